@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "app/clock.h"
+#include "app/commandline.h"
+#include "app/controlchannel.h"
+#include "app/eventlog.h"
+#include "app/guinotifier.h"
+#include "app/settings.h"
+#include "app/timer.h"
+
+namespace velumo {
+
+class CaptureWindow;
+class ClipWindow;
+class ClockWindow;
+class ControlPanel;
+class FlashWindow;
+class IconWindow;
+class PlanDiagramWindow;
+class PowerControl;
+class SettingsWindow;
+class StripWindow;
+class TickerBlock;
+class TickerTextPage;
+class TitlesWindow;
+class WebWindow;
+
+// The one place that creates the program's objects and wires them: windows in their order,
+// the start-up sequence (Initial), the save (Exiting) and the two ways out.
+class Application final : public QObject {
+    Q_OBJECT
+public:
+    Application(QString programFolder, const CommandLine& commandLine, PowerControl& power);
+    ~Application() override;
+
+    // Windows, Initial and the "r" autostart; false when the control channel cannot be taken.
+    bool start();
+
+    QString programFolder() const { return m_folder; }
+    QString filePath(const QString& name) const;
+
+    // Saves velumo.cfg and velumo_lang.cfg (the settings window's buttons, the exits).
+    void Exiting();
+    // The main window is closed: save, close the players and the panel, end.
+    void FormClose();
+    // Exit buttons SCButton6 and SCButton77: save, stop the ticker, close the windows, end.
+    void exitProgram();
+
+    void Initial();
+    void loadBlockFile(const QString& path);  // the open action with the file chosen
+    void saveBlockFile(const QString& path);  // the save action with the file chosen
+
+    Settings& settings() { return m_settings; }
+    Notifier& notifier() { return m_notifier; }
+    ControlServer& control() { return *m_control; }
+
+private:
+    void createWindows();
+    void buildFooter();
+    void registerCommands();
+    void applyClosedAccess();
+    void adminEntry();
+    void fix_startExecute();
+    void run_helpExecute();
+    void autostartR();
+    void readTranslation();
+    // Runs an entry point of the event loop through the guard.
+    void guard(const std::function<void()>& body);
+
+    QString m_folder;
+    CommandLine m_commandLine;
+    PowerControl& m_power;
+    EventLog m_log;
+    GuiNotifier m_notifier;
+    Settings m_settings;
+    SystemClock m_clock;
+    QtTimerFactory m_timers;
+    std::unique_ptr<ControlServer> m_control;
+    std::unique_ptr<TickerBlock> m_block;
+
+    // Windows in their order of creation; each lives until the program ends.
+    SettingsWindow* m_form1 = nullptr;
+    StripWindow* m_strip = nullptr;
+    ControlPanel* m_panel = nullptr;
+    IconWindow* m_icon = nullptr;
+    ClockWindow* m_clockWindow = nullptr;
+    WebWindow* m_web = nullptr;
+    TitlesWindow* m_titles = nullptr;
+    ClipWindow* m_clip = nullptr;
+    CaptureWindow* m_capture = nullptr;
+    PlanDiagramWindow* m_diagram = nullptr;
+    FlashWindow* m_flash = nullptr;
+    TickerTextPage* m_textPage = nullptr;
+
+    bool m_dispatcherStartedAtStartup = false;
+    bool m_closing = false;
+};
+
+}  // namespace velumo

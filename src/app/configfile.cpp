@@ -1,0 +1,103 @@
+#include "configfile.h"
+
+#include "failure.h"
+#include "settings.h"
+#include "textfile.h"
+
+namespace velumo::configfile {
+
+QByteArray scramble(const QByteArray& line)
+{
+    QByteArray out(line);
+    for (char& c : out)
+        c = char(static_cast<unsigned char>(c) + 1);
+    return out;
+}
+
+QByteArray unscramble(const QByteArray& line)
+{
+    QByteArray out(line);
+    for (char& c : out)
+        c = char(static_cast<unsigned char>(c) - 1);
+    return out;
+}
+
+QList<QByteArray> splitRawLines(const QByteArray& content)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype n = content.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = content[i];
+        if (c == '\r' || c == '\n') {
+            lines.append(content.mid(start, i - start));
+            if (c == '\r' && i + 1 < n && content[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(content.mid(start));
+    return lines;
+}
+
+namespace {
+
+// Name before the first blank and the text after it; no blank gives an empty name.
+bool splitLine(const QString& line, QString& name, QString& rest)
+{
+    const qsizetype blank = line.indexOf(u' ');
+    if (blank <= 0)
+        return false;
+    name = line.left(blank);
+    rest = line.mid(blank + 1);
+    return true;
+}
+
+bool hasKind(const Settings& settings, const QString& name, ControlKind kind)
+{
+    return settings.contains(name) && settings.spec(name).kind == kind;
+}
+
+}  // namespace
+
+void load(const QByteArray& content, Settings& settings)
+{
+    for (const QByteArray& raw : splitRawLines(content)) {
+        const QString line = decodeCp1251(unscramble(raw));
+        QString name;
+        QString rest;
+        if (line.startsWith(QLatin1String("SCEdit"))) {
+            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Text))
+                settings.setText(name, trimControl(rest));
+        } else if (line.startsWith(QLatin1String("Spin"))) {
+            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Spin))
+                settings.setSpin(name, strToInt(line.mid(name.size())));
+        } else if (line.startsWith(QLatin1String("SCCh"))) {
+            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Check))
+                settings.setChecked(name, rest == QLatin1String("True"));
+        } else if (line.startsWith(QLatin1String("Comb"))) {
+            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Combo))
+                settings.setText(name, trimControl(rest));
+        }
+    }
+}
+
+QByteArray save(const Settings& settings, const QStringList& componentNames)
+{
+    QStringList names = componentNames;
+    if (names.isEmpty()) {
+        for (const ControlSpec& spec : controlSchema())
+            names.append(QString::fromLatin1(spec.name));
+    }
+    QByteArray out;
+    out.reserve(names.size() * 24);
+    for (auto it = names.crbegin(); it != names.crend(); ++it) {
+        if (settings.contains(*it))
+            out += scramble(encodeCp1251(*it + u' ' + settings.text(*it)));
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace velumo::configfile

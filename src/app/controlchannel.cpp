@@ -1,0 +1,159 @@
+#include "controlchannel.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <unistd.h>
+
+#include "eventlog.h"
+#include "failure.h"
+#include "guard.h"
+#include "notifier.h"
+
+namespace velumo {
+
+QString ControlServer::serverName(const QString& programFolder)
+{
+    QString canonical = QFileInfo(programFolder).canonicalFilePath();
+    if (canonical.isEmpty())
+        canonical = QDir::cleanPath(QFileInfo(programFolder).absoluteFilePath());
+    const QByteArray hash =
+        QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
+    return QStringLiteral("velumo-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
+}
+
+ControlServer::ControlServer(QString programFolder, Notifier& notifier, EventLog* log,
+                             QObject* parent)
+    : QObject(parent), m_folder(std::move(programFolder)), m_notifier(notifier), m_log(log)
+{
+}
+
+ControlServer::~ControlServer() = default;
+
+bool ControlServer::listen()
+{
+    const QString name = serverName(m_folder);
+    if (isRunning(m_folder))
+        return false;
+    QLocalServer::removeServer(name);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(name))
+        return false;
+    connect(m_server, &QLocalServer::newConnection, this, &ControlServer::onConnection);
+    return true;
+}
+
+void ControlServer::addCommand(const QString& verb, Handler handler)
+{
+    m_commands.insert(verb, std::move(handler));
+}
+
+void ControlServer::addStatus(const QString& member, std::function<QJsonValue()> provider)
+{
+    m_status.emplace_back(member, std::move(provider));
+}
+
+QJsonObject ControlServer::status() const
+{
+    QJsonObject object;
+    for (const auto& [member, provider] : m_status)
+        object.insert(member, provider());
+    return object;
+}
+
+std::pair<int, QString> ControlServer::execute(const QString& line)
+{
+    const QString command = line.trimmed();
+    if (m_log)
+        m_log->write(QStringLiteral("control"), command);
+    if (command == QLatin1String("status"))
+        return {0, QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact))};
+
+    QString bestVerb;
+    for (auto it = m_commands.cbegin(); it != m_commands.cend(); ++it) {
+        const QString& verb = it.key();
+        const bool matches =
+            command == verb
+            || (command.startsWith(verb) && command.size() > verb.size() && command[verb.size()] == u' ');
+        if (matches && verb.size() > bestVerb.size())
+            bestVerb = verb;
+    }
+    if (bestVerb.isEmpty())
+        return {2, QStringLiteral("unknown command: %1").arg(command)};
+
+    const QString arguments = command.mid(bestVerb.size()).trimmed();
+    QString reply;
+    QString error;
+    const Handler& handler = m_commands[bestVerb];
+    if (!guarded(m_notifier, [&] { reply = handler(arguments); }, &error))
+        return {2, error};
+    return {0, reply};
+}
+
+void ControlServer::onConnection()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (!socket->canReadLine())
+                return;
+            const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+            const auto [code, reply] = execute(line);
+            QString flat = reply;
+            flat.replace(u'\n', u' ');
+            if (socket->state() == QLocalSocket::ConnectedState) {
+                socket->write(QString::number(code).toUtf8() + ' ' + flat.toUtf8() + '\n');
+                socket->flush();
+                socket->disconnectFromServer();
+            }
+        });
+    }
+}
+
+ControlReply sendControlCommand(const QString& programFolder, const QString& command,
+                                int timeoutMs)
+{
+    QLocalSocket socket;
+    socket.connectToServer(ControlServer::serverName(programFolder));
+    if (!socket.waitForConnected(2000))
+        return {1, QStringLiteral("no running copy")};
+    QString flat = command;
+    flat.replace(u'\n', u' ');
+    socket.write(flat.toUtf8() + '\n');
+    socket.flush();
+    QByteArray answer;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!answer.contains('\n') && elapsed.elapsed() < timeoutMs) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(100)
+            && socket.state() != QLocalSocket::ConnectedState)
+            break;
+        answer += socket.readAll();
+    }
+    answer += socket.readAll();
+    if (!answer.contains('\n'))
+        return {2, QStringLiteral("no reply from the running copy")};
+    const QString text = QString::fromUtf8(answer.left(answer.indexOf('\n')));
+    const qsizetype blank = text.indexOf(u' ');
+    ControlReply reply;
+    reply.code = text.left(blank).toInt() == 0 ? 0 : 2;
+    reply.text = blank < 0 ? QString() : text.mid(blank + 1);
+    return reply;
+}
+
+bool isRunning(const QString& programFolder)
+{
+    QLocalSocket socket;
+    socket.connectToServer(ControlServer::serverName(programFolder));
+    const bool up = socket.waitForConnected(1000);
+    if (up)
+        socket.disconnectFromServer();
+    return up;
+}
+
+}  // namespace velumo

@@ -1,0 +1,84 @@
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "app/application.h"
+#include "app/commandline.h"
+#include "app/controlchannel.h"
+#include "app/eventlog.h"
+#include "app/guard.h"
+#include "devices/powercontrol.h"
+
+using namespace velumo;
+
+namespace {
+
+QString executableFolder(const char* argv0)
+{
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    const QString target = self.symLinkTarget();
+    if (!target.isEmpty())
+        return QFileInfo(target).absolutePath();
+    return QFileInfo(QString::fromLocal8Bit(argv0)).absolutePath();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    const QString folder = commandLine.programFolder.isEmpty()
+                               ? executableFolder(argv[0])
+                               : QDir(commandLine.programFolder).absolutePath();
+
+    if (commandLine.send) {
+        QCoreApplication core(argc, argv);
+        const ControlReply reply = sendControlCommand(folder, commandLine.sendCommand);
+        std::fputs(reply.text.toUtf8().constData(), reply.code == 0 ? stdout : stderr);
+        std::fputs("\n", reply.code == 0 ? stdout : stderr);
+        return reply.code;
+    }
+
+    // Single instance: a copy already running on this folder is only shown (or closed by
+    // "kill"); this copy then ends without touching any file.
+    const bool running = isRunning(folder);
+    auto power = createSystemPowerControl();
+    if (commandLine.powerSwitch == CommandLine::Switch::Down)
+        power->shutdown(true);
+    else if (commandLine.powerSwitch == CommandLine::Switch::Sleep)
+        power->suspend(true);
+    if (commandLine.powerSwitch == CommandLine::Switch::Kill) {
+        if (running)
+            sendControlCommand(folder, QStringLiteral("close"));
+        return 0;
+    }
+    if (running) {
+        sendControlCommand(folder, QStringLiteral("show"));
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velumo"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    int code = 0;
+    try {
+        Application application(folder, commandLine, *power);
+        if (!application.start())
+            return 1;
+        code = app.exec();
+    } catch (...) {
+        const QString text = QStringLiteral("Возможно в системе не установлен медиаплеер!?");
+        EventLog(folder + QLatin1String("/velumo.log")).write(QStringLiteral("error"),
+                                                              currentExceptionText());
+        EventLog(folder + QLatin1String("/velumo.log")).write(QStringLiteral("message"), text);
+        QMessageBox::critical(nullptr, QStringLiteral("Велумо"), text);
+        return 1;
+    }
+    return code;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+namespace velumo {
+
+class EventLog;
+
+// Messages to the operator. Every text shown also goes to velumo.log. Plain messages and
+// error reports never wait for a click (an unattended machine must go on); confirmations do.
+class Notifier {
+public:
+    explicit Notifier(EventLog* log = nullptr);
+    virtual ~Notifier();
+
+    void setLog(EventLog* log) { m_log = log; }
+
+    // A plain message box with a fixed text; the program goes on.
+    void message(const QString& text, const QString& title = {});
+    // The application's general error report: the error text of a failed handler.
+    void errorReport(const QString& text);
+    // OK/Cancel question; true for OK.
+    bool confirm(const QString& title, const QString& text);
+    // Yes/No question; true for Yes.
+    bool askYesNo(const QString& title, const QString& text);
+
+protected:
+    virtual void showMessage(const QString& title, const QString& text, bool error) = 0;
+    virtual bool showQuestion(const QString& title, const QString& text, bool yesNo) = 0;
+
+private:
+    EventLog* m_log;
+};
+
+// Answers every question with a fixed answer and shows nothing; for runs without a screen.
+class SilentNotifier : public Notifier {
+public:
+    using Notifier::Notifier;
+    bool answer = true;
+
+protected:
+    void showMessage(const QString&, const QString&, bool) override {}
+    bool showQuestion(const QString&, const QString&, bool) override { return answer; }
+};
+
+}  // namespace velumo

@@ -1,0 +1,180 @@
+#include "textfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "failure.h"
+
+namespace velumo {
+
+namespace {
+
+bool hasNonAscii(const QByteArray& bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+}  // namespace
+
+QString decodeCp1251(const QByteArray& bytes)
+{
+    QStringDecoder decoder("windows-1251");
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+QByteArray encodeCp1251(const QString& text)
+{
+    QStringEncoder encoder("windows-1251");
+    if (!encoder.isValid())
+        return text.toLatin1();
+    return encoder.encode(text);
+}
+
+QString decodeText(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    if (hasNonAscii(bytes)) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+    }
+    return decodeCp1251(bytes);
+}
+
+QStringList splitLines(const QString& text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines.append(text.mid(start, i - start));
+            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QByteArray readFileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Failure(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+    return bytes;
+}
+
+QStringList readTextLines(const QString& path)
+{
+    return splitLines(decodeText(readFileBytes(path)));
+}
+
+void writeTextLines(const QString& path, const QStringList& lines)
+{
+    QString text;
+    qsizetype total = 0;
+    for (const QString& line : lines)
+        total += line.size() + 2;
+    text.reserve(total);
+    for (const QString& line : lines) {
+        text += line;
+        text += QLatin1String("\r\n");
+    }
+    writeFileAtomic(path, encodeCp1251(text));
+}
+
+void writeFileAtomic(const QString& path, const QByteArray& data, mode_t mode, bool forceMode)
+{
+    const QFileInfo info(path);
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    QByteArray temp = folder + "/." + QFile::encodeName(info.fileName()) + ".tmpXXXXXX";
+
+    auto fail = [&](const char* what, int code) {
+        throw Failure(QStringLiteral("Cannot %1 file \"%2\". %3")
+                          .arg(QLatin1String(what), path, systemError(code)));
+    };
+
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        fail("create", errno);
+    auto cleanup = [&](const char* what, int code) {
+        ::close(fd);
+        ::unlink(temp.constData());
+        fail(what, code);
+    };
+
+    struct stat old {};
+    mode_t wanted = mode;
+    if (!forceMode && ::stat(target.constData(), &old) == 0) {
+        wanted = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        wanted = forceMode ? mode : (mode & ~mask);
+    }
+    if (::fchmod(fd, wanted) != 0)
+        cleanup("create", errno);
+
+    // Written in chunks, each result checked: a short write (a full disk) is a failure.
+    const char* p = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        const size_t chunk = size_t(qMin<qint64>(left, 1 << 20));
+        const ssize_t written = ::write(fd, p, chunk);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            cleanup("write", errno);
+        }
+        if (written == 0)
+            cleanup("write", ENOSPC);
+        p += written;
+        left -= written;
+    }
+    if (::fsync(fd) != 0)
+        cleanup("write", errno);
+    if (::close(fd) != 0) {
+        const int code = errno;
+        ::unlink(temp.constData());
+        fail("write", code);
+    }
+    if (::rename(temp.constData(), target.constData()) != 0) {
+        const int code = errno;
+        ::unlink(temp.constData());
+        fail("replace", code);
+    }
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+}  // namespace velumo

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace velumo {
+
+// Ending the session and suspending the machine.
+class PowerControl {
+public:
+    virtual ~PowerControl() = default;
+    virtual void shutdown(bool forced) = 0;
+    virtual void suspend(bool forced) = 0;
+};
+
+// systemd-logind through systemctl ("-i" ignores inhibitors for the forced requests).
+// When the environment names VELUMO_POWER_LOG, the requests are only appended to that file
+// (end-to-end tests use this; the machine is never switched off by a test).
+std::unique_ptr<PowerControl> createSystemPowerControl();
+
+}  // namespace velumo

@@ -1,0 +1,175 @@
+#include "tickerblock.h"
+
+#include "app/datetext.h"
+#include "app/failure.h"
+#include "app/settings.h"
+#include "app/settingskeys.h"
+#include "app/textfile.h"
+
+namespace velumo {
+
+TickerBlock::TickerBlock(Settings& settings, QObject* parent)
+    : QObject(parent), m_settings(settings)
+{
+}
+
+void TickerBlock::setText(const QStringList& lines)
+{
+    m_text = lines;
+    emit changed();
+}
+
+void TickerBlock::setTariff(const QStringList& lines)
+{
+    m_tariff = lines;
+    emit changed();
+}
+
+void TickerBlock::setIndex(const QStringList& lines)
+{
+    m_index = lines;
+    emit changed();
+}
+
+void TickerBlock::setTariffLine(qsizetype i, const QString& line)
+{
+    if (i < 0 || i >= m_tariff.size() || m_tariff[i] == line)
+        return;
+    m_tariff[i] = line;
+    emit changed();
+}
+
+void TickerBlock::setLists(const QStringList& text, const QStringList& tariff,
+                           const QStringList& index)
+{
+    m_text = text;
+    m_tariff = tariff;
+    m_index = index;
+    emit changed();
+}
+
+void TickerBlock::parseStr(const QStringList& lines, QStringList& text, QStringList& tariff,
+                           QStringList& index, const Progress& progress)
+{
+    const qsizetype count = lines.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString& line = lines[i];
+        if (line.startsWith(u'^'))
+            index.append(line.mid(1));
+        else if (line.startsWith(u'~'))
+            tariff.append(line.mid(1));
+        else
+            text.append(line);
+        if (progress && (i & 1023) == 0)
+            progress(i + 1, count);
+    }
+    if (progress)
+        progress(count, count);
+}
+
+void TickerBlock::parseTxt(const QStringList& lines, const QDateTime& now, QStringList& text,
+                           QStringList& tariff, QStringList& index, const Progress& progress)
+{
+    const qsizetype count = lines.size();
+    auto lineAt = [&](qsizetype i) { return i >= 0 && i < count ? lines[i] : QString(); };
+    for (qsizetype i = 0; i < count; ++i) {
+        if (progress && (i & 1023) == 0)
+            progress(i + 1, count);
+        const QString& line = lines[i];
+        if (!line.startsWith(u'!'))
+            continue;
+        // The date means 00:00 of that day: an announcement runs up to the end of the day
+        // before it. A text that is no date counts as now, so the announcement is taken.
+        const QDate date = parseDayMonthYear(QStringView(line).mid(1, 8), now.date().year());
+        const QDateTime expiry = date.isValid() ? QDateTime(date, QTime(0, 0)) : now;
+        if (expiry < now)
+            continue;
+        const QString indexLine = lineAt(i - 2);
+        if (indexLine.startsWith(u'^'))
+            index.append(indexLine.mid(1));
+        const QString tariffLine = lineAt(i - 1);
+        if (tariffLine.startsWith(u'~'))
+            tariff.append(tariffLine.mid(1));
+        text.append(lineAt(i + 1));
+    }
+    if (progress)
+        progress(count, count);
+}
+
+void TickerBlock::LoadTickerFile(const QString& fileName, const QDateTime& now,
+                                 const Progress& progress)
+{
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString extension = dot < 0 ? QString() : fileName.mid(dot);
+    const bool dated = extension == QLatin1String(".txt");
+    if (dated || extension == QLatin1String(".str")) {
+        emit loading(true);
+        m_text.clear();
+        m_tariff.clear();
+        m_index.clear();
+        QStringList lines;
+        try {
+            lines = readTextLines(fileName);
+        } catch (...) {
+            emit changed();
+            updateCounters();
+            throw;
+        }
+        if (dated)
+            parseTxt(lines, now, m_text, m_tariff, m_index, progress);
+        else
+            parseStr(lines, m_text, m_tariff, m_index, progress);
+        emit changed();
+        emit loading(false);
+    }
+    updateCounters();
+}
+
+QStringList TickerBlock::strLines() const
+{
+    QStringList out;
+    const bool withIndex = m_text.size() == m_index.size();
+    out.reserve(withIndex ? m_text.size() * 3 : m_text.size());
+    for (qsizetype i = 0; i < m_text.size(); ++i) {
+        if (withIndex) {
+            out.append(u'^' + m_index[i]);
+            out.append(u'~' + (i < m_tariff.size() ? m_tariff[i] : QString()));
+        }
+        out.append(m_text[i]);
+    }
+    return out;
+}
+
+void TickerBlock::save(const QString& fileName) const
+{
+    writeTextLines(fileName, strLines());
+}
+
+void TickerBlock::RemoveRssLines()
+{
+    QStringList text;
+    QStringList tariff;
+    QStringList index;
+    for (qsizetype i = 0; i < m_text.size(); ++i) {
+        const QString& line = m_text[i];
+        if (line.size() >= 2 && line[1] == u'_')
+            continue;
+        text.append(line);
+        // Companion lines that the shorter lists lack stay missing.
+        if (i < m_index.size())
+            index.append(m_index[i]);
+        if (i < m_tariff.size())
+            tariff.append(m_tariff[i]);
+    }
+    setLists(text, tariff, index);
+    updateCounters();
+}
+
+void TickerBlock::updateCounters()
+{
+    m_settings.setText(key::SCEdit12, QString::number(m_text.size()));
+    m_settings.setText(key::SCEdit14, QString::number(m_index.size()));
+    m_settings.setText(key::SCEdit15, QString::number(m_tariff.size()));
+}
+
+}  // namespace velumo

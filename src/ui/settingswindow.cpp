@@ -1,0 +1,479 @@
+#include "settingswindow.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/controlspec.h"
+#include "app/failure.h"
+#include "app/settings.h"
+#include "app/wincolor.h"
+#include "dialogspec.h"
+
+namespace velumo {
+
+namespace {
+
+const QString kSeparator = QStringLiteral(" > ");
+
+// The page sets of the window, in tab order, with their component names.
+const QList<QPair<QString, QString>> kPageSets = {
+    {QStringLiteral("Бегущая строка"), QStringLiteral("PageControl5")},
+    {QStringLiteral("Настройки"), QStringLiteral("PageControl2")},
+    {QStringLiteral("ЦУП"), QStringLiteral("PageControl3")},
+    {QStringLiteral("FTP"), QStringLiteral("PageControl4")},
+    {QStringLiteral("Интернет"), QStringLiteral("PageControl7")},
+};
+
+QString pageSetName(const QString& top)
+{
+    for (const auto& [caption, name] : kPageSets)
+        if (caption == top)
+            return name;
+    return QString();
+}
+
+// Typing filters: the validator only judges typed text; values set by the program pass.
+void applyFilter(QLineEdit* edit, InputFilter filter)
+{
+    switch (filter) {
+    case InputFilter::None:
+        return;
+    case InputFilter::Digits:
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+        return;
+    case InputFilter::Time:
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9:]*")), edit));
+        return;
+    case InputFilter::TimeBlank:
+        QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+            QString fixed = text;
+            for (QChar& c : fixed)
+                if (!(c.isDigit() || c == u':' || c == u' '))
+                    c = u' ';
+            if (fixed != text) {
+                const int cursor = edit->cursorPosition();
+                edit->setText(fixed);
+                edit->setCursorPosition(cursor);
+            }
+        });
+        return;
+    }
+}
+
+}  // namespace
+
+SettingsWindow::SettingsWindow(Settings& settings, QWidget* parent)
+    : QMainWindow(parent), m_settings(settings)
+{
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QString::fromUtf8(kCaption));
+    resize(1000, 720);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    m_top = new QTabWidget(central);
+    m_top->setObjectName(QStringLiteral("PageControl1"));
+    m_top->setDocumentMode(true);
+    layout->addWidget(m_top, 1);
+    m_footer = new QVBoxLayout();
+    layout->addLayout(m_footer);
+    setCentralWidget(central);
+
+    for (const auto& [caption, name] : kPageSets) {
+        auto* tabs = new QTabWidget(m_top);
+        tabs->setObjectName(name);
+        m_top->addTab(tabs, caption);
+        m_pageSetWidgets.insert(name, tabs);
+        addComponent(tabs, ComponentClass::Other);
+    }
+    buildFromSchema();
+    connect(&m_settings, &Settings::changed, this, &SettingsWindow::onSettingChanged);
+}
+
+QTabWidget* SettingsWindow::pageSetTabs(const QString& top)
+{
+    const QString name = pageSetName(top);
+    if (!name.isEmpty())
+        return static_cast<QTabWidget*>(m_pageSetWidgets.value(name));
+    auto* tabs = new QTabWidget(m_top);
+    m_top->addTab(tabs, top);
+    m_pageSetWidgets.insert(top, tabs);
+    return tabs;
+}
+
+QWidget* SettingsWindow::page(const QString& path)
+{
+    if (auto it = m_pages.constFind(path); it != m_pages.constEnd())
+        return it->content;
+    const QStringList parts = path.split(kSeparator);
+    QTabWidget* tabs = pageSetTabs(parts.first());
+    // Intermediate levels are tab widgets of their own.
+    for (qsizetype i = 1; i + 1 < parts.size(); ++i) {
+        const QString level = parts.mid(0, i + 1).join(kSeparator);
+        QTabWidget* inner = nullptr;
+        for (int t = 0; t < tabs->count(); ++t)
+            if (tabs->tabText(t) == parts[i])
+                inner = qobject_cast<QTabWidget*>(tabs->widget(t));
+        if (!inner) {
+            inner = new QTabWidget(tabs);
+            inner->setObjectName(QStringLiteral("PageControl_%1").arg(++m_pageCount));
+            tabs->addTab(inner, parts[i]);
+        }
+        tabs = inner;
+    }
+    const QString caption = parts.size() > 1 ? parts.last() : parts.first();
+    auto* scroll = new QScrollArea(tabs);
+    scroll->setObjectName(QStringLiteral("TabSheet%1").arg(++m_pageCount));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setProperty("caption", caption);
+    auto* content = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(content);
+    layout->setAlignment(Qt::AlignTop);
+    scroll->setWidget(content);
+    tabs->addTab(scroll, caption);
+    addComponent(scroll, ComponentClass::Page);
+    m_pages.insert(path, {content, layout});
+    return content;
+}
+
+QGroupBox* SettingsWindow::group(const QString& pagePath, const QString& groupPath)
+{
+    const QString key = pagePath + u'\x1f' + groupPath;
+    if (QGroupBox* box = m_groups.value(key))
+        return box;
+    const QStringList parts = groupPath.split(kSeparator);
+    QGroupBox* box = nullptr;
+    if (parts.size() == 1) {
+        page(pagePath);
+        const Page& p = m_pages[pagePath];
+        box = new QGroupBox(groupPath, p.content);
+        p.layout->addWidget(box);
+    } else {
+        QGroupBox* outer = group(pagePath, parts.mid(0, parts.size() - 1).join(kSeparator));
+        box = new QGroupBox(parts.last(), outer);
+        static_cast<QFormLayout*>(outer->layout())->addRow(box);
+    }
+    box->setObjectName(QStringLiteral("GroupBox%1").arg(++m_groupCount));
+    auto* form = new QFormLayout(box);
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    addComponent(box, ComponentClass::GroupBox);
+    m_groups.insert(key, box);
+    return box;
+}
+
+QPushButton* SettingsWindow::addButton(const QString& pagePath, const QString& groupPath,
+                                       const QString& name, const QString& caption,
+                                       const QString& hint)
+{
+    QGroupBox* box = group(pagePath, groupPath);
+    auto* button = new QPushButton(caption, box);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    static_cast<QFormLayout*>(box->layout())->addRow(button);
+    addComponent(button, ComponentClass::Button);
+    return button;
+}
+
+QWidget* SettingsWindow::createControl(const ControlSpec& spec)
+{
+    const QString name = QString::fromLatin1(spec.name);
+    QWidget* widget = nullptr;
+    switch (spec.kind) {
+    case ControlKind::Text: {
+        auto* edit = new QLineEdit(this);
+        applyFilter(edit, spec.filter);
+        widget = edit;
+        break;
+    }
+    case ControlKind::Spin: {
+        auto* spin = new QSpinBox(this);
+        if (spec.minimum < spec.maximum)
+            spin->setRange(spec.minimum, spec.maximum);
+        else
+            spin->setRange(-1000000000, 1000000000);
+        widget = spin;
+        break;
+    }
+    case ControlKind::Check:
+        widget = new QCheckBox(QString::fromUtf8(spec.caption), this);
+        break;
+    case ControlKind::Combo: {
+        auto* combo = new QComboBox(this);
+        const QString items = QString::fromUtf8(spec.items);
+        if (!items.isEmpty())
+            combo->addItems(items.split(u'\n'));
+        widget = combo;
+        break;
+    }
+    }
+    widget->setObjectName(name);
+    widget->setToolTip(QString::fromUtf8(spec.hint));
+    return widget;
+}
+
+void SettingsWindow::buildFromSchema()
+{
+    for (const ControlSpec& spec : controlSchema()) {
+        const QString name = QString::fromLatin1(spec.name);
+        if (m_controls.contains(name))
+            continue;
+        QWidget* widget = createControl(spec);
+        const QString caption = QString::fromUtf8(spec.caption);
+        const QString pagePath = QString::fromUtf8(spec.page);
+        if (pagePath.isEmpty()) {
+            // Controls outside the pages stand in the footer.
+            widget->setParent(centralWidget());
+            m_footer->addWidget(widget);
+        } else {
+            QString groupPath = QString::fromUtf8(spec.group);
+            if (groupPath.isEmpty())
+                groupPath = pagePath.split(kSeparator).last();
+            QGroupBox* box = group(pagePath, groupPath);
+            widget->setParent(box);
+            auto* form = static_cast<QFormLayout*>(box->layout());
+            if (spec.kind == ControlKind::Check || caption.isEmpty()) {
+                form->addRow(widget);
+            } else {
+                auto* label = new QLabel(caption, box);
+                label->setObjectName(QStringLiteral("Label_") + name);
+                label->setWordWrap(true);
+                addComponent(label, ComponentClass::Label);
+                form->addRow(label, widget);
+            }
+        }
+        bindControl(widget, name);
+    }
+}
+
+void SettingsWindow::bindControl(QWidget* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    m_controls.insert(name, widget);
+    const ControlSpec& spec = m_settings.spec(name);
+    auto store = [this, name](const QString& value) {
+        if (m_updating)
+            return;
+        m_updating = true;
+        try {
+            m_settings.setText(name, value);
+        } catch (const Failure&) {
+            // A spinner's text is always an integer; nothing else can fail here.
+        }
+        m_updating = false;
+        updateHint(name);
+    };
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        addComponent(edit, ComponentClass::Edit);
+        connect(edit, &QLineEdit::textChanged, this, store);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+        addComponent(spin, ComponentClass::Other);
+        connect(spin, &QSpinBox::valueChanged, this,
+                [store](int value) { store(QString::number(value)); });
+    } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        addComponent(check, ComponentClass::CheckBox);
+        connect(check, &QCheckBox::toggled, this, [store](bool on) {
+            store(on ? QStringLiteral("True") : QStringLiteral("False"));
+        });
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        addComponent(combo, ComponentClass::Combo);
+        connect(combo, &QComboBox::currentTextChanged, this, store);
+    }
+    Q_UNUSED(spec);
+    onSettingChanged(name);
+}
+
+void SettingsWindow::onSettingChanged(const QString& name)
+{
+    QWidget* widget = m_controls.value(name);
+    if (!widget || m_updating)
+        return;
+    const QString value = m_settings.text(name);
+    m_updating = true;
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        if (edit->text() != value)
+            edit->setText(value);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+        spin->setValue(m_settings.spin(name));
+    } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        check->setChecked(m_settings.checked(name));
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        if (combo->findText(value) < 0)
+            combo->addItem(value);
+        combo->setCurrentText(value);
+    }
+    m_updating = false;
+    updateHint(name);
+}
+
+void SettingsWindow::updateHint(const QString& name)
+{
+    const ControlSpec* spec = findControl(name.toLatin1().constData());
+    if (spec && spec->pathField)
+        if (QWidget* widget = m_controls.value(name))
+            widget->setToolTip(m_settings.text(name));
+}
+
+void SettingsWindow::addComponent(QObject* object, ComponentClass cls)
+{
+    m_components.append({QPointer<QObject>(object), cls});
+}
+
+QStringList SettingsWindow::componentNames() const
+{
+    QStringList names;
+    for (const auto& [object, cls] : m_components)
+        names.append(object ? object->objectName() : QString());
+    return names;
+}
+
+QList<UiComponent> SettingsWindow::components() const
+{
+    QList<UiComponent> out;
+    for (const auto& [object, cls] : m_components) {
+        UiComponent c;
+        c.cls = cls;
+        if (!object) {
+            c.cls = ComponentClass::Other;
+            out.append(c);
+            continue;
+        }
+        c.name = object->objectName();
+        if (auto* widget = qobject_cast<QWidget*>(object))
+            c.hint = widget->toolTip();
+        if (auto* label = qobject_cast<QLabel*>(object))
+            c.caption = label->text();
+        else if (auto* box = qobject_cast<QGroupBox*>(object))
+            c.caption = box->title();
+        else if (auto* button = qobject_cast<QAbstractButton*>(object))
+            c.caption = button->text();
+        else if (auto* dialog = qobject_cast<DialogSpec*>(object)) {
+            c.caption = dialog->filter;
+            c.hint = dialog->title;
+        } else if (cls == ComponentClass::Page)
+            c.caption = object->property("caption").toString();
+        out.append(c);
+    }
+    return out;
+}
+
+void SettingsWindow::applyComponents(const QList<UiComponent>& components)
+{
+    for (qsizetype i = 0; i < components.size() && i < m_components.size(); ++i) {
+        QObject* object = m_components[i].first;
+        const UiComponent& c = components[i];
+        if (!object)
+            continue;
+        switch (c.cls) {
+        case ComponentClass::Edit:
+        case ComponentClass::Combo:
+            if (auto* widget = qobject_cast<QWidget*>(object))
+                widget->setToolTip(c.hint);
+            break;
+        case ComponentClass::Label:
+            if (auto* label = qobject_cast<QLabel*>(object))
+                label->setText(c.caption);
+            break;
+        case ComponentClass::GroupBox:
+            if (auto* box = qobject_cast<QGroupBox*>(object))
+                box->setTitle(c.caption);
+            break;
+        case ComponentClass::CheckBox:
+            if (auto* button = qobject_cast<QAbstractButton*>(object))
+                button->setText(c.caption);
+            break;
+        case ComponentClass::Button:
+            if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+                button->setText(c.caption);
+                button->setToolTip(c.hint);
+            }
+            break;
+        case ComponentClass::Page:
+            if (auto* widget = qobject_cast<QWidget*>(object)) {
+                widget->setProperty("caption", c.caption);
+                if (auto* tabs = qobject_cast<QTabWidget*>(widget->parentWidget()
+                                                               ? widget->parentWidget()->parentWidget()
+                                                               : nullptr)) {
+                    const int index = tabs->indexOf(widget);
+                    if (index >= 0)
+                        tabs->setTabText(index, c.caption);
+                }
+            }
+            break;
+        case ComponentClass::Dialog:
+            if (auto* dialog = qobject_cast<DialogSpec*>(object)) {
+                dialog->filter = c.caption;
+                dialog->title = c.hint;
+            }
+            break;
+        case ComponentClass::FixedLabel:
+        case ComponentClass::Other:
+            break;
+        }
+    }
+    for (const QString& name : m_controls.keys())
+        updateHint(name);
+}
+
+void SettingsWindow::setPageSetVisible(const QString& pageSet, bool visible)
+{
+    QWidget* widget = m_pageSetWidgets.value(pageSet);
+    const int index = widget ? m_top->indexOf(widget) : -1;
+    if (index >= 0)
+        m_top->setTabVisible(index, visible);
+}
+
+bool SettingsWindow::isPageSetVisible(const QString& pageSet) const
+{
+    QWidget* widget = m_pageSetWidgets.value(pageSet);
+    const int index = widget ? m_top->indexOf(widget) : -1;
+    return index >= 0 && m_top->isTabVisible(index);
+}
+
+void SettingsWindow::showPage(const QString& path)
+{
+    QWidget* content = page(path);
+    QWidget* child = content;
+    while (child && child != m_top) {
+        QWidget* parent = child->parentWidget();
+        // A tab's page sits inside the tab widget's stacked widget.
+        if (parent && parent->parentWidget())
+            if (auto* tabs = qobject_cast<QTabWidget*>(parent->parentWidget()))
+                tabs->setCurrentWidget(child);
+        child = parent;
+    }
+}
+
+void SettingsWindow::applyColourPreview(const QString& name)
+{
+    QWidget* widget = m_controls.value(name);
+    if (!widget)
+        return;
+    const QColor colour = colorFromNumber(m_settings.integer(name));
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, colour);
+    palette.setColor(QPalette::Text, colour.lightness() > 128 ? Qt::black : Qt::white);
+    widget->setPalette(palette);
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    emit closeRequested();
+}
+
+}  // namespace velumo

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+
+#include "app/translationfile.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QVBoxLayout;
+
+namespace velumo {
+
+class DialogSpec;
+class Settings;
+
+// The main settings window: every page and group of the settings, each value control bound
+// to the settings store both ways. Pages are built from the settings schema; subsystems add
+// their buttons and lists into the pages through page() and group().
+class SettingsWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit SettingsWindow(Settings& settings, QWidget* parent = nullptr);
+
+    static constexpr char kCaption[] = "   Велумо  v. 7.9.10";
+
+    // Page of a path such as "Настройки > Строка"; created on first use. Its layout is a
+    // QVBoxLayout of group boxes.
+    QWidget* page(const QString& path);
+    // Group box of a page; "A > B" nests B inside A. Created on first use; its layout is a
+    // QFormLayout.
+    QGroupBox* group(const QString& pagePath, const QString& groupPath);
+    // A button added at the end of a group.
+    QPushButton* addButton(const QString& pagePath, const QString& groupPath, const QString& name,
+                           const QString& caption, const QString& hint);
+    // The widget bound to a setting ("SCEdit43"), or nullptr.
+    QWidget* control(const QString& name) const { return m_controls.value(name); }
+    // Binds a widget made elsewhere to a setting (its objectName is the setting's name).
+    void bindControl(QWidget* widget, const QString& name);
+
+    // Components of the window in creation order, for velumo.cfg and velumo_lang.cfg.
+    void addComponent(QObject* object, ComponentClass cls);
+    QList<UiComponent> components() const;
+    QStringList componentNames() const;
+    void applyComponents(const QList<UiComponent>& components);
+
+    // The page sets PageControl2 (Настройки), PageControl3 (ЦУП), PageControl4 (FTP),
+    // PageControl5 (Бегущая строка), PageControl7 (Интернет).
+    void setPageSetVisible(const QString& pageSet, bool visible);
+    bool isPageSetVisible(const QString& pageSet) const;
+    void showPage(const QString& path);
+
+    // A colour field shows the colour held in its text.
+    void applyColourPreview(const QString& name);
+
+    QVBoxLayout* footer() const { return m_footer; }
+
+signals:
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Page {
+        QWidget* content = nullptr;
+        QVBoxLayout* layout = nullptr;
+    };
+    QTabWidget* pageSetTabs(const QString& top);
+    void buildFromSchema();
+    QWidget* createControl(const struct ControlSpec& spec);
+    void onSettingChanged(const QString& name);
+    void updateHint(const QString& name);
+
+    Settings& m_settings;
+    QTabWidget* m_top = nullptr;
+    QHash<QString, Page> m_pages;
+    QHash<QString, QGroupBox*> m_groups;
+    QHash<QString, QWidget*> m_pageSetWidgets;
+    QHash<QString, QWidget*> m_controls;
+    QList<QPair<QPointer<QObject>, ComponentClass>> m_components;
+    QVBoxLayout* m_footer = nullptr;
+    int m_groupCount = 0;
+    int m_pageCount = 0;
+    bool m_updating = false;
+};
+
+}  // namespace velumo

@@ -1,0 +1,157 @@
+#include "tickertextpage.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/textfile.h"
+#include "dialogspec.h"
+#include "settingswindow.h"
+#include "ticker/tickerblock.h"
+
+namespace velumo {
+
+namespace {
+
+QPlainTextEdit* makeList(QWidget* parent, const QString& name, const QString& hint)
+{
+    auto* list = new QPlainTextEdit(parent);
+    list->setObjectName(name);
+    list->setToolTip(hint);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    return list;
+}
+
+QStringList linesOf(const QPlainTextEdit* list)
+{
+    const QString text = list->toPlainText();
+    return text.isEmpty() ? QStringList() : splitLines(text);
+}
+
+}  // namespace
+
+TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QString initialFolder)
+    : QObject(&window), m_window(window), m_block(block), m_folder(std::move(initialFolder))
+{
+    const QString page = QString::fromUtf8(kPage);
+    QGroupBox* box = window.group(page, QStringLiteral("Блок объявлений"));
+    auto* form = static_cast<QFormLayout*>(box->layout());
+
+    auto* buttons = new QHBoxLayout();
+    auto* open = new QPushButton(QStringLiteral("Открыть…"), box);
+    open->setObjectName(QStringLiteral("SCButton1"));
+    open->setToolTip(QStringLiteral("Открыть файл"));
+    auto* save = new QPushButton(QStringLiteral("Сохранить…"), box);
+    save->setObjectName(QStringLiteral("SCButton2"));
+    save->setToolTip(QStringLiteral("Сохранить файл строки"));
+    m_progress = new QProgressBar(box);
+    m_progress->setObjectName(QStringLiteral("pb1"));
+    m_progress->setValue(0);
+    buttons->addWidget(open);
+    buttons->addWidget(save);
+    buttons->addWidget(m_progress, 1);
+    form->addRow(buttons);
+    window.addComponent(open, ComponentClass::Button);
+    window.addComponent(save, ComponentClass::Button);
+    window.addComponent(m_progress, ComponentClass::Other);
+
+    auto* lists = new QHBoxLayout();
+    m_index = makeList(box, QStringLiteral("Memoindex"), QStringLiteral("Порядковый индекс объявления"));
+    m_tariff = makeList(box, QStringLiteral("Memotarif"), QStringLiteral("Номер тарифа проката"));
+    m_text = makeList(box, QStringLiteral("Memo1"), QString());
+    m_index->setMaximumWidth(110);
+    m_tariff->setMaximumWidth(80);
+    m_text->setMinimumHeight(380);
+    lists->addWidget(m_index);
+    lists->addWidget(m_tariff);
+    lists->addWidget(m_text, 1);
+    form->addRow(lists);
+    for (QPlainTextEdit* list : {m_index, m_tariff, m_text})
+        window.addComponent(list, ComponentClass::Other);
+
+    m_openDialog = new DialogSpec(QStringLiteral("OpenDialog1"),
+                                  QStringLiteral("Строковые файлы (*.str)|*.str|Tекст (*.txt)|*.txt|Все|*.*"),
+                                  QStringLiteral("Открыть файл строки"), this);
+    m_saveDialog = new DialogSpec(QStringLiteral("SaveDialog1"),
+                                  QStringLiteral("Строковые файлы(str)|*.str|Все|*.*"),
+                                  QStringLiteral("Сохранить файл строки"), this);
+    m_saveDialog->defaultSuffix = QStringLiteral("txt");
+    window.addComponent(m_openDialog, ComponentClass::Dialog);
+    window.addComponent(m_saveDialog, ComponentClass::Dialog);
+
+    m_editDelay = new QTimer(this);
+    m_editDelay->setSingleShot(true);
+    m_editDelay->setInterval(300);
+    connect(m_editDelay, &QTimer::timeout, this, &TickerTextPage::flushEdits);
+    for (QPlainTextEdit* list : {m_index, m_tariff, m_text})
+        connect(list, &QPlainTextEdit::textChanged, this, [this] {
+            if (!m_showing)
+                m_editDelay->start();
+        });
+
+    connect(&m_block, &TickerBlock::changed, this, &TickerTextPage::showBlock);
+    connect(&m_block, &TickerBlock::loading, this, [this](bool busy) {
+        for (QPlainTextEdit* list : {m_index, m_tariff, m_text})
+            list->setVisible(!busy);
+    });
+    connect(open, &QPushButton::clicked, this, &TickerTextPage::chooseOpen);
+    connect(save, &QPushButton::clicked, this, &TickerTextPage::chooseSave);
+    showBlock();
+}
+
+void TickerTextPage::setProgress(qsizetype position, qsizetype maximum)
+{
+    m_progress->setMaximum(int(qMin<qsizetype>(maximum, INT_MAX)));
+    m_progress->setValue(int(qMin<qsizetype>(position, INT_MAX)));
+}
+
+void TickerTextPage::flushEdits()
+{
+    m_editDelay->stop();
+    m_showing = true;
+    m_block.setLists(linesOf(m_text), linesOf(m_tariff), linesOf(m_index));
+    m_showing = false;
+}
+
+void TickerTextPage::showBlock()
+{
+    if (m_showing)
+        return;
+    m_showing = true;
+    const auto show = [](QPlainTextEdit* list, const QStringList& lines) {
+        const QString text = lines.join(u'\n');
+        if (list->toPlainText() != text)
+            list->setPlainText(text);
+    };
+    show(m_index, m_block.index());
+    show(m_tariff, m_block.tariff());
+    show(m_text, m_block.text());
+    m_showing = false;
+}
+
+void TickerTextPage::chooseOpen()
+{
+    const QString path = QFileDialog::getOpenFileName(&m_window, m_openDialog->title, m_folder,
+                                                      m_openDialog->qtFilter());
+    if (!path.isEmpty())
+        emit openChosen(path);
+}
+
+void TickerTextPage::chooseSave()
+{
+    QFileDialog dialog(&m_window, m_saveDialog->title, m_folder, m_saveDialog->qtFilter());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(m_saveDialog->defaultSuffix);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        emit saveChosen(dialog.selectedFiles().first());
+}
+
+}  // namespace velumo

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <utility>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/notifier.h"
+
+namespace velumo::test {
+
+// Records every message and question instead of showing it; questions get `answer`.
+class RecordingNotifier final : public Notifier {
+public:
+    using Notifier::Notifier;
+    QStringList messages;
+    QStringList errors;
+    QStringList questions;
+    bool answer = true;
+
+protected:
+    void showMessage(const QString&, const QString& text, bool error) override
+    {
+        (error ? errors : messages).append(text);
+    }
+    bool showQuestion(const QString&, const QString& text, bool) override
+    {
+        questions.append(text);
+        return answer;
+    }
+};
+
+// A wall clock and a monotonic clock that move only when told.
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(QDateTime start = QDateTime(QDate(2010, 10, 13), QTime(12, 0)))
+        : m_now(std::move(start))
+    {
+    }
+    QDateTime now() const override { return m_now; }
+    qint64 monotonicMs() const override { return m_monotonicMs; }
+    void advanceMs(qint64 ms)
+    {
+        m_now = m_now.addMSecs(ms);
+        m_monotonicMs += ms;
+    }
+    void setNow(const QDateTime& now) { m_now = now; }  // a wall-clock jump
+
+private:
+    QDateTime m_now;
+    qint64 m_monotonicMs = 0;
+};
+
+QByteArray readAll(const QString& path);
+void writeAll(const QString& path, const QByteArray& bytes);
+QByteArray cp1251(const QString& text);
+
+}  // namespace velumo::test

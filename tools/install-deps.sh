@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Velumo needs to build, run and test (only what is missing).
+set -euo pipefail
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-image-formats-plugins
+    libcurl4-openssl-dev libpugixml-dev libasound2-dev libgtest-dev libbenchmark-dev
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-dejavu-core
+    xvfb xcompmgr x11-apps imagemagick xdotool python3-pyftpdlib
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
