@@ -20,8 +20,11 @@
 #include "app/failure.h"
 #include "app/guard.h"
 #include "app/settingskeys.h"
+#include "app/stubs.h"
 #include "app/textfile.h"
 #include "app/translationfile.h"
+#include "devices/lptpins.h"
+#include "devices/parallelport.h"
 #include "devices/powercontrol.h"
 #include "dispatcher/plandiagramwindow.h"
 #include "panel/clockwindow.h"
@@ -84,6 +87,11 @@ QString Application::filePath(const QString& name) const
     return m_folder + u'/' + name;
 }
 
+TickerControl& Application::tickerControl()
+{
+    return *m_tickerStub;
+}
+
 void Application::guard(const std::function<void()>& body)
 {
     guarded(m_notifier, body);
@@ -96,6 +104,11 @@ bool Application::start()
         return false;
     QApplication::setApplicationDisplayName(QStringLiteral("Велумо"));
     m_block = std::make_unique<TickerBlock>(m_settings);
+    m_port = std::make_unique<MemoryParallelPort>();
+    m_pins = std::make_unique<LptPins>(m_settings, *m_port);
+    m_tones = std::make_unique<SilentTonePlayer>();
+    m_mute = std::make_unique<NoMasterMute>();
+    m_tickerStub = std::make_unique<StubTickerControl>();
 
     createWindows();
     registerCommands();

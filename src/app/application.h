@@ -15,6 +15,11 @@
 namespace velumo {
 
 class CaptureWindow;
+class LptPins;
+class MasterMute;
+class ParallelPort;
+class TickerControl;
+class TonePlayer;
 class ClipWindow;
 class ClockWindow;
 class ControlPanel;
@@ -55,6 +60,7 @@ public:
     void saveBlockFile(const QString& path);  // the save action with the file chosen
 
     Settings& settings() { return m_settings; }
+    TickerControl& tickerControl();
     Notifier& notifier() { return m_notifier; }
     ControlServer& control() { return *m_control; }
 
@@ -81,6 +87,14 @@ private:
     QtTimerFactory m_timers;
     std::unique_ptr<ControlServer> m_control;
     std::unique_ptr<TickerBlock> m_block;
+
+    // Device outputs (one instance each for the whole program).
+    std::unique_ptr<ParallelPort> m_port;
+    std::unique_ptr<LptPins> m_pins;
+    std::unique_ptr<TonePlayer> m_tones;
+    std::unique_ptr<MasterMute> m_mute;
+    // Stands in for the ticker engine until it is wired in.
+    std::unique_ptr<TickerControl> m_tickerStub;
 
     // Windows in their order of creation; each lives until the program ends.
     SettingsWindow* m_form1 = nullptr;
