@@ -81,7 +81,7 @@ SettingsWindow::SettingsWindow(Settings& settings, QWidget* parent)
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QString::fromUtf8(kCaption));
-    resize(1000, 720);
+    resize(1120, 780);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -96,6 +96,7 @@ SettingsWindow::SettingsWindow(Settings& settings, QWidget* parent)
     for (const auto& [caption, name] : kPageSets) {
         auto* tabs = new QTabWidget(m_top);
         tabs->setObjectName(name);
+        tabs->setTabBarAutoHide(true);
         m_top->addTab(tabs, caption);
         m_pageSetWidgets.insert(name, tabs);
         addComponent(tabs, ComponentClass::Other);
@@ -171,6 +172,8 @@ QGroupBox* SettingsWindow::group(const QString& pagePath, const QString& groupPa
     box->setObjectName(QStringLiteral("GroupBox%1").arg(++m_groupCount));
     auto* form = new QFormLayout(box);
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    form->setHorizontalSpacing(16);
     addComponent(box, ComponentClass::GroupBox);
     m_groups.insert(key, box);
     return box;
@@ -197,11 +200,15 @@ QWidget* SettingsWindow::createControl(const ControlSpec& spec)
     case ControlKind::Text: {
         auto* edit = new QLineEdit(this);
         applyFilter(edit, spec.filter);
+        // Numbers and times are short: their fields stay narrow.
+        if (spec.filter != InputFilter::None)
+            edit->setMaximumWidth(160);
         widget = edit;
         break;
     }
     case ControlKind::Spin: {
         auto* spin = new QSpinBox(this);
+        spin->setMaximumWidth(160);
         if (spec.minimum < spec.maximum)
             spin->setRange(spec.minimum, spec.maximum);
         else

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -62,6 +63,34 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     window.addComponent(open, ComponentClass::Button);
     window.addComponent(save, ComponentClass::Button);
     window.addComponent(m_progress, ComponentClass::Other);
+
+    // The three counters stand in one row above their lists.
+    auto* counters = new QHBoxLayout();
+    counters->setSpacing(10);
+    auto* caption = new QLabel(QStringLiteral("Количество строк в блоке"), box);
+    caption->setObjectName(QStringLiteral("Label91"));
+    window.addComponent(caption, ComponentClass::Label);
+    counters->addWidget(caption);
+    for (const auto& [name, column] : {std::pair{"SCEdit14", "индекс"}, std::pair{"SCEdit15", "тариф"},
+                                       std::pair{"SCEdit12", "текст"}}) {
+        QWidget* counter = window.control(QString::fromLatin1(name));
+        if (!counter)
+            continue;
+        if (QWidget* label = window.findChild<QLabel*>(QStringLiteral("Label_") + QLatin1String(name)))
+            label->hide();
+        auto* columnLabel = new QLabel(QString::fromUtf8(column), box);
+        // The group the schema first placed the counter in is left empty: hide it.
+        if (QWidget* oldGroup = counter->parentWidget(); oldGroup && oldGroup != box)
+            oldGroup->hide();
+        counter->setParent(box);
+        counter->setMaximumWidth(90);
+        static_cast<QLineEdit*>(counter)->setReadOnly(true);
+        counters->addSpacing(12);
+        counters->addWidget(columnLabel);
+        counters->addWidget(counter);
+    }
+    counters->addStretch(1);
+    form->addRow(counters);
 
     auto* lists = new QHBoxLayout();
     m_index = makeList(box, QStringLiteral("Memoindex"), QStringLiteral("Порядковый индекс объявления"));
