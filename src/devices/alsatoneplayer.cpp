@@ -11,10 +11,19 @@
 
 namespace velumo {
 
-// Touched only on the user-interface thread.
+// done is set by the worker (under the mutex) when the tone has ended; loop is touched only
+// on the user-interface thread.
 struct AlsaTonePlayer::Waiter {
+    std::mutex mutex;
+    std::condition_variable ended;
     bool done = false;
     QEventLoop* loop = nullptr;
+
+    bool isDone()
+    {
+        std::lock_guard lock(mutex);
+        return done;
+    }
 };
 
 AlsaTonePlayer::AlsaTonePlayer(Notifier& notifier, std::unique_ptr<ToneSink> sink, EventLog* log)
@@ -27,12 +36,15 @@ AlsaTonePlayer::AlsaTonePlayer(Notifier& notifier, std::unique_ptr<ToneSink> sin
 
 AlsaTonePlayer::~AlsaTonePlayer()
 {
+    std::deque<Job> dropped;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
-        m_jobs.clear();
+        dropped.swap(m_jobs);
     }
     m_wake.notify_all();
+    for (Job& job : dropped)
+        finish(job);
     // A tone that is sounding plays out (at most its length).
     m_worker.join();
 }
@@ -50,11 +62,13 @@ void AlsaTonePlayer::MyBEEP(int frequencyHz, int durationMs)
 
     QEventLoop loop;
     waiter->loop = &loop;
-    // The loop can also be ended from outside (the application quitting); the tone is waited for
-    // all the same.
-    while (!waiter->done)
+    if (!waiter->isDone())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     waiter->loop = nullptr;
+    // The loop can also be ended from outside (the application quitting: from then on no event
+    // loop runs); the rest of the tone is then waited for without one.
+    std::unique_lock lock(waiter->mutex);
+    waiter->ended.wait(lock, [&] { return waiter->done; });
 }
 
 void AlsaTonePlayer::reportBlocked(const QString& reason)
@@ -62,6 +76,22 @@ void AlsaTonePlayer::reportBlocked(const QString& reason)
     if (m_log)
         m_log->write(QStringLiteral("sound"), reason);
     m_notifier.message(QString::fromUtf8(kBlockedMessage));
+}
+
+void AlsaTonePlayer::finish(Job& job)
+{
+    {
+        std::lock_guard lock(job.waiter->mutex);
+        job.waiter->done = true;
+    }
+    job.waiter->ended.notify_all();
+    QMetaObject::invokeMethod(
+        &m_context,
+        [waiter = job.waiter] {
+            if (waiter->loop)
+                waiter->loop->quit();
+        },
+        Qt::QueuedConnection);
 }
 
 void AlsaTonePlayer::work()
@@ -89,14 +119,7 @@ void AlsaTonePlayer::work()
             std::unique_lock lock(m_mutex);
             m_wake.wait_until(lock, end, [this] { return m_stopping; });
         }
-        QMetaObject::invokeMethod(
-            &m_context,
-            [waiter = job.waiter] {
-                waiter->done = true;
-                if (waiter->loop)
-                    waiter->loop->quit();
-            },
-            Qt::QueuedConnection);
+        finish(job);
     }
 }
 

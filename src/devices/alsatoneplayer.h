@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "tonesink.h"
 #include "toneplayer.h"
+#include "tonesink.h"
 
 namespace velumo {
 
@@ -53,6 +53,8 @@ private:
     };
 
     void work();
+    // The tone has ended: its MyBEEP may return.
+    void finish(Job& job);
     void reportBlocked(const QString& reason);
 
     Notifier& m_notifier;

@@ -19,7 +19,8 @@ constexpr unsigned kLatencyUs = 50000;
 
 ToneSink::Result failure(int code, const char* step)
 {
-    return {code, QStringLiteral("%1: %2").arg(QLatin1String(step), QString::fromLocal8Bit(snd_strerror(code)))};
+    return {code, QStringLiteral("%1: %2").arg(QLatin1String(step),
+                                               QString::fromLocal8Bit(snd_strerror(code)))};
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "ppdevparallelport.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include <QFile>
 
