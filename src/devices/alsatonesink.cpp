@@ -1,6 +1,7 @@
 #include "alsatonesink.h"
 
 #include <alsa/asoundlib.h>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -30,6 +31,27 @@ AlsaToneSink::AlsaToneSink(QByteArray deviceName) : m_deviceName(std::move(devic
     silenceAlsaErrors();
 }
 
+void AlsaToneSink::fillTone(std::span<qint16> out, qint64 first, qint64 totalFrames,
+                            int frequencyHz)
+{
+    const bool audible = frequencyHz > 0 && frequencyHz < kSampleRateHz / 2;
+    if (!audible) {
+        std::fill(out.begin(), out.end(), 0);
+        return;
+    }
+    const double step = 2 * std::numbers::pi * frequencyHz / kSampleRateHz;
+    const qint64 ramp = std::max<qint64>(1, std::min<qint64>(kRampFrames, totalFrames / 2));
+    for (size_t i = 0; i < out.size(); ++i) {
+        const qint64 n = first + qint64(i);
+        double gain = 1.0;
+        if (n < ramp)
+            gain = double(n) / ramp;
+        else if (totalFrames - 1 - n < ramp)
+            gain = double(totalFrames - 1 - n) / ramp;
+        out[i] = qint16(std::lround(kAmplitude * gain * std::sin(step * double(n))));
+    }
+}
+
 ToneSink::Result AlsaToneSink::play(int frequencyHz, int durationMs)
 {
     snd_pcm_t* pcm = nullptr;
@@ -44,24 +66,11 @@ ToneSink::Result AlsaToneSink::play(int frequencyHz, int durationMs)
     }
 
     const qint64 frames = qint64(kSampleRateHz) * durationMs / 1000;
-    // Frequencies the output cannot carry (none, or above half the sample rate) sound as
-    // silence of the same length.
-    const bool audible = frequencyHz > 0 && frequencyHz < kSampleRateHz / 2;
-    const double step = audible ? 2 * std::numbers::pi * frequencyHz / kSampleRateHz : 0.0;
-    const qint64 ramp = std::min<qint64>(kRampFrames, frames / 2);
     std::array<qint16, kChunkFrames> chunk{};
     qint64 written = 0;
     while (written < frames) {
         const qint64 count = std::min<qint64>(kChunkFrames, frames - written);
-        for (qint64 i = 0; i < count; ++i) {
-            const qint64 n = written + i;
-            double gain = 1.0;
-            if (n < ramp)
-                gain = double(n) / ramp;
-            else if (frames - n <= ramp)
-                gain = double(frames - n - 1) / ramp;
-            chunk[i] = audible ? qint16(std::lround(kAmplitude * gain * std::sin(step * n))) : 0;
-        }
+        fillTone(std::span<qint16>(chunk.data(), size_t(count)), written, frames, frequencyHz);
         qint64 offset = 0;
         while (offset < count) {
             snd_pcm_sframes_t done =

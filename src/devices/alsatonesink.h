@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <span>
 
 #include "tonesink.h"
 
@@ -14,6 +15,11 @@ public:
 
     explicit AlsaToneSink(QByteArray deviceName = QByteArrayLiteral("default"));
     Result play(int frequencyHz, int durationMs) override;
+
+    // Frames first..first+out.size() of a tone of totalFrames frames: a sine with a short rise
+    // and fall. Frequencies the output cannot carry (none, or from half the sample rate up)
+    // give silence of the same length.
+    static void fillTone(std::span<qint16> out, qint64 first, qint64 totalFrames, int frequencyHz);
 
 private:
     QByteArray m_deviceName;

@@ -3,7 +3,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -131,6 +133,63 @@ TEST(AlsaTonePlayerTest, NoLengthSoundsNothing)
         player.MyBEEP(300, -5);
     }
     EXPECT_TRUE(record->played.empty());
+}
+
+// The tone as the output gets it: its frequency is what the external filter keys on.
+TEST(AlsaToneSinkTest, ToneHasItsFrequencyAndStartsAndEndsSilent)
+{
+    struct Case {
+        int frequencyHz;
+        int durationMs;
+    };
+    for (const Case c : {Case{1000, 100}, Case{300, 200}, Case{37, 1000}, Case{15000, 50}}) {
+        const qint64 frames = qint64(AlsaToneSink::kSampleRateHz) * c.durationMs / 1000;
+        std::vector<qint16> tone(static_cast<size_t>(frames));
+        // Filled in uneven pieces, as the output is written.
+        for (qint64 first = 0; first < frames; first += 1000) {
+            const qint64 count = std::min<qint64>(1000, frames - first);
+            AlsaToneSink::fillTone(std::span(tone.data() + first, size_t(count)), first, frames,
+                                   c.frequencyHz);
+        }
+        int crossings = 0;
+        int peak = 0;
+        for (size_t i = 1; i < tone.size(); ++i) {
+            if ((tone[i - 1] < 0) != (tone[i] < 0))
+                ++crossings;
+            peak = std::max(peak, std::abs(int(tone[i])));
+        }
+        const int expected = 2 * c.frequencyHz * c.durationMs / 1000;
+        EXPECT_NEAR(crossings, expected, 2) << c.frequencyHz << " Hz";
+        EXPECT_GT(peak, 8000) << c.frequencyHz << " Hz";
+        EXPECT_EQ(tone.front(), 0);
+        EXPECT_EQ(tone.back(), 0);
+    }
+}
+
+TEST(AlsaToneSinkTest, FrequenciesTheOutputCannotCarryAreSilent)
+{
+    for (int frequencyHz : {0, -100, AlsaToneSink::kSampleRateHz / 2, 100000}) {
+        std::vector<qint16> tone(4800, 1);
+        AlsaToneSink::fillTone(tone, 0, 4800, frequencyHz);
+        EXPECT_TRUE(std::all_of(tone.begin(), tone.end(), [](qint16 v) { return v == 0; }))
+            << frequencyHz;
+    }
+}
+
+TEST(AlsaToneSinkTest, PlaysOnAnOutputWithoutHardware)
+{
+    // ALSA's "null" output takes the samples without a sound card (and without pacing them).
+    AlsaToneSink sink("null");
+    for (int frequencyHz : {300, 0})
+        EXPECT_EQ(sink.play(frequencyHz, 200).code, 0)
+            << sink.play(frequencyHz, 200).reason.toStdString();
+    RecordingNotifier notifier;
+    AlsaTonePlayer player(notifier, std::make_unique<AlsaToneSink>("null"));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    player.MyBEEP(300, 200);
+    EXPECT_GE(elapsed.elapsed(), 195) << "the beep lasts its length even on an unpaced output";
+    EXPECT_TRUE(notifier.messages.isEmpty());
 }
 
 // Runs last in this file: it ends the event loops the way quitting the program does.
