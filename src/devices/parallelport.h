@@ -16,7 +16,7 @@ public:
     virtual void claim() {}
 };
 
-// A port in memory: tests, and machines without a parallel port.
+// A port in memory, for tests: counts what was read, written and claimed.
 class MemoryParallelPort final : public ParallelPort {
 public:
     quint8 readData() override
