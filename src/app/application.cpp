@@ -23,9 +23,13 @@
 #include "app/stubs.h"
 #include "app/textfile.h"
 #include "app/translationfile.h"
+#include "devices/alsamastermute.h"
+#include "devices/alsatoneplayer.h"
+#include "devices/broadcastmute.h"
 #include "devices/lptpins.h"
-#include "devices/parallelport.h"
+#include "devices/portspage.h"
 #include "devices/powercontrol.h"
+#include "devices/ppdevparallelport.h"
 #include "dispatcher/plandiagramwindow.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
@@ -104,10 +108,13 @@ bool Application::start()
         return false;
     QApplication::setApplicationDisplayName(QStringLiteral("Велумо"));
     m_block = std::make_unique<TickerBlock>(m_settings);
-    m_port = std::make_unique<MemoryParallelPort>();
+    // Device outputs: LPT1 through ppdev (opened only once the permission box allows it),
+    // tones on the default sound output, the master switch of the default card's mixer.
+    m_port = std::make_unique<PpdevParallelPort>();
     m_pins = std::make_unique<LptPins>(m_settings, *m_port);
-    m_tones = std::make_unique<SilentTonePlayer>();
-    m_mute = std::make_unique<NoMasterMute>();
+    m_tones = std::make_unique<AlsaTonePlayer>(m_notifier, nullptr, &m_log);
+    m_mute = std::make_unique<AlsaMasterMute>();
+    m_broadcastMute = std::make_unique<BroadcastMute>(*m_mute);
     m_tickerStub = std::make_unique<StubTickerControl>();
 
     createWindows();
@@ -123,6 +130,8 @@ void Application::createWindows()
 {
     m_form1 = new SettingsWindow(m_settings);
     m_textPage = new TickerTextPage(*m_form1, *m_block, m_folder);
+    m_portsPage = new PortsPage(*m_form1, m_settings, *m_pins, *m_tones, *m_broadcastMute,
+                                m_notifier);
     buildFooter();
 
     connect(m_form1, &SettingsWindow::closeRequested, this, [this] { guard([this] { FormClose(); }); });
@@ -233,6 +242,11 @@ void Application::Initial()
         m_log.write(QStringLiteral("error"), currentExceptionText());
         m_notifier.message(QString::fromUtf8(configfile::kLoadFailedMessage));
     }
+
+    // LPT1: with the saved permission box checked, take the port and drop all pins, as
+    // checking the box does. Done once the settings are read (before that the box is always
+    // at its design value); a port that cannot be had is reported and the start-up goes on.
+    guard([this] { m_pins->SCCheckBox26Click(); });
 
     m_settings.setText(key::SCEdit68, m_settings.text(key::SCEdit5));
     m_block->updateCounters();

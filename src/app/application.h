@@ -14,6 +14,7 @@
 
 namespace velumo {
 
+class BroadcastMute;
 class CaptureWindow;
 class LptPins;
 class MasterMute;
@@ -26,6 +27,7 @@ class ControlPanel;
 class FlashWindow;
 class IconWindow;
 class PlanDiagramWindow;
+class PortsPage;
 class PowerControl;
 class SettingsWindow;
 class StripWindow;
@@ -63,6 +65,10 @@ public:
     TickerControl& tickerControl();
     Notifier& notifier() { return m_notifier; }
     ControlServer& control() { return *m_control; }
+    // Device outputs shared with the dispatcher.
+    LptPins& pins() { return *m_pins; }
+    TonePlayer& tones() { return *m_tones; }
+    BroadcastMute& broadcastMute() { return *m_broadcastMute; }
 
 private:
     void createWindows();
@@ -93,6 +99,8 @@ private:
     std::unique_ptr<LptPins> m_pins;
     std::unique_ptr<TonePlayer> m_tones;
     std::unique_ptr<MasterMute> m_mute;
+    std::unique_ptr<BroadcastMute> m_broadcastMute;  // BroadcastMuted and the sound tests
+    PortsPage* m_portsPage = nullptr;
     // Stands in for the ticker engine until it is wired in.
     std::unique_ptr<TickerControl> m_tickerStub;
 

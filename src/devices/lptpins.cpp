@@ -23,6 +23,14 @@ void LptPins::Tolpt1(int value)
     m_port.writeData(quint8(value & 0xFF));
 }
 
+void LptPins::SCCheckBox26Click()
+{
+    if (!m_settings.checked(key::SCCheckBox26))
+        return;
+    m_port.claim();
+    Tolpt1(0);
+}
+
 int LptPins::fromlpt1()
 {
     return m_port.readData();

@@ -17,6 +17,11 @@ public:
     void Tolpt1(int value);
     int fromlpt1();
 
+    // The permission box: when it is (now) checked, take the port for this process and drop all
+    // eight pins with Tolpt1(0). Start-up runs the same when the saved box is checked. Unchecking
+    // gives nothing back: the port stays with the process until it ends.
+    void SCCheckBox26Click();
+
     ParallelPort& port() { return m_port; }
 
 private:

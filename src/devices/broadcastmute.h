@@ -1,0 +1,37 @@
+#pragma once
+
+#include "mastermute.h"
+
+namespace velumo {
+
+// The master output muted for a video broadcast, shared by the dispatcher's broadcast start and
+// stop and the sound test buttons (one object, owned by the application). BroadcastMuted is
+// false at program start, set when the output is muted for a broadcast (or by the "Откл" test)
+// and cleared when it is restored.
+class BroadcastMute {
+public:
+    explicit BroadcastMute(MasterMute& mute) : m_mute(mute) {}
+
+    bool BroadcastMuted() const { return m_broadcastMuted; }
+    void setBroadcastMuted(bool muted) { m_broadcastMuted = muted; }
+    MasterMute& masterMute() { return m_mute; }
+
+    // Sound test "Вкл": clear BroadcastMuted, then unmute the master output.
+    void SCButton51Click()
+    {
+        m_broadcastMuted = false;
+        m_mute.SetMasterMuteValue(false);
+    }
+    // Sound test "Откл": set BroadcastMuted, then mute the master output.
+    void SCButton84Click()
+    {
+        m_broadcastMuted = true;
+        m_mute.SetMasterMuteValue(true);
+    }
+
+private:
+    MasterMute& m_mute;
+    bool m_broadcastMuted = false;
+};
+
+}  // namespace velumo
