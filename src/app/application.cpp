@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "app/autostartentry.h"
 #include "app/configfile.h"
 #include "app/failure.h"
 #include "app/guard.h"
@@ -308,6 +309,7 @@ void Application::exitProgram()
         return;
     m_closing = true;
     Exiting();
+    tickerControl().setTickerRunning(false);
     for (QWidget* window : std::initializer_list<QWidget*>{m_icon, m_clockWindow, m_strip, m_clip,
                                                            m_capture, m_flash, m_titles})
         if (window)
@@ -350,17 +352,9 @@ void Application::fix_startExecute()
     const QString folder = configHome + QLatin1String("/autostart");
     if (!QDir().mkpath(folder))
         throw Failure(QStringLiteral("Cannot create folder \"%1\"").arg(folder));
-    const QString program = QCoreApplication::applicationFilePath();
-    auto quote = [](QString text) {
-        text.replace(u'\\', QLatin1String("\\\\"));
-        text.replace(u'"', QLatin1String("\\\""));
-        return u'"' + text + u'"';
-    };
-    const QString entry = QStringLiteral(
-                              "[Desktop Entry]\nType=Application\nName=Velumo\nComment=Бегущая строка\n"
-                              "Exec=%1 --dir %2 r\nPath=%3\nTerminal=false\nX-GNOME-Autostart-enabled=true\n")
-                              .arg(quote(program), quote(m_folder), m_folder);
-    writeFileAtomic(folder + QLatin1String("/velumo.desktop"), entry.toUtf8());
+    const QString entry = autostartentry::desktopEntry(QCoreApplication::applicationFilePath(),
+                                                       m_folder);
+    writeFileAtomic(folder + u'/' + QLatin1String(autostartentry::kFileName), entry.toUtf8());
     m_notifier.message(QStringLiteral(
         "Внесен пункт  меню \"Пуск\\Программы\\Автозагрузка\\Velumo\".После перезагрузки программа "
         "\"Velumo7\" стартует автоматически в режиме \"Бегущая строка\"."));

@@ -54,6 +54,16 @@ bool splitLine(const QString& line, QString& name, QString& rest)
     return true;
 }
 
+// A tab or form feed would be stored as LF or CR and cut its line in two when read back;
+// such characters are written as blanks.
+QString storable(QString value)
+{
+    for (QChar& c : value)
+        if (c == u'\t' || c == u'\f')
+            c = u' ';
+    return value;
+}
+
 bool hasKind(const Settings& settings, const QString& name, ControlKind kind)
 {
     return settings.contains(name) && settings.spec(name).kind == kind;
@@ -94,7 +104,7 @@ QByteArray save(const Settings& settings, const QStringList& componentNames)
     out.reserve(names.size() * 24);
     for (auto it = names.crbegin(); it != names.crend(); ++it) {
         if (settings.contains(*it))
-            out += scramble(encodeCp1251(*it + u' ' + settings.text(*it)));
+            out += scramble(encodeCp1251(*it + u' ' + storable(settings.text(*it))));
         out += "\r\n";
     }
     return out;
