@@ -76,6 +76,27 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"!01.01.11", "1t"}, {"1"}, {"1"}}}),
     [](const auto& info) { return std::to_string(info.index); });
 
+TEST(DatedLayoutClock, AnnouncementRunsUpToTheEndOfTheDayBeforeItsDate)
+{
+    const QStringList lines{"^1", "~1", "!14.10.10", "1t"};
+    struct {
+        QDateTime now;
+        bool taken;
+    } const cases[] = {
+        {QDateTime(QDate(2010, 10, 13), QTime(23, 59, 59, 999)), true},
+        {QDateTime(QDate(2010, 10, 14), QTime(0, 0)), true},  // not earlier than now
+        {QDateTime(QDate(2010, 10, 14), QTime(0, 0, 0, 1)), false},
+        {QDateTime(QDate(2010, 12, 31), QTime(12, 0)), false},
+        // Around a new year the two-digit year still reads right.
+        {QDateTime(QDate(2009, 12, 31), QTime(23, 0)), true},
+    };
+    for (const auto& c : cases) {
+        QStringList text, tariff, index;
+        TickerBlock::parseTxt(lines, c.now, text, tariff, index);
+        EXPECT_EQ(text.size(), c.taken ? 1 : 0) << c.now.toString().toStdString();
+    }
+}
+
 struct StrCase {
     const char* title;
     QStringList lines;
