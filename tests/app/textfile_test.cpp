@@ -187,6 +187,23 @@ TEST_F(AtomicWrite, PathThroughAFileFails)
     EXPECT_THROW(writeFileAtomic(path("no/such/folder/velumo.cfg"), "x"), Failure);
 }
 
+TEST_F(AtomicWrite, SymbolicLinkStaysALink)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("real"));
+    const QString real = path("real/velumo.cfg");
+    writeFileAtomic(real, "old");
+    const QString link = path("velumo.cfg");
+    ASSERT_TRUE(QFile::link(real, link));
+    writeFileAtomic(link, "new");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(test::readAll(real), "new");
+    // A dangling link gets its file made.
+    QFile::remove(real);
+    writeFileAtomic(link, "again");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(test::readAll(real), "again");
+}
+
 TEST_F(AtomicWrite, TextLinesAreCp1251WithCrLf)
 {
     const QString file = path("block.str");

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -89,6 +90,14 @@ TEST_F(Window, TranslatedTextsReachTheWidgets)
     lineOf("SCCheckbox28") = "Load the translation";
     lineOf("SCEdit43") = "Top of the strip";
     lineOf("OpenDialog1") = "Blocks (*.str)|*.str/Open a block";
+    QString pageName;
+    for (const UiComponent& c : components) {
+        if (c.cls == ComponentClass::Page && c.caption == QStringLiteral("Строка")) {
+            pageName = c.name;
+        }
+    }
+    ASSERT_FALSE(pageName.isEmpty());
+    lineOf(pageName) = "Strip";
     translationfile::read(lines, components);
     window.applyComponents(components);
 
@@ -99,6 +108,12 @@ TEST_F(Window, TranslatedTextsReachTheWidgets)
     EXPECT_EQ(widget<QLabel>("Label79")->text(), "Velumo 7.9.10");
     EXPECT_EQ(widget<QCheckBox>("SCCheckbox28")->text(), "Load the translation");
     EXPECT_EQ(widget<QLineEdit>("SCEdit43")->toolTip(), "Top of the strip");
+    // The page's tab shows the translated caption.
+    QWidget* sheet = window.findChild<QWidget*>(pageName);
+    ASSERT_NE(sheet, nullptr);
+    auto* tabs = qobject_cast<QTabWidget*>(sheet->parentWidget()->parentWidget());
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->tabText(tabs->indexOf(sheet)), "Strip");
     const QList<UiComponent> now = window.components();
     for (const UiComponent& c : now) {
         if (c.name == "OpenDialog1") {
