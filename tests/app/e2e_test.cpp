@@ -32,6 +32,23 @@ QString programPath()
     return qEnvironmentVariable("VELUMO_BUILD_DIR") + QLatin1String("/velumo");
 }
 
+// Power requests of the programs started here only go into this file: a test never switches
+// the machine off.
+const QString& powerLogPath()
+{
+    static QTemporaryDir dir;
+    static const QString path = dir.filePath("power.log");
+    return path;
+}
+
+QProcessEnvironment programEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VELUMO_POWER_LOG", powerLogPath());
+    return env;
+}
+
 // A running copy of the program on a folder. Always stopped at the end: "close", then killed
 // when it has not ended in time.
 class Program {
@@ -41,9 +58,7 @@ public:
 
     void start(const QStringList& switches = {})
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        m_process.setProcessEnvironment(env);
+        m_process.setProcessEnvironment(programEnvironment());
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(programPath(), QStringList{"--dir", m_folder} + switches);
         ASSERT_TRUE(m_process.waitForStarted(5000));
@@ -103,9 +118,7 @@ private:
 int runToEnd(const QStringList& arguments, QString* output = nullptr, int timeoutMs = 15000)
 {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(programEnvironment());
     process.start(programPath(), arguments);
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
@@ -316,6 +329,28 @@ TEST_F(EndToEnd, KillWithoutARunningCopyEndsAtOnceAndWritesNothing)
         EXPECT_LT(elapsed.elapsed(), 5000);
     }
     EXPECT_TRUE(QDir(folder()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+TEST_F(EndToEnd, PowerSwitchesAskOnceAndGoOnToTheSingleInstanceRule)
+{
+    Program first(folder());
+    first.start();
+    ASSERT_TRUE(first.waitReady());
+    QFile::remove(powerLogPath());
+    const QStringList before = snapshot(folder()).filter(QRegularExpression("^(?!velumo\\.log )"));
+    const std::pair<QStringList, const char*> cases[] = {
+        {{"down"}, "poweroff -i\n"}, {{"Down"}, "poweroff -i\n"}, {{"DOWN", "x"}, "poweroff -i\n"},
+        {{"sleep"}, "suspend -i\n"}, {{"SLEEP"}, "suspend -i\n"}, {{"x", "down"}, ""},
+        {{"dOwn"}, ""},
+    };
+    for (const auto& [switches, request] : cases) {
+        QFile::remove(powerLogPath());
+        EXPECT_EQ(runToEnd(QStringList{"--dir", folder()} + switches), 0);
+        EXPECT_EQ(test::readAll(powerLogPath()), QByteArray(request)) << switches.join(' ').toStdString();
+    }
+    // Each of those copies found the first one and only showed it.
+    EXPECT_EQ(countEvents(folder(), "control", "show"), 7);
+    EXPECT_EQ(snapshot(folder()).filter(QRegularExpression("^(?!velumo\\.log )")), before);
 }
 
 TEST_F(EndToEnd, KillClosesTheRunningCopyWhichSaves)
