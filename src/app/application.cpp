@@ -101,8 +101,13 @@ void Application::guard(const std::function<void()>& body)
 bool Application::start()
 {
     m_control = std::make_unique<ControlServer>(m_folder, m_notifier, &m_log, this);
-    if (!m_control->listen())
-        return false;
+    if (!m_control->listen()) {
+        if (isRunning(m_folder))
+            return false;
+        // No channel (no other copy either): the program still runs, without remote control.
+        m_log.write(QStringLiteral("error"), QStringLiteral("Control channel unavailable: %1")
+                                                 .arg(m_control->errorString()));
+    }
     QApplication::setApplicationDisplayName(QStringLiteral("Велумо"));
     m_block = std::make_unique<TickerBlock>(m_settings);
     m_port = std::make_unique<MemoryParallelPort>();

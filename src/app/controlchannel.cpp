@@ -51,13 +51,19 @@ bool ControlServer::listen()
     QLockFile lock(QDir::tempPath() + u'/' + name + QLatin1String(".lock"));
     lock.setStaleLockTime(10000);
     lock.tryLock(5000);
-    if (isRunning(m_folder))
+    if (isRunning(m_folder)) {
+        m_error = QStringLiteral("another copy runs on %1").arg(m_folder);
         return false;
+    }
     QLocalServer::removeServer(name);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(name))
+    if (!m_server->listen(name)) {
+        m_error = m_server->errorString();
+        delete m_server;
+        m_server = nullptr;
         return false;
+    }
     connect(m_server, &QLocalServer::newConnection, this, &ControlServer::onConnection);
     return true;
 }

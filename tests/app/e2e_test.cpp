@@ -320,6 +320,24 @@ TEST_F(EndToEnd, SecondCopyShowsTheFirstAndTouchesNoFile)
     EXPECT_EQ(first.process().state(), QProcess::Running);
 }
 
+TEST_F(EndToEnd, CopiesStartedAtTheSameMomentLeaveExactlyOneRunning)
+{
+    Program a(folder()), b(folder()), c(folder());
+    a.start();
+    b.start();
+    c.start();
+    ASSERT_TRUE(a.waitReady() || b.waitReady() || c.waitReady());
+    int ended = 0;
+    for (Program* p : {&a, &b, &c}) {
+        if (p->process().waitForFinished(3000)) {
+            EXPECT_EQ(p->process().exitCode(), 0);
+            ++ended;
+        }
+    }
+    EXPECT_EQ(ended, 2);
+    EXPECT_EQ(sendControlCommand(folder(), "get SCEdit43").text, "400");
+}
+
 TEST_F(EndToEnd, KillWithoutARunningCopyEndsAtOnceAndWritesNothing)
 {
     for (const char* spelling : {"kill", "Kill", "KILL"}) {
