@@ -4,9 +4,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "app/application.h"
@@ -166,6 +168,37 @@ TEST_F(Wiring, TranslationSwitchedOffIsWrittenButNotRead)
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(qobject_cast<QCheckBox*>(window->control(key::SCCheckbox28))->text(),
               "Load the translation");
+}
+
+TEST_F(Wiring, AutostartEntryAfterConfirmation)
+{
+    QTemporaryDir config;
+    const QByteArray oldConfigHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    writeConfig([](Settings&) {});
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    auto* button = window->findChild<QPushButton*>("SCButton4");
+    ASSERT_NE(button, nullptr);
+    const QString entryPath = config.filePath("autostart/velumo.desktop");
+
+    // The question is modal: answer it from a timer, once with Cancel, once with OK.
+    auto answer = [](QMessageBox::StandardButton choice) {
+        QTimer::singleShot(50, [choice] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(choice)->click();
+        });
+    };
+    answer(QMessageBox::Cancel);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(QFileInfo::exists(entryPath));
+    answer(QMessageBox::Ok);
+    QTest::mouseClick(button, Qt::LeftButton);
+    const QString entry = QString::fromUtf8(test::readAll(entryPath));
+    EXPECT_TRUE(entry.contains(QStringLiteral("--dir \"%1\" r\n").arg(dir.path())))
+        << entry.toStdString();
+    EXPECT_TRUE(logged("message").last().startsWith(QStringLiteral("Внесен пункт  меню")));
+    qputenv("XDG_CONFIG_HOME", oldConfigHome);
 }
 
 }  // namespace
