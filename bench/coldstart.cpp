@@ -62,10 +62,10 @@ int main(int argc, char** argv)
         times.push_back(ms);
     }
     std::sort(times.begin(), times.end());
-    std::printf("cold start to first status reply over %d runs: min %lld ms, median %lld ms, "
-                "max %lld ms (target <= 1500 ms)\n",
-                runs, static_cast<long long>(times.front()),
-                static_cast<long long>(times[times.size() / 2]),
-                static_cast<long long>(times.back()));
+    std::printf(
+        "cold start to first status reply over %d runs: min %lld ms, median %lld ms, "
+        "max %lld ms (target <= 1500 ms)\n",
+        runs, static_cast<long long>(times.front()),
+        static_cast<long long>(times[times.size() / 2]), static_cast<long long>(times.back()));
     return times[times.size() / 2] <= 1500 ? 0 : 1;
 }

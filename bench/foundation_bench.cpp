@@ -1,8 +1,8 @@
 // Settings file and block file speed. Targets: velumo.cfg load + save together <= 2 ms;
 // a 100 000-announcement block file (".str" or ".txt") loaded in <= 100 ms each.
+#include <benchmark/benchmark.h>
 #include <QDateTime>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include "app/configfile.h"
 #include "app/controlspec.h"

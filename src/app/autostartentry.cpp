@@ -44,9 +44,10 @@ QString desktopEntry(const QString& program, const QString& folder)
 {
     refuseLineBreaks(program);
     refuseLineBreaks(folder);
-    return QStringLiteral("[Desktop Entry]\nType=Application\nName=Velumo\nComment=Бегущая строка\n"
-                          "Exec=%1 --dir %2 r\nPath=%3\nTerminal=false\n"
-                          "X-GNOME-Autostart-enabled=true\n")
+    return QStringLiteral(
+               "[Desktop Entry]\nType=Application\nName=Velumo\nComment=Бегущая строка\n"
+               "Exec=%1 --dir %2 r\nPath=%3\nTerminal=false\n"
+               "X-GNOME-Autostart-enabled=true\n")
         .arg(execArgument(program), execArgument(folder), stringValue(folder));
 }
 

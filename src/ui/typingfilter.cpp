@@ -23,13 +23,13 @@ bool TypingFilter::accepts(InputFilter filter, QChar c)
         return true;
     const bool digit = c >= u'0' && c <= u'9';
     switch (filter) {
-    case InputFilter::None:
-        return true;
-    case InputFilter::Digits:
-        return digit;
-    case InputFilter::Time:
-    case InputFilter::TimeBlank:
-        return digit || c == u':';
+        case InputFilter::None:
+            return true;
+        case InputFilter::Digits:
+            return digit;
+        case InputFilter::Time:
+        case InputFilter::TimeBlank:
+            return digit || c == u':';
     }
     return true;
 }

@@ -1,5 +1,6 @@
 // The program's wiring in this process: start-up from a folder's files, closed access and the
 // administrator entry, the exit button, the translation file when switched off.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -9,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "app/application.h"
 #include "app/configfile.h"
@@ -67,8 +67,8 @@ protected:
 TEST_F(Wiring, ClosedAccessHidesThePagesUntilTheAdministratorEnters)
 {
     writeConfig([](Settings& s) {
-        for (const char* box : {key::SCCheckBoxpc1, key::SCCheckBoxpc2, key::SCCheckBoxpc3,
-                                key::SCCheckBoxpc5})
+        for (const char* box :
+             {key::SCCheckBoxpc1, key::SCCheckBoxpc2, key::SCCheckBoxpc3, key::SCCheckBoxpc5})
             s.setChecked(box, true);
         s.setText(key::SCEdit104, QStringLiteral("ключ я"));
     });

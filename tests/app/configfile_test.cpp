@@ -1,5 +1,5 @@
-#include <QRandomGenerator>
 #include <gtest/gtest.h>
+#include <QRandomGenerator>
 
 #include "app/configfile.h"
 #include "app/controlspec.h"
@@ -74,30 +74,45 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, ConfigLoad,
     ::testing::Values(
         LoadCase{"plain text", {"SCEdit43 960"}, key::SCEdit43, "960"},
-        LoadCase{"inner blanks kept, outer lost", {"SCEdit6   Times New Roman  "}, key::SCEdit6,
+        LoadCase{"inner blanks kept, outer lost",
+                 {"SCEdit6   Times New Roman  "},
+                 key::SCEdit6,
                  "Times New Roman"},
-        LoadCase{"control characters trimmed", {QStringLiteral("SCEdit6 \x01\x02" "Arial\x1f\x0b")},
-                 key::SCEdit6, QStringLiteral("Arial")},
-        LoadCase{"letter я", {QStringLiteral("SCEdit5 /дом/я/заявка.str")}, key::SCEdit5,
+        LoadCase{"control characters trimmed",
+                 {QStringLiteral("SCEdit6 \x01\x02"
+                                 "Arial\x1f\x0b")},
+                 key::SCEdit6,
+                 QStringLiteral("Arial")},
+        LoadCase{"letter я",
+                 {QStringLiteral("SCEdit5 /дом/я/заявка.str")},
+                 key::SCEdit5,
                  QStringLiteral("/дом/я/заявка.str")},
         LoadCase{"empty text", {"SCEdit5 "}, key::SCEdit5, ""},
-        LoadCase{"True checks", {"SCCheckBox9 False", "SCCheckBox6 True"}, key::SCCheckBox6,
-                 "True"},
-        LoadCase{"lower-case true leaves unchecked", {"SCCheckbox7 true"}, key::SCCheckbox7,
+        LoadCase{
+            "True checks", {"SCCheckBox9 False", "SCCheckBox6 True"}, key::SCCheckBox6, "True"},
+        LoadCase{
+            "lower-case true leaves unchecked", {"SCCheckbox7 true"}, key::SCCheckbox7, "False"},
+        LoadCase{"True with a trailing blank is not True",
+                 {"SCCheckbox7 True "},
+                 key::SCCheckbox7,
                  "False"},
-        LoadCase{"True with a trailing blank is not True", {"SCCheckbox7 True "},
-                 key::SCCheckbox7, "False"},
         LoadCase{"spinner with leading blanks", {"SpinEdit4    25"}, key::SpinEdit4, "25"},
         LoadCase{"spinner in hex", {"SpinEdit4 $1F"}, key::SpinEdit4, "31"},
-        LoadCase{"combo trimmed", {QStringLiteral("ComboBox2  BSPlayer ")}, key::ComboBox2,
-                 "BSPlayer"},
-        LoadCase{"unknown name ignored, default kept", {"SCEdit999 1", "SpinEditX 5"},
-                 key::SCEdit43, "400"},
+        LoadCase{
+            "combo trimmed", {QStringLiteral("ComboBox2  BSPlayer ")}, key::ComboBox2, "BSPlayer"},
+        LoadCase{"unknown name ignored, default kept",
+                 {"SCEdit999 1", "SpinEditX 5"},
+                 key::SCEdit43,
+                 "400"},
         LoadCase{"name without value ignored", {"SCEdit43"}, key::SCEdit43, "400"},
-        LoadCase{"garbage ignored", {"hello world", "", "scedit43 1", " SCEdit43 1"},
-                 key::SCEdit43, "400"},
-        LoadCase{"a text line for a spinner name is ignored", {"SCEditSpin 3", "SpinEdit4 7"},
-                 key::SpinEdit4, "7"},
+        LoadCase{"garbage ignored",
+                 {"hello world", "", "scedit43 1", " SCEdit43 1"},
+                 key::SCEdit43,
+                 "400"},
+        LoadCase{"a text line for a spinner name is ignored",
+                 {"SCEditSpin 3", "SpinEdit4 7"},
+                 key::SpinEdit4,
+                 "7"},
         LoadCase{"later line wins", {"SCEdit43 1", "SCEdit43 2"}, key::SCEdit43, "2"},
         LoadCase{"names compared case-sensitively", {"SCEDIT43 5"}, key::SCEdit43, "400"}),
     [](const auto& info) { return std::to_string(info.index); });
@@ -126,18 +141,18 @@ TEST(ConfigRoundTrip, EveryValueSurvivesSaveAndLoad)
     for (const ControlSpec& spec : controlSchema()) {
         const QString name = QString::fromLatin1(spec.name);
         switch (spec.kind) {
-        case ControlKind::Text:
-            saved.setText(name, QStringLiteral("я %1 Ёжик  в тумане я").arg(n));
-            break;
-        case ControlKind::Spin:
-            saved.setSpin(name, spec.minimum < spec.maximum ? spec.maximum : -n * 1000);
-            break;
-        case ControlKind::Check:
-            saved.setChecked(name, n % 2 == 0);
-            break;
-        case ControlKind::Combo:
-            saved.setText(name, QStringLiteral("Встроенный вариант %1").arg(n));
-            break;
+            case ControlKind::Text:
+                saved.setText(name, QStringLiteral("я %1 Ёжик  в тумане я").arg(n));
+                break;
+            case ControlKind::Spin:
+                saved.setSpin(name, spec.minimum < spec.maximum ? spec.maximum : -n * 1000);
+                break;
+            case ControlKind::Check:
+                saved.setChecked(name, n % 2 == 0);
+                break;
+            case ControlKind::Combo:
+                saved.setText(name, QStringLiteral("Встроенный вариант %1").arg(n));
+                break;
         }
         ++n;
     }

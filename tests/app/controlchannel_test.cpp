@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/controlchannel.h"
 #include "app/eventlog.h"
@@ -24,7 +24,8 @@ protected:
             return QStringLiteral("3");
         });
         server->addCommand("block", [](const QString&) { return QStringLiteral("block"); });
-        server->addCommand("boom", [](const QString&) -> QString { throw std::runtime_error("x"); });
+        server->addCommand("boom",
+                           [](const QString&) -> QString { throw std::runtime_error("x"); });
         server->addStatus("counter", [this] { return QJsonValue(++statusCalls); });
     }
 

@@ -1,5 +1,7 @@
 // End-to-end: the real program, offscreen, in a temporary program folder, driven through its
 // control channel and judged by its files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,8 +14,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "app/configfile.h"
 #include "app/controlchannel.h"
@@ -126,7 +126,8 @@ int runToEnd(const QStringList& arguments, QString* output = nullptr, int timeou
         return -1;
     }
     if (output)
-        *output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+        *output =
+            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
 }
 
@@ -357,14 +358,19 @@ TEST_F(EndToEnd, PowerSwitchesAskOnceAndGoOnToTheSingleInstanceRule)
     QFile::remove(powerLogPath());
     const QStringList before = snapshot(folder()).filter(QRegularExpression("^(?!velumo\\.log )"));
     const std::pair<QStringList, const char*> cases[] = {
-        {{"down"}, "poweroff -i\n"}, {{"Down"}, "poweroff -i\n"}, {{"DOWN", "x"}, "poweroff -i\n"},
-        {{"sleep"}, "suspend -i\n"}, {{"SLEEP"}, "suspend -i\n"}, {{"x", "down"}, ""},
+        {{"down"}, "poweroff -i\n"},
+        {{"Down"}, "poweroff -i\n"},
+        {{"DOWN", "x"}, "poweroff -i\n"},
+        {{"sleep"}, "suspend -i\n"},
+        {{"SLEEP"}, "suspend -i\n"},
+        {{"x", "down"}, ""},
         {{"dOwn"}, ""},
     };
     for (const auto& [switches, request] : cases) {
         QFile::remove(powerLogPath());
         EXPECT_EQ(runToEnd(QStringList{"--dir", folder()} + switches), 0);
-        EXPECT_EQ(test::readAll(powerLogPath()), QByteArray(request)) << switches.join(' ').toStdString();
+        EXPECT_EQ(test::readAll(powerLogPath()), QByteArray(request))
+            << switches.join(' ').toStdString();
     }
     // Each of those copies found the first one and only showed it.
     EXPECT_EQ(countEvents(folder(), "control", "show"), 7);

@@ -29,19 +29,18 @@ TEST_P(StrToInt, LikeTheToolkit)
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, StrToInt,
-    ::testing::Values(IntCase{"0", true, 0}, IntCase{"400", true, 400},
-                      IntCase{"   12", true, 12}, IntCase{"-5", true, -5}, IntCase{"+7", true, 7},
-                      IntCase{"$FF", true, 255}, IntCase{"$ff", true, 255},
-                      IntCase{"0x10", true, 16}, IntCase{"-$10", true, -16},
-                      IntCase{"2147483647", true, 2147483647},
-                      IntCase{"-2147483648", true, -2147483647 - 1},
-                      IntCase{"007", true, 7},
+    ::testing::Values(IntCase{"0", true, 0}, IntCase{"400", true, 400}, IntCase{"   12", true, 12},
+                      IntCase{"-5", true, -5}, IntCase{"+7", true, 7}, IntCase{"$FF", true, 255},
+                      IntCase{"$ff", true, 255}, IntCase{"0x10", true, 16},
+                      IntCase{"-$10", true, -16}, IntCase{"2147483647", true, 2147483647},
+                      IntCase{"-2147483648", true, -2147483647 - 1}, IntCase{"007", true, 7},
                       IntCase{"", false, 0}, IntCase{" ", false, 0}, IntCase{"12 ", false, 0},
                       IntCase{"1 2", false, 0}, IntCase{"12a", false, 0}, IntCase{"a12", false, 0},
                       IntCase{"-", false, 0}, IntCase{"$", false, 0}, IntCase{"0x", false, 0},
                       IntCase{"1.5", false, 0}, IntCase{"2147483648", false, 0},
                       IntCase{"-2147483649", false, 0}, IntCase{"99999999999999999999", false, 0},
-                      IntCase{"１２", false, 0}, IntCase{"--1", false, 0}, IntCase{"\t1", false, 0}),
+                      IntCase{"１２", false, 0}, IntCase{"--1", false, 0},
+                      IntCase{"\t1", false, 0}),
     [](const auto& info) { return std::to_string(info.index); });
 
 TEST(StrToIntMessage, NamesTheText)
@@ -101,8 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SendOption, CarriesTheCommand)
 {
-    const CommandLine line =
-        CommandLine::parse({"--dir", "/x", "--send", "block load /a b.str"});
+    const CommandLine line = CommandLine::parse({"--dir", "/x", "--send", "block load /a b.str"});
     EXPECT_TRUE(line.send);
     EXPECT_EQ(line.sendCommand, "block load /a b.str");
     EXPECT_EQ(line.programFolder, "/x");
@@ -130,8 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DateCase{"13.10.10", QDate(2010, 10, 13)},
                       DateCase{"01.01.75", QDate(2075, 1, 1)},
                       DateCase{"01.01.77", QDate(1977, 1, 1)},
-                      DateCase{"1.2.2010", QDate(2010, 2, 1)},
-                      DateCase{"05.06", QDate(2026, 6, 5)},
+                      DateCase{"1.2.2010", QDate(2010, 2, 1)}, DateCase{"05.06", QDate(2026, 6, 5)},
                       DateCase{"29.02.23", QDate()}, DateCase{"29.02.24", QDate(2024, 2, 29)},
                       DateCase{"32.01.10", QDate()}, DateCase{"ab.cd.ef", QDate()},
                       DateCase{"", QDate()}, DateCase{"13-10-10", QDate()},

@@ -1,13 +1,13 @@
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <csignal>
-#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <functional>
 
 #include "app/failure.h"
 #include "app/textfile.h"
@@ -31,8 +31,7 @@ TEST_P(SplitLines, Lines)
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, SplitLines,
-    ::testing::Values(SplitCase{"empty", "", {}},
-                      SplitCase{"one without end", "a", {"a"}},
+    ::testing::Values(SplitCase{"empty", "", {}}, SplitCase{"one without end", "a", {"a"}},
                       SplitCase{"final CR LF adds no line", "a\r\nb\r\n", {"a", "b"}},
                       SplitCase{"empty lines kept", "\r\n\r\na\r\n\r\n", {"", "", "a", ""}},
                       SplitCase{"LF and CR alone", "a\nb\rc", {"a", "b", "c"}},
@@ -49,7 +48,9 @@ TEST(DecodeText, Cp1251Utf8AndBom)
     EXPECT_EQ(decodeText(russian.toUtf8()), russian);
     EXPECT_EQ(decodeText("\xEF\xBB\xBF" + russian.toUtf8()), russian);
     // The mark alone decides even when the rest is not valid UTF-8 (a broken byte is replaced).
-    EXPECT_TRUE(decodeText("\xEF\xBB\xBF" "abc").startsWith(u"abc"));
+    EXPECT_TRUE(decodeText("\xEF\xBB\xBF"
+                           "abc")
+                    .startsWith(u"abc"));
     // Plain ASCII either way.
     EXPECT_EQ(decodeText("plain"), "plain");
     // A cp1251 text that happens to be two letters forming a valid UTF-8 sequence is rare;
@@ -169,7 +170,9 @@ TEST_F(AtomicWrite, DiskFullInTheMiddleFailsAndOldFileStaysWhole)
     writeFileAtomic(file, "whole old file");
     const int code = inChild([&] {
         ::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit {1000, 1000};
+        struct rlimit limit {
+            1000, 1000
+        };
         ::setrlimit(RLIMIT_FSIZE, &limit);
         return expectFailure(file, QByteArray(3 << 20, 'x'));
     });
@@ -208,9 +211,9 @@ TEST_F(AtomicWrite, TextLinesAreCp1251WithCrLf)
 {
     const QString file = path("block.str");
     writeTextLines(file, {QStringLiteral("^1"), QStringLiteral("~0"), QStringLiteral("1Привет я")});
-    EXPECT_EQ(test::readAll(file), "^1\r\n~0\r\n" + encodeCp1251(QStringLiteral("1Привет я")) + "\r\n");
-    EXPECT_EQ(readTextLines(file),
-              (QStringList{"^1", "~0", QStringLiteral("1Привет я")}));
+    EXPECT_EQ(test::readAll(file),
+              "^1\r\n~0\r\n" + encodeCp1251(QStringLiteral("1Привет я")) + "\r\n");
+    EXPECT_EQ(readTextLines(file), (QStringList{"^1", "~0", QStringLiteral("1Привет я")}));
 }
 
 TEST_F(AtomicWrite, ReadingMissingFileOrFolderFails)

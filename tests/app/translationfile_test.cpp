@@ -32,8 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
         ApplyCase{"edit takes the hint", C::Edit, "new", "old caption", "new"},
         ApplyCase{"combo takes the hint", C::Combo, "new", "old caption", "new"},
         ApplyCase{"label", C::Label, "new", "new", "old hint"},
-        ApplyCase{"fixed label keeps its caption", C::FixedLabel, "new", "old caption",
-                  "old hint"},
+        ApplyCase{"fixed label keeps its caption", C::FixedLabel, "new", "old caption", "old hint"},
         ApplyCase{"group", C::GroupBox, "new", "new", "old hint"},
         ApplyCase{"page", C::Page, "new", "new", "old hint"},
         ApplyCase{"check box", C::CheckBox, "new", "new", "old hint"},
@@ -58,8 +57,8 @@ TEST(TranslationFile, WrittenLastToFirstAndReadBackByPosition)
         {"OpenDialog1", C::Dialog, "Строковые (*.str)|*.str", "Открыть"},
     };
     const QStringList lines = translationfile::write(components);
-    EXPECT_EQ(lines, (QStringList{"Строковые (*.str)|*.str/Открыть", "", "Открыть|Открыть файл",
-                                  "", "Имя файла", "Шрифт"}));
+    EXPECT_EQ(lines, (QStringList{"Строковые (*.str)|*.str/Открыть", "", "Открыть|Открыть файл", "",
+                                  "Имя файла", "Шрифт"}));
     QList<UiComponent> read = components;
     for (UiComponent& c : read)
         c.caption = c.hint = QStringLiteral("?");
@@ -77,8 +76,8 @@ TEST(TranslationFile, WrittenLastToFirstAndReadBackByPosition)
 
 TEST(TranslationFile, ShortFileEmptiesTheRestAndExtraLinesAreIgnored)
 {
-    QList<UiComponent> components = {{"L1", C::Label, "one", ""}, {"L2", C::Label, "two", ""},
-                                     {"L3", C::Label, "three", ""}};
+    QList<UiComponent> components = {
+        {"L1", C::Label, "one", ""}, {"L2", C::Label, "two", ""}, {"L3", C::Label, "three", ""}};
     translationfile::read({"THREE"}, components);
     EXPECT_EQ(components[2].caption, "THREE");
     EXPECT_EQ(components[1].caption, "");

@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/failure.h"
 #include "app/settings.h"
@@ -61,12 +61,13 @@ INSTANTIATE_TEST_SUITE_P(
         TxtCase{"index and tariff taken by their marks only",
                 {"x1", "y1", "!01.01.11", "1t"},
                 {{"1t"}, {}, {}}},
-        TxtCase{"rest after the first mark", {"^^7", "~~", "!01.01.11", "1t"},
-                {{"1t"}, {"~"}, {"^7"}}},
+        TxtCase{
+            "rest after the first mark", {"^^7", "~~", "!01.01.11", "1t"}, {{"1t"}, {"~"}, {"^7"}}},
         TxtCase{"lines before the first '!' and strays ignored",
                 {"garbage", "1text without date", "^9", "~9"},
                 {}},
-        TxtCase{"date read from eight characters", {"^1", "~1", "!14.10.10 и хвост", "1t"},
+        TxtCase{"date read from eight characters",
+                {"^1", "~1", "!14.10.10 и хвост", "1t"},
                 {{"1t"}, {"1"}, {"1"}}},
         TxtCase{"four-digit year beyond eight characters is cut",
                 {"^1", "~1", "!14.10.2010", "1t"},
@@ -118,7 +119,8 @@ TEST_P(BlockLayout, Parsed)
 INSTANTIATE_TEST_SUITE_P(
     Files, BlockLayout,
     ::testing::Values(
-        StrCase{"three-line announcements", {"^1", "~0", "1a", "^2", "~3", "2b"},
+        StrCase{"three-line announcements",
+                {"^1", "~0", "1a", "^2", "~3", "2b"},
                 {{"1a", "2b"}, {"0", "3"}, {"1", "2"}}},
         StrCase{"text lines only", {"1a", "2b"}, {{"1a", "2b"}, {}, {}}},
         StrCase{"empty lines are text lines", {"", "^1", "", "~"}, {{"", ""}, {""}, {"1"}}},

@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -6,7 +7,6 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/configfile.h"
 #include "app/controlspec.h"
@@ -84,9 +84,9 @@ TEST_F(Window, TranslatedTextsReachTheWidgets)
         ADD_FAILURE() << name.toStdString();
         return none;
     };
-    lineOf("SCButton1") = "Open";                     // no "|": empty caption, all hint
+    lineOf("SCButton1") = "Open";  // no "|": empty caption, all hint
     lineOf("SCButton2") = "Save|Save the block";
-    lineOf("Label79") = "changed";                    // fixed: keeps its caption
+    lineOf("Label79") = "changed";  // fixed: keeps its caption
     lineOf("SCCheckbox28") = "Load the translation";
     lineOf("SCEdit43") = "Top of the strip";
     lineOf("OpenDialog1") = "Blocks (*.str)|*.str/Open a block";
@@ -160,7 +160,7 @@ TEST_F(Window, TypingFilters)
     const TypingCase cases[] = {
         {key::SCEdit43, "", "3a0", "30"},
         {key::SCEdit43, "", "-1.5 x", "15"},
-        {key::SCEdit43, "-5", "7", "-57"},       // a value typed elsewhere stays editable
+        {key::SCEdit43, "-5", "7", "-57"},        // a value typed elsewhere stays editable
         {key::SCEdit78, "", "12a:3b0", "12:30"},  // time field
         {key::SCEditn3, "", "1a2:3", "1 2:3"},    // other characters become blanks
         {key::SCEdit6, "", "Dejavu 3a", "Dejavu 3a"},
