@@ -9,7 +9,8 @@ cmake --build build -j2 --target velumo velumo_demo_config
 if [ ! -f demo/velumo.cfg ]; then
     size=""
     if [ -n "${DISPLAY:-}" ] && command -v xdpyinfo >/dev/null 2>&1; then
-        size=$(xdpyinfo 2>/dev/null | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]; exit}')
+        size=$(xdpyinfo 2>/dev/null \
+            | awk '/dimensions:/ && !seen {split($2, d, "x"); print d[1], d[2]; seen = 1}' || true)
     fi
     # shellcheck disable=SC2086
     build/velumo_demo_config "$PWD/demo" $size >/dev/null

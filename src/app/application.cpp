@@ -341,7 +341,10 @@ void Application::saveBlockFile(const QString& path)
 void Application::autostartR()
 {
     guard([this] {
-        m_block->LoadTickerFile(m_settings.text(key::SCEdit5), m_clock.now());
+        m_block->LoadTickerFile(m_settings.text(key::SCEdit5), m_clock.now(),
+                                [this](qsizetype position, qsizetype maximum) {
+                                    m_textPage->setProgress(position, maximum);
+                                });
     });
 }
 
