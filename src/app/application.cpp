@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "app/autostartentry.h"
 #include "app/configfile.h"
 #include "app/failure.h"
 #include "app/guard.h"
@@ -104,8 +105,13 @@ void Application::guard(const std::function<void()>& body)
 bool Application::start()
 {
     m_control = std::make_unique<ControlServer>(m_folder, m_notifier, &m_log, this);
-    if (!m_control->listen())
-        return false;
+    if (!m_control->listen()) {
+        if (isRunning(m_folder))
+            return false;
+        // No channel (no other copy either): the program still runs, without remote control.
+        m_log.write(QStringLiteral("error"), QStringLiteral("Control channel unavailable: %1")
+                                                 .arg(m_control->errorString()));
+    }
     QApplication::setApplicationDisplayName(QStringLiteral("Велумо"));
     m_block = std::make_unique<TickerBlock>(m_settings);
     // Device outputs: LPT1 through ppdev (opened only once the permission box allows it),
@@ -322,6 +328,7 @@ void Application::exitProgram()
         return;
     m_closing = true;
     Exiting();
+    tickerControl().setTickerRunning(false);
     for (QWidget* window : std::initializer_list<QWidget*>{m_icon, m_clockWindow, m_strip, m_clip,
                                                            m_capture, m_flash, m_titles})
         if (window)
@@ -348,7 +355,10 @@ void Application::saveBlockFile(const QString& path)
 void Application::autostartR()
 {
     guard([this] {
-        m_block->LoadTickerFile(m_settings.text(key::SCEdit5), m_clock.now());
+        m_block->LoadTickerFile(m_settings.text(key::SCEdit5), m_clock.now(),
+                                [this](qsizetype position, qsizetype maximum) {
+                                    m_textPage->setProgress(position, maximum);
+                                });
     });
 }
 
@@ -364,17 +374,9 @@ void Application::fix_startExecute()
     const QString folder = configHome + QLatin1String("/autostart");
     if (!QDir().mkpath(folder))
         throw Failure(QStringLiteral("Cannot create folder \"%1\"").arg(folder));
-    const QString program = QCoreApplication::applicationFilePath();
-    auto quote = [](QString text) {
-        text.replace(u'\\', QLatin1String("\\\\"));
-        text.replace(u'"', QLatin1String("\\\""));
-        return u'"' + text + u'"';
-    };
-    const QString entry = QStringLiteral(
-                              "[Desktop Entry]\nType=Application\nName=Velumo\nComment=Бегущая строка\n"
-                              "Exec=%1 --dir %2 r\nPath=%3\nTerminal=false\nX-GNOME-Autostart-enabled=true\n")
-                              .arg(quote(program), quote(m_folder), m_folder);
-    writeFileAtomic(folder + QLatin1String("/velumo.desktop"), entry.toUtf8());
+    const QString entry = autostartentry::desktopEntry(QCoreApplication::applicationFilePath(),
+                                                       m_folder);
+    writeFileAtomic(folder + u'/' + QLatin1String(autostartentry::kFileName), entry.toUtf8());
     m_notifier.message(QStringLiteral(
         "Внесен пункт  меню \"Пуск\\Программы\\Автозагрузка\\Velumo\".После перезагрузки программа "
         "\"Velumo7\" стартует автоматически в режиме \"Бегущая строка\"."));

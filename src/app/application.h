@@ -44,7 +44,7 @@ public:
     Application(QString programFolder, const CommandLine& commandLine, PowerControl& power);
     ~Application() override;
 
-    // Windows, Initial and the "r" autostart; false when the control channel cannot be taken.
+    // Windows, Initial and the "r" autostart; false when another copy runs on the folder.
     bool start();
 
     QString programFolder() const { return m_folder; }

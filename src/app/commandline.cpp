@@ -10,9 +10,12 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         const bool hasValue = i + 1 < arguments.size();
         if (argument == QLatin1String("--dir") && hasValue) {
             line.programFolder = arguments[++i];
-        } else if (argument == QLatin1String("--send") && hasValue) {
+        } else if (argument == QLatin1String("--send")) {
+            // "--send" with nothing after it sends an empty command (which fails) rather
+            // than starting a copy of the program.
             line.send = true;
-            line.sendCommand = arguments[++i];
+            if (hasValue)
+                line.sendCommand = arguments[++i];
         } else if (argument == QLatin1String("--check-plan") && hasValue) {
             line.checkPlan = true;
             line.checkPlanFile = arguments[++i];

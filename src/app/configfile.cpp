@@ -54,6 +54,16 @@ bool splitLine(const QString& line, QString& name, QString& rest)
     return true;
 }
 
+// A tab or form feed would be stored as LF or CR and cut its line in two when read back;
+// such characters are written as blanks.
+QString storable(QString value)
+{
+    for (QChar& c : value)
+        if (c == u'\t' || c == u'\f')
+            c = u' ';
+    return value;
+}
+
 bool hasKind(const Settings& settings, const QString& name, ControlKind kind)
 {
     return settings.contains(name) && settings.spec(name).kind == kind;
@@ -63,24 +73,37 @@ bool hasKind(const Settings& settings, const QString& name, ControlKind kind)
 
 void load(const QByteArray& content, Settings& settings)
 {
+    int known = 0;
     for (const QByteArray& raw : splitRawLines(content)) {
         const QString line = decodeCp1251(unscramble(raw));
         QString name;
         QString rest;
         if (line.startsWith(QLatin1String("SCEdit"))) {
-            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Text))
+            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Text)) {
                 settings.setText(name, trimControl(rest));
+                ++known;
+            }
         } else if (line.startsWith(QLatin1String("Spin"))) {
-            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Spin))
+            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Spin)) {
                 settings.setSpin(name, strToInt(line.mid(name.size())));
+                ++known;
+            }
         } else if (line.startsWith(QLatin1String("SCCh"))) {
-            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Check))
+            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Check)) {
                 settings.setChecked(name, rest == QLatin1String("True"));
+                ++known;
+            }
         } else if (line.startsWith(QLatin1String("Comb"))) {
-            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Combo))
+            if (splitLine(line, name, rest) && hasKind(settings, name, ControlKind::Combo)) {
                 settings.setText(name, trimControl(rest));
+                ++known;
+            }
         }
     }
+    // An empty file, or one in which not a single line names a setting (a file of another
+    // program, binary noise), is damaged: the operator is told, as for a missing file.
+    if (known == 0)
+        throw Failure(QStringLiteral("%1 holds no settings").arg(QLatin1String(kFileName)));
 }
 
 QByteArray save(const Settings& settings, const QStringList& componentNames)
@@ -94,7 +117,7 @@ QByteArray save(const Settings& settings, const QStringList& componentNames)
     out.reserve(names.size() * 24);
     for (auto it = names.crbegin(); it != names.crend(); ++it) {
         if (settings.contains(*it))
-            out += scramble(encodeCp1251(*it + u' ' + settings.text(*it)));
+            out += scramble(encodeCp1251(*it + u' ' + storable(settings.text(*it))));
         out += "\r\n";
     }
     return out;

@@ -27,6 +27,7 @@ QList<QByteArray> splitRawLines(const QByteArray& content);
 
 // Applies the file's lines to the settings in file order. A spinner line whose value is not an
 // integer throws Failure; the values read before it stay, the lines after it are not read.
+// Content in which no line names a setting (empty, foreign or binary) throws Failure too.
 void load(const QByteArray& content, Settings& settings);
 
 // The file content for the given component names (in window order; written last to first).

@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
+#include <QPointer>
 #include <unistd.h>
 
 #include "eventlog.h"
@@ -15,6 +17,12 @@
 #include "notifier.h"
 
 namespace velumo {
+
+namespace {
+
+constexpr qint64 kMaxCommandBytes = 1 << 20;
+
+}  // namespace
 
 QString ControlServer::serverName(const QString& programFolder)
 {
@@ -37,13 +45,25 @@ ControlServer::~ControlServer() = default;
 bool ControlServer::listen()
 {
     const QString name = serverName(m_folder);
-    if (isRunning(m_folder))
+    // Two copies started at the same moment must not both find the channel free and each
+    // remove the other's socket: the check and the take-over run under a lock of their own
+    // (outside the program folder, which a copy that does not run must not touch).
+    QLockFile lock(QDir::tempPath() + u'/' + name + QLatin1String(".lock"));
+    lock.setStaleLockTime(10000);
+    lock.tryLock(5000);
+    if (isRunning(m_folder)) {
+        m_error = QStringLiteral("another copy runs on %1").arg(m_folder);
         return false;
+    }
     QLocalServer::removeServer(name);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(name))
+    if (!m_server->listen(name)) {
+        m_error = m_server->errorString();
+        delete m_server;
+        m_server = nullptr;
         return false;
+    }
     connect(m_server, &QLocalServer::newConnection, this, &ControlServer::onConnection);
     return true;
 }
@@ -100,11 +120,26 @@ void ControlServer::onConnection()
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
+            if (!socket->canReadLine()) {
+                // A client that sends no line end within a sane length is cut off.
+                if (socket->bytesAvailable() > kMaxCommandBytes) {
+                    socket->write("2 command too long\n");
+                    socket->flush();
+                    socket->disconnectFromServer();
+                }
                 return;
-            const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+            }
+            const QString line = QString::fromUtf8(socket->readLine(kMaxCommandBytes)).trimmed();
+            // One command a connection: whatever follows it is not read.
+            disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+            // A command that waits for the operator runs a nested event loop, in which the
+            // client may go away and its socket be deleted.
+            const QPointer<QLocalSocket> alive(socket);
             const auto [code, reply] = execute(line);
+            if (!alive)
+                return;
             QString flat = reply;
+            flat.replace(u'\r', u' ');
             flat.replace(u'\n', u' ');
             if (socket->state() == QLocalSocket::ConnectedState) {
                 socket->write(QString::number(code).toUtf8() + ' ' + flat.toUtf8() + '\n');
@@ -123,6 +158,7 @@ ControlReply sendControlCommand(const QString& programFolder, const QString& com
     if (!socket.waitForConnected(2000))
         return {1, QStringLiteral("no running copy")};
     QString flat = command;
+    flat.replace(u'\r', u' ');
     flat.replace(u'\n', u' ');
     socket.write(flat.toUtf8() + '\n');
     socket.flush();
@@ -141,7 +177,7 @@ ControlReply sendControlCommand(const QString& programFolder, const QString& com
     const QString text = QString::fromUtf8(answer.left(answer.indexOf('\n')));
     const qsizetype blank = text.indexOf(u' ');
     ControlReply reply;
-    reply.code = text.left(blank).toInt() == 0 ? 0 : 2;
+    reply.code = text.left(blank) == QLatin1String("0") ? 0 : 2;
     reply.text = blank < 0 ? QString() : text.mid(blank + 1);
     return reply;
 }

@@ -30,8 +30,9 @@ public:
     ~ControlServer() override;
 
     // Takes the channel over (a stale one left by a crashed copy is removed). False when another
-    // copy answers on it.
+    // copy answers on it or the channel cannot be opened (errorString() says why).
     bool listen();
+    QString errorString() const { return m_error; }
 
     // verb may have several words ("ticker start"); the longest matching verb wins.
     void addCommand(const QString& verb, Handler handler);
@@ -51,6 +52,7 @@ private:
     Notifier& m_notifier;
     EventLog* m_log;
     QLocalServer* m_server = nullptr;
+    QString m_error;
     QHash<QString, Handler> m_commands;
     std::vector<std::pair<QString, std::function<QJsonValue()>>> m_status;
 };

@@ -69,8 +69,11 @@ int main(int argc, char** argv)
     int code = 0;
     try {
         Application application(folder, commandLine, *power);
-        if (!application.start())
-            return 1;
+        if (!application.start()) {
+            // Another copy took the folder at the same moment: it is shown, as above.
+            sendControlCommand(folder, QStringLiteral("show"));
+            return 0;
+        }
         code = app.exec();
     } catch (...) {
         const QString text = QStringLiteral("Возможно в системе не установлен медиаплеер!?");

@@ -111,7 +111,13 @@ void writeTextLines(const QString& path, const QStringList& lines)
 
 void writeFileAtomic(const QString& path, const QByteArray& data, mode_t mode, bool forceMode)
 {
-    const QFileInfo info(path);
+    QFileInfo info(path);
+    // A settings file that the operator made a symbolic link stays one: the file it points to
+    // is replaced, not the link.
+    if (info.isSymLink()) {
+        const QString resolved = info.canonicalFilePath();
+        info = QFileInfo(resolved.isEmpty() ? info.symLinkTarget() : resolved);
+    }
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     const QByteArray folder = QFile::encodeName(info.absolutePath());
     QByteArray temp = folder + "/." + QFile::encodeName(info.fileName()) + ".tmpXXXXXX";

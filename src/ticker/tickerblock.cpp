@@ -72,6 +72,7 @@ void TickerBlock::parseTxt(const QStringList& lines, const QDateTime& now, QStri
 {
     const qsizetype count = lines.size();
     auto lineAt = [&](qsizetype i) { return i >= 0 && i < count ? lines[i] : QString(); };
+    const QDate today = now.date();
     for (qsizetype i = 0; i < count; ++i) {
         if (progress && (i & 1023) == 0)
             progress(i + 1, count);
@@ -80,9 +81,12 @@ void TickerBlock::parseTxt(const QStringList& lines, const QDateTime& now, QStri
             continue;
         // The date means 00:00 of that day: an announcement runs up to the end of the day
         // before it. A text that is no date counts as now, so the announcement is taken.
-        const QDate date = parseDayMonthYear(QStringView(line).mid(1, 8), now.date().year());
-        const QDateTime expiry = date.isValid() ? QDateTime(date, QTime(0, 0)) : now;
-        if (expiry < now)
+        const QDate date = parseDayMonthYear(QStringView(line).mid(1, 8), today.year());
+        // Compared as wall-clock date and time: converting every date into a local date-time
+        // costs more than the whole rest of the reading.
+        const bool expired =
+            date.isValid() && (date < today || (date == today && now.time() > QTime(0, 0)));
+        if (expired)
             continue;
         const QString indexLine = lineAt(i - 2);
         if (indexLine.startsWith(u'^'))

@@ -1,5 +1,7 @@
 #include "settingswindow.h"
 
+#include <limits>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -9,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -20,6 +21,7 @@
 #include "app/settings.h"
 #include "app/wincolor.h"
 #include "dialogspec.h"
+#include "typingfilter.h"
 
 namespace velumo {
 
@@ -42,36 +44,6 @@ QString pageSetName(const QString& top)
         if (caption == top)
             return name;
     return QString();
-}
-
-// Typing filters: the validator only judges typed text; values set by the program pass.
-void applyFilter(QLineEdit* edit, InputFilter filter)
-{
-    switch (filter) {
-    case InputFilter::None:
-        return;
-    case InputFilter::Digits:
-        edit->setValidator(
-            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
-        return;
-    case InputFilter::Time:
-        edit->setValidator(
-            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9:]*")), edit));
-        return;
-    case InputFilter::TimeBlank:
-        QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-            QString fixed = text;
-            for (QChar& c : fixed)
-                if (!(c.isDigit() || c == u':' || c == u' '))
-                    c = u' ';
-            if (fixed != text) {
-                const int cursor = edit->cursorPosition();
-                edit->setText(fixed);
-                edit->setCursorPosition(cursor);
-            }
-        });
-        return;
-    }
 }
 
 }  // namespace
@@ -199,7 +171,7 @@ QWidget* SettingsWindow::createControl(const ControlSpec& spec)
     switch (spec.kind) {
     case ControlKind::Text: {
         auto* edit = new QLineEdit(this);
-        applyFilter(edit, spec.filter);
+        TypingFilter::install(edit, spec.filter);
         // Numbers and times are short: their fields stay narrow.
         if (spec.filter != InputFilter::None)
             edit->setMaximumWidth(160);
@@ -212,7 +184,8 @@ QWidget* SettingsWindow::createControl(const ControlSpec& spec)
         if (spec.minimum < spec.maximum)
             spin->setRange(spec.minimum, spec.maximum);
         else
-            spin->setRange(-1000000000, 1000000000);
+            // No limits of its own: the widget must show every integer the store holds.
+            spin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
         widget = spin;
         break;
     }

@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/textfile.h"
 #include "dialogspec.h"
 #include "settingswindow.h"
 #include "ticker/tickerblock.h"
@@ -31,10 +30,12 @@ QPlainTextEdit* makeList(QWidget* parent, const QString& name, const QString& hi
     return list;
 }
 
+// One line a paragraph of the list, an empty last paragraph included, so that a block whose
+// last text line is empty keeps it.
 QStringList linesOf(const QPlainTextEdit* list)
 {
     const QString text = list->toPlainText();
-    return text.isEmpty() ? QStringList() : splitLines(text);
+    return text.isEmpty() ? QStringList() : text.split(u'\n');
 }
 
 }  // namespace
@@ -122,8 +123,10 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     connect(m_editDelay, &QTimer::timeout, this, &TickerTextPage::flushEdits);
     for (QPlainTextEdit* list : {m_index, m_tariff, m_text})
         connect(list, &QPlainTextEdit::textChanged, this, [this] {
-            if (!m_showing)
-                m_editDelay->start();
+            if (m_showing)
+                return;
+            m_edited = true;
+            m_editDelay->start();
         });
 
     connect(&m_block, &TickerBlock::changed, this, &TickerTextPage::showBlock);
@@ -145,6 +148,11 @@ void TickerTextPage::setProgress(qsizetype position, qsizetype maximum)
 void TickerTextPage::flushEdits()
 {
     m_editDelay->stop();
+    // Only the operator's edits go back: rewriting the block from what the lists show would
+    // be a needless change of it.
+    if (!m_edited)
+        return;
+    m_edited = false;
     m_showing = true;
     m_block.setLists(linesOf(m_text), linesOf(m_tariff), linesOf(m_index));
     m_showing = false;
@@ -154,6 +162,8 @@ void TickerTextPage::showBlock()
 {
     if (m_showing)
         return;
+    m_editDelay->stop();
+    m_edited = false;
     m_showing = true;
     const auto show = [](QPlainTextEdit* list, const QStringList& lines) {
         const QString text = lines.join(u'\n');

@@ -49,6 +49,7 @@ private:
     DialogSpec* m_saveDialog = nullptr;
     QTimer* m_editDelay = nullptr;
     bool m_showing = false;
+    bool m_edited = false;  // the operator changed a list since the block was shown
 };
 
 }  // namespace velumo

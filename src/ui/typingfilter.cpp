@@ -1,0 +1,63 @@
+#include "typingfilter.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace velumo {
+
+TypingFilter::TypingFilter(QLineEdit* edit, InputFilter filter)
+    : QObject(edit), m_edit(edit), m_filter(filter)
+{
+}
+
+void TypingFilter::install(QLineEdit* edit, InputFilter filter)
+{
+    if (edit && filter != InputFilter::None)
+        edit->installEventFilter(new TypingFilter(edit, filter));
+}
+
+bool TypingFilter::accepts(InputFilter filter, QChar c)
+{
+    // Control characters (backspace, shortcuts such as Ctrl+V) are never judged.
+    if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+        return true;
+    const bool digit = c >= u'0' && c <= u'9';
+    switch (filter) {
+        case InputFilter::None:
+            return true;
+        case InputFilter::Digits:
+            return digit;
+        case InputFilter::Time:
+        case InputFilter::TimeBlank:
+            return digit || c == u':';
+    }
+    return true;
+}
+
+bool TypingFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_edit || event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const QString text = key->text();
+    if (text.isEmpty())
+        return false;
+    QString typed;
+    bool changed = false;
+    for (QChar c : text) {
+        if (accepts(m_filter, c)) {
+            typed += c;
+        } else {
+            changed = true;
+            if (m_filter == InputFilter::TimeBlank)
+                typed += u' ';
+        }
+    }
+    if (!changed)
+        return false;
+    if (!typed.isEmpty() && !m_edit->isReadOnly())
+        m_edit->insert(typed);
+    return true;
+}
+
+}  // namespace velumo

@@ -1,0 +1,205 @@
+// The program's wiring in this process: start-up from a folder's files, closed access and the
+// administrator entry, the exit button, the translation file when switched off.
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/application.h"
+#include "app/configfile.h"
+#include "app/settings.h"
+#include "app/settingskeys.h"
+#include "app/textfile.h"
+#include "fakes/fakedevices.h"
+#include "fakes/testsupport.h"
+#include "ticker/tickercontrol.h"
+#include "ui/settingswindow.h"
+
+namespace velumo {
+namespace {
+
+class Wiring : public ::testing::Test {
+protected:
+    void writeConfig(const std::function<void(Settings&)>& change)
+    {
+        Settings settings;
+        change(settings);
+        test::writeAll(dir.filePath("velumo.cfg"), configfile::save(settings));
+    }
+
+    // Starts the program's objects on the folder; the settings window afterwards.
+    SettingsWindow* start(const QStringList& switches = {})
+    {
+        app = std::make_unique<Application>(dir.path(), CommandLine::parse(switches), power);
+        EXPECT_TRUE(app->start());
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<SettingsWindow*>(widget))
+                return window;
+        ADD_FAILURE() << "no settings window";
+        return nullptr;
+    }
+
+    QStringList logged(const QString& kind)
+    {
+        QStringList out;
+        const QString text = QString::fromUtf8(test::readAll(dir.filePath("velumo.log")));
+        for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+            const QStringList parts = line.split(u'\t');
+            if (parts.size() >= 3 && parts[1] == kind)
+                out.append(parts[2]);
+        }
+        return out;
+    }
+
+    void TearDown() override { app.reset(); }
+
+    QTemporaryDir dir;
+    test::RecordingPowerControl power;
+    std::unique_ptr<Application> app;
+};
+
+TEST_F(Wiring, ClosedAccessHidesThePagesUntilTheAdministratorEnters)
+{
+    writeConfig([](Settings& s) {
+        for (const char* box :
+             {key::SCCheckBoxpc1, key::SCCheckBoxpc2, key::SCCheckBoxpc3, key::SCCheckBoxpc5})
+            s.setChecked(box, true);
+        s.setText(key::SCEdit104, QStringLiteral("ключ я"));
+    });
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    for (const char* set : {"PageControl2", "PageControl3", "PageControl4", "PageControl7"})
+        EXPECT_FALSE(window->isPageSetVisible(set)) << set;
+    EXPECT_TRUE(window->isPageSetVisible("PageControl5"));
+
+    auto* password = qobject_cast<QLineEdit*>(window->control(key::SCEdit102));
+    auto* enter = window->findChild<QPushButton*>("SCButton92");
+    ASSERT_NE(password, nullptr);
+    ASSERT_NE(enter, nullptr);
+    password->setText(QStringLiteral("ключ"));
+    QTest::mouseClick(enter, Qt::LeftButton);
+    EXPECT_FALSE(window->isPageSetVisible("PageControl2"));
+    EXPECT_EQ(logged("message").last(), QStringLiteral("Пароль неверен!"));
+
+    password->setText(QStringLiteral("ключ я"));
+    QTest::mouseClick(enter, Qt::LeftButton);
+    for (const char* set :
+         {"PageControl2", "PageControl3", "PageControl4", "PageControl5", "PageControl7"})
+        EXPECT_TRUE(window->isPageSetVisible(set)) << set;
+    EXPECT_EQ(logged("message").last(), QStringLiteral("Доступ к настройкам открыт"));
+}
+
+TEST_F(Wiring, OpenAccessShowsEveryPage)
+{
+    writeConfig([](Settings&) {});
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    for (const char* set : {"PageControl2", "PageControl3", "PageControl4", "PageControl7"})
+        EXPECT_TRUE(window->isPageSetVisible(set)) << set;
+    EXPECT_TRUE(logged("message").isEmpty());
+}
+
+TEST_F(Wiring, ANonNumericPositionEndsTheGuardedSectionButTheRestRuns)
+{
+    writeConfig([](Settings& s) {
+        s.setText(key::SCEdit94, QStringLiteral("сверху"));
+        s.setChecked(key::SCCheckBoxpc1, true);
+        s.setText(key::SCEdit5, QStringLiteral("/blocks/start.str"));
+        s.setText(key::SCEditn3, QStringLiteral("12:00:00"));
+    });
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(logged("message"), QStringList{QString::fromUtf8(configfile::kLoadFailedMessage)});
+    // The steps after the guard still ran.
+    EXPECT_EQ(app->settings().text(key::SCEdit68), "/blocks/start.str");
+    EXPECT_EQ(app->settings().text(key::SCEditn3), "");
+    EXPECT_FALSE(window->isPageSetVisible("PageControl2"));
+}
+
+TEST_F(Wiring, ExitButtonSavesAndStopsTheTicker)
+{
+    writeConfig([](Settings& s) { s.setText(key::SCEdit43, QStringLiteral("321")); });
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    app->tickerControl().setTickerRunning(true);
+    auto* exit = window->findChild<QPushButton*>("SCButton6");
+    ASSERT_NE(exit, nullptr);
+    QTest::mouseClick(exit, Qt::LeftButton);
+    EXPECT_FALSE(app->tickerControl().TickerRunning());
+    Settings saved;
+    configfile::load(test::readAll(dir.filePath("velumo.cfg")), saved);
+    EXPECT_EQ(saved.text(key::SCEdit43), "321");
+    EXPECT_EQ(saved.text(key::SCEdit11), QDate::currentDate().toString(u"dd.MM.yy"));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("velumo_lang.cfg")));
+    QCoreApplication::processEvents();  // the queued end of the program reaches no loop here
+}
+
+TEST_F(Wiring, TranslationSwitchedOffIsWrittenButNotRead)
+{
+    writeConfig([](Settings&) {});
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    app->Exiting();
+    const QString langPath = dir.filePath("velumo_lang.cfg");
+    QStringList lines = readTextLines(langPath);
+    const qsizetype check = lines.indexOf(QStringLiteral("Загружать перевод"));
+    ASSERT_GE(check, 0);
+    lines[check] = QStringLiteral("Load the translation");
+    writeTextLines(langPath, lines);
+    app.reset();
+
+    window = start();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(qobject_cast<QCheckBox*>(window->control(key::SCCheckbox28))->text(),
+              QStringLiteral("Загружать перевод"));
+    app.reset();
+
+    Settings settings;
+    configfile::load(test::readAll(dir.filePath("velumo.cfg")), settings);
+    settings.setChecked(key::SCCheckbox28, true);
+    test::writeAll(dir.filePath("velumo.cfg"), configfile::save(settings));
+    window = start();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(qobject_cast<QCheckBox*>(window->control(key::SCCheckbox28))->text(),
+              "Load the translation");
+}
+
+TEST_F(Wiring, AutostartEntryAfterConfirmation)
+{
+    QTemporaryDir config;
+    const QByteArray oldConfigHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    writeConfig([](Settings&) {});
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    auto* button = window->findChild<QPushButton*>("SCButton4");
+    ASSERT_NE(button, nullptr);
+    const QString entryPath = config.filePath("autostart/velumo.desktop");
+
+    // The question is modal: answer it from a timer, once with Cancel, once with OK.
+    auto answer = [](QMessageBox::StandardButton choice) {
+        QTimer::singleShot(50, [choice] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(choice)->click();
+        });
+    };
+    answer(QMessageBox::Cancel);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(QFileInfo::exists(entryPath));
+    answer(QMessageBox::Ok);
+    QTest::mouseClick(button, Qt::LeftButton);
+    const QString entry = QString::fromUtf8(test::readAll(entryPath));
+    EXPECT_TRUE(entry.contains(QStringLiteral("--dir \"%1\" r\n").arg(dir.path())))
+        << entry.toStdString();
+    EXPECT_TRUE(logged("message").last().startsWith(QStringLiteral("Внесен пункт  меню")));
+    qputenv("XDG_CONFIG_HOME", oldConfigHome);
+}
+
+}  // namespace
+}  // namespace velumo

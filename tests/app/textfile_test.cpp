@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <functional>
+
+#include "app/failure.h"
+#include "app/textfile.h"
+#include "fakes/testsupport.h"
+
+namespace velumo {
+namespace {
+
+struct SplitCase {
+    const char* title;
+    QString text;
+    QStringList lines;
+};
+
+class SplitLines : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitLines, Lines)
+{
+    EXPECT_EQ(splitLines(GetParam().text), GetParam().lines) << GetParam().title;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SplitLines,
+    ::testing::Values(SplitCase{"empty", "", {}}, SplitCase{"one without end", "a", {"a"}},
+                      SplitCase{"final CR LF adds no line", "a\r\nb\r\n", {"a", "b"}},
+                      SplitCase{"empty lines kept", "\r\n\r\na\r\n\r\n", {"", "", "a", ""}},
+                      SplitCase{"LF and CR alone", "a\nb\rc", {"a", "b", "c"}},
+                      SplitCase{"LF CR is two ends", "a\n\rb", {"a", "", "b"}},
+                      SplitCase{"lone line end", "\r\n", {""}}),
+    [](const auto& info) { return std::to_string(info.index); });
+
+TEST(DecodeText, Cp1251Utf8AndBom)
+{
+    const QString russian = QStringLiteral("Объявление №1: ёлка, я");
+    // Windows-1251 bytes are not valid UTF-8.
+    EXPECT_EQ(decodeText(encodeCp1251(russian)), russian);
+    // Valid UTF-8 with non-ASCII bytes is read as UTF-8, with or without the mark.
+    EXPECT_EQ(decodeText(russian.toUtf8()), russian);
+    EXPECT_EQ(decodeText("\xEF\xBB\xBF" + russian.toUtf8()), russian);
+    // The mark alone decides even when the rest is not valid UTF-8 (a broken byte is replaced).
+    EXPECT_TRUE(decodeText("\xEF\xBB\xBF"
+                           "abc")
+                    .startsWith(u"abc"));
+    // Plain ASCII either way.
+    EXPECT_EQ(decodeText("plain"), "plain");
+    // A cp1251 text that happens to be two letters forming a valid UTF-8 sequence is rare;
+    // a lone high byte is never UTF-8.
+    EXPECT_EQ(decodeText("\xFF"), QStringLiteral("я"));
+}
+
+TEST(DecodeText, AllCp1251BytesRoundTrip)
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    EXPECT_EQ(encodeCp1251(decodeCp1251(all)), all);
+}
+
+class AtomicWrite : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    static mode_t modeOf(const QString& p)
+    {
+        struct stat st {};
+        ::stat(QFile::encodeName(p).constData(), &st);
+        return st.st_mode & 07777;
+    }
+    QStringList entries() const
+    {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+};
+
+TEST_F(AtomicWrite, ReplacesWholeAndLeavesNoTemporaryFile)
+{
+    const QString file = path("velumo.cfg");
+    writeFileAtomic(file, "old content");
+    writeFileAtomic(file, "new");
+    EXPECT_EQ(test::readAll(file), "new");
+    EXPECT_EQ(entries(), QStringList{"velumo.cfg"});
+}
+
+TEST_F(AtomicWrite, ForcedModeAndKeptMode)
+{
+    const QString file = path("velumo.cfg");
+    writeFileAtomic(file, "x", 0644, true);
+    EXPECT_EQ(modeOf(file), mode_t(0644));
+    writeFileAtomic(file, "y", 0600, true);
+    EXPECT_EQ(modeOf(file), mode_t(0600));
+    // Without forcing, an existing file keeps its mode.
+    ::chmod(QFile::encodeName(file).constData(), 0640);
+    writeFileAtomic(file, "z");
+    EXPECT_EQ(modeOf(file), mode_t(0640));
+}
+
+TEST_F(AtomicWrite, TargetThatIsAFolderFailsAndStaysAFolder)
+{
+    const QString target = path("velumo.cfg");
+    ASSERT_TRUE(QDir().mkdir(target));
+    ASSERT_TRUE(QDir(target).exists());
+    test::writeAll(target + "/inside", "keep");
+    EXPECT_THROW(writeFileAtomic(target, "data"), Failure);
+    EXPECT_EQ(test::readAll(target + "/inside"), "keep");
+    EXPECT_EQ(entries(), QStringList{"velumo.cfg"});
+}
+
+// Runs body in a child process (whose limits and identity may be changed without harming the
+// test run) and gives its exit code.
+int inChild(const std::function<int()>& body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        int code = 3;
+        try {
+            code = body();
+        } catch (...) {
+            code = 4;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
+
+// Exit codes of the children: 0 the write failed as it should, 1 it claimed success.
+int expectFailure(const QString& file, const QByteArray& data)
+{
+    try {
+        writeFileAtomic(file, data, 0600, true);
+    } catch (const Failure&) {
+        return 0;
+    }
+    return 1;
+}
+
+TEST_F(AtomicWrite, NonWritableFolderFailsAndOldFileStaysWhole)
+{
+    const QString file = path("velumo.cfg");
+    writeFileAtomic(file, "whole old file");
+    const int code = inChild([&] {
+        // Root writes into any folder: the child gives up root first.
+        if (::geteuid() == 0 && ::setuid(65534) != 0)
+            return 5;
+        if (::geteuid() != 0)
+            ::chmod(QFile::encodeName(dir.path()).constData(), 0500);
+        return expectFailure(file, "new");
+    });
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(test::readAll(file), "whole old file");
+    EXPECT_EQ(entries(), QStringList{"velumo.cfg"});
+}
+
+TEST_F(AtomicWrite, DiskFullInTheMiddleFailsAndOldFileStaysWhole)
+{
+    // A file size limit cuts the write short after 1000 bytes, as a full disk does.
+    const QString file = path("velumo.cfg");
+    writeFileAtomic(file, "whole old file");
+    const int code = inChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {
+            1000, 1000
+        };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        return expectFailure(file, QByteArray(3 << 20, 'x'));
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(test::readAll(file), "whole old file");
+    EXPECT_EQ(entries(), QStringList{"velumo.cfg"});
+}
+
+TEST_F(AtomicWrite, PathThroughAFileFails)
+{
+    const QString file = path("plain");
+    test::writeAll(file, "old");
+    EXPECT_THROW(writeFileAtomic(file + "/child", "x"), Failure);
+    EXPECT_EQ(test::readAll(file), "old");
+    EXPECT_THROW(writeFileAtomic(path("no/such/folder/velumo.cfg"), "x"), Failure);
+}
+
+TEST_F(AtomicWrite, SymbolicLinkStaysALink)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("real"));
+    const QString real = path("real/velumo.cfg");
+    writeFileAtomic(real, "old");
+    const QString link = path("velumo.cfg");
+    ASSERT_TRUE(QFile::link(real, link));
+    writeFileAtomic(link, "new");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(test::readAll(real), "new");
+    // A dangling link gets its file made.
+    QFile::remove(real);
+    writeFileAtomic(link, "again");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(test::readAll(real), "again");
+}
+
+TEST_F(AtomicWrite, TextLinesAreCp1251WithCrLf)
+{
+    const QString file = path("block.str");
+    writeTextLines(file, {QStringLiteral("^1"), QStringLiteral("~0"), QStringLiteral("1Привет я")});
+    EXPECT_EQ(test::readAll(file),
+              "^1\r\n~0\r\n" + encodeCp1251(QStringLiteral("1Привет я")) + "\r\n");
+    EXPECT_EQ(readTextLines(file), (QStringList{"^1", "~0", QStringLiteral("1Привет я")}));
+}
+
+TEST_F(AtomicWrite, ReadingMissingFileOrFolderFails)
+{
+    EXPECT_THROW(readTextLines(path("missing.str")), Failure);
+    EXPECT_THROW(readFileBytes(dir.path()), Failure);
+}
+
+}  // namespace
+}  // namespace velumo

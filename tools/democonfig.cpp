@@ -1,0 +1,60 @@
+// Writes the settings of the demo program folder: velumo_demo_config FOLDER [WIDTH HEIGHT].
+// The start block file is named by its absolute path, so the file is made where it is used.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "app/configfile.h"
+#include "app/failure.h"
+#include "app/settings.h"
+#include "app/settingskeys.h"
+#include "app/textfile.h"
+#include "app/wincolor.h"
+
+using namespace velumo;
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments().mid(1);
+    if (arguments.isEmpty()) {
+        std::fprintf(stderr, "usage: velumo_demo_config FOLDER [WIDTH HEIGHT]\n");
+        return 2;
+    }
+    const QString folder = QDir(arguments[0]).absolutePath();
+    // The screen size when the caller knows it; a full-HD screen otherwise.
+    const int width = arguments.size() > 1 ? strToIntDef(arguments[1], 1920) : 1920;
+    const int height = arguments.size() > 2 ? strToIntDef(arguments[2], 1080) : 1080;
+    const int stripTop = qMax(0, height - 120);
+
+    Settings settings;
+    settings.setText(key::SCEdit5, folder + QLatin1String("/demo.str"));
+    // A strip over the whole width near the bottom of the screen.
+    settings.setText(key::SCEdit45, QStringLiteral("0"));
+    settings.setText(key::SCEdit77, QString::number(width));
+    settings.setText(key::SCEdit43, QString::number(stripTop));
+    // The clock and the icon stand on the strip.
+    settings.setText(key::SCEdit16, QString::number(stripTop));
+    settings.setText(key::SCEdit27, QString::number(stripTop));
+    settings.setChecked(key::SCCheckbox7, true);
+    // Yellow letters with a thin black outline on dark blue.
+    settings.setText(key::SCEdit13, QString::number(numberFromColor(QColor(0x10, 0x20, 0x60))));
+    settings.setText(key::SCEdit21, QString::number(numberFromColor(QColor(0xFF, 0xFF, 0x00))));
+    settings.setText(key::SCEdit19, QString::number(numberFromColor(Qt::black)));
+    settings.setSpin(key::SpinEdit13, 2);
+    settings.setText(key::SCEdit6, QStringLiteral("DejaVu Sans"));
+    settings.setText(key::SCEdit18, QStringLiteral("32"));
+    // Plain X has no compositor: a transparent strip would show black.
+    settings.setChecked(key::SCCheckBox9, false);
+
+    const QString path = folder + u'/' + QLatin1String(configfile::kFileName);
+    try {
+        writeFileAtomic(path, configfile::save(settings), 0600, true);
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "%s\n", failure.text().toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("%s\n", QFile::encodeName(path).constData());
+    return 0;
+}
