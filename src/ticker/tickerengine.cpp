@@ -227,6 +227,8 @@ void TickerEngine::RunTicker()
                                   : qMax(1, settingInt(key::SCEdit77, 400));
     m_currentLine = m_resumeLine;
     rebase(nowMs, left);
+    // The first announcement of a run enters at the strip's right end.
+    m_carryOver = false;
 
     const bool precise = m_settings.checked(key::SCCheckbox18);
     if (!m_frame || precise != m_framePrecise) {
@@ -308,7 +310,9 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
     const int previousWidth = m_picture ? m_picture->drawnWidth() : 0;
     // P3: the new picture enters at the strip's right end; what the previous one scrolled past
     // its end is carried over, so the average speed holds exactly.
-    const int excess = qBound(0, -previousWidth - kGapPx - left, m_stripWidthPx);
+    const int excess =
+        m_carryOver ? qBound(0, -previousWidth - kGapPx - left, m_stripWidthPx) : 0;
+    m_carryOver = true;
     const int startLeft = m_stripWidthPx - excess;
 
     // P4
@@ -368,6 +372,7 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
         if (!file.isEmpty() && m_settings.checked(key::SCCheckbox29)) {
             try {
                 m_block.LoadTickerFile(file, m_clock.now());
+                m_reloadFailure.clear();
             } catch (...) {
                 failure = currentExceptionText();
             }
@@ -375,8 +380,11 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
         m_currentLine = 0;
         m_resumeLine = 0;
         ++m_blockRunCount;
-        if (!failure.isEmpty())
+        // A file that stays unreadable is reported once, not at the end of every pass.
+        if (!failure.isEmpty() && failure != m_reloadFailure) {
+            m_reloadFailure = failure;
             m_notifier.errorReport(failure);
+        }
     } else {
         ++m_currentLine;
     }

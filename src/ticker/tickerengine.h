@@ -128,6 +128,7 @@ private:
     int m_blockRunCount = 0;
     QString m_panelPhrase;
     bool m_panelPhrasePending = false;
+    QString m_reloadFailure;
 
     // Motion: left(t) = m_baseLeft - floor((t - m_baseMs) * step / delay), still before m_baseMs.
     TickerLayout m_layout;
@@ -139,6 +140,7 @@ private:
     qint64 m_baseMs = 0;
     qint64 m_baseLeft = kParkedLeftPx;
     int m_shownLeft = kParkedLeftPx;
+    bool m_carryOver = false;
     GlyphStyle m_baseStyle;
     GlyphStyle m_style;
     std::shared_ptr<AnnouncementPicture> m_picture;

@@ -24,6 +24,11 @@ TickerWindows::TickerWindows(StripWindow& strip, QWidget* clock, QWidget* icon, 
 {
 }
 
+void TickerWindows::setWorkLabelWidget(QLabel* label)
+{
+    m_workLabel = label;
+}
+
 void TickerWindows::showPanel(bool hideMainWindow)
 {
     if (hideMainWindow && m_main)

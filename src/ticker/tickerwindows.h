@@ -19,7 +19,7 @@ public:
     TickerWindows(StripWindow& strip, QWidget* clock, QWidget* icon, QWidget* panel,
                   QWidget* mainWindow);
 
-    void setWorkLabelWidget(QLabel* label) { m_workLabel = label; }
+    void setWorkLabelWidget(QLabel* label);
 
     void showPanel(bool hideMainWindow) override;
     void applyLayout(const TickerLayout& layout) override;
