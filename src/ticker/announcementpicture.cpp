@@ -9,23 +9,24 @@ namespace velumo {
 AnnouncementPicture::AnnouncementPicture(QString text, const GlyphStyle& style,
                                          bool transparentBackground)
     : m_text(std::move(text)),
-      m_characters(tickerCharacters(m_text)),
       m_glyphs(style),
       m_background(transparentBackground ? QColor(Qt::transparent) : style.background)
 {
     m_heightPx = m_glyphs.lineHeight() + kExtraHeightPx;
     // Italic overhang and the outline pen reach beyond a character's advance.
     m_overhangPx = qMax(0, style.outlineWidthPx) + m_glyphs.lineHeight() / 2 + 2;
-    m_x.reserve(size_t(qMin<qsizetype>(m_characters.size(), 4096)));
 }
 
 void AnnouncementPicture::layoutTo(int pictureX)
 {
-    while (m_next < m_characters.size() && (m_next == 0 || m_penX <= pictureX)) {
+    while (m_nextPos < m_text.size() && (m_nextPos == 0 || m_penX <= pictureX)) {
+        int length = 1;
+        const char32_t code = characterAt(m_text, m_nextPos, &length);
         m_x.push_back(m_penX);
-        m_rightEdge = m_penX + m_glyphs.advance(m_characters[m_next]);
+        m_code.push_back(code);
+        m_rightEdge = m_penX + m_glyphs.advance(code);
         m_penX = m_rightEdge + m_glyphs.style().letterStepPx;
-        ++m_next;
+        m_nextPos += length;
     }
 }
 
@@ -72,7 +73,7 @@ const QImage& AnnouncementPicture::tile(int i)
 void AnnouncementPicture::render(QImage& image, int tileX)
 {
     image.fill(m_background);
-    if (m_cleared || m_characters.isEmpty())
+    if (m_cleared || m_text.isEmpty())
         return;
     layoutTo(tileX + kTileWidthPx + m_overhangPx);
     const int from = tileX - m_overhangPx;
@@ -86,9 +87,9 @@ void AnnouncementPicture::render(QImage& image, int tileX)
     for (auto it = first; it != m_x.end() && *it < to; ++it) {
         const size_t k = size_t(it - m_x.begin());
         const int x = *it;
-        if (x + m_glyphs.advance(m_characters[qsizetype(k)]) + m_overhangPx < from)
+        if (x + m_glyphs.advance(m_code[k]) + m_overhangPx < from)
             continue;
-        m_glyphs.draw(painter, x, 0, m_characters[qsizetype(k)]);
+        m_glyphs.draw(painter, x, 0, m_code[k]);
     }
 }
 

@@ -26,11 +26,10 @@ public:
 
     const QString& text() const { return m_text; }
     int height() const { return m_heightPx; }
-    qsizetype characterCount() const { return m_characters.size(); }
 
     // Places characters until the placed ones reach pictureX or the text ends.
     void layoutTo(int pictureX);
-    bool laidOut() const { return m_next == m_characters.size(); }
+    bool laidOut() const { return m_nextPos >= m_text.size(); }
     // Right edge of the last character (pen position after it); places the whole text.
     int drawnWidth();
     // Right edge of the characters placed so far.
@@ -62,13 +61,13 @@ private:
     void render(QImage& image, int tileX);
 
     QString m_text;
-    QStringList m_characters;
     GlyphPainter m_glyphs;
     QColor m_background;
     int m_heightPx = 0;
     int m_overhangPx = 0;
-    std::vector<int> m_x;  // left x of each placed character
-    qsizetype m_next = 0;  // first character not yet placed
+    std::vector<int> m_x;          // left x of each placed character
+    std::vector<char32_t> m_code;  // and the character itself
+    qsizetype m_nextPos = 0;       // QChar position of the first character not yet placed
     int m_rightEdge = 0;
     int m_penX = 0;
     bool m_cleared = false;

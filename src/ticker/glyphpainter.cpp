@@ -20,40 +20,56 @@ QStringList tickerCharacters(const QString& text)
     return characters;
 }
 
+char32_t characterAt(const QString& text, qsizetype i, int* length)
+{
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        *length = 2;
+        return QChar::surrogateToUcs4(text[i], text[i + 1]);
+    }
+    *length = 1;
+    return text[i].unicode();
+}
+
 GlyphPainter::GlyphPainter(GlyphStyle style) : m_style(std::move(style)), m_metrics(m_style.font)
 {
 }
 
-int GlyphPainter::advance(const QString& character)
+GlyphPainter::Glyph& GlyphPainter::glyph(char32_t character)
 {
-    auto it = m_advances.constFind(character);
-    if (it != m_advances.cend())
-        return *it;
-    const int width = m_metrics.horizontalAdvance(character);
-    m_advances.insert(character, width);
-    return width;
+    auto it = m_glyphs.find(character);
+    if (it == m_glyphs.end()) {
+        Glyph g;
+        g.text = QString::fromUcs4(&character, 1);
+        g.advance = m_metrics.horizontalAdvance(g.text);
+        it = m_glyphs.insert(character, g);
+    }
+    return *it;
 }
 
-int GlyphPainter::draw(QPainter& painter, int x, int top, const QString& character)
+int GlyphPainter::advance(char32_t character)
 {
+    return glyph(character).advance;
+}
+
+int GlyphPainter::draw(QPainter& painter, int x, int top, char32_t character)
+{
+    Glyph& g = glyph(character);
     const int baseline = top + m_metrics.ascent();
     if (m_style.outlineWidthPx >= 1) {
-        auto it = m_paths.find(character);
-        if (it == m_paths.end()) {
-            QPainterPath path;
-            path.addText(0, 0, m_style.font, character);
-            it = m_paths.insert(character, path);
+        if (!g.hasPath) {
+            g.path.addText(0, 0, m_style.font, g.text);
+            g.hasPath = true;
         }
         painter.save();
         painter.translate(x, baseline);
-        painter.strokePath(*it, QPen(m_style.outline, m_style.outlineWidthPx, Qt::SolidLine,
-                                     Qt::RoundCap, Qt::RoundJoin));
+        painter.strokePath(g.path, QPen(m_style.outline, m_style.outlineWidthPx, Qt::SolidLine,
+                                        Qt::RoundCap, Qt::RoundJoin));
         painter.restore();
     }
     painter.setFont(m_style.font);
     painter.setPen(m_style.text);
-    painter.drawText(QPoint(x, baseline), character);
-    return x + advance(character);
+    painter.drawText(QPoint(x, baseline), g.text);
+    return x + g.advance;
 }
 
 int drawTickerText(QPainter& painter, int x, const QString& text, const GlyphStyle& style,
@@ -65,8 +81,9 @@ int drawTickerText(QPainter& painter, int x, const QString& text, const GlyphSty
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     GlyphPainter glyphs(style);
     int rightEdge = 0;
-    for (const QString& character : tickerCharacters(text)) {
-        rightEdge = glyphs.draw(painter, x, 0, character);
+    int length = 1;
+    for (qsizetype i = 0; i < text.size(); i += length) {
+        rightEdge = glyphs.draw(painter, x, 0, characterAt(text, i, &length));
         x = rightEdge + style.letterStepPx;
     }
     return rightEdge;
@@ -75,12 +92,13 @@ int drawTickerText(QPainter& painter, int x, const QString& text, const GlyphSty
 int measureTickerText(const QString& text, const GlyphStyle& style)
 {
     GlyphPainter glyphs(style);
-    const QStringList characters = tickerCharacters(text);
     int width = 0;
-    for (const QString& character : characters)
-        width += glyphs.advance(character);
-    if (characters.size() > 1)
-        width += style.letterStepPx * int(characters.size() - 1);
+    int count = 0;
+    int length = 1;
+    for (qsizetype i = 0; i < text.size(); i += length, ++count)
+        width += glyphs.advance(characterAt(text, i, &length));
+    if (count > 1)
+        width += style.letterStepPx * (count - 1);
     return width;
 }
 

@@ -45,18 +45,29 @@ public:
 
     const GlyphStyle& style() const { return m_style; }
     // Horizontal advance of the character (pen movement).
-    int advance(const QString& character);
+    int advance(char32_t character);
     // Draws the character with its cell's top at (x, top): outline first, then the fill.
     // Returns the right edge x + advance.
-    int draw(QPainter& painter, int x, int top, const QString& character);
+    int draw(QPainter& painter, int x, int top, char32_t character);
     // Height of a text line in this font.
     int lineHeight() const { return m_metrics.height(); }
 
 private:
+    struct Glyph {
+        QString text;
+        int advance = 0;
+        QPainterPath path;
+        bool hasPath = false;
+    };
+    Glyph& glyph(char32_t character);
+
     GlyphStyle m_style;
     QFontMetrics m_metrics;
-    QHash<QString, int> m_advances;
-    QHash<QString, QPainterPath> m_paths;
+    QHash<char32_t, Glyph> m_glyphs;
 };
+
+// The character starting at position i of text (a surrogate pair is one character) and the
+// number of QChars it takes.
+char32_t characterAt(const QString& text, qsizetype i, int* length);
 
 }  // namespace velumo
