@@ -46,8 +46,8 @@ void TickerWindows::applyLayout(const TickerLayout& layout)
     if (m_clock)
         m_clock->move(layout.clock);
     m_strip.show();
-    if (m_clock)
-        m_clock->setVisible(layout.clockVisible);
+    if (m_clock && layout.clockVisible)
+        m_clock->show();
     if (m_icon) {
         m_icon->show();
         m_icon->setGeometry(layout.icon);
