@@ -60,9 +60,7 @@ void nextTile(benchmark::State& state)
 
 }  // namespace
 
-BENCHMARK(prepare)
-    ->ArgsProduct({{100, 1000, 100000}, {0, 5}})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(prepare)->ArgsProduct({{100, 1000, 100000}, {0, 5}})->Unit(benchmark::kMillisecond);
 BENCHMARK(nextTile)->Arg(0)->Arg(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)

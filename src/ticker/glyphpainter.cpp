@@ -30,9 +30,7 @@ char32_t characterAt(const QString& text, qsizetype i, int* length)
     return text[i].unicode();
 }
 
-GlyphPainter::GlyphPainter(GlyphStyle style) : m_style(std::move(style)), m_metrics(m_style.font)
-{
-}
+GlyphPainter::GlyphPainter(GlyphStyle style) : m_style(std::move(style)), m_metrics(m_style.font) {}
 
 GlyphPainter::Glyph& GlyphPainter::glyph(char32_t character)
 {

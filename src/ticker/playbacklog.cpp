@@ -32,9 +32,9 @@ PlaybackLog::~PlaybackLog() = default;
 QString PlaybackLog::formatRecord(int blockRunCount, const QDateTime& when, const QString& index,
                                   const QString& tariff, const QString& text)
 {
-    return QString::number(blockRunCount) + QStringLiteral(" повтор ;")
-           + when.toString(QStringLiteral("yyyyMMdd_HH_mm_ss")) + u';' + index + u';' + tariff
-           + u';' + text;
+    return QString::number(blockRunCount) + QStringLiteral(" повтор ;") +
+           when.toString(QStringLiteral("yyyyMMdd_HH_mm_ss")) + u';' + index + u';' + tariff +
+           u';' + text;
 }
 
 bool PlaybackLog::writingOn() const

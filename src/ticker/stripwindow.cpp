@@ -7,8 +7,8 @@
 namespace velumo {
 
 StripWindow::StripWindow(QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool
-                          | Qt::WindowDoesNotAcceptFocus)
+    : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
+                          Qt::WindowDoesNotAcceptFocus)
 {
     setObjectName(QStringLiteral("TForm4"));
     // Per-pixel alpha from the start: the strip colour can be made see-through at any time

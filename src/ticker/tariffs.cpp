@@ -5,16 +5,26 @@ namespace velumo {
 TariffMode tariffMode(int tariff)
 {
     switch (tariff) {
-    case 1: return {true, false, false, false};
-    case 2: return {false, true, false, false};
-    case 3: return {false, false, true, false};
-    case 4: return {false, false, false, true};
-    case 5: return {true, true, false, false};
-    case 6: return {true, false, false, true};
-    case 7: return {false, true, true, false};
-    case 8: return {false, true, false, true};
-    case 9: return {false, false, true, true};
-    default: return {};
+        case 1:
+            return {true, false, false, false};
+        case 2:
+            return {false, true, false, false};
+        case 3:
+            return {false, false, true, false};
+        case 4:
+            return {false, false, false, true};
+        case 5:
+            return {true, true, false, false};
+        case 6:
+            return {true, false, false, true};
+        case 7:
+            return {false, true, true, false};
+        case 8:
+            return {false, true, false, true};
+        case 9:
+            return {false, false, true, true};
+        default:
+            return {};
     }
 }
 

@@ -6,10 +6,10 @@ namespace velumo {
 
 // What a tariff (the paid display mode of an announcement) changes.
 struct TariffMode {
-    bool halt = false;       // the line halts once at the stop place
-    bool colour = false;     // temporary text colour SCEdit81
-    bool delay = false;      // temporary delay SpinEdit15
-    bool font = false;       // temporary font SCEdit82 at size SCEdit85
+    bool halt = false;    // the line halts once at the stop place
+    bool colour = false;  // temporary text colour SCEdit81
+    bool delay = false;   // temporary delay SpinEdit15
+    bool font = false;    // temporary font SCEdit82 at size SCEdit85
 };
 
 // The table of tariffs 0 to 9; 10 and above (and anything negative) is the normal mode.

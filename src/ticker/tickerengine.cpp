@@ -109,7 +109,8 @@ void TickerEngine::ApplyTickerWindow()
                          qMax(1, m_settings.integer(key::SCEdit77)), heightPx);
     layout.stripColour = colorFromNumber(m_settings.integer(key::SCEdit13));
     layout.transparent = m_settings.checked(key::SCCheckBox9);
-    layout.clock = QPoint(m_settings.integer(key::SCEdit17) + left, m_settings.integer(key::SCEdit16));
+    layout.clock =
+        QPoint(m_settings.integer(key::SCEdit17) + left, m_settings.integer(key::SCEdit16));
     layout.icon = QRect(m_settings.integer(key::SCEdit28) + left, m_settings.integer(key::SCEdit27),
                         m_settings.integer(key::SCEdit30), m_settings.integer(key::SCEdit29));
     layout.clockVisible = m_settings.checked(key::SCCheckbox7);
@@ -223,8 +224,8 @@ void TickerEngine::RunTicker()
     m_normalDelayMs = qMax(1, m_settings.spin(key::SpinEdit1));
     m_delayMs = m_normalDelayMs;
     m_stepPx = qMax(0, m_settings.spin(key::SpinEdit2));
-    m_stripWidthPx = m_haveLayout ? m_layout.strip.width()
-                                  : qMax(1, settingInt(key::SCEdit77, 400));
+    m_stripWidthPx =
+        m_haveLayout ? m_layout.strip.width() : qMax(1, settingInt(key::SCEdit77, 400));
     m_currentLine = m_resumeLine;
     rebase(nowMs, left);
     // The first announcement of a run enters at the strip's right end.
@@ -285,8 +286,8 @@ void TickerEngine::frame()
     // P2: the previous announcement has left the strip.
     if (m_picture)
         m_picture->layoutTo(-left + m_stripWidthPx + AnnouncementPicture::kTileWidthPx);
-    const int drawnWidth = m_picture ? (m_picture->laidOut() ? m_picture->placedWidth() : INT_MAX / 2)
-                                     : 0;
+    const int drawnWidth =
+        m_picture ? (m_picture->laidOut() ? m_picture->placedWidth() : INT_MAX / 2) : 0;
     if (left <= -drawnWidth - kGapPx) {
         prepareNext(nowMs, left);
         left = leftAt(nowMs);
@@ -310,8 +311,7 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
     const int previousWidth = m_picture ? m_picture->drawnWidth() : 0;
     // P3: the new picture enters at the strip's right end; what the previous one scrolled past
     // its end is carried over, so the average speed holds exactly.
-    const int excess =
-        m_carryOver ? qBound(0, -previousWidth - kGapPx - left, m_stripWidthPx) : 0;
+    const int excess = m_carryOver ? qBound(0, -previousWidth - kGapPx - left, m_stripWidthPx) : 0;
     m_carryOver = true;
     const int startLeft = m_stripWidthPx - excess;
 
@@ -411,7 +411,8 @@ QString TickerEngine::ApplyTariff(int line, const QString& text)
     m_delayMs = mode.delay ? qMax(1, m_settings.spin(key::SpinEdit15)) : m_normalDelayMs;
     if (mode.font) {
         const QString family = m_settings.text(key::SCEdit82);
-        m_style.font.setFamilies({family, QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+        m_style.font.setFamilies(
+            {family, QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
         m_style.font.setPointSize(qBound(1, settingInt(key::SCEdit85, 30), 1000));
     }
     if (m_haltPending) {

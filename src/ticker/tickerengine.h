@@ -38,8 +38,8 @@ public:
 
     struct Hooks {
         std::function<void(int code)> vibor;  // thematic picture of the announcement
-        std::function<void()> dispstart;       // start the dispatcher
-        std::function<void()> redrawClock;     // ClockRedrawCounter = 59
+        std::function<void()> dispstart;      // start the dispatcher
+        std::function<void()> redrawClock;    // ClockRedrawCounter = 59
     };
 
     TickerEngine(Settings& settings, TickerBlock& block, PlaybackLog& log, const Clock& clock,

@@ -36,8 +36,8 @@ void onClick(QWidget* widget, QObject* context, std::function<void()> action)
 
 }  // namespace
 
-TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings,
-                                   TickerEngine& engine, PlaybackLog& log, Notifier& notifier)
+TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings, TickerEngine& engine,
+                                   PlaybackLog& log, Notifier& notifier)
     : QObject(&window),
       m_window(window),
       m_settings(settings),
@@ -47,9 +47,10 @@ TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings,
 {
     const QString page = QString::fromUtf8(TickerTextPage::kPage);
     const QString group = QStringLiteral("Блок объявлений");
-    m_start = window.addButton(page, group, QStringLiteral("SCButton3"), QStringLiteral("Пуск строки"),
-                               QStringLiteral("Запустить строку"));
-    connect(m_start, &QPushButton::clicked, this, [this] { guard([this] { m_engine.SCButton3Click(); }); });
+    m_start = window.addButton(page, group, QStringLiteral("SCButton3"),
+                               QStringLiteral("Пуск строки"), QStringLiteral("Запустить строку"));
+    connect(m_start, &QPushButton::clicked, this,
+            [this] { guard([this] { m_engine.SCButton3Click(); }); });
     QGroupBox* box = window.group(page, group);
     m_workLabel = new QLabel(QStringLiteral("Не работаем"), box);
     m_workLabel->setObjectName(QStringLiteral("Label98"));
@@ -61,8 +62,8 @@ TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings,
     auto* logBox = logField ? qobject_cast<QGroupBox*>(logField->parentWidget()) : nullptr;
     m_memoLog = new QPlainTextEdit(logBox ? static_cast<QWidget*>(logBox) : &window);
     m_memoLog->setObjectName(QStringLiteral("MemoLog"));
-    m_memoLog->setToolTip(QStringLiteral(
-        "Протокол проката строки =номер проката блока;время;индекс;тариф;текст"));
+    m_memoLog->setToolTip(
+        QStringLiteral("Протокол проката строки =номер проката блока;время;индекс;тариф;текст"));
     m_memoLog->setReadOnly(true);
     m_memoLog->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memoLog->setMaximumBlockCount(int(PlaybackLog::kMaxUnwrittenRecords));
@@ -81,7 +82,8 @@ TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings,
     m_logDialog->defaultSuffix = QStringLiteral("txt");
     window.addComponent(m_logDialog, ComponentClass::Dialog);
 
-    onClick(window.control(key::SCEdit81), this, [this] { guard([this] { chooseTemporaryColour(); }); });
+    onClick(window.control(key::SCEdit81), this,
+            [this] { guard([this] { chooseTemporaryColour(); }); });
     onClick(window.control(key::SCEdit103), this, [this] { guard([this] { chooseLogFolder(); }); });
     onClick(window.control(key::SCEdit88), this, [this] { guard([this] { chooseLogFile(); }); });
     if (auto* stop = qobject_cast<QSpinBox*>(window.control(key::SpinEdit16))) {

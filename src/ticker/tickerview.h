@@ -12,11 +12,11 @@ class AnnouncementPicture;
 
 // Where the strip and its accessory windows go, computed from the settings.
 struct TickerLayout {
-    QRect strip;            // left SCEdit45, top SCEdit43, width SCEdit77, height of the text
-    QColor stripColour;     // SCEdit13
+    QRect strip;              // left SCEdit45, top SCEdit43, width SCEdit77, height of the text
+    QColor stripColour;       // SCEdit13
     bool transparent = true;  // SCCheckBox9: the strip colour is see-through
-    QPoint clock;           // left SCEdit17 + strip left, top SCEdit16
-    QRect icon;             // left SCEdit28 + strip left, top SCEdit27, width SCEdit30, height SCEdit29
+    QPoint clock;             // left SCEdit17 + strip left, top SCEdit16
+    QRect icon;  // left SCEdit28 + strip left, top SCEdit27, width SCEdit30, height SCEdit29
     bool clockVisible = true;  // SCCheckbox7
 };
 

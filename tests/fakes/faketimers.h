@@ -76,8 +76,8 @@ public:
         for (;;) {
             FakeTimer* due = nullptr;
             for (FakeTimer* timer : m_timers)
-                if (timer->isActive() && timer->deadlineMs() <= target
-                    && (!due || timer->deadlineMs() < due->deadlineMs()))
+                if (timer->isActive() && timer->deadlineMs() <= target &&
+                    (!due || timer->deadlineMs() < due->deadlineMs()))
                     due = timer;
             if (!due)
                 break;

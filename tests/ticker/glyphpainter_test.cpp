@@ -36,9 +36,9 @@ QImage draw(const GlyphStyle& s, const QString& text, int* rightEdge = nullptr)
 
 bool near(QRgb pixel, const QColor& colour, int tolerance = 40)
 {
-    return std::abs(qRed(pixel) - colour.red()) <= tolerance
-           && std::abs(qGreen(pixel) - colour.green()) <= tolerance
-           && std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
+    return std::abs(qRed(pixel) - colour.red()) <= tolerance &&
+           std::abs(qGreen(pixel) - colour.green()) <= tolerance &&
+           std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
 }
 
 TEST(GlyphPainter, OutlineSurroundsTheFill)
@@ -50,7 +50,10 @@ TEST(GlyphPainter, OutlineSurroundsTheFill)
     QList<int> runs;  // 0 background, 1 outline, 2 fill
     for (int x = 0; x < 120; ++x) {
         const QRgb p = image.pixel(x, y);
-        const int kind = near(p, s.text) ? 2 : near(p, s.outline) ? 1 : near(p, s.background) ? 0 : -1;
+        const int kind = near(p, s.text)         ? 2
+                         : near(p, s.outline)    ? 1
+                         : near(p, s.background) ? 0
+                                                 : -1;
         if (kind >= 0 && (runs.isEmpty() || runs.last() != kind))
             runs << kind;
     }
@@ -79,8 +82,8 @@ TEST(GlyphPainter, CharactersArePlacedOneByOneWithTheLetterStep)
     const QFontMetrics metrics(s.font);
     int edge = 0;
     draw(s, QStringLiteral("AVA"), &edge);
-    const int expected = 10 + metrics.horizontalAdvance(u'A') * 2 + metrics.horizontalAdvance(u'V')
-                         + 2 * s.letterStepPx;
+    const int expected = 10 + metrics.horizontalAdvance(u'A') * 2 +
+                         metrics.horizontalAdvance(u'V') + 2 * s.letterStepPx;
     EXPECT_EQ(edge, expected);
     EXPECT_EQ(measureTickerText(QStringLiteral("AVA"), s), expected - 10);
     EXPECT_EQ(measureTickerText(QString(), s), 0);

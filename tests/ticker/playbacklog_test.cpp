@@ -89,8 +89,9 @@ TEST_F(PlaybackLogTest, PendingRecordsAreAppendedToThisMinutesFileAtExit)
     log.AppendLogRecord(0, "2", "0", "Б ");
     log.writePending();
     EXPECT_TRUE(log.records().isEmpty());
-    EXPECT_EQ(readAll(fileAt("200912311705.csv")),
-              cp1251("0 повтор ;20091231_17_05_09;1;0;А \r\n0 повтор ;20091231_17_05_09;2;0;Б \r\n"));
+    EXPECT_EQ(
+        readAll(fileAt("200912311705.csv")),
+        cp1251("0 повтор ;20091231_17_05_09;1;0;А \r\n0 повтор ;20091231_17_05_09;2;0;Б \r\n"));
     // Nothing pending: no file is touched.
     clock.advanceMs(60000);
     log.writePending();
@@ -118,8 +119,8 @@ TEST_F(PlaybackLogTest, UnwrittenListKeepsOnlyTheNewestRecords)
         log.AppendLogRecord(0, QString::number(i), "0", "x");
     EXPECT_EQ(log.records().size(), PlaybackLog::kMaxUnwrittenRecords);
     EXPECT_TRUE(log.records().first().contains(";5;0;x"));
-    EXPECT_TRUE(log.records().last().contains(QStringLiteral(";%1;0;x")
-                                                  .arg(PlaybackLog::kMaxUnwrittenRecords + 4)));
+    EXPECT_TRUE(log.records().last().contains(
+        QStringLiteral(";%1;0;x").arg(PlaybackLog::kMaxUnwrittenRecords + 4)));
 }
 
 }  // namespace

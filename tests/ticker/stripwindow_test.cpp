@@ -22,8 +22,8 @@ int leftmostColumn(const QImage& image, const QColor& colour)
     for (int x = 0; x < image.width(); ++x)
         for (int y = 0; y < image.height(); ++y) {
             const QRgb p = image.pixel(x, y);
-            if (std::abs(qRed(p) - colour.red()) < 8 && std::abs(qGreen(p) - colour.green()) < 8
-                && std::abs(qBlue(p) - colour.blue()) < 8)
+            if (std::abs(qRed(p) - colour.red()) < 8 && std::abs(qGreen(p) - colour.green()) < 8 &&
+                std::abs(qBlue(p) - colour.blue()) < 8)
                 return x;
         }
     return -1;

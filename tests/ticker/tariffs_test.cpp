@@ -12,11 +12,11 @@ TEST(Tariffs, TableOfModes)
         bool halt, colour, delay, font;
     };
     const Row rows[] = {
-        {0, false, false, false, false}, {1, true, false, false, false},
-        {2, false, true, false, false},  {3, false, false, true, false},
-        {4, false, false, false, true},  {5, true, true, false, false},
-        {6, true, false, false, true},   {7, false, true, true, false},
-        {8, false, true, false, true},   {9, false, false, true, true},
+        {0, false, false, false, false},  {1, true, false, false, false},
+        {2, false, true, false, false},   {3, false, false, true, false},
+        {4, false, false, false, true},   {5, true, true, false, false},
+        {6, true, false, false, true},    {7, false, true, true, false},
+        {8, false, true, false, true},    {9, false, false, true, true},
         {10, false, false, false, false}, {12, false, false, false, false},
         {-1, false, false, false, false},
     };
@@ -32,8 +32,8 @@ TEST(Tariffs, TableOfModes)
 TEST(Tariffs, AnyTextIsNormalisedToDigits)
 {
     const std::pair<QString, QString> cases[] = {
-        {"5", "5"}, {"x", "0"}, {"", ""}, {" 5", "05"}, {"-3", "03"}, {"5.0", "500"},
-        {"٣", "0"}, {"12", "12"}, {"\t\r", "00"},
+        {"5", "5"},     {"x", "0"}, {"", ""},     {" 5", "05"},   {"-3", "03"},
+        {"5.0", "500"}, {"٣", "0"}, {"12", "12"}, {"\t\r", "00"},
     };
     for (const auto& [line, normalised] : cases)
         EXPECT_EQ(normaliseTariff(line), normalised) << line.toStdString();

@@ -9,9 +9,9 @@
 #include "fakes/testsupport.h"
 #include "ticker/announcementpicture.h"
 #include "ticker/playbacklog.h"
+#include "ticker/recordingview.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
-#include "ticker/recordingview.h"
 
 namespace velumo::test {
 namespace {

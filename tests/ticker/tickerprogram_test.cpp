@@ -28,12 +28,13 @@ TEST(TickerProgram, StartPhraseLogStopAndClose)
     const QString folder = dir.path();
     QDir(folder).mkdir(QStringLiteral("logs"));
     writeAll(folder + "/block.str",
-             cp1251(QStringLiteral("^1\r\n~0\r\n3Первое объявление\r\n^2\r\n~5\r\n1Второе ] объявление\r\n")));
+             cp1251(QStringLiteral(
+                 "^1\r\n~0\r\n3Первое объявление\r\n^2\r\n~5\r\n1Второе ] объявление\r\n")));
     // Writing the log on, into the logs folder: SCCheckbox22 and SCEdit103 in velumo.cfg.
     QByteArray config;
-    for (const QString& line : {QStringLiteral("SCCheckbox22 True"),
-                                QStringLiteral("SCEdit103 ") + folder + "/logs",
-                                QStringLiteral("SpinEdit1 1"), QStringLiteral("SpinEdit2 20")}) {
+    for (const QString& line :
+         {QStringLiteral("SCCheckbox22 True"), QStringLiteral("SCEdit103 ") + folder + "/logs",
+          QStringLiteral("SpinEdit1 1"), QStringLiteral("SpinEdit2 20")}) {
         QByteArray bytes = cp1251(line);
         for (char& c : bytes)
             c = char(quint8(c) + 1);
