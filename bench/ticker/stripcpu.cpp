@@ -3,7 +3,7 @@
 // as a share of one core, the number of repaints and the largest gap between two repaints.
 // It needs an X display; it does not start one. For example:
 //   Xvfb :61 -screen 0 1920x1080x24 &
-//   DISPLAY=:61 build/bench/bench_ticker_strip_cpu [seconds]
+//   DISPLAY=:61 build/bench/bench_ticker_strip_cpu [seconds] [opaque]
 // Target: at most 5 % of one core.
 #include <sys/resource.h>
 
@@ -70,6 +70,7 @@ int main(int argc, char** argv)
     settings.setText(key::SCEdit45, QStringLiteral("0"));
     settings.setText(key::SCEdit43, QStringLiteral("400"));
     settings.setSpin(key::SpinEdit13, 5);
+    settings.setChecked(key::SCCheckBox9, !(argc > 2 && QByteArray(argv[2]) == "opaque"));
     TickerBlock block(settings);
     block.setLists({QStringLiteral("1Добро пожаловать на выставку! Вход свободный. Скидки до 50% "
                                    "только сегодня в павильоне 7."),
@@ -100,7 +101,8 @@ int main(int argc, char** argv)
         QTimer::singleShot(seconds * 1000, [&, cpuStart, wall] {
             const double cpu = cpuSeconds() - cpuStart;
             const double elapsed = double(wall.elapsed()) / 1000.0;
-            std::printf("strip 1920 px, outline 5, step %d px / delay %d ms, %.1f s\n",
+            std::printf("strip 1920 px, outline 5, %s, step %d px / delay %d ms, %.1f s\n",
+                        settings.checked(key::SCCheckBox9) ? "transparent" : "opaque",
                         settings.spin(key::SpinEdit2), settings.spin(key::SpinEdit1), elapsed);
             std::printf("cpu %.3f s = %.2f %% of one core\n", cpu, 100.0 * cpu / elapsed);
             std::printf("repaints %lld (%.1f per s), largest gap %lld ms\n",

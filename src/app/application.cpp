@@ -166,7 +166,8 @@ void Application::createWindows()
 
 void Application::createTicker()
 {
-    m_tickerWindows = std::make_unique<TickerWindows>(*m_strip, m_clockWindow, m_icon, m_panel, m_form1);
+    m_tickerWindows =
+        std::make_unique<TickerWindows>(*m_strip, m_clockWindow, m_icon, m_panel, m_form1);
     m_tickerUi = new TickerSettingsUi(*m_form1, m_settings, *m_ticker, *m_playbackLog, m_notifier);
     m_tickerWindows->setWorkLabelWidget(m_tickerUi->workLabel());
     m_ticker->setView(m_tickerWindows.get());
@@ -256,7 +257,8 @@ void Application::Initial()
         // The strip's width and the accessory windows beside its left edge.
         m_strip->resize(qMax(1, m_settings.integer(key::SCEdit77)), m_strip->height());
         m_clockWindow->move(m_settings.integer(key::SCEdit17) + m_strip->x(), m_clockWindow->y());
-        m_icon->move(m_settings.integer(key::SCEdit28) + m_strip->x(), m_settings.integer(key::SCEdit27));
+        m_icon->move(m_settings.integer(key::SCEdit28) + m_strip->x(),
+                     m_settings.integer(key::SCEdit27));
         m_clockWindow->move(m_clockWindow->x(), m_settings.integer(key::SCEdit16));
     } catch (...) {
         m_log.write(QStringLiteral("error"), currentExceptionText());

@@ -89,8 +89,13 @@ void AnnouncementPicture::render(QImage& image, int tileX)
         const int x = *it;
         if (x + m_glyphs.advance(m_code[k]) + m_overhangPx < from)
             continue;
-        m_glyphs.draw(painter, x, 0, m_code[k]);
+        DrawTickerChar(painter, x, m_code[k]);
     }
+}
+
+int AnnouncementPicture::DrawTickerChar(QPainter& painter, int x, char32_t character)
+{
+    return m_glyphs.draw(painter, x, 0, character);
 }
 
 void AnnouncementPicture::dropTilesBefore(int pictureX)

@@ -59,6 +59,8 @@ public:
 
 private:
     void render(QImage& image, int tileX);
+    // One character at x: outline stroke first, then the fill; gives its right edge.
+    int DrawTickerChar(QPainter& painter, int x, char32_t character);
 
     QString m_text;
     GlyphPainter m_glyphs;
