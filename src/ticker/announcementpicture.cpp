@@ -79,15 +79,19 @@ void AnnouncementPicture::render(QImage& image, int tileX)
     const int from = tileX - m_overhangPx;
     const int to = tileX + kTileWidthPx + m_overhangPx;
     // First character whose right side may reach into the tile.
-    auto first = std::lower_bound(m_x.begin(), m_x.end(), from - m_glyphs.lineHeight() * 4);
+    // (With a negative letter step the places are not in order: look at every character.)
+    auto first = m_glyphs.style().letterStepPx >= 0
+                     ? std::lower_bound(m_x.begin(), m_x.end(), from - m_glyphs.lineHeight() * 4)
+                     : m_x.begin();
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.translate(-tileX, 0);
-    for (auto it = first; it != m_x.end() && *it < to; ++it) {
+    const bool ordered = m_glyphs.style().letterStepPx >= 0;
+    for (auto it = first; it != m_x.end() && (!ordered || *it < to); ++it) {
         const size_t k = size_t(it - m_x.begin());
         const int x = *it;
-        if (x + m_glyphs.advance(m_code[k]) + m_overhangPx < from)
+        if (x + m_glyphs.advance(m_code[k]) + m_overhangPx < from || x >= to)
             continue;
         DrawTickerChar(painter, x, m_code[k]);
     }

@@ -49,10 +49,9 @@ void PlaybackLog::AppendLogRecord(int blockRunCount, const QString& index, const
     m_records.append(record);
     emit recordAppended(record);
     // Nothing writes the list out: keep only the newest records.
-    if (!writingOn() && m_records.size() > kMaxUnwrittenRecords) {
+    // (The list on the window keeps the same number of lines by itself.)
+    if (!writingOn() && m_records.size() > kMaxUnwrittenRecords)
         m_records.remove(0, m_records.size() - kMaxUnwrittenRecords);
-        emit recordsReset();
-    }
 }
 
 QString PlaybackLog::currentFilePath() const

@@ -50,7 +50,7 @@ public:
 
 signals:
     void recordAppended(const QString& record);
-    // The list changed other than by appending (written and emptied, or trimmed).
+    // The list was written and emptied.
     void recordsReset();
 
 private:

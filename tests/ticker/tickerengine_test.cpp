@@ -324,6 +324,34 @@ TEST_F(TickerEngineTest, StartButtonLaysOutTheWindowsFromTheSettings)
     EXPECT_EQ(view.texts.size(), 1);
 }
 
+TEST_F(TickerEngineTest, BadSettingsNeitherStopNorFreezeTheStrip)
+{
+    struct Case {
+        const char* name;
+        const char* value;
+    };
+    const Case cases[] = {
+        {key::SpinEdit14, "-40"},     {key::SpinEdit14, "500"}, {key::SpinEdit2, "100000"},
+        {key::SCEdit3, ""},           {key::SCEdit79, ""},      {key::SCEdit85, "x"},
+        {key::SCEdit81, "zz"},        {key::SCEdit82, "No Such Font"},
+        {key::SCEdit18, "300"},       {key::SpinEdit16, "4000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + "=" + c.value);
+        settings.resetToDefaults();
+        settings.setText(key::SCEdit6, QStringLiteral("DejaVu Sans"));
+        settings.setText(QString::fromLatin1(c.name), QString::fromUtf8(c.value));
+        setBlock({"0Первое ] объявление", "5", "Ж"}, {"6", "ab", "5"}, {"1", "2", "3"});
+        const qsizetype before = view.texts.size();
+        engine.BitBtn2Click();
+        for (int i = 0; i < 3000 && view.texts.size() < before + 4; ++i)
+            timers.advance(TickerEngine::kFrameMs);
+        EXPECT_GE(view.texts.size(), before + 4);
+        EXPECT_TRUE(notifier.errors.isEmpty());
+        engine.StopTicker();
+    }
+}
+
 TEST_F(TickerEngineTest, AcceleratorSelectsThePreciseTimer)
 {
     engine.BitBtn2Click();
