@@ -42,10 +42,10 @@ void TickerWindows::applyLayout(const TickerLayout& layout)
     m_layout = layout;
     m_strip.setStripColour(layout.stripColour, layout.transparent);
     m_strip.setGeometry(layout.strip);
-    m_strip.raise();
     if (m_clock)
         m_clock->move(layout.clock);
     m_strip.show();
+    m_strip.raise();
     if (m_clock && layout.clockVisible)
         m_clock->show();
     if (m_icon) {
@@ -60,6 +60,7 @@ void TickerWindows::showIcon(int top)
         return;
     m_icon->move(m_icon->x(), top);
     m_icon->show();
+    m_icon->raise();
 }
 
 void TickerWindows::showClock(int top)
@@ -68,12 +69,14 @@ void TickerWindows::showClock(int top)
         return;
     m_clock->move(m_clock->x(), top);
     m_clock->show();
+    m_clock->raise();
 }
 
 void TickerWindows::showStrip(int top)
 {
     m_strip.move(m_strip.x(), top);
     m_strip.show();
+    m_strip.raise();
 }
 
 void TickerWindows::keepClockVisible()
