@@ -344,10 +344,6 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
     const bool transparent =
         m_haveLayout ? m_layout.transparent : m_settings.checked(key::SCCheckBox9);
     m_picture = std::make_shared<AnnouncementPicture>(text, m_style, transparent);
-    if (m_haltPending) {
-        const qsizetype flag = text.indexOf(m_settings.text(key::SCEdit79));
-        m_haltFlagCharacter = flag > 0 ? characterIndex(text, flag) : 0;
-    }
     m_picture->tile(0);
     if (m_view) {
         m_view->setStripHeight(m_picture->height());
@@ -396,9 +392,7 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
 }
 
 QString TickerEngine::ApplyTariff(int line, const QString& text)
-{
-    Q_UNUSED(text);
-    QString tariff;
+{    QString tariff;
     if (line >= 0 && line < m_block.tariff().size()) {
         tariff = normaliseTariff(m_block.tariff()[line]);
         m_block.setTariffLine(line, tariff);
@@ -419,6 +413,10 @@ QString TickerEngine::ApplyTariff(int line, const QString& text)
         m_haltStripWidthPx = settingInt(key::SCEdit77, m_stripWidthPx);
         m_haltStopPx = m_settings.spin(key::SpinEdit16);
         m_haltMs = qMax(0, settingInt(key::SCEdit3, 500));
+        // The prefix before the flag text is measured on the picture as the strip reaches it:
+        // its width is the place of this character. No flag, or the flag first: prefix 0.
+        const qsizetype flag = text.indexOf(m_settings.text(key::SCEdit79));
+        m_haltFlagCharacter = flag > 0 ? characterIndex(text, flag) : 0;
     }
     return tariff;
 }

@@ -32,13 +32,6 @@ protected:
     PlaybackLog log{settings, clock, timers, notifier};
 };
 
-TEST_F(PlaybackLogTest, RecordLayout)
-{
-    EXPECT_EQ(PlaybackLog::formatRecord(3, QDateTime(QDate(2009, 12, 31), QTime(17, 5, 9)), "12",
-                                        "5", "Текст "),
-              "3 повтор ;20091231_17_05_09;12;5;Текст ");
-}
-
 TEST_F(PlaybackLogTest, WriterRunsEveryPeriodIntoAFileNamedByItsMinute)
 {
     settings.setSpin(key::SpinEdit43, 5);

@@ -49,14 +49,5 @@ TEST(Tariffs, NumberOfANormalisedLine)
     EXPECT_EQ(tariffNumber("0000000000000000000001"), 1);
 }
 
-TEST(Tariffs, HaltConditionAtTheStopPlace)
-{
-    // Strip 400 wide, flag 100 px into the line, stop place 2 from the left edge: the flag is
-    // at the stop place after 498 px of scrolling and has passed it at 499.
-    EXPECT_FALSE(haltReached(400, 100, 2, 498));
-    EXPECT_TRUE(haltReached(400, 100, 2, 499));
-    EXPECT_TRUE(haltReached(400, 0, 4000, 0));
-}
-
 }  // namespace
 }  // namespace velumo::test
