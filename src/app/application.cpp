@@ -21,7 +21,6 @@
 #include "app/failure.h"
 #include "app/guard.h"
 #include "app/settingskeys.h"
-#include "app/stubs.h"
 #include "app/textfile.h"
 #include "app/translationfile.h"
 #include "devices/alsamastermute.h"
@@ -40,8 +39,12 @@
 #include "players/flashwindow.h"
 #include "players/titleswindow.h"
 #include "players/webwindow.h"
+#include "ticker/playbacklog.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerblock.h"
+#include "ticker/tickerengine.h"
+#include "ticker/tickersettingsui.h"
+#include "ticker/tickerwindows.h"
 #include "ui/clickfilter.h"
 #include "ui/settingswindow.h"
 #include "ui/tickertextpage.h"
@@ -73,6 +76,8 @@ Application::Application(QString programFolder, const CommandLine& commandLine,
 Application::~Application()
 {
     m_notifier.closeAll();
+    if (m_ticker)
+        m_ticker->setView(nullptr);
     // Windows without a parent are ours to delete, the settings window last.
     delete m_flash;
     delete m_diagram;
@@ -94,7 +99,7 @@ QString Application::filePath(const QString& name) const
 
 TickerControl& Application::tickerControl()
 {
-    return *m_tickerStub;
+    return *m_ticker;
 }
 
 void Application::guard(const std::function<void()>& body)
@@ -121,9 +126,12 @@ bool Application::start()
     m_tones = std::make_unique<AlsaTonePlayer>(m_notifier, nullptr, &m_log);
     m_mute = std::make_unique<AlsaMasterMute>();
     m_broadcastMute = std::make_unique<BroadcastMute>(*m_mute);
-    m_tickerStub = std::make_unique<StubTickerControl>();
+    m_playbackLog = std::make_unique<PlaybackLog>(m_settings, m_clock, m_timers, m_notifier);
+    m_ticker = std::make_unique<TickerEngine>(m_settings, *m_block, *m_playbackLog, m_clock,
+                                              m_timers, m_notifier, &m_log);
 
     createWindows();
+    createTicker();
     registerCommands();
     Initial();
     m_form1->show();
@@ -168,6 +176,22 @@ void Application::createWindows()
             "Для работы с flash нужно установить Adobe flashplayer9_ax, с которым ставится ActiveX "
             "и затем поверх последняя версия плеера"));
     }
+}
+
+void Application::createTicker()
+{
+    m_tickerWindows =
+        std::make_unique<TickerWindows>(*m_strip, m_clockWindow, m_icon, m_panel, m_form1);
+    m_tickerUi = new TickerSettingsUi(*m_form1, m_settings, *m_ticker, *m_playbackLog, m_notifier);
+    m_tickerWindows->setWorkLabelWidget(m_tickerUi->workLabel());
+    m_ticker->setView(m_tickerWindows.get());
+    // Records still in the list are written when the program ends, however it ends.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { writePendingLog(); });
+}
+
+void Application::writePendingLog()
+{
+    guard([this] { m_playbackLog->writePending(); });
 }
 
 void Application::buildFooter()
@@ -244,6 +268,12 @@ void Application::Initial()
             font.setPointSize(qBound(1, m_settings.integer(key::SCEdit85), 200));
             sample->setFont(font);
         }
+        // The strip's width and the accessory windows beside its left edge.
+        m_strip->resize(qMax(1, m_settings.integer(key::SCEdit77)), m_strip->height());
+        m_clockWindow->move(m_settings.integer(key::SCEdit17) + m_strip->x(), m_clockWindow->y());
+        m_icon->move(m_settings.integer(key::SCEdit28) + m_strip->x(),
+                     m_settings.integer(key::SCEdit27));
+        m_clockWindow->move(m_clockWindow->x(), m_settings.integer(key::SCEdit16));
     } catch (...) {
         m_log.write(QStringLiteral("error"), currentExceptionText());
         m_notifier.message(QString::fromUtf8(configfile::kLoadFailedMessage));
@@ -253,6 +283,10 @@ void Application::Initial()
     // checking the box does. Done once the settings are read (before that the box is always
     // at its design value); a port that cannot be had is reported and the start-up goes on.
     guard([this] { m_pins->SCCheckBox26Click(); });
+
+    // Timer7 writes the playback log; the log list shows while SCCheckbox21 is checked.
+    m_playbackLog->applyTimer();
+    m_tickerUi->applyLogVisibility();
 
     m_settings.setText(key::SCEdit68, m_settings.text(key::SCEdit5));
     m_block->updateCounters();
@@ -315,6 +349,8 @@ void Application::FormClose()
         return;
     m_closing = true;
     Exiting();
+    m_ticker->setTickerRunning(false);
+    writePendingLog();
     m_clip->close();
     m_capture->close();
     m_panel->close();
@@ -328,7 +364,8 @@ void Application::exitProgram()
         return;
     m_closing = true;
     Exiting();
-    tickerControl().setTickerRunning(false);
+    m_ticker->setTickerRunning(false);
+    writePendingLog();
     for (QWidget* window : std::initializer_list<QWidget*>{m_icon, m_clockWindow, m_strip, m_clip,
                                                            m_capture, m_flash, m_titles})
         if (window)
@@ -360,6 +397,8 @@ void Application::autostartR()
                                     m_textPage->setProgress(position, maximum);
                                 });
     });
+    // The direct start also starts the dispatcher when SCCheckBox6 is checked.
+    guard([this] { m_ticker->BitBtn2Click(); });
 }
 
 void Application::fix_startExecute()
@@ -401,9 +440,6 @@ void Application::registerCommands()
         block.insert(QStringLiteral("tariff"), toJson(m_block->tariff()));
         return QJsonValue(block);
     });
-    c.addStatus(QStringLiteral("ticker"), [] {
-        return QJsonValue(QJsonObject{{QStringLiteral("running"), false}});
-    });
     c.addCommand(QStringLiteral("show"), [this](const QString&) {
         m_form1->showNormal();
         m_form1->raise();
@@ -430,10 +466,49 @@ void Application::registerCommands()
         saveBlockFile(path);
         return QString();
     });
+    registerTickerCommands();
     c.addCommand(QStringLiteral("get"), [this](const QString& name) {
         if (!m_settings.contains(name))
             throw Failure(QStringLiteral("no setting named %1").arg(name));
         return m_settings.text(name);
+    });
+}
+
+void Application::registerTickerCommands()
+{
+    ControlServer& c = *m_control;
+    c.addStatus(QStringLiteral("ticker"), [this] {
+        return QJsonValue(QJsonObject{
+            {QStringLiteral("running"), m_ticker->TickerRunning()},
+            {QStringLiteral("current_line"), m_ticker->CurrentLine()},
+            {QStringLiteral("resume_line"), m_ticker->ResumeLine()},
+            {QStringLiteral("block_run_count"), m_ticker->BlockRunCount()},
+            {QStringLiteral("halt_pending"), m_ticker->haltPending()},
+        });
+    });
+    c.addCommand(QStringLiteral("ticker start"), [this](const QString&) {
+        m_ticker->SCButton3Click();
+        return QString();
+    });
+    c.addCommand(QStringLiteral("ticker stop"), [this](const QString&) {
+        m_ticker->StopTicker();
+        return QString();
+    });
+    c.addCommand(QStringLiteral("ticker continue"), [this](const QString&) {
+        m_ticker->ContinueTicker();
+        return QString();
+    });
+    c.addCommand(QStringLiteral("ticker restart"), [this](const QString&) {
+        m_ticker->restartBlock();
+        return QString();
+    });
+    c.addCommand(QStringLiteral("phrase"), [this](const QString& text) {
+        m_ticker->setPanelPhrase(text);
+        return QString();
+    });
+    c.addCommand(QStringLiteral("log write"), [this](const QString&) {
+        m_playbackLog->Timer7Timer();
+        return m_settings.text(key::SCEdit88);
     });
 }
 

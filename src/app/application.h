@@ -32,6 +32,10 @@ class PowerControl;
 class SettingsWindow;
 class StripWindow;
 class TickerBlock;
+class PlaybackLog;
+class TickerEngine;
+class TickerSettingsUi;
+class TickerWindows;
 class TickerTextPage;
 class TitlesWindow;
 class WebWindow;
@@ -63,6 +67,8 @@ public:
 
     Settings& settings() { return m_settings; }
     TickerControl& tickerControl();
+    TickerEngine& tickerEngine() { return *m_ticker; }
+    PlaybackLog& playbackLog() { return *m_playbackLog; }
     Notifier& notifier() { return m_notifier; }
     ControlServer& control() { return *m_control; }
     // Device outputs shared with the dispatcher.
@@ -79,6 +85,9 @@ private:
     void fix_startExecute();
     void run_helpExecute();
     void autostartR();
+    void createTicker();
+    void registerTickerCommands();
+    void writePendingLog();
     void readTranslation();
     // Runs an entry point of the event loop through the guard.
     void guard(const std::function<void()>& body);
@@ -101,8 +110,11 @@ private:
     std::unique_ptr<MasterMute> m_mute;
     std::unique_ptr<BroadcastMute> m_broadcastMute;  // BroadcastMuted and the sound tests
     PortsPage* m_portsPage = nullptr;
-    // Stands in for the ticker engine until it is wired in.
-    std::unique_ptr<TickerControl> m_tickerStub;
+    // The ticker engine, its windows and the playback log.
+    std::unique_ptr<PlaybackLog> m_playbackLog;
+    std::unique_ptr<TickerEngine> m_ticker;
+    std::unique_ptr<TickerWindows> m_tickerWindows;
+    TickerSettingsUi* m_tickerUi = nullptr;
 
     // Windows in their order of creation; each lives until the program ends.
     SettingsWindow* m_form1 = nullptr;

@@ -2,7 +2,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
+#include <QHash>
+#include <QPainterPath>
 #include <QString>
+#include <QStringList>
 
 class QPainter;
 
@@ -29,5 +33,41 @@ int drawTickerText(QPainter& painter, int x, const QString& text, const GlyphSty
 
 // Width in pixels that drawTickerText would cover for the text (without the trailing step).
 int measureTickerText(const QString& text, const GlyphStyle& style);
+
+// The characters of a text as drawn one by one: a surrogate pair stays one character.
+QStringList tickerCharacters(const QString& text);
+
+// Draws single characters of one style; keeps the outline path and advance of every character
+// it has met, so that long texts are not traced again for each letter.
+class GlyphPainter {
+public:
+    explicit GlyphPainter(GlyphStyle style);
+
+    const GlyphStyle& style() const { return m_style; }
+    // Horizontal advance of the character (pen movement).
+    int advance(char32_t character);
+    // Draws the character with its cell's top at (x, top): outline first, then the fill.
+    // Returns the right edge x + advance.
+    int draw(QPainter& painter, int x, int top, char32_t character);
+    // Height of a text line in this font.
+    int lineHeight() const { return m_metrics.height(); }
+
+private:
+    struct Glyph {
+        QString text;
+        int advance = 0;
+        QPainterPath path;
+        bool hasPath = false;
+    };
+    Glyph& glyph(char32_t character);
+
+    GlyphStyle m_style;
+    QFontMetrics m_metrics;
+    QHash<char32_t, Glyph> m_glyphs;
+};
+
+// The character starting at position i of text (a surrogate pair is one character) and the
+// number of QChars it takes.
+char32_t characterAt(const QString& text, qsizetype i, int* length);
 
 }  // namespace velumo

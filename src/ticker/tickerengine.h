@@ -1,0 +1,156 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "ticker/glyphpainter.h"
+#include "ticker/tickercontrol.h"
+#include "ticker/tickerview.h"
+
+namespace velumo {
+
+class AnnouncementPicture;
+class Clock;
+class EventLog;
+class Notifier;
+class PlaybackLog;
+class Settings;
+class TickerBlock;
+class Timer;
+class TimerFactory;
+
+// The ticker scroll engine. It runs on the user-interface thread as a state machine driven by
+// one frame timer: each tick is one pass (clock visible, next announcement prepared when the
+// previous one has left the strip, halt check, scroll). The strip's position is computed from
+// the monotonic clock: SpinEdit2 pixels every SpinEdit1 milliseconds on average, without drift.
+class TickerEngine final : public QObject, public TickerControl {
+    Q_OBJECT
+public:
+    // Frame period of the scroll timer.
+    static constexpr qint64 kFrameMs = 16;
+    // The next announcement starts when the picture's left edge is at -(drawn width) - 20.
+    static constexpr int kGapPx = 20;
+    // Stopped, the picture waits at left -30.
+    static constexpr int kParkedLeftPx = -30;
+    static constexpr int kDefaultIconCode = 10;
+
+    struct Hooks {
+        std::function<void(int code)> vibor;  // thematic picture of the announcement
+        std::function<void()> dispstart;      // start the dispatcher
+        std::function<void()> redrawClock;    // ClockRedrawCounter = 59
+    };
+
+    TickerEngine(Settings& settings, TickerBlock& block, PlaybackLog& log, const Clock& clock,
+                 TimerFactory& timers, Notifier& notifier, EventLog* events = nullptr,
+                 QObject* parent = nullptr);
+    ~TickerEngine() override;
+
+    void setView(TickerView* view) { m_view = view; }
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    void setIconSelector(std::function<void(int code)> vibor) { m_hooks.vibor = std::move(vibor); }
+    void setDispatcherStart(std::function<void()> dispstart)
+    {
+        m_hooks.dispstart = std::move(dispstart);
+    }
+    void setClockRedraw(std::function<void()> redraw) { m_hooks.redrawClock = std::move(redraw); }
+
+    // TickerControl
+    bool TickerRunning() const override { return m_running; }
+    void setTickerRunning(bool running) override;
+    void setResumeLine(int line) override { m_resumeLine = line; }
+    void ApplyTickerWindow() override;
+    void StartRunStringThread() override;
+    void StopTicker() override;
+    void bringToFront() override;
+    void setWorkLabel(const QString& text) override;
+
+    // The start button SCButton3 and the direct start of the "r" autostart.
+    void SCButton3Click();
+    void BitBtn2Click();
+    void TickerPass();
+    // Starts the passes with the current settings; returns at once (the frame timer runs them).
+    void RunTicker();
+    void ShowTickerWindows();
+    void ContinueTicker();
+    // The control panel's "С начала блока".
+    void restartBlock();
+    // Wipes the picture to the strip colour.
+    void ClearStrip();
+    // One pass now (the frame timer's tick).
+    void frame();
+
+    int CurrentLine() const { return m_currentLine; }
+    int ResumeLine() const { return m_resumeLine; }
+    int BlockRunCount() const { return m_blockRunCount; }
+    bool haltPending() const { return m_haltPending; }
+    void setPanelPhrase(const QString& phrase);
+    QString PanelPhrase() const { return m_panelPhrase; }
+    bool PanelPhrasePending() const { return m_panelPhrasePending; }
+
+    // For tests and the windows.
+    int pictureLeft() const { return m_shownLeft; }
+    int stripWidth() const { return m_stripWidthPx; }
+    std::shared_ptr<AnnouncementPicture> picture() const { return m_picture; }
+    const GlyphStyle& style() const { return m_style; }
+    qint64 effectiveDelayMs() const { return m_delayMs; }
+    const TickerLayout& layout() const { return m_layout; }
+    Timer* frameTimer() const { return m_frame.get(); }
+
+private:
+    int settingInt(const char* name, int fallback) const;
+    int leftAt(qint64 nowMs) const;
+    void rebase(qint64 nowMs, int left);
+    void prepareNext(qint64 nowMs, int left);
+    QString ApplyTariff(int line, const QString& text);
+    bool CheckHalt(qint64 nowMs, int& left);
+    void showLeft(int left);
+    void logEvent(const QString& text);
+
+    Settings& m_settings;
+    TickerBlock& m_block;
+    PlaybackLog& m_log;
+    const Clock& m_clock;
+    TimerFactory& m_timers;
+    Notifier& m_notifier;
+    EventLog* m_events;
+    TickerView* m_view = nullptr;
+    Hooks m_hooks;
+    std::unique_ptr<Timer> m_frame;
+    bool m_framePrecise = false;
+
+    // Engine state.
+    bool m_running = false;
+    bool m_looping = false;
+    int m_currentLine = 0;
+    int m_resumeLine = 0;
+    int m_blockRunCount = 0;
+    QString m_panelPhrase;
+    bool m_panelPhrasePending = false;
+    QString m_reloadFailure;
+
+    // Motion: left(t) = m_baseLeft - floor((t - m_baseMs) * step / delay), still before m_baseMs.
+    TickerLayout m_layout;
+    bool m_haveLayout = false;
+    int m_stripWidthPx = 400;
+    int m_stepPx = 1;
+    qint64 m_normalDelayMs = 2;
+    qint64 m_delayMs = 2;
+    qint64 m_baseMs = 0;
+    qint64 m_baseLeft = kParkedLeftPx;
+    int m_shownLeft = kParkedLeftPx;
+    bool m_carryOver = false;
+    GlyphStyle m_baseStyle;
+    GlyphStyle m_style;
+    std::shared_ptr<AnnouncementPicture> m_picture;
+
+    // Halt of the tariffs 1, 5 and 6.
+    bool m_haltPending = false;
+    qsizetype m_haltFlagCharacter = 0;
+    int m_haltStripWidthPx = 0;
+    int m_haltStopPx = 0;
+    qint64 m_haltMs = 0;
+};
+
+}  // namespace velumo
