@@ -1,14 +1,80 @@
 #pragma once
 
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
 #include <QWidget>
+
+class QBuffer;
+class QMediaPlayer;
+class QMovie;
+class QVideoWidget;
 
 namespace velumo {
 
-// The thematic icon beside the strip.
-class IconWindow : public QWidget {
+class BorderMenu;
+class Notifier;
+class Settings;
+
+// The thematic icon beside the strip (Tformicon): a picture stretched over the whole window,
+// or an animation looping in a player that fills it. Placed from the settings when shown.
+class IconWindow final : public QWidget {
     Q_OBJECT
 public:
-    explicit IconWindow(QWidget* parent = nullptr);
+    IconWindow(Settings& settings, Notifier& notifier, QWidget* parent = nullptr);
+    ~IconWindow() override;
+
+    // Picture: the player is stopped and hidden, the picture shown. movie (the bytes of an
+    // animated GIF) plays in place of the still picture when given.
+    void showPicture(const QImage& picture, const QByteArray& movie = {});
+    // Animation: the player fills the window, takes the file and loops it, in front of the
+    // picture, which stays as it was underneath. Throws Failure when the file cannot be opened
+    // (the player is then not started).
+    void playAnimation(const QString& path);
+    // No icon: picture and player are hidden; the player is not stopped.
+    void hideContent();
+
+    void setBackgroundColour(const QColor& colour);
+    void setTransparentColour(const QColor& colour, bool enabled);
+
+    bool pictureVisible() const { return m_pictureVisible; }
+    bool animationVisible() const;
+    bool animationRunning() const { return m_animationRunning; }
+    QString animationFile() const { return m_animationFile; }
+    const QImage& picture() const { return m_picture; }
+    bool movieRunning() const;
+    BorderMenu* borderMenu() const { return m_borderMenu; }
+
+signals:
+    // The player could not play the animation file (it stays hidden).
+    void animationFailed(const QString& error);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void ensurePlayer();
+    void stopAnimation();
+    void stopMovie();
+    void updateShown();
+
+    Settings& m_settings;
+    Notifier& m_notifier;
+    BorderMenu* m_borderMenu = nullptr;
+    QImage m_picture;
+    QImage m_shown;
+    QMovie* m_movie = nullptr;
+    QBuffer* m_movieData = nullptr;
+    QMediaPlayer* m_player = nullptr;
+    QVideoWidget* m_video = nullptr;
+    QString m_animationFile;
+    bool m_pictureVisible = true;
+    bool m_animationRunning = false;
+    QColor m_background = Qt::white;
+    QColor m_transparent;
+    bool m_transparentOn = false;
 };
 
 }  // namespace velumo
