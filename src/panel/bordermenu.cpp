@@ -25,21 +25,18 @@ BorderMenu::BorderMenu(QWidget* window, Notifier& notifier, Store store)
             [this](const QPoint& at) { m_menu->popup(m_window->mapToGlobal(at)); });
 }
 
-// Changing the frame re-creates the window: it is shown again where it stood (a show handler
-// that places it from the settings would otherwise move it back).
+// Changing the frame re-creates the window: it is shown again with its content where it
+// stood (a show handler that places it from the settings would otherwise move it back).
 void BorderMenu::setFramed(bool framed)
 {
     const bool wasVisible = m_window->isVisible();
-    const QRect frame = m_window->frameGeometry();
+    const QRect content = m_window->geometry();
     Qt::WindowFlags flags = m_window->windowFlags();
     flags.setFlag(Qt::FramelessWindowHint, !framed);
     m_window->setWindowFlags(flags);
     if (wasVisible)
         m_window->show();
-    if (framed)
-        m_window->move(frame.topLeft());
-    else
-        m_window->setGeometry(frame);
+    m_window->setGeometry(content);
     m_border = framed;
 }
 
@@ -51,7 +48,7 @@ void BorderMenu::borderOn()
 void BorderMenu::borderOff()
 {
     setFramed(false);
-    m_store(QRect(m_window->pos(), m_window->size()));
+    m_store(m_window->geometry());
 }
 
 BorderMenu* installStripBorderMenu(QWidget* strip, Settings& settings, Notifier& notifier)

@@ -74,8 +74,12 @@ FontStylePage::FontStylePage(SettingsWindow& window, Settings& settings, Notifie
     // until it is left) and whenever one of the two fields is left.
     if (auto* reduction = qobject_cast<QLineEdit*>(m_window.control(key::SCEdit40)))
         connect(reduction, &QLineEdit::textEdited, this, [this](const QString& text) {
+            // The field's text reaches the settings after this signal: take it first.
             if (!text.isEmpty())
-                guard([this] { recomputeClockFont(); });
+                guard([&] {
+                    m_settings.setText(key::SCEdit40, text);
+                    recomputeClockFont();
+                });
         });
     for (const char* field : {key::SCEdit40, key::SCEdit80})
         if (auto* edit = qobject_cast<QLineEdit*>(m_window.control(field)))
