@@ -35,7 +35,7 @@ IconWindow::~IconWindow() = default;
 
 bool IconWindow::animationVisible() const
 {
-    return m_video && !m_video->isHidden();
+    return m_current.video && !m_current.video->isHidden();
 }
 
 bool IconWindow::movieRunning() const
@@ -43,37 +43,68 @@ bool IconWindow::movieRunning() const
     return m_movie && m_movie->state() == QMovie::Running;
 }
 
-void IconWindow::ensurePlayer()
+IconWindow::Player IconWindow::playerFor(const QString& absolutePath)
 {
-    if (m_player)
-        return;
-    m_video = new QVideoWidget(this);
-    m_video->setObjectName(QStringLiteral("Animate1"));
-    m_video->setAspectRatioMode(Qt::IgnoreAspectRatio);
-    m_video->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_video->hide();
-    m_player = new QMediaPlayer(this);
-    m_player->setVideoOutput(m_video);
-    m_player->setLoops(QMediaPlayer::Infinite);
-    // A file the player cannot play leaves the picture underneath on show.
-    connect(m_player, &QMediaPlayer::errorOccurred, this,
-            [this](QMediaPlayer::Error, const QString& text) {
-                m_animationRunning = false;
-                m_video->hide();
-                emit animationFailed(QStringLiteral("%1: %2").arg(m_animationFile, text));
+    m_playerOrder.removeOne(absolutePath);
+    m_playerOrder.append(absolutePath);
+    if (auto it = m_players.constFind(absolutePath); it != m_players.constEnd())
+        return *it;
+    while (m_playerOrder.size() > kKeptPlayers)
+        dropPlayer(m_playerOrder.first());
+
+    Player p;
+    p.video = new QVideoWidget(this);
+    p.video->setObjectName(QStringLiteral("Animate1"));
+    p.video->setAspectRatioMode(Qt::IgnoreAspectRatio);
+    p.video->setAttribute(Qt::WA_TransparentForMouseEvents);
+    p.video->hide();
+    p.player = new QMediaPlayer(this);
+    p.player->setVideoOutput(p.video);
+    p.player->setLoops(QMediaPlayer::Infinite);
+    p.player->setSource(QUrl::fromLocalFile(absolutePath));
+    // A file the player cannot play uncovers the picture underneath; the player is dropped so
+    // that a repaired file is tried afresh.
+    connect(p.player, &QMediaPlayer::errorOccurred, this,
+            [this, absolutePath](QMediaPlayer::Error, const QString& text) {
+                const Player failed = m_players.value(absolutePath);
+                if (m_current.player == failed.player) {
+                    m_animationRunning = false;
+                    m_current = Player();
+                }
+                if (failed.video)
+                    failed.video->hide();
+                emit animationFailed(QStringLiteral("%1: %2").arg(absolutePath, text));
+                QMetaObject::invokeMethod(
+                    this, [this, absolutePath] { dropPlayer(absolutePath); }, Qt::QueuedConnection);
             });
+    m_players.insert(absolutePath, p);
+    return p;
+}
+
+void IconWindow::dropPlayer(const QString& absolutePath)
+{
+    m_playerOrder.removeOne(absolutePath);
+    const Player p = m_players.take(absolutePath);
+    if (!p.player)
+        return;
+    if (m_current.player == p.player) {
+        m_current = Player();
+        m_animationRunning = false;
+    }
+    p.player->deleteLater();
+    p.video->deleteLater();
 }
 
 void IconWindow::stopAnimation()
 {
-    if (!m_player)
+    if (!m_current.player)
         return;
-    // Stopping a running pipeline takes a while: only when it really runs.
+    // Paused, not stopped: stopping a pipeline holds the interface up for a while.
     if (m_animationRunning)
-        m_player->stop();
+        m_current.player->pause();
     m_animationRunning = false;
-    m_video->lower();
-    m_video->hide();
+    m_current.video->lower();
+    m_current.video->hide();
 }
 
 void IconWindow::stopMovie()
@@ -111,27 +142,29 @@ void IconWindow::showPicture(const QImage& picture, const QByteArray& movie)
 
 void IconWindow::playAnimation(const QString& path)
 {
-    ensurePlayer();
-    m_video->setGeometry(rect());
     const QFileInfo file(path);
     if (!file.isFile() || !file.isReadable())
         throw Failure(QStringLiteral("Cannot open AVI \"%1\"").arg(path));
     stopMovie();
-    const QUrl url = QUrl::fromLocalFile(file.absoluteFilePath());
-    if (m_player->source() != url)
-        m_player->setSource(url);
+    const Player next = playerFor(file.absoluteFilePath());
+    if (m_current.player && m_current.player != next.player) {
+        m_current.player->pause();
+        m_current.video->hide();
+    }
+    m_current = next;
     m_animationFile = path;
-    m_video->show();
-    m_player->play();
+    m_current.video->setGeometry(rect());
+    m_current.video->show();
+    m_current.player->play();
     m_animationRunning = true;
-    m_video->raise();
+    m_current.video->raise();
 }
 
 void IconWindow::hideContent()
 {
     m_pictureVisible = false;
-    if (m_video)
-        m_video->hide();
+    if (m_current.video)
+        m_current.video->hide();
     update();
 }
 
@@ -172,8 +205,8 @@ void IconWindow::paintEvent(QPaintEvent*)
 void IconWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (m_video)
-        m_video->setGeometry(rect());
+    if (m_current.video)
+        m_current.video->setGeometry(rect());
 }
 
 void IconWindow::showEvent(QShowEvent* event)

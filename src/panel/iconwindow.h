@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QHash>
 #include <QImage>
+#include <QStringList>
 #include <QWidget>
 
 class QBuffer;
@@ -45,6 +47,10 @@ public:
     bool movieRunning() const;
     BorderMenu* borderMenu() const { return m_borderMenu; }
 
+    // Players kept for animation files seen last, so that switching between slots never waits
+    // for a player to stop or to load.
+    static constexpr int kKeptPlayers = 10;
+
 signals:
     // The player could not play the animation file (it stays hidden).
     void animationFailed(const QString& error);
@@ -55,7 +61,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void ensurePlayer();
+    struct Player {
+        QMediaPlayer* player = nullptr;
+        QVideoWidget* video = nullptr;
+    };
+    Player playerFor(const QString& absolutePath);
+    void dropPlayer(const QString& absolutePath);
     void stopAnimation();
     void stopMovie();
     void updateShown();
@@ -67,8 +78,9 @@ private:
     QImage m_shown;
     QMovie* m_movie = nullptr;
     QBuffer* m_movieData = nullptr;
-    QMediaPlayer* m_player = nullptr;
-    QVideoWidget* m_video = nullptr;
+    QHash<QString, Player> m_players;
+    QStringList m_playerOrder;  // least recently used first
+    Player m_current;
     QString m_animationFile;
     bool m_pictureVisible = true;
     bool m_animationRunning = false;
