@@ -30,6 +30,7 @@
 #include "devices/powercontrol.h"
 #include "dispatcher/plandiagramwindow.h"
 #include "panel/accessorycontrol.h"
+#include "panel/bordermenu.h"
 #include "panel/clockticker.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
@@ -208,6 +209,7 @@ void Application::createAccessories()
     m_icons = new ThematicIcons(*m_form1, m_settings, *m_icon, m_notifier, &m_log, m_folder);
     m_fontPage = new FontStylePage(*m_form1, m_settings, m_notifier, *m_clockTicker,
                                    m_textPage->textList());
+    installStripBorderMenu(m_strip, m_settings, m_notifier);
     m_clockTicker->start();
 }
 

@@ -284,3 +284,24 @@ TEST(ThematicIcons, LaterChoiceWinsOverASlowerEarlierOne)
     QTest::qWait(1500);
     EXPECT_EQ(f.pictureColour(7), QColor(Qt::red));
 }
+
+TEST(ThematicIcons, AnimatedGifPlaysFromTheSlotsCopy)
+{
+    IconsFixture f;
+    // Two frames, red then blue, looping.
+    const QByteArray gif = QByteArray::fromBase64(
+        "R0lGODlhCAAIAPAAAP8AAAAAACH5BAAAAAAAIf8LTkVUU0NBUEUyLjADAQAAACwAAAAACAAIAAACB4SPqcvtXQAAIf"
+        "kEAAAAAAAsAAAAAAgACACAAAD/AAAAAgeEj6nL7V0AADs=");
+    writeAll(f.path("anim.gif"), gif);
+    f.icons.choose(8, f.path("anim.gif"));
+    EXPECT_TRUE(f.icons.isPictureSlot(8));
+    EXPECT_EQ(f.pictureColour(8), QColor(Qt::red));
+    // The file may go away: the window plays the slot's copy.
+    QFile::remove(f.path("anim.gif"));
+    f.icons.vibor(8);
+    EXPECT_TRUE(f.icon.pictureVisible());
+    EXPECT_TRUE(f.icon.movieRunning());
+    f.icons.choose(1, f.path("green.bmp"));
+    f.icons.vibor(1);
+    EXPECT_FALSE(f.icon.movieRunning());
+}
