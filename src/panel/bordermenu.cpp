@@ -53,8 +53,9 @@ void BorderMenu::borderOff()
 
 BorderMenu* installStripBorderMenu(QWidget* strip, Settings& settings, Notifier& notifier)
 {
-    return new BorderMenu(strip, notifier,
-                          [&settings](const QRect& geometry) { storeStripGeometry(settings, geometry); });
+    return new BorderMenu(strip, notifier, [&settings](const QRect& geometry) {
+        storeStripGeometry(settings, geometry);
+    });
 }
 
 }  // namespace velumo

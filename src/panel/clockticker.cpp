@@ -61,8 +61,8 @@ void ClockTicker::ClockTick()
     m_settings.setText(key::SCEditn7, second);
     emit timeShown(second);
 
-    if (m_settings.checked(key::SCCheckBox14)
-        && m_settings.text(key::SCEditn7) == m_settings.text(key::SCEdit78)) {
+    if (m_settings.checked(key::SCCheckBox14) &&
+        m_settings.text(key::SCEditn7) == m_settings.text(key::SCEdit78)) {
         // Once for the matching second, however often the tick runs in it.
         if (m_shutdownSecond != second) {
             m_shutdownSecond = second;

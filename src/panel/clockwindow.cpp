@@ -23,8 +23,8 @@ QImage withTransparentColour(const QImage& image, const QColor& key)
 }
 
 ClockWindow::ClockWindow(Settings& settings, Notifier& notifier, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool
-                          | Qt::WindowDoesNotAcceptFocus),
+    : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
+                          Qt::WindowDoesNotAcceptFocus),
       m_settings(settings),
       m_notifier(notifier)
 {

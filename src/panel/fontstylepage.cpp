@@ -45,10 +45,12 @@ FontStylePage::FontStylePage(SettingsWindow& window, Settings& settings, Notifie
       m_textList(textList)
 {
     const auto [fontPage, fontGroup] = placeOf(key::SCEdit6);
-    m_fontButton = m_window.addButton(fontPage, fontGroup, QStringLiteral("SCButton7"),
-                                      QStringLiteral("Выбор шрифта"), QStringLiteral("Выбор шрифта"));
-    m_backgroundButton = m_window.addButton(fontPage, fontGroup, QStringLiteral("SCButton9"),
-                                            QStringLiteral("Цвет фона"), QStringLiteral("Цвет фона"));
+    m_fontButton =
+        m_window.addButton(fontPage, fontGroup, QStringLiteral("SCButton7"),
+                           QStringLiteral("Выбор шрифта"), QStringLiteral("Выбор шрифта"));
+    m_backgroundButton =
+        m_window.addButton(fontPage, fontGroup, QStringLiteral("SCButton9"),
+                           QStringLiteral("Цвет фона"), QStringLiteral("Цвет фона"));
     const auto [outlinePage, outlineGroup] = placeOf(key::SCEdit19);
     m_outlineButton =
         m_window.addButton(outlinePage, outlineGroup, QStringLiteral("SCButton8"),
@@ -168,17 +170,16 @@ void FontStylePage::chooseFont()
 
 void FontStylePage::chooseBackground()
 {
-    const QColor colour = QColorDialog::getColor(
-        colorFromNumber(m_settings.integer(key::SCEdit13)), &m_window, QStringLiteral("Цвет фона"));
+    const QColor colour = QColorDialog::getColor(colorFromNumber(m_settings.integer(key::SCEdit13)),
+                                                 &m_window, QStringLiteral("Цвет фона"));
     if (colour.isValid())
         backgroundChosen(colour);
 }
 
 void FontStylePage::chooseOutline()
 {
-    const QColor colour =
-        QColorDialog::getColor(colorFromNumber(m_settings.integer(key::SCEdit19)), &m_window,
-                               QStringLiteral("Цвет обводки"));
+    const QColor colour = QColorDialog::getColor(colorFromNumber(m_settings.integer(key::SCEdit19)),
+                                                 &m_window, QStringLiteral("Цвет обводки"));
     if (colour.isValid())
         outlineChosen(colour);
 }
@@ -186,8 +187,8 @@ void FontStylePage::chooseOutline()
 void FontStylePage::chooseTemporaryFont()
 {
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, QFont(), &m_window, QString(),
-                                            QFontDialog::DontUseNativeDialog);
+    const QFont font =
+        QFontDialog::getFont(&ok, QFont(), &m_window, QString(), QFontDialog::DontUseNativeDialog);
     if (ok)
         temporaryFontChosen(font);
 }

@@ -18,17 +18,16 @@
 namespace velumo {
 
 IconWindow::IconWindow(Settings& settings, Notifier& notifier, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool
-                          | Qt::WindowDoesNotAcceptFocus),
+    : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
+                          Qt::WindowDoesNotAcceptFocus),
       m_settings(settings),
       m_notifier(notifier)
 {
     setObjectName(QStringLiteral("Tformicon"));
     setAttribute(Qt::WA_TranslucentBackground);
     resize(119, 115);
-    m_borderMenu = new BorderMenu(this, notifier, [this](const QRect& geometry) {
-        storeIconGeometry(m_settings, geometry);
-    });
+    m_borderMenu = new BorderMenu(
+        this, notifier, [this](const QRect& geometry) { storeIconGeometry(m_settings, geometry); });
 }
 
 IconWindow::~IconWindow() = default;
@@ -185,8 +184,8 @@ void IconWindow::setTransparentColour(const QColor& colour, bool enabled)
 void IconWindow::updateShown()
 {
     const QImage source = m_movie ? m_movie->currentImage() : m_picture;
-    m_shown = m_transparentOn && !source.isNull() ? withTransparentColour(source, m_transparent)
-                                                  : source;
+    m_shown =
+        m_transparentOn && !source.isNull() ? withTransparentColour(source, m_transparent) : source;
 }
 
 void IconWindow::paintEvent(QPaintEvent*)

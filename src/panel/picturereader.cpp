@@ -21,7 +21,8 @@ bool PictureReader::isMetafile(const QByteArray& head)
     if (head.size() < 6)
         return false;
     auto word = [&](int at) { return quint16(uchar(head[at]) | (uchar(head[at + 1]) << 8)); };
-    return (word(0) == 1 || word(0) == 2) && word(2) == 9 && (word(4) == 0x0100 || word(4) == 0x0300);
+    return (word(0) == 1 || word(0) == 2) && word(2) == 9 &&
+           (word(4) == 0x0100 || word(4) == 0x0300);
 }
 
 QImage PictureReader::renderSvg(const QByteArray& svg)
@@ -110,8 +111,9 @@ void PictureReader::convertMetafile(const QString& path, Done done, Failed faile
     });
     connect(process, &QProcess::errorOccurred, this, [this, finish](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            finish(QStringLiteral("the metafile converter %1 cannot be started (package libwmf-bin)")
-                       .arg(m_converter));
+            finish(
+                QStringLiteral("the metafile converter %1 cannot be started (package libwmf-bin)")
+                    .arg(m_converter));
     });
     connect(timeout, &QTimer::timeout, this,
             [finish] { finish(QStringLiteral("the metafile converter did not finish")); });

@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QFontMetrics>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
 
 #include "app/settings.h"
 #include "app/settingskeys.h"

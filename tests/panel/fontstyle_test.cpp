@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/settings.h"
 #include "app/settingskeys.h"
@@ -50,14 +50,22 @@ struct PageFixture {
 TEST(FontStyles, NumbersAndNames)
 {
     const char* const names[16] = {
-        "Normal",           "Bold",
-        "Italic",           "BoldItalic",
-        "Normal,Underline", "Bold,Underline",
-        "Italic,Underline", "BoldItalic,Underline",
-        "Normal,StrikeOut", "Bold,StrikeOut",
-        "Italic,StrikeOut", "BoldItalic,StrikeOut",
-        "Normal,Underline,StrikeOut", "Bold,Underline,StrikeOut",
-        "Italic,Underline,StrikeOut", "BoldItalic,Underline,StrikeOut",
+        "Normal",
+        "Bold",
+        "Italic",
+        "BoldItalic",
+        "Normal,Underline",
+        "Bold,Underline",
+        "Italic,Underline",
+        "BoldItalic,Underline",
+        "Normal,StrikeOut",
+        "Bold,StrikeOut",
+        "Italic,StrikeOut",
+        "BoldItalic,StrikeOut",
+        "Normal,Underline,StrikeOut",
+        "Bold,Underline,StrikeOut",
+        "Italic,Underline,StrikeOut",
+        "BoldItalic,Underline,StrikeOut",
     };
     for (int number = 0; number < 16; ++number) {
         EXPECT_EQ(styleName(number), QString::fromLatin1(names[number]));
@@ -103,8 +111,8 @@ TEST(FontStyles, ClockSizeIsTickerSizeLessTheReduction)
         const char* expected;  // nullptr: conversion error
     };
     const Case cases[] = {
-        {"32", "4", "28"}, {"10", "12", "-2"}, {"32", "0", "32"}, {"", "4", nullptr},
-        {"32", "", nullptr},
+        {"32", "4", "28"},  {"10", "12", "-2"},  {"32", "0", "32"},
+        {"", "4", nullptr}, {"32", "", nullptr},
     };
     for (const Case& c : cases) {
         Settings settings;

@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QDataStream>
 #include <QFile>
 #include <QLabel>
@@ -5,7 +6,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/eventlog.h"
 #include "app/settings.h"
@@ -41,12 +41,12 @@ QByteArray metafile(quint32 colour)
         for (quint16 p : params)
             out << p;
     };
-    record(0x020B, {0, 0});      // SetWindowOrg
-    record(0x020C, {100, 100});  // SetWindowExt
+    record(0x020B, {0, 0});                                                      // SetWindowOrg
+    record(0x020C, {100, 100});                                                  // SetWindowExt
     out << quint32(7) << quint16(0x02FC) << quint16(0) << colour << quint16(0);  // brush
-    record(0x012D, {0});                   // SelectObject
-    record(0x041B, {100, 100, 0, 0});      // Rectangle
-    record(0x0000, {});                    // end
+    record(0x012D, {0});                                                         // SelectObject
+    record(0x041B, {100, 100, 0, 0});                                            // Rectangle
+    record(0x0000, {});                                                          // end
     QByteArray file;
     QDataStream head(&file, QIODevice::WriteOnly);
     head.setByteOrder(QDataStream::LittleEndian);
@@ -85,7 +85,8 @@ struct IconsFixture {
     QColor pictureColour(int slot) const
     {
         const QImage& image = icons.slotPicture(slot);
-        return image.isNull() ? QColor() : QColor(image.pixel(image.width() / 2, image.height() / 2));
+        return image.isNull() ? QColor()
+                              : QColor(image.pixel(image.width() / 2, image.height() / 2));
     }
     QString logText() const { return QString::fromUtf8(readAll(log.path())); }
 
@@ -103,9 +104,15 @@ struct IconsFixture {
 TEST(IconKind, OnlyLowerCaseAviIsAnAnimation)
 {
     const std::pair<const char*, bool> cases[] = {
-        {"/data/clip.avi", true},  {"/data/clip.AVI", false}, {"/data/clip.Avi", false},
-        {"/data/pic.bmp", false},  {"/data/noext", false},    {"", false},
-        {" ", false},              {"/data.avi/pic", false},  {"a.b.avi", true},
+        {"/data/clip.avi", true},
+        {"/data/clip.AVI", false},
+        {"/data/clip.Avi", false},
+        {"/data/pic.bmp", false},
+        {"/data/noext", false},
+        {"", false},
+        {" ", false},
+        {"/data.avi/pic", false},
+        {"a.b.avi", true},
     };
     for (const auto& [path, animation] : cases)
         EXPECT_EQ(isAnimationPath(QString::fromLatin1(path)), animation) << path;
