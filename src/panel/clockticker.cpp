@@ -54,6 +54,13 @@ QFont ClockTicker::clockFont() const
     return font;
 }
 
+QSize ClockTicker::labelSize() const
+{
+    const QString text = m_clockText + u' ' + m_clock.now().time().toString(u"hh:mm");
+    const QFontMetrics metrics(clockFont());
+    return QSize(metrics.horizontalAdvance(text), metrics.height());
+}
+
 void ClockTicker::ClockTick()
 {
     const QTime time = m_clock.now().time();
@@ -111,7 +118,6 @@ void ClockTicker::redraw(const QString& minuteText)
         drawTickerText(painter, 0, text, style, height, true);
     }
     m_clockString = text;
-    m_labelSize = label;
     m_image = image;
     emit clockDrawn(m_image, QSize(width, height));
 }

@@ -48,8 +48,9 @@ public:
     // The font the clock is drawn in: the ticker font at the clock size SCEdit80. Throws
     // Failure when a font field is not a number.
     QFont clockFont() const;
-    // Extent of the last clock string in the clock font (the measuring label).
-    QSize labelSize() const { return m_labelSize; }
+    // Extent of the clock string in the clock font as it would be drawn now (the measuring
+    // label; the strip's layout sizes the clock window by it). Throws Failure like clockFont().
+    QSize labelSize() const;
     const QImage& clockImage() const { return m_image; }
     const QString& clockString() const { return m_clockString; }
 
@@ -75,7 +76,6 @@ private:
     QString m_drawnMinute;
     QString m_shutdownSecond;
     QString m_clockString;
-    QSize m_labelSize;
     QImage m_image;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QProcess>
@@ -118,7 +119,8 @@ void PictureReader::convertMetafile(const QString& path, Done done, Failed faile
     connect(timeout, &QTimer::timeout, this,
             [finish] { finish(QStringLiteral("the metafile converter did not finish")); });
     timeout->start(kConverterTimeoutMs);
-    process->start(m_converter, {path});
+    // An absolute path never reads as one of the converter's options.
+    process->start(m_converter, {QFileInfo(path).absoluteFilePath()});
 }
 
 }  // namespace velumo
