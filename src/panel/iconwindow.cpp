@@ -6,6 +6,7 @@
 #include <QMovie>
 #include <QPainter>
 #include <QShowEvent>
+#include <QTimer>
 #include <QUrl>
 #include <QVideoWidget>
 
@@ -61,23 +62,40 @@ IconWindow::Player IconWindow::playerFor(const QString& absolutePath)
     p.player->setVideoOutput(p.video);
     p.player->setLoops(QMediaPlayer::Infinite);
     p.player->setSource(QUrl::fromLocalFile(absolutePath));
-    // A file the player cannot play uncovers the picture underneath; the player is dropped so
-    // that a repaired file is tried afresh.
+    // A file the player cannot play uncovers the picture underneath and fails at once from
+    // then on, until it is replaced. Not every such file raises an error: one that has not
+    // loaded after a while counts as unplayable too.
     connect(p.player, &QMediaPlayer::errorOccurred, this,
             [this, absolutePath](QMediaPlayer::Error, const QString& text) {
-                const Player failed = m_players.value(absolutePath);
-                if (m_current.player == failed.player) {
-                    m_animationRunning = false;
-                    m_current = Player();
-                }
-                if (failed.video)
-                    failed.video->hide();
-                emit animationFailed(QStringLiteral("%1: %2").arg(absolutePath, text));
-                QMetaObject::invokeMethod(
-                    this, [this, absolutePath] { dropPlayer(absolutePath); }, Qt::QueuedConnection);
+                markUnplayable(absolutePath, text);
             });
+    connect(p.player, &QMediaPlayer::mediaStatusChanged, this,
+            [this, absolutePath](QMediaPlayer::MediaStatus status) {
+                if (status == QMediaPlayer::InvalidMedia)
+                    markUnplayable(absolutePath, QStringLiteral("invalid media"));
+            });
+    QTimer::singleShot(kLoadTimeoutMs, p.player, [this, absolutePath, player = p.player] {
+        const QMediaPlayer::MediaStatus status = player->mediaStatus();
+        if (status == QMediaPlayer::NoMedia || status == QMediaPlayer::LoadingMedia ||
+            status == QMediaPlayer::StalledMedia)
+            markUnplayable(absolutePath, QStringLiteral("the file does not load"));
+    });
     m_players.insert(absolutePath, p);
     return p;
+}
+
+void IconWindow::markUnplayable(const QString& absolutePath, const QString& reason)
+{
+    const Player failed = m_players.value(absolutePath);
+    if (!failed.player || m_unplayable.contains(absolutePath))
+        return;
+    m_unplayable.insert(absolutePath, QFileInfo(absolutePath).lastModified());
+    if (m_current.player == failed.player && m_animationRunning) {
+        m_animationRunning = false;
+        failed.player->pause();
+    }
+    failed.video->hide();
+    emit animationFailed(QStringLiteral("Cannot play AVI \"%1\": %2").arg(absolutePath, reason));
 }
 
 void IconWindow::dropPlayer(const QString& absolutePath)
@@ -144,8 +162,15 @@ void IconWindow::playAnimation(const QString& path)
     const QFileInfo file(path);
     if (!file.isFile() || !file.isReadable())
         throw Failure(QStringLiteral("Cannot open AVI \"%1\"").arg(path));
+    const QString absolutePath = file.absoluteFilePath();
+    if (auto it = m_unplayable.constFind(absolutePath); it != m_unplayable.constEnd()) {
+        if (*it == file.lastModified())
+            throw Failure(QStringLiteral("Cannot play AVI \"%1\"").arg(path));
+        m_unplayable.remove(absolutePath);
+        dropPlayer(absolutePath);
+    }
     stopMovie();
-    const Player next = playerFor(file.absoluteFilePath());
+    const Player next = playerFor(absolutePath);
     if (m_current.player && m_current.player != next.player) {
         m_current.player->pause();
         m_current.video->hide();

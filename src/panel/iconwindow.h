@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QDateTime>
 #include <QHash>
 #include <QImage>
 #include <QStringList>
@@ -31,7 +32,7 @@ public:
     void showPicture(const QImage& picture, const QByteArray& movie = {});
     // Animation: the player fills the window, takes the file and loops it, in front of the
     // picture, which stays as it was underneath. Throws Failure when the file cannot be opened
-    // (the player is then not started).
+    // (the player is then not started), also when the player has failed on the same file.
     void playAnimation(const QString& path);
     // No icon: picture and player are hidden; the player is not stopped.
     void hideContent();
@@ -50,6 +51,8 @@ public:
     // Players kept for animation files seen last, so that switching between slots never waits
     // for a player to stop or to load.
     static constexpr int kKeptPlayers = 10;
+    // An animation file that has not loaded by then cannot be played.
+    static constexpr int kLoadTimeoutMs = 5000;
 
 signals:
     // The player could not play the animation file (it stays hidden).
@@ -67,6 +70,7 @@ private:
     };
     Player playerFor(const QString& absolutePath);
     void dropPlayer(const QString& absolutePath);
+    void markUnplayable(const QString& absolutePath, const QString& reason);
     void stopAnimation();
     void stopMovie();
     void updateShown();
@@ -79,6 +83,9 @@ private:
     QMovie* m_movie = nullptr;
     QBuffer* m_movieData = nullptr;
     QHash<QString, Player> m_players;
+    // Files the player could not play, with their modification time: they fail at once until
+    // the file changes.
+    QHash<QString, QDateTime> m_unplayable;
     QStringList m_playerOrder;  // least recently used first
     Player m_current;
     QString m_animationFile;

@@ -312,3 +312,21 @@ TEST(ThematicIcons, AnimatedGifPlaysFromTheSlotsCopy)
     f.icons.vibor(1);
     EXPECT_FALSE(f.icon.movieRunning());
 }
+
+TEST(ThematicIcons, AnimationThePlayerRejectsFailsAtOnceUntilTheFileChanges)
+{
+    IconsFixture f;
+    f.icons.choose(3, f.path("clip.avi"));  // not a playable AVI
+    QSignalSpy failed(&f.icon, &IconWindow::animationFailed);
+    f.icons.vibor(3);
+    ASSERT_TRUE(failed.size() == 1 || failed.wait(10000));
+    EXPECT_FALSE(f.icon.animationVisible());
+    EXPECT_FALSE(f.icon.animationRunning());
+    // Every following block with this icon leaves the window as it is, without a new attempt.
+    f.icons.vibor(3);
+    f.icons.vibor(3);
+    EXPECT_FALSE(f.icon.animationRunning());
+    QTest::qWait(200);
+    EXPECT_EQ(failed.size(), 1);
+    EXPECT_EQ(f.logText().count(f.path("clip.avi")), 2);  // the player's error, then one refusal
+}
