@@ -2,6 +2,7 @@
 #include <QDataStream>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -288,7 +289,11 @@ TEST(ThematicIcons, LaterChoiceWinsOverASlowerEarlierOne)
     QSignalSpy loaded(&f.icons, &ThematicIcons::slotLoaded);
     f.icons.choose(7, f.path("blue.wmf"));
     f.icons.choose(7, f.path("red.bmp"));
-    QTest::qWait(1500);
+    // Until the converter of the first choice has finished and its result has been dropped.
+    for (int i = 0; i < 500 && !f.icons.reader().findChildren<QProcess*>().isEmpty(); ++i)
+        QTest::qWait(20);
+    QTest::qWait(50);
+    EXPECT_TRUE(f.icons.reader().findChildren<QProcess*>().isEmpty());
     EXPECT_EQ(f.pictureColour(7), QColor(Qt::red));
 }
 
