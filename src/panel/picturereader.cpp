@@ -1,12 +1,15 @@
 #include "picturereader.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QPointer>
 #include <QProcess>
 #include <QSvgRenderer>
+#include <QThreadPool>
 #include <QTimer>
 
 namespace velumo {
@@ -43,37 +46,74 @@ QImage PictureReader::renderSvg(const QByteArray& svg)
     return image;
 }
 
-void PictureReader::read(const QString& path, Done done, Failed failed)
+namespace {
+
+// What a worker finds in a picture file.
+struct ReadResult {
+    Picture picture;
+    QString error;
+    bool metafile = false;
+};
+
+ReadResult readFile(const QString& path)
 {
+    ReadResult result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        failed(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-        return;
+        result.error = QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString());
+        return result;
     }
-    if (file.size() > kMaxFileBytes) {
-        failed(QStringLiteral("Picture file \"%1\" is too large").arg(path));
-        return;
+    if (file.size() > PictureReader::kMaxFileBytes) {
+        result.error = QStringLiteral("Picture file \"%1\" is too large").arg(path);
+        return result;
     }
     const QByteArray bytes = file.readAll();
     file.close();
-    if (isMetafile(bytes.left(8))) {
-        convertMetafile(path, std::move(done), std::move(failed));
-        return;
+    if (PictureReader::isMetafile(bytes.left(8))) {
+        result.metafile = true;
+        return result;
     }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
-    Picture picture;
-    picture.image = reader.read();
-    if (picture.image.isNull()) {
-        failed(QStringLiteral("Cannot load picture \"%1\": %2").arg(path, reader.errorString()));
-        return;
+    result.picture.image = reader.read();
+    if (result.picture.image.isNull()) {
+        result.error =
+            QStringLiteral("Cannot load picture \"%1\": %2").arg(path, reader.errorString());
+        return result;
     }
     if (reader.supportsAnimation() && reader.imageCount() > 1)
-        picture.movie = bytes;
-    done(picture);
+        result.picture.movie = bytes;
+    return result;
+}
+
+}  // namespace
+
+void PictureReader::read(const QString& path, Done done, Failed failed)
+{
+    // The file is read and decoded by a worker; the outcome comes back to this thread, and is
+    // dropped when the reader has gone in the meantime.
+    QPointer<PictureReader> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, path, done = std::move(done), failed = std::move(failed)]() mutable {
+            ReadResult result = readFile(path);
+            QMetaObject::invokeMethod(
+                qApp,
+                [self, path, result = std::move(result), done = std::move(done),
+                 failed = std::move(failed)] {
+                    if (!self)
+                        return;
+                    if (result.metafile)
+                        self->convertMetafile(path, done, failed);
+                    else if (result.error.isEmpty())
+                        done(result.picture);
+                    else
+                        failed(result.error);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void PictureReader::convertMetafile(const QString& path, Done done, Failed failed)

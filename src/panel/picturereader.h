@@ -14,10 +14,10 @@ struct Picture {
     QByteArray movie;
 };
 
-// Reads the pictures of the thematic icons. Everything the image plugins know (BMP, PNG, GIF,
-// JPEG, TIFF...) is read at once; a Windows metafile (WMF) is converted to SVG by wmf2svg
-// (libwmf) in a process of its own, so a slow or broken metafile never holds up the user
-// interface, and drawn when the process has finished.
+// Reads the pictures of the thematic icons off the user-interface thread. Everything the image
+// plugins know (BMP, PNG, GIF, JPEG, TIFF...) is decoded by a worker; a Windows metafile (WMF)
+// is converted to SVG by wmf2svg (libwmf) in a process of its own, so a slow or broken file
+// never holds up the interface.
 class PictureReader final : public QObject {
     Q_OBJECT
 public:
@@ -30,8 +30,8 @@ public:
     static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
     static constexpr int kMaxMetafileSidePx = 2048;
 
-    // Exactly one of the callbacks runs, on this thread, either before read() returns or later
-    // from the event loop. Failures carry the reader's error text.
+    // Exactly one of the callbacks runs later, on this thread, from the event loop (none when
+    // the reader is destroyed first). Failures carry the reader's error text.
     void read(const QString& path, Done done, Failed failed);
 
     // The first bytes of a Windows metafile (placeable or plain).

@@ -36,8 +36,8 @@ public:
     // Start-up: every slot is classified and loaded from its path field, slot 0 to slot 9.
     void loadAll();
     // One slot from its path field: an ".avi" file becomes the slot's animation, anything
-    // else is read as its picture. A picture that cannot be read is reported and the slot
-    // keeps its previous picture. Metafiles arrive later (slotLoaded).
+    // else is read as its picture, which arrives later (slotLoaded). A picture that cannot be
+    // read is reported and the slot keeps its previous picture.
     void loadSlot(int slot);
     // The picker behind a slot's path field.
     void pickFile(int slot);

@@ -83,6 +83,15 @@ struct IconsFixture {
         junk.write("not a picture at all");
     }
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    // Picks a file for a slot and waits until its picture has been read.
+    void choose(int slot, const QString& file)
+    {
+        QSignalSpy loaded(&icons, &ThematicIcons::slotLoaded);
+        icons.choose(slot, file);
+        if (!isAnimationPath(file)) {
+            EXPECT_TRUE(loaded.wait(10000)) << file.toStdString();
+        }
+    }
     QColor pictureColour(int slot) const
     {
         const QImage& image = icons.slotPicture(slot);
@@ -122,8 +131,8 @@ TEST(IconKind, OnlyLowerCaseAviIsAnAnimation)
 TEST(ThematicIcons, PickedFilesSetTheKindAndThePreview)
 {
     IconsFixture f;
-    f.icons.choose(0, f.path("red.bmp"));
-    f.icons.choose(3, f.path("clip.avi"));
+    f.choose(0, f.path("red.bmp"));
+    f.choose(3, f.path("clip.avi"));
     EXPECT_EQ(f.settings.text(key::SCEdit22), f.path("red.bmp"));
     EXPECT_EQ(f.settings.text(key::SCEdit25), f.path("clip.avi"));
     EXPECT_TRUE(f.icons.isPictureSlot(0));
@@ -145,8 +154,8 @@ TEST(ThematicIcons, PickedFilesSetTheKindAndThePreview)
 TEST(ThematicIcons, ViborShowsPictureOrAnimationAndTenHidesTheWindow)
 {
     IconsFixture f;
-    f.icons.choose(2, f.path("red.bmp"));
-    f.icons.choose(3, f.path("clip.avi"));
+    f.choose(2, f.path("red.bmp"));
+    f.choose(3, f.path("clip.avi"));
 
     f.icons.vibor(2);
     EXPECT_TRUE(f.icon.isVisible());
@@ -181,7 +190,7 @@ TEST(ThematicIcons, ViborShowsPictureOrAnimationAndTenHidesTheWindow)
 TEST(ThematicIcons, IndexOutsideTheSlotsChangesNothing)
 {
     IconsFixture f;
-    f.icons.choose(1, f.path("green.bmp"));
+    f.choose(1, f.path("green.bmp"));
     f.icons.vibor(1);
     for (int index : {11, -1, 12345}) {
         f.icons.vibor(index);
@@ -197,8 +206,8 @@ TEST(ThematicIcons, IndexOutsideTheSlotsChangesNothing)
 TEST(ThematicIcons, UnreadablePictureKeepsThePreviousOneAndIsReported)
 {
     IconsFixture f;
-    f.icons.choose(2, f.path("red.bmp"));
-    f.icons.choose(2, f.path("junk.bmp"));
+    f.choose(2, f.path("red.bmp"));
+    f.choose(2, f.path("junk.bmp"));
     EXPECT_EQ(f.settings.text(key::SCEdit24), f.path("junk.bmp"));
     EXPECT_TRUE(f.icons.isPictureSlot(2));
     EXPECT_EQ(f.pictureColour(2), QColor(Qt::red));
@@ -207,7 +216,7 @@ TEST(ThematicIcons, UnreadablePictureKeepsThePreviousOneAndIsReported)
     f.icons.vibor(2);
     EXPECT_EQ(QColor(f.icon.picture().pixel(0, 0)), QColor(Qt::red));
 
-    f.icons.choose(2, f.path("gone.bmp"));
+    f.choose(2, f.path("gone.bmp"));
     EXPECT_EQ(f.notifier.messages.size(), 2);
     EXPECT_EQ(f.pictureColour(2), QColor(Qt::red));
 }
@@ -215,7 +224,7 @@ TEST(ThematicIcons, UnreadablePictureKeepsThePreviousOneAndIsReported)
 TEST(ThematicIcons, CapitalAviIsReadAsAPictureAndFails)
 {
     IconsFixture f;
-    f.icons.choose(4, f.path("CLIP.AVI"));
+    f.choose(4, f.path("CLIP.AVI"));
     EXPECT_TRUE(f.icons.isPictureSlot(4));
     EXPECT_EQ(f.notifier.messages.size(), 1);
     EXPECT_TRUE(f.icons.slotPicture(4).isNull());
@@ -224,9 +233,9 @@ TEST(ThematicIcons, CapitalAviIsReadAsAPictureAndFails)
 TEST(ThematicIcons, AnimationThatCannotBeOpenedNeverReachesTheTicker)
 {
     IconsFixture f;
-    f.icons.choose(1, f.path("green.bmp"));
+    f.choose(1, f.path("green.bmp"));
     f.icons.vibor(1);
-    f.icons.choose(5, f.path("missing.avi"));
+    f.choose(5, f.path("missing.avi"));
     EXPECT_NO_THROW(f.icons.vibor(5));
     EXPECT_NO_THROW(f.icons.vibor(5));
     // The window stays shown with what it showed before.
@@ -244,7 +253,11 @@ TEST(ThematicIcons, StartUpLoadsEverySlotAndBlankSlotsQuietly)
     IconsFixture f;
     f.settings.setText(key::SCEdit23, f.path("green.bmp"));
     f.settings.setText(key::SCEdit35, f.path("clip.avi"));
+    QSignalSpy loaded(&f.icons, &ThematicIcons::slotLoaded);
     f.icons.loadAll();
+    ASSERT_TRUE(loaded.wait(10000));
+    QTest::qWait(50);
+    EXPECT_EQ(loaded.size(), 1);
     EXPECT_TRUE(f.notifier.messages.isEmpty());
     EXPECT_EQ(f.pictureColour(1), QColor(Qt::green));
     EXPECT_FALSE(f.icons.isPictureSlot(9));
@@ -288,8 +301,9 @@ TEST(ThematicIcons, LaterChoiceWinsOverASlowerEarlierOne)
     writeAll(f.path("blue.wmf"), metafile(0x00FF0000));
     QSignalSpy loaded(&f.icons, &ThematicIcons::slotLoaded);
     f.icons.choose(7, f.path("blue.wmf"));
-    f.icons.choose(7, f.path("red.bmp"));
+    f.choose(7, f.path("red.bmp"));
     // Until the converter of the first choice has finished and its result has been dropped.
+    QTest::qWait(100);
     for (int i = 0; i < 500 && !f.icons.reader().findChildren<QProcess*>().isEmpty(); ++i)
         QTest::qWait(20);
     QTest::qWait(50);
@@ -305,7 +319,7 @@ TEST(ThematicIcons, AnimatedGifPlaysFromTheSlotsCopy)
         "R0lGODlhCAAIAPAAAP8AAAAAACH5BAAAAAAAIf8LTkVUU0NBUEUyLjADAQAAACwAAAAACAAIAAACB4SPqcvtXQAAIf"
         "kEAAAAAAAsAAAAAAgACACAAAD/AAAAAgeEj6nL7V0AADs=");
     writeAll(f.path("anim.gif"), gif);
-    f.icons.choose(8, f.path("anim.gif"));
+    f.choose(8, f.path("anim.gif"));
     EXPECT_TRUE(f.icons.isPictureSlot(8));
     EXPECT_EQ(f.pictureColour(8), QColor(Qt::red));
     // The file may go away: the window plays the slot's copy.
@@ -313,7 +327,7 @@ TEST(ThematicIcons, AnimatedGifPlaysFromTheSlotsCopy)
     f.icons.vibor(8);
     EXPECT_TRUE(f.icon.pictureVisible());
     EXPECT_TRUE(f.icon.movieRunning());
-    f.icons.choose(1, f.path("green.bmp"));
+    f.choose(1, f.path("green.bmp"));
     f.icons.vibor(1);
     EXPECT_FALSE(f.icon.movieRunning());
 }
@@ -321,7 +335,7 @@ TEST(ThematicIcons, AnimatedGifPlaysFromTheSlotsCopy)
 TEST(ThematicIcons, AnimationThePlayerRejectsFailsAtOnceUntilTheFileChanges)
 {
     IconsFixture f;
-    f.icons.choose(3, f.path("clip.avi"));  // not a playable AVI
+    f.choose(3, f.path("clip.avi"));  // not a playable AVI
     QSignalSpy failed(&f.icon, &IconWindow::animationFailed);
     f.icons.vibor(3);
     ASSERT_TRUE(failed.size() == 1 || failed.wait(10000));
