@@ -1,11 +1,13 @@
 #include "application.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -31,9 +33,14 @@
 #include "devices/powercontrol.h"
 #include "devices/ppdevparallelport.h"
 #include "dispatcher/plandiagramwindow.h"
+#include "panel/accessorycontrol.h"
+#include "panel/bordermenu.h"
+#include "panel/clockticker.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
+#include "panel/fontstylepage.h"
 #include "panel/iconwindow.h"
+#include "panel/thematicicons.h"
 #include "players/capturewindow.h"
 #include "players/clipwindow.h"
 #include "players/flashwindow.h"
@@ -132,6 +139,7 @@ bool Application::start()
 
     createWindows();
     createTicker();
+    connectTickerToAccessories();
     registerCommands();
     Initial();
     m_form1->show();
@@ -161,8 +169,8 @@ void Application::createWindows()
 
     m_strip = new StripWindow();
     m_panel = new ControlPanel();
-    m_icon = new IconWindow();
-    m_clockWindow = new ClockWindow();
+    m_icon = new IconWindow(m_settings, m_notifier);
+    m_clockWindow = new ClockWindow(m_settings, m_notifier);
     m_web = new WebWindow();
     m_titles = new TitlesWindow();
     m_clip = new ClipWindow();
@@ -176,6 +184,67 @@ void Application::createWindows()
             "Для работы с flash нужно установить Adobe flashplayer9_ax, с которым ставится ActiveX "
             "и затем поверх последняя версия плеера"));
     }
+    createAccessories();
+}
+
+// The clock with its one-second tick, the clock visibility and keep-on-top control, the
+// thematic icons and the lettering dialogs.
+void Application::createAccessories()
+{
+    m_clockTicker = std::make_unique<ClockTicker>(m_settings, m_clock, m_timers, m_power,
+                                                  m_notifier);
+    m_clockTicker->setClockText(QStringLiteral("  "));
+    connect(m_clockTicker.get(), &ClockTicker::clockDrawn, m_clockWindow,
+            &ClockWindow::showClock);
+
+    QGroupBox* clockSection =
+        m_panel->section(QStringLiteral("GroupBox1"), QStringLiteral("Текст  часов"));
+    auto* panelClockBox = new QCheckBox(QStringLiteral("Видимость часов"), clockSection);
+    panelClockBox->setObjectName(QStringLiteral("CheckBox1"));
+    panelClockBox->setToolTip(QStringLiteral("Видимость часов"));
+    panelClockBox->setChecked(m_settings.checked(key::SCCheckbox7));
+    clockSection->layout()->addWidget(panelClockBox);
+    auto* panelTime = m_panel->findChild<QLineEdit*>(QStringLiteral("SCEditn7"));
+    if (!panelTime) {
+        panelTime = new QLineEdit(clockSection);
+        panelTime->setObjectName(QStringLiteral("SCEditn7"));
+        panelTime->setReadOnly(true);
+        clockSection->layout()->addWidget(panelTime);
+    }
+    connect(m_clockTicker.get(), &ClockTicker::timeShown, panelTime, &QLineEdit::setText);
+
+    AccessoryControl::Hooks hooks;
+    hooks.tickerRunning = [this] { return tickerControl().TickerRunning(); };
+    hooks.showClock = [this] {
+        m_clockWindow->show();
+        m_clockWindow->raise();
+    };
+    hooks.hideClock = [this] { m_clockWindow->hide(); };
+    hooks.raiseStrip = [this] {
+        m_strip->show();
+        m_strip->raise();
+    };
+    hooks.setPanelClockBox = [panelClockBox](bool checked) { panelClockBox->setChecked(checked); };
+    m_accessories = std::make_unique<AccessoryControl>(m_settings, m_timers, m_notifier, hooks);
+    connect(panelClockBox, &QCheckBox::clicked, this, [this](bool checked) {
+        guard([&] { m_accessories->panelClockBoxClicked(checked); });
+    });
+
+    m_icons = new ThematicIcons(*m_form1, m_settings, *m_icon, m_notifier, &m_log, m_folder);
+    m_fontPage = new FontStylePage(*m_form1, m_settings, m_notifier, *m_clockTicker,
+                                   m_textPage->textList());
+    installStripBorderMenu(m_strip, m_settings, m_notifier);
+    m_clockTicker->start();
+}
+
+void Application::requestClockRedraw()
+{
+    m_clockTicker->requestRedraw();
+}
+
+void Application::vibor(int index)
+{
+    m_icons->vibor(index);
 }
 
 void Application::createTicker()
@@ -185,6 +254,24 @@ void Application::createTicker()
     m_tickerUi = new TickerSettingsUi(*m_form1, m_settings, *m_ticker, *m_playbackLog, m_notifier);
     m_tickerWindows->setWorkLabelWidget(m_tickerUi->workLabel());
     m_ticker->setView(m_tickerWindows.get());
+}
+
+void Application::connectTickerToAccessories()
+{
+    // The engine shows each announcement's thematic picture and redraws the clock; as the
+    // windows are laid out, the clock and icon windows take the strip's colour and the clock
+    // its measured size.
+    m_ticker->setIconSelector([this](int code) { vibor(code); });
+    m_ticker->setClockRedraw([this] { requestClockRedraw(); });
+    m_tickerWindows->setAccessoryStyler([this](const TickerLayout& layout) {
+        m_clockWindow->setBackgroundColour(layout.stripColour);
+        m_clockWindow->setTransparentColour(layout.stripColour, layout.transparent);
+        m_icon->setBackgroundColour(layout.stripColour);
+        m_icon->setTransparentColour(layout.stripColour, layout.transparent);
+        const QSize clockSize = m_clockTicker->labelSize();
+        if (clockSize.isValid() && !clockSize.isEmpty())
+            m_clockWindow->resize(clockSize);
+    });
     // Records still in the list are written when the program ends, however it ends.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { writePendingLog(); });
 }
@@ -260,6 +347,7 @@ void Application::Initial()
         for (const char* field : {key::SCEditn1, key::SCEditn2, key::SCEditn4, key::SCEditn9,
                                   key::SCEditn5, key::SCEditn8})
             m_settings.setText(QString::fromLatin1(field), QString());
+        m_clockTicker->setClockText(m_settings.text(key::SCEdit41));
         for (const char* colour : {key::SCEdit81, key::SCEdit21, key::SCEdit13, key::SCEdit19})
             m_form1->applyColourPreview(QString::fromLatin1(colour));
         if (QWidget* sample = m_form1->control(key::SCEdit82)) {
@@ -274,6 +362,10 @@ void Application::Initial()
         m_icon->move(m_settings.integer(key::SCEdit28) + m_strip->x(),
                      m_settings.integer(key::SCEdit27));
         m_clockWindow->move(m_clockWindow->x(), m_settings.integer(key::SCEdit16));
+        // Keep-on-top control, the sample font with the clock font, the thematic pictures.
+        m_accessories->applyTimerStrOver();
+        m_fontPage->applyStoredFonts();
+        m_icons->loadAll();
     } catch (...) {
         m_log.write(QStringLiteral("error"), currentExceptionText());
         m_notifier.message(QString::fromUtf8(configfile::kLoadFailedMessage));
@@ -471,6 +563,21 @@ void Application::registerCommands()
         if (!m_settings.contains(name))
             throw Failure(QStringLiteral("no setting named %1").arg(name));
         return m_settings.text(name);
+    });
+
+    // Accessories: the thematic icon of a block, the clock beside the strip.
+    c.addCommand(QStringLiteral("vibor"), [this](const QString& index) {
+        vibor(strToInt(index));
+        return QString();
+    });
+    c.addStatus(QStringLiteral("clock"), [this] {
+        return QJsonValue(QJsonObject{
+            {QStringLiteral("text"), m_clockTicker->ClockText()},
+            {QStringLiteral("string"), m_clockTicker->clockString()},
+            {QStringLiteral("redraw_counter"), m_clockTicker->ClockRedrawCounter()},
+            {QStringLiteral("visible"), m_clockWindow->isVisible()},
+            {QStringLiteral("icon_visible"), m_icon->isVisible()},
+        });
     });
 }
 

@@ -15,8 +15,12 @@
 namespace velumo {
 
 class BroadcastMute;
+class AccessoryControl;
 class CaptureWindow;
+class ClockTicker;
+class FontStylePage;
 class LptPins;
+class ThematicIcons;
 class MasterMute;
 class ParallelPort;
 class TickerControl;
@@ -76,8 +80,18 @@ public:
     TonePlayer& tones() { return *m_tones; }
     BroadcastMute& broadcastMute() { return *m_broadcastMute; }
 
+    // Clock, icon and lettering accessories of the strip.
+    // The clock is redrawn on the next second (ClockRedrawCounter = 59).
+    void requestClockRedraw();
+    // The thematic icon of a block: 0-9 a slot, 10 none; never fails.
+    void vibor(int index);
+    ClockTicker& clockTicker() { return *m_clockTicker; }
+    ClockWindow* clockWindow() const { return m_clockWindow; }
+    IconWindow* iconWindow() const { return m_icon; }
+
 private:
     void createWindows();
+    void connectTickerToAccessories();
     void buildFooter();
     void registerCommands();
     void applyClosedAccess();
@@ -89,6 +103,7 @@ private:
     void registerTickerCommands();
     void writePendingLog();
     void readTranslation();
+    void createAccessories();
     // Runs an entry point of the event loop through the guard.
     void guard(const std::function<void()>& body);
 
@@ -129,6 +144,12 @@ private:
     PlanDiagramWindow* m_diagram = nullptr;
     FlashWindow* m_flash = nullptr;
     TickerTextPage* m_textPage = nullptr;
+
+    // Clock, icon and lettering accessories.
+    std::unique_ptr<ClockTicker> m_clockTicker;
+    std::unique_ptr<AccessoryControl> m_accessories;
+    ThematicIcons* m_icons = nullptr;
+    FontStylePage* m_fontPage = nullptr;
 
     bool m_dispatcherStartedAtStartup = false;
     bool m_closing = false;

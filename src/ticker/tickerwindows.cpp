@@ -44,6 +44,8 @@ void TickerWindows::applyLayout(const TickerLayout& layout)
     m_strip.setGeometry(layout.strip);
     if (m_clock)
         m_clock->move(layout.clock);
+    if (m_styler)
+        m_styler(layout);
     m_strip.show();
     m_strip.raise();
     if (m_clock && layout.clockVisible)

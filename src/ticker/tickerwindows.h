@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QPointer>
 
 #include "ticker/tickerview.h"
@@ -20,6 +22,12 @@ public:
                   QWidget* mainWindow);
 
     void setWorkLabelWidget(QLabel* label);
+    // Called as the windows are laid out, so that the clock and icon windows take the strip's
+    // colour (and its transparency) and the clock its measured size.
+    void setAccessoryStyler(std::function<void(const TickerLayout&)> styler)
+    {
+        m_styler = std::move(styler);
+    }
 
     void showPanel(bool hideMainWindow) override;
     void applyLayout(const TickerLayout& layout) override;
@@ -43,6 +51,7 @@ private:
     QPointer<QWidget> m_main;
     QPointer<QLabel> m_workLabel;
     TickerLayout m_layout;
+    std::function<void(const TickerLayout&)> m_styler;
 };
 
 }  // namespace velumo

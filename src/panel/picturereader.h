@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+namespace velumo {
+
+// A picture read from a file; movie holds the file's bytes when the picture is animated (GIF).
+struct Picture {
+    QImage image;
+    QByteArray movie;
+};
+
+// Reads the pictures of the thematic icons off the user-interface thread. Everything the image
+// plugins know (BMP, PNG, GIF, JPEG, TIFF...) is decoded by a worker; a Windows metafile (WMF)
+// is converted to SVG by wmf2svg (libwmf) in a process of its own, so a slow or broken file
+// never holds up the interface.
+class PictureReader final : public QObject {
+    Q_OBJECT
+public:
+    using Done = std::function<void(const Picture&)>;
+    using Failed = std::function<void(const QString& error)>;
+
+    explicit PictureReader(QObject* parent = nullptr);
+
+    static constexpr int kConverterTimeoutMs = 15000;
+    static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+    static constexpr int kMaxMetafileSidePx = 2048;
+
+    // Exactly one of the callbacks runs later, on this thread, from the event loop (none when
+    // the reader is destroyed first). Failures carry the reader's error text.
+    void read(const QString& path, Done done, Failed failed);
+
+    // The first bytes of a Windows metafile (placeable or plain).
+    static bool isMetafile(const QByteArray& head);
+    // Draws SVG text into a picture of its own size (bounded). Empty image when invalid.
+    static QImage renderSvg(const QByteArray& svg);
+
+    // The converter program (tests point it elsewhere).
+    void setConverter(const QString& program) { m_converter = program; }
+
+private:
+    void convertMetafile(const QString& path, Done done, Failed failed);
+
+    QString m_converter = QStringLiteral("wmf2svg");
+};
+
+}  // namespace velumo
