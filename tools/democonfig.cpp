@@ -34,10 +34,21 @@ int main(int argc, char** argv)
     settings.setText(key::SCEdit45, QStringLiteral("0"));
     settings.setText(key::SCEdit77, QString::number(width));
     settings.setText(key::SCEdit43, QString::number(stripTop));
-    // The clock and the icon stand on the strip.
-    settings.setText(key::SCEdit16, QString::number(stripTop));
-    settings.setText(key::SCEdit27, QString::number(stripTop));
+    // The clock stands above the strip's left end, the thematic icon above its right end.
+    settings.setText(key::SCEdit16, QString::number(qMax(0, stripTop - 52)));
+    settings.setText(key::SCEdit17, QStringLiteral("12"));
+    settings.setText(key::SCEdit41, QStringLiteral("Велумо "));
     settings.setChecked(key::SCCheckbox7, true);
+    settings.setText(key::SCEdit27, QString::number(qMax(0, stripTop - 72)));
+    settings.setText(key::SCEdit28, QString::number(qMax(0, width - 84)));
+    settings.setText(key::SCEdit29, QStringLiteral("64"));
+    settings.setText(key::SCEdit30, QStringLiteral("64"));
+    const char* const iconFields[] = {key::SCEdit22, key::SCEdit23, key::SCEdit24, key::SCEdit25,
+                                 key::SCEdit26, key::SCEdit31, key::SCEdit32, key::SCEdit33,
+                                 key::SCEdit34, key::SCEdit35};
+    for (int slot = 0; slot < 10; ++slot)
+        settings.setText(QString::fromLatin1(iconFields[slot]),
+                         folder + QStringLiteral("/icons/%1.png").arg(slot));
     // Yellow letters with a thin black outline on dark blue.
     settings.setText(key::SCEdit13, QString::number(numberFromColor(QColor(0x10, 0x20, 0x60))));
     settings.setText(key::SCEdit21, QString::number(numberFromColor(QColor(0xFF, 0xFF, 0x00))));

@@ -152,6 +152,10 @@ void ThematicIcons::loadSlot(int index)
             s.movie = picture.movie;
             if (s.picturePreview)
                 s.picturePreview->setPixmap(QPixmap::fromImage(picture.image));
+            // Pictures load in the background: one that arrives after the ticker asked for it
+            // is shown at once.
+            if (index == m_shownSlot && s.pictureKind && m_icon.isVisible())
+                m_icon.showPicture(s.picture, s.movie);
             emit slotLoaded(index, true);
         },
         [this, index, generation](const QString& error) {
@@ -197,6 +201,7 @@ void ThematicIcons::vibor(int index)
 void ThematicIcons::viborUnguarded(int index)
 {
     if (index == kNoIcon) {
+        m_shownSlot = -1;
         m_icon.hideContent();
         m_icon.hide();
         return;
@@ -205,6 +210,7 @@ void ThematicIcons::viborUnguarded(int index)
         return;
     const Slot& slot = m_slots[index];
     m_icon.show();
+    m_shownSlot = slot.pictureKind ? index : -1;
     if (slot.pictureKind) {
         m_icon.showPicture(slot.picture, slot.movie);
         m_icon.repaint();

@@ -85,6 +85,7 @@ private:
     PictureReader* m_reader = nullptr;
     std::array<Slot, kSlotCount> m_slots;
     QString m_lastViborError;
+    int m_shownSlot = -1;  // the picture slot the icon window shows now
 };
 
 }  // namespace velumo
