@@ -15,6 +15,10 @@
 namespace velumo {
 
 class CaptureWindow;
+class DialUp;
+class FtpExchange;
+class NetworkPages;
+class RssFeed;
 class LptPins;
 class MasterMute;
 class ParallelPort;
@@ -74,6 +78,11 @@ private:
     void run_helpExecute();
     void autostartR();
     void readTranslation();
+    // Network exchange: FTP, dial-up, RSS (objects, pages, start-up timers, commands).
+    void createNetwork();
+    void createNetworkPages();
+    void armNetworkTimers();
+    void registerNetworkCommands();
     // Runs an entry point of the event loop through the guard.
     void guard(const std::function<void()>& body);
 
@@ -93,6 +102,12 @@ private:
     std::unique_ptr<LptPins> m_pins;
     std::unique_ptr<TonePlayer> m_tones;
     std::unique_ptr<MasterMute> m_mute;
+    // Network exchange and the feed reader; they use the block, so they go before it.
+    std::unique_ptr<DialUp> m_dialUp;
+    std::unique_ptr<FtpExchange> m_ftp;
+    std::unique_ptr<RssFeed> m_rss;
+    NetworkPages* m_netPages = nullptr;
+
     // Stands in for the ticker engine until it is wired in.
     std::unique_ptr<TickerControl> m_tickerStub;
 

@@ -261,6 +261,8 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
     const QString localDir = localFolder();
     const QStringList uploads = m_uploads;
     const bool webPage = side == Transmit && m_settings.checked(key::SCCheckbox20);
+    if (webPage && flushTicker)
+        flushTicker();
     const QStringList text = webPage ? m_block.text() : QStringList();
 
     m_workers[side]->submit([=, this] {

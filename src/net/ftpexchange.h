@@ -71,6 +71,9 @@ public:
     Timer& timStFTP1() { return *m_timStFTP1; }
     Timer& timStFTP2() { return *m_timStFTP2; }
 
+    // Called before a run takes the ticker text (brings the operator's pending edits into it).
+    std::function<void()> flushTicker;
+
     static const QString kHelpText;
 
 signals:

@@ -98,6 +98,8 @@ bool RssFeed::applyDocument(const RssDocument& document)
         m_notifier.message(kBadAddress);
         return false;
     }
+    if (flushTicker)
+        flushTicker();
     m_block.RemoveRssLines();
     QStringList text = m_block.text();
     QStringList tariff = m_block.tariff();

@@ -50,6 +50,9 @@ public:
     bool busy() const { return m_pending > 0; }
     Timer& timerRss() { return *m_timer; }
 
+    // Called before the block is changed (brings the operator's pending edits into it).
+    std::function<void()> flushTicker;
+
     static const QString kVersionError;
     static const QString kBadAddress;
     static const QString kLoadNotice;
