@@ -12,11 +12,16 @@ BackgroundWorker::BackgroundWorker(const QString& name, QObject* owner)
 
 BackgroundWorker::~BackgroundWorker()
 {
+    stop();
+    // Jobs still queued are dropped with the context; the thread has ended.
+    delete m_context;
+}
+
+void BackgroundWorker::stop()
+{
     m_abort = true;
     m_thread.quit();
     m_thread.wait();
-    // Jobs still queued are dropped with the context; the thread has ended.
-    delete m_context;
 }
 
 void BackgroundWorker::submit(std::function<void()> job)

@@ -15,7 +15,11 @@ class BackgroundWorker final {
 public:
     // owner: the object on the user-interface thread that receives posted results.
     BackgroundWorker(const QString& name, QObject* owner);
-    ~BackgroundWorker();  // asks the running job to stop and waits for the thread
+    ~BackgroundWorker();  // stop()
+
+    // Asks the running job to stop, drops the queued ones and waits for the thread. Call it
+    // before anything the jobs use goes away.
+    void stop();
 
     BackgroundWorker(const BackgroundWorker&) = delete;
     BackgroundWorker& operator=(const BackgroundWorker&) = delete;

@@ -20,7 +20,7 @@ struct FtpLogin {
 struct FtpLimits {
     long connectTimeoutS = 30;
     long responseTimeoutS = 60;     // waiting for a reply on the control connection
-    long lowSpeedBytesPerS = 1;     // a transfer slower than this...
+    long lowSpeedBytesPerS = 100;   // a transfer slower than this...
     long lowSpeedTimeS = 60;        // ...for this long is given up
     qint64 maxListingBytes = 16 * 1024 * 1024;
 };

@@ -103,7 +103,7 @@ FtpExchange::~FtpExchange()
 {
     // Stop the threads before the clients they use go.
     for (auto& worker : m_workers)
-        worker.reset();
+        worker->stop();
     for (auto& client : m_clients)
         client.reset();
 }

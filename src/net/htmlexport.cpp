@@ -21,7 +21,7 @@ QString escapeHtml(const QString& text)
         case U'"': out += QLatin1String("&quot;"); break;
         default: {
             const QString one = QString::fromUcs4(&c, 1);
-            if (c >= 0x80 && encodeCp1251(one) == "?")
+            if (c >= 0x80 && decodeCp1251(encodeCp1251(one)) != one)
                 out += QStringLiteral("&#%1;").arg(uint(c));
             else
                 out += one;

@@ -45,7 +45,7 @@ RssFeed::RssFeed(Settings& settings, TickerBlock& block, Notifier& notifier, Eve
 
 RssFeed::~RssFeed()
 {
-    m_worker.reset();
+    m_worker->stop();
 }
 
 void RssFeed::netLog(const QString& text)
