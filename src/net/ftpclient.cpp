@@ -20,6 +20,7 @@ namespace velumo {
 namespace {
 
 constexpr char kTempSuffix[] = ".velumo-part";
+constexpr int kPollMs = 10;
 constexpr char kSideSuffix[] = ".velumo-part.info";
 
 CURL* handle(void* curl)
@@ -199,7 +200,9 @@ QString FtpClient::displayUrl(const QString& remoteDir, const QByteArray& name) 
     QString host = m_login.host;
     if (host.contains(u':'))
         host = u'[' + host + u']';
-    return QStringLiteral("ftp://%1:%2/%3%4").arg(host).arg(m_login.port).arg(dir, localName(name));
+    if (!dir.startsWith(u'/'))
+        dir.prepend(u'/');
+    return QStringLiteral("ftp://%1:%2%3%4").arg(host).arg(m_login.port).arg(dir, localName(name));
 }
 
 QString FtpClient::scrub(QString text) const
@@ -240,7 +243,29 @@ void FtpClient::prepare(const QByteArray& address)
 
 void FtpClient::perform(const QString& what)
 {
-    const CURLcode code = curl_easy_perform(handle(m_curl));
+    // Driven through a multi handle that keeps the session's connections between operations.
+    // The poll wakes at least every few milliseconds: libcurl 7.88 can otherwise sit out its
+    // one-second default wait before it connects a passive data connection.
+    CURLM* multi = static_cast<CURLM*>(m_multi);
+    CURL* easy = handle(m_curl);
+    CURLcode code = CURLE_OK;
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+        throw Failure(QStringLiteral("%1: cannot start the transfer").arg(what));
+    int running = 1;
+    while (running) {
+        const CURLMcode status = curl_multi_perform(multi, &running);
+        if (status != CURLM_OK) {
+            code = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (running)
+            curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
+    }
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left))
+        if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
+            code = message->data.result;
+    curl_multi_remove_handle(multi, easy);
     if (code == CURLE_OK)
         return;
     QString text = QString::fromUtf8(curl_easy_strerror(code));
@@ -265,15 +290,17 @@ QString FtpClient::connectTo(const FtpLogin& login)
     m_login = login;
     m_login.host = host;
     m_curl = curl_easy_init();
-    if (!m_curl)
+    m_multi = curl_multi_init();
+    if (!m_curl || !m_multi) {
+        disconnect();
         throw Failure(QStringLiteral("Cannot create an FTP session"));
+    }
     try {
         prepare(url(QString()));
         curl_easy_setopt(handle(m_curl), CURLOPT_NOBODY, 1L);
         perform(QStringLiteral("Connect to %1:%2").arg(host).arg(login.port));
     } catch (...) {
-        curl_easy_cleanup(handle(m_curl));
-        m_curl = nullptr;
+        disconnect();
         throw;
     }
     const char* entry = nullptr;
@@ -283,13 +310,13 @@ QString FtpClient::connectTo(const FtpLogin& login)
 
 void FtpClient::disconnect()
 {
-    if (!m_curl)
-        return;
-    // Cleaning up the handle sends QUIT on the open control connection; a server that does not
-    // answer it is not waited for long.
-    curl_easy_setopt(handle(m_curl), CURLOPT_SERVER_RESPONSE_TIMEOUT, 3L);
-    curl_easy_cleanup(handle(m_curl));
+    // Cleaning up the multi handle closes its connections, sending QUIT on the control one.
+    if (m_curl)
+        curl_easy_cleanup(handle(m_curl));
+    if (m_multi)
+        curl_multi_cleanup(static_cast<CURLM*>(m_multi));
     m_curl = nullptr;
+    m_multi = nullptr;
 }
 
 QList<QByteArray> FtpClient::list(const QString& remoteDir)

@@ -89,7 +89,8 @@ private:
 
     FtpLimits m_limits;
     const std::atomic_bool* m_abort;
-    void* m_curl = nullptr;
+    void* m_curl = nullptr;   // the easy handle of the operations
+    void* m_multi = nullptr;  // holds the connections between operations
     FtpLogin m_login;
     char m_errorBuffer[256 + 1] = {};
 };
