@@ -21,6 +21,8 @@ namespace {
 
 constexpr char kTempSuffix[] = ".velumo-part";
 constexpr int kPollMs = 10;
+// Large reads keep the number of write calls down on fast links.
+constexpr long kReceiveBufferBytes = 512 * 1024;
 constexpr char kSideSuffix[] = ".velumo-part.info";
 
 CURL* handle(void* curl)
@@ -381,6 +383,7 @@ qint64 FtpClient::download(const QByteArray& address, const QString& tempPath, q
     prepare(address);
     CURL* c = handle(m_curl);
     curl_easy_setopt(c, CURLOPT_RESUME_FROM_LARGE, curl_off_t(from));
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeToFile);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
     try {
