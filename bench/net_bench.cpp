@@ -61,9 +61,10 @@ void downloadBenchmark(const QString& base)
     for (int round = 0; round < 3; ++round) {
         QElapsedTimer clock;
         clock.start();
-        QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-u"),
-                                                   QStringLiteral("user:s3cret-pw"), QStringLiteral("-o"),
-                                                   local + QLatin1String("/curl.bin"), url});
+        QProcess::execute(
+            QStringLiteral("curl"),
+            {QStringLiteral("-s"), QStringLiteral("-u"), QStringLiteral("user:s3cret-pw"),
+             QStringLiteral("-o"), local + QLatin1String("/curl.bin"), url});
         bestCurl = std::min(bestCurl, clock.nsecsElapsed() / 1e9);
         QProcess::execute(QStringLiteral("sync"), {local + QLatin1String("/curl.bin")});
         bestCurlSynced = std::min(bestCurlSynced, clock.nsecsElapsed() / 1e9);
@@ -80,24 +81,26 @@ void downloadBenchmark(const QString& base)
             std::puts("download: size mismatch!");
     }
     const double mb = kSize / 1e6;
-    std::printf("download 100 MB: ours %.0f MB/s (%.3f s, flushed to disk), curl %.0f MB/s (%.3f s), "
-                "ratio %.0f %%; curl + sync %.0f MB/s (%.3f s), ratio %.0f %%\n",
-                mb / bestOurs, bestOurs, mb / bestCurl, bestCurl, 100.0 * bestCurl / bestOurs,
-                mb / bestCurlSynced, bestCurlSynced, 100.0 * bestCurlSynced / bestOurs);
+    std::printf(
+        "download 100 MB: ours %.0f MB/s (%.3f s, flushed to disk), curl %.0f MB/s (%.3f s), "
+        "ratio %.0f %%; curl + sync %.0f MB/s (%.3f s), ratio %.0f %%\n",
+        mb / bestOurs, bestOurs, mb / bestCurl, bestCurl, 100.0 * bestCurl / bestOurs,
+        mb / bestCurlSynced, bestCurlSynced, 100.0 * bestCurlSynced / bestOurs);
 }
 
 void feedBenchmark()
 {
-    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel>"
-                     "<title>Bench</title><lastBuildDate>Tue, 08 Dec 2026 12:00:00 GMT</lastBuildDate>";
+    QByteArray xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel>"
+        "<title>Bench</title><lastBuildDate>Tue, 08 Dec 2026 12:00:00 GMT</lastBuildDate>";
     int items = 0;
     while (xml.size() < 1024 * 1024) {
         ++items;
-        xml += "<item><title>Новость номер " + QByteArray::number(items)
-               + " &amp; подробности</title><link>http://example.org/n/" + QByteArray::number(items)
-               + "</link><description><![CDATA[Описание <b>события</b> в несколько слов, "
-                 "чтобы элемент был похож на настоящий.]]></description><pubDate>Tue, 08 Dec 2026"
-                 "</pubDate></item>\n";
+        xml += "<item><title>Новость номер " + QByteArray::number(items) +
+               " &amp; подробности</title><link>http://example.org/n/" + QByteArray::number(items) +
+               "</link><description><![CDATA[Описание <b>события</b> в несколько слов, "
+               "чтобы элемент был похож на настоящий.]]></description><pubDate>Tue, 08 Dec 2026"
+               "</pubDate></item>\n";
     }
     xml += "</channel></rss>";
     std::vector<double> times;
@@ -110,8 +113,8 @@ void feedBenchmark()
             std::puts("feed: wrong item count!");
     }
     std::sort(times.begin(), times.end());
-    std::printf("feed extraction %.2f MB, %d items: median %.2f ms, best %.2f ms\n", xml.size() / 1e6,
-                items, times[times.size() / 2], times.front());
+    std::printf("feed extraction %.2f MB, %d items: median %.2f ms, best %.2f ms\n",
+                xml.size() / 1e6, items, times[times.size() / 2], times.front());
 }
 
 void gapBenchmark(const QString& base)
@@ -156,9 +159,10 @@ void gapBenchmark(const QString& base)
     while (!done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     frame.stop();
-    std::printf("event loop during a %.1f s throttled download: %d frames, largest gap %lld ms "
-                "(frame 16 ms)\n",
-                clock.elapsed() / 1000.0, ticks, static_cast<long long>(maxGapMs));
+    std::printf(
+        "event loop during a %.1f s throttled download: %d frames, largest gap %lld ms "
+        "(frame 16 ms)\n",
+        clock.elapsed() / 1000.0, ticks, static_cast<long long>(maxGapMs));
 }
 
 }  // namespace

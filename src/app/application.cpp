@@ -30,13 +30,13 @@
 #include "net/dialup.h"
 #include "net/ftpexchange.h"
 #include "net/networkpages.h"
-#include "players/rssfeed.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
 #include "panel/iconwindow.h"
 #include "players/capturewindow.h"
 #include "players/clipwindow.h"
 #include "players/flashwindow.h"
+#include "players/rssfeed.h"
 #include "players/titleswindow.h"
 #include "players/webwindow.h"
 #include "ticker/stripwindow.h"
@@ -465,11 +465,13 @@ void Application::registerNetworkCommands()
         throw Failure(QStringLiteral("say receive or transmit"));
     };
     c.addCommand(QStringLiteral("ftp connect"), [this, side](const QString& argument) {
-        side(argument) == FtpExchange::Receive ? m_ftp->SCButton57Click() : m_ftp->SCButton59Click();
+        side(argument) == FtpExchange::Receive ? m_ftp->SCButton57Click()
+                                               : m_ftp->SCButton59Click();
         return QStringLiteral("queued");
     });
     c.addCommand(QStringLiteral("ftp disconnect"), [this, side](const QString& argument) {
-        side(argument) == FtpExchange::Receive ? m_ftp->SCButton58Click() : m_ftp->SCButton60Click();
+        side(argument) == FtpExchange::Receive ? m_ftp->SCButton58Click()
+                                               : m_ftp->SCButton60Click();
         return QStringLiteral("queued");
     });
     c.addCommand(QStringLiteral("ftp receive"), [this](const QString&) {
@@ -489,12 +491,13 @@ void Application::registerNetworkCommands()
         return QString::number(m_ftp->LBlist2().size());
     });
     c.addCommand(QStringLiteral("dialup list"), [this, side](const QString& argument) {
-        m_dialUp->SelectConnections(side(argument) == FtpExchange::Receive ? DialUp::In : DialUp::Out);
+        m_dialUp->SelectConnections(side(argument) == FtpExchange::Receive ? DialUp::In
+                                                                           : DialUp::Out);
         return QStringLiteral("queued");
     });
     c.addCommand(QStringLiteral("dialup up"), [this, side](const QString& argument) {
-        m_dialUp->ConnectURL(m_settings.text(side(argument) == FtpExchange::Receive ? key::SCEdit86
-                                                                                   : key::SCEdit95));
+        m_dialUp->ConnectURL(m_settings.text(
+            side(argument) == FtpExchange::Receive ? key::SCEdit86 : key::SCEdit95));
         return QStringLiteral("queued");
     });
     c.addCommand(QStringLiteral("dialup down"), [this](const QString&) {
@@ -516,11 +519,11 @@ void Application::registerNetworkCommands()
                                       {QStringLiteral("transmit"), transmit}});
     });
     c.addStatus(QStringLiteral("dialup"), [this] {
-        return QJsonValue(QJsonObject{
-            {QStringLiteral("entries_in"), toJson(m_dialUp->entries(DialUp::In))},
-            {QStringLiteral("entries_out"), toJson(m_dialUp->entries(DialUp::Out))},
-            {QStringLiteral("handle"), m_dialUp->DialUpHandle()},
-            {QStringLiteral("state"), m_dialUp->statusText()}});
+        return QJsonValue(
+            QJsonObject{{QStringLiteral("entries_in"), toJson(m_dialUp->entries(DialUp::In))},
+                        {QStringLiteral("entries_out"), toJson(m_dialUp->entries(DialUp::Out))},
+                        {QStringLiteral("handle"), m_dialUp->DialUpHandle()},
+                        {QStringLiteral("state"), m_dialUp->statusText()}});
     });
     c.addStatus(QStringLiteral("rss"), [this] {
         return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->lastAddress()},

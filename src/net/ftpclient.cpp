@@ -1,5 +1,9 @@
 #include "ftpclient.h"
 
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,10 +11,6 @@
 #include <QUrl>
 #include <cerrno>
 #include <cstring>
-#include <curl/curl.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/failure.h"
 #include "app/textfile.h"
@@ -391,8 +391,9 @@ qint64 FtpClient::download(const QByteArray& address, const QString& tempPath, q
     } catch (const Failure&) {
         ::close(sink.fd);
         if (sink.error)
-            throw Failure(QStringLiteral("%1: cannot write \"%2\": %3")
-                              .arg(what, tempPath, QString::fromLocal8Bit(std::strerror(sink.error))));
+            throw Failure(
+                QStringLiteral("%1: cannot write \"%2\": %3")
+                    .arg(what, tempPath, QString::fromLocal8Bit(std::strerror(sink.error))));
         throw;
     }
     const bool synced = ::fsync(sink.fd) == 0;
@@ -427,8 +428,8 @@ FtpClient::Retrieved FtpClient::retrieve(const QString& remoteDir, const QByteAr
     Retrieved result;
 
     const LocalStat current = localStat(target);
-    if (current.exists && current.regular && remote.size >= 0 && current.size == remote.size
-        && (remote.mtime < 0 || current.mtime == remote.mtime)) {
+    if (current.exists && current.regular && remote.size >= 0 && current.size == remote.size &&
+        (remote.mtime < 0 || current.mtime == remote.mtime)) {
         result.outcome = Outcome::UpToDate;
         return result;
     }
@@ -436,11 +437,11 @@ FtpClient::Retrieved FtpClient::retrieve(const QString& remoteDir, const QByteAr
     // A partial download continues only when it came from this very remote file.
     qint64 from = 0;
     const LocalStat partial = localStat(tempPath);
-    if (partial.exists && partial.regular && remote.size > 0 && remote.mtime >= 0
-        && partial.size > 0 && partial.size < remote.size) {
+    if (partial.exists && partial.regular && remote.size > 0 && remote.mtime >= 0 &&
+        partial.size > 0 && partial.size < remote.size) {
         QFile side(sidePath);
-        if (side.open(QIODevice::ReadOnly)
-            && QString::fromLatin1(side.read(64)).trimmed() == sideText(remote.size, remote.mtime))
+        if (side.open(QIODevice::ReadOnly) &&
+            QString::fromLatin1(side.read(64)).trimmed() == sideText(remote.size, remote.mtime))
             from = partial.size;
     }
     if (from == 0) {
@@ -491,8 +492,8 @@ qint64 FtpClient::store(const QString& localPath, const QString& remoteDir,
     const QString what = QStringLiteral("Store %1").arg(displayUrl(remoteDir, name));
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("%1: cannot read \"%2\": %3")
-                          .arg(what, localPath, file.errorString()));
+        throw Failure(
+            QStringLiteral("%1: cannot read \"%2\": %3").arg(what, localPath, file.errorString()));
     prepare(url(remoteDir, name));
     CURL* c = handle(m_curl);
     curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);

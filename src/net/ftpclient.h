@@ -19,9 +19,9 @@ struct FtpLogin {
 // Limits that keep a silent or hostile server from hanging a run.
 struct FtpLimits {
     long connectTimeoutS = 30;
-    long responseTimeoutS = 60;     // waiting for a reply on the control connection
-    long lowSpeedBytesPerS = 100;   // a transfer slower than this...
-    long lowSpeedTimeS = 60;        // ...for this long is given up
+    long responseTimeoutS = 60;    // waiting for a reply on the control connection
+    long lowSpeedBytesPerS = 100;  // a transfer slower than this...
+    long lowSpeedTimeS = 60;       // ...for this long is given up
     qint64 maxListingBytes = 16 * 1024 * 1024;
 };
 

@@ -56,18 +56,21 @@ QString k(const char* name)
 QString outcomeText(FtpClient::Outcome outcome)
 {
     switch (outcome) {
-    case FtpClient::Outcome::Downloaded: return QStringLiteral("downloaded");
-    case FtpClient::Outcome::Resumed: return QStringLiteral("resumed");
-    case FtpClient::Outcome::UpToDate: return QStringLiteral("unchanged, nothing transferred");
+        case FtpClient::Outcome::Downloaded:
+            return QStringLiteral("downloaded");
+        case FtpClient::Outcome::Resumed:
+            return QStringLiteral("resumed");
+        case FtpClient::Outcome::UpToDate:
+            return QStringLiteral("unchanged, nothing transferred");
     }
     return {};
 }
 
 }  // namespace
 
-FtpExchange::FtpExchange(Settings& settings, TickerBlock& block, DialUp& dialUp,
-                         Notifier& notifier, EventLog* log, TimerFactory& timers,
-                         QString programFolder, FtpLimits limits, QObject* parent)
+FtpExchange::FtpExchange(Settings& settings, TickerBlock& block, DialUp& dialUp, Notifier& notifier,
+                         EventLog* log, TimerFactory& timers, QString programFolder,
+                         FtpLimits limits, QObject* parent)
     : QObject(parent),
       m_settings(settings),
       m_block(block),
@@ -226,8 +229,8 @@ void FtpExchange::startRun(Side side, Finished finished)
     m_running[side] = true;
     emit stateChanged();
     netLog(QStringLiteral("%1: run started (%2)")
-               .arg(sideName(side), permanent ? QStringLiteral("permanent network")
-                                              : QStringLiteral("dial-up")));
+               .arg(sideName(side),
+                    permanent ? QStringLiteral("permanent network") : QStringLiteral("dial-up")));
     if (permanent) {
         // Everything, the conversion of the port included, is inside the protected block.
         FtpLogin login;
@@ -294,7 +297,8 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
                 } catch (const Failure& failure) {
                     const QString error = failure.text();
                     post(side, [this, side, error, finished] {
-                        netLog(QStringLiteral("%1: web page failed: %2").arg(sideName(side), error));
+                        netLog(
+                            QStringLiteral("%1: web page failed: %2").arg(sideName(side), error));
                         m_notifier.errorReport(error);
                         endRun(side, false, finished);
                     });
@@ -359,7 +363,8 @@ void FtpExchange::downloadFiles(FtpClient& client, const FtpLogin& login, const 
         if (!FtpClient::isSafeName(name, &why)) {
             const QString printable = QString::fromLatin1(name.toPercentEncoding(" "));
             post(Receive, [this, printable, why] {
-                netLog(QStringLiteral("receive: remote name \"%1\" skipped: %2").arg(printable, why));
+                netLog(
+                    QStringLiteral("receive: remote name \"%1\" skipped: %2").arg(printable, why));
             });
             continue;
         }
@@ -405,9 +410,8 @@ void FtpExchange::webPageStep(FtpClient& client, const QString& remoteDir, const
 void FtpExchange::endRun(Side side, bool ok, const Finished& finished)
 {
     m_running[side] = false;
-    netLog(QStringLiteral("%1: run %2").arg(sideName(side),
-                                            ok ? QStringLiteral("finished")
-                                               : QStringLiteral("abandoned")));
+    netLog(QStringLiteral("%1: run %2")
+               .arg(sideName(side), ok ? QStringLiteral("finished") : QStringLiteral("abandoned")));
     emit stateChanged();
     if (finished)
         finished(ok);

@@ -15,17 +15,25 @@ QString escapeHtml(const QString& text)
     out.reserve(text.size() + 16);
     for (const char32_t c : text.toUcs4()) {
         switch (c) {
-        case U'&': out += QLatin1String("&amp;"); break;
-        case U'<': out += QLatin1String("&lt;"); break;
-        case U'>': out += QLatin1String("&gt;"); break;
-        case U'"': out += QLatin1String("&quot;"); break;
-        default: {
-            const QString one = QString::fromUcs4(&c, 1);
-            if (c >= 0x80 && decodeCp1251(encodeCp1251(one)) != one)
-                out += QStringLiteral("&#%1;").arg(uint(c));
-            else
-                out += one;
-        }
+            case U'&':
+                out += QLatin1String("&amp;");
+                break;
+            case U'<':
+                out += QLatin1String("&lt;");
+                break;
+            case U'>':
+                out += QLatin1String("&gt;");
+                break;
+            case U'"':
+                out += QLatin1String("&quot;");
+                break;
+            default: {
+                const QString one = QString::fromUcs4(&c, 1);
+                if (c >= 0x80 && decodeCp1251(encodeCp1251(one)) != one)
+                    out += QStringLiteral("&#%1;").arg(uint(c));
+                else
+                    out += one;
+            }
         }
     }
     return out;
@@ -39,11 +47,13 @@ QStringList strToHtmlLines(const QStringList& lines, const QDateTime& now)
         QStringLiteral("<html>"),
         QStringLiteral("<head>"),
         QStringLiteral("<title>Бегущая строка</title>"),
-        QStringLiteral("<meta http-equiv=\"content-type\" content=\"text/html; charset=windows-1251\">"),
+        QStringLiteral(
+            "<meta http-equiv=\"content-type\" content=\"text/html; charset=windows-1251\">"),
         QStringLiteral("</head>"),
-        QStringLiteral("<body bgcolor=\"#CCFFCC\" text=\"black\" link=\"blue\" vlink=\"purple\" alink=\"red\">"),
-        QStringLiteral("<p align=\"center\"><b>Бегущая строка на ")
-            + now.toString(u"dd.MM.yyyy hh:mm:ss") + QStringLiteral(" </b></p>"),
+        QStringLiteral("<body bgcolor=\"#CCFFCC\" text=\"black\" link=\"blue\" vlink=\"purple\" "
+                       "alink=\"red\">"),
+        QStringLiteral("<p align=\"center\"><b>Бегущая строка на ") +
+            now.toString(u"dd.MM.yyyy hh:mm:ss") + QStringLiteral(" </b></p>"),
     };
     static constexpr char16_t kMarkers[] = u"<>][{}^#";
     for (const QString& line : lines) {

@@ -59,8 +59,7 @@ void NetworkPages::connectButton(const char* page, const char* group, const char
 {
     QPushButton* button = m_window.addButton(QString::fromUtf8(page), QString::fromUtf8(group),
                                              QString::fromLatin1(name), caption, hint);
-    connect(button, &QPushButton::clicked, this,
-            [this, action] { guarded(m_notifier, action); });
+    connect(button, &QPushButton::clicked, this, [this, action] { guarded(m_notifier, action); });
 }
 
 void NetworkPages::connectBox(const char* name, std::function<void()> action)
@@ -84,16 +83,17 @@ void NetworkPages::build()
                   [this] { m_exchange.SCButton57Click(); });
     connectButton(kPageReceive, kGroupReceive, "SCButton58", disconnectText, disconnectText,
                   [this] { m_exchange.SCButton58Click(); });
-    connectButton(kPageReceive, kGroupReceive, "SCButton61",
-                  QStringLiteral("Скачать файлы с ресурса"), QStringLiteral("Скачать файлы с ресурса"),
-                  [this] { m_exchange.SCButton61Click(); });
+    connectButton(
+        kPageReceive, kGroupReceive, "SCButton61", QStringLiteral("Скачать файлы с ресурса"),
+        QStringLiteral("Скачать файлы с ресурса"), [this] { m_exchange.SCButton61Click(); });
     connectButton(kPageReceive, kGroupReceive, "SCButton79", QStringLiteral("Папка…"),
                   QStringLiteral("Выбрать папку "), [this] { chooseFolder(); });
     connectButton(kPageReceive, kGroupReceive, "SCButton66", QStringLiteral("Справка"),
                   QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
     connectButton(kPageReceive, kGroupReceive, "SCButton24", saveText, saveText, save);
     {
-        QGroupBox* box = m_window.group(QString::fromUtf8(kPageReceive), QStringLiteral("Список скачаных файлов"));
+        QGroupBox* box = m_window.group(QString::fromUtf8(kPageReceive),
+                                        QStringLiteral("Список скачаных файлов"));
         m_lbList = new QListWidget(box);
         m_lbList->setObjectName(QStringLiteral("lbList"));
         m_lbList->setUniformItemSizes(true);
@@ -108,16 +108,17 @@ void NetworkPages::build()
                   [this] { m_exchange.SCButton59Click(); });
     connectButton(kPageTransmit, kGroupTransmit, "SCButton60", disconnectText, disconnectText,
                   [this] { m_exchange.SCButton60Click(); });
-    connectButton(kPageTransmit, kGroupTransmit, "SCButton62",
-                  QStringLiteral("Закачать файлы на ресурс"), QStringLiteral("Закачать файлы на ресурс"),
-                  [this] { m_exchange.SCButton62Click(); });
+    connectButton(
+        kPageTransmit, kGroupTransmit, "SCButton62", QStringLiteral("Закачать файлы на ресурс"),
+        QStringLiteral("Закачать файлы на ресурс"), [this] { m_exchange.SCButton62Click(); });
     connectButton(kPageTransmit, kGroupTransmit, "SCButton106", QStringLiteral("Файл…"),
                   QStringLiteral("Выбрать файл для закачки"), [this] { chooseUpload(); });
     connectButton(kPageTransmit, kGroupTransmit, "SCButton108", QStringLiteral("Справка"),
                   QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
     connectButton(kPageTransmit, kGroupTransmit, "SCButton107", saveText, saveText, save);
     {
-        QGroupBox* box = m_window.group(QString::fromUtf8(kPageTransmit), QStringLiteral("Список для закачки"));
+        QGroupBox* box =
+            m_window.group(QString::fromUtf8(kPageTransmit), QStringLiteral("Список для закачки"));
         m_lbList2 = new QListWidget(box);
         m_lbList2->setObjectName(QStringLiteral("LBlist2"));
         static_cast<QFormLayout*>(box->layout())->addRow(m_lbList2);
@@ -144,7 +145,8 @@ void NetworkPages::build()
                       });
         connectButton(pages[side], groups[side], buttons[side][2], disconnectText, disconnectText,
                       [this] { m_dialUp.DisconnectURL(); });
-        QGroupBox* box = m_window.group(QString::fromUtf8(pages[side]), QString::fromUtf8(groups[side]));
+        QGroupBox* box =
+            m_window.group(QString::fromUtf8(pages[side]), QString::fromUtf8(groups[side]));
         auto* form = static_cast<QFormLayout*>(box->layout());
         auto* list = new QListWidget(box);
         list->setObjectName(QString::fromLatin1(lists[side]));
@@ -152,14 +154,16 @@ void NetworkPages::build()
         form->addRow(QStringLiteral("Список соеденений"), list);
         m_window.addComponent(list, ComponentClass::Other);
         m_listBox[side] = list;
-        connect(list, &QListWidget::itemClicked, this, [this, side, selected](QListWidgetItem* item) {
-            guarded(m_notifier, [&] {
-                m_settings.setText(QString::fromLatin1(selected[side]), item->text());
-            });
-        });
+        connect(list, &QListWidget::itemClicked, this,
+                [this, side, selected](QListWidgetItem* item) {
+                    guarded(m_notifier, [&] {
+                        m_settings.setText(QString::fromLatin1(selected[side]), item->text());
+                    });
+                });
         // The main window's status label; the transmit page shows the same text.
         auto* status = new QLabel(box);
-        status->setObjectName(side == DialUp::In ? QStringLiteral("Label1") : QStringLiteral("Label1_2"));
+        status->setObjectName(side == DialUp::In ? QStringLiteral("Label1")
+                                                 : QStringLiteral("Label1_2"));
         form->addRow(status);
         m_status[side] = status;
     }
@@ -179,8 +183,9 @@ void NetworkPages::build()
     // RSS.
     connectButton(kPageWww, kGroupRss, "SCButton12", QStringLiteral("Подключить RSS-канал"),
                   QStringLiteral("Подключить RSS-канал"), [this] { m_feed.SCButton12Click(); });
-    connectButton(kPageWww, kGroupRss, "SCButton82", QStringLiteral("Загрузить RSS-контент в строку"),
-                  QStringLiteral("Загрузить RSS-контент в строку"), [this] { m_feed.SCButton82Click(); });
+    connectButton(
+        kPageWww, kGroupRss, "SCButton82", QStringLiteral("Загрузить RSS-контент в строку"),
+        QStringLiteral("Загрузить RSS-контент в строку"), [this] { m_feed.SCButton82Click(); });
     connectBox(key::SCCheckbox13, [this] { m_feed.SCCheckbox13Click(); });
     if (auto* spin = qobject_cast<QSpinBox*>(m_window.control(QString::fromLatin1(key::SpinEdit3))))
         connect(spin, &QSpinBox::valueChanged, this,

@@ -1,9 +1,9 @@
 #include "urlfetch.h"
 
+#include <curl/curl.h>
 #include <QDir>
 #include <QFile>
 #include <QUrl>
-#include <curl/curl.h>
 
 #include "app/failure.h"
 
@@ -42,7 +42,8 @@ QByteArray readLocal(const QString& path, const FetchLimits& limits)
         throw Failure(QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
     const QByteArray data = file.read(limits.maxBytes + 1);
     if (data.size() > limits.maxBytes)
-        throw Failure(QStringLiteral("\"%1\" is larger than %2 bytes").arg(path).arg(limits.maxBytes));
+        throw Failure(
+            QStringLiteral("\"%1\" is larger than %2 bytes").arg(path).arg(limits.maxBytes));
     return data;
 }
 
@@ -60,9 +61,10 @@ QByteArray fetchUrl(const QString& address, const QString& baseFolder, const Fet
     }
     const QUrl url(trimmed);
     const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")
-        && scheme != QLatin1String("file"))
-        throw Failure(QStringLiteral("Unsupported address \"%1\"").arg(url.toDisplayString(QUrl::RemoveUserInfo)));
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
+        scheme != QLatin1String("file"))
+        throw Failure(QStringLiteral("Unsupported address \"%1\"")
+                          .arg(url.toDisplayString(QUrl::RemoveUserInfo)));
     const QString shown = url.toDisplayString(QUrl::RemoveUserInfo);
 
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;

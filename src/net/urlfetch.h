@@ -15,7 +15,7 @@ struct FetchLimits {
 // Fetches a document from an http, https or file address, or from a file path (relative paths
 // are taken from baseFolder). Blocking; for worker threads. Throws Failure with the reason when
 // the address cannot be read, the document is larger than the limit or takes too long.
-QByteArray fetchUrl(const QString& address, const QString& baseFolder, const FetchLimits& limits = {},
-                    const std::atomic_bool* abort = nullptr);
+QByteArray fetchUrl(const QString& address, const QString& baseFolder,
+                    const FetchLimits& limits = {}, const std::atomic_bool* abort = nullptr);
 
 }  // namespace velumo

@@ -82,8 +82,8 @@ RssDocument readRssDocument(const QByteArray& raw)
     pugi::xml_document doc;
     // The declaration's encoding has been honoured above; the parser reads UTF-8 only and
     // leaves entity references it does not know as text.
-    const pugi::xml_parse_result parsed =
-        doc.load_buffer(utf8.constData(), size_t(utf8.size()), pugi::parse_default, pugi::encoding_utf8);
+    const pugi::xml_parse_result parsed = doc.load_buffer(utf8.constData(), size_t(utf8.size()),
+                                                          pugi::parse_default, pugi::encoding_utf8);
     if (!parsed || !doc.document_element()) {
         result.error = parsed ? QStringLiteral("No document element")
                               : QStringLiteral("XML error at offset %1: %2")

@@ -24,8 +24,8 @@ struct RssDocument {
     // Neither rss, channel, date nor items: nothing the ticker could use.
     bool isEmptyOfFeed() const
     {
-        return !hasRss && !hasChannel && !hasLastBuildDate && items.isEmpty()
-               && itemsWithoutChild == 0;
+        return !hasRss && !hasChannel && !hasLastBuildDate && items.isEmpty() &&
+               itemsWithoutChild == 0;
     }
 };
 

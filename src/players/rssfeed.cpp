@@ -72,7 +72,8 @@ void RssFeed::ReadRssFeed(std::function<void()> after)
     m_worker->submit([this, address, after] {
         auto document = std::make_shared<RssDocument>();
         try {
-            *document = readRssDocument(fetchUrl(address, m_folder, m_limits, &m_worker->abortFlag()));
+            *document =
+                readRssDocument(fetchUrl(address, m_folder, m_limits, &m_worker->abortFlag()));
         } catch (const Failure& failure) {
             document->error = failure.text();
         }
@@ -92,9 +93,9 @@ bool RssFeed::applyDocument(const RssDocument& document)
     if (!document.parsed || document.isEmptyOfFeed()) {
         // Nothing usable came: the previous read's lines stay.
         netLog(QStringLiteral("%1: not a feed: %2")
-                   .arg(m_lastAddress,
-                        document.error.isEmpty() ? QStringLiteral("no rss, channel or item")
-                                                 : document.error));
+                   .arg(m_lastAddress, document.error.isEmpty()
+                                           ? QStringLiteral("no rss, channel or item")
+                                           : document.error));
         m_notifier.message(kBadAddress);
         return false;
     }
@@ -126,12 +127,13 @@ bool RssFeed::applyDocument(const RssDocument& document)
         append(kMark + item);
     m_block.setLists(text, tariff, index);
     m_block.updateCounters();
-    netLog(QStringLiteral("%1: %2 items%3")
-               .arg(m_lastAddress)
-               .arg(document.items.size())
-               .arg(document.itemsWithoutChild
-                        ? QStringLiteral(", %1 empty items left out").arg(document.itemsWithoutChild)
-                        : QString()));
+    netLog(
+        QStringLiteral("%1: %2 items%3")
+            .arg(m_lastAddress)
+            .arg(document.items.size())
+            .arg(document.itemsWithoutChild
+                     ? QStringLiteral(", %1 empty items left out").arg(document.itemsWithoutChild)
+                     : QString()));
     return true;
 }
 

@@ -1,5 +1,5 @@
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include "app/eventlog.h"
 #include "fakes/testsupport.h"
@@ -38,12 +38,17 @@ protected:
 TEST_F(DialUpTest, ListsOnlyModemAndPppEntriesWhole)
 {
     const QByteArray longName(256, 'x');
-    nmcli.setEntries("Wired connection 1:802-3-ethernet\n" "Beeline:gsm\n" "home\\:dsl:pppoe\n"
-                     "cafe:802-11-wireless\n" + longName + ":cdma\n");
+    nmcli.setEntries(
+        "Wired connection 1:802-3-ethernet\n"
+        "Beeline:gsm\n"
+        "home\\:dsl:pppoe\n"
+        "cafe:802-11-wireless\n" +
+        longName + ":cdma\n");
     dial.SelectConnections(DialUp::In);
     ASSERT_TRUE(waitFor([&] { return dial.entries(DialUp::In).size() == 3; }));
     EXPECT_EQ(dial.entries(DialUp::In),
-              (QStringList{QStringLiteral("Beeline"), QStringLiteral("home:dsl"), QString::fromLatin1(longName)}));
+              (QStringList{QStringLiteral("Beeline"), QStringLiteral("home:dsl"),
+                           QString::fromLatin1(longName)}));
     EXPECT_TRUE(dial.entries(DialUp::Out).isEmpty());
 }
 

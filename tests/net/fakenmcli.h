@@ -30,7 +30,8 @@ if [ "$1" = connection ] && [ "$2" = down ]; then
   echo "Error: '$3' is not an active connection." >&2; exit 10
 fi
 exit 2
-)SH").arg(folder);
+)SH")
+                                   .arg(folder);
         QFile file(folder + QLatin1String("/nmcli"));
         file.open(QIODevice::WriteOnly);
         file.write(script.toUtf8());

@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <thread>
 
 #include "app/failure.h"
@@ -202,7 +202,8 @@ TEST_F(FtpClientTest, WrongPasswordFailsWithoutShowingIt)
         client.connectTo(login(QStringLiteral("Wr0ng-pass")));
         FAIL() << "login accepted";
     } catch (const Failure& failure) {
-        EXPECT_TRUE(failure.text().contains(QStringLiteral("(67)"))) << failure.text().toStdString();
+        EXPECT_TRUE(failure.text().contains(QStringLiteral("(67)")))
+            << failure.text().toStdString();
         EXPECT_FALSE(failure.text().contains(QStringLiteral("Wr0ng-pass")));
     }
     EXPECT_FALSE(client.connected());
@@ -257,11 +258,20 @@ struct NameCase {
 TEST(FtpNames, OnlyPlainNamesMayBecomeLocalFiles)
 {
     const NameCase cases[] = {
-        {"a.txt", true},           {".hidden", true},       {"Новости.str", true},
-        {"", false},               {".", false},            {"..", false},
-        {"../x", false},           {"/etc/passwd", false},  {"a\\b", false},
-        {"bell\x07", false},       {"tab\tname", false},    {"del\x7f", false},
-        {"x.velumo-part", false},  {"x.velumo-part.info", false},
+        {"a.txt", true},
+        {".hidden", true},
+        {"Новости.str", true},
+        {"", false},
+        {".", false},
+        {"..", false},
+        {"../x", false},
+        {"/etc/passwd", false},
+        {"a\\b", false},
+        {"bell\x07", false},
+        {"tab\tname", false},
+        {"del\x7f", false},
+        {"x.velumo-part", false},
+        {"x.velumo-part.info", false},
         {QByteArray(300, 'n'), false},
     };
     for (const NameCase& c : cases)

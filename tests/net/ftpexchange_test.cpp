@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/eventlog.h"
 #include "app/guard.h"
@@ -41,7 +41,8 @@ protected:
 
     void SetUp() override
     {
-        for (const QString& path : {root + QLatin1String("/in"), root + QLatin1String("/out"), local, program})
+        for (const QString& path :
+             {root + QLatin1String("/in"), root + QLatin1String("/out"), local, program})
             QDir().mkpath(path);
     }
     void start(const QString& faults = {}, FtpLimits limits = {})
@@ -61,7 +62,8 @@ protected:
         settings.setText(key::SCEdit84, local);
         settings.setChecked(key::SCCheckbox12, true);
         settings.setChecked(key::SCCheckbox16, true);
-        ftp = std::make_unique<FtpExchange>(settings, block, dialUp, notifier, &log, timers, program, limits);
+        ftp = std::make_unique<FtpExchange>(settings, block, dialUp, notifier, &log, timers,
+                                            program, limits);
     }
     bool run(FtpExchange::Side side)
     {
@@ -117,8 +119,10 @@ TEST_F(FtpExchangeTest, HostileNamesAreSkippedAndNothingLeavesTheFolder)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("escape.txt"))));
     EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/velumo-abs-escape.txt")));
     const QString text = logText();
-    EXPECT_TRUE(text.contains(QStringLiteral("remote name \"..%2Fescape.txt\" skipped: holds a path separator")));
-    EXPECT_TRUE(text.contains(QStringLiteral("remote name \"bell%07name\" skipped: holds control characters")));
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("remote name \"..%2Fescape.txt\" skipped: holds a path separator")));
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("remote name \"bell%07name\" skipped: holds control characters")));
     EXPECT_TRUE(text.contains(QStringLiteral("remote name \"..\" skipped")));
 }
 
@@ -132,7 +136,8 @@ TEST_F(FtpExchangeTest, PermanentRunFailuresAreLoggedNotShown)
     EXPECT_TRUE(notifier.messages.isEmpty());
     EXPECT_TRUE(notifier.errors.isEmpty());
     const QString text = logText();
-    EXPECT_TRUE(text.contains(QStringLiteral("receive: run ended by an error (not shown): Connect to 127.0.0.1")));
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("receive: run ended by an error (not shown): Connect to 127.0.0.1")));
     EXPECT_TRUE(text.contains(QStringLiteral("'21x' is not a valid integer value")));
     EXPECT_FALSE(text.contains(QStringLiteral("Wr0ng-pass")));
 }
@@ -148,12 +153,13 @@ TEST_F(FtpExchangeTest, ManualConnectAndDisconnectMessages)
     ftp->SCButton59Click();
     ftp->SCButton58Click();
     ASSERT_TRUE(waitFor([&] { return !ftp->connected(FtpExchange::Receive); }));
-    EXPECT_EQ(notifier.messages,
-              (QStringList{QStringLiteral("Соеденились! Текущая директория/"),
-                           QStringLiteral("Вы уже соеденены!"),
-                           QStringLiteral("Соеденились! Текущая директория/"),
-                           QStringLiteral("You are already connected. Please click Logout to disconnect."),
-                           QStringLiteral("Отсоединились от приема")}));
+    EXPECT_EQ(
+        notifier.messages,
+        (QStringList{
+            QStringLiteral("Соеденились! Текущая директория/"), QStringLiteral("Вы уже соеденены!"),
+            QStringLiteral("Соеденились! Текущая директория/"),
+            QStringLiteral("You are already connected. Please click Logout to disconnect."),
+            QStringLiteral("Отсоединились от приема")}));
 
     settings.setText(key::SCEdit90, QStringLiteral("abc"));
     ftp->SCButton60Click();
@@ -207,11 +213,13 @@ TEST_F(FtpExchangeTest, UploadRunStoresFilesAndTheWebPage)
     ftp->addUpload(dir.filePath(QStringLiteral("two/same.txt")));
     settings.setChecked(key::SCCheckbox20, true);
     block.setLists({QStringLiteral("1Новости дня#"), QStringLiteral("2a<b>c & d#")},
-                   {QStringLiteral("0"), QStringLiteral("0")}, {QStringLiteral("1"), QStringLiteral("2")});
+                   {QStringLiteral("0"), QStringLiteral("0")},
+                   {QStringLiteral("1"), QStringLiteral("2")});
     EXPECT_TRUE(run(FtpExchange::Transmit));
     EXPECT_EQ(test::readAll(root + QLatin1String("/out/same.txt")), QByteArray("second"));
     const QByteArray page = test::readAll(root + QLatin1String("/out/run_string.htm"));
-    EXPECT_TRUE(page.contains(test::cp1251(QStringLiteral("<p> Новости дня</p>\r\n<p> abc &amp; d</p>\r\n"))));
+    EXPECT_TRUE(page.contains(
+        test::cp1251(QStringLiteral("<p> Новости дня</p>\r\n<p> abc &amp; d</p>\r\n"))));
     EXPECT_EQ(test::readAll(program + QLatin1String("/ftp.str")),
               test::cp1251(QStringLiteral("1Новости дня#\r\n2a<b>c & d#\r\n")));
     EXPECT_EQ(ftp->LBlist2().size(), 2);

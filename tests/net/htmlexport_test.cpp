@@ -1,5 +1,5 @@
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include "app/failure.h"
 #include "fakes/testsupport.h"
@@ -29,21 +29,30 @@ TEST_P(ParagraphTable, KeepsTextLinesAndEscapesThem)
 INSTANTIATE_TEST_SUITE_P(
     Lines, ParagraphTable,
     ::testing::Values(
-        ParagraphCase{"marker_and_hash", QStringLiteral("1Новости дня#"), {QStringLiteral("<p> Новости дня</p>")}},
+        ParagraphCase{"marker_and_hash",
+                      QStringLiteral("1Новости дня#"),
+                      {QStringLiteral("<p> Новости дня</p>")}},
         ParagraphCase{"index_line", QStringLiteral("^12"), {}},
         ParagraphCase{"tariff_line", QStringLiteral("~3"), {}},
-        ParagraphCase{"empty", QString(), {}},
-        ParagraphCase{"two_chars", QStringLiteral("1a"), {}},
+        ParagraphCase{"empty", QString(), {}}, ParagraphCase{"two_chars", QStringLiteral("1a"), {}},
         ParagraphCase{"one_char_text", QStringLiteral("1ab"), {}},
-        ParagraphCase{"first_markers_removed", QStringLiteral("1a<b>c#"), {QStringLiteral("<p> abc</p>")}},
-        ParagraphCase{"second_lt_escaped", QStringLiteral("1a<<b#"), {QStringLiteral("<p> a&lt;b</p>")}},
-        ParagraphCase{"script_cannot_pass", QStringLiteral("1<<script>>alert(1)<</script>>#"),
+        ParagraphCase{
+            "first_markers_removed", QStringLiteral("1a<b>c#"), {QStringLiteral("<p> abc</p>")}},
+        ParagraphCase{
+            "second_lt_escaped", QStringLiteral("1a<<b#"), {QStringLiteral("<p> a&lt;b</p>")}},
+        ParagraphCase{"script_cannot_pass",
+                      QStringLiteral("1<<script>>alert(1)<</script>>#"),
                       {QStringLiteral("<p> &lt;script&gt;alert(1)&lt;&lt;/script&gt;&gt;</p>")}},
-        ParagraphCase{"ampersand_and_quote", QStringLiteral("1Tom & \"Jerry\"#"),
+        ParagraphCase{"ampersand_and_quote",
+                      QStringLiteral("1Tom & \"Jerry\"#"),
                       {QStringLiteral("<p> Tom &amp; &quot;Jerry&quot;</p>")}},
-        ParagraphCase{"brackets_once_each", QStringLiteral("1[[x]]{y}^z##!"), {QStringLiteral("<p> [x]yz#</p>")}},
-        ParagraphCase{"blanks_trimmed", QStringLiteral("1   Утро \t #"), {QStringLiteral("<p> Утро</p>")}},
-        ParagraphCase{"outside_code_page", QStringLiteral("1Snow ☃ here#"),
+        ParagraphCase{"brackets_once_each",
+                      QStringLiteral("1[[x]]{y}^z##!"),
+                      {QStringLiteral("<p> [x]yz#</p>")}},
+        ParagraphCase{
+            "blanks_trimmed", QStringLiteral("1   Утро \t #"), {QStringLiteral("<p> Утро</p>")}},
+        ParagraphCase{"outside_code_page",
+                      QStringLiteral("1Snow ☃ here#"),
                       {QStringLiteral("<p> Snow &#9731; here</p>")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -53,9 +62,15 @@ TEST(HtmlExport, PageHasTheFixedLinesInOrder)
     ASSERT_EQ(page.size(), 9);
     EXPECT_EQ(page[0], QStringLiteral("<html>"));
     EXPECT_EQ(page[2], QStringLiteral("<title>Бегущая строка</title>"));
-    EXPECT_EQ(page[3], QStringLiteral("<meta http-equiv=\"content-type\" content=\"text/html; charset=windows-1251\">"));
-    EXPECT_EQ(page[5], QStringLiteral("<body bgcolor=\"#CCFFCC\" text=\"black\" link=\"blue\" vlink=\"purple\" alink=\"red\">"));
-    EXPECT_EQ(page[6], QStringLiteral("<p align=\"center\"><b>Бегущая строка на 13.10.2010 12:10:30 </b></p>"));
+    EXPECT_EQ(
+        page[3],
+        QStringLiteral(
+            "<meta http-equiv=\"content-type\" content=\"text/html; charset=windows-1251\">"));
+    EXPECT_EQ(page[5], QStringLiteral("<body bgcolor=\"#CCFFCC\" text=\"black\" link=\"blue\" "
+                                      "vlink=\"purple\" alink=\"red\">"));
+    EXPECT_EQ(
+        page[6],
+        QStringLiteral("<p align=\"center\"><b>Бегущая строка на 13.10.2010 12:10:30 </b></p>"));
     EXPECT_EQ(page[7], QStringLiteral("</body>"));
     EXPECT_EQ(page[8], QStringLiteral("</html>"));
 }

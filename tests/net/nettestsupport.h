@@ -38,11 +38,12 @@ public:
         const QString portFile = root + QLatin1String(".port");
         QFile::remove(portFile);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-                        {sourceDir() + QLatin1String("/tests/net/ftpserver.py"), root, portFile, faults});
+        m_process.start(
+            QStringLiteral("/usr/bin/python3"),
+            {sourceDir() + QLatin1String("/tests/net/ftpserver.py"), root, portFile, faults});
         QDeadlineTimer deadline(15000);
-        while (!QFile::exists(portFile) && !deadline.hasExpired()
-               && m_process.state() != QProcess::NotRunning)
+        while (!QFile::exists(portFile) && !deadline.hasExpired() &&
+               m_process.state() != QProcess::NotRunning)
             QThread::msleep(20);
         QFile file(portFile);
         if (file.open(QIODevice::ReadOnly))

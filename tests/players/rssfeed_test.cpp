@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/eventlog.h"
 #include "app/settings.h"
@@ -21,8 +21,8 @@ namespace {
 
 QByteArray feed(const QStringList& titles, const QByteArray& version = "2.0")
 {
-    QByteArray xml = "<?xml version=\"1.0\"?><rss version=\"" + version
-                     + "\"><channel><lastBuildDate>Mon, 01 Jan 2024</lastBuildDate>";
+    QByteArray xml = "<?xml version=\"1.0\"?><rss version=\"" + version +
+                     "\"><channel><lastBuildDate>Mon, 01 Jan 2024</lastBuildDate>";
     for (const QString& title : titles)
         xml += "<item><title>" + title.toUtf8() + "</title></item>";
     return xml + "</channel></rss>";
@@ -41,9 +41,10 @@ public:
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                     if (!socket->readAll().contains("\r\n\r\n") || stall)
                         return;
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
-                                  "Connection: close\r\nContent-Length: "
-                                  + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                    socket->write(
+                        "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
+                        "Connection: close\r\nContent-Length: " +
+                        QByteArray::number(body.size()) + "\r\n\r\n" + body);
                     socket->disconnectFromHost();
                 });
             }
@@ -70,7 +71,8 @@ protected:
     void SetUp() override
     {
         block.setLists({QStringLiteral("1Own line"), QStringLiteral("2_own marked")},
-                       {QStringLiteral("5"), QStringLiteral("6")}, {QStringLiteral("1"), QStringLiteral("2")});
+                       {QStringLiteral("5"), QStringLiteral("6")},
+                       {QStringLiteral("1"), QStringLiteral("2")});
     }
     bool read()
     {
@@ -91,9 +93,10 @@ protected:
 TEST_F(RssFeedTest, ReadReplacesTheFeedLinesAndKeepsTheListsParallel)
 {
     apply(feed({QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Three")}));
-    EXPECT_EQ(block.text(), (QStringList{QStringLiteral("1Own line"), QStringLiteral(" _ Mon, 01 Jan 2024"),
-                                         QStringLiteral(" _ One"), QStringLiteral(" _ Two"),
-                                         QStringLiteral(" _ Three")}));
+    EXPECT_EQ(block.text(),
+              (QStringList{QStringLiteral("1Own line"), QStringLiteral(" _ Mon, 01 Jan 2024"),
+                           QStringLiteral(" _ One"), QStringLiteral(" _ Two"),
+                           QStringLiteral(" _ Three")}));
     EXPECT_EQ(block.index(), (QStringList{QStringLiteral("1"), "0", "0", "0", "0"}));
     EXPECT_EQ(block.tariff(), (QStringList{QStringLiteral("5"), "0", "0", "0", "0"}));
     EXPECT_EQ(settings.text(key::SCEdit12), QStringLiteral("5"));
@@ -101,8 +104,9 @@ TEST_F(RssFeedTest, ReadReplacesTheFeedLinesAndKeepsTheListsParallel)
     EXPECT_EQ(settings.text(key::SCEdit15), QStringLiteral("5"));
 
     apply(feed({QStringLiteral("Four")}));
-    EXPECT_EQ(block.text(), (QStringList{QStringLiteral("1Own line"), QStringLiteral(" _ Mon, 01 Jan 2024"),
-                                         QStringLiteral(" _ Four")}));
+    EXPECT_EQ(block.text(),
+              (QStringList{QStringLiteral("1Own line"), QStringLiteral(" _ Mon, 01 Jan 2024"),
+                           QStringLiteral(" _ Four")}));
     EXPECT_EQ(rss.feedLines(), 2);
     EXPECT_TRUE(notifier.messages.isEmpty());
 }
@@ -132,8 +136,9 @@ TEST_F(RssFeedTest, OtherVersionLeavesOneErrorLine)
 
 TEST_F(RssFeedTest, FeedWithoutRssElementWarnsAndStillReads)
 {
-    apply("<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><channel/>"
-          "<item><title>A</title></item></rdf:RDF>");
+    apply(
+        "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><channel/>"
+        "<item><title>A</title></item></rdf:RDF>");
     EXPECT_EQ(notifier.messages, QStringList{QStringLiteral("Неверный адрес RSS-канала")});
     EXPECT_EQ(block.text().last(), QStringLiteral(" _ A"));
 }
@@ -146,7 +151,8 @@ TEST_F(RssFeedTest, ReadsOverHttpOffTheInterfaceThread)
     EXPECT_TRUE(read());
     EXPECT_EQ(block.text().last(), QStringLiteral(" _ Remote"));
     EXPECT_EQ(rss.lastAddress(), server.url());
-    EXPECT_TRUE(QString::fromUtf8(test::readAll(log.path())).contains(QStringLiteral("\tnet\trss: ")));
+    EXPECT_TRUE(
+        QString::fromUtf8(test::readAll(log.path())).contains(QStringLiteral("\tnet\trss: ")));
 }
 
 TEST_F(RssFeedTest, HugeOrSilentServersKeepThePreviousFeed)
@@ -173,7 +179,8 @@ TEST_F(RssFeedTest, ReadsFilePathsAndFileAddresses)
     settings.setText(key::SCEdit20, QStringLiteral("news.xml"));
     EXPECT_TRUE(read());
     EXPECT_EQ(block.text().last(), QStringLiteral(" _ Local"));
-    settings.setText(key::SCEdit20, QStringLiteral("file://") + dir.filePath(QStringLiteral("news.xml")));
+    settings.setText(key::SCEdit20,
+                     QStringLiteral("file://") + dir.filePath(QStringLiteral("news.xml")));
     EXPECT_TRUE(read());
     EXPECT_EQ(rss.feedLines(), 2);
     settings.setText(key::SCEdit20, QStringLiteral("ftp://127.0.0.1/feed.xml"));
