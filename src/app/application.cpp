@@ -526,7 +526,7 @@ void Application::registerNetworkCommands()
                         {QStringLiteral("state"), m_dialUp->statusText()}});
     });
     c.addStatus(QStringLiteral("rss"), [this] {
-        return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->lastAddress()},
+        return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->shownAddress()},
                                       {QStringLiteral("lines"), qint64(m_rss->feedLines())},
                                       {QStringLiteral("reading"), m_rss->busy()}});
     });

@@ -1,5 +1,7 @@
 #include "rssfeed.h"
 
+#include <QUrl>
+
 #include "app/eventlog.h"
 #include "app/failure.h"
 #include "app/guard.h"
@@ -54,6 +56,13 @@ void RssFeed::netLog(const QString& text)
         m_log->write(QStringLiteral("net"), QStringLiteral("rss: ") + text);
 }
 
+QString RssFeed::shownAddress() const
+{
+    if (!m_lastAddress.contains(QLatin1String("://")))
+        return m_lastAddress;
+    return QUrl(m_lastAddress.trimmed()).toDisplayString(QUrl::RemoveUserInfo);
+}
+
 qsizetype RssFeed::feedLines() const
 {
     qsizetype count = 0;
@@ -68,7 +77,7 @@ void RssFeed::ReadRssFeed(std::function<void()> after)
     m_lastAddress = m_settings.text(key::SCEdit20);
     const QString address = m_lastAddress;
     ++m_pending;
-    netLog(QStringLiteral("reading %1").arg(address));
+    netLog(QStringLiteral("reading %1").arg(shownAddress()));
     m_worker->submit([this, address, after] {
         auto document = std::make_shared<RssDocument>();
         try {
@@ -93,9 +102,9 @@ bool RssFeed::applyDocument(const RssDocument& document)
     if (!document.parsed || document.isEmptyOfFeed()) {
         // Nothing usable came: the previous read's lines stay.
         netLog(QStringLiteral("%1: not a feed: %2")
-                   .arg(m_lastAddress, document.error.isEmpty()
-                                           ? QStringLiteral("no rss, channel or item")
-                                           : document.error));
+                   .arg(shownAddress(), document.error.isEmpty()
+                                            ? QStringLiteral("no rss, channel or item")
+                                            : document.error));
         m_notifier.message(kBadAddress);
         return false;
     }
@@ -116,7 +125,7 @@ bool RssFeed::applyDocument(const RssDocument& document)
             append(kVersionError);
         m_block.setLists(text, tariff, index);
         m_block.updateCounters();
-        netLog(QStringLiteral("%1: RSS version %2 refused").arg(m_lastAddress, document.version));
+        netLog(QStringLiteral("%1: RSS version %2 refused").arg(shownAddress(), document.version));
         return true;
     }
     if (!document.hasRss || !document.hasVersion)
@@ -129,7 +138,7 @@ bool RssFeed::applyDocument(const RssDocument& document)
     m_block.updateCounters();
     netLog(
         QStringLiteral("%1: %2 items%3")
-            .arg(m_lastAddress)
+            .arg(shownAddress())
             .arg(document.items.size())
             .arg(document.itemsWithoutChild
                      ? QStringLiteral(", %1 empty items left out").arg(document.itemsWithoutChild)

@@ -46,6 +46,8 @@ public:
     bool applyDocument(const RssDocument& document);
 
     const QString& lastAddress() const { return m_lastAddress; }
+    // The last address as shown and logged: without a user name or password.
+    QString shownAddress() const;
     qsizetype feedLines() const;
     bool busy() const { return m_pending > 0; }
     Timer& timerRss() { return *m_timer; }
