@@ -194,6 +194,30 @@ TEST_F(FtpClientTest, StopRequestEndsATransferQuickly)
     EXPECT_FALSE(QFile::exists(local + QLatin1String("/slow.bin")));
 }
 
+TEST_F(FtpClientTest, SilentServerCannotHoldTheClient)
+{
+    putRemote(QStringLiteral("a.txt"), "alpha");
+    start();
+    FtpLimits limits;
+    limits.responseTimeoutS = 2;
+    FtpClient client(limits);
+    client.connectTo(login());
+    server->freeze();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_THROW(client.list(QStringLiteral("/in")), Failure);
+    client.disconnect();
+    EXPECT_LT(clock.elapsed(), 10000);
+
+    // Going away from an idle session does not wait long for the answer to QUIT either.
+    server->resume();
+    client.connectTo(login());
+    server->freeze();
+    clock.restart();
+    client.disconnect();
+    EXPECT_LT(clock.elapsed(), 10000);
+}
+
 TEST_F(FtpClientTest, WrongPasswordFailsWithoutShowingIt)
 {
     start();

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QThread>
 #include <functional>
+#include <signal.h>
 
 namespace velumo::test {
 
@@ -51,9 +52,13 @@ public:
     }
     ~FtpTestServer()
     {
+        resume();
         m_process.kill();
         m_process.waitForFinished(5000);
     }
+    // A server that stops answering altogether, and one that answers again.
+    void freeze() { ::kill(pid_t(m_process.processId()), SIGSTOP); }
+    void resume() { ::kill(pid_t(m_process.processId()), SIGCONT); }
     int port = 0;
 
 private:
