@@ -80,4 +80,8 @@ tmp = port_file + ".tmp"
 with open(tmp, "w") as f:
     f.write(str(port))
 os.rename(tmp, port_file)
-server.serve_forever(timeout=0.2)
+# Ends with the test that started it, even when that test dies.
+parent = os.getppid()
+while os.getppid() == parent:
+    server.serve_forever(timeout=0.2, blocking=False)
+server.close_all()
