@@ -396,7 +396,7 @@ qint64 FtpClient::download(const QByteArray& address, const QString& tempPath, q
                     .arg(what, tempPath, QString::fromLocal8Bit(std::strerror(sink.error))));
         throw;
     }
-    const bool synced = ::fsync(sink.fd) == 0;
+    const bool synced = ::fdatasync(sink.fd) == 0;
     const int syncError = errno;
     ::close(sink.fd);
     if (!synced)
