@@ -225,6 +225,26 @@ TEST_F(FtpExchangeTest, UploadRunStoresFilesAndTheWebPage)
     EXPECT_EQ(ftp->LBlist2().size(), 2);
 }
 
+TEST_F(FtpExchangeTest, EmptyUploadListStoresOnlyTheWebPage)
+{
+    start();
+    settings.setChecked(key::SCCheckbox20, true);
+    EXPECT_TRUE(run(FtpExchange::Transmit));
+    EXPECT_EQ(QDir(root + QLatin1String("/out")).entryList(QDir::Files),
+              QStringList{QStringLiteral("run_string.htm")});
+}
+
+TEST_F(FtpExchangeTest, DialUpRunRefusesAManualSession)
+{
+    start();
+    ftp->SCButton57Click();
+    ASSERT_TRUE(waitFor([&] { return ftp->connected(FtpExchange::Receive); }));
+    settings.setChecked(key::SCCheckbox12, false);
+    EXPECT_FALSE(run(FtpExchange::Receive));
+    EXPECT_EQ(notifier.errors, QStringList{QStringLiteral("Already connected.")});
+    EXPECT_TRUE(ftp->connected(FtpExchange::Receive));  // the manual session is left alone
+}
+
 TEST_F(FtpExchangeTest, WebPageFailureIsReportedEvenInPermanentMode)
 {
     start();
