@@ -36,6 +36,9 @@
 #include "panel/accessorycontrol.h"
 #include "panel/bordermenu.h"
 #include "panel/clockticker.h"
+#include "net/dialup.h"
+#include "net/ftpexchange.h"
+#include "net/networkpages.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
 #include "panel/fontstylepage.h"
@@ -44,6 +47,7 @@
 #include "players/capturewindow.h"
 #include "players/clipwindow.h"
 #include "players/flashwindow.h"
+#include "players/rssfeed.h"
 #include "players/titleswindow.h"
 #include "players/webwindow.h"
 #include "ticker/playbacklog.h"
@@ -136,6 +140,7 @@ bool Application::start()
     m_playbackLog = std::make_unique<PlaybackLog>(m_settings, m_clock, m_timers, m_notifier);
     m_ticker = std::make_unique<TickerEngine>(m_settings, *m_block, *m_playbackLog, m_clock,
                                               m_timers, m_notifier, &m_log);
+    createNetwork();
 
     createWindows();
     createTicker();
@@ -154,6 +159,7 @@ void Application::createWindows()
     m_textPage = new TickerTextPage(*m_form1, *m_block, m_folder);
     m_portsPage = new PortsPage(*m_form1, m_settings, *m_pins, *m_tones, *m_broadcastMute,
                                 m_notifier);
+    createNetworkPages();
     buildFooter();
 
     connect(m_form1, &SettingsWindow::closeRequested, this, [this] { guard([this] { FormClose(); }); });
@@ -386,6 +392,7 @@ void Application::Initial()
         m_settings.setText(key::SCEditn3, QString());
         m_settings.setText(key::SCEditn5, QString());
     }
+    armNetworkTimers();
     applyClosedAccess();
 }
 
@@ -522,6 +529,7 @@ void Application::run_helpExecute()
 void Application::registerCommands()
 {
     ControlServer& c = *m_control;
+    registerNetworkCommands();
     c.addStatus(QStringLiteral("program_folder"), [this] { return QJsonValue(m_folder); });
     c.addStatus(QStringLiteral("block"), [this] {
         m_textPage->flushEdits();
@@ -616,6 +624,109 @@ void Application::registerTickerCommands()
     c.addCommand(QStringLiteral("log write"), [this](const QString&) {
         m_playbackLog->Timer7Timer();
         return m_settings.text(key::SCEdit88);
+    });
+}
+
+// ---- Network exchange: FTP receive and transmit, dial-up, RSS -------------------------------
+
+void Application::createNetwork()
+{
+    m_dialUp = std::make_unique<DialUp>(m_notifier, &m_log);
+    m_ftp = std::make_unique<FtpExchange>(m_settings, *m_block, *m_dialUp, m_notifier, &m_log,
+                                          m_timers, m_folder);
+    m_rss = std::make_unique<RssFeed>(m_settings, *m_block, m_notifier, &m_log, m_timers, m_folder);
+}
+
+void Application::createNetworkPages()
+{
+    m_netPages = new NetworkPages(*m_form1, m_settings, m_notifier, *m_ftp, *m_dialUp, *m_rss);
+    m_netPages->saveSettings = [this] { Exiting(); };
+    m_ftp->flushTicker = [this] { m_textPage->flushEdits(); };
+    m_rss->flushTicker = [this] { m_textPage->flushEdits(); };
+}
+
+void Application::armNetworkTimers()
+{
+    // Start-up step 6: automatic FTP runs and feed reading with their stored periods.
+    m_ftp->armAutomaticRuns();
+    m_rss->armAtStartup();
+}
+
+void Application::registerNetworkCommands()
+{
+    ControlServer& c = *m_control;
+    auto side = [](const QString& argument) {
+        if (argument == QLatin1String("receive"))
+            return FtpExchange::Receive;
+        if (argument == QLatin1String("transmit"))
+            return FtpExchange::Transmit;
+        throw Failure(QStringLiteral("say receive or transmit"));
+    };
+    c.addCommand(QStringLiteral("ftp connect"), [this, side](const QString& argument) {
+        side(argument) == FtpExchange::Receive ? m_ftp->SCButton57Click()
+                                               : m_ftp->SCButton59Click();
+        return QStringLiteral("queued");
+    });
+    c.addCommand(QStringLiteral("ftp disconnect"), [this, side](const QString& argument) {
+        side(argument) == FtpExchange::Receive ? m_ftp->SCButton58Click()
+                                               : m_ftp->SCButton60Click();
+        return QStringLiteral("queued");
+    });
+    c.addCommand(QStringLiteral("ftp receive"), [this](const QString&) {
+        if (!m_ftp->SCButton61Click())
+            throw Failure(QStringLiteral("the previous receive run has not ended"));
+        return QStringLiteral("queued");
+    });
+    c.addCommand(QStringLiteral("ftp transmit"), [this](const QString&) {
+        if (!m_ftp->SCButton62Click())
+            throw Failure(QStringLiteral("the previous transmit run has not ended"));
+        return QStringLiteral("queued");
+    });
+    c.addCommand(QStringLiteral("ftp add-upload"), [this](const QString& path) {
+        if (path.isEmpty())
+            throw Failure(QStringLiteral("ftp add-upload needs a file path"));
+        m_ftp->addUpload(path);
+        return QString::number(m_ftp->LBlist2().size());
+    });
+    c.addCommand(QStringLiteral("dialup list"), [this, side](const QString& argument) {
+        m_dialUp->SelectConnections(side(argument) == FtpExchange::Receive ? DialUp::In
+                                                                           : DialUp::Out);
+        return QStringLiteral("queued");
+    });
+    c.addCommand(QStringLiteral("dialup up"), [this, side](const QString& argument) {
+        m_dialUp->ConnectURL(m_settings.text(
+            side(argument) == FtpExchange::Receive ? key::SCEdit86 : key::SCEdit95));
+        return QStringLiteral("queued");
+    });
+    c.addCommand(QStringLiteral("dialup down"), [this](const QString&) {
+        m_dialUp->DisconnectURL();
+        return QStringLiteral("queued");
+    });
+    c.addCommand(QStringLiteral("rss read"), [this](const QString&) {
+        m_rss->SCButton12Click();
+        return QStringLiteral("queued");
+    });
+    c.addStatus(QStringLiteral("ftp"), [this] {
+        QJsonObject receive{{QStringLiteral("connected"), m_ftp->connected(FtpExchange::Receive)},
+                            {QStringLiteral("running"), m_ftp->running(FtpExchange::Receive)},
+                            {QStringLiteral("listed"), toJson(m_ftp->lbList())}};
+        QJsonObject transmit{{QStringLiteral("connected"), m_ftp->connected(FtpExchange::Transmit)},
+                             {QStringLiteral("running"), m_ftp->running(FtpExchange::Transmit)},
+                             {QStringLiteral("queue"), toJson(m_ftp->LBlist2())}};
+        return QJsonValue(QJsonObject{{QStringLiteral("receive"), receive},
+                                      {QStringLiteral("transmit"), transmit}});
+    });
+    c.addStatus(QStringLiteral("dialup"), [this] {
+        return QJsonValue(
+            QJsonObject{{QStringLiteral("entries_in"), toJson(m_dialUp->entries(DialUp::In))},
+                        {QStringLiteral("entries_out"), toJson(m_dialUp->entries(DialUp::Out))},
+                        {QStringLiteral("handle"), m_dialUp->DialUpHandle()},
+                        {QStringLiteral("state"), m_dialUp->statusText()}});
+    });
+    c.addStatus(QStringLiteral("rss"), [this] {
+        return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->shownAddress()},
+                                      {QStringLiteral("lines"), qint64(m_rss->feedLines())},
+                                      {QStringLiteral("reading"), m_rss->busy()}});
     });
 }
 

@@ -19,6 +19,10 @@ class AccessoryControl;
 class CaptureWindow;
 class ClockTicker;
 class FontStylePage;
+class DialUp;
+class FtpExchange;
+class NetworkPages;
+class RssFeed;
 class LptPins;
 class ThematicIcons;
 class MasterMute;
@@ -104,6 +108,11 @@ private:
     void writePendingLog();
     void readTranslation();
     void createAccessories();
+    // Network exchange: FTP, dial-up, RSS (objects, pages, start-up timers, commands).
+    void createNetwork();
+    void createNetworkPages();
+    void armNetworkTimers();
+    void registerNetworkCommands();
     // Runs an entry point of the event loop through the guard.
     void guard(const std::function<void()>& body);
 
@@ -130,6 +139,11 @@ private:
     std::unique_ptr<TickerEngine> m_ticker;
     std::unique_ptr<TickerWindows> m_tickerWindows;
     TickerSettingsUi* m_tickerUi = nullptr;
+    // Network exchange and the feed reader; they use the block, so they go before it.
+    std::unique_ptr<DialUp> m_dialUp;
+    std::unique_ptr<FtpExchange> m_ftp;
+    std::unique_ptr<RssFeed> m_rss;
+    NetworkPages* m_netPages = nullptr;
 
     // Windows in their order of creation; each lives until the program ends.
     SettingsWindow* m_form1 = nullptr;

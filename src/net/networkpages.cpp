@@ -1,0 +1,210 @@
+#include "networkpages.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "app/guard.h"
+#include "app/settings.h"
+#include "app/settingskeys.h"
+#include "net/dialup.h"
+#include "net/ftpexchange.h"
+#include "players/rssfeed.h"
+#include "ui/settingswindow.h"
+
+namespace velumo {
+
+namespace {
+
+constexpr char kPageReceive[] = "FTP > Прием";
+constexpr char kPageTransmit[] = "FTP > Передача";
+constexpr char kGroupReceive[] = "Прием";
+constexpr char kGroupTransmit[] = "Передача";
+constexpr char kDialReceive[] = "Подключение (не постоянное) для скачивания";
+constexpr char kDialTransmit[] = "Подключение (не постоянное) для закачки ";
+constexpr char kPageWww[] = "Интернет > WWW";
+constexpr char kGroupRss[] = "RSS-канал";
+
+void fill(QListWidget* list, const QStringList& lines)
+{
+    list->setUpdatesEnabled(false);
+    list->clear();
+    list->addItems(lines);
+    list->setUpdatesEnabled(true);
+}
+
+}  // namespace
+
+NetworkPages::NetworkPages(SettingsWindow& window, Settings& settings, Notifier& notifier,
+                           FtpExchange& exchange, DialUp& dialUp, RssFeed& feed)
+    : QObject(&window),
+      m_window(window),
+      m_settings(settings),
+      m_notifier(notifier),
+      m_exchange(exchange),
+      m_dialUp(dialUp),
+      m_feed(feed)
+{
+    build();
+}
+
+void NetworkPages::connectButton(const char* page, const char* group, const char* name,
+                                 const QString& caption, const QString& hint,
+                                 std::function<void()> action)
+{
+    QPushButton* button = m_window.addButton(QString::fromUtf8(page), QString::fromUtf8(group),
+                                             QString::fromLatin1(name), caption, hint);
+    connect(button, &QPushButton::clicked, this, [this, action] { guarded(m_notifier, action); });
+}
+
+void NetworkPages::connectBox(const char* name, std::function<void()> action)
+{
+    if (auto* box = qobject_cast<QCheckBox*>(m_window.control(QString::fromLatin1(name))))
+        connect(box, &QCheckBox::clicked, this, [this, action] { guarded(m_notifier, action); });
+}
+
+void NetworkPages::build()
+{
+    const QString connectText = QStringLiteral("Соединиться");
+    const QString disconnectText = QStringLiteral("Отсоединиться");
+    const QString saveText = QStringLiteral("Перезаписать  файл конфигурации");
+    auto save = [this] {
+        if (saveSettings)
+            saveSettings();
+    };
+
+    // Receive.
+    connectButton(kPageReceive, kGroupReceive, "SCButton57", connectText, connectText,
+                  [this] { m_exchange.SCButton57Click(); });
+    connectButton(kPageReceive, kGroupReceive, "SCButton58", disconnectText, disconnectText,
+                  [this] { m_exchange.SCButton58Click(); });
+    connectButton(
+        kPageReceive, kGroupReceive, "SCButton61", QStringLiteral("Скачать файлы с ресурса"),
+        QStringLiteral("Скачать файлы с ресурса"), [this] { m_exchange.SCButton61Click(); });
+    connectButton(kPageReceive, kGroupReceive, "SCButton79", QStringLiteral("Папка…"),
+                  QStringLiteral("Выбрать папку "), [this] { chooseFolder(); });
+    connectButton(kPageReceive, kGroupReceive, "SCButton66", QStringLiteral("Справка"),
+                  QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
+    connectButton(kPageReceive, kGroupReceive, "SCButton24", saveText, saveText, save);
+    {
+        QGroupBox* box = m_window.group(QString::fromUtf8(kPageReceive),
+                                        QStringLiteral("Список скачаных файлов"));
+        m_lbList = new QListWidget(box);
+        m_lbList->setObjectName(QStringLiteral("lbList"));
+        m_lbList->setUniformItemSizes(true);
+        static_cast<QFormLayout*>(box->layout())->addRow(m_lbList);
+        m_window.addComponent(m_lbList, ComponentClass::Other);
+        connect(&m_exchange, &FtpExchange::lbListChanged, this,
+                [this] { fill(m_lbList, m_exchange.lbList()); });
+    }
+
+    // Transmit.
+    connectButton(kPageTransmit, kGroupTransmit, "SCButton59", connectText, connectText,
+                  [this] { m_exchange.SCButton59Click(); });
+    connectButton(kPageTransmit, kGroupTransmit, "SCButton60", disconnectText, disconnectText,
+                  [this] { m_exchange.SCButton60Click(); });
+    connectButton(
+        kPageTransmit, kGroupTransmit, "SCButton62", QStringLiteral("Закачать файлы на ресурс"),
+        QStringLiteral("Закачать файлы на ресурс"), [this] { m_exchange.SCButton62Click(); });
+    connectButton(kPageTransmit, kGroupTransmit, "SCButton106", QStringLiteral("Файл…"),
+                  QStringLiteral("Выбрать файл для закачки"), [this] { chooseUpload(); });
+    connectButton(kPageTransmit, kGroupTransmit, "SCButton108", QStringLiteral("Справка"),
+                  QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
+    connectButton(kPageTransmit, kGroupTransmit, "SCButton107", saveText, saveText, save);
+    {
+        QGroupBox* box =
+            m_window.group(QString::fromUtf8(kPageTransmit), QStringLiteral("Список для закачки"));
+        m_lbList2 = new QListWidget(box);
+        m_lbList2->setObjectName(QStringLiteral("LBlist2"));
+        static_cast<QFormLayout*>(box->layout())->addRow(m_lbList2);
+        m_window.addComponent(m_lbList2, ComponentClass::Other);
+        connect(&m_exchange, &FtpExchange::LBlist2Changed, this,
+                [this] { fill(m_lbList2, m_exchange.LBlist2()); });
+    }
+
+    // Dial-up, one group on each sub-page.
+    const char* pages[2] = {kPageReceive, kPageTransmit};
+    const char* groups[2] = {kDialReceive, kDialTransmit};
+    const char* lists[2] = {"ListBox2", "ListBox3"};
+    const char* selected[2] = {key::SCEdit86, key::SCEdit95};
+    const char* buttons[2][3] = {{"SCButton68", "SCButton69", "SCButton70"},
+                                 {"SCButton71", "SCButton72", "SCButton73"}};
+    for (int side : {DialUp::In, DialUp::Out}) {
+        const auto dialSide = DialUp::Side(side);
+        connectButton(pages[side], groups[side], buttons[side][0], QStringLiteral("Список"),
+                      QStringLiteral("Выбрать соединение"),
+                      [this, dialSide] { m_dialUp.SelectConnections(dialSide); });
+        connectButton(pages[side], groups[side], buttons[side][1], connectText, connectText,
+                      [this, side, selected] {
+                          m_dialUp.ConnectURL(m_settings.text(QString::fromLatin1(selected[side])));
+                      });
+        connectButton(pages[side], groups[side], buttons[side][2], disconnectText, disconnectText,
+                      [this] { m_dialUp.DisconnectURL(); });
+        QGroupBox* box =
+            m_window.group(QString::fromUtf8(pages[side]), QString::fromUtf8(groups[side]));
+        auto* form = static_cast<QFormLayout*>(box->layout());
+        auto* list = new QListWidget(box);
+        list->setObjectName(QString::fromLatin1(lists[side]));
+        list->setMaximumHeight(90);
+        form->addRow(QStringLiteral("Список соеденений"), list);
+        m_window.addComponent(list, ComponentClass::Other);
+        m_listBox[side] = list;
+        connect(list, &QListWidget::itemClicked, this,
+                [this, side, selected](QListWidgetItem* item) {
+                    guarded(m_notifier, [&] {
+                        m_settings.setText(QString::fromLatin1(selected[side]), item->text());
+                    });
+                });
+        // The main window's status label; the transmit page shows the same text.
+        auto* status = new QLabel(box);
+        status->setObjectName(side == DialUp::In ? QStringLiteral("Label1")
+                                                 : QStringLiteral("Label1_2"));
+        form->addRow(status);
+        m_status[side] = status;
+    }
+    connect(&m_dialUp, &DialUp::entriesChanged, this,
+            [this](int side) { fill(m_listBox[side], m_dialUp.entries(DialUp::Side(side))); });
+    connect(&m_dialUp, &DialUp::statusChanged, this, [this](const QString& text) {
+        for (QLabel* label : m_status) {
+            label->setText(text);
+            label->repaint();
+        }
+    });
+
+    // Automatic runs.
+    connectBox(key::SCCheckbox15, [this] { m_exchange.SCCheckbox15Click(); });
+    connectBox(key::SCCheckbox17, [this] { m_exchange.SCCheckbox17Click(); });
+
+    // RSS.
+    connectButton(kPageWww, kGroupRss, "SCButton12", QStringLiteral("Подключить RSS-канал"),
+                  QStringLiteral("Подключить RSS-канал"), [this] { m_feed.SCButton12Click(); });
+    connectButton(
+        kPageWww, kGroupRss, "SCButton82", QStringLiteral("Загрузить RSS-контент в строку"),
+        QStringLiteral("Загрузить RSS-контент в строку"), [this] { m_feed.SCButton82Click(); });
+    connectBox(key::SCCheckbox13, [this] { m_feed.SCCheckbox13Click(); });
+    if (auto* spin = qobject_cast<QSpinBox*>(m_window.control(QString::fromLatin1(key::SpinEdit3))))
+        connect(spin, &QSpinBox::valueChanged, this,
+                [this] { guarded(m_notifier, [this] { m_feed.SpinEdit3Click(); }); });
+}
+
+void NetworkPages::chooseFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(
+        &m_window, QStringLiteral("Выбрать папку для копирования."), m_exchange.localFolder());
+    if (!folder.isEmpty())
+        m_settings.setText(key::SCEdit84, folder);
+}
+
+void NetworkPages::chooseUpload()
+{
+    const QString path = QFileDialog::getOpenFileName(&m_window);
+    if (!path.isEmpty())
+        m_exchange.addUpload(path);
+}
+
+}  // namespace velumo

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+
+class QLabel;
+class QListWidget;
+
+namespace velumo {
+
+class DialUp;
+class FtpExchange;
+class Notifier;
+class RssFeed;
+class Settings;
+class SettingsWindow;
+
+// The buttons and lists of the FTP sub-pages ("Прием", "Передача") and of the RSS group on the
+// Internet page; they forward clicks to the exchange, the dial-up layer and the feed reader.
+class NetworkPages final : public QObject {
+    Q_OBJECT
+public:
+    NetworkPages(SettingsWindow& window, Settings& settings, Notifier& notifier,
+                 FtpExchange& exchange, DialUp& dialUp, RssFeed& feed);
+
+    // Save buttons of both sub-pages (SCButton24, SCButton107).
+    std::function<void()> saveSettings;
+
+private:
+    void build();
+    void connectButton(const char* page, const char* group, const char* name,
+                       const QString& caption, const QString& hint, std::function<void()> action);
+    void connectBox(const char* name, std::function<void()> action);
+    void chooseFolder();
+    void chooseUpload();
+
+    SettingsWindow& m_window;
+    Settings& m_settings;
+    Notifier& m_notifier;
+    FtpExchange& m_exchange;
+    DialUp& m_dialUp;
+    RssFeed& m_feed;
+    QListWidget* m_lbList = nullptr;
+    QListWidget* m_lbList2 = nullptr;
+    QListWidget* m_listBox[2] = {nullptr, nullptr};
+    QLabel* m_status[2] = {nullptr, nullptr};
+};
+
+}  // namespace velumo

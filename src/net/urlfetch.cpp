@@ -1,0 +1,111 @@
+#include "urlfetch.h"
+
+#include <curl/curl.h>
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+#include "app/failure.h"
+
+namespace velumo {
+
+namespace {
+
+struct Sink {
+    QByteArray data;
+    qint64 limit = 0;
+    bool overflow = false;
+};
+
+size_t collect(char* data, size_t size, size_t count, void* user)
+{
+    auto* sink = static_cast<Sink*>(user);
+    const size_t bytes = size * count;
+    if (sink->data.size() + qint64(bytes) > sink->limit) {
+        sink->overflow = true;
+        return 0;
+    }
+    sink->data.append(data, qsizetype(bytes));
+    return bytes;
+}
+
+int checkAbort(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto* abort = static_cast<const std::atomic_bool*>(user);
+    return abort && abort->load() ? 1 : 0;
+}
+
+QByteArray readLocal(const QString& path, const FetchLimits& limits)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
+    const QByteArray data = file.read(limits.maxBytes + 1);
+    if (data.size() > limits.maxBytes)
+        throw Failure(
+            QStringLiteral("\"%1\" is larger than %2 bytes").arg(path).arg(limits.maxBytes));
+    return data;
+}
+
+}  // namespace
+
+QByteArray fetchUrl(const QString& address, const QString& baseFolder, const FetchLimits& limits,
+                    const std::atomic_bool* abort)
+{
+    const QString trimmed = address.trimmed();
+    if (trimmed.isEmpty())
+        throw Failure(QStringLiteral("The address is empty"));
+    if (!trimmed.contains(QLatin1String("://"))) {
+        const QString path = QDir::isAbsolutePath(trimmed) ? trimmed : baseFolder + u'/' + trimmed;
+        return readLocal(path, limits);
+    }
+    const QUrl url(trimmed);
+    const QString scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
+        scheme != QLatin1String("file"))
+        throw Failure(QStringLiteral("Unsupported address \"%1\"")
+                          .arg(url.toDisplayString(QUrl::RemoveUserInfo)));
+    const QString shown = url.toDisplayString(QUrl::RemoveUserInfo);
+
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    Q_UNUSED(initialised);
+    CURL* curl = curl_easy_init();
+    if (!curl)
+        throw Failure(QStringLiteral("Cannot create a download"));
+    Sink sink;
+    sink.limit = limits.maxBytes;
+    char errorBuffer[CURL_ERROR_SIZE + 1] = {};
+    const QByteArray encoded = url.toEncoded();
+    curl_easy_setopt(curl, CURLOPT_URL, encoded.constData());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,file");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutS);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits.totalTimeoutS);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits.maxBytes));
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Velumo/7.9.10");
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkAbort);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, abort);
+    const CURLcode code = curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    if (sink.overflow || code == CURLE_FILESIZE_EXCEEDED)
+        throw Failure(QStringLiteral("%1: larger than %2 bytes").arg(shown).arg(limits.maxBytes));
+    if (code != CURLE_OK) {
+        QString text = QString::fromUtf8(curl_easy_strerror(code));
+        const QString detail = QString::fromUtf8(errorBuffer).trimmed();
+        if (!detail.isEmpty() && detail != text)
+            text += QLatin1String(": ") + detail;
+        throw Failure(QStringLiteral("%1: %2 (%3)").arg(shown, text).arg(int(code)));
+    }
+    return sink.data;
+}
+
+}  // namespace velumo

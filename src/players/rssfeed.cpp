@@ -1,0 +1,197 @@
+#include "rssfeed.h"
+
+#include <QUrl>
+
+#include "app/eventlog.h"
+#include "app/failure.h"
+#include "app/guard.h"
+#include "app/notifier.h"
+#include "app/settings.h"
+#include "app/settingskeys.h"
+#include "app/timer.h"
+#include "net/backgroundworker.h"
+#include "players/rssdocument.h"
+#include "ticker/tickerblock.h"
+
+namespace velumo {
+
+const QString RssFeed::kVersionError =
+    QStringLiteral(" Ошибка - эта версия программы поддерживает RSS версии ТОЛЬКО 2.0");
+const QString RssFeed::kBadAddress = QStringLiteral("Неверный адрес RSS-канала");
+const QString RssFeed::kLoadNotice = QStringLiteral(
+    "Строковая информация из RSS-канала новостей будет загружена в окно контента бегущей строки.");
+
+namespace {
+
+constexpr qint64 kMinuteMs = 60000;
+const QString kMark = QStringLiteral(" _ ");
+const QString kZero = QStringLiteral("0");
+
+}  // namespace
+
+RssFeed::RssFeed(Settings& settings, TickerBlock& block, Notifier& notifier, EventLog* log,
+                 TimerFactory& timers, QString programFolder, FetchLimits limits, QObject* parent)
+    : QObject(parent),
+      m_settings(settings),
+      m_block(block),
+      m_notifier(notifier),
+      m_log(log),
+      m_folder(std::move(programFolder)),
+      m_limits(limits),
+      m_timer(timers.create(QStringLiteral("TimerRSS"))),
+      m_worker(std::make_unique<BackgroundWorker>(QStringLiteral("rss"), this))
+{
+    m_timer->setInterval(kMinuteMs);
+    m_timer->setHandler([this] { guarded(m_notifier, [this] { TimerRSSTimer(); }); });
+}
+
+RssFeed::~RssFeed()
+{
+    m_worker->stop();
+}
+
+void RssFeed::netLog(const QString& text)
+{
+    if (m_log)
+        m_log->write(QStringLiteral("net"), QStringLiteral("rss: ") + text);
+}
+
+QString RssFeed::shownAddress() const
+{
+    if (!m_lastAddress.contains(QLatin1String("://")))
+        return m_lastAddress;
+    return QUrl(m_lastAddress.trimmed()).toDisplayString(QUrl::RemoveUserInfo);
+}
+
+qsizetype RssFeed::feedLines() const
+{
+    qsizetype count = 0;
+    for (const QString& line : m_block.text())
+        if (line.size() >= 2 && line[1] == u'_')
+            ++count;
+    return count;
+}
+
+void RssFeed::ReadRssFeed(std::function<void()> after)
+{
+    m_lastAddress = m_settings.text(key::SCEdit20);
+    const QString address = m_lastAddress;
+    ++m_pending;
+    netLog(QStringLiteral("reading %1").arg(shownAddress()));
+    m_worker->submit([this, address, after] {
+        auto document = std::make_shared<RssDocument>();
+        try {
+            *document =
+                readRssDocument(fetchUrl(address, m_folder, m_limits, &m_worker->abortFlag()));
+        } catch (const Failure& failure) {
+            document->error = failure.text();
+        }
+        m_worker->post([this, document, after] {
+            --m_pending;
+            bool applied = false;
+            guarded(m_notifier, [&] { applied = applyDocument(*document); });
+            if (after)
+                guarded(m_notifier, after);
+            emit readFinished(applied);
+        });
+    });
+}
+
+bool RssFeed::applyDocument(const RssDocument& document)
+{
+    if (!document.parsed || document.isEmptyOfFeed()) {
+        // Nothing usable came: the previous read's lines stay.
+        netLog(QStringLiteral("%1: not a feed: %2")
+                   .arg(shownAddress(), document.error.isEmpty()
+                                            ? QStringLiteral("no rss, channel or item")
+                                            : document.error));
+        m_notifier.message(kBadAddress);
+        return false;
+    }
+    if (flushTicker)
+        flushTicker();
+    m_block.RemoveRssLines();
+    QStringList text = m_block.text();
+    QStringList tariff = m_block.tariff();
+    QStringList index = m_block.index();
+    auto append = [&](const QString& line) {
+        text.append(line);
+        tariff.append(kZero);
+        index.append(kZero);
+    };
+    if (document.hasVersion && document.version != QLatin1String("2.0")) {
+        // The error line is not a feed line, so it would stay; one copy is enough.
+        if (!text.contains(kVersionError))
+            append(kVersionError);
+        m_block.setLists(text, tariff, index);
+        m_block.updateCounters();
+        netLog(QStringLiteral("%1: RSS version %2 refused").arg(shownAddress(), document.version));
+        return true;
+    }
+    if (!document.hasRss || !document.hasVersion)
+        m_notifier.message(kBadAddress);
+    if (document.hasLastBuildDate)
+        append(kMark + document.lastBuildDate);
+    for (const QString& item : document.items)
+        append(kMark + item);
+    m_block.setLists(text, tariff, index);
+    m_block.updateCounters();
+    netLog(
+        QStringLiteral("%1: %2 items%3")
+            .arg(shownAddress())
+            .arg(document.items.size())
+            .arg(document.itemsWithoutChild
+                     ? QStringLiteral(", %1 empty items left out").arg(document.itemsWithoutChild)
+                     : QString()));
+    return true;
+}
+
+void RssFeed::enableTimer()
+{
+    m_timer->setInterval(m_settings.spin(key::SpinEdit3) * kMinuteMs);
+    m_timer->start();
+}
+
+void RssFeed::SCButton12Click()
+{
+    ReadRssFeed([this] {
+        if (m_settings.checked(key::SCCheckbox13))
+            enableTimer();
+    });
+}
+
+void RssFeed::SCButton82Click()
+{
+    m_notifier.message(kLoadNotice);
+    ReadRssFeed();
+}
+
+void RssFeed::SCCheckbox13Click()
+{
+    if (m_settings.checked(key::SCCheckbox13))
+        enableTimer();
+    else
+        m_timer->stop();
+}
+
+void RssFeed::SpinEdit3Click()
+{
+    m_timer->setInterval(m_settings.spin(key::SpinEdit3) * kMinuteMs);
+}
+
+void RssFeed::TimerRSSTimer()
+{
+    if (busy()) {
+        netLog(QStringLiteral("timer read skipped, the previous read has not ended"));
+        return;
+    }
+    ReadRssFeed();
+}
+
+void RssFeed::armAtStartup()
+{
+    if (m_settings.checked(key::SCCheckbox24))
+        enableTimer();
+}
+
+}  // namespace velumo

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "net/urlfetch.h"
+
+namespace velumo {
+
+class BackgroundWorker;
+class EventLog;
+class Notifier;
+class Settings;
+class TickerBlock;
+class Timer;
+class TimerFactory;
+struct RssDocument;
+
+// The news feed in the ticker: reads the RSS 2.0 document at SCEdit20 (on a worker thread) and
+// replaces the feed's lines of the previous read (marked " _ ") by the channel's last build date
+// and the first child text of every item. By hand or every SpinEdit3 minutes (TimerRSS).
+class RssFeed : public QObject {
+    Q_OBJECT
+public:
+    RssFeed(Settings& settings, TickerBlock& block, Notifier& notifier, EventLog* log,
+            TimerFactory& timers, QString programFolder, FetchLimits limits = {},
+            QObject* parent = nullptr);
+    ~RssFeed() override;
+
+    // Starts a read; the lines change when the document has arrived. after runs then.
+    void ReadRssFeed(std::function<void()> after = {});
+    // "Подключить RSS-канал": read, then automatic reading when SCCheckbox13 is ticked.
+    void SCButton12Click();
+    // "Загрузить RSS-контент в строку": the notice, then read.
+    void SCButton82Click();
+    void SCCheckbox13Click();
+    void SpinEdit3Click();
+    void TimerRSSTimer();
+    // Start-up: automatic reading when SCCheckbox24 is ticked.
+    void armAtStartup();
+
+    // Puts a read document into the block (user-interface thread); false when the document was
+    // unusable and the previous lines stayed.
+    bool applyDocument(const RssDocument& document);
+
+    const QString& lastAddress() const { return m_lastAddress; }
+    // The last address as shown and logged: without a user name or password.
+    QString shownAddress() const;
+    qsizetype feedLines() const;
+    bool busy() const { return m_pending > 0; }
+    Timer& timerRss() { return *m_timer; }
+
+    // Called before the block is changed (brings the operator's pending edits into it).
+    std::function<void()> flushTicker;
+
+    static const QString kVersionError;
+    static const QString kBadAddress;
+    static const QString kLoadNotice;
+
+signals:
+    void readFinished(bool applied);
+
+private:
+    void enableTimer();
+    void netLog(const QString& text);
+
+    Settings& m_settings;
+    TickerBlock& m_block;
+    Notifier& m_notifier;
+    EventLog* m_log;
+    QString m_folder;
+    FetchLimits m_limits;
+    std::unique_ptr<Timer> m_timer;
+    std::unique_ptr<BackgroundWorker> m_worker;
+    QString m_lastAddress;
+    int m_pending = 0;
+};
+
+}  // namespace velumo

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/eventlog.h"
+#include "app/settings.h"
+#include "app/settingskeys.h"
+#include "fakes/manualtimers.h"
+#include "fakes/testsupport.h"
+#include "net/dialup.h"
+#include "net/fakenmcli.h"
+#include "net/ftpexchange.h"
+#include "net/nettestsupport.h"
+#include "net/networkpages.h"
+#include "players/rssfeed.h"
+#include "ticker/tickerblock.h"
+#include "ui/settingswindow.h"
+
+using namespace velumo;
+using velumo::test::waitFor;
+
+namespace {
+
+class NetworkPagesTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    test::FakeNmcli nmcli{dir.filePath(QStringLiteral("bin"))};
+    EventLog log{dir.filePath(QStringLiteral("velumo.log"))};
+    test::RecordingNotifier notifier{&log};
+    Settings settings;
+    TickerBlock block{settings};
+    test::ManualTimerFactory timers;
+    DialUp dialUp{notifier, &log};
+    FtpExchange ftp{settings, block, dialUp, notifier, &log, timers, dir.path()};
+    RssFeed rss{settings, block, notifier, &log, timers, dir.path()};
+    SettingsWindow window{settings};
+    NetworkPages* pages = new NetworkPages(window, settings, notifier, ftp, dialUp, rss);
+
+    template <typename T>
+    T* find(const char* name)
+    {
+        T* widget = window.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    void click(const char* button) { find<QPushButton>(button)->click(); }
+};
+
+TEST_F(NetworkPagesTest, HelpAndSaveButtonsOfBothSubPages)
+{
+    int saves = 0;
+    pages->saveSettings = [&] { ++saves; };
+    click("SCButton66");
+    click("SCButton108");
+    click("SCButton24");
+    click("SCButton107");
+    EXPECT_EQ(notifier.messages, QStringList(2, FtpExchange::kHelpText));
+    EXPECT_EQ(saves, 2);
+}
+
+TEST_F(NetworkPagesTest, CheckBoxesSwitchTheAutomaticTimers)
+{
+    settings.setSpin(key::SpinEdit38, 9);
+    find<QCheckBox>(key::SCCheckbox17)->click();
+    EXPECT_TRUE(settings.checked(key::SCCheckbox17));
+    EXPECT_TRUE(timers[QStringLiteral("Timer6")].isActive());
+    EXPECT_EQ(timers[QStringLiteral("Timer6")].interval(), 9 * 60000);
+    find<QCheckBox>(key::SCCheckbox17)->click();
+    EXPECT_FALSE(timers[QStringLiteral("Timer6")].isActive());
+
+    find<QCheckBox>(key::SCCheckbox13)->click();
+    EXPECT_TRUE(timers[QStringLiteral("TimerRSS")].isActive());
+    EXPECT_EQ(timers[QStringLiteral("TimerRSS")].interval(), 5 * 60000);
+}
+
+TEST_F(NetworkPagesTest, DialUpListSelectionAndStatusLabel)
+{
+    nmcli.setEntries("Beeline:gsm\nMTS:gsm\n");
+    click("SCButton71");
+    auto* list = find<QListWidget>("ListBox3");
+    ASSERT_TRUE(waitFor([&] { return list->count() == 2; }));
+    QListWidgetItem* item = list->item(1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    EXPECT_EQ(settings.text(key::SCEdit95), QStringLiteral("MTS"));
+    click("SCButton72");
+    auto* label = find<QLabel>("Label1");
+    ASSERT_TRUE(waitFor([&] { return label->text() == QStringLiteral("Connected"); }));
+    click("SCButton73");
+    ASSERT_TRUE(waitFor([&] { return !notifier.messages.isEmpty(); }));
+    EXPECT_EQ(notifier.messages, QStringList{QStringLiteral("Отсоединились")});
+    click("SCButton69");  // nothing chosen on the receive side
+    EXPECT_EQ(notifier.messages.last(), QStringLiteral("Задайте имя соединения "));
+}
+
+TEST_F(NetworkPagesTest, UploadListShowsAddedFiles)
+{
+    ftp.addUpload(QStringLiteral("/srv/a.txt"));
+    ftp.addUpload(QStringLiteral("/srv/b.txt"));
+    auto* list = find<QListWidget>("LBlist2");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(1)->text(), QStringLiteral("/srv/b.txt"));
+}
+
+}  // namespace
