@@ -26,7 +26,12 @@
 #include "devices/lptpins.h"
 #include "devices/parallelport.h"
 #include "devices/powercontrol.h"
+#include "dispatcher/dispatcherengine.h"
+#include "dispatcher/dispatcherpage.h"
+#include "dispatcher/loggingcontentplayers.h"
 #include "dispatcher/plandiagramwindow.h"
+#include "dispatcher/planner.h"
+#include "dispatcher/plannerpage.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
 #include "panel/iconwindow.h"
@@ -109,9 +114,12 @@ bool Application::start()
     m_tones = std::make_unique<SilentTonePlayer>();
     m_mute = std::make_unique<NoMasterMute>();
     m_tickerStub = std::make_unique<StubTickerControl>();
+    createDispatcher();
 
     createWindows();
+    createDispatcherPages();
     registerCommands();
+    registerDispatcherCommands();
     Initial();
     m_form1->show();
     if (m_commandLine.autostart)
@@ -236,7 +244,10 @@ void Application::Initial()
 
     m_settings.setText(key::SCEdit68, m_settings.text(key::SCEdit5));
     m_block->updateCounters();
-    if (!m_settings.checked(key::SCCheckBox6)) {
+    if (m_settings.checked(key::SCCheckBox6)) {
+        m_dispatcher->startAtStartup();
+        m_dispatcherStartedAtStartup = true;
+    } else {
         m_settings.setText(key::SCEditn3, QString());
         m_settings.setText(key::SCEditn5, QString());
     }
@@ -336,6 +347,8 @@ void Application::autostartR()
     guard([this] {
         m_block->LoadTickerFile(m_settings.text(key::SCEdit5), m_clock.now());
     });
+    if (m_settings.checked(key::SCCheckBox6))
+        guard([this] { m_dispatcher->dispstart(); });
 }
 
 void Application::fix_startExecute()
@@ -418,6 +431,46 @@ void Application::registerCommands()
         if (!m_settings.contains(name))
             throw Failure(QStringLiteral("no setting named %1").arg(name));
         return m_settings.text(name);
+    });
+}
+
+// ---- Dispatcher ----
+
+void Application::createDispatcher()
+{
+    m_players = std::make_unique<LoggingContentPlayers>(m_log);
+    EntryDevices devices{tickerControl(), *m_block, *m_pins, *m_tones, *m_mute, *m_players,
+                         // The clock window redraws on the next second once it is wired here.
+                         [] {}};
+    m_dispatcher = std::make_unique<DispatcherEngine>(m_folder, m_settings, m_notifier, m_log,
+                                                      m_clock, m_timers, std::move(devices));
+    m_planner = std::make_unique<Planner>(m_notifier);
+}
+
+void Application::createDispatcherPages()
+{
+    m_dispatcherPage =
+        new DispatcherPage(*m_form1, *m_panel, *m_dispatcher, m_settings, m_notifier, m_folder);
+    m_plannerPage = new PlannerPage(*m_form1, *m_planner, m_settings, m_notifier, m_clock, m_folder);
+}
+
+void Application::dispstart()
+{
+    if (m_settings.checked(key::SCCheckBox6))
+        guard([this] { m_dispatcher->dispstart(); });
+}
+
+void Application::registerDispatcherCommands()
+{
+    ControlServer& c = *m_control;
+    c.addStatus(QStringLiteral("dispatcher"), [this] { return QJsonValue(m_dispatcher->status()); });
+    c.addCommand(QStringLiteral("dispatcher start"), [this](const QString&) {
+        m_dispatcher->SCButton43Click();
+        return QString();
+    });
+    c.addCommand(QStringLiteral("dispatcher stop"), [this](const QString&) {
+        m_dispatcher->SCButton44Click();
+        return QString();
     });
 }
 

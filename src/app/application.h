@@ -15,6 +15,11 @@
 namespace velumo {
 
 class CaptureWindow;
+class ContentPlayers;
+class DispatcherEngine;
+class DispatcherPage;
+class Planner;
+class PlannerPage;
 class LptPins;
 class MasterMute;
 class ParallelPort;
@@ -64,10 +69,17 @@ public:
     Notifier& notifier() { return m_notifier; }
     ControlServer& control() { return *m_control; }
 
+    // Dispatcher: the ticker's start operations call dispstart when "Диспетчер включен" is set.
+    void dispstart();
+    DispatcherEngine& dispatcher() { return *m_dispatcher; }
+
 private:
     void createWindows();
     void buildFooter();
     void registerCommands();
+    void createDispatcher();
+    void createDispatcherPages();
+    void registerDispatcherCommands();
     void applyClosedAccess();
     void adminEntry();
     void fix_startExecute();
@@ -95,6 +107,14 @@ private:
     std::unique_ptr<MasterMute> m_mute;
     // Stands in for the ticker engine until it is wired in.
     std::unique_ptr<TickerControl> m_tickerStub;
+
+    // Dispatcher: the engine, its content players (a logging stand-in until the players are
+    // wired in), the planner and their pages.
+    std::unique_ptr<ContentPlayers> m_players;
+    std::unique_ptr<DispatcherEngine> m_dispatcher;
+    std::unique_ptr<Planner> m_planner;
+    DispatcherPage* m_dispatcherPage = nullptr;
+    PlannerPage* m_plannerPage = nullptr;
 
     // Windows in their order of creation; each lives until the program ends.
     SettingsWindow* m_form1 = nullptr;
