@@ -87,7 +87,12 @@ void DispatcherEngine::ArmNextStart(bool fromStartButton)
         return;
     }
     const QDateTime now = m_clock.now();
-    const std::optional<qsizetype> next = scheduleline::selectNext(m_memon1, now);
+    // A tick may run within the millisecond of its start: the line just executed, and lines
+    // with the same start, must not be found again.
+    QDateTime searchAt = now;
+    if (m_lastExecutedStart && searchAt <= *m_lastExecutedStart)
+        searchAt = m_lastExecutedStart->addMSecs(1);
+    const std::optional<qsizetype> next = scheduleline::selectNext(m_memon1, searchAt);
     if (next) {
         const QString line = m_memon1.at(*next);
         const QDateTime start = scheduleline::startOf(line, now.date().year()).toDateTime();
@@ -164,6 +169,7 @@ void DispatcherEngine::StopTimerT()
     m_zupStarted = false;
     m_waiting = false;
     m_armedStart.reset();
+    m_lastExecutedStart.reset();
     setMemon1({});
 }
 
@@ -223,6 +229,7 @@ void DispatcherEngine::starts()
 void DispatcherEngine::executeAndArm()
 {
     if (m_zupStarted) {
+        m_lastExecutedStart = m_armedStart;
         m_armedStart.reset();
         // Waiting for an update executes nothing: str_disp.txt keeps the line that last ran,
         // so that a restart can still resume it.

@@ -105,6 +105,8 @@ private:
     bool m_waiting = false;
     // The start moment of the armed line, when Timer1start is armed for one.
     std::optional<QDateTime> m_armedStart;
+    // The start moment of the line the last tick executed.
+    std::optional<QDateTime> m_lastExecutedStart;
 };
 
 }  // namespace velumo
