@@ -1,7 +1,7 @@
 // The selection rule over a 100 000-line plan.
+#include <benchmark/benchmark.h>
 #include <QDateTime>
 #include <QStringList>
-#include <benchmark/benchmark.h>
 
 #include "dispatcher/scheduleline.h"
 
@@ -15,8 +15,9 @@ QStringList plan(int lines, const QDateTime& first)
     out.reserve(lines);
     for (int i = 0; i < lines; ++i) {
         const QDateTime start = first.addSecs(i);
-        out.append(start.toString(u"dd.MM.yy hh:mm:ss") + QStringLiteral("|s1|00|")
-                   + start.addSecs(1).toString(u"dd.MM.yy hh:mm:ss") + QStringLiteral("|комментарий"));
+        out.append(start.toString(u"dd.MM.yy hh:mm:ss") + QStringLiteral("|s1|00|") +
+                   start.addSecs(1).toString(u"dd.MM.yy hh:mm:ss") +
+                   QStringLiteral("|комментарий"));
     }
     return out;
 }

@@ -21,8 +21,8 @@ const QString DispatcherEngine::kSavedEntryFile = QStringLiteral("str_disp.txt")
 namespace {
 
 const QString kAlreadyRunning = QStringLiteral("ЦУП уже запущен!");
-const QString kBadScheduleMain = QStringLiteral(
-    "Ошибочное расписание диспетчера. \"Загрузка план-файла\" не отмечено.");
+const QString kBadScheduleMain =
+    QStringLiteral("Ошибочное расписание диспетчера. \"Загрузка план-файла\" не отмечено.");
 const QString kBadSchedulePanel = QStringLiteral("Ошибочное расписание диспетчера");
 const QString kNoSchedule = QStringLiteral("Не загружено расписание диспетчера");
 const QString kNoFileAtStartup = QStringLiteral("Не задан файл диспетчера!");

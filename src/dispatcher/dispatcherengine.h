@@ -29,9 +29,9 @@ class DispatcherEngine final : public QObject {
 public:
     static constexpr qint64 kStartupDelayMs = 10;
 
-    DispatcherEngine(QString programFolder, Settings& settings, Notifier& notifier,
-                     EventLog& log, const Clock& clock, TimerFactory& timers,
-                     EntryDevices devices, QObject* parent = nullptr);
+    DispatcherEngine(QString programFolder, Settings& settings, Notifier& notifier, EventLog& log,
+                     const Clock& clock, TimerFactory& timers, EntryDevices devices,
+                     QObject* parent = nullptr);
     ~DispatcherEngine() override;
 
     // The loaded schedule, one schedule line per entry.

@@ -28,10 +28,9 @@ namespace {
 constexpr const char* kClipSlots[] = {key::SCEdit49, key::SCEdit50, key::SCEdit51, key::SCEdit52,
                                       key::SCEdit53, key::SCEdit54, key::SCEdit55, key::SCEdit56,
                                       key::SCEdit57, key::SCEdit58};
-constexpr const char* kStringSlots[] = {key::SCEdit59, key::SCEdit60, key::SCEdit61,
-                                        key::SCEdit62, key::SCEdit63, key::SCEdit64,
-                                        key::SCEdit65, key::SCEdit66, key::SCEdit67,
-                                        key::SCEdit68};
+constexpr const char* kStringSlots[] = {key::SCEdit59, key::SCEdit60, key::SCEdit61, key::SCEdit62,
+                                        key::SCEdit63, key::SCEdit64, key::SCEdit65, key::SCEdit66,
+                                        key::SCEdit67, key::SCEdit68};
 
 QLineEdit* mirrorField(QWidget* parent, const QString& name)
 {
@@ -56,10 +55,12 @@ DispatcherPage::DispatcherPage(SettingsWindow& window, ControlPanel& panel,
 {
     const QString page = QString::fromUtf8(kPage);
     const QString group = QStringLiteral("Диспетчер");
-    QPushButton* start = window.addButton(page, group, QStringLiteral("SCButton43"),
-                                          QStringLiteral("Старт "), QStringLiteral("Запустить диспетчер"));
-    QPushButton* stop = window.addButton(page, group, QStringLiteral("SCButton44"),
-                                         QStringLiteral("Стоп "), QStringLiteral("Стоп диспетчера"));
+    QPushButton* start =
+        window.addButton(page, group, QStringLiteral("SCButton43"), QStringLiteral("Старт "),
+                         QStringLiteral("Запустить диспетчер"));
+    QPushButton* stop =
+        window.addButton(page, group, QStringLiteral("SCButton44"), QStringLiteral("Стоп "),
+                         QStringLiteral("Стоп диспетчера"));
     QPushButton* hide = window.addButton(page, group, QStringLiteral("SCButton50"),
                                          QStringLiteral("Спрятать главное окно"),
                                          QStringLiteral("Спрятать главное окно"));
@@ -78,13 +79,15 @@ DispatcherPage::DispatcherPage(SettingsWindow& window, ControlPanel& panel,
     static_cast<QFormLayout*>(scheduleBox->layout())->addRow(m_memon1);
     window.addComponent(m_memon1, ComponentClass::Other);
 
-    m_planDialog = new DialogSpec(QStringLiteral("OpenDialogn2"), QStringLiteral("План-файл (*.pln)|*.pln"),
-                                  QStringLiteral("Выбрать файл диспетчера"), this);
+    m_planDialog =
+        new DialogSpec(QStringLiteral("OpenDialogn2"), QStringLiteral("План-файл (*.pln)|*.pln"),
+                       QStringLiteral("Выбрать файл диспетчера"), this);
     m_planDialog->defaultSuffix = QStringLiteral("pln");
     auto* clipDialog = new DialogSpec(
         QStringLiteral("OpenDialogClipSlot"),
-        QStringLiteral("Клипы формата *.avi|*.avi|Flash|*.swf|PowerPoint презентации|*.ppt|DVD(MPG) "
-                       "файлы  *.vob|*.vob|Другие файлы|*.*|DVD(IFO) файлы сценария|*.ifo"),
+        QStringLiteral(
+            "Клипы формата *.avi|*.avi|Flash|*.swf|PowerPoint презентации|*.ppt|DVD(MPG) "
+            "файлы  *.vob|*.vob|Другие файлы|*.*|DVD(IFO) файлы сценария|*.ifo"),
         QStringLiteral("Файл клипа"), this);
     auto* stringDialog = new DialogSpec(
         QStringLiteral("OpenDialogStringSlot"),
@@ -97,9 +100,10 @@ DispatcherPage::DispatcherPage(SettingsWindow& window, ControlPanel& panel,
             chooseSlotFile(QString::fromLatin1(field), clipDialog);
         });
     for (const char* field : kStringSlots)
-        ClickFilter::install(window.control(QString::fromLatin1(field)), [this, field, stringDialog] {
-            chooseSlotFile(QString::fromLatin1(field), stringDialog);
-        });
+        ClickFilter::install(window.control(QString::fromLatin1(field)),
+                             [this, field, stringDialog] {
+                                 chooseSlotFile(QString::fromLatin1(field), stringDialog);
+                             });
 
     // The dispatcher's section of the control panel.
     QGroupBox* section = panel.section(QStringLiteral("GroupBox5"), QStringLiteral("ЦУП"));
@@ -132,11 +136,14 @@ DispatcherPage::DispatcherPage(SettingsWindow& window, ControlPanel& panel,
     rows->addLayout(stops);
     rows->addLayout(buttons);
 
-    connect(start, &QPushButton::clicked, this, [this] { run([this] { m_engine.SCButton43Click(); }); });
-    connect(stop, &QPushButton::clicked, this, [this] { run([this] { m_engine.SCButton44Click(); }); });
+    connect(start, &QPushButton::clicked, this,
+            [this] { run([this] { m_engine.SCButton43Click(); }); });
+    connect(stop, &QPushButton::clicked, this,
+            [this] { run([this] { m_engine.SCButton44Click(); }); });
     connect(panelStart, &QPushButton::clicked, this,
             [this] { run([this] { m_engine.panelStartClick(); }); });
-    connect(panelStop, &QPushButton::clicked, this, [this] { run([this] { m_engine.SCButton44Click(); }); });
+    connect(panelStop, &QPushButton::clicked, this,
+            [this] { run([this] { m_engine.SCButton44Click(); }); });
     connect(hide, &QPushButton::clicked, this, [this] { run([this] { SCButton50Click(); }); });
     connect(info, &QPushButton::clicked, this, [this] { run([this] { SCButton33Click(); }); });
     connect(pick, &QPushButton::clicked, this, [this] { run([this] { SCButton37Click(); }); });
@@ -201,16 +208,20 @@ void DispatcherPage::SCButton33Click()
 void DispatcherPage::chooseSlotFile(const QString& field, DialogSpec* dialog)
 {
     // Opened after the click has been delivered, not from inside the event filter.
-    QMetaObject::invokeMethod(this, [this, field, dialog] {
-        run([&] {
-            const QString current = m_settings.text(field);
-            const QString folder = current.isEmpty() ? m_folder : QFileInfo(current).absolutePath();
-            const QString path = QFileDialog::getOpenFileName(&m_window, dialog->title, folder,
-                                                              dialog->qtFilter());
-            if (!path.isEmpty())
-                m_settings.setText(field, path);
-        });
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, field, dialog] {
+            run([&] {
+                const QString current = m_settings.text(field);
+                const QString folder =
+                    current.isEmpty() ? m_folder : QFileInfo(current).absolutePath();
+                const QString path = QFileDialog::getOpenFileName(&m_window, dialog->title, folder,
+                                                                  dialog->qtFilter());
+                if (!path.isEmpty())
+                    m_settings.setText(field, path);
+            });
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace velumo

@@ -33,10 +33,9 @@ QString spanText(qint64 ms)
 }
 
 // The ticker file fields of slots 1 to 9 and 0.
-constexpr const char* kStringSlots[] = {key::SCEdit68, key::SCEdit59, key::SCEdit60,
-                                        key::SCEdit61, key::SCEdit62, key::SCEdit63,
-                                        key::SCEdit64, key::SCEdit65, key::SCEdit66,
-                                        key::SCEdit67};
+constexpr const char* kStringSlots[] = {key::SCEdit68, key::SCEdit59, key::SCEdit60, key::SCEdit61,
+                                        key::SCEdit62, key::SCEdit63, key::SCEdit64, key::SCEdit65,
+                                        key::SCEdit66, key::SCEdit67};
 
 }  // namespace
 

@@ -6,7 +6,8 @@ namespace velumo {
 
 void LoggingContentPlayers::start(PlayerKind kind, const QString& slot)
 {
-    m_log.write(QStringLiteral("player"), QStringLiteral("start ") + playerLetter(kind) + u' ' + slot);
+    m_log.write(QStringLiteral("player"),
+                QStringLiteral("start ") + playerLetter(kind) + u' ' + slot);
 }
 
 void LoggingContentPlayers::stop(PlayerKind kind)

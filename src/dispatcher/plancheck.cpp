@@ -10,18 +10,15 @@ namespace velumo {
 
 namespace {
 
-constexpr const char* kStringSlots[] = {key::SCEdit68, key::SCEdit59, key::SCEdit60,
-                                        key::SCEdit61, key::SCEdit62, key::SCEdit63,
-                                        key::SCEdit64, key::SCEdit65, key::SCEdit66,
-                                        key::SCEdit67};
-constexpr const char* kClipSlots[] = {key::SCEdit58, key::SCEdit49, key::SCEdit50,
-                                      key::SCEdit51, key::SCEdit52, key::SCEdit53,
-                                      key::SCEdit54, key::SCEdit55, key::SCEdit56,
-                                      key::SCEdit57};
-constexpr const char* kWebSlots[] = {key::SCEdit1w0, key::SCEdit1w1, key::SCEdit1w2,
-                                     key::SCEdit1w3, key::SCEdit1w4, key::SCEdit1w5,
-                                     key::SCEdit1w6, key::SCEdit1w7, key::SCEdit1w8,
-                                     key::SCEdit1w9};
+constexpr const char* kStringSlots[] = {key::SCEdit68, key::SCEdit59, key::SCEdit60, key::SCEdit61,
+                                        key::SCEdit62, key::SCEdit63, key::SCEdit64, key::SCEdit65,
+                                        key::SCEdit66, key::SCEdit67};
+constexpr const char* kClipSlots[] = {key::SCEdit58, key::SCEdit49, key::SCEdit50, key::SCEdit51,
+                                      key::SCEdit52, key::SCEdit53, key::SCEdit54, key::SCEdit55,
+                                      key::SCEdit56, key::SCEdit57};
+constexpr const char* kWebSlots[] = {key::SCEdit1w0, key::SCEdit1w1, key::SCEdit1w2, key::SCEdit1w3,
+                                     key::SCEdit1w4, key::SCEdit1w5, key::SCEdit1w6, key::SCEdit1w7,
+                                     key::SCEdit1w8, key::SCEdit1w9};
 
 // The text a slot selects, or a null string when the slot digit is no digit.
 QString slotText(const Settings& settings, const QString& letter, const QString& slot)
@@ -67,11 +64,13 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
             results.append(result);
             continue;
         }
-        const std::optional<LocalStamp> start = tryParseStamp(field(line, kStartPos, kDateTimeLength), year);
+        const std::optional<LocalStamp> start =
+            tryParseStamp(field(line, kStartPos, kDateTimeLength), year);
         if (!start) {
             // Every search that reaches this line fails: nothing after it runs.
             result.verdict = Verdict::UnreadableDate;
-            result.detail = QStringLiteral("старт \"%1\"").arg(field(line, kStartPos, kDateTimeLength));
+            result.detail =
+                QStringLiteral("старт \"%1\"").arg(field(line, kStartPos, kDateTimeLength));
             blockedBy = QStringLiteral("строка %1").arg(i + 1);
             results.append(result);
             continue;
@@ -83,8 +82,9 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
         }
         if (lastRun && !(*lastRun < *start)) {
             result.verdict = Verdict::NeverReached;
-            result.detail = *start < *lastRun ? QStringLiteral("старт раньше предыдущей строки")
-                                              : QStringLiteral("тот же старт, что у предыдущей строки");
+            result.detail = *start < *lastRun
+                                ? QStringLiteral("старт раньше предыдущей строки")
+                                : QStringLiteral("тот же старт, что у предыдущей строки");
             results.append(result);
             continue;
         }
@@ -98,11 +98,13 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
             results.append(result);
             continue;
         }
-        const std::optional<LocalStamp> stop = tryParseStamp(field(line, kStopPos, kStopReadLength), year);
+        const std::optional<LocalStamp> stop =
+            tryParseStamp(field(line, kStopPos, kStopReadLength), year);
         if (!stop) {
             // The start handler fails with the conversion error and the dispatcher halts.
             result.verdict = Verdict::UnreadableDate;
-            result.detail = QStringLiteral("стоп \"%1\"").arg(field(line, kStopPos, kDateTimeLength));
+            result.detail =
+                QStringLiteral("стоп \"%1\"").arg(field(line, kStopPos, kDateTimeLength));
             blockedBy = QStringLiteral("строка %1").arg(i + 1);
             results.append(result);
             continue;
@@ -115,7 +117,8 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
                                 .arg(letter, previous->toString(u"dd.MM.yyyy hh:mm:ss"));
         } else if (stopMoment < result.start) {
             result.verdict = Verdict::StopBeforeStart;
-        } else if (slotSettings && letter != u"t" && slotText(*slotSettings, letter, slotDigit(line)).trimmed().isEmpty()) {
+        } else if (slotSettings && letter != u"t" &&
+                   slotText(*slotSettings, letter, slotDigit(line)).trimmed().isEmpty()) {
             result.verdict = Verdict::EmptySlot;
             result.detail = QStringLiteral("слот \"%1\"").arg(slotDigit(line));
         }
@@ -128,8 +131,8 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
 bool PlanCheck::allFutureRun(const QList<Result>& results)
 {
     for (const Result& result : results)
-        if (result.verdict != Verdict::Blank && result.verdict != Verdict::WillRun
-            && result.verdict != Verdict::Passed)
+        if (result.verdict != Verdict::Blank && result.verdict != Verdict::WillRun &&
+            result.verdict != Verdict::Passed)
             return false;
     return true;
 }
@@ -137,26 +140,26 @@ bool PlanCheck::allFutureRun(const QList<Result>& results)
 QString PlanCheck::verdictText(Verdict verdict)
 {
     switch (verdict) {
-    case Verdict::Blank:
-        return QStringLiteral("пустая строка, пропускается");
-    case Verdict::WillRun:
-        return QStringLiteral("будет выполнена");
-    case Verdict::Passed:
-        return QStringLiteral("старт прошёл, не выполняется");
-    case Verdict::NeverReached:
-        return QStringLiteral("никогда не будет достигнута");
-    case Verdict::Blocked:
-        return QStringLiteral("не будет выполнена: диспетчер остановится раньше");
-    case Verdict::Overlap:
-        return QStringLiteral("будет выполнена, но нет 0,2 с на переключение");
-    case Verdict::StopBeforeStart:
-        return QStringLiteral("будет выполнена, но стоп раньше старта: остановится сразу");
-    case Verdict::UnknownLetter:
-        return QStringLiteral("будет выполнена, но ничего не запустит: неизвестная буква");
-    case Verdict::EmptySlot:
-        return QStringLiteral("будет выполнена, но слот пуст");
-    case Verdict::UnreadableDate:
-        return QStringLiteral("ошибка даты: диспетчер остановится");
+        case Verdict::Blank:
+            return QStringLiteral("пустая строка, пропускается");
+        case Verdict::WillRun:
+            return QStringLiteral("будет выполнена");
+        case Verdict::Passed:
+            return QStringLiteral("старт прошёл, не выполняется");
+        case Verdict::NeverReached:
+            return QStringLiteral("никогда не будет достигнута");
+        case Verdict::Blocked:
+            return QStringLiteral("не будет выполнена: диспетчер остановится раньше");
+        case Verdict::Overlap:
+            return QStringLiteral("будет выполнена, но нет 0,2 с на переключение");
+        case Verdict::StopBeforeStart:
+            return QStringLiteral("будет выполнена, но стоп раньше старта: остановится сразу");
+        case Verdict::UnknownLetter:
+            return QStringLiteral("будет выполнена, но ничего не запустит: неизвестная буква");
+        case Verdict::EmptySlot:
+            return QStringLiteral("будет выполнена, но слот пуст");
+        case Verdict::UnreadableDate:
+            return QStringLiteral("ошибка даты: диспетчер остановится");
     }
     return QString();
 }
@@ -165,9 +168,11 @@ QStringList PlanCheck::report(const QStringList& lines, const QList<Result>& res
 {
     QStringList out;
     for (const Result& result : results) {
-        QString text = QStringLiteral("%1: %2").arg(result.line + 1).arg(verdictText(result.verdict));
+        QString text =
+            QStringLiteral("%1: %2").arg(result.line + 1).arg(verdictText(result.verdict));
         if (result.start.isValid())
-            text += QStringLiteral(" (старт %1)").arg(result.start.toString(u"dd.MM.yyyy hh:mm:ss"));
+            text +=
+                QStringLiteral(" (старт %1)").arg(result.start.toString(u"dd.MM.yyyy hh:mm:ss"));
         if (!result.detail.isEmpty())
             text += QStringLiteral(" — ") + result.detail;
         if (result.verdict != Verdict::Blank)

@@ -44,9 +44,11 @@ int runPlanCheck(const QString& planFile, const QString& programFolder)
     }
     const QDateTime now = QDateTime::currentDateTime();
     const QList<PlanCheck::Result> results = PlanCheck::check(lines, now, slotSettings);
-    print(stdout, QStringLiteral("План-файл %1, проверка на %2%3")
-                      .arg(planFile, now.toString(u"dd.MM.yyyy hh:mm:ss"),
-                           slotSettings ? QString() : QStringLiteral(" (слоты не проверяются: нет velumo.cfg)")));
+    print(stdout,
+          QStringLiteral("План-файл %1, проверка на %2%3")
+              .arg(planFile, now.toString(u"dd.MM.yyyy hh:mm:ss"),
+                   slotSettings ? QString()
+                                : QStringLiteral(" (слоты не проверяются: нет velumo.cfg)")));
     for (const QString& text : PlanCheck::report(lines, results))
         print(stdout, text);
     const bool ok = PlanCheck::allFutureRun(results);

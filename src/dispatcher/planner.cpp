@@ -34,9 +34,9 @@ void Planner::openPlanFile(const QString& path)
 
 bool Planner::savePlanFile(const QString& path)
 {
-    if (QFileInfo::exists(path)
-        && !m_notifier.askYesNo(QStringLiteral("ВНИМАНИЕ"),
-                                QStringLiteral("Заменить существующий файл ?"))) {
+    if (QFileInfo::exists(path) &&
+        !m_notifier.askYesNo(QStringLiteral("ВНИМАНИЕ"),
+                             QStringLiteral("Заменить существующий файл ?"))) {
         m_notifier.message(QStringLiteral("План-файл не создан!"));
         return false;
     }
@@ -69,8 +69,8 @@ QString Planner::dateText(const QDate& date)
 QString Planner::startupSample(const QDate& date)
 {
     const QString d = dateText(date);
-    return d + QStringLiteral(" 17:00:30|k1|00|") + d + QStringLiteral(" 17:00:30")
-           + QStringLiteral("|имя файла");
+    return d + QStringLiteral(" 17:00:30|k1|00|") + d + QStringLiteral(" 17:00:30") +
+           QStringLiteral("|имя файла");
 }
 
 QString Planner::prefill(const QDate& date)

@@ -44,7 +44,8 @@ public:
     // The proposed save name: "pz" and the day, month and two-digit year ("pz131010").
     static QString proposedFileName(const QDate& date);
     // One line after the date replacement (unchanged when it does not hold the old date).
-    static QString replaceDates(const QString& line, const QString& oldText, const QString& newText);
+    static QString replaceDates(const QString& line, const QString& oldText,
+                                const QString& newText);
 
 signals:
     void changed();

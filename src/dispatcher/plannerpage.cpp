@@ -30,7 +30,8 @@ const QString kHelpText = QStringLiteral(
     "\n"
     "Каждая строка плана — одна запись фиксированного вида, например:\n"
     "13.10.10 12:10:30|s1|00|13.10.10 13:50:30\n"
-    "Здесь 13.10.10 12:10:30 — старт 13 октября 2010 года в 12:10:30; s1 — файл строки из слота 1;\n"
+    "Здесь 13.10.10 12:10:30 — старт 13 октября 2010 года в 12:10:30; s1 — файл строки из слота "
+    "1;\n"
     "00 — режим остановки; 13.10.10 13:50:30 — окончание в 13:50:30 того же дня.\n"
     "Все числа дат и времени пишутся двумя цифрами (01, 09), иначе поля съезжают.\n"
     "\n"
@@ -130,7 +131,8 @@ PlannerPage::PlannerPage(SettingsWindow& window, Planner& planner, const Setting
     auto* datesRow = new QHBoxLayout();
     m_picker1 = makePicker(dates, QStringLiteral("DateTimePicker1"), today);
     m_picker2 = makePicker(dates, QStringLiteral("DateTimePicker2"), today);
-    auto* replace = makeButton(dates, QStringLiteral("SCButton20"), QStringLiteral("Заменить"), QString());
+    auto* replace =
+        makeButton(dates, QStringLiteral("SCButton20"), QStringLiteral("Заменить"), QString());
     datesRow->addWidget(new QLabel(QStringLiteral("С"), dates));
     datesRow->addWidget(m_picker1);
     datesRow->addWidget(new QLabel(QStringLiteral("на"), dates));
@@ -154,8 +156,8 @@ PlannerPage::PlannerPage(SettingsWindow& window, Planner& planner, const Setting
                                   QStringLiteral("Файлы диспетчера(*.pln)|*.pln"),
                                   QStringLiteral("Сохранить файл плей-листа"), this);
     m_saveDialog->defaultSuffix = QStringLiteral("pln");
-    for (QObject* component : std::initializer_list<QObject*>{m_entry, add, open, save, help, check, m_memo3,
-                                                              m_memo4, replace})
+    for (QObject* component : std::initializer_list<QObject*>{m_entry, add, open, save, help, check,
+                                                              m_memo3, m_memo4, replace})
         window.addComponent(component, qobject_cast<QPushButton*>(component)
                                            ? ComponentClass::Button
                                            : ComponentClass::Other);

@@ -48,12 +48,27 @@ std::optional<LocalStamp> tryParseStamp(QStringView text, int currentYear);
 // The characters at a 1-based position (empty when the line is shorter).
 QString field(const QString& line, int position, int length = 1);
 
-inline QString contentLetter(const QString& line) { return field(line, kLetterPos); }
-inline QString slotDigit(const QString& line) { return field(line, kSlotPos); }
-inline QString stopMode(const QString& line) { return field(line, kStopModePos); }
-inline QString contentCode(const QString& line) { return field(line, kLetterPos, 2); }
+inline QString contentLetter(const QString& line)
+{
+    return field(line, kLetterPos);
+}
+inline QString slotDigit(const QString& line)
+{
+    return field(line, kSlotPos);
+}
+inline QString stopMode(const QString& line)
+{
+    return field(line, kStopModePos);
+}
+inline QString contentCode(const QString& line)
+{
+    return field(line, kLetterPos, 2);
+}
 // Content letter followed by the stop-mode character ("s0", "kz").
-inline QString stopCode(const QString& line) { return contentLetter(line) + stopMode(line); }
+inline QString stopCode(const QString& line)
+{
+    return contentLetter(line) + stopMode(line);
+}
 
 LocalStamp startOf(const QString& line, int currentYear);
 // The stop as a start handler reads it (18 characters from position 25).

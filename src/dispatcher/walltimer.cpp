@@ -6,8 +6,7 @@
 
 namespace velumo {
 
-WallTimer::WallTimer(const QString& name, TimerFactory& timers, const Clock& clock,
-                     EventLog* log)
+WallTimer::WallTimer(const QString& name, TimerFactory& timers, const Clock& clock, EventLog* log)
     : m_name(name), m_clock(clock), m_log(log), m_step(timers.create(name, true))
 {
     m_step->setHandler([this] { onStep(); });

@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include "app/configfile.h"
 #include "app/settings.h"
@@ -44,7 +44,8 @@ TEST(DispatcherEndToEnd, RunsAPlanUnattended)
     QTemporaryDir dir;
     const QString folder = dir.path();
     const QDateTime base = QDateTime::currentDateTime().addSecs(5);
-    const QDateTime t0(base.date(), QTime(base.time().hour(), base.time().minute(), base.time().second()));
+    const QDateTime t0(base.date(),
+                       QTime(base.time().hour(), base.time().minute(), base.time().second()));
     const QString first = stamp(t0) + "|k1|00|" + stamp(t0.addSecs(2)) + "|первый";
     const QString second = stamp(t0.addSecs(1)) + "|s2|00|" + stamp(t0.addSecs(3));
     const QString third = stamp(t0.addSecs(2)) + "|x1|00|" + stamp(t0.addSecs(3));
@@ -90,7 +91,8 @@ TEST(DispatcherEndToEnd, RunsAPlanUnattended)
     EXPECT_TRUE(logEvents(folder, "player").contains("start k 1"));
     EXPECT_EQ(readTextLines(folder + "/str_disp.txt"), QStringList{third});
     EXPECT_TRUE(reply.contains("\"dispatcher\"")) << reply.toStdString();
-    EXPECT_TRUE(logEvents(folder, "error").isEmpty()) << logEvents(folder, "error").join('\n').toStdString();
+    EXPECT_TRUE(logEvents(folder, "error").isEmpty())
+        << logEvents(folder, "error").join('\n').toStdString();
 }
 
 // A missing plan file at start-up is reported and nothing runs.
@@ -112,7 +114,8 @@ TEST(DispatcherEndToEnd, MissingPlanFileIsReported)
     ASSERT_TRUE(velumo.waitForStarted(10'000));
     QElapsedTimer waited;
     waited.start();
-    while (!logEvents(folder, "message").contains("Не задан файл диспетчера!") && waited.elapsed() < 15'000)
+    while (!logEvents(folder, "message").contains("Не задан файл диспетчера!") &&
+           waited.elapsed() < 15'000)
         QThread::msleep(100);
     QProcess close;
     close.start(program(), {"--dir", folder, "--send", "close"});

@@ -1,5 +1,5 @@
-#include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <QSignalSpy>
 
 #include "rig.h"
 
@@ -28,7 +28,8 @@ protected:
 TEST_F(Engine, StartButtonArmsTheFirstFutureLine)
 {
     const QString next = planLine("12:30:00", "k2", "12:40:00");
-    startWithPlan({planLine("11:00:00", "s1", "11:30:00"), next, planLine("13:00:00", "s1", "13:10:00")});
+    startWithPlan(
+        {planLine("11:00:00", "s1", "11:30:00"), next, planLine("13:00:00", "s1", "13:10:00")});
     EXPECT_EQ(settings.text(key::SCEdit10), next);
     EXPECT_EQ(settings.text(key::SCEdit101), "k2");
     EXPECT_TRUE(settings.checked(key::SCCheckBox6));
@@ -347,8 +348,7 @@ INSTANTIATE_TEST_SUITE_P(
                    true},
         ResumeCase{"OverReloadOff", "13.10.10 11:00:00|k7|00|13.10.10 11:30:00\r\n", false, "", "",
                    false},
-        ResumeCase{"OtherDay", "12.10.10 11:50:00|k7|00|12.10.10 12:30:00\r\n", true, "", "",
-                   true},
+        ResumeCase{"OtherDay", "12.10.10 11:50:00|k7|00|12.10.10 12:30:00\r\n", true, "", "", true},
         ResumeCase{"NoFile", "-", true, "", "", true},
         ResumeCase{"Garbage", QByteArray("\x00\xff\xfegarbage\r\nmore", 16), true, "", "", true},
         ResumeCase{"WaitingText", "Жду обновления расписания\r\n", true, "", "", true}),

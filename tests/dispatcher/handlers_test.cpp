@@ -151,7 +151,8 @@ TEST_F(Handlers, EachKindStartsAndStopsItsContent)
     for (const Case& c : cases) {
         rig.players.calls.clear();
         rig.ticker.calls.clear();
-        start(QStringLiteral("13.10.10 12:10:30|%1|%2|13.10.10 12:11:30").arg(c.code, c.mode + QStringLiteral("0")));
+        start(QStringLiteral("13.10.10 12:10:30|%1|%2|13.10.10 12:11:30")
+                  .arg(c.code, c.mode + QStringLiteral("0")));
         EXPECT_EQ(handlers.ContentKind(), c.kind) << c.code;
         EXPECT_EQ(handlers.StopCode(), QString(QChar(c.code[0])) + c.mode);
         EXPECT_EQ(rig.players.calls, c.startCalls) << c.code;

@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "dispatcher/dispatcherpage.h"
 #include "dispatcher/planner.h"
@@ -78,7 +78,8 @@ TEST_F(Pages, HelpAndCheckOfTheList)
     QTest::mouseClick(find<QPushButton>(&window, "SCButton81"), Qt::LeftButton);
     EXPECT_FALSE(help->isVisible());
 
-    planner.setMemo3({planLine("12:10:00", "k1", "12:20:00"), planLine("12:05:00", "k1", "12:06:00")});
+    planner.setMemo3(
+        {planLine("12:10:00", "k1", "12:20:00"), planLine("12:05:00", "k1", "12:06:00")});
     QTest::mouseClick(find<QPushButton>(&window, "SCButtonPlanCheck"), Qt::LeftButton);
     const QString report = find<QPlainTextEdit>(&window, "MemoPlanCheck")->toPlainText();
     EXPECT_TRUE(report.contains("2: никогда не будет достигнута")) << report.toStdString();
@@ -113,8 +114,9 @@ TEST_F(Pages, DispatcherButtonsScheduleAndPanelMirrors)
     EXPECT_TRUE(find<QPlainTextEdit>(&window, "Memon1")->toPlainText().isEmpty());
 
     QTest::mouseClick(find<QPushButton>(&window, "SCButton33"), Qt::LeftButton);
-    EXPECT_EQ(rig.notifier.messages.last(),
-              "ЦУП= центр управления прокатом, содержит модули для автоматизации вывода информации.");
+    EXPECT_EQ(
+        rig.notifier.messages.last(),
+        "ЦУП= центр управления прокатом, содержит модули для автоматизации вывода информации.");
 }
 
 }  // namespace

@@ -34,9 +34,11 @@ TEST(PlanCheck, Verdicts)
         std::vector<V> expected;
     };
     const Case cases[] = {
-        {"clean", {line("12:10:00", "s1", "12:20:00"), "", line("12:20:01", "s1", "12:30:00")},
+        {"clean",
+         {line("12:10:00", "s1", "12:20:00"), "", line("12:20:01", "s1", "12:30:00")},
          {V::WillRun, V::Blank, V::WillRun}},
-        {"passed", {line("11:00:00", "k1", "11:10:00"), line("12:10:00", "k1", "12:20:00")},
+        {"passed",
+         {line("11:00:00", "k1", "11:10:00"), line("12:10:00", "k1", "12:20:00")},
          {V::Passed, V::WillRun}},
         {"out of order",
          {line("12:30:00", "k1", "12:40:00"), line("12:20:00", "k1", "12:25:00"),
@@ -52,7 +54,8 @@ TEST(PlanCheck, Verdicts)
          {line("11:00:00", "k1", "11:10:00"), "garbage", line("12:10:00", "k1", "12:20:00")},
          {V::Passed, V::UnreadableDate, V::Blocked}},
         {"bad stop halts at its start",
-         {QStringLiteral("13.10.10 12:10:00|k1|00|13.1x.10 12:20:00"), line("12:30:00", "k1", "12:40:00")},
+         {QStringLiteral("13.10.10 12:10:00|k1|00|13.1x.10 12:20:00"),
+          line("12:30:00", "k1", "12:40:00")},
          {V::UnreadableDate, V::Blocked}},
         {"a bad line after the future ones still halts",
          {line("12:10:00", "k1", "12:20:00"), "\x01garbage"},
@@ -69,10 +72,11 @@ TEST(PlanCheck, EmptySlotsComeFromTheSettings)
     settings.setText(key::SCEdit5, QStringLiteral("/data/start.str"));
     settings.setText(key::SCEdit50, QStringLiteral("/data/two.avi"));
     settings.setText(key::SCEdit1w3, QStringLiteral("example.org"));
-    const QStringList lines = {line("12:01:00", "s1", "12:02:00"), line("12:03:00", "s2", "12:04:00"),
-                               line("12:05:00", "s0", "12:06:00"), line("12:07:00", "k2", "12:08:00"),
-                               line("12:09:00", "b3", "12:10:00"), line("12:11:00", "w3", "12:12:00"),
-                               line("12:13:00", "t9", "12:14:00"), line("12:15:00", "kx", "12:16:00")};
+    const QStringList lines = {
+        line("12:01:00", "s1", "12:02:00"), line("12:03:00", "s2", "12:04:00"),
+        line("12:05:00", "s0", "12:06:00"), line("12:07:00", "k2", "12:08:00"),
+        line("12:09:00", "b3", "12:10:00"), line("12:11:00", "w3", "12:12:00"),
+        line("12:13:00", "t9", "12:14:00"), line("12:15:00", "kx", "12:16:00")};
     EXPECT_EQ(verdicts(lines, &settings),
               (std::vector<V>{V::WillRun, V::EmptySlot, V::WillRun, V::WillRun, V::EmptySlot,
                               V::WillRun, V::WillRun, V::EmptySlot}));

@@ -1,5 +1,5 @@
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include "app/failure.h"
 #include "app/textfile.h"
@@ -81,7 +81,8 @@ TEST(Planner, SaveAsksBeforeOverwriting)
     const QString path = dir.filePath(Planner::proposedFileName(kDay));
     EXPECT_TRUE(planner.savePlanFile(path));
     EXPECT_TRUE(notifier.questions.isEmpty());
-    EXPECT_EQ(readAll(path), cp1251(planner.Memo3().join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    EXPECT_EQ(readAll(path),
+              cp1251(planner.Memo3().join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
 
     notifier.answer = false;
     planner.setMemo3({kSample});

@@ -69,14 +69,14 @@ struct DispatcherRig {
     RecordingMasterMute mute;
     RecordingPlayers players;
     int clockRedraws = 0;
-    DispatcherEngine engine{folder,
-                            settings,
-                            notifier,
-                            log,
-                            clock,
-                            timers,
-                            EntryDevices{ticker, block, pins, tones, mute, players,
-                                         [this] { ++clockRedraws; }}};
+    DispatcherEngine engine{
+        folder,
+        settings,
+        notifier,
+        log,
+        clock,
+        timers,
+        EntryDevices{ticker, block, pins, tones, mute, players, [this] { ++clockRedraws; }}};
 
     EntryHandlers& handlers() { return engine.handlers(); }
 

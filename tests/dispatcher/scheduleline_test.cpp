@@ -17,9 +17,12 @@ TEST(ScheduleLine, FieldsAtFixedPositions)
         EXPECT_EQ(contentLetter(line), "s");
         EXPECT_EQ(slotDigit(line), "1");
         EXPECT_EQ(stopCode(line), "s0");
-        EXPECT_EQ(startOf(line, 2010).toDateTime(), QDateTime(QDate(2010, 10, 13), QTime(12, 10, 30)));
-        EXPECT_EQ(stopAtStart(line, 2010).toDateTime(), QDateTime(QDate(2010, 10, 13), QTime(13, 50, 30)));
-        EXPECT_EQ(stopExact(line, 2010).toDateTime(), QDateTime(QDate(2010, 10, 13), QTime(13, 50, 30)));
+        EXPECT_EQ(startOf(line, 2010).toDateTime(),
+                  QDateTime(QDate(2010, 10, 13), QTime(12, 10, 30)));
+        EXPECT_EQ(stopAtStart(line, 2010).toDateTime(),
+                  QDateTime(QDate(2010, 10, 13), QTime(13, 50, 30)));
+        EXPECT_EQ(stopExact(line, 2010).toDateTime(),
+                  QDateTime(QDate(2010, 10, 13), QTime(13, 50, 30)));
     }
     EXPECT_EQ(stopCode(QStringLiteral("13.10.10 12:10:30|k3|z0|13.10.10 13:50:30")), "kz");
     // Short lines give empty fields, never a crash.

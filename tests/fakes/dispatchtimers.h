@@ -62,8 +62,8 @@ public:
         for (int guard = 0; guard < 1'000'000; ++guard) {
             FakeTimer* due = nullptr;
             for (FakeTimer* timer : m_timers)
-                if (timer->isActive() && timer->deadline() <= end
-                    && (!due || timer->deadline() < due->deadline()))
+                if (timer->isActive() && timer->deadline() <= end &&
+                    (!due || timer->deadline() < due->deadline()))
                     due = timer;
             if (!due) {
                 m_clock.advanceMs(end - m_clock.monotonicMs());

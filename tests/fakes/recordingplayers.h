@@ -13,8 +13,14 @@ public:
     {
         calls.append(QStringLiteral("start ") + playerLetter(kind) + u' ' + slot);
     }
-    void stop(PlayerKind kind) override { calls.append(QStringLiteral("stop ") + playerLetter(kind)); }
-    void park(PlayerKind kind) override { calls.append(QStringLiteral("park ") + playerLetter(kind)); }
+    void stop(PlayerKind kind) override
+    {
+        calls.append(QStringLiteral("stop ") + playerLetter(kind));
+    }
+    void park(PlayerKind kind) override
+    {
+        calls.append(QStringLiteral("park ") + playerLetter(kind));
+    }
     QStringList calls;
 };
 
