@@ -154,6 +154,8 @@ void DispatcherEngine::startButton(bool fromPanel)
 void DispatcherEngine::SCButton44Click()
 {
     m_settings.setText(key::SCEdit10, QString());
+    // Off shows no next content code either.
+    m_settings.setText(key::SCEdit101, QString());
     m_settings.setChecked(key::SCCheckBox6, false);
     emit panelLabelVisible(false);
     StopTimerT();

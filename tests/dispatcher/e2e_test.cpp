@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -93,6 +94,49 @@ TEST(DispatcherEndToEnd, RunsAPlanUnattended)
     EXPECT_TRUE(reply.contains("\"dispatcher\"")) << reply.toStdString();
     EXPECT_TRUE(logEvents(folder, "error").isEmpty())
         << logEvents(folder, "error").join('\n').toStdString();
+}
+
+// The plan check of the command line: exit 0 only when every future line runs as written; the
+// slots come from the folder's velumo.cfg.
+TEST(DispatcherEndToEnd, CheckPlanExitCodes)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    const QDateTime t0 = QDateTime::currentDateTime().addSecs(3600);
+    const QString good = stamp(t0) + "|k1|00|" + stamp(t0.addSecs(60));
+    const QString passed = stamp(t0.addSecs(-7200)) + "|k1|00|" + stamp(t0.addSecs(-7100));
+    struct Case {
+        const char* name;
+        QStringList lines;
+        QString clipSlot1;
+        int expectedExit;
+    };
+    const Case cases[] = {
+        {"clean", {passed, good, ""}, "/data/clip.avi", 0},
+        {"empty slot", {good}, "", 1},
+        {"out of order",
+         {good, stamp(t0.addSecs(-60)) + "|k1|00|" + stamp(t0)},
+         "/data/clip.avi",
+         1},
+        {"garbage", {good, "\x7f\x01 binary"}, "/data/clip.avi", 1},
+    };
+    for (const Case& c : cases) {
+        writeTextLines(folder + "/plan.pln", c.lines);
+        Settings settings;
+        settings.setText(key::SCEdit49, c.clipSlot1);
+        writeAll(folder + "/velumo.cfg", configfile::save(settings));
+        QProcess check;
+        check.start(program(), {"--dir", folder, "--check-plan", folder + "/plan.pln"});
+        ASSERT_TRUE(check.waitForFinished(10'000)) << c.name;
+        EXPECT_EQ(check.exitCode(), c.expectedExit) << c.name;
+        const QString out = QString::fromUtf8(check.readAllStandardOutput());
+        EXPECT_TRUE(out.contains("1: ")) << c.name;
+    }
+    QProcess missing;
+    missing.start(program(), {"--dir", folder, "--check-plan", folder + "/missing.pln"});
+    ASSERT_TRUE(missing.waitForFinished(10'000));
+    EXPECT_EQ(missing.exitCode(), 1);
+    EXPECT_FALSE(QFileInfo::exists(folder + "/velumo.log"));  // the check writes nothing
 }
 
 // A missing plan file at start-up is reported and nothing runs.

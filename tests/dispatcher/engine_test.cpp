@@ -212,6 +212,7 @@ TEST_F(Engine, StopButtonEmptiesTheScheduleAndTheStringAndClipStops)
     EXPECT_TRUE(engine.Memon1().isEmpty());
     EXPECT_FALSE(settings.checked(key::SCCheckBox6));
     EXPECT_EQ(settings.text(key::SCEdit10), "");
+    EXPECT_EQ(settings.text(key::SCEdit101), "");
     for (const char* field : {key::SCEditn1, key::SCEditn2, key::SCEditn3, key::SCEditn4,
                               key::SCEditn5, key::SCEditn6, key::SCEditn8, key::SCEditn9})
         EXPECT_EQ(settings.text(field), "") << field;
