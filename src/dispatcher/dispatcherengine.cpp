@@ -57,6 +57,9 @@ DispatcherEngine::~DispatcherEngine() = default;
 
 void DispatcherEngine::setMemon1(const QStringList& lines)
 {
+    // Polling an unchanged plan every few seconds must not redraw the schedule each time.
+    if (lines == m_memon1)
+        return;
     m_memon1 = lines;
     emit scheduleChanged();
 }
@@ -246,8 +249,15 @@ void DispatcherEngine::executeAndArm()
     }
     const QString planFile = m_settings.text(key::SCEditn10);
     if (m_settings.checked(key::SCCheckBox23) && !planFile.isEmpty() && planFile.at(0) != u'Ф') {
-        setMemon1({});
-        loadPlanFile();
+        // The schedule is replaced whole; a file that cannot be read leaves it empty.
+        QStringList lines;
+        try {
+            lines = readTextLines(planFile);
+        } catch (...) {
+            setMemon1({});
+            throw;
+        }
+        setMemon1(lines);
     }
     ArmNextStart();
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QSignalSpy>
 
 #include "rig.h"
@@ -191,6 +192,18 @@ TEST_F(Engine, FailingTickHaltsWithTimerDisabled)
     EXPECT_TRUE(settings.checked(key::SCCheckBox6));
     rig.timers.advance(3'600'000);
     EXPECT_TRUE(rig.players.calls.isEmpty());
+}
+
+TEST_F(Engine, ReloadOfAVanishedPlanHaltsWithAnEmptySchedule)
+{
+    settings.setChecked(key::SCCheckBox23, true);
+    startWithPlan({planLine("12:00:05", "k1", "12:05:00"), planLine("12:10:00", "k2", "12:20:00")});
+    QFile::remove(rig.path("plan.pln"));
+    rig.timers.advance(5000);
+    EXPECT_EQ(rig.players.calls, QStringList{"start k 1"});
+    EXPECT_EQ(rig.notifier.errors.size(), 1);
+    EXPECT_TRUE(engine.Memon1().isEmpty());
+    EXPECT_FALSE(timer().isActive());
 }
 
 TEST_F(Engine, UnwritableSavedEntryHalts)
