@@ -47,7 +47,12 @@ void WallTimer::armStep()
     m_stepMonotonicMs = m_clock.monotonicMs();
     m_stepRemainingMs = remaining;
     m_step->stop();
-    m_step->setInterval(qMin(remaining, kMaxStepMs));
+    // The last step ends a millisecond short: the clock is read to the millisecond and the
+    // system timer rounds up, so aiming at the moment itself lands a millisecond or two late.
+    // The check at the step then waits out what remains (never firing early).
+    m_step->setInterval(remaining > kMaxStepMs ? kMaxStepMs
+                        : remaining > 1        ? remaining - 1
+                                               : remaining);
     m_step->start();
 }
 
