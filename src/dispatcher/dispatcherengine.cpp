@@ -48,9 +48,7 @@ DispatcherEngine::DispatcherEngine(QString programFolder, Settings& settings, No
       m_handlers(settings, notifier, log, clock, timers, std::move(devices)),
       m_timer1start(std::make_unique<WallTimer>(QStringLiteral("Timer1start"), timers, clock, &log))
 {
-    // Timer1startTimer: a failing tick shows the general error report and leaves the timer
-    // disabled (the tick disables it before anything can fail).
-    m_timer1start->setHandler([this] { guarded(m_notifier, [this] { starts(); }); });
+    m_timer1start->setHandler([this] { Timer1startTimer(); });
 }
 
 DispatcherEngine::~DispatcherEngine() = default;
@@ -214,6 +212,11 @@ void DispatcherEngine::dispstart()
     if (m_armedStart)
         m_timer1start->setInterval(qMax<qint64>(0, m_clock.now().msecsTo(*m_armedStart)));
     m_timer1start->start();
+}
+
+void DispatcherEngine::Timer1startTimer()
+{
+    guarded(m_notifier, [this] { starts(); });
 }
 
 void DispatcherEngine::starts()

@@ -54,8 +54,11 @@ public:
     void DispStartT();
     // Ticker starts with "Диспетчер включен": load and let Timer1start run again.
     void dispstart();
-    // The dispatcher tick (Timer1startTimer).
+    // The dispatcher tick.
     void starts();
+    // Timer1start's handler: the tick through the guard; a failing tick shows the general error
+    // report and leaves the timer disabled (the tick disables it before anything can fail).
+    void Timer1startTimer();
     void ResumeAfterRestart();
     // Start-up step: DispStartT, then ZUP_started is set for the resume tick.
     void startAtStartup();
