@@ -39,6 +39,12 @@
 #include "net/dialup.h"
 #include "net/ftpexchange.h"
 #include "net/networkpages.h"
+#include "dispatcher/dispatcherengine.h"
+#include "dispatcher/dispatcherpage.h"
+#include "dispatcher/loggingcontentplayers.h"
+#include "dispatcher/plandiagramwindow.h"
+#include "dispatcher/planner.h"
+#include "dispatcher/plannerpage.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
 #include "panel/fontstylepage.h"
@@ -141,11 +147,14 @@ bool Application::start()
     m_ticker = std::make_unique<TickerEngine>(m_settings, *m_block, *m_playbackLog, m_clock,
                                               m_timers, m_notifier, &m_log);
     createNetwork();
+    createDispatcher();
 
     createWindows();
     createTicker();
     connectTickerToAccessories();
+    createDispatcherPages();
     registerCommands();
+    registerDispatcherCommands();
     Initial();
     m_form1->show();
     if (m_commandLine.autostart)
@@ -269,6 +278,7 @@ void Application::connectTickerToAccessories()
     // its measured size.
     m_ticker->setIconSelector([this](int code) { vibor(code); });
     m_ticker->setClockRedraw([this] { requestClockRedraw(); });
+    m_ticker->setDispatcherStart([this] { dispstart(); });
     m_tickerWindows->setAccessoryStyler([this](const TickerLayout& layout) {
         m_clockWindow->setBackgroundColour(layout.stripColour);
         m_clockWindow->setTransparentColour(layout.stripColour, layout.transparent);
@@ -388,7 +398,10 @@ void Application::Initial()
 
     m_settings.setText(key::SCEdit68, m_settings.text(key::SCEdit5));
     m_block->updateCounters();
-    if (!m_settings.checked(key::SCCheckBox6)) {
+    if (m_settings.checked(key::SCCheckBox6)) {
+        m_dispatcher->startAtStartup();
+        m_dispatcherStartedAtStartup = true;
+    } else {
         m_settings.setText(key::SCEditn3, QString());
         m_settings.setText(key::SCEditn5, QString());
     }
@@ -496,7 +509,7 @@ void Application::autostartR()
                                     m_textPage->setProgress(position, maximum);
                                 });
     });
-    // The direct start also starts the dispatcher when SCCheckBox6 is checked.
+    // The direct start also starts the dispatcher (dispstart) when SCCheckBox6 is checked.
     guard([this] { m_ticker->BitBtn2Click(); });
 }
 
@@ -727,6 +740,45 @@ void Application::registerNetworkCommands()
         return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->shownAddress()},
                                       {QStringLiteral("lines"), qint64(m_rss->feedLines())},
                                       {QStringLiteral("reading"), m_rss->busy()}});
+    });
+}
+
+// ---- Dispatcher ----
+
+void Application::createDispatcher()
+{
+    m_players = std::make_unique<LoggingContentPlayers>(m_log);
+    EntryDevices devices{tickerControl(), *m_block, *m_pins, *m_tones, *m_broadcastMute,
+                         *m_players, [this] { requestClockRedraw(); }};
+    m_dispatcher = std::make_unique<DispatcherEngine>(m_folder, m_settings, m_notifier, m_log,
+                                                      m_clock, m_timers, std::move(devices));
+    m_planner = std::make_unique<Planner>(m_notifier);
+}
+
+void Application::createDispatcherPages()
+{
+    m_dispatcherPage =
+        new DispatcherPage(*m_form1, *m_panel, *m_dispatcher, m_settings, m_notifier, m_folder);
+    m_plannerPage = new PlannerPage(*m_form1, *m_planner, m_settings, m_notifier, m_clock, m_folder);
+}
+
+void Application::dispstart()
+{
+    if (m_settings.checked(key::SCCheckBox6))
+        guard([this] { m_dispatcher->dispstart(); });
+}
+
+void Application::registerDispatcherCommands()
+{
+    ControlServer& c = *m_control;
+    c.addStatus(QStringLiteral("dispatcher"), [this] { return QJsonValue(m_dispatcher->status()); });
+    c.addCommand(QStringLiteral("dispatcher start"), [this](const QString&) {
+        m_dispatcher->SCButton43Click();
+        return QString();
+    });
+    c.addCommand(QStringLiteral("dispatcher stop"), [this](const QString&) {
+        m_dispatcher->SCButton44Click();
+        return QString();
     });
 }
 

@@ -23,6 +23,11 @@ class DialUp;
 class FtpExchange;
 class NetworkPages;
 class RssFeed;
+class ContentPlayers;
+class DispatcherEngine;
+class DispatcherPage;
+class Planner;
+class PlannerPage;
 class LptPins;
 class ThematicIcons;
 class MasterMute;
@@ -93,11 +98,18 @@ public:
     ClockWindow* clockWindow() const { return m_clockWindow; }
     IconWindow* iconWindow() const { return m_icon; }
 
+    // Dispatcher: the ticker's start operations call dispstart when "Диспетчер включен" is set.
+    void dispstart();
+    DispatcherEngine& dispatcher() { return *m_dispatcher; }
+
 private:
     void createWindows();
     void connectTickerToAccessories();
     void buildFooter();
     void registerCommands();
+    void createDispatcher();
+    void createDispatcherPages();
+    void registerDispatcherCommands();
     void applyClosedAccess();
     void adminEntry();
     void fix_startExecute();
@@ -144,6 +156,14 @@ private:
     std::unique_ptr<FtpExchange> m_ftp;
     std::unique_ptr<RssFeed> m_rss;
     NetworkPages* m_netPages = nullptr;
+
+    // Dispatcher: the engine, its content players (a logging stand-in until the players are
+    // wired in), the planner and their pages.
+    std::unique_ptr<ContentPlayers> m_players;
+    std::unique_ptr<DispatcherEngine> m_dispatcher;
+    std::unique_ptr<Planner> m_planner;
+    DispatcherPage* m_dispatcherPage = nullptr;
+    PlannerPage* m_plannerPage = nullptr;
 
     // Windows in their order of creation; each lives until the program ends.
     SettingsWindow* m_form1 = nullptr;

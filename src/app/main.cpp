@@ -11,6 +11,7 @@
 #include "app/eventlog.h"
 #include "app/guard.h"
 #include "devices/powercontrol.h"
+#include "dispatcher/plancheckcommand.h"
 
 using namespace velumo;
 
@@ -43,6 +44,12 @@ int main(int argc, char** argv)
         std::fputs(reply.text.toUtf8().constData(), reply.code == 0 ? stdout : stderr);
         std::fputs("\n", reply.code == 0 ? stdout : stderr);
         return reply.code;
+    }
+
+    // The plan check: no windows, no control channel, nothing written.
+    if (commandLine.checkPlan) {
+        QCoreApplication core(argc, argv);
+        return runPlanCheck(commandLine.checkPlanFile, folder);
     }
 
     // Single instance: a copy already running on this folder is only shown (or closed by

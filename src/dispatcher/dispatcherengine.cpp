@@ -1,0 +1,322 @@
+#include "dispatcherengine.h"
+
+#include <QJsonArray>
+
+#include "app/clock.h"
+#include "app/eventlog.h"
+#include "app/failure.h"
+#include "app/guard.h"
+#include "app/notifier.h"
+#include "app/settings.h"
+#include "app/settingskeys.h"
+#include "app/textfile.h"
+#include "dispatcher/scheduleline.h"
+#include "dispatcher/walltimer.h"
+
+namespace velumo {
+
+const QString DispatcherEngine::kWaitingText = QStringLiteral("Жду обновления расписания");
+const QString DispatcherEngine::kSavedEntryFile = QStringLiteral("str_disp.txt");
+
+namespace {
+
+const QString kAlreadyRunning = QStringLiteral("ЦУП уже запущен!");
+const QString kBadScheduleMain =
+    QStringLiteral("Ошибочное расписание диспетчера. \"Загрузка план-файла\" не отмечено.");
+const QString kBadSchedulePanel = QStringLiteral("Ошибочное расписание диспетчера");
+const QString kNoSchedule = QStringLiteral("Не загружено расписание диспетчера");
+const QString kNoFileAtStartup = QStringLiteral("Не задан файл диспетчера!");
+const QString kNoFileAtTicker = QStringLiteral("Не задан план-файл для ЦУП!");
+const QString kResumeNotAllowed =
+    QStringLiteral("Не включена автоматическая загрузка сценария диспетчера");
+const QString kWaitingCode = QStringLiteral("FU");
+
+// Polling an updated plan file at 0 s would reload it without pause.
+constexpr qint64 kMinimumPollMs = 1000;
+
+}  // namespace
+
+DispatcherEngine::DispatcherEngine(QString programFolder, Settings& settings, Notifier& notifier,
+                                   EventLog& log, const Clock& clock, TimerFactory& timers,
+                                   EntryDevices devices, QObject* parent)
+    : QObject(parent),
+      m_folder(std::move(programFolder)),
+      m_settings(settings),
+      m_notifier(notifier),
+      m_log(log),
+      m_clock(clock),
+      m_handlers(settings, notifier, log, clock, timers, std::move(devices)),
+      m_timer1start(std::make_unique<WallTimer>(QStringLiteral("Timer1start"), timers, clock, &log))
+{
+    m_timer1start->setHandler([this] { Timer1startTimer(); });
+}
+
+DispatcherEngine::~DispatcherEngine() = default;
+
+void DispatcherEngine::setMemon1(const QStringList& lines)
+{
+    // Polling an unchanged plan every few seconds must not redraw the schedule each time.
+    if (lines == m_memon1)
+        return;
+    m_memon1 = lines;
+    emit scheduleChanged();
+}
+
+void DispatcherEngine::loadPlanFile()
+{
+    setMemon1(readTextLines(m_settings.text(key::SCEditn10)));
+}
+
+void DispatcherEngine::choosePlanFile(const QString& path)
+{
+    m_settings.setText(key::SCEditn10, path);
+    loadPlanFile();
+}
+
+void DispatcherEngine::armTimer(qint64 ms)
+{
+    m_timer1start->setInterval(ms);
+    m_timer1start->start();
+}
+
+void DispatcherEngine::ArmNextStart(bool fromStartButton)
+{
+    m_settings.setText(key::SCEdit101, QString());
+    if (m_memon1.isEmpty()) {
+        emit panelLabelVisible(false);
+        m_notifier.message(kNoSchedule);
+        return;
+    }
+    const QDateTime now = m_clock.now();
+    // A tick may run within the millisecond of its start: the line just executed, and lines
+    // with the same start, must not be found again.
+    QDateTime searchAt = now;
+    if (m_lastExecutedStart && searchAt <= *m_lastExecutedStart)
+        searchAt = m_lastExecutedStart->addMSecs(1);
+    const std::optional<qsizetype> next = scheduleline::selectNext(m_memon1, searchAt);
+    if (next) {
+        const QString line = m_memon1.at(*next);
+        const QDateTime start = scheduleline::startOf(line, now.date().year()).toDateTime();
+        m_waiting = false;
+        m_settings.setText(key::SCEdit10, line);
+        m_armedStart = start;
+        armTimer(qMax<qint64>(0, now.msecsTo(start)));
+        m_zupStarted = true;
+        m_settings.setText(key::SCEdit101, scheduleline::contentCode(line));
+        if (fromStartButton)
+            m_settings.setChecked(key::SCCheckBox6, true);
+        return;
+    }
+    m_armedStart.reset();
+    if (m_settings.checked(key::SCCheckBox23)) {
+        armTimer(qMax<qint64>(kMinimumPollMs, qint64(m_settings.spin(key::SpinEdit5)) * 1000));
+        m_zupStarted = true;
+        m_waiting = true;
+        m_settings.setChecked(key::SCCheckBox6, true);
+        m_settings.setText(key::SCEdit10, kWaitingText);
+        m_settings.setText(key::SCEdit101, kWaitingCode);
+        return;
+    }
+    m_waiting = false;
+    m_timer1start->stop();
+    emit panelLabelVisible(false);
+    m_settings.setChecked(key::SCCheckBox6, false);
+    m_zupStarted = false;
+}
+
+void DispatcherEngine::SCButton43Click()
+{
+    startButton(false);
+}
+
+void DispatcherEngine::panelStartClick()
+{
+    startButton(true);
+}
+
+void DispatcherEngine::startButton(bool fromPanel)
+{
+    m_resumePending = false;
+    if (m_settings.checked(key::SCCheckBox6)) {
+        m_notifier.message(kAlreadyRunning);
+        return;
+    }
+    try {
+        if (m_settings.checked(key::SCCheckbox19))
+            loadPlanFile();
+        emit panelLabelVisible(true);
+        ArmNextStart(true);
+    } catch (...) {
+        m_log.write(QStringLiteral("error"), currentExceptionText());
+        m_notifier.message(fromPanel ? kBadSchedulePanel : kBadScheduleMain);
+    }
+}
+
+void DispatcherEngine::SCButton44Click()
+{
+    m_settings.setText(key::SCEdit10, QString());
+    // Off shows no next content code either.
+    m_settings.setText(key::SCEdit101, QString());
+    m_settings.setChecked(key::SCCheckBox6, false);
+    emit panelLabelVisible(false);
+    StopTimerT();
+}
+
+void DispatcherEngine::StopTimerT()
+{
+    m_timer1start->stop();
+    m_handlers.disableStringAndClipStops();
+    for (const char* field : {key::SCEditn8, key::SCEditn6, key::SCEditn5, key::SCEditn4,
+                              key::SCEditn3, key::SCEditn2, key::SCEditn1, key::SCEditn9})
+        m_settings.setText(field, QString());
+    m_zupStarted = false;
+    m_waiting = false;
+    m_armedStart.reset();
+    m_lastExecutedStart.reset();
+    setMemon1({});
+}
+
+void DispatcherEngine::DispStartT()
+{
+    try {
+        loadPlanFile();
+    } catch (...) {
+        m_log.write(QStringLiteral("error"), currentExceptionText());
+        m_notifier.message(kNoFileAtStartup);
+        return;
+    }
+    m_armedStart.reset();
+    armTimer(kStartupDelayMs);
+    emit showPanelRequested();
+    emit panelLabelVisible(true);
+}
+
+void DispatcherEngine::startAtStartup()
+{
+    m_resumePending = true;
+    DispStartT();
+    m_zupStarted = true;
+}
+
+void DispatcherEngine::dispstart()
+{
+    try {
+        loadPlanFile();
+    } catch (...) {
+        m_log.write(QStringLiteral("error"), currentExceptionText());
+        m_notifier.message(kNoFileAtTicker);
+        return;
+    }
+    emit panelLabelVisible(true);
+    // An armed line keeps its start moment: re-enabling must not push it back by a whole wait.
+    if (m_armedStart)
+        m_timer1start->setInterval(qMax<qint64>(0, m_clock.now().msecsTo(*m_armedStart)));
+    m_timer1start->start();
+}
+
+void DispatcherEngine::Timer1startTimer()
+{
+    guarded(m_notifier, [this] { starts(); });
+}
+
+void DispatcherEngine::starts()
+{
+    if (!m_settings.checked(key::SCCheckBox6))
+        return;
+    m_timer1start->stop();
+    if (m_zupStarted) {
+        if (m_resumePending) {
+            m_resumePending = false;
+            ResumeAfterRestart();
+            return;
+        }
+    }
+    executeAndArm();
+}
+
+void DispatcherEngine::executeAndArm()
+{
+    if (m_zupStarted) {
+        m_lastExecutedStart = m_armedStart;
+        m_armedStart.reset();
+        // Waiting for an update executes nothing: str_disp.txt keeps the line that last ran,
+        // so that a restart can still resume it.
+        if (!m_waiting) {
+            const QString line = m_settings.text(key::SCEdit10);
+            SaveCurrentEntry();
+            m_log.write(QStringLiteral("start"), line);
+            emit entryExecuted(line, m_clock.now());
+            m_handlers.startCurrentEntry();
+        }
+        m_zupStarted = false;
+    }
+    const QString planFile = m_settings.text(key::SCEditn10);
+    if (m_settings.checked(key::SCCheckBox23) && !planFile.isEmpty() && planFile.at(0) != u'Ф') {
+        // The schedule is replaced whole; a file that cannot be read leaves it empty.
+        QStringList lines;
+        try {
+            lines = readTextLines(planFile);
+        } catch (...) {
+            setMemon1({});
+            throw;
+        }
+        setMemon1(lines);
+    }
+    ArmNextStart();
+}
+
+void DispatcherEngine::SaveCurrentEntry()
+{
+    writeTextLines(m_folder + u'/' + kSavedEntryFile, {m_settings.text(key::SCEdit10)});
+}
+
+void DispatcherEngine::ResumeAfterRestart()
+{
+    QString saved;
+    bool running = false;
+    try {
+        const QStringList lines = readTextLines(m_folder + u'/' + kSavedEntryFile);
+        saved = lines.value(0);
+        if (!saved.isEmpty()) {
+            const QDateTime now = m_clock.now();
+            const QDateTime stop = scheduleline::stopExact(saved, now.date().year()).toDateTime();
+            running = now < stop;
+        }
+    } catch (...) {
+        running = false;
+    }
+    const bool reload = m_settings.checked(key::SCCheckbox19);
+    if (running && reload) {
+        m_settings.setText(key::SCEdit10, saved);
+        m_zupStarted = true;
+        m_waiting = false;
+        executeAndArm();
+    } else if (running) {
+        m_notifier.message(kResumeNotAllowed);
+    } else if (reload) {
+        ArmNextStart();
+    }
+}
+
+std::optional<qint64> DispatcherEngine::nextStartMs() const
+{
+    if (!m_timer1start->isActive())
+        return std::nullopt;
+    return m_timer1start->remainingMs();
+}
+
+QJsonObject DispatcherEngine::status() const
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("on"), m_settings.checked(key::SCCheckBox6));
+    object.insert(QStringLiteral("armed"), m_zupStarted);
+    object.insert(QStringLiteral("current"), m_settings.text(key::SCEdit10));
+    object.insert(QStringLiteral("next_code"), m_settings.text(key::SCEdit101));
+    object.insert(QStringLiteral("plan_lines"), QJsonArray::fromStringList(m_memon1));
+    const std::optional<qint64> next = nextStartMs();
+    object.insert(QStringLiteral("next_start_ms"),
+                  next ? QJsonValue(double(*next)) : QJsonValue(QJsonValue::Null));
+    return object;
+}
+
+}  // namespace velumo

@@ -1,0 +1,60 @@
+#include "plancheckcommand.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "app/configfile.h"
+#include "app/guard.h"
+#include "app/settings.h"
+#include "app/textfile.h"
+#include "dispatcher/plancheck.h"
+
+namespace velumo {
+
+namespace {
+
+void print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stream);
+    std::fputs("\n", stream);
+}
+
+}  // namespace
+
+int runPlanCheck(const QString& planFile, const QString& programFolder)
+{
+    QStringList lines;
+    try {
+        lines = readTextLines(planFile);
+    } catch (...) {
+        print(stderr, currentExceptionText());
+        return 1;
+    }
+    Settings settings;
+    const Settings* slotSettings = nullptr;
+    const QString config = programFolder + u'/' + QString::fromLatin1(configfile::kFileName);
+    if (QFileInfo::exists(config)) {
+        try {
+            configfile::load(readFileBytes(config), settings);
+            slotSettings = &settings;
+        } catch (...) {
+            print(stderr, QStringLiteral("%1: %2").arg(config, currentExceptionText()));
+        }
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const QList<PlanCheck::Result> results = PlanCheck::check(lines, now, slotSettings);
+    print(stdout,
+          QStringLiteral("План-файл %1, проверка на %2%3")
+              .arg(planFile, now.toString(u"dd.MM.yyyy hh:mm:ss"),
+                   slotSettings ? QString()
+                                : QStringLiteral(" (слоты не проверяются: нет velumo.cfg)")));
+    for (const QString& text : PlanCheck::report(lines, results))
+        print(stdout, text);
+    const bool ok = PlanCheck::allFutureRun(results);
+    print(stdout, ok ? QStringLiteral("Все будущие записи будут выполнены как написано.")
+                     : QStringLiteral("Есть записи, которые не будут выполнены как написано."));
+    return ok ? 0 : 1;
+}
+
+}  // namespace velumo

@@ -1,0 +1,86 @@
+#include "walltimer.h"
+
+#include "app/clock.h"
+#include "app/eventlog.h"
+#include "app/timer.h"
+
+namespace velumo {
+
+WallTimer::WallTimer(const QString& name, TimerFactory& timers, const Clock& clock, EventLog* log)
+    : m_name(name), m_clock(clock), m_log(log), m_step(timers.create(name, true))
+{
+    m_step->setHandler([this] { onStep(); });
+}
+
+WallTimer::~WallTimer() = default;
+
+void WallTimer::setInterval(qint64 ms)
+{
+    m_intervalMs = qMax<qint64>(0, ms);
+    if (m_active)
+        start();
+}
+
+void WallTimer::start()
+{
+    m_active = true;
+    m_target = m_clock.now().addMSecs(m_intervalMs);
+    armStep();
+}
+
+void WallTimer::stop()
+{
+    m_active = false;
+    m_step->stop();
+}
+
+qint64 WallTimer::remainingMs() const
+{
+    if (!m_active)
+        return -1;
+    return qMax<qint64>(0, m_clock.now().msecsTo(m_target));
+}
+
+void WallTimer::armStep()
+{
+    const qint64 remaining = qMax<qint64>(0, m_clock.now().msecsTo(m_target));
+    m_stepMonotonicMs = m_clock.monotonicMs();
+    m_stepRemainingMs = remaining;
+    m_step->stop();
+    // The last step ends a millisecond short: the clock is read to the millisecond and the
+    // system timer rounds up, so aiming at the moment itself lands a millisecond or two late.
+    // The check at the step then waits out what remains (never firing early).
+    m_step->setInterval(remaining > kMaxStepMs ? kMaxStepMs
+                        : remaining > 1        ? remaining - 1
+                                               : remaining);
+    m_step->start();
+}
+
+void WallTimer::onStep()
+{
+    m_step->stop();
+    if (!m_active)
+        return;
+    const qint64 remaining = m_clock.now().msecsTo(m_target);
+    const qint64 expected = m_stepRemainingMs - (m_clock.monotonicMs() - m_stepMonotonicMs);
+    const qint64 movedMs = expected - remaining;
+    if (m_log && qAbs(movedMs) > kJumpToleranceMs)
+        m_log->write(QStringLiteral("dispatcher"),
+                     QStringLiteral("%1: the wall clock moved by %2 ms; re-armed for %3 (%4 ms)")
+                         .arg(m_name)
+                         .arg(movedMs)
+                         .arg(m_target.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz")))
+                         .arg(qMax<qint64>(0, remaining)));
+    if (remaining > 0) {
+        armStep();
+        return;
+    }
+    // Periodic like the other timers: the next moment is set before the handler, so that a
+    // handler that stops the timer wins.
+    m_target = m_clock.now().addMSecs(m_intervalMs);
+    armStep();
+    if (m_handler)
+        m_handler();
+}
+
+}  // namespace velumo

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "devices/mastermute.h"
+#include "devices/toneplayer.h"
+#include "ticker/tickercontrol.h"
+
+namespace velumo {
+
+// Stand-ins that do nothing, for benchmarks that need the interfaces but no devices.
+class StubTickerControl final : public TickerControl {
+public:
+    bool TickerRunning() const override { return m_running; }
+    void setTickerRunning(bool running) override { m_running = running; }
+    void setResumeLine(int) override {}
+    void ApplyTickerWindow() override {}
+    void StartRunStringThread() override { m_running = true; }
+    void StopTicker() override { m_running = false; }
+    void bringToFront() override {}
+    void setWorkLabel(const QString&) override {}
+
+private:
+    bool m_running = false;
+};
+
+class SilentTonePlayer final : public TonePlayer {
+public:
+    void MyBEEP(int, int) override {}
+};
+
+class NoMasterMute final : public MasterMute {
+public:
+    void SetMasterMuteValue(bool) override {}
+};
+
+}  // namespace velumo
