@@ -20,11 +20,11 @@ constexpr int kAnnouncements = 100000;
 void fill(Settings& settings)
 {
     int n = 0;
-    for (const ControlSpec& spec : controlSchema()) {
-        const QString name = QString::fromLatin1(spec.name);
-        if (spec.kind == ControlKind::Text)
+    for (const ControlSpec& entry : controlSchema()) {
+        const QString name = QString::fromLatin1(entry.name);
+        if (entry.kind == ControlKind::Text)
             settings.setText(name, QStringLiteral("/home/оператор/эфир/файл_%1.str").arg(n));
-        else if (spec.kind == ControlKind::Check)
+        else if (entry.kind == ControlKind::Check)
             settings.setChecked(name, n % 2);
         ++n;
     }
@@ -34,9 +34,9 @@ void fill(Settings& settings)
 QStringList componentNames()
 {
     QStringList names;
-    for (const ControlSpec& spec : controlSchema()) {
-        names.append(QString::fromLatin1(spec.name));
-        names.append(QStringLiteral("Label_%1").arg(QString::fromLatin1(spec.name)));
+    for (const ControlSpec& entry : controlSchema()) {
+        names.append(QString::fromLatin1(entry.name));
+        names.append(QStringLiteral("Label_%1").arg(QString::fromLatin1(entry.name)));
     }
     return names;
 }

@@ -66,7 +66,7 @@ QString storable(QString value)
 
 bool hasKind(const Settings& settings, const QString& name, ControlKind kind)
 {
-    return settings.contains(name) && settings.spec(name).kind == kind;
+    return settings.contains(name) && settings.entry(name).kind == kind;
 }
 
 }  // namespace
@@ -110,8 +110,8 @@ QByteArray save(const Settings& settings, const QStringList& componentNames)
 {
     QStringList names = componentNames;
     if (names.isEmpty()) {
-        for (const ControlSpec& spec : controlSchema())
-            names.append(QString::fromLatin1(spec.name));
+        for (const ControlSpec& entry : controlSchema())
+            names.append(QString::fromLatin1(entry.name));
     }
     QByteArray out;
     out.reserve(names.size() * 24);

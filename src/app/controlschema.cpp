@@ -546,9 +546,9 @@ const ControlSpec* findControl(const char* name)
 {
     if (!name)
         return nullptr;
-    for (const ControlSpec& spec : kControls) {
-        if (std::strcmp(spec.name, name) == 0)
-            return &spec;
+    for (const ControlSpec& entry : kControls) {
+        if (std::strcmp(entry.name, name) == 0)
+            return &entry;
     }
     return nullptr;
 }

@@ -21,11 +21,11 @@ Settings::Settings(QObject* parent) : QObject(parent)
 void Settings::resetToDefaults()
 {
     m_values.clear();
-    for (const ControlSpec& spec : controlSchema())
-        m_values.insert(QString::fromLatin1(spec.name), QString::fromUtf8(spec.defaultValue));
+    for (const ControlSpec& entry : controlSchema())
+        m_values.insert(QString::fromLatin1(entry.name), QString::fromUtf8(entry.defaultValue));
 }
 
-const ControlSpec& Settings::spec(const QString& name) const
+const ControlSpec& Settings::entry(const QString& name) const
 {
     const ControlSpec* found = findControl(name.toLatin1().constData());
     if (!found)
@@ -43,7 +43,7 @@ QString Settings::text(const QString& name) const
 
 void Settings::setText(const QString& name, const QString& value)
 {
-    const ControlSpec& s = spec(name);
+    const ControlSpec& s = entry(name);
     QString stored = value;
     if (s.kind == ControlKind::Spin) {
         int number = strToInt(value);

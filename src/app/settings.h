@@ -17,7 +17,7 @@ public:
     explicit Settings(QObject* parent = nullptr);
 
     bool contains(const QString& name) const { return m_values.contains(name); }
-    const ControlSpec& spec(const QString& name) const;
+    const ControlSpec& entry(const QString& name) const;
 
     // The value as its file text. Throws Failure for an unknown name.
     QString text(const QString& name) const;

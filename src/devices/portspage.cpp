@@ -36,9 +36,9 @@ QString pageOf(const char* name)
 
 QString groupOf(const char* name)
 {
-    const ControlSpec* spec = findControl(name);
-    const QString group = QString::fromUtf8(spec->group);
-    return group.isEmpty() ? QString::fromUtf8(spec->page).split(QStringLiteral(" > ")).last()
+    const ControlSpec* entry = findControl(name);
+    const QString group = QString::fromUtf8(entry->group);
+    return group.isEmpty() ? QString::fromUtf8(entry->page).split(QStringLiteral(" > ")).last()
                            : group;
 }
 

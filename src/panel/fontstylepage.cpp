@@ -27,10 +27,10 @@ namespace {
 // The page and group a setting stands in, as the schema places it.
 std::pair<QString, QString> placeOf(const char* name)
 {
-    const ControlSpec* spec = findControl(name);
-    if (!spec)
+    const ControlSpec* entry = findControl(name);
+    if (!entry)
         return {};
-    return {QString::fromUtf8(spec->page), QString::fromUtf8(spec->group)};
+    return {QString::fromUtf8(entry->page), QString::fromUtf8(entry->group)};
 }
 
 }  // namespace

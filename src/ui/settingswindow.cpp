@@ -164,16 +164,16 @@ QPushButton* SettingsWindow::addButton(const QString& pagePath, const QString& g
     return button;
 }
 
-QWidget* SettingsWindow::createControl(const ControlSpec& spec)
+QWidget* SettingsWindow::createControl(const ControlSpec& entry)
 {
-    const QString name = QString::fromLatin1(spec.name);
+    const QString name = QString::fromLatin1(entry.name);
     QWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (entry.kind) {
     case ControlKind::Text: {
         auto* edit = new QLineEdit(this);
-        TypingFilter::install(edit, spec.filter);
+        TypingFilter::install(edit, entry.filter);
         // Numbers and times are short: their fields stay narrow.
-        if (spec.filter != InputFilter::None)
+        if (entry.filter != InputFilter::None)
             edit->setMaximumWidth(160);
         widget = edit;
         break;
@@ -181,8 +181,8 @@ QWidget* SettingsWindow::createControl(const ControlSpec& spec)
     case ControlKind::Spin: {
         auto* spin = new QSpinBox(this);
         spin->setMaximumWidth(160);
-        if (spec.minimum < spec.maximum)
-            spin->setRange(spec.minimum, spec.maximum);
+        if (entry.minimum < entry.maximum)
+            spin->setRange(entry.minimum, entry.maximum);
         else
             // No limits of its own: the widget must show every integer the store holds.
             spin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
@@ -190,11 +190,11 @@ QWidget* SettingsWindow::createControl(const ControlSpec& spec)
         break;
     }
     case ControlKind::Check:
-        widget = new QCheckBox(QString::fromUtf8(spec.caption), this);
+        widget = new QCheckBox(QString::fromUtf8(entry.caption), this);
         break;
     case ControlKind::Combo: {
         auto* combo = new QComboBox(this);
-        const QString items = QString::fromUtf8(spec.items);
+        const QString items = QString::fromUtf8(entry.items);
         if (!items.isEmpty())
             combo->addItems(items.split(u'\n'));
         widget = combo;
@@ -202,31 +202,31 @@ QWidget* SettingsWindow::createControl(const ControlSpec& spec)
     }
     }
     widget->setObjectName(name);
-    widget->setToolTip(QString::fromUtf8(spec.hint));
+    widget->setToolTip(QString::fromUtf8(entry.hint));
     return widget;
 }
 
 void SettingsWindow::buildFromSchema()
 {
-    for (const ControlSpec& spec : controlSchema()) {
-        const QString name = QString::fromLatin1(spec.name);
+    for (const ControlSpec& entry : controlSchema()) {
+        const QString name = QString::fromLatin1(entry.name);
         if (m_controls.contains(name))
             continue;
-        QWidget* widget = createControl(spec);
-        const QString caption = QString::fromUtf8(spec.caption);
-        const QString pagePath = QString::fromUtf8(spec.page);
+        QWidget* widget = createControl(entry);
+        const QString caption = QString::fromUtf8(entry.caption);
+        const QString pagePath = QString::fromUtf8(entry.page);
         if (pagePath.isEmpty()) {
             // Controls outside the pages stand in the footer.
             widget->setParent(centralWidget());
             m_footer->addWidget(widget);
         } else {
-            QString groupPath = QString::fromUtf8(spec.group);
+            QString groupPath = QString::fromUtf8(entry.group);
             if (groupPath.isEmpty())
                 groupPath = pagePath.split(kSeparator).last();
             QGroupBox* box = group(pagePath, groupPath);
             widget->setParent(box);
             auto* form = static_cast<QFormLayout*>(box->layout());
-            if (spec.kind == ControlKind::Check || caption.isEmpty()) {
+            if (entry.kind == ControlKind::Check || caption.isEmpty()) {
                 form->addRow(widget);
             } else {
                 auto* label = new QLabel(caption, box);
@@ -244,7 +244,7 @@ void SettingsWindow::bindControl(QWidget* widget, const QString& name)
 {
     widget->setObjectName(name);
     m_controls.insert(name, widget);
-    const ControlSpec& spec = m_settings.spec(name);
+    const ControlSpec& entry = m_settings.entry(name);
     auto store = [this, name](const QString& value) {
         if (m_updating)
             return;
@@ -273,7 +273,7 @@ void SettingsWindow::bindControl(QWidget* widget, const QString& name)
         addComponent(combo, ComponentClass::Combo);
         connect(combo, &QComboBox::currentTextChanged, this, store);
     }
-    Q_UNUSED(spec);
+    Q_UNUSED(entry);
     onSettingChanged(name);
 }
 
@@ -302,8 +302,8 @@ void SettingsWindow::onSettingChanged(const QString& name)
 
 void SettingsWindow::updateHint(const QString& name)
 {
-    const ControlSpec* spec = findControl(name.toLatin1().constData());
-    if (spec && spec->pathField)
+    const ControlSpec* entry = findControl(name.toLatin1().constData());
+    if (entry && entry->pathField)
         if (QWidget* widget = m_controls.value(name))
             widget->setToolTip(m_settings.text(name));
 }

@@ -73,7 +73,7 @@ private:
     };
     QTabWidget* pageSetTabs(const QString& top);
     void buildFromSchema();
-    QWidget* createControl(const struct ControlSpec& spec);
+    QWidget* createControl(const struct ControlSpec& entry);
     void onSettingChanged(const QString& name);
     void updateHint(const QString& name);
 

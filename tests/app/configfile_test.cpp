@@ -138,14 +138,14 @@ TEST(ConfigRoundTrip, EveryValueSurvivesSaveAndLoad)
 {
     Settings saved;
     int n = 0;
-    for (const ControlSpec& spec : controlSchema()) {
-        const QString name = QString::fromLatin1(spec.name);
-        switch (spec.kind) {
+    for (const ControlSpec& entry : controlSchema()) {
+        const QString name = QString::fromLatin1(entry.name);
+        switch (entry.kind) {
             case ControlKind::Text:
                 saved.setText(name, QStringLiteral("я %1 Ёжик  в тумане я").arg(n));
                 break;
             case ControlKind::Spin:
-                saved.setSpin(name, spec.minimum < spec.maximum ? spec.maximum : -n * 1000);
+                saved.setSpin(name, entry.minimum < entry.maximum ? entry.maximum : -n * 1000);
                 break;
             case ControlKind::Check:
                 saved.setChecked(name, n % 2 == 0);
@@ -160,9 +160,9 @@ TEST(ConfigRoundTrip, EveryValueSurvivesSaveAndLoad)
     EXPECT_TRUE(content.contains('\0'));  // "я" stored as NUL
     Settings loaded;
     configfile::load(content, loaded);
-    for (const ControlSpec& spec : controlSchema()) {
-        const QString name = QString::fromLatin1(spec.name);
-        EXPECT_EQ(loaded.text(name), saved.text(name)) << spec.name;
+    for (const ControlSpec& entry : controlSchema()) {
+        const QString name = QString::fromLatin1(entry.name);
+        EXPECT_EQ(loaded.text(name), saved.text(name)) << entry.name;
     }
 }
 
@@ -250,9 +250,9 @@ TEST(ConfigRobustness, TruncatedFileKeepsWhatWasRead)
 TEST(ConfigRobustness, SpinnerOutsideItsRangeIsClampedLikeTheControl)
 {
     const ControlSpec* bounded = nullptr;
-    for (const ControlSpec& spec : controlSchema())
-        if (spec.kind == ControlKind::Spin && spec.minimum < spec.maximum) {
-            bounded = &spec;
+    for (const ControlSpec& entry : controlSchema())
+        if (entry.kind == ControlKind::Spin && entry.minimum < entry.maximum) {
+            bounded = &entry;
             break;
         }
     ASSERT_NE(bounded, nullptr);

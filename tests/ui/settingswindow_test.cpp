@@ -144,8 +144,8 @@ TEST_F(Window, SettingsFileHasOneLinePerComponentAndEveryValueControl)
             ++valueLines;
     EXPECT_EQ(valueLines, int(controlSchema().size()));
     EXPECT_EQ(controlSchema().size(), 211u);
-    for (const ControlSpec& spec : controlSchema())
-        EXPECT_NE(window.control(QString::fromLatin1(spec.name)), nullptr) << spec.name;
+    for (const ControlSpec& entry : controlSchema())
+        EXPECT_NE(window.control(QString::fromLatin1(entry.name)), nullptr) << entry.name;
 }
 
 struct TypingCase {
@@ -199,15 +199,15 @@ TEST_F(Window, WidgetsAndSettingsFollowEachOther)
 
 TEST_F(Window, SpinnerWidgetsAndStoreAgreeAtTheLimits)
 {
-    for (const ControlSpec& spec : controlSchema()) {
-        if (spec.kind != ControlKind::Spin)
+    for (const ControlSpec& entry : controlSchema()) {
+        if (entry.kind != ControlKind::Spin)
             continue;
-        const QString name = QString::fromLatin1(spec.name);
+        const QString name = QString::fromLatin1(entry.name);
         auto* spin = qobject_cast<QSpinBox*>(window.control(name));
-        ASSERT_NE(spin, nullptr) << spec.name;
-        for (const int value : {spec.maximum, spec.minimum, 2000000000, -2000000000}) {
+        ASSERT_NE(spin, nullptr) << entry.name;
+        for (const int value : {entry.maximum, entry.minimum, 2000000000, -2000000000}) {
             settings.setSpin(name, value);
-            EXPECT_EQ(spin->value(), settings.spin(name)) << spec.name << " " << value;
+            EXPECT_EQ(spin->value(), settings.spin(name)) << entry.name << " " << value;
         }
     }
 }
