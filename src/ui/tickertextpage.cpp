@@ -1,6 +1,7 @@
 #include "tickertextpage.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -130,6 +131,7 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
         });
 
     connect(&m_block, &TickerBlock::changed, this, &TickerTextPage::showBlock);
+    m_text->installEventFilter(this);
     connect(&m_block, &TickerBlock::loading, this, [this](bool busy) {
         for (QPlainTextEdit* list : {m_index, m_tariff, m_text})
             list->setVisible(!busy);
@@ -150,7 +152,7 @@ void TickerTextPage::flushEdits()
     m_editDelay->stop();
     // Only the operator's edits go back: rewriting the block from what the lists show would
     // be a needless change of it.
-    if (!m_edited)
+    if (!m_edited || m_stale)
         return;
     m_edited = false;
     m_showing = true;
@@ -158,10 +160,26 @@ void TickerTextPage::flushEdits()
     m_showing = false;
 }
 
+bool TickerTextPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_text && event->type() == QEvent::Show && m_stale)
+        showBlock();
+    return false;
+}
+
 void TickerTextPage::showBlock()
 {
     if (m_showing)
         return;
+    // Filling the lists with a large block takes long: while they are not on screen (the
+    // ticker runs with the main window hidden) they are filled when they are shown again.
+    if (!m_text->isVisible()) {
+        m_stale = true;
+        m_editDelay->stop();
+        m_edited = false;
+        return;
+    }
+    m_stale = false;
     m_editDelay->stop();
     m_edited = false;
     m_showing = true;

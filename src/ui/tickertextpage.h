@@ -33,6 +33,9 @@ signals:
     void openChosen(const QString& path);
     void saveChosen(const QString& path);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showBlock();
     void chooseOpen();
@@ -49,6 +52,7 @@ private:
     DialogSpec* m_saveDialog = nullptr;
     QTimer* m_editDelay = nullptr;
     bool m_showing = false;
+    bool m_stale = false;  // the block changed while the lists were not on screen
     bool m_edited = false;  // the operator changed a list since the block was shown
 };
 

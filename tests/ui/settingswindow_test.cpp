@@ -214,6 +214,7 @@ TEST_F(Window, SpinnerWidgetsAndStoreAgreeAtTheLimits)
 
 TEST_F(Window, TextPageKeepsTheBlockExactlyUntilEdited)
 {
+    window.show();
     block.setLists({"1a", "2b", ""}, {"0", "1", "2"}, {"1", "2", "3"});
     page->flushEdits();  // nothing edited: the block stays as it is
     EXPECT_EQ(block.text(), (QStringList{"1a", "2b", ""}));
@@ -224,6 +225,19 @@ TEST_F(Window, TextPageKeepsTheBlockExactlyUntilEdited)
     page->flushEdits();
     EXPECT_EQ(block.text(), (QStringList{"1a", "2b", "3c", ""}));
     EXPECT_EQ(block.tariff(), (QStringList{"0", "1", "2"}));
+}
+
+TEST_F(Window, TextPageFillsHiddenListsWhenShown)
+{
+    // While the window is hidden (the ticker runs) the lists are filled only when shown again;
+    // nothing stale is ever written back into the block.
+    window.hide();
+    block.setLists({"1a", "2b"}, {"0", "1"}, {"7", "8"});
+    page->flushEdits();
+    EXPECT_EQ(block.tariff(), (QStringList{"0", "1"}));
+    window.show();
+    EXPECT_EQ(widget<QPlainTextEdit>("Memotarif")->toPlainText(), QString("0\n1"));
+    EXPECT_EQ(widget<QPlainTextEdit>("Memo1")->toPlainText(), QString("1a\n2b"));
 }
 
 }  // namespace
