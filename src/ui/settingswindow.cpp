@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -159,7 +160,11 @@ QPushButton* SettingsWindow::addButton(const QString& pagePath, const QString& g
     auto* button = new QPushButton(caption, box);
     button->setObjectName(name);
     button->setToolTip(hint);
-    static_cast<QFormLayout*>(box->layout())->addRow(button);
+    // Buttons keep their own width, at the left of the group.
+    auto* row = new QHBoxLayout();
+    row->addWidget(button);
+    row->addStretch(1);
+    static_cast<QFormLayout*>(box->layout())->addRow(row);
     addComponent(button, ComponentClass::Button);
     return button;
 }
@@ -231,7 +236,8 @@ void SettingsWindow::buildFromSchema()
             } else {
                 auto* label = new QLabel(caption, box);
                 label->setObjectName(QStringLiteral("Label_") + name);
-                label->setWordWrap(true);
+                // Short captions stay on one line; long ones wrap.
+                label->setWordWrap(caption.size() > 40);
                 addComponent(label, ComponentClass::Label);
                 form->addRow(label, widget);
             }
