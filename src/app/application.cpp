@@ -457,20 +457,15 @@ void Application::Exiting()
 
 void Application::FormClose()
 {
-    if (m_closing)
-        return;
-    m_closing = true;
-    Exiting();
-    m_ticker->setTickerRunning(false);
-    writePendingLog();
-    m_clip->close();
-    m_capture->close();
-    m_panel->close();
-    m_form1->hide();
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    shutDown({m_clip, m_capture, m_panel});
 }
 
 void Application::exitProgram()
+{
+    shutDown({m_icon, m_clockWindow, m_strip, m_clip, m_capture, m_flash, m_titles});
+}
+
+void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
 {
     if (m_closing)
         return;
@@ -478,8 +473,7 @@ void Application::exitProgram()
     Exiting();
     m_ticker->setTickerRunning(false);
     writePendingLog();
-    for (QWidget* window : std::initializer_list<QWidget*>{m_icon, m_clockWindow, m_strip, m_clip,
-                                                           m_capture, m_flash, m_titles})
+    for (QWidget* window : windowsToClose)
         if (window)
             window->close();
     m_form1->hide();

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <initializer_list>
 #include <memory>
 
 #include "app/clock.h"
@@ -126,6 +127,9 @@ private:
     void armNetworkTimers();
     void registerNetworkCommands();
     // Runs an entry point of the event loop through the guard.
+    // Both ways out: save, stop the ticker, write the pending playback log, close the windows
+    // named, end the program.
+    void shutDown(std::initializer_list<QWidget*> windowsToClose);
     void guard(const std::function<void()>& body);
 
     QString m_folder;
