@@ -15,7 +15,7 @@
 #include "devices/broadcastmute.h"
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/walltimer.h"
-#include "fakes/dispatchtimers.h"
+#include "fakes/faketimers.h"
 #include "fakes/fakedevices.h"
 #include "fakes/recordingplayers.h"
 #include "fakes/testsupport.h"

@@ -8,7 +8,7 @@
 #include "app/guard.h"
 #include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/manualtimers.h"
+#include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "net/dialup.h"
 #include "net/fakenmcli.h"
@@ -35,7 +35,7 @@ protected:
     test::RecordingNotifier notifier{&log};
     Settings settings;
     TickerBlock block{settings};
-    test::ManualTimerFactory timers;
+    test::FakeTimerFactory timers;
     DialUp dialUp{notifier, &log};
     std::unique_ptr<FtpExchange> ftp;
 
@@ -259,21 +259,21 @@ TEST_F(FtpExchangeTest, TimersRunAndArmTheHangUp)
 {
     putRemote(QStringLiteral("a.txt"), "alpha");
     start();
-    EXPECT_TRUE(timers[QStringLiteral("TimStFTP1")].isActive());  // enabled from the start
+    EXPECT_TRUE(timers.timer(QStringLiteral("TimStFTP1")).isActive());  // enabled from the start
     settings.setChecked(key::SCCheckbox15, true);
     settings.setSpin(key::SpinEdit35, 7);
     settings.setSpin(key::SpinEdit41, 4);
     ftp->armAutomaticRuns();
-    test::ManualTimer& timer5 = timers[QStringLiteral("Timer5")];
+    test::FakeTimer& timer5 = timers.timer(QStringLiteral("Timer5"));
     EXPECT_TRUE(timer5.isActive());
     EXPECT_EQ(timer5.interval(), 7 * 60000);
-    timers[QStringLiteral("TimStFTP1")].trigger();
-    EXPECT_FALSE(timers[QStringLiteral("TimStFTP1")].isActive());
+    timers.timer(QStringLiteral("TimStFTP1")).trigger();
+    EXPECT_FALSE(timers.timer(QStringLiteral("TimStFTP1")).isActive());
 
     timer5.trigger();
     timer5.trigger();  // still running: not started twice
-    ASSERT_TRUE(waitFor([&] { return timers[QStringLiteral("TimStFTP1")].isActive(); }));
-    EXPECT_EQ(timers[QStringLiteral("TimStFTP1")].interval(), 4 * 60000);
+    ASSERT_TRUE(waitFor([&] { return timers.timer(QStringLiteral("TimStFTP1")).isActive(); }));
+    EXPECT_EQ(timers.timer(QStringLiteral("TimStFTP1")).interval(), 4 * 60000);
     EXPECT_EQ(logText().count(QStringLiteral("receive: run started")), 1);
     EXPECT_TRUE(logText().contains(QStringLiteral("the previous run has not ended")));
 

@@ -9,7 +9,7 @@
 #include "app/eventlog.h"
 #include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/manualtimers.h"
+#include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "net/dialup.h"
 #include "net/fakenmcli.h"
@@ -33,7 +33,7 @@ protected:
     test::RecordingNotifier notifier{&log};
     Settings settings;
     TickerBlock block{settings};
-    test::ManualTimerFactory timers;
+    test::FakeTimerFactory timers;
     DialUp dialUp{notifier, &log};
     FtpExchange ftp{settings, block, dialUp, notifier, &log, timers, dir.path()};
     RssFeed rss{settings, block, notifier, &log, timers, dir.path()};
@@ -67,14 +67,14 @@ TEST_F(NetworkPagesTest, CheckBoxesSwitchTheAutomaticTimers)
     settings.setSpin(key::SpinEdit38, 9);
     find<QCheckBox>(key::SCCheckbox17)->click();
     EXPECT_TRUE(settings.checked(key::SCCheckbox17));
-    EXPECT_TRUE(timers[QStringLiteral("Timer6")].isActive());
-    EXPECT_EQ(timers[QStringLiteral("Timer6")].interval(), 9 * 60000);
+    EXPECT_TRUE(timers.timer(QStringLiteral("Timer6")).isActive());
+    EXPECT_EQ(timers.timer(QStringLiteral("Timer6")).interval(), 9 * 60000);
     find<QCheckBox>(key::SCCheckbox17)->click();
-    EXPECT_FALSE(timers[QStringLiteral("Timer6")].isActive());
+    EXPECT_FALSE(timers.timer(QStringLiteral("Timer6")).isActive());
 
     find<QCheckBox>(key::SCCheckbox13)->click();
-    EXPECT_TRUE(timers[QStringLiteral("TimerRSS")].isActive());
-    EXPECT_EQ(timers[QStringLiteral("TimerRSS")].interval(), 5 * 60000);
+    EXPECT_TRUE(timers.timer(QStringLiteral("TimerRSS")).isActive());
+    EXPECT_EQ(timers.timer(QStringLiteral("TimerRSS")).interval(), 5 * 60000);
 }
 
 TEST_F(NetworkPagesTest, DialUpListSelectionAndStatusLabel)
