@@ -2,19 +2,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 
-#include "app/eventlog.h"
 #include "app/guard.h"
-#include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/faketimers.h"
-#include "fakes/testsupport.h"
-#include "net/dialup.h"
-#include "net/fakenmcli.h"
 #include "net/ftpexchange.h"
+#include "net/netrig.h"
 #include "net/nettestsupport.h"
-#include "ticker/tickerblock.h"
 
 using namespace velumo;
 using velumo::test::waitFor;
@@ -23,20 +16,12 @@ namespace {
 
 const QString kPassword = QStringLiteral("s3cret-pw");
 
-class FtpExchangeTest : public ::testing::Test {
+class FtpExchangeTest : public ::testing::Test, protected test::ExchangeRig {
 protected:
-    QTemporaryDir dir;
     QString root = dir.filePath(QStringLiteral("root"));
     QString local = dir.filePath(QStringLiteral("local"));
     QString program = dir.filePath(QStringLiteral("program"));
     std::unique_ptr<test::FtpTestServer> server;
-    test::FakeNmcli nmcli{dir.filePath(QStringLiteral("bin"))};
-    EventLog log{dir.filePath(QStringLiteral("velumo.log"))};
-    test::RecordingNotifier notifier{&log};
-    Settings settings;
-    TickerBlock block{settings};
-    test::FakeTimerFactory timers;
-    DialUp dialUp{notifier, &log};
     std::unique_ptr<FtpExchange> ftp;
 
     void SetUp() override
@@ -78,7 +63,6 @@ protected:
         EXPECT_TRUE(waitFor([&] { return done; }, 60000));
         return ok;
     }
-    QString logText() const { return QString::fromUtf8(test::readAll(log.path())); }
     void putRemote(const QString& name, const QByteArray& data)
     {
         test::writeAll(root + QLatin1String("/in/") + name, data);

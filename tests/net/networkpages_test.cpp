@@ -3,21 +3,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "app/eventlog.h"
-#include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/faketimers.h"
-#include "fakes/testsupport.h"
-#include "net/dialup.h"
-#include "net/fakenmcli.h"
 #include "net/ftpexchange.h"
+#include "net/netrig.h"
 #include "net/nettestsupport.h"
 #include "net/networkpages.h"
 #include "players/rssfeed.h"
-#include "ticker/tickerblock.h"
 #include "ui/settingswindow.h"
 
 using namespace velumo;
@@ -25,16 +18,8 @@ using velumo::test::waitFor;
 
 namespace {
 
-class NetworkPagesTest : public ::testing::Test {
+class NetworkPagesTest : public ::testing::Test, protected test::ExchangeRig {
 protected:
-    QTemporaryDir dir;
-    test::FakeNmcli nmcli{dir.filePath(QStringLiteral("bin"))};
-    EventLog log{dir.filePath(QStringLiteral("velumo.log"))};
-    test::RecordingNotifier notifier{&log};
-    Settings settings;
-    TickerBlock block{settings};
-    test::FakeTimerFactory timers;
-    DialUp dialUp{notifier, &log};
     FtpExchange ftp{settings, block, dialUp, notifier, &log, timers, dir.path()};
     RssFeed rss{settings, block, notifier, &log, timers, dir.path()};
     SettingsWindow window{settings};
