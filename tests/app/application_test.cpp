@@ -47,14 +47,7 @@ protected:
 
     QStringList logged(const QString& kind)
     {
-        QStringList out;
-        const QString text = QString::fromUtf8(test::readAll(dir.filePath("velumo.log")));
-        for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
-            const QStringList parts = line.split(u'\t');
-            if (parts.size() >= 3 && parts[1] == kind)
-                out.append(parts[2]);
-        }
-        return out;
+        return test::logEvents(dir.filePath("velumo.log"), kind);
     }
 
     void TearDown() override { app.reset(); }

@@ -2,14 +2,18 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <functional>
 
 #include "app/configfile.h"
 #include "app/settings.h"
 #include "app/settingskeys.h"
 #include "app/textfile.h"
+#include "fakes/programrun.h"
 #include "fakes/testsupport.h"
 
 using namespace velumo;
@@ -17,20 +21,27 @@ using namespace velumo::test;
 
 namespace {
 
-QString program()
+// The texts of one kind of event in the folder's velumo.log.
+QStringList logged(const QString& folder, const QString& kind)
 {
-    return qEnvironmentVariable("VELUMO_BUILD_DIR") + QStringLiteral("/velumo");
+    return logEvents(folder + "/velumo.log", kind);
 }
 
-QStringList logEvents(const QString& folder, const QString& kind)
+// Polls until the condition holds or the time is up.
+void waitUntil(const std::function<bool()>& condition, qint64 timeoutMs)
 {
-    QStringList out;
-    for (const QString& line : QString::fromUtf8(readAll(folder + "/velumo.log")).split(u'\n')) {
-        const QStringList parts = line.split(u'\t');
-        if (parts.size() >= 3 && parts[1] == kind)
-            out.append(parts.mid(2).join(u'\t'));
-    }
-    return out;
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition() && waited.elapsed() < timeoutMs)
+        QThread::msleep(100);
+}
+
+// Closes the copy as one would from a shell ("--send close") and waits for it to end.
+void closeFromShell(Program& velumo, const QString& folder)
+{
+    EXPECT_EQ(runToEnd({"--dir", folder, "--send", "close"}), 0);
+    ASSERT_TRUE(velumo.process().waitForFinished(20'000));
+    EXPECT_EQ(velumo.process().exitCode(), 0);
 }
 
 QString stamp(const QDateTime& moment)
@@ -59,41 +70,25 @@ TEST(DispatcherEndToEnd, RunsAPlanUnattended)
     settings.setText(key::SCEditn10, folder + "/plan.pln");
     writeAll(folder + "/velumo.cfg", configfile::save(settings));
 
-    QProcess velumo;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    velumo.setProcessEnvironment(env);
-    velumo.start(program(), {"--dir", folder});
-    ASSERT_TRUE(velumo.waitForStarted(10'000));
+    Program velumo(folder);
+    ASSERT_NO_FATAL_FAILURE(velumo.start());
+    waitUntil([&] { return logged(folder, "stop").size() >= 2; }, 20'000);
+    QString reply;
+    EXPECT_EQ(runToEnd({"--dir", folder, "--send", "status"}, &reply), 0);
+    ASSERT_NO_FATAL_FAILURE(closeFromShell(velumo, folder));
 
-    QElapsedTimer waited;
-    waited.start();
-    while (logEvents(folder, "stop").size() < 2 && waited.elapsed() < 20'000)
-        QThread::msleep(100);
-
-    QProcess status;
-    status.start(program(), {"--dir", folder, "--send", "status"});
-    ASSERT_TRUE(status.waitForFinished(10'000));
-    const QString reply = QString::fromUtf8(status.readAllStandardOutput());
-
-    QProcess close;
-    close.start(program(), {"--dir", folder, "--send", "close"});
-    ASSERT_TRUE(close.waitForFinished(10'000));
-    EXPECT_EQ(close.exitCode(), 0);
-    ASSERT_TRUE(velumo.waitForFinished(20'000));
-    EXPECT_EQ(velumo.exitCode(), 0);
-
-    EXPECT_EQ(logEvents(folder, "start"), (QStringList{first, second, third}));
-    const QStringList stops = logEvents(folder, "stop");
+    EXPECT_EQ(logged(folder, "start"), (QStringList{first, second, third}));
+    const QStringList stops = logged(folder, "stop");
     ASSERT_GE(stops.size(), 2);
     // The stop code is that of the entry started last ("x" starts nothing and leaves it).
     EXPECT_EQ(stops[0], "k s0");
     EXPECT_EQ(stops[1], "s s0");
-    EXPECT_TRUE(logEvents(folder, "player").contains("start k 1"));
+    EXPECT_TRUE(logged(folder, "player").contains("start k 1"));
     EXPECT_EQ(readTextLines(folder + "/str_disp.txt"), QStringList{third});
-    EXPECT_TRUE(reply.contains("\"dispatcher\"")) << reply.toStdString();
-    EXPECT_TRUE(logEvents(folder, "error").isEmpty())
-        << logEvents(folder, "error").join('\n').toStdString();
+    EXPECT_TRUE(QJsonDocument::fromJson(reply.toUtf8()).object().contains("dispatcher"))
+        << reply.toStdString();
+    EXPECT_TRUE(logged(folder, "error").isEmpty())
+        << logged(folder, "error").join('\n').toStdString();
 }
 
 // The plan check of the command line: exit 0 only when every future line runs as written; the
@@ -126,16 +121,13 @@ TEST(DispatcherEndToEnd, CheckPlanExitCodes)
         settings.setText(key::SCEdit49, c.clipSlot1);
         writeAll(folder + "/velumo.cfg", configfile::save(settings));
         QProcess check;
-        check.start(program(), {"--dir", folder, "--check-plan", folder + "/plan.pln"});
+        check.start(programPath(), {"--dir", folder, "--check-plan", folder + "/plan.pln"});
         ASSERT_TRUE(check.waitForFinished(10'000)) << c.name;
         EXPECT_EQ(check.exitCode(), c.expectedExit) << c.name;
         const QString out = QString::fromUtf8(check.readAllStandardOutput());
         EXPECT_TRUE(out.contains("1: ")) << c.name;
     }
-    QProcess missing;
-    missing.start(program(), {"--dir", folder, "--check-plan", folder + "/missing.pln"});
-    ASSERT_TRUE(missing.waitForFinished(10'000));
-    EXPECT_EQ(missing.exitCode(), 1);
+    EXPECT_EQ(runToEnd({"--dir", folder, "--check-plan", folder + "/missing.pln"}), 1);
     EXPECT_FALSE(QFileInfo::exists(folder + "/velumo.log"));  // the check writes nothing
 }
 
@@ -150,23 +142,13 @@ TEST(DispatcherEndToEnd, MissingPlanFileIsReported)
     writeAll(folder + "/velumo.cfg", configfile::save(settings));
     writeAll(folder + "/str_disp.txt", QByteArray("\x00\x01garbage", 9));
 
-    QProcess velumo;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    velumo.setProcessEnvironment(env);
-    velumo.start(program(), {"--dir", folder});
-    ASSERT_TRUE(velumo.waitForStarted(10'000));
-    QElapsedTimer waited;
-    waited.start();
-    while (!logEvents(folder, "message").contains("Не задан файл диспетчера!") &&
-           waited.elapsed() < 15'000)
-        QThread::msleep(100);
-    QProcess close;
-    close.start(program(), {"--dir", folder, "--send", "close"});
-    ASSERT_TRUE(close.waitForFinished(10'000));
-    ASSERT_TRUE(velumo.waitForFinished(20'000));
-    EXPECT_TRUE(logEvents(folder, "message").contains("Не задан файл диспетчера!"));
-    EXPECT_TRUE(logEvents(folder, "start").isEmpty());
+    Program velumo(folder);
+    ASSERT_NO_FATAL_FAILURE(velumo.start());
+    waitUntil([&] { return logged(folder, "message").contains("Не задан файл диспетчера!"); },
+              15'000);
+    ASSERT_NO_FATAL_FAILURE(closeFromShell(velumo, folder));
+    EXPECT_TRUE(logged(folder, "message").contains("Не задан файл диспетчера!"));
+    EXPECT_TRUE(logged(folder, "start").isEmpty());
 }
 
 }  // namespace

@@ -244,7 +244,7 @@ TEST_F(Engine, EarlyWakeUpRearmsForWhatRemains)
 {
     startWithPlan({planLine("12:00:04", "k1", "12:05:00")});
     rig.timers.advance(3000);
-    rig.timers.fireEarly(QStringLiteral("Timer1start"));
+    rig.timers.fire(QStringLiteral("Timer1start"));
     EXPECT_TRUE(rig.players.calls.isEmpty());
     EXPECT_EQ(engine.nextStartMs(), 1000);
     rig.timers.advance(999);

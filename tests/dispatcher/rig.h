@@ -15,7 +15,7 @@
 #include "devices/broadcastmute.h"
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/walltimer.h"
-#include "fakes/dispatchtimers.h"
+#include "fakes/faketimers.h"
 #include "fakes/fakedevices.h"
 #include "fakes/recordingplayers.h"
 #include "fakes/testsupport.h"
@@ -92,17 +92,7 @@ struct DispatcherRig {
     }
 
     // The events of one kind in velumo.log, their texts only.
-    QStringList events(const QString& kind) const
-    {
-        QStringList out;
-        const QStringList lines = QString::fromUtf8(readAll(log.path())).split(u'\n');
-        for (const QString& line : lines) {
-            const QStringList parts = line.split(u'\t');
-            if (parts.size() >= 3 && parts[1] == kind)
-                out.append(parts.mid(2).join(u'\t'));
-        }
-        return out;
-    }
+    QStringList events(const QString& kind) const { return logEvents(log.path(), kind); }
 
     QString savedEntry() const
     {

@@ -2,8 +2,8 @@
 
 #include <QString>
 #include <algorithm>
-#include <climits>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "app/timer.h"
@@ -13,7 +13,9 @@ namespace velumo::test {
 
 class FakeTimerFactory;
 
-// A timer that fires only when the test moves the fake clock on (FakeTimerFactory::advance).
+// A timer on a FakeClock. It behaves like the program's timers (periodic until stopped, a
+// running timer restarts on setInterval, the default interval is a second) but fires only when
+// the test moves time on (FakeTimerFactory::advance) or fires it by hand (trigger).
 class FakeTimer final : public Timer {
 public:
     FakeTimer(FakeTimerFactory& factory, const QString& name, bool precise);
@@ -34,7 +36,9 @@ public:
     bool precise() const { return m_precise; }
     qint64 deadlineMs() const { return m_deadlineMs; }
     int fireCount() const { return m_fires; }
-    // Fires now, as the event loop would at the deadline: a periodic timer is re-armed first.
+
+    // Fires now, whatever the clock says, as the event loop would at the deadline: only while
+    // running, and a periodic timer is re-armed before its handler runs.
     void trigger();
 
 private:
@@ -46,17 +50,17 @@ private:
     int m_fires = 0;
 };
 
-// Makes FakeTimers on a FakeClock. advance(ms) moves the clock on in steps, stopping at each
-// deadline on the way and firing the timers due there in deadline order, so handlers see the
-// clock exactly at their deadline. A zero interval counts as one millisecond (no endless loop).
+// Makes FakeTimers on a FakeClock (its own when none is given). advance(ms) moves the clock on
+// in steps, stopping at each deadline on the way and firing the timers due there in deadline
+// order, so handlers see the clock exactly at their deadline; a zero interval is due at once.
 class FakeTimerFactory final : public TimerFactory {
 public:
+    FakeTimerFactory() : m_ownClock(std::make_unique<FakeClock>()), m_clock(*m_ownClock) {}
     explicit FakeTimerFactory(FakeClock& clock) : m_clock(clock) {}
 
     std::unique_ptr<Timer> create(const QString& name, bool precise = false) override
     {
-        auto timer = std::make_unique<FakeTimer>(*this, name, precise);
-        return timer;
+        return std::make_unique<FakeTimer>(*this, name, precise);
     }
 
     FakeClock& clock() { return m_clock; }
@@ -70,9 +74,21 @@ public:
         return nullptr;
     }
 
+    // The live timer of that name; a test asking for one that was never made fails.
+    FakeTimer& timer(const QString& name) const
+    {
+        if (FakeTimer* found = find(name))
+            return *found;
+        throw std::logic_error("no timer named " + name.toStdString());
+    }
+
+    // Fires the named timer without moving the clock (a wake-up before its time).
+    void fire(const QString& name) { timer(name).trigger(); }
+
     void advance(qint64 ms)
     {
         const qint64 target = m_clock.monotonicMs() + ms;
+        int firesWithoutProgress = 0;
         for (;;) {
             FakeTimer* due = nullptr;
             for (FakeTimer* timer : m_timers)
@@ -81,8 +97,12 @@ public:
                     due = timer;
             if (!due)
                 break;
-            if (due->deadlineMs() > m_clock.monotonicMs())
+            if (due->deadlineMs() > m_clock.monotonicMs()) {
                 m_clock.advanceMs(due->deadlineMs() - m_clock.monotonicMs());
+                firesWithoutProgress = 0;
+            } else if (++firesWithoutProgress > kMaxFiresWithoutProgress) {
+                throw std::runtime_error("timers fire without end at one moment");
+            }
             due->trigger();
         }
         if (target > m_clock.monotonicMs())
@@ -93,6 +113,9 @@ public:
     void remove(FakeTimer* timer) { std::erase(m_timers, timer); }
 
 private:
+    static constexpr int kMaxFiresWithoutProgress = 100000;
+
+    std::unique_ptr<FakeClock> m_ownClock;
     FakeClock& m_clock;
     std::vector<FakeTimer*> m_timers;
 };
@@ -111,7 +134,7 @@ inline FakeTimer::~FakeTimer()
 inline void FakeTimer::start()
 {
     m_active = true;
-    m_deadlineMs = m_factory.clock().monotonicMs() + std::max<qint64>(1, m_intervalMs);
+    m_deadlineMs = m_factory.clock().monotonicMs() + m_intervalMs;
 }
 
 inline qint64 FakeTimer::remainingMs() const
@@ -121,9 +144,10 @@ inline qint64 FakeTimer::remainingMs() const
 
 inline void FakeTimer::trigger()
 {
+    if (!m_active)
+        return;
     ++m_fires;
-    if (m_active)
-        m_deadlineMs = m_factory.clock().monotonicMs() + std::max<qint64>(1, m_intervalMs);
+    m_deadlineMs = m_factory.clock().monotonicMs() + m_intervalMs;
     fire();
 }
 

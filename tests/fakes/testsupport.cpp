@@ -26,4 +26,15 @@ QByteArray cp1251(const QString& text)
     return encodeCp1251(text);
 }
 
+QStringList logEvents(const QString& logPath, const QString& kind)
+{
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(readAll(logPath)).split(u'\n')) {
+        const QStringList parts = line.split(u'\t');
+        if (parts.size() >= 3 && parts[1] == kind)
+            out.append(parts.mid(2).join(u'\t'));
+    }
+    return out;
+}
+
 }  // namespace velumo::test

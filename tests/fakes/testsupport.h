@@ -58,5 +58,7 @@ private:
 QByteArray readAll(const QString& path);
 void writeAll(const QString& path, const QByteArray& bytes);
 QByteArray cp1251(const QString& text);
+// The texts of the events of one kind in an event log (velumo.log), in their order.
+QStringList logEvents(const QString& logPath, const QString& kind);
 
 }  // namespace velumo::test

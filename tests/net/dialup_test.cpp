@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
-#include <QTemporaryDir>
 
-#include "app/eventlog.h"
-#include "fakes/testsupport.h"
 #include "net/dialup.h"
-#include "net/fakenmcli.h"
+#include "net/netrig.h"
 #include "net/nettestsupport.h"
 
 using namespace velumo;
@@ -12,12 +9,8 @@ using velumo::test::waitFor;
 
 namespace {
 
-class DialUpTest : public ::testing::Test {
+class DialUpTest : public ::testing::Test, protected test::NetFolder {
 protected:
-    QTemporaryDir dir;
-    test::FakeNmcli nmcli{dir.filePath(QStringLiteral("bin"))};
-    EventLog log{dir.filePath(QStringLiteral("velumo.log"))};
-    test::RecordingNotifier notifier{&log};
     DialUp dial{notifier, &log};
 
     void dialAndWait(const QString& name)
@@ -32,7 +25,6 @@ protected:
         dial.DisconnectURL(false, [&] { done = true; });
         ASSERT_TRUE(waitFor([&] { return done; }));
     }
-    QString logText() const { return QString::fromUtf8(test::readAll(log.path())); }
 };
 
 TEST_F(DialUpTest, ListsOnlyModemAndPppEntriesWhole)

@@ -2,19 +2,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 
-#include "app/eventlog.h"
 #include "app/guard.h"
-#include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/manualtimers.h"
-#include "fakes/testsupport.h"
-#include "net/dialup.h"
-#include "net/fakenmcli.h"
 #include "net/ftpexchange.h"
+#include "net/netrig.h"
 #include "net/nettestsupport.h"
-#include "ticker/tickerblock.h"
 
 using namespace velumo;
 using velumo::test::waitFor;
@@ -23,20 +16,12 @@ namespace {
 
 const QString kPassword = QStringLiteral("s3cret-pw");
 
-class FtpExchangeTest : public ::testing::Test {
+class FtpExchangeTest : public ::testing::Test, protected test::ExchangeRig {
 protected:
-    QTemporaryDir dir;
     QString root = dir.filePath(QStringLiteral("root"));
     QString local = dir.filePath(QStringLiteral("local"));
     QString program = dir.filePath(QStringLiteral("program"));
     std::unique_ptr<test::FtpTestServer> server;
-    test::FakeNmcli nmcli{dir.filePath(QStringLiteral("bin"))};
-    EventLog log{dir.filePath(QStringLiteral("velumo.log"))};
-    test::RecordingNotifier notifier{&log};
-    Settings settings;
-    TickerBlock block{settings};
-    test::ManualTimerFactory timers;
-    DialUp dialUp{notifier, &log};
     std::unique_ptr<FtpExchange> ftp;
 
     void SetUp() override
@@ -78,7 +63,6 @@ protected:
         EXPECT_TRUE(waitFor([&] { return done; }, 60000));
         return ok;
     }
-    QString logText() const { return QString::fromUtf8(test::readAll(log.path())); }
     void putRemote(const QString& name, const QByteArray& data)
     {
         test::writeAll(root + QLatin1String("/in/") + name, data);
@@ -259,21 +243,21 @@ TEST_F(FtpExchangeTest, TimersRunAndArmTheHangUp)
 {
     putRemote(QStringLiteral("a.txt"), "alpha");
     start();
-    EXPECT_TRUE(timers[QStringLiteral("TimStFTP1")].isActive());  // enabled from the start
+    EXPECT_TRUE(timers.timer(QStringLiteral("TimStFTP1")).isActive());  // enabled from the start
     settings.setChecked(key::SCCheckbox15, true);
     settings.setSpin(key::SpinEdit35, 7);
     settings.setSpin(key::SpinEdit41, 4);
     ftp->armAutomaticRuns();
-    test::ManualTimer& timer5 = timers[QStringLiteral("Timer5")];
+    test::FakeTimer& timer5 = timers.timer(QStringLiteral("Timer5"));
     EXPECT_TRUE(timer5.isActive());
     EXPECT_EQ(timer5.interval(), 7 * 60000);
-    timers[QStringLiteral("TimStFTP1")].trigger();
-    EXPECT_FALSE(timers[QStringLiteral("TimStFTP1")].isActive());
+    timers.timer(QStringLiteral("TimStFTP1")).trigger();
+    EXPECT_FALSE(timers.timer(QStringLiteral("TimStFTP1")).isActive());
 
     timer5.trigger();
     timer5.trigger();  // still running: not started twice
-    ASSERT_TRUE(waitFor([&] { return timers[QStringLiteral("TimStFTP1")].isActive(); }));
-    EXPECT_EQ(timers[QStringLiteral("TimStFTP1")].interval(), 4 * 60000);
+    ASSERT_TRUE(waitFor([&] { return timers.timer(QStringLiteral("TimStFTP1")).isActive(); }));
+    EXPECT_EQ(timers.timer(QStringLiteral("TimStFTP1")).interval(), 4 * 60000);
     EXPECT_EQ(logText().count(QStringLiteral("receive: run started")), 1);
     EXPECT_TRUE(logText().contains(QStringLiteral("the previous run has not ended")));
 

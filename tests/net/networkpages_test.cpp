@@ -3,21 +3,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "app/eventlog.h"
-#include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/manualtimers.h"
-#include "fakes/testsupport.h"
-#include "net/dialup.h"
-#include "net/fakenmcli.h"
 #include "net/ftpexchange.h"
+#include "net/netrig.h"
 #include "net/nettestsupport.h"
 #include "net/networkpages.h"
 #include "players/rssfeed.h"
-#include "ticker/tickerblock.h"
 #include "ui/settingswindow.h"
 
 using namespace velumo;
@@ -25,16 +18,8 @@ using velumo::test::waitFor;
 
 namespace {
 
-class NetworkPagesTest : public ::testing::Test {
+class NetworkPagesTest : public ::testing::Test, protected test::ExchangeRig {
 protected:
-    QTemporaryDir dir;
-    test::FakeNmcli nmcli{dir.filePath(QStringLiteral("bin"))};
-    EventLog log{dir.filePath(QStringLiteral("velumo.log"))};
-    test::RecordingNotifier notifier{&log};
-    Settings settings;
-    TickerBlock block{settings};
-    test::ManualTimerFactory timers;
-    DialUp dialUp{notifier, &log};
     FtpExchange ftp{settings, block, dialUp, notifier, &log, timers, dir.path()};
     RssFeed rss{settings, block, notifier, &log, timers, dir.path()};
     SettingsWindow window{settings};
@@ -67,14 +52,14 @@ TEST_F(NetworkPagesTest, CheckBoxesSwitchTheAutomaticTimers)
     settings.setSpin(key::SpinEdit38, 9);
     find<QCheckBox>(key::SCCheckbox17)->click();
     EXPECT_TRUE(settings.checked(key::SCCheckbox17));
-    EXPECT_TRUE(timers[QStringLiteral("Timer6")].isActive());
-    EXPECT_EQ(timers[QStringLiteral("Timer6")].interval(), 9 * 60000);
+    EXPECT_TRUE(timers.timer(QStringLiteral("Timer6")).isActive());
+    EXPECT_EQ(timers.timer(QStringLiteral("Timer6")).interval(), 9 * 60000);
     find<QCheckBox>(key::SCCheckbox17)->click();
-    EXPECT_FALSE(timers[QStringLiteral("Timer6")].isActive());
+    EXPECT_FALSE(timers.timer(QStringLiteral("Timer6")).isActive());
 
     find<QCheckBox>(key::SCCheckbox13)->click();
-    EXPECT_TRUE(timers[QStringLiteral("TimerRSS")].isActive());
-    EXPECT_EQ(timers[QStringLiteral("TimerRSS")].interval(), 5 * 60000);
+    EXPECT_TRUE(timers.timer(QStringLiteral("TimerRSS")).isActive());
+    EXPECT_EQ(timers.timer(QStringLiteral("TimerRSS")).interval(), 5 * 60000);
 }
 
 TEST_F(NetworkPagesTest, DialUpListSelectionAndStatusLabel)

@@ -2,7 +2,7 @@
 
 #include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/fakeclocktimer.h"
+#include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "panel/accessorycontrol.h"
 
@@ -22,10 +22,10 @@ struct AccessoryFixture {
         hooks.setPanelClockBox = [this](bool on) { panelBox = on; };
         control = std::make_unique<AccessoryControl>(settings, timers, notifier, hooks);
     }
-    FakeClockTimer* timerStrOver() { return timers.timer(QStringLiteral("TimerStrOver")); }
+    FakeTimer* timerStrOver() { return &timers.timer(QStringLiteral("TimerStrOver")); }
 
     Settings settings;
-    FakeClockTimerFactory timers;
+    FakeTimerFactory timers;
     RecordingNotifier notifier;
     std::unique_ptr<AccessoryControl> control;
     bool running = false;

@@ -5,8 +5,8 @@
 #include "app/settings.h"
 #include "app/settingskeys.h"
 #include "app/wincolor.h"
-#include "fakes/fakeclocktimer.h"
 #include "fakes/fakedevices.h"
+#include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "panel/clockticker.h"
 
@@ -27,17 +27,18 @@ struct ClockFixture {
     // Advances the clock by the timer's interval and fires it, n times.
     void tick(int n = 1)
     {
-        FakeClockTimer* timer1 = timers.timer(QStringLiteral("Timer1"));
+        FakeTimer& timer1 = timers.timer(QStringLiteral("Timer1"));
         for (int i = 0; i < n; ++i) {
-            clock.advanceMs(timer1->interval());
-            timer1->trigger();
+            const int fired = timer1.fireCount();
+            timers.advance(timer1.interval());
+            EXPECT_EQ(timer1.fireCount(), fired + 1);
         }
     }
     QString now() const { return clock.now().time().toString(u"hh:mm:ss.zzz"); }
 
     Settings settings;
     FakeClock clock;
-    FakeClockTimerFactory timers;
+    FakeTimerFactory timers{clock};
     RecordingPowerControl power;
     RecordingNotifier notifier;
     ClockTicker ticker;
@@ -49,9 +50,9 @@ struct ClockFixture {
 TEST(ClockTicker, TicksFollowTheSecondsOfTheWallClock)
 {
     ClockFixture f(QTime(11, 59, 58, 700));
-    FakeClockTimer* timer1 = f.timers.timer(QStringLiteral("Timer1"));
+    FakeTimer* timer1 = &f.timers.timer(QStringLiteral("Timer1"));
     EXPECT_TRUE(timer1->isActive());
-    EXPECT_TRUE(f.timers.precise(QStringLiteral("Timer1")));
+    EXPECT_TRUE(timer1->precise());
     EXPECT_EQ(timer1->interval(), 320);
     f.tick();
     EXPECT_EQ(f.now(), "11:59:59.020");

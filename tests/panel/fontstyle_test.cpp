@@ -8,8 +8,8 @@
 #include "app/settings.h"
 #include "app/settingskeys.h"
 #include "app/wincolor.h"
-#include "fakes/fakeclocktimer.h"
 #include "fakes/fakedevices.h"
+#include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "panel/clockticker.h"
 #include "panel/fontchoice.h"
@@ -37,7 +37,7 @@ struct PageFixture {
     Settings settings;
     RecordingNotifier notifier;
     FakeClock clock;
-    FakeClockTimerFactory timers;
+    FakeTimerFactory timers{clock};
     RecordingPowerControl power;
     SettingsWindow window;
     ClockTicker ticker;

@@ -19,12 +19,17 @@ QAction* menuItem(BorderMenu* menu, const char* name)
     return menu->menu()->findChild<QAction*>(QString::fromLatin1(name));
 }
 
-}  // namespace
-
-TEST(AccessoryWindows, ShownBesideTheStripLeftEdge)
-{
+// The settings and error reports every accessory window works with.
+class AccessoryWindows : public ::testing::Test {
+protected:
     Settings settings;
     RecordingNotifier notifier;
+};
+
+}  // namespace
+
+TEST_F(AccessoryWindows, ShownBesideTheStripLeftEdge)
+{
     settings.setText(key::SCEdit45, QStringLiteral("600"));
     settings.setText(key::SCEdit17, QStringLiteral("10"));
     settings.setText(key::SCEdit27, QStringLiteral("300"));
@@ -47,10 +52,8 @@ TEST(AccessoryWindows, ShownBesideTheStripLeftEdge)
     EXPECT_EQ(clock.pos(), QPoint(110, 40));
 }
 
-TEST(AccessoryWindows, EmptyPositionFieldKeepsTheWindowWhereItWas)
+TEST_F(AccessoryWindows, EmptyPositionFieldKeepsTheWindowWhereItWas)
 {
-    Settings settings;
-    RecordingNotifier notifier;
     settings.setText(key::SCEdit17, QString());
     ClockWindow clock(settings, notifier);
     clock.move(5, 6);
@@ -60,10 +63,8 @@ TEST(AccessoryWindows, EmptyPositionFieldKeepsTheWindowWhereItWas)
     EXPECT_EQ(notifier.errors.first(), "'' is not a valid integer value");
 }
 
-TEST(AccessoryWindows, BorderOffWritesTheGeometryBackRelativeToTheStrip)
+TEST_F(AccessoryWindows, BorderOffWritesTheGeometryBackRelativeToTheStrip)
 {
-    Settings settings;
-    RecordingNotifier notifier;
     settings.setText(key::SCEdit45, QStringLiteral("600"));
 
     ClockWindow clock(settings, notifier);
@@ -91,10 +92,8 @@ TEST(AccessoryWindows, BorderOffWritesTheGeometryBackRelativeToTheStrip)
     EXPECT_TRUE(notifier.errors.isEmpty());
 }
 
-TEST(AccessoryWindows, BorderOffWithABrokenStripLeftChangesNoSetting)
+TEST_F(AccessoryWindows, BorderOffWithABrokenStripLeftChangesNoSetting)
 {
-    Settings settings;
-    RecordingNotifier notifier;
     settings.setText(key::SCEdit45, QStringLiteral("600"));
     ClockWindow clock(settings, notifier);
     clock.show();
@@ -106,10 +105,8 @@ TEST(AccessoryWindows, BorderOffWithABrokenStripLeftChangesNoSetting)
     EXPECT_EQ(settings.text(key::SCEdit17), "10");
 }
 
-TEST(AccessoryWindows, StripBorderOffStoresItsAbsolutePlace)
+TEST_F(AccessoryWindows, StripBorderOffStoresItsAbsolutePlace)
 {
-    Settings settings;
-    RecordingNotifier notifier;
     QWidget strip(nullptr, Qt::FramelessWindowHint);
     BorderMenu* menu = installStripBorderMenu(&strip, settings, notifier);
     strip.setGeometry(30, 700, 1200, 48);
@@ -121,10 +118,8 @@ TEST(AccessoryWindows, StripBorderOffStoresItsAbsolutePlace)
     EXPECT_EQ(settings.text(key::SCEdit77), "1200");
 }
 
-TEST(AccessoryWindows, TransparentColourMakesTheStripColourSeeThrough)
+TEST_F(AccessoryWindows, TransparentColourMakesTheStripColourSeeThrough)
 {
-    Settings settings;
-    RecordingNotifier notifier;
     ClockWindow clock(settings, notifier);
     QImage image(40, 20, QImage::Format_ARGB32);
     image.fill(QColor(246, 72, 1));

@@ -7,7 +7,7 @@
 #include "app/eventlog.h"
 #include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/manualtimers.h"
+#include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "net/nettestsupport.h"
 #include "players/rssdocument.h"
@@ -60,7 +60,7 @@ protected:
     test::RecordingNotifier notifier{&log};
     Settings settings;
     TickerBlock block{settings};
-    test::ManualTimerFactory timers;
+    test::FakeTimerFactory timers;
     FetchLimits limits = [] {
         FetchLimits l;
         l.totalTimeoutS = 3;
@@ -191,7 +191,7 @@ TEST_F(RssFeedTest, ReadsFilePathsAndFileAddresses)
 
 TEST_F(RssFeedTest, ButtonsAndTimer)
 {
-    test::ManualTimer& timer = timers[QStringLiteral("TimerRSS")];
+    test::FakeTimer& timer = timers.timer(QStringLiteral("TimerRSS"));
     settings.setSpin(key::SpinEdit3, 15);
     rss.armAtStartup();
     EXPECT_FALSE(timer.isActive());

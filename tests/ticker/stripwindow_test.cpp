@@ -2,15 +2,10 @@
 
 #include <QImage>
 
-#include "app/settings.h"
 #include "app/settingskeys.h"
 #include "app/wincolor.h"
-#include "fakes/faketimers.h"
-#include "fakes/testsupport.h"
-#include "ticker/playbacklog.h"
 #include "ticker/stripwindow.h"
-#include "ticker/tickerblock.h"
-#include "ticker/tickerengine.h"
+#include "ticker/tickerrig.h"
 #include "ticker/tickerwindows.h"
 
 namespace velumo::test {
@@ -29,9 +24,10 @@ int leftmostColumn(const QImage& image, const QColor& colour)
     return -1;
 }
 
-TEST(StripWindow, ShowsTheAnnouncementInItsColoursMovingLeft)
+class StripWindowTest : public ::testing::Test, protected TickerRig {};
+
+TEST_F(StripWindowTest, ShowsTheAnnouncementInItsColoursMovingLeft)
 {
-    Settings settings;
     settings.setText(key::SCEdit6, QStringLiteral("DejaVu Sans"));
     settings.setText(key::SCEdit18, QStringLiteral("20"));
     settings.setText(key::SCEdit45, QStringLiteral("50"));
@@ -42,13 +38,7 @@ TEST(StripWindow, ShowsTheAnnouncementInItsColoursMovingLeft)
     settings.setText(key::SCEdit19, QString::number(numberFromColor(QColor(255, 0, 0))));
     settings.setSpin(key::SpinEdit13, 2);
     settings.setChecked(key::SCCheckBox9, false);
-    TickerBlock block(settings);
     block.setLists({"0Бегущая строка"}, {"0"}, {"1"});
-    FakeClock clock;
-    FakeTimerFactory timers(clock);
-    RecordingNotifier notifier;
-    PlaybackLog log(settings, clock, timers, notifier);
-    TickerEngine engine(settings, block, log, clock, timers, notifier);
     StripWindow strip;
     QWidget mainWindow;
     TickerWindows windows(strip, nullptr, nullptr, nullptr, &mainWindow);

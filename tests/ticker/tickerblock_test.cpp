@@ -19,62 +19,68 @@ struct Block {
     QStringList text, tariff, index;
 };
 
-struct TxtCase {
+// Lines of a file and the three lists they are read into.
+struct LayoutCase {
     const char* title;
     QStringList lines;
     Block expected;
 };
 
-class DatedLayout : public ::testing::TestWithParam<TxtCase> {};
-
-TEST_P(DatedLayout, Parsed)
+void expectBlock(const Block& got, const LayoutCase& c)
 {
-    const TxtCase& c = GetParam();
-    Block got;
-    TickerBlock::parseTxt(c.lines, kNow, got.text, got.tariff, got.index);
     EXPECT_EQ(got.text, c.expected.text) << c.title;
     EXPECT_EQ(got.tariff, c.expected.tariff) << c.title;
     EXPECT_EQ(got.index, c.expected.index) << c.title;
 }
 
+class DatedLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(DatedLayout, Parsed)
+{
+    const LayoutCase& c = GetParam();
+    Block got;
+    TickerBlock::parseTxt(c.lines, kNow, got.text, got.tariff, got.index);
+    expectBlock(got, c);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, DatedLayout,
     ::testing::Values(
-        TxtCase{"dated tomorrow is taken",
-                {"^1", "~2", "!14.10.10", "3Завтра"},
-                {{QStringLiteral("3Завтра")}, {"2"}, {"1"}}},
-        TxtCase{"dated today is not taken", {"^1", "~2", "!13.10.10", "3Сегодня"}, {}},
-        TxtCase{"dated yesterday is not taken", {"^1", "~2", "!12.10.10", "3x"}, {}},
-        TxtCase{"a text that is no date is taken",
-                {"^5", "~0", "!не дата", "1Всегда"},
-                {{QStringLiteral("1Всегда")}, {"0"}, {"5"}}},
-        TxtCase{"an empty date is taken", {"^5", "~0", "!", "1x"}, {{"1x"}, {"0"}, {"5"}}},
-        TxtCase{"an expired one leaves its neighbour alone",
-                {"^1", "~1", "!01.01.10", "1old", "^2", "~2", "!01.01.11", "2new"},
-                {{"2new"}, {"2"}, {"2"}}},
-        TxtCase{"first line '!': neighbours before the file read as empty",
-                {"!01.01.11", "1first", "^2", "~3", "!01.01.11", "2second"},
-                {{"1first", "2second"}, {"3"}, {"2"}}},
-        TxtCase{"last line '!' adds an empty text line",
-                {"^1", "~1", "!01.01.11"},
-                {{""}, {"1"}, {"1"}}},
-        TxtCase{"index and tariff taken by their marks only",
-                {"x1", "y1", "!01.01.11", "1t"},
-                {{"1t"}, {}, {}}},
-        TxtCase{
+        LayoutCase{"dated tomorrow is taken",
+                   {"^1", "~2", "!14.10.10", "3Завтра"},
+                   {{QStringLiteral("3Завтра")}, {"2"}, {"1"}}},
+        LayoutCase{"dated today is not taken", {"^1", "~2", "!13.10.10", "3Сегодня"}, {}},
+        LayoutCase{"dated yesterday is not taken", {"^1", "~2", "!12.10.10", "3x"}, {}},
+        LayoutCase{"a text that is no date is taken",
+                   {"^5", "~0", "!не дата", "1Всегда"},
+                   {{QStringLiteral("1Всегда")}, {"0"}, {"5"}}},
+        LayoutCase{"an empty date is taken", {"^5", "~0", "!", "1x"}, {{"1x"}, {"0"}, {"5"}}},
+        LayoutCase{"an expired one leaves its neighbour alone",
+                   {"^1", "~1", "!01.01.10", "1old", "^2", "~2", "!01.01.11", "2new"},
+                   {{"2new"}, {"2"}, {"2"}}},
+        LayoutCase{"first line '!': neighbours before the file read as empty",
+                   {"!01.01.11", "1first", "^2", "~3", "!01.01.11", "2second"},
+                   {{"1first", "2second"}, {"3"}, {"2"}}},
+        LayoutCase{"last line '!' adds an empty text line",
+                   {"^1", "~1", "!01.01.11"},
+                   {{""}, {"1"}, {"1"}}},
+        LayoutCase{"index and tariff taken by their marks only",
+                   {"x1", "y1", "!01.01.11", "1t"},
+                   {{"1t"}, {}, {}}},
+        LayoutCase{
             "rest after the first mark", {"^^7", "~~", "!01.01.11", "1t"}, {{"1t"}, {"~"}, {"^7"}}},
-        TxtCase{"lines before the first '!' and strays ignored",
-                {"garbage", "1text without date", "^9", "~9"},
-                {}},
-        TxtCase{"date read from eight characters",
-                {"^1", "~1", "!14.10.10 и хвост", "1t"},
-                {{"1t"}, {"1"}, {"1"}}},
-        TxtCase{"four-digit year beyond eight characters is cut",
-                {"^1", "~1", "!14.10.2010", "1t"},
-                {{"1t"}, {"1"}, {"1"}}},  // "14.10.20" reads as 2020
-        TxtCase{"text line starting with '!' is also a date line",
-                {"^1", "~1", "!01.01.11", "!01.01.11", "1t"},
-                {{"!01.01.11", "1t"}, {"1"}, {"1"}}}),
+        LayoutCase{"lines before the first '!' and strays ignored",
+                   {"garbage", "1text without date", "^9", "~9"},
+                   {}},
+        LayoutCase{"date read from eight characters",
+                   {"^1", "~1", "!14.10.10 и хвост", "1t"},
+                   {{"1t"}, {"1"}, {"1"}}},
+        LayoutCase{"four-digit year beyond eight characters is cut",
+                   {"^1", "~1", "!14.10.2010", "1t"},
+                   {{"1t"}, {"1"}, {"1"}}},  // "14.10.20" reads as 2020
+        LayoutCase{"text line starting with '!' is also a date line",
+                   {"^1", "~1", "!01.01.11", "!01.01.11", "1t"},
+                   {{"!01.01.11", "1t"}, {"1"}, {"1"}}}),
     [](const auto& info) { return std::to_string(info.index); });
 
 TEST(DatedLayoutClock, AnnouncementRunsUpToTheEndOfTheDayBeforeItsDate)
@@ -98,34 +104,26 @@ TEST(DatedLayoutClock, AnnouncementRunsUpToTheEndOfTheDayBeforeItsDate)
     }
 }
 
-struct StrCase {
-    const char* title;
-    QStringList lines;
-    Block expected;
-};
-
-class BlockLayout : public ::testing::TestWithParam<StrCase> {};
+class BlockLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(BlockLayout, Parsed)
 {
-    const StrCase& c = GetParam();
+    const LayoutCase& c = GetParam();
     Block got;
     TickerBlock::parseStr(c.lines, got.text, got.tariff, got.index);
-    EXPECT_EQ(got.text, c.expected.text) << c.title;
-    EXPECT_EQ(got.tariff, c.expected.tariff) << c.title;
-    EXPECT_EQ(got.index, c.expected.index) << c.title;
+    expectBlock(got, c);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BlockLayout,
     ::testing::Values(
-        StrCase{"three-line announcements",
-                {"^1", "~0", "1a", "^2", "~3", "2b"},
-                {{"1a", "2b"}, {"0", "3"}, {"1", "2"}}},
-        StrCase{"text lines only", {"1a", "2b"}, {{"1a", "2b"}, {}, {}}},
-        StrCase{"empty lines are text lines", {"", "^1", "", "~"}, {{"", ""}, {""}, {"1"}}},
-        StrCase{"marks only at the start", {" ^1", "a~1"}, {{" ^1", "a~1"}, {}, {}}},
-        StrCase{"'!' lines are text here", {"!14.10.10"}, {{"!14.10.10"}, {}, {}}}),
+        LayoutCase{"three-line announcements",
+                   {"^1", "~0", "1a", "^2", "~3", "2b"},
+                   {{"1a", "2b"}, {"0", "3"}, {"1", "2"}}},
+        LayoutCase{"text lines only", {"1a", "2b"}, {{"1a", "2b"}, {}, {}}},
+        LayoutCase{"empty lines are text lines", {"", "^1", "", "~"}, {{"", ""}, {""}, {"1"}}},
+        LayoutCase{"marks only at the start", {" ^1", "a~1"}, {{" ^1", "a~1"}, {}, {}}},
+        LayoutCase{"'!' lines are text here", {"!14.10.10"}, {{"!14.10.10"}, {}, {}}}),
     [](const auto& info) { return std::to_string(info.index); });
 
 class BlockFiles : public ::testing::Test {

@@ -2,21 +2,16 @@
 
 #include <QTemporaryDir>
 
-#include "app/settings.h"
 #include "app/settingskeys.h"
 #include "app/wincolor.h"
-#include "fakes/faketimers.h"
-#include "fakes/testsupport.h"
 #include "ticker/announcementpicture.h"
-#include "ticker/playbacklog.h"
 #include "ticker/recordingview.h"
-#include "ticker/tickerblock.h"
-#include "ticker/tickerengine.h"
+#include "ticker/tickerrig.h"
 
 namespace velumo::test {
 namespace {
 
-class TickerEngineTest : public ::testing::Test {
+class TickerEngineTest : public ::testing::Test, protected TickerRig {
 protected:
     TickerEngineTest()
     {
@@ -46,13 +41,6 @@ protected:
     }
     int drawnWidth() { return view.picture->drawnWidth(); }
 
-    Settings settings;
-    TickerBlock block{settings};
-    FakeClock clock;
-    FakeTimerFactory timers{clock};
-    RecordingNotifier notifier;
-    PlaybackLog log{settings, clock, timers, notifier};
-    TickerEngine engine{settings, block, log, clock, timers, notifier};
     RecordingView view;
     std::vector<int> icons;
     int clockRedraws = 0;

@@ -5,12 +5,12 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include "app/controlchannel.h"
 #include "app/textfile.h"
+#include "fakes/programrun.h"
 #include "fakes/testsupport.h"
 
 namespace velumo::test {
@@ -42,11 +42,9 @@ TEST(TickerProgram, StartPhraseLogStopAndClose)
     }
     writeAll(folder + "/velumo.cfg", config);
 
-    QProcess program;
-    program.start(qEnvironmentVariable("VELUMO_BUILD_DIR") + "/velumo", {"--dir", folder});
-    ASSERT_TRUE(program.waitForStarted());
-    for (int i = 0; i < 100 && !isRunning(folder); ++i)
-        QThread::msleep(50);
+    Program program(folder);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_TRUE(program.waitReady());
     ASSERT_TRUE(isRunning(folder));
 
     EXPECT_EQ(sendControlCommand(folder, "block load " + folder + "/block.str").text, "2");
@@ -67,8 +65,7 @@ TEST(TickerProgram, StartPhraseLogStopAndClose)
     sendControlCommand(folder, "ticker continue");
     EXPECT_TRUE(tickerStatus(folder).value("running").toBool());
     QThread::msleep(300);
-    sendControlCommand(folder, "close");
-    ASSERT_TRUE(program.waitForFinished(10000));
+    ASSERT_TRUE(program.close(10000));
 
     // Every announcement shown went to the log files, the phrase among them.
     QString all;

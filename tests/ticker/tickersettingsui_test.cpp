@@ -5,14 +5,9 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 
-#include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/faketimers.h"
-#include "fakes/testsupport.h"
-#include "ticker/playbacklog.h"
 #include "ticker/stripwindow.h"
-#include "ticker/tickerblock.h"
-#include "ticker/tickerengine.h"
+#include "ticker/tickerrig.h"
 #include "ticker/tickersettingsui.h"
 #include "ticker/tickerwindows.h"
 #include "ui/settingswindow.h"
@@ -20,7 +15,7 @@
 namespace velumo::test {
 namespace {
 
-class TickerSettingsUiTest : public ::testing::Test {
+class TickerSettingsUiTest : public ::testing::Test, protected TickerRig {
 protected:
     TickerSettingsUiTest()
     {
@@ -29,13 +24,6 @@ protected:
         engine.setView(&windows);
     }
 
-    Settings settings;
-    TickerBlock block{settings};
-    FakeClock clock;
-    FakeTimerFactory timers{clock};
-    RecordingNotifier notifier;
-    PlaybackLog log{settings, clock, timers, notifier};
-    TickerEngine engine{settings, block, log, clock, timers, notifier};
     SettingsWindow window{settings};
     TickerSettingsUi ui{window, settings, engine, log, notifier};
     StripWindow strip;
