@@ -122,16 +122,19 @@ void TickerEngine::ApplyTickerWindow()
 
 void TickerEngine::SCButton3Click()
 {
-    m_running = true;
-    ApplyTickerWindow();
-    if (m_hooks.redrawClock)
-        m_hooks.redrawClock();
-    if (m_settings.checked(key::SCCheckBox6) && m_hooks.dispstart)
-        m_hooks.dispstart();
+    prepareStart();
     StartRunStringThread();
 }
 
 void TickerEngine::BitBtn2Click()
+{
+    prepareStart();
+    RunTicker();
+}
+
+// What both start buttons do before the passes run: lay out the windows, redraw the clock on
+// the next second, start the dispatcher when it is switched on.
+void TickerEngine::prepareStart()
 {
     m_running = true;
     ApplyTickerWindow();
@@ -139,7 +142,6 @@ void TickerEngine::BitBtn2Click()
         m_hooks.redrawClock();
     if (m_settings.checked(key::SCCheckBox6) && m_hooks.dispstart)
         m_hooks.dispstart();
-    RunTicker();
 }
 
 void TickerEngine::StartRunStringThread()

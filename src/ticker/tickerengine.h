@@ -99,6 +99,7 @@ public:
     Timer* frameTimer() const { return m_frame.get(); }
 
 private:
+    void prepareStart();
     int settingInt(const char* name, int fallback) const;
     int leftAt(qint64 nowMs) const;
     void rebase(qint64 nowMs, int left);
