@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "app/failure.h"
+#include "net/cappedbuffer.h"
 #include "app/textfile.h"
 
 namespace velumo {
@@ -33,24 +34,6 @@ CURL* handle(void* curl)
 size_t discardData(char*, size_t size, size_t count, void*)
 {
     return size * count;
-}
-
-struct ListBuffer {
-    QByteArray data;
-    qint64 limit = 0;
-    bool overflow = false;
-};
-
-size_t collectListing(char* data, size_t size, size_t count, void* user)
-{
-    auto* buffer = static_cast<ListBuffer*>(user);
-    const size_t bytes = size * count;
-    if (buffer->data.size() + qint64(bytes) > buffer->limit) {
-        buffer->overflow = true;
-        return 0;  // stops the transfer
-    }
-    buffer->data.append(data, qsizetype(bytes));
-    return bytes;
 }
 
 struct FileSink {
@@ -325,12 +308,12 @@ QList<QByteArray> FtpClient::list(const QString& remoteDir)
 {
     if (!connected())
         throw Failure(QStringLiteral("Not connected."));
-    ListBuffer buffer;
+    CappedBuffer buffer;
     buffer.limit = m_limits.maxListingBytes;
     prepare(url(remoteDir));
     CURL* c = handle(m_curl);
     curl_easy_setopt(c, CURLOPT_DIRLISTONLY, 1L);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collectListing);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, CappedBuffer::append);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &buffer);
     try {
         perform(QStringLiteral("List %1").arg(displayUrl(remoteDir)));

@@ -6,28 +6,11 @@
 #include <QUrl>
 
 #include "app/failure.h"
+#include "net/cappedbuffer.h"
 
 namespace velumo {
 
 namespace {
-
-struct Sink {
-    QByteArray data;
-    qint64 limit = 0;
-    bool overflow = false;
-};
-
-size_t collect(char* data, size_t size, size_t count, void* user)
-{
-    auto* sink = static_cast<Sink*>(user);
-    const size_t bytes = size * count;
-    if (sink->data.size() + qint64(bytes) > sink->limit) {
-        sink->overflow = true;
-        return 0;
-    }
-    sink->data.append(data, qsizetype(bytes));
-    return bytes;
-}
 
 int checkAbort(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
@@ -72,7 +55,7 @@ QByteArray fetchUrl(const QString& address, const QString& baseFolder, const Fet
     CURL* curl = curl_easy_init();
     if (!curl)
         throw Failure(QStringLiteral("Cannot create a download"));
-    Sink sink;
+    CappedBuffer sink;
     sink.limit = limits.maxBytes;
     char errorBuffer[CURL_ERROR_SIZE + 1] = {};
     const QByteArray encoded = url.toEncoded();
@@ -89,7 +72,7 @@ QByteArray fetchUrl(const QString& address, const QString& baseFolder, const Fet
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Velumo/7.9.10");
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CappedBuffer::append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkAbort);
