@@ -1,0 +1,420 @@
+// End to end across the subsystems: the real program in a temporary folder runs a plan, comes
+// back after a restart in the middle of an entry, writes its playback log, receives files by
+// FTP, reads a feed and survives bad input, all driven through its control channel.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "app/settingskeys.h"
+#include "app/textfile.h"
+#include "integration/programrig.h"
+
+namespace velumo::integration {
+namespace {
+
+using test::cp1251;
+using test::readAll;
+using test::writeAll;
+
+const QString kFirst = QStringLiteral("Первое объявление");
+const QString kSecond = QStringLiteral("Второе объявление");
+
+QString stamp(const QDateTime& moment)
+{
+    return moment.toString(u"dd.MM.yy hh:mm:ss");
+}
+
+// A whole second some seconds ahead: plan lines name whole seconds.
+QDateTime wholeSecondAhead(int seconds)
+{
+    const QDateTime ahead = QDateTime::currentDateTime().addSecs(seconds);
+    const QTime time = ahead.time();
+    return QDateTime(ahead.date(), QTime(time.hour(), time.minute(), time.second()));
+}
+
+// A block file of two announcements in the old single-byte code page.
+QString writeBlockFile(const QString& folder)
+{
+    const QString path = folder + QLatin1String("/news.str");
+    writeAll(path, cp1251(QStringLiteral("^1\r\n~0\r\n3") + kFirst +
+                          QStringLiteral("\r\n^2\r\n~5\r\n1") + kSecond + QStringLiteral("\r\n")));
+    return path;
+}
+
+QStringList toStrings(const QJsonValue& value)
+{
+    QStringList out;
+    for (const QJsonValue& item : value.toArray())
+        out.append(item.toString());
+    return out;
+}
+
+bool anyContains(const QStringList& lines, const QString& part)
+{
+    for (const QString& line : lines)
+        if (line.contains(part))
+            return true;
+    return false;
+}
+
+QStringList startingWith(const QStringList& lines, const QString& prefix)
+{
+    QStringList out;
+    for (const QString& line : lines)
+        if (line.startsWith(prefix))
+            out.append(line);
+    return out;
+}
+
+class Integration : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFileInfo(programPath()).isExecutable()) << programPath().toStdString();
+        ASSERT_TRUE(dir.isValid());
+    }
+    QString folder() const { return dir.path(); }
+    bool waitLogged(const QString& kind, const QString& text, int timeoutMs)
+    {
+        return pollUntil([&] { return logTexts(folder(), kind).contains(text); }, timeoutMs);
+    }
+
+    QTemporaryDir dir;
+};
+
+// A clip line and then a string line of slot 1 run unattended: each starts on time, fills and
+// empties its fields, the string line loads its block, runs the strip and stops it.
+TEST_F(Integration, PlanRunsAClipAndATickerTextOnTime)
+{
+    const QString block = writeBlockFile(folder());
+    const QDateTime t0 = wholeSecondAhead(4);
+    const QString clipLine = stamp(t0) + "|k1|00|" + stamp(t0.addSecs(1)) + "|клип";
+    const QString stringLine = stamp(t0.addSecs(1)) + "|s1|00|" + stamp(t0.addSecs(3));
+    writeTextLines(folder() + "/plan.pln", {clipLine, stringLine});
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        s.setText(key::SCEdit59, block);
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+
+    ASSERT_TRUE(waitLogged("start", clipLine, 10000));
+    EXPECT_EQ(program.get(key::SCEditn1), "1");
+    EXPECT_TRUE(logTexts(folder(), "player").contains("start k 1"));
+
+    ASSERT_TRUE(waitLogged("start", stringLine, 5000));
+    const QJsonObject running = program.status();
+    EXPECT_TRUE(running["ticker"].toObject()["running"].toBool());
+    const QJsonObject loaded = running["block"].toObject();
+    EXPECT_EQ(loaded["file"].toString(), block);
+    EXPECT_TRUE(anyContains(toStrings(loaded["text"]), kFirst));
+    EXPECT_TRUE(anyContains(toStrings(loaded["text"]), kSecond));
+    EXPECT_EQ(program.get(key::SCEditn4), "1");
+    EXPECT_FALSE(startingWith(logTexts(folder(), "ticker"), "started").isEmpty());
+
+    // The clip stopped at its own time and emptied the clip group.
+    ASSERT_TRUE(waitLogged("player", "stop k", 5000));
+    EXPECT_EQ(program.get(key::SCEditn1), "");
+    EXPECT_EQ(program.get(key::SCEditn2), "");
+    EXPECT_EQ(program.get(key::SCEditn3), "");
+
+    ASSERT_TRUE(
+        pollUntil([&] { return !startingWith(logTexts(folder(), "stop"), "s ").isEmpty(); }, 6000));
+    const QDateTime stoppedAt = loggedAt(folder(), "stop", "s s0");
+    ASSERT_TRUE(stoppedAt.isValid()) << logTexts(folder(), "stop").join('|').toStdString();
+    EXPECT_GE(stoppedAt, t0.addSecs(3).addMSecs(-50));
+    EXPECT_LE(stoppedAt, t0.addSecs(3).addMSecs(1500));
+    EXPECT_FALSE(program.status()["ticker"].toObject()["running"].toBool());
+    EXPECT_EQ(program.get(key::SCEditn4), "");
+    EXPECT_TRUE(logTexts(folder(), "ticker").contains("stopped"));
+    EXPECT_EQ(readTextLines(folder() + "/str_disp.txt"), QStringList{stringLine});
+    EXPECT_TRUE(logTexts(folder(), "error").isEmpty())
+        << logTexts(folder(), "error").join('\n').toStdString();
+    EXPECT_TRUE(program.close());
+}
+
+// The program goes down in the middle of a string entry and comes back: the entry starts again
+// at once and still stops at its own stop time.
+TEST_F(Integration, RestartInTheMiddleOfAnEntryResumesIt)
+{
+    const QString block = writeBlockFile(folder());
+    const QDateTime t0 = wholeSecondAhead(3);
+    const QDateTime stop = t0.addSecs(5);
+    const QString line = stamp(t0) + "|s1|00|" + stamp(stop);
+    // A later line keeps the dispatcher on after the first one: an exhausted schedule switches
+    // it off, and it would then not come back with the program.
+    const QString later = stamp(t0.addSecs(3600)) + "|s1|00|" + stamp(t0.addSecs(3660));
+    writeTextLines(folder() + "/plan.pln", {line, later});
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        s.setText(key::SCEdit59, block);
+    });
+    {
+        Program first(folder());
+        ASSERT_TRUE(first.start());
+        ASSERT_TRUE(waitLogged("start", line, 10000));
+        ASSERT_TRUE(first.close());
+        EXPECT_EQ(first.process().exitCode(), 0);
+    }
+    ASSERT_LT(QDateTime::currentDateTime(), stop.addMSecs(-1000)) << "the restart came too late";
+    EXPECT_TRUE(logTexts(folder(), "stop").isEmpty());
+    EXPECT_EQ(readTextLines(folder() + "/str_disp.txt"), QStringList{line});
+
+    Program second(folder());
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(pollUntil([&] { return logTexts(folder(), "start").count(line) == 2; }, 1500));
+    const QJsonObject status = second.status();
+    EXPECT_TRUE(status["ticker"].toObject()["running"].toBool());
+    EXPECT_EQ(status["block"].toObject()["file"].toString(), block);
+    EXPECT_TRUE(logTexts(folder(), "stop").isEmpty());
+
+    ASSERT_TRUE(waitLogged("stop", "s s0", 8000));
+    const QDateTime stoppedAt = loggedAt(folder(), "stop", "s s0");
+    EXPECT_GE(stoppedAt, stop.addMSecs(-50));
+    EXPECT_LE(stoppedAt, stop.addMSecs(1500));
+    EXPECT_FALSE(second.status()["ticker"].toObject()["running"].toBool());
+    EXPECT_EQ(logTexts(folder(), "start").count(line), 2);
+    EXPECT_EQ(second.status()["dispatcher"].toObject()["current"].toString(), later);
+    EXPECT_TRUE(second.close());
+}
+
+// The strip runs fast over a short block; at the close the records still in the list go into
+// a "YYYYMMDDHHMM.csv" file of the log folder, in the single-byte code page.
+TEST_F(Integration, PlaybackLogFileHoldsTheRecordsOfTheShownAnnouncements)
+{
+    const QString block = writeBlockFile(folder());
+    const QString logs = folder() + "/logs";
+    ASSERT_TRUE(QDir(folder()).mkdir("logs"));
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckbox22, true);
+        s.setText(key::SCEdit103, logs);
+        s.setSpin(key::SpinEdit1, 1);
+        s.setSpin(key::SpinEdit2, 20);
+        s.setText(key::SCEdit77, "200");
+    });
+    const QDateTime began = QDateTime::currentDateTime();
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    EXPECT_EQ(program.send("block load " + block).text, "2");
+    EXPECT_EQ(program.send("ticker start").code, 0);
+    ASSERT_TRUE(pollUntil(
+        [&] { return program.status()["ticker"].toObject()["block_run_count"].toInt() >= 3; },
+        8000));
+    ASSERT_TRUE(program.close());
+    const QDateTime ended = QDateTime::currentDateTime();
+
+    const QStringList files = QDir(logs).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1) << files.join(' ').toStdString();
+    const QRegularExpression name(QStringLiteral("^(\\d{12})\\.csv$"));
+    const QRegularExpressionMatch named = name.match(files[0]);
+    ASSERT_TRUE(named.hasMatch()) << files[0].toStdString();
+    const QDateTime minute = QDateTime::fromString(named.captured(1), u"yyyyMMddHHmm");
+    EXPECT_GE(minute.addSecs(60), began);
+    EXPECT_LE(minute, ended);
+
+    const QByteArray bytes = readAll(logs + '/' + files[0]);
+    EXPECT_TRUE(bytes.contains(cp1251(kFirst)));
+    EXPECT_FALSE(bytes.contains(kFirst.toUtf8()));
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
+    const QString text = decodeCp1251(bytes);
+    const QStringList records = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_GE(records.size(), 4);
+    const QRegularExpression record(
+        QStringLiteral("^(\\d+) повтор ;(\\d{8}_\\d\\d_\\d\\d_\\d\\d);(1;0;%1 |2;5;%2 )$")
+            .arg(kFirst, kSecond));
+    int previousPass = -1;
+    for (const QString& line : records) {
+        const QRegularExpressionMatch match = record.match(line);
+        ASSERT_TRUE(match.hasMatch()) << line.toStdString();
+        const int pass = match.captured(1).toInt();
+        EXPECT_GE(pass, previousPass);
+        previousPass = pass;
+        const QDateTime when = QDateTime::fromString(match.captured(2), u"yyyyMMdd_HH_mm_ss");
+        EXPECT_GE(when, began.addSecs(-1));
+        EXPECT_LE(when, ended);
+    }
+    EXPECT_GE(previousPass, 2);
+}
+
+// Receiving by FTP through the control channel: the listed files arrive byte for byte, names
+// that try to leave the receiving folder are written nowhere, the password stays out of the log.
+TEST_F(Integration, FtpReceiveFetchesTheFilesAndNothingElse)
+{
+    const QString root = folder() + "/server";
+    ASSERT_TRUE(QDir().mkpath(root + "/out"));
+    ASSERT_TRUE(QDir().mkpath(root + "/tmp"));
+    QByteArray binary(150 * 1024, '\0');
+    for (int i = 0; i < binary.size(); ++i)
+        binary[i] = char((i * 7919 + i / 251) & 0xff);
+    const QList<std::pair<QString, QByteArray>> served = {
+        {"news.str", cp1251(QStringLiteral("^1\r\n~0\r\n3Новости дня\r\n"))},
+        {"picture.bin", binary},
+        {QStringLiteral("сводка.txt"), QStringLiteral("сводка\n").toUtf8()},
+    };
+    for (const auto& [name, content] : served)
+        writeAll(root + "/out/" + name, content);
+    // Bait for names that climb out: a client that followed them would fetch these.
+    writeAll(root + "/escape.txt", "climbed out");
+    writeAll(root + "/tmp/velumo-e2e-abs-escape.txt", "absolute");
+    const QString abs = "/tmp/velumo-e2e-abs-escape.txt";
+    QFile::remove(abs);
+
+    FtpServer server(root);
+    ASSERT_GT(server.port, 0);
+    const QString received = folder() + "/in/box";
+    ASSERT_TRUE(QDir().mkpath(received));
+    writeConfig(folder(), [&](Settings& s) {
+        s.setText(key::SCEdit4, "127.0.0.1");
+        s.setText(key::SCEdit8, QString::number(server.port));
+        s.setText(key::SCEdit75, FtpServer::kUser);
+        s.setText(key::SCEdit76, FtpServer::kPassword);
+        s.setText(key::SCEdit83, "out");
+        s.setText(key::SCEdit84, received);
+        s.setChecked(key::SCCheckbox12, true);
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    const ControlReply reply = program.send("ftp receive");
+    EXPECT_EQ(reply.code, 0) << reply.text.toStdString();
+    QJsonObject receive;
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            receive = program.status()["ftp"].toObject()["receive"].toObject();
+            return !receive["running"].toBool();
+        },
+        10000));
+    EXPECT_TRUE(toStrings(receive["listed"]).contains("news.str"));
+
+    QStringList expected;
+    for (const auto& [name, content] : served) {
+        expected.append(name);
+        EXPECT_EQ(readAll(received + '/' + name), content) << name.toStdString();
+    }
+    expected.sort();
+    EXPECT_EQ(QDir(received).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                       QDir::Name),
+              expected);
+    EXPECT_FALSE(QFileInfo::exists(folder() + "/in/escape.txt"));
+    EXPECT_FALSE(QFileInfo::exists(folder() + "/escape.txt"));
+    EXPECT_FALSE(QFileInfo::exists(abs));
+
+    const QStringList net = logTexts(folder(), "net");
+    EXPECT_GE(net.filter("skipped").size(), 5) << net.join('\n').toStdString();
+    EXPECT_FALSE(QString::fromUtf8(readAll(folder() + "/velumo.log"))
+                     .contains(QLatin1String(FtpServer::kPassword)));
+    EXPECT_TRUE(program.close());
+    EXPECT_FALSE(QString::fromUtf8(readAll(folder() + "/velumo.log"))
+                     .contains(QLatin1String(FtpServer::kPassword)));
+}
+
+// A feed read from a local file: its date line and three items join the operator's own lines
+// as marked lines with "0" companions; a second read replaces them.
+TEST_F(Integration, RssReadAddsTheFeedLinesOnceAfterTheOwnLines)
+{
+    const QString block = writeBlockFile(folder());
+    const QString feed = folder() + "/feed.xml";
+    writeAll(feed,
+             QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                            "<rss version=\"2.0\"><channel><title>Канал</title>"
+                            "<lastBuildDate>Tue, 08 Dec 2026 10:00:00 +0300</lastBuildDate>"
+                            "<item><title>Первая новость</title><link>http://a/1</link></item>"
+                            "<item><title>Вторая новость</title></item>"
+                            "<item><description>Третья новость</description></item>"
+                            "</channel></rss>\n")
+                 .toUtf8());
+    writeConfig(folder(), [&](Settings& s) { s.setText(key::SCEdit20, feed); });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    ASSERT_EQ(program.send("block load " + block).text, "2");
+    const QStringList expected = {
+        " _ Tue, 08 Dec 2026 10:00:00 +0300", QStringLiteral(" _ Первая новость"),
+        QStringLiteral(" _ Вторая новость"), QStringLiteral(" _ Третья новость")};
+    for (int read = 1; read <= 2; ++read) {
+        SCOPED_TRACE(read);
+        EXPECT_EQ(program.send("rss read").code, 0);
+        QJsonObject status;
+        ASSERT_TRUE(pollUntil(
+            [&] {
+                status = program.status();
+                return !status["rss"].toObject()["reading"].toBool() &&
+                       status["rss"].toObject()["lines"].toInt() > 0;
+            },
+            5000));
+        const QJsonObject lines = status["block"].toObject();
+        const QStringList text = toStrings(lines["text"]);
+        ASSERT_EQ(text.size(), 6) << text.join('|').toStdString();
+        EXPECT_TRUE(text[0].endsWith(kFirst));
+        EXPECT_TRUE(text[1].endsWith(kSecond));
+        EXPECT_EQ(text.mid(2), expected);
+        EXPECT_EQ(toStrings(lines["index"]), (QStringList{"1", "2", "0", "0", "0", "0"}));
+        EXPECT_EQ(toStrings(lines["tariff"]).mid(2), (QStringList{"0", "0", "0", "0"}));
+        EXPECT_EQ(toStrings(lines["tariff"]).size(), 6);
+    }
+    EXPECT_TRUE(logTexts(folder(), "message").filter("RSS").isEmpty());
+    EXPECT_TRUE(program.close());
+}
+
+// Bad input through the channel: the program answers, keeps running and says what went wrong.
+TEST_F(Integration, BadInputThroughTheChannelNeitherCrashesNorHangs)
+{
+    const QString plan = folder() + "/garbage.pln";
+    writeAll(plan,
+             QByteArray("\x7f\x01 binary\r\nnot|a|plan|line\r\n99.99.99 99:99:99|s1|00|\r\n"));
+    QByteArray binary(4096, '\0');
+    for (int i = 0; i < binary.size(); ++i)
+        binary[i] = char((i * 131 + 7) % 256);
+    writeAll(folder() + "/binary.str", binary);
+    writeConfig(folder(), [&](Settings& s) {
+        s.setSpin(key::SpinEdit2, 0);
+        s.setSpin(key::SpinEdit1, 1);
+        s.setText(key::SCEditn10, plan);
+        s.setChecked(key::SCCheckbox19, true);
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+
+    auto answersQuickly = [&](const char* after) {
+        SCOPED_TRACE(after);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const ControlReply reply = program.send("status", 1000);
+        EXPECT_EQ(reply.code, 0);
+        EXPECT_LT(elapsed.elapsed(), 1000);
+        EXPECT_TRUE(program.running());
+    };
+    program.send("ticker start", 2000);
+    answersQuickly("empty block, step 0");
+    QThread::msleep(200);
+    answersQuickly("empty block, step 0, a little later");
+    program.send("ticker stop", 2000);
+
+    const ControlReply loaded = program.send("block load " + folder() + "/binary.str", 2000);
+    EXPECT_TRUE(loaded.code == 0 || loaded.code == 2) << loaded.code;
+    answersQuickly("binary block file");
+    program.send("ticker start", 2000);
+    QThread::msleep(200);
+    answersQuickly("binary block running at step 0");
+    program.send("ticker stop", 2000);
+
+    const QString message =
+        QStringLiteral("Ошибочное расписание диспетчера. \"Загрузка план-файла\" не отмечено.");
+    EXPECT_EQ(program.send("dispatcher start", 2000).code, 0);
+    EXPECT_TRUE(waitLogged("message", message, 3000))
+        << logTexts(folder(), "message").join('\n').toStdString();
+    EXPECT_TRUE(logTexts(folder(), "start").isEmpty());
+    answersQuickly("garbage plan");
+    EXPECT_TRUE(program.close());
+    EXPECT_EQ(program.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.process().exitCode(), 0);
+}
+
+}  // namespace
+}  // namespace velumo::integration

@@ -1,0 +1,45 @@
+"""A loopback FTP server for the end-to-end tests.
+
+Usage: ftpserver.py ROOT PORTFILE
+Its name listing (NLST) gives the real names of the directory and, before them, names that
+try to leave the receiving folder. User "e2e-user", password "e2e-Secret-pw". Writes the port
+it listens on into PORTFILE once it is ready and ends with the process that started it.
+"""
+import logging
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.log import config_logging
+from pyftpdlib.servers import FTPServer
+
+config_logging(level=logging.WARNING)
+
+root, port_file = sys.argv[1], sys.argv[2]
+
+HOSTILE = [b"../escape.txt", b"../../escape.txt", b"/tmp/velumo-e2e-abs-escape.txt", b"..",
+           b"sub\\evil.txt", b"bell\x07name"]
+
+
+class MixedHandler(FTPHandler):
+    def ftp_NLST(self, path):
+        names = [n.encode("utf-8", "surrogateescape") for n in sorted(self.fs.listdir(path))]
+        data = b"".join(n + b"\r\n" for n in HOSTILE + names)
+        self.push_dtp_data(data, isproducer=False, cmd="NLST")
+        return path
+
+
+authorizer = DummyAuthorizer()
+authorizer.add_user("e2e-user", "e2e-Secret-pw", root, perm="elradfmwMT")
+MixedHandler.authorizer = authorizer
+server = FTPServer(("127.0.0.1", 0), MixedHandler)
+port = server.socket.getsockname()[1]
+tmp = port_file + ".tmp"
+with open(tmp, "w") as f:
+    f.write(str(port))
+os.rename(tmp, port_file)
+parent = os.getppid()
+while os.getppid() == parent:
+    server.serve_forever(timeout=0.2, blocking=False)
+server.close_all()
