@@ -315,6 +315,46 @@ TEST_F(Integration, FtpReceiveFetchesTheFilesAndNothingElse)
                      .contains(QLatin1String(FtpServer::kPassword)));
 }
 
+// A refused login ends the run and the manual connection with a report; neither the log nor
+// the reports carry the password.
+TEST_F(Integration, FtpRefusedLoginLeaksNoPassword)
+{
+    const QString root = folder() + "/server";
+    ASSERT_TRUE(QDir().mkpath(root + "/out"));
+    writeAll(root + "/out/news.str", "x");
+    FtpServer server(root);
+    ASSERT_GT(server.port, 0);
+    const QString wrong = QStringLiteral("Wrong-pw-%1").arg(server.port);
+    writeConfig(folder(), [&](Settings& s) {
+        s.setText(key::SCEdit4, "127.0.0.1");
+        s.setText(key::SCEdit8, QString::number(server.port));
+        s.setText(key::SCEdit75, FtpServer::kUser);
+        s.setText(key::SCEdit76, wrong);
+        s.setText(key::SCEdit83, "out");
+        s.setText(key::SCEdit84, folder() + "/in");
+        s.setChecked(key::SCCheckbox12, true);
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    EXPECT_EQ(program.send("ftp receive").code, 0);
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            return !program.status()["ftp"].toObject()["receive"].toObject()["running"].toBool();
+        },
+        10000));
+    EXPECT_EQ(logTexts(folder(), "net").filter("run ended by an error").size(), 1);
+    EXPECT_EQ(program.send("ftp connect receive").code, 0);
+    ASSERT_TRUE(pollUntil(
+        [&] { return logTexts(folder(), "net").filter("connect failed").size() == 1; }, 10000))
+        << logTexts(folder(), "net").join('\n').toStdString();
+    EXPECT_FALSE(program.status()["ftp"].toObject()["receive"].toObject()["connected"].toBool());
+    EXPECT_FALSE(QFileInfo::exists(folder() + "/in/news.str"));
+    EXPECT_TRUE(program.close());
+    const QString log = QString::fromUtf8(readAll(folder() + "/velumo.log"));
+    EXPECT_FALSE(log.contains(wrong)) << log.toStdString();
+    EXPECT_FALSE(QString::fromUtf8(readAll(folder() + "/program-output.txt")).contains(wrong));
+}
+
 // A feed read from a local file: its date line and three items join the operator's own lines
 // as marked lines with "0" companions; a second read replaces them.
 TEST_F(Integration, RssReadAddsTheFeedLinesOnceAfterTheOwnLines)

@@ -33,6 +33,7 @@ class MixedHandler(FTPHandler):
 authorizer = DummyAuthorizer()
 authorizer.add_user("e2e-user", "e2e-Secret-pw", root, perm="elradfmwMT")
 MixedHandler.authorizer = authorizer
+MixedHandler.auth_failed_timeout = 0.1  # a refused login answers at once
 server = FTPServer(("127.0.0.1", 0), MixedHandler)
 port = server.socket.getsockname()[1]
 tmp = port_file + ".tmp"
