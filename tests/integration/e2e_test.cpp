@@ -355,6 +355,63 @@ TEST_F(Integration, FtpRefusedLoginLeaksNoPassword)
     EXPECT_FALSE(QString::fromUtf8(readAll(folder() + "/program-output.txt")).contains(wrong));
 }
 
+// The strip's text updated from afar: the ticker runs a block file of the receiving folder and
+// reloads it after each pass; an FTP receive replaces the file and the strip shows the new text,
+// which the playback log records.
+TEST_F(Integration, FtpReceivedBlockReachesTheRunningStrip)
+{
+    const QString root = folder() + "/server";
+    ASSERT_TRUE(QDir().mkpath(root + "/out"));
+    const QString fresh = QStringLiteral("Свежая новость с сервера");
+    writeAll(root + "/out/news.str", cp1251("^7\r\n~0\r\n2" + fresh + "\r\n"));
+    FtpServer server(root);
+    ASSERT_GT(server.port, 0);
+    const QString received = folder() + "/in";
+    ASSERT_TRUE(QDir().mkpath(received));
+    const QString local = writeBlockFile(folder());
+    ASSERT_TRUE(QFile::rename(local, received + "/news.str"));
+    const QString logs = folder() + "/logs";
+    ASSERT_TRUE(QDir().mkpath(logs));
+    writeConfig(folder(), [&](Settings& s) {
+        s.setText(key::SCEdit4, "127.0.0.1");
+        s.setText(key::SCEdit8, QString::number(server.port));
+        s.setText(key::SCEdit75, FtpServer::kUser);
+        s.setText(key::SCEdit76, FtpServer::kPassword);
+        s.setText(key::SCEdit83, "out");
+        s.setText(key::SCEdit84, received);
+        s.setChecked(key::SCCheckbox12, true);
+        s.setChecked(key::SCCheckbox29, true);
+        s.setChecked(key::SCCheckbox22, true);
+        s.setText(key::SCEdit103, logs);
+        s.setSpin(key::SpinEdit1, 1);
+        s.setSpin(key::SpinEdit2, 20);
+        s.setText(key::SCEdit77, "200");
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    EXPECT_EQ(program.send("block load " + received + "/news.str").text, "2");
+    EXPECT_EQ(program.send("ticker start").code, 0);
+    auto blockText = [&] { return toStrings(program.status()["block"].toObject()["text"]); };
+    ASSERT_TRUE(anyContains(blockText(), kFirst));
+
+    EXPECT_EQ(program.send("ftp receive").code, 0);
+    ASSERT_TRUE(pollUntil([&] { return blockText() == QStringList{"2" + fresh}; }, 5000))
+        << blockText().join('|').toStdString();
+    EXPECT_TRUE(program.status()["ticker"].toObject()["running"].toBool());
+    const int passes = program.status()["ticker"].toObject()["block_run_count"].toInt();
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            return program.status()["ticker"].toObject()["block_run_count"].toInt() >= passes + 2;
+        },
+        5000));
+    ASSERT_TRUE(program.close());
+    QString all;
+    for (const QString& name : QDir(logs).entryList({"*.csv"}, QDir::Files))
+        all += decodeCp1251(readAll(logs + '/' + name));
+    EXPECT_TRUE(all.contains(";7;0;" + fresh + " \r\n")) << all.right(400).toStdString();
+    EXPECT_TRUE(all.contains(";1;0;" + kFirst + " \r\n"));
+}
+
 // A feed read from a local file: its date line and three items join the operator's own lines
 // as marked lines with "0" companions; a second read replaces them.
 TEST_F(Integration, RssReadAddsTheFeedLinesOnceAfterTheOwnLines)
