@@ -91,7 +91,7 @@ protected:
 TEST_F(Integration, PlanRunsAClipAndATickerTextOnTime)
 {
     const QString block = writeBlockFile(folder());
-    const QDateTime t0 = wholeSecondAhead(4);
+    const QDateTime t0 = wholeSecondAhead(3);
     const QString clipLine = stamp(t0) + "|k1|00|" + stamp(t0.addSecs(1)) + "|клип";
     const QString stringLine = stamp(t0.addSecs(1)) + "|s1|00|" + stamp(t0.addSecs(3));
     writeTextLines(folder() + "/plan.pln", {clipLine, stringLine});
@@ -184,6 +184,83 @@ TEST_F(Integration, RestartInTheMiddleOfAnEntryResumesIt)
     EXPECT_EQ(logTexts(folder(), "start").count(line), 2);
     EXPECT_EQ(second.status()["dispatcher"].toObject()["current"].toString(), later);
     EXPECT_TRUE(second.close());
+}
+
+// A string entry that parks ("z") is continued by the next string entry without loading its
+// slot; a later entry whose slot file is missing says so and the strip runs on.
+TEST_F(Integration, ParkedTextContinuesAndAMissingSlotIsReported)
+{
+    const QString block = writeBlockFile(folder());
+    const QString other = folder() + "/other.str";
+    writeAll(other, cp1251(QStringLiteral("^9\r\n~0\r\n1Чужой блок\r\n")));
+    const QDateTime t0 = wholeSecondAhead(2);
+    const QString parking = stamp(t0) + "|s1|z0|" + stamp(t0.addSecs(1));
+    const QString continuing = stamp(t0.addSecs(2)) + "|s2|00|" + stamp(t0.addSecs(3));
+    const QString missing = stamp(t0.addSecs(4)) + "|s3|00|" + stamp(t0.addSecs(5));
+    writeTextLines(folder() + "/plan.pln", {parking, continuing, missing});
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        s.setText(key::SCEdit59, block);
+        s.setText(key::SCEdit60, other);
+        s.setText(key::SCEdit61, folder() + "/no-such-block.str");
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    auto tickerRunning = [&] { return program.status()["ticker"].toObject()["running"].toBool(); };
+    auto blockText = [&] { return toStrings(program.status()["block"].toObject()["text"]); };
+
+    ASSERT_TRUE(waitLogged("stop", "s sz", 6000));
+    EXPECT_FALSE(tickerRunning());
+    ASSERT_TRUE(waitLogged("start", continuing, 3000));
+    EXPECT_TRUE(tickerRunning());
+    EXPECT_EQ(program.get(key::SCEdit5), block);
+    EXPECT_TRUE(anyContains(blockText(), kFirst));
+    EXPECT_FALSE(anyContains(blockText(), QStringLiteral("Чужой блок")));
+
+    ASSERT_TRUE(waitLogged("start", missing, 4000));
+    EXPECT_TRUE(waitLogged("message", QStringLiteral("Ошибка загрузки файла строки!!"), 1000));
+    // The strip goes on (a block file that cannot be read leaves the lists cleared).
+    EXPECT_TRUE(tickerRunning());
+    EXPECT_TRUE(waitLogged("stop", "s s0", 3000));
+    EXPECT_TRUE(program.close());
+}
+
+// A restart after the saved entry's stop resumes nothing: lines that started while the program
+// was down are skipped and the next future line is armed.
+TEST_F(Integration, RestartAfterTheSavedEntryEndedArmsTheNextLine)
+{
+    const QDateTime now = wholeSecondAhead(0);
+    const QString ended = stamp(now.addSecs(-600)) + "|s1|00|" + stamp(now.addSecs(-60));
+    const QString missed = stamp(now.addSecs(-30)) + "|k1|00|" + stamp(now.addSecs(-10));
+    const QString next = stamp(now.addSecs(3600)) + "|k2|00|" + stamp(now.addSecs(3700));
+    writeTextLines(folder() + "/plan.pln", {ended, missed, next});
+    writeTextLines(folder() + "/str_disp.txt", {ended});
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setText(key::SCEditn10, folder() + "/plan.pln");
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    QJsonObject dispatcher;
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            dispatcher = program.status()["dispatcher"].toObject();
+            return dispatcher["current"].toString() == next;
+        },
+        3000))
+        << QJsonDocument(dispatcher).toJson().toStdString();
+    EXPECT_EQ(dispatcher["next_code"].toString(), "k2");
+    EXPECT_TRUE(dispatcher["on"].toBool());
+    const double waitMs = dispatcher["next_start_ms"].toDouble();
+    EXPECT_GT(waitMs, 3590'000);
+    EXPECT_LE(waitMs, 3600'000);
+    EXPECT_TRUE(logTexts(folder(), "start").isEmpty());
+    EXPECT_TRUE(logTexts(folder(), "player").isEmpty());
+    EXPECT_FALSE(program.status()["ticker"].toObject()["running"].toBool());
+    EXPECT_TRUE(program.close());
 }
 
 // The strip runs fast over a short block; at the close the records still in the list go into
