@@ -536,6 +536,76 @@ TEST_F(Integration, RssReadAddsTheFeedLinesOnceAfterTheOwnLines)
     EXPECT_TRUE(program.close());
 }
 
+// Feeds read under the running strip: the lines come and go between two announcements, the
+// strip runs on through a block that grows and shrinks, and every record names a real line.
+TEST_F(Integration, FeedReadsUnderTheRunningStripKeepItRunning)
+{
+    const QString block = writeBlockFile(folder());
+    const QString feed = folder() + "/feed.xml";
+    auto writeFeed = [&](int items) {
+        QString xml = QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss "
+            "version=\"2.0\"><channel><lastBuildDate>сегодня</"
+            "lastBuildDate>");
+        for (int i = 0; i < items; ++i)
+            xml += QStringLiteral("<item><title>Новость %1</title></item>").arg(i);
+        writeAll(feed, (xml + "</channel></rss>").toUtf8());
+    };
+    const QString logs = folder() + "/logs";
+    ASSERT_TRUE(QDir().mkpath(logs));
+    writeConfig(folder(), [&](Settings& s) {
+        s.setText(key::SCEdit20, feed);
+        s.setChecked(key::SCCheckbox22, true);
+        s.setText(key::SCEdit103, logs);
+        s.setSpin(key::SpinEdit1, 1);
+        s.setSpin(key::SpinEdit2, 20);
+        s.setText(key::SCEdit77, "200");
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    ASSERT_EQ(program.send("block load " + block).text, "2");
+    EXPECT_EQ(program.send("ticker start").code, 0);
+    auto read = [&](int items) {
+        writeFeed(items);
+        EXPECT_EQ(program.send("rss read").code, 0);
+        return pollUntil(
+            [&] {
+                const QJsonObject rss = program.status()["rss"].toObject();
+                return !rss["reading"].toBool() && rss["lines"].toInt() == items + 1;
+            },
+            5000);
+    };
+    for (const int items : {40, 1, 25, 0, 3}) {
+        SCOPED_TRACE(items);
+        ASSERT_TRUE(read(items));
+        QThread::msleep(150);
+        const QJsonObject status = program.status();
+        const QJsonObject ticker = status["ticker"].toObject();
+        EXPECT_TRUE(ticker["running"].toBool());
+        const QStringList text = toStrings(status["block"].toObject()["text"]);
+        EXPECT_EQ(text.size(), 2 + items + 1);
+        EXPECT_LE(ticker["current_line"].toInt(), text.size());
+    }
+    const int passes = program.status()["ticker"].toObject()["block_run_count"].toInt();
+    EXPECT_TRUE(pollUntil(
+        [&] {
+            return program.status()["ticker"].toObject()["block_run_count"].toInt() > passes + 1;
+        },
+        5000));
+    ASSERT_TRUE(program.close());
+    QString all;
+    for (const QString& name : QDir(logs).entryList({"*.csv"}, QDir::Files))
+        all += decodeCp1251(readAll(logs + '/' + name));
+    const QStringList records = all.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    EXPECT_GT(records.size(), 10);
+    const QRegularExpression record(
+        QStringLiteral("^\\d+ повтор ;\\d{8}_\\d\\d_\\d\\d_\\d\\d;(1;0;%1 |2;5;%2 |0;0;_ "
+                       "(сегодня|Новость \\d+) )$")
+            .arg(kFirst, kSecond));
+    for (const QString& line : records)
+        EXPECT_TRUE(record.match(line).hasMatch()) << line.toStdString();
+}
+
 // Bad input through the channel: the program answers, keeps running and says what went wrong.
 TEST_F(Integration, BadInputThroughTheChannelNeitherCrashesNorHangs)
 {
