@@ -489,6 +489,59 @@ TEST_F(Integration, FtpReceivedBlockReachesTheRunningStrip)
     EXPECT_TRUE(all.contains(";1;0;" + kFirst + " \r\n"));
 }
 
+// A schedule updated from afar: the dispatcher waits for an update of its plan file, an FTP
+// receive brings a new plan into the receiving folder, and its line starts on time.
+TEST_F(Integration, PlanReceivedByFtpIsPickedUpByTheWaitingDispatcher)
+{
+    const QString root = folder() + "/server";
+    ASSERT_TRUE(QDir().mkpath(root + "/out"));
+    FtpServer server(root);
+    ASSERT_GT(server.port, 0);
+    const QString received = folder() + "/in";
+    ASSERT_TRUE(QDir().mkpath(received));
+    const QString plan = received + "/plan.pln";
+    const QDateTime past = wholeSecondAhead(-120);
+    writeTextLines(plan, {stamp(past) + "|k1|00|" + stamp(past.addSecs(10))});
+    writeConfig(folder(), [&](Settings& s) {
+        s.setText(key::SCEdit4, "127.0.0.1");
+        s.setText(key::SCEdit8, QString::number(server.port));
+        s.setText(key::SCEdit75, FtpServer::kUser);
+        s.setText(key::SCEdit76, FtpServer::kPassword);
+        s.setText(key::SCEdit83, "out");
+        s.setText(key::SCEdit84, received);
+        s.setChecked(key::SCCheckbox12, true);
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setChecked(key::SCCheckBox23, true);
+        s.setSpin(key::SpinEdit5, 1);
+        s.setText(key::SCEditn10, plan);
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    auto dispatcher = [&] { return program.status()["dispatcher"].toObject(); };
+    ASSERT_TRUE(pollUntil([&] { return dispatcher()["next_code"].toString() == "FU"; }, 3000));
+    EXPECT_EQ(dispatcher()["current"].toString(), QStringLiteral("Жду обновления расписания"));
+
+    const QDateTime t0 = wholeSecondAhead(3);
+    const QString line = stamp(t0) + "|k4|00|" + stamp(t0.addSecs(1)) + "|из центра";
+    writeTextLines(root + "/out/plan.pln",
+                   {stamp(past) + "|k1|00|" + stamp(past.addSecs(10)), line});
+    EXPECT_EQ(program.send("ftp receive").code, 0);
+    ASSERT_TRUE(pollUntil([&] { return dispatcher()["current"].toString() == line; }, 2500))
+        << QJsonDocument(dispatcher()).toJson().toStdString();
+    EXPECT_EQ(dispatcher()["next_code"].toString(), "k4");
+    ASSERT_TRUE(waitLogged("start", line, 4000));
+    const QDateTime startedAt = loggedAt(folder(), "start", line);
+    EXPECT_GE(startedAt, t0.addMSecs(-50));
+    EXPECT_LE(startedAt, t0.addMSecs(1000));
+    EXPECT_TRUE(waitLogged("player", "start k 4", 1000));
+    // Exhausted again: back to waiting for the next update.
+    EXPECT_TRUE(pollUntil([&] { return dispatcher()["next_code"].toString() == "FU"; }, 2000));
+    EXPECT_TRUE(logTexts(folder(), "error").isEmpty())
+        << logTexts(folder(), "error").join('\n').toStdString();
+    EXPECT_TRUE(program.close());
+}
+
 // A feed read from a local file: its date line and three items join the operator's own lines
 // as marked lines with "0" companions; a second read replaces them.
 TEST_F(Integration, RssReadAddsTheFeedLinesOnceAfterTheOwnLines)
