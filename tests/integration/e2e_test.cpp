@@ -186,6 +186,46 @@ TEST_F(Integration, RestartInTheMiddleOfAnEntryResumesIt)
     EXPECT_TRUE(second.close());
 }
 
+// A power cut in the middle of a clip entry: the program comes back with the settings saved
+// before, starts the entry again at once and stops it at its own time.
+TEST_F(Integration, PowerCutInTheMiddleOfAnEntryResumesIt)
+{
+    const QDateTime t0 = wholeSecondAhead(2);
+    const QDateTime stop = t0.addSecs(4);
+    const QString line = stamp(t0) + "|k3|00|" + stamp(stop);
+    const QString later = stamp(t0.addSecs(3600)) + "|k1|00|" + stamp(t0.addSecs(3660));
+    writeTextLines(folder() + "/plan.pln", {line, later});
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setText(key::SCEditn10, folder() + "/plan.pln");
+    });
+    {
+        Program first(folder());
+        ASSERT_TRUE(first.start());
+        ASSERT_TRUE(waitLogged("player", "start k 3", 10000));
+        first.cutPower();
+    }
+    ASSERT_LT(QDateTime::currentDateTime(), stop.addMSecs(-1000)) << "the restart came too late";
+    Program second(folder());
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(
+        pollUntil([&] { return logTexts(folder(), "player").count("start k 3") == 2; }, 1500));
+    EXPECT_EQ(second.get(key::SCEditn1), "3");
+    ASSERT_TRUE(waitLogged("player", "stop k", 6000));
+    const QDateTime stoppedAt = loggedAt(folder(), "player", "stop k");
+    EXPECT_GE(stoppedAt, stop.addMSecs(-50));
+    EXPECT_LE(stoppedAt, stop.addMSecs(1500));
+    EXPECT_EQ(second.get(key::SCEditn1), "");
+    EXPECT_EQ(logTexts(folder(), "player").count("stop k"), 1);
+    // Every record of the log is whole, those written just before the cut too.
+    const QByteArray log = readAll(folder() + "/velumo.log");
+    EXPECT_TRUE(log.endsWith('\n'));
+    for (const QByteArray& record : log.split('\n'))
+        EXPECT_TRUE(record.isEmpty() || record.count('\t') >= 2) << record.toStdString();
+    EXPECT_TRUE(second.close());
+}
+
 // A string entry that parks ("z") is continued by the next string entry without loading its
 // slot; a later entry whose slot file is missing says so and the strip runs on.
 TEST_F(Integration, ParkedTextContinuesAndAMissingSlotIsReported)

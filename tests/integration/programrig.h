@@ -165,6 +165,13 @@ public:
         }
     }
 
+    // The power goes: the copy ends at once, without saving anything.
+    void cutPower()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
     QProcess& process() { return m_process; }
 
 private:
