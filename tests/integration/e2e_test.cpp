@@ -361,6 +361,44 @@ TEST_F(Integration, PlaybackLogFileHoldsTheRecordsOfTheShownAnnouncements)
     EXPECT_GE(previousPass, 2);
 }
 
+// A log file of the same minute already exists (the program was restarted within the minute):
+// the records of the close are added to it, the earlier ones stay.
+TEST_F(Integration, PlaybackLogOfTheSameMinuteIsAddedTo)
+{
+    const QString block = writeBlockFile(folder());
+    const QString logs = folder() + "/logs";
+    ASSERT_TRUE(QDir(folder()).mkdir("logs"));
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckbox22, true);
+        s.setText(key::SCEdit103, logs);
+        s.setSpin(key::SpinEdit1, 1);
+        s.setSpin(key::SpinEdit2, 20);
+        s.setText(key::SCEdit77, "200");
+    });
+    const QByteArray earlier =
+        cp1251(QStringLiteral("5 повтор ;20260101_00_00_00;1;0;Прежняя запись \r\n"));
+    const QString existing =
+        logs + '/' + QDateTime::currentDateTime().toString(u"yyyyMMddHHmm") + ".csv";
+    writeAll(existing, earlier);
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    EXPECT_EQ(program.send("block load " + block).text, "2");
+    EXPECT_EQ(program.send("ticker start").code, 0);
+    ASSERT_TRUE(pollUntil(
+        [&] { return program.status()["ticker"].toObject()["block_run_count"].toInt() >= 1; },
+        8000));
+    ASSERT_TRUE(program.close());
+
+    const QByteArray kept = readAll(existing);
+    EXPECT_TRUE(kept.startsWith(earlier));
+    QByteArray all;
+    for (const QString& name : QDir(logs).entryList({"*.csv"}, QDir::Files))
+        all += readAll(logs + '/' + name);
+    EXPECT_EQ(all.count(earlier), 1);
+    EXPECT_TRUE(all.contains(cp1251(";1;0;" + kFirst + " \r\n")));
+    EXPECT_TRUE(all.contains(cp1251(";2;5;" + kSecond + " \r\n")));
+}
+
 // Receiving by FTP through the control channel: the listed files arrive byte for byte, names
 // that try to leave the receiving folder are written nowhere, the password stays out of the log.
 TEST_F(Integration, FtpReceiveFetchesTheFilesAndNothingElse)
