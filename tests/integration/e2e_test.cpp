@@ -226,6 +226,41 @@ TEST_F(Integration, PowerCutInTheMiddleOfAnEntryResumesIt)
     EXPECT_TRUE(second.close());
 }
 
+// The operator starts the strip while the dispatcher waits for its next line: the plan is read
+// again and the armed line still starts once, on time.
+TEST_F(Integration, OperatorTickerStartKeepsTheArmedLineOnTime)
+{
+    const QString block = writeBlockFile(folder());
+    const QDateTime t0 = wholeSecondAhead(3);
+    const QString line = stamp(t0) + "|k2|00|" + stamp(t0.addSecs(1));
+    const QString later = stamp(t0.addSecs(3600)) + "|k1|00|" + stamp(t0.addSecs(3660));
+    writeTextLines(folder() + "/plan.pln", {line, later});
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setText(key::SCEditn10, folder() + "/plan.pln");
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(pollUntil(
+        [&] { return program.status()["dispatcher"].toObject()["current"].toString() == line; },
+        2000));
+    EXPECT_EQ(program.send("block load " + block).text, "2");
+    EXPECT_EQ(program.send("ticker start").code, 0);
+    EXPECT_TRUE(program.status()["ticker"].toObject()["running"].toBool());
+    ASSERT_LT(QDateTime::currentDateTime(), t0);
+    EXPECT_EQ(program.status()["dispatcher"].toObject()["current"].toString(), line);
+
+    ASSERT_TRUE(waitLogged("start", line, 5000));
+    const QDateTime startedAt = loggedAt(folder(), "start", line);
+    EXPECT_GE(startedAt, t0.addMSecs(-50));
+    EXPECT_LE(startedAt, t0.addMSecs(500));
+    ASSERT_TRUE(waitLogged("player", "stop k", 3000));
+    EXPECT_EQ(logTexts(folder(), "start"), QStringList{line});
+    EXPECT_EQ(program.status()["dispatcher"].toObject()["current"].toString(), later);
+    EXPECT_TRUE(program.close());
+}
+
 // A string entry that parks ("z") is continued by the next string entry without loading its
 // slot; a later entry whose slot file is missing says so and the strip runs on.
 TEST_F(Integration, ParkedTextContinuesAndAMissingSlotIsReported)
