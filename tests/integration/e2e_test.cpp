@@ -83,6 +83,13 @@ protected:
         return pollUntil([&] { return logTexts(folder(), kind).contains(text); }, timeoutMs);
     }
 
+    // Nothing went wrong that the program noticed: no error report in velumo.log.
+    void expectNoErrors()
+    {
+        EXPECT_TRUE(logTexts(folder(), "error").isEmpty())
+            << logTexts(folder(), "error").join('\n').toStdString();
+    }
+
     QTemporaryDir dir;
 };
 
@@ -184,6 +191,7 @@ TEST_F(Integration, RestartInTheMiddleOfAnEntryResumesIt)
     EXPECT_EQ(logTexts(folder(), "start").count(line), 2);
     EXPECT_EQ(second.status()["dispatcher"].toObject()["current"].toString(), later);
     EXPECT_TRUE(second.close());
+    expectNoErrors();
 }
 
 // A power cut in the middle of a clip entry: the program comes back with the settings saved
@@ -224,6 +232,7 @@ TEST_F(Integration, PowerCutInTheMiddleOfAnEntryResumesIt)
     for (const QByteArray& record : log.split('\n'))
         EXPECT_TRUE(record.isEmpty() || record.count('\t') >= 2) << record.toStdString();
     EXPECT_TRUE(second.close());
+    expectNoErrors();
 }
 
 // The operator starts the strip while the dispatcher waits for its next line: the plan is read
@@ -259,6 +268,7 @@ TEST_F(Integration, OperatorTickerStartKeepsTheArmedLineOnTime)
     EXPECT_EQ(logTexts(folder(), "start"), QStringList{line});
     EXPECT_EQ(program.status()["dispatcher"].toObject()["current"].toString(), later);
     EXPECT_TRUE(program.close());
+    expectNoErrors();
 }
 
 // A string entry that parks ("z") is continued by the next string entry without loading its
@@ -336,6 +346,7 @@ TEST_F(Integration, RestartAfterTheSavedEntryEndedArmsTheNextLine)
     EXPECT_TRUE(logTexts(folder(), "player").isEmpty());
     EXPECT_FALSE(program.status()["ticker"].toObject()["running"].toBool());
     EXPECT_TRUE(program.close());
+    expectNoErrors();
 }
 
 // The strip runs fast over a short block; at the close the records still in the list go into
@@ -394,6 +405,7 @@ TEST_F(Integration, PlaybackLogFileHoldsTheRecordsOfTheShownAnnouncements)
         EXPECT_LE(when, ended);
     }
     EXPECT_GE(previousPass, 2);
+    expectNoErrors();
 }
 
 // A log file of the same minute already exists (the program was restarted within the minute):
@@ -432,6 +444,7 @@ TEST_F(Integration, PlaybackLogOfTheSameMinuteIsAddedTo)
     EXPECT_EQ(all.count(earlier), 1);
     EXPECT_TRUE(all.contains(cp1251(";1;0;" + kFirst + " \r\n")));
     EXPECT_TRUE(all.contains(cp1251(";2;5;" + kSecond + " \r\n")));
+    expectNoErrors();
 }
 
 // Receiving by FTP through the control channel: the listed files arrive byte for byte, names
@@ -503,6 +516,7 @@ TEST_F(Integration, FtpReceiveFetchesTheFilesAndNothingElse)
     EXPECT_TRUE(program.close());
     EXPECT_FALSE(QString::fromUtf8(readAll(folder() + "/velumo.log"))
                      .contains(QLatin1String(FtpServer::kPassword)));
+    expectNoErrors();
 }
 
 // A refused login ends the run and the manual connection with a report; neither the log nor
@@ -600,6 +614,7 @@ TEST_F(Integration, FtpReceivedBlockReachesTheRunningStrip)
         all += decodeCp1251(readAll(logs + '/' + name));
     EXPECT_TRUE(all.contains(";7;0;" + fresh + " \r\n")) << all.right(400).toStdString();
     EXPECT_TRUE(all.contains(";1;0;" + kFirst + " \r\n"));
+    expectNoErrors();
 }
 
 // A schedule updated from afar: the dispatcher waits for an update of its plan file, an FTP
@@ -700,6 +715,7 @@ TEST_F(Integration, RssReadAddsTheFeedLinesOnceAfterTheOwnLines)
     }
     EXPECT_TRUE(logTexts(folder(), "message").filter("RSS").isEmpty());
     EXPECT_TRUE(program.close());
+    expectNoErrors();
 }
 
 // Feeds read under the running strip: the lines come and go between two announcements, the
@@ -770,6 +786,7 @@ TEST_F(Integration, FeedReadsUnderTheRunningStripKeepItRunning)
             .arg(kFirst, kSecond));
     for (const QString& line : records)
         EXPECT_TRUE(record.match(line).hasMatch()) << line.toStdString();
+    expectNoErrors();
 }
 
 // Bad input through the channel: the program answers, keeps running and says what went wrong.
