@@ -519,6 +519,59 @@ TEST_F(Integration, FtpReceiveFetchesTheFilesAndNothingElse)
     expectNoErrors();
 }
 
+// The centre changes a figure in a block file: the new file has the old one's length. It still
+// replaces the received copy, also from a server that gives no modification times.
+TEST_F(Integration, FtpReceiveReplacesAnEditedFileOfTheSameLength)
+{
+    for (const bool modificationTimes : {true, false}) {
+        SCOPED_TRACE(modificationTimes ? "with modification times" : "without them");
+        QTemporaryDir caseDir;
+        const QString base = caseDir.path();
+        const QString root = base + "/server";
+        ASSERT_TRUE(QDir().mkpath(root + "/out"));
+        const QString received = base + "/in";
+        ASSERT_TRUE(QDir().mkpath(received));
+        writeAll(root + "/out/prices.str", cp1251(QStringLiteral("^1\r\n~0\r\n1Хлеб 25 руб\r\n")));
+        FtpServer server(root, modificationTimes);
+        ASSERT_GT(server.port, 0);
+        writeConfig(base, [&](Settings& s) {
+            s.setText(key::SCEdit4, "127.0.0.1");
+            s.setText(key::SCEdit8, QString::number(server.port));
+            s.setText(key::SCEdit75, FtpServer::kUser);
+            s.setText(key::SCEdit76, FtpServer::kPassword);
+            s.setText(key::SCEdit83, "out");
+            s.setText(key::SCEdit84, received);
+            s.setChecked(key::SCCheckbox12, true);
+        });
+        Program program(base);
+        ASSERT_TRUE(program.start());
+        auto receive = [&] {
+            EXPECT_EQ(program.send("ftp receive").code, 0);
+            return pollUntil(
+                [&] {
+                    return !program.status()["ftp"]
+                                .toObject()["receive"]
+                                .toObject()["running"]
+                                .toBool();
+                },
+                10000);
+        };
+        ASSERT_TRUE(receive());
+        EXPECT_EQ(readAll(received + "/prices.str"), readAll(root + "/out/prices.str"));
+        // A later edit of the same length, a few seconds on.
+        const QByteArray edited = cp1251(QStringLiteral("^1\r\n~0\r\n1Хлеб 27 руб\r\n"));
+        writeAll(root + "/out/prices.str", edited);
+        const QDateTime later = QDateTime::currentDateTime().addSecs(5);
+        QFile file(root + "/out/prices.str");
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(later, QFileDevice::FileModificationTime));
+        file.close();
+        ASSERT_TRUE(receive());
+        EXPECT_EQ(readAll(received + "/prices.str"), edited);
+        EXPECT_TRUE(program.close());
+    }
+}
+
 // A refused login ends the run and the manual connection with a report; neither the log nor
 // the reports carry the password.
 TEST_F(Integration, FtpRefusedLoginLeaksNoPassword)

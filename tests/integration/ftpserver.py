@@ -1,6 +1,6 @@
 """A loopback FTP server for the end-to-end tests.
 
-Usage: ftpserver.py ROOT PORTFILE
+Usage: ftpserver.py ROOT PORTFILE [nomdtm]
 Its name listing (NLST) gives the real names of the directory and, before them, names that
 try to leave the receiving folder. User "e2e-user", password "e2e-Secret-pw". Writes the port
 it listens on into PORTFILE once it is ready and ends with the process that started it.
@@ -17,6 +17,7 @@ from pyftpdlib.servers import FTPServer
 config_logging(level=logging.WARNING)
 
 root, port_file = sys.argv[1], sys.argv[2]
+no_mdtm = len(sys.argv) > 3 and sys.argv[3] == "nomdtm"  # modification times refused
 
 HOSTILE = [b"../escape.txt", b"../../escape.txt", b"/tmp/velumo-e2e-abs-escape.txt", b"..",
            b"sub\\evil.txt", b"bell\x07name"]
@@ -28,6 +29,12 @@ class MixedHandler(FTPHandler):
         data = b"".join(n + b"\r\n" for n in HOSTILE + names)
         self.push_dtp_data(data, isproducer=False, cmd="NLST")
         return path
+
+    def ftp_MDTM(self, path):
+        if no_mdtm:
+            self.respond("502 Command not implemented.")
+            return
+        return FTPHandler.ftp_MDTM(self, path)
 
 
 authorizer = DummyAuthorizer()

@@ -182,13 +182,13 @@ private:
 // The loopback FTP server of tests/integration/ftpserver.py, on a free port of 127.0.0.1.
 class FtpServer {
 public:
-    explicit FtpServer(const QString& root)
+    explicit FtpServer(const QString& root, bool modificationTimes = true)
     {
         const QString portFile = root + QLatin1String(".port");
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(
-            QStringLiteral("/usr/bin/python3"),
-            {sourceDir() + QLatin1String("/tests/integration/ftpserver.py"), root, portFile});
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+                        {sourceDir() + QLatin1String("/tests/integration/ftpserver.py"), root,
+                         portFile, modificationTimes ? QString() : QStringLiteral("nomdtm")});
         pollUntil(
             [&] {
                 return QFileInfo::exists(portFile) || m_process.state() == QProcess::NotRunning;
