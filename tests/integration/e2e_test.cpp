@@ -572,6 +572,53 @@ TEST_F(Integration, FtpReceiveReplacesAnEditedFileOfTheSameLength)
     }
 }
 
+// Transmit through the control channel: the queued file arrives byte for byte and the ticker
+// text goes along as the page run_string.htm, in the single-byte code page.
+TEST_F(Integration, FtpTransmitStoresTheQueueAndTheTickerPage)
+{
+    const QString root = folder() + "/server";
+    ASSERT_TRUE(QDir().mkpath(root + "/up"));
+    FtpServer server(root);
+    ASSERT_GT(server.port, 0);
+    const QString block = writeBlockFile(folder());
+    const QString report = folder() + QStringLiteral("/отчёт.csv");
+    QByteArray content(70 * 1024, '\0');
+    for (int i = 0; i < content.size(); ++i)
+        content[i] = char((i * 31 + 5) & 0xff);
+    writeAll(report, content);
+    writeConfig(folder(), [&](Settings& s) {
+        s.setText(key::SCEdit89, "127.0.0.1");
+        s.setText(key::SCEdit90, QString::number(server.port));
+        s.setText(key::SCEdit91, FtpServer::kUser);
+        s.setText(key::SCEdit92, FtpServer::kPassword);
+        s.setText(key::SCEdit93, "up");
+        s.setChecked(key::SCCheckbox16, true);
+        s.setChecked(key::SCCheckbox20, true);
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    ASSERT_EQ(program.send("block load " + block).text, "2");
+    EXPECT_EQ(program.send("ftp add-upload " + report).text, "1");
+    EXPECT_EQ(program.send("ftp transmit").code, 0);
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            return !program.status()["ftp"].toObject()["transmit"].toObject()["running"].toBool();
+        },
+        10000));
+    EXPECT_EQ(readAll(root + QStringLiteral("/up/отчёт.csv")), content);
+    const QByteArray page = readAll(root + "/up/run_string.htm");
+    EXPECT_TRUE(page.startsWith("<html>\r\n<head>\r\n"));
+    EXPECT_TRUE(page.contains(cp1251(QStringLiteral("<title>Бегущая строка</title>"))));
+    EXPECT_TRUE(page.contains(cp1251("<p> " + kFirst.left(10))));
+    EXPECT_TRUE(page.contains(cp1251("<p> " + kSecond.left(10))));
+    EXPECT_TRUE(page.endsWith("</body>\r\n</html>\r\n"));
+    EXPECT_EQ(page, readAll(folder() + "/run_string.htm"));
+    EXPECT_TRUE(program.close());
+    EXPECT_FALSE(QString::fromUtf8(readAll(folder() + "/velumo.log"))
+                     .contains(QLatin1String(FtpServer::kPassword)));
+    expectNoErrors();
+}
+
 // A refused login ends the run and the manual connection with a report; neither the log nor
 // the reports carry the password.
 TEST_F(Integration, FtpRefusedLoginLeaksNoPassword)
