@@ -818,6 +818,46 @@ TEST_F(Integration, RssReadAddsTheFeedLinesOnceAfterTheOwnLines)
     expectNoErrors();
 }
 
+// A feed behind a password over HTTP: the lines arrive, the password is shown and logged
+// nowhere.
+TEST_F(Integration, RssOverHttpKeepsTheFeedPasswordOutOfSight)
+{
+    const QString site = folder() + "/site";
+    ASSERT_TRUE(QDir().mkpath(site));
+    writeAll(site + "/feed.xml",
+             QStringLiteral("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n").toLatin1() +
+                 cp1251(QStringLiteral("<rss version=\"2.0\"><channel><lastBuildDate>вчера"
+                                       "</lastBuildDate><item><title>Погода</title></item>"
+                                       "</channel></rss>")));
+    HttpServer server(site);
+    ASSERT_GT(server.port, 0);
+    const QString password = QStringLiteral("Feed-pw-%1").arg(server.port);
+    writeConfig(folder(), [&](Settings& s) {
+        s.setText(key::SCEdit20, QStringLiteral("http://reader:%1@127.0.0.1:%2/feed.xml")
+                                     .arg(password)
+                                     .arg(server.port));
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    EXPECT_EQ(program.send("rss read").code, 0);
+    QJsonObject status;
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            status = program.status();
+            return !status["rss"].toObject()["reading"].toBool() &&
+                   status["rss"].toObject()["lines"].toInt() == 2;
+        },
+        5000))
+        << QJsonDocument(status).toJson().toStdString();
+    EXPECT_EQ(toStrings(status["block"].toObject()["text"]),
+              (QStringList{QStringLiteral(" _ вчера"), QStringLiteral(" _ Погода")}));
+    EXPECT_FALSE(QJsonDocument(status).toJson().contains(password.toUtf8()));
+    EXPECT_TRUE(program.close());
+    EXPECT_FALSE(readAll(folder() + "/velumo.log").contains(password.toUtf8()));
+    EXPECT_FALSE(readAll(folder() + "/program-output.txt").contains(password.toUtf8()));
+    expectNoErrors();
+}
+
 // Feeds read under the running strip: the lines come and go between two announcements, the
 // strip runs on through a block that grows and shrinks, and every record names a real line.
 TEST_F(Integration, FeedReadsUnderTheRunningStripKeepItRunning)

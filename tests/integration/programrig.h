@@ -214,4 +214,37 @@ private:
     QProcess m_process;
 };
 
+// The loopback HTTP server of tests/integration/httpserver.py, serving the files of a folder.
+class HttpServer {
+public:
+    explicit HttpServer(const QString& root)
+    {
+        const QString portFile = root + QLatin1String(".port");
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(
+            QStringLiteral("/usr/bin/python3"),
+            {sourceDir() + QLatin1String("/tests/integration/httpserver.py"), root, portFile});
+        pollUntil(
+            [&] {
+                return QFileInfo::exists(portFile) || m_process.state() == QProcess::NotRunning;
+            },
+            15000);
+        QFile file(portFile);
+        if (file.open(QIODevice::ReadOnly))
+            port = file.readAll().trimmed().toInt();
+    }
+    ~HttpServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    int port = 0;
+
+private:
+    QProcess m_process;
+};
+
 }  // namespace velumo::integration
