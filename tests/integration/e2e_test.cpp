@@ -532,7 +532,8 @@ TEST_F(Integration, FtpReceiveReplacesAnEditedFileOfTheSameLength)
         const QString received = base + "/in";
         ASSERT_TRUE(QDir().mkpath(received));
         writeAll(root + "/out/prices.str", cp1251(QStringLiteral("^1\r\n~0\r\n1Хлеб 25 руб\r\n")));
-        FtpServer server(root, modificationTimes);
+        FtpServer server(root,
+                         modificationTimes ? FtpServer::Normal : FtpServer::NoModificationTimes);
         ASSERT_GT(server.port, 0);
         writeConfig(base, [&](Settings& s) {
             s.setText(key::SCEdit4, "127.0.0.1");
@@ -617,6 +618,42 @@ TEST_F(Integration, FtpTransmitStoresTheQueueAndTheTickerPage)
     EXPECT_FALSE(QString::fromUtf8(readAll(folder() + "/velumo.log"))
                      .contains(QLatin1String(FtpServer::kPassword)));
     expectNoErrors();
+}
+
+// The program is closed in the middle of a slow download: it ends promptly, and no half file
+// stands under the final name.
+TEST_F(Integration, CloseDuringASlowDownloadEndsPromptly)
+{
+    const QString root = folder() + "/server";
+    ASSERT_TRUE(QDir().mkpath(root + "/out"));
+    writeAll(root + "/out/video.bin", QByteArray(4 * 1024 * 1024, 'v'));
+    FtpServer server(root, FtpServer::Slow);
+    ASSERT_GT(server.port, 0);
+    const QString received = folder() + "/in";
+    ASSERT_TRUE(QDir().mkpath(received));
+    writeConfig(folder(), [&](Settings& s) {
+        s.setText(key::SCEdit4, "127.0.0.1");
+        s.setText(key::SCEdit8, QString::number(server.port));
+        s.setText(key::SCEdit75, FtpServer::kUser);
+        s.setText(key::SCEdit76, FtpServer::kPassword);
+        s.setText(key::SCEdit83, "out");
+        s.setText(key::SCEdit84, received);
+        s.setChecked(key::SCCheckbox12, true);
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start());
+    EXPECT_EQ(program.send("ftp receive").code, 0);
+    ASSERT_TRUE(pollUntil(
+        [&] {
+            return !QDir(received).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        },
+        5000));
+    QThread::msleep(300);
+    QElapsedTimer closing;
+    closing.start();
+    EXPECT_TRUE(program.close(5000));
+    EXPECT_LT(closing.elapsed(), 5000);
+    EXPECT_FALSE(QFileInfo::exists(received + "/video.bin"));
 }
 
 // A refused login ends the run and the manual connection with a report; neither the log nor

@@ -182,13 +182,17 @@ private:
 // The loopback FTP server of tests/integration/ftpserver.py, on a free port of 127.0.0.1.
 class FtpServer {
 public:
-    explicit FtpServer(const QString& root, bool modificationTimes = true)
+    enum Mode { Normal, NoModificationTimes, Slow };
+    explicit FtpServer(const QString& root, Mode mode = Normal)
     {
         const QString portFile = root + QLatin1String(".port");
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-                        {sourceDir() + QLatin1String("/tests/integration/ftpserver.py"), root,
-                         portFile, modificationTimes ? QString() : QStringLiteral("nomdtm")});
+        m_process.start(
+            QStringLiteral("/usr/bin/python3"),
+            {sourceDir() + QLatin1String("/tests/integration/ftpserver.py"), root, portFile,
+             mode == NoModificationTimes ? QStringLiteral("nomdtm")
+             : mode == Slow              ? QStringLiteral("slow")
+                                         : QString()});
         pollUntil(
             [&] {
                 return QFileInfo::exists(portFile) || m_process.state() == QProcess::NotRunning;
