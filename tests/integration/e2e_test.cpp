@@ -271,6 +271,43 @@ TEST_F(Integration, OperatorTickerStartKeepsTheArmedLineOnTime)
     expectNoErrors();
 }
 
+// The unattended start of the autostart entry ("r"): the start-up block runs on the strip and
+// the string entry that was running when the program went down is resumed exactly once.
+TEST_F(Integration, AutostartResumesTheRunningEntryOnce)
+{
+    const QString block = writeBlockFile(folder());
+    const QDateTime now = wholeSecondAhead(0);
+    const QDateTime stop = now.addSecs(3);
+    const QString line = stamp(now.addSecs(-10)) + "|s1|00|" + stamp(stop);
+    const QString later = stamp(now.addSecs(3600)) + "|k1|00|" + stamp(now.addSecs(3660));
+    writeTextLines(folder() + "/plan.pln", {line, later});
+    writeTextLines(folder() + "/str_disp.txt", {line});
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        s.setText(key::SCEdit59, block);
+        s.setText(key::SCEdit5, block);
+    });
+    Program program(folder());
+    ASSERT_TRUE(program.start({"r"}));
+    ASSERT_TRUE(waitLogged("start", line, 1500));
+    QThread::msleep(300);
+    EXPECT_EQ(logTexts(folder(), "start"), QStringList{line});
+    const QJsonObject status = program.status();
+    EXPECT_TRUE(status["ticker"].toObject()["running"].toBool());
+    EXPECT_TRUE(anyContains(toStrings(status["block"].toObject()["text"]), kFirst));
+    EXPECT_EQ(status["dispatcher"].toObject()["current"].toString(), later);
+    ASSERT_TRUE(waitLogged("stop", "s s0", 5000));
+    const QDateTime stoppedAt = loggedAt(folder(), "stop", "s s0");
+    EXPECT_GE(stoppedAt, stop.addMSecs(-50));
+    EXPECT_LE(stoppedAt, stop.addMSecs(1500));
+    EXPECT_EQ(logTexts(folder(), "start"), QStringList{line});
+    EXPECT_EQ(program.status()["dispatcher"].toObject()["current"].toString(), later);
+    EXPECT_TRUE(program.close());
+    expectNoErrors();
+}
+
 // A string entry that parks ("z") is continued by the next string entry without loading its
 // slot; a later entry whose slot file is missing says so and the strip runs on.
 TEST_F(Integration, ParkedTextContinuesAndAMissingSlotIsReported)

@@ -101,7 +101,7 @@ public:
     Program& operator=(const Program&) = delete;
 
     // Starts the copy and waits until its control channel answers.
-    bool start(int timeoutMs = 15000)
+    bool start(const QStringList& switches = {}, int timeoutMs = 15000)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -112,7 +112,7 @@ public:
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.setStandardOutputFile(m_folder + QLatin1String("/program-output.txt"),
                                         QIODevice::Append);
-        m_process.start(programPath(), {QStringLiteral("--dir"), m_folder});
+        m_process.start(programPath(), QStringList{QStringLiteral("--dir"), m_folder} + switches);
         if (!m_process.waitForStarted(5000))
             return false;
         return pollUntil(
