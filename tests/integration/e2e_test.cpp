@@ -70,6 +70,20 @@ QStringList startingWith(const QStringList& lines, const QString& prefix)
     return out;
 }
 
+// The receive side of the FTP exchange on a permanent connection to the loopback server,
+// fetching its "out" folder into the local folder.
+void receiveFrom(Settings& s, int port, const QString& localFolder,
+                 const QString& password = QLatin1String(FtpServer::kPassword))
+{
+    s.setText(key::SCEdit4, "127.0.0.1");
+    s.setText(key::SCEdit8, QString::number(port));
+    s.setText(key::SCEdit75, FtpServer::kUser);
+    s.setText(key::SCEdit76, password);
+    s.setText(key::SCEdit83, "out");
+    s.setText(key::SCEdit84, localFolder);
+    s.setChecked(key::SCCheckbox12, true);
+}
+
 class Integration : public ::testing::Test {
 protected:
     void SetUp() override
@@ -511,15 +525,7 @@ TEST_F(Integration, FtpReceiveFetchesTheFilesAndNothingElse)
     ASSERT_GT(server.port, 0);
     const QString received = folder() + "/in/box";
     ASSERT_TRUE(QDir().mkpath(received));
-    writeConfig(folder(), [&](Settings& s) {
-        s.setText(key::SCEdit4, "127.0.0.1");
-        s.setText(key::SCEdit8, QString::number(server.port));
-        s.setText(key::SCEdit75, FtpServer::kUser);
-        s.setText(key::SCEdit76, FtpServer::kPassword);
-        s.setText(key::SCEdit83, "out");
-        s.setText(key::SCEdit84, received);
-        s.setChecked(key::SCCheckbox12, true);
-    });
+    writeConfig(folder(), [&](Settings& s) { receiveFrom(s, server.port, received); });
     Program program(folder());
     ASSERT_TRUE(program.start());
     const ControlReply reply = program.send("ftp receive");
@@ -572,15 +578,7 @@ TEST_F(Integration, FtpReceiveReplacesAnEditedFileOfTheSameLength)
         FtpServer server(root,
                          modificationTimes ? FtpServer::Normal : FtpServer::NoModificationTimes);
         ASSERT_GT(server.port, 0);
-        writeConfig(base, [&](Settings& s) {
-            s.setText(key::SCEdit4, "127.0.0.1");
-            s.setText(key::SCEdit8, QString::number(server.port));
-            s.setText(key::SCEdit75, FtpServer::kUser);
-            s.setText(key::SCEdit76, FtpServer::kPassword);
-            s.setText(key::SCEdit83, "out");
-            s.setText(key::SCEdit84, received);
-            s.setChecked(key::SCCheckbox12, true);
-        });
+        writeConfig(base, [&](Settings& s) { receiveFrom(s, server.port, received); });
         Program program(base);
         ASSERT_TRUE(program.start());
         auto receive = [&] {
@@ -668,15 +666,7 @@ TEST_F(Integration, CloseDuringASlowDownloadEndsPromptly)
     ASSERT_GT(server.port, 0);
     const QString received = folder() + "/in";
     ASSERT_TRUE(QDir().mkpath(received));
-    writeConfig(folder(), [&](Settings& s) {
-        s.setText(key::SCEdit4, "127.0.0.1");
-        s.setText(key::SCEdit8, QString::number(server.port));
-        s.setText(key::SCEdit75, FtpServer::kUser);
-        s.setText(key::SCEdit76, FtpServer::kPassword);
-        s.setText(key::SCEdit83, "out");
-        s.setText(key::SCEdit84, received);
-        s.setChecked(key::SCCheckbox12, true);
-    });
+    writeConfig(folder(), [&](Settings& s) { receiveFrom(s, server.port, received); });
     Program program(folder());
     ASSERT_TRUE(program.start());
     EXPECT_EQ(program.send("ftp receive").code, 0);
@@ -703,15 +693,8 @@ TEST_F(Integration, FtpRefusedLoginLeaksNoPassword)
     FtpServer server(root);
     ASSERT_GT(server.port, 0);
     const QString wrong = QStringLiteral("Wrong-pw-%1").arg(server.port);
-    writeConfig(folder(), [&](Settings& s) {
-        s.setText(key::SCEdit4, "127.0.0.1");
-        s.setText(key::SCEdit8, QString::number(server.port));
-        s.setText(key::SCEdit75, FtpServer::kUser);
-        s.setText(key::SCEdit76, wrong);
-        s.setText(key::SCEdit83, "out");
-        s.setText(key::SCEdit84, folder() + "/in");
-        s.setChecked(key::SCCheckbox12, true);
-    });
+    writeConfig(folder(),
+                [&](Settings& s) { receiveFrom(s, server.port, folder() + "/in", wrong); });
     Program program(folder());
     ASSERT_TRUE(program.start());
     EXPECT_EQ(program.send("ftp receive").code, 0);
@@ -751,13 +734,7 @@ TEST_F(Integration, FtpReceivedBlockReachesTheRunningStrip)
     const QString logs = folder() + "/logs";
     ASSERT_TRUE(QDir().mkpath(logs));
     writeConfig(folder(), [&](Settings& s) {
-        s.setText(key::SCEdit4, "127.0.0.1");
-        s.setText(key::SCEdit8, QString::number(server.port));
-        s.setText(key::SCEdit75, FtpServer::kUser);
-        s.setText(key::SCEdit76, FtpServer::kPassword);
-        s.setText(key::SCEdit83, "out");
-        s.setText(key::SCEdit84, received);
-        s.setChecked(key::SCCheckbox12, true);
+        receiveFrom(s, server.port, received);
         s.setChecked(key::SCCheckbox29, true);
         s.setChecked(key::SCCheckbox22, true);
         s.setText(key::SCEdit103, logs);
@@ -805,13 +782,7 @@ TEST_F(Integration, PlanReceivedByFtpIsPickedUpByTheWaitingDispatcher)
     const QDateTime past = wholeSecondAhead(-120);
     writeTextLines(plan, {stamp(past) + "|k1|00|" + stamp(past.addSecs(10))});
     writeConfig(folder(), [&](Settings& s) {
-        s.setText(key::SCEdit4, "127.0.0.1");
-        s.setText(key::SCEdit8, QString::number(server.port));
-        s.setText(key::SCEdit75, FtpServer::kUser);
-        s.setText(key::SCEdit76, FtpServer::kPassword);
-        s.setText(key::SCEdit83, "out");
-        s.setText(key::SCEdit84, received);
-        s.setChecked(key::SCCheckbox12, true);
+        receiveFrom(s, server.port, received);
         s.setChecked(key::SCCheckBox6, true);
         s.setChecked(key::SCCheckbox19, true);
         s.setChecked(key::SCCheckBox23, true);
