@@ -3,6 +3,7 @@
 // FTP, reads a feed and survives bad input, all driven through its control channel.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -1015,6 +1016,15 @@ TEST_F(Integration, BadInputThroughTheChannelNeitherCrashesNorHangs)
     QThread::msleep(200);
     answersQuickly("binary block running at step 0");
     program.send("ticker stop", 2000);
+
+    // A pipe under a block file's name: refused at once, nothing waits for a writer.
+    const QString pipe = folder() + "/pipe.str";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QElapsedTimer piped;
+    piped.start();
+    EXPECT_EQ(program.send("block load " + pipe, 2000).code, 2);
+    EXPECT_LT(piped.elapsed(), 1000);
+    answersQuickly("pipe as a block file");
 
     const QString message =
         QStringLiteral("Ошибочное расписание диспетчера. \"Загрузка план-файла\" не отмечено.");
