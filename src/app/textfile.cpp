@@ -81,6 +81,11 @@ QStringList splitLines(const QString& text)
 
 QByteArray readFileBytes(const QString& path)
 {
+    // Only regular files: a pipe or a device named by mistake would block the reader for good
+    // or never end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw Failure(QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));

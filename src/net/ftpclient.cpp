@@ -410,9 +410,11 @@ FtpClient::Retrieved FtpClient::retrieve(const QString& remoteDir, const QByteAr
     const RemoteInfo remote = remoteInfo(address, what);
     Retrieved result;
 
+    // Only a file known to be the same (length and modification time) is left alone: from a
+    // server that gives no times, an edit that kept the length must still arrive.
     const LocalStat current = localStat(target);
-    if (current.exists && current.regular && remote.size >= 0 && current.size == remote.size &&
-        (remote.mtime < 0 || current.mtime == remote.mtime)) {
+    if (current.exists && current.regular && remote.size >= 0 && remote.mtime >= 0 &&
+        current.size == remote.size && current.mtime == remote.mtime) {
         result.outcome = Outcome::UpToDate;
         return result;
     }

@@ -1,0 +1,254 @@
+#pragma once
+// The real program in a temporary folder: its velumo.cfg written beforehand, started offscreen,
+// driven through its control channel, judged by its files. Every program and server started
+// here is stopped by its destructor, also when a test fails halfway.
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <functional>
+
+#include "app/configfile.h"
+#include "app/controlchannel.h"
+#include "app/settings.h"
+#include "fakes/testsupport.h"
+
+namespace velumo::integration {
+
+inline QString programPath()
+{
+    return qEnvironmentVariable("VELUMO_BUILD_DIR") + QLatin1String("/velumo");
+}
+
+inline QString sourceDir()
+{
+    return qEnvironmentVariable("VELUMO_SOURCE_DIR");
+}
+
+// Polls until the condition holds; false when the time ran out first.
+inline bool pollUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs = 25)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (condition())
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(stepMs);
+    }
+}
+
+inline void writeConfig(const QString& folder, const std::function<void(Settings&)>& change)
+{
+    Settings settings;
+    change(settings);
+    test::writeAll(folder + QLatin1String("/velumo.cfg"), configfile::save(settings));
+}
+
+struct LogEvent {
+    QDateTime when;
+    QString kind;
+    QString text;
+};
+
+// velumo.log as (time, kind, text).
+inline QList<LogEvent> logEvents(const QString& folder)
+{
+    QList<LogEvent> out;
+    const QString all = QString::fromUtf8(test::readAll(folder + QLatin1String("/velumo.log")));
+    for (const QString& line : all.split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList parts = line.split(u'\t');
+        if (parts.size() >= 3)
+            out.append({QDateTime::fromString(parts[0], u"yyyy-MM-dd hh:mm:ss.zzz"), parts[1],
+                        parts.mid(2).join(u'\t')});
+    }
+    return out;
+}
+
+inline QStringList logTexts(const QString& folder, const QString& kind)
+{
+    QStringList out;
+    for (const LogEvent& event : logEvents(folder))
+        if (event.kind == kind)
+            out.append(event.text);
+    return out;
+}
+
+// When the event was logged first; an invalid time when it never was.
+inline QDateTime loggedAt(const QString& folder, const QString& kind, const QString& text)
+{
+    for (const LogEvent& event : logEvents(folder))
+        if (event.kind == kind && event.text == text)
+            return event.when;
+    return {};
+}
+
+// One copy of the program on a folder.
+class Program {
+public:
+    explicit Program(QString folder) : m_folder(std::move(folder)) {}
+    ~Program() { stop(); }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Starts the copy and waits until its control channel answers.
+    bool start(const QStringList& switches = {}, int timeoutMs = 15000)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // A power request never reaches the machine.
+        env.insert(QStringLiteral("VELUMO_POWER_LOG"), m_folder + QLatin1String("/power.log"));
+        m_process.setProcessEnvironment(env);
+        // What the program prints goes into a file of its folder, out of the test's output.
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.setStandardOutputFile(m_folder + QLatin1String("/program-output.txt"),
+                                        QIODevice::Append);
+        m_process.start(programPath(), QStringList{QStringLiteral("--dir"), m_folder} + switches);
+        if (!m_process.waitForStarted(5000))
+            return false;
+        return pollUntil(
+                   [this] {
+                       return m_process.state() != QProcess::Running ||
+                              sendControlCommand(m_folder, QStringLiteral("status"), 2000).code ==
+                                  0;
+                   },
+                   timeoutMs) &&
+               m_process.state() == QProcess::Running;
+    }
+
+    ControlReply send(const QString& command, int timeoutMs = 10000)
+    {
+        return sendControlCommand(m_folder, command, timeoutMs);
+    }
+
+    QJsonObject status(int timeoutMs = 10000)
+    {
+        const ControlReply reply = send(QStringLiteral("status"), timeoutMs);
+        return reply.code == 0 ? QJsonDocument::fromJson(reply.text.toUtf8()).object()
+                               : QJsonObject();
+    }
+
+    QString get(const char* setting) { return send(QStringLiteral("get ") + setting).text; }
+
+    bool running() const { return m_process.state() == QProcess::Running; }
+
+    // Closes the copy the way an operator's script does: a second copy with "--send close".
+    bool close(int timeoutMs = 15000)
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return true;
+        QProcess sender;
+        sender.start(programPath(), {QStringLiteral("--dir"), m_folder, QStringLiteral("--send"),
+                                     QStringLiteral("close")});
+        if (!sender.waitForFinished(10000))
+            sender.kill();
+        sender.waitForFinished(2000);
+        return m_process.waitForFinished(timeoutMs);
+    }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        if (!close(10000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    // The power goes: the copy ends at once, without saving anything.
+    void cutPower()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+    QProcess& process() { return m_process; }
+
+private:
+    QString m_folder;
+    QProcess m_process;
+};
+
+// The loopback FTP server of tests/integration/ftpserver.py, on a free port of 127.0.0.1.
+class FtpServer {
+public:
+    enum Mode { Normal, NoModificationTimes, Slow };
+    explicit FtpServer(const QString& root, Mode mode = Normal)
+    {
+        const QString portFile = root + QLatin1String(".port");
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(
+            QStringLiteral("/usr/bin/python3"),
+            {sourceDir() + QLatin1String("/tests/integration/ftpserver.py"), root, portFile,
+             mode == NoModificationTimes ? QStringLiteral("nomdtm")
+             : mode == Slow              ? QStringLiteral("slow")
+                                         : QString()});
+        pollUntil(
+            [&] {
+                return QFileInfo::exists(portFile) || m_process.state() == QProcess::NotRunning;
+            },
+            15000);
+        QFile file(portFile);
+        if (file.open(QIODevice::ReadOnly))
+            port = file.readAll().trimmed().toInt();
+    }
+    ~FtpServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    static constexpr const char* kUser = "e2e-user";
+    static constexpr const char* kPassword = "e2e-Secret-pw";
+    int port = 0;
+
+private:
+    QProcess m_process;
+};
+
+// The loopback HTTP server of tests/integration/httpserver.py, serving the files of a folder.
+class HttpServer {
+public:
+    explicit HttpServer(const QString& root)
+    {
+        const QString portFile = root + QLatin1String(".port");
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(
+            QStringLiteral("/usr/bin/python3"),
+            {sourceDir() + QLatin1String("/tests/integration/httpserver.py"), root, portFile});
+        pollUntil(
+            [&] {
+                return QFileInfo::exists(portFile) || m_process.state() == QProcess::NotRunning;
+            },
+            15000);
+        QFile file(portFile);
+        if (file.open(QIODevice::ReadOnly))
+            port = file.readAll().trimmed().toInt();
+    }
+    ~HttpServer()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    int port = 0;
+
+private:
+    QProcess m_process;
+};
+
+}  // namespace velumo::integration
