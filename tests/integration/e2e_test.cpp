@@ -71,6 +71,28 @@ QStringList startingWith(const QStringList& lines, const QString& prefix)
     return out;
 }
 
+// The dispatcher on at start-up, with the plan file loaded when it starts.
+void runPlan(Settings& s, const QString& planPath)
+{
+    s.setChecked(key::SCCheckBox6, true);
+    s.setChecked(key::SCCheckbox19, true);
+    s.setText(key::SCEditn10, planPath);
+}
+
+// A strip that moves 20 px a millisecond, so that announcements pass in a moment.
+void fastStrip(Settings& s)
+{
+    s.setSpin(key::SpinEdit1, 1);
+    s.setSpin(key::SpinEdit2, 20);
+}
+
+// A logged moment that is on time: not early, at most 1.5 s late.
+void expectOnTime(const QDateTime& at, const QDateTime& due)
+{
+    EXPECT_GE(at, due.addMSecs(-50));
+    EXPECT_LE(at, due.addMSecs(1500));
+}
+
 // The receive side of the FTP exchange on a permanent connection to the loopback server,
 // fetching its "out" folder into the local folder.
 void receiveFrom(Settings& s, int port, const QString& localFolder,
@@ -118,9 +140,7 @@ TEST_F(Integration, PlanRunsAClipAndATickerTextOnTime)
     const QString stringLine = stamp(t0.addSecs(1)) + "|s1|00|" + stamp(t0.addSecs(3));
     writeTextLines(folder() + "/plan.pln", {clipLine, stringLine});
     writeConfig(folder(), [&](Settings& s) {
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        runPlan(s, folder() + "/plan.pln");
         s.setText(key::SCEdit59, block);
     });
     Program program(folder());
@@ -150,8 +170,7 @@ TEST_F(Integration, PlanRunsAClipAndATickerTextOnTime)
         pollUntil([&] { return !startingWith(logTexts(folder(), "stop"), "s ").isEmpty(); }, 6000));
     const QDateTime stoppedAt = loggedAt(folder(), "stop", "s s0");
     ASSERT_TRUE(stoppedAt.isValid()) << logTexts(folder(), "stop").join('|').toStdString();
-    EXPECT_GE(stoppedAt, t0.addSecs(3).addMSecs(-50));
-    EXPECT_LE(stoppedAt, t0.addSecs(3).addMSecs(1500));
+    expectOnTime(stoppedAt, t0.addSecs(3));
     EXPECT_FALSE(program.status()["ticker"].toObject()["running"].toBool());
     EXPECT_EQ(program.get(key::SCEditn4), "");
     EXPECT_TRUE(logTexts(folder(), "ticker").contains("stopped"));
@@ -174,9 +193,7 @@ TEST_F(Integration, RestartInTheMiddleOfAnEntryResumesIt)
     const QString later = stamp(t0.addSecs(3600)) + "|s1|00|" + stamp(t0.addSecs(3660));
     writeTextLines(folder() + "/plan.pln", {line, later});
     writeConfig(folder(), [&](Settings& s) {
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        runPlan(s, folder() + "/plan.pln");
         s.setText(key::SCEdit59, block);
     });
     {
@@ -200,8 +217,7 @@ TEST_F(Integration, RestartInTheMiddleOfAnEntryResumesIt)
 
     ASSERT_TRUE(waitLogged("stop", "s s0", 8000));
     const QDateTime stoppedAt = loggedAt(folder(), "stop", "s s0");
-    EXPECT_GE(stoppedAt, stop.addMSecs(-50));
-    EXPECT_LE(stoppedAt, stop.addMSecs(1500));
+    expectOnTime(stoppedAt, stop);
     EXPECT_FALSE(second.status()["ticker"].toObject()["running"].toBool());
     EXPECT_EQ(logTexts(folder(), "start").count(line), 2);
     EXPECT_EQ(second.status()["dispatcher"].toObject()["current"].toString(), later);
@@ -219,9 +235,7 @@ TEST_F(Integration, PowerCutInTheMiddleOfAnEntryResumesIt)
     const QString later = stamp(t0.addSecs(3600)) + "|k1|00|" + stamp(t0.addSecs(3660));
     writeTextLines(folder() + "/plan.pln", {line, later});
     writeConfig(folder(), [&](Settings& s) {
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        runPlan(s, folder() + "/plan.pln");
     });
     {
         Program first(folder());
@@ -237,8 +251,7 @@ TEST_F(Integration, PowerCutInTheMiddleOfAnEntryResumesIt)
     EXPECT_EQ(second.get(key::SCEditn1), "3");
     ASSERT_TRUE(waitLogged("player", "stop k", 6000));
     const QDateTime stoppedAt = loggedAt(folder(), "player", "stop k");
-    EXPECT_GE(stoppedAt, stop.addMSecs(-50));
-    EXPECT_LE(stoppedAt, stop.addMSecs(1500));
+    expectOnTime(stoppedAt, stop);
     EXPECT_EQ(second.get(key::SCEditn1), "");
     EXPECT_EQ(logTexts(folder(), "player").count("stop k"), 1);
     // Every record of the log is whole, those written just before the cut too.
@@ -260,9 +273,7 @@ TEST_F(Integration, OperatorTickerStartKeepsTheArmedLineOnTime)
     const QString later = stamp(t0.addSecs(3600)) + "|k1|00|" + stamp(t0.addSecs(3660));
     writeTextLines(folder() + "/plan.pln", {line, later});
     writeConfig(folder(), [&](Settings& s) {
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        runPlan(s, folder() + "/plan.pln");
     });
     Program program(folder());
     ASSERT_TRUE(program.start());
@@ -298,9 +309,7 @@ TEST_F(Integration, AutostartResumesTheRunningEntryOnce)
     writeTextLines(folder() + "/plan.pln", {line, later});
     writeTextLines(folder() + "/str_disp.txt", {line});
     writeConfig(folder(), [&](Settings& s) {
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        runPlan(s, folder() + "/plan.pln");
         s.setText(key::SCEdit59, block);
         s.setText(key::SCEdit5, block);
     });
@@ -315,8 +324,7 @@ TEST_F(Integration, AutostartResumesTheRunningEntryOnce)
     EXPECT_EQ(status["dispatcher"].toObject()["current"].toString(), later);
     ASSERT_TRUE(waitLogged("stop", "s s0", 5000));
     const QDateTime stoppedAt = loggedAt(folder(), "stop", "s s0");
-    EXPECT_GE(stoppedAt, stop.addMSecs(-50));
-    EXPECT_LE(stoppedAt, stop.addMSecs(1500));
+    expectOnTime(stoppedAt, stop);
     EXPECT_EQ(logTexts(folder(), "start"), QStringList{line});
     EXPECT_EQ(program.status()["dispatcher"].toObject()["current"].toString(), later);
     EXPECT_TRUE(program.close());
@@ -336,9 +344,7 @@ TEST_F(Integration, ParkedTextContinuesAndAMissingSlotIsReported)
     const QString missing = stamp(t0.addSecs(4)) + "|s3|00|" + stamp(t0.addSecs(5));
     writeTextLines(folder() + "/plan.pln", {parking, continuing, missing});
     writeConfig(folder(), [&](Settings& s) {
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        runPlan(s, folder() + "/plan.pln");
         s.setText(key::SCEdit59, block);
         s.setText(key::SCEdit60, other);
         s.setText(key::SCEdit61, folder() + "/no-such-block.str");
@@ -375,9 +381,7 @@ TEST_F(Integration, RestartAfterTheSavedEntryEndedArmsTheNextLine)
     writeTextLines(folder() + "/plan.pln", {ended, missed, next});
     writeTextLines(folder() + "/str_disp.txt", {ended});
     writeConfig(folder(), [&](Settings& s) {
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        runPlan(s, folder() + "/plan.pln");
     });
     Program program(folder());
     ASSERT_TRUE(program.start());
@@ -411,8 +415,7 @@ TEST_F(Integration, PlaybackLogFileHoldsTheRecordsOfTheShownAnnouncements)
     writeConfig(folder(), [&](Settings& s) {
         s.setChecked(key::SCCheckbox22, true);
         s.setText(key::SCEdit103, logs);
-        s.setSpin(key::SpinEdit1, 1);
-        s.setSpin(key::SpinEdit2, 20);
+        fastStrip(s);
         s.setText(key::SCEdit77, "200");
     });
     const QDateTime began = QDateTime::currentDateTime();
@@ -470,8 +473,7 @@ TEST_F(Integration, PlaybackLogOfTheSameMinuteIsAddedTo)
     writeConfig(folder(), [&](Settings& s) {
         s.setChecked(key::SCCheckbox22, true);
         s.setText(key::SCEdit103, logs);
-        s.setSpin(key::SpinEdit1, 1);
-        s.setSpin(key::SpinEdit2, 20);
+        fastStrip(s);
         s.setText(key::SCEdit77, "200");
     });
     const QByteArray earlier =
@@ -739,8 +741,7 @@ TEST_F(Integration, FtpReceivedBlockReachesTheRunningStrip)
         s.setChecked(key::SCCheckbox29, true);
         s.setChecked(key::SCCheckbox22, true);
         s.setText(key::SCEdit103, logs);
-        s.setSpin(key::SpinEdit1, 1);
-        s.setSpin(key::SpinEdit2, 20);
+        fastStrip(s);
         s.setText(key::SCEdit77, "200");
     });
     Program program(folder());
@@ -925,8 +926,7 @@ TEST_F(Integration, FeedReadsUnderTheRunningStripKeepItRunning)
         s.setText(key::SCEdit20, feed);
         s.setChecked(key::SCCheckbox22, true);
         s.setText(key::SCEdit103, logs);
-        s.setSpin(key::SpinEdit1, 1);
-        s.setSpin(key::SpinEdit2, 20);
+        fastStrip(s);
         s.setText(key::SCEdit77, "200");
     });
     Program program(folder());

@@ -179,20 +179,19 @@ private:
     QProcess m_process;
 };
 
-// The loopback FTP server of tests/integration/ftpserver.py, on a free port of 127.0.0.1.
-class FtpServer {
+// A loopback server of tests/integration, started with /usr/bin/python3 SCRIPT ROOT PORTFILE
+// [MODE]: it picks a free port of 127.0.0.1 and writes it into the port file.
+class LoopbackServer {
 public:
-    enum Mode { Normal, NoModificationTimes, Slow };
-    explicit FtpServer(const QString& root, Mode mode = Normal)
+    LoopbackServer(const QString& script, const QString& root, const QString& mode = {})
     {
         const QString portFile = root + QLatin1String(".port");
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(
-            QStringLiteral("/usr/bin/python3"),
-            {sourceDir() + QLatin1String("/tests/integration/ftpserver.py"), root, portFile,
-             mode == NoModificationTimes ? QStringLiteral("nomdtm")
-             : mode == Slow              ? QStringLiteral("slow")
-                                         : QString()});
+        QStringList arguments{sourceDir() + QLatin1String("/tests/integration/") + script, root,
+                              portFile};
+        if (!mode.isEmpty())
+            arguments.append(mode);
+        m_process.start(QStringLiteral("/usr/bin/python3"), arguments);
         pollUntil(
             [&] {
                 return QFileInfo::exists(portFile) || m_process.state() == QProcess::NotRunning;
@@ -202,53 +201,42 @@ public:
         if (file.open(QIODevice::ReadOnly))
             port = file.readAll().trimmed().toInt();
     }
-    ~FtpServer()
+    ~LoopbackServer()
     {
         m_process.kill();
         m_process.waitForFinished(5000);
     }
-    FtpServer(const FtpServer&) = delete;
-    FtpServer& operator=(const FtpServer&) = delete;
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-    static constexpr const char* kUser = "e2e-user";
-    static constexpr const char* kPassword = "e2e-Secret-pw";
     int port = 0;
 
 private:
     QProcess m_process;
 };
 
-// The loopback HTTP server of tests/integration/httpserver.py, serving the files of a folder.
-class HttpServer {
+// The FTP server of ftpserver.py.
+class FtpServer : public LoopbackServer {
 public:
-    explicit HttpServer(const QString& root)
+    enum Mode { Normal, NoModificationTimes, Slow };
+    explicit FtpServer(const QString& root, Mode mode = Normal)
+        : LoopbackServer(QStringLiteral("ftpserver.py"), root,
+                         mode == NoModificationTimes ? QStringLiteral("nomdtm")
+                         : mode == Slow              ? QStringLiteral("slow")
+                                                     : QString())
     {
-        const QString portFile = root + QLatin1String(".port");
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(
-            QStringLiteral("/usr/bin/python3"),
-            {sourceDir() + QLatin1String("/tests/integration/httpserver.py"), root, portFile});
-        pollUntil(
-            [&] {
-                return QFileInfo::exists(portFile) || m_process.state() == QProcess::NotRunning;
-            },
-            15000);
-        QFile file(portFile);
-        if (file.open(QIODevice::ReadOnly))
-            port = file.readAll().trimmed().toInt();
     }
-    ~HttpServer()
+
+    static constexpr const char* kUser = "e2e-user";
+    static constexpr const char* kPassword = "e2e-Secret-pw";
+};
+
+// The HTTP server of httpserver.py, serving the files of a folder.
+class HttpServer : public LoopbackServer {
+public:
+    explicit HttpServer(const QString& root) : LoopbackServer(QStringLiteral("httpserver.py"), root)
     {
-        m_process.kill();
-        m_process.waitForFinished(5000);
     }
-    HttpServer(const HttpServer&) = delete;
-    HttpServer& operator=(const HttpServer&) = delete;
-
-    int port = 0;
-
-private:
-    QProcess m_process;
 };
 
 }  // namespace velumo::integration
