@@ -12,7 +12,6 @@
 #include "app/notifier.h"
 #include "app/settings.h"
 #include "app/settingskeys.h"
-#include "fakes/stubs.h"
 #include "app/textfile.h"
 #include "app/timer.h"
 #include "devices/lptpins.h"
@@ -20,6 +19,7 @@
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/loggingcontentplayers.h"
 #include "dispatcher/scheduleline.h"
+#include "fakes/stubs.h"
 #include "ticker/tickerblock.h"
 
 using namespace velumo;

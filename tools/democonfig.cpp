@@ -44,8 +44,8 @@ int main(int argc, char** argv)
     settings.setText(key::SCEdit29, QStringLiteral("64"));
     settings.setText(key::SCEdit30, QStringLiteral("64"));
     const char* const iconFields[] = {key::SCEdit22, key::SCEdit23, key::SCEdit24, key::SCEdit25,
-                                 key::SCEdit26, key::SCEdit31, key::SCEdit32, key::SCEdit33,
-                                 key::SCEdit34, key::SCEdit35};
+                                      key::SCEdit26, key::SCEdit31, key::SCEdit32, key::SCEdit33,
+                                      key::SCEdit34, key::SCEdit35};
     for (int slot = 0; slot < 10; ++slot)
         settings.setText(QString::fromLatin1(iconFields[slot]),
                          folder + QStringLiteral("/icons/%1.png").arg(slot));

@@ -32,19 +32,18 @@
 #include "devices/portspage.h"
 #include "devices/powercontrol.h"
 #include "devices/ppdevparallelport.h"
-#include "dispatcher/plandiagramwindow.h"
-#include "panel/accessorycontrol.h"
-#include "panel/bordermenu.h"
-#include "panel/clockticker.h"
-#include "net/dialup.h"
-#include "net/ftpexchange.h"
-#include "net/networkpages.h"
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/dispatcherpage.h"
 #include "dispatcher/loggingcontentplayers.h"
 #include "dispatcher/plandiagramwindow.h"
 #include "dispatcher/planner.h"
 #include "dispatcher/plannerpage.h"
+#include "net/dialup.h"
+#include "net/ftpexchange.h"
+#include "net/networkpages.h"
+#include "panel/accessorycontrol.h"
+#include "panel/bordermenu.h"
+#include "panel/clockticker.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
 #include "panel/fontstylepage.h"
@@ -80,8 +79,7 @@ QJsonArray toJson(const QStringList& lines)
 
 }  // namespace
 
-Application::Application(QString programFolder, const CommandLine& commandLine,
-                         PowerControl& power)
+Application::Application(QString programFolder, const CommandLine& commandLine, PowerControl& power)
     : m_folder(std::move(programFolder)),
       m_commandLine(commandLine),
       m_power(power),
@@ -131,8 +129,9 @@ bool Application::start()
         if (isRunning(m_folder))
             return false;
         // No channel (no other copy either): the program still runs, without remote control.
-        m_log.write(QStringLiteral("error"), QStringLiteral("Control channel unavailable: %1")
-                                                 .arg(m_control->errorString()));
+        m_log.write(
+            QStringLiteral("error"),
+            QStringLiteral("Control channel unavailable: %1").arg(m_control->errorString()));
     }
     QApplication::setApplicationDisplayName(QStringLiteral("Велумо"));
     m_block = std::make_unique<TickerBlock>(m_settings);
@@ -166,12 +165,13 @@ void Application::createWindows()
 {
     m_form1 = new SettingsWindow(m_settings);
     m_textPage = new TickerTextPage(*m_form1, *m_block, m_folder);
-    m_portsPage = new PortsPage(*m_form1, m_settings, *m_pins, *m_tones, *m_broadcastMute,
-                                m_notifier);
+    m_portsPage =
+        new PortsPage(*m_form1, m_settings, *m_pins, *m_tones, *m_broadcastMute, m_notifier);
     createNetworkPages();
     buildFooter();
 
-    connect(m_form1, &SettingsWindow::closeRequested, this, [this] { guard([this] { FormClose(); }); });
+    connect(m_form1, &SettingsWindow::closeRequested, this,
+            [this] { guard([this] { FormClose(); }); });
     connect(m_textPage, &TickerTextPage::openChosen, this,
             [this](const QString& path) { guard([&] { loadBlockFile(path); }); });
     connect(m_textPage, &TickerTextPage::saveChosen, this,
@@ -206,11 +206,10 @@ void Application::createWindows()
 // thematic icons and the lettering dialogs.
 void Application::createAccessories()
 {
-    m_clockTicker = std::make_unique<ClockTicker>(m_settings, m_clock, m_timers, m_power,
-                                                  m_notifier);
+    m_clockTicker =
+        std::make_unique<ClockTicker>(m_settings, m_clock, m_timers, m_power, m_notifier);
     m_clockTicker->setClockText(QStringLiteral("  "));
-    connect(m_clockTicker.get(), &ClockTicker::clockDrawn, m_clockWindow,
-            &ClockWindow::showClock);
+    connect(m_clockTicker.get(), &ClockTicker::clockDrawn, m_clockWindow, &ClockWindow::showClock);
 
     QGroupBox* clockSection =
         m_panel->section(QStringLiteral("GroupBox1"), QStringLiteral("Текст  часов"));
@@ -241,13 +240,12 @@ void Application::createAccessories()
     };
     hooks.setPanelClockBox = [panelClockBox](bool checked) { panelClockBox->setChecked(checked); };
     m_accessories = std::make_unique<AccessoryControl>(m_settings, m_timers, m_notifier, hooks);
-    connect(panelClockBox, &QCheckBox::clicked, this, [this](bool checked) {
-        guard([&] { m_accessories->panelClockBoxClicked(checked); });
-    });
+    connect(panelClockBox, &QCheckBox::clicked, this,
+            [this](bool checked) { guard([&] { m_accessories->panelClockBoxClicked(checked); }); });
 
     m_icons = new ThematicIcons(*m_form1, m_settings, *m_icon, m_notifier, &m_log, m_folder);
-    m_fontPage = new FontStylePage(*m_form1, m_settings, m_notifier, *m_clockTicker,
-                                   m_textPage->textList());
+    m_fontPage =
+        new FontStylePage(*m_form1, m_settings, m_notifier, *m_clockTicker, m_textPage->textList());
     installStripBorderMenu(m_strip, m_settings, m_notifier);
     m_clockTicker->start();
 }
@@ -319,16 +317,18 @@ void Application::buildFooter()
     };
     addButton("SCButton92", QStringLiteral("Вход админа"), QString(), [this] { adminEntry(); });
     row->addStretch(1);
-    addButton("SCButton10", QStringLiteral("Сохранить настройки"), QStringLiteral("Сохранить настройки"),
-              [this] { Exiting(); });
-    addButton("SCButton4", QStringLiteral("Автозагрузка"), QStringLiteral("Запись в папку \"Автозагрузка\""),
-              [this] { fix_startExecute(); });
-    addButton("SCButton5", QStringLiteral("Помощь"), QStringLiteral("Помощь"), [this] { run_helpExecute(); });
+    addButton("SCButton10", QStringLiteral("Сохранить настройки"),
+              QStringLiteral("Сохранить настройки"), [this] { Exiting(); });
+    addButton("SCButton4", QStringLiteral("Автозагрузка"),
+              QStringLiteral("Запись в папку \"Автозагрузка\""), [this] { fix_startExecute(); });
+    addButton("SCButton5", QStringLiteral("Помощь"), QStringLiteral("Помощь"),
+              [this] { run_helpExecute(); });
     addButton("SCButton6", QStringLiteral("Выход"), QStringLiteral("Выход из программы"),
               [this] { exitProgram(); });
     m_form1->footer()->addLayout(row);
 
-    auto* foot = new QLabel(QStringLiteral("Velumo 7.9.10 — бегущая строка и диспетчер вещания"), central);
+    auto* foot =
+        new QLabel(QStringLiteral("Velumo 7.9.10 — бегущая строка и диспетчер вещания"), central);
     foot->setObjectName(QStringLiteral("Label79"));
     foot->setEnabled(false);
     m_form1->footer()->addWidget(foot);
@@ -509,9 +509,10 @@ void Application::autostartR()
 
 void Application::fix_startExecute()
 {
-    if (!m_notifier.confirm(QStringLiteral("Прописка программы в автозагрузке"),
-                            QStringLiteral("Вы уверенны,что программа должна запускаться из текущего "
-                                           "места на диске при следующей загрузке Windows?")))
+    if (!m_notifier.confirm(
+            QStringLiteral("Прописка программы в автозагрузке"),
+            QStringLiteral("Вы уверенны,что программа должна запускаться из текущего "
+                           "места на диске при следующей загрузке Windows?")))
         return;
     QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (configHome.isEmpty())
@@ -519,8 +520,8 @@ void Application::fix_startExecute()
     const QString folder = configHome + QLatin1String("/autostart");
     if (!QDir().mkpath(folder))
         throw Failure(QStringLiteral("Cannot create folder \"%1\"").arg(folder));
-    const QString entry = autostartentry::desktopEntry(QCoreApplication::applicationFilePath(),
-                                                       m_folder);
+    const QString entry =
+        autostartentry::desktopEntry(QCoreApplication::applicationFilePath(), m_folder);
     writeFileAtomic(folder + u'/' + QLatin1String(autostartentry::kFileName), entry.toUtf8());
     m_notifier.message(QStringLiteral(
         "Внесен пункт  меню \"Пуск\\Программы\\Автозагрузка\\Velumo\".После перезагрузки программа "
@@ -529,8 +530,9 @@ void Application::fix_startExecute()
 
 void Application::run_helpExecute()
 {
-    m_notifier.message(QStringLiteral("Velumo — бегущая строка и диспетчер вещания.\nСправка и "
-                                      "техническая поддержка: https://velumo.example.org/support"));
+    m_notifier.message(
+        QStringLiteral("Velumo — бегущая строка и диспетчер вещания.\nСправка и "
+                       "техническая поддержка: https://velumo.example.org/support"));
 }
 
 void Application::registerCommands()
@@ -742,8 +744,10 @@ void Application::registerNetworkCommands()
 void Application::createDispatcher()
 {
     m_players = std::make_unique<LoggingContentPlayers>(m_log);
-    EntryDevices devices{tickerControl(), *m_block, *m_pins, *m_tones, *m_broadcastMute,
-                         *m_players, [this] { requestClockRedraw(); }};
+    EntryDevices devices{
+        tickerControl(), *m_block, *m_pins, *m_tones, *m_broadcastMute, *m_players, [this] {
+            requestClockRedraw();
+        }};
     m_dispatcher = std::make_unique<DispatcherEngine>(m_folder, m_settings, m_notifier, m_log,
                                                       m_clock, m_timers, std::move(devices));
     m_planner = std::make_unique<Planner>(m_notifier);
@@ -753,7 +757,8 @@ void Application::createDispatcherPages()
 {
     m_dispatcherPage =
         new DispatcherPage(*m_form1, *m_panel, *m_dispatcher, m_settings, m_notifier, m_folder);
-    m_plannerPage = new PlannerPage(*m_form1, *m_planner, m_settings, m_notifier, m_clock, m_folder);
+    m_plannerPage =
+        new PlannerPage(*m_form1, *m_planner, m_settings, m_notifier, m_clock, m_folder);
 }
 
 void Application::dispstart()
@@ -765,7 +770,8 @@ void Application::dispstart()
 void Application::registerDispatcherCommands()
 {
     ControlServer& c = *m_control;
-    c.addStatus(QStringLiteral("dispatcher"), [this] { return QJsonValue(m_dispatcher->status()); });
+    c.addStatus(QStringLiteral("dispatcher"),
+                [this] { return QJsonValue(m_dispatcher->status()); });
     c.addCommand(QStringLiteral("dispatcher start"), [this](const QString&) {
         m_dispatcher->SCButton43Click();
         return QString();

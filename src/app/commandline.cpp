@@ -25,17 +25,17 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     }
     if (!line.positional.isEmpty()) {
         const QString& first = line.positional.first();
-        if (first == QLatin1String("down") || first == QLatin1String("Down")
-            || first == QLatin1String("DOWN"))
+        if (first == QLatin1String("down") || first == QLatin1String("Down") ||
+            first == QLatin1String("DOWN"))
             line.powerSwitch = Switch::Down;
-        else if (first == QLatin1String("sleep") || first == QLatin1String("Sleep")
-                 || first == QLatin1String("SLEEP"))
+        else if (first == QLatin1String("sleep") || first == QLatin1String("Sleep") ||
+                 first == QLatin1String("SLEEP"))
             line.powerSwitch = Switch::Sleep;
-        else if (first == QLatin1String("kill") || first == QLatin1String("Kill")
-                 || first == QLatin1String("KILL"))
+        else if (first == QLatin1String("kill") || first == QLatin1String("Kill") ||
+                 first == QLatin1String("KILL"))
             line.powerSwitch = Switch::Kill;
-        line.autostart = line.positional.size() == 1
-                         && (first == QLatin1String("r") || first == QLatin1String("R"));
+        line.autostart = line.positional.size() == 1 &&
+                         (first == QLatin1String("r") || first == QLatin1String("R"));
     }
     return line;
 }

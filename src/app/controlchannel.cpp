@@ -1,5 +1,6 @@
 #include "controlchannel.h"
 
+#include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,7 +10,6 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
-#include <unistd.h>
 
 #include "eventlog.h"
 #include "failure.h"
@@ -98,8 +98,8 @@ std::pair<int, QString> ControlServer::execute(const QString& line)
     for (auto it = m_commands.cbegin(); it != m_commands.cend(); ++it) {
         const QString& verb = it.key();
         const bool matches =
-            command == verb
-            || (command.startsWith(verb) && command.size() > verb.size() && command[verb.size()] == u' ');
+            command == verb || (command.startsWith(verb) && command.size() > verb.size() &&
+                                command[verb.size()] == u' ');
         if (matches && verb.size() > bestVerb.size())
             bestVerb = verb;
     }
@@ -110,7 +110,8 @@ std::pair<int, QString> ControlServer::execute(const QString& line)
     QString reply;
     QString error;
     const Handler& handler = m_commands[bestVerb];
-    if (!guarded(m_notifier, [&] { reply = handler(arguments); }, &error))
+    if (!guarded(
+            m_notifier, [&] { reply = handler(arguments); }, &error))
         return {2, error};
     return {0, reply};
 }
@@ -150,8 +151,7 @@ void ControlServer::onConnection()
     }
 }
 
-ControlReply sendControlCommand(const QString& programFolder, const QString& command,
-                                int timeoutMs)
+ControlReply sendControlCommand(const QString& programFolder, const QString& command, int timeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(ControlServer::serverName(programFolder));
@@ -166,8 +166,8 @@ ControlReply sendControlCommand(const QString& programFolder, const QString& com
     QElapsedTimer elapsed;
     elapsed.start();
     while (!answer.contains('\n') && elapsed.elapsed() < timeoutMs) {
-        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(100)
-            && socket.state() != QLocalSocket::ConnectedState)
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(100) &&
+            socket.state() != QLocalSocket::ConnectedState)
             break;
         answer += socket.readAll();
     }

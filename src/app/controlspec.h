@@ -18,20 +18,22 @@ enum class InputFilter {
 // One value control of the settings window, declared once. The file codec, the pages,
 // the translation file and the control channel all read this table.
 struct ControlSpec {
-    const char* name;          // control name, also the widget's objectName: "SCEdit43"
+    const char* name;  // control name, also the widget's objectName: "SCEdit43"
     ControlKind kind;
-    const char* defaultValue;  // design value as its file text: text, decimal, "True"/"False", combo text
-    int minimum;               // spinner range; 0 and 0 for the others
+    const char*
+        defaultValue;  // design value as its file text: text, decimal, "True"/"False", combo text
+    int minimum;       // spinner range; 0 and 0 for the others
     int maximum;
     InputFilter filter;
-    const char* pageSet;       // "PageControl2" (Настройки), "PageControl3" (ЦУП), "PageControl4" (FTP),
-                               // "PageControl7" (Интернет), "PageControl5" (Бегущая строка), "" (outside)
-    const char* page;          // page caption as the user sees it, sub-pages joined by " > "
-    const char* group;         // group box caption, sub-groups joined by " > "; "" when none
-    const char* caption;       // label or check-box caption; "" when none
-    const char* hint;          // tool tip; "" when none
-    const char* items;         // combo box items joined by '\n'; "" for the other kinds
-    bool pathField;            // a path or name field: shows its whole text as hint
+    const char*
+        pageSet;  // "PageControl2" (Настройки), "PageControl3" (ЦУП), "PageControl4" (FTP),
+                  // "PageControl7" (Интернет), "PageControl5" (Бегущая строка), "" (outside)
+    const char* page;     // page caption as the user sees it, sub-pages joined by " > "
+    const char* group;    // group box caption, sub-groups joined by " > "; "" when none
+    const char* caption;  // label or check-box caption; "" when none
+    const char* hint;     // tool tip; "" when none
+    const char* items;    // combo box items joined by '\n'; "" for the other kinds
+    bool pathField;       // a path or name field: shows its whole text as hint
 };
 
 // All 211 value controls, in the order they stand on the window (page by page, group by group).

@@ -16,8 +16,8 @@ void EventLog::write(const QString& kind, const QString& text)
     flat.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
     flat.replace(u'\n', QLatin1String("\\n"));
     flat.replace(u'\r', QLatin1String("\\n"));
-    const QString line = QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh:mm:ss.zzz") + u'\t'
-                         + kind + u'\t' + flat + u'\n';
+    const QString line = QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh:mm:ss.zzz") + u'\t' +
+                         kind + u'\t' + flat + u'\n';
 
     if (QFileInfo(m_path).size() >= kRotateBytes) {
         const QString older = m_path + QLatin1String(".1");

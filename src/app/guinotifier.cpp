@@ -41,8 +41,7 @@ void GuiNotifier::showMessage(const QString& title, const QString& text, bool er
         return;
     }
     auto* box = new QMessageBox(error ? QMessageBox::Critical : QMessageBox::Information,
-                                title.isEmpty() ? kApplicationTitle : title, text,
-                                QMessageBox::Ok);
+                                title.isEmpty() ? kApplicationTitle : title, text, QMessageBox::Ok);
     box->setObjectName(QStringLiteral("message"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
@@ -54,8 +53,8 @@ void GuiNotifier::showMessage(const QString& title, const QString& text, bool er
 
 bool GuiNotifier::showQuestion(const QString& title, const QString& text, bool yesNo)
 {
-    const auto buttons = yesNo ? QMessageBox::Yes | QMessageBox::No
-                               : QMessageBox::Ok | QMessageBox::Cancel;
+    const auto buttons =
+        yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel;
     const auto answer = QMessageBox::question(QApplication::activeWindow(),
                                               title.isEmpty() ? kApplicationTitle : title, text,
                                               buttons, yesNo ? QMessageBox::Yes : QMessageBox::Ok);

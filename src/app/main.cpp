@@ -84,8 +84,8 @@ int main(int argc, char** argv)
         code = app.exec();
     } catch (...) {
         const QString text = QStringLiteral("Возможно в системе не установлен медиаплеер!?");
-        EventLog(folder + QLatin1String("/velumo.log")).write(QStringLiteral("error"),
-                                                              currentExceptionText());
+        EventLog(folder + QLatin1String("/velumo.log"))
+            .write(QStringLiteral("error"), currentExceptionText());
         EventLog(folder + QLatin1String("/velumo.log")).write(QStringLiteral("message"), text);
         QMessageBox::critical(nullptr, QStringLiteral("Велумо"), text);
         return 1;

@@ -51,8 +51,7 @@ void Settings::setText(const QString& name, const QString& value)
         if (s.minimum < s.maximum)
             number = qBound(s.minimum, number, s.maximum);
         stored = QString::number(number);
-    }
-    else if (s.kind == ControlKind::Check)
+    } else if (s.kind == ControlKind::Check)
         stored = checkText(value == QLatin1String("True"));
     auto it = m_values.find(name);
     if (*it == stored)

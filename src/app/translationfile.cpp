@@ -5,21 +5,21 @@ namespace velumo::translationfile {
 QString lineFor(const UiComponent& c)
 {
     switch (c.cls) {
-    case ComponentClass::Edit:
-    case ComponentClass::Combo:
-        return c.hint;
-    case ComponentClass::Label:
-    case ComponentClass::GroupBox:
-    case ComponentClass::Page:
-    case ComponentClass::CheckBox:
-        return c.caption;
-    case ComponentClass::Button:
-        return c.caption + u'|' + c.hint;
-    case ComponentClass::Dialog:
-        return c.caption + u'/' + c.hint;
-    case ComponentClass::FixedLabel:
-    case ComponentClass::Other:
-        break;
+        case ComponentClass::Edit:
+        case ComponentClass::Combo:
+            return c.hint;
+        case ComponentClass::Label:
+        case ComponentClass::GroupBox:
+        case ComponentClass::Page:
+        case ComponentClass::CheckBox:
+            return c.caption;
+        case ComponentClass::Button:
+            return c.caption + u'|' + c.hint;
+        case ComponentClass::Dialog:
+            return c.caption + u'/' + c.hint;
+        case ComponentClass::FixedLabel:
+        case ComponentClass::Other:
+            break;
     }
     return QString();
 }
@@ -27,31 +27,31 @@ QString lineFor(const UiComponent& c)
 void apply(UiComponent& c, const QString& line)
 {
     switch (c.cls) {
-    case ComponentClass::Edit:
-    case ComponentClass::Combo:
-        c.hint = line;
-        break;
-    case ComponentClass::Label:
-    case ComponentClass::GroupBox:
-    case ComponentClass::Page:
-    case ComponentClass::CheckBox:
-        c.caption = line;
-        break;
-    case ComponentClass::Button: {
-        const qsizetype bar = line.indexOf(u'|');
-        c.caption = bar < 0 ? QString() : line.left(bar);
-        c.hint = bar < 0 ? line : line.mid(bar + 1);
-        break;
-    }
-    case ComponentClass::Dialog: {
-        const qsizetype slash = line.indexOf(u'/');
-        c.caption = slash < 0 ? QString() : line.left(slash);
-        c.hint = slash < 0 ? line : line.mid(slash + 1);
-        break;
-    }
-    case ComponentClass::FixedLabel:
-    case ComponentClass::Other:
-        break;
+        case ComponentClass::Edit:
+        case ComponentClass::Combo:
+            c.hint = line;
+            break;
+        case ComponentClass::Label:
+        case ComponentClass::GroupBox:
+        case ComponentClass::Page:
+        case ComponentClass::CheckBox:
+            c.caption = line;
+            break;
+        case ComponentClass::Button: {
+            const qsizetype bar = line.indexOf(u'|');
+            c.caption = bar < 0 ? QString() : line.left(bar);
+            c.hint = bar < 0 ? line : line.mid(bar + 1);
+            break;
+        }
+        case ComponentClass::Dialog: {
+            const qsizetype slash = line.indexOf(u'/');
+            c.caption = slash < 0 ? QString() : line.left(slash);
+            c.hint = slash < 0 ? line : line.mid(slash + 1);
+            break;
+        }
+        case ComponentClass::FixedLabel:
+        case ComponentClass::Other:
+            break;
     }
 }
 

@@ -13,8 +13,8 @@
 #include <cstring>
 
 #include "app/failure.h"
-#include "net/cappedbuffer.h"
 #include "app/textfile.h"
+#include "net/cappedbuffer.h"
 
 namespace velumo {
 

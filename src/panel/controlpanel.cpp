@@ -8,7 +8,8 @@ namespace velumo {
 ControlPanel::ControlPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
 {
     setObjectName(QStringLiteral("TForm7"));
-    setWindowTitle(QStringLiteral("                                         Панель ручного управления Velumo7"));
+    setWindowTitle(QStringLiteral(
+        "                                         Панель ручного управления Velumo7"));
     resize(591, 341);
     m_layout = new QVBoxLayout(this);
     m_layout->setAlignment(Qt::AlignTop);

@@ -37,7 +37,8 @@ public:
     // the extension compared case-sensitively; any other extension loads nothing. The counters
     // are updated in every case. A file that cannot be read throws Failure and leaves the
     // lists cleared.
-    void LoadTickerFile(const QString& fileName, const QDateTime& now, const Progress& progress = {});
+    void LoadTickerFile(const QString& fileName, const QDateTime& now,
+                        const Progress& progress = {});
 
     // The block in the ".str" layout: "^"index, "~"tariff, text for each announcement when the
     // text and index lists have equal length, the text lines alone otherwise.

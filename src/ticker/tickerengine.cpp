@@ -394,7 +394,8 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
 }
 
 QString TickerEngine::ApplyTariff(int line, const QString& text)
-{    QString tariff;
+{
+    QString tariff;
     if (line >= 0 && line < m_block.tariff().size()) {
         tariff = normaliseTariff(m_block.tariff()[line]);
         m_block.setTariffLine(line, tariff);

@@ -9,8 +9,8 @@ namespace velumo {
 
 int styleNumber(const QFont& font)
 {
-    return (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0)
-           | (font.strikeOut() ? 8 : 0);
+    return (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0) |
+           (font.strikeOut() ? 8 : 0);
 }
 
 void applyStyleNumber(QFont& font, int number)

@@ -174,37 +174,37 @@ QWidget* SettingsWindow::createControl(const ControlSpec& entry)
     const QString name = QString::fromLatin1(entry.name);
     QWidget* widget = nullptr;
     switch (entry.kind) {
-    case ControlKind::Text: {
-        auto* edit = new QLineEdit(this);
-        TypingFilter::install(edit, entry.filter);
-        // Numbers and times are short: their fields stay narrow.
-        if (entry.filter != InputFilter::None)
-            edit->setMaximumWidth(160);
-        widget = edit;
-        break;
-    }
-    case ControlKind::Spin: {
-        auto* spin = new QSpinBox(this);
-        spin->setMaximumWidth(160);
-        if (entry.minimum < entry.maximum)
-            spin->setRange(entry.minimum, entry.maximum);
-        else
-            // No limits of its own: the widget must show every integer the store holds.
-            spin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-        widget = spin;
-        break;
-    }
-    case ControlKind::Check:
-        widget = new QCheckBox(QString::fromUtf8(entry.caption), this);
-        break;
-    case ControlKind::Combo: {
-        auto* combo = new QComboBox(this);
-        const QString items = QString::fromUtf8(entry.items);
-        if (!items.isEmpty())
-            combo->addItems(items.split(u'\n'));
-        widget = combo;
-        break;
-    }
+        case ControlKind::Text: {
+            auto* edit = new QLineEdit(this);
+            TypingFilter::install(edit, entry.filter);
+            // Numbers and times are short: their fields stay narrow.
+            if (entry.filter != InputFilter::None)
+                edit->setMaximumWidth(160);
+            widget = edit;
+            break;
+        }
+        case ControlKind::Spin: {
+            auto* spin = new QSpinBox(this);
+            spin->setMaximumWidth(160);
+            if (entry.minimum < entry.maximum)
+                spin->setRange(entry.minimum, entry.maximum);
+            else
+                // No limits of its own: the widget must show every integer the store holds.
+                spin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+            widget = spin;
+            break;
+        }
+        case ControlKind::Check:
+            widget = new QCheckBox(QString::fromUtf8(entry.caption), this);
+            break;
+        case ControlKind::Combo: {
+            auto* combo = new QComboBox(this);
+            const QString items = QString::fromUtf8(entry.items);
+            if (!items.isEmpty())
+                combo->addItems(items.split(u'\n'));
+            widget = combo;
+            break;
+        }
     }
     widget->setObjectName(name);
     widget->setToolTip(QString::fromUtf8(entry.hint));
@@ -272,9 +272,8 @@ void SettingsWindow::bindControl(QWidget* widget, const QString& name)
                 [store](int value) { store(QString::number(value)); });
     } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
         addComponent(check, ComponentClass::CheckBox);
-        connect(check, &QCheckBox::toggled, this, [store](bool on) {
-            store(on ? QStringLiteral("True") : QStringLiteral("False"));
-        });
+        connect(check, &QCheckBox::toggled, this,
+                [store](bool on) { store(on ? QStringLiteral("True") : QStringLiteral("False")); });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         addComponent(combo, ComponentClass::Combo);
         connect(combo, &QComboBox::currentTextChanged, this, store);
@@ -365,50 +364,50 @@ void SettingsWindow::applyComponents(const QList<UiComponent>& components)
         if (!object)
             continue;
         switch (c.cls) {
-        case ComponentClass::Edit:
-        case ComponentClass::Combo:
-            if (auto* widget = qobject_cast<QWidget*>(object))
-                widget->setToolTip(c.hint);
-            break;
-        case ComponentClass::Label:
-            if (auto* label = qobject_cast<QLabel*>(object))
-                label->setText(c.caption);
-            break;
-        case ComponentClass::GroupBox:
-            if (auto* box = qobject_cast<QGroupBox*>(object))
-                box->setTitle(c.caption);
-            break;
-        case ComponentClass::CheckBox:
-            if (auto* button = qobject_cast<QAbstractButton*>(object))
-                button->setText(c.caption);
-            break;
-        case ComponentClass::Button:
-            if (auto* button = qobject_cast<QAbstractButton*>(object)) {
-                button->setText(c.caption);
-                button->setToolTip(c.hint);
-            }
-            break;
-        case ComponentClass::Page:
-            if (auto* widget = qobject_cast<QWidget*>(object)) {
-                widget->setProperty("caption", c.caption);
-                if (auto* tabs = qobject_cast<QTabWidget*>(widget->parentWidget()
-                                                               ? widget->parentWidget()->parentWidget()
-                                                               : nullptr)) {
-                    const int index = tabs->indexOf(widget);
-                    if (index >= 0)
-                        tabs->setTabText(index, c.caption);
+            case ComponentClass::Edit:
+            case ComponentClass::Combo:
+                if (auto* widget = qobject_cast<QWidget*>(object))
+                    widget->setToolTip(c.hint);
+                break;
+            case ComponentClass::Label:
+                if (auto* label = qobject_cast<QLabel*>(object))
+                    label->setText(c.caption);
+                break;
+            case ComponentClass::GroupBox:
+                if (auto* box = qobject_cast<QGroupBox*>(object))
+                    box->setTitle(c.caption);
+                break;
+            case ComponentClass::CheckBox:
+                if (auto* button = qobject_cast<QAbstractButton*>(object))
+                    button->setText(c.caption);
+                break;
+            case ComponentClass::Button:
+                if (auto* button = qobject_cast<QAbstractButton*>(object)) {
+                    button->setText(c.caption);
+                    button->setToolTip(c.hint);
                 }
-            }
-            break;
-        case ComponentClass::Dialog:
-            if (auto* dialog = qobject_cast<DialogSpec*>(object)) {
-                dialog->filter = c.caption;
-                dialog->title = c.hint;
-            }
-            break;
-        case ComponentClass::FixedLabel:
-        case ComponentClass::Other:
-            break;
+                break;
+            case ComponentClass::Page:
+                if (auto* widget = qobject_cast<QWidget*>(object)) {
+                    widget->setProperty("caption", c.caption);
+                    if (auto* tabs = qobject_cast<QTabWidget*>(
+                            widget->parentWidget() ? widget->parentWidget()->parentWidget()
+                                                   : nullptr)) {
+                        const int index = tabs->indexOf(widget);
+                        if (index >= 0)
+                            tabs->setTabText(index, c.caption);
+                    }
+                }
+                break;
+            case ComponentClass::Dialog:
+                if (auto* dialog = qobject_cast<DialogSpec*>(object)) {
+                    dialog->filter = c.caption;
+                    dialog->title = c.hint;
+                }
+                break;
+            case ComponentClass::FixedLabel:
+            case ComponentClass::Other:
+                break;
         }
     }
     for (const QString& name : m_controls.keys())

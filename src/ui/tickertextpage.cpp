@@ -73,12 +73,14 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     caption->setObjectName(QStringLiteral("Label91"));
     window.addComponent(caption, ComponentClass::Label);
     counters->addWidget(caption);
-    for (const auto& [name, column] : {std::pair{"SCEdit14", "индекс"}, std::pair{"SCEdit15", "тариф"},
-                                       std::pair{"SCEdit12", "текст"}}) {
+    for (const auto& [name, column] :
+         {std::pair{"SCEdit14", "индекс"}, std::pair{"SCEdit15", "тариф"},
+          std::pair{"SCEdit12", "текст"}}) {
         QWidget* counter = window.control(QString::fromLatin1(name));
         if (!counter)
             continue;
-        if (QWidget* label = window.findChild<QLabel*>(QStringLiteral("Label_") + QLatin1String(name)))
+        if (QWidget* label =
+                window.findChild<QLabel*>(QStringLiteral("Label_") + QLatin1String(name)))
             label->hide();
         auto* columnLabel = new QLabel(QString::fromUtf8(column), box);
         // The group the schema first placed the counter in is left empty: hide it.
@@ -95,7 +97,8 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     form->addRow(counters);
 
     auto* lists = new QHBoxLayout();
-    m_index = makeList(box, QStringLiteral("Memoindex"), QStringLiteral("Порядковый индекс объявления"));
+    m_index =
+        makeList(box, QStringLiteral("Memoindex"), QStringLiteral("Порядковый индекс объявления"));
     m_tariff = makeList(box, QStringLiteral("Memotarif"), QStringLiteral("Номер тарифа проката"));
     m_text = makeList(box, QStringLiteral("Memo1"), QString());
     m_index->setMaximumWidth(110);
@@ -108,9 +111,10 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     for (QPlainTextEdit* list : {m_index, m_tariff, m_text})
         window.addComponent(list, ComponentClass::Other);
 
-    m_openDialog = new DialogSpec(QStringLiteral("OpenDialog1"),
-                                  QStringLiteral("Строковые файлы (*.str)|*.str|Tекст (*.txt)|*.txt|Все|*.*"),
-                                  QStringLiteral("Открыть файл строки"), this);
+    m_openDialog =
+        new DialogSpec(QStringLiteral("OpenDialog1"),
+                       QStringLiteral("Строковые файлы (*.str)|*.str|Tекст (*.txt)|*.txt|Все|*.*"),
+                       QStringLiteral("Открыть файл строки"), this);
     m_saveDialog = new DialogSpec(QStringLiteral("SaveDialog1"),
                                   QStringLiteral("Строковые файлы(str)|*.str|Все|*.*"),
                                   QStringLiteral("Сохранить файл строки"), this);

@@ -52,7 +52,7 @@ private:
     DialogSpec* m_saveDialog = nullptr;
     QTimer* m_editDelay = nullptr;
     bool m_showing = false;
-    bool m_stale = false;  // the block changed while the lists were not on screen
+    bool m_stale = false;   // the block changed while the lists were not on screen
     bool m_edited = false;  // the operator changed a list since the block was shown
 };
 

@@ -14,7 +14,10 @@ namespace velumo::test {
 // Records the tones it was asked for (frequency, length) and returns at once.
 class RecordingTonePlayer final : public TonePlayer {
 public:
-    void MyBEEP(int frequencyHz, int durationMs) override { tones.emplace_back(frequencyHz, durationMs); }
+    void MyBEEP(int frequencyHz, int durationMs) override
+    {
+        tones.emplace_back(frequencyHz, durationMs);
+    }
     std::vector<std::pair<int, int>> tones;
 };
 

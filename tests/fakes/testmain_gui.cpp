@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // One application object for the whole test run (offscreen under CTest).
 int main(int argc, char** argv)

@@ -234,9 +234,7 @@ TEST_F(Integration, PowerCutInTheMiddleOfAnEntryResumesIt)
     const QString line = stamp(t0) + "|k3|00|" + stamp(stop);
     const QString later = stamp(t0.addSecs(3600)) + "|k1|00|" + stamp(t0.addSecs(3660));
     writeTextLines(folder() + "/plan.pln", {line, later});
-    writeConfig(folder(), [&](Settings& s) {
-        runPlan(s, folder() + "/plan.pln");
-    });
+    writeConfig(folder(), [&](Settings& s) { runPlan(s, folder() + "/plan.pln"); });
     {
         Program first(folder());
         ASSERT_TRUE(first.start());
@@ -272,9 +270,7 @@ TEST_F(Integration, OperatorTickerStartKeepsTheArmedLineOnTime)
     const QString line = stamp(t0) + "|k2|00|" + stamp(t0.addSecs(1));
     const QString later = stamp(t0.addSecs(3600)) + "|k1|00|" + stamp(t0.addSecs(3660));
     writeTextLines(folder() + "/plan.pln", {line, later});
-    writeConfig(folder(), [&](Settings& s) {
-        runPlan(s, folder() + "/plan.pln");
-    });
+    writeConfig(folder(), [&](Settings& s) { runPlan(s, folder() + "/plan.pln"); });
     Program program(folder());
     ASSERT_TRUE(program.start());
     ASSERT_TRUE(pollUntil(
@@ -380,9 +376,7 @@ TEST_F(Integration, RestartAfterTheSavedEntryEndedArmsTheNextLine)
     const QString next = stamp(now.addSecs(3600)) + "|k2|00|" + stamp(now.addSecs(3700));
     writeTextLines(folder() + "/plan.pln", {ended, missed, next});
     writeTextLines(folder() + "/str_disp.txt", {ended});
-    writeConfig(folder(), [&](Settings& s) {
-        runPlan(s, folder() + "/plan.pln");
-    });
+    writeConfig(folder(), [&](Settings& s) { runPlan(s, folder() + "/plan.pln"); });
     Program program(folder());
     ASSERT_TRUE(program.start());
     QJsonObject dispatcher;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <signal.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QString>
 #include <QThread>
 #include <functional>
-#include <signal.h>
 
 namespace velumo::test {
 

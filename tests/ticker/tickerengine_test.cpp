@@ -319,10 +319,11 @@ TEST_F(TickerEngineTest, BadSettingsNeitherStopNorFreezeTheStrip)
         const char* value;
     };
     const Case cases[] = {
-        {key::SpinEdit14, "-40"},     {key::SpinEdit14, "500"}, {key::SpinEdit2, "100000"},
-        {key::SCEdit3, ""},           {key::SCEdit79, ""},      {key::SCEdit85, "x"},
-        {key::SCEdit81, "zz"},        {key::SCEdit82, "No Such Font"},
-        {key::SCEdit18, "300"},       {key::SpinEdit16, "4000"},
+        {key::SpinEdit14, "-40"},   {key::SpinEdit14, "500"},
+        {key::SpinEdit2, "100000"}, {key::SCEdit3, ""},
+        {key::SCEdit79, ""},        {key::SCEdit85, "x"},
+        {key::SCEdit81, "zz"},      {key::SCEdit82, "No Such Font"},
+        {key::SCEdit18, "300"},     {key::SpinEdit16, "4000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + "=" + c.value);
