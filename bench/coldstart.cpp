@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/controlchannel.h"
+#include "base/controlchannel.h"
 
 using namespace velumo;
 

@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/eventlog.h"
-#include "app/notifier.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
-#include "app/timer.h"
+#include "base/clock.h"
+#include "base/eventlog.h"
+#include "base/notifier.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
+#include "base/timer.h"
 #include "devices/lptpins.h"
 #include "devices/parallelport.h"
 #include "dispatcher/dispatcherengine.h"

@@ -4,10 +4,10 @@
 #include <QDateTime>
 #include <QTemporaryDir>
 
-#include "app/configfile.h"
-#include "app/controlspec.h"
-#include "app/settings.h"
-#include "app/textfile.h"
+#include "base/configfile.h"
+#include "base/controlspec.h"
+#include "base/settings.h"
+#include "base/textfile.h"
 #include "ticker/tickerblock.h"
 
 namespace velumo {

@@ -15,10 +15,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/notifier.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/timer.h"
+#include "base/notifier.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/timer.h"
 #include "net/dialup.h"
 #include "net/ftpclient.h"
 #include "net/ftpexchange.h"

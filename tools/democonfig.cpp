@@ -5,12 +5,12 @@
 #include <QFileInfo>
 #include <cstdio>
 
-#include "app/configfile.h"
-#include "app/failure.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
-#include "app/wincolor.h"
+#include "base/configfile.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
+#include "base/wincolor.h"
 
 using namespace velumo;
 

@@ -13,11 +13,11 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/clock.h"
-#include "app/notifier.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/timer.h"
+#include "base/clock.h"
+#include "base/notifier.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/timer.h"
 #include "ticker/playbacklog.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerblock.h"

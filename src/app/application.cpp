@@ -18,13 +18,13 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include "app/autostartentry.h"
-#include "app/configfile.h"
-#include "app/failure.h"
-#include "app/guard.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
-#include "app/translationfile.h"
+#include "base/autostartentry.h"
+#include "base/configfile.h"
+#include "base/failure.h"
+#include "base/guard.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
+#include "base/translationfile.h"
 #include "devices/alsamastermute.h"
 #include "devices/alsatoneplayer.h"
 #include "devices/broadcastmute.h"
@@ -53,6 +53,7 @@
 #include "players/clipwindow.h"
 #include "players/flashwindow.h"
 #include "players/rssfeed.h"
+#include "players/rsspage.h"
 #include "players/titleswindow.h"
 #include "players/webwindow.h"
 #include "ticker/playbacklog.h"
@@ -63,7 +64,7 @@
 #include "ticker/tickerwindows.h"
 #include "ui/clickfilter.h"
 #include "ui/settingswindow.h"
-#include "ui/tickertextpage.h"
+#include "ticker/tickertextpage.h"
 
 namespace velumo {
 
@@ -648,7 +649,8 @@ void Application::createNetwork()
 
 void Application::createNetworkPages()
 {
-    m_netPages = new NetworkPages(*m_form1, m_settings, m_notifier, *m_ftp, *m_dialUp, *m_rss);
+    m_netPages = new NetworkPages(*m_form1, m_settings, m_notifier, *m_ftp, *m_dialUp);
+    new RssPage(*m_form1, m_notifier, *m_rss);
     m_netPages->saveSettings = [this] { Exiting(); };
     m_ftp->flushTicker = [this] { m_textPage->flushEdits(); };
     m_rss->flushTicker = [this] { m_textPage->flushEdits(); };

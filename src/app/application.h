@@ -5,13 +5,13 @@
 #include <initializer_list>
 #include <memory>
 
-#include "app/clock.h"
-#include "app/commandline.h"
-#include "app/controlchannel.h"
-#include "app/eventlog.h"
-#include "app/guinotifier.h"
-#include "app/settings.h"
-#include "app/timer.h"
+#include "base/clock.h"
+#include "base/commandline.h"
+#include "base/controlchannel.h"
+#include "base/eventlog.h"
+#include "ui/guinotifier.h"
+#include "base/settings.h"
+#include "base/timer.h"
 
 namespace velumo {
 

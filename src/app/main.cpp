@@ -6,10 +6,10 @@
 #include <cstdio>
 
 #include "app/application.h"
-#include "app/commandline.h"
-#include "app/controlchannel.h"
-#include "app/eventlog.h"
-#include "app/guard.h"
+#include "base/commandline.h"
+#include "base/controlchannel.h"
+#include "base/eventlog.h"
+#include "base/guard.h"
 #include "devices/powercontrol.h"
 #include "dispatcher/plancheckcommand.h"
 

@@ -4,7 +4,7 @@
 #include <cerrno>
 
 #include "alsaerrors.h"
-#include "app/failure.h"
+#include "base/failure.h"
 
 namespace velumo {
 

@@ -6,8 +6,8 @@
 #include <QMetaObject>
 
 #include "alsatonesink.h"
-#include "app/eventlog.h"
-#include "app/notifier.h"
+#include "base/eventlog.h"
+#include "base/notifier.h"
 
 namespace velumo {
 

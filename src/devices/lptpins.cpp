@@ -1,7 +1,7 @@
 #include "lptpins.h"
 
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "parallelport.h"
 
 namespace velumo {

@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/controlspec.h"
-#include "app/guard.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/controlspec.h"
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "broadcastmute.h"
 #include "lptpins.h"
 #include "toneplayer.h"

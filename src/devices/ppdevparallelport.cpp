@@ -9,7 +9,7 @@
 
 #include <QFile>
 
-#include "app/failure.h"
+#include "base/failure.h"
 
 namespace velumo {
 

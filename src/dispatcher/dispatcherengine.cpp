@@ -2,14 +2,14 @@
 
 #include <QJsonArray>
 
-#include "app/clock.h"
-#include "app/eventlog.h"
-#include "app/failure.h"
-#include "app/guard.h"
-#include "app/notifier.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
+#include "base/clock.h"
+#include "base/eventlog.h"
+#include "base/failure.h"
+#include "base/guard.h"
+#include "base/notifier.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
 #include "dispatcher/scheduleline.h"
 #include "dispatcher/walltimer.h"
 

@@ -11,10 +11,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/guard.h"
-#include "app/notifier.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/guard.h"
+#include "base/notifier.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "dispatcher/dispatcherengine.h"
 #include "panel/controlpanel.h"
 #include "ui/clickfilter.h"

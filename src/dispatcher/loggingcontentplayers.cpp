@@ -1,6 +1,6 @@
 #include "loggingcontentplayers.h"
 
-#include "app/eventlog.h"
+#include "base/eventlog.h"
 
 namespace velumo {
 

@@ -2,8 +2,8 @@
 
 #include <QHash>
 
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "dispatcher/scheduleline.h"
 
 namespace velumo {

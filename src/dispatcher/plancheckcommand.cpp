@@ -4,10 +4,10 @@
 #include <QFileInfo>
 #include <cstdio>
 
-#include "app/configfile.h"
-#include "app/guard.h"
-#include "app/settings.h"
-#include "app/textfile.h"
+#include "base/configfile.h"
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/textfile.h"
 #include "dispatcher/plancheck.h"
 
 namespace velumo {

@@ -2,8 +2,8 @@
 
 #include <QFileInfo>
 
-#include "app/notifier.h"
-#include "app/textfile.h"
+#include "base/notifier.h"
+#include "base/textfile.h"
 #include "dispatcher/scheduleline.h"
 
 namespace velumo {

@@ -12,10 +12,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "app/clock.h"
-#include "app/guard.h"
-#include "app/settings.h"
-#include "app/textfile.h"
+#include "base/clock.h"
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/textfile.h"
 #include "dispatcher/plancheck.h"
 #include "dispatcher/planner.h"
 #include "ui/dialogspec.h"

@@ -1,7 +1,7 @@
 #include "scheduleline.h"
 
-#include "app/datetext.h"
-#include "app/failure.h"
+#include "base/datetext.h"
+#include "base/failure.h"
 
 namespace velumo::scheduleline {
 

@@ -1,8 +1,8 @@
 #include "walltimer.h"
 
-#include "app/clock.h"
-#include "app/eventlog.h"
-#include "app/timer.h"
+#include "base/clock.h"
+#include "base/eventlog.h"
+#include "base/timer.h"
 
 namespace velumo {
 

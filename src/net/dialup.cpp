@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/eventlog.h"
-#include "app/notifier.h"
+#include "base/eventlog.h"
+#include "base/notifier.h"
 
 namespace velumo {
 

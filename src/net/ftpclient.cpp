@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/failure.h"
-#include "app/textfile.h"
+#include "base/failure.h"
+#include "base/textfile.h"
 #include "net/cappedbuffer.h"
 
 namespace velumo {

@@ -1,7 +1,7 @@
 #include "htmlexport.h"
 
-#include "app/failure.h"
-#include "app/textfile.h"
+#include "base/failure.h"
+#include "base/textfile.h"
 
 namespace velumo {
 

@@ -9,12 +9,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/guard.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "net/dialup.h"
 #include "net/ftpexchange.h"
-#include "players/rssfeed.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -27,8 +26,6 @@ constexpr char kGroupReceive[] = "Прием";
 constexpr char kGroupTransmit[] = "Передача";
 constexpr char kDialReceive[] = "Подключение (не постоянное) для скачивания";
 constexpr char kDialTransmit[] = "Подключение (не постоянное) для закачки ";
-constexpr char kPageWww[] = "Интернет > WWW";
-constexpr char kGroupRss[] = "RSS-канал";
 
 void fill(QListWidget* list, const QStringList& lines)
 {
@@ -41,14 +38,13 @@ void fill(QListWidget* list, const QStringList& lines)
 }  // namespace
 
 NetworkPages::NetworkPages(SettingsWindow& window, Settings& settings, Notifier& notifier,
-                           FtpExchange& exchange, DialUp& dialUp, RssFeed& feed)
+                           FtpExchange& exchange, DialUp& dialUp)
     : QObject(&window),
       m_window(window),
       m_settings(settings),
       m_notifier(notifier),
       m_exchange(exchange),
-      m_dialUp(dialUp),
-      m_feed(feed)
+      m_dialUp(dialUp)
 {
     build();
 }
@@ -179,17 +175,6 @@ void NetworkPages::build()
     // Automatic runs.
     connectBox(key::SCCheckbox15, [this] { m_exchange.SCCheckbox15Click(); });
     connectBox(key::SCCheckbox17, [this] { m_exchange.SCCheckbox17Click(); });
-
-    // RSS.
-    connectButton(kPageWww, kGroupRss, "SCButton12", QStringLiteral("Подключить RSS-канал"),
-                  QStringLiteral("Подключить RSS-канал"), [this] { m_feed.SCButton12Click(); });
-    connectButton(
-        kPageWww, kGroupRss, "SCButton82", QStringLiteral("Загрузить RSS-контент в строку"),
-        QStringLiteral("Загрузить RSS-контент в строку"), [this] { m_feed.SCButton82Click(); });
-    connectBox(key::SCCheckbox13, [this] { m_feed.SCCheckbox13Click(); });
-    if (auto* spin = qobject_cast<QSpinBox*>(m_window.control(QString::fromLatin1(key::SpinEdit3))))
-        connect(spin, &QSpinBox::valueChanged, this,
-                [this] { guarded(m_notifier, [this] { m_feed.SpinEdit3Click(); }); });
 }
 
 void NetworkPages::chooseFolder()

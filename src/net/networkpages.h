@@ -10,17 +10,16 @@ namespace velumo {
 class DialUp;
 class FtpExchange;
 class Notifier;
-class RssFeed;
 class Settings;
 class SettingsWindow;
 
-// The buttons and lists of the FTP sub-pages ("Прием", "Передача") and of the RSS group on the
-// Internet page; they forward clicks to the exchange, the dial-up layer and the feed reader.
+// The buttons and lists of the FTP sub-pages ("Прием", "Передача"); they forward clicks to the
+// exchange and the dial-up layer.
 class NetworkPages final : public QObject {
     Q_OBJECT
 public:
     NetworkPages(SettingsWindow& window, Settings& settings, Notifier& notifier,
-                 FtpExchange& exchange, DialUp& dialUp, RssFeed& feed);
+                 FtpExchange& exchange, DialUp& dialUp);
 
     // Save buttons of both sub-pages (SCButton24, SCButton107).
     std::function<void()> saveSettings;
@@ -38,7 +37,6 @@ private:
     Notifier& m_notifier;
     FtpExchange& m_exchange;
     DialUp& m_dialUp;
-    RssFeed& m_feed;
     QListWidget* m_lbList = nullptr;
     QListWidget* m_lbList2 = nullptr;
     QListWidget* m_listBox[2] = {nullptr, nullptr};

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QUrl>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "net/cappedbuffer.h"
 
 namespace velumo {

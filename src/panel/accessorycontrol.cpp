@@ -1,9 +1,9 @@
 #include "accessorycontrol.h"
 
-#include "app/guard.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/timer.h"
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/timer.h"
 
 namespace velumo {
 

@@ -1,7 +1,7 @@
 #include "accessorygeometry.h"
 
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 
 namespace velumo {
 

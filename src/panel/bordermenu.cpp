@@ -3,7 +3,7 @@
 #include <QMenu>
 #include <QWidget>
 
-#include "app/guard.h"
+#include "base/guard.h"
 #include "panel/accessorygeometry.h"
 
 namespace velumo {

@@ -3,12 +3,12 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "app/clock.h"
-#include "app/guard.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/timer.h"
-#include "app/wincolor.h"
+#include "base/clock.h"
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/timer.h"
+#include "base/wincolor.h"
 #include "devices/powercontrol.h"
 #include "ticker/glyphpainter.h"
 #include "ticker/tickerfont.h"

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QShowEvent>
 
-#include "app/guard.h"
+#include "base/guard.h"
 #include "panel/accessorygeometry.h"
 #include "panel/bordermenu.h"
 

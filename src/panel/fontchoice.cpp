@@ -1,8 +1,8 @@
 #include "fontchoice.h"
 
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/wincolor.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/wincolor.h"
 #include "ticker/tickerfont.h"
 
 namespace velumo {

@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/controlspec.h"
-#include "app/guard.h"
-#include "app/notifier.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/wincolor.h"
+#include "base/controlspec.h"
+#include "base/guard.h"
+#include "base/notifier.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/wincolor.h"
 #include "panel/clockticker.h"
 #include "panel/fontchoice.h"
 #include "panel/tickerfontdialog.h"

@@ -10,8 +10,8 @@
 #include <QUrl>
 #include <QVideoWidget>
 
-#include "app/failure.h"
-#include "app/guard.h"
+#include "base/failure.h"
+#include "base/guard.h"
 #include "panel/accessorygeometry.h"
 #include "panel/bordermenu.h"
 #include "panel/clockwindow.h"

@@ -8,11 +8,11 @@
 #include <QLabel>
 #include <QPixmap>
 
-#include "app/controlspec.h"
-#include "app/eventlog.h"
-#include "app/guard.h"
-#include "app/notifier.h"
-#include "app/settings.h"
+#include "base/controlspec.h"
+#include "base/eventlog.h"
+#include "base/guard.h"
+#include "base/notifier.h"
+#include "base/settings.h"
 #include "panel/iconkind.h"
 #include "panel/iconwindow.h"
 #include "panel/picturereader.h"

@@ -2,13 +2,13 @@
 
 #include <QUrl>
 
-#include "app/eventlog.h"
-#include "app/failure.h"
-#include "app/guard.h"
-#include "app/notifier.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/timer.h"
+#include "base/eventlog.h"
+#include "base/failure.h"
+#include "base/guard.h"
+#include "base/notifier.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/timer.h"
 #include "net/backgroundworker.h"
 #include "players/rssdocument.h"
 #include "ticker/tickerblock.h"

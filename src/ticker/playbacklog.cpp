@@ -2,13 +2,13 @@
 
 #include <QFileInfo>
 
-#include "app/clock.h"
-#include "app/failure.h"
-#include "app/guard.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
-#include "app/timer.h"
+#include "base/clock.h"
+#include "base/failure.h"
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
+#include "base/timer.h"
 
 namespace velumo {
 

@@ -1,10 +1,10 @@
 #include "tickerblock.h"
 
-#include "app/datetext.h"
-#include "app/failure.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
+#include "base/datetext.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
 
 namespace velumo {
 

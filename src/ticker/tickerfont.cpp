@@ -2,8 +2,8 @@
 
 #include <QFontDatabase>
 
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 
 namespace velumo {
 

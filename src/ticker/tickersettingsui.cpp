@@ -9,18 +9,18 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/failure.h"
-#include "app/guard.h"
-#include "app/notifier.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/wincolor.h"
+#include "base/failure.h"
+#include "base/guard.h"
+#include "base/notifier.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/wincolor.h"
 #include "ticker/playbacklog.h"
 #include "ticker/tickerengine.h"
 #include "ui/clickfilter.h"
 #include "ui/dialogspec.h"
 #include "ui/settingswindow.h"
-#include "ui/tickertextpage.h"
+#include "ticker/tickertextpage.h"
 
 namespace velumo {
 

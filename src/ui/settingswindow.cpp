@@ -17,10 +17,10 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/controlspec.h"
-#include "app/failure.h"
-#include "app/settings.h"
-#include "app/wincolor.h"
+#include "base/controlspec.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/wincolor.h"
 #include "dialogspec.h"
 #include "typingfilter.h"
 

@@ -5,7 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "app/translationfile.h"
+#include "base/translationfile.h"
 
 class QGroupBox;
 class QLabel;

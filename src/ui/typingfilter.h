@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "app/controlspec.h"
+#include "base/controlspec.h"
 
 class QLineEdit;
 

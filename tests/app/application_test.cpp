@@ -12,10 +12,10 @@
 #include <QTimer>
 
 #include "app/application.h"
-#include "app/configfile.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
+#include "base/configfile.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
 #include "fakes/fakedevices.h"
 #include "fakes/testsupport.h"
 #include "ticker/tickercontrol.h"
@@ -192,6 +192,34 @@ TEST_F(Wiring, AutostartEntryAfterConfirmation)
         << entry.toStdString();
     EXPECT_TRUE(logged("message").last().startsWith(QStringLiteral("Внесен пункт  меню")));
     qputenv("XDG_CONFIG_HOME", oldConfigHome);
+}
+
+// Translation files written by earlier versions must read the same: the line order of
+// velumo_lang.cfg and the component order of velumo.cfg are pinned line by line.
+TEST_F(Wiring, SavedFilesKeepTheirComponentOrder)
+{
+    // A first start: no velumo.cfg, every field at its design value.
+    ASSERT_NE(start(), nullptr);
+    app->Exiting();
+    const QString golden = qEnvironmentVariable("VELUMO_SOURCE_DIR") + "/tests/app/golden/";
+    const QList<QByteArray> expected = test::readAll(golden + "velumo_lang.cfg").split('\n');
+    const QList<QByteArray> written = test::readAll(dir.filePath("velumo_lang.cfg")).split('\n');
+    ASSERT_EQ(written.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(written[i], expected[i]) << "velumo_lang.cfg line " << i + 1;
+
+    QStringList names;
+    for (const QByteArray& line : test::readAll(dir.filePath("velumo.cfg")).split('\n')) {
+        QByteArray plain = line.chopped(line.endsWith('\r') ? 1 : 0);
+        for (char& c : plain)
+            c = char(c - 1);
+        names.append(QString::fromLatin1(plain.left(plain.indexOf(' '))));
+    }
+    const QStringList expectedNames =
+        QString::fromLatin1(test::readAll(golden + "velumo_cfg_names.txt")).split('\n');
+    ASSERT_EQ(names.size(), expectedNames.size());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        EXPECT_EQ(names[i], expectedNames[i]) << "velumo.cfg line " << i + 1;
 }
 
 }  // namespace

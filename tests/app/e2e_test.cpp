@@ -15,11 +15,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "app/configfile.h"
-#include "app/controlchannel.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
+#include "base/configfile.h"
+#include "base/controlchannel.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
 #include "fakes/programrun.h"
 #include "fakes/testsupport.h"
 

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/failure.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "devices/lptpins.h"
 #include "devices/parallelport.h"
 #include "devices/ppdevparallelport.h"

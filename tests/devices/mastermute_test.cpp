@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <QRegularExpression>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "devices/alsamastermute.h"
 #include "devices/broadcastmute.h"
 #include "fakes/fakedevices.h"

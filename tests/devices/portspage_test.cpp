@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/failure.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "devices/alsamastermute.h"
 #include "devices/broadcastmute.h"
 #include "devices/lptpins.h"

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/eventlog.h"
+#include "base/eventlog.h"
 #include "devices/alsatoneplayer.h"
 #include "devices/alsatonesink.h"
 #include "fakes/testsupport.h"

@@ -9,10 +9,10 @@
 #include <QThread>
 #include <functional>
 
-#include "app/configfile.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
+#include "base/configfile.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
 #include "fakes/programrun.h"
 #include "fakes/testsupport.h"
 

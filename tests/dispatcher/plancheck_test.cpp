@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "dispatcher/plancheck.h"
 
 using namespace velumo;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
-#include "app/failure.h"
-#include "app/textfile.h"
+#include "base/failure.h"
+#include "base/textfile.h"
 #include "dispatcher/planner.h"
 #include "fakes/testsupport.h"
 

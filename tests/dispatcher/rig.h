@@ -5,11 +5,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "app/eventlog.h"
-#include "app/failure.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
+#include "base/eventlog.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
 #include "devices/broadcastmute.h"
 #include "devices/lptpins.h"
 #include "devices/parallelport.h"

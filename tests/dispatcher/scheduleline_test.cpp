@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "dispatcher/scheduleline.h"
 
 using namespace velumo;

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/timer.h"
+#include "base/timer.h"
 #include "fakes/testsupport.h"
 
 namespace velumo::test {

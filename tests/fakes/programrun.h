@@ -12,7 +12,7 @@
 #include <QThread>
 #include <utility>
 
-#include "app/controlchannel.h"
+#include "base/controlchannel.h"
 
 namespace velumo::test {
 

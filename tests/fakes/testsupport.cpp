@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "app/textfile.h"
+#include "base/textfile.h"
 
 namespace velumo::test {
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/notifier.h"
+#include "base/clock.h"
+#include "base/notifier.h"
 
 namespace velumo::test {
 

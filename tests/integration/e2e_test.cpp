@@ -10,8 +10,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "app/settingskeys.h"
-#include "app/textfile.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
 #include "integration/programrig.h"
 
 namespace velumo::integration {

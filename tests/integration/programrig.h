@@ -17,9 +17,9 @@
 #include <QThread>
 #include <functional>
 
-#include "app/configfile.h"
-#include "app/controlchannel.h"
-#include "app/settings.h"
+#include "base/configfile.h"
+#include "base/controlchannel.h"
+#include "base/settings.h"
 #include "fakes/testsupport.h"
 
 namespace velumo::integration {

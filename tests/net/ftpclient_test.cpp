@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <thread>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "fakes/testsupport.h"
 #include "net/ftpclient.h"
 #include "net/nettestsupport.h"

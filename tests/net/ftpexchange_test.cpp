@@ -3,8 +3,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 
-#include "app/guard.h"
-#include "app/settingskeys.h"
+#include "base/guard.h"
+#include "base/settingskeys.h"
 #include "net/ftpexchange.h"
 #include "net/netrig.h"
 #include "net/nettestsupport.h"

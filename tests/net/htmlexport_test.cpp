@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
-#include "app/failure.h"
+#include "base/failure.h"
 #include "fakes/testsupport.h"
 #include "net/htmlexport.h"
 

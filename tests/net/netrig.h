@@ -3,8 +3,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "app/eventlog.h"
-#include "app/settings.h"
+#include "base/eventlog.h"
+#include "base/settings.h"
 #include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "net/dialup.h"

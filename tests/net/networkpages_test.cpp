@@ -5,12 +5,13 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/settingskeys.h"
+#include "base/settingskeys.h"
 #include "net/ftpexchange.h"
 #include "net/netrig.h"
 #include "net/nettestsupport.h"
 #include "net/networkpages.h"
 #include "players/rssfeed.h"
+#include "players/rsspage.h"
 #include "ui/settingswindow.h"
 
 using namespace velumo;
@@ -23,7 +24,8 @@ protected:
     FtpExchange ftp{settings, block, dialUp, notifier, &log, timers, dir.path()};
     RssFeed rss{settings, block, notifier, &log, timers, dir.path()};
     SettingsWindow window{settings};
-    NetworkPages* pages = new NetworkPages(window, settings, notifier, ftp, dialUp, rss);
+    NetworkPages* pages = new NetworkPages(window, settings, notifier, ftp, dialUp);
+    RssPage* rssPage = new RssPage(window, notifier, rss);
 
     template <typename T>
     T* find(const char* name)

@@ -5,9 +5,9 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/wincolor.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/wincolor.h"
 #include "fakes/fakedevices.h"
 #include "fakes/faketimers.h"
 #include "fakes/testsupport.h"

@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/eventlog.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/eventlog.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "fakes/testsupport.h"
 #include "panel/iconkind.h"
 #include "panel/iconwindow.h"

@@ -2,8 +2,8 @@
 #include <QAction>
 #include <QMenu>
 
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "fakes/testsupport.h"
 #include "panel/bordermenu.h"
 #include "panel/clockwindow.h"

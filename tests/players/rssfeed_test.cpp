@@ -4,9 +4,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
-#include "app/eventlog.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/eventlog.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "net/nettestsupport.h"

@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/failure.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
 #include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "ticker/playbacklog.h"

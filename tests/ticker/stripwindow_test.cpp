@@ -2,8 +2,8 @@
 
 #include <QImage>
 
-#include "app/settingskeys.h"
-#include "app/wincolor.h"
+#include "base/settingskeys.h"
+#include "base/wincolor.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerrig.h"
 #include "ticker/tickerwindows.h"

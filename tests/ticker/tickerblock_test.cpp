@@ -2,10 +2,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-#include "app/failure.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
 #include "fakes/testsupport.h"
 #include "ticker/tickerblock.h"
 

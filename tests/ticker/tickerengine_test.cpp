@@ -2,8 +2,8 @@
 
 #include <QTemporaryDir>
 
-#include "app/settingskeys.h"
-#include "app/wincolor.h"
+#include "base/settingskeys.h"
+#include "base/wincolor.h"
 #include "ticker/announcementpicture.h"
 #include "ticker/recordingview.h"
 #include "ticker/tickerrig.h"

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "app/controlchannel.h"
-#include "app/textfile.h"
+#include "base/controlchannel.h"
+#include "base/textfile.h"
 #include "fakes/programrun.h"
 #include "fakes/testsupport.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "ticker/playbacklog.h"

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 
-#include "app/settingskeys.h"
+#include "base/settingskeys.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerrig.h"
 #include "ticker/tickersettingsui.h"

@@ -8,14 +8,14 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/configfile.h"
-#include "app/controlspec.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/translationfile.h"
+#include "base/configfile.h"
+#include "base/controlspec.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/translationfile.h"
 #include "ticker/tickerblock.h"
 #include "ui/settingswindow.h"
-#include "ui/tickertextpage.h"
+#include "ticker/tickertextpage.h"
 
 namespace velumo {
 namespace {

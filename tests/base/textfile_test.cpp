@@ -9,8 +9,8 @@
 #include <csignal>
 #include <functional>
 
-#include "app/failure.h"
-#include "app/textfile.h"
+#include "base/failure.h"
+#include "base/textfile.h"
 #include "fakes/testsupport.h"
 
 namespace velumo {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/autostartentry.h"
-#include "app/commandline.h"
-#include "app/datetext.h"
-#include "app/failure.h"
+#include "base/autostartentry.h"
+#include "base/commandline.h"
+#include "base/datetext.h"
+#include "base/failure.h"
 
 namespace velumo {
 namespace {

@@ -3,9 +3,9 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include "app/controlchannel.h"
-#include "app/eventlog.h"
-#include "app/failure.h"
+#include "base/controlchannel.h"
+#include "base/eventlog.h"
+#include "base/failure.h"
 #include "fakes/testsupport.h"
 
 namespace velumo {

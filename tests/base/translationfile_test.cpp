@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/translationfile.h"
+#include "base/translationfile.h"
 
 namespace velumo {
 namespace {

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 #include <QRandomGenerator>
 
-#include "app/configfile.h"
-#include "app/controlspec.h"
-#include "app/failure.h"
-#include "app/settings.h"
-#include "app/settingskeys.h"
-#include "app/textfile.h"
+#include "base/configfile.h"
+#include "base/controlspec.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/textfile.h"
 #include "fakes/testsupport.h"
 
 namespace velumo {

@@ -14,8 +14,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "dialogspec.h"
-#include "settingswindow.h"
+#include "ui/dialogspec.h"
+#include "ui/settingswindow.h"
 #include "ticker/tickerblock.h"
 
 namespace velumo {

@@ -3,7 +3,7 @@
 #include <QHash>
 #include <QPointer>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 
 class QMessageBox;
 

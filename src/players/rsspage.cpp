@@ -1,0 +1,35 @@
+#include "rsspage.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "base/guard.h"
+#include "base/settingskeys.h"
+#include "players/rssfeed.h"
+#include "ui/settingswindow.h"
+
+namespace velumo {
+
+RssPage::RssPage(SettingsWindow& window, Notifier& notifier, RssFeed& feed) : QObject(&window)
+{
+    const QString page = QStringLiteral("Интернет > WWW");
+    const QString group = QStringLiteral("RSS-канал");
+    auto button = [&](const char* name, const QString& caption, void (RssFeed::*click)()) {
+        QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, caption);
+        connect(b, &QPushButton::clicked, this,
+                [&notifier, &feed, click] { guarded(notifier, [&] { (feed.*click)(); }); });
+    };
+    button("SCButton12", QStringLiteral("Подключить RSS-канал"), &RssFeed::SCButton12Click);
+    button("SCButton82", QStringLiteral("Загрузить RSS-контент в строку"),
+           &RssFeed::SCButton82Click);
+    if (auto* box =
+            qobject_cast<QCheckBox*>(window.control(QString::fromLatin1(key::SCCheckbox13))))
+        connect(box, &QCheckBox::clicked, this,
+                [&notifier, &feed] { guarded(notifier, [&] { feed.SCCheckbox13Click(); }); });
+    if (auto* spin = qobject_cast<QSpinBox*>(window.control(QString::fromLatin1(key::SpinEdit3))))
+        connect(spin, &QSpinBox::valueChanged, this,
+                [&notifier, &feed] { guarded(notifier, [&] { feed.SpinEdit3Click(); }); });
+}
+
+}  // namespace velumo
