@@ -125,7 +125,7 @@ void Application::guard(const std::function<void()>& body)
 
 bool Application::start()
 {
-    m_control = std::make_unique<ControlServer>(m_folder, m_notifier, &m_log, this);
+    m_control = std::make_unique<ControlServer>(m_folder, m_notifier, &m_log, m_operations, this);
     if (!m_control->listen()) {
         if (isRunning(m_folder))
             return false;

@@ -9,6 +9,7 @@
 #include "base/commandline.h"
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
+#include "base/operations.h"
 #include "ui/guinotifier.h"
 #include "base/settings.h"
 #include "base/timer.h"
@@ -140,6 +141,7 @@ private:
     Settings m_settings;
     SystemClock m_clock;
     QtTimerFactory m_timers;
+    Operations m_operations;
     std::unique_ptr<ControlServer> m_control;
     std::unique_ptr<TickerBlock> m_block;
 

@@ -15,6 +15,7 @@
 #include "failure.h"
 #include "guard.h"
 #include "notifier.h"
+#include "operations.h"
 
 namespace velumo {
 
@@ -35,8 +36,12 @@ QString ControlServer::serverName(const QString& programFolder)
 }
 
 ControlServer::ControlServer(QString programFolder, Notifier& notifier, EventLog* log,
-                             QObject* parent)
-    : QObject(parent), m_folder(std::move(programFolder)), m_notifier(notifier), m_log(log)
+                             Operations& operations, QObject* parent)
+    : QObject(parent),
+      m_folder(std::move(programFolder)),
+      m_notifier(notifier),
+      m_log(log),
+      m_operations(operations)
 {
 }
 
@@ -70,7 +75,7 @@ bool ControlServer::listen()
 
 void ControlServer::addCommand(const QString& verb, Handler handler)
 {
-    m_commands.insert(verb, std::move(handler));
+    m_operations.add(verb, std::move(handler));
 }
 
 void ControlServer::addStatus(const QString& member, std::function<QJsonValue()> provider)
@@ -94,24 +99,14 @@ std::pair<int, QString> ControlServer::execute(const QString& line)
     if (command == QLatin1String("status"))
         return {0, QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact))};
 
-    QString bestVerb;
-    for (auto it = m_commands.cbegin(); it != m_commands.cend(); ++it) {
-        const QString& verb = it.key();
-        const bool matches =
-            command == verb || (command.startsWith(verb) && command.size() > verb.size() &&
-                                command[verb.size()] == u' ');
-        if (matches && verb.size() > bestVerb.size())
-            bestVerb = verb;
-    }
-    if (bestVerb.isEmpty())
+    const auto match = m_operations.match(command);
+    if (!match)
         return {2, QStringLiteral("unknown command: %1").arg(command)};
 
-    const QString arguments = command.mid(bestVerb.size()).trimmed();
     QString reply;
     QString error;
-    const Handler& handler = m_commands[bestVerb];
     if (!guarded(
-            m_notifier, [&] { reply = handler(arguments); }, &error))
+            m_notifier, [&] { reply = m_operations.run(match->first, match->second); }, &error))
         return {2, error};
     return {0, reply};
 }

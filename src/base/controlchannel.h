@@ -15,17 +15,19 @@ namespace velumo {
 
 class EventLog;
 class Notifier;
+class Operations;
 
 // The local control channel of one program folder: the single-instance rule and remote control
 // share it. A client sends one command line; the reply is one line with the outcome code
-// ("0" done, "2" failed) and then the reply text.
+// ("0" done, "2" failed) and then the reply text. The commands are the program's named
+// operations.
 class ControlServer : public QObject {
     Q_OBJECT
 public:
     // A handler returns its reply text; a thrown Failure makes the command fail.
     using Handler = std::function<QString(const QString& arguments)>;
 
-    ControlServer(QString programFolder, Notifier& notifier, EventLog* log,
+    ControlServer(QString programFolder, Notifier& notifier, EventLog* log, Operations& operations,
                   QObject* parent = nullptr);
     ~ControlServer() override;
 
@@ -34,7 +36,8 @@ public:
     bool listen();
     QString errorString() const { return m_error; }
 
-    // verb may have several words ("ticker start"); the longest matching verb wins.
+    // Registers a named operation; verb may have several words ("ticker start"); the longest
+    // matching verb of a command line wins.
     void addCommand(const QString& verb, Handler handler);
     // A member of the status object.
     void addStatus(const QString& member, std::function<QJsonValue()> provider);
@@ -53,7 +56,7 @@ private:
     EventLog* m_log;
     QLocalServer* m_server = nullptr;
     QString m_error;
-    QHash<QString, Handler> m_commands;
+    Operations& m_operations;
     std::vector<std::pair<QString, std::function<QJsonValue()>>> m_status;
 };
 

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "base/controlchannel.h"
+#include "base/operations.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
 #include "fakes/testsupport.h"
@@ -16,7 +17,7 @@ protected:
     void SetUp() override
     {
         log = std::make_unique<EventLog>(dir.filePath("velumo.log"));
-        server = std::make_unique<ControlServer>(dir.path(), notifier, log.get());
+        server = std::make_unique<ControlServer>(dir.path(), notifier, log.get(), operations);
         server->addCommand("block load", [this](const QString& a) {
             if (a.isEmpty())
                 throw Failure("block load needs a file path");
@@ -32,6 +33,7 @@ protected:
     QTemporaryDir dir;
     test::RecordingNotifier notifier;
     std::unique_ptr<EventLog> log;
+    Operations operations;
     std::unique_ptr<ControlServer> server;
     QString loaded;
     int statusCalls = 0;
