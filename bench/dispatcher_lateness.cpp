@@ -19,6 +19,7 @@
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/loggingcontentplayers.h"
 #include "dispatcher/scheduleline.h"
+#include "fakes/fakedevices.h"
 #include "fakes/stubs.h"
 #include "ticker/tickerblock.h"
 
@@ -37,7 +38,7 @@ int main(int argc, char** argv)
     QtTimerFactory timers;
     StubTickerControl ticker;
     TickerBlock block(settings);
-    MemoryParallelPort port;
+    test::MemoryParallelPort port;
     LptPins pins(settings, port);
     SilentTonePlayer tones;
     NoMasterMute mute;

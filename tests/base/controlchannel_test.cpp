@@ -4,9 +4,9 @@
 #include <QTemporaryDir>
 
 #include "base/controlchannel.h"
-#include "base/operations.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
+#include "base/operations.h"
 #include "fakes/testsupport.h"
 
 namespace velumo {

@@ -64,7 +64,7 @@ struct DispatcherRig {
     FakeTimerFactory timers{clock};
     RecordingTicker ticker;
     TickerBlock block{settings};
-    MemoryParallelPort port;
+    test::MemoryParallelPort port;
     LptPins pins{settings, port};
     RecordingTonePlayer tones;
     RecordingMasterMute mute;
