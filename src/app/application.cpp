@@ -34,7 +34,6 @@
 #include "devices/ppdevparallelport.h"
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/dispatcherpage.h"
-#include "dispatcher/loggingcontentplayers.h"
 #include "dispatcher/plandiagramwindow.h"
 #include "dispatcher/planner.h"
 #include "dispatcher/plannerpage.h"
@@ -52,6 +51,7 @@
 #include "players/capturewindow.h"
 #include "players/clipwindow.h"
 #include "players/flashwindow.h"
+#include "players/playerregistry.h"
 #include "players/rssfeed.h"
 #include "players/rsspage.h"
 #include "players/titleswindow.h"
@@ -61,10 +61,10 @@
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickersettingsui.h"
+#include "ticker/tickertextpage.h"
 #include "ticker/tickerwindows.h"
 #include "ui/clickfilter.h"
 #include "ui/settingswindow.h"
-#include "ticker/tickertextpage.h"
 
 namespace velumo {
 
@@ -745,7 +745,7 @@ void Application::registerNetworkCommands()
 
 void Application::createDispatcher()
 {
-    m_players = std::make_unique<LoggingContentPlayers>(m_log);
+    m_players = PlayerRegistry::withPlaceholders(m_log);
     EntryDevices devices{
         tickerControl(), *m_block, *m_pins, *m_tones, *m_broadcastMute, *m_players, [this] {
             requestClockRedraw();
