@@ -8,10 +8,10 @@
 #include "base/settingskeys.h"
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/dispatcherpage.h"
-#include "dispatcher/loggingcontentplayers.h"
 #include "dispatcher/plandiagramwindow.h"
 #include "dispatcher/planner.h"
 #include "dispatcher/plannerpage.h"
+#include "players/playerregistry.h"
 
 namespace velumo {
 
@@ -20,8 +20,8 @@ DispatcherModule::DispatcherModule(const Services& services, TickerControl& tick
                                    std::function<void()> clockRedraw)
     : m_services(services)
 {
-    // A logging stand-in until the players are wired in.
-    m_players = std::make_unique<LoggingContentPlayers>(services.log);
+    // Placeholder players that only log, until the real players are wired in.
+    m_players = PlayerRegistry::withPlaceholders(services.log);
     EntryDevices entryDevices{ticker,
                               block,
                               devices.pins(),

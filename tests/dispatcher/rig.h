@@ -69,16 +69,16 @@ struct DispatcherRig {
     RecordingTonePlayer tones;
     RecordingMasterMute mute;
     BroadcastMute broadcast{mute};
-    RecordingPlayers players;
+    RecordingPlayers players{log};
     int clockRedraws = 0;
-    DispatcherEngine engine{
-        folder,
-        settings,
-        notifier,
-        log,
-        clock,
-        timers,
-        EntryDevices{ticker, block, pins, tones, broadcast, players, [this] { ++clockRedraws; }}};
+    DispatcherEngine engine{folder,
+                            settings,
+                            notifier,
+                            log,
+                            clock,
+                            timers,
+                            EntryDevices{ticker, block, pins, tones, broadcast, players.registry,
+                                         [this] { ++clockRedraws; }}};
 
     EntryHandlers& handlers() { return engine.handlers(); }
 
