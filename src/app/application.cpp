@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "app/panelmodule.h"
 #include "base/autostartentry.h"
 #include "base/configfile.h"
 #include "base/failure.h"
@@ -61,10 +62,10 @@
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickersettingsui.h"
+#include "ticker/tickertextpage.h"
 #include "ticker/tickerwindows.h"
 #include "ui/clickfilter.h"
 #include "ui/settingswindow.h"
-#include "ticker/tickertextpage.h"
 
 namespace velumo {
 
@@ -103,7 +104,7 @@ Application::~Application()
     delete m_web;
     delete m_clockWindow;
     delete m_icon;
-    delete m_panel;
+    m_panelModule.reset();
     delete m_strip;
     delete m_form1;
 }
@@ -183,10 +184,17 @@ void Application::createWindows()
     ClickFilter::install(m_form1->findChild<QLabel*>(QStringLiteral("Label_SCEdit12")),
                          [this] { m_notifier.message(kCountersMessage); });
 
+    // The one-second tick exists before the windows that show its time.
+    m_clockTicker =
+        std::make_unique<ClockTicker>(m_settings, m_clock, m_timers, m_power, m_notifier);
+    m_clockTicker->setClockText(QStringLiteral("  "));
     m_strip = new StripWindow();
-    m_panel = new ControlPanel();
     m_icon = new IconWindow(m_settings, m_notifier);
     m_clockWindow = new ClockWindow(m_settings, m_notifier);
+    // The control panel raises the strip and the clock, so it follows them.
+    m_panelModule = std::make_unique<PanelModule>(
+        PanelModule::Services{m_folder, m_settings, m_notifier, m_log, m_operations, *m_control},
+        *m_clockTicker, *m_dispatcher, PanelModule::Windows{*m_form1, *m_strip, *m_clockWindow});
     m_web = new WebWindow();
     m_titles = new TitlesWindow();
     m_clip = new ClipWindow();
@@ -207,26 +215,7 @@ void Application::createWindows()
 // thematic icons and the lettering dialogs.
 void Application::createAccessories()
 {
-    m_clockTicker =
-        std::make_unique<ClockTicker>(m_settings, m_clock, m_timers, m_power, m_notifier);
-    m_clockTicker->setClockText(QStringLiteral("  "));
     connect(m_clockTicker.get(), &ClockTicker::clockDrawn, m_clockWindow, &ClockWindow::showClock);
-
-    QGroupBox* clockSection =
-        m_panel->section(QStringLiteral("GroupBox1"), QStringLiteral("Текст  часов"));
-    auto* panelClockBox = new QCheckBox(QStringLiteral("Видимость часов"), clockSection);
-    panelClockBox->setObjectName(QStringLiteral("CheckBox1"));
-    panelClockBox->setToolTip(QStringLiteral("Видимость часов"));
-    panelClockBox->setChecked(m_settings.checked(key::SCCheckbox7));
-    clockSection->layout()->addWidget(panelClockBox);
-    auto* panelTime = m_panel->findChild<QLineEdit*>(QStringLiteral("SCEditn7"));
-    if (!panelTime) {
-        panelTime = new QLineEdit(clockSection);
-        panelTime->setObjectName(QStringLiteral("SCEditn7"));
-        panelTime->setReadOnly(true);
-        clockSection->layout()->addWidget(panelTime);
-    }
-    connect(m_clockTicker.get(), &ClockTicker::timeShown, panelTime, &QLineEdit::setText);
 
     AccessoryControl::Hooks hooks;
     hooks.tickerRunning = [this] { return tickerControl().TickerRunning(); };
@@ -239,10 +228,8 @@ void Application::createAccessories()
         m_strip->show();
         m_strip->raise();
     };
-    hooks.setPanelClockBox = [panelClockBox](bool checked) { panelClockBox->setChecked(checked); };
+    // The panel's clock box follows SCCheckbox7 itself.
     m_accessories = std::make_unique<AccessoryControl>(m_settings, m_timers, m_notifier, hooks);
-    connect(panelClockBox, &QCheckBox::clicked, this,
-            [this](bool checked) { guard([&] { m_accessories->panelClockBoxClicked(checked); }); });
 
     m_icons = new ThematicIcons(*m_form1, m_settings, *m_icon, m_notifier, &m_log, m_folder);
     m_fontPage =
@@ -263,8 +250,8 @@ void Application::vibor(int index)
 
 void Application::createTicker()
 {
-    m_tickerWindows =
-        std::make_unique<TickerWindows>(*m_strip, m_clockWindow, m_icon, m_panel, m_form1);
+    m_tickerWindows = std::make_unique<TickerWindows>(*m_strip, m_clockWindow, m_icon,
+                                                      &m_panelModule->panel(), m_form1);
     m_tickerUi = new TickerSettingsUi(*m_form1, m_settings, *m_ticker, *m_playbackLog, m_notifier);
     m_tickerWindows->setWorkLabelWidget(m_tickerUi->workLabel());
     m_ticker->setView(m_tickerWindows.get());
@@ -354,13 +341,14 @@ void Application::Initial()
                          m_settings);
         if (m_settings.checked(key::SCCheckbox28))
             readTranslation();
+        m_panelModule->readTranslation();
         const int top = m_settings.integer(key::SCEdit94);
         const int left = m_settings.integer(key::SCEdit96);
         if (top > 0)
             m_form1->move(m_form1->x(), top);
         if (left > 0)
             m_form1->move(left, m_form1->y());
-        m_panel->move(m_settings.integer(key::SCEdit98), m_settings.integer(key::SCEdit97));
+        m_panelModule->applyPosition();
         for (const char* field : {key::SCEditn1, key::SCEditn2, key::SCEditn4, key::SCEditn9,
                                   key::SCEditn5, key::SCEditn8})
             m_settings.setText(QString::fromLatin1(field), QString());
@@ -440,8 +428,7 @@ void Application::Exiting()
     m_textPage->flushEdits();
     m_settings.setText(key::SCEdit94, QString::number(m_form1->y()));
     m_settings.setText(key::SCEdit96, QString::number(m_form1->x()));
-    m_settings.setText(key::SCEdit97, QString::number(m_panel->y()));
-    m_settings.setText(key::SCEdit98, QString::number(m_panel->x()));
+    m_panelModule->storePosition();
     m_settings.setText(key::SCEdit11, QDate::currentDate().toString(u"dd.MM.yy"));
     try {
         // Both files in one pass over the components; each replaced atomically, so a failed
@@ -458,7 +445,7 @@ void Application::Exiting()
 
 void Application::FormClose()
 {
-    shutDown({m_clip, m_capture, m_panel});
+    shutDown({m_clip, m_capture, &m_panelModule->panel()});
 }
 
 void Application::exitProgram()
@@ -474,6 +461,7 @@ void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
     Exiting();
     m_ticker->setTickerRunning(false);
     writePendingLog();
+    m_panelModule->writeFiles();
     for (QWidget* window : windowsToClose)
         if (window)
             window->close();
@@ -564,6 +552,12 @@ void Application::registerCommands()
         Exiting();
         return QString();
     });
+    // The program's one way out of the exit buttons (the panel's SCButton17 runs it too).
+    if (!m_operations.contains(QStringLiteral("exit")))
+        c.addCommand(QStringLiteral("exit"), [this](const QString&) {
+            exitProgram();
+            return QString();
+        });
     c.addCommand(QStringLiteral("block load"), [this](const QString& path) {
         if (path.isEmpty())
             throw Failure(QStringLiteral("block load needs a file path"));
@@ -758,7 +752,7 @@ void Application::createDispatcher()
 void Application::createDispatcherPages()
 {
     m_dispatcherPage =
-        new DispatcherPage(*m_form1, *m_panel, *m_dispatcher, m_settings, m_notifier, m_folder);
+        new DispatcherPage(*m_form1, *m_dispatcher, m_settings, m_notifier, m_operations, m_folder);
     m_plannerPage =
         new PlannerPage(*m_form1, *m_planner, m_settings, m_notifier, m_clock, m_folder);
 }

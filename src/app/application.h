@@ -10,9 +10,9 @@
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
 #include "base/operations.h"
-#include "ui/guinotifier.h"
 #include "base/settings.h"
 #include "base/timer.h"
+#include "ui/guinotifier.h"
 
 namespace velumo {
 
@@ -39,6 +39,7 @@ class TonePlayer;
 class ClipWindow;
 class ClockWindow;
 class ControlPanel;
+class PanelModule;
 class FlashWindow;
 class IconWindow;
 class PlanDiagramWindow;
@@ -174,7 +175,7 @@ private:
     // Windows in their order of creation; each lives until the program ends.
     SettingsWindow* m_form1 = nullptr;
     StripWindow* m_strip = nullptr;
-    ControlPanel* m_panel = nullptr;
+    std::unique_ptr<PanelModule> m_panelModule;  // the control panel TForm7 and its tray icon
     IconWindow* m_icon = nullptr;
     ClockWindow* m_clockWindow = nullptr;
     WebWindow* m_web = nullptr;
