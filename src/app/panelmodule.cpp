@@ -61,6 +61,8 @@ PanelModule::PanelModule(Services services, ClockTicker& clock, DispatcherEngine
     connect(qApp, &QCoreApplication::aboutToQuit, this, &PanelModule::writeFiles);
     registerOperations();
     addMainWindowButtons();
+    // Where a first start (no velumo.cfg, so Initial reads no position) shows the panel.
+    guarded(m_services.notifier, [this] { applyPosition(); });
 }
 
 // The main window's ways to the panel. They are not in the main window's translation list,
@@ -133,9 +135,12 @@ void PanelModule::applyPosition()
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    m_panel->move(firstPanelPosition(
-        screen->availableGeometry(), m_panel->frameSize(), m_windows.strip.frameGeometry(),
-        {m_windows.main.frameGeometry(), m_windows.clock.frameGeometry()}));
+    // The strip where its settings put it on air, not where the hidden window waits.
+    const QRect strip(s.integer(key::SCEdit45), s.integer(key::SCEdit43), s.integer(key::SCEdit77),
+                      qBound(20, m_windows.strip.height(), 200));
+    m_panel->move(
+        firstPanelPosition(screen->availableGeometry(), m_panel->frameSize(), strip,
+                           {m_windows.main.frameGeometry(), m_windows.clock.frameGeometry()}));
 }
 
 void PanelModule::storePosition()

@@ -226,12 +226,14 @@ void ControlPanel::build()
     m_time->setReadOnly(true);
     m_time->setAlignment(Qt::AlignCenter);
     m_time->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 16);
+    exit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* bottomRight = new QHBoxLayout();
     for (QPushButton* b : {restart, stop, resume, front})
         bottom->addWidget(b);
     bottom->addStretch(1);
     for (QPushButton* b : {mainWindow, minimise})
         bottomRight->addWidget(b);
+    bottomRight->addStretch(1);
     bottomRight->addWidget(m_time);
     bottomRight->addWidget(exit);
     outer->addLayout(bottomRight);
@@ -538,13 +540,15 @@ bool ControlPanel::eventFilter(QObject* watched, QEvent* event)
 
 void ControlPanel::closeEvent(QCloseEvent* event)
 {
-    emit closing();
-    // Never stranded: with the main window hidden and no icon to come back from, the panel
-    // stays (the program's end follows anyway when it is shutting down).
-    if (!m_windows.main.isVisible() && !m_tray.isShown())
+    // Never stranded: the desktop closing the panel while the main window is hidden and no icon
+    // waits in the notification area would leave no way back. The program's own closes (its
+    // end asks every window) always go through, or it could not end.
+    if (event->spontaneous() && !m_windows.main.isVisible() && !m_tray.isShown()) {
         event->ignore();
-    else
-        QWidget::closeEvent(event);
+        return;
+    }
+    emit closing();
+    QWidget::closeEvent(event);
 }
 
 void ControlPanel::showEvent(QShowEvent* event)

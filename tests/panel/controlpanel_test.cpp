@@ -1,9 +1,11 @@
 // The control panel window offscreen: its buttons and keys, the clock text, the operations it
 // runs, the players' buttons, the notification area with and without a tray, the exit question
 // and its texts.
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -307,9 +309,16 @@ TEST_F(Panel, WithoutANotificationAreaThePanelStaysAndSaysSoOnce)
     EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(tray.calls.isEmpty());
     EXPECT_EQ(notifier.messages, QStringList{ControlPanel::kNoTrayMessage});
-    // Closing it now would strand the operator: it stays.
-    panel->close();
+    // The desktop closing it now would strand the operator: it stays. The program's own close
+    // (its end) goes through.
+    QCloseEvent fromDesktop;
+    QSpontaneKeyEvent::setSpontaneous(&fromDesktop);
+    // Delivered as the event loop delivers it (sendEvent would clear the desktop's mark).
+    static_cast<QObject*>(panel.get())->event(&fromDesktop);
+    EXPECT_FALSE(fromDesktop.isAccepted());
     EXPECT_TRUE(panel->isVisible());
+    panel->close();
+    EXPECT_FALSE(panel->isVisible());
 }
 
 TEST_F(Panel, TheDesktopsOwnTrayOffscreenHasNoNotificationArea)

@@ -249,9 +249,13 @@ TEST_F(Module, PositionFromTheSettingsOrClearOfTheStripOnAFirstStart)
     rig.settings.setText(key::SCEdit97, QStringLiteral("0"));
     rig.settings.setText(key::SCEdit98, QStringLiteral("0"));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    strip.setGeometry(screen.left(), screen.bottom() - 60, screen.width(), 50);
+    // The strip on air along the bottom of the screen (where its settings put it).
+    const QRect onAir(screen.left(), screen.bottom() - 60, screen.width(), 50);
+    rig.settings.setText(key::SCEdit45, QString::number(onAir.left()));
+    rig.settings.setText(key::SCEdit43, QString::number(onAir.top()));
+    rig.settings.setText(key::SCEdit77, QString::number(onAir.width()));
     module->applyPosition();
-    EXPECT_FALSE(panel.frameGeometry().intersects(strip.frameGeometry()));
+    EXPECT_FALSE(panel.frameGeometry().intersects(onAir));
     EXPECT_TRUE(screen.contains(panel.pos()));
 }
 
