@@ -74,7 +74,7 @@ bool Application::start()
             QStringLiteral("Control channel unavailable: %1").arg(m_control->errorString()));
     }
     QApplication::setApplicationDisplayName(QStringLiteral("Велумо"));
-    m_form1 = new SettingsWindow(m_settings);
+    m_form1 = new SettingsWindow(m_settings, &m_notifier);
     m_services.reset(new Services{m_folder, m_log, m_notifier, m_settings, m_clock, m_timers,
                                   m_operations, *m_control, m_power, *m_form1});
     const Services& s = *m_services;

@@ -86,8 +86,17 @@ void ControlServer::addStatus(const QString& member, std::function<QJsonValue()>
 QJsonObject ControlServer::status() const
 {
     QJsonObject object;
-    for (const auto& [member, provider] : m_status)
-        object.insert(member, provider());
+    // A member that fails says so in its place; the others are still reported.
+    for (const auto& [member, provider] : m_status) {
+        try {
+            object.insert(member, provider());
+        } catch (...) {
+            const QString text = currentExceptionText();
+            if (m_log)
+                m_log->write(QStringLiteral("error"), member + QLatin1String(": ") + text);
+            object.insert(member, QJsonObject{{QStringLiteral("error"), text}});
+        }
+    }
     return object;
 }
 

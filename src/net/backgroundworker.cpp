@@ -1,9 +1,12 @@
 #include "backgroundworker.h"
 
+#include "base/failure.h"
+#include "base/guard.h"
+
 namespace velumo {
 
-BackgroundWorker::BackgroundWorker(const QString& name, QObject* owner)
-    : m_owner(owner), m_context(new QObject())
+BackgroundWorker::BackgroundWorker(const QString& name, QObject* owner, Notifier& notifier)
+    : m_owner(owner), m_notifier(notifier), m_context(new QObject())
 {
     m_thread.setObjectName(name);
     m_context->moveToThread(&m_thread);
@@ -26,12 +29,26 @@ void BackgroundWorker::stop()
 
 void BackgroundWorker::submit(std::function<void()> job)
 {
-    QMetaObject::invokeMethod(m_context, std::move(job), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context,
+        [this, job = std::move(job)] {
+            try {
+                job();
+            } catch (...) {
+                // The job is abandoned; its failure is reported where the results go.
+                const QString text = currentExceptionText();
+                post([text] { throw Failure(text); });
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void BackgroundWorker::post(std::function<void()> result) const
 {
-    QMetaObject::invokeMethod(m_owner, std::move(result), Qt::QueuedConnection);
+    Notifier& notifier = m_notifier;
+    QMetaObject::invokeMethod(
+        m_owner, [&notifier, result = std::move(result)] { guarded(notifier, result); },
+        Qt::QueuedConnection);
 }
 
 }  // namespace velumo

@@ -99,7 +99,8 @@ FtpExchange::FtpExchange(Settings& settings, TickerBlock& block, BlockEdits& edi
     m_timStFTP2->start();
     for (int side : {Receive, Transmit}) {
         m_workers[side] = std::make_unique<BackgroundWorker>(
-            side == Receive ? QStringLiteral("ftp-receive") : QStringLiteral("ftp-transmit"), this);
+            side == Receive ? QStringLiteral("ftp-receive") : QStringLiteral("ftp-transmit"), this,
+            m_notifier);
         m_clients[side] = std::make_unique<FtpClient>(m_limits, &m_workers[side]->abortFlag());
     }
 }

@@ -42,7 +42,7 @@ RssFeed::RssFeed(Settings& settings, TickerBlock& block, BlockEdits& edits, Noti
       m_folder(std::move(programFolder)),
       m_limits(limits),
       m_timer(timers.create(QStringLiteral("TimerRSS"))),
-      m_worker(std::make_unique<BackgroundWorker>(QStringLiteral("rss"), this))
+      m_worker(std::make_unique<BackgroundWorker>(QStringLiteral("rss"), this, notifier))
 {
     m_timer->setInterval(kMinuteMs);
     m_timer->setHandler([this] { guarded(m_notifier, [this] { TimerRSSTimer(); }); });

@@ -1,5 +1,6 @@
 #include "settingswindow.h"
 
+#include <QScopedValueRollback>
 #include <algorithm>
 #include <climits>
 
@@ -22,6 +23,8 @@
 
 #include "base/controlspec.h"
 #include "base/failure.h"
+#include "base/guard.h"
+#include "base/notifier.h"
 #include "base/settings.h"
 #include "base/wincolor.h"
 #include "dialogspec.h"
@@ -53,8 +56,8 @@ QString pageSetName(const QString& top)
 
 }  // namespace
 
-SettingsWindow::SettingsWindow(Settings& settings, QWidget* parent)
-    : QMainWindow(parent), m_settings(settings)
+SettingsWindow::SettingsWindow(Settings& settings, Notifier* notifier, QWidget* parent)
+    : QMainWindow(parent), m_settings(settings), m_notifier(notifier)
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QString::fromUtf8(kCaption));
@@ -261,13 +264,19 @@ void SettingsWindow::bindControl(QWidget* widget, const QString& name)
     auto store = [this, name](const QString& value) {
         if (m_updating)
             return;
-        m_updating = true;
-        try {
-            m_settings.setText(name, value);
-        } catch (const Failure&) {
-            // A spinner's text is always an integer; nothing else can fail here.
+        {
+            // Whatever a subscriber of the change does, the flag comes down again.
+            const QScopedValueRollback<bool> updating(m_updating, true);
+            try {
+                m_settings.setText(name, value);
+            } catch (...) {
+                const QString text = currentExceptionText();
+                if (m_notifier)
+                    m_notifier->errorReport(text);
+                else
+                    qWarning("%s", qPrintable(text));
+            }
         }
-        m_updating = false;
         updateHint(name);
     };
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
@@ -295,20 +304,22 @@ void SettingsWindow::onSettingChanged(const QString& name)
     if (!widget || m_updating)
         return;
     const QString value = m_settings.text(name);
-    m_updating = true;
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        if (edit->text() != value)
-            edit->setText(value);
-    } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
-        spin->setValue(m_settings.spin(name));
-    } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-        check->setChecked(m_settings.checked(name));
-    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        if (combo->findText(value) < 0)
-            combo->addItem(value);
-        combo->setCurrentText(value);
+    {
+        // The widget's own change signal must not write the value back.
+        const QScopedValueRollback<bool> updating(m_updating, true);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            if (edit->text() != value)
+                edit->setText(value);
+        } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+            spin->setValue(m_settings.spin(name));
+        } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+            check->setChecked(m_settings.checked(name));
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            if (combo->findText(value) < 0)
+                combo->addItem(value);
+            combo->setCurrentText(value);
+        }
     }
-    m_updating = false;
     updateHint(name);
 }
 

@@ -17,6 +17,7 @@ class QVBoxLayout;
 namespace velumo {
 
 class DialogSpec;
+class Notifier;
 class Settings;
 
 // The main settings window: every page and group of the settings, each value control bound
@@ -25,7 +26,10 @@ class Settings;
 class SettingsWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit SettingsWindow(Settings& settings, QWidget* parent = nullptr);
+    // A failure of what follows a change typed into a field (a subscriber of the settings) is
+    // reported through notifier; without one it goes to the warning log.
+    explicit SettingsWindow(Settings& settings, Notifier* notifier = nullptr,
+                            QWidget* parent = nullptr);
 
     static constexpr char kCaption[] = "   Велумо  v. 7.9.10";
 
@@ -80,6 +84,7 @@ private:
     QList<QPair<QPointer<QObject>, ComponentClass>> declaredOrder() const;
 
     Settings& m_settings;
+    Notifier* m_notifier;
     QTabWidget* m_top = nullptr;
     QHash<QString, Page> m_pages;
     QHash<QString, QGroupBox*> m_groups;

@@ -79,6 +79,17 @@ TEST_F(ControlChannel, StatusIsOneJsonObjectBuiltAtEachCall)
     EXPECT_EQ(server->execute("status").second, "{\"counter\":2}");
 }
 
+TEST_F(ControlChannel, AFailingStatusMemberSaysSoAndTheOthersStillAnswer)
+{
+    server->addStatus("broken", []() -> QJsonValue { throw std::bad_alloc(); });
+    const auto [code, reply] = server->execute("status");
+    EXPECT_EQ(code, 0);
+    const QJsonObject object = QJsonDocument::fromJson(reply.toUtf8()).object();
+    EXPECT_EQ(object.value("counter").toInt(), 1);
+    EXPECT_FALSE(object.value("broken").toObject().value("error").toString().isEmpty());
+    EXPECT_TRUE(notifier.errors.isEmpty()) << "a status read opens no box";
+}
+
 TEST_F(ControlChannel, EveryCommandIsLogged)
 {
     server->execute("block load /x.str");

@@ -7,12 +7,14 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <stdexcept>
 
 #include "base/configfile.h"
 #include "base/controlspec.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/translationfile.h"
+#include "fakes/testsupport.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickertextpage.h"
 #include "ui/settingswindow.h"
@@ -195,6 +197,28 @@ TEST_F(Window, WidgetsAndSettingsFollowEachOther)
     // A path field shows its whole text as hint.
     settings.setText(key::SCEdit5, "/srv/blocks/main.str");
     EXPECT_EQ(window.control(key::SCEdit5)->toolTip(), "/srv/blocks/main.str");
+}
+
+// A subscriber that fails on a typed change is reported, and the window goes on following the
+// settings afterwards (it is never left believing that it is still updating).
+TEST(WindowFailures, AFailingSubscriberIsReportedAndTheBindingKeepsWorking)
+{
+    Settings settings;
+    test::RecordingNotifier notifier;
+    SettingsWindow window{settings, &notifier};
+    QObject::connect(&settings, &Settings::changed, &window, [](const QString& name) {
+        if (name == QLatin1String(key::SCEdit43))
+            throw std::runtime_error("subscriber broke");
+    });
+    auto* edit = qobject_cast<QLineEdit*>(window.control(key::SCEdit43));
+    ASSERT_NE(edit, nullptr);
+    edit->setText("123");
+    EXPECT_EQ(notifier.errors, QStringList{"subscriber broke"});
+    EXPECT_EQ(settings.text(key::SCEdit43), "123");
+    settings.setText(key::SCEdit45, "77");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(window.control(key::SCEdit45))->text(), "77");
+    edit->setText("456");
+    EXPECT_EQ(settings.text(key::SCEdit43), "456");
 }
 
 TEST_F(Window, SpinnerWidgetsAndStoreAgreeAtTheLimits)
