@@ -61,10 +61,10 @@
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickersettingsui.h"
+#include "ticker/tickertextpage.h"
 #include "ticker/tickerwindows.h"
 #include "ui/clickfilter.h"
 #include "ui/settingswindow.h"
-#include "ticker/tickertextpage.h"
 
 namespace velumo {
 
@@ -156,6 +156,7 @@ bool Application::start()
     registerCommands();
     registerDispatcherCommands();
     Initial();
+    removeLeftoverTemporaries({m_folder, m_settings.text(key::SCEdit103)}, m_clock.now(), &m_log);
     m_form1->show();
     if (m_commandLine.autostart)
         autostartR();
@@ -342,7 +343,7 @@ void Application::readTranslation()
     if (!QFileInfo::exists(path))
         return;
     QList<UiComponent> components = m_form1->components();
-    translationfile::read(readTextLines(path), components);
+    translationfile::read(readTextLines(path, kMaxTranslationFileBytes), components);
     m_form1->applyComponents(components);
 }
 
@@ -350,8 +351,9 @@ void Application::Initial()
 {
     // The guarded section: a failure anywhere shows the loading message and skips the rest.
     try {
-        configfile::load(readFileBytes(filePath(QString::fromLatin1(configfile::kFileName))),
-                         m_settings);
+        configfile::load(readFileBytes(filePath(QString::fromLatin1(configfile::kFileName)),
+                                       kMaxSettingsFileBytes),
+                         m_settings, &m_log);
         if (m_settings.checked(key::SCCheckbox28))
             readTranslation();
         const int top = m_settings.integer(key::SCEdit94);
@@ -543,12 +545,7 @@ void Application::registerCommands()
     c.addStatus(QStringLiteral("program_folder"), [this] { return QJsonValue(m_folder); });
     c.addStatus(QStringLiteral("block"), [this] {
         m_textPage->flushEdits();
-        QJsonObject block;
-        block.insert(QStringLiteral("file"), m_settings.text(key::SCEdit5));
-        block.insert(QStringLiteral("text"), toJson(m_block->text()));
-        block.insert(QStringLiteral("index"), toJson(m_block->index()));
-        block.insert(QStringLiteral("tariff"), toJson(m_block->tariff()));
-        return QJsonValue(block);
+        return QJsonValue(m_block->statusJson(m_settings.text(key::SCEdit5)));
     });
     c.addCommand(QStringLiteral("show"), [this](const QString&) {
         m_form1->showNormal();
