@@ -61,10 +61,10 @@
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickersettingsui.h"
-#include "ticker/tickertextpage.h"
 #include "ticker/tickerwindows.h"
 #include "ui/clickfilter.h"
 #include "ui/settingswindow.h"
+#include "ticker/tickertextpage.h"
 
 namespace velumo {
 

@@ -91,6 +91,25 @@ TEST_F(ControlChannel, StatusIsOneJsonObjectBuiltAtEachCall)
     EXPECT_EQ(server->execute("status").second, "{\"counter\":2}");
 }
 
+TEST_F(ControlChannel, RunningOutOfMemoryInACommandOrTheStatusLeavesTheChannel)
+{
+    server->addCommand("hungry", [](const QString&) -> QString { throw std::bad_alloc(); });
+    server->addCommand("odd", [](const QString&) -> QString { throw 42; });
+    bool starve = true;
+    server->addStatus("big", [&]() -> QJsonValue {
+        if (starve)
+            throw std::bad_alloc();
+        return QJsonValue(1);
+    });
+    EXPECT_EQ(server->execute("hungry"), (std::pair<int, QString>{2, "Out of memory"}));
+    EXPECT_EQ(server->execute("odd"), (std::pair<int, QString>{2, "Unknown error"}));
+    EXPECT_EQ(server->execute("status"), (std::pair<int, QString>{2, "Out of memory"}));
+    starve = false;
+    EXPECT_EQ(server->execute("status").first, 0);
+    EXPECT_EQ(server->execute("block").second, "block");
+    EXPECT_EQ(notifier.errors, (QStringList{"Out of memory", "Unknown error", "Out of memory"}));
+}
+
 TEST_F(ControlChannel, EveryCommandIsLogged)
 {
     server->execute("block load /x.str");
