@@ -17,9 +17,10 @@
 #include "devices/lptpins.h"
 #include "devices/parallelport.h"
 #include "dispatcher/dispatcherengine.h"
-#include "dispatcher/loggingcontentplayers.h"
 #include "dispatcher/scheduleline.h"
+#include "fakes/fakedevices.h"
 #include "fakes/stubs.h"
+#include "players/playerregistry.h"
 #include "ticker/tickerblock.h"
 
 using namespace velumo;
@@ -37,14 +38,14 @@ int main(int argc, char** argv)
     QtTimerFactory timers;
     StubTickerControl ticker;
     TickerBlock block(settings);
-    MemoryParallelPort port;
+    test::MemoryParallelPort port;
     LptPins pins(settings, port);
     SilentTonePlayer tones;
     NoMasterMute mute;
     BroadcastMute broadcast{mute};
-    LoggingContentPlayers players(log);
+    const auto players = PlayerRegistry::withPlaceholders(log);
     DispatcherEngine engine(folder, settings, notifier, log, clock, timers,
-                            EntryDevices{ticker, block, pins, tones, broadcast, players, [] {}});
+                            EntryDevices{ticker, block, pins, tones, broadcast, *players, [] {}});
 
     // Whole seconds from two seconds ahead.
     const QDateTime now = QDateTime::currentDateTime().addSecs(2);

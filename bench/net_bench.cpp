@@ -19,6 +19,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
+#include "fakes/stubs.h"
 #include "net/dialup.h"
 #include "net/ftpclient.h"
 #include "net/ftpexchange.h"
@@ -134,10 +135,11 @@ void gapBenchmark(const QString& base)
     settings.setText(key::SCEdit84, local);
     settings.setChecked(key::SCCheckbox12, true);
     TickerBlock block(settings);
+    CountingBlockEdits edits;
     SilentNotifier notifier;
     QtTimerFactory timers;
     DialUp dialUp(notifier, nullptr);
-    FtpExchange ftp(settings, block, dialUp, notifier, nullptr, timers, base);
+    FtpExchange ftp(settings, block, edits, dialUp, notifier, nullptr, timers, base);
 
     QElapsedTimer sinceTick;
     qint64 maxGapMs = 0;

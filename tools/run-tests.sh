@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Velumo (and its core alone, without windows) and runs every test.
+# Installs what is missing, checks the formatting, builds Velumo with warnings as errors and runs
+# every test; then builds the core alone (no widgets) with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs the core tests there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+tools/check-format.sh
+tools/check-layering.sh
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUMO_WERROR=ON >/dev/null
 cmake --build build -j2
-# The core must build without Qt Widgets.
-cmake -S . -B build-core -G Ninja -DVELUMO_GUI=OFF -DVELUMO_BENCH=OFF >/dev/null
-cmake --build build-core -j2 --target velumo_core
-cd build
-ctest --output-on-failure -j2 --timeout 600
+(cd build && ctest --output-on-failure -j2 --timeout 600)
+
+tools/run-core-sanitized.sh

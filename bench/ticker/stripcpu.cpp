@@ -21,6 +21,7 @@
 #include "ticker/playbacklog.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerblock.h"
+#include "ticker/tickercompanions.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickerwindows.h"
 
@@ -81,7 +82,12 @@ int main(int argc, char** argv)
     QtTimerFactory timers;
     SilentNotifier notifier;
     PlaybackLog log(settings, clock, timers, notifier);
-    TickerEngine engine(settings, block, log, clock, timers, notifier);
+    struct : TickerCompanions {
+        void vibor(int) override {}
+        void requestClockRedraw() override {}
+        void dispstart() override {}
+    } companions;
+    TickerEngine engine(settings, block, log, clock, timers, notifier, companions);
     StripWindow strip;
     TickerWindows windows(strip, nullptr, nullptr, nullptr, nullptr);
     engine.setView(&windows);

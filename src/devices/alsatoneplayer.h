@@ -19,10 +19,11 @@ class Notifier;
 //
 // One worker thread sounds the tones one after another, so tones never overlap. MyBEEP hands
 // its tone to the worker and waits in a local event loop that leaves out user input: the strip,
-// the clock and every timer go on while a tone sounds. The price is reentrancy: a timer (a
-// dispatcher stop, the next start) or a control command can run during a beep and sound a tone
-// of its own; that tone queues behind the one sounding and its MyBEEP returns after it.
-// The outer MyBEEP returns only after the inner one (nested event loops unwind in order).
+// the clock and every timer go on while a tone sounds. The price is reentrancy: a timer or a
+// control command can run during a beep and sound a tone of its own; that tone queues behind
+// the one sounding and its MyBEEP returns after it. The outer MyBEEP returns only after the
+// inner one (nested event loops unwind in order). The dispatcher keeps its own handlers from
+// running inside each other; other callers must expect the reentrancy.
 //
 // When the output cannot be had, "Доступ к динамику РС заблокирован операционной системой!" is
 // shown (the reason goes to velumo.log) and the beep still lasts its length before MyBEEP

@@ -16,28 +16,4 @@ public:
     virtual void claim() {}
 };
 
-// A port in memory, for tests: counts what was read, written and claimed.
-class MemoryParallelPort final : public ParallelPort {
-public:
-    quint8 readData() override
-    {
-        ++reads;
-        return m_value;
-    }
-    void writeData(quint8 value) override
-    {
-        m_value = value;
-        ++writes;
-    }
-    void claim() override { ++claims; }
-    quint8 value() const { return m_value; }
-    void setValue(quint8 value) { m_value = value; }
-    int reads = 0;
-    int writes = 0;
-    int claims = 0;
-
-private:
-    quint8 m_value = 0;
-};
-
 }  // namespace velumo

@@ -14,8 +14,6 @@ public:
 };
 
 // systemd-logind through systemctl ("-i" ignores inhibitors for the forced requests).
-// When the environment names VELUMO_POWER_LOG, the requests are only appended to that file
-// (end-to-end tests use this; the machine is never switched off by a test).
 std::unique_ptr<PowerControl> createSystemPowerControl();
 
 }  // namespace velumo

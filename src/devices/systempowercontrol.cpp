@@ -1,4 +1,3 @@
-#include <QFile>
 #include <QProcess>
 #include <QStringList>
 
@@ -19,13 +18,6 @@ private:
         QStringList arguments{verb};
         if (forced)
             arguments.append(QStringLiteral("-i"));
-        const QString logPath = qEnvironmentVariable("VELUMO_POWER_LOG");
-        if (!logPath.isEmpty()) {
-            QFile log(logPath);
-            if (log.open(QIODevice::WriteOnly | QIODevice::Append))
-                log.write(arguments.join(u' ').toUtf8() + '\n');
-            return;
-        }
         // The operating system may refuse; nothing is reported then.
         QProcess::startDetached(QStringLiteral("systemctl"), arguments);
     }

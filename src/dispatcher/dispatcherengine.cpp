@@ -45,7 +45,8 @@ DispatcherEngine::DispatcherEngine(QString programFolder, Settings& settings, No
       m_notifier(notifier),
       m_log(log),
       m_clock(clock),
-      m_handlers(settings, notifier, log, clock, timers, std::move(devices)),
+      m_serializer(notifier, &log),
+      m_handlers(settings, notifier, log, clock, timers, m_serializer, std::move(devices)),
       m_timer1start(std::make_unique<WallTimer>(QStringLiteral("Timer1start"), timers, clock, &log))
 {
     m_timer1start->setHandler([this] { Timer1startTimer(); });
@@ -216,7 +217,24 @@ void DispatcherEngine::dispstart()
 
 void DispatcherEngine::Timer1startTimer()
 {
-    guarded(m_notifier, [this] { starts(); });
+    if (!m_serializer.busy()) {
+        m_serializer.run(m_timer1start->name(), [this] { starts(); });
+        return;
+    }
+    // Unchecked, the tick would do nothing and the timer runs on.
+    if (!m_settings.checked(key::SCCheckBox6))
+        return;
+    // The tick disables the timer first; here that must happen before it waits, or a wait of
+    // 0 ms would fire again and again meanwhile.
+    m_timer1start->stop();
+    m_serializer.run(m_timer1start->name(), [this] {
+        if (!m_settings.checked(key::SCCheckBox6)) {
+            // Unchecked while it waited: the timer runs on as it would have.
+            m_timer1start->start();
+            return;
+        }
+        starts();
+    });
 }
 
 void DispatcherEngine::starts()

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "dispatcher/entryhandlers.h"
+#include "dispatcher/handlerserializer.h"
 
 namespace velumo {
 
@@ -58,6 +59,7 @@ public:
     void starts();
     // Timer1start's handler: the tick through the guard; a failing tick shows the general error
     // report and leaves the timer disabled (the tick disables it before anything can fail).
+    // A tick that falls due while another handler runs (a stop sounding its tone) waits for it.
     void Timer1startTimer();
     void ResumeAfterRestart();
     // Start-up step: DispStartT, then ZUP_started is set for the resume tick.
@@ -71,6 +73,7 @@ public:
     std::optional<qint64> nextStartMs() const;
     const WallTimer& timer1start() const { return *m_timer1start; }
     EntryHandlers& handlers() { return m_handlers; }
+    const HandlerSerializer& serializer() const { return m_serializer; }
 
     // The "dispatcher" member of the control channel's status.
     QJsonObject status() const;
@@ -99,6 +102,8 @@ private:
     Notifier& m_notifier;
     EventLog& m_log;
     const Clock& m_clock;
+    // Ticks and stops run one at a time.
+    HandlerSerializer m_serializer;
     EntryHandlers m_handlers;
     std::unique_ptr<WallTimer> m_timer1start;
 

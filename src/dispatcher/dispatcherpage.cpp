@@ -16,6 +16,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "dispatcher/dispatcherengine.h"
+#include "dispatcher/slottable.h"
 #include "panel/controlpanel.h"
 #include "ui/clickfilter.h"
 #include "ui/dialogspec.h"
@@ -24,13 +25,6 @@
 namespace velumo {
 
 namespace {
-
-constexpr const char* kClipSlots[] = {key::SCEdit49, key::SCEdit50, key::SCEdit51, key::SCEdit52,
-                                      key::SCEdit53, key::SCEdit54, key::SCEdit55, key::SCEdit56,
-                                      key::SCEdit57, key::SCEdit58};
-constexpr const char* kStringSlots[] = {key::SCEdit59, key::SCEdit60, key::SCEdit61, key::SCEdit62,
-                                        key::SCEdit63, key::SCEdit64, key::SCEdit65, key::SCEdit66,
-                                        key::SCEdit67, key::SCEdit68};
 
 QLineEdit* mirrorField(QWidget* parent, const QString& name)
 {
@@ -95,11 +89,11 @@ DispatcherPage::DispatcherPage(SettingsWindow& window, ControlPanel& panel,
         QStringLiteral("Файл строки"), this);
     for (DialogSpec* dialog : {m_planDialog, clipDialog, stringDialog})
         window.addComponent(dialog, ComponentClass::Dialog);
-    for (const char* field : kClipSlots)
+    for (const char* field : SlotTable::fields(SlotTable::Column::Clip))
         ClickFilter::install(window.control(QString::fromLatin1(field)), [this, field, clipDialog] {
             chooseSlotFile(QString::fromLatin1(field), clipDialog);
         });
-    for (const char* field : kStringSlots)
+    for (const char* field : SlotTable::fields(SlotTable::Column::String))
         ClickFilter::install(window.control(QString::fromLatin1(field)),
                              [this, field, stringDialog] {
                                  chooseSlotFile(QString::fromLatin1(field), stringDialog);

@@ -10,12 +10,16 @@
 #include "devices/broadcastmute.h"
 #include "devices/lptpins.h"
 #include "devices/toneplayer.h"
+#include "dispatcher/handlerserializer.h"
 #include "dispatcher/scheduleline.h"
+#include "dispatcher/slottable.h"
 #include "dispatcher/walltimer.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickercontrol.h"
 
 namespace velumo {
+
+const QString EntryHandlers::kBadSlotNumber = QStringLiteral("Некорректно задан номер файла ");
 
 namespace {
 
@@ -32,69 +36,218 @@ QString spanText(qint64 ms)
     return QTime::fromMSecsSinceStartOfDay(int(ms % kDayMs)).toString(u"hh:mm:ss");
 }
 
-// The ticker file fields of slots 1 to 9 and 0.
-constexpr const char* kStringSlots[] = {key::SCEdit68, key::SCEdit59, key::SCEdit60, key::SCEdit61,
-                                        key::SCEdit62, key::SCEdit63, key::SCEdit64, key::SCEdit65,
-                                        key::SCEdit66, key::SCEdit67};
+// How the slot text of an entry becomes the file or address its player gets.
+enum class SlotRule {
+    Ticker,     // the string start loads the file itself
+    Digit,      // the field of the digit; a slot that is no digit names nothing
+    Trimmed,    // the same, the slot trimmed of blanks first (Flash)
+    SlideShow,  // a slot that is no number is reported and taken as 0; an empty field leaves
+                // the slot text itself as the file name
+    None,       // no slot (the capture)
+};
+
+struct Tone {
+    const char* box;
+    const char* frequency;
+};
+
+struct Pin {
+    const char* box;
+    const char* number;
+};
+
+// The window rectangle of a kind: spinners, or text fields holding integers (the web window).
+struct Placement {
+    const char* left;
+    const char* top;
+    const char* width;
+    const char* height;
+    bool textFields = false;
+};
+
+// The two groups of the page "Порты диспетчера".
+constexpr Tone kStringStartTone{key::SCCheckBox4, key::SCEdit69};
+constexpr Tone kStringStopTone{key::SCCheckBox5, key::SCEdit70};
+constexpr Pin kStringPin{key::SCCheckBox2, key::SpinEdit9};
+constexpr Tone kClipStartTone{key::SCCheckBox1, key::SCEdit71};
+constexpr Tone kClipStopTone{key::SCCheckBox3, key::SCEdit72};
+constexpr Pin kClipPin{key::SCCheckBox8, key::SpinEdit10};
+
+constexpr Placement kNoPlacement{nullptr, nullptr, nullptr, nullptr};
+
+// The current-entry fields of a group: slot, duration, stop time, start moment.
+struct Fields {
+    const char* slot;
+    const char* duration;
+    const char* stop;
+    const char* start;
+};
+constexpr Fields kStringFields{key::SCEditn4, key::SCEditn5, key::SCEditn6, key::SCEditn9};
+constexpr Fields kClipFields{key::SCEditn1, key::SCEditn2, key::SCEditn3, key::SCEditn8};
+
+}  // namespace
+
+// One row per content letter.
+struct EntryHandlers::Kind {
+    char letter = 0;
+    const char* timerName = nullptr;
+    // ContentKind after a start; nullptr leaves it (the ticker text).
+    const char* contentKind = nullptr;
+    // The player choice a start sets (0 internal, 1 external); -1 leaves it.
+    int playerChoice = -1;
+    const Fields* fields = &kClipFields;
+    SlotRule slotRule = SlotRule::Digit;
+    Placement placement = kNoPlacement;
+    // nullptr: none.
+    const Tone* startTone = nullptr;
+    const Tone* stopTone = nullptr;
+    const Pin* pin = nullptr;
+    bool pinDropsAtStop = false;
+    // The stop empties the current-entry fields (Flash, web page and capture leave them).
+    bool stopEmptiesFields = false;
+    // A stop code of the letter and "z" parks instead of stopping.
+    bool parks = false;
+    // A broadcast mutes the master output while it runs (SCCheckbox25).
+    bool mutes = false;
+    // The ticker comes to the front of the new content's window.
+    bool tickerToFront = false;
+    // Failures of the stop are of no consequence (the Flash movie is gone either way).
+    bool stopIgnoresFailures = false;
+};
+
+namespace {
+
+using Kind = EntryHandlers::Kind;
+
+const Kind kKindTable[] = {
+    // The ticker text: a park ("sz") differs only at the next string start.
+    {.letter = 's',
+     .timerName = "Timer1stops",
+     .fields = &kStringFields,
+     .slotRule = SlotRule::Ticker,
+     .startTone = &kStringStartTone,
+     .stopTone = &kStringStopTone,
+     .pin = &kStringPin,
+     .pinDropsAtStop = true,
+     .stopEmptiesFields = true,
+     .parks = true},
+    {.letter = 'k',
+     .timerName = "Timer1stopk",
+     .contentKind = "avi",
+     .playerChoice = 0,
+     .placement = {key::SpinEdit19, key::SpinEdit21, key::SpinEdit20, key::SpinEdit22},
+     .startTone = &kClipStartTone,
+     .stopTone = &kClipStopTone,
+     .pin = &kClipPin,
+     .pinDropsAtStop = true,
+     .stopEmptiesFields = true,
+     .parks = true,
+     .tickerToFront = true},
+    // The external player places its own window; no tones, no pin.
+    {.letter = 'b',
+     .timerName = "TimerStopB",
+     .contentKind = "bsp",
+     .playerChoice = 1,
+     .stopEmptiesFields = true,
+     .parks = true,
+     .tickerToFront = true},
+    // The slide show raises the pin of its group and leaves it up at its stop.
+    {.letter = 'p',
+     .timerName = "TimerStopPPT",
+     .contentKind = "ppt",
+     .slotRule = SlotRule::SlideShow,
+     .placement = {key::SpinEdit26, key::SpinEdit28, key::SpinEdit27, key::SpinEdit29},
+     .startTone = &kClipStartTone,
+     .pin = &kClipPin,
+     .stopEmptiesFields = true,
+     .parks = true,
+     .tickerToFront = true},
+    {.letter = 'f',
+     .timerName = "Timer1StopF",
+     .contentKind = "flash",
+     .slotRule = SlotRule::Trimmed,
+     .placement = {key::SpinEdit45, key::SpinEdit47, key::SpinEdit46, key::SpinEdit48},
+     .tickerToFront = true,
+     .stopIgnoresFailures = true},
+    // The web page stays in front of the ticker.
+    {.letter = 'w',
+     .timerName = "Timer1stopw",
+     .contentKind = "www",
+     .placement = {key::SCEdit39, key::SCEdit38, key::SCEdit44, key::SCEdit46, true}},
+    {.letter = 't',
+     .timerName = "Timerstoptt",
+     .contentKind = "tt",
+     .slotRule = SlotRule::None,
+     .placement = {key::SpinEdit53, key::SpinEdit55, key::SpinEdit54, key::SpinEdit56},
+     .mutes = true,
+     .tickerToFront = true},
+};
+
+const Kind* findKind(const QString& letter)
+{
+    if (letter.size() != 1)
+        return nullptr;
+    for (const Kind& kind : kKindTable)
+        if (letter[0] == QLatin1Char(kind.letter))
+            return &kind;
+    return nullptr;
+}
+
+// A row that is in the table.
+const Kind& kindOf(char letter)
+{
+    return *findKind(QString(QLatin1Char(letter)));
+}
 
 }  // namespace
 
 EntryHandlers::EntryHandlers(Settings& settings, Notifier& notifier, EventLog& log,
-                             const Clock& clock, TimerFactory& timers, EntryDevices devices)
+                             const Clock& clock, TimerFactory& timers,
+                             HandlerSerializer& serializer, EntryDevices devices)
     : m_settings(settings),
       m_notifier(notifier),
       m_log(log),
       m_clock(clock),
+      m_serializer(serializer),
       m_devices(std::move(devices))
 {
-    auto make = [&](const char* name) {
-        return std::make_unique<WallTimer>(QString::fromLatin1(name), timers, clock, &log);
-    };
-    m_timer1stops = make("Timer1stops");
-    m_timer1stopk = make("Timer1stopk");
-    m_timerStopB = make("TimerStopB");
-    m_timerStopPPT = make("TimerStopPPT");
-    m_timer1StopF = make("Timer1StopF");
-    m_timer1stopw = make("Timer1stopw");
-    m_timerstoptt = make("Timerstoptt");
-    bindStop(*m_timer1stops, &EntryHandlers::StopStringEntry);
-    bindStop(*m_timer1stopk, &EntryHandlers::StopClipEntry);
-    bindStop(*m_timerStopB, &EntryHandlers::StopBSPlayerEntry);
-    bindStop(*m_timerStopPPT, &EntryHandlers::StopPPT);
-    bindStop(*m_timer1StopF, &EntryHandlers::StopFlashEntry);
-    bindStop(*m_timer1stopw, &EntryHandlers::HideWebWindow);
-    bindStop(*m_timerstoptt, &EntryHandlers::StopBroadcastEntry);
+    static_assert(std::size(kKindTable) == kKinds);
+    for (int i = 0; i < kKinds; ++i) {
+        const Kind& kind = kKindTable[i];
+        m_stopTimers[i] =
+            std::make_unique<WallTimer>(QString::fromLatin1(kind.timerName), timers, clock, &log);
+        WallTimer& stop = *m_stopTimers[i];
+        stop.setHandler([this, &stop, &kind] {
+            // One-shot: the timer is disabled before anything can fail (a failing stop is
+            // reported once) and before its stop waits for a running handler (a stop due at
+            // once must not fire again and again meanwhile).
+            stop.stop();
+            m_serializer.run(stop.name(), [this, &kind] { stopEntry(kind); });
+        });
+    }
+    // A slide show that has shown its last slide ends its entry as its stop timer would. Queued:
+    // the stop then does not run inside the player's own report.
+    QObject::connect(
+        &m_devices.players, &ContentPlayers::entryEnded, &m_context,
+        [this](QChar letter) {
+            const Kind* kind = findKind(QString(letter));
+            if (kind)
+                m_serializer.run(timer(*kind).name(), [this, kind] { stopEntry(*kind); });
+        },
+        Qt::QueuedConnection);
 }
 
 EntryHandlers::~EntryHandlers() = default;
 
-void EntryHandlers::bindStop(WallTimer& timer, void (EntryHandlers::*handler)())
+WallTimer& EntryHandlers::timer(const Kind& kind) const
 {
-    timer.setHandler([this, &timer, handler] {
-        // One-shot: the timer is disabled before anything can fail, so a failing stop is
-        // reported once and not again at every interval.
-        timer.stop();
-        guarded(m_notifier, [this, handler] { (this->*handler)(); });
-    });
+    return *m_stopTimers[&kind - kKindTable];
 }
 
 WallTimer* EntryHandlers::stopTimer(const QString& letter) const
 {
-    if (letter == u"s")
-        return m_timer1stops.get();
-    if (letter == u"k")
-        return m_timer1stopk.get();
-    if (letter == u"b")
-        return m_timerStopB.get();
-    if (letter == u"p")
-        return m_timerStopPPT.get();
-    if (letter == u"f")
-        return m_timer1StopF.get();
-    if (letter == u"w")
-        return m_timer1stopw.get();
-    if (letter == u"t")
-        return m_timerstoptt.get();
-    return nullptr;
+    const Kind* kind = findKind(letter);
+    return kind ? &timer(*kind) : nullptr;
 }
 
 QString EntryHandlers::currentLine() const
@@ -104,46 +257,25 @@ QString EntryHandlers::currentLine() const
 
 bool EntryHandlers::startCurrentEntry()
 {
-    const QString letter = scheduleline::contentLetter(currentLine());
-    if (letter == u"s")
-        StartStringEntry();
-    else if (letter == u"k")
-        StartClipEntry();
-    else if (letter == u"b")
-        StartBSPlayerEntry();
-    else if (letter == u"p")
-        StartSlideShowEntry();
-    else if (letter == u"f")
-        StartFlashEntry();
-    else if (letter == u"w")
-        StartWebEntry();
-    else if (letter == u"t")
-        StartBroadcastEntry();
-    else
+    const Kind* kind = findKind(scheduleline::contentLetter(currentLine()));
+    if (!kind)
         return false;
+    if (kind->letter == 's')
+        StartStringEntry();
+    else
+        startPlayerEntry(*kind);
     return true;
 }
 
-void EntryHandlers::showTimes(const char* startField, const char* durationField,
-                              const char* stopField)
+void EntryHandlers::showTimes(const Kind& kind)
 {
     const QString line = currentLine();
     const QDateTime now = m_clock.now();
-    m_settings.setText(startField, now.toString(u"dd.MM.yyyy hh:mm:ss"));
+    m_settings.setText(kind.fields->start, now.toString(u"dd.MM.yyyy hh:mm:ss"));
     const QDateTime stop = scheduleline::stopAtStart(line, now.date().year()).toDateTime();
     m_entryDurationMs = now.msecsTo(stop);
-    m_settings.setText(durationField, spanText(m_entryDurationMs));
-    m_settings.setText(stopField, stop.time().toString(u"hh:mm:ss"));
-}
-
-void EntryHandlers::ShowClipTimes()
-{
-    showTimes(key::SCEditn8, key::SCEditn2, key::SCEditn3);
-}
-
-void EntryHandlers::ShowStringTimes()
-{
-    showTimes(key::SCEditn9, key::SCEditn5, key::SCEditn6);
+    m_settings.setText(kind.fields->duration, spanText(m_entryDurationMs));
+    m_settings.setText(kind.fields->stop, stop.time().toString(u"hh:mm:ss"));
 }
 
 void EntryHandlers::armStop(WallTimer& timer)
@@ -153,39 +285,43 @@ void EntryHandlers::armStop(WallTimer& timer)
     timer.start();
 }
 
-void EntryHandlers::beep(const char* toneField)
+void EntryHandlers::beep(const char* box, const char* toneField)
 {
+    if (!m_settings.checked(box))
+        return;
     const int frequencyHz = strToInt(m_settings.text(toneField));
     const int durationMs = strToInt(m_settings.text(key::SCEdit73));
     m_devices.tones.MyBEEP(frequencyHz, durationMs);
 }
 
-void EntryHandlers::pin(const char* pinField, int state)
+void EntryHandlers::pin(const char* box, const char* pinField, int state)
 {
-    m_devices.pins.lptonoff(m_settings.spin(pinField), state);
+    if (m_settings.checked(box))
+        m_devices.pins.lptonoff(m_settings.spin(pinField), state);
 }
 
-void EntryHandlers::emptyClipFields()
-{
-    for (const char* field : {key::SCEditn1, key::SCEditn2, key::SCEditn3, key::SCEditn8})
-        m_settings.setText(field, QString());
-}
-
-void EntryHandlers::logStop(const QString& letter)
+void EntryHandlers::logStop(QChar letter)
 {
     m_log.write(QStringLiteral("stop"), letter + u' ' + m_stopCode);
 }
 
-// ---- starts ----
+void EntryHandlers::setBroadcastMute(bool muted)
+{
+    m_devices.broadcast.setBroadcastMuted(muted);
+    m_devices.broadcast.masterMute().SetMasterMuteValue(muted);
+}
+
+// ---- the ticker text ----
 
 void EntryHandlers::StartStringEntry()
 {
+    const Kind& kind = kindOf('s');
     const QString line = currentLine();
     const QString slot = scheduleline::slotDigit(line);
     const QString mode = scheduleline::stopMode(line);
-    m_settings.setText(key::SCEditn4, slot);
-    ShowStringTimes();
-    armStop(*m_timer1stops);
+    m_settings.setText(kind.fields->slot, slot);
+    showTimes(kind);
+    armStop(timer(kind));
     // A parked text ("sz") goes on with its lines; nothing is loaded.
     if (m_stopCode != u"sz") {
         TickerControl& ticker = m_devices.ticker;
@@ -193,13 +329,11 @@ void EntryHandlers::StartStringEntry()
         ticker.setResumeLine(0);
         m_stopCode = u's' + mode;
         try {
-            const int number = strToInt(slot);
-            if (number >= 0 && number <= 9) {
-                const QString name = m_settings.text(kStringSlots[number]);
-                if (!name.isEmpty()) {
-                    m_settings.setText(key::SCEdit5, name);
-                    m_devices.block.LoadTickerFile(name, m_clock.now());
-                }
+            // Any number outside 0 to 9 loads nothing.
+            const QString name = SlotTable::text(m_settings, u's', strToInt(slot));
+            if (!name.isEmpty()) {
+                m_settings.setText(key::SCEdit5, name);
+                m_devices.block.LoadTickerFile(name, m_clock.now());
             }
             ticker.setTickerRunning(true);
             ticker.ApplyTickerWindow();
@@ -212,196 +346,208 @@ void EntryHandlers::StartStringEntry()
     }
     m_stopCode = u's' + mode;
     m_devices.ticker.StartRunStringThread();
-    if (m_settings.checked(key::SCCheckBox4))
-        beep(key::SCEdit69);
-    if (m_settings.checked(key::SCCheckBox2))
-        pin(key::SpinEdit9, 1);
+    beep(kind.startTone->box, kind.startTone->frequency);
+    pin(kind.pin->box, kind.pin->number, 1);
     m_devices.ticker.setWorkLabel(kWorking);
 }
 
-void EntryHandlers::StartClipEntry()
+void EntryHandlers::StopStringEntry()
+{
+    const Kind& kind = kindOf('s');
+    logStop(u's');
+    timer(kind).stop();
+    for (const char* field : {kind.fields->slot, kind.fields->duration, kind.fields->stop})
+        m_settings.setText(field, QString());
+    // A park ("sz") stops the same way; it differs only at the next string start.
+    m_devices.ticker.StopTicker();
+    beep(kind.stopTone->box, kind.stopTone->frequency);
+    pin(kind.pin->box, kind.pin->number, 0);
+}
+
+// ---- the players ----
+
+void EntryHandlers::startPlayerEntry(const Kind& kind)
 {
     const QString line = currentLine();
-    const QString slot = scheduleline::slotDigit(line);
-    m_playerChoice = 0;
-    m_settings.setText(key::SCEditn1, slot);
-    ShowClipTimes();
-    m_timer1stopk->setInterval(qMax<qint64>(0, m_entryDurationMs));
-    m_contentKind = contentKindName(PlayerKind::Clip);
-    m_stopCode = u'k' + scheduleline::stopMode(line);
-    m_timer1stopk->start();
+    if (kind.playerChoice >= 0)
+        m_playerChoice = kind.playerChoice;
+    m_settings.setText(kind.fields->slot, scheduleline::slotDigit(line));
+    showTimes(kind);
+    armStop(timer(kind));
+    m_contentKind = QString::fromLatin1(kind.contentKind);
+    m_stopCode = QLatin1Char(kind.letter) + scheduleline::stopMode(line);
     m_devices.ticker.setWorkLabel(kWorking);
-    if (m_settings.checked(key::SCCheckBox1))
-        beep(key::SCEdit71);
-    if (m_settings.checked(key::SCCheckBox8))
-        pin(key::SpinEdit10, 1);
-    m_devices.players.start(PlayerKind::Clip, slot);
-    m_devices.ticker.bringToFront();
+    if (kind.startTone)
+        beep(kind.startTone->box, kind.startTone->frequency);
+    if (kind.pin)
+        pin(kind.pin->box, kind.pin->number, 1);
+    QString slot = m_settings.text(kind.fields->slot);
+    if (kind.slotRule == SlotRule::Trimmed)
+        slot = slot.trimmed();
+    m_devices.players.start(request(kind, slot));
+    if (kind.mutes && m_settings.checked(key::SCCheckbox25))
+        setBroadcastMute(true);
+    if (kind.tickerToFront)
+        m_devices.ticker.bringToFront();
+}
+
+void EntryHandlers::stopPlayerEntry(const Kind& kind)
+{
+    const QChar letter = QLatin1Char(kind.letter);
+    logStop(letter);
+    timer(kind).stop();
+    if (kind.stopEmptiesFields)
+        for (const char* field : {key::SCEditn1, key::SCEditn2, key::SCEditn3, key::SCEditn8})
+            m_settings.setText(field, QString());
+    // Unchecked during the broadcast, the output stays muted.
+    if (kind.mutes && m_devices.broadcast.BroadcastMuted() && m_settings.checked(key::SCCheckbox25))
+        setBroadcastMute(false);
+    if (kind.stopTone)
+        beep(kind.stopTone->box, kind.stopTone->frequency);
+    if (kind.pin && kind.pinDropsAtStop)
+        pin(kind.pin->box, kind.pin->number, 0);
+    const bool park = kind.parks && m_stopCode == QString(letter) + u'z';
+    try {
+        if (park)
+            m_devices.players.park(letter);
+        else
+            m_devices.players.stop(letter);
+    } catch (...) {
+        if (!kind.stopIgnoresFailures)
+            throw;
+        m_log.write(QStringLiteral("error"), currentExceptionText());
+    }
+}
+
+void EntryHandlers::stopEntry(const Kind& kind)
+{
+    if (kind.letter == 's')
+        StopStringEntry();
+    else
+        stopPlayerEntry(kind);
+}
+
+PlayerRequest EntryHandlers::request(const Kind& kind, const QString& slot)
+{
+    PlayerRequest request;
+    request.letter = QLatin1Char(kind.letter);
+    request.slot = slot;
+    request.stopCode = m_stopCode;
+    request.target = target(kind, slot);
+    request.rect = rect(kind);
+    return request;
+}
+
+QString EntryHandlers::target(const Kind& kind, const QString& slot)
+{
+    const QChar letter = QLatin1Char(kind.letter);
+    switch (kind.slotRule) {
+        case SlotRule::Digit:
+        case SlotRule::Trimmed:
+            return SlotTable::text(m_settings, letter, slot);
+        case SlotRule::SlideShow: {
+            // A name of three characters or more is a file name already.
+            if (slot.size() >= 3)
+                return slot;
+            int number = 0;
+            try {
+                number = strToInt(slot);
+            } catch (const Failure&) {
+                m_notifier.message(kBadSlotNumber + slot);
+            }
+            const QString file = SlotTable::text(m_settings, letter, number);
+            return file.isEmpty() ? slot : file;
+        }
+        case SlotRule::Ticker:
+        case SlotRule::None:
+            break;
+    }
+    return QString();
+}
+
+QRect EntryHandlers::rect(const Kind& kind) const
+{
+    const Placement& place = kind.placement;
+    if (!place.left)
+        return QRect();
+    if (place.textFields) {
+        // Each text converted in this order; one that is no integer ends the start here.
+        const int top = m_settings.integer(place.top);
+        const int left = m_settings.integer(place.left);
+        const int width = m_settings.integer(place.width);
+        const int height = m_settings.integer(place.height);
+        return QRect(left, top, width, height);
+    }
+    return QRect(m_settings.spin(place.left), m_settings.spin(place.top),
+                 m_settings.spin(place.width), m_settings.spin(place.height));
+}
+
+// ---- the operations by name ----
+
+void EntryHandlers::StartClipEntry()
+{
+    startPlayerEntry(kindOf('k'));
 }
 
 void EntryHandlers::StartBSPlayerEntry()
 {
-    const QString line = currentLine();
-    const QString slot = scheduleline::slotDigit(line);
-    m_playerChoice = 1;
-    m_settings.setText(key::SCEditn1, slot);
-    ShowClipTimes();
-    m_timerStopB->setInterval(qMax<qint64>(0, m_entryDurationMs));
-    m_contentKind = contentKindName(PlayerKind::BSPlayer);
-    m_stopCode = u'b' + scheduleline::stopMode(line);
-    m_timerStopB->start();
-    m_devices.ticker.setWorkLabel(kWorking);
-    m_devices.players.start(PlayerKind::BSPlayer, slot);
-    m_devices.ticker.bringToFront();
+    startPlayerEntry(kindOf('b'));
 }
 
 void EntryHandlers::StartSlideShowEntry()
 {
-    const QString line = currentLine();
-    m_settings.setText(key::SCEditn1, scheduleline::slotDigit(line));
-    ShowClipTimes();
-    armStop(*m_timerStopPPT);
-    m_contentKind = contentKindName(PlayerKind::SlideShow);
-    m_stopCode = u'p' + scheduleline::stopMode(line);
-    m_devices.ticker.setWorkLabel(kWorking);
-    if (m_settings.checked(key::SCCheckBox1))
-        beep(key::SCEdit71);
-    if (m_settings.checked(key::SCCheckBox8))
-        pin(key::SpinEdit10, 1);
-    m_devices.players.start(PlayerKind::SlideShow, m_settings.text(key::SCEditn1));
-    m_devices.ticker.bringToFront();
+    startPlayerEntry(kindOf('p'));
 }
 
 void EntryHandlers::StartFlashEntry()
 {
-    const QString line = currentLine();
-    m_settings.setText(key::SCEditn1, scheduleline::slotDigit(line));
-    ShowClipTimes();
-    armStop(*m_timer1StopF);
-    m_contentKind = contentKindName(PlayerKind::Flash);
-    m_stopCode = u'f' + scheduleline::stopMode(line);
-    m_devices.ticker.setWorkLabel(kWorking);
-    m_devices.players.start(PlayerKind::Flash, m_settings.text(key::SCEditn1).trimmed());
-    m_devices.ticker.bringToFront();
+    startPlayerEntry(kindOf('f'));
 }
 
 void EntryHandlers::StartWebEntry()
 {
-    const QString line = currentLine();
-    m_settings.setText(key::SCEditn1, scheduleline::slotDigit(line));
-    ShowClipTimes();
-    armStop(*m_timer1stopw);
-    m_contentKind = contentKindName(PlayerKind::Web);
-    m_stopCode = u'w' + scheduleline::stopMode(line);
-    m_devices.ticker.setWorkLabel(kWorking);
-    // The web page stays in front of the ticker.
-    m_devices.players.start(PlayerKind::Web, m_settings.text(key::SCEditn1));
+    startPlayerEntry(kindOf('w'));
 }
 
 void EntryHandlers::StartBroadcastEntry()
 {
-    const QString line = currentLine();
-    m_settings.setText(key::SCEditn1, scheduleline::slotDigit(line));
-    ShowClipTimes();
-    armStop(*m_timerstoptt);
-    m_contentKind = contentKindName(PlayerKind::Capture);
-    m_stopCode = u't' + scheduleline::stopMode(line);
-    m_devices.ticker.setWorkLabel(kWorking);
-    m_devices.players.start(PlayerKind::Capture, m_settings.text(key::SCEditn1));
-    if (m_settings.checked(key::SCCheckbox25)) {
-        m_devices.broadcast.setBroadcastMuted(true);
-        m_devices.broadcast.masterMute().SetMasterMuteValue(true);
-    }
-    m_devices.ticker.bringToFront();
-}
-
-// ---- stops ----
-
-void EntryHandlers::StopStringEntry()
-{
-    logStop(QStringLiteral("s"));
-    m_timer1stops->stop();
-    for (const char* field : {key::SCEditn4, key::SCEditn5, key::SCEditn6})
-        m_settings.setText(field, QString());
-    // A park ("sz") stops the same way; it differs only at the next string start.
-    m_devices.ticker.StopTicker();
-    if (m_settings.checked(key::SCCheckBox5))
-        beep(key::SCEdit70);
-    if (m_settings.checked(key::SCCheckBox2))
-        pin(key::SpinEdit9, 0);
+    startPlayerEntry(kindOf('t'));
 }
 
 void EntryHandlers::StopClipEntry()
 {
-    logStop(QStringLiteral("k"));
-    m_timer1stopk->stop();
-    emptyClipFields();
-    if (m_settings.checked(key::SCCheckBox3))
-        beep(key::SCEdit72);
-    if (m_settings.checked(key::SCCheckBox8))
-        pin(key::SpinEdit10, 0);
-    if (m_stopCode == u"kz")
-        m_devices.players.park(PlayerKind::Clip);
-    else
-        m_devices.players.stop(PlayerKind::Clip);
+    stopPlayerEntry(kindOf('k'));
 }
 
 void EntryHandlers::StopBSPlayerEntry()
 {
-    logStop(QStringLiteral("b"));
-    m_timerStopB->stop();
-    emptyClipFields();
-    if (m_stopCode == u"bz")
-        m_devices.players.park(PlayerKind::BSPlayer);
-    else
-        m_devices.players.stop(PlayerKind::BSPlayer);
+    stopPlayerEntry(kindOf('b'));
 }
 
 void EntryHandlers::StopPPT()
 {
-    logStop(QStringLiteral("p"));
-    m_timerStopPPT->stop();
-    emptyClipFields();
-    if (m_stopCode == u"pz")
-        m_devices.players.park(PlayerKind::SlideShow);
-    else
-        m_devices.players.stop(PlayerKind::SlideShow);
+    stopPlayerEntry(kindOf('p'));
 }
 
 void EntryHandlers::StopFlashEntry()
 {
-    logStop(QStringLiteral("f"));
-    // Whatever fails here is of no consequence: the movie is gone either way.
-    try {
-        m_devices.players.stop(PlayerKind::Flash);
-    } catch (...) {
-        m_log.write(QStringLiteral("error"), currentExceptionText());
-    }
-    m_timer1StopF->stop();
+    stopPlayerEntry(kindOf('f'));
 }
 
 void EntryHandlers::HideWebWindow()
 {
-    logStop(QStringLiteral("w"));
-    m_timer1stopw->stop();
-    m_devices.players.stop(PlayerKind::Web);
+    stopPlayerEntry(kindOf('w'));
 }
 
 void EntryHandlers::StopBroadcastEntry()
 {
-    logStop(QStringLiteral("t"));
-    m_timerstoptt->stop();
-    if (m_devices.broadcast.BroadcastMuted() && m_settings.checked(key::SCCheckbox25)) {
-        m_devices.broadcast.setBroadcastMuted(false);
-        m_devices.broadcast.masterMute().SetMasterMuteValue(false);
-    }
-    m_devices.players.stop(PlayerKind::Capture);
+    stopPlayerEntry(kindOf('t'));
 }
 
 void EntryHandlers::disableStringAndClipStops()
 {
-    m_timer1stops->stop();
-    m_timer1stopk->stop();
+    timer(kindOf('s')).stop();
+    timer(kindOf('k')).stop();
 }
 
 }  // namespace velumo

@@ -1,19 +1,20 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 
 #include "devices/broadcastmute.h"
-
-#include "dispatcher/contentplayers.h"
+#include "players/contentplayers.h"
 
 namespace velumo {
 
 class Clock;
 class EventLog;
+class HandlerSerializer;
 class LptPins;
-
 class Notifier;
 class Settings;
 class TickerBlock;
@@ -40,10 +41,17 @@ struct EntryDevices {
 // the line's stop, sounds tones, raises pins and starts the content; the stop timer's handler
 // empties the fields, sounds the stop tone, drops the pin and stops or parks the content.
 // Kinds are independent: a ticker text may run over a clip, each with its own stop timer.
+// What differs between the kinds is one row of a table each (timer, fields, tones, pin, slot
+// column, window rectangle...); the ticker text has a start and a stop of its own.
+//
+// Stop timers and the end of a slide show run their stop through the serializer, so a stop
+// never runs inside another handler (a start that is sounding its tone).
 class EntryHandlers {
 public:
+    static const QString kBadSlotNumber;
+
     EntryHandlers(Settings& settings, Notifier& notifier, EventLog& log, const Clock& clock,
-                  TimerFactory& timers, EntryDevices devices);
+                  TimerFactory& timers, HandlerSerializer& serializer, EntryDevices devices);
     ~EntryHandlers();
 
     // Runs the start handler of the content letter at position 19 of SCEdit10. Another
@@ -79,34 +87,41 @@ public:
     void setBroadcastMuted(bool muted) { m_devices.broadcast.setBroadcastMuted(muted); }
     int playerChoice() const { return m_playerChoice; }
 
+    struct Kind;
+
 private:
+    static constexpr int kKinds = 7;
+
     QString currentLine() const;
+    WallTimer& timer(const Kind& kind) const;
     // Writes the start moment, duration and stop time of the current line into the fields of
     // a group; sets EntryDuration.
-    void showTimes(const char* startField, const char* durationField, const char* stopField);
-    void ShowClipTimes();
-    void ShowStringTimes();
+    void showTimes(const Kind& kind);
     void armStop(WallTimer& timer);
-    void beep(const char* toneField);
-    void pin(const char* pinField, int state);
-    void emptyClipFields();
-    void logStop(const QString& letter);
-    // Stop timers fire through the guard: a failure shows the general error report.
-    void bindStop(WallTimer& timer, void (EntryHandlers::*handler)());
+    void beep(const char* box, const char* toneField);
+    void pin(const char* box, const char* pinField, int state);
+    void logStop(QChar letter);
+
+    void startPlayerEntry(const Kind& kind);
+    void stopPlayerEntry(const Kind& kind);
+    void stopEntry(const Kind& kind);
+    PlayerRequest request(const Kind& kind, const QString& slot);
+    // The file or address the slot of an entry names, by the rule of its kind.
+    QString target(const Kind& kind, const QString& slot);
+    QRect rect(const Kind& kind) const;
+    void setBroadcastMute(bool muted);
 
     Settings& m_settings;
     Notifier& m_notifier;
     EventLog& m_log;
     const Clock& m_clock;
+    HandlerSerializer& m_serializer;
     EntryDevices m_devices;
+    // Receives the players' signals; goes with the handlers.
+    QObject m_context;
 
-    std::unique_ptr<WallTimer> m_timer1stops;
-    std::unique_ptr<WallTimer> m_timer1stopk;
-    std::unique_ptr<WallTimer> m_timerStopB;
-    std::unique_ptr<WallTimer> m_timerStopPPT;
-    std::unique_ptr<WallTimer> m_timer1StopF;
-    std::unique_ptr<WallTimer> m_timer1stopw;
-    std::unique_ptr<WallTimer> m_timerstoptt;
+    // In the order of the table of kinds.
+    std::array<std::unique_ptr<WallTimer>, kKinds> m_stopTimers;
 
     QString m_stopCode;
     QString m_contentKind;

@@ -5,36 +5,22 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "dispatcher/scheduleline.h"
+#include "dispatcher/slottable.h"
 
 namespace velumo {
 
 namespace {
 
-constexpr const char* kStringSlots[] = {key::SCEdit68, key::SCEdit59, key::SCEdit60, key::SCEdit61,
-                                        key::SCEdit62, key::SCEdit63, key::SCEdit64, key::SCEdit65,
-                                        key::SCEdit66, key::SCEdit67};
-constexpr const char* kClipSlots[] = {key::SCEdit58, key::SCEdit49, key::SCEdit50, key::SCEdit51,
-                                      key::SCEdit52, key::SCEdit53, key::SCEdit54, key::SCEdit55,
-                                      key::SCEdit56, key::SCEdit57};
-constexpr const char* kWebSlots[] = {key::SCEdit1w0, key::SCEdit1w1, key::SCEdit1w2, key::SCEdit1w3,
-                                     key::SCEdit1w4, key::SCEdit1w5, key::SCEdit1w6, key::SCEdit1w7,
-                                     key::SCEdit1w8, key::SCEdit1w9};
-
 // The text a slot selects, or a null string when the slot digit is no digit.
 QString slotText(const Settings& settings, const QString& letter, const QString& slot)
 {
-    if (slot.size() != 1 || slot[0] < u'0' || slot[0] > u'9')
+    if (letter.size() != 1 || !SlotTable::field(letter[0], slot))
         return QString();
-    const int number = slot[0].unicode() - u'0';
-    if (letter == u"s") {
-        // Slot 0 takes the ticker file of the start-up.
-        if (number == 0)
-            return settings.text(key::SCEdit5);
-        return settings.text(kStringSlots[number]);
-    }
-    if (letter == u"w")
-        return settings.text(kWebSlots[number]);
-    return settings.text(kClipSlots[number]);
+    // The start-up puts its ticker file into slot 0 of the string column; the plan is checked
+    // against that.
+    if (letter == u"s" && slot == u"0")
+        return settings.text(key::SCEdit5);
+    return SlotTable::text(settings, letter[0], slot);
 }
 
 }  // namespace

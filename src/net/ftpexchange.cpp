@@ -14,6 +14,7 @@
 #include "net/backgroundworker.h"
 #include "net/dialup.h"
 #include "net/htmlexport.h"
+#include "ticker/blockedits.h"
 #include "ticker/tickerblock.h"
 
 namespace velumo {
@@ -68,12 +69,13 @@ QString outcomeText(FtpClient::Outcome outcome)
 
 }  // namespace
 
-FtpExchange::FtpExchange(Settings& settings, TickerBlock& block, DialUp& dialUp, Notifier& notifier,
-                         EventLog* log, TimerFactory& timers, QString programFolder,
-                         FtpLimits limits, QObject* parent)
+FtpExchange::FtpExchange(Settings& settings, TickerBlock& block, BlockEdits& edits, DialUp& dialUp,
+                         Notifier& notifier, EventLog* log, TimerFactory& timers,
+                         QString programFolder, FtpLimits limits, QObject* parent)
     : QObject(parent),
       m_settings(settings),
       m_block(block),
+      m_edits(edits),
       m_dialUp(dialUp),
       m_notifier(notifier),
       m_log(log),
@@ -264,8 +266,8 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
     const QString localDir = localFolder();
     const QStringList uploads = m_uploads;
     const bool webPage = side == Transmit && m_settings.checked(key::SCCheckbox20);
-    if (webPage && flushTicker)
-        flushTicker();
+    if (webPage)
+        m_edits.flushEdits();
     const QStringList text = webPage ? m_block.text() : QStringList();
 
     m_workers[side]->submit([=, this] {

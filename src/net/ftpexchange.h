@@ -10,6 +10,7 @@
 
 namespace velumo {
 
+class BlockEdits;
 class BackgroundWorker;
 class DialUp;
 class EventLog;
@@ -30,9 +31,9 @@ public:
     enum Side { Receive = 0, Transmit = 1 };
     using Finished = std::function<void(bool ok)>;
 
-    FtpExchange(Settings& settings, TickerBlock& block, DialUp& dialUp, Notifier& notifier,
-                EventLog* log, TimerFactory& timers, QString programFolder, FtpLimits limits = {},
-                QObject* parent = nullptr);
+    FtpExchange(Settings& settings, TickerBlock& block, BlockEdits& edits, DialUp& dialUp,
+                Notifier& notifier, EventLog* log, TimerFactory& timers, QString programFolder,
+                FtpLimits limits = {}, QObject* parent = nullptr);
     ~FtpExchange() override;  // a transfer still going is stopped; finished files stay as they are
 
     // Manual connect and disconnect of the two sides.
@@ -72,7 +73,6 @@ public:
     Timer& timStFTP2() { return *m_timStFTP2; }
 
     // Called before a run takes the ticker text (brings the operator's pending edits into it).
-    std::function<void()> flushTicker;
 
     static const QString kHelpText;
 
@@ -102,6 +102,7 @@ private:
 
     Settings& m_settings;
     TickerBlock& m_block;
+    BlockEdits& m_edits;
     DialUp& m_dialUp;
     Notifier& m_notifier;
     EventLog* m_log;

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 
 #include "base/guard.h"
+#include "base/operations.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "net/dialup.h"
@@ -38,11 +39,12 @@ void fill(QListWidget* list, const QStringList& lines)
 }  // namespace
 
 NetworkPages::NetworkPages(SettingsWindow& window, Settings& settings, Notifier& notifier,
-                           FtpExchange& exchange, DialUp& dialUp)
+                           Operations& operations, FtpExchange& exchange, DialUp& dialUp)
     : QObject(&window),
       m_window(window),
       m_settings(settings),
       m_notifier(notifier),
+      m_operations(operations),
       m_exchange(exchange),
       m_dialUp(dialUp)
 {
@@ -69,10 +71,7 @@ void NetworkPages::build()
     const QString connectText = QStringLiteral("Соединиться");
     const QString disconnectText = QStringLiteral("Отсоединиться");
     const QString saveText = QStringLiteral("Перезаписать  файл конфигурации");
-    auto save = [this] {
-        if (saveSettings)
-            saveSettings();
-    };
+    auto save = [this] { m_operations.run(QStringLiteral("save")); };
 
     // Receive.
     connectButton(kPageReceive, kGroupReceive, "SCButton57", connectText, connectText,

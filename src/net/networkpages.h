@@ -10,6 +10,7 @@ namespace velumo {
 class DialUp;
 class FtpExchange;
 class Notifier;
+class Operations;
 class Settings;
 class SettingsWindow;
 
@@ -18,11 +19,9 @@ class SettingsWindow;
 class NetworkPages final : public QObject {
     Q_OBJECT
 public:
+    // The save buttons of both sub-pages (SCButton24, SCButton107) run the "save" operation.
     NetworkPages(SettingsWindow& window, Settings& settings, Notifier& notifier,
-                 FtpExchange& exchange, DialUp& dialUp);
-
-    // Save buttons of both sub-pages (SCButton24, SCButton107).
-    std::function<void()> saveSettings;
+                 Operations& operations, FtpExchange& exchange, DialUp& dialUp);
 
 private:
     void build();
@@ -35,6 +34,7 @@ private:
     SettingsWindow& m_window;
     Settings& m_settings;
     Notifier& m_notifier;
+    Operations& m_operations;
     FtpExchange& m_exchange;
     DialUp& m_dialUp;
     QListWidget* m_lbList = nullptr;

@@ -11,6 +11,7 @@
 #include "base/timer.h"
 #include "net/backgroundworker.h"
 #include "players/rssdocument.h"
+#include "ticker/blockedits.h"
 #include "ticker/tickerblock.h"
 
 namespace velumo {
@@ -29,11 +30,13 @@ const QString kZero = QStringLiteral("0");
 
 }  // namespace
 
-RssFeed::RssFeed(Settings& settings, TickerBlock& block, Notifier& notifier, EventLog* log,
-                 TimerFactory& timers, QString programFolder, FetchLimits limits, QObject* parent)
+RssFeed::RssFeed(Settings& settings, TickerBlock& block, BlockEdits& edits, Notifier& notifier,
+                 EventLog* log, TimerFactory& timers, QString programFolder, FetchLimits limits,
+                 QObject* parent)
     : QObject(parent),
       m_settings(settings),
       m_block(block),
+      m_edits(edits),
       m_notifier(notifier),
       m_log(log),
       m_folder(std::move(programFolder)),
@@ -108,8 +111,7 @@ bool RssFeed::applyDocument(const RssDocument& document)
         m_notifier.message(kBadAddress);
         return false;
     }
-    if (flushTicker)
-        flushTicker();
+    m_edits.flushEdits();
     m_block.RemoveRssLines();
     QStringList text = m_block.text();
     QStringList tariff = m_block.tariff();

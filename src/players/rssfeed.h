@@ -9,6 +9,7 @@
 
 namespace velumo {
 
+class BlockEdits;
 class BackgroundWorker;
 class EventLog;
 class Notifier;
@@ -24,8 +25,8 @@ struct RssDocument;
 class RssFeed : public QObject {
     Q_OBJECT
 public:
-    RssFeed(Settings& settings, TickerBlock& block, Notifier& notifier, EventLog* log,
-            TimerFactory& timers, QString programFolder, FetchLimits limits = {},
+    RssFeed(Settings& settings, TickerBlock& block, BlockEdits& edits, Notifier& notifier,
+            EventLog* log, TimerFactory& timers, QString programFolder, FetchLimits limits = {},
             QObject* parent = nullptr);
     ~RssFeed() override;
 
@@ -53,7 +54,6 @@ public:
     Timer& timerRss() { return *m_timer; }
 
     // Called before the block is changed (brings the operator's pending edits into it).
-    std::function<void()> flushTicker;
 
     static const QString kVersionError;
     static const QString kBadAddress;
@@ -68,6 +68,7 @@ private:
 
     Settings& m_settings;
     TickerBlock& m_block;
+    BlockEdits& m_edits;
     Notifier& m_notifier;
     EventLog* m_log;
     QString m_folder;

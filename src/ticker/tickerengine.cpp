@@ -16,6 +16,7 @@
 #include "ticker/playbacklog.h"
 #include "ticker/tariffs.h"
 #include "ticker/tickerblock.h"
+#include "ticker/tickercompanions.h"
 #include "ticker/tickerfont.h"
 
 namespace velumo {
@@ -41,7 +42,7 @@ qsizetype characterIndex(const QString& text, qsizetype pos)
 
 TickerEngine::TickerEngine(Settings& settings, TickerBlock& block, PlaybackLog& log,
                            const Clock& clock, TimerFactory& timers, Notifier& notifier,
-                           EventLog* events, QObject* parent)
+                           TickerCompanions& companions, EventLog* events, QObject* parent)
     : QObject(parent),
       m_settings(settings),
       m_block(block),
@@ -49,7 +50,8 @@ TickerEngine::TickerEngine(Settings& settings, TickerBlock& block, PlaybackLog& 
       m_clock(clock),
       m_timers(timers),
       m_notifier(notifier),
-      m_events(events)
+      m_events(events),
+      m_companions(companions)
 {
 }
 
@@ -138,10 +140,9 @@ void TickerEngine::prepareStart()
 {
     m_running = true;
     ApplyTickerWindow();
-    if (m_hooks.redrawClock)
-        m_hooks.redrawClock();
-    if (m_settings.checked(key::SCCheckBox6) && m_hooks.dispstart)
-        m_hooks.dispstart();
+    m_companions.requestClockRedraw();
+    if (m_settings.checked(key::SCCheckBox6))
+        m_companions.dispstart();
 }
 
 void TickerEngine::StartRunStringThread()
@@ -155,8 +156,7 @@ void TickerEngine::TickerPass()
 {
     m_running = true;
     ApplyTickerWindow();
-    if (m_hooks.redrawClock)
-        m_hooks.redrawClock();
+    m_companions.requestClockRedraw();
     if (m_view)
         m_view->showPanel(false);
     RunTicker();
@@ -185,10 +185,9 @@ void TickerEngine::restartBlock()
     ClearStrip();
     m_resumeLine = 0;
     ApplyTickerWindow();
-    if (m_hooks.redrawClock)
-        m_hooks.redrawClock();
-    if (m_settings.checked(key::SCCheckBox6) && m_hooks.dispstart)
-        m_hooks.dispstart();
+    m_companions.requestClockRedraw();
+    if (m_settings.checked(key::SCCheckBox6))
+        m_companions.dispstart();
     RunTicker();
 }
 
@@ -333,11 +332,9 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
     int iconCode = kDefaultIconCode;
     if (!textLine.isEmpty() && textLine[0] >= u'0' && textLine[0] <= u'9')
         iconCode = textLine[0].unicode() - u'0';
-    if (m_hooks.vibor) {
-        try {
-            m_hooks.vibor(iconCode);
-        } catch (...) {
-        }
+    try {
+        m_companions.vibor(iconCode);
+    } catch (...) {
     }
     // P8 before P7: the picture takes the height of the font it is drawn in.
     const qint64 oldDelayMs = m_delayMs;

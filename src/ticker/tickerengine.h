@@ -13,6 +13,7 @@ namespace velumo {
 
 class AnnouncementPicture;
 class Clock;
+class TickerCompanions;
 class EventLog;
 class Notifier;
 class PlaybackLog;
@@ -36,25 +37,12 @@ public:
     static constexpr int kParkedLeftPx = -30;
     static constexpr int kDefaultIconCode = 10;
 
-    struct Hooks {
-        std::function<void(int code)> vibor;  // thematic picture of the announcement
-        std::function<void()> dispstart;      // start the dispatcher
-        std::function<void()> redrawClock;    // ClockRedrawCounter = 59
-    };
-
     TickerEngine(Settings& settings, TickerBlock& block, PlaybackLog& log, const Clock& clock,
-                 TimerFactory& timers, Notifier& notifier, EventLog* events = nullptr,
-                 QObject* parent = nullptr);
+                 TimerFactory& timers, Notifier& notifier, TickerCompanions& companions,
+                 EventLog* events = nullptr, QObject* parent = nullptr);
     ~TickerEngine() override;
 
     void setView(TickerView* view) { m_view = view; }
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-    void setIconSelector(std::function<void(int code)> vibor) { m_hooks.vibor = std::move(vibor); }
-    void setDispatcherStart(std::function<void()> dispstart)
-    {
-        m_hooks.dispstart = std::move(dispstart);
-    }
-    void setClockRedraw(std::function<void()> redraw) { m_hooks.redrawClock = std::move(redraw); }
 
     // TickerControl
     bool TickerRunning() const override { return m_running; }
@@ -117,7 +105,7 @@ private:
     Notifier& m_notifier;
     EventLog* m_events;
     TickerView* m_view = nullptr;
-    Hooks m_hooks;
+    TickerCompanions& m_companions;
     std::unique_ptr<Timer> m_frame;
     bool m_framePrecise = false;
 

@@ -17,10 +17,10 @@
 #include "base/wincolor.h"
 #include "ticker/playbacklog.h"
 #include "ticker/tickerengine.h"
+#include "ticker/tickertextpage.h"
 #include "ui/clickfilter.h"
 #include "ui/dialogspec.h"
 #include "ui/settingswindow.h"
-#include "ticker/tickertextpage.h"
 
 namespace velumo {
 

@@ -14,9 +14,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ticker/tickerblock.h"
 #include "ui/dialogspec.h"
 #include "ui/settingswindow.h"
-#include "ticker/tickerblock.h"
 
 namespace velumo {
 

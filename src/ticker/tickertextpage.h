@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QObject>
+
 #include <QString>
+#include "ticker/blockedits.h"
 
 class QPlainTextEdit;
 class QProgressBar;
@@ -16,7 +18,7 @@ class TickerBlock;
 
 // The ticker text page: the three block lists side by side (index, tariff, text), the open
 // and save buttons and the progress bar. The lists show the block and hand edits back to it.
-class TickerTextPage final : public QObject {
+class TickerTextPage final : public QObject, public BlockEdits {
     Q_OBJECT
 public:
     TickerTextPage(SettingsWindow& window, TickerBlock& block, QString initialFolder);
@@ -27,7 +29,7 @@ public:
     void setInitialFolder(const QString& folder) { m_folder = folder; }
     void setProgress(qsizetype position, qsizetype maximum);
     // Pending edits of the lists reach the block now.
-    void flushEdits();
+    void flushEdits() override;
 
 signals:
     void openChosen(const QString& path);

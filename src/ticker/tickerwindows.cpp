@@ -19,14 +19,15 @@ void parkAbove(QWidget* window)
 }  // namespace
 
 TickerWindows::TickerWindows(StripWindow& strip, QWidget* clock, QWidget* icon, QWidget* panel,
-                             QWidget* mainWindow)
-    : m_strip(strip), m_clock(clock), m_icon(icon), m_panel(panel), m_main(mainWindow)
+                             QWidget* mainWindow, QLabel* workLabel, TickerWindowsStyler* styler)
+    : m_strip(strip),
+      m_clock(clock),
+      m_icon(icon),
+      m_panel(panel),
+      m_main(mainWindow),
+      m_workLabel(workLabel),
+      m_styler(styler)
 {
-}
-
-void TickerWindows::setWorkLabelWidget(QLabel* label)
-{
-    m_workLabel = label;
 }
 
 void TickerWindows::showPanel(bool hideMainWindow)
@@ -45,7 +46,7 @@ void TickerWindows::applyLayout(const TickerLayout& layout)
     if (m_clock)
         m_clock->move(layout.clock);
     if (m_styler)
-        m_styler(layout);
+        m_styler->followStrip(layout);
     m_strip.show();
     m_strip.raise();
     if (m_clock && layout.clockVisible)

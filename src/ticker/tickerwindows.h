@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 #include <QPointer>
 
 #include "ticker/tickerview.h"
@@ -13,21 +11,23 @@ namespace velumo {
 
 class StripWindow;
 
+// The clock and icon windows follow the strip as it is laid out: they take its colour (and its
+// transparency), the clock its measured size.
+class TickerWindowsStyler {
+public:
+    virtual ~TickerWindowsStyler() = default;
+    virtual void followStrip(const TickerLayout& layout) = 0;
+};
+
 // Puts the engine's layout on screen: the strip, the clock and icon windows (placed, shown and
 // parked through their QWidget geometry only), the control panel, the main window and its work
 // indicator Label98.
 class TickerWindows final : public TickerView {
 public:
+    // Any window may be missing (nullptr); without a styler the strip is laid out alone.
     TickerWindows(StripWindow& strip, QWidget* clock, QWidget* icon, QWidget* panel,
-                  QWidget* mainWindow);
-
-    void setWorkLabelWidget(QLabel* label);
-    // Called as the windows are laid out, so that the clock and icon windows take the strip's
-    // colour (and its transparency) and the clock its measured size.
-    void setAccessoryStyler(std::function<void(const TickerLayout&)> styler)
-    {
-        m_styler = std::move(styler);
-    }
+                  QWidget* mainWindow, QLabel* workLabel = nullptr,
+                  TickerWindowsStyler* styler = nullptr);
 
     void showPanel(bool hideMainWindow) override;
     void applyLayout(const TickerLayout& layout) override;
@@ -51,7 +51,7 @@ private:
     QPointer<QWidget> m_main;
     QPointer<QLabel> m_workLabel;
     TickerLayout m_layout;
-    std::function<void(const TickerLayout&)> m_styler;
+    TickerWindowsStyler* m_styler;
 };
 
 }  // namespace velumo

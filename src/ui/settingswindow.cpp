@@ -1,5 +1,8 @@
 #include "settingswindow.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <limits>
 
 #include <QAbstractButton>
@@ -22,6 +25,7 @@
 #include "base/settings.h"
 #include "base/wincolor.h"
 #include "dialogspec.h"
+#include "mainwindowcomponents.h"
 #include "typingfilter.h"
 
 namespace velumo {
@@ -111,7 +115,9 @@ QWidget* SettingsWindow::page(const QString& path)
     }
     const QString caption = parts.size() > 1 ? parts.last() : parts.first();
     auto* scroll = new QScrollArea(tabs);
-    scroll->setObjectName(QStringLiteral("TabSheet%1").arg(++m_pageCount));
+    // Declared names, so that the order in which the pages are built never renames them.
+    QString name = declaredContainerName(path);
+    scroll->setObjectName(name.isEmpty() ? QStringLiteral("TabSheetX%1").arg(++m_pageCount) : name);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setProperty("caption", caption);
@@ -142,7 +148,8 @@ QGroupBox* SettingsWindow::group(const QString& pagePath, const QString& groupPa
         box = new QGroupBox(parts.last(), outer);
         static_cast<QFormLayout*>(outer->layout())->addRow(box);
     }
-    box->setObjectName(QStringLiteral("GroupBox%1").arg(++m_groupCount));
+    const QString name = declaredContainerName(key);
+    box->setObjectName(name.isEmpty() ? QStringLiteral("GroupBoxX%1").arg(++m_groupCount) : name);
     auto* form = new QFormLayout(box);
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -318,10 +325,29 @@ void SettingsWindow::addComponent(QObject* object, ComponentClass cls)
     m_components.append({QPointer<QObject>(object), cls});
 }
 
+QList<QPair<QPointer<QObject>, ComponentClass>> SettingsWindow::declaredOrder() const
+{
+    // Declared components in the declared order; any other after them, in creation order.
+    static const QHash<QString, int> rank = [] {
+        QHash<QString, int> r;
+        int i = 0;
+        for (const char* name : mainWindowComponents())
+            r.insert(QString::fromLatin1(name), i++);
+        return r;
+    }();
+    auto ordered = m_components;
+    const auto rankOf = [](const QPair<QPointer<QObject>, ComponentClass>& c) {
+        return c.first ? rank.value(c.first->objectName(), INT_MAX) : INT_MAX;
+    };
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [&](const auto& a, const auto& b) { return rankOf(a) < rankOf(b); });
+    return ordered;
+}
+
 QStringList SettingsWindow::componentNames() const
 {
     QStringList names;
-    for (const auto& [object, cls] : m_components)
+    for (const auto& [object, cls] : declaredOrder())
         names.append(object ? object->objectName() : QString());
     return names;
 }
@@ -329,7 +355,7 @@ QStringList SettingsWindow::componentNames() const
 QList<UiComponent> SettingsWindow::components() const
 {
     QList<UiComponent> out;
-    for (const auto& [object, cls] : m_components) {
+    for (const auto& [object, cls] : declaredOrder()) {
         UiComponent c;
         c.cls = cls;
         if (!object) {

@@ -43,7 +43,8 @@ public:
     // Binds a widget made elsewhere to a setting (its objectName is the setting's name).
     void bindControl(QWidget* widget, const QString& name);
 
-    // Components of the window in creation order, for velumo.cfg and velumo_lang.cfg.
+    // Components of the window in their declared order (mainwindowcomponents.h), for velumo.cfg
+    // and velumo_lang.cfg; a component that is not declared comes after them.
     void addComponent(QObject* object, ComponentClass cls);
     QList<UiComponent> components() const;
     QStringList componentNames() const;
@@ -76,6 +77,7 @@ private:
     QWidget* createControl(const struct ControlSpec& entry);
     void onSettingChanged(const QString& name);
     void updateHint(const QString& name);
+    QList<QPair<QPointer<QObject>, ComponentClass>> declaredOrder() const;
 
     Settings& m_settings;
     QTabWidget* m_top = nullptr;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,6 +20,7 @@
 #include "fakes/fakedevices.h"
 #include "fakes/testsupport.h"
 #include "ticker/tickercontrol.h"
+#include "ui/mainwindowcomponents.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -199,7 +201,13 @@ TEST_F(Wiring, AutostartEntryAfterConfirmation)
 TEST_F(Wiring, SavedFilesKeepTheirComponentOrder)
 {
     // A first start: no velumo.cfg, every field at its design value.
-    ASSERT_NE(start(), nullptr);
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    // Every component the pages build is declared, and every declared one is built.
+    QStringList declared;
+    for (const char* name : mainWindowComponents())
+        declared.append(QString::fromLatin1(name));
+    EXPECT_EQ(window->componentNames(), declared);
     app->Exiting();
     const QString golden = qEnvironmentVariable("VELUMO_SOURCE_DIR") + "/tests/app/golden/";
     const QList<QByteArray> expected = test::readAll(golden + "velumo_lang.cfg").split('\n');

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -271,6 +272,10 @@ TEST_F(EndToEnd, PowerSwitchesAskOnceAndGoOnToTheSingleInstanceRule)
     for (const auto& [switches, request] : cases) {
         QFile::remove(powerLogPath());
         EXPECT_EQ(runToEnd(QStringList{"--dir", folder()} + switches), 0);
+        // The detached systemctl writes a moment later.
+        QDeadlineTimer deadline(*request ? 5000 : 300);
+        while (!deadline.hasExpired() && test::readAll(powerLogPath()).isEmpty())
+            QThread::msleep(10);
         EXPECT_EQ(test::readAll(powerLogPath()), QByteArray(request))
             << switches.join(' ').toStdString();
     }

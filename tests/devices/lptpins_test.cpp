@@ -10,6 +10,7 @@
 #include "devices/lptpins.h"
 #include "devices/parallelport.h"
 #include "devices/ppdevparallelport.h"
+#include "fakes/fakedevices.h"
 
 using namespace velumo;
 
@@ -25,7 +26,7 @@ class LptPinsTest : public ::testing::Test {
 protected:
     void SetUp() override { settings.setChecked(key::SCCheckBox26, true); }
     Settings settings;
-    MemoryParallelPort port;
+    test::MemoryParallelPort port;
     LptPins pins{settings, port};
 };
 

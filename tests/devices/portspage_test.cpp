@@ -50,7 +50,7 @@ protected:
     void clickButton(const char* name) { widget<QPushButton>(name)->click(); }
 
     Settings settings;
-    MemoryParallelPort memoryPort;
+    test::MemoryParallelPort memoryPort;
     test::RecordingMasterMute recordingMixer;
     test::RecordingTonePlayer tones;
     test::RecordingNotifier notifier;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 #include "rig.h"
 
@@ -239,6 +240,86 @@ TEST_F(Handlers, FailuresEndTheHandlerAtTheirStep)
     rig.timers.advance(3'600'000);
     EXPECT_EQ(rig.notifier.errors.size(), 1);
     EXPECT_FALSE(handlers.stopTimer("k")->isActive());
+}
+
+TEST_F(Handlers, PlayersGetTheirFileAndWindowRectangle)
+{
+    settings.setText(key::SCEdit51, QStringLiteral("/data/three.avi"));
+    settings.setText(key::SCEdit58, QStringLiteral("/data/zero.swf"));
+    settings.setText(key::SCEdit1w6, QStringLiteral("example.org/six"));
+    settings.setSpin(key::SpinEdit19, 11);   // left
+    settings.setSpin(key::SpinEdit20, 320);  // width
+    settings.setSpin(key::SpinEdit21, 22);   // top
+    settings.setSpin(key::SpinEdit22, 240);  // height
+    struct Case {
+        const char* code;
+        const char* mode;
+        const RecordingPlayer* player;
+        const char* target;
+        QRect rect;
+    };
+    const RecordingPlayers& players = rig.players;
+    const Case cases[] = {
+        {"k3", "z", &players.clip, "/data/three.avi", QRect(11, 22, 320, 240)},
+        // The external player places its own window.
+        {"b3", "0", &players.external, "/data/three.avi", QRect()},
+        // An empty slide-show slot: the slot text is the file name.
+        {"p4", "0", &players.slideShow, "4", QRect(0, 0, 300, 400)},
+        {"f0", "0", &players.flash, "/data/zero.swf", QRect(0, 0, 300, 400)},
+        {"w6", "0", &players.web, "example.org/six", QRect(600, 0, 800, 600)},
+        {"t1", "0", &players.capture, "", QRect(0, 0, 300, 400)},
+        // A slot that is no digit names no file.
+        {"kx", "0", &players.clip, "", QRect(11, 22, 320, 240)},
+    };
+    for (const Case& c : cases) {
+        start(QStringLiteral("13.10.10 12:10:30|%1|%2|13.10.10 12:11:30")
+                  .arg(c.code, c.mode + QStringLiteral("0")));
+        ASSERT_FALSE(c.player->requests.isEmpty()) << c.code;
+        const PlayerRequest& request = c.player->requests.last();
+        EXPECT_EQ(request.letter, QLatin1Char(c.code[0])) << c.code;
+        EXPECT_EQ(request.slot, QString(QLatin1Char(c.code[1]))) << c.code;
+        EXPECT_EQ(request.target, c.target) << c.code;
+        EXPECT_EQ(request.rect, c.rect) << c.code;
+        EXPECT_EQ(request.stopCode, QString(QLatin1Char(c.code[0])) + c.mode) << c.code;
+    }
+    EXPECT_TRUE(rig.notifier.messages.isEmpty());
+    EXPECT_TRUE(rig.notifier.errors.isEmpty());
+}
+
+TEST_F(Handlers, SlotFailuresOfSlideShowAndWebPage)
+{
+    // A slide-show slot that is no number is reported and slot 0 is shown.
+    settings.setText(key::SCEdit58, QStringLiteral("/data/zero.ppt"));
+    start(QStringLiteral("13.10.10 12:10:30|px|00|13.10.10 12:11:30"));
+    EXPECT_EQ(rig.notifier.messages, QStringList{"Некорректно задан номер файла x"});
+    EXPECT_EQ(rig.players.slideShow.requests.last().target, "/data/zero.ppt");
+
+    // A web window size that is no integer ends the start before the page is shown.
+    settings.setText(key::SCEdit44, QStringLiteral("8o0"));
+    EXPECT_THROW(start(QStringLiteral("13.10.10 12:10:30|w1|00|13.10.10 12:11:30")), Failure);
+    EXPECT_TRUE(rig.players.web.requests.isEmpty());
+    EXPECT_TRUE(handlers.stopTimer("w")->isActive());
+}
+
+TEST_F(Handlers, SlideShowEndingByItselfRunsItsStop)
+{
+    start(QStringLiteral("13.10.10 12:10:30|p2|z0|13.10.10 13:10:30"));
+    rig.players.clip.ended();  // a clip keeps its last picture until its stop
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rig.players.calls, QStringList{"start p 2"});
+
+    rig.players.slideShow.ended();
+    EXPECT_EQ(rig.players.calls, QStringList{"start p 2"});  // not inside the player's report
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rig.players.calls, (QStringList{"start p 2", "park p"}));
+    EXPECT_FALSE(handlers.stopTimer("p")->isActive());
+    EXPECT_EQ(settings.text(key::SCEditn1), "");
+    EXPECT_EQ(rig.events("stop"), QStringList{"p pz"});
+    // Once parked, a late end changes nothing.
+    rig.players.slideShow.ended();
+    QCoreApplication::processEvents();
+    rig.timers.advance(3'600'000);
+    EXPECT_EQ(rig.players.calls.size(), 2);
 }
 
 }  // namespace

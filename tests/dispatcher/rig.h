@@ -64,21 +64,21 @@ struct DispatcherRig {
     FakeTimerFactory timers{clock};
     RecordingTicker ticker;
     TickerBlock block{settings};
-    MemoryParallelPort port;
+    test::MemoryParallelPort port;
     LptPins pins{settings, port};
     RecordingTonePlayer tones;
     RecordingMasterMute mute;
     BroadcastMute broadcast{mute};
-    RecordingPlayers players;
+    RecordingPlayers players{log};
     int clockRedraws = 0;
-    DispatcherEngine engine{
-        folder,
-        settings,
-        notifier,
-        log,
-        clock,
-        timers,
-        EntryDevices{ticker, block, pins, tones, broadcast, players, [this] { ++clockRedraws; }}};
+    DispatcherEngine engine{folder,
+                            settings,
+                            notifier,
+                            log,
+                            clock,
+                            timers,
+                            EntryDevices{ticker, block, pins, tones, broadcast, players.registry,
+                                         [this] { ++clockRedraws; }}};
 
     EntryHandlers& handlers() { return engine.handlers(); }
 

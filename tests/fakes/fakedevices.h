@@ -6,10 +6,35 @@
 #include <vector>
 
 #include "devices/mastermute.h"
+#include "devices/parallelport.h"
 #include "devices/powercontrol.h"
 #include "devices/toneplayer.h"
 
 namespace velumo::test {
+
+// A port in memory, for tests: counts what was read, written and claimed.
+class MemoryParallelPort final : public ParallelPort {
+public:
+    quint8 readData() override
+    {
+        ++reads;
+        return m_value;
+    }
+    void writeData(quint8 value) override
+    {
+        m_value = value;
+        ++writes;
+    }
+    void claim() override { ++claims; }
+    quint8 value() const { return m_value; }
+    void setValue(quint8 value) { m_value = value; }
+    int reads = 0;
+    int writes = 0;
+    int claims = 0;
+
+private:
+    quint8 m_value = 0;
+};
 
 // Records the tones it was asked for (frequency, length) and returns at once.
 class RecordingTonePlayer final : public TonePlayer {

@@ -35,7 +35,10 @@ inline QProcessEnvironment programEnvironment()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VELUMO_POWER_LOG", powerLogPath());
+    // A power request only reaches the fake systemctl, which writes it into the power log.
+    env.insert("PATH",
+               qEnvironmentVariable("VELUMO_SOURCE_DIR") + "/tests/fakes/bin:" + env.value("PATH"));
+    env.insert("VELUMO_FAKE_POWER_LOG", powerLogPath());
     return env;
 }
 

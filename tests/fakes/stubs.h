@@ -2,9 +2,16 @@
 
 #include "devices/mastermute.h"
 #include "devices/toneplayer.h"
+#include "ticker/blockedits.h"
 #include "ticker/tickercontrol.h"
 
 namespace velumo {
+
+// Counts how often the block's pending edits were asked for.
+struct CountingBlockEdits final : BlockEdits {
+    void flushEdits() override { ++flushes; }
+    int flushes = 0;
+};
 
 // Stand-ins that do nothing, for benchmarks that need the interfaces but no devices.
 class StubTickerControl final : public TickerControl {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
-#include <QCoreApplication>
+#include <QGuiApplication>
 
-// One application object for the whole test run.
+// One application object for the whole test run; fonts and pictures need the Gui module, never
+// widgets (offscreen under CTest).
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -53,6 +54,18 @@ public:
 private:
     QDateTime m_now;
     qint64 m_monotonicMs = 0;
+};
+
+// A clock that runs in real time from a chosen moment, for tests on the event loop's timers.
+class RunningClock final : public Clock {
+public:
+    explicit RunningClock(QDateTime start) : m_start(std::move(start)) { m_elapsed.start(); }
+    QDateTime now() const override { return m_start.addMSecs(m_elapsed.elapsed()); }
+    qint64 monotonicMs() const override { return m_elapsed.elapsed(); }
+
+private:
+    QDateTime m_start;
+    QElapsedTimer m_elapsed;
 };
 
 QByteArray readAll(const QString& path);

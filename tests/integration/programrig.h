@@ -106,7 +106,10 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // A power request never reaches the machine.
-        env.insert(QStringLiteral("VELUMO_POWER_LOG"), m_folder + QLatin1String("/power.log"));
+        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("VELUMO_SOURCE_DIR") +
+                                               QLatin1String("/tests/fakes/bin:") +
+                                               env.value(QStringLiteral("PATH")));
+        env.insert(QStringLiteral("VELUMO_FAKE_POWER_LOG"), m_folder + QLatin1String("/power.log"));
         m_process.setProcessEnvironment(env);
         // What the program prints goes into a file of its folder, out of the test's output.
         m_process.setProcessChannelMode(QProcess::MergedChannels);

@@ -47,7 +47,7 @@ protected:
         settings.setText(key::SCEdit84, local);
         settings.setChecked(key::SCCheckbox12, true);
         settings.setChecked(key::SCCheckbox16, true);
-        ftp = std::make_unique<FtpExchange>(settings, block, dialUp, notifier, &log, timers,
+        ftp = std::make_unique<FtpExchange>(settings, block, edits, dialUp, notifier, &log, timers,
                                             program, limits);
     }
     bool run(FtpExchange::Side side)

@@ -6,6 +6,7 @@
 #include "base/eventlog.h"
 #include "base/settings.h"
 #include "fakes/faketimers.h"
+#include "fakes/stubs.h"
 #include "fakes/testsupport.h"
 #include "net/dialup.h"
 #include "net/fakenmcli.h"
@@ -29,6 +30,7 @@ struct NetFolder {
 struct ExchangeRig : NetFolder {
     Settings settings;
     TickerBlock block{settings};
+    CountingBlockEdits edits;
     FakeTimerFactory timers;
     DialUp dialUp{notifier, &log};
 };

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "base/operations.h"
 #include "base/settingskeys.h"
 #include "net/ftpexchange.h"
 #include "net/netrig.h"
@@ -21,10 +22,19 @@ namespace {
 
 class NetworkPagesTest : public ::testing::Test, protected test::ExchangeRig {
 protected:
-    FtpExchange ftp{settings, block, dialUp, notifier, &log, timers, dir.path()};
-    RssFeed rss{settings, block, notifier, &log, timers, dir.path()};
+    FtpExchange ftp{settings, block, edits, dialUp, notifier, &log, timers, dir.path()};
+    RssFeed rss{settings, block, edits, notifier, &log, timers, dir.path()};
     SettingsWindow window{settings};
-    NetworkPages* pages = new NetworkPages(window, settings, notifier, ftp, dialUp);
+    Operations operations;
+    int saves = 0;
+    bool registered = [this] {
+        operations.add("save", [this](const QString&) {
+            ++saves;
+            return QString();
+        });
+        return true;
+    }();
+    NetworkPages* pages = new NetworkPages(window, settings, notifier, operations, ftp, dialUp);
     RssPage* rssPage = new RssPage(window, notifier, rss);
 
     template <typename T>
@@ -39,8 +49,6 @@ protected:
 
 TEST_F(NetworkPagesTest, HelpAndSaveButtonsOfBothSubPages)
 {
-    int saves = 0;
-    pages->saveSettings = [&] { ++saves; };
     click("SCButton66");
     click("SCButton108");
     click("SCButton24");

@@ -8,6 +8,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "fakes/faketimers.h"
+#include "fakes/stubs.h"
 #include "fakes/testsupport.h"
 #include "net/nettestsupport.h"
 #include "players/rssdocument.h"
@@ -60,13 +61,14 @@ protected:
     test::RecordingNotifier notifier{&log};
     Settings settings;
     TickerBlock block{settings};
+    CountingBlockEdits edits;
     test::FakeTimerFactory timers;
     FetchLimits limits = [] {
         FetchLimits l;
         l.totalTimeoutS = 3;
         return l;
     }();
-    RssFeed rss{settings, block, notifier, &log, timers, dir.path(), limits};
+    RssFeed rss{settings, block, edits, notifier, &log, timers, dir.path(), limits};
 
     void SetUp() override
     {

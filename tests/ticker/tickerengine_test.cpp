@@ -23,9 +23,6 @@ protected:
         settings.setSpin(key::SpinEdit13, 0);
         settings.setChecked(key::SCCheckBox9, false);
         engine.setView(&view);
-        engine.setIconSelector([this](int code) { icons.push_back(code); });
-        engine.setClockRedraw([this] { ++clockRedraws; });
-        engine.setDispatcherStart([this] { ++dispatcherStarts; });
     }
 
     void setBlock(const QStringList& text, const QStringList& tariff, const QStringList& index)
@@ -42,9 +39,9 @@ protected:
     int drawnWidth() { return view.picture->drawnWidth(); }
 
     RecordingView view;
-    std::vector<int> icons;
-    int clockRedraws = 0;
-    int dispatcherStarts = 0;
+    std::vector<int>& icons = companions.icons;
+    int& clockRedraws = companions.clockRedraws;
+    int& dispatcherStarts = companions.dispatcherStarts;
 };
 
 TEST_F(TickerEngineTest, ShowsTheLinesInOrderWithTheirIconsAndCountsPasses)

@@ -5,9 +5,22 @@
 #include "fakes/testsupport.h"
 #include "ticker/playbacklog.h"
 #include "ticker/tickerblock.h"
+#include "ticker/tickercompanions.h"
 #include "ticker/tickerengine.h"
 
+#include <vector>
+
 namespace velumo::test {
+
+// Records what the engine asked of the program around it.
+struct RecordingCompanions final : TickerCompanions {
+    void vibor(int code) override { icons.push_back(code); }
+    void requestClockRedraw() override { ++clockRedraws; }
+    void dispstart() override { ++dispatcherStarts; }
+    std::vector<int> icons;
+    int clockRedraws = 0;
+    int dispatcherStarts = 0;
+};
 
 // The ticker engine with its lists and playback log, on timers that run on a fake clock.
 struct TickerRig {
@@ -17,7 +30,8 @@ struct TickerRig {
     FakeTimerFactory timers{clock};
     RecordingNotifier notifier;
     PlaybackLog log{settings, clock, timers, notifier};
-    TickerEngine engine{settings, block, log, clock, timers, notifier};
+    RecordingCompanions companions;
+    TickerEngine engine{settings, block, log, clock, timers, notifier, companions};
 };
 
 }  // namespace velumo::test

@@ -20,14 +20,13 @@ protected:
     TickerSettingsUiTest()
     {
         settings.setText(key::SCEdit6, QStringLiteral("DejaVu Sans"));
-        windows.setWorkLabelWidget(ui.workLabel());
         engine.setView(&windows);
     }
 
     SettingsWindow window{settings};
     TickerSettingsUi ui{window, settings, engine, log, notifier};
     StripWindow strip;
-    TickerWindows windows{strip, nullptr, nullptr, nullptr, &window};
+    TickerWindows windows{strip, nullptr, nullptr, nullptr, &window, ui.workLabel()};
 };
 
 TEST_F(TickerSettingsUiTest, StartButtonRunsTheStripAndTheIndicatorFollows)

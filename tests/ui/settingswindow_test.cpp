@@ -14,8 +14,8 @@
 #include "base/settingskeys.h"
 #include "base/translationfile.h"
 #include "ticker/tickerblock.h"
-#include "ui/settingswindow.h"
 #include "ticker/tickertextpage.h"
+#include "ui/settingswindow.h"
 
 namespace velumo {
 namespace {

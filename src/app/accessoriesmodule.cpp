@@ -1,0 +1,131 @@
+#include "accessoriesmodule.h"
+
+#include <QCheckBox>
+#include <QJsonObject>
+#include <QLineEdit>
+
+#include "app/panelmodule.h"
+#include "base/controlchannel.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "panel/accessorycontrol.h"
+#include "panel/bordermenu.h"
+#include "panel/clockticker.h"
+#include "panel/clockwindow.h"
+#include "panel/controlpanel.h"
+#include "panel/fontstylepage.h"
+#include "panel/iconwindow.h"
+#include "panel/thematicicons.h"
+#include "ticker/stripwindow.h"
+#include "ticker/tickercontrol.h"
+#include "ticker/tickertextpage.h"
+#include "ui/settingswindow.h"
+
+namespace velumo {
+
+AccessoriesModule::AccessoriesModule(const Services& services, TickerControl& ticker,
+                                     StripWindow& strip, TickerTextPage& textPage,
+                                     PanelModule& panel)
+    : m_services(services), m_strip(strip)
+{
+    Settings& settings = services.settings;
+    m_icon = new IconWindow(settings, services.notifier);
+    m_clockWindow = new ClockWindow(settings, services.notifier);
+    m_clockTicker = std::make_unique<ClockTicker>(settings, services.clock, services.timers,
+                                                  services.power, services.notifier);
+    m_clockTicker->setClockText(QStringLiteral("  "));
+    QObject::connect(m_clockTicker.get(), &ClockTicker::clockDrawn, m_clockWindow,
+                     &ClockWindow::showClock);
+    QObject::connect(m_clockTicker.get(), &ClockTicker::timeShown, panel.timeField(),
+                     &QLineEdit::setText);
+
+    AccessoryControl::Hooks hooks;
+    hooks.tickerRunning = [&ticker] { return ticker.TickerRunning(); };
+    hooks.showClock = [this] {
+        m_clockWindow->show();
+        m_clockWindow->raise();
+    };
+    hooks.hideClock = [this] { m_clockWindow->hide(); };
+    hooks.raiseStrip = [this] {
+        m_strip.show();
+        m_strip.raise();
+    };
+    QCheckBox* panelClockBox = panel.clockBox();
+    hooks.setPanelClockBox = [panelClockBox](bool checked) { panelClockBox->setChecked(checked); };
+    m_control = std::make_unique<AccessoryControl>(settings, services.timers, services.notifier,
+                                                   std::move(hooks));
+    QObject::connect(panelClockBox, &QCheckBox::clicked, m_control.get(), [this](bool checked) {
+        m_services.guard([&] { m_control->panelClockBoxClicked(checked); });
+    });
+
+    m_icons = new ThematicIcons(services.window, settings, *m_icon, services.notifier,
+                                &services.log, services.folder);
+    m_fontPage = new FontStylePage(services.window, settings, services.notifier, *m_clockTicker,
+                                   textPage.textList());
+    installStripBorderMenu(&m_strip, settings, services.notifier);
+    m_clockTicker->start();
+    registerCommands();
+}
+
+AccessoriesModule::~AccessoriesModule()
+{
+    delete m_clockWindow;
+    delete m_icon;
+}
+
+void AccessoriesModule::vibor(int index)
+{
+    m_icons->vibor(index);
+}
+
+void AccessoriesModule::requestClockRedraw()
+{
+    m_clockTicker->requestRedraw();
+}
+
+void AccessoriesModule::followStrip(const TickerLayout& layout)
+{
+    m_clockWindow->setBackgroundColour(layout.stripColour);
+    m_clockWindow->setTransparentColour(layout.stripColour, layout.transparent);
+    m_icon->setBackgroundColour(layout.stripColour);
+    m_icon->setTransparentColour(layout.stripColour, layout.transparent);
+    const QSize clockSize = m_clockTicker->labelSize();
+    if (clockSize.isValid() && !clockSize.isEmpty())
+        m_clockWindow->resize(clockSize);
+}
+
+void AccessoriesModule::applyStoredSettings()
+{
+    const Settings& settings = m_services.settings;
+    m_clockTicker->setClockText(settings.text(key::SCEdit41));
+    // The strip's width and the accessory windows beside its left edge.
+    m_strip.resize(qMax(1, settings.integer(key::SCEdit77)), m_strip.height());
+    m_clockWindow->move(settings.integer(key::SCEdit17) + m_strip.x(), m_clockWindow->y());
+    m_icon->move(settings.integer(key::SCEdit28) + m_strip.x(), settings.integer(key::SCEdit27));
+    m_clockWindow->move(m_clockWindow->x(), settings.integer(key::SCEdit16));
+    // Keep-on-top control, the sample font with the clock font, the thematic pictures.
+    m_control->applyTimerStrOver();
+    m_fontPage->applyStoredFonts();
+    m_icons->loadAll();
+}
+
+void AccessoriesModule::registerCommands()
+{
+    ControlServer& c = m_services.control;
+    c.addCommand(QStringLiteral("vibor"), [this](const QString& index) {
+        vibor(strToInt(index));
+        return QString();
+    });
+    c.addStatus(QStringLiteral("clock"), [this] {
+        return QJsonValue(QJsonObject{
+            {QStringLiteral("text"), m_clockTicker->ClockText()},
+            {QStringLiteral("string"), m_clockTicker->clockString()},
+            {QStringLiteral("redraw_counter"), m_clockTicker->ClockRedrawCounter()},
+            {QStringLiteral("visible"), m_clockWindow->isVisible()},
+            {QStringLiteral("icon_visible"), m_icon->isVisible()},
+        });
+    });
+}
+
+}  // namespace velumo

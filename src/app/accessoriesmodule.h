@@ -1,0 +1,55 @@
+#pragma once
+
+#include <memory>
+
+#include "app/services.h"
+#include "ticker/tickerwindows.h"
+
+namespace velumo {
+
+class AccessoryControl;
+class ClockTicker;
+class ClockWindow;
+class FontStylePage;
+class IconWindow;
+class PanelModule;
+class StripWindow;
+class ThematicIcons;
+class TickerControl;
+class TickerTextPage;
+
+// The strip's accessories: the clock with its one-second tick, the clock visibility and
+// keep-on-top control, the icon window with the thematic icons, and the lettering dialogs.
+class AccessoriesModule final : public TickerWindowsStyler {
+public:
+    AccessoriesModule(const Services& services, TickerControl& ticker, StripWindow& strip,
+                      TickerTextPage& textPage, PanelModule& panel);
+    ~AccessoriesModule() override;
+
+    // The thematic icon of an announcement: 0-9 a slot, 10 none; never fails.
+    void vibor(int index);
+    // The clock is redrawn on the next second (ClockRedrawCounter = 59).
+    void requestClockRedraw();
+    void followStrip(const TickerLayout& layout) override;
+
+    // Start-up steps once the settings are read: the clock text, the windows beside the strip's
+    // left edge, the keep-on-top timer, the stored fonts, the thematic pictures.
+    void applyStoredSettings();
+
+    ClockWindow* clockWindow() const { return m_clockWindow; }
+    IconWindow* iconWindow() const { return m_icon; }
+
+private:
+    void registerCommands();
+
+    const Services& m_services;
+    StripWindow& m_strip;
+    IconWindow* m_icon = nullptr;
+    ClockWindow* m_clockWindow = nullptr;
+    std::unique_ptr<ClockTicker> m_clockTicker;
+    std::unique_ptr<AccessoryControl> m_control;
+    ThematicIcons* m_icons = nullptr;
+    FontStylePage* m_fontPage = nullptr;
+};
+
+}  // namespace velumo

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/services.h"
+
+namespace velumo {
+
+// The application shell around the main settings window: its footer (administrator entry,
+// save, autostart, help, exit), the closed access to the page sets, the settings and
+// translation files, and the commands show, close, save, get.
+class ShellModule {
+public:
+    explicit ShellModule(const Services& services);
+
+    // Start-up: velumo.cfg into the settings (throws when it cannot be read), the translation
+    // file when it is switched on, the window's saved position, the colour fields and the
+    // sample font.
+    void loadSettingsFiles();
+    void applyClosedAccess();
+    // Both files in one pass over the components; a failed save leaves the previous files
+    // whole and shows the message.
+    void saveSettingsFiles();
+    // Exiting: the window's position and today's date into their fields.
+    void storePosition();
+
+private:
+    void buildFooter();
+    void registerCommands();
+    void readTranslation();
+    void adminEntry();
+    void fix_startExecute();
+    void run_helpExecute();
+
+    const Services& m_services;
+};
+
+}  // namespace velumo

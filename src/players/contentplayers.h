@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+
+#include "players/playerrequest.h"
+
+namespace velumo {
+
+// The content players as the dispatcher's start and stop handlers see them (PlayerRegistry):
+// one player for each content letter k, b, p, f, w, t.
+class ContentPlayers : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual void start(const PlayerRequest& request) = 0;
+    virtual void stop(QChar letter) = 0;
+    virtual void park(QChar letter) = 0;
+
+signals:
+    // The content of a running entry ended by itself in a way that ends the entry: the stop
+    // handler of that letter is due now (a slide show that has shown its last slide).
+    void entryEnded(QChar letter);
+};
+
+}  // namespace velumo

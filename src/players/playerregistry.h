@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "players/contentplayer.h"
+#include "players/contentplayers.h"
+
+namespace velumo {
+
+class EventLog;
+
+// The player of each content letter. The references must outlive the registry.
+struct PlayerSet {
+    ContentPlayer& clip;       // k
+    ContentPlayer& external;   // b
+    ContentPlayer& slideShow;  // p
+    ContentPlayer& flash;      // f
+    ContentPlayer& web;        // w
+    ContentPlayer& capture;    // t
+};
+
+// Hands the dispatcher's requests to the player of their letter and keeps velumo.log's account
+// of them ("player" events): the request as it comes ("start k 3", "stop k", "park k") and
+// what became of it, with the slot and the file or address ("started k 3 FILE", "stopped ...",
+// "parked ...", "ended ...", "failed k 3 FILE: REASON"). A failure of a request is logged and
+// goes on to the handler that asked.
+//
+// A slide show that ends by itself ends its entry: the registry announces entryEnded('p') and
+// the dispatcher runs the slide show's stop. The other kinds keep their last picture until
+// their stop; their own end is only logged. An end or a failure reported by a player that is
+// not running (stopped, or parked) is only logged.
+class PlayerRegistry final : public ContentPlayers {
+    Q_OBJECT
+public:
+    PlayerRegistry(EventLog& log, PlayerSet players, QObject* parent = nullptr);
+    ~PlayerRegistry() override;
+
+    // A registry whose players are all PlaceholderPlayers, owned by it: nothing goes on the
+    // screen, only the events are written.
+    static std::unique_ptr<PlayerRegistry> withPlaceholders(EventLog& log);
+
+    void start(const PlayerRequest& request) override;
+    void stop(QChar letter) override;
+    void park(QChar letter) override;
+
+    enum class State { Idle, Running, Parked };
+    // The state of a letter's content as the requests left it (Idle for an unknown letter).
+    State state(QChar letter) const;
+
+private:
+    struct Kind {
+        Kind(QChar letter, ContentPlayer* player, bool endEndsEntry = false)
+            : letter(letter), player(player), endEndsEntry(endEndsEntry)
+        {
+        }
+        QChar letter;
+        ContentPlayer* player;
+        // Its own end ends the entry.
+        bool endEndsEntry = false;
+        State state = State::Idle;
+        // The request that started the content.
+        QString slot;
+        QString target;
+    };
+
+    Kind* find(QChar letter);
+    const Kind* find(QChar letter) const;
+    void bind(Kind& kind);
+    void write(const QString& text);
+    // "k 3 FILE": the content a kind's events are about.
+    static QString subject(const Kind& kind);
+    // Runs a request of the kind's player; a failure is logged and thrown on.
+    template <typename Call>
+    void call(Kind& kind, Call&& body);
+
+    EventLog& m_log;
+    std::array<Kind, 6> m_kinds;
+    std::vector<std::unique_ptr<ContentPlayer>> m_owned;
+};
+
+}  // namespace velumo

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The layering rules that the compiler cannot see: nothing outside src/app includes it, and no
+# two folders of src include each other.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+status=0
+if hits=$(grep -rn '#include "app/' src --include='*.cpp' --include='*.h' | grep -v '^src/app/'); then
+    echo "src/app is included outside src/app:" >&2
+    echo "$hits" >&2
+    status=1
+fi
+edges=$(grep -rhoE --include='*.cpp' --include='*.h' '^#include "[a-z]+/' src -H |
+    sed -E 's#^src/([a-z]+)/[^:]*:\#include "([a-z]+)/#\1 \2#' | awk '$1 != $2' | sort -u)
+while read -r from to; do
+    [ -z "$from" ] && continue
+    if grep -qx "$to $from" <<<"$edges"; then
+        echo "folders include each other: src/$from <-> src/$to" >&2
+        status=1
+    fi
+done <<<"$edges"
+exit $status
