@@ -1,10 +1,7 @@
 #include "accessoriesmodule.h"
 
-#include <QCheckBox>
 #include <QJsonObject>
-#include <QLineEdit>
 
-#include "app/panelmodule.h"
 #include "base/controlchannel.h"
 #include "base/failure.h"
 #include "base/settings.h"
@@ -13,7 +10,6 @@
 #include "panel/bordermenu.h"
 #include "panel/clockticker.h"
 #include "panel/clockwindow.h"
-#include "panel/controlpanel.h"
 #include "panel/fontstylepage.h"
 #include "panel/iconwindow.h"
 #include "panel/thematicicons.h"
@@ -25,8 +21,7 @@
 namespace velumo {
 
 AccessoriesModule::AccessoriesModule(const Services& services, TickerControl& ticker,
-                                     StripWindow& strip, TickerTextPage& textPage,
-                                     PanelModule& panel)
+                                     StripWindow& strip, TickerTextPage& textPage)
     : m_services(services), m_strip(strip)
 {
     Settings& settings = services.settings;
@@ -37,8 +32,6 @@ AccessoriesModule::AccessoriesModule(const Services& services, TickerControl& ti
     m_clockTicker->setClockText(QStringLiteral("  "));
     QObject::connect(m_clockTicker.get(), &ClockTicker::clockDrawn, m_clockWindow,
                      &ClockWindow::showClock);
-    QObject::connect(m_clockTicker.get(), &ClockTicker::timeShown, panel.timeField(),
-                     &QLineEdit::setText);
 
     AccessoryControl::Hooks hooks;
     hooks.tickerRunning = [&ticker] { return ticker.TickerRunning(); };
@@ -51,13 +44,9 @@ AccessoriesModule::AccessoriesModule(const Services& services, TickerControl& ti
         m_strip.show();
         m_strip.raise();
     };
-    QCheckBox* panelClockBox = panel.clockBox();
-    hooks.setPanelClockBox = [panelClockBox](bool checked) { panelClockBox->setChecked(checked); };
+    // The panel's clock box follows SCCheckbox7 itself.
     m_control = std::make_unique<AccessoryControl>(settings, services.timers, services.notifier,
                                                    std::move(hooks));
-    QObject::connect(panelClockBox, &QCheckBox::clicked, m_control.get(), [this](bool checked) {
-        m_services.guard([&] { m_control->panelClockBoxClicked(checked); });
-    });
 
     m_icons = new ThematicIcons(services.window, settings, *m_icon, services.notifier,
                                 &services.log, services.folder);

@@ -12,7 +12,6 @@ class ClockTicker;
 class ClockWindow;
 class FontStylePage;
 class IconWindow;
-class PanelModule;
 class StripWindow;
 class ThematicIcons;
 class TickerControl;
@@ -23,7 +22,7 @@ class TickerTextPage;
 class AccessoriesModule final : public TickerWindowsStyler {
 public:
     AccessoriesModule(const Services& services, TickerControl& ticker, StripWindow& strip,
-                      TickerTextPage& textPage, PanelModule& panel);
+                      TickerTextPage& textPage);
     ~AccessoriesModule() override;
 
     // The thematic icon of an announcement: 0-9 a slot, 10 none; never fails.
@@ -38,6 +37,7 @@ public:
 
     ClockWindow* clockWindow() const { return m_clockWindow; }
     IconWindow* iconWindow() const { return m_icon; }
+    ClockTicker& clockTicker() { return *m_clockTicker; }
 
 private:
     void registerCommands();

@@ -42,11 +42,11 @@ Application::~Application()
 {
     m_notifier.closeAll();
     // The modules go in the reverse order of their creation; the settings window last.
-    m_dispatcher.reset();
     m_players.reset();
     m_network.reset();
-    m_accessories.reset();
     m_panel.reset();
+    m_dispatcher.reset();
+    m_accessories.reset();
     m_ticker.reset();
     m_devices.reset();
     m_shell.reset();
@@ -56,6 +56,11 @@ Application::~Application()
 TickerControl& Application::tickerControl()
 {
     return m_ticker->engine();
+}
+
+ClockTicker& Application::clockTicker()
+{
+    return m_accessories->clockTicker();
 }
 
 bool Application::start()
@@ -78,16 +83,19 @@ bool Application::start()
     m_devices = std::make_unique<DevicesModule>(s);
     TickerCompanions& companions = *this;
     m_ticker = std::make_unique<TickerModule>(s, companions);
-    m_panel = std::make_unique<PanelModule>(s);
     m_accessories = std::make_unique<AccessoriesModule>(s, m_ticker->engine(), m_ticker->strip(),
-                                                        m_ticker->textPage(), *m_panel);
+                                                        m_ticker->textPage());
+    m_dispatcher = std::make_unique<DispatcherModule>(s, m_ticker->engine(), m_ticker->block(),
+                                                      *m_devices, [this] { requestClockRedraw(); });
+    // The control panel raises the strip and the clock, so it follows them.
+    m_panel = std::make_unique<PanelModule>(
+        PanelModule::Services{m_folder, m_settings, m_notifier, m_log, m_operations, *m_control},
+        m_accessories->clockTicker(), m_dispatcher->engine(),
+        PanelModule::Windows{*m_form1, m_ticker->strip(), *m_accessories->clockWindow()});
     m_ticker->placeWindows(m_accessories->clockWindow(), m_accessories->iconWindow(),
                            &m_panel->panel(), *m_accessories);
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
     m_players = std::make_unique<PlayersModule>(s, m_ticker->block(), m_ticker->textPage());
-    m_dispatcher =
-        std::make_unique<DispatcherModule>(s, m_ticker->engine(), m_ticker->block(), *m_devices,
-                                           m_panel->panel(), [this] { requestClockRedraw(); });
     registerCommands();
 
     connect(m_form1, &SettingsWindow::closeRequested, this,
@@ -134,7 +142,8 @@ void Application::Initial()
     // The guarded section: a failure anywhere shows the loading message and skips the rest.
     try {
         m_shell->loadSettingsFiles();
-        m_panel->applyStoredPosition();
+        m_panel->readTranslation();
+        m_panel->applyPosition();
         for (const char* field : {key::SCEditn1, key::SCEditn2, key::SCEditn4, key::SCEditn9,
                                   key::SCEditn5, key::SCEditn8})
             m_settings.setText(QString::fromLatin1(field), QString());
@@ -172,8 +181,8 @@ void Application::FormClose()
 void Application::exitProgram()
 {
     shutDown({m_accessories->iconWindow(), m_accessories->clockWindow(), &m_ticker->strip(),
-              m_players->clipWindow(), m_players->captureWindow(), m_players->flashWindow(),
-              m_players->titlesWindow()});
+              &m_panel->panel(), m_players->clipWindow(), m_players->captureWindow(),
+              m_players->flashWindow(), m_players->titlesWindow()});
 }
 
 void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
@@ -184,6 +193,7 @@ void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
     Exiting();
     m_ticker->engine().setTickerRunning(false);
     m_ticker->writePendingLog();
+    m_panel->writeFiles();
     for (QWidget* window : windowsToClose)
         if (window)
             window->close();

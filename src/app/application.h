@@ -20,6 +20,7 @@ class QWidget;
 namespace velumo {
 
 class AccessoriesModule;
+class ClockTicker;
 class ControlServer;
 class DevicesModule;
 class DispatcherModule;
@@ -52,6 +53,8 @@ public:
 
     Settings& settings() { return m_settings; }
     TickerControl& tickerControl();
+    ControlServer& control() { return *m_control; }
+    ClockTicker& clockTicker();
 
 private:
     void vibor(int code) override;

@@ -16,7 +16,7 @@
 namespace velumo {
 
 DispatcherModule::DispatcherModule(const Services& services, TickerControl& ticker,
-                                   TickerBlock& block, DevicesModule& devices, ControlPanel& panel,
+                                   TickerBlock& block, DevicesModule& devices,
                                    std::function<void()> clockRedraw)
     : m_services(services)
 {
@@ -34,8 +34,8 @@ DispatcherModule::DispatcherModule(const Services& services, TickerControl& tick
                                                   services.timers, std::move(entryDevices));
     m_planner = std::make_unique<Planner>(services.notifier);
     m_diagram = new PlanDiagramWindow();
-    m_page = new DispatcherPage(services.window, panel, *m_engine, services.settings,
-                                services.notifier, services.folder);
+    m_page = new DispatcherPage(services.window, *m_engine, services.settings, services.notifier,
+                                services.operations, services.folder);
     m_plannerPage = new PlannerPage(services.window, *m_planner, services.settings,
                                     services.notifier, services.clock, services.folder);
     registerCommands();

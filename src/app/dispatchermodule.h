@@ -7,7 +7,6 @@
 namespace velumo {
 
 class ContentPlayers;
-class ControlPanel;
 class DevicesModule;
 class DispatcherEngine;
 class DispatcherPage;
@@ -22,8 +21,7 @@ class TickerControl;
 class DispatcherModule {
 public:
     DispatcherModule(const Services& services, TickerControl& ticker, TickerBlock& block,
-                     DevicesModule& devices, ControlPanel& panel,
-                     std::function<void()> clockRedraw);
+                     DevicesModule& devices, std::function<void()> clockRedraw);
     ~DispatcherModule();
 
     // The ticker's start operations call this: the dispatcher starts when "Диспетчер включен"

@@ -74,7 +74,9 @@ int main(int argc, char** argv)
         return 0;
     }
     if (running) {
+        // The main window and the panel both come back (also from the notification area).
         sendControlCommand(folder, QStringLiteral("show"));
+        sendControlCommand(folder, QStringLiteral("panel restore"));
         return 0;
     }
 
@@ -87,6 +89,7 @@ int main(int argc, char** argv)
         if (!application.start()) {
             // Another copy took the folder at the same moment: it is shown, as above.
             sendControlCommand(folder, QStringLiteral("show"));
+            sendControlCommand(folder, QStringLiteral("panel restore"));
             return 0;
         }
         code = app.exec();

@@ -1,30 +1,106 @@
 #include "panelmodule.h"
 
-#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFormLayout>
 #include <QGroupBox>
-#include <QLayout>
-#include <QLineEdit>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
 
+#include "base/controlchannel.h"
+#include "base/eventlog.h"
+#include "base/failure.h"
+#include "base/guard.h"
+#include "base/notifier.h"
+#include "base/operations.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/textfile.h"
+#include "base/translationfile.h"
+#include "dispatcher/dispatcherengine.h"
+#include "panel/clockticker.h"
 #include "panel/controlpanel.h"
+#include "panel/panelphrases.h"
+#include "panel/panelplacement.h"
+#include "panel/systemtrayicon.h"
+#include "ui/settingswindow.h"
 
 namespace velumo {
 
-PanelModule::PanelModule(const Services& services)
-    : m_services(services), m_panel(new ControlPanel())
+PanelModule::PanelModule(Services services, ClockTicker& clock, DispatcherEngine& dispatcher,
+                         Windows windows, QObject* parent)
+    : QObject(parent),
+      m_services(services),
+      m_windows(windows),
+      m_dispatcher(dispatcher),
+      m_phrases(std::make_unique<PanelPhrases>()),
+      m_tray(new SystemTrayIcon(this))
 {
-    QGroupBox* clockSection =
-        m_panel->section(QStringLiteral("GroupBox1"), QStringLiteral("Текст  часов"));
-    m_clockBox = new QCheckBox(QStringLiteral("Видимость часов"), clockSection);
-    m_clockBox->setObjectName(QStringLiteral("CheckBox1"));
-    m_clockBox->setToolTip(QStringLiteral("Видимость часов"));
-    m_clockBox->setChecked(services.settings.checked(key::SCCheckbox7));
-    clockSection->layout()->addWidget(m_clockBox);
-    m_timeField = new QLineEdit(clockSection);
-    m_timeField->setObjectName(QStringLiteral("SCEditn7"));
-    m_timeField->setReadOnly(true);
-    clockSection->layout()->addWidget(m_timeField);
+    guarded(m_services.notifier, [this] { m_phrases->load(filePath(PanelPhrases::kFileName)); });
+    m_panel = new ControlPanel(m_services.settings, m_services.notifier, m_services.operations,
+                               *m_phrases, clock, *m_tray,
+                               {m_windows.main, m_windows.strip, m_windows.clock});
+
+    connect(m_tray, &SystemTrayIcon::leftClicked, m_panel,
+            [this] { guarded(m_services.notifier, [this] { m_panel->trayLeftClick(); }); });
+    connect(m_tray, &SystemTrayIcon::rightClicked, m_panel,
+            [this] { guarded(m_services.notifier, [this] { m_panel->trayRightClick(); }); });
+    connect(&m_dispatcher, &DispatcherEngine::panelLabelVisible, m_panel->dispatcherLabel(),
+            &QWidget::setVisible);
+    connect(&m_dispatcher, &DispatcherEngine::showPanelRequested, m_panel, [this] {
+        m_panel->showNormal();
+        m_panel->show();
+    });
+    connect(m_panel, &ControlPanel::closing, this, &PanelModule::writeFiles);
+    // However the program ends, the phrases and the texts are written.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &PanelModule::writeFiles);
+    registerOperations();
+    addMainWindowButtons();
+    // Where a first start (no velumo.cfg, so Initial reads no position) shows the panel.
+    guarded(m_services.notifier, [this] { applyPosition(); });
+}
+
+// The main window's ways to the panel. They are not in the main window's translation list,
+// whose line order is fixed.
+void PanelModule::addMainWindowButtons()
+{
+    const QString show = QStringLiteral("Показать панель управления ");
+    const QString minimise = QStringLiteral("Свернуть программу в значек на Systray");
+    const struct {
+        const char* page;
+        const char* group;
+        const char* name;
+        QString caption;
+        QString hint;
+        const char* operation;
+    } buttons[] = {
+        {"Настройки > Режиы (тарифы) строки", "Координаты > Панель управления", "SCButton22", show,
+         show, "panel show"},
+        {"ЦУП > Диспетчер", "Диспетчер", "SCButton55", show, show, "panel show"},
+        {"ЦУП > Диспетчер", "Диспетчер", "SCButton85", QStringLiteral("Свернуть"), minimise,
+         "panel minimise"},
+    };
+    for (const auto& b : buttons) {
+        QGroupBox* box =
+            m_windows.main.group(QString::fromUtf8(b.page), QString::fromUtf8(b.group));
+        auto* button = new QPushButton(b.caption, box);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setToolTip(b.hint);
+        auto* row = new QHBoxLayout();
+        row->addWidget(button);
+        row->addStretch(1);
+        if (auto* form = qobject_cast<QFormLayout*>(box->layout()))
+            form->addRow(row);
+        const QString operation = QString::fromLatin1(b.operation);
+        connect(button, &QPushButton::clicked, this, [this, operation] {
+            guarded(m_services.notifier, [&] { m_services.operations.run(operation); });
+        });
+    }
 }
 
 PanelModule::~PanelModule()
@@ -32,16 +108,138 @@ PanelModule::~PanelModule()
     delete m_panel;
 }
 
-void PanelModule::applyStoredPosition()
+QString PanelModule::filePath(const char* name) const
 {
-    const Settings& settings = m_services.settings;
-    m_panel->move(settings.integer(key::SCEdit98), settings.integer(key::SCEdit97));
+    return m_services.programFolder + u'/' + QString::fromUtf8(name);
+}
+
+void PanelModule::readTranslation()
+{
+    const QString path = filePath(translationfile::kPanelFileName);
+    if (!m_services.settings.checked(key::SCCheckbox28) || !QFileInfo::exists(path))
+        return;
+    QList<UiComponent> components = m_panel->components();
+    translationfile::read(readTextLines(path), components);
+    m_panel->applyComponents(components);
+}
+
+void PanelModule::applyPosition()
+{
+    Settings& s = m_services.settings;
+    const int top = s.integer(key::SCEdit97);
+    const int left = s.integer(key::SCEdit98);
+    if (top != 0 || left != 0) {
+        m_panel->move(left, top);
+        return;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The strip where its settings put it on air, not where the hidden window waits.
+    const QRect strip(s.integer(key::SCEdit45), s.integer(key::SCEdit43), s.integer(key::SCEdit77),
+                      qBound(20, m_windows.strip.height(), 200));
+    m_panel->move(
+        firstPanelPosition(screen->availableGeometry(), m_panel->frameSize(), strip,
+                           {m_windows.main.frameGeometry(), m_windows.clock.frameGeometry()}));
 }
 
 void PanelModule::storePosition()
 {
     m_services.settings.setText(key::SCEdit97, QString::number(m_panel->y()));
     m_services.settings.setText(key::SCEdit98, QString::number(m_panel->x()));
+}
+
+void PanelModule::writeFiles()
+{
+    if (m_filesWritten)
+        return;
+    m_filesWritten = true;
+    guarded(m_services.notifier, [this] {
+        if (!m_phrases->save(filePath(PanelPhrases::kFileName)))
+            m_services.log.write(QStringLiteral("error"),
+                                 QStringLiteral("panel.txt could not be read at start-up; it is "
+                                                "left as it was"));
+    });
+    guarded(m_services.notifier, [this] {
+        writeTextLines(filePath(translationfile::kPanelFileName),
+                       translationfile::write(m_panel->components()));
+    });
+}
+
+int PanelModule::phraseNumber(const QString& argument) const
+{
+    bool ok = false;
+    const int number = argument.trimmed().toInt(&ok);
+    if (!ok || !m_phrases->isValid(number - 1))
+        throw Failure(QStringLiteral("a phrase number from 1 to %1 is needed, not \"%2\"")
+                          .arg(m_phrases->size())
+                          .arg(argument));
+    return number - 1;
+}
+
+void PanelModule::registerOperations()
+{
+    Operations& ops = m_services.operations;
+    ControlPanel& p = *m_panel;
+    auto add = [&ops](const char* name, Operations::Operation operation) {
+        ops.add(QString::fromLatin1(name), std::move(operation));
+    };
+    add("panel show", [&p](const QString&) {
+        p.N3Click();
+        return QString();
+    });
+    add("panel phrase-add", [this, &p](const QString& text) {
+        p.addPhrase(text);
+        return QString::number(m_phrases->size());
+    });
+    add("panel phrase-delete", [this, &p](const QString& number) {
+        p.selectPhrase(phraseNumber(number));
+        p.SCButton6Click();
+        return QString::number(m_phrases->size());
+    });
+    add("panel phrase-show", [this, &p](const QString& number) {
+        p.selectPhrase(phraseNumber(number));
+        p.SCButton1Click();
+        return QString();
+    });
+    add("panel clock-phrase", [this, &p](const QString& number) {
+        p.selectPhrase(phraseNumber(number));
+        p.SCButton9Click();
+        return QString();
+    });
+    add("panel clock-settings", [&p](const QString&) {
+        p.SCButton12Click();
+        return QString();
+    });
+    add("panel minimise", [this, &p](const QString&) {
+        p.SCButton5Click();
+        return m_tray->isShown() ? QStringLiteral("tray") : QStringLiteral("no notification area");
+    });
+    add("panel restore", [&p](const QString&) {
+        p.trayLeftClick();
+        return QString();
+    });
+    add("panel exit", [&ops](const QString&) {
+        ops.run(QStringLiteral("exit"));
+        return QString();
+    });
+    // The panel's own dispatcher start: "ЦУП уже запущен!" and its own failure message.
+    add("panel dispatcher-start", [this](const QString&) {
+        m_dispatcher.panelStartClick();
+        return QString();
+    });
+
+    m_services.control.addStatus(QStringLiteral("panel"), [this] {
+        const int selected = m_panel->selectedPhrase();
+        return QJsonValue(QJsonObject{
+            {QStringLiteral("visible"), m_panel->isVisible()},
+            {QStringLiteral("phrases"), QJsonArray::fromStringList(m_phrases->phrases())},
+            {QStringLiteral("selected"), selected < 0 ? QJsonValue() : QJsonValue(selected + 1)},
+            {QStringLiteral("clock_text"), m_panel->clockText()},
+            {QStringLiteral("tray"), m_tray->isShown()},
+            {QStringLiteral("tray_available"), m_tray->isAvailable()},
+        });
+    });
 }
 
 }  // namespace velumo

@@ -1,35 +1,78 @@
 #pragma once
 
-#include "app/services.h"
+#include <QObject>
+#include <QString>
+#include <memory>
 
-class QCheckBox;
-class QLineEdit;
+class QWidget;
 
 namespace velumo {
 
+class ClockTicker;
 class ControlPanel;
+class ControlServer;
+class DispatcherEngine;
+class EventLog;
+class Notifier;
+class Operations;
+class PanelPhrases;
+class Settings;
+class SettingsWindow;
+class SystemTrayIcon;
 
-// The floating control panel: its clock box and the clock-time field. Its position is saved
-// with the settings.
-class PanelModule {
+// The control panel's wiring: the panel window with its phrase list (panel.txt), its
+// translation file (panel_lang.cfg), the notification-area icon, the panel's operations
+// ("panel ...") and the status member "panel".
+class PanelModule final : public QObject {
+    Q_OBJECT
 public:
-    explicit PanelModule(const Services& services);
-    ~PanelModule();
+    struct Services {
+        QString programFolder;
+        Settings& settings;
+        Notifier& notifier;
+        EventLog& log;
+        Operations& operations;
+        ControlServer& control;
+    };
+    struct Windows {
+        SettingsWindow& main;
+        QWidget& strip;
+        QWidget& clock;
+    };
+
+    // Reads panel.txt; a file that cannot be read is reported and left untouched.
+    PanelModule(Services services, ClockTicker& clock, DispatcherEngine& dispatcher,
+                Windows windows, QObject* parent = nullptr);
+    ~PanelModule() override;
 
     ControlPanel& panel() { return *m_panel; }
-    QCheckBox* clockBox() const { return m_clockBox; }
-    QLineEdit* timeField() const { return m_timeField; }
 
-    // Start-up: the saved position (SCEdit98 left, SCEdit97 top).
-    void applyStoredPosition();
-    // Exiting: the position into SCEdit97/SCEdit98.
+    // Initial, after velumo.cfg: panel_lang.cfg when "Загружать перевод" is checked and the
+    // file exists.
+    void readTranslation();
+    // Initial: the panel's position from SCEdit97 (top) and SCEdit98 (left); both 0 (a first
+    // start) places it clear of the strip and the main window. Throws Failure on a position
+    // that is not a number.
+    void applyPosition();
+    // Exiting: the panel's position into SCEdit97 and SCEdit98.
     void storePosition();
+    // Writes panel.txt and panel_lang.cfg (once; the panel's close and the program's end both
+    // ask). Failures are reported; nothing crosses the caller.
+    void writeFiles();
 
 private:
-    const Services& m_services;
+    void registerOperations();
+    void addMainWindowButtons();
+    QString filePath(const char* name) const;
+    int phraseNumber(const QString& argument) const;
+
+    Services m_services;
+    Windows m_windows;
+    DispatcherEngine& m_dispatcher;
+    std::unique_ptr<PanelPhrases> m_phrases;
+    SystemTrayIcon* m_tray = nullptr;
     ControlPanel* m_panel = nullptr;
-    QCheckBox* m_clockBox = nullptr;
-    QLineEdit* m_timeField = nullptr;
+    bool m_filesWritten = false;
 };
 
 }  // namespace velumo

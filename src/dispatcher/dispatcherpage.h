@@ -3,30 +3,28 @@
 #include <QObject>
 #include <QString>
 
-class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
 
 namespace velumo {
 
-class ControlPanel;
 class DialogSpec;
 class DispatcherEngine;
 class Notifier;
+class Operations;
 class Settings;
 class SettingsWindow;
 
 // The page "ЦУП > Диспетчер": the start and stop buttons, the plan-file picker, the loaded
-// schedule (Memon1), the file dialogs behind the slot fields, and the dispatcher's section of
-// the control panel (its start and stop buttons, the label "Диспетчер запущен!" and the
-// mirrors of the current line, the string stop and the clip stop).
+// schedule (Memon1) and the file dialogs behind the slot fields. (The control panel's own
+// dispatcher section belongs to the panel.)
 class DispatcherPage final : public QObject {
     Q_OBJECT
 public:
     static constexpr char kPage[] = "ЦУП > Диспетчер";
 
-    DispatcherPage(SettingsWindow& window, ControlPanel& panel, DispatcherEngine& engine,
-                   Settings& settings, Notifier& notifier, QString initialFolder);
+    // "Спрятать главное окно" runs the operation "panel show" and hides the main window.
+    DispatcherPage(SettingsWindow& window, DispatcherEngine& engine, Settings& settings,
+                   Notifier& notifier, Operations& operations, QString initialFolder);
 
     void SCButton37Click();
     void SCButton50Click();
@@ -34,21 +32,16 @@ public:
 
 private:
     void showSchedule();
-    void mirror(const QString& name);
     void chooseSlotFile(const QString& field, DialogSpec* dialog);
     void run(const std::function<void()>& body);
 
     SettingsWindow& m_window;
-    ControlPanel& m_panel;
     DispatcherEngine& m_engine;
     Settings& m_settings;
     Notifier& m_notifier;
+    Operations& m_operations;
     QString m_folder;
     QPlainTextEdit* m_memon1 = nullptr;
-    QLabel* m_panelLabel = nullptr;
-    QLineEdit* m_panelLine = nullptr;
-    QLineEdit* m_panelStringStop = nullptr;
-    QLineEdit* m_panelClipStop = nullptr;
     DialogSpec* m_planDialog = nullptr;
 };
 

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -14,11 +16,13 @@
 
 #include "app/application.h"
 #include "base/configfile.h"
+#include "base/controlchannel.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
 #include "fakes/fakedevices.h"
 #include "fakes/testsupport.h"
+#include "panel/clockticker.h"
 #include "ticker/tickercontrol.h"
 #include "ui/mainwindowcomponents.h"
 #include "ui/settingswindow.h"
@@ -228,6 +232,26 @@ TEST_F(Wiring, SavedFilesKeepTheirComponentOrder)
     ASSERT_EQ(names.size(), expectedNames.size());
     for (qsizetype i = 0; i < names.size(); ++i)
         EXPECT_EQ(names[i], expectedNames[i]) << "velumo.cfg line " << i + 1;
+}
+
+// The panel in the whole program: its commands, its files at the main window's close, and the
+// restart from the start of the block, after which the clock is redrawn on the next second.
+TEST_F(Wiring, PanelWritesItsFilesAtCloseAndTheRestartRedrawsTheClock)
+{
+    ASSERT_NE(start(), nullptr);
+    EXPECT_EQ(app->control().execute("panel phrase-add Пробная").first, 0);
+    EXPECT_EQ(app->control().status().value("panel").toObject().value("phrases").toArray().size(),
+              2);
+    EXPECT_EQ(app->control().execute("ticker restart").first, 0);
+    EXPECT_EQ(app->clockTicker().ClockRedrawCounter(), 59);
+    app->clockTicker().ClockTick();
+    EXPECT_EQ(app->clockTicker().ClockRedrawCounter(), 0);
+    EXPECT_FALSE(app->clockTicker().clockString().isEmpty());
+
+    app->FormClose();
+    EXPECT_EQ(test::readAll(dir.filePath("panel.txt")),
+              test::cp1251(QStringLiteral("Вышла новая версия Velumo7!!\r\nПробная\r\n")));
+    EXPECT_EQ(test::readAll(dir.filePath("panel_lang.cfg")).count("\r\n"), 39);
 }
 
 }  // namespace

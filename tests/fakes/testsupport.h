@@ -21,6 +21,7 @@ public:
     QStringList messages;
     QStringList errors;
     QStringList questions;
+    QStringList questionTitles;
     bool answer = true;
 
 protected:
@@ -28,9 +29,10 @@ protected:
     {
         (error ? errors : messages).append(text);
     }
-    bool showQuestion(const QString&, const QString& text, bool) override
+    bool showQuestion(const QString& title, const QString& text, bool) override
     {
         questions.append(text);
+        questionTitles.append(title);
         return answer;
     }
 };
