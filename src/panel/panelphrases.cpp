@@ -16,7 +16,7 @@ void PanelPhrases::load(const QString& path)
         return;
     }
     try {
-        m_phrases = readTextLines(path);
+        m_phrases = readTextLines(path, kMaxSmallFileBytes);
     } catch (...) {
         m_unreadable = true;
         throw;
