@@ -16,7 +16,7 @@ void PanelPhrases::load(const QString& path)
         return;
     }
     try {
-        m_phrases = readTextLines(path, kMaxSmallFileBytes);
+        m_phrases = readTextLines(path);
     } catch (...) {
         m_unreadable = true;
         throw;
