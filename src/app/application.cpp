@@ -13,6 +13,7 @@
 #include "base/configfile.h"
 #include "base/controlchannel.h"
 #include "base/settingskeys.h"
+#include "base/textfile.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
 #include "panel/iconwindow.h"
@@ -102,6 +103,7 @@ bool Application::start()
     // Records still in the list are written when the program ends, however it ends.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_ticker->writePendingLog(); });
     Initial();
+    removeLeftoverTemporaries({m_folder, m_settings.text(key::SCEdit103)}, m_clock.now(), &m_log);
     m_form1->show();
     if (m_commandLine.autostart)
         m_ticker->autostartR();

@@ -38,6 +38,14 @@ int main(int argc, char** argv)
                                ? executableFolder(argv[0])
                                : QDir(commandLine.programFolder).absolutePath();
 
+    if (commandLine.help || commandLine.version) {
+        std::fputs((commandLine.help ? CommandLine::usage() : CommandLine::versionText() + u'\n')
+                       .toUtf8()
+                       .constData(),
+                   stdout);
+        return 0;
+    }
+
     if (commandLine.send) {
         QCoreApplication core(argc, argv);
         const ControlReply reply = sendControlCommand(folder, commandLine.sendCommand);

@@ -119,7 +119,7 @@ void PanelModule::readTranslation()
     if (!m_services.settings.checked(key::SCCheckbox28) || !QFileInfo::exists(path))
         return;
     QList<UiComponent> components = m_panel->components();
-    translationfile::read(readTextLines(path), components);
+    translationfile::read(readTextLines(path, kMaxTranslationFileBytes), components);
     m_panel->applyComponents(components);
 }
 

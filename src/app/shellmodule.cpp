@@ -76,8 +76,9 @@ void ShellModule::loadSettingsFiles()
 {
     Settings& settings = m_services.settings;
     SettingsWindow& window = m_services.window;
-    configfile::load(readFileBytes(m_services.filePath(QString::fromLatin1(configfile::kFileName))),
-                     settings);
+    configfile::load(readFileBytes(m_services.filePath(QString::fromLatin1(configfile::kFileName)),
+                                   kMaxSettingsFileBytes),
+                     settings, &m_services.log);
     if (settings.checked(key::SCCheckbox28))
         readTranslation();
     const int top = settings.integer(key::SCEdit94);
@@ -102,7 +103,7 @@ void ShellModule::readTranslation()
     if (!QFileInfo::exists(path))
         return;
     QList<UiComponent> components = m_services.window.components();
-    translationfile::read(readTextLines(path), components);
+    translationfile::read(readTextLines(path, kMaxTranslationFileBytes), components);
     m_services.window.applyComponents(components);
 }
 

@@ -115,12 +115,7 @@ void TickerModule::registerCommands()
     ControlServer& c = m_services.control;
     c.addStatus(QStringLiteral("block"), [this] {
         m_textPage->flushEdits();
-        QJsonObject block;
-        block.insert(QStringLiteral("file"), m_services.settings.text(key::SCEdit5));
-        block.insert(QStringLiteral("text"), QJsonArray::fromStringList(m_block->text()));
-        block.insert(QStringLiteral("index"), QJsonArray::fromStringList(m_block->index()));
-        block.insert(QStringLiteral("tariff"), QJsonArray::fromStringList(m_block->tariff()));
-        return QJsonValue(block);
+        return QJsonValue(m_block->statusJson(m_services.settings.text(key::SCEdit5)));
     });
     c.addCommand(QStringLiteral("block load"), [this](const QString& path) {
         if (path.isEmpty())

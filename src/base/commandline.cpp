@@ -1,5 +1,9 @@
 #include "commandline.h"
 
+#ifndef VELUMO_VERSION
+#define VELUMO_VERSION "unknown"
+#endif
+
 namespace velumo {
 
 CommandLine CommandLine::parse(const QStringList& arguments)
@@ -16,6 +20,10 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             line.send = true;
             if (hasValue)
                 line.sendCommand = arguments[++i];
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            line.help = true;
+        } else if (argument == QLatin1String("--version")) {
+            line.version = true;
         } else if (argument == QLatin1String("--check-plan") && hasValue) {
             line.checkPlan = true;
             line.checkPlanFile = arguments[++i];
@@ -38,6 +46,46 @@ CommandLine CommandLine::parse(const QStringList& arguments)
                          (first == QLatin1String("r") || first == QLatin1String("R"));
     }
     return line;
+}
+
+QString CommandLine::usage()
+{
+    return QStringLiteral(
+        "Usage: velumo [--dir FOLDER] [down|sleep|kill|r]\n"
+        "       velumo [--dir FOLDER] --send COMMAND\n"
+        "       velumo [--dir FOLDER] --check-plan PLAN.pln\n"
+        "       velumo --help | --version\n"
+        "\n"
+        "  --dir FOLDER        the program folder (default: the executable's folder)\n"
+        "  down                shut the computer down, then start\n"
+        "  sleep               suspend the computer, then start\n"
+        "  kill                close the copy running on the folder\n"
+        "  r                   start as from the autostart entry\n"
+        "  --send COMMAND      send COMMAND to the running copy and print its reply\n"
+        "                      (exit 0 done, 1 no running copy, 2 the command failed)\n"
+        "  --check-plan FILE   check a plan file against now (exit 0 every line runs,\n"
+        "                      1 a line will not run, 2 the file cannot be read)\n"
+        "  --help, --version   print this text or the version\n"
+        "\n"
+        "Commands of the control channel:\n"
+        "  status                               one JSON object describing every part\n"
+        "  show | close | save                  window to the front; close; save settings\n"
+        "  get NAME                             a setting's value\n"
+        "  block load PATH | block save PATH    open or save a block file\n"
+        "  ticker start|stop|continue|restart   the ticker's buttons\n"
+        "  phrase TEXT                          TEXT next on the strip\n"
+        "  log write                            write the playback log now\n"
+        "  dispatcher start | dispatcher stop   the dispatcher's buttons\n"
+        "  ftp connect|disconnect receive|transmit, ftp receive, ftp transmit,\n"
+        "  ftp add-upload PATH                  FTP exchange\n"
+        "  dialup list|up receive|transmit, dialup down   dial-up lines\n"
+        "  rss read                             read the RSS feed into the block\n"
+        "  vibor N                              show thematic icon N\n");
+}
+
+QString CommandLine::versionText()
+{
+    return QStringLiteral("velumo %1").arg(QLatin1String(VELUMO_VERSION));
 }
 
 }  // namespace velumo

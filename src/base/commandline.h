@@ -17,9 +17,16 @@ struct CommandLine {
     bool checkPlan = false;
     Switch powerSwitch = Switch::None;
     bool autostart = false;  // "r" or "R" as the only positional argument
+    bool help = false;       // "--help" or "-h": print usage() and end
+    bool version = false;    // "--version": print versionText() and end
     QStringList positional;
 
     static CommandLine parse(const QStringList& arguments);  // arguments without the program
+
+    // What "--help" prints: the switches, the options and the commands of the control channel.
+    static QString usage();
+    // What "--version" prints: "velumo " and the version of the build.
+    static QString versionText();
 };
 
 }  // namespace velumo

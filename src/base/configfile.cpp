@@ -1,5 +1,6 @@
 #include "configfile.h"
 
+#include "eventlog.h"
 #include "failure.h"
 #include "settings.h"
 #include "textfile.h"
@@ -71,10 +72,27 @@ bool hasKind(const Settings& settings, const QString& name, ControlKind kind)
 
 }  // namespace
 
-void load(const QByteArray& content, Settings& settings)
+void load(const QByteArray& content, Settings& settings, EventLog* log)
 {
     int known = 0;
-    for (const QByteArray& raw : splitRawLines(content)) {
+    for (QByteArray raw : splitRawLines(content)) {
+        // A value over the limit is cut before anything else looks at it (the name and its
+        // blank are short; 64 bytes leave room for the longest).
+        constexpr qsizetype kNameRoom = 64;
+        if (raw.size() > kMaxSettingsValueBytes + kNameRoom) {
+            const qsizetype blank = raw.left(kNameRoom).indexOf('!');  // a stored blank
+            const qsizetype keep = (blank < 0 ? kNameRoom : blank + 1) + kMaxSettingsValueBytes;
+            if (log)
+                log->write(
+                    QStringLiteral("error"),
+                    QStringLiteral("%1: a value of %2 bytes (%3) cut at the limit of %4 bytes")
+                        .arg(QLatin1String(kFileName))
+                        .arg(raw.size() - (keep - kMaxSettingsValueBytes))
+                        .arg(QString::fromLatin1(unscramble(
+                            raw.left(qMax<qsizetype>(0, keep - kMaxSettingsValueBytes - 1)))))
+                        .arg(kMaxSettingsValueBytes));
+            raw.truncate(keep);
+        }
         const QString line = decodeCp1251(unscramble(raw));
         QString name;
         QString rest;

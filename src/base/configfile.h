@@ -5,6 +5,7 @@
 
 namespace velumo {
 
+class EventLog;
 class Settings;
 
 // velumo.cfg: one line per component of the settings window, from the last component to the
@@ -28,7 +29,8 @@ QList<QByteArray> splitRawLines(const QByteArray& content);
 // Applies the file's lines to the settings in file order. A spinner line whose value is not an
 // integer throws Failure; the values read before it stay, the lines after it are not read.
 // Content in which no line names a setting (empty, foreign or binary) throws Failure too.
-void load(const QByteArray& content, Settings& settings);
+// A value longer than kMaxSettingsValueBytes is cut there; the cut goes to log (when given).
+void load(const QByteArray& content, Settings& settings, EventLog* log = nullptr);
 
 // The file content for the given component names (in window order; written last to first).
 // An empty list writes the value controls alone, in schema order reversed.

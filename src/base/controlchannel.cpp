@@ -1,15 +1,21 @@
 #include "controlchannel.h"
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
 
 #include "eventlog.h"
 #include "failure.h"
@@ -23,16 +29,96 @@ namespace {
 
 constexpr qint64 kMaxCommandBytes = 1 << 20;
 
+// A folder of this user's alone: a real folder (not a link), owned by the user, closed to
+// everyone else.
+bool isPrivate(const QString& folder)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(folder).constData(), &st) != 0)
+        return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
+QString lockPath(const QString& socketPath)
+{
+    return socketPath + QLatin1String(".lock");
+}
+
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// Connects to one socket path; true when a copy answers there.
+bool answers(QLocalSocket& socket, const QString& path, int timeoutMs)
+{
+    socket.connectToServer(path);
+    return socket.waitForConnected(timeoutMs);
+}
+
+// The socket paths a running copy of the folder may listen on: the one in each candidate folder
+// that is private (a client started without the session's environment still finds the copy).
+QStringList socketPaths(const QString& programFolder)
+{
+    QStringList paths;
+    const QString name = ControlServer::socketFileName(programFolder);
+    for (const QString& folder : ControlServer::candidateFolders())
+        if (isPrivate(folder))
+            paths.append(folder + u'/' + name);
+    return paths;
+}
+
 }  // namespace
 
-QString ControlServer::serverName(const QString& programFolder)
+QString ControlServer::socketFileName(const QString& programFolder)
 {
     QString canonical = QFileInfo(programFolder).canonicalFilePath();
     if (canonical.isEmpty())
         canonical = QDir::cleanPath(QFileInfo(programFolder).absoluteFilePath());
     const QByteArray hash =
         QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
-    return QStringLiteral("velumo-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
+    return QStringLiteral("velumo-%1").arg(QString::fromLatin1(hash));
+}
+
+QStringList ControlServer::candidateFolders()
+{
+    QStringList folders;
+    const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime))
+        folders.append(QDir::cleanPath(runtime));
+    // Without a runtime folder: one of our own in the temporary folder, and, should another user
+    // have made that name first, one in the home folder.
+    folders.append(QDir::tempPath() + QStringLiteral("/velumo-%1").arg(::geteuid()));
+    folders.append(QDir::homePath() + QLatin1String("/.velumo-run"));
+    return folders;
+}
+
+QString ControlServer::privateFolder()
+{
+    const QStringList folders = candidateFolders();
+    const bool hasRuntime = !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR");
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        const QByteArray path = QFile::encodeName(folders[i]);
+        // The runtime folder is the session's; the others are made here when missing.
+        if (!(hasRuntime && i == 0) && ::mkdir(path.constData(), 0700) != 0 && errno == EEXIST) {
+            struct stat st {};
+            // Ours but opened up (by hand): closed again. Another user's is never used.
+            if (::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+                st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
+                ::chmod(path.constData(), 0700);
+        }
+        if (isPrivate(folders[i]))
+            return folders[i];
+    }
+    return QString();
+}
+
+QString ControlServer::serverName(const QString& programFolder)
+{
+    QString folder = privateFolder();
+    if (folder.isEmpty())
+        folder = candidateFolders().value(0);
+    return folder + u'/' + socketFileName(programFolder);
 }
 
 ControlServer::ControlServer(QString programFolder, Notifier& notifier, EventLog* log,
@@ -45,32 +131,169 @@ ControlServer::ControlServer(QString programFolder, Notifier& notifier, EventLog
 {
 }
 
-ControlServer::~ControlServer() = default;
+ControlServer::~ControlServer()
+{
+    // The clients go first, while the counting of connections still has its object.
+    for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) {
+        disconnect(socket, nullptr, this, nullptr);
+        delete socket;
+    }
+    closeSocket();
+}
 
 bool ControlServer::listen()
 {
-    const QString name = serverName(m_folder);
-    // Two copies started at the same moment must not both find the channel free and each
-    // remove the other's socket: the check and the take-over run under a lock of their own
-    // (outside the program folder, which a copy that does not run must not touch).
-    QLockFile lock(QDir::tempPath() + u'/' + name + QLatin1String(".lock"));
-    lock.setStaleLockTime(10000);
-    lock.tryLock(5000);
-    if (isRunning(m_folder)) {
-        m_error = QStringLiteral("another copy runs on %1").arg(m_folder);
+    const QString folder = privateFolder();
+    if (folder.isEmpty()) {
+        m_error = QStringLiteral("no private folder for the control channel (tried %1)")
+                      .arg(candidateFolders().join(QLatin1String(", ")));
         return false;
     }
-    QLocalServer::removeServer(name);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(name)) {
-        m_error = m_server->errorString();
-        delete m_server;
-        m_server = nullptr;
+    m_path = folder + u'/' + socketFileName(m_folder);
+    // The single-instance lock, held for the whole run. Two copies started at the same moment
+    // cannot both take it; a copy that died leaves a lock that is taken over (its process is
+    // gone), never one of a copy that still runs.
+    m_lock = std::make_unique<QLockFile>(lockPath(m_path));
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(5000)) {
+        m_error = m_lock->error() == QLockFile::LockFailedError
+                      ? QStringLiteral("another copy runs on %1").arg(m_folder)
+                      : QStringLiteral("cannot take the lock %1").arg(lockPath(m_path));
+        m_lock.reset();
         return false;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &ControlServer::onConnection);
+    // A socket that cannot be made now (the folder full, no descriptors) is tried again by the
+    // watch below; the lock already keeps a second copy out.
+    if (!openSocket() && m_log)
+        m_log->write(QStringLiteral("control"),
+                     QStringLiteral("the control channel cannot be opened yet: %1").arg(m_error));
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    connect(m_retry, &QTimer::timeout, this, [this] {
+        m_paused = false;
+        updateAccepting();
+        onAcceptable();
+        // Said again once accepting works: without descriptors the first line may not have
+        // reached the log.
+        if (!m_paused && !m_pauseReason.isEmpty() && m_log) {
+            m_log->write(QStringLiteral("control"),
+                         QStringLiteral("accepting connections again after a pause (%1)")
+                             .arg(m_pauseReason));
+            m_pauseReason.clear();
+        }
+    });
+    m_watch = new QTimer(this);
+    connect(m_watch, &QTimer::timeout, this, &ControlServer::watchSocket);
+    m_watch->start(kWatchMs);
     return true;
+}
+
+bool ControlServer::openSocket()
+{
+    closeSocket();
+    const QByteArray path = QFile::encodeName(m_path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof(address.sun_path)) {
+        m_error = QStringLiteral("the socket path %1 is too long").arg(m_path);
+        return false;
+    }
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        m_error = QStringLiteral("cannot make the socket %1: %2").arg(m_path, systemError(errno));
+        return false;
+    }
+    // We hold the lock, so a socket file there is a stale one of a copy that died.
+    ::unlink(path.constData());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::chmod(path.constData(), 0600) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        m_error = QStringLiteral("cannot listen on %1: %2").arg(m_path, systemError(errno));
+        ::close(fd);
+        return false;
+    }
+    struct stat st {};
+    m_socketInode = ::stat(path.constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+    m_listenFd = fd;
+    m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &ControlServer::onAcceptable);
+    updateAccepting();
+    return true;
+}
+
+void ControlServer::closeSocket()
+{
+    delete m_acceptNotifier;
+    m_acceptNotifier = nullptr;
+    if (m_listenFd >= 0) {
+        ::close(m_listenFd);
+        m_listenFd = -1;
+        // Only our own socket file is removed, never one another copy made since.
+        struct stat st {};
+        const QByteArray path = QFile::encodeName(m_path);
+        if (::stat(path.constData(), &st) == 0 && quint64(st.st_ino) == m_socketInode)
+            ::unlink(path.constData());
+    }
+}
+
+void ControlServer::updateAccepting()
+{
+    if (m_acceptNotifier)
+        m_acceptNotifier->setEnabled(!m_paused && m_connections < kMaxConnections);
+}
+
+void ControlServer::onAcceptable()
+{
+    while (m_listenFd >= 0 && !m_paused && m_connections < kMaxConnections) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            serve(fd);
+            continue;
+        }
+        const int code = errno;
+        if (code == EINTR || code == ECONNABORTED)
+            continue;
+        if (code == EAGAIN || code == EWOULDBLOCK)
+            break;
+        // No descriptors (or memory) left: the clients wait in the queue while we pause; the
+        // socket stays.
+        if (m_log)
+            m_log->write(QStringLiteral("control"),
+                         QStringLiteral("cannot accept a connection (%1); paused for %2 ms")
+                             .arg(systemError(code))
+                             .arg(kAcceptRetryMs));
+        m_paused = true;
+        m_pauseReason = systemError(code);
+        if (m_retry)
+            m_retry->start(kAcceptRetryMs);
+        break;
+    }
+    updateAccepting();
+}
+
+void ControlServer::watchSocket()
+{
+    struct stat st {};
+    const QByteArray path = QFile::encodeName(m_path);
+    const bool lost =
+        m_listenFd < 0 || ::stat(path.constData(), &st) != 0 || quint64(st.st_ino) != m_socketInode;
+    if (lost) {
+        const bool wasListening = m_listenFd >= 0;
+        const bool again = privateFolder() == QFileInfo(m_path).absolutePath() && openSocket();
+        // A channel that stays closed is said once, not every second.
+        if (m_log && (again || wasListening))
+            m_log->write(QStringLiteral("control"),
+                         again
+                             ? QStringLiteral("the socket %1 was gone; listening again").arg(m_path)
+                             : QStringLiteral("the socket %1 was gone; cannot listen again: %2")
+                                   .arg(m_path, m_error));
+    }
+    // The lock file too: removed by someone, it is made again (we still run).
+    if (m_lock && !QFileInfo::exists(lockPath(m_path))) {
+        m_lock = std::make_unique<QLockFile>(lockPath(m_path));
+        m_lock->setStaleLockTime(0);
+        m_lock->tryLock(0);
+    }
 }
 
 void ControlServer::addCommand(const QString& verb, Handler handler)
@@ -102,64 +325,105 @@ QJsonObject ControlServer::status() const
 
 std::pair<int, QString> ControlServer::execute(const QString& line)
 {
-    const QString command = line.trimmed();
-    if (m_log)
-        m_log->write(QStringLiteral("control"), command);
-    if (command == QLatin1String("status"))
-        return {0, QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact))};
-
-    const auto match = m_operations.match(command);
-    if (!match)
-        return {2, QStringLiteral("unknown command: %1").arg(command)};
-
+    // Everything a command does, its reply included, runs in the guard: running out of memory
+    // in one command leaves the channel and the program as they were.
+    int code = 0;
     QString reply;
     QString error;
-    if (!guarded(
-            m_notifier, [&] { reply = m_operations.run(match->first, match->second); }, &error))
-        return {2, error};
-    return {0, reply};
-}
-
-void ControlServer::onConnection()
-{
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine()) {
-                // A client that sends no line end within a sane length is cut off.
-                if (socket->bytesAvailable() > kMaxCommandBytes) {
-                    socket->write("2 command too long\n");
-                    socket->flush();
-                    socket->disconnectFromServer();
-                }
+    const bool done = guarded(
+        m_notifier,
+        [&] {
+            const QString command = line.trimmed();
+            if (m_log)
+                m_log->write(QStringLiteral("control"), command);
+            if (command == QLatin1String("status")) {
+                reply = QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact));
                 return;
             }
-            const QString line = QString::fromUtf8(socket->readLine(kMaxCommandBytes)).trimmed();
-            // One command a connection: whatever follows it is not read.
-            disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-            // A command that waits for the operator runs a nested event loop, in which the
-            // client may go away and its socket be deleted.
-            const QPointer<QLocalSocket> alive(socket);
-            const auto [code, reply] = execute(line);
-            if (!alive)
+            const auto match = m_operations.match(command);
+            if (!match) {
+                code = 2;
+                reply = QStringLiteral("unknown command: %1").arg(command);
                 return;
-            QString flat = reply;
-            flat.replace(u'\r', u' ');
-            flat.replace(u'\n', u' ');
-            if (socket->state() == QLocalSocket::ConnectedState) {
-                socket->write(QString::number(code).toUtf8() + ' ' + flat.toUtf8() + '\n');
+            }
+            reply = m_operations.run(match->first, match->second);
+        },
+        &error);
+    if (!done)
+        return {2, error};
+    return {code, reply};
+}
+
+void ControlServer::serve(int descriptor)
+{
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(descriptor, QLocalSocket::ConnectedState,
+                                     QIODevice::ReadWrite)) {
+        ::close(descriptor);
+        delete socket;
+        return;
+    }
+    ++m_connections;
+    connect(socket, &QObject::destroyed, this, [this] {
+        --m_connections;
+        updateAccepting();
+        if (m_connections < kMaxConnections && !m_paused)
+            QTimer::singleShot(0, this, &ControlServer::onAcceptable);
+    });
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    // A client that says nothing is cut off, so idle clients cannot hold every place.
+    auto* idle = new QTimer(socket);
+    idle->setSingleShot(true);
+    connect(idle, &QTimer::timeout, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    idle->start(kIdleMs);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, idle] {
+        if (!socket->canReadLine()) {
+            // A client that sends no line end within a sane length is cut off.
+            if (socket->bytesAvailable() > kMaxCommandBytes) {
+                socket->write("2 command too long\n");
                 socket->flush();
                 socket->disconnectFromServer();
             }
-        });
-    }
+            return;
+        }
+        idle->stop();
+        const QString line = QString::fromUtf8(socket->readLine(kMaxCommandBytes)).trimmed();
+        // One command a connection: whatever follows it is not read.
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+        // A command that waits for the operator runs a nested event loop, in which the
+        // client may go away and its socket be deleted.
+        const QPointer<QLocalSocket> alive(socket);
+        const auto [code, reply] = execute(line);
+        if (!alive)
+            return;
+        QString flat = reply;
+        flat.replace(u'\r', u' ');
+        flat.replace(u'\n', u' ');
+        if (socket->state() == QLocalSocket::ConnectedState) {
+            socket->write(QString::number(code).toUtf8() + ' ' + flat.toUtf8() + '\n');
+            socket->flush();
+            socket->disconnectFromServer();
+        } else {
+            socket->deleteLater();
+        }
+    });
 }
 
 ControlReply sendControlCommand(const QString& programFolder, const QString& command, int timeoutMs)
 {
     QLocalSocket socket;
-    socket.connectToServer(ControlServer::serverName(programFolder));
-    if (!socket.waitForConnected(2000))
+    bool connected = false;
+    for (const QString& path : socketPaths(programFolder)) {
+        if (answers(socket, path, 2000)) {
+            connected = true;
+            break;
+        }
+        socket.abort();
+    }
+    if (!connected)
         return {1, QStringLiteral("no running copy")};
     QString flat = command;
     flat.replace(u'\r', u' ');
@@ -188,12 +452,23 @@ ControlReply sendControlCommand(const QString& programFolder, const QString& com
 
 bool isRunning(const QString& programFolder)
 {
-    QLocalSocket socket;
-    socket.connectToServer(ControlServer::serverName(programFolder));
-    const bool up = socket.waitForConnected(1000);
-    if (up)
-        socket.disconnectFromServer();
-    return up;
+    for (const QString& path : socketPaths(programFolder)) {
+        QLocalSocket socket;
+        if (answers(socket, path, 1000)) {
+            socket.disconnectFromServer();
+            return true;
+        }
+        // A copy whose socket is lost still holds the lock: it runs.
+        if (QFileInfo::exists(lockPath(path))) {
+            QLockFile probe(lockPath(path));
+            probe.setStaleLockTime(0);
+            if (probe.tryLock(0))
+                probe.unlock();
+            else if (probe.error() == QLockFile::LockFailedError)
+                return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace velumo

@@ -6,10 +6,13 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
-class QLocalServer;
 class QLocalSocket;
+class QLockFile;
+class QSocketNotifier;
+class QTimer;
 
 namespace velumo {
 
@@ -21,6 +24,13 @@ class Operations;
 // share it. A client sends one command line; the reply is one line with the outcome code
 // ("0" done, "2" failed) and then the reply text. The commands are the program's named
 // operations.
+//
+// The socket and the single-instance lock live in a folder only this user can enter (the
+// runtime folder, or a private folder of our own, never one another user made), so nobody else
+// can bind the name first or reach the program. The lock is held for the whole run. Running out
+// of descriptors pauses accepting (it never closes the channel), at most kMaxConnections
+// clients are served at once, a client idle for kIdleMs is cut off, and a socket file that
+// disappears is made again.
 class ControlServer : public QObject {
     Q_OBJECT
 public:
@@ -31,8 +41,9 @@ public:
                   QObject* parent = nullptr);
     ~ControlServer() override;
 
-    // Takes the channel over (a stale one left by a crashed copy is removed). False when another
-    // copy answers on it or the channel cannot be opened (errorString() says why).
+    // Takes the single-instance lock and the channel (a stale socket left by a crashed copy is
+    // removed). False when another copy holds the lock or there is no private folder
+    // (errorString() says why); a socket that cannot be opened yet is retried and logged.
     bool listen();
     QString errorString() const { return m_error; }
 
@@ -46,15 +57,45 @@ public:
     // Runs one command line as if it came over the channel; returns {code, reply}.
     std::pair<int, QString> execute(const QString& line);
 
+    // The full path of the folder's socket (in the first private folder); the lock file is this
+    // path plus ".lock".
     static QString serverName(const QString& programFolder);
+    // The private folders the channel may live in, best first (none is created here).
+    static QStringList candidateFolders();
+    // The first candidate that is, or can be made, a folder of this user's alone (mode 0700);
+    // empty when there is none.
+    static QString privateFolder();
+    // The socket's file name within a private folder (a hash of the canonical program folder).
+    static QString socketFileName(const QString& programFolder);
+
+    static constexpr int kMaxConnections = 64;
+    static constexpr int kIdleMs = 10000;
+    static constexpr int kAcceptRetryMs = 250;
+    static constexpr int kWatchMs = 1000;
+
+    int connectionCount() const { return m_connections; }
 
 private:
-    void onConnection();
+    bool openSocket();
+    void closeSocket();
+    void onAcceptable();
+    void serve(int descriptor);
+    void updateAccepting();
+    void watchSocket();
 
     QString m_folder;
     Notifier& m_notifier;
     EventLog* m_log;
-    QLocalServer* m_server = nullptr;
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    int m_listenFd = -1;
+    quint64 m_socketInode = 0;
+    QSocketNotifier* m_acceptNotifier = nullptr;
+    QTimer* m_retry = nullptr;
+    QTimer* m_watch = nullptr;
+    bool m_paused = false;
+    QString m_pauseReason;
+    int m_connections = 0;
     QString m_error;
     Operations& m_operations;
     std::vector<std::pair<QString, std::function<QJsonValue()>>> m_status;
@@ -69,7 +110,7 @@ struct ControlReply {
 ControlReply sendControlCommand(const QString& programFolder, const QString& command,
                                 int timeoutMs = 30000);
 
-// True when a copy answers on the folder's channel.
+// True when a copy answers on the folder's channel, or holds its single-instance lock.
 bool isRunning(const QString& programFolder);
 
 }  // namespace velumo

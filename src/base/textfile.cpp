@@ -3,13 +3,16 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <cerrno>
 #include <cstring>
 
+#include "eventlog.h"
 #include "failure.h"
 
 namespace velumo {
@@ -79,25 +82,94 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
-QByteArray readFileBytes(const QString& path)
+QByteArray readFileBytes(const QString& path, qint64 maxBytes)
 {
-    // Only regular files: a pipe or a device named by mistake would block the reader for good
-    // or never end.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
+    // Non-blocking: opening a pipe with no writer would otherwise wait for good. The kind of
+    // file is then judged on the descriptor itself, never on the name.
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw Failure(QStringLiteral("Cannot open file \"%1\". %2").arg(path, systemError(errno)));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throw Failure(QStringLiteral("Cannot read file \"%1\". %2").arg(path, systemError(errno)));
+    if (!S_ISREG(st.st_mode))
         throw Failure(QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Failure(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+    auto tooLarge = [&] {
+        return Failure(QStringLiteral("Cannot read file \"%1\". It is larger than %2 bytes, the "
+                                      "limit for this kind of file")
+                           .arg(path)
+                           .arg(maxBytes));
+    };
+    if (st.st_size > maxBytes)
+        throw tooLarge();
+    QByteArray bytes;
+    bytes.resize(qsizetype(st.st_size));
+    qint64 got = 0;
+    // A file that grows while it is read is read up to the limit and no further.
+    for (;;) {
+        if (got == bytes.size()) {
+            if (got > maxBytes)
+                throw tooLarge();
+            bytes.resize(qsizetype(qMin<qint64>(maxBytes + 1, got + (64 << 10))));
+            if (got == bytes.size())
+                throw tooLarge();
+        }
+        const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Failure(
+                QStringLiteral("Cannot read file \"%1\". %2").arg(path, systemError(errno)));
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got > maxBytes)
+        throw tooLarge();
+    bytes.resize(qsizetype(got));
     return bytes;
 }
 
-QStringList readTextLines(const QString& path)
+QStringList readTextLines(const QString& path, qint64 maxBytes)
 {
-    return splitLines(decodeText(readFileBytes(path)));
+    return splitLines(decodeText(readFileBytes(path, maxBytes)));
+}
+
+QStringList removeLeftoverTemporaries(const QStringList& folders, const QDateTime& before,
+                                      EventLog* log)
+{
+    // The pattern of writeFileAtomic: "." + the file's name + ".tmp" + six characters of
+    // mkstemp. Only regular files, and only those no copy running now can be writing.
+    static const QRegularExpression pattern(QStringLiteral("^\\..+\\.tmp[A-Za-z0-9]{6}$"));
+    QStringList removed;
+    QStringList seen;
+    for (const QString& folder : folders) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (folder.isEmpty() || canonical.isEmpty() || seen.contains(canonical))
+            continue;
+        seen.append(canonical);
+        const QFileInfoList entries = QDir(canonical).entryInfoList(
+            QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::System);
+        for (const QFileInfo& entry : entries) {
+            if (!pattern.match(entry.fileName()).hasMatch() || !entry.isFile() ||
+                entry.lastModified() >= before)
+                continue;
+            if (QFile::remove(entry.absoluteFilePath())) {
+                removed.append(entry.absoluteFilePath());
+                if (log)
+                    log->write(QStringLiteral("file"),
+                               QStringLiteral("removed the leftover temporary file %1")
+                                   .arg(entry.absoluteFilePath()));
+            }
+        }
+    }
+    return removed;
 }
 
 void writeTextLines(const QString& path, const QStringList& lines)

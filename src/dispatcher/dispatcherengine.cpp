@@ -293,7 +293,8 @@ void DispatcherEngine::ResumeAfterRestart()
     QString saved;
     bool running = false;
     try {
-        const QStringList lines = readTextLines(m_folder + u'/' + kSavedEntryFile);
+        const QStringList lines =
+            readTextLines(m_folder + u'/' + kSavedEntryFile, kMaxSmallFileBytes);
         saved = lines.value(0);
         if (!saved.isEmpty()) {
             const QDateTime now = m_clock.now();

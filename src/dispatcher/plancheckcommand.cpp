@@ -29,14 +29,14 @@ int runPlanCheck(const QString& planFile, const QString& programFolder)
         lines = readTextLines(planFile);
     } catch (...) {
         print(stderr, currentExceptionText());
-        return 1;
+        return kPlanUnreadable;
     }
     Settings settings;
     const Settings* slotSettings = nullptr;
     const QString config = programFolder + u'/' + QString::fromLatin1(configfile::kFileName);
     if (QFileInfo::exists(config)) {
         try {
-            configfile::load(readFileBytes(config), settings);
+            configfile::load(readFileBytes(config, kMaxSettingsFileBytes), settings);
             slotSettings = &settings;
         } catch (...) {
             print(stderr, QStringLiteral("%1: %2").arg(config, currentExceptionText()));

@@ -1,6 +1,9 @@
 #include "walltimer.h"
 
+#include <QCoreApplication>
+
 #include "base/clock.h"
+#include "base/clockstepwatch.h"
 #include "base/eventlog.h"
 #include "base/timer.h"
 
@@ -10,6 +13,14 @@ WallTimer::WallTimer(const QString& name, TimerFactory& timers, const Clock& clo
     : m_name(name), m_clock(clock), m_log(log), m_step(timers.create(name, true))
 {
     m_step->setHandler([this] { onStep(); });
+    // A step of the clock anywhere in a long wait is seen at once, not at the next step.
+    if (QCoreApplication::instance()) {
+        m_clockSteps = std::make_unique<ClockStepWatch>();
+        QObject::connect(m_clockSteps.get(), &ClockStepWatch::stepped, m_clockSteps.get(), [this] {
+            if (m_active)
+                onStep();
+        });
+    }
 }
 
 WallTimer::~WallTimer() = default;
@@ -50,9 +61,12 @@ void WallTimer::armStep()
     // The last step ends a millisecond short: the clock is read to the millisecond and the
     // system timer rounds up, so aiming at the moment itself lands a millisecond or two late.
     // The check at the step then waits out what remains (never firing early).
-    m_step->setInterval(remaining > kMaxStepMs ? kMaxStepMs
-                        : remaining > 1        ? remaining - 1
-                                               : remaining);
+    // Over the last stretch the wall clock is read every few milliseconds: a step of the clock
+    // there is seen at once, not when the wait ends.
+    m_step->setInterval(remaining > kMaxStepMs     ? kMaxStepMs
+                        : remaining > kWatchStepMs ? kWatchStepMs
+                        : remaining > 1            ? remaining - 1
+                                                   : remaining);
     m_step->start();
 }
 
@@ -75,6 +89,12 @@ void WallTimer::onStep()
         armStep();
         return;
     }
+    if (m_log && -remaining > kLateToleranceMs)
+        m_log->write(QStringLiteral("dispatcher"),
+                     QStringLiteral("%1: late by %2 ms (the wall clock passed %3)")
+                         .arg(m_name)
+                         .arg(-remaining)
+                         .arg(m_target.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz"))));
     // Periodic like the other timers: the next moment is set before the handler, so that a
     // handler that stops the timer wins.
     m_target = m_clock.now().addMSecs(m_intervalMs);

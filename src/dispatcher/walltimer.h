@@ -8,6 +8,7 @@
 namespace velumo {
 
 class Clock;
+class ClockStepWatch;
 class EventLog;
 class Timer;
 class TimerFactory;
@@ -16,12 +17,18 @@ class TimerFactory;
 // (fires every interval while enabled; a one-shot handler stops it first; setting the interval
 // of a running timer restarts it), but its moment is a wall-clock time: the wait is taken in
 // steps of at most kMaxStepMs, and at each step the remaining time is computed again from
-// Clock::now(). So a clock correction or a suspend does not shift the moment, a wake-up before
-// the moment only re-arms for what remains, a wait of 0 ms fires at once and a wait of any
-// length can be armed.
+// Clock::now(); over the last kMaxStepMs the steps are kWatchStepMs short, so a step of the
+// clock at any moment of the wait still gives the moment to the millisecond (never early), and
+// a step past the moment fires at once, logged as late. So a clock correction or a suspend does
+// not shift the moment, a wake-up before the moment only re-arms for what remains, a wait of
+// 0 ms fires at once and a wait of any length can be armed. A step of the system clock is also
+// reported by the kernel (ClockStepWatch), which re-checks at once at any moment of the wait.
 class WallTimer {
 public:
     static constexpr qint64 kMaxStepMs = 5000;
+    static constexpr qint64 kWatchStepMs = 10;
+    // A moment met later than this (the clock stepped past it) is logged as a late start.
+    static constexpr qint64 kLateToleranceMs = 20;
     // A wall clock that moved against the monotonic clock by more than this is logged.
     static constexpr qint64 kJumpToleranceMs = 1000;
 
@@ -52,6 +59,7 @@ private:
     const Clock& m_clock;
     EventLog* m_log;
     std::unique_ptr<Timer> m_step;
+    std::unique_ptr<ClockStepWatch> m_clockSteps;
     std::function<void()> m_handler;
     qint64 m_intervalMs = 1000;
     bool m_active = false;

@@ -2,10 +2,10 @@
 
 #include <curl/curl.h>
 #include <QDir>
-#include <QFile>
 #include <QUrl>
 
 #include "base/failure.h"
+#include "base/textfile.h"
 #include "net/cappedbuffer.h"
 
 namespace velumo {
@@ -20,14 +20,8 @@ int checkAbort(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 
 QByteArray readLocal(const QString& path, const FetchLimits& limits)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()));
-    const QByteArray data = file.read(limits.maxBytes + 1);
-    if (data.size() > limits.maxBytes)
-        throw Failure(
-            QStringLiteral("\"%1\" is larger than %2 bytes").arg(path).arg(limits.maxBytes));
-    return data;
+    // Bounded and regular only: a pipe, a device or a huge file named as a feed is refused.
+    return readFileBytes(path, limits.maxBytes);
 }
 
 }  // namespace
@@ -49,6 +43,9 @@ QByteArray fetchUrl(const QString& address, const QString& baseFolder, const Fet
         throw Failure(QStringLiteral("Unsupported address \"%1\"")
                           .arg(url.toDisplayString(QUrl::RemoveUserInfo)));
     const QString shown = url.toDisplayString(QUrl::RemoveUserInfo);
+    // A local file is read here rather than by the library, which would wait for good on a pipe.
+    if (scheme == QLatin1String("file") && (url.host().isEmpty() || url.host() == "localhost"))
+        return readLocal(url.toLocalFile(), limits);
 
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     Q_UNUSED(initialised);

@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
@@ -11,6 +10,9 @@
 #include <QSvgRenderer>
 #include <QThreadPool>
 #include <QTimer>
+
+#include "base/guard.h"
+#include "base/textfile.h"
 
 namespace velumo {
 
@@ -58,17 +60,13 @@ struct ReadResult {
 ReadResult readFile(const QString& path)
 {
     ReadResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString());
+    QByteArray bytes;
+    try {
+        bytes = readFileBytes(path, PictureReader::kMaxFileBytes);
+    } catch (...) {
+        result.error = currentExceptionText();
         return result;
     }
-    if (file.size() > PictureReader::kMaxFileBytes) {
-        result.error = QStringLiteral("Picture file \"%1\" is too large").arg(path);
-        return result;
-    }
-    const QByteArray bytes = file.readAll();
-    file.close();
     if (PictureReader::isMetafile(bytes.left(8))) {
         result.metafile = true;
         return result;

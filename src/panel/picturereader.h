@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+#include "base/textfile.h"
+
 namespace velumo {
 
 // A picture read from a file; movie holds the file's bytes when the picture is animated (GIF).
@@ -27,7 +29,7 @@ public:
     explicit PictureReader(QObject* parent = nullptr);
 
     static constexpr int kConverterTimeoutMs = 15000;
-    static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+    static constexpr qint64 kMaxFileBytes = kMaxPictureFileBytes;
     static constexpr int kMaxMetafileSidePx = 2048;
 
     // Exactly one of the callbacks runs later, on this thread, from the event loop (none when

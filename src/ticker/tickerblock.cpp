@@ -1,5 +1,7 @@
 #include "tickerblock.h"
 
+#include <QJsonArray>
+
 #include "base/datetext.h"
 #include "base/failure.h"
 #include "base/settings.h"
@@ -127,6 +129,32 @@ void TickerBlock::LoadTickerFile(const QString& fileName, const QDateTime& now,
         emit loading(false);
     }
     updateCounters();
+}
+
+QJsonObject TickerBlock::statusJson(const QString& file) const
+{
+    bool cut = false;
+    auto bounded = [&cut](const QStringList& lines) {
+        QJsonArray array;
+        const qsizetype shown = qMin(lines.size(), kStatusLines);
+        cut = cut || shown < lines.size();
+        for (qsizetype i = 0; i < shown; ++i) {
+            const QString& line = lines[i];
+            cut = cut || line.size() > kStatusLineChars;
+            array.append(line.size() > kStatusLineChars ? line.left(kStatusLineChars) : line);
+        }
+        return array;
+    };
+    QJsonObject block;
+    block.insert(QStringLiteral("file"), file);
+    block.insert(QStringLiteral("text"), bounded(m_text));
+    block.insert(QStringLiteral("index"), bounded(m_index));
+    block.insert(QStringLiteral("tariff"), bounded(m_tariff));
+    block.insert(QStringLiteral("text_count"), m_text.size());
+    block.insert(QStringLiteral("index_count"), m_index.size());
+    block.insert(QStringLiteral("tariff_count"), m_tariff.size());
+    block.insert(QStringLiteral("cut"), cut);
+    return block;
 }
 
 QStringList TickerBlock::strLines() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -48,6 +49,13 @@ public:
 
     // Drops every announcement whose text begins with "_" (second character of its line).
     void RemoveRssLines();
+
+    // The block as the status reply shows it: the file, the three lists (at most kStatusLines
+    // lines each, a line at most kStatusLineChars characters), their counts, and "cut" true when
+    // anything was left out; so the reply stays small whatever block is loaded.
+    static constexpr qsizetype kStatusLines = 1000;
+    static constexpr qsizetype kStatusLineChars = 4096;
+    QJsonObject statusJson(const QString& file) const;
 
     // SCEdit12 = text lines, SCEdit14 = index lines, SCEdit15 = tariff lines.
     void updateCounters();

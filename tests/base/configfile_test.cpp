@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include "base/configfile.h"
 #include "base/controlspec.h"
+#include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
@@ -260,6 +263,31 @@ TEST(ConfigRobustness, SpinnerOutsideItsRangeIsClampedLikeTheControl)
     const QString name = QString::fromLatin1(bounded->name);
     configfile::load(fileOf({name + QStringLiteral(" 2000000000")}), settings);
     EXPECT_EQ(settings.spin(name), bounded->maximum);
+}
+
+TEST(ConfigLoad, HugeValuesLoadInLinearTimeAndAreCutAtTheLimit)
+{
+    QTemporaryDir dir;
+    EventLog log(dir.filePath("velumo.log"));
+    // An 8 MiB value in one line, then a 16 MiB line without a line end.
+    QByteArray content = configfile::scramble("SCEdit41 " + QByteArray(8 << 20, 'x')) + "\r\n" +
+                         configfile::scramble("SCEdit42 " + QByteArray(16 << 20, 'y'));
+    Settings settings;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    configfile::load(content, settings, &log);
+    EXPECT_LT(elapsed.elapsed(), 1000);
+    EXPECT_EQ(settings.text(key::SCEdit41).size(), kMaxSettingsValueBytes);
+    EXPECT_EQ(settings.text(key::SCEdit42), QString(kMaxSettingsValueBytes, u'y'));
+    const QStringList cuts = test::logEvents(dir.filePath("velumo.log"), "error");
+    ASSERT_EQ(cuts.size(), 2);
+    EXPECT_TRUE(cuts[0].contains("SCEdit41")) << cuts[0].toStdString();
+    EXPECT_TRUE(cuts[0].contains(QString::number(kMaxSettingsValueBytes)));
+    // A value at the limit is kept whole and says nothing.
+    configfile::load(configfile::scramble("SCEdit41 " + QByteArray(kMaxSettingsValueBytes, 'z')),
+                     settings, &log);
+    EXPECT_EQ(settings.text(key::SCEdit41), QString(kMaxSettingsValueBytes, u'z'));
+    EXPECT_EQ(test::logEvents(dir.filePath("velumo.log"), "error").size(), 2);
 }
 
 }  // namespace

@@ -1,7 +1,19 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QTemporaryDir>
+#include <cstring>
 
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
@@ -90,6 +102,30 @@ TEST_F(ControlChannel, AFailingStatusMemberSaysSoAndTheOthersStillAnswer)
     EXPECT_TRUE(notifier.errors.isEmpty()) << "a status read opens no box";
 }
 
+TEST_F(ControlChannel, RunningOutOfMemoryInACommandOrTheStatusLeavesTheChannel)
+{
+    server->addCommand("hungry", [](const QString&) -> QString { throw std::bad_alloc(); });
+    server->addCommand("odd", [](const QString&) -> QString { throw 42; });
+    bool starve = true;
+    server->addStatus("big", [&]() -> QJsonValue {
+        if (starve)
+            throw std::bad_alloc();
+        return QJsonValue(1);
+    });
+    EXPECT_EQ(server->execute("hungry"), (std::pair<int, QString>{2, "Out of memory"}));
+    EXPECT_EQ(server->execute("odd"), (std::pair<int, QString>{2, "Unknown error"}));
+    // A member that cannot be built says so; the status itself still answers.
+    const auto [code, reply] = server->execute("status");
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(
+        QJsonDocument::fromJson(reply.toUtf8()).object().value("big").toObject().value("error"),
+        "Out of memory");
+    starve = false;
+    EXPECT_EQ(server->execute("status").first, 0);
+    EXPECT_EQ(server->execute("block").second, "block");
+    EXPECT_EQ(notifier.errors, (QStringList{"Out of memory", "Unknown error"}));
+}
+
 TEST_F(ControlChannel, EveryCommandIsLogged)
 {
     server->execute("block load /x.str");
@@ -114,6 +150,209 @@ TEST_F(ControlChannel, NoRunningCopyAnswersOne)
     const ControlReply reply = sendControlCommand(dir.path(), "status", 500);
     EXPECT_EQ(reply.code, 1);
     EXPECT_FALSE(isRunning(dir.path()));
+}
+
+// ---- where the channel lives, and what it survives ----
+
+// Runs with its own runtime, temporary and home folders, so nothing of the machine's is used.
+class ChannelPlace : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "HOME"})
+            saved.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+        qputenv("TMPDIR", QFile::encodeName(root.filePath("tmp")));
+        qputenv("HOME", QFile::encodeName(root.filePath("home")));
+        QDir().mkpath(root.filePath("tmp"));
+        QDir().mkpath(root.filePath("home"));
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    void TearDown() override
+    {
+        for (const auto& [name, value, set] : saved)
+            set ? qputenv(name, value) : qunsetenv(name);
+    }
+    std::unique_ptr<ControlServer> makeServer(Operations* own = nullptr)
+    {
+        auto server = std::make_unique<ControlServer>(program.path(), notifier, &log,
+                                                      own ? *own : operations);
+        server->addCommand("ping", [](const QString&) { return QStringLiteral("pong"); });
+        return server;
+    }
+    // One command through a socket of this thread, the event loop running meanwhile.
+    static QString ask(const QString& path, const QString& command, int timeoutMs = 3000)
+    {
+        QLocalSocket socket;
+        socket.connectToServer(path);
+        socket.write(command.toUtf8() + '\n');
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QByteArray answer;
+        while (!answer.contains('\n') && elapsed.elapsed() < timeoutMs) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            answer += socket.readAll();
+        }
+        return QString::fromUtf8(answer).trimmed();
+    }
+    static void spin(int ms)
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    // A socket file nobody listens on any more.
+    static void bindAndLeave(const QString& path)
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+        ::listen(fd, 1);
+        ::close(fd);
+    }
+    static mode_t modeOf(const QString& path)
+    {
+        struct stat st {};
+        ::lstat(QFile::encodeName(path).constData(), &st);
+        return st.st_mode;
+    }
+
+    struct Saved {
+        const char* name;
+        QByteArray value;
+        bool set;
+    };
+    QList<Saved> saved;
+    QTemporaryDir root;
+    QTemporaryDir program;
+    test::RecordingNotifier notifier;
+    EventLog log{program.filePath("velumo.log")};
+    Operations operations;
+};
+
+TEST_F(ChannelPlace, TheSocketLivesInAPrivateFolderNeverInOneOfAnotherUser)
+{
+    // Without a runtime folder: a folder of our own in the temporary folder, mode 0700.
+    auto server = makeServer();
+    ASSERT_TRUE(server->listen()) << server->errorString().toStdString();
+    const QString own = root.filePath("tmp") + QStringLiteral("/velumo-%1").arg(::geteuid());
+    EXPECT_EQ(QFileInfo(ControlServer::serverName(program.path())).absolutePath(), own);
+    EXPECT_EQ(modeOf(own) & 0777, 0700u);
+    EXPECT_TRUE(S_ISSOCK(modeOf(ControlServer::serverName(program.path()))));
+    EXPECT_EQ(ask(ControlServer::serverName(program.path()), "ping"), "0 pong");
+    server.reset();
+
+    // A runtime folder that is ours and closed is used; one open to others is not.
+    QDir().mkpath(root.filePath("run"));
+    QFile::setPermissions(root.filePath("run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root.filePath("run")));
+    EXPECT_EQ(ControlServer::privateFolder(), root.filePath("run"));
+    ::chmod(QFile::encodeName(root.filePath("run")).constData(), 0777);
+    EXPECT_EQ(ControlServer::privateFolder(), own);
+
+    // Our own folder opened up by hand is closed again; a link in its place is never followed.
+    ::chmod(QFile::encodeName(own).constData(), 0755);
+    EXPECT_EQ(ControlServer::privateFolder(), own);
+    EXPECT_EQ(modeOf(own) & 0777, 0700u);
+    QDir(own).removeRecursively();
+    ASSERT_TRUE(QFile::link(root.filePath("home"), own));
+    EXPECT_EQ(ControlServer::privateFolder(), root.filePath("home") + "/.velumo-run");
+}
+
+TEST_F(ChannelPlace, AFolderAnotherUserMadeFirstIsPassedOver)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a folder of another user";
+    const QString own = root.filePath("tmp") + QStringLiteral("/velumo-%1").arg(::geteuid());
+    ASSERT_TRUE(QDir().mkpath(own));
+    ASSERT_EQ(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
+    ::chmod(QFile::encodeName(own).constData(), 0700);
+    // The other user even bound our name there in advance.
+    bindAndLeave(own + u'/' + ControlServer::socketFileName(program.path()));
+    auto server = makeServer();
+    ASSERT_TRUE(server->listen()) << server->errorString().toStdString();
+    EXPECT_TRUE(ControlServer::serverName(program.path()).startsWith(root.filePath("home")));
+    EXPECT_EQ(ask(ControlServer::serverName(program.path()), "ping"), "0 pong");
+}
+
+TEST_F(ChannelPlace, AStaleSocketIsTakenOverAndASecondServerIsRefusedByTheLock)
+{
+    const QString path = ControlServer::serverName(program.path());
+    bindAndLeave(path);  // a copy that crashed left its socket file behind
+    auto first = makeServer();
+    ASSERT_TRUE(first->listen()) << first->errorString().toStdString();
+    Operations secondOperations;
+    auto second = makeServer(&secondOperations);
+    EXPECT_FALSE(second->listen());
+    EXPECT_TRUE(second->errorString().contains("another copy"))
+        << second->errorString().toStdString();
+
+    // The socket file disappears: the lock still says a copy runs, and the channel comes back.
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_TRUE(isRunning(program.path()));
+    spin(ControlServer::kWatchMs + 500);
+    EXPECT_TRUE(S_ISSOCK(modeOf(path)));
+    EXPECT_EQ(ask(path, "ping"), "0 pong");
+    EXPECT_FALSE(test::logEvents(program.filePath("velumo.log"), "control")
+                     .filter("listening again")
+                     .isEmpty());
+}
+
+TEST_F(ChannelPlace, IdleClientsCannotHoldEveryPlace)
+{
+    auto server = makeServer();
+    ASSERT_TRUE(server->listen());
+    const QString path = ControlServer::serverName(program.path());
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < ControlServer::kMaxConnections + 20; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(path);
+    }
+    spin(300);
+    EXPECT_EQ(server->connectionCount(), ControlServer::kMaxConnections);
+    // A real client waits in the queue and is served once the idle ones are cut off.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(ask(path, "ping", ControlServer::kIdleMs + 5000), "0 pong");
+    EXPECT_GE(elapsed.elapsed(), ControlServer::kIdleMs - 1000);
+    spin(ControlServer::kIdleMs + 500);
+    EXPECT_EQ(server->connectionCount(), 0);
+}
+
+TEST_F(ChannelPlace, NoDescriptorsLeftPausesAcceptingAndKeepsTheSocket)
+{
+    auto server = makeServer();
+    ASSERT_TRUE(server->listen());
+    const QString path = ControlServer::serverName(program.path());
+    std::vector<std::unique_ptr<QLocalSocket>> clients;
+    for (int i = 0; i < 5; ++i) {
+        clients.push_back(std::make_unique<QLocalSocket>());
+        clients.back()->connectToServer(path);
+        ASSERT_TRUE(clients.back()->waitForConnected(1000));
+    }
+    // Not one descriptor left for accept().
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    // The limit is the lowest free descriptor: every new one would lie at or above it.
+    const int lowest = ::dup(0);
+    ::close(lowest);
+    rlimit tight = before;
+    tight.rlim_cur = rlim_t(lowest);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    spin(100);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+    EXPECT_TRUE(S_ISSOCK(modeOf(path)));
+    EXPECT_EQ(server->connectionCount(), 0);
+    spin(ControlServer::kAcceptRetryMs + 300);
+    EXPECT_EQ(server->connectionCount(), 5);
+    EXPECT_FALSE(test::logEvents(program.filePath("velumo.log"), "control")
+                     .filter("accepting connections again after a pause (Too many open files)")
+                     .isEmpty());
+    EXPECT_EQ(ask(path, "ping"), "0 pong");
 }
 
 TEST(EventLogFile, OneLineAnEventAndRotation)

@@ -148,5 +148,21 @@ TEST(AutostartEntry, ExecLineSurvivesAwkwardPaths)
     EXPECT_THROW(autostartentry::desktopEntry("/usr/bin/velumo", "/a\nExec=evil"), Failure);
 }
 
+TEST(HelpAndVersion, AreOptionsAnywhereAndTheUsageNamesEverything)
+{
+    EXPECT_TRUE(CommandLine::parse({"--help"}).help);
+    EXPECT_TRUE(CommandLine::parse({"--dir", "/x", "-h"}).help);
+    EXPECT_TRUE(CommandLine::parse({"--version"}).version);
+    EXPECT_FALSE(CommandLine::parse({"help"}).help);
+    EXPECT_EQ(CommandLine::parse({"--help"}).powerSwitch, CommandLine::Switch::None);
+    const QString usage = CommandLine::usage();
+    for (const char* word :
+         {"--dir", "--send", "--check-plan", "down", "sleep", "kill", " r ", "status", "block load",
+          "ticker start", "dispatcher start", "ftp add-upload", "dialup down", "rss read", "vibor",
+          "phrase", "log write", "get NAME"})
+        EXPECT_TRUE(usage.contains(QLatin1String(word))) << word;
+    EXPECT_EQ(CommandLine::versionText(), QStringLiteral("velumo 7.9.10"));
+}
+
 }  // namespace
 }  // namespace velumo

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <functional>
 
+#include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/textfile.h"
 #include "fakes/testsupport.h"
@@ -220,6 +221,128 @@ TEST_F(AtomicWrite, ReadingMissingFileOrFolderFails)
 {
     EXPECT_THROW(readTextLines(path("missing.str")), Failure);
     EXPECT_THROW(readFileBytes(dir.path()), Failure);
+}
+
+// ---- bounded reading ----
+
+class BoundedRead : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // The text of the failure reading path, or "" when it was read.
+    static QString failureOf(const QString& file, qint64 limit = kMaxBlockFileBytes)
+    {
+        try {
+            readFileBytes(file, limit);
+            return QString();
+        } catch (const Failure& failure) {
+            return failure.text();
+        }
+    }
+};
+
+TEST_F(BoundedRead, SpecialFilesAndLinksToThemAreRefusedWithoutBlocking)
+{
+    const QString fifo = path("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QDir().mkpath(path("folder"));
+    const QStringList targets = {fifo, QStringLiteral("/dev/zero"), QStringLiteral("/dev/urandom"),
+                                 QStringLiteral("/dev/null"), path("folder")};
+    QStringList names = targets;
+    for (int i = 0; i < targets.size(); ++i) {
+        const QString link = path(QStringLiteral("link%1").arg(i));
+        ASSERT_TRUE(QFile::link(targets[i], link));
+        names.append(link);
+    }
+    // A pipe without a writer would hold an ordinary open() for good: the whole check runs
+    // in a child that is killed when it takes too long.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(5);
+        for (const QString& name : names) {
+            const QString text = failureOf(name);
+            if (!text.contains(QLatin1String("Not a regular file")) &&
+                !text.contains(QLatin1String("Is a directory")))
+                ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the reader blocked or crashed";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    for (const QString& name : names)
+        EXPECT_FALSE(failureOf(name).isEmpty()) << name.toStdString();
+}
+
+TEST_F(BoundedRead, AFileOverItsLimitIsRefusedAndTheTextNamesTheLimit)
+{
+    // Sparse: 200 MB of nothing costs no disk, and must cost no memory either.
+    const QString sparse = path("big.str");
+    {
+        QFile file(sparse);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(200'000'000));
+    }
+    const QString text = failureOf(sparse);
+    EXPECT_TRUE(text.contains(QString::number(kMaxBlockFileBytes))) << text.toStdString();
+    EXPECT_THROW(readTextLines(sparse), Failure);
+
+    test::writeAll(path("small.txt"), QByteArray(100, 'a'));
+    EXPECT_TRUE(failureOf(path("small.txt"), 99).contains(QLatin1String("larger than 99 bytes")));
+    EXPECT_EQ(readFileBytes(path("small.txt"), 100), QByteArray(100, 'a'));
+    test::writeAll(path("empty.txt"), QByteArray());
+    EXPECT_EQ(readFileBytes(path("empty.txt")), QByteArray());
+}
+
+TEST_F(BoundedRead, ProcFilesWhoseSizeReadsAsZeroAreRefused)
+{
+    // Files of the kernel report a size of 0 and may be endless: not regular files by content,
+    // but regular by kind; they are read up to the limit and no further.
+    const QString text = failureOf(QStringLiteral("/proc/self/maps"), 16);
+    EXPECT_TRUE(text.contains(QLatin1String("larger than 16 bytes"))) << text.toStdString();
+}
+
+TEST(LeftoverTemporaries, OnlyTheProgramsOwnOlderThanTheStartAreRemoved)
+{
+    QTemporaryDir a;
+    QTemporaryDir b;
+    const QDateTime start = QDateTime::currentDateTime();
+    const QStringList leftovers = {a.filePath(".velumo.cfg.tmpAb12Cd"),
+                                   b.filePath(".202612090400.csv.tmpXyZ789")};
+    const QStringList kept = {a.filePath("velumo.cfg"),
+                              a.filePath(".velumo.cfg.tmp"),
+                              a.filePath(".velumo.cfg.tmpAb12C"),
+                              a.filePath("x.tmpAb12Cd"),
+                              a.filePath(".velumo.cfg.tmpAb12Cd.bak"),
+                              b.filePath(".new.csv.tmpQQQQQQ")};
+    for (const QString& f : leftovers + kept)
+        test::writeAll(f, "x");
+    // Older than the start, but for the one written by a copy running now.
+    for (const QString& f : leftovers + kept.mid(0, kept.size() - 1)) {
+        QFile file(f);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(start.addSecs(-60), QFileDevice::FileModificationTime));
+    }
+    {
+        QFile file(b.filePath(".new.csv.tmpQQQQQQ"));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(start.addSecs(5), QFileDevice::FileModificationTime));
+    }
+    // A folder of that name is no leftover file.
+    QDir(a.path()).mkdir(".dir.tmpAAAAAA");
+
+    QTemporaryDir logDir;
+    EventLog log(logDir.filePath("velumo.log"));
+    const QStringList removed =
+        removeLeftoverTemporaries({a.path(), b.path(), a.path() + "/", QString()}, start, &log);
+    EXPECT_EQ(removed.size(), 2);
+    for (const QString& f : leftovers)
+        EXPECT_FALSE(QFile::exists(f)) << f.toStdString();
+    for (const QString& f : kept)
+        EXPECT_TRUE(QFile::exists(f)) << f.toStdString();
+    EXPECT_TRUE(QFileInfo(a.filePath(".dir.tmpAAAAAA")).isDir());
+    EXPECT_EQ(test::logEvents(logDir.filePath("velumo.log"), "file").size(), 2);
 }
 
 }  // namespace

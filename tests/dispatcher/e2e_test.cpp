@@ -127,7 +127,7 @@ TEST(DispatcherEndToEnd, CheckPlanExitCodes)
         const QString out = QString::fromUtf8(check.readAllStandardOutput());
         EXPECT_TRUE(out.contains("1: ")) << c.name;
     }
-    EXPECT_EQ(runToEnd({"--dir", folder, "--check-plan", folder + "/missing.pln"}), 1);
+    EXPECT_EQ(runToEnd({"--dir", folder, "--check-plan", folder + "/missing.pln"}), 2);
     EXPECT_FALSE(QFileInfo::exists(folder + "/velumo.log"));  // the check writes nothing
 }
 

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -263,6 +267,48 @@ TEST_F(BlockFiles, BinaryFileLoadsWithoutHarm)
     EXPECT_NO_THROW(block.LoadTickerFile(dir.filePath("bin.str"), kNow));
     EXPECT_NO_THROW(block.LoadTickerFile(dir.filePath("bin.txt"), kNow));
     EXPECT_EQ(settings.text(key::SCEdit12), QString::number(block.text().size()));
+}
+
+TEST_F(BlockFiles, StatusStaysSmallForAnyBlock)
+{
+    QStringList text;
+    for (int i = 0; i < 5000; ++i)
+        text.append(QStringLiteral("1line %1").arg(i));
+    text[3] = QString(100'000, u'x');
+    block.setLists(text, {"5"}, {"1", "2"});
+    const QJsonObject status = block.statusJson("a.str");
+    EXPECT_EQ(status.value("file").toString(), "a.str");
+    EXPECT_EQ(status.value("text").toArray().size(), TickerBlock::kStatusLines);
+    EXPECT_EQ(status.value("text").toArray().at(999).toString(), "1line 999");
+    EXPECT_EQ(status.value("text").toArray().at(3).toString().size(),
+              TickerBlock::kStatusLineChars);
+    EXPECT_EQ(status.value("text_count").toInt(), 5000);
+    EXPECT_EQ(status.value("tariff_count").toInt(), 1);
+    EXPECT_EQ(status.value("index").toArray(), (QJsonArray{"1", "2"}));
+    EXPECT_TRUE(status.value("cut").toBool());
+    EXPECT_LT(QJsonDocument(status).toJson(QJsonDocument::Compact).size(), 40'000);
+
+    block.setLists({"1a"}, {"5"}, {"1"});
+    const QJsonObject small = block.statusJson("b.str");
+    EXPECT_FALSE(small.value("cut").toBool());
+    EXPECT_EQ(small.value("text"), (QJsonArray{"1a"}));
+}
+
+TEST_F(BlockFiles, ABlockFileOverItsLimitIsRefusedWithoutReadingIt)
+{
+    const QString path = dir.filePath("huge.str");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(200'000'000));  // sparse: zero bytes, as a damaged copy leaves
+    }
+    try {
+        block.LoadTickerFile(path, kNow);
+        FAIL() << "a 200 MB block was loaded";
+    } catch (const Failure& failure) {
+        EXPECT_TRUE(failure.text().contains(QString::number(kMaxBlockFileBytes)));
+    }
+    EXPECT_TRUE(block.text().isEmpty());
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+#include "clockstepwatch.h"
+
+#include <sys/timerfd.h>
+#include <unistd.h>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+
+namespace velumo {
+
+ClockStepWatch::ClockStepWatch(QObject* parent) : QObject(parent)
+{
+    m_fd = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_fd < 0)
+        return;
+    arm();
+    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ClockStepWatch::onReadable);
+}
+
+ClockStepWatch::~ClockStepWatch()
+{
+    delete m_notifier;
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void ClockStepWatch::arm()
+{
+    // Far ahead: the timer is only there to be cancelled by a step of the clock.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    itimerspec spec{};
+    spec.it_value.tv_sec = now.tv_sec + 10 * 365 * 86400;
+    ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+}
+
+void ClockStepWatch::onReadable()
+{
+    std::uint64_t expirations = 0;
+    const ssize_t n = ::read(m_fd, &expirations, sizeof expirations);
+    if (n < 0 && errno == EAGAIN)
+        return;
+    const bool stepped = n < 0 && errno == ECANCELED;
+    arm();
+    if (stepped)
+        emit this->stepped();
+}
+
+}  // namespace velumo
