@@ -213,7 +213,10 @@ void PanelModule::registerOperations()
     });
     add("panel minimise", [this, &p](const QString&) {
         p.SCButton5Click();
-        return m_tray->isShown() ? QStringLiteral("tray") : QStringLiteral("no notification area");
+        // Without a notification area the panel stays on screen: the caller is told so.
+        if (!m_tray->isShown())
+            throw Failure(QStringLiteral("no notification area"));
+        return QStringLiteral("tray");
     });
     add("panel restore", [&p](const QString&) {
         p.trayLeftClick();

@@ -1,8 +1,11 @@
 #include "playersmodule.h"
 
+#include <QEventLoop>
 #include <QJsonObject>
+#include <QTimer>
 
 #include "base/controlchannel.h"
+#include "base/failure.h"
 #include "players/capturewindow.h"
 #include "players/clipwindow.h"
 #include "players/flashwindow.h"
@@ -51,9 +54,23 @@ void PlayersModule::armTimers()
 void PlayersModule::registerCommands()
 {
     ControlServer& c = m_services.control;
+    // The caller learns how the read ended: the command waits for it (the strip and the timers
+    // go on meanwhile), and a feed that could not be read fails with the message shown.
     c.addCommand(QStringLiteral("rss read"), [this](const QString&) {
+        QEventLoop wait;
+        bool applied = false;
+        const auto finished =
+            QObject::connect(m_rss.get(), &RssFeed::readFinished, &wait, [&](bool ok) {
+                applied = ok;
+                wait.quit();
+            });
+        QTimer::singleShot(90'000, &wait, &QEventLoop::quit);
         m_rss->SCButton12Click();
-        return QStringLiteral("queued");
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        QObject::disconnect(finished);
+        if (!applied)
+            throw Failure(QStringLiteral("the feed was not read: %1").arg(m_rss->shownAddress()));
+        return QStringLiteral("read %1 lines").arg(m_rss->feedLines());
     });
     c.addStatus(QStringLiteral("rss"), [this] {
         return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->shownAddress()},

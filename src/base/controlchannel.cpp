@@ -325,33 +325,37 @@ QJsonObject ControlServer::status() const
 
 std::pair<int, QString> ControlServer::execute(const QString& line)
 {
-    // Everything a command does, its reply included, runs in the guard: running out of memory
-    // in one command leaves the channel and the program as they were.
-    int code = 0;
-    QString reply;
-    QString error;
-    const bool done = guarded(
-        m_notifier,
-        [&] {
-            const QString command = line.trimmed();
+    // Everything a command does, its reply included, is caught here: running out of memory in
+    // one command leaves the channel and the program as they were. A command's own failure
+    // (malformed input, a refused precondition) answers the caller and goes to velumo.log; it
+    // never opens a box on the public screen. The operation's own messages are shown as the
+    // buttons show them, and a command during which one was shown did not do what was asked:
+    // it fails with those texts as its reply.
+    try {
+        const QString command = line.trimmed();
+        if (m_log)
+            m_log->write(QStringLiteral("control"), command);
+        if (command == QLatin1String("status"))
+            return {0, QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact))};
+        const auto match = m_operations.match(command);
+        if (!match)
+            return {2, QStringLiteral("unknown command: %1").arg(command)};
+        Notifier::Capture shown(m_notifier);
+        const QString reply = m_operations.run(match->first, match->second);
+        if (!shown.texts().isEmpty())
+            return {2, shown.texts().join(QStringLiteral(" | "))};
+        return {0, reply};
+    } catch (...) {
+        QString text;
+        try {
+            text = currentExceptionText();
             if (m_log)
-                m_log->write(QStringLiteral("control"), command);
-            if (command == QLatin1String("status")) {
-                reply = QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact));
-                return;
-            }
-            const auto match = m_operations.match(command);
-            if (!match) {
-                code = 2;
-                reply = QStringLiteral("unknown command: %1").arg(command);
-                return;
-            }
-            reply = m_operations.run(match->first, match->second);
-        },
-        &error);
-    if (!done)
-        return {2, error};
-    return {code, reply};
+                m_log->write(QStringLiteral("error"), text);
+        } catch (...) {
+            text = QStringLiteral("Out of memory");
+        }
+        return {2, text};
+    }
 }
 
 void ControlServer::serve(int descriptor)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace velumo {
 
@@ -24,12 +25,32 @@ public:
     // Yes/No question; true for Yes.
     bool askYesNo(const QString& title, const QString& text);
 
+    // While one lives, the texts of the messages and error reports shown are also collected,
+    // so that a control command can answer its caller with what its operation said.
+    class Capture {
+    public:
+        explicit Capture(Notifier& notifier);
+        ~Capture();
+        Capture(const Capture&) = delete;
+        Capture& operator=(const Capture&) = delete;
+        const QStringList& texts() const { return m_texts; }
+
+    private:
+        friend class Notifier;
+        Notifier& m_notifier;
+        Capture* m_outer;
+        QStringList m_texts;
+    };
+
 protected:
     virtual void showMessage(const QString& title, const QString& text, bool error) = 0;
     virtual bool showQuestion(const QString& title, const QString& text, bool yesNo) = 0;
 
 private:
+    void collect(const QString& text);
+
     EventLog* m_log;
+    Capture* m_capture = nullptr;
 };
 
 // Answers every question with a fixed answer and shows nothing; for runs without a screen.

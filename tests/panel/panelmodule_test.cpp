@@ -163,7 +163,7 @@ TEST_F(Module, ControlCommandsCountPhrasesFromOne)
 
     main.show();
     panel.hide();
-    EXPECT_EQ(send("panel minimise"), std::make_pair(0, QString("no notification area")));
+    EXPECT_EQ(send("panel minimise"), std::make_pair(2, QString("no notification area")));
     EXPECT_TRUE(status().value("visible").toBool());
     EXPECT_FALSE(main.isVisible());
     EXPECT_EQ(send("panel restore").first, 0);
