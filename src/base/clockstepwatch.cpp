@@ -31,9 +31,9 @@ void ClockStepWatch::arm()
     // Far ahead: the timer is only there to be cancelled by a step of the clock.
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    itimerspec spec{};
-    spec.it_value.tv_sec = now.tv_sec + 10 * 365 * 86400;
-    ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+    itimerspec deadline{};
+    deadline.it_value.tv_sec = now.tv_sec + 10 * 365 * 86400;
+    ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &deadline, nullptr);
 }
 
 void ClockStepWatch::onReadable()

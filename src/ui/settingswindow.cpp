@@ -395,8 +395,10 @@ QList<UiComponent> SettingsWindow::components() const
 
 void SettingsWindow::applyComponents(const QList<UiComponent>& components)
 {
-    for (qsizetype i = 0; i < components.size() && i < m_components.size(); ++i) {
-        QObject* object = m_components[i].first;
+    // The texts come in the declared order, as components() gives them.
+    const auto ordered = declaredOrder();
+    for (qsizetype i = 0; i < components.size() && i < ordered.size(); ++i) {
+        QObject* object = ordered[i].first;
         const UiComponent& c = components[i];
         if (!object)
             continue;

@@ -234,6 +234,26 @@ TEST_F(Wiring, SavedFilesKeepTheirComponentOrder)
         EXPECT_EQ(names[i], expectedNames[i]) << "velumo.cfg line " << i + 1;
 }
 
+// A translated text reaches its own component, whatever order the pages were built in: the
+// group "Пин-тест" is built after "Блок объявлений" today, but declared before it.
+TEST_F(Wiring, TranslatedTextsReachTheDeclaredComponents)
+{
+    QByteArray lang = test::readAll(qEnvironmentVariable("VELUMO_SOURCE_DIR") +
+                                    "/tests/app/golden/velumo_lang.cfg");
+    const QByteArray pinTest = test::cp1251(QStringLiteral("\r\nПин-тест\r\n"));
+    ASSERT_TRUE(lang.contains(pinTest));
+    lang.replace(pinTest, test::cp1251(QStringLiteral("\r\nПроверка выводов\r\n")));
+    test::writeAll(dir.filePath("velumo_lang.cfg"), lang);
+    writeConfig([](Settings& s) { s.setChecked(key::SCCheckbox28, true); });
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    auto* group = window->findChild<QGroupBox*>("GroupBox50");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->title(), QStringLiteral("Проверка выводов"));
+    EXPECT_EQ(window->findChild<QGroupBox*>("GroupBox49")->title(),
+              QStringLiteral("Блок объявлений"));
+}
+
 // The panel in the whole program: its commands, its files at the main window's close, and the
 // restart from the start of the block, after which the clock is redrawn on the next second.
 TEST_F(Wiring, PanelWritesItsFilesAtCloseAndTheRestartRedrawsTheClock)

@@ -24,9 +24,9 @@ TEST(SettingsKeys, ConstantsAndSchemaNameTheSameControls)
         constants.insert(m.captured(2));
     }
     QSet<QString> schema;
-    for (const ControlSpec& spec : controlSchema()) {
-        EXPECT_FALSE(schema.contains(QLatin1String(spec.name))) << spec.name;
-        schema.insert(QLatin1String(spec.name));
+    for (const ControlSpec& entry : controlSchema()) {
+        EXPECT_FALSE(schema.contains(QLatin1String(entry.name))) << entry.name;
+        schema.insert(QLatin1String(entry.name));
     }
     EXPECT_EQ(schema.size(), 211);
     for (const QString& name : constants - schema)
