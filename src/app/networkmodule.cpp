@@ -69,6 +69,8 @@ void NetworkModule::registerCommands()
         return QString::number(m_ftp->LBlist2().size());
     });
     c.addCommand(QStringLiteral("dialup list"), [this, side](const QString& argument) {
+        if (!m_dialUp->available())
+            throw Failure(QStringLiteral("dial-up lines cannot be listed: nmcli is not installed"));
         m_dialUp->SelectConnections(side(argument) == FtpExchange::Receive ? DialUp::In
                                                                            : DialUp::Out);
         return QStringLiteral("queued");

@@ -1,7 +1,9 @@
 #include "dialup.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <memory>
 
@@ -167,6 +169,12 @@ void DialUp::run(const QStringList& arguments, int timeoutMs,
         finish();
     });
     process->start(m_program, arguments, QIODevice::ReadOnly);
+}
+
+bool DialUp::available() const
+{
+    return !QStandardPaths::findExecutable(m_program).isEmpty() ||
+           QFileInfo(m_program).isExecutable();
 }
 
 void DialUp::SelectConnections(Side side)

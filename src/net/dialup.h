@@ -61,6 +61,9 @@ public:
     static constexpr int kStateConnected = 8192;
     static constexpr int kStateDisconnected = 8193;
 
+    // Whether the connection tool can be found at all (a listing without it cannot succeed).
+    bool available() const;
+
 signals:
     void entriesChanged(int side);
     void statusChanged(const QString& text);

@@ -44,6 +44,15 @@ TEST_F(DialUpTest, ListsOnlyModemAndPppEntriesWhole)
     EXPECT_TRUE(dial.entries(DialUp::Out).isEmpty());
 }
 
+TEST_F(DialUpTest, AMissingToolIsKnownBeforeAnyListing)
+{
+    EXPECT_TRUE((DialUp{notifier, &log, QStringLiteral("/bin/sh")}.available()));
+    DialUp missing{notifier, &log, QStringLiteral("/nonexistent/nmcli")};
+    EXPECT_FALSE(missing.available());
+    DialUp unknown{notifier, &log, QStringLiteral("no-such-tool-anywhere")};
+    EXPECT_FALSE(unknown.available());
+}
+
 TEST_F(DialUpTest, EmptyNameAsksForOne)
 {
     dialAndWait(QString());
