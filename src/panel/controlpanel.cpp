@@ -27,6 +27,7 @@
 #include "panel/panelphrases.h"
 #include "panel/trayicon.h"
 #include "ui/clickfilter.h"
+#include "ui/componenttext.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -299,48 +300,15 @@ QList<UiComponent> ControlPanel::components() const
     for (UiComponent& c : list) {
         c.caption.clear();
         c.hint.clear();
-        QObject* object = findChild<QObject*>(c.name);
-        if (auto* b = qobject_cast<QPushButton*>(object)) {
-            c.caption = b->text();
-            c.hint = b->toolTip();
-        } else if (auto* edit = qobject_cast<QLineEdit*>(object)) {
-            c.hint = edit->toolTip();
-        } else if (auto* label = qobject_cast<QLabel*>(object)) {
-            c.caption = label->text();
-        } else if (auto* group = qobject_cast<QGroupBox*>(object)) {
-            c.caption = group->title();
-        }
+        readComponentText(findChild<QObject*>(c.name), c);
     }
     return list;
 }
 
 void ControlPanel::applyComponents(const QList<UiComponent>& components)
 {
-    for (const UiComponent& c : components) {
-        QObject* object = findChild<QObject*>(c.name);
-        switch (c.cls) {
-            case ComponentClass::Button:
-                if (auto* b = qobject_cast<QPushButton*>(object)) {
-                    b->setText(c.caption);
-                    b->setToolTip(c.hint);
-                }
-                break;
-            case ComponentClass::Edit:
-                if (auto* edit = qobject_cast<QLineEdit*>(object))
-                    edit->setToolTip(c.hint);
-                break;
-            case ComponentClass::Label:
-                if (auto* label = qobject_cast<QLabel*>(object))
-                    label->setText(c.caption);
-                break;
-            case ComponentClass::GroupBox:
-                if (auto* group = qobject_cast<QGroupBox*>(object))
-                    group->setTitle(c.caption);
-                break;
-            default:
-                break;
-        }
-    }
+    for (const UiComponent& c : components)
+        applyComponentText(findChild<QObject*>(c.name), c);
 }
 
 void ControlPanel::showPhrases()

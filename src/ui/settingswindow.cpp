@@ -27,6 +27,7 @@
 #include "base/notifier.h"
 #include "base/settings.h"
 #include "base/wincolor.h"
+#include "componenttext.h"
 #include "dialogspec.h"
 #include "mainwindowcomponents.h"
 #include "typingfilter.h"
@@ -375,15 +376,8 @@ QList<UiComponent> SettingsWindow::components() const
             continue;
         }
         c.name = object->objectName();
-        if (auto* widget = qobject_cast<QWidget*>(object))
-            c.hint = widget->toolTip();
-        if (auto* label = qobject_cast<QLabel*>(object))
-            c.caption = label->text();
-        else if (auto* box = qobject_cast<QGroupBox*>(object))
-            c.caption = box->title();
-        else if (auto* button = qobject_cast<QAbstractButton*>(object))
-            c.caption = button->text();
-        else if (auto* dialog = qobject_cast<DialogSpec*>(object)) {
+        readComponentText(object, c);
+        if (auto* dialog = qobject_cast<DialogSpec*>(object)) {
             c.caption = dialog->filter;
             c.hint = dialog->title;
         } else if (cls == ComponentClass::Page)
@@ -403,29 +397,6 @@ void SettingsWindow::applyComponents(const QList<UiComponent>& components)
         if (!object)
             continue;
         switch (c.cls) {
-            case ComponentClass::Edit:
-            case ComponentClass::Combo:
-                if (auto* widget = qobject_cast<QWidget*>(object))
-                    widget->setToolTip(c.hint);
-                break;
-            case ComponentClass::Label:
-                if (auto* label = qobject_cast<QLabel*>(object))
-                    label->setText(c.caption);
-                break;
-            case ComponentClass::GroupBox:
-                if (auto* box = qobject_cast<QGroupBox*>(object))
-                    box->setTitle(c.caption);
-                break;
-            case ComponentClass::CheckBox:
-                if (auto* button = qobject_cast<QAbstractButton*>(object))
-                    button->setText(c.caption);
-                break;
-            case ComponentClass::Button:
-                if (auto* button = qobject_cast<QAbstractButton*>(object)) {
-                    button->setText(c.caption);
-                    button->setToolTip(c.hint);
-                }
-                break;
             case ComponentClass::Page:
                 if (auto* widget = qobject_cast<QWidget*>(object)) {
                     widget->setProperty("caption", c.caption);
@@ -444,8 +415,8 @@ void SettingsWindow::applyComponents(const QList<UiComponent>& components)
                     dialog->title = c.hint;
                 }
                 break;
-            case ComponentClass::FixedLabel:
-            case ComponentClass::Other:
+            default:
+                applyComponentText(object, c);
                 break;
         }
     }
