@@ -205,7 +205,9 @@ TEST_F(Unattended, StatusStaysSmallForAHugeBlock)
 }
 
 // The real program under libfaketime: the wall clock steps forward and then back in the last
-// second before a start; each start keeps its second to 20 ms.
+// second before a start; each start keeps its second. The bound leaves room for a loaded
+// machine running other tests at once, and is still far below the 400 ms a start would be late
+// if the forward step were waited out.
 TEST_F(Unattended, StartsKeepTheirSecondWhenTheClockStepsInTheLastSecond)
 {
     const QString library = QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1");
@@ -262,7 +264,7 @@ TEST_F(Unattended, StartsKeepTheirSecondWhenTheClockStepsInTheLastSecond)
     for (int i = 0; i < 2; ++i) {
         const QDateTime due = i == 0 ? t1 : t2;
         EXPECT_GE(due.msecsTo(starts[i]), 0) << "early: " << starts[i].toString().toStdString();
-        EXPECT_LE(due.msecsTo(starts[i]), 20) << starts[i].toString(u"hh:mm:ss.zzz").toStdString();
+        EXPECT_LE(due.msecsTo(starts[i]), 150) << starts[i].toString(u"hh:mm:ss.zzz").toStdString();
     }
 }
 
