@@ -7,6 +7,7 @@ packages=(
     libcurl4-openssl-dev libpugixml-dev libasound2-dev libgtest-dev libbenchmark-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav fonts-dejavu-core curl
     xvfb xcompmgr x11-apps imagemagick xdotool python3-pyftpdlib faketime libfaketime
+    qt6-webengine-dev npm
 )
 missing=()
 for p in "${packages[@]}"; do

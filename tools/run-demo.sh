@@ -5,6 +5,8 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target velumo velumo_demo_config
+# Ruffle for Flash movies, beside the program.
+tools/fetch-ruffle.sh build/ruffle || echo "Flash movies stay black: Ruffle could not be fetched" >&2
 # The demo settings name the start block by its absolute path: made here, never committed.
 if [ ! -f demo/velumo.cfg ]; then
     size=""

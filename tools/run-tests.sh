@@ -10,6 +10,8 @@ tools/check-layering.sh
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUMO_WERROR=ON >/dev/null
 cmake --build build -j2
+# Ruffle for the Flash tests (they are skipped without it).
+tools/fetch-ruffle.sh build/ruffle || echo "Ruffle could not be fetched: the Flash tests are skipped" >&2
 (cd build && ctest --output-on-failure -j2 --timeout 600)
 
 tools/run-core-sanitized.sh

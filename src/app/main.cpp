@@ -12,6 +12,7 @@
 #include "base/guard.h"
 #include "devices/powercontrol.h"
 #include "dispatcher/plancheckcommand.h"
+#include "players/webengine.h"
 
 using namespace velumo;
 
@@ -80,6 +81,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velumo"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,14 +1,46 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
+
+#include "players/flashsurface.h"
 
 namespace velumo {
 
-// The Flash movie window.
-class FlashWindow : public QWidget {
+class BrowserPanel;
+
+// The Flash movie window (TFormFlash): frameless, below the strip and the clock, black behind
+// the movie, which Ruffle plays letter-boxed ("ShowAll") at high quality in Flash1, a browser
+// created on the first movie. Ruffle comes from the folder rufflePath() names and is loaded
+// from local files; its own interface (splash screen, play button, unmute overlay, context
+// menu, error panel) is never shown.
+class FlashWindow final : public QWidget {
     Q_OBJECT
 public:
     explicit FlashWindow(QWidget* parent = nullptr);
+    FlashWindow(const QString& ruffleFolder, QWidget* parent);
+    ~FlashWindow() override;
+
+    FlashSurface& surface();
+    BrowserPanel& browser() const { return *m_browser; }
+
+    // The folder with ruffle.js: "ruffle" beside the program, else the one the build fetched.
+    static QString defaultRuffleFolder();
+
+private:
+    class Surface;
+    void ensureHost();
+    void onPageMessage(const QString& text);
+    void sendLoad();
+
+    QString m_ruffleFolder;
+    BrowserPanel* m_browser = nullptr;
+    Surface* m_surface = nullptr;
+    bool m_hostRequested = false;
+    bool m_hostReady = false;
+    QString m_pendingMovie;
+    bool m_loadPending = false;
+    int m_movieNumber = 0;
 };
 
 }  // namespace velumo

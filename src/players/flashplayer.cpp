@@ -1,0 +1,156 @@
+#include "flashplayer.h"
+
+#include <QFileInfo>
+
+#include "base/clock.h"
+#include "base/eventlog.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "players/flashsurface.h"
+
+namespace velumo {
+
+FlashPlayer::FlashPlayer(Settings& settings, EventLog& log, const Clock& clock,
+                         FlashSurface& surface)
+    : m_settings(settings), m_log(log), m_clock(clock), m_surface(surface)
+{
+    connect(&m_surface, &FlashSurface::playing, this, &FlashPlayer::onPlaying);
+    connect(&m_surface, &FlashSurface::failed, this, &FlashPlayer::onFailed);
+}
+
+QString FlashPlayer::movieField(const Settings& settings, const QString& slot)
+{
+    const int k = strToInt(slot == u"0" ? QStringLiteral("10") : slot);
+    const QString name = QStringLiteral("SCEdit") + QString::number(k + 48);
+    if (!settings.contains(name) || settings.entry(name).kind != ControlKind::Text)
+        return QString();
+    return name;
+}
+
+void FlashPlayer::start(const PlayerRequest& request)
+{
+    const QString field = movieField(m_settings, request.slot);
+    load(field.isEmpty() ? QString() : m_settings.text(field), true, request.slot);
+    moveToSettings();
+    showAndPlay();
+}
+
+void FlashPlayer::startf(const QString& slot)
+{
+    const QString field = movieField(m_settings, slot);
+    load(field.isEmpty() ? QString() : m_settings.text(field), false, slot);
+    moveToSettings();
+    showAndPlay();
+}
+
+void FlashPlayer::stop()
+{
+    m_waitingForPicture = false;
+    m_surface.stopMovie();
+    m_surface.hideWindow();
+}
+
+void FlashPlayer::moveflashwindow(int left, int width, int top, int height)
+{
+    m_surface.setWindowRect(QRect(left, top, width, height));
+}
+
+void FlashPlayer::moveToSettings()
+{
+    moveflashwindow(m_settings.spin(key::SpinEdit45), m_settings.spin(key::SpinEdit46),
+                    m_settings.spin(key::SpinEdit47), m_settings.spin(key::SpinEdit48));
+}
+
+void FlashPlayer::showAndPlay()
+{
+    m_surface.showWindow();
+    m_surface.play();
+}
+
+void FlashPlayer::SCButton86Click()
+{
+    load(m_settings.text(key::SCEdit99), false, QString());
+    showAndPlay();
+    moveToSettings();
+}
+
+void FlashPlayer::SCButton88Click()
+{
+    moveToSettings();
+    load(m_settings.text(key::SCEdit99), false, QString());
+    showAndPlay();
+}
+
+void FlashPlayer::SCButton83Click()
+{
+    stop();
+}
+
+bool FlashPlayer::visible() const
+{
+    return m_surface.windowVisible();
+}
+
+void FlashPlayer::load(const QString& file, bool fromDispatcher, const QString& slot)
+{
+    m_movie = file;
+    m_slot = slot;
+    m_fromDispatcher = fromDispatcher;
+    m_loadedAtMs = m_clock.monotonicMs();
+    m_waitingForPicture = false;
+    if (!fromDispatcher)
+        write(QStringLiteral("started ") + subject());
+    // The window is shown all the same, black.
+    if (file.trimmed().isEmpty()) {
+        m_surface.loadMovie(QString());
+        onFailed(QStringLiteral("no movie file"));
+        return;
+    }
+    const QFileInfo info(file);
+    if (!info.isFile()) {
+        m_surface.loadMovie(QString());
+        onFailed(QStringLiteral("file not found"));
+        return;
+    }
+    m_waitingForPicture = true;
+    m_surface.loadMovie(info.absoluteFilePath());
+}
+
+void FlashPlayer::onPlaying()
+{
+    if (!m_waitingForPicture)
+        return;
+    m_waitingForPicture = false;
+    write(QStringLiteral("first picture after %1 ms: %2")
+              .arg(m_clock.monotonicMs() - m_loadedAtMs)
+              .arg(subject()));
+    if (m_fromDispatcher)
+        emit onScreen();
+}
+
+void FlashPlayer::onFailed(const QString& reason)
+{
+    m_waitingForPicture = false;
+    if (m_fromDispatcher)
+        emit failed(reason);
+    else
+        write(QStringLiteral("failed ") + subject() + QStringLiteral(": ") + reason);
+}
+
+QString FlashPlayer::subject() const
+{
+    QString text = QStringLiteral("f");
+    if (!m_slot.isEmpty())
+        text += u' ' + m_slot;
+    if (!m_movie.isEmpty())
+        text += u' ' + m_movie;
+    return text;
+}
+
+void FlashPlayer::write(const QString& text)
+{
+    m_log.write(QStringLiteral("player"), text);
+}
+
+}  // namespace velumo

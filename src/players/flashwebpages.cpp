@@ -1,0 +1,98 @@
+#include "flashwebpages.h"
+
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QUrl>
+
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "players/browserpanel.h"
+#include "players/flashplayer.h"
+#include "players/webplayer.h"
+#include "ui/settingswindow.h"
+
+namespace velumo {
+
+namespace {
+
+const QString kPageFlash =
+    QStringLiteral("Настройки > Слайды, клипы, Flash, трансляция > Flash анимации");
+const QString kGroupFlash = QStringLiteral("Flash анимации");
+const QString kPageWww = QStringLiteral("Интернет > WWW");
+const QString kGroupWww = QStringLiteral("WWW");
+const QString kGroupAddresses = QStringLiteral("Адрес для диспетчера (полный, без. http:/)");
+
+// "Caption|*.ext;|Other|*.*" as the file dialog writes its filters.
+QString dialogFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        out.append(parts[i] + QStringLiteral(" (") + patterns.trimmed() + u')');
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+}  // namespace
+
+FlashWebPages::FlashWebPages(SettingsWindow& window, Notifier& notifier, Settings& settings,
+                             FlashPlayer& flash, WebPlayer& web)
+    : QObject(&window), m_window(window), m_notifier(notifier), m_settings(settings)
+{
+    auto button = [&](const QString& page, const QString& group, const char* name,
+                      const QString& caption, const QString& hint, std::function<void()> click) {
+        QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, hint);
+        connect(b, &QPushButton::clicked, this, [this, click] { guarded(m_notifier, click); });
+    };
+    button(kPageFlash, kGroupFlash, "SCButton87", QStringLiteral("Выбрать flash - ролик"),
+           QStringLiteral("Выбрать flash - ролик"), [this] { SCButton87Click(); });
+    button(kPageFlash, kGroupFlash, "SCButton86", QStringLiteral("Воспроизвести"),
+           QStringLiteral("Воспроизвести"), [&flash] { flash.SCButton86Click(); });
+    button(kPageFlash, kGroupFlash, "SCButton83", QStringLiteral("Стоп"), QStringLiteral("Стоп"),
+           [&flash] { flash.SCButton83Click(); });
+    button(kPageFlash, kGroupFlash, "SCButton88", QStringLiteral("Вывод flash"),
+           QStringLiteral("Вывод flash"), [&flash] { flash.SCButton88Click(); });
+
+    button(kPageWww, kGroupWww, "SCButton11", QStringLiteral("Подключить интернет ресурс"),
+           QStringLiteral("Подключить интернет ресурс"), [&web] { web.SCButton11Click(); });
+    button(kPageWww, kGroupWww, "SCButton64", QStringLiteral("Просмотр"),
+           QStringLiteral("Просмотр"), [&web] { web.SCButton11Click(); });
+    button(kPageWww, kGroupWww, "SCButton65", QStringLiteral("Закрыть сайт"),
+           QStringLiteral("Закрыть сайт"), [&web] { web.SCButton65Click(); });
+    button(kPageWww, kGroupWww, "SCButton15", QStringLiteral("Предварительный просмотр"),
+           QStringLiteral("Предварительный просмотр"), [this] { SCButton15Click(); });
+    button(kPageWww, kGroupAddresses, "SCButton80", QStringLiteral("Тест-Просмотр"),
+           QStringLiteral("Тест-Просмотр"), [&web] { web.SCButton80Click(); });
+
+    QGroupBox* box = window.group(kPageWww, kGroupWww);
+    m_preview = new BrowserPanel(QStringLiteral("Wb2"), box);
+    m_preview->setMinimumHeight(240);
+    if (auto* form = qobject_cast<QFormLayout*>(box->layout()))
+        form->addRow(m_preview);
+}
+
+void FlashWebPages::SCButton15Click()
+{
+    const QString address = m_settings.text(key::SCEdit36).trimmed();
+    if (address.isEmpty())
+        m_preview->cover();
+    else
+        m_preview->load(QUrl::fromUserInput(address));
+}
+
+void FlashWebPages::SCButton87Click()
+{
+    QFileDialog dialog(&m_window);
+    dialog.setNameFilter(dialogFilter(QString::fromUtf8(FlashPlayer::kDialogFilter)));
+    dialog.setDefaultSuffix(QString::fromLatin1(FlashPlayer::kDialogExtension));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        m_settings.setText(key::SCEdit99, dialog.selectedFiles().first());
+}
+
+}  // namespace velumo

@@ -1,0 +1,272 @@
+#include "webplayer.h"
+
+#include "base/clock.h"
+#include "base/eventlog.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/timer.h"
+#include "players/websurface.h"
+
+namespace velumo {
+
+WebPlayer::WebPlayer(Settings& settings, EventLog& log, const Clock& clock, TimerFactory& timers,
+                     WebSurface& surface, Limits limits)
+    : m_settings(settings),
+      m_log(log),
+      m_clock(clock),
+      m_surface(surface),
+      m_limits(limits),
+      m_crawl(timers.create(QStringLiteral("Timer4"), true)),
+      m_refresh(timers.create(QStringLiteral("InetTimer"))),
+      m_retry(timers.create(QStringLiteral("WebRetry")))
+{
+    m_crawl->setHandler([this] { Timer4Timer(); });
+    m_refresh->setInterval(60'000);
+    m_refresh->setHandler([this] { InetTimerTimer(); });
+    m_retry->setHandler([this] {
+        m_retry->stop();
+        for (int panel = 0; panel < WebSurface::kPanels; ++panel)
+            if (m_panels[panel].navigated && !m_panels[panel].loaded && !m_panels[panel].loading)
+                reload(panel);
+    });
+    for (int panel = 0; panel < WebSurface::kPanels; ++panel) {
+        Panel& p = m_panels[panel];
+        p.timeout = timers.create(QStringLiteral("WebLoadLimit%1").arg(panel + 1));
+        p.timeout->setInterval(m_limits.loadTimeoutMs);
+        p.timeout->setHandler([this, panel] {
+            m_panels[panel].timeout->stop();
+            m_surface.stopLoading(panel);
+            onFailed(panel, QStringLiteral("no answer within %1 s")
+                                .arg(m_limits.loadTimeoutMs / 1000.0, 0, 'g', 3));
+        });
+    }
+    connect(&m_surface, &WebSurface::painted, this, &WebPlayer::onPainted);
+    connect(&m_surface, &WebSurface::loadFailed, this, &WebPlayer::onFailed);
+    // The refresh follows its box and period, also as the settings file sets them.
+    connect(&m_settings, &Settings::changed, this, [this](const QString& name) {
+        if (name == QLatin1String(key::SCCheckBox10))
+            SCCheckBox10Click();
+        else if (name == QLatin1String(key::SpinEdit37))
+            SpinEdit37Click();
+    });
+    SpinEdit37Click();
+    SCCheckBox10Click();
+}
+
+WebPlayer::~WebPlayer() = default;
+
+void WebPlayer::start(const PlayerRequest& request)
+{
+    showSite(request.target, request.rect, true, request.slot);
+}
+
+void WebPlayer::stop()
+{
+    HideWebWindow();
+}
+
+void WebPlayer::startwww(const QString& slot)
+{
+    const QString address = m_settings.text(QStringLiteral("SCEdit1w") + slot);
+    showSite(address, settingsRect(), false, slot);
+}
+
+QRect WebPlayer::settingsRect() const
+{
+    // Each text converted in this order; one that is no integer ends the start here.
+    const int top = m_settings.integer(key::SCEdit38);
+    const int left = m_settings.integer(key::SCEdit39);
+    const int width = m_settings.integer(key::SCEdit44);
+    const int height = m_settings.integer(key::SCEdit46);
+    return QRect(left, top, width, height);
+}
+
+void WebPlayer::SCButton11Click()
+{
+    showSite(m_settings.text(key::SCEdit36), settingsRect(), false, QString());
+}
+
+void WebPlayer::SCButton65Click()
+{
+    m_surface.hideWindow();
+    m_parked = false;
+}
+
+void WebPlayer::SCButton80Click()
+{
+    startwww(QString::number(m_settings.spin(key::SpinEdit40)));
+}
+
+void WebPlayer::SCCheckBox10Click()
+{
+    m_refresh->setEnabled(m_settings.checked(key::SCCheckBox10));
+}
+
+void WebPlayer::SpinEdit37Click()
+{
+    m_refresh->setInterval(qint64(m_settings.spin(key::SpinEdit37)) * 60'000);
+}
+
+void WebPlayer::HideWebWindow()
+{
+    const QRect rect = m_surface.windowRect();
+    m_surface.moveWindowTop(-(rect.height() + 40));
+    m_parked = true;
+}
+
+void WebPlayer::showSite(const QString& address, const QRect& rect, bool fromDispatcher,
+                         const QString& slot)
+{
+    m_address = address;
+    m_slot = slot;
+    m_fromDispatcher = fromDispatcher;
+    if (!fromDispatcher)
+        write(QStringLiteral("started ") + subject());
+    m_surface.setWindowRect(rect);
+    m_parked = false;
+    m_panelHeightPx = m_settings.integer(key::SCEdit74);
+    m_surface.setPanels(rect.width(), m_panelHeightPx);
+    m_offsetPx = 0;
+    m_surface.setCrawlOffset(0);
+    m_firstPictureDue = true;
+    if (!m_settings.checked(key::SCCheckbox11)) {
+        m_crawl->stop();
+    } else {
+        // A slow-down of 0 gives the timer no interval: the page stands still.
+        const qint64 intervalMs = qint64(m_settings.spin(key::SpinEdit12)) * 50;
+        m_crawl->setInterval(intervalMs);
+        m_crawl->setEnabled(intervalMs > 0);
+        navigate(1);
+    }
+    navigate(0);
+    m_surface.showWindow();
+}
+
+void WebPlayer::navigate(int panel)
+{
+    Panel& p = m_panels[panel];
+    p.navigated = true;
+    p.loaded = false;
+    if (m_address.trimmed().isEmpty()) {
+        // The window is shown all the same, black.
+        m_surface.navigate(panel, QString());
+        p.loading = false;
+        p.timeout->stop();
+        if (panel == 0) {
+            m_firstPictureDue = false;
+            onFailed(panel, QStringLiteral("no address"));
+        }
+        return;
+    }
+    beginLoad(panel);
+    m_surface.navigate(panel, m_address);
+}
+
+void WebPlayer::reload(int panel)
+{
+    if (!m_panels[panel].navigated || m_address.trimmed().isEmpty())
+        return;
+    beginLoad(panel);
+    m_surface.reload(panel);
+}
+
+void WebPlayer::beginLoad(int panel)
+{
+    Panel& p = m_panels[panel];
+    p.loading = true;
+    p.loadStartMs = m_clock.monotonicMs();
+    p.timeout->start();
+}
+
+void WebPlayer::Timer4Timer()
+{
+    // Panel 1 stands directly below panel 0; once it reaches the window's top edge both go
+    // back, and as both show the same page the text crawls on without a seam.
+    m_offsetPx += m_settings.spin(key::SpinEdit36);
+    if (m_panelHeightPx - m_offsetPx < 1)
+        m_offsetPx = 0;
+    m_surface.setCrawlOffset(m_offsetPx);
+}
+
+void WebPlayer::InetTimerTimer()
+{
+    // A parked window is still visible, so it is refreshed; errors are not reported.
+    if (!m_surface.windowVisible())
+        return;
+    m_retry->stop();
+    reload(0);
+    reload(1);
+}
+
+bool WebPlayer::visible() const
+{
+    return m_surface.windowVisible();
+}
+
+bool WebPlayer::titles() const
+{
+    return m_crawl->isActive();
+}
+
+void WebPlayer::onPainted(int panel)
+{
+    Panel& p = m_panels[panel];
+    if (!p.loading)
+        return;
+    p.loading = false;
+    p.loaded = true;
+    p.timeout->stop();
+    if (panel != 0 || !m_firstPictureDue)
+        return;
+    m_firstPictureDue = false;
+    write(QStringLiteral("first picture after %1 ms: %2")
+              .arg(m_clock.monotonicMs() - p.loadStartMs)
+              .arg(subject()));
+    if (m_fromDispatcher)
+        emit onScreen();
+}
+
+void WebPlayer::onFailed(int panel, const QString& reason)
+{
+    Panel& p = m_panels[panel];
+    const bool wasLoading = p.loading;
+    p.loading = false;
+    p.loaded = false;
+    p.timeout->stop();
+    if (!m_address.trimmed().isEmpty() && (wasLoading || p.navigated))
+        armRetry();
+    // Only wb's failures speak for the page; WB2 shows the same one.
+    if (panel != 0)
+        return;
+    m_firstPictureDue = false;
+    if (m_fromDispatcher)
+        emit failed(reason);
+    else
+        write(QStringLiteral("failed ") + subject() + QStringLiteral(": ") + reason);
+}
+
+void WebPlayer::armRetry()
+{
+    // With the refresh on, the next refresh tries again.
+    if (m_refresh->isActive() || m_retry->isActive())
+        return;
+    m_retry->setInterval(m_limits.retryMs);
+    m_retry->start();
+}
+
+QString WebPlayer::subject() const
+{
+    QString text = QStringLiteral("w");
+    if (!m_slot.isEmpty())
+        text += u' ' + m_slot;
+    if (!m_address.isEmpty())
+        text += u' ' + m_address;
+    return text;
+}
+
+void WebPlayer::write(const QString& text)
+{
+    m_log.write(QStringLiteral("player"), text);
+}
+
+}  // namespace velumo

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "players/contentplayer.h"
+
+namespace velumo {
+
+class Clock;
+class EventLog;
+class Settings;
+class Timer;
+class TimerFactory;
+class WebSurface;
+
+// Web pages (content letter w) in the web window: the dispatcher's start and stop, the buttons
+// of the page "WWW", the titles crawl (Timer4) and the refresh (InetTimer).
+//
+// Beyond the window's own rules, a page never puts a browser's screen on air: a load that
+// fails, or does not end within the load limit, leaves the panel with its last good picture
+// (or black), writes a "player" event and is tried again at the next refresh, or after the
+// retry time when the refresh is off.
+class WebPlayer final : public ContentPlayer {
+    Q_OBJECT
+public:
+    struct Limits {
+        qint64 loadTimeoutMs = 30'000;
+        qint64 retryMs = 60'000;
+    };
+
+    WebPlayer(Settings& settings, EventLog& log, const Clock& clock, TimerFactory& timers,
+              WebSurface& surface, Limits limits);
+    WebPlayer(Settings& settings, EventLog& log, const Clock& clock, TimerFactory& timers,
+              WebSurface& surface)
+        : WebPlayer(settings, log, clock, timers, surface, Limits{})
+    {
+    }
+    ~WebPlayer() override;
+
+    // The dispatcher's start: the request's address and rectangle (the handler has converted
+    // the geometry fields).
+    void start(const PlayerRequest& request) override;
+    // HideWebWindow: above the screen, open, still refreshing.
+    void stop() override;
+    void park() override { stop(); }
+
+    // startwww: the address of "SCEdit1w" + slot.
+    void startwww(const QString& slot);
+    void SCButton11Click();  // the site of SCEdit36 (SCButton64 does the same)
+    void SCButton65Click();  // "Закрыть сайт": hide the window
+    void SCButton80Click();  // "Тест-Просмотр": startwww with SpinEdit40
+    void SCCheckBox10Click();
+    void SpinEdit37Click();
+    void HideWebWindow();
+
+    // The titles crawl and the refresh, as their timers run them.
+    void Timer4Timer();
+    void InetTimerTimer();
+
+    bool visible() const;
+    bool parked() const { return m_parked; }
+    const QString& address() const { return m_address; }
+    bool titles() const;
+    // wb shows the page of the last start.
+    bool loaded() const { return m_panels[0].loaded; }
+    int crawlOffset() const { return m_offsetPx; }
+
+private:
+    struct Panel {
+        bool navigated = false;
+        bool loading = false;
+        bool loaded = false;
+        qint64 loadStartMs = 0;
+        std::unique_ptr<Timer> timeout;
+    };
+
+    // Show a site: the steps of startwww and of the manual buttons.
+    void showSite(const QString& address, const QRect& rect, bool fromDispatcher,
+                  const QString& slot);
+    QRect settingsRect() const;
+    void navigate(int panel);
+    void reload(int panel);
+    void beginLoad(int panel);
+    void onPainted(int panel);
+    void onFailed(int panel, const QString& reason);
+    void armRetry();
+    QString subject() const;
+    void write(const QString& text);
+
+    Settings& m_settings;
+    EventLog& m_log;
+    const Clock& m_clock;
+    WebSurface& m_surface;
+    Limits m_limits;
+    std::unique_ptr<Timer> m_crawl;    // Timer4
+    std::unique_ptr<Timer> m_refresh;  // InetTimer
+    std::unique_ptr<Timer> m_retry;
+    std::array<Panel, 2> m_panels;
+    QString m_address;
+    QString m_slot;
+    bool m_fromDispatcher = false;
+    bool m_parked = false;
+    bool m_firstPictureDue = false;
+    int m_panelHeightPx = 0;
+    int m_offsetPx = 0;
+};
+
+}  // namespace velumo
