@@ -39,6 +39,8 @@ protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
                                   const QString&) override
     {
+        if (qEnvironmentVariableIsSet("VELUMO_DEBUG_CONSOLE"))
+            qWarning("console: %s", qPrintable(message));
         if (message.startsWith(kMark) && onMessage)
             onMessage(message.mid(kMark.size()));
     }
@@ -98,12 +100,14 @@ void BrowserPanel::ensureView()
     m_view->setGeometry(rect());
     m_view->show();
     m_cover->raise();
+    // A load that is stopped (a new one replaces it, or it hung) reports nothing.
     connect(m_page, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo& info) {
                 if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
-                    m_failure = reasonOf(info);
+                    onLoadFinished(false, reasonOf(info));
+                else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+                    onLoadFinished(true, QString());
             });
-    connect(m_page, &QWebEnginePage::loadFinished, this, &BrowserPanel::onLoadFinished);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
                 if (status == QWebEnginePage::NormalTerminationStatus)
@@ -129,7 +133,6 @@ void BrowserPanel::beginLoad(bool keepPicture)
     m_cover->raise();
     m_good = false;
     m_loading = true;
-    m_failure.clear();
     ++m_loadNumber;
 }
 
@@ -173,13 +176,13 @@ void BrowserPanel::runScript(const QString& script)
     m_page->runJavaScript(script, QWebEngineScript::MainWorld);
 }
 
-void BrowserPanel::onLoadFinished(bool ok)
+void BrowserPanel::onLoadFinished(bool ok, const QString& reason)
 {
     if (!m_loading)
         return;
-    if (!ok || !m_failure.isEmpty()) {
+    if (!ok) {
         m_loading = false;
-        emit failed(m_failure.isEmpty() ? QStringLiteral("the page did not load") : m_failure);
+        emit failed(reason);
         return;
     }
     // Painted once two frames have gone by; the script's own world keeps the page's scripts

@@ -46,7 +46,7 @@ protected:
 private:
     void ensureView();
     void beginLoad(bool keepPicture);
-    void onLoadFinished(bool ok);
+    void onLoadFinished(bool ok, const QString& reason);
     void onPaintedMark(const QString& text);
 
     QString m_browserName;
@@ -55,7 +55,6 @@ private:
     QWebEngineView* m_view = nullptr;
     QLabel* m_cover = nullptr;
     QPixmap m_lastGood;
-    QString m_failure;
     int m_loadNumber = 0;
     bool m_loading = false;
     bool m_good = false;

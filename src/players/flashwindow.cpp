@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "players/browserpanel.h"
 
@@ -141,6 +142,10 @@ FlashWindow::FlashWindow(const QString& ruffleFolder, QWidget* parent)
     setPalette(black);
     resize(300, 400);
     m_browser = new BrowserPanel(QStringLiteral("Flash1"), this);
+    // Flash1 fills the window.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_browser);
     m_surface = new Surface(*this);
     connect(m_browser, &BrowserPanel::pageMessage, this, &FlashWindow::onPageMessage);
     connect(m_browser, &BrowserPanel::failed, this, [this](const QString& reason) {

@@ -25,6 +25,8 @@ WebPlayer::WebPlayer(Settings& settings, EventLog& log, const Clock& clock, Time
     m_refresh->setHandler([this] { InetTimerTimer(); });
     m_retry->setHandler([this] {
         m_retry->stop();
+        if (!m_surface.windowVisible())
+            return;
         for (int panel = 0; panel < WebSurface::kPanels; ++panel)
             if (m_panels[panel].navigated && !m_panels[panel].loaded && !m_panels[panel].loading)
                 reload(panel);
@@ -238,7 +240,7 @@ void WebPlayer::onFailed(int panel, const QString& reason)
     // Only wb's failures speak for the page; WB2 shows the same one.
     if (panel != 0)
         return;
-    m_firstPictureDue = false;
+    // The first picture of a later try is still this start's first.
     if (m_fromDispatcher)
         emit failed(reason);
     else

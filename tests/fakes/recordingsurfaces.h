@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QRect>
+#include <QStringList>
+
+#include "players/flashsurface.h"
+#include "players/websurface.h"
+
+namespace velumo::test {
+
+// The web window without a browser: records what it is asked ("navigate 0 ADDRESS",
+// "reload 1", "show"...); the test reports pages painted or failed through its signals.
+class RecordingWebSurface final : public WebSurface {
+public:
+    QStringList calls;
+    QRect rect;
+    bool visible = false;
+    int panelWidthPx = 0;
+    int panelHeightPx = 0;
+    int offsetPx = 0;
+
+    void setWindowRect(const QRect& r) override
+    {
+        rect = r;
+        calls.append(QStringLiteral("rect"));
+    }
+    void setPanels(int widthPx, int heightPx) override
+    {
+        panelWidthPx = widthPx;
+        panelHeightPx = heightPx;
+    }
+    void setCrawlOffset(int px) override { offsetPx = px; }
+    void navigate(int panel, const QString& address) override
+    {
+        calls.append(QStringLiteral("navigate %1 %2").arg(panel).arg(address));
+    }
+    void reload(int panel) override { calls.append(QStringLiteral("reload %1").arg(panel)); }
+    void stopLoading(int panel) override { calls.append(QStringLiteral("stop %1").arg(panel)); }
+    void showWindow() override
+    {
+        visible = true;
+        calls.append(QStringLiteral("show"));
+    }
+    void hideWindow() override
+    {
+        visible = false;
+        calls.append(QStringLiteral("hide"));
+    }
+    bool windowVisible() const override { return visible; }
+    void moveWindowTop(int topPx) override { rect.moveTop(topPx); }
+    QRect windowRect() const override { return rect; }
+
+    void reportPainted(int panel) { emit painted(panel); }
+    void reportFailed(int panel, const QString& reason) { emit loadFailed(panel, reason); }
+};
+
+// The Flash window without Ruffle: records "rect", "load FILE", "play", "stop", "show", "hide".
+class RecordingFlashSurface final : public FlashSurface {
+public:
+    QStringList calls;
+    QRect rect;
+    bool visible = false;
+
+    void setWindowRect(const QRect& r) override
+    {
+        rect = r;
+        calls.append(QStringLiteral("rect"));
+    }
+    void loadMovie(const QString& file) override { calls.append(QStringLiteral("load ") + file); }
+    void play() override { calls.append(QStringLiteral("play")); }
+    void stopMovie() override { calls.append(QStringLiteral("stop")); }
+    void showWindow() override
+    {
+        visible = true;
+        calls.append(QStringLiteral("show"));
+    }
+    void hideWindow() override
+    {
+        visible = false;
+        calls.append(QStringLiteral("hide"));
+    }
+    bool windowVisible() const override { return visible; }
+
+    void reportPlaying() { emit playing(); }
+    void reportFailed(const QString& reason) { emit failed(reason); }
+};
+
+}  // namespace velumo::test

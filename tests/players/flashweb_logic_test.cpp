@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "base/eventlog.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "fakes/faketimers.h"
+#include "fakes/recordingplayers.h"
+#include "fakes/recordingsurfaces.h"
+#include "fakes/testsupport.h"
+#include "players/flashplayer.h"
+#include "players/webplayer.h"
+
+using namespace velumo;
+using namespace velumo::test;
+
+namespace {
+
+class FlashWebLogicTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        settings.setText(key::SCEdit44, QStringLiteral("320"));
+        settings.setText(key::SCEdit46, QStringLiteral("200"));
+        settings.setText(key::SCEdit74, QStringLiteral("200"));
+        movie = dir.filePath(QStringLiteral("m.swf"));
+        QFile file(movie);
+        file.open(QIODevice::WriteOnly);
+        file.write("FWS");
+    }
+    QStringList events() const
+    {
+        return logEvents(dir.filePath(QStringLiteral("velumo.log")), QStringLiteral("player"));
+    }
+    FakeTimer& timer(const char* name) { return timers.timer(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+    QString movie;
+    Settings settings;
+    EventLog log{dir.filePath(QStringLiteral("velumo.log"))};
+    FakeTimerFactory timers;
+    RecordingWebSurface webSurface;
+    RecordingFlashSurface flashSurface;
+    WebPlayer web{settings, log, timers.clock(), timers, webSurface, {3'000, 60'000}};
+    FlashPlayer flash{settings, log, timers.clock(), flashSurface};
+};
+
+TEST_F(FlashWebLogicTest, FlashSlotsNameTheirFieldsAndTheButtonsKeepTheirOrder)
+{
+    EXPECT_EQ(FlashPlayer::movieField(settings, QStringLiteral("1")), "SCEdit49");
+    EXPECT_EQ(FlashPlayer::movieField(settings, QStringLiteral("9")), "SCEdit57");
+    EXPECT_EQ(FlashPlayer::movieField(settings, QStringLiteral("0")), "SCEdit58");
+    // A number past the slots names whatever edit has that name, or none.
+    EXPECT_EQ(FlashPlayer::movieField(settings, QStringLiteral("11")), "SCEdit59");
+    EXPECT_EQ(FlashPlayer::movieField(settings, QStringLiteral("99")), "");
+
+    settings.setText(key::SCEdit58, movie);
+    flash.startf(QStringLiteral("0"));
+    EXPECT_EQ(flashSurface.calls, QStringList({"load " + movie, "rect", "show", "play"}));
+    EXPECT_EQ(flashSurface.rect, QRect(0, 0, 300, 400));
+
+    // A slot that is not a number fails before anything is shown.
+    flashSurface.calls.clear();
+    flashSurface.visible = false;
+    EXPECT_THROW(flash.startf(QStringLiteral("x")), Failure);
+    EXPECT_TRUE(flashSurface.calls.isEmpty());
+
+    settings.setText(key::SCEdit99, movie);
+    flash.SCButton86Click();
+    EXPECT_EQ(flashSurface.calls, QStringList({"load " + movie, "show", "play", "rect"}));
+    flashSurface.calls.clear();
+    flash.SCButton88Click();
+    EXPECT_EQ(flashSurface.calls, QStringList({"rect", "load " + movie, "show", "play"}));
+    flashSurface.calls.clear();
+    flash.SCButton83Click();
+    EXPECT_EQ(flashSurface.calls, QStringList({"stop", "hide"}));
+}
+
+TEST_F(FlashWebLogicTest, DispatcherFlashContentReportsThroughTheRegistry)
+{
+    RecordingPlayers others(log);
+    PlayerRegistry registry(
+        log, {others.clip, others.external, others.slideShow, flash, others.web, others.capture});
+    settings.setText(key::SCEdit51, movie);
+    registry.start({u'f', QStringLiteral("3"), movie, QRect(), QStringLiteral("f0")});
+    flashSurface.reportPlaying();
+    flashSurface.reportPlaying();  // a second picture is no news
+    registry.start({u'f', QStringLiteral("3"), movie, QRect(), QStringLiteral("f0")});
+    flashSurface.reportFailed(QStringLiteral("Ruffle panic: boom"));
+    registry.stop(u'f');
+    const QStringList e = events();
+    ASSERT_EQ(e.size(), 7) << e.join(u'\n').toStdString();
+    EXPECT_EQ(e[0], "start f 3");
+    EXPECT_TRUE(e[1].startsWith("first picture after 0 ms: f 3 " + movie));
+    EXPECT_EQ(e[2], "started f 3 " + movie);
+    EXPECT_EQ(e[3], "start f 3");
+    EXPECT_EQ(e[4], "failed f 3 " + movie + ": Ruffle panic: boom");
+    EXPECT_EQ(e[5], "stop f");
+    EXPECT_EQ(e[6], "stopped f 3 " + movie);
+    EXPECT_FALSE(flashSurface.visible);
+}
+
+TEST_F(FlashWebLogicTest, ShowSiteSetsTheWindowPanelsAndBrowsersInOrder)
+{
+    settings.setText(QStringLiteral("SCEdit1w4"), QStringLiteral("example.org/a"));
+    settings.setText(key::SCEdit39, QStringLiteral("600"));
+    settings.setText(key::SCEdit38, QStringLiteral("10"));
+    web.startwww(QStringLiteral("4"));
+    EXPECT_EQ(webSurface.calls, QStringList({"rect", "navigate 0 example.org/a", "show"}));
+    EXPECT_EQ(webSurface.rect, QRect(600, 10, 320, 200));
+    EXPECT_EQ(webSurface.panelWidthPx, 320);
+    EXPECT_EQ(webSurface.panelHeightPx, 200);
+    EXPECT_FALSE(web.titles());
+
+    // Titles mode: WB2 loads the page too, before wb.
+    webSurface.calls.clear();
+    settings.setChecked(key::SCCheckbox11, true);
+    web.startwww(QStringLiteral("4"));
+    EXPECT_EQ(webSurface.calls, QStringList({"rect", "navigate 1 example.org/a",
+                                             "navigate 0 example.org/a", "show"}));
+    EXPECT_TRUE(web.titles());
+    EXPECT_EQ(timer("Timer4").interval(), 50);
+
+    // A slow-down of 0: the crawl does not run.
+    settings.setSpin(key::SpinEdit12, 0);
+    web.startwww(QStringLiteral("4"));
+    EXPECT_FALSE(web.titles());
+
+    // A geometry text that is not an integer ends the start there, before the browsers.
+    webSurface.calls.clear();
+    settings.setText(key::SCEdit74, QStringLiteral("8 0"));
+    EXPECT_THROW(web.startwww(QStringLiteral("4")), Failure);
+    EXPECT_EQ(webSurface.calls, QStringList({"rect"}));
+    webSurface.calls.clear();
+    settings.setText(key::SCEdit44, QStringLiteral(""));
+    EXPECT_THROW(web.SCButton11Click(), Failure);
+    EXPECT_TRUE(webSurface.calls.isEmpty());
+}
+
+TEST_F(FlashWebLogicTest, TheCrawlStepsUpAndWrapsWhenPanel2ReachesTheTop)
+{
+    settings.setChecked(key::SCCheckbox11, true);
+    settings.setSpin(key::SpinEdit12, 2);
+    settings.setSpin(key::SpinEdit36, 60);
+    settings.setText(QStringLiteral("SCEdit1w1"), QStringLiteral("a"));
+    web.startwww(QStringLiteral("1"));
+    QList<int> offsets;
+    for (int i = 0; i < 5; ++i) {
+        timers.advance(100);
+        offsets.append(webSurface.offsetPx);
+    }
+    // Panel 2 at 200 - 240 < 1: both go back.
+    EXPECT_EQ(offsets, QList<int>({60, 120, 180, 0, 60}));
+    // The crawl goes on after the stop, out of sight.
+    web.stop();
+    EXPECT_EQ(webSurface.rect.top(), -(200 + 40));
+    timers.advance(100);
+    EXPECT_EQ(webSurface.offsetPx, 120);
+}
+
+TEST_F(FlashWebLogicTest, RefreshFollowsItsBoxAndReachesOnlyAVisibleWindow)
+{
+    settings.setText(QStringLiteral("SCEdit1w1"), QStringLiteral("a"));
+    settings.setSpin(key::SpinEdit37, 5);
+    settings.setChecked(key::SCCheckBox10, true);
+    EXPECT_TRUE(timer("InetTimer").isActive());
+    EXPECT_EQ(timer("InetTimer").interval(), 5 * 60'000);
+    web.startwww(QStringLiteral("1"));
+    webSurface.reportPainted(0);
+    webSurface.calls.clear();
+    timers.advance(5 * 60'000);
+    EXPECT_EQ(webSurface.calls, QStringList({"reload 0"}));
+    // Parked above the screen it is still visible: refreshed.
+    web.stop();
+    webSurface.reportPainted(0);
+    timers.advance(5 * 60'000);
+    EXPECT_EQ(webSurface.calls.count(QStringLiteral("reload 0")), 2);
+    web.SCButton65Click();
+    timers.advance(5 * 60'000);
+    EXPECT_EQ(webSurface.calls.count(QStringLiteral("reload 0")), 2);
+    settings.setChecked(key::SCCheckBox10, false);
+    EXPECT_FALSE(timer("InetTimer").isActive());
+}
+
+TEST_F(FlashWebLogicTest, AFailedOrHangingPageIsLoggedAndTriedAgainLater)
+{
+    settings.setText(QStringLiteral("SCEdit1w2"), QStringLiteral("b"));
+    web.startwww(QStringLiteral("2"));
+    webSurface.reportFailed(0, QStringLiteral("HTTP 500"));
+    EXPECT_FALSE(web.loaded());
+    webSurface.calls.clear();
+    timers.advance(59'000);
+    EXPECT_TRUE(webSurface.calls.isEmpty());
+    timers.advance(1'000);
+    EXPECT_EQ(webSurface.calls, QStringList({"reload 0"}));
+    // The reload hangs: abandoned at the limit, logged, tried again.
+    timers.advance(3'000);
+    EXPECT_EQ(webSurface.calls, QStringList({"reload 0", "stop 0"}));
+    timers.advance(60'000);
+    EXPECT_EQ(webSurface.calls.count(QStringLiteral("reload 0")), 2);
+    webSurface.reportPainted(0);
+    EXPECT_TRUE(web.loaded());
+    const QStringList e = events();
+    ASSERT_GE(e.size(), 4) << e.join(u'\n').toStdString();
+    EXPECT_EQ(e[0], "started w 2 b");
+    EXPECT_EQ(e[1], "failed w 2 b: HTTP 500");
+    EXPECT_EQ(e[2], "failed w 2 b: no answer within 3 s");
+    EXPECT_TRUE(e[3].startsWith("first picture after ")) << e[3].toStdString();
+
+    // An empty address: the window is shown all the same, black, and nothing is retried.
+    settings.setText(QStringLiteral("SCEdit1w3"), QString());
+    webSurface.calls.clear();
+    web.startwww(QStringLiteral("3"));
+    EXPECT_EQ(webSurface.calls, QStringList({"rect", "navigate 0 ", "show"}));
+    EXPECT_EQ(events().last(), "failed w 3: no address");
+    timers.advance(120'000);
+    EXPECT_EQ(webSurface.calls.count(QStringLiteral("reload 0")), 0);
+}
+
+}  // namespace

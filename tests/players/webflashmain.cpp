@@ -1,0 +1,19 @@
+#include <gtest/gtest.h>
+#include <QApplication>
+
+#include "players/webengine.h"
+#include "players/webrig.h"
+
+// One application object and one set of browser windows for the whole run: browsers are slow
+// to start, and they must go before the application does.
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    velumo::prepareWebEngine();
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int code = RUN_ALL_TESTS();
+    velumo::test::WebRig::destroy();
+    return code;
+}
