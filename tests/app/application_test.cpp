@@ -274,5 +274,24 @@ TEST_F(Wiring, PanelWritesItsFilesAtCloseAndTheRestartRedrawsTheClock)
     EXPECT_EQ(test::readAll(dir.filePath("panel_lang.cfg")).count("\r\n"), 39);
 }
 
+// The Flash and web commands run their buttons' operations; status tells what is on air. None
+// of this creates a browser: a Flash stop and a web hide need none.
+TEST_F(Wiring, FlashAndWebCommandsAndTheirStatus)
+{
+    ASSERT_NE(start(), nullptr);
+    EXPECT_EQ(app->control().execute("flash stop").first, 0);
+    EXPECT_EQ(app->control().execute("web hide").first, 0);
+    const QJsonObject players = app->control().status().value("players").toObject();
+    const QJsonObject flash = players.value("flash").toObject();
+    EXPECT_EQ(flash.keys(), QStringList({"movie", "visible"}));
+    EXPECT_FALSE(flash.value("visible").toBool());
+    const QJsonObject web = players.value("web").toObject();
+    EXPECT_EQ(web.keys(), QStringList({"address", "loaded", "parked", "titles", "visible"}));
+    EXPECT_FALSE(web.value("visible").toBool());
+    // A geometry field that is not a number fails the command with the conversion error.
+    app->settings().setText(key::SCEdit44, QStringLiteral("12a"));
+    EXPECT_EQ(app->control().execute("web show").first, 2);
+}
+
 }  // namespace
 }  // namespace velumo
