@@ -39,8 +39,9 @@ protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
                                   const QString&) override
     {
-        if (qEnvironmentVariableIsSet("VELUMO_DEBUG_CONSOLE"))
-            qWarning("console: %s", qPrintable(message));
+        // The page's own console, for finding out why a page or a movie misbehaves.
+        if (qEnvironmentVariableIsSet("VELUMO_WEB_CONSOLE"))
+            qWarning("web console: %s", qPrintable(message));
         if (message.startsWith(kMark) && onMessage)
             onMessage(message.mid(kMark.size()));
     }
