@@ -38,10 +38,11 @@ public:
         QObject::connect(&m_tick, &QTimer::timeout, this, [this] { update(); });
         m_tick.start();
     }
+    // The gap is counted from now, so a block right after this call is counted too.
     void resetGap()
     {
         m_largestGapMs = 0;
-        m_last.invalidate();
+        m_last.start();
     }
     qint64 largestGapMs() const { return m_largestGapMs; }
 
