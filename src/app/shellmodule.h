@@ -26,6 +26,10 @@ private:
     void buildFooter();
     void registerCommands();
     void readTranslation();
+    // No stored position: the window fits the screen and keeps clear of the strip.
+    void placeOnFirstStart();
+    static constexpr int kMinimumWidth = 660;
+    static constexpr int kMinimumHeight = 420;
     void adminEntry();
     void fix_startExecute();
     void run_helpExecute();

@@ -352,6 +352,16 @@ TEST_F(EndToEnd, BlockLoadAndSaveThroughTheControlChannel)
     EXPECT_EQ(missing.code, 2);
     EXPECT_TRUE(missing.text.contains("missing.str")) << missing.text.toStdString();
     EXPECT_EQ(program.send("get SCEdit12").text, "0");
+    // ...and the start-up block stays the one that was read last.
+    EXPECT_EQ(program.send("get SCEdit5").text, copy);
+
+    // A save that cannot be written changes neither the start-up block nor the lists.
+    program.send("block load " + source);
+    const ControlReply unwritable =
+        program.send("block save " + folder() + "/no/such/folder/x.str");
+    EXPECT_EQ(unwritable.code, 2);
+    EXPECT_EQ(program.send("get SCEdit5").text, source);
+    EXPECT_EQ(program.send("get SCEdit12").text, "2");
     // A capital extension loads nothing and leaves the block.
     program.send("block load " + source);
     test::writeAll(folder() + "/other.STR", "^9\r\n~9\r\n9x\r\n");
