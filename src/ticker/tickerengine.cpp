@@ -73,12 +73,22 @@ void TickerEngine::logEvent(const QString& text)
 void TickerEngine::setTickerRunning(bool running)
 {
     m_running = running;
+    if (!running)
+        setOnAirLine(-1);
     if (!running && m_looping) {
         m_looping = false;
         if (m_frame)
             m_frame->stop();
         logEvent(QStringLiteral("stopped"));
     }
+}
+
+void TickerEngine::setOnAirLine(int line)
+{
+    if (line == m_onAirLine)
+        return;
+    m_onAirLine = line;
+    emit onAirLineChanged(line);
 }
 
 void TickerEngine::setPanelPhrase(const QString& phrase)
@@ -357,6 +367,7 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
 
     const bool sameLengths = m_block.sameLengths();
     const bool exists = line >= 0 && line < lines.size();
+    setOnAirLine(exists && !phrase ? line : -1);
     const QString index = lineOf(m_block.index(), line);
     const int runCount = m_blockRunCount;
 
