@@ -80,6 +80,8 @@ int main(int argc, char** argv)
 
     QElapsedTimer timer;
     timer.start();
+    const qsizetype fileLines = readTextLines(file).size();
+    const double readMs = msSince(timer);
     block.LoadTickerFile(file, QDateTime::currentDateTime());
     const double loadMs = msSince(timer);
     table->viewport()->repaint();
@@ -93,6 +95,7 @@ int main(int argc, char** argv)
     const double markMs = msSince(timer);
 
     std::printf("announcements: %d (rows in the table: %d)\n", count, page->model()->rowCount());
+    std::printf("reading the file alone (%lld lines): %5.1f ms\n", qlonglong(fileLines), readMs);
     std::printf("load of the block file:          %8.1f ms\n", loadMs);
     std::printf("first paint of the table:        %8.1f ms\n", paintMs);
     std::printf("strip stands still for:          %8.1f ms\n", loadMs + paintMs);

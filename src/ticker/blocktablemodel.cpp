@@ -236,8 +236,11 @@ void BlockTableModel::blockChanged()
 {
     if (m_ownChange)
         return;
+    // What is on the strip came from the lists as they were: it is marked again with the next
+    // announcement.
     beginResetModel();
     m_rows = clampedRows(m_block.rows());
+    m_onAirRow = -1;
     endResetModel();
 }
 

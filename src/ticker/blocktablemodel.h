@@ -24,7 +24,7 @@ public:
     static QColor missingColour();
     static QColor onAirColour();
 
-    // The row of the announcement on air, -1 for none.
+    // The row of the announcement on air, -1 for none; a block replaced under it clears it.
     int onAirRow() const { return m_onAirRow; }
     void setOnAirRow(int row);
     // Whether the list of the cell reaches its row.

@@ -367,7 +367,6 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
 
     const bool sameLengths = m_block.sameLengths();
     const bool exists = line >= 0 && line < lines.size();
-    setOnAirLine(exists && !phrase ? line : -1);
     const QString index = lineOf(m_block.index(), line);
     const int runCount = m_blockRunCount;
 
@@ -395,6 +394,9 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
         ++m_currentLine;
     }
     m_resumeLine = m_currentLine;
+    // Announced after a reload at the end of the block, which shows the reloaded block.
+    m_onAirLine = exists && !phrase ? line : -1;
+    emit onAirLineChanged(m_onAirLine);
 
     // P12: the record of what was just prepared, from the block as it was then.
     if (sameLengths && (exists || phrase))

@@ -71,7 +71,7 @@ public:
 
     int CurrentLine() const { return m_currentLine; }
     // The block line whose announcement is on the strip; -1 while the strip is stopped or shows
-    // something else (a panel phrase, an empty block).
+    // something else (a panel phrase, an empty block). Announced for every announcement.
     int onAirLine() const { return m_onAirLine; }
     int ResumeLine() const { return m_resumeLine; }
     int BlockRunCount() const { return m_blockRunCount; }

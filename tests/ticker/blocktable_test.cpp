@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QFont>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QtTest/QTest>
 
@@ -167,6 +169,19 @@ TEST_F(BlockTableTest, MarksTheAnnouncementOnAirAndFollowsIt)
     engine.StopTicker();
     EXPECT_EQ(model->onAirRow(), -1);
     EXPECT_FALSE(bold(125));
+
+    // A block replaced under the strip loses the mark until its own announcement is on air,
+    // even when that has the same line number.
+    block.setLists({"0Одна"}, {"0"}, {"1"});
+    engine.ContinueTicker();
+    runUntilOnAir(0);
+    EXPECT_TRUE(bold(0));
+    QSignalSpy prepared(&engine, &TickerEngine::onAirLineChanged);
+    block.setLists({"0Другая"}, {"0"}, {"1"});
+    EXPECT_FALSE(bold(0));
+    for (int frame = 0; frame < 10000 && prepared.isEmpty(); ++frame)
+        timers.advance(TickerEngine::kFrameMs);
+    EXPECT_TRUE(bold(0));
 }
 
 TEST_F(BlockTableTest, EditingACellChangesExactlyThatList)
@@ -238,6 +253,38 @@ TEST_F(BlockTableTest, ListsOfUnequalLengthShowTheirMissingCellsEmptyAndMarked)
     EXPECT_EQ(block.index(), (QStringList{"1", "", "2"}));
     EXPECT_EQ(model->rowCount(), 4);
     EXPECT_TRUE(marked(3, Col::IndexColumn));
+}
+
+TEST_F(BlockTableTest, TheMenuInsertsAndRemovesAnnouncementsInTheThreeLists)
+{
+    block.setLists({"0a", "0b", "0c", "0d", "0e"}, {"1", "2", "3", "4", "5"}, {"1", "2", "3"});
+    const QList<QAction*> actions = table->actions();
+    ASSERT_EQ(actions.size(), 3);
+    QAction* insert = actions[0];
+    QAction* append = actions[1];
+    QAction* remove = actions[2];
+    EXPECT_EQ(insert->text(), "Вставить строку");
+
+    table->setCurrentIndex(model->index(1, Col::TextColumn));
+    insert->trigger();
+    EXPECT_EQ(block.text(), (QStringList{"0a", "", "0b", "0c", "0d", "0e"}));
+    EXPECT_EQ(block.tariff(), (QStringList{"1", "", "2", "3", "4", "5"}));
+    EXPECT_EQ(block.index(), (QStringList{"1", "", "2", "3"}));
+    // Appended to the lists that reach the end; the short index list stays short.
+    append->trigger();
+    EXPECT_EQ(block.text().size(), 7);
+    EXPECT_EQ(block.tariff().size(), 7);
+    EXPECT_EQ(block.index().size(), 4);
+
+    // Two separate rows selected: both go, each from the lists that hold it.
+    table->clearSelection();
+    table->selectionModel()->select(model->index(0, Col::TextColumn), QItemSelectionModel::Select);
+    table->selectionModel()->select(model->index(4, Col::IndexColumn), QItemSelectionModel::Select);
+    table->selectionModel()->select(model->index(5, Col::TextColumn), QItemSelectionModel::Select);
+    remove->trigger();
+    EXPECT_EQ(block.text(), (QStringList{"", "0b", "0c", ""}));
+    EXPECT_EQ(block.tariff(), (QStringList{"", "2", "3", ""}));
+    EXPECT_EQ(block.index(), (QStringList{"", "2", "3"}));
 }
 
 }  // namespace
