@@ -43,6 +43,8 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
     m_textPage = new TickerTextPage(window, *m_block, services.folder);
     m_ui = new TickerSettingsUi(window, settings, *m_engine, *m_playbackLog, services.notifier);
 
+    QObject::connect(m_engine.get(), &TickerEngine::onAirLineChanged, m_textPage,
+                     &TickerTextPage::showOnAir);
     QObject::connect(m_textPage, &TickerTextPage::openChosen, m_textPage,
                      [this](const QString& p) { m_services.guard([&] { loadBlockFile(p); }); });
     QObject::connect(m_textPage, &TickerTextPage::saveChosen, m_textPage,

@@ -3,9 +3,9 @@
 #include <QColorDialog>
 #include <QFontDialog>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QWidget>
 
 #include "base/controlspec.h"
 #include "base/guard.h"
@@ -36,7 +36,7 @@ std::pair<QString, QString> placeOf(const char* name)
 }  // namespace
 
 FontStylePage::FontStylePage(SettingsWindow& window, Settings& settings, Notifier& notifier,
-                             ClockTicker& clock, QPlainTextEdit* textList)
+                             ClockTicker& clock, QWidget* textList)
     : QObject(&window),
       m_window(window),
       m_settings(settings),
