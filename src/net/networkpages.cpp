@@ -15,6 +15,7 @@
 #include "base/settingskeys.h"
 #include "net/dialup.h"
 #include "net/ftpexchange.h"
+#include "net/netactivityview.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -89,6 +90,8 @@ void NetworkPages::build()
     {
         QGroupBox* box = m_window.group(QString::fromUtf8(kPageReceive),
                                         QStringLiteral("Список скачаных файлов"));
+        m_activity[FtpExchange::Receive] =
+            new NetActivityView(*box, *m_window.footer(), QStringLiteral("FtpReceive"));
         m_lbList = new QListWidget(box);
         m_lbList->setObjectName(QStringLiteral("lbList"));
         m_lbList->setUniformItemSizes(true);
@@ -114,6 +117,8 @@ void NetworkPages::build()
     {
         QGroupBox* box =
             m_window.group(QString::fromUtf8(kPageTransmit), QStringLiteral("Список для закачки"));
+        m_activity[FtpExchange::Transmit] =
+            new NetActivityView(*box, *m_window.footer(), QStringLiteral("FtpTransmit"));
         m_lbList2 = new QListWidget(box);
         m_lbList2->setObjectName(QStringLiteral("LBlist2"));
         static_cast<QFormLayout*>(box->layout())->addRow(m_lbList2);
@@ -121,6 +126,10 @@ void NetworkPages::build()
         connect(&m_exchange, &FtpExchange::LBlist2Changed, this,
                 [this] { fill(m_lbList2, m_exchange.LBlist2()); });
     }
+
+    connect(&m_exchange, &FtpExchange::activityChanged, this, [this](int side) {
+        m_activity[side]->show(m_exchange.activity(FtpExchange::Side(side)));
+    });
 
     // Dial-up, one group on each sub-page.
     const char* pages[2] = {kPageReceive, kPageTransmit};
