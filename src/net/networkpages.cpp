@@ -87,11 +87,13 @@ void NetworkPages::build()
     connectButton(kPageReceive, kGroupReceive, "SCButton66", QStringLiteral("Справка"),
                   QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
     connectButton(kPageReceive, kGroupReceive, "SCButton24", saveText, saveText, save);
+    // What a run is doing stands under the buttons that start it.
+    m_activity[FtpExchange::Receive] = new NetActivityView(
+        *m_window.group(QString::fromUtf8(kPageReceive), QString::fromUtf8(kGroupReceive)),
+        *m_window.footer(), QStringLiteral("FtpReceive"));
     {
         QGroupBox* box = m_window.group(QString::fromUtf8(kPageReceive),
                                         QStringLiteral("Список скачаных файлов"));
-        m_activity[FtpExchange::Receive] =
-            new NetActivityView(*box, *m_window.footer(), QStringLiteral("FtpReceive"));
         m_lbList = new QListWidget(box);
         m_lbList->setObjectName(QStringLiteral("lbList"));
         m_lbList->setUniformItemSizes(true);
@@ -114,11 +116,12 @@ void NetworkPages::build()
     connectButton(kPageTransmit, kGroupTransmit, "SCButton108", QStringLiteral("Справка"),
                   QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
     connectButton(kPageTransmit, kGroupTransmit, "SCButton107", saveText, saveText, save);
+    m_activity[FtpExchange::Transmit] = new NetActivityView(
+        *m_window.group(QString::fromUtf8(kPageTransmit), QString::fromUtf8(kGroupTransmit)),
+        *m_window.footer(), QStringLiteral("FtpTransmit"));
     {
         QGroupBox* box =
             m_window.group(QString::fromUtf8(kPageTransmit), QStringLiteral("Список для закачки"));
-        m_activity[FtpExchange::Transmit] =
-            new NetActivityView(*box, *m_window.footer(), QStringLiteral("FtpTransmit"));
         m_lbList2 = new QListWidget(box);
         m_lbList2->setObjectName(QStringLiteral("LBlist2"));
         static_cast<QFormLayout*>(box->layout())->addRow(m_lbList2);
