@@ -75,7 +75,8 @@ void PlayersModule::registerCommands()
     c.addStatus(QStringLiteral("rss"), [this] {
         return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->shownAddress()},
                                       {QStringLiteral("lines"), qint64(m_rss->feedLines())},
-                                      {QStringLiteral("reading"), m_rss->busy()}});
+                                      {QStringLiteral("reading"), m_rss->busy()},
+                                      {QStringLiteral("progress"), m_rss->activity().toJson()}});
     });
 }
 
