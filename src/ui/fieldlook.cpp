@@ -64,6 +64,8 @@ constexpr Width kWidths[] = {
 
 constexpr const char* kSecrets[] = {"SCEdit76", "SCEdit92", "SCEdit104"};
 
+constexpr const char* kColours[] = {"SCEdit21", "SCEdit13", "SCEdit19", "SCEdit81"};
+
 constexpr JoinedRow kJoinedRows[] = {
     {"SCCheckbox30", "SpinEdit4", false},  // Включить контроль, каждые [10] с
     {"SCCheckBox10", "SpinEdit37", true},  // Автообновление каждые [5] минут
@@ -86,6 +88,9 @@ FieldLook fieldLook(const ControlSpec& entry)
     for (const char* name : kSecrets)
         if (is(name, entry.name))
             look.secret = true;
+    for (const char* name : kColours)
+        if (is(name, entry.name))
+            look.colour = true;
     if (entry.kind != ControlKind::Text)
         return look;
     if (entry.pathField)

@@ -14,6 +14,7 @@ struct FieldLook {
     QString unit;         // shown beside the field ("мс", "пикс."); empty when it has none
     int widthChars = 0;   // characters the field shows at most; 0 = as wide as its row
     bool secret = false;  // shown as dots until the operator asks to see it
+    bool colour = false;  // holds a colour number: shown on that colour
 };
 
 FieldLook fieldLook(const ControlSpec& entry);

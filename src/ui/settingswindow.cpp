@@ -105,7 +105,9 @@ int editWidth(const QLineEdit* edit, int chars)
     const QFontMetrics metrics = edit->fontMetrics();
     // The edit's own size hint is 17 "x" wide plus its frame and margins.
     const int frame = edit->sizeHint().width() - 17 * metrics.horizontalAdvance(u'x');
-    int width = frame + chars * metrics.averageCharWidth();
+    // One character more than asked for: the cursor and digits wider than the average.
+    const int charWidth = std::max(metrics.averageCharWidth(), metrics.horizontalAdvance(u'0'));
+    int width = frame + (chars + 1) * charWidth;
     for (const QAction* action : edit->actions())
         if (action->isVisible())
             width += metrics.height() + 8;
@@ -265,6 +267,9 @@ QWidget* SettingsWindow::createControl(const ControlSpec& entry)
             TypingFilter::install(edit, entry.filter);
             if (look.secret)
                 makeSecret(edit);
+            // A colour field shows its colour from the start.
+            if (look.colour)
+                m_colourFields.insert(name);
             // A field is as wide as what it holds: numbers and times stay narrow.
             if (look.widthChars > 0)
                 edit->setMaximumWidth(editWidth(edit, look.widthChars));
@@ -393,8 +398,9 @@ QStringList SettingsWindow::pagePaths() const
 
 void SettingsWindow::alignLabelColumns()
 {
-    // A group and the groups nested in its rows line their fields up in one column: each
-    // label column is widened so that every field starts where the widest label's does.
+    // The groups of a page and the groups nested in their rows line their fields up in one
+    // column: each label column is widened so that every field starts where the widest
+    // label's does.
     const auto formOf = [](QGroupBox* box) { return qobject_cast<QFormLayout*>(box->layout()); };
     const auto nestedIn = [&](QGroupBox* box) {
         auto* outer = qobject_cast<QGroupBox*>(box->parentWidget());
@@ -410,10 +416,12 @@ void SettingsWindow::alignLabelColumns()
         int left;  // where its labels start, from the left of the outermost group
         QList<QLabel*> labels;
     };
+    // Groups standing side by side in one page share the column too.
+    QHash<QWidget*, QList<Column>> columnsOf;
     for (QGroupBox* root : findChildren<QGroupBox*>()) {
-        if (!formOf(root) || nestedIn(root))
+        if (!formOf(root) || root->isHidden() || nestedIn(root))
             continue;
-        QList<Column> columns;
+        QList<Column>& columns = columnsOf[root->parentWidget()];
         std::function<void(QGroupBox*, int)> collect = [&](QGroupBox* box, int origin) {
             box->ensurePolished();
             QFormLayout* form = formOf(box);
@@ -427,12 +435,14 @@ void SettingsWindow::alignLabelColumns()
                         column.labels.append(label);
                 if (QLayoutItem* item = form->itemAt(row, QFormLayout::SpanningRole))
                     if (auto* inner = qobject_cast<QGroupBox*>(item->widget()))
-                        if (formOf(inner))
+                        if (formOf(inner) && !inner->isHidden())
                             collect(inner, left);
             }
             columns.append(column);
         };
         collect(root, 0);
+    }
+    for (const QList<Column>& columns : std::as_const(columnsOf)) {
         int fieldsAt = 0;
         for (const Column& column : columns) {
             for (QLabel* label : column.labels) {

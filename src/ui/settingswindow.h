@@ -71,8 +71,8 @@ public:
     // Paths of every page, for walking them all.
     QStringList pagePaths() const;
 
-    // Every group lines the fields of its rows and of the groups nested in them up in one
-    // column. Done when the window is shown and when translated texts arrive; a subsystem that
+    // The groups of a page line the fields of their rows and of the groups nested in them up
+    // in one column. Done when the window is shown and when translated texts arrive; a subsystem that
     // adds labels later may call it again.
     void alignLabelColumns();
 

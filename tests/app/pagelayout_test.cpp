@@ -114,7 +114,7 @@ TEST_P(PageLayout, NoWidgetIsCutOffOrLiesOverItsNeighbour)
             continue;  // a page set the closed access hides
         // VELUMO_PAGE_SHOTS=DIR keeps a picture of every page, to look at.
         if (const QString shots = qEnvironmentVariable("VELUMO_PAGE_SHOTS"); !shots.isEmpty())
-            window->grab().save(QStringLiteral("%1/%2x%3 %4.png")
+            content->grab().save(QStringLiteral("%1/%2x%3 %4.png")
                                     .arg(shots)
                                     .arg(GetParam().width())
                                     .arg(GetParam().height())

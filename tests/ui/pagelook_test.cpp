@@ -98,6 +98,12 @@ TEST(ReadableTextColor, BlackOnLightColoursWhiteOnDarkOnes)
 
 TEST_F(Look, ColourFieldsShowTheirDigitsLegiblyAndFollowTheirText)
 {
+    // From the first start on, before any settings file was read.
+    for (const char* name : {key::SCEdit21, key::SCEdit13, key::SCEdit19, key::SCEdit81}) {
+        const QColor colour = colorFromNumber(settings.text(name).toInt());
+        EXPECT_EQ(edit(name)->palette().color(QPalette::Base), colour) << name;
+        EXPECT_EQ(edit(name)->palette().color(QPalette::Text), readableTextColor(colour)) << name;
+    }
     settings.setText(key::SCEdit21, QString::number(numberFromColor(Qt::yellow)));
     window.applyColourPreview(QString::fromLatin1(key::SCEdit21));
     QLineEdit* field = edit(key::SCEdit21);
