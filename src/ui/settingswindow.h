@@ -72,8 +72,8 @@ public:
     QStringList pagePaths() const;
 
     // The groups of a page line the fields of their rows and of the groups nested in them up
-    // in one column. Done when the window is shown and when translated texts arrive; a subsystem that
-    // adds labels later may call it again.
+    // in one column. Done when the window is shown and when translated texts arrive; a subsystem
+    // that adds labels later may call it again.
     void alignLabelColumns();
 
     // A wrapped caption is at most this wide in the label column.

@@ -115,10 +115,10 @@ TEST_P(PageLayout, NoWidgetIsCutOffOrLiesOverItsNeighbour)
         // VELUMO_PAGE_SHOTS=DIR keeps a picture of every page, to look at.
         if (const QString shots = qEnvironmentVariable("VELUMO_PAGE_SHOTS"); !shots.isEmpty())
             content->grab().save(QStringLiteral("%1/%2x%3 %4.png")
-                                    .arg(shots)
-                                    .arg(GetParam().width())
-                                    .arg(GetParam().height())
-                                    .arg(QString(path).replace(QStringLiteral(" > "), "-")));
+                                     .arg(shots)
+                                     .arg(GetParam().width())
+                                     .arg(GetParam().height())
+                                     .arg(QString(path).replace(QStringLiteral(" > "), "-")));
         QStringList pageFaults;
         check(content, scroll->viewport(), pageFaults);
         for (const QString& fault : pageFaults)
