@@ -1,5 +1,7 @@
 #include "shellmodule.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -42,6 +44,9 @@ void ShellModule::buildFooter()
         password->setEchoMode(QLineEdit::Password);
         password->setPlaceholderText(QStringLiteral("Пароль администратора"));
         password->setMaximumWidth(220);
+        // Wide enough to show its placeholder whole.
+        password->setMinimumWidth(std::min(
+            220, password->fontMetrics().horizontalAdvance(password->placeholderText()) + 24));
         row->addWidget(password);
     }
     auto addButton = [&](const char* name, const QString& caption, const QString& hint,

@@ -4,10 +4,12 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 
 #include "base/translationfile.h"
 
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -32,6 +34,8 @@ public:
                             QWidget* parent = nullptr);
 
     static constexpr char kCaption[] = "   Велумо  v. 7.9.10";
+    // The window's size when it first opens on a screen of that free area.
+    static QSize initialSize(const QSize& available);
 
     // Page of a path such as "Настройки > Строка"; created on first use. Its layout is a
     // QVBoxLayout of group boxes.
@@ -60,8 +64,20 @@ public:
     bool isPageSetVisible(const QString& pageSet) const;
     void showPage(const QString& path);
 
-    // A colour field shows the colour held in its text.
+    // A colour field shows the colour held in its text, its digits in black or white, whichever
+    // reads better on it; it keeps following its text afterwards.
     void applyColourPreview(const QString& name);
+
+    // Paths of every page, for walking them all.
+    QStringList pagePaths() const;
+
+    // The groups of a page line the fields of their rows and of the groups nested in them up
+    // in one column. Done when the window is shown and when translated texts arrive; a subsystem
+    // that adds labels later may call it again.
+    void alignLabelColumns();
+
+    // A wrapped caption is at most this wide in the label column.
+    static constexpr int kWrappedLabelWidth = 260;
 
     QVBoxLayout* footer() const { return m_footer; }
 
@@ -70,6 +86,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     struct Page {
@@ -81,6 +98,8 @@ private:
     QWidget* createControl(const struct ControlSpec& entry);
     void onSettingChanged(const QString& name);
     void updateHint(const QString& name);
+    void joinRow(const QString& checkName, const QString& fieldName, bool captionAfterField);
+    void showColour(QWidget* widget, int number);
     QList<QPair<QPointer<QObject>, ComponentClass>> declaredOrder() const;
 
     Settings& m_settings;
@@ -90,6 +109,8 @@ private:
     QHash<QString, QGroupBox*> m_groups;
     QHash<QString, QWidget*> m_pageSetWidgets;
     QHash<QString, QWidget*> m_controls;
+    QHash<QGroupBox*, QHBoxLayout*> m_buttonRows;
+    QSet<QString> m_colourFields;
     QList<QPair<QPointer<QObject>, ComponentClass>> m_components;
     QVBoxLayout* m_footer = nullptr;
     int m_groupCount = 0;
