@@ -6,8 +6,8 @@
 
 namespace velumo {
 
-BlockListDelegate::BlockListDelegate(BlockList list, const QString& name, QObject* parent)
-    : QStyledItemDelegate(parent), m_list(list)
+BlockListDelegate::BlockListDelegate(const QString& name, QObject* parent)
+    : QStyledItemDelegate(parent)
 {
     setObjectName(name);
 }

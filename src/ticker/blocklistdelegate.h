@@ -3,8 +3,6 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 
-#include "ticker/tickerblock.h"
-
 namespace velumo {
 
 // Edits the cells of one block list in the block table; named after the list (Memo1,
@@ -13,9 +11,8 @@ namespace velumo {
 class BlockListDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    BlockListDelegate(BlockList list, const QString& name, QObject* parent);
+    BlockListDelegate(const QString& name, QObject* parent);
 
-    BlockList list() const { return m_list; }
     // A cell being edited hands its text to the block now.
     void commitOpenEditor();
     bool editing() const { return !m_editor.isNull(); }
@@ -25,7 +22,6 @@ public:
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
 
 private:
-    BlockList m_list;
     mutable QPointer<QWidget> m_editor;
 };
 

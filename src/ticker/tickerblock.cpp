@@ -66,11 +66,14 @@ void TickerBlock::setLine(BlockList list, qsizetype i, const QString& line)
     QStringList& lines = listOf(list);
     if (i < 0 || (i < lines.size() && lines[i] == line))
         return;
+    const bool grows = i >= lines.size();
     const qsizetype first = qMin(i, lines.size());
     while (lines.size() <= i)
         lines.append(QString());
     lines[i] = line;
     emit linesChanged(list, first, i);
+    if (grows)
+        updateCounters();
 }
 
 void TickerBlock::insertAnnouncements(qsizetype at, qsizetype count)
@@ -81,6 +84,7 @@ void TickerBlock::insertAnnouncements(qsizetype at, qsizetype count)
         if (lines->size() >= at)
             lines->insert(at, count, QString());
     emit changed();
+    updateCounters();
 }
 
 void TickerBlock::removeAnnouncements(qsizetype at, qsizetype count)
@@ -91,6 +95,7 @@ void TickerBlock::removeAnnouncements(qsizetype at, qsizetype count)
         if (lines->size() > at)
             lines->remove(at, qMin(count, lines->size() - at));
     emit changed();
+    updateCounters();
 }
 
 void TickerBlock::setLists(const QStringList& text, const QStringList& tariff,

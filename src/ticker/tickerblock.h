@@ -38,7 +38,7 @@ public:
     void setTariffLine(qsizetype i, const QString& line);
     void setLists(const QStringList& text, const QStringList& tariff, const QStringList& index);
     // Line i of one list; a list shorter than that is first filled up with empty lines. The
-    // other two lists are left as they are.
+    // other two lists are left as they are. These edits of the operator keep the counters.
     void setLine(BlockList list, qsizetype i, const QString& line);
     // Empty announcements inserted before position at, and announcements removed from it on:
     // each list takes part as far as it reaches that position, so lists of unequal length keep

@@ -102,9 +102,9 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     form->addRow(m_table);
 
     // The three lists keep their names: each has the delegate that edits its cells.
-    m_delegates[0] = new BlockListDelegate(BlockList::Index, QStringLiteral("Memoindex"), m_table);
-    m_delegates[1] = new BlockListDelegate(BlockList::Tariff, QStringLiteral("Memotarif"), m_table);
-    m_delegates[2] = new BlockListDelegate(BlockList::Text, QStringLiteral("Memo1"), m_table);
+    m_delegates[0] = new BlockListDelegate(QStringLiteral("Memoindex"), m_table);
+    m_delegates[1] = new BlockListDelegate(QStringLiteral("Memotarif"), m_table);
+    m_delegates[2] = new BlockListDelegate(QStringLiteral("Memo1"), m_table);
     m_table->setItemDelegateForColumn(BlockTableModel::IndexColumn, m_delegates[0]);
     m_table->setItemDelegateForColumn(BlockTableModel::TariffColumn, m_delegates[1]);
     m_table->setItemDelegateForColumn(BlockTableModel::IconColumn, m_delegates[2]);

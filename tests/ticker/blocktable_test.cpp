@@ -240,6 +240,9 @@ TEST_F(BlockTableTest, ListsOfUnequalLengthShowTheirMissingCellsEmptyAndMarked)
     EXPECT_EQ(block.index(), (QStringList{"1", "2"}));
     EXPECT_FALSE(marked(1, Col::TariffColumn));
     EXPECT_TRUE(marked(2, Col::IndexColumn));
+    // The counters above the table follow the lists the operator changed.
+    EXPECT_EQ(settings.text(key::SCEdit15), "3");
+    EXPECT_EQ(settings.text(key::SCEdit14), "2");
 
     // Rows removed and inserted take each list along as far as it reaches.
     ASSERT_TRUE(model->removeRows(2, 1));
@@ -253,6 +256,8 @@ TEST_F(BlockTableTest, ListsOfUnequalLengthShowTheirMissingCellsEmptyAndMarked)
     EXPECT_EQ(block.index(), (QStringList{"1", "", "2"}));
     EXPECT_EQ(model->rowCount(), 4);
     EXPECT_TRUE(marked(3, Col::IndexColumn));
+    EXPECT_EQ(settings.text(key::SCEdit12), "4");
+    EXPECT_EQ(settings.text(key::SCEdit14), "3");
 }
 
 TEST_F(BlockTableTest, TheMenuInsertsAndRemovesAnnouncementsInTheThreeLists)
