@@ -425,6 +425,8 @@ qint64 FtpClient::download(const QByteArray& address, const QString& tempPath, q
     if (!synced)
         throw Failure(QStringLiteral("%1: cannot write \"%2\": %3")
                           .arg(what, tempPath, QString::fromLocal8Bit(std::strerror(syncError))));
+    if (progress)
+        progress(from + sink.written, size);
     return sink.written;
 }
 

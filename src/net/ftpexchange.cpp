@@ -255,8 +255,12 @@ void FtpExchange::startRun(Side side, Finished finished)
     const bool permanent = m_settings.checked(k(kKeys[side].permanent));
     m_running[side] = true;
     emit stateChanged();
-    m_activity[side].begin(m_settings.text(k(kKeys[side].host)) + u':' +
-                           m_settings.text(k(kKeys[side].port)));
+    const QString target =
+        m_settings.text(k(kKeys[side].host)) + u':' + m_settings.text(k(kKeys[side].port));
+    if (permanent)
+        m_activity[side].begin(target);
+    else
+        m_activity[side].beginDialling(m_settings.text(k(kKeys[side].dialEntry)));
     emit activityChanged(side);
     netLog(QStringLiteral("%1: run started (%2)")
                .arg(sideName(side),
@@ -274,6 +278,9 @@ void FtpExchange::startRun(Side side, Finished finished)
         return;
     }
     m_dialUp.ConnectURL(m_settings.text(k(kKeys[side].dialEntry)), [this, side, finished] {
+        m_activity[side].connectTo(m_settings.text(k(kKeys[side].host)) + u':' +
+                                   m_settings.text(k(kKeys[side].port)));
+        emit activityChanged(side);
         FtpLogin login;
         try {
             login = loginFor(side);

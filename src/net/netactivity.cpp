@@ -15,6 +15,8 @@ QString phaseName(NetActivity::Phase phase)
     switch (phase) {
         case NetActivity::Phase::Idle:
             return QStringLiteral("idle");
+        case NetActivity::Phase::Dialling:
+            return QStringLiteral("dialling");
         case NetActivity::Phase::Connecting:
             return QStringLiteral("connecting");
         case NetActivity::Phase::Listing:
@@ -59,6 +61,18 @@ void NetActivity::begin(const QString& runTarget)
     target = runTarget;
 }
 
+void NetActivity::beginDialling(const QString& entry)
+{
+    begin(entry);
+    phase = Phase::Dialling;
+}
+
+void NetActivity::connectTo(const QString& runTarget)
+{
+    phase = Phase::Connecting;
+    target = runTarget;
+}
+
 void NetActivity::startFile(const QString& name, int number, int count, qint64 size)
 {
     phase = Phase::Transferring;
@@ -97,6 +111,8 @@ QString NetActivity::pageText() const
     switch (phase) {
         case Phase::Idle:
             return {};
+        case Phase::Dialling:
+            return QStringLiteral("Набор соединения «%1»…").arg(target);
         case Phase::Connecting:
             return feed ? QStringLiteral("Чтение RSS-канала %1…").arg(target)
                         : QStringLiteral("Соединение с %1…").arg(target);
@@ -153,6 +169,8 @@ QString NetActivity::footerText() const
                         : kind == Kind::Transmit ? QStringLiteral("FTP: передача")
                                                  : QStringLiteral("RSS: чтение канала");
     switch (phase) {
+        case Phase::Dialling:
+            return who + QStringLiteral(" — набор соединения…");
         case Phase::Connecting:
             return kind == Kind::Feed ? who + QStringLiteral("…")
                                       : who + QStringLiteral(" — соединение…");

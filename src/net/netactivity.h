@@ -10,13 +10,13 @@ namespace velumo {
 // change it there.
 struct NetActivity {
     enum class Kind { Receive, Transmit, Feed };
-    enum class Phase { Idle, Connecting, Listing, Transferring, Succeeded, Failed };
+    enum class Phase { Idle, Dialling, Connecting, Listing, Transferring, Succeeded, Failed };
 
     explicit NetActivity(Kind kind = Kind::Receive) : kind(kind) {}
 
     Kind kind;
     Phase phase = Phase::Idle;
-    QString target;  // host:port, or the feed's address as shown
+    QString target;  // host:port, the feed's address as shown, or the dial-up entry
     // The file being transferred, its place in the run and how far it has come.
     QString file;
     int fileNumber = 0;  // from 1
@@ -34,7 +34,7 @@ struct NetActivity {
 
     bool active() const
     {
-        return phase == Phase::Connecting || phase == Phase::Listing ||
+        return phase == Phase::Dialling || phase == Phase::Connecting || phase == Phase::Listing ||
                phase == Phase::Transferring;
     }
     // Of the current file; -1 when its size is not known.
@@ -42,6 +42,9 @@ struct NetActivity {
 
     // A new run towards target: the counts start from nothing.
     void begin(const QString& runTarget);
+    // A new run that first dials the entry; connectTo() follows once the line is up.
+    void beginDialling(const QString& entry);
+    void connectTo(const QString& runTarget);
     void startFile(const QString& name, int number, int count, qint64 size);
     // The current file is complete; bytes it moved count to the run.
     void finishFile(qint64 movedBytes, bool wasUnchanged);

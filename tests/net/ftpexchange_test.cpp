@@ -227,7 +227,7 @@ TEST_F(FtpExchangeTest, DialUpRunFailureIsReportedAndTheLineStays)
     EXPECT_FALSE(logText().contains(QStringLiteral("Wr0ng-pass")));
     EXPECT_EQ(ftp->activity(FtpExchange::Receive).pageText(),
               QStringLiteral("Ошибка: ") + notifier.errors[0]);
-    EXPECT_EQ(seen[0].first().phase, NetActivity::Phase::Connecting);
+    EXPECT_EQ(seen[0].first().phase, NetActivity::Phase::Dialling);
 
     // The run's own session ended with it: the next run is not refused as "already connected".
     settings.setText(key::SCEdit76, kPassword);
@@ -327,8 +327,9 @@ TEST_F(FtpExchangeTest, ReceiveRunReportsItsProgressAndKeepsTheListInDialUpMode)
     EXPECT_EQ(test::readAll(local + QLatin1String("/big.bin")).size(), size);
 
     ASSERT_GE(seen[0].size(), 3);
-    EXPECT_EQ(seen[0][0].phase, NetActivity::Phase::Connecting);
-    EXPECT_EQ(seen[0][0].target, QStringLiteral("127.0.0.1:%1").arg(server->port));
+    EXPECT_EQ(seen[0][0].pageText(), QStringLiteral("Набор соединения «modem-in»…"));
+    EXPECT_EQ(seen[0][1].phase, NetActivity::Phase::Connecting);
+    EXPECT_EQ(seen[0][1].target, QStringLiteral("127.0.0.1:%1").arg(server->port));
     EXPECT_TRUE(std::any_of(seen[0].begin(), seen[0].end(), [](const NetActivity& a) {
         return a.phase == NetActivity::Phase::Listing;
     }));

@@ -77,7 +77,11 @@ TEST(NetActivity, ReceiveRunLinesFromConnectingToTheEnd)
 TEST(NetActivity, TransmitAndFeedLines)
 {
     NetActivity t(NetActivity::Kind::Transmit);
-    t.begin(QStringLiteral("h:21"));
+    t.beginDialling(QStringLiteral("modem"));
+    EXPECT_TRUE(t.active());
+    EXPECT_EQ(t.footerText(), QStringLiteral("FTP: передача — набор соединения…"));
+    t.connectTo(QStringLiteral("h:21"));
+    EXPECT_EQ(t.pageText(), QStringLiteral("Соединение с h:21…"));
     t.startFile(QStringLiteral("run_string.htm"), 1, 1, 0);
     EXPECT_EQ(t.percent(), 100);  // an empty file
     EXPECT_EQ(t.footerText(), QStringLiteral("FTP: передача — run_string.htm 100 %"));
