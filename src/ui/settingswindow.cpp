@@ -239,6 +239,16 @@ QPushButton* SettingsWindow::addButton(const QString& pagePath, const QString& g
     auto* button = new QPushButton(caption, box);
     button->setObjectName(name);
     button->setToolTip(hint);
+    placeButton(pagePath, groupPath, button);
+    addComponent(button, ComponentClass::Button);
+    return button;
+}
+
+void SettingsWindow::placeButton(const QString& pagePath, const QString& groupPath,
+                                 QAbstractButton* button)
+{
+    QGroupBox* box = group(pagePath, groupPath);
+    button->setParent(box);
     // Buttons keep their own width, at the left of the group; buttons added one after another
     // share a row.
     auto* form = static_cast<QFormLayout*>(box->layout());
@@ -251,8 +261,6 @@ QPushButton* SettingsWindow::addButton(const QString& pagePath, const QString& g
         m_buttonRows.insert(box, row);
     }
     row->insertWidget(row->count() - 1, button);
-    addComponent(button, ComponentClass::Button);
-    return button;
 }
 
 QWidget* SettingsWindow::createControl(const ControlSpec& entry)
