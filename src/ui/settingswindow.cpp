@@ -99,7 +99,7 @@ void makeSecret(QLineEdit* edit)
     });
 }
 
-// Width of a line edit that shows chars characters (digits and letters average alike).
+// Width of a line edit that shows chars characters.
 int editWidth(const QLineEdit* edit, int chars)
 {
     const QFontMetrics metrics = edit->fontMetrics();
@@ -222,7 +222,8 @@ QGroupBox* SettingsWindow::group(const QString& pagePath, const QString& groupPa
     }
     const QString name = declaredContainerName(key);
     box->setObjectName(name.isEmpty() ? QStringLiteral("GroupBoxX%1").arg(++m_groupCount) : name);
-    // The form keeps the style's spacings: rows laid out inside it take theirs from it.
+    // The form keeps the style's spacings: a row laid out inside it takes the form's spacing only
+    // while the horizontal and vertical ones agree, and otherwise has none (glued buttons).
     auto* form = new QFormLayout(box);
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
