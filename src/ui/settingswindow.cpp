@@ -99,7 +99,7 @@ void makeSecret(QLineEdit* edit)
     });
 }
 
-// Width of a line edit that shows chars characters (digits and letters average alike).
+// Width of a line edit that shows chars characters.
 int editWidth(const QLineEdit* edit, int chars)
 {
     const QFontMetrics metrics = edit->fontMetrics();
@@ -222,7 +222,8 @@ QGroupBox* SettingsWindow::group(const QString& pagePath, const QString& groupPa
     }
     const QString name = declaredContainerName(key);
     box->setObjectName(name.isEmpty() ? QStringLiteral("GroupBoxX%1").arg(++m_groupCount) : name);
-    // The form keeps the style's spacings: rows laid out inside it take theirs from it.
+    // The form keeps the style's spacings: a row laid out inside it takes the form's spacing only
+    // while the horizontal and vertical ones agree, and otherwise has none (glued buttons).
     auto* form = new QFormLayout(box);
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -239,6 +240,16 @@ QPushButton* SettingsWindow::addButton(const QString& pagePath, const QString& g
     auto* button = new QPushButton(caption, box);
     button->setObjectName(name);
     button->setToolTip(hint);
+    placeButton(pagePath, groupPath, button);
+    addComponent(button, ComponentClass::Button);
+    return button;
+}
+
+void SettingsWindow::placeButton(const QString& pagePath, const QString& groupPath,
+                                 QAbstractButton* button)
+{
+    QGroupBox* box = group(pagePath, groupPath);
+    button->setParent(box);
     // Buttons keep their own width, at the left of the group; buttons added one after another
     // share a row.
     auto* form = static_cast<QFormLayout*>(box->layout());
@@ -251,8 +262,6 @@ QPushButton* SettingsWindow::addButton(const QString& pagePath, const QString& g
         m_buttonRows.insert(box, row);
     }
     row->insertWidget(row->count() - 1, button);
-    addComponent(button, ComponentClass::Button);
-    return button;
 }
 
 QWidget* SettingsWindow::createControl(const ControlSpec& entry)

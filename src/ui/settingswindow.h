@@ -8,6 +8,7 @@
 
 #include "base/translationfile.h"
 
+class QAbstractButton;
 class QGroupBox;
 class QHBoxLayout;
 class QLabel;
@@ -43,9 +44,12 @@ public:
     // Group box of a page; "A > B" nests B inside A. Created on first use; its layout is a
     // QFormLayout.
     QGroupBox* group(const QString& pagePath, const QString& groupPath);
-    // A button added at the end of a group.
+    // A button added at the end of a group, a component of the window.
     QPushButton* addButton(const QString& pagePath, const QString& groupPath, const QString& name,
                            const QString& caption, const QString& hint);
+    // Puts a button made elsewhere at the end of a group: buttons placed one after another
+    // share a row.
+    void placeButton(const QString& pagePath, const QString& groupPath, QAbstractButton* button);
     // The widget bound to a setting ("SCEdit43"), or nullptr.
     QWidget* control(const QString& name) const { return m_controls.value(name); }
     // Binds a widget made elsewhere to a setting (its objectName is the setting's name).

@@ -40,8 +40,9 @@ bool holdsLaidOutChildren(const QWidget* widget)
            type == &QFrame::staticMetaObject;
 }
 
-// Faults of the widgets inside container, in the coordinates of the page's viewport.
-void check(QWidget* container, QWidget* viewport, QStringList& faults)
+// Faults of the widgets inside container, in the coordinates of the page's viewport; walked
+// counts the widgets looked at.
+void check(QWidget* container, QWidget* viewport, QStringList& faults, int& walked)
 {
     QList<QWidget*> children;
     for (QObject* object : container->children()) {
@@ -50,6 +51,7 @@ void check(QWidget* container, QWidget* viewport, QStringList& faults)
             !widget->size().isEmpty())
             children.append(widget);
     }
+    walked += int(children.size());
     for (QWidget* child : children) {
         const QRect inPage(child->mapTo(viewport, QPoint(0, 0)), child->size());
         if (inPage.left() < 0 || inPage.right() >= viewport->width())
@@ -62,7 +64,7 @@ void check(QWidget* container, QWidget* viewport, QStringList& faults)
             faults
                 << QStringLiteral("%1 is cut off by %2").arg(describe(child), describe(container));
         if (holdsLaidOutChildren(child))
-            check(child, viewport, faults);
+            check(child, viewport, faults, walked);
     }
     for (qsizetype i = 0; i < children.size(); ++i)
         for (qsizetype j = i + 1; j < children.size(); ++j) {
@@ -103,6 +105,7 @@ TEST_P(PageLayout, NoWidgetIsCutOffOrLiesOverItsNeighbour)
     const QStringList paths = window->pagePaths();
     ASSERT_GT(paths.size(), 10);
     QStringList faults;
+    int walked = 0;
     for (const QString& path : paths) {
         window->showPage(path);
         QApplication::processEvents();
@@ -120,10 +123,14 @@ TEST_P(PageLayout, NoWidgetIsCutOffOrLiesOverItsNeighbour)
                                      .arg(GetParam().height())
                                      .arg(QString(path).replace(QStringLiteral(" > "), "-")));
         QStringList pageFaults;
-        check(content, scroll->viewport(), pageFaults);
+        check(content, scroll->viewport(), pageFaults, walked);
         for (const QString& fault : pageFaults)
             faults << path + QStringLiteral(": ") + fault;
     }
+    // The foot of the window: the password entry, the buttons and the fixed label.
+    check(window->centralWidget(), window->centralWidget(), faults, walked);
+    // Every page was really walked, down into its groups.
+    EXPECT_GT(walked, 500);
     EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
 }
 
