@@ -251,11 +251,17 @@ void SettingsWindow::placeButton(const QString& pagePath, const QString& groupPa
     QGroupBox* box = group(pagePath, groupPath);
     button->setParent(box);
     // Buttons keep their own width, at the left of the group; buttons added one after another
-    // share a row.
+    // share a row as long as it stays narrow enough for a window beside the panel.
     auto* form = static_cast<QFormLayout*>(box->layout());
     QHBoxLayout* row = m_buttonRows.value(box);
     const int last = form->rowCount() - 1;
-    if (!row || last < 0 || form->itemAt(last, QFormLayout::SpanningRole) != row) {
+    int rowWidth = button->sizeHint().width();
+    if (row)
+        for (int i = 0; i < row->count(); ++i)
+            if (QWidget* widget = row->itemAt(i)->widget())
+                rowWidth += widget->sizeHint().width() + kButtonSpacing;
+    if (!row || last < 0 || form->itemAt(last, QFormLayout::SpanningRole) != row ||
+        rowWidth > kButtonRowWidth) {
         row = new QHBoxLayout();
         row->addStretch(1);
         form->addRow(row);

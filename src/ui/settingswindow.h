@@ -93,6 +93,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // A row of buttons wraps before it grows wider than this (the style's spacing between).
+    static constexpr int kButtonRowWidth = 560;
+    static constexpr int kButtonSpacing = 6;
     struct Page {
         QWidget* content = nullptr;
         QVBoxLayout* layout = nullptr;

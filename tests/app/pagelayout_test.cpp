@@ -11,7 +11,10 @@
 #include <QTemporaryDir>
 
 #include "app/application.h"
+#include "app/shellmodule.h"
 #include "fakes/fakedevices.h"
+#include "panel/controlpanel.h"
+#include "panel/panelplacement.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -100,7 +103,14 @@ protected:
 
 TEST_P(PageLayout, NoWidgetIsCutOffOrLiesOverItsNeighbour)
 {
-    window->resize(SettingsWindow::initialSize(GetParam()));
+    // The size a first start gives the window on this screen, the strip near its bottom and
+    // the panel beside the window.
+    const QSize screen = GetParam();
+    const QRect placed = firstMainWindowGeometry(
+        QRect(QPoint(0, 0), screen), SettingsWindow::initialSize(screen),
+        QRect(0, screen.height() - 120, screen.width(), 64), ControlPanel::kSize,
+        QSize(ShellModule::kMinimumWidth, ShellModule::kMinimumHeight));
+    window->resize(placed.size());
     window->show();
     const QStringList paths = window->pagePaths();
     ASSERT_GT(paths.size(), 10);
