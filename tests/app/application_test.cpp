@@ -274,5 +274,56 @@ TEST_F(Wiring, PanelWritesItsFilesAtCloseAndTheRestartRedrawsTheClock)
     EXPECT_EQ(test::readAll(dir.filePath("panel_lang.cfg")).count("\r\n"), 39);
 }
 
+// The clip and capture commands reach the players: an empty slot opens the black clip window
+// at its rectangle, a start without a capture device fails with the window shown, and status
+// tells the state of each player.
+TEST_F(Wiring, ClipAndCaptureCommandsReachThePlayers)
+{
+    writeConfig([](Settings& s) {
+        s.setSpin(key::SpinEdit19, 12);
+        s.setSpin(key::SpinEdit21, 34);
+        s.setSpin(key::SpinEdit20, 200);
+        s.setSpin(key::SpinEdit22, 100);
+    });
+    ASSERT_NE(start(), nullptr);
+    const QJsonObject players = app->control().status().value("players").toObject();
+    EXPECT_EQ(players.value("clip").toObject().keys(),
+              (QStringList{"choice", "file", "parked", "playing", "position_ms"}));
+    EXPECT_EQ(players.value("external").toObject().keys(),
+              (QStringList{"file", "paused", "running"}));
+    EXPECT_EQ(players.value("capture").toObject().keys(),
+              (QStringList{"active", "device", "devices"}));
+
+    app->settings().setText(key::SCEdit10,
+                            QStringLiteral("13.10.10 12:10:30|k1|00|13.10.10 13:50:30"));
+    EXPECT_EQ(app->control().execute("clip start").first, 0);
+    QWidget* clip = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == u"TFormAVI")
+            clip = widget;
+    ASSERT_NE(clip, nullptr);
+    EXPECT_TRUE(clip->isVisible());
+    EXPECT_EQ(clip->geometry(), QRect(12, 34, 200, 100));
+    EXPECT_TRUE(logged("player").contains("failed k 1: no clip file"));
+    EXPECT_EQ(app->control().execute("clip stop").first, 0);
+    EXPECT_FALSE(clip->isVisible());
+
+    const auto [code, reply] = app->control().execute("capture start");
+    if (app->control()
+            .status()
+            .value("players")
+            .toObject()
+            .value("capture")
+            .toObject()
+            .value("devices")
+            .toArray()
+            .isEmpty()) {
+        EXPECT_EQ(code, 2);
+        EXPECT_TRUE(reply.contains("no video capture device")) << reply.toStdString();
+    }
+    EXPECT_EQ(app->control().execute("capture stop").first, 0);
+    EXPECT_EQ(app->control().execute("clip pause").first, 0);
+}
+
 }  // namespace
 }  // namespace velumo
