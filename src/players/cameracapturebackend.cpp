@@ -18,8 +18,8 @@ CameraCaptureBackend::CameraCaptureBackend(PictureWindow& window, QObject* paren
             return;
         const QImage image = frame.toImage();
         if (!image.isNull())
-            m_window.setPicture(image.scaled(m_window.size(), Qt::KeepAspectRatio,
-                                             Qt::SmoothTransformation));
+            m_window.setPicture(
+                image.scaled(m_window.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     });
 }
 

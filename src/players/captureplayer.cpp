@@ -11,9 +11,12 @@ namespace velumo {
 
 const QString CapturePlayer::kNoDevice = QStringLiteral("no video capture device");
 
-CapturePlayer::CapturePlayer(CaptureBackend& backend, Settings& settings,
-                             BroadcastMute& broadcast, EventLog& log, QObject* parent)
-    : ContentPlayer(parent), m_backend(backend), m_settings(settings), m_broadcast(broadcast),
+CapturePlayer::CapturePlayer(CaptureBackend& backend, Settings& settings, BroadcastMute& broadcast,
+                             EventLog& log, QObject* parent)
+    : ContentPlayer(parent),
+      m_backend(backend),
+      m_settings(settings),
+      m_broadcast(broadcast),
       m_log(log)
 {
     m_rebind.setInterval(kRebindMs);
@@ -121,7 +124,8 @@ void CapturePlayer::rebind()
             // The device has gone away.
             m_lost = true;
             m_backend.close();
-            writeEvent(QStringLiteral("lost t ") + m_device + QStringLiteral(": the device is gone"));
+            writeEvent(QStringLiteral("lost t ") + m_device +
+                       QStringLiteral(": the device is gone"));
             m_rebind.start();
         }
         return;

@@ -180,7 +180,8 @@ void ClipPlayer::unloadDeck(int deck)
 void ClipPlayer::logOnScreen(const Deck& deck)
 {
     if (deck.shown && m_onScreen.isValid())
-        writeEvent(QStringLiteral("on screen %1 ms: k %2").arg(m_onScreen.elapsed()).arg(deck.file));
+        writeEvent(
+            QStringLiteral("on screen %1 ms: k %2").arg(m_onScreen.elapsed()).arg(deck.file));
     m_onScreen.invalidate();
 }
 
@@ -218,7 +219,9 @@ void ClipPlayer::onFirstFrame(int deck, quint64 ticket)
         unloadDeck(previous);
     }
     m_onScreen.start();
-    writeEvent(QStringLiteral("first frame after %1 ms: k %2").arg(m_sinceStart.elapsed()).arg(next->file));
+    writeEvent(QStringLiteral("first frame after %1 ms: k %2")
+                   .arg(m_sinceStart.elapsed())
+                   .arg(next->file));
     emit onScreen();
     watchStall();
 }
@@ -253,8 +256,8 @@ void ClipPlayer::onFailed(int deck, quint64 ticket, const QString& reason)
 
 void ClipPlayer::watchStall()
 {
-    const bool running = m_current >= 0 && m_decks[m_current].shown &&
-                         !m_decks[m_current].paused && !m_decks[m_current].ended && !m_parked;
+    const bool running = m_current >= 0 && m_decks[m_current].shown && !m_decks[m_current].paused &&
+                         !m_decks[m_current].ended && !m_parked;
     if (running)
         m_stallWatch.start(m_limits.stallMs);
     else

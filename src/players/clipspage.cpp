@@ -11,11 +11,11 @@
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/translationfile.h"
 #include "players/captureplayer.h"
 #include "players/clipcontrol.h"
 #include "players/externalplayer.h"
 #include "players/windowtitles.h"
-#include "base/translationfile.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -34,14 +34,16 @@ const QString kGroupBroadcast = QStringLiteral("Трансляция");
 
 ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& settings,
                      ClipControl& clips, ExternalPlayer& external, CapturePlayer& capture)
-    : QObject(&window), m_window(window), m_notifier(notifier), m_settings(settings),
+    : QObject(&window),
+      m_window(window),
+      m_notifier(notifier),
+      m_settings(settings),
       m_capture(capture)
 {
     auto button = [&](const QString& page, const QString& group, const char* name,
                       const QString& caption, std::function<void()> click) {
         QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, caption);
-        connect(b, &QPushButton::clicked, this,
-                [this, click] { guarded(m_notifier, click); });
+        connect(b, &QPushButton::clicked, this, [this, click] { guarded(m_notifier, click); });
     };
     button(kPageClips, kGroupTestRun, "SCButton25", QStringLiteral("Выбрать видеоклип"), [this] {
         const QString file = QFileDialog::getOpenFileName(
@@ -71,8 +73,8 @@ ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& setti
     if (m_windows)
         m_windows->installEventFilter(this);
 
-    button(kPageBroadcast, kGroupBroadcast, "SCButton75", QStringLiteral("Добавить все у-ва в список"),
-           [this] { fillDevices(); });
+    button(kPageBroadcast, kGroupBroadcast, "SCButton75",
+           QStringLiteral("Добавить все у-ва в список"), [this] { fillDevices(); });
     button(kPageBroadcast, kGroupBroadcast, "SCButton63", QStringLiteral("Старт трансляции"),
            [this] { m_capture.SCButton63Click(); });
     button(kPageBroadcast, kGroupBroadcast, "SCButton26", QStringLiteral("Стоп видеотрансляции"),

@@ -55,7 +55,8 @@ void MediaClipEngine::post(int deck, Call&& call)
     if (deck < 0 || deck >= kDecks)
         return;
     ClipDeck* target = m_slots[deck].deck;
-    QMetaObject::invokeMethod(target, [target, call] { call(*target); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        target, [target, call] { call(*target); }, Qt::QueuedConnection);
 }
 
 void MediaClipEngine::place(const QRect& rect)

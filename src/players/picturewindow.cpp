@@ -1,6 +1,7 @@
 #include "picturewindow.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 
 namespace velumo {
@@ -29,15 +30,20 @@ void PictureWindow::blank()
 void PictureWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    if (m_picture.isNull())
+    if (m_picture.isNull()) {
+        painter.fillRect(rect(), Qt::black);
         return;
+    }
     // The decks deliver pictures scaled for the window; one of another size is fitted here.
     QSize size = m_picture.size();
     if (size.width() > width() || size.height() > height() ||
         (size.width() != width() && size.height() != height()))
         size.scale(this->size(), Qt::KeepAspectRatio);
     const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    // Only the bars around the picture are painted black.
+    const QRegion bars = QRegion(rect()).subtracted(target);
+    for (const QRect& bar : bars)
+        painter.fillRect(bar, Qt::black);
     painter.drawImage(target, m_picture);
 }
 

@@ -1,7 +1,7 @@
 #include "windowtitles.h"
 
-#include <QGuiApplication>
 #include <xcb/xcb.h>
+#include <QGuiApplication>
 
 #include <memory>
 
@@ -27,7 +27,8 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name)
 QString title(xcb_connection_t* c, xcb_window_t window, xcb_atom_t netName, xcb_atom_t utf8)
 {
     for (const auto& [property, type] :
-         {std::pair{netName, utf8}, std::pair{xcb_atom_t(XCB_ATOM_WM_NAME), xcb_atom_t(XCB_ATOM_ANY)}}) {
+         {std::pair{netName, utf8},
+          std::pair{xcb_atom_t(XCB_ATOM_WM_NAME), xcb_atom_t(XCB_ATOM_ANY)}}) {
         if (property == XCB_ATOM_NONE)
             continue;
         Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
@@ -81,8 +82,8 @@ QStringList topLevelWindowTitles()
     for (xcb_window_t window : windows) {
         if (!managed) {
             // Unmapped children are hidden windows (our own among them).
-            Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-                c, xcb_get_window_attributes(c, window), nullptr));
+            Reply<xcb_get_window_attributes_reply_t> attributes(
+                xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
             if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
                 continue;
         }

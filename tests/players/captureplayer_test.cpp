@@ -97,8 +97,8 @@ TEST_F(Capture, ADeviceThatComesBackUnderAnotherPlaceReturnsByItself)
     backend.plug({"USB Camera", "Tuner"});
     EXPECT_EQ(backend.opened, "USB Camera");
     EXPECT_EQ(backend.calls.last(), "open 0");
-    EXPECT_EQ(events(), (QStringList{"lost t USB Camera: the device is gone",
-                                     "returned t USB Camera"}));
+    EXPECT_EQ(events(),
+              (QStringList{"lost t USB Camera: the device is gone", "returned t USB Camera"}));
     // A picture lost without the list changing is looked for again.
     emit backend.lost(QStringLiteral("stream error"));
     EXPECT_TRUE(backend.opened.isEmpty());

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
-#include <QSignalSpy>
+#include <sys/stat.h>
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/stat.h>
 
 #include "base/eventlog.h"
 #include "base/failure.h"
@@ -56,8 +56,7 @@ TEST_F(Clips, AStartShowsThePlacedWindowAndPlaysOnTheFirstPicture)
 {
     QSignalSpy onScreen(&player, &ContentPlayer::onScreen);
     player.start(request("1", red));
-    EXPECT_EQ(engine.take(),
-              (QStringList{"show", "place 10,20 320x240", "load 0 " + red}));
+    EXPECT_EQ(engine.take(), (QStringList{"show", "place 10,20 320x240", "load 0 " + red}));
     EXPECT_FALSE(player.playing());
     engine.picture(0);
     EXPECT_EQ(engine.take(), (QStringList{"showDeck 0", "play 0"}));
@@ -236,8 +235,8 @@ TEST_F(Clips, TheTestLoadPlaysTheNamedFileAndReportsWhatItCannotPlay)
 {
     settings.setText(key::SCEdit2, QStringLiteral("red.mp4"));
     player.testLoad();
-    EXPECT_EQ(engine.take(), (QStringList{"place 10,20 320x240", "show", "place 10,20 320x240",
-                                          "load 0 " + red}));
+    EXPECT_EQ(engine.take(),
+              (QStringList{"place 10,20 320x240", "show", "place 10,20 320x240", "load 0 " + red}));
     settings.setText(key::SCEdit2, dir.filePath("missing.avi"));
     EXPECT_THROW(player.testLoad(), Failure);
 }

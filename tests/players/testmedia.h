@@ -26,8 +26,12 @@ struct TestMedia {
         QProcess ffmpeg;
         QStringList args{"-loglevel", "error", "-y", "-f", "lavfi", "-i"};
         args << source.join(u':').replace("SIZE", size) << "-t" << QString::number(seconds)
-             << "-c:v" << "libx264" << "-preset" << "ultrafast" << "-pix_fmt" << "yuv420p"
-             << path;
+             << "-c:v"
+             << "libx264"
+             << "-preset"
+             << "ultrafast"
+             << "-pix_fmt"
+             << "yuv420p" << path;
         ffmpeg.start(QStringLiteral("ffmpeg"), args);
         return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
     }
