@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +14,7 @@
 #include "players/clipwindow.h"
 #include "players/mediaclipengine.h"
 #include "players/testmedia.h"
+#include "players/windowtitles.h"
 
 using namespace velumo;
 using namespace velumo::test;
@@ -161,10 +163,34 @@ TEST_F(ClipWindowTest, BrokenClipsLeaveTheBlackWindowAndTheNextStartPlays)
         EXPECT_TRUE(window.isVisible());
         EXPECT_EQ(window.geometry(), kRect);
         EXPECT_EQ(shown(), Colour::Black);
+        // The media says why; the first-picture watch is not what caught it.
+        EXPECT_FALSE(failed[0][0].toString().startsWith("no picture"))
+            << failed[0][0].toString().toStdString();
     }
     player.start(request(s_media->blue));
     ASSERT_TRUE(waitFor([&] { return shown() == Colour::Blue; }));
     EXPECT_TRUE(notifier.messages.isEmpty());
+}
+
+// ComboBox4's list: a shown window of ours is in it, a hidden one is not; a platform without
+// window titles (offscreen) gives an empty list.
+TEST(WindowTitles, ListTheShownTopLevelWindows)
+{
+    QWidget shown;
+    shown.setWindowTitle(QStringLiteral("Окно для списка"));
+    shown.resize(100, 50);
+    QWidget hidden;
+    hidden.setWindowTitle(QStringLiteral("Скрытое окно"));
+    hidden.winId();
+    shown.show();
+    if (QGuiApplication::platformName() != u"xcb") {
+        EXPECT_TRUE(topLevelWindowTitles().isEmpty());
+        return;
+    }
+    ASSERT_TRUE(waitFor([] { return topLevelWindowTitles().contains("Окно для списка"); }));
+    const QStringList titles = topLevelWindowTitles();
+    EXPECT_FALSE(titles.contains("Скрытое окно"));
+    EXPECT_FALSE(titles.contains(QString()));
 }
 
 }  // namespace
