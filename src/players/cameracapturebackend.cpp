@@ -1,7 +1,6 @@
 #include "cameracapturebackend.h"
 
 #include <QCamera>
-#include <QVideoFrame>
 
 #include "players/picturewindow.h"
 
@@ -13,14 +12,14 @@ CameraCaptureBackend::CameraCaptureBackend(PictureWindow& window, QObject* paren
     m_session.setVideoSink(&m_sink);
     connect(&m_mediaDevices, &QMediaDevices::videoInputsChanged, this,
             &CaptureBackend::devicesChanged);
-    connect(&m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& frame) {
-        if (!frame.isValid() || !m_window.isVisible())
-            return;
-        const QImage image = frame.toImage();
-        if (!image.isNull())
-            m_window.setPicture(
-                image.scaled(m_window.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    connect(&m_sink, &QVideoSink::videoFrameChanged, &m_converter, &PictureConverter::take,
+            Qt::DirectConnection);
+    connect(&m_converter, &PictureConverter::picture, this, [this](const QImage& image) {
+        if (m_camera && m_window.isVisible())
+            m_window.setPicture(image);
     });
+    connect(&window, &PictureWindow::resized, &m_converter, &PictureConverter::setTargetSize);
+    m_converter.setTargetSize(window.size());
 }
 
 CameraCaptureBackend::~CameraCaptureBackend()
@@ -75,6 +74,7 @@ void CameraCaptureBackend::close()
 
 void CameraCaptureBackend::place(const QRect& rect)
 {
+    m_converter.setTargetSize(rect.size());
     m_window.setGeometry(rect);
 }
 

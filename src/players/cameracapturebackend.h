@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "players/capturebackend.h"
+#include "players/pictureconverter.h"
 
 class QCamera;
 
@@ -37,6 +38,8 @@ private:
     QMediaDevices m_mediaDevices;
     QMediaCaptureSession m_session;
     QVideoSink m_sink;
+    // Frames become pictures off the user-interface thread.
+    PictureConverter m_converter;
     std::unique_ptr<QCamera> m_camera;
     QString m_error;
 };

@@ -44,11 +44,13 @@ ExternalPlayer::ExternalPlayer(Settings& settings, EventLog& log, TimerFactory& 
             reportOnce(QStringLiteral("failed b: the external player cannot be started: ") +
                        m_process.errorString());
     });
-    connect(&m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus) {
+    connect(&m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         if (!m_answered)
             reportOnce(QStringLiteral("failed b: the external player exited with code %1 "
                                       "before answering on its socket")
                            .arg(code));
+        else if (status == QProcess::CrashExit)
+            emit failed(QStringLiteral("the external player has crashed or was killed"));
         else
             writeEvent(QStringLiteral("closed b: the external player has ended"));
     });

@@ -62,6 +62,8 @@ public:
     QString playedLabel() const { return m_label; }
     Timer& timer3() { return *m_timer3; }
     const QString& socketPath() const { return m_socketPath; }
+    // The player this program started, 0 when none runs.
+    qint64 processId() const { return m_process.processId(); }
 
 signals:
     // Label202's text.

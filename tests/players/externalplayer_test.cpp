@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 
 #include "base/eventlog.h"
 #include "base/settings.h"
@@ -114,6 +115,19 @@ TEST_F(External, RealMpvReceivesTheFilePausesAndCloses)
     QSignalSpy failed(&player, &ContentPlayer::failed);
     player.openFile(dir.filePath("missing.mp4"));
     ASSERT_TRUE(waitFor([&] { return failed.count() > 0; }));
+
+    // Killed while playing: the next start launches a new player over the socket it left.
+    const qint64 first = player.processId();
+    ASSERT_GT(first, 0);
+    QSignalSpy crashed(&player, &ContentPlayer::failed);
+    ::kill(pid_t(first), SIGKILL);
+    ASSERT_TRUE(waitFor([&] { return crashed.count() > 0; }));
+    ASSERT_TRUE(waitFor([&] { return !player.running() && player.processId() == 0; }));
+    onScreen.clear();
+    player.start(request(media.pattern));
+    ASSERT_TRUE(waitFor([&] { return onScreen.count() > 0; }));
+    EXPECT_NE(player.processId(), first);
+    EXPECT_EQ(events().filter("launch b ").size(), 2);
 
     player.stop();
     ASSERT_TRUE(waitFor([&] { return !player.running(); }));
