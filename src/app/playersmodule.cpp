@@ -67,6 +67,14 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
     m_registry = std::make_unique<PlayerRegistry>(
         services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slideShow, *m_flashPlayer,
                                 *m_webPlayer, *m_capturePlayer});
+    // The k and b starts choose the player the test group and the panel then work on.
+    QObject::connect(m_registry.get(), &PlayerRegistry::startRequested, m_clipControl.get(),
+                     [this](QChar letter) {
+                         if (letter == u'k')
+                             m_clipControl->setPlayerChoice(0);
+                         else if (letter == u'b')
+                             m_clipControl->setPlayerChoice(1);
+                     });
     new ClipsPage(services.window, services.notifier, services.settings, *m_clipControl,
                   *m_externalPlayer, *m_capturePlayer);
     registerCommands();

@@ -20,6 +20,7 @@ namespace {
 // Request ids of the properties watched.
 constexpr int kWatchEof = 1;
 constexpr int kWatchPause = 2;
+constexpr int kVersionRequest = 3;
 
 }  // namespace
 
@@ -211,6 +212,12 @@ void ExternalPlayer::onConnected()
     m_received.clear();
     send(QJsonArray{QStringLiteral("observe_property"), kWatchEof, QStringLiteral("eof-reached")});
     send(QJsonArray{QStringLiteral("observe_property"), kWatchPause, QStringLiteral("pause")});
+    m_socket.write(QJsonDocument(QJsonObject{{QStringLiteral("command"),
+                                              QJsonArray{QStringLiteral("get_property"),
+                                                         QStringLiteral("mpv-version")}},
+                                             {QStringLiteral("request_id"), kVersionRequest}})
+                       .toJson(QJsonDocument::Compact) +
+                   '\n');
 }
 
 void ExternalPlayer::onReadyRead()
@@ -228,6 +235,10 @@ void ExternalPlayer::onReadyRead()
 
 void ExternalPlayer::onMessage(const QJsonObject& message)
 {
+    if (message.value(u"request_id").toInt() == kVersionRequest) {
+        writeEvent(QStringLiteral("answered b: ") + message.value(u"data").toString());
+        return;
+    }
     const QString event = message.value(u"event").toString();
     if (event == u"playback-restart" && m_awaitingPicture) {
         m_awaitingPicture = false;

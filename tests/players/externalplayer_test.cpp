@@ -102,6 +102,7 @@ TEST_F(External, RealMpvReceivesTheFilePausesAndCloses)
     EXPECT_GE(settings.spin(key::SpinEdit34), 100);
     EXPECT_TRUE(player.running());
     EXPECT_EQ(player.file(), media.pattern);
+    EXPECT_TRUE(waitFor([&] { return !events().filter("answered b: mpv ").isEmpty(); }));
 
     // A second start finds the player running: nothing is launched, the file goes at once.
     player.start(request(media.pattern));
