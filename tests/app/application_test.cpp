@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -323,6 +325,32 @@ TEST_F(Wiring, ClipAndCaptureCommandsReachThePlayers)
     }
     EXPECT_EQ(app->control().execute("capture stop").first, 0);
     EXPECT_EQ(app->control().execute("clip pause").first, 0);
+}
+
+// The pages' buttons: the test load of a clip that is not there reaches the general error
+// report; the device box hands its text to SCEdit100 when it is left.
+TEST_F(Wiring, ClipAndBroadcastPagesForwardTheirButtons)
+{
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(window->findChild<QLabel*>("Label202"), nullptr);
+    app->settings().setText(key::SCEdit2, dir.filePath("missing.avi"));
+    auto* load = window->findChild<QPushButton*>("SCButton27");
+    ASSERT_NE(load, nullptr);
+    load->click();
+    ASSERT_FALSE(logged("error").isEmpty());
+    EXPECT_TRUE(logged("error").last().contains("the file does not exist"));
+    for (const char* name : {"SCButton25", "SCButton30", "SCButton31", "SCButton32", "SCButton74",
+                             "SCButton75", "SCButton63", "SCButton26"})
+        EXPECT_NE(window->findChild<QPushButton*>(name), nullptr) << name;
+
+    auto* devices = qobject_cast<QComboBox*>(window->control(key::ComboBox3));
+    ASSERT_NE(devices, nullptr);
+    devices->setEditable(true);
+    devices->setEditText(QStringLiteral("USB Camera"));
+    QFocusEvent left(QEvent::FocusOut);
+    QCoreApplication::sendEvent(devices, &left);
+    EXPECT_EQ(app->settings().text(key::SCEdit100), QStringLiteral("USB Camera"));
 }
 
 }  // namespace
