@@ -25,6 +25,7 @@
 #include "fakes/fakedevices.h"
 #include "fakes/testsupport.h"
 #include "panel/clockticker.h"
+#include "players/testmedia.h"
 #include "ticker/tickercontrol.h"
 #include "ui/mainwindowcomponents.h"
 #include "ui/settingswindow.h"
@@ -351,6 +352,32 @@ TEST_F(Wiring, ClipAndBroadcastPagesForwardTheirButtons)
     QFocusEvent left(QEvent::FocusOut);
     QCoreApplication::sendEvent(devices, &left);
     EXPECT_EQ(app->settings().text(key::SCEdit100), QStringLiteral("USB Camera"));
+}
+
+// A real clip through the whole program: the start shows its first picture (proof of play in
+// velumo.log), status follows the pause, the stop ends it.
+TEST_F(Wiring, AClipStartedThroughTheControlChannelIsOnScreen)
+{
+    if (!test::TestMedia::haveFfmpeg())
+        GTEST_SKIP() << "ffmpeg is missing";
+    const QString clip = dir.filePath("green.mp4");
+    ASSERT_TRUE(test::TestMedia::make(clip, {"color=c=green", "s=SIZE", "r=25"}, 6));
+    writeConfig([&](Settings& s) { s.setText(key::SCEdit49, clip); });
+    ASSERT_NE(start(), nullptr);
+    app->settings().setText(key::SCEdit10,
+                            QStringLiteral("13.10.10 12:10:30|k1|00|13.10.10 13:50:30"));
+    EXPECT_EQ(app->control().execute("clip start").first, 0);
+    auto clipStatus = [&] {
+        return app->control().status().value("players").toObject().value("clip").toObject();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clipStatus().value("playing").toBool(); }, 20000));
+    EXPECT_EQ(clipStatus().value("file").toString(), clip);
+    EXPECT_FALSE(logged("player").filter("first frame after ").isEmpty());
+    EXPECT_TRUE(logged("player").contains("started k 1 " + clip));
+    EXPECT_EQ(app->control().execute("clip pause").first, 0);
+    EXPECT_FALSE(clipStatus().value("playing").toBool());
+    EXPECT_EQ(app->control().execute("clip stop").first, 0);
+    EXPECT_TRUE(clipStatus().value("file").toString().isEmpty());
 }
 
 }  // namespace
