@@ -68,6 +68,11 @@ ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& setti
     window.addComponent(m_played, ComponentClass::FixedLabel);
     connect(&external, &ExternalPlayer::playedLabelChanged, m_played, &QLabel::setText);
 
+    // A click on the player's path field chooses the program.
+    m_playerPath = window.control(QString::fromLatin1(key::SCEdit9));
+    if (m_playerPath)
+        m_playerPath->installEventFilter(this);
+
     // The window list is refilled each time it drops down.
     m_windows = qobject_cast<QComboBox*>(window.control(QString::fromLatin1(key::ComboBox4)));
     if (m_windows)
@@ -107,6 +112,15 @@ bool ClipsPage::eventFilter(QObject* watched, QEvent* event)
             m_windows->addItems(topLevelWindowTitles());
             m_windows->setCurrentText(text);
         });
+    } else if (watched == m_playerPath && event->type() == QEvent::MouseButtonPress) {
+        guarded(m_notifier, [this] {
+            const QString file = QFileDialog::getOpenFileName(
+                &m_window, QString(), QString(),
+                QStringLiteral("BSplayer.exe (BSplayer.exe);;Все файлы (*)"));
+            if (!file.isEmpty())
+                m_settings.setText(key::SCEdit9, file);
+        });
+        return true;
     } else if (watched == m_devices && m_devices && event->type() == QEvent::FocusOut) {
         guarded(m_notifier,
                 [this] { m_settings.setText(key::SCEdit100, m_devices->currentText()); });

@@ -34,6 +34,7 @@ private:
     Settings& m_settings;
     CapturePlayer& m_capture;
     QLabel* m_played = nullptr;
+    QWidget* m_playerPath = nullptr;
     QComboBox* m_windows = nullptr;
     QComboBox* m_devices = nullptr;
 };
