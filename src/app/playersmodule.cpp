@@ -75,8 +75,8 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
                          else if (letter == u'b')
                              m_clipControl->setPlayerChoice(1);
                      });
-    new ClipsPage(services.window, services.notifier, services.settings, *m_clipControl,
-                  *m_externalPlayer, *m_capturePlayer);
+    m_clipsPage = new ClipsPage(services.window, services.notifier, services.settings,
+                                *m_clipControl, *m_externalPlayer, *m_capturePlayer);
     registerCommands();
 }
 
@@ -174,8 +174,10 @@ void PlayersModule::registerCommands()
     command("clip restart", [&clips] { clips.SCButton74Click(); });
     command("capture start", [&capture] { capture.SCButton63Click(); });
     command("capture stop", [&capture] { capture.SCButton26Click(); });
-    c.addCommand(QStringLiteral("capture devices"), [this, &capture](const QString&) {
-        return capture.SCButton75Click().join(u'\n');
+    // The button's operation: the page's list refilled, the devices in the reply.
+    c.addCommand(QStringLiteral("capture devices"), [this](const QString&) {
+        m_clipsPage->fillDevices();
+        return m_capturePlayer->devices().join(u'\n');
     });
     c.addStatus(QStringLiteral("players"), [this] {
         const ClipPlayer& clip = *m_clipPlayer;

@@ -14,6 +14,7 @@ class CaptureWindow;
 class ClipControl;
 class ClipEngine;
 class ClipPlayer;
+class ClipsPage;
 class ClipWindow;
 class ContentPlayer;
 class ContentPlayers;
@@ -55,6 +56,7 @@ private:
     ClipWindow* m_clip = nullptr;
     CaptureWindow* m_capture = nullptr;
     FlashWindow* m_flash = nullptr;
+    ClipsPage* m_clipsPage = nullptr;
 
     std::unique_ptr<ClipEngine> m_clipEngine;
     std::unique_ptr<ClipPlayer> m_clipPlayer;
