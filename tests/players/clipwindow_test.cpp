@@ -106,7 +106,7 @@ TEST_F(ClipWindowTest, ShowsTheClipAtItsRectangleHoldsTheLastFrameAndStops)
     EXPECT_FALSE(window.testAttribute(Qt::WA_WState_Hidden));
     EXPECT_TRUE(window.windowFlags() & Qt::WindowDoesNotAcceptFocus);
     ASSERT_TRUE(waitFor([&] { return shown() == Colour::Red; }));
-    EXPECT_TRUE(player.playing());
+    EXPECT_TRUE(player.playing() || ended.count() > 0);
     ASSERT_TRUE(waitFor([&] { return ended.count() > 0; }));
     // The last frame stays until the stop.
     QTest::qWait(300);
