@@ -371,13 +371,13 @@ TEST_F(Wiring, AClipStartedThroughTheControlChannelIsOnScreen)
     };
     auto playing = [&] {
         EXPECT_EQ(app->control().execute("clip start").first, 0);
-        QTest::qWaitFor(
+        const bool settled = QTest::qWaitFor(
             [&] {
                 return clipStatus().value("playing").toBool() ||
                        !logged("player").filter("no picture within").isEmpty();
             },
             20000);
-        return clipStatus().value("playing").toBool();
+        return settled && clipStatus().value("playing").toBool();
     };
     // The first start of the media framework in a process may outlast the first-picture limit
     // on a loaded machine; the second is warm.
