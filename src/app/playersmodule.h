@@ -7,23 +7,37 @@
 namespace velumo {
 
 class BlockEdits;
+class BroadcastMute;
+class CaptureBackend;
+class CapturePlayer;
 class CaptureWindow;
+class ClipControl;
+class ClipEngine;
+class ClipPlayer;
+class ClipsPage;
 class ClipWindow;
+class ContentPlayer;
+class ContentPlayers;
+class ExternalPlayer;
 class FlashWindow;
+class PlayerRegistry;
 class RssFeed;
 class TickerBlock;
 class TitlesWindow;
 class WebWindow;
 
-// Content players: their windows and the feed reader with its page and commands.
+// Content players: their windows, the registry the dispatcher's handlers call, the clip and
+// broadcast pages with their commands, and the feed reader with its page and commands.
 class PlayersModule {
 public:
-    PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits);
+    PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits,
+                  BroadcastMute& broadcast);
     ~PlayersModule();
 
     // Start-up: feed reading with its stored period.
     void armTimers();
 
+    ContentPlayers& players();
     ClipWindow* clipWindow() const { return m_clip; }
     CaptureWindow* captureWindow() const { return m_capture; }
     FlashWindow* flashWindow() const { return m_flash; }
@@ -31,6 +45,9 @@ public:
 
 private:
     void registerCommands();
+    // StartAvi with the player in use, for the line in SCEdit10.
+    void startAvi();
+    void stopAvi();
 
     const Services& m_services;
     std::unique_ptr<RssFeed> m_rss;
@@ -39,6 +56,18 @@ private:
     ClipWindow* m_clip = nullptr;
     CaptureWindow* m_capture = nullptr;
     FlashWindow* m_flash = nullptr;
+    ClipsPage* m_clipsPage = nullptr;
+
+    std::unique_ptr<ClipEngine> m_clipEngine;
+    std::unique_ptr<ClipPlayer> m_clipPlayer;
+    std::unique_ptr<ExternalPlayer> m_externalPlayer;
+    std::unique_ptr<CaptureBackend> m_captureBackend;
+    std::unique_ptr<CapturePlayer> m_capturePlayer;
+    std::unique_ptr<ClipControl> m_clipControl;
+    std::unique_ptr<ContentPlayer> m_slideShow;
+    std::unique_ptr<ContentPlayer> m_flashPlayer;
+    std::unique_ptr<ContentPlayer> m_webPlayer;
+    std::unique_ptr<PlayerRegistry> m_registry;
 };
 
 }  // namespace velumo
