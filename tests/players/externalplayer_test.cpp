@@ -42,6 +42,14 @@ protected:
         return {u'b', QStringLiteral("2"), file, QRect(), QStringLiteral("b0")};
     }
     QStringList events() const { return logEvents(log.path(), QStringLiteral("player")); }
+    // A program that takes any arguments and just waits.
+    QString notMpv()
+    {
+        const QString path = dir.filePath("not-mpv");
+        writeAll(path, "#!/bin/sh\nexec sleep 60\n");
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        return path;
+    }
 
     QTemporaryDir dir;
     EventLog log{dir.filePath("velumo.log")};
@@ -58,13 +66,15 @@ TEST_F(External, TheCommandLineGetsTheSocketAndTheIdleOptions)
               (QStringList{"mpv", "--vo=x11", "--title=a b"} + tail));
 }
 
-// A program that cannot be started, or ends at once, is reported once; Timer3 goes on
-// counting as it always did, and nothing is sent.
+// A program that cannot be started, ends at once, or never answers is reported once; Timer3
+// goes on counting as it always did, and nothing is sent.
 TEST_F(External, APlayerThatNeverAnswersIsReportedOnceAndTimer3KeepsTicking)
 {
     const std::pair<QString, QString> cases[] = {
         {dir.filePath("no-such-player"), "cannot be started"},
         {QStandardPaths::findExecutable("true"), "exited with code 0"},
+        // Runs, but is not mpv: reported once the socket has not answered for a while.
+        {notMpv(), "does not answer"},
     };
     for (const auto& [program, reason] : cases) {
         if (program.isEmpty())
