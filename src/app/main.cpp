@@ -13,6 +13,7 @@
 #include "devices/powercontrol.h"
 #include "dispatcher/plancheckcommand.h"
 #include "players/webengine.h"
+#include "ui/qttranslations.h"
 
 using namespace velumo;
 
@@ -85,6 +86,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velumo"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The operator reads Russian: Qt's own dialogs and buttons too.
+    if (!installQtTranslations(app))
+        std::fputs("Qt's Russian translations were not found; Qt's own texts stay English\n",
+                   stderr);
     int code = 0;
     try {
         Application application(folder, commandLine, *power);

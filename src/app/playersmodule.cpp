@@ -1,16 +1,28 @@
 #include "playersmodule.h"
 
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QTimer>
 
 #include "base/controlchannel.h"
 #include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "dispatcher/scheduleline.h"
+#include "dispatcher/slottable.h"
+#include "players/cameracapturebackend.h"
+#include "players/captureplayer.h"
 #include "players/capturewindow.h"
+#include "players/clipcontrol.h"
+#include "players/clipplayer.h"
+#include "players/clipspage.h"
 #include "players/clipwindow.h"
+#include "players/externalplayer.h"
 #include "players/flashplayer.h"
 #include "players/flashwebpages.h"
 #include "players/flashwindow.h"
+#include "players/mediaclipengine.h"
 #include "players/placeholderplayer.h"
 #include "players/playerregistry.h"
 #include "players/rssfeed.h"
@@ -22,7 +34,7 @@
 namespace velumo {
 
 PlayersModule::PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits,
-                             BroadcastMute& /*broadcast*/)
+                             BroadcastMute& broadcast)
     : m_services(services)
 {
     m_rss = std::make_unique<RssFeed>(services.settings, block, edits, services.notifier,
@@ -40,14 +52,33 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
             "Для работы с flash нужно установить Adobe flashplayer9_ax, с которым ставится ActiveX "
             "и затем поверх последняя версия плеера"));
     }
-    createFlashAndWeb();
-    m_clipPlayer = std::make_unique<PlaceholderPlayer>();
-    m_externalPlayer = std::make_unique<PlaceholderPlayer>();
+
+    m_clipEngine = std::make_unique<MediaClipEngine>(*m_clip);
+    m_clipPlayer = std::make_unique<ClipPlayer>(*m_clipEngine, services.settings, services.notifier,
+                                                services.log, services.folder);
+    m_externalPlayer = std::make_unique<ExternalPlayer>(
+        services.settings, services.log, services.timers,
+        ControlServer::serverName(services.folder) + QStringLiteral(".mpv"));
+    m_captureBackend = std::make_unique<CameraCaptureBackend>(*m_capture);
+    m_capturePlayer = std::make_unique<CapturePlayer>(*m_captureBackend, services.settings,
+                                                      broadcast, services.log);
+    m_clipControl =
+        std::make_unique<ClipControl>(services.settings, *m_clipPlayer, *m_externalPlayer);
     m_slideShow = std::make_unique<PlaceholderPlayer>();
-    m_capturePlayer = std::make_unique<PlaceholderPlayer>();
+    createFlashAndWeb();
     m_registry = std::make_unique<PlayerRegistry>(
         services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slideShow, *m_flashMovies,
                                 *m_webPages, *m_capturePlayer});
+    // The k and b starts choose the player the test group and the panel then work on.
+    QObject::connect(m_registry.get(), &PlayerRegistry::startRequested, m_clipControl.get(),
+                     [this](QChar letter) {
+                         if (letter == u'k')
+                             m_clipControl->setPlayerChoice(0);
+                         else if (letter == u'b')
+                             m_clipControl->setPlayerChoice(1);
+                     });
+    m_clipsPage = new ClipsPage(services.window, services.notifier, services.settings,
+                                *m_clipControl, *m_externalPlayer, *m_capturePlayer);
     registerCommands();
     registerFlashAndWebCommands();
 }
@@ -55,10 +86,12 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
 PlayersModule::~PlayersModule()
 {
     m_registry.reset();
+    m_clipControl.reset();
     m_capturePlayer.reset();
-    m_slideShow.reset();
+    m_captureBackend.reset();
     m_externalPlayer.reset();
     m_clipPlayer.reset();
+    m_clipEngine.reset();
     m_webPages.reset();
     m_flashMovies.reset();
     delete m_flash;
@@ -76,6 +109,30 @@ ContentPlayers& PlayersModule::players()
 void PlayersModule::armTimers()
 {
     m_rss->armAtStartup();
+}
+
+void PlayersModule::startAvi()
+{
+    Settings& settings = m_services.settings;
+    const QChar letter = m_clipControl->PlayerChoice() == 0 ? u'k' : u'b';
+    const QString line = settings.text(key::SCEdit10);
+    // The character after the player's letter at its first place in the line.
+    const qsizetype at = line.indexOf(letter);
+    const QString slot = at >= 0 ? line.mid(at + 1, 1) : scheduleline::slotDigit(line);
+    PlayerRequest request;
+    request.letter = letter;
+    request.slot = slot;
+    request.target = SlotTable::text(settings, letter, slot);
+    if (letter == u'k')
+        request.rect = QRect(settings.spin(key::SpinEdit19), settings.spin(key::SpinEdit21),
+                             settings.spin(key::SpinEdit20), settings.spin(key::SpinEdit22));
+    request.stopCode = QString(letter) + scheduleline::stopMode(line);
+    m_registry->start(request);
+}
+
+void PlayersModule::stopAvi()
+{
+    m_registry->stop(m_clipControl->PlayerChoice() == 0 ? u'k' : u'b');
 }
 
 void PlayersModule::registerCommands()
@@ -102,7 +159,55 @@ void PlayersModule::registerCommands()
     c.addStatus(QStringLiteral("rss"), [this] {
         return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->shownAddress()},
                                       {QStringLiteral("lines"), qint64(m_rss->feedLines())},
-                                      {QStringLiteral("reading"), m_rss->busy()}});
+                                      {QStringLiteral("reading"), m_rss->busy()},
+                                      {QStringLiteral("progress"), m_rss->activity().toJson()}});
+    });
+
+    auto command = [&c](const char* verb, std::function<void()> body) {
+        c.addCommand(QString::fromLatin1(verb), [body](const QString&) {
+            body();
+            return QString();
+        });
+    };
+    ClipControl& clips = *m_clipControl;
+    CapturePlayer& capture = *m_capturePlayer;
+    command("clip start", [this] { startAvi(); });
+    command("clip stop", [this] { stopAvi(); });
+    command("clip test", [&clips] { clips.SCButton27Click(); });
+    command("clip pause", [&clips] { clips.SCButton30Click(); });
+    command("clip play", [&clips] { clips.SCButton31Click(); });
+    command("clip close", [&clips] { clips.SCButton32Click(); });
+    command("clip restart", [&clips] { clips.SCButton74Click(); });
+    command("capture start", [&capture] { capture.SCButton63Click(); });
+    command("capture stop", [&capture] { capture.SCButton26Click(); });
+    // The button's operation: the page's list refilled, the devices in the reply.
+    c.addCommand(QStringLiteral("capture devices"), [this](const QString&) {
+        m_clipsPage->fillDevices();
+        return m_capturePlayer->devices().join(u'\n');
+    });
+    c.addStatus(QStringLiteral("players"), [this] {
+        const ClipPlayer& clip = *m_clipPlayer;
+        const ExternalPlayer& external = *m_externalPlayer;
+        const CapturePlayer& capture = *m_capturePlayer;
+        QJsonObject players{
+            {QStringLiteral("clip"),
+             QJsonObject{{QStringLiteral("choice"), m_clipControl->PlayerChoice()},
+                         {QStringLiteral("playing"), clip.playing()},
+                         {QStringLiteral("parked"), clip.ClipParked()},
+                         {QStringLiteral("file"), clip.file()},
+                         {QStringLiteral("position_ms"), clip.positionMs()}}},
+            {QStringLiteral("external"),
+             QJsonObject{{QStringLiteral("running"), external.running()},
+                         {QStringLiteral("file"), external.file()},
+                         {QStringLiteral("paused"), external.paused()}}},
+            {QStringLiteral("capture"),
+             QJsonObject{
+                 {QStringLiteral("active"), capture.active()},
+                 {QStringLiteral("device"), capture.device()},
+                 {QStringLiteral("devices"), QJsonArray::fromStringList(capture.devices())}}},
+        };
+        addFlashAndWebStatus(players);
+        return QJsonValue(players);
     });
 }
 
@@ -139,11 +244,6 @@ void PlayersModule::registerFlashAndWebCommands()
     command("web hide", [&web] { web.SCButton65Click(); });
     command("web test", [&web] { web.SCButton80Click(); });
     command("web preview", [this] { m_flashWebPages->SCButton15Click(); });
-    c.addStatus(QStringLiteral("players"), [this] {
-        QJsonObject players;
-        addFlashAndWebStatus(players);
-        return QJsonValue(players);
-    });
 }
 
 void PlayersModule::addFlashAndWebStatus(QJsonObject& players) const

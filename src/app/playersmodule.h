@@ -9,21 +9,29 @@ namespace velumo {
 
 class BlockEdits;
 class BroadcastMute;
+class CaptureBackend;
+class CapturePlayer;
+class CaptureWindow;
+class ClipControl;
+class ClipEngine;
+class ClipPlayer;
+class ClipsPage;
+class ClipWindow;
 class ContentPlayer;
 class ContentPlayers;
+class ExternalPlayer;
 class FlashPlayer;
 class FlashWebPages;
-class PlayerRegistry;
-class WebPlayer;
-class CaptureWindow;
-class ClipWindow;
 class FlashWindow;
+class PlayerRegistry;
 class RssFeed;
 class TickerBlock;
 class TitlesWindow;
+class WebPlayer;
 class WebWindow;
 
-// Content players: their windows and the feed reader with its page and commands.
+// Content players: their windows, the registry the dispatcher's handlers call, the clip and
+// broadcast pages with their commands, and the feed reader with its page and commands.
 class PlayersModule {
 public:
     PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits,
@@ -41,6 +49,9 @@ public:
 
 private:
     void registerCommands();
+    // StartAvi with the player in use, for the line in SCEdit10.
+    void startAvi();
+    void stopAvi();
     void createFlashAndWeb();
     void registerFlashAndWebCommands();
     // The members "flash" and "web" of the status member "players".
@@ -53,11 +64,15 @@ private:
     ClipWindow* m_clip = nullptr;
     CaptureWindow* m_capture = nullptr;
     FlashWindow* m_flash = nullptr;
+    ClipsPage* m_clipsPage = nullptr;
 
-    std::unique_ptr<ContentPlayer> m_clipPlayer;
-    std::unique_ptr<ContentPlayer> m_externalPlayer;
+    std::unique_ptr<ClipEngine> m_clipEngine;
+    std::unique_ptr<ClipPlayer> m_clipPlayer;
+    std::unique_ptr<ExternalPlayer> m_externalPlayer;
+    std::unique_ptr<CaptureBackend> m_captureBackend;
+    std::unique_ptr<CapturePlayer> m_capturePlayer;
+    std::unique_ptr<ClipControl> m_clipControl;
     std::unique_ptr<ContentPlayer> m_slideShow;
-    std::unique_ptr<ContentPlayer> m_capturePlayer;
     std::unique_ptr<FlashPlayer> m_flashMovies;
     std::unique_ptr<WebPlayer> m_webPages;
     std::unique_ptr<PlayerRegistry> m_registry;
