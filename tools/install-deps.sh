@@ -8,9 +8,12 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav fonts-dejavu-core curl
     qt6-translations-l10n libxcb1-dev mpv ffmpeg
     xvfb xcompmgr x11-apps imagemagick xdotool python3-pyftpdlib faketime libfaketime
-    qt6-webengine-dev npm
+    qt6-webengine-dev
 )
 missing=()
+# npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
+# Debian's npm package, so it is only installed when no npm is there.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
