@@ -8,6 +8,8 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav fonts-dejavu-core curl
     xvfb xcompmgr x11-apps imagemagick xdotool python3-pyftpdlib faketime libfaketime
 )
+# Slide shows: LibreOffice converts the presentations, Qt Pdf renders their pages.
+packages+=(libreoffice-impress-nogui qt6-pdf-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -42,10 +42,11 @@ Application::~Application()
 {
     m_notifier.closeAll();
     // The modules go in the reverse order of their creation; the settings window last.
-    m_players.reset();
     m_network.reset();
     m_panel.reset();
+    // The dispatcher's handlers call the players.
     m_dispatcher.reset();
+    m_players.reset();
     m_accessories.reset();
     m_ticker.reset();
     m_devices.reset();
@@ -85,8 +86,10 @@ bool Application::start()
     m_ticker = std::make_unique<TickerModule>(s, companions);
     m_accessories = std::make_unique<AccessoriesModule>(s, m_ticker->engine(), m_ticker->strip(),
                                                         m_ticker->textPage());
-    m_dispatcher = std::make_unique<DispatcherModule>(s, m_ticker->engine(), m_ticker->block(),
-                                                      *m_devices, [this] { requestClockRedraw(); });
+    m_players = std::make_unique<PlayersModule>(s, m_ticker->block(), m_ticker->textPage());
+    m_dispatcher =
+        std::make_unique<DispatcherModule>(s, m_ticker->engine(), m_ticker->block(), *m_devices,
+                                           m_players->players(), [this] { requestClockRedraw(); });
     // The control panel raises the strip and the clock, so it follows them.
     m_panel = std::make_unique<PanelModule>(
         PanelModule::Services{m_folder, m_settings, m_notifier, m_log, m_operations, *m_control},
@@ -95,7 +98,6 @@ bool Application::start()
     m_ticker->placeWindows(m_accessories->clockWindow(), m_accessories->iconWindow(),
                            &m_panel->panel(), *m_accessories);
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
-    m_players = std::make_unique<PlayersModule>(s, m_ticker->block(), m_ticker->textPage());
     registerCommands();
 
     connect(m_form1, &SettingsWindow::closeRequested, this,

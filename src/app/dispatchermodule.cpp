@@ -11,23 +11,21 @@
 #include "dispatcher/plandiagramwindow.h"
 #include "dispatcher/planner.h"
 #include "dispatcher/plannerpage.h"
-#include "players/playerregistry.h"
+#include "players/contentplayers.h"
 
 namespace velumo {
 
 DispatcherModule::DispatcherModule(const Services& services, TickerControl& ticker,
                                    TickerBlock& block, DevicesModule& devices,
-                                   std::function<void()> clockRedraw)
+                                   ContentPlayers& players, std::function<void()> clockRedraw)
     : m_services(services)
 {
-    // Placeholder players that only log, until the real players are wired in.
-    m_players = PlayerRegistry::withPlaceholders(services.log);
     EntryDevices entryDevices{ticker,
                               block,
                               devices.pins(),
                               devices.tones(),
                               devices.broadcastMute(),
-                              *m_players,
+                              players,
                               std::move(clockRedraw)};
     m_engine = std::make_unique<DispatcherEngine>(services.folder, services.settings,
                                                   services.notifier, services.log, services.clock,
@@ -73,6 +71,11 @@ void DispatcherModule::registerCommands()
     });
     c.addCommand(QStringLiteral("dispatcher stop"), [this](const QString&) {
         m_engine->SCButton44Click();
+        return QString();
+    });
+    // The slide show's stop, as its timers run it: the fields emptied, parked for "pz".
+    c.addCommand(QStringLiteral("slides stop"), [this](const QString&) {
+        m_engine->handlers().StopPPT();
         return QString();
     });
 }

@@ -20,8 +20,10 @@ class TickerControl;
 // drive, the planner, their pages and the plan diagram, and their control commands.
 class DispatcherModule {
 public:
+    // The players must outlive the module.
     DispatcherModule(const Services& services, TickerControl& ticker, TickerBlock& block,
-                     DevicesModule& devices, std::function<void()> clockRedraw);
+                     DevicesModule& devices, ContentPlayers& players,
+                     std::function<void()> clockRedraw);
     ~DispatcherModule();
 
     // The ticker's start operations call this: the dispatcher starts when "Диспетчер включен"
@@ -36,7 +38,6 @@ private:
     void registerCommands();
 
     const Services& m_services;
-    std::unique_ptr<ContentPlayers> m_players;
     std::unique_ptr<DispatcherEngine> m_engine;
     std::unique_ptr<Planner> m_planner;
     DispatcherPage* m_page = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "app/services.h"
 
@@ -9,8 +10,15 @@ namespace velumo {
 class BlockEdits;
 class CaptureWindow;
 class ClipWindow;
+class ContentPlayer;
+class ContentPlayers;
 class FlashWindow;
+class PlayerRegistry;
+class PresentationConverter;
 class RssFeed;
+class SlideShowControl;
+class SlideShowPlayer;
+class SlideShowWindow;
 class TickerBlock;
 class TitlesWindow;
 class WebWindow;
@@ -24,6 +32,9 @@ public:
     // Start-up: feed reading with its stored period.
     void armTimers();
 
+    // The players the dispatcher's handlers call.
+    ContentPlayers& players();
+
     ClipWindow* clipWindow() const { return m_clip; }
     CaptureWindow* captureWindow() const { return m_capture; }
     FlashWindow* flashWindow() const { return m_flash; }
@@ -31,6 +42,8 @@ public:
 
 private:
     void registerCommands();
+    // The slide show: its converter, window, player, page and commands.
+    void setUpSlideShows();
 
     const Services& m_services;
     std::unique_ptr<RssFeed> m_rss;
@@ -39,6 +52,13 @@ private:
     ClipWindow* m_clip = nullptr;
     CaptureWindow* m_capture = nullptr;
     FlashWindow* m_flash = nullptr;
+
+    std::unique_ptr<PresentationConverter> m_converter;
+    std::unique_ptr<SlideShowWindow> m_slideWindow;
+    std::unique_ptr<SlideShowPlayer> m_slidePlayer;
+    std::unique_ptr<SlideShowControl> m_slideControl;
+    std::vector<std::unique_ptr<ContentPlayer>> m_placeholders;
+    std::unique_ptr<PlayerRegistry> m_registry;
 };
 
 }  // namespace velumo
