@@ -19,13 +19,26 @@ SlideShowWindow::SlideShowWindow(QWidget* parent)
     resize(300, 400);
 }
 
-SlideShowWindow::~SlideShowWindow() = default;
+SlideShowWindow::~SlideShowWindow()
+{
+    joinAhead();
+}
+
+void SlideShowWindow::joinAhead()
+{
+    if (m_ahead.joinable())
+        m_ahead.join();
+}
 
 bool SlideShowWindow::open(const QString& pagesFile, QString* reason)
 {
+    joinAhead();
+    ++m_generation;
+    m_aheadPage = -1;
     m_document->close();
     m_page = -1;
     m_picture = QImage();
+    m_file = pagesFile;
     const QPdfDocument::Error error = m_document->load(pagesFile);
     if (error != QPdfDocument::Error::None) {
         if (reason)
@@ -43,10 +56,22 @@ int SlideShowWindow::pageCount() const
 void SlideShowWindow::showPage(int page)
 {
     m_page = page;
-    render();
+    if (m_aheadPage == page && m_aheadPicture.size() == fittedSize(page))
+        m_picture = m_aheadPicture;
+    else
+        render();
     if (!isVisible())
         show();
     repaint();
+    renderAhead(page + 1);
+}
+
+QSize SlideShowWindow::fittedSize(int page) const
+{
+    QSizeF points = m_document->pagePointSize(page);
+    if (points.isEmpty())
+        points = QSizeF(width(), height());
+    return points.scaled(QSizeF(size()), Qt::KeepAspectRatio).toSize();
 }
 
 void SlideShowWindow::render()
@@ -55,11 +80,36 @@ void SlideShowWindow::render()
         m_picture = QImage();
         return;
     }
-    QSizeF points = m_document->pagePointSize(m_page);
-    if (points.isEmpty())
-        points = QSizeF(width(), height());
-    const QSize fitted = points.scaled(QSizeF(size()), Qt::KeepAspectRatio).toSize();
+    const QSize fitted = fittedSize(m_page);
     m_picture = fitted.isEmpty() ? QImage() : m_document->render(m_page, fitted);
+}
+
+void SlideShowWindow::renderAhead(int page)
+{
+    joinAhead();
+    m_aheadPage = -1;
+    m_aheadPicture = QImage();
+    if (page >= m_document->pageCount())
+        return;
+    const QSize fitted = fittedSize(page);
+    if (fitted.isEmpty())
+        return;
+    // A document of its own on the worker thread: the window's stays with the window.
+    m_ahead = std::thread([this, file = m_file, page, fitted, generation = m_generation] {
+        QPdfDocument document;
+        if (document.load(file) != QPdfDocument::Error::None)
+            return;
+        QImage picture = document.render(page, fitted);
+        QMetaObject::invokeMethod(
+            this,
+            [this, page, generation, picture = std::move(picture)] {
+                if (generation != m_generation)
+                    return;
+                m_aheadPage = page;
+                m_aheadPicture = picture;
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void SlideShowWindow::place(const QRect& rect)
@@ -86,6 +136,10 @@ int SlideShowWindow::screenCount() const
 void SlideShowWindow::close()
 {
     hide();
+    joinAhead();
+    ++m_generation;
+    m_aheadPage = -1;
+    m_aheadPicture = QImage();
     m_document->close();
     m_page = -1;
     m_picture = QImage();

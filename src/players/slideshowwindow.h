@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <thread>
 
 #include "players/slidesurface.h"
 
@@ -10,7 +11,8 @@ class QPdfDocument;
 namespace velumo {
 
 // The slide-show window: frameless, below the strip and the clock, each page letter-boxed on
-// black at the window's size.
+// black at the window's size. The page after the one on the screen is rendered ahead on a
+// worker thread (a large page takes longer than a frame), so a slide change only paints.
 class SlideShowWindow final : public QWidget, public SlideSurface {
     Q_OBJECT
 public:
@@ -32,10 +34,19 @@ protected:
 
 private:
     void render();
+    QSize fittedSize(int page) const;
+    void renderAhead(int page);
+    void joinAhead();
 
     QPdfDocument* m_document = nullptr;
+    QString m_file;
     int m_page = -1;
     QImage m_picture;
+    // The page rendered ahead, with its number and size; -1 while none is ready.
+    std::thread m_ahead;
+    int m_aheadPage = -1;
+    QImage m_aheadPicture;
+    int m_generation = 0;
 };
 
 }  // namespace velumo
