@@ -19,6 +19,7 @@
 #include "players/slideshowcontrol.h"
 #include "players/slideshowpage.h"
 #include "players/slideshowplayer.h"
+#include "players/slideshowprefetch.h"
 #include "players/slideshowwindow.h"
 #include "players/titleswindow.h"
 #include "players/webwindow.h"
@@ -50,6 +51,7 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
 PlayersModule::~PlayersModule()
 {
     m_registry.reset();
+    m_slidePrefetch.reset();
     m_slideControl.reset();
     m_slidePlayer.reset();
     m_slideWindow.reset();
@@ -83,6 +85,8 @@ void PlayersModule::setUpSlideShows()
     m_slideControl =
         std::make_unique<SlideShowControl>(s.settings, s.notifier, *m_slidePlayer, *m_registry);
     new SlideShowPage(s.window, s.notifier, s.settings, *m_slideControl, *m_slidePlayer);
+    // The slot files are converted ahead once the stored settings name them.
+    m_slidePrefetch = std::make_unique<SlideShowPrefetch>(s.settings, *m_converter, s.log);
 
     ControlServer& c = s.control;
     SlideShowControl& control = *m_slideControl;

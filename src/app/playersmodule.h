@@ -18,6 +18,7 @@ class PresentationConverter;
 class RssFeed;
 class SlideShowControl;
 class SlideShowPlayer;
+class SlideShowPrefetch;
 class SlideShowWindow;
 class TickerBlock;
 class TitlesWindow;
@@ -57,6 +58,7 @@ private:
     std::unique_ptr<SlideShowWindow> m_slideWindow;
     std::unique_ptr<SlideShowPlayer> m_slidePlayer;
     std::unique_ptr<SlideShowControl> m_slideControl;
+    std::unique_ptr<SlideShowPrefetch> m_slidePrefetch;
     std::vector<std::unique_ptr<ContentPlayer>> m_placeholders;
     std::unique_ptr<PlayerRegistry> m_registry;
 };

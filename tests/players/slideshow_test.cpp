@@ -15,6 +15,7 @@
 #include "players/slideshowcontrol.h"
 #include "players/slideshowfiles.h"
 #include "players/slideshowplayer.h"
+#include "players/slideshowprefetch.h"
 #include "players/slideshowtiming.h"
 #include "players/slidesurface.h"
 
@@ -278,6 +279,36 @@ TEST_F(Converter, EndsItsRunsWhenItGoes)
         QTest::qWait(200);
     }
     EXPECT_LT(clock.elapsed(), 20'000);
+}
+
+TEST_F(Converter, SlotFilesAreConvertedAheadWhenTheyChange)
+{
+    Settings settings;
+    EventLog log(dir.path() + QStringLiteral("/velumo.log"));
+    PresentationConverter converter(cache, fakeOffice(dir.path()));
+    SlideShowPrefetch prefetch(settings, converter, log, 100);
+    const QString show = dir.path() + QStringLiteral("/arrives.fodp");
+    settings.setText(key::SCEdit52, show);
+    settings.setText(key::SCEdit53, dir.path() + QStringLiteral("/notes.txt"));
+    QTest::qWait(300);
+    EXPECT_EQ(runs().size(), 0);  // nothing there yet
+
+    // The file arrives as FTP leaves it: written aside, then renamed into place.
+    write(QStringLiteral("arrives.part"), flatPresentation({{"#ff0000", "PT2S"}}));
+    ASSERT_TRUE(QFile::rename(dir.path() + QStringLiteral("/arrives.part"), show));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return converter.cached(show).has_value(); }, 30'000));
+    EXPECT_EQ(runs().size(), 1);
+
+    // A newer copy is converted again; the cached one stays as it is until then.
+    QTest::qWait(1100);  // a modification time of its own
+    write(QStringLiteral("arrives.part"),
+          flatPresentation({{"#ff0000", "PT2S"}, {"#0000ff", "PT4S"}}));
+    QFile::remove(show);
+    ASSERT_TRUE(QFile::rename(dir.path() + QStringLiteral("/arrives.part"), show));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return converter.cached(show) && converter.cached(show)->slides() == 2; }, 30'000));
+    EXPECT_EQ(runs().size(), 2);
+    EXPECT_TRUE(prefetch.waiting().isEmpty());
 }
 
 // ---- the player, with a surface that records ----
