@@ -95,6 +95,20 @@ private:
     QByteArray m_output;
 };
 
+// The cache keeps the presentations converted last; older ones (files replaced long ago) go,
+// so months of files arriving by FTP do not fill the disk.
+constexpr int kCacheEntries = 40;
+
+void pruneCache(const QString& cacheFolder, const QString& keep)
+{
+    QFileInfoList entries =
+        QDir(cacheFolder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Time);
+    entries.removeIf([](const QFileInfo& e) { return e.fileName().startsWith(u"run-"); });
+    for (qsizetype i = kCacheEntries; i < entries.size(); ++i)
+        if (entries[i].absoluteFilePath() != QFileInfo(keep).absoluteFilePath())
+            QDir(entries[i].absoluteFilePath()).removeRecursively();
+}
+
 }  // namespace
 
 struct PresentationConverter::Run {
@@ -248,6 +262,7 @@ void PresentationConverter::convert(const QString& file)
             if (!QDir().rename(made, entry))
                 throw Failure(QStringLiteral("Не удалось записать страницы презентации в ") +
                               entry);
+            pruneCache(cacheFolder, entry);
             r->result = readEntry(entry, file);
             if (!r->result)
                 throw Failure(QStringLiteral("Не удалось прочитать страницы презентации в ") +

@@ -281,6 +281,19 @@ TEST_F(Converter, EndsItsRunsWhenItGoes)
     EXPECT_LT(clock.elapsed(), 20'000);
 }
 
+TEST_F(Converter, TheCacheKeepsTheLatestPresentations)
+{
+    PresentationConverter converter(cache, fakeOffice(dir.path()));
+    const QByteArray one = flatPresentation({{"#ff0000", "PT2S"}});
+    QString latest;
+    for (int i = 0; i < 43; ++i) {
+        latest = write(QStringLiteral("show%1.fodp").arg(i), one);
+        ASSERT_TRUE(convert(converter, latest).first) << i;
+    }
+    EXPECT_EQ(QDir(cache).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 40);
+    EXPECT_TRUE(converter.cached(latest));
+}
+
 TEST_F(Converter, SlotFilesAreConvertedAheadWhenTheyChange)
 {
     Settings settings;
