@@ -75,7 +75,7 @@ void PlayersModule::setUpSlideShows()
         std::make_unique<PresentationConverter>(s.filePath(QStringLiteral("slides.cache")));
     m_slideWindow = std::make_unique<SlideShowWindow>();
     m_slidePlayer = std::make_unique<SlideShowPlayer>(s.settings, s.notifier, s.log, *m_converter,
-                                                      *m_slideWindow);
+                                                      *m_slideWindow, s.folder);
     // The kinds whose players are not built here only log.
     for (int i = 0; i < 5; ++i)
         m_placeholders.push_back(std::make_unique<PlaceholderPlayer>());
@@ -86,7 +86,8 @@ void PlayersModule::setUpSlideShows()
         std::make_unique<SlideShowControl>(s.settings, s.notifier, *m_slidePlayer, *m_registry);
     new SlideShowPage(s.window, s.notifier, s.settings, *m_slideControl, *m_slidePlayer);
     // The slot files are converted ahead once the stored settings name them.
-    m_slidePrefetch = std::make_unique<SlideShowPrefetch>(s.settings, *m_converter, s.log);
+    m_slidePrefetch =
+        std::make_unique<SlideShowPrefetch>(s.settings, *m_converter, s.log, s.folder);
 
     ControlServer& c = s.control;
     SlideShowControl& control = *m_slideControl;

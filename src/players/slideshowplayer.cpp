@@ -1,5 +1,6 @@
 #include "slideshowplayer.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <cmath>
 
@@ -18,13 +19,14 @@ const QString SlideShowPlayer::kMonitorMessage =
 
 SlideShowPlayer::SlideShowPlayer(const Settings& settings, Notifier& notifier, EventLog& log,
                                  PresentationConverter& converter, SlideSurface& surface,
-                                 QObject* parent)
+                                 QString programFolder, QObject* parent)
     : ContentPlayer(parent),
       m_settings(settings),
       m_notifier(notifier),
       m_log(log),
       m_converter(converter),
       m_surface(surface),
+      m_folder(std::move(programFolder)),
       m_label133(QStringLiteral("Общее время  Число слайдов"))
 {
     m_timerPpt.setObjectName(QStringLiteral("Timer_ppt"));
@@ -83,6 +85,8 @@ void SlideShowPlayer::start(const PlayerRequest& request)
     setConverting(false);
     m_sinceStart.start();
     m_file = request.target.isEmpty() ? request.slot : request.target;
+    if (!m_folder.isEmpty() && !m_file.isEmpty() && QFileInfo(m_file).isRelative())
+        m_file = QDir(m_folder).absoluteFilePath(m_file);
     m_rect = request.rect;
     m_direct = m_settings.checked(key::SCCheckbox27);
     if (std::optional<Presentation> presentation = m_converter.cached(m_file)) {

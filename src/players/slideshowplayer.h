@@ -30,9 +30,10 @@ class SlideSurface;
 class SlideShowPlayer final : public ContentPlayer {
     Q_OBJECT
 public:
+    // A file named without a path lives in programFolder.
     SlideShowPlayer(const Settings& settings, Notifier& notifier, EventLog& log,
                     PresentationConverter& converter, SlideSurface& surface,
-                    QObject* parent = nullptr);
+                    QString programFolder = QString(), QObject* parent = nullptr);
     ~SlideShowPlayer() override;
 
     void start(const PlayerRequest& request) override;
@@ -83,6 +84,7 @@ private:
     EventLog& m_log;
     PresentationConverter& m_converter;
     SlideSurface& m_surface;
+    QString m_folder;
 
     QTimer m_timerPpt;
     QTimer m_advance;

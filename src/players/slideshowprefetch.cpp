@@ -1,5 +1,6 @@
 #include "slideshowprefetch.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "base/eventlog.h"
@@ -18,8 +19,13 @@ const char* const kSlotFields[] = {key::SCEdit49, key::SCEdit50, key::SCEdit51, 
 }  // namespace
 
 SlideShowPrefetch::SlideShowPrefetch(const Settings& settings, PresentationConverter& converter,
-                                     EventLog& log, int quietMs, QObject* parent)
-    : QObject(parent), m_settings(settings), m_converter(converter), m_log(log)
+                                     EventLog& log, QString programFolder, int quietMs,
+                                     QObject* parent)
+    : QObject(parent),
+      m_settings(settings),
+      m_converter(converter),
+      m_log(log),
+      m_folder(std::move(programFolder))
 {
     m_quiet.setSingleShot(true);
     m_quiet.setInterval(quietMs);
@@ -52,11 +58,19 @@ SlideShowPrefetch::SlideShowPrefetch(const Settings& settings, PresentationConve
     watch();
 }
 
+QString SlideShowPrefetch::slotFile(const char* field) const
+{
+    const QString file = m_settings.text(QString::fromLatin1(field)).trimmed();
+    if (file.isEmpty() || m_folder.isEmpty() || !QFileInfo(file).isRelative())
+        return file;
+    return QDir(m_folder).absoluteFilePath(file);
+}
+
 void SlideShowPrefetch::watch()
 {
     QStringList paths;
     for (const char* field : kSlotFields) {
-        const QString file = m_settings.text(QString::fromLatin1(field)).trimmed();
+        const QString file = slotFile(field);
         if (file.isEmpty() || !PresentationConverter::isPresentation(file))
             continue;
         const QFileInfo info(file);
@@ -86,7 +100,7 @@ void SlideShowPrefetch::scan()
 {
     watch();
     for (const char* field : kSlotFields) {
-        const QString file = m_settings.text(QString::fromLatin1(field)).trimmed();
+        const QString file = slotFile(field);
         const QFileInfo info(file);
         if (file.isEmpty() || !PresentationConverter::isPresentation(file) || !info.isFile() ||
             info.size() == 0 || m_queue.contains(file) || file == m_running ||

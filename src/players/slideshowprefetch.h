@@ -18,8 +18,10 @@ class Settings;
 class SlideShowPrefetch final : public QObject {
     Q_OBJECT
 public:
+    // A file named without a path lives in programFolder.
     SlideShowPrefetch(const Settings& settings, PresentationConverter& converter, EventLog& log,
-                      int quietMs = 2000, QObject* parent = nullptr);
+                      QString programFolder = QString(), int quietMs = 2000,
+                      QObject* parent = nullptr);
 
     // Looks at every slot now (start-up).
     void scanNow();
@@ -31,10 +33,12 @@ private:
     void watch();
     void scan();
     void next();
+    QString slotFile(const char* field) const;
 
     const Settings& m_settings;
     PresentationConverter& m_converter;
     EventLog& m_log;
+    QString m_folder;
     QFileSystemWatcher m_watcher;
     QTimer m_quiet;
     QStringList m_queue;

@@ -299,7 +299,7 @@ TEST_F(Converter, SlotFilesAreConvertedAheadWhenTheyChange)
     Settings settings;
     EventLog log(dir.path() + QStringLiteral("/velumo.log"));
     PresentationConverter converter(cache, fakeOffice(dir.path()));
-    SlideShowPrefetch prefetch(settings, converter, log, 100);
+    SlideShowPrefetch prefetch(settings, converter, log, QString(), 100);
     const QString show = dir.path() + QStringLiteral("/arrives.fodp");
     settings.setText(key::SCEdit52, show);
     settings.setText(key::SCEdit53, dir.path() + QStringLiteral("/notes.txt"));
@@ -376,7 +376,7 @@ protected:
     std::unique_ptr<PresentationConverter> converter =
         std::make_unique<PresentationConverter>(cache, fakeOffice(dir.path()));
     std::unique_ptr<SlideShowPlayer> player =
-        std::make_unique<SlideShowPlayer>(settings, notifier, log, *converter, surface);
+        std::make_unique<SlideShowPlayer>(settings, notifier, log, *converter, surface, dir.path());
     const QRect rect{10, 20, 300, 400};
 
     PlayerRequest request(const QString& file)
@@ -429,7 +429,8 @@ TEST_F(Player, ShowsTheSlidesOnTheirOwnTimingsAndArmsTimerPptOnTheFirstSlide)
     EXPECT_TRUE(said.contains(u"p slide 3"));
 
     // The same file again: from the cache, at once.
-    ASSERT_TRUE(startAndWait(show));
+    // A name without a path is a file of the program folder.
+    ASSERT_TRUE(startAndWait(QStringLiteral("show.fodp")));
     EXPECT_TRUE(events().last().contains(u"from the cache")) << events().last().toStdString();
     player->stop();
     EXPECT_EQ(surface.calls.last(), "close");
@@ -499,11 +500,12 @@ TEST_F(Player, BadInputFailsClearlyAndTheNextStartWorks)
 {
     surface.pages = 1;
     QSignalSpy failed(player.get(), &ContentPlayer::failed);
-    // A slot whose field is empty: the slot text itself is the file.
+    // A slot whose field is empty: the slot text itself is the file, in the program folder.
     EXPECT_FALSE(startAndWait(QStringLiteral("3")));
     ASSERT_EQ(failed.size(), 1);
-    EXPECT_EQ(failed.at(0).at(0).toString(), QStringLiteral("Не найден файл презентации: 3"));
-    EXPECT_EQ(notifier.messages, QStringList{QStringLiteral("Не найден файл презентации: 3")});
+    const QString missing = QStringLiteral("Не найден файл презентации: ") + dir.path() + "/3";
+    EXPECT_EQ(failed.at(0).at(0).toString(), missing);
+    EXPECT_EQ(notifier.messages, QStringList{missing});
     EXPECT_FALSE(player->timerPpt().isActive());
     EXPECT_FALSE(player->isConverting());
 
