@@ -199,17 +199,19 @@ void PresentationConverter::convert(const QString& file)
                               work.errorString());
             const QString source = info.absoluteFilePath();
             const bool flat = info.suffix().compare(u"fodp", Qt::CaseInsensitive) == 0;
-            // The pages and the timings are made at once, each by its own LibreOffice.
-            std::vector<std::unique_ptr<OfficeRun>> runs;
-            runs.push_back(std::make_unique<OfficeRun>(office, work.path() + QStringLiteral("/pdf"),
-                                                       QStringLiteral("pdf"), source));
+            // The pages, then the timings, each by its own LibreOffice. One after the other:
+            // two at once on a two-core machine starve the strip's repaints.
+            QStringList formats{QStringLiteral("pdf")};
             if (!flat)
-                runs.push_back(std::make_unique<OfficeRun>(
-                    office, work.path() + QStringLiteral("/odf"), QStringLiteral("fodp"), source));
+                formats << QStringLiteral("fodp");
+            std::vector<std::unique_ptr<OfficeRun>> runs;
             QElapsedTimer clock;
             clock.start();
-            for (auto& one : runs) {
-                while (!one->done()) {
+            for (const QString& format : formats) {
+                runs.push_back(std::make_unique<OfficeRun>(office, work.path() + u'/' + format,
+                                                           format, source));
+                OfficeRun& one = *runs.back();
+                while (!one.done()) {
                     if (r->cancel)
                         throw Failure(QStringLiteral("the conversion was abandoned"));
                     if (clock.elapsed() > limitMs)
@@ -218,16 +220,16 @@ void PresentationConverter::convert(const QString& file)
                                           .arg(limitMs / 1000)
                                           .arg(file));
                 }
-                if (one->failedToStart())
+                if (one.failedToStart())
                     throw Failure(QStringLiteral("Не удалось запустить LibreOffice (%1): %2")
-                                      .arg(office, one->output()));
+                                      .arg(office, one.output()));
             }
             const QString base = info.completeBaseName();
             const QString pdf =
                 work.path() + QStringLiteral("/pdf/out/") + base + QStringLiteral(".pdf");
             const QString odf =
                 flat ? source
-                     : work.path() + QStringLiteral("/odf/out/") + base + QStringLiteral(".fodp");
+                     : work.path() + QStringLiteral("/fodp/out/") + base + QStringLiteral(".fodp");
             QFile timings(odf);
             if (!QFileInfo::exists(pdf) || !timings.open(QIODevice::ReadOnly)) {
                 QString said = runs.front()->output();
