@@ -223,7 +223,8 @@ void SlideShowPlayer::park()
     setConverting(false);
     if (!m_open)
         return;
-    if (m_direct) {
+    // Direct output as it is set at the stop: the show on its screen is left where it is.
+    if (m_settings.checked(key::SCCheckbox27)) {
         write(QStringLiteral("p left on screen: direct output"));
         return;
     }
