@@ -1,5 +1,7 @@
 // Writes the settings of the demo program folder: velumo_demo_config FOLDER [WIDTH HEIGHT].
 // The start block file is named by its absolute path, so the file is made where it is used.
+// velumo_demo_config --plan FOLDER [LINES] writes the demo plan "demo.pln" of today: from the
+// next whole minute on, one line a minute, switching between the two demo blocks.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -14,10 +16,61 @@
 
 using namespace velumo;
 
+namespace {
+
+const char kPlanFile[] = "demo.pln";
+
+int fail(const Failure& failure)
+{
+    std::fprintf(stderr, "%s\n", failure.text().toLocal8Bit().constData());
+    return 1;
+}
+
+// Each line runs one block for 59 seconds; the next starts a second after its stop.
+QStringList demoPlan(const QDateTime& now, int lines)
+{
+    QDateTime start = now.addSecs(20);
+    start.setTime(QTime(start.time().hour(), start.time().minute()));
+    start = start.addSecs(60);
+    const QString format = QStringLiteral("dd.MM.yy hh:mm:ss");
+    QStringList plan;
+    for (int i = 0; i < lines; ++i) {
+        const QDateTime from = start.addSecs(60 * i);
+        const bool first = i % 2 == 0;
+        plan.append(from.toString(format) +
+                    (first ? QLatin1String("|s1|00|") : QLatin1String("|s2|00|")) +
+                    from.addSecs(59).toString(format) +
+                    (first ? QLatin1String("|demo.str") : QLatin1String("|demo2.str")));
+    }
+    return plan;
+}
+
+int writePlan(const QStringList& arguments)
+{
+    if (arguments.isEmpty()) {
+        std::fprintf(stderr, "usage: velumo_demo_config --plan FOLDER [LINES]\n");
+        return 2;
+    }
+    const QString folder = QDir(arguments[0]).absolutePath();
+    const int lines = arguments.size() > 1 ? qBound(1, strToIntDef(arguments[1], 180), 1440) : 180;
+    const QString path = folder + u'/' + QLatin1String(kPlanFile);
+    try {
+        writeTextLines(path, demoPlan(QDateTime::currentDateTime(), lines));
+    } catch (const Failure& failure) {
+        return fail(failure);
+    }
+    std::printf("%s\n", QFile::encodeName(path).constData());
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments().mid(1);
+    QStringList arguments = app.arguments().mid(1);
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("--plan"))
+        return writePlan(arguments.mid(1));
     if (arguments.isEmpty()) {
         std::fprintf(stderr, "usage: velumo_demo_config FOLDER [WIDTH HEIGHT]\n");
         return 2;
@@ -30,6 +83,11 @@ int main(int argc, char** argv)
 
     Settings settings;
     settings.setText(key::SCEdit5, folder + QLatin1String("/demo.str"));
+    // The dispatcher's demo: its plan and the two blocks it switches between.
+    settings.setText(key::SCEditn10, folder + u'/' + QLatin1String(kPlanFile));
+    settings.setText(key::SCEdit59, folder + QLatin1String("/demo.str"));
+    settings.setText(key::SCEdit60, folder + QLatin1String("/demo2.str"));
+    settings.setChecked(key::SCCheckbox19, true);
     // A strip over the whole width near the bottom of the screen.
     settings.setText(key::SCEdit45, QStringLiteral("0"));
     settings.setText(key::SCEdit77, QString::number(width));
@@ -63,8 +121,7 @@ int main(int argc, char** argv)
     try {
         writeFileAtomic(path, configfile::save(settings), 0600, true);
     } catch (const Failure& failure) {
-        std::fprintf(stderr, "%s\n", failure.text().toLocal8Bit().constData());
-        return 1;
+        return fail(failure);
     }
     std::printf("%s\n", QFile::encodeName(path).constData());
     return 0;

@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-image-formats-plugins libwmf-bin
     libcurl4-openssl-dev libpugixml-dev libasound2-dev libgtest-dev libbenchmark-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav fonts-dejavu-core curl
+    qt6-translations-l10n libxcb1-dev mpv ffmpeg
     xvfb xcompmgr x11-apps imagemagick xdotool python3-pyftpdlib faketime libfaketime
 )
 # Slide shows: LibreOffice converts the presentations, Qt Pdf renders their pages.

@@ -15,4 +15,6 @@ if [ ! -f demo/velumo.cfg ]; then
     # shellcheck disable=SC2086
     build/velumo_demo_config "$PWD/demo" $size >/dev/null
 fi
+# The demo plan always starts at the next minute of today.
+build/velumo_demo_config --plan "$PWD/demo" >/dev/null
 exec build/velumo --dir "$PWD/demo" r

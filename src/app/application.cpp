@@ -86,7 +86,8 @@ bool Application::start()
     m_ticker = std::make_unique<TickerModule>(s, companions);
     m_accessories = std::make_unique<AccessoriesModule>(s, m_ticker->engine(), m_ticker->strip(),
                                                         m_ticker->textPage());
-    m_players = std::make_unique<PlayersModule>(s, m_ticker->block(), m_ticker->textPage());
+    m_players = std::make_unique<PlayersModule>(s, m_ticker->block(), m_ticker->textPage(),
+                                                m_devices->broadcastMute());
     m_dispatcher =
         std::make_unique<DispatcherModule>(s, m_ticker->engine(), m_ticker->block(), *m_devices,
                                            m_players->players(), [this] { requestClockRedraw(); });

@@ -12,6 +12,7 @@
 #include "base/guard.h"
 #include "devices/powercontrol.h"
 #include "dispatcher/plancheckcommand.h"
+#include "ui/qttranslations.h"
 
 using namespace velumo;
 
@@ -83,6 +84,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velumo"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The operator reads Russian: Qt's own dialogs and buttons too.
+    if (!installQtTranslations(app))
+        std::fputs("Qt's Russian translations were not found; Qt's own texts stay English\n",
+                   stderr);
     int code = 0;
     try {
         Application application(folder, commandLine, *power);

@@ -88,11 +88,13 @@ void NetworkModule::registerCommands()
         QJsonObject receive{
             {QStringLiteral("connected"), m_ftp->connected(FtpExchange::Receive)},
             {QStringLiteral("running"), m_ftp->running(FtpExchange::Receive)},
-            {QStringLiteral("listed"), QJsonArray::fromStringList(m_ftp->lbList())}};
+            {QStringLiteral("listed"), QJsonArray::fromStringList(m_ftp->lbList())},
+            {QStringLiteral("progress"), m_ftp->activity(FtpExchange::Receive).toJson()}};
         QJsonObject transmit{
             {QStringLiteral("connected"), m_ftp->connected(FtpExchange::Transmit)},
             {QStringLiteral("running"), m_ftp->running(FtpExchange::Transmit)},
-            {QStringLiteral("queue"), QJsonArray::fromStringList(m_ftp->LBlist2())}};
+            {QStringLiteral("queue"), QJsonArray::fromStringList(m_ftp->LBlist2())},
+            {QStringLiteral("progress"), m_ftp->activity(FtpExchange::Transmit).toJson()}};
         return QJsonValue(QJsonObject{{QStringLiteral("receive"), receive},
                                       {QStringLiteral("transmit"), transmit}});
     });

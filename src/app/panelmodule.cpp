@@ -2,10 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QGroupBox>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLabel>
@@ -86,16 +83,10 @@ void PanelModule::addMainWindowButtons()
          "panel minimise"},
     };
     for (const auto& b : buttons) {
-        QGroupBox* box =
-            m_windows.main.group(QString::fromUtf8(b.page), QString::fromUtf8(b.group));
-        auto* button = new QPushButton(b.caption, box);
+        auto* button = new QPushButton(b.caption, &m_windows.main);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setToolTip(b.hint);
-        auto* row = new QHBoxLayout();
-        row->addWidget(button);
-        row->addStretch(1);
-        if (auto* form = qobject_cast<QFormLayout*>(box->layout()))
-            form->addRow(row);
+        m_windows.main.placeButton(QString::fromUtf8(b.page), QString::fromUtf8(b.group), button);
         const QString operation = QString::fromLatin1(b.operation);
         connect(button, &QPushButton::clicked, this, [this, operation] {
             guarded(m_services.notifier, [&] { m_services.operations.run(operation); });

@@ -1,6 +1,7 @@
 #include "playersmodule.h"
 
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QTimer>
 
@@ -8,9 +9,18 @@
 #include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "dispatcher/scheduleline.h"
+#include "dispatcher/slottable.h"
+#include "players/cameracapturebackend.h"
+#include "players/captureplayer.h"
 #include "players/capturewindow.h"
+#include "players/clipcontrol.h"
+#include "players/clipplayer.h"
+#include "players/clipspage.h"
 #include "players/clipwindow.h"
+#include "players/externalplayer.h"
 #include "players/flashwindow.h"
+#include "players/mediaclipengine.h"
 #include "players/placeholderplayer.h"
 #include "players/playerregistry.h"
 #include "players/presentationconverter.h"
@@ -26,7 +36,8 @@
 
 namespace velumo {
 
-PlayersModule::PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits)
+PlayersModule::PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits,
+                             BroadcastMute& broadcast)
     : m_services(services)
 {
     m_rss = std::make_unique<RssFeed>(services.settings, block, edits, services.notifier,
@@ -44,6 +55,34 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
             "Для работы с flash нужно установить Adobe flashplayer9_ax, с которым ставится ActiveX "
             "и затем поверх последняя версия плеера"));
     }
+
+    m_clipEngine = std::make_unique<MediaClipEngine>(*m_clip);
+    m_clipPlayer = std::make_unique<ClipPlayer>(*m_clipEngine, services.settings, services.notifier,
+                                                services.log, services.folder);
+    m_externalPlayer = std::make_unique<ExternalPlayer>(
+        services.settings, services.log, services.timers,
+        ControlServer::serverName(services.folder) + QStringLiteral(".mpv"));
+    m_captureBackend = std::make_unique<CameraCaptureBackend>(*m_capture);
+    m_capturePlayer = std::make_unique<CapturePlayer>(*m_captureBackend, services.settings,
+                                                      broadcast, services.log);
+    m_clipControl =
+        std::make_unique<ClipControl>(services.settings, *m_clipPlayer, *m_externalPlayer);
+    createSlideShow();
+    m_flashPlayer = std::make_unique<PlaceholderPlayer>();
+    m_webPlayer = std::make_unique<PlaceholderPlayer>();
+    m_registry = std::make_unique<PlayerRegistry>(
+        services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slidePlayer, *m_flashPlayer,
+                                *m_webPlayer, *m_capturePlayer});
+    // The k and b starts choose the player the test group and the panel then work on.
+    QObject::connect(m_registry.get(), &PlayerRegistry::startRequested, m_clipControl.get(),
+                     [this](QChar letter) {
+                         if (letter == u'k')
+                             m_clipControl->setPlayerChoice(0);
+                         else if (letter == u'b')
+                             m_clipControl->setPlayerChoice(1);
+                     });
+    m_clipsPage = new ClipsPage(services.window, services.notifier, services.settings,
+                                *m_clipControl, *m_externalPlayer, *m_capturePlayer);
     setUpSlideShows();
     registerCommands();
 }
@@ -51,6 +90,12 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
 PlayersModule::~PlayersModule()
 {
     m_registry.reset();
+    m_clipControl.reset();
+    m_capturePlayer.reset();
+    m_captureBackend.reset();
+    m_externalPlayer.reset();
+    m_clipPlayer.reset();
+    m_clipEngine.reset();
     m_slidePrefetch.reset();
     m_slideControl.reset();
     m_slidePlayer.reset();
@@ -68,7 +113,7 @@ ContentPlayers& PlayersModule::players()
     return *m_registry;
 }
 
-void PlayersModule::setUpSlideShows()
+void PlayersModule::createSlideShow()
 {
     const Services& s = m_services;
     m_converter =
@@ -76,12 +121,11 @@ void PlayersModule::setUpSlideShows()
     m_slideWindow = std::make_unique<SlideShowWindow>();
     m_slidePlayer = std::make_unique<SlideShowPlayer>(s.settings, s.notifier, s.log, *m_converter,
                                                       *m_slideWindow, s.folder);
-    // The kinds whose players are not built here only log.
-    for (int i = 0; i < 5; ++i)
-        m_placeholders.push_back(std::make_unique<PlaceholderPlayer>());
-    m_registry = std::make_unique<PlayerRegistry>(
-        s.log, PlayerSet{*m_placeholders[0], *m_placeholders[1], *m_slidePlayer, *m_placeholders[2],
-                         *m_placeholders[3], *m_placeholders[4]});
+}
+
+void PlayersModule::setUpSlideShows()
+{
+    const Services& s = m_services;
     m_slideControl =
         std::make_unique<SlideShowControl>(s.settings, s.notifier, *m_slidePlayer, *m_registry);
     new SlideShowPage(s.window, s.notifier, s.settings, *m_slideControl, *m_slidePlayer);
@@ -105,14 +149,35 @@ void PlayersModule::setUpSlideShows()
             throw Failure(QStringLiteral("slides direct takes on or off, not \"%1\"").arg(mode));
         return QString();
     });
-    c.addStatus(QStringLiteral("players"), [this] {
-        return QJsonValue(QJsonObject{{QStringLiteral("slides"), m_slidePlayer->status()}});
-    });
 }
 
 void PlayersModule::armTimers()
 {
     m_rss->armAtStartup();
+}
+
+void PlayersModule::startAvi()
+{
+    Settings& settings = m_services.settings;
+    const QChar letter = m_clipControl->PlayerChoice() == 0 ? u'k' : u'b';
+    const QString line = settings.text(key::SCEdit10);
+    // The character after the player's letter at its first place in the line.
+    const qsizetype at = line.indexOf(letter);
+    const QString slot = at >= 0 ? line.mid(at + 1, 1) : scheduleline::slotDigit(line);
+    PlayerRequest request;
+    request.letter = letter;
+    request.slot = slot;
+    request.target = SlotTable::text(settings, letter, slot);
+    if (letter == u'k')
+        request.rect = QRect(settings.spin(key::SpinEdit19), settings.spin(key::SpinEdit21),
+                             settings.spin(key::SpinEdit20), settings.spin(key::SpinEdit22));
+    request.stopCode = QString(letter) + scheduleline::stopMode(line);
+    m_registry->start(request);
+}
+
+void PlayersModule::stopAvi()
+{
+    m_registry->stop(m_clipControl->PlayerChoice() == 0 ? u'k' : u'b');
 }
 
 void PlayersModule::registerCommands()
@@ -139,7 +204,54 @@ void PlayersModule::registerCommands()
     c.addStatus(QStringLiteral("rss"), [this] {
         return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->shownAddress()},
                                       {QStringLiteral("lines"), qint64(m_rss->feedLines())},
-                                      {QStringLiteral("reading"), m_rss->busy()}});
+                                      {QStringLiteral("reading"), m_rss->busy()},
+                                      {QStringLiteral("progress"), m_rss->activity().toJson()}});
+    });
+
+    auto command = [&c](const char* verb, std::function<void()> body) {
+        c.addCommand(QString::fromLatin1(verb), [body](const QString&) {
+            body();
+            return QString();
+        });
+    };
+    ClipControl& clips = *m_clipControl;
+    CapturePlayer& capture = *m_capturePlayer;
+    command("clip start", [this] { startAvi(); });
+    command("clip stop", [this] { stopAvi(); });
+    command("clip test", [&clips] { clips.SCButton27Click(); });
+    command("clip pause", [&clips] { clips.SCButton30Click(); });
+    command("clip play", [&clips] { clips.SCButton31Click(); });
+    command("clip close", [&clips] { clips.SCButton32Click(); });
+    command("clip restart", [&clips] { clips.SCButton74Click(); });
+    command("capture start", [&capture] { capture.SCButton63Click(); });
+    command("capture stop", [&capture] { capture.SCButton26Click(); });
+    // The button's operation: the page's list refilled, the devices in the reply.
+    c.addCommand(QStringLiteral("capture devices"), [this](const QString&) {
+        m_clipsPage->fillDevices();
+        return m_capturePlayer->devices().join(u'\n');
+    });
+    c.addStatus(QStringLiteral("players"), [this] {
+        const ClipPlayer& clip = *m_clipPlayer;
+        const ExternalPlayer& external = *m_externalPlayer;
+        const CapturePlayer& capture = *m_capturePlayer;
+        return QJsonValue(QJsonObject{
+            {QStringLiteral("clip"),
+             QJsonObject{{QStringLiteral("choice"), m_clipControl->PlayerChoice()},
+                         {QStringLiteral("playing"), clip.playing()},
+                         {QStringLiteral("parked"), clip.ClipParked()},
+                         {QStringLiteral("file"), clip.file()},
+                         {QStringLiteral("position_ms"), clip.positionMs()}}},
+            {QStringLiteral("external"),
+             QJsonObject{{QStringLiteral("running"), external.running()},
+                         {QStringLiteral("file"), external.file()},
+                         {QStringLiteral("paused"), external.paused()}}},
+            {QStringLiteral("capture"),
+             QJsonObject{
+                 {QStringLiteral("active"), capture.active()},
+                 {QStringLiteral("device"), capture.device()},
+                 {QStringLiteral("devices"), QJsonArray::fromStringList(capture.devices())}}},
+            {QStringLiteral("slides"), m_slidePlayer->status()},
+        });
     });
 }
 

@@ -8,10 +8,18 @@
 namespace velumo {
 
 class BlockEdits;
+class BroadcastMute;
+class CaptureBackend;
+class CapturePlayer;
 class CaptureWindow;
+class ClipControl;
+class ClipEngine;
+class ClipPlayer;
+class ClipsPage;
 class ClipWindow;
 class ContentPlayer;
 class ContentPlayers;
+class ExternalPlayer;
 class FlashWindow;
 class PlayerRegistry;
 class PresentationConverter;
@@ -24,10 +32,12 @@ class TickerBlock;
 class TitlesWindow;
 class WebWindow;
 
-// Content players: their windows and the feed reader with its page and commands.
+// Content players: their windows, the registry the dispatcher's handlers call, the clip and
+// broadcast pages with their commands, and the feed reader with its page and commands.
 class PlayersModule {
 public:
-    PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits);
+    PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits,
+                  BroadcastMute& broadcast);
     ~PlayersModule();
 
     // Start-up: feed reading with its stored period.
@@ -43,8 +53,13 @@ public:
 
 private:
     void registerCommands();
-    // The slide show: its converter, window, player, page and commands.
+    // The slide show: its converter, window and player before the registry; its control, page,
+    // conversion ahead and commands after it.
+    void createSlideShow();
     void setUpSlideShows();
+    // StartAvi with the player in use, for the line in SCEdit10.
+    void startAvi();
+    void stopAvi();
 
     const Services& m_services;
     std::unique_ptr<RssFeed> m_rss;
@@ -53,13 +68,22 @@ private:
     ClipWindow* m_clip = nullptr;
     CaptureWindow* m_capture = nullptr;
     FlashWindow* m_flash = nullptr;
+    ClipsPage* m_clipsPage = nullptr;
+
+    std::unique_ptr<ClipEngine> m_clipEngine;
+    std::unique_ptr<ClipPlayer> m_clipPlayer;
+    std::unique_ptr<ExternalPlayer> m_externalPlayer;
+    std::unique_ptr<CaptureBackend> m_captureBackend;
+    std::unique_ptr<CapturePlayer> m_capturePlayer;
+    std::unique_ptr<ClipControl> m_clipControl;
+    std::unique_ptr<ContentPlayer> m_flashPlayer;
+    std::unique_ptr<ContentPlayer> m_webPlayer;
 
     std::unique_ptr<PresentationConverter> m_converter;
     std::unique_ptr<SlideShowWindow> m_slideWindow;
     std::unique_ptr<SlideShowPlayer> m_slidePlayer;
     std::unique_ptr<SlideShowControl> m_slideControl;
     std::unique_ptr<SlideShowPrefetch> m_slidePrefetch;
-    std::vector<std::unique_ptr<ContentPlayer>> m_placeholders;
     std::unique_ptr<PlayerRegistry> m_registry;
 };
 

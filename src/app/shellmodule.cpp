@@ -1,13 +1,17 @@
 #include "shellmodule.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 #include "base/autostartentry.h"
 #include "base/configfile.h"
@@ -19,6 +23,8 @@
 #include "base/settingskeys.h"
 #include "base/textfile.h"
 #include "base/translationfile.h"
+#include "panel/controlpanel.h"
+#include "panel/panelplacement.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -38,6 +44,9 @@ void ShellModule::buildFooter()
         password->setEchoMode(QLineEdit::Password);
         password->setPlaceholderText(QStringLiteral("Пароль администратора"));
         password->setMaximumWidth(220);
+        // Wide enough to show its placeholder whole.
+        password->setMinimumWidth(std::min(
+            220, password->fontMetrics().horizontalAdvance(password->placeholderText()) + 24));
         row->addWidget(password);
     }
     auto addButton = [&](const char* name, const QString& caption, const QString& hint,
@@ -87,6 +96,8 @@ void ShellModule::loadSettingsFiles()
         window.move(window.x(), top);
     if (left > 0)
         window.move(left, window.y());
+    if (top <= 0 && left <= 0)
+        placeOnFirstStart();
     for (const char* colour : {key::SCEdit81, key::SCEdit21, key::SCEdit13, key::SCEdit19})
         window.applyColourPreview(QString::fromLatin1(colour));
     if (QWidget* sample = window.control(key::SCEdit82)) {
@@ -95,6 +106,27 @@ void ShellModule::loadSettingsFiles()
         font.setPointSize(qBound(1, settings.integer(key::SCEdit85), 200));
         sample->setFont(font);
     }
+}
+
+void ShellModule::placeOnFirstStart()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const Settings& s = m_services.settings;
+    // The strip where its settings put it on air; the window keeps clear of it when it can.
+    const int stripHeight = qBound(20, 2 * s.integer(key::SCEdit18), 200);
+    QRect strip(s.integer(key::SCEdit45), s.integer(key::SCEdit43), s.integer(key::SCEdit77),
+                stripHeight);
+    // A clock standing just above or below the strip is kept clear of with it.
+    const QRect clock(s.integer(key::SCEdit17), s.integer(key::SCEdit16), 1, stripHeight);
+    if (clock.intersects(strip.adjusted(0, -2 * stripHeight, 0, 2 * stripHeight)))
+        strip = strip.united(QRect(strip.left(), clock.top(), strip.width(), stripHeight));
+    const QRect placed =
+        firstMainWindowGeometry(screen->availableGeometry(), m_services.window.size(), strip,
+                                ControlPanel::kSize, QSize(kMinimumWidth, kMinimumHeight));
+    m_services.window.resize(placed.size());
+    m_services.window.move(placed.topLeft());
 }
 
 void ShellModule::readTranslation()

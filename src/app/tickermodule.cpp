@@ -43,6 +43,8 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
     m_textPage = new TickerTextPage(window, *m_block, services.folder);
     m_ui = new TickerSettingsUi(window, settings, *m_engine, *m_playbackLog, services.notifier);
 
+    QObject::connect(m_engine.get(), &TickerEngine::onAirLineChanged, m_textPage,
+                     &TickerTextPage::showOnAir);
     QObject::connect(m_textPage, &TickerTextPage::openChosen, m_textPage,
                      [this](const QString& p) { m_services.guard([&] { loadBlockFile(p); }); });
     QObject::connect(m_textPage, &TickerTextPage::saveChosen, m_textPage,
@@ -73,18 +75,27 @@ void TickerModule::placeWindows(QWidget* clock, QWidget* icon, QWidget* panel,
 
 void TickerModule::loadBlockFile(const QString& path)
 {
+    // The start-up block names the file being read; a file that cannot be read leaves the
+    // previous one there, so the next start still finds a block.
+    const QString previous = m_services.settings.text(key::SCEdit5);
     m_services.settings.setText(key::SCEdit5, path);
-    m_block->LoadTickerFile(path, m_services.clock.now(),
-                            [this](qsizetype position, qsizetype maximum) {
-                                m_textPage->setProgress(position, maximum);
-                            });
+    try {
+        m_block->LoadTickerFile(path, m_services.clock.now(),
+                                [this](qsizetype position, qsizetype maximum) {
+                                    m_textPage->setProgress(position, maximum);
+                                });
+    } catch (...) {
+        m_services.settings.setText(key::SCEdit5, previous);
+        throw;
+    }
 }
 
 void TickerModule::saveBlockFile(const QString& path)
 {
     m_textPage->flushEdits();
-    m_services.settings.setText(key::SCEdit5, path);
+    // Only a block that was really written becomes the start-up block.
     m_block->save(path);
+    m_services.settings.setText(key::SCEdit5, path);
 }
 
 void TickerModule::autostartR()

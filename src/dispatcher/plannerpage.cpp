@@ -106,12 +106,17 @@ PlannerPage::PlannerPage(SettingsWindow& window, Planner& planner, const Setting
                             QStringLiteral("Справка по составлению сценария"));
     auto* check = makeButton(box, QStringLiteral("SCButtonPlanCheck"), QStringLiteral("Проверить"),
                              QStringLiteral("Проверить список на сегодняшний момент"));
+    // The date and what is done with it on one row, the file and check buttons on the next.
     row->addWidget(new QLabel(QStringLiteral("Использовать"), box));
     row->addWidget(m_picker4);
-    for (QPushButton* button : {add, open, save, help, check})
-        row->addWidget(button);
+    row->addWidget(add);
     row->addStretch(1);
     form->addRow(row);
+    auto* fileRow = new QHBoxLayout();
+    for (QPushButton* button : {open, save, help, check})
+        fileRow->addWidget(button);
+    fileRow->addStretch(1);
+    form->addRow(fileRow);
 
     // The help text lies over the list.
     auto* lists = new QGridLayout();

@@ -68,11 +68,44 @@ size_t readFromFile(char* data, size_t size, size_t count, void* user)
     return n < 0 ? CURL_READFUNC_ABORT : size_t(n);
 }
 
-int checkAbort(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int onTransferInfo(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
+                   curl_off_t upNow)
 {
-    const auto* abort = static_cast<const std::atomic_bool*>(user);
-    return abort && abort->load() ? 1 : 0;
+    const auto* watch = static_cast<const FtpClient::Watch*>(user);
+    if (watch->abort && watch->abort->load())
+        return 1;
+    if (!watch->progress || !*watch->progress)
+        return 0;
+    qint64 done = 0;
+    qint64 total = watch->size;
+    if (watch->upload) {
+        done = upNow;
+        if (total < 0 && upTotal > 0)
+            total = upTotal;
+    } else {
+        done = watch->offset + downNow;
+        if (total < 0 && downTotal > 0)
+            total = watch->offset + downTotal;
+    }
+    // Nothing may unwind through the library: a listener that fails only goes unheard.
+    try {
+        (*watch->progress)(done, total);
+    } catch (...) {
+    }
+    return 0;
 }
+
+// The listener is heard only while its operation runs.
+struct ProgressScope {
+    ProgressScope(FtpClient::Watch& watch, const ByteProgress& progress) : watch(watch)
+    {
+        watch.progress = &progress;
+    }
+    ~ProgressScope() { watch.progress = nullptr; }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+    FtpClient::Watch& watch;
+};
 
 QByteArray encodedPath(const QString& path)
 {
@@ -221,8 +254,10 @@ void FtpClient::prepare(const QByteArray& address)
     curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(c, CURLOPT_PROXY, "");  // no proxy, whatever the environment says
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, checkAbort);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, m_abort);
+    m_watch = Watch{};
+    m_watch.abort = m_abort;
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onTransferInfo);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &m_watch);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discardData);
 }
 
@@ -355,7 +390,7 @@ FtpClient::RemoteInfo FtpClient::remoteInfo(const QByteArray& address, const QSt
 }
 
 qint64 FtpClient::download(const QByteArray& address, const QString& tempPath, qint64 from,
-                           const QString& what)
+                           qint64 size, const QString& what, const ByteProgress& progress)
 {
     const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (from > 0 ? O_APPEND : O_TRUNC);
     FileSink sink;
@@ -369,6 +404,11 @@ qint64 FtpClient::download(const QByteArray& address, const QString& tempPath, q
     curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, writeToFile);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    const ProgressScope scope(m_watch, progress);
+    m_watch.offset = from;
+    m_watch.size = size;
+    if (progress)
+        progress(from, size);
     try {
         perform(what);
     } catch (const Failure&) {
@@ -385,11 +425,13 @@ qint64 FtpClient::download(const QByteArray& address, const QString& tempPath, q
     if (!synced)
         throw Failure(QStringLiteral("%1: cannot write \"%2\": %3")
                           .arg(what, tempPath, QString::fromLocal8Bit(std::strerror(syncError))));
+    if (progress)
+        progress(from + sink.written, size);
     return sink.written;
 }
 
 FtpClient::Retrieved FtpClient::retrieve(const QString& remoteDir, const QByteArray& name,
-                                         const QString& localDir)
+                                         const QString& localDir, const ByteProgress& progress)
 {
     if (!connected())
         throw Failure(QStringLiteral("Not connected."));
@@ -436,13 +478,13 @@ FtpClient::Retrieved FtpClient::retrieve(const QString& remoteDir, const QByteAr
     }
 
     try {
-        result.bytes = download(address, tempPath, from, what);
+        result.bytes = download(address, tempPath, from, remote.size, what, progress);
         result.outcome = from > 0 ? Outcome::Resumed : Outcome::Downloaded;
     } catch (const Failure& failure) {
         // A server that refuses restart offsets gets the whole file again.
         if (from == 0 || !failure.text().contains(QLatin1String("(31)")))
             throw;
-        result.bytes = download(address, tempPath, 0, what);
+        result.bytes = download(address, tempPath, 0, remote.size, what, progress);
         result.outcome = Outcome::Downloaded;
     }
 
@@ -469,7 +511,7 @@ FtpClient::Retrieved FtpClient::retrieve(const QString& remoteDir, const QByteAr
 }
 
 qint64 FtpClient::store(const QString& localPath, const QString& remoteDir,
-                        const QString& remoteName)
+                        const QString& remoteName, const ByteProgress& progress)
 {
     if (!connected())
         throw Failure(QStringLiteral("Not connected."));
@@ -485,7 +527,14 @@ qint64 FtpClient::store(const QString& localPath, const QString& remoteDir,
     curl_easy_setopt(c, CURLOPT_READFUNCTION, readFromFile);
     curl_easy_setopt(c, CURLOPT_READDATA, &file);
     curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
+    const ProgressScope scope(m_watch, progress);
+    m_watch.upload = true;
+    m_watch.size = file.size();
+    if (progress)
+        progress(0, file.size());
     perform(what);
+    if (progress)
+        progress(file.size(), file.size());
     return file.size();
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <atomic>
 
+#include "net/progressthrottle.h"
+
 namespace velumo {
 
 // Where and as whom to log in. The password goes to the library as a separate option and is
@@ -56,11 +58,15 @@ public:
     // Fetches remoteDir/name into localDir/name. The data goes to a hidden temporary file in
     // localDir that replaces the local file only when complete; an unchanged complete local
     // file is left alone; a partial download resumes only from the same remote file (size and
-    // modification time are kept in a side file). name must pass isSafeName().
-    Retrieved retrieve(const QString& remoteDir, const QByteArray& name, const QString& localDir);
+    // modification time are kept in a side file). name must pass isSafeName(). progress hears
+    // how much of the file is here (a resumed part counts) against the remote size.
+    Retrieved retrieve(const QString& remoteDir, const QByteArray& name, const QString& localDir,
+                       const ByteProgress& progress = {});
 
-    // Stores a local file under remoteDir/remoteName (STOR). Returns the bytes sent.
-    qint64 store(const QString& localPath, const QString& remoteDir, const QString& remoteName);
+    // Stores a local file under remoteDir/remoteName (STOR). Returns the bytes sent; progress
+    // hears how many have gone.
+    qint64 store(const QString& localPath, const QString& remoteDir, const QString& remoteName,
+                 const ByteProgress& progress = {});
 
     // A listed name that may become a local file: not empty, not "." or "..", no "/", "\" or
     // control characters, not one of our temporary names. why gets the reason otherwise.
@@ -75,6 +81,15 @@ public:
     QByteArray url(const QString& remoteDir, const QByteArray& name = {}) const;
     QString displayUrl(const QString& remoteDir, const QByteArray& name = {}) const;
 
+    // What the transfer callback of the running operation reports to.
+    struct Watch {
+        const std::atomic_bool* abort = nullptr;
+        const ByteProgress* progress = nullptr;
+        bool upload = false;
+        qint64 offset = 0;  // bytes already here before a download resumed
+        qint64 size = -1;   // of the whole file, when known
+    };
+
 private:
     struct RemoteInfo {
         qint64 size = -1;
@@ -84,14 +99,15 @@ private:
     void perform(const QString& what);
     RemoteInfo remoteInfo(const QByteArray& url, const QString& what);
     QString scrub(QString text) const;
-    qint64 download(const QByteArray& url, const QString& tempPath, qint64 from,
-                    const QString& what);
+    qint64 download(const QByteArray& url, const QString& tempPath, qint64 from, qint64 size,
+                    const QString& what, const ByteProgress& progress);
 
     FtpLimits m_limits;
     const std::atomic_bool* m_abort;
     void* m_curl = nullptr;   // the easy handle of the operations
     void* m_multi = nullptr;  // holds the connections between operations
     FtpLogin m_login;
+    Watch m_watch;
     char m_errorBuffer[256 + 1] = {};
 };
 

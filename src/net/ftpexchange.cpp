@@ -14,6 +14,7 @@
 #include "net/backgroundworker.h"
 #include "net/dialup.h"
 #include "net/htmlexport.h"
+#include "net/progressthrottle.h"
 #include "ticker/blockedits.h"
 #include "ticker/tickerblock.h"
 
@@ -26,6 +27,8 @@ const QString FtpExchange::kHelpText = QStringLiteral(
 namespace {
 
 constexpr qint64 kMinuteMs = 60000;
+// How often a transfer's progress may reach the page.
+constexpr qint64 kProgressIntervalMs = 100;
 const QString kWebSource = QStringLiteral("ftp.str");
 const QString kWebPage = QStringLiteral("run_string.htm");
 
@@ -130,6 +133,27 @@ void FtpExchange::post(Side side, std::function<void()> result)
     m_workers[side]->post(std::move(result));
 }
 
+void FtpExchange::postActivity(Side side, std::function<void(NetActivity&)> change)
+{
+    post(side, [this, side, change = std::move(change)] {
+        change(m_activity[side]);
+        emit activityChanged(side);
+    });
+}
+
+ByteProgress FtpExchange::progressReporter(Side side)
+{
+    auto throttle = std::make_shared<ProgressThrottle>(kProgressIntervalMs);
+    return [this, side, throttle](qint64 done, qint64 total) {
+        if (!throttle->due(done, total))
+            return;
+        postActivity(side, [done, total](NetActivity& activity) {
+            activity.bytes = done;
+            activity.total = total;
+        });
+    };
+}
+
 void FtpExchange::setConnected(Side side, bool connected)
 {
     if (m_connected[side] == connected)
@@ -231,6 +255,13 @@ void FtpExchange::startRun(Side side, Finished finished)
     const bool permanent = m_settings.checked(k(kKeys[side].permanent));
     m_running[side] = true;
     emit stateChanged();
+    const QString target =
+        m_settings.text(k(kKeys[side].host)) + u':' + m_settings.text(k(kKeys[side].port));
+    if (permanent)
+        m_activity[side].begin(target);
+    else
+        m_activity[side].beginDialling(m_settings.text(k(kKeys[side].dialEntry)));
+    emit activityChanged(side);
     netLog(QStringLiteral("%1: run started (%2)")
                .arg(sideName(side),
                     permanent ? QStringLiteral("permanent network") : QStringLiteral("dial-up")));
@@ -247,13 +278,16 @@ void FtpExchange::startRun(Side side, Finished finished)
         return;
     }
     m_dialUp.ConnectURL(m_settings.text(k(kKeys[side].dialEntry)), [this, side, finished] {
+        m_activity[side].connectTo(m_settings.text(k(kKeys[side].host)) + u':' +
+                                   m_settings.text(k(kKeys[side].port)));
+        emit activityChanged(side);
         FtpLogin login;
         try {
             login = loginFor(side);
         } catch (const Failure& failure) {
             netLog(QStringLiteral("%1: run failed: %2").arg(sideName(side), failure.text()));
             m_notifier.errorReport(failure.text());
-            endRun(side, false, finished);
+            endRun(side, false, finished, failure.text());
             return;
         }
         submitRun(side, false, login, QString(), finished);
@@ -270,6 +304,7 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
     if (webPage)
         m_edits.flushEdits();
     const QStringList text = webPage ? m_block.text() : QStringList();
+    const int fileCount = int(uploads.size()) + (webPage ? 1 : 0);
 
     m_workers[side]->submit([=, this] {
         FtpClient& client = *m_clients[side];
@@ -279,14 +314,16 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
             if (side == Receive)
                 downloadFiles(client, login, remoteDir, localDir);
             else
-                uploadFiles(client, login, remoteDir, uploads);
+                uploadFiles(client, login, remoteDir, uploads, fileCount);
         };
         if (permanent) {
+            QString blockError;
             try {
                 transfers();
             } catch (const Failure& failure) {
-                // The protected block ends quietly; the operator sees nothing.
+                // The protected block ends quietly: no message, only the page's line says why.
                 const QString error = failure.text();
+                blockError = error;
                 post(side, [this, side, error] {
                     netLog(QStringLiteral("%1: run ended by an error (not shown): %2")
                                .arg(sideName(side), error));
@@ -296,19 +333,20 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
             post(side, [this, side, connected] { setConnected(side, connected); });
             if (webPage) {
                 try {
-                    webPageStep(client, remoteDir, text);
+                    webPageStep(client, remoteDir, text, fileCount);
                 } catch (const Failure& failure) {
                     const QString error = failure.text();
                     post(side, [this, side, error, finished] {
                         netLog(
                             QStringLiteral("%1: web page failed: %2").arg(sideName(side), error));
                         m_notifier.errorReport(error);
-                        endRun(side, false, finished);
+                        endRun(side, false, finished, error);
                     });
                     return;
                 }
             }
-            post(side, [this, side, finished] { endRun(side, true, finished); });
+            post(side,
+                 [this, side, finished, blockError] { endRun(side, true, finished, blockError); });
             return;
         }
 
@@ -319,14 +357,11 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
                 throw Failure(QStringLiteral("Already connected."));
             transfers();
             if (webPage)
-                webPageStep(client, remoteDir, text);
+                webPageStep(client, remoteDir, text, fileCount);
             client.disconnect();
             post(side, [this, side, finished] {
                 setConnected(side, false);
-                if (side == Receive) {
-                    m_listed.clear();
-                    emit lbListChanged();
-                }
+                // The list keeps the run's files, as after a run over a permanent network.
                 m_dialUp.DisconnectURL();
                 endRun(side, true, finished);
             });
@@ -339,7 +374,7 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
                 setConnected(side, connected);
                 netLog(QStringLiteral("%1: run failed: %2").arg(sideName(side), error));
                 m_notifier.errorReport(error);
-                endRun(side, false, finished);
+                endRun(side, false, finished, error);
             });
         }
     });
@@ -351,6 +386,8 @@ void FtpExchange::downloadFiles(FtpClient& client, const FtpLogin& login, const 
     if (!client.connected())
         client.connectTo(login);
     post(Receive, [this] { setConnected(Receive, true); });
+    postActivity(Receive,
+                 [](NetActivity& activity) { activity.phase = NetActivity::Phase::Listing; });
     const QList<QByteArray> names = client.list(remoteDir);
     QStringList shown;
     shown.reserve(names.size());
@@ -361,6 +398,10 @@ void FtpExchange::downloadFiles(FtpClient& client, const FtpLogin& login, const 
         emit lbListChanged();
         netLog(QStringLiteral("receive: %1 lists %2 names").arg(dir).arg(shown.size()));
     });
+    int count = 0;
+    for (const QByteArray& name : names)
+        count += FtpClient::isSafeName(name) ? 1 : 0;
+    int number = 0;
     for (const QByteArray& name : names) {
         QString why;
         if (!FtpClient::isSafeName(name, &why)) {
@@ -369,50 +410,78 @@ void FtpExchange::downloadFiles(FtpClient& client, const FtpLogin& login, const 
                 netLog(
                     QStringLiteral("receive: remote name \"%1\" skipped: %2").arg(printable, why));
             });
+            postActivity(Receive, [](NetActivity& activity) { ++activity.skipped; });
             continue;
         }
         if (m_workers[Receive]->abortFlag())
             throw Failure(QStringLiteral("Stopped"));
-        const FtpClient::Retrieved result = client.retrieve(remoteDir, name, localDir);
-        post(Receive, [this, file = FtpClient::localName(name), result] {
+        const QString file = FtpClient::localName(name);
+        ++number;
+        postActivity(Receive, [file, number, count](NetActivity& activity) {
+            activity.startFile(file, number, count, -1);
+        });
+        const FtpClient::Retrieved result =
+            client.retrieve(remoteDir, name, localDir, progressReporter(Receive));
+        post(Receive, [this, file, result] {
             netLog(QStringLiteral("receive: %1 %2 (%3 bytes)")
                        .arg(file, outcomeText(result.outcome))
                        .arg(result.bytes));
+        });
+        postActivity(Receive, [result](NetActivity& activity) {
+            activity.finishFile(result.bytes, result.outcome == FtpClient::Outcome::UpToDate);
         });
     }
 }
 
 void FtpExchange::uploadFiles(FtpClient& client, const FtpLogin& login, const QString& remoteDir,
-                              const QStringList& files)
+                              const QStringList& files, int fileCount)
 {
     if (!client.connected())
         client.connectTo(login);
     post(Transmit, [this] { setConnected(Transmit, true); });
+    int number = 0;
     for (const QString& path : files) {
         if (m_workers[Transmit]->abortFlag())
             throw Failure(QStringLiteral("Stopped"));
-        const qint64 bytes = client.store(path, remoteDir, QFileInfo(path).fileName());
+        const QString name = QFileInfo(path).fileName();
+        ++number;
+        postActivity(Transmit, [name, number, fileCount](NetActivity& activity) {
+            activity.startFile(name, number, fileCount, -1);
+        });
+        const qint64 bytes = client.store(path, remoteDir, name, progressReporter(Transmit));
         post(Transmit, [this, path, bytes] {
             netLog(QStringLiteral("transmit: %1 stored (%2 bytes)").arg(path).arg(bytes));
         });
+        postActivity(Transmit,
+                     [bytes](NetActivity& activity) { activity.finishFile(bytes, false); });
     }
 }
 
-void FtpExchange::webPageStep(FtpClient& client, const QString& remoteDir, const QStringList& text)
+void FtpExchange::webPageStep(FtpClient& client, const QString& remoteDir, const QStringList& text,
+                              int fileCount)
 {
     const QString source = m_folder + u'/' + kWebSource;
     const QString page = m_folder + u'/' + kWebPage;
     writeTextLines(source, text);
     FileStrToHtml(source, page);
-    const qint64 bytes = client.store(page, remoteDir, kWebPage);
+    postActivity(Transmit, [fileCount](NetActivity& activity) {
+        activity.startFile(kWebPage, fileCount, fileCount, -1);
+    });
+    const qint64 bytes = client.store(page, remoteDir, kWebPage, progressReporter(Transmit));
     post(Transmit, [this, bytes] {
         netLog(QStringLiteral("transmit: run_string.htm stored (%1 bytes)").arg(bytes));
     });
+    postActivity(Transmit, [bytes](NetActivity& activity) { activity.finishFile(bytes, false); });
 }
 
-void FtpExchange::endRun(Side side, bool ok, const Finished& finished)
+void FtpExchange::endRun(Side side, bool ok, const Finished& finished, const QString& failure)
 {
     m_running[side] = false;
+    if (failure.isEmpty())
+        m_activity[side].succeed();
+    else
+        m_activity[side].fail(failure);
+    emit activityChanged(side);
     netLog(QStringLiteral("%1: run %2")
                .arg(sideName(side), ok ? QStringLiteral("finished") : QStringLiteral("abandoned")));
     emit stateChanged();

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "net/ftpclient.h"
+#include "net/netactivity.h"
 
 namespace velumo {
 
@@ -64,6 +65,8 @@ public:
     const QStringList& LBlist2() const { return m_uploads; }
     bool connected(Side side) const { return m_connected[side]; }
     bool running(Side side) const { return m_running[side]; }
+    // What the side's run is doing, or how its last run ended.
+    const NetActivity& activity(Side side) const { return m_activity[side]; }
     // SCEdit84, relative paths taken from the program folder.
     QString localFolder() const;
 
@@ -80,6 +83,9 @@ signals:
     void lbListChanged();
     void LBlist2Changed();
     void stateChanged();
+    // The side's activity changed: a phase, a file, progress (at most every few tenths of a
+    // second) or the run's result.
+    void activityChanged(int side);
 
 private:
     FtpLogin loginFor(Side side) const;
@@ -92,9 +98,15 @@ private:
     void downloadFiles(FtpClient& client, const FtpLogin& login, const QString& remoteDir,
                        const QString& localDir);
     void uploadFiles(FtpClient& client, const FtpLogin& login, const QString& remoteDir,
-                     const QStringList& files);
-    void webPageStep(FtpClient& client, const QString& remoteDir, const QStringList& text);
-    void endRun(Side side, bool ok, const Finished& finished);
+                     const QStringList& files, int fileCount);
+    void webPageStep(FtpClient& client, const QString& remoteDir, const QStringList& text,
+                     int fileCount);
+    // ok goes to finished; failure, when not empty, is what the page shows as the run's end.
+    void endRun(Side side, bool ok, const Finished& finished, const QString& failure = {});
+    // From the worker: a change of the side's activity, applied on this thread.
+    void postActivity(Side side, std::function<void(NetActivity&)> change);
+    // From the worker: a file's progress, thinned out before it crosses threads.
+    ByteProgress progressReporter(Side side);
     void setConnected(Side side, bool connected);
     void post(Side side, std::function<void()> result);
     void netLog(const QString& text);
@@ -116,6 +128,8 @@ private:
     std::unique_ptr<FtpClient> m_clients[2];  // used on their side's worker thread only
     bool m_connected[2] = {false, false};
     bool m_running[2] = {false, false};
+    NetActivity m_activity[2] = {NetActivity(NetActivity::Kind::Receive),
+                                 NetActivity(NetActivity::Kind::Transmit)};
     QStringList m_listed;
     QStringList m_uploads;
 };

@@ -15,6 +15,7 @@
 #include "base/settingskeys.h"
 #include "net/dialup.h"
 #include "net/ftpexchange.h"
+#include "net/netactivityview.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -86,6 +87,10 @@ void NetworkPages::build()
     connectButton(kPageReceive, kGroupReceive, "SCButton66", QStringLiteral("Справка"),
                   QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
     connectButton(kPageReceive, kGroupReceive, "SCButton24", saveText, saveText, save);
+    // What a run is doing stands under the buttons that start it.
+    m_activity[FtpExchange::Receive] = new NetActivityView(
+        *m_window.group(QString::fromUtf8(kPageReceive), QString::fromUtf8(kGroupReceive)),
+        *m_window.footer(), QStringLiteral("FtpReceive"));
     {
         QGroupBox* box = m_window.group(QString::fromUtf8(kPageReceive),
                                         QStringLiteral("Список скачаных файлов"));
@@ -111,6 +116,9 @@ void NetworkPages::build()
     connectButton(kPageTransmit, kGroupTransmit, "SCButton108", QStringLiteral("Справка"),
                   QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
     connectButton(kPageTransmit, kGroupTransmit, "SCButton107", saveText, saveText, save);
+    m_activity[FtpExchange::Transmit] = new NetActivityView(
+        *m_window.group(QString::fromUtf8(kPageTransmit), QString::fromUtf8(kGroupTransmit)),
+        *m_window.footer(), QStringLiteral("FtpTransmit"));
     {
         QGroupBox* box =
             m_window.group(QString::fromUtf8(kPageTransmit), QStringLiteral("Список для закачки"));
@@ -121,6 +129,10 @@ void NetworkPages::build()
         connect(&m_exchange, &FtpExchange::LBlist2Changed, this,
                 [this] { fill(m_lbList2, m_exchange.LBlist2()); });
     }
+
+    connect(&m_exchange, &FtpExchange::activityChanged, this, [this](int side) {
+        m_activity[side]->show(m_exchange.activity(FtpExchange::Side(side)));
+    });
 
     // Dial-up, one group on each sub-page.
     const char* pages[2] = {kPageReceive, kPageTransmit};

@@ -9,6 +9,7 @@ namespace velumo {
 
 class DialUp;
 class FtpExchange;
+class NetActivityView;
 class Notifier;
 class Operations;
 class Settings;
@@ -41,6 +42,7 @@ private:
     QListWidget* m_lbList2 = nullptr;
     QListWidget* m_listBox[2] = {nullptr, nullptr};
     QLabel* m_status[2] = {nullptr, nullptr};
+    NetActivityView* m_activity[2] = {nullptr, nullptr};
 };
 
 }  // namespace velumo

@@ -12,10 +12,24 @@ namespace velumo {
 
 namespace {
 
-int checkAbort(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+struct Watch {
+    const std::atomic_bool* abort = nullptr;
+    const ByteProgress* progress = nullptr;
+};
+
+int onTransferInfo(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off_t, curl_off_t)
 {
-    const auto* abort = static_cast<const std::atomic_bool*>(user);
-    return abort && abort->load() ? 1 : 0;
+    const auto* watch = static_cast<const Watch*>(user);
+    if (watch->abort && watch->abort->load())
+        return 1;
+    if (watch->progress && *watch->progress) {
+        // Nothing may unwind through the library: a listener that fails only goes unheard.
+        try {
+            (*watch->progress)(downNow, downTotal > 0 ? downTotal : -1);
+        } catch (...) {
+        }
+    }
+    return 0;
 }
 
 QByteArray readLocal(const QString& path, const FetchLimits& limits)
@@ -27,7 +41,7 @@ QByteArray readLocal(const QString& path, const FetchLimits& limits)
 }  // namespace
 
 QByteArray fetchUrl(const QString& address, const QString& baseFolder, const FetchLimits& limits,
-                    const std::atomic_bool* abort)
+                    const std::atomic_bool* abort, const ByteProgress& progress)
 {
     const QString trimmed = address.trimmed();
     if (trimmed.isEmpty())
@@ -72,8 +86,9 @@ QByteArray fetchUrl(const QString& address, const QString& baseFolder, const Fet
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CappedBuffer::append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkAbort);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, abort);
+    const Watch watch{abort, &progress};
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onTransferInfo);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_cleanup(curl);
     if (sink.overflow || code == CURLE_FILESIZE_EXCEEDED)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <atomic>
 
+#include "net/progressthrottle.h"
+
 namespace velumo {
 
 struct FetchLimits {
@@ -15,7 +17,9 @@ struct FetchLimits {
 // Fetches a document from an http, https or file address, or from a file path (relative paths
 // are taken from baseFolder). Blocking; for worker threads. Throws Failure with the reason when
 // the address cannot be read, the document is larger than the limit or takes too long.
+// progress hears the bytes that have come against the announced size (-1 when none is).
 QByteArray fetchUrl(const QString& address, const QString& baseFolder,
-                    const FetchLimits& limits = {}, const std::atomic_bool* abort = nullptr);
+                    const FetchLimits& limits = {}, const std::atomic_bool* abort = nullptr,
+                    const ByteProgress& progress = {});
 
 }  // namespace velumo

@@ -66,7 +66,7 @@ ControlPanel::ControlPanel(Settings& settings, Notifier& notifier, Operations& o
     setPalette(silver);
     setAutoFillBackground(true);
     build();
-    resize(591, 341);
+    resize(kSize);
     applyComponents(panelcomponents::design());
     showPhrases();
 

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -37,6 +38,8 @@ public:
         "                                         Панель ручного управления Velumo7";
     static constexpr char kExitQuestion[] = "Вы уверенны,что программа должна быть закрыта?";
     static constexpr char kExitTitle[] = "Выход из программы";
+    // The size the panel opens with.
+    static constexpr QSize kSize{591, 341};
     static constexpr char kNoTrayMessage[] =
         "На этом рабочем столе нет области уведомлений: панель управления остаётся на экране";
 

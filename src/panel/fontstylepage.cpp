@@ -3,9 +3,9 @@
 #include <QColorDialog>
 #include <QFontDialog>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QWidget>
 
 #include "base/controlspec.h"
 #include "base/guard.h"
@@ -36,7 +36,7 @@ std::pair<QString, QString> placeOf(const char* name)
 }  // namespace
 
 FontStylePage::FontStylePage(SettingsWindow& window, Settings& settings, Notifier& notifier,
-                             ClockTicker& clock, QPlainTextEdit* textList)
+                             ClockTicker& clock, QWidget* textList)
     : QObject(&window),
       m_window(window),
       m_settings(settings),
@@ -186,11 +186,14 @@ void FontStylePage::chooseOutline()
 
 void FontStylePage::chooseTemporaryFont()
 {
-    bool ok = false;
-    const QFont font =
-        QFontDialog::getFont(&ok, QFont(), &m_window, QString(), QFontDialog::DontUseNativeDialog);
-    if (ok)
-        temporaryFontChosen(font);
+    // The dialog opens on the stored face and size; OK without a change keeps them.
+    QFont stored(m_settings.text(key::SCEdit82));
+    stored.setPointSize(qBound(1, m_settings.integer(key::SCEdit85), 200));
+    QFontDialog dialog(fontDialogPreset(stored), &m_window);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    const QFont shown = dialog.currentFont();
+    if (dialog.exec() == QDialog::Accepted)
+        temporaryFontChosen(dialog.currentFont() == shown ? stored : dialog.currentFont());
 }
 
 }  // namespace velumo

@@ -4,7 +4,7 @@
 #include <QFont>
 #include <QObject>
 
-class QPlainTextEdit;
+class QWidget;
 class QPushButton;
 
 namespace velumo {
@@ -21,7 +21,7 @@ class FontStylePage final : public QObject {
     Q_OBJECT
 public:
     FontStylePage(SettingsWindow& window, Settings& settings, Notifier& notifier,
-                  ClockTicker& clock, QPlainTextEdit* textList);
+                  ClockTicker& clock, QWidget* textList);
 
     static constexpr char kOutlineWarning[] =
         "Использование обводки сильно загружает процессор при обработке длинных строчек "
@@ -56,7 +56,7 @@ private:
     Settings& m_settings;
     Notifier& m_notifier;
     ClockTicker& m_clock;
-    QPlainTextEdit* m_textList;
+    QWidget* m_textList;
     QPushButton* m_fontButton = nullptr;
     QPushButton* m_backgroundButton = nullptr;
     QPushButton* m_outlineButton = nullptr;

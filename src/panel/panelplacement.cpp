@@ -4,6 +4,9 @@ namespace velumo {
 
 namespace {
 
+// Between the main window and the panel beside it.
+constexpr int kPanelGap = 8;
+
 qint64 overlap(const QRect& a, const QRect& b)
 {
     const QRect both = a.intersected(b);
@@ -38,6 +41,28 @@ QPoint firstPanelPosition(const QRect& screen, const QSize& panel, const QRect& 
         }
     }
     return best;
+}
+
+QRect firstMainWindowGeometry(const QRect& screen, const QSize& preferred, const QRect& strip,
+                              const QSize& panel, QSize minimum)
+{
+    int width = qMin(preferred.width(), screen.width());
+    const int besidePanel = screen.width() - panel.width() - kPanelGap;
+    if (width > besidePanel && besidePanel >= minimum.width())
+        width = besidePanel;
+    const int minimumHeight = minimum.height();
+    const QRect onScreen = strip.intersected(screen);
+    QRect band = screen;
+    if (!onScreen.isEmpty()) {
+        const QRect above(screen.left(), screen.top(), screen.width(),
+                          onScreen.top() - screen.top());
+        const QRect below(screen.left(), onScreen.bottom() + 1, screen.width(),
+                          screen.bottom() - onScreen.bottom());
+        const QRect larger = above.height() >= below.height() ? above : below;
+        if (larger.height() >= minimumHeight)
+            band = larger;
+    }
+    return QRect(band.left(), band.top(), width, qMin(preferred.height(), band.height()));
 }
 
 }  // namespace velumo

@@ -2,24 +2,58 @@
 
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
+#include <climits>
+#include <cstdlib>
 
 namespace velumo {
 
+QFont fontDialogPreset(const QFont& font)
+{
+    QFont preset = font;
+    const QString family = QFontInfo(font).family();
+    preset.setFamily(family);
+    const bool slanted = font.italic();
+    const int wanted = font.bold() ? QFont::Bold : QFont::Normal;
+    static const QRegularExpression narrowOrWide(QStringLiteral("condensed|expanded|narrow|wide"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    QString best;
+    int bestDistance = INT_MAX;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        // Oblique faces are not "italic" to the database: the style of the face tells.
+        const QFont face = QFontDatabase::font(family, style, 12);
+        if ((face.style() != QFont::StyleNormal) != slanted)
+            continue;
+        const int distance = std::abs(QFontDatabase::weight(family, style) - wanted) +
+                             (style.contains(narrowOrWide) ? 1000 : 0);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = style;
+        }
+    }
+    if (!best.isEmpty())
+        preset.setStyleName(best);
+    return preset;
+}
+
 TickerFontDialog::TickerFontDialog(const QFont& font, const QColor& colour, QWidget* parent)
-    : QDialog(parent), m_colour(colour)
+    : QDialog(parent), m_font(font), m_colour(colour)
 {
     setObjectName(QStringLiteral("FontDialog1"));
     setWindowTitle(QStringLiteral("Шрифт"));
     auto* layout = new QVBoxLayout(this);
-    m_fonts = new QFontDialog(font, this);
+    m_fonts = new QFontDialog(fontDialogPreset(font), this);
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_fonts->setWindowFlags(Qt::Widget);
     layout->addWidget(m_fonts);
+    m_presetShown = m_fonts->currentFont();
 
     auto* colourRow = new QHBoxLayout();
     colourRow->addWidget(new QLabel(QStringLiteral("Цвет:"), this));
@@ -46,7 +80,11 @@ TickerFontDialog::TickerFontDialog(const QFont& font, const QColor& colour, QWid
 
 QFont TickerFontDialog::selectedFont() const
 {
-    return m_fonts->currentFont();
+    // Nothing touched: the stored font comes back as it was, even a face this machine lacks.
+    const QFont shown = m_fonts->currentFont();
+    if (shown == m_presetShown)
+        return m_font;
+    return shown;
 }
 
 void TickerFontDialog::showColour()

@@ -2,10 +2,10 @@
 
 namespace velumo {
 
-CaptureWindow::CaptureWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+CaptureWindow::CaptureWindow(QWidget* parent) : PictureWindow(parent)
 {
     setObjectName(QStringLiteral("TVideoForm"));
-    resize(640, 480);
+    setWindowTitle(QStringLiteral("Video Capture Devices"));
 }
 
 }  // namespace velumo

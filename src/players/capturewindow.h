@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QWidget>
+#include "players/picturewindow.h"
 
 namespace velumo {
 
-// The video capture window.
-class CaptureWindow : public QWidget {
+// The video capture window (TVideoForm).
+class CaptureWindow final : public PictureWindow {
     Q_OBJECT
 public:
     explicit CaptureWindow(QWidget* parent = nullptr);

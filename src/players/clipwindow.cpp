@@ -2,10 +2,9 @@
 
 namespace velumo {
 
-ClipWindow::ClipWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+ClipWindow::ClipWindow(QWidget* parent) : PictureWindow(parent)
 {
     setObjectName(QStringLiteral("TFormAVI"));
-    resize(640, 480);
 }
 
 }  // namespace velumo

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QWidget>
+#include "players/picturewindow.h"
 
 namespace velumo {
 
-// The internal clip player window.
-class ClipWindow : public QWidget {
+// The internal clip player window (TFormAVI).
+class ClipWindow final : public PictureWindow {
     Q_OBJECT
 public:
     explicit ClipWindow(QWidget* parent = nullptr);

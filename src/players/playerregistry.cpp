@@ -103,6 +103,7 @@ void PlayerRegistry::start(const PlayerRequest& request)
     kind->state = State::Running;
     kind->slot = request.slot;
     kind->target = request.target;
+    emit startRequested(request.letter);
     call(*kind, [&](ContentPlayer& player) { player.start(request); });
 }
 

@@ -47,6 +47,8 @@ public:
     void park(QChar letter) override;
 
     enum class State { Idle, Running, Parked };
+    // A start has been asked of a letter's player (the k and b starts set the player choice).
+    Q_SIGNAL void startRequested(QChar letter);
     // The state of a letter's content as the requests left it (Idle for an unknown letter).
     State state(QChar letter) const;
 

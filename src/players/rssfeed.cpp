@@ -10,6 +10,7 @@
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "net/backgroundworker.h"
+#include "net/progressthrottle.h"
 #include "players/rssdocument.h"
 #include "ticker/blockedits.h"
 #include "ticker/tickerblock.h"
@@ -25,6 +26,8 @@ const QString RssFeed::kLoadNotice = QStringLiteral(
 namespace {
 
 constexpr qint64 kMinuteMs = 60000;
+// How often the download's progress may reach the page.
+constexpr qint64 kProgressIntervalMs = 100;
 const QString kMark = QStringLiteral(" _ ");
 const QString kZero = QStringLiteral("0");
 
@@ -81,11 +84,24 @@ void RssFeed::ReadRssFeed(std::function<void()> after)
     const QString address = m_lastAddress;
     ++m_pending;
     netLog(QStringLiteral("reading %1").arg(shownAddress()));
+    m_activity.begin(shownAddress());
+    emit activityChanged();
     m_worker->submit([this, address, after] {
         auto document = std::make_shared<RssDocument>();
+        ProgressThrottle throttle(kProgressIntervalMs);
+        const ByteProgress progress = [this, &throttle](qint64 done, qint64 total) {
+            if (!throttle.due(done, total))
+                return;
+            m_worker->post([this, done, total] {
+                m_activity.phase = NetActivity::Phase::Transferring;
+                m_activity.bytes = done;
+                m_activity.total = total;
+                emit activityChanged();
+            });
+        };
         try {
-            *document =
-                readRssDocument(fetchUrl(address, m_folder, m_limits, &m_worker->abortFlag()));
+            *document = readRssDocument(
+                fetchUrl(address, m_folder, m_limits, &m_worker->abortFlag(), progress));
         } catch (const Failure& failure) {
             document->error = failure.text();
         }
@@ -93,11 +109,27 @@ void RssFeed::ReadRssFeed(std::function<void()> after)
             --m_pending;
             bool applied = false;
             guarded(m_notifier, [&] { applied = applyDocument(*document); });
+            showResult(*document, applied);
             if (after)
                 guarded(m_notifier, after);
             emit readFinished(applied);
         });
     });
+}
+
+void RssFeed::showResult(const RssDocument& document, bool applied)
+{
+    if (!applied) {
+        m_activity.fail(document.error.isEmpty()
+                            ? kBadAddress
+                            : kBadAddress + QStringLiteral(" — ") + document.error);
+    } else {
+        m_activity.succeed();
+        m_activity.feedLines = int(feedLines());
+        if (document.hasVersion && document.version != QLatin1String("2.0"))
+            m_activity.result = kVersionError.trimmed();
+    }
+    emit activityChanged();
 }
 
 bool RssFeed::applyDocument(const RssDocument& document)

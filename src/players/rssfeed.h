@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "net/netactivity.h"
 #include "net/urlfetch.h"
 
 namespace velumo {
@@ -51,6 +52,8 @@ public:
     QString shownAddress() const;
     qsizetype feedLines() const;
     bool busy() const { return m_pending > 0; }
+    // What the read is doing, or how the last one ended.
+    const NetActivity& activity() const { return m_activity; }
     Timer& timerRss() { return *m_timer; }
 
     // Called before the block is changed (brings the operator's pending edits into it).
@@ -61,10 +64,13 @@ public:
 
 signals:
     void readFinished(bool applied);
+    // The read's phase, progress (at most every few tenths of a second) or result changed.
+    void activityChanged();
 
 private:
     void enableTimer();
     void netLog(const QString& text);
+    void showResult(const RssDocument& document, bool applied);
 
     Settings& m_settings;
     TickerBlock& m_block;
@@ -77,6 +83,7 @@ private:
     std::unique_ptr<BackgroundWorker> m_worker;
     QString m_lastAddress;
     int m_pending = 0;
+    NetActivity m_activity{NetActivity::Kind::Feed};
 };
 
 }  // namespace velumo

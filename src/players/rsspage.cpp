@@ -1,11 +1,13 @@
 #include "rsspage.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QSpinBox>
 
 #include "base/guard.h"
 #include "base/settingskeys.h"
+#include "net/netactivityview.h"
 #include "players/rssfeed.h"
 #include "ui/settingswindow.h"
 
@@ -23,6 +25,9 @@ RssPage::RssPage(SettingsWindow& window, Notifier& notifier, RssFeed& feed) : QO
     button("SCButton12", QStringLiteral("Подключить RSS-канал"), &RssFeed::SCButton12Click);
     button("SCButton82", QStringLiteral("Загрузить RSS-контент в строку"),
            &RssFeed::SCButton82Click);
+    auto* view =
+        new NetActivityView(*window.group(page, group), *window.footer(), QStringLiteral("Rss"));
+    connect(&feed, &RssFeed::activityChanged, view, [view, &feed] { view->show(feed.activity()); });
     if (auto* box =
             qobject_cast<QCheckBox*>(window.control(QString::fromLatin1(key::SCCheckbox13))))
         connect(box, &QCheckBox::clicked, this,

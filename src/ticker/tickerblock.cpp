@@ -1,5 +1,7 @@
 #include "tickerblock.h"
 
+#include <utility>
+
 #include <QJsonArray>
 
 #include "base/datetext.h"
@@ -33,12 +35,67 @@ void TickerBlock::setIndex(const QStringList& lines)
     emit changed();
 }
 
+const QStringList& TickerBlock::lines(BlockList list) const
+{
+    switch (list) {
+        case BlockList::Tariff:
+            return m_tariff;
+        case BlockList::Index:
+            return m_index;
+        case BlockList::Text:
+            break;
+    }
+    return m_text;
+}
+
+QStringList& TickerBlock::listOf(BlockList list)
+{
+    return const_cast<QStringList&>(std::as_const(*this).lines(list));
+}
+
 void TickerBlock::setTariffLine(qsizetype i, const QString& line)
 {
     if (i < 0 || i >= m_tariff.size() || m_tariff[i] == line)
         return;
     m_tariff[i] = line;
+    emit linesChanged(BlockList::Tariff, i, i);
+}
+
+void TickerBlock::setLine(BlockList list, qsizetype i, const QString& line)
+{
+    QStringList& lines = listOf(list);
+    if (i < 0 || (i < lines.size() && lines[i] == line))
+        return;
+    const bool grows = i >= lines.size();
+    const qsizetype first = qMin(i, lines.size());
+    while (lines.size() <= i)
+        lines.append(QString());
+    lines[i] = line;
+    emit linesChanged(list, first, i);
+    if (grows)
+        updateCounters();
+}
+
+void TickerBlock::insertAnnouncements(qsizetype at, qsizetype count)
+{
+    if (at < 0 || count <= 0)
+        return;
+    for (QStringList* lines : {&m_text, &m_tariff, &m_index})
+        if (lines->size() >= at)
+            lines->insert(at, count, QString());
     emit changed();
+    updateCounters();
+}
+
+void TickerBlock::removeAnnouncements(qsizetype at, qsizetype count)
+{
+    if (at < 0 || count <= 0)
+        return;
+    for (QStringList* lines : {&m_text, &m_tariff, &m_index})
+        if (lines->size() > at)
+            lines->remove(at, qMin(count, lines->size() - at));
+    emit changed();
+    updateCounters();
 }
 
 void TickerBlock::setLists(const QStringList& text, const QStringList& tariff,

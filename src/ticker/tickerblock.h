@@ -10,6 +10,9 @@ namespace velumo {
 
 class Settings;
 
+// The three lists of a block, named after the controls that showed them.
+enum class BlockList { Text, Tariff, Index };
+
 // The block of announcements: three parallel lists, same position = same announcement.
 // text (Memo1): icon code character, then the text; tariff (Memotarif); index (Memoindex).
 class TickerBlock : public QObject {
@@ -20,6 +23,9 @@ public:
     const QStringList& text() const { return m_text; }
     const QStringList& tariff() const { return m_tariff; }
     const QStringList& index() const { return m_index; }
+    const QStringList& lines(BlockList list) const;
+    // The number of announcements: the length of the longest list.
+    qsizetype rows() const { return qMax(m_text.size(), qMax(m_tariff.size(), m_index.size())); }
     bool sameLengths() const
     {
         return m_text.size() == m_tariff.size() && m_text.size() == m_index.size();
@@ -31,6 +37,14 @@ public:
     // A tariff line rewritten in place (normalised by the tariff rules).
     void setTariffLine(qsizetype i, const QString& line);
     void setLists(const QStringList& text, const QStringList& tariff, const QStringList& index);
+    // Line i of one list; a list shorter than that is first filled up with empty lines. The
+    // other two lists are left as they are. These edits of the operator keep the counters.
+    void setLine(BlockList list, qsizetype i, const QString& line);
+    // Empty announcements inserted before position at, and announcements removed from it on:
+    // each list takes part as far as it reaches that position, so lists of unequal length keep
+    // their lines where they were.
+    void insertAnnouncements(qsizetype at, qsizetype count);
+    void removeAnnouncements(qsizetype at, qsizetype count);
 
     using Progress = std::function<void(qsizetype position, qsizetype maximum)>;
 
@@ -67,11 +81,16 @@ public:
                          QStringList& tariff, QStringList& index, const Progress& progress = {});
 
 signals:
+    // The lists were replaced or announcements were inserted or removed.
     void changed();
+    // Lines first to last of one list were rewritten in place (or filled in).
+    void linesChanged(velumo::BlockList list, qsizetype first, qsizetype last);
     // Loading hides the lists and shows them again when it has finished.
     void loading(bool busy);
 
 private:
+    QStringList& listOf(BlockList list);
+
     Settings& m_settings;
     QStringList m_text;
     QStringList m_tariff;

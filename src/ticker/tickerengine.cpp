@@ -73,12 +73,22 @@ void TickerEngine::logEvent(const QString& text)
 void TickerEngine::setTickerRunning(bool running)
 {
     m_running = running;
+    if (!running)
+        setOnAirLine(-1);
     if (!running && m_looping) {
         m_looping = false;
         if (m_frame)
             m_frame->stop();
         logEvent(QStringLiteral("stopped"));
     }
+}
+
+void TickerEngine::setOnAirLine(int line)
+{
+    if (line == m_onAirLine)
+        return;
+    m_onAirLine = line;
+    emit onAirLineChanged(line);
 }
 
 void TickerEngine::setPanelPhrase(const QString& phrase)
@@ -384,6 +394,9 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
         ++m_currentLine;
     }
     m_resumeLine = m_currentLine;
+    // Announced after a reload at the end of the block, which shows the reloaded block.
+    m_onAirLine = exists && !phrase ? line : -1;
+    emit onAirLineChanged(m_onAirLine);
 
     // P12: the record of what was just prepared, from the block as it was then.
     if (sameLengths && (exists || phrase))

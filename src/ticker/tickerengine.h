@@ -70,6 +70,9 @@ public:
     void frame();
 
     int CurrentLine() const { return m_currentLine; }
+    // The block line whose announcement is on the strip; -1 while the strip is stopped or shows
+    // something else (a panel phrase, an empty block). Announced for every announcement.
+    int onAirLine() const { return m_onAirLine; }
     int ResumeLine() const { return m_resumeLine; }
     int BlockRunCount() const { return m_blockRunCount; }
     bool haltPending() const { return m_haltPending; }
@@ -86,7 +89,11 @@ public:
     const TickerLayout& layout() const { return m_layout; }
     Timer* frameTimer() const { return m_frame.get(); }
 
+signals:
+    void onAirLineChanged(int line);
+
 private:
+    void setOnAirLine(int line);
     void prepareStart();
     int settingInt(const char* name, int fallback) const;
     int leftAt(qint64 nowMs) const;
@@ -115,6 +122,7 @@ private:
     int m_currentLine = 0;
     int m_resumeLine = 0;
     int m_blockRunCount = 0;
+    int m_onAirLine = -1;
     QString m_panelPhrase;
     bool m_panelPhrasePending = false;
     QString m_reloadFailure;

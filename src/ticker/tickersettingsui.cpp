@@ -3,11 +3,13 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 #include "base/failure.h"
 #include "base/guard.h"
@@ -98,6 +100,60 @@ TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings, T
             applyLogVisibility();
     });
     applyLogVisibility();
+    arrangeTariffs();
+}
+
+void TickerSettingsUi::arrangeTariffs()
+{
+    // The four single tariffs in two rows of two, each group led by its digit, and the
+    // combinations under them: the page reads as the table of modes.
+    const std::pair<const char*, const char*> modes[] = {
+        {key::SCEdit3, "1"}, {key::SCEdit81, "2"}, {key::SpinEdit15, "3"}, {key::SCEdit82, "4"}};
+    QWidget* first = m_window.control(QString::fromLatin1(key::SCEdit3));
+    auto* firstBox = first ? qobject_cast<QGroupBox*>(first->parentWidget()) : nullptr;
+    auto* outer = firstBox ? qobject_cast<QGroupBox*>(firstBox->parentWidget()) : nullptr;
+    auto* form = outer ? qobject_cast<QFormLayout*>(outer->layout()) : nullptr;
+    if (!form)
+        return;
+    auto* table = new QGridLayout();
+    int cell = 0;
+    for (const auto& [field, digit] : modes) {
+        QWidget* control = m_window.control(QString::fromLatin1(field));
+        auto* box = control ? qobject_cast<QGroupBox*>(control->parentWidget()) : nullptr;
+        if (!box || box->parentWidget() != outer)
+            continue;
+        int row = -1;
+        QFormLayout::ItemRole role;
+        form->getWidgetPosition(box, &row, &role);
+        if (row >= 0) {
+            const QFormLayout::TakeRowResult taken = form->takeRow(row);
+            delete taken.labelItem;
+            delete taken.fieldItem;
+        }
+        // The digit is no text of the translation: it is what the operator types.
+        auto* number = new QLabel(QString::fromLatin1(digit), outer);
+        number->setObjectName(QStringLiteral("TariffDigit") + QLatin1String(digit));
+        QFont font = number->font();
+        font.setBold(true);
+        font.setPointSizeF(font.pointSizeF() * 1.8);
+        number->setFont(font);
+        number->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        number->setMinimumWidth(number->fontMetrics().horizontalAdvance(u'0') * 2);
+        table->addWidget(number, cell / 2, (cell % 2) * 2, Qt::AlignTop);
+        table->addWidget(box, cell / 2, (cell % 2) * 2 + 1);
+        ++cell;
+    }
+    table->setColumnStretch(1, 1);
+    table->setColumnStretch(3, 1);
+    auto* combinations = new QVBoxLayout();
+    int digit = 5;
+    for (const char* caption : kCombinationCaptions) {
+        auto* label = new QLabel(QString::fromUtf8(caption), outer);
+        label->setObjectName(QStringLiteral("TariffCombination%1").arg(digit++));
+        combinations->addWidget(label);
+    }
+    table->addLayout(combinations, 2, 1, 1, 3);
+    form->addRow(table);
 }
 
 void TickerSettingsUi::guard(const std::function<void()>& body)

@@ -18,7 +18,8 @@ class TickerEngine;
 // The ticker's controls on the main window: the start button SCButton3 and the work indicator
 // Label98 on the ticker text page, the playback log list MemoLog, the pickers behind SCEdit81
 // (temporary colour), SCEdit103 (log folder) and SCEdit88 (log file), and the stop-place
-// warning of SpinEdit16.
+// warning of SpinEdit16; and the tariff groups laid out as the table of modes, each with the
+// digit that selects it.
 class TickerSettingsUi final : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +28,11 @@ public:
 
     static constexpr char kStopPlaceMessage[] =
         "Заданное значение смещения точки стопа (см.тарифы строки) больше ширины окна строки";
+    // The captions of the combined tariffs, under the four single ones.
+    static constexpr const char* kCombinationCaptions[] = {
+        "5 Стоп/Цвет- сочетание тарифов", "6 Стоп/Шрифт- сочетание тарифов",
+        "7 Цвет/Тормоз- сочетание тарифов", "8 Цвет/Шрифт- сочетание тарифов",
+        "9 Тормоз/Шрифт- сочетание тарифов"};
 
     QPushButton* startButton() const { return m_start; }
     QLabel* workLabel() const { return m_workLabel; }
@@ -43,6 +49,7 @@ public:
 private:
     void guard(const std::function<void()>& body);
     void showRecords();
+    void arrangeTariffs();
 
     SettingsWindow& m_window;
     Settings& m_settings;

@@ -1,45 +1,28 @@
 #include "tickertextpage.h"
 
-#include <QApplication>
+#include <algorithm>
+
+#include <QAction>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
-#include <QVBoxLayout>
 
+#include "ticker/blocklistdelegate.h"
+#include "ticker/blocktablemodel.h"
 #include "ticker/tickerblock.h"
 #include "ui/dialogspec.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
-
-namespace {
-
-QPlainTextEdit* makeList(QWidget* parent, const QString& name, const QString& hint)
-{
-    auto* list = new QPlainTextEdit(parent);
-    list->setObjectName(name);
-    list->setToolTip(hint);
-    list->setLineWrapMode(QPlainTextEdit::NoWrap);
-    return list;
-}
-
-// One line a paragraph of the list, an empty last paragraph included, so that a block whose
-// last text line is empty keeps it.
-QStringList linesOf(const QPlainTextEdit* list)
-{
-    const QString text = list->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(u'\n');
-}
-
-}  // namespace
 
 TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QString initialFolder)
     : QObject(&window), m_window(window), m_block(block), m_folder(std::move(initialFolder))
@@ -96,20 +79,53 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     counters->addStretch(1);
     form->addRow(counters);
 
-    auto* lists = new QHBoxLayout();
-    m_index =
-        makeList(box, QStringLiteral("Memoindex"), QStringLiteral("Порядковый индекс объявления"));
-    m_tariff = makeList(box, QStringLiteral("Memotarif"), QStringLiteral("Номер тарифа проката"));
-    m_text = makeList(box, QStringLiteral("Memo1"), QString());
-    m_index->setMaximumWidth(110);
-    m_tariff->setMaximumWidth(80);
-    m_text->setMinimumHeight(380);
-    lists->addWidget(m_index);
-    lists->addWidget(m_tariff);
-    lists->addWidget(m_text, 1);
-    form->addRow(lists);
-    for (QPlainTextEdit* list : {m_index, m_tariff, m_text})
+    m_model = new BlockTableModel(m_block, this);
+    m_table = new QTableView(box);
+    m_table->setObjectName(QStringLiteral("BlockTable"));
+    m_table->setModel(m_model);
+    m_table->setWordWrap(false);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectItems);
+    m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed);
+    m_table->setMinimumHeight(380);
+    // Rows of one height and no measuring of contents: a block of any length opens at once.
+    QHeaderView* rows = m_table->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    QHeaderView* columns = m_table->horizontalHeader();
+    columns->setStretchLastSection(true);
+    columns->setHighlightSections(false);
+    const int digitPx = m_table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    m_table->setColumnWidth(BlockTableModel::IndexColumn, digitPx * 9);
+    m_table->setColumnWidth(BlockTableModel::TariffColumn, digitPx * 7);
+    m_table->setColumnWidth(BlockTableModel::IconColumn, digitPx * 8);
+    form->addRow(m_table);
+
+    // The three lists keep their names: each has the delegate that edits its cells.
+    m_delegates[0] = new BlockListDelegate(QStringLiteral("Memoindex"), m_table);
+    m_delegates[1] = new BlockListDelegate(QStringLiteral("Memotarif"), m_table);
+    m_delegates[2] = new BlockListDelegate(QStringLiteral("Memo1"), m_table);
+    m_table->setItemDelegateForColumn(BlockTableModel::IndexColumn, m_delegates[0]);
+    m_table->setItemDelegateForColumn(BlockTableModel::TariffColumn, m_delegates[1]);
+    m_table->setItemDelegateForColumn(BlockTableModel::IconColumn, m_delegates[2]);
+    m_table->setItemDelegateForColumn(BlockTableModel::TextColumn, m_delegates[2]);
+    for (BlockListDelegate* list : m_delegates)
         window.addComponent(list, ComponentClass::Other);
+
+    // Announcements are inserted and removed across the three lists at once.
+    auto* insert = new QAction(QStringLiteral("Вставить строку"), m_table);
+    insert->setShortcut(QKeySequence(Qt::Key_Insert));
+    auto* append = new QAction(QStringLiteral("Добавить строку в конец"), m_table);
+    auto* remove = new QAction(QStringLiteral("Удалить строки"), m_table);
+    remove->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    for (QAction* action : {insert, append, remove}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        m_table->addAction(action);
+    }
+    m_table->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(insert, &QAction::triggered, this, [this] { insertRow(false); });
+    connect(append, &QAction::triggered, this, [this] { insertRow(true); });
+    connect(remove, &QAction::triggered, this, &TickerTextPage::removeSelectedRows);
 
     m_openDialog =
         new DialogSpec(QStringLiteral("OpenDialog1"),
@@ -122,27 +138,18 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     window.addComponent(m_openDialog, ComponentClass::Dialog);
     window.addComponent(m_saveDialog, ComponentClass::Dialog);
 
-    m_editDelay = new QTimer(this);
-    m_editDelay->setSingleShot(true);
-    m_editDelay->setInterval(300);
-    connect(m_editDelay, &QTimer::timeout, this, &TickerTextPage::flushEdits);
-    for (QPlainTextEdit* list : {m_index, m_tariff, m_text})
-        connect(list, &QPlainTextEdit::textChanged, this, [this] {
-            if (m_showing)
-                return;
-            m_edited = true;
-            m_editDelay->start();
-        });
-
-    connect(&m_block, &TickerBlock::changed, this, &TickerTextPage::showBlock);
-    m_text->installEventFilter(this);
-    connect(&m_block, &TickerBlock::loading, this, [this](bool busy) {
-        for (QPlainTextEdit* list : {m_index, m_tariff, m_text})
-            list->setVisible(!busy);
-    });
+    m_table->installEventFilter(this);
+    // Loading hides the table and shows it again when it has finished; a failed load leaves
+    // it hidden until the next load.
+    connect(&m_block, &TickerBlock::loading, m_table,
+            [this](bool busy) { m_table->setVisible(!busy); });
     connect(open, &QPushButton::clicked, this, &TickerTextPage::chooseOpen);
     connect(save, &QPushButton::clicked, this, &TickerTextPage::chooseSave);
-    showBlock();
+}
+
+QWidget* TickerTextPage::textList() const
+{
+    return m_table;
 }
 
 void TickerTextPage::setProgress(qsizetype position, qsizetype maximum)
@@ -153,49 +160,74 @@ void TickerTextPage::setProgress(qsizetype position, qsizetype maximum)
 
 void TickerTextPage::flushEdits()
 {
-    m_editDelay->stop();
-    // Only the operator's edits go back: rewriting the block from what the lists show would
-    // be a needless change of it.
-    if (!m_edited || m_stale)
-        return;
-    m_edited = false;
-    m_showing = true;
-    m_block.setLists(linesOf(m_text), linesOf(m_tariff), linesOf(m_index));
-    m_showing = false;
+    for (BlockListDelegate* list : m_delegates)
+        list->commitOpenEditor();
+}
+
+bool TickerTextPage::rowInView(int row) const
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return false;
+    const QRect rect = m_table->visualRect(m_model->index(row, 0));
+    return rect.isValid() && rect.bottom() >= 0 && rect.top() < m_table->viewport()->height();
+}
+
+void TickerTextPage::scrollToOnAir()
+{
+    const int row = m_model->onAirRow();
+    if (row >= 0 && row < m_model->rowCount())
+        m_table->scrollTo(m_model->index(row, BlockTableModel::TextColumn),
+                          QAbstractItemView::EnsureVisible);
+}
+
+void TickerTextPage::showOnAir(int line)
+{
+    const int previous = m_model->onAirRow();
+    // The mark is followed unless the operator has scrolled away from it or edits a cell.
+    const bool follow = previous < 0 || rowInView(previous);
+    m_model->setOnAirRow(line);
+    const bool editing = std::any_of(std::begin(m_delegates), std::end(m_delegates),
+                                     [](const BlockListDelegate* list) { return list->editing(); });
+    if (follow && !editing && m_table->isVisible())
+        scrollToOnAir();
 }
 
 bool TickerTextPage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_text && event->type() == QEvent::Show && m_stale)
-        showBlock();
+    if (watched == m_table && event->type() == QEvent::Show)
+        QTimer::singleShot(0, m_table, [this] { scrollToOnAir(); });
+    // The rows follow the table's font (its face is the ticker text font).
+    if (watched == m_table && event->type() == QEvent::FontChange)
+        m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     return false;
 }
 
-void TickerTextPage::showBlock()
+void TickerTextPage::insertRow(bool atEnd)
 {
-    if (m_showing)
-        return;
-    // Filling the lists with a large block takes long: while they are not on screen (the
-    // ticker runs with the main window hidden) they are filled when they are shown again.
-    if (!m_text->isVisible()) {
-        m_stale = true;
-        m_editDelay->stop();
-        m_edited = false;
-        return;
+    const QModelIndex current = m_table->currentIndex();
+    const int row = atEnd || !current.isValid() ? m_model->rowCount() : current.row();
+    if (m_model->insertRows(row, 1))
+        m_table->setCurrentIndex(m_model->index(
+            row, current.isValid() ? current.column() : BlockTableModel::TextColumn));
+}
+
+void TickerTextPage::removeSelectedRows()
+{
+    QList<int> rows;
+    for (const QModelIndex& index : m_table->selectionModel()->selectedIndexes())
+        rows.append(index.row());
+    if (rows.isEmpty() && m_table->currentIndex().isValid())
+        rows.append(m_table->currentIndex().row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the last to the first, so the rows still to go keep their numbers.
+    for (qsizetype i = rows.size(); i > 0;) {
+        qsizetype first = --i;
+        while (first > 0 && rows[first - 1] == rows[first] - 1)
+            --first;
+        m_model->removeRows(rows[first], rows[i] - rows[first] + 1);
+        i = first;
     }
-    m_stale = false;
-    m_editDelay->stop();
-    m_edited = false;
-    m_showing = true;
-    const auto show = [](QPlainTextEdit* list, const QStringList& lines) {
-        const QString text = lines.join(u'\n');
-        if (list->toPlainText() != text)
-            list->setPlainText(text);
-    };
-    show(m_index, m_block.index());
-    show(m_tariff, m_block.tariff());
-    show(m_text, m_block.text());
-    m_showing = false;
 }
 
 void TickerTextPage::chooseOpen()

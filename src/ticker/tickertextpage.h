@@ -1,23 +1,25 @@
 #pragma once
 
 #include <QObject>
-
 #include <QString>
+
 #include "ticker/blockedits.h"
 
-class QPlainTextEdit;
 class QProgressBar;
-class QPushButton;
-class QTimer;
+class QWidget;
+class QTableView;
 
 namespace velumo {
 
+class BlockListDelegate;
+class BlockTableModel;
 class DialogSpec;
 class SettingsWindow;
 class TickerBlock;
 
-// The ticker text page: the three block lists side by side (index, tariff, text), the open
-// and save buttons and the progress bar. The lists show the block and hand edits back to it.
+// The ticker text page: the block as one table (index, tariff, icon code, text; a row per
+// announcement, the one on air marked), the open and save buttons and the progress bar.
+// The table is a view over the block: a cell edit goes straight into its own list.
 class TickerTextPage final : public QObject, public BlockEdits {
     Q_OBJECT
 public:
@@ -25,11 +27,17 @@ public:
 
     static constexpr char kPage[] = "Бегущая строка";
 
-    QPlainTextEdit* textList() const { return m_text; }
+    QTableView* table() const { return m_table; }
+    // The widget whose font face follows the ticker text font (SCEdit6): the table.
+    QWidget* textList() const;
+    BlockTableModel* model() const { return m_model; }
     void setInitialFolder(const QString& folder) { m_folder = folder; }
     void setProgress(qsizetype position, qsizetype maximum);
-    // Pending edits of the lists reach the block now.
+    // A cell being edited reaches the block now.
     void flushEdits() override;
+    // Marks the announcement on air (-1: none) and keeps it in view while the operator has not
+    // scrolled away from it.
+    void showOnAir(int line);
 
 signals:
     void openChosen(const QString& path);
@@ -39,23 +47,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showBlock();
+    bool rowInView(int row) const;
+    void scrollToOnAir();
+    void insertRow(bool atEnd);
+    void removeSelectedRows();
     void chooseOpen();
     void chooseSave();
 
     SettingsWindow& m_window;
     TickerBlock& m_block;
     QString m_folder;
-    QPlainTextEdit* m_index = nullptr;
-    QPlainTextEdit* m_tariff = nullptr;
-    QPlainTextEdit* m_text = nullptr;
+    BlockTableModel* m_model = nullptr;
+    QTableView* m_table = nullptr;
+    BlockListDelegate* m_delegates[3] = {};
     QProgressBar* m_progress = nullptr;
     DialogSpec* m_openDialog = nullptr;
     DialogSpec* m_saveDialog = nullptr;
-    QTimer* m_editDelay = nullptr;
-    bool m_showing = false;
-    bool m_stale = false;   // the block changed while the lists were not on screen
-    bool m_edited = false;  // the operator changed a list since the block was shown
 };
 
 }  // namespace velumo

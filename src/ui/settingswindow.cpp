@@ -3,20 +3,26 @@
 #include <QScopedValueRollback>
 #include <algorithm>
 #include <climits>
-
+#include <functional>
 #include <limits>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -29,6 +35,7 @@
 #include "base/wincolor.h"
 #include "componenttext.h"
 #include "dialogspec.h"
+#include "fieldlook.h"
 #include "mainwindowcomponents.h"
 #include "typingfilter.h"
 
@@ -55,6 +62,58 @@ QString pageSetName(const QString& top)
     return QString();
 }
 
+// An eye, struck through while the text is hidden.
+QIcon revealIcon(bool shown, const QColor& colour)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, 2.5));
+    QPainterPath eye;
+    eye.moveTo(3, 16);
+    eye.quadTo(16, 3, 29, 16);
+    eye.quadTo(16, 29, 3, 16);
+    painter.drawPath(eye);
+    painter.setBrush(colour);
+    painter.drawEllipse(QPointF(16, 16), 4.5, 4.5);
+    if (!shown)
+        painter.drawLine(QPointF(6, 27), QPointF(26, 5));
+    painter.end();
+    return QIcon(pixmap);
+}
+
+// The field shows dots; a toggle at its end shows the text while it is checked.
+void makeSecret(QLineEdit* edit)
+{
+    edit->setEchoMode(QLineEdit::Password);
+    const QColor colour = edit->palette().color(QPalette::Text);
+    auto* reveal = edit->addAction(revealIcon(false, colour), QLineEdit::TrailingPosition);
+    reveal->setObjectName(edit->objectName() + QStringLiteral("Reveal"));
+    reveal->setCheckable(true);
+    reveal->setToolTip(QStringLiteral("Показать"));
+    QObject::connect(reveal, &QAction::toggled, edit, [edit, reveal, colour](bool shown) {
+        edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+        reveal->setIcon(revealIcon(shown, colour));
+        reveal->setToolTip(shown ? QStringLiteral("Скрыть") : QStringLiteral("Показать"));
+    });
+}
+
+// Width of a line edit that shows chars characters.
+int editWidth(const QLineEdit* edit, int chars)
+{
+    const QFontMetrics metrics = edit->fontMetrics();
+    // The edit's own size hint is 17 "x" wide plus its frame and margins.
+    const int frame = edit->sizeHint().width() - 17 * metrics.horizontalAdvance(u'x');
+    // One character more than asked for: the cursor and digits wider than the average.
+    const int charWidth = std::max(metrics.averageCharWidth(), metrics.horizontalAdvance(u'0'));
+    int width = frame + (chars + 1) * charWidth;
+    for (const QAction* action : edit->actions())
+        if (action->isVisible())
+            width += metrics.height() + 8;
+    return width;
+}
+
 }  // namespace
 
 SettingsWindow::SettingsWindow(Settings& settings, Notifier* notifier, QWidget* parent)
@@ -62,7 +121,10 @@ SettingsWindow::SettingsWindow(Settings& settings, Notifier* notifier, QWidget* 
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QString::fromUtf8(kCaption));
-    resize(1120, 780);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        resize(initialSize(screen->availableGeometry().size()));
+    else
+        resize(initialSize(QSize(1920, 1080)));
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -84,6 +146,12 @@ SettingsWindow::SettingsWindow(Settings& settings, Notifier* notifier, QWidget* 
     }
     buildFromSchema();
     connect(&m_settings, &Settings::changed, this, &SettingsWindow::onSettingChanged);
+}
+
+QSize SettingsWindow::initialSize(const QSize& available)
+{
+    // The pages scroll; the window keeps within the screen, room left for a frame and a panel.
+    return QSize(1120, 780).boundedTo(available - QSize(40, 60));
 }
 
 QTabWidget* SettingsWindow::pageSetTabs(const QString& top)
@@ -154,10 +222,11 @@ QGroupBox* SettingsWindow::group(const QString& pagePath, const QString& groupPa
     }
     const QString name = declaredContainerName(key);
     box->setObjectName(name.isEmpty() ? QStringLiteral("GroupBoxX%1").arg(++m_groupCount) : name);
+    // The form keeps the style's spacings: a row laid out inside it takes the form's spacing only
+    // while the horizontal and vertical ones agree, and otherwise has none (glued buttons).
     auto* form = new QFormLayout(box);
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    form->setHorizontalSpacing(16);
     addComponent(box, ComponentClass::GroupBox);
     m_groups.insert(key, box);
     return box;
@@ -171,32 +240,62 @@ QPushButton* SettingsWindow::addButton(const QString& pagePath, const QString& g
     auto* button = new QPushButton(caption, box);
     button->setObjectName(name);
     button->setToolTip(hint);
-    // Buttons keep their own width, at the left of the group.
-    auto* row = new QHBoxLayout();
-    row->addWidget(button);
-    row->addStretch(1);
-    static_cast<QFormLayout*>(box->layout())->addRow(row);
+    placeButton(pagePath, groupPath, button);
     addComponent(button, ComponentClass::Button);
     return button;
+}
+
+void SettingsWindow::placeButton(const QString& pagePath, const QString& groupPath,
+                                 QAbstractButton* button)
+{
+    QGroupBox* box = group(pagePath, groupPath);
+    button->setParent(box);
+    // Buttons keep their own width, at the left of the group; buttons added one after another
+    // share a row as long as it stays narrow enough for a window beside the panel.
+    auto* form = static_cast<QFormLayout*>(box->layout());
+    QHBoxLayout* row = m_buttonRows.value(box);
+    const int last = form->rowCount() - 1;
+    int rowWidth = button->sizeHint().width();
+    if (row)
+        for (int i = 0; i < row->count(); ++i)
+            if (QWidget* widget = row->itemAt(i)->widget())
+                rowWidth += widget->sizeHint().width() + kButtonSpacing;
+    if (!row || last < 0 || form->itemAt(last, QFormLayout::SpanningRole) != row ||
+        rowWidth > kButtonRowWidth) {
+        row = new QHBoxLayout();
+        row->addStretch(1);
+        form->addRow(row);
+        m_buttonRows.insert(box, row);
+    }
+    row->insertWidget(row->count() - 1, button);
 }
 
 QWidget* SettingsWindow::createControl(const ControlSpec& entry)
 {
     const QString name = QString::fromLatin1(entry.name);
+    const FieldLook look = fieldLook(entry);
     QWidget* widget = nullptr;
     switch (entry.kind) {
         case ControlKind::Text: {
             auto* edit = new QLineEdit(this);
+            edit->setObjectName(name);
             TypingFilter::install(edit, entry.filter);
-            // Numbers and times are short: their fields stay narrow.
-            if (entry.filter != InputFilter::None)
-                edit->setMaximumWidth(160);
+            if (look.secret)
+                makeSecret(edit);
+            // A colour field shows its colour from the start.
+            if (look.colour)
+                m_colourFields.insert(name);
+            // A field is as wide as what it holds: numbers and times stay narrow.
+            if (look.widthChars > 0)
+                edit->setMaximumWidth(editWidth(edit, look.widthChars));
             widget = edit;
             break;
         }
         case ControlKind::Spin: {
             auto* spin = new QSpinBox(this);
-            spin->setMaximumWidth(160);
+            spin->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+            if (!look.unit.isEmpty())
+                spin->setSuffix(u' ' + look.unit);
             if (entry.minimum < entry.maximum)
                 spin->setRange(entry.minimum, entry.maximum);
             else
@@ -250,11 +349,136 @@ void SettingsWindow::buildFromSchema()
                 // Short captions stay on one line; long ones wrap.
                 label->setWordWrap(caption.size() > 40);
                 addComponent(label, ComponentClass::Label);
-                form->addRow(label, widget);
+                const FieldLook look = fieldLook(entry);
+                if (look.unit.isEmpty() || entry.kind == ControlKind::Spin) {
+                    form->addRow(label, widget);
+                } else {
+                    // The unit stands right of the number.
+                    auto* row = new QHBoxLayout();
+                    row->addWidget(widget);
+                    row->addWidget(new QLabel(look.unit, box));
+                    row->addStretch(1);
+                    form->addRow(label, row);
+                }
             }
         }
         bindControl(widget, name);
     }
+    for (const JoinedRow& joined : joinedRows())
+        joinRow(QString::fromLatin1(joined.check), QString::fromLatin1(joined.field),
+                joined.captionAfterField);
+}
+
+void SettingsWindow::joinRow(const QString& checkName, const QString& fieldName,
+                             bool captionAfterField)
+{
+    QWidget* check = m_controls.value(checkName);
+    QWidget* field = m_controls.value(fieldName);
+    auto* box = check ? qobject_cast<QGroupBox*>(check->parentWidget()) : nullptr;
+    if (!field || !box || field->parentWidget() != box)
+        return;
+    auto* form = static_cast<QFormLayout*>(box->layout());
+    int fieldRow = -1;
+    QFormLayout::ItemRole role;
+    form->getWidgetPosition(field, &fieldRow, &role);
+    if (fieldRow < 0)
+        return;
+    QFormLayout::TakeRowResult taken = form->takeRow(fieldRow);
+    QWidget* caption = taken.labelItem ? taken.labelItem->widget() : nullptr;
+    delete taken.labelItem;
+    delete taken.fieldItem;
+    int checkRow = -1;
+    form->getWidgetPosition(check, &checkRow, &role);
+    taken = form->takeRow(checkRow);
+    delete taken.labelItem;
+    delete taken.fieldItem;
+
+    auto* row = new QHBoxLayout();
+    row->addWidget(check);
+    if (caption && !captionAfterField)
+        row->addWidget(caption);
+    row->addWidget(field);
+    if (caption && captionAfterField)
+        row->addWidget(caption);
+    row->addStretch(1);
+    form->insertRow(checkRow, row);
+}
+
+QStringList SettingsWindow::pagePaths() const
+{
+    QStringList paths = m_pages.keys();
+    paths.sort();
+    return paths;
+}
+
+void SettingsWindow::alignLabelColumns()
+{
+    // The groups of a page and the groups nested in their rows line their fields up in one
+    // column: each label column is widened so that every field starts where the widest
+    // label's does.
+    const auto formOf = [](QGroupBox* box) { return qobject_cast<QFormLayout*>(box->layout()); };
+    const auto nestedIn = [&](QGroupBox* box) {
+        auto* outer = qobject_cast<QGroupBox*>(box->parentWidget());
+        if (!outer || !formOf(outer))
+            return false;
+        int row = -1;
+        QFormLayout::ItemRole role;
+        formOf(outer)->getWidgetPosition(box, &row, &role);
+        return row >= 0 && role == QFormLayout::SpanningRole;
+    };
+    struct Column {
+        QFormLayout* form;
+        int left;  // where its labels start, from the left of the outermost group
+        QList<QLabel*> labels;
+    };
+    // Groups standing side by side in one page share the column too.
+    QHash<QWidget*, QList<Column>> columnsOf;
+    for (QGroupBox* root : findChildren<QGroupBox*>()) {
+        if (!formOf(root) || root->isHidden() || nestedIn(root))
+            continue;
+        QList<Column>& columns = columnsOf[root->parentWidget()];
+        std::function<void(QGroupBox*, int)> collect = [&](QGroupBox* box, int origin) {
+            box->ensurePolished();
+            QFormLayout* form = formOf(box);
+            const int left =
+                origin + box->contentsMargins().left() + form->contentsMargins().left();
+            Column column{form, left, {}};
+            for (int row = 0; row < form->rowCount(); ++row) {
+                if (QLayoutItem* item = form->itemAt(row, QFormLayout::LabelRole))
+                    if (auto* label = qobject_cast<QLabel*>(item->widget());
+                        label && !label->isHidden())
+                        column.labels.append(label);
+                if (QLayoutItem* item = form->itemAt(row, QFormLayout::SpanningRole))
+                    if (auto* inner = qobject_cast<QGroupBox*>(item->widget()))
+                        if (formOf(inner) && !inner->isHidden())
+                            collect(inner, left);
+            }
+            columns.append(column);
+        };
+        collect(root, 0);
+    }
+    for (const QList<Column>& columns : std::as_const(columnsOf)) {
+        int fieldsAt = 0;
+        for (const Column& column : columns) {
+            for (QLabel* label : column.labels) {
+                label->setMinimumWidth(0);
+                int width = label->sizeHint().width();
+                // A long caption wraps instead of pushing every field to the right.
+                if (label->wordWrap())
+                    width = std::min(width, kWrappedLabelWidth);
+                fieldsAt = std::max(fieldsAt, column.left + width);
+            }
+        }
+        for (const Column& column : columns)
+            for (QLabel* label : column.labels)
+                label->setMinimumWidth(fieldsAt - column.left);
+    }
+}
+
+void SettingsWindow::showEvent(QShowEvent* event)
+{
+    alignLabelColumns();
+    QMainWindow::showEvent(event);
 }
 
 void SettingsWindow::bindControl(QWidget* widget, const QString& name)
@@ -302,9 +526,15 @@ void SettingsWindow::bindControl(QWidget* widget, const QString& name)
 void SettingsWindow::onSettingChanged(const QString& name)
 {
     QWidget* widget = m_controls.value(name);
-    if (!widget || m_updating)
+    if (!widget)
         return;
     const QString value = m_settings.text(name);
+    // Typed or set from elsewhere, a colour field shows its colour; a half-typed number shows
+    // as black until it is one.
+    if (m_colourFields.contains(name))
+        showColour(widget, strToIntDef(value, 0));
+    if (m_updating)
+        return;
     {
         // The widget's own change signal must not write the value back.
         const QScopedValueRollback<bool> updating(m_updating, true);
@@ -422,6 +652,8 @@ void SettingsWindow::applyComponents(const QList<UiComponent>& components)
     }
     for (const QString& name : m_controls.keys())
         updateHint(name);
+    if (isVisible())
+        alignLabelColumns();
 }
 
 void SettingsWindow::setPageSetVisible(const QString& pageSet, bool visible)
@@ -458,10 +690,18 @@ void SettingsWindow::applyColourPreview(const QString& name)
     QWidget* widget = m_controls.value(name);
     if (!widget)
         return;
-    const QColor colour = colorFromNumber(m_settings.integer(name));
+    const int number = m_settings.integer(name);
+    // From now on the field shows whatever colour its text comes to hold.
+    m_colourFields.insert(name);
+    showColour(widget, number);
+}
+
+void SettingsWindow::showColour(QWidget* widget, int number)
+{
+    const QColor colour = colorFromNumber(number);
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Base, colour);
-    palette.setColor(QPalette::Text, colour.lightness() > 128 ? Qt::black : Qt::white);
+    palette.setColor(QPalette::Text, readableTextColor(colour));
     widget->setPalette(palette);
 }
 

@@ -4,10 +4,13 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 
 #include "base/translationfile.h"
 
+class QAbstractButton;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -32,6 +35,8 @@ public:
                             QWidget* parent = nullptr);
 
     static constexpr char kCaption[] = "   Велумо  v. 7.9.10";
+    // The window's size when it first opens on a screen of that free area.
+    static QSize initialSize(const QSize& available);
 
     // Page of a path such as "Настройки > Строка"; created on first use. Its layout is a
     // QVBoxLayout of group boxes.
@@ -39,9 +44,12 @@ public:
     // Group box of a page; "A > B" nests B inside A. Created on first use; its layout is a
     // QFormLayout.
     QGroupBox* group(const QString& pagePath, const QString& groupPath);
-    // A button added at the end of a group.
+    // A button added at the end of a group, a component of the window.
     QPushButton* addButton(const QString& pagePath, const QString& groupPath, const QString& name,
                            const QString& caption, const QString& hint);
+    // Puts a button made elsewhere at the end of a group: buttons placed one after another
+    // share a row.
+    void placeButton(const QString& pagePath, const QString& groupPath, QAbstractButton* button);
     // The widget bound to a setting ("SCEdit43"), or nullptr.
     QWidget* control(const QString& name) const { return m_controls.value(name); }
     // Binds a widget made elsewhere to a setting (its objectName is the setting's name).
@@ -60,8 +68,20 @@ public:
     bool isPageSetVisible(const QString& pageSet) const;
     void showPage(const QString& path);
 
-    // A colour field shows the colour held in its text.
+    // A colour field shows the colour held in its text, its digits in black or white, whichever
+    // reads better on it; it keeps following its text afterwards.
     void applyColourPreview(const QString& name);
+
+    // Paths of every page, for walking them all.
+    QStringList pagePaths() const;
+
+    // The groups of a page line the fields of their rows and of the groups nested in them up
+    // in one column. Done when the window is shown and when translated texts arrive; a subsystem
+    // that adds labels later may call it again.
+    void alignLabelColumns();
+
+    // A wrapped caption is at most this wide in the label column.
+    static constexpr int kWrappedLabelWidth = 260;
 
     QVBoxLayout* footer() const { return m_footer; }
 
@@ -70,8 +90,12 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // A row of buttons wraps before it grows wider than this (the style's spacing between).
+    static constexpr int kButtonRowWidth = 560;
+    static constexpr int kButtonSpacing = 6;
     struct Page {
         QWidget* content = nullptr;
         QVBoxLayout* layout = nullptr;
@@ -81,6 +105,8 @@ private:
     QWidget* createControl(const struct ControlSpec& entry);
     void onSettingChanged(const QString& name);
     void updateHint(const QString& name);
+    void joinRow(const QString& checkName, const QString& fieldName, bool captionAfterField);
+    void showColour(QWidget* widget, int number);
     QList<QPair<QPointer<QObject>, ComponentClass>> declaredOrder() const;
 
     Settings& m_settings;
@@ -90,6 +116,8 @@ private:
     QHash<QString, QGroupBox*> m_groups;
     QHash<QString, QWidget*> m_pageSetWidgets;
     QHash<QString, QWidget*> m_controls;
+    QHash<QGroupBox*, QHBoxLayout*> m_buttonRows;
+    QSet<QString> m_colourFields;
     QList<QPair<QPointer<QObject>, ComponentClass>> m_components;
     QVBoxLayout* m_footer = nullptr;
     int m_groupCount = 0;

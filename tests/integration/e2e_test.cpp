@@ -535,6 +535,11 @@ TEST_F(Integration, FtpReceiveFetchesTheFilesAndNothingElse)
         },
         10000));
     EXPECT_TRUE(toStrings(receive["listed"]).contains("news.str"));
+    const QJsonObject progress = receive["progress"].toObject();
+    EXPECT_EQ(progress["phase"].toString(), "succeeded");
+    EXPECT_TRUE(progress["text"].toString().startsWith(
+        QStringLiteral("Приём завершён: получено файлов 3 ")))
+        << progress["text"].toString().toStdString();
 
     QStringList expected;
     for (const auto& [name, content] : served) {

@@ -140,11 +140,20 @@ TEST_P(ResumeTable, PartialDownloadContinuesOnlyFromTheSameFile)
     test::writeAll(local + QLatin1String("/p.bin"), "previous");
     FtpClient client;
     client.connectTo(login());
-    const auto r = client.retrieve(QStringLiteral("/in"), "p.bin", local);
+    QList<qint64> done;
+    const auto r =
+        client.retrieve(QStringLiteral("/in"), "p.bin", local, [&](qint64 bytes, qint64 total) {
+            done.append(bytes);
+            EXPECT_EQ(total, data.size());
+        });
     EXPECT_EQ(r.outcome, GetParam().outcome);
     EXPECT_EQ(test::readAll(local + QLatin1String("/p.bin")), data);
     EXPECT_FALSE(QFile::exists(temp));
     EXPECT_FALSE(QFile::exists(side));
+    // The progress counts the part that was here: a resumed file starts from it.
+    ASSERT_FALSE(done.isEmpty());
+    EXPECT_EQ(done.first(), GetParam().sideMatches ? 123456 : 0);
+    EXPECT_EQ(done.last(), data.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -2,6 +2,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
 
 #include "base/guard.h"
 #include "base/settingskeys.h"
@@ -23,6 +25,8 @@ protected:
     QString program = dir.filePath(QStringLiteral("program"));
     std::unique_ptr<test::FtpTestServer> server;
     std::unique_ptr<FtpExchange> ftp;
+    // Every state each side's activity went through, as its page saw it.
+    QList<NetActivity> seen[2];
 
     void SetUp() override
     {
@@ -49,6 +53,39 @@ protected:
         settings.setChecked(key::SCCheckbox16, true);
         ftp = std::make_unique<FtpExchange>(settings, block, edits, dialUp, notifier, &log, timers,
                                             program, limits);
+        QObject::connect(ftp.get(), &FtpExchange::activityChanged, ftp.get(), [this](int side) {
+            seen[side].append(ftp->activity(FtpExchange::Side(side)));
+        });
+    }
+    // The progress figures a file's transfer reported, in order.
+    QList<qint64> progressOf(FtpExchange::Side side, const QString& file) const
+    {
+        QList<qint64> bytes;
+        for (const NetActivity& a : seen[side])
+            if (a.phase == NetActivity::Phase::Transferring && a.file == file)
+                bytes.append(a.bytes);
+        return bytes;
+    }
+    // A transfer reported as it went: rising figures, several on the way, the whole at the end.
+    void expectGrowingProgress(FtpExchange::Side side, const QString& file, qint64 size,
+                               int between_least = 3)
+    {
+        const QList<qint64> bytes = progressOf(side, file);
+        ASSERT_FALSE(bytes.isEmpty());
+        EXPECT_TRUE(std::is_sorted(bytes.begin(), bytes.end()));
+        EXPECT_EQ(bytes.last(), size);
+        qsizetype between = 0;
+        for (qint64 b : bytes)
+            between += (b > 0 && b < size) ? 1 : 0;
+        QStringList shown;
+        for (qint64 b : bytes)
+            shown.append(QString::number(b));
+        EXPECT_GE(between, between_least) << shown.join(u' ').toStdString();
+        for (const NetActivity& a : seen[side]) {
+            if (a.phase == NetActivity::Phase::Transferring && a.file == file && a.bytes > 0) {
+                EXPECT_EQ(a.total, size);
+            }
+        }
     }
     bool run(FtpExchange::Side side)
     {
@@ -124,6 +161,14 @@ TEST_F(FtpExchangeTest, PermanentRunFailuresAreLoggedNotShown)
         QStringLiteral("receive: run ended by an error (not shown): Connect to 127.0.0.1")));
     EXPECT_TRUE(text.contains(QStringLiteral("'21x' is not a valid integer value")));
     EXPECT_FALSE(text.contains(QStringLiteral("Wr0ng-pass")));
+    // No box, but the page says why the run ended.
+    const NetActivity& last = ftp->activity(FtpExchange::Receive);
+    EXPECT_EQ(last.phase, NetActivity::Phase::Failed);
+    EXPECT_EQ(last.pageText(), QStringLiteral("Ошибка: '21x' is not a valid integer value"));
+    EXPECT_TRUE(std::any_of(seen[0].begin(), seen[0].end(), [](const NetActivity& a) {
+        return a.phase == NetActivity::Phase::Failed && a.result.contains("Login denied") &&
+               !a.result.contains("Wr0ng-pass");
+    }));
 }
 
 TEST_F(FtpExchangeTest, ManualConnectAndDisconnectMessages)
@@ -163,7 +208,7 @@ TEST_F(FtpExchangeTest, DialUpRunDialsTransfersAndHangsUp)
     EXPECT_EQ(nmcli.calls(), (QStringList{QStringLiteral("connection up modem-in"),
                                           QStringLiteral("connection down modem-in")}));
     EXPECT_EQ(test::readAll(local + QLatin1String("/a.txt")), QByteArray("alpha"));
-    EXPECT_TRUE(ftp->lbList().isEmpty());
+    EXPECT_EQ(ftp->lbList(), QStringList{QStringLiteral("a.txt")});  // the run's files stay
     EXPECT_FALSE(ftp->connected(FtpExchange::Receive));
     EXPECT_EQ(notifier.messages, QStringList{QStringLiteral("Отсоединились")});
 }
@@ -180,6 +225,9 @@ TEST_F(FtpExchangeTest, DialUpRunFailureIsReportedAndTheLineStays)
     EXPECT_TRUE(notifier.errors[0].contains(QStringLiteral("Login denied")));
     EXPECT_FALSE(notifier.errors[0].contains(QStringLiteral("Wr0ng-pass")));
     EXPECT_FALSE(logText().contains(QStringLiteral("Wr0ng-pass")));
+    EXPECT_EQ(ftp->activity(FtpExchange::Receive).pageText(),
+              QStringLiteral("Ошибка: ") + notifier.errors[0]);
+    EXPECT_EQ(seen[0].first().phase, NetActivity::Phase::Dialling);
 
     // The run's own session ended with it: the next run is not refused as "already connected".
     settings.setText(key::SCEdit76, kPassword);
@@ -264,6 +312,60 @@ TEST_F(FtpExchangeTest, TimersRunAndArmTheHangUp)
     settings.setChecked(key::SCCheckbox15, false);
     ftp->SCCheckbox15Click();
     EXPECT_FALSE(timer5.isActive());
+}
+
+TEST_F(FtpExchangeTest, ReceiveRunReportsItsProgressAndKeepsTheListInDialUpMode)
+{
+    const qint64 size = 3 * 1024 * 1024;
+    putRemote(QStringLiteral("big.bin"), QByteArray(size, 'b'));
+    putRemote(QStringLiteral("small.txt"), "small");
+    test::writeAll(local + QLatin1String("/small.txt"), "small");  // up to date after the first
+    start(QStringLiteral("pace=1500000"));
+    settings.setChecked(key::SCCheckbox12, false);
+    settings.setText(key::SCEdit86, QStringLiteral("modem-in"));
+    EXPECT_TRUE(run(FtpExchange::Receive));
+    EXPECT_EQ(test::readAll(local + QLatin1String("/big.bin")).size(), size);
+
+    ASSERT_GE(seen[0].size(), 3);
+    EXPECT_EQ(seen[0][0].pageText(), QStringLiteral("Набор соединения «modem-in»…"));
+    EXPECT_EQ(seen[0][1].phase, NetActivity::Phase::Connecting);
+    EXPECT_EQ(seen[0][1].target, QStringLiteral("127.0.0.1:%1").arg(server->port));
+    EXPECT_TRUE(std::any_of(seen[0].begin(), seen[0].end(), [](const NetActivity& a) {
+        return a.phase == NetActivity::Phase::Listing;
+    }));
+    expectGrowingProgress(FtpExchange::Receive, QStringLiteral("big.bin"), size);
+    const NetActivity& end = ftp->activity(FtpExchange::Receive);
+    EXPECT_EQ(end.phase, NetActivity::Phase::Succeeded);
+    EXPECT_EQ(end.transferred + end.unchanged, 2);
+    EXPECT_EQ(end.fileCount, 2);
+    EXPECT_TRUE(end.pageText().startsWith(QStringLiteral("Приём завершён: получено файлов ")));
+
+    QStringList listed = ftp->lbList();
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("big.bin"), QStringLiteral("small.txt")}));
+}
+
+TEST_F(FtpExchangeTest, TransmitRunReportsItsProgress)
+{
+    const qint64 size = 1024 * 1024;
+    const QString path = dir.filePath(QStringLiteral("report.bin"));
+    test::writeAll(path, QByteArray(size, 'r'));
+    start();
+    ftp->addUpload(path);
+    settings.setChecked(key::SCCheckbox20, true);
+    EXPECT_TRUE(run(FtpExchange::Transmit));
+    EXPECT_EQ(QFileInfo(root + QLatin1String("/out/report.bin")).size(), size);
+    // The socket buffers of a loopback connection take a file of this size at once, so no
+    // figures between the ends need to come.
+    expectGrowingProgress(FtpExchange::Transmit, QStringLiteral("report.bin"), size, 0);
+    const QList<qint64> page = progressOf(FtpExchange::Transmit, QStringLiteral("run_string.htm"));
+    ASSERT_FALSE(page.isEmpty());
+    const NetActivity& end = ftp->activity(FtpExchange::Transmit);
+    EXPECT_EQ(end.fileNumber, 2);
+    EXPECT_EQ(end.fileCount, 2);
+    EXPECT_EQ(end.phase, NetActivity::Phase::Succeeded);
+    EXPECT_EQ(end.transferred, 2);
+    EXPECT_TRUE(end.pageText().startsWith(QStringLiteral("Передача завершена: передано файлов 2")));
 }
 
 TEST_F(FtpExchangeTest, EndingTheProgramMidTransferKeepsThePreviousFile)

@@ -4,7 +4,9 @@ Usage: ftpserver.py ROOT PORTFILE [FAULTS]
 FAULTS is a comma-separated list of: norest (REST refused), drop (a download's data
 connection ends after 64 KiB), hostile (NLST answers with hostile names), many (NLST answers
 with 5000 names), nonsense (every reply after login is garbage), throttle=N (data limited to
-N bytes a second; throttle=1 stalls after the first chunk).
+N bytes a second; throttle=1 stalls after the first chunk), pace=N (data limited to N bytes a
+second in a steady stream, a slice every twentieth of a second, where throttle sends one burst
+a second).
 Writes the port it listens on into PORTFILE once it is ready. User "user", password
 "s3cret-pw".
 """
@@ -22,9 +24,12 @@ config_logging(level=logging.WARNING)
 root, port_file = sys.argv[1], sys.argv[2]
 faults = set(sys.argv[3].split(",")) if len(sys.argv) > 3 and sys.argv[3] else set()
 throttle = 0
+pace = 0
 for fault in list(faults):
     if fault.startswith("throttle="):
         throttle = int(fault.split("=", 1)[1])
+    if fault.startswith("pace="):
+        pace = int(fault.split("=", 1)[1])
 
 HOSTILE = [b"../escape.txt", b"/tmp/velumo-abs-escape.txt", b"..", b".", b"",
            b"sub\\evil.txt", b"bell\x07name", b"good.txt"]
@@ -74,6 +79,24 @@ if throttle:
         read_limit = throttle
         write_limit = throttle
     FaultyHandler.dtp_handler = Throttled
+if pace:
+    class Paced(ThrottledDTPHandler):
+        read_limit = pace
+        write_limit = pace
+
+        def _throttle_bandwidth(self, len_chunk, max_speed):
+            self._datacount += len_chunk
+            if self._datacount < max_speed // 20:
+                return
+            self._datacount = 0
+
+            def unsleep():
+                self.add_channel(events=self.ioloop.READ if self.receive else self.ioloop.WRITE)
+
+            self.del_channel()
+            self._cancel_throttler()
+            self._throttler = self.ioloop.call_later(0.05, unsleep, _errback=self.handle_error)
+    FaultyHandler.dtp_handler = Paced
 server = FTPServer(("127.0.0.1", 0), FaultyHandler)
 port = server.socket.getsockname()[1]
 tmp = port_file + ".tmp"

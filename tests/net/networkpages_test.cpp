@@ -2,8 +2,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+
+#include <QDir>
 
 #include "base/operations.h"
 #include "base/settingskeys.h"
@@ -45,6 +48,21 @@ protected:
         return widget;
     }
     void click(const char* button) { find<QPushButton>(button)->click(); }
+
+    // The receive side set up for the test server, over a permanent network.
+    QString receiveFrom(const test::FtpTestServer& server, const QString& password)
+    {
+        const QString local = dir.filePath(QStringLiteral("local"));
+        QDir().mkpath(local);
+        settings.setText(key::SCEdit4, QStringLiteral("127.0.0.1"));
+        settings.setText(key::SCEdit8, QString::number(server.port));
+        settings.setText(key::SCEdit75, QStringLiteral("user"));
+        settings.setText(key::SCEdit76, password);
+        settings.setText(key::SCEdit83, QStringLiteral("/in"));
+        settings.setText(key::SCEdit84, local);
+        settings.setChecked(key::SCCheckbox12, true);
+        return local;
+    }
 };
 
 TEST_F(NetworkPagesTest, HelpAndSaveButtonsOfBothSubPages)
@@ -98,6 +116,83 @@ TEST_F(NetworkPagesTest, UploadListShowsAddedFiles)
     auto* list = find<QListWidget>("LBlist2");
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(1)->text(), QStringLiteral("/srv/b.txt"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NetworkPagesTest, ReceiveRunShowsItsFileAndProgressThenItsResult)
+{
+    const QString root = dir.filePath(QStringLiteral("root"));
+    QDir().mkpath(root + QLatin1String("/in"));
+    test::writeAll(root + QLatin1String("/in/clip.avi"), QByteArray(3 * 1024 * 1024, 'c'));
+    test::FtpTestServer server(root, QStringLiteral("pace=1500000"));
+    ASSERT_GT(server.port, 0);
+    receiveFrom(server, QStringLiteral("s3cret-pw"));
+    auto* footer = find<QLabel>("FtpReceiveFooter");
+    auto* text = find<QLabel>("FtpReceiveText");
+    auto* bar = find<QProgressBar>("FtpReceiveProgress");
+    auto* list = find<QListWidget>("lbList");
+    EXPECT_TRUE(footer->isHidden());
+    EXPECT_TRUE(text->isHidden());
+
+    click("SCButton61");
+    // Somewhere in the middle of the file: the page and the footer say where.
+    ASSERT_TRUE(waitFor([&] { return bar->value() > 0 && bar->value() < 100; }));
+    EXPECT_FALSE(footer->isHidden());
+    EXPECT_TRUE(footer->text().startsWith(QStringLiteral("FTP: приём — clip.avi ")));
+    EXPECT_TRUE(footer->text().endsWith(QStringLiteral(" %")));
+    EXPECT_TRUE(text->text().startsWith(QStringLiteral("Приём файла 1 из 1: clip.avi — ")))
+        << text->text().toStdString();
+    EXPECT_FALSE(bar->isHidden());
+
+    ASSERT_TRUE(waitFor([&] { return !ftp.running(FtpExchange::Receive); }));
+    EXPECT_TRUE(footer->isHidden());
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_EQ(text->text(), QStringLiteral("Приём завершён: получено файлов 1 (3,0 МБ), без "
+                                           "изменений 0, пропущено 0"));
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("clip.avi"));
+    EXPECT_TRUE(notifier.errors.isEmpty());
+}
+
+TEST_F(NetworkPagesTest, FailedRunShowsWhyWithoutABox)
+{
+    const QString root = dir.filePath(QStringLiteral("root"));
+    QDir().mkpath(root + QLatin1String("/in"));
+    test::FtpTestServer server(root);
+    ASSERT_GT(server.port, 0);
+    receiveFrom(server, QStringLiteral("Wr0ng-pass"));
+    auto* text = find<QLabel>("FtpReceiveText");
+    click("SCButton61");
+    ASSERT_TRUE(waitFor([&] { return !ftp.running(FtpExchange::Receive); }));
+    EXPECT_TRUE(text->text().startsWith(QStringLiteral("Ошибка: Connect to 127.0.0.1:")));
+    EXPECT_TRUE(text->text().contains(QStringLiteral("Login denied")));
+    EXPECT_FALSE(text->text().contains(QStringLiteral("Wr0ng-pass")));
+    EXPECT_TRUE(find<QLabel>("FtpReceiveFooter")->isHidden());
+    EXPECT_TRUE(notifier.errors.isEmpty());  // over a permanent network the run stays quiet
+}
+
+TEST_F(NetworkPagesTest, FeedReadShowsItsResult)
+{
+    auto* text = find<QLabel>("RssText");
+    auto* footer = find<QLabel>("RssFooter");
+    auto readFrom = [&](const QString& address) {
+        settings.setText(key::SCEdit20, address);
+        click("SCButton12");
+        EXPECT_FALSE(footer->isHidden());  // until the worker's answer is in
+        EXPECT_TRUE(waitFor([&] { return !rss.busy(); }));
+        EXPECT_TRUE(footer->isHidden());
+    };
+    test::writeAll(dir.filePath(QStringLiteral("news.xml")),
+                   "<rss version=\"2.0\"><channel><lastBuildDate>today</lastBuildDate>"
+                   "<item><title>One</title></item></channel></rss>");
+    readFrom(QStringLiteral("news.xml"));
+    EXPECT_EQ(text->text(), QStringLiteral("RSS-канал прочитан: строк 2"));
+    readFrom(QStringLiteral("missing.xml"));
+    EXPECT_TRUE(text->text().startsWith(QStringLiteral("Ошибка: Неверный адрес RSS-канала — ")))
+        << text->text().toStdString();
 }
 
 }  // namespace

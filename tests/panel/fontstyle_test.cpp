@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include "panel/clockticker.h"
 #include "panel/fontchoice.h"
 #include "panel/fontstylepage.h"
+#include "panel/tickerfontdialog.h"
 #include "ticker/tickerfont.h"
 #include "ui/settingswindow.h"
 
@@ -208,4 +210,47 @@ TEST(FontStylePage, ButtonsStandInTheFontAndOutlineGroups)
     EXPECT_EQ(f.page.fontButton()->parentWidget(), f.window.control(key::SCEdit6)->parentWidget());
     EXPECT_EQ(f.page.outlineButton()->parentWidget(),
               f.window.control(key::SCEdit19)->parentWidget());
+}
+
+TEST(TickerFontDialog, OkWithoutAChangeKeepsFaceSizeAndStyle)
+{
+    // Every base style, on a face this machine has and on one it lacks.
+    for (const QString& face : {QStringLiteral("DejaVu Sans"), QStringLiteral("Arial")}) {
+        for (int style = 0; style < 16; ++style) {
+            Settings settings;
+            settings.setText(key::SCEdit6, face);
+            settings.setText(key::SCEdit18, QStringLiteral("24"));
+            settings.setText(key::SCEdit48, QString::number(style));
+            settings.setText(key::SCEdit87, styleName(style));
+            const QFont stored = tickerFont(settings);
+            TickerFontDialog dialog(stored, Qt::yellow);
+            storeTickerFontChoice(settings, dialog.selectedFont(), dialog.selectedColour());
+            EXPECT_EQ(settings.text(key::SCEdit48), QString::number(style)) << face.toStdString();
+            EXPECT_EQ(settings.text(key::SCEdit87), styleName(style));
+            EXPECT_EQ(settings.text(key::SCEdit6), face);
+            EXPECT_EQ(settings.text(key::SCEdit18), "24");
+        }
+    }
+}
+
+TEST(TickerFontDialog, OpensOnTheStoredStyleSoAChangedSizeKeepsIt)
+{
+    // The dialog shows the face's own style of the stored one: changing only the size must
+    // not turn a plain font oblique or a bold one plain.
+    for (int style : {0, 1, 2, 3}) {
+        Settings settings;
+        settings.setText(key::SCEdit6, QStringLiteral("DejaVu Sans"));
+        settings.setText(key::SCEdit18, QStringLiteral("24"));
+        settings.setText(key::SCEdit48, QString::number(style));
+        TickerFontDialog dialog(tickerFont(settings), Qt::white);
+        auto* fonts = dialog.findChild<QFontDialog*>();
+        ASSERT_NE(fonts, nullptr);
+        QFont bigger = fonts->currentFont();
+        EXPECT_EQ(styleNumber(bigger), style);
+        bigger.setPointSize(30);
+        fonts->setCurrentFont(bigger);
+        const QFont chosen = dialog.selectedFont();
+        EXPECT_EQ(styleNumber(chosen), style);
+        EXPECT_EQ(fontPointSize(chosen), 30);
+    }
 }

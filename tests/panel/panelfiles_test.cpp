@@ -196,5 +196,38 @@ TEST(PanelPlacement, FirstStartKeepsClearOfTheStripAndTheMainWindow)
     EXPECT_EQ(firstPanelPosition(QRect(0, 0, 400, 300), panel, QRect(), {}), QPoint(0, 0));
 }
 
+TEST(PanelPlacement, FirstStartPutsTheMainWindowBesideThePanelAndOffTheStrip)
+{
+    const QSize preferred(1120, 780);
+    const QSize panel(591, 341);
+    const QSize minimum(660, 420);
+    // Full HD, strip at the bottom: the preferred width fits beside the panel, above the strip.
+    const QRect hd(0, 0, 1920, 1080);
+    const QRect hdStrip(0, 960, 1920, 64);
+    const QRect main = firstMainWindowGeometry(hd, preferred, hdStrip, panel, minimum);
+    EXPECT_EQ(main, QRect(0, 0, 1120, 780));
+    EXPECT_FALSE(main.intersects(hdStrip));
+    const QRect placedPanel(firstPanelPosition(hd, panel, hdStrip, {main}), panel);
+    EXPECT_FALSE(placedPanel.intersects(main));
+    EXPECT_FALSE(placedPanel.intersects(hdStrip));
+
+    // 1280x720: the window narrows to leave the panel its room and ends above the strip.
+    const QRect small(0, 0, 1280, 720);
+    const QRect smallStrip(0, 600, 1280, 64);
+    const QRect narrow = firstMainWindowGeometry(small, preferred, smallStrip, panel, minimum);
+    EXPECT_EQ(narrow, QRect(0, 0, 681, 600));
+    const QRect besidePanel(firstPanelPosition(small, panel, smallStrip, {narrow}), panel);
+    EXPECT_FALSE(besidePanel.intersects(narrow));
+    EXPECT_FALSE(besidePanel.intersects(smallStrip));
+
+    // A strip at the top: the window goes below it.
+    EXPECT_EQ(firstMainWindowGeometry(hd, preferred, QRect(0, 0, 1920, 64), panel, minimum),
+              QRect(0, 64, 1120, 780));
+    // No band tall enough, a screen too narrow to share: the screen's top left, cut to it.
+    EXPECT_EQ(firstMainWindowGeometry(QRect(0, 0, 1024, 600), preferred, QRect(0, 300, 1024, 64),
+                                      panel, minimum),
+              QRect(0, 0, 1024, 600));
+}
+
 }  // namespace
 }  // namespace velumo

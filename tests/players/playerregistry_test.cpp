@@ -28,6 +28,7 @@ protected:
 
 TEST_F(Registry, LogsRequestsAndWhatBecameOfThem)
 {
+    QSignalSpy asked(&registry, &PlayerRegistry::startRequested);
     registry.start(request('k', "3", "/data/three.avi"));
     emit players.clip.onScreen();
     emit players.clip.ended();
@@ -41,6 +42,8 @@ TEST_F(Registry, LogsRequestsAndWhatBecameOfThem)
                            "failed w 1 example.org: host not found", "stop w",
                            "stopped w 1 example.org"}));
     EXPECT_EQ(players.calls, (QStringList{"start k 3", "park k", "start w 1", "stop w"}));
+    ASSERT_EQ(asked.count(), 2);
+    EXPECT_EQ(asked[0][0].value<QChar>(), u'k');
     EXPECT_EQ(registry.state(u'k'), PlayerRegistry::State::Parked);
     EXPECT_EQ(registry.state(u'w'), PlayerRegistry::State::Idle);
 }

@@ -157,6 +157,45 @@ TEST_F(RssFeedTest, ReadsOverHttpOffTheInterfaceThread)
         QString::fromUtf8(test::readAll(log.path())).contains(QStringLiteral("\tnet\trss: ")));
 }
 
+TEST_F(RssFeedTest, ReadReportsConnectingTheBytesThatCameAndItsResult)
+{
+    FeedServer server;
+    // Large enough for the download to report as it goes.
+    QStringList titles;
+    for (int i = 0; i < 20000; ++i)
+        titles.append(QStringLiteral("Новость номер %1").arg(i));
+    server.body = feed(titles);
+    settings.setText(key::SCEdit20, server.url());
+    QList<NetActivity> seen;
+    QObject::connect(&rss, &RssFeed::activityChanged, &rss, [&] { seen.append(rss.activity()); });
+    EXPECT_TRUE(read());
+    ASSERT_GE(seen.size(), 3);
+    EXPECT_EQ(seen.first().phase, NetActivity::Phase::Connecting);
+    EXPECT_EQ(seen.first().footerText(), QStringLiteral("RSS: чтение канала…"));
+    qint64 last = -1;
+    for (const NetActivity& a : seen) {
+        if (a.phase != NetActivity::Phase::Transferring)
+            continue;
+        EXPECT_GE(a.bytes, last);
+        last = a.bytes;
+        if (a.bytes > 0) {
+            EXPECT_EQ(a.total, server.body.size());  // from the answer's length
+        }
+    }
+    EXPECT_EQ(last, server.body.size());
+    EXPECT_EQ(rss.activity().phase, NetActivity::Phase::Succeeded);
+    EXPECT_EQ(rss.activity().pageText(), QStringLiteral("RSS-канал прочитан: строк 20001"));
+
+    // Nobody listens at the address: the page says why.
+    settings.setText(key::SCEdit20, QStringLiteral("http://127.0.0.1:1/feed.xml"));
+    EXPECT_FALSE(read());
+    EXPECT_EQ(rss.activity().phase, NetActivity::Phase::Failed);
+    EXPECT_TRUE(rss.activity().result.startsWith(RssFeed::kBadAddress + QStringLiteral(" — ")));
+    EXPECT_TRUE(rss.activity().result.contains(QStringLiteral("(7)")))
+        << rss.activity().result.toStdString();
+    EXPECT_EQ(block.text().size(), 20002);  // the previous read's lines stay
+}
+
 TEST_F(RssFeedTest, HugeOrSilentServersKeepThePreviousFeed)
 {
     apply(feed({QStringLiteral("Kept")}));

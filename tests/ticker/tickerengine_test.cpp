@@ -119,6 +119,29 @@ TEST_F(TickerEngineTest, PanelPhraseComesNextAndTheInterruptedLineFollows)
     EXPECT_TRUE(log.records()[1].endsWith(";Фраза"));
 }
 
+// The line on air is the one whose picture is on the strip: none for a phrase, none stopped.
+TEST_F(TickerEngineTest, OnAirLineIsTheBlockLineOnTheStrip)
+{
+    setBlock({"1Один", "2Два", "3Три"}, {"0", "0", "0"}, {"1", "2", "3"});
+    std::vector<int> marks;
+    QObject::connect(&engine, &TickerEngine::onAirLineChanged,
+                     [&marks](int line) { marks.push_back(line); });
+    EXPECT_EQ(engine.onAirLine(), -1);
+    engine.BitBtn2Click();
+    runUntilTexts(2);
+    engine.setPanelPhrase(QStringLiteral("Фраза"));
+    runUntilTexts(5);
+    EXPECT_EQ(view.texts, QStringList({"Один ", "Два ", "Фраза", "Три ", "Один "}));
+    EXPECT_EQ(marks, (std::vector<int>{0, 1, -1, 2, 0}));
+    engine.StopTicker();
+    EXPECT_EQ(engine.onAirLine(), -1);
+    // An empty block puts no line on air.
+    setBlock({}, {}, {});
+    engine.ContinueTicker();
+    runUntilTexts(6);
+    EXPECT_EQ(engine.onAirLine(), -1);
+}
+
 TEST_F(TickerEngineTest, PanelPhraseBeforeTheFirstLineReadsNoLineBeforeTheBlock)
 {
     setBlock({"5Один", "Два"}, {"7", "0"}, {"1", "2"});

@@ -2,7 +2,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -15,6 +14,7 @@
 #include "base/settingskeys.h"
 #include "base/translationfile.h"
 #include "fakes/testsupport.h"
+#include "ticker/blocktablemodel.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickertextpage.h"
 #include "ui/settingswindow.h"
@@ -236,32 +236,26 @@ TEST_F(Window, SpinnerWidgetsAndStoreAgreeAtTheLimits)
     }
 }
 
-TEST_F(Window, TextPageKeepsTheBlockExactlyUntilEdited)
+TEST_F(Window, TextPageShowsTheBlockAsATableAndKeepsTheListNames)
 {
-    window.show();
-    block.setLists({"1a", "2b", ""}, {"0", "1", "2"}, {"1", "2", "3"});
-    page->flushEdits();  // nothing edited: the block stays as it is
-    EXPECT_EQ(block.text(), (QStringList{"1a", "2b", ""}));
-
-    auto* text = widget<QPlainTextEdit>("Memo1");
-    ASSERT_NE(text, nullptr);
-    text->setPlainText("1a\n2b\n3c\n");
-    page->flushEdits();
-    EXPECT_EQ(block.text(), (QStringList{"1a", "2b", "3c", ""}));
-    EXPECT_EQ(block.tariff(), (QStringList{"0", "1", "2"}));
-}
-
-TEST_F(Window, TextPageFillsHiddenListsWhenShown)
-{
-    // While the window is hidden (the ticker runs) the lists are filled only when shown again;
-    // nothing stale is ever written back into the block.
+    // The table reads the block itself: what changes while the window is hidden (the ticker
+    // runs) is there when it is shown, and nothing is written back into the block.
     window.hide();
-    block.setLists({"1a", "2b"}, {"0", "1"}, {"7", "8"});
+    block.setLists({"1a", "2b", ""}, {"0", "1", "2"}, {"7", "8", "9"});
     page->flushEdits();
-    EXPECT_EQ(block.tariff(), (QStringList{"0", "1"}));
+    EXPECT_EQ(block.text(), (QStringList{"1a", "2b", ""}));
     window.show();
-    EXPECT_EQ(widget<QPlainTextEdit>("Memotarif")->toPlainText(), QString("0\n1"));
-    EXPECT_EQ(widget<QPlainTextEdit>("Memo1")->toPlainText(), QString("1a\n2b"));
+    const BlockTableModel* model = page->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(model->index(1, BlockTableModel::IndexColumn).data().toString(), "8");
+    EXPECT_EQ(model->index(1, BlockTableModel::TariffColumn).data().toString(), "1");
+    EXPECT_EQ(model->index(1, BlockTableModel::IconColumn).data().toString(), "2");
+    EXPECT_EQ(model->index(1, BlockTableModel::TextColumn).data().toString(), "b");
+    // The three lists stay components of the translation file, in their places.
+    const QStringList names = window.componentNames();
+    const qsizetype at = names.indexOf("Label91");
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(names.mid(at + 1, 3), (QStringList{"Memoindex", "Memotarif", "Memo1"}));
 }
 
 }  // namespace

@@ -1,0 +1,150 @@
+#include "captureplayer.h"
+
+#include "base/eventlog.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "devices/broadcastmute.h"
+#include "players/capturebackend.h"
+
+namespace velumo {
+
+const QString CapturePlayer::kNoDevice = QStringLiteral("no video capture device");
+
+CapturePlayer::CapturePlayer(CaptureBackend& backend, Settings& settings, BroadcastMute& broadcast,
+                             EventLog& log, QObject* parent)
+    : ContentPlayer(parent),
+      m_backend(backend),
+      m_settings(settings),
+      m_broadcast(broadcast),
+      m_log(log)
+{
+    m_rebind.setInterval(kRebindMs);
+    connect(&m_rebind, &QTimer::timeout, this, &CapturePlayer::rebind);
+    connect(&backend, &CaptureBackend::devicesChanged, this, &CapturePlayer::rebind);
+    connect(&backend, &CaptureBackend::lost, this, [this](const QString& reason) {
+        if (!m_active || m_lost)
+            return;
+        m_lost = true;
+        m_backend.close();
+        writeEvent(QStringLiteral("lost t ") + m_device + QStringLiteral(": ") + reason);
+        m_rebind.start();
+    });
+}
+
+QStringList CapturePlayer::devices() const
+{
+    return m_backend.devices();
+}
+
+int CapturePlayer::deviceIndex(const QStringList& devices, const QString& name)
+{
+    const qsizetype last = devices.lastIndexOf(name);
+    return last >= 0 ? int(last) : 0;
+}
+
+void CapturePlayer::writeEvent(const QString& text)
+{
+    m_log.write(QStringLiteral("player"), text);
+}
+
+void CapturePlayer::start(const PlayerRequest&)
+{
+    SCButton63Click();
+}
+
+void CapturePlayer::stop()
+{
+    SCButton26Click();
+}
+
+void CapturePlayer::park()
+{
+    SCButton26Click();
+}
+
+void CapturePlayer::SCButton63Click()
+{
+    if (m_settings.checked(key::SCCheckbox25)) {
+        m_broadcast.setBroadcastMuted(true);
+        m_broadcast.masterMute().SetMasterMuteValue(true);
+    }
+    m_backend.place(QRect(m_settings.spin(key::SpinEdit53), m_settings.spin(key::SpinEdit55),
+                          m_settings.spin(key::SpinEdit54), m_settings.spin(key::SpinEdit56)));
+    m_backend.showWindow();
+    SelectCaptureDevice();
+    m_backend.showWindow();
+}
+
+void CapturePlayer::panelStop()
+{
+    m_rebind.stop();
+    m_active = false;
+    m_lost = false;
+    m_backend.close();
+    m_backend.hideWindow();
+}
+
+void CapturePlayer::SCButton26Click()
+{
+    if (m_broadcast.BroadcastMuted() && m_settings.checked(key::SCCheckbox25)) {
+        m_broadcast.setBroadcastMuted(false);
+        m_broadcast.masterMute().SetMasterMuteValue(false);
+    }
+    panelStop();
+}
+
+void CapturePlayer::SelectCaptureDevice()
+{
+    m_rebind.stop();
+    m_backend.close();
+    m_active = false;
+    m_lost = false;
+    const QStringList list = m_backend.devices();
+    if (list.isEmpty()) {
+        m_device.clear();
+        throw Failure(kNoDevice);
+    }
+    const int index = deviceIndex(list, m_settings.text(key::SCEdit100));
+    m_device = list[index];
+    if (!m_backend.open(index))
+        throw Failure(m_backend.errorString());
+    m_active = true;
+    emit onScreen();
+}
+
+void CapturePlayer::rebind()
+{
+    if (!m_active)
+        return;
+    const QStringList list = m_backend.devices();
+    const qsizetype index = list.lastIndexOf(m_device);
+    if (!m_lost) {
+        if (index < 0) {
+            // The device has gone away.
+            m_lost = true;
+            m_backend.close();
+            writeEvent(QStringLiteral("lost t ") + m_device +
+                       QStringLiteral(": the device is gone"));
+            m_rebind.start();
+        }
+        return;
+    }
+    if (index < 0)
+        return;
+    if (m_backend.open(int(index))) {
+        m_lost = false;
+        m_rebind.stop();
+        writeEvent(QStringLiteral("returned t ") + m_device);
+    }
+}
+
+QStringList CapturePlayer::SCButton75Click()
+{
+    const QStringList list = m_backend.devices();
+    for (const QString& name : list)
+        m_settings.setText(key::ComboBox3, name);
+    return list;
+}
+
+}  // namespace velumo

@@ -1,0 +1,131 @@
+#include "clipspage.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/translationfile.h"
+#include "players/captureplayer.h"
+#include "players/clipcontrol.h"
+#include "players/externalplayer.h"
+#include "players/windowtitles.h"
+#include "ui/settingswindow.h"
+
+namespace velumo {
+
+namespace {
+
+const QString kPageClips =
+    QStringLiteral("Настройки > Слайды, клипы, Flash, трансляция > Видео клипы");
+const QString kPageBroadcast =
+    QStringLiteral("Настройки > Слайды, клипы, Flash, трансляция > Трансляция");
+const QString kGroupTestRun = QStringLiteral("Пробный запуск");
+// The page's own group, named as the page.
+const QString kGroupBroadcast = QStringLiteral("Трансляция");
+
+}  // namespace
+
+ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& settings,
+                     ClipControl& clips, ExternalPlayer& external, CapturePlayer& capture)
+    : QObject(&window),
+      m_window(window),
+      m_notifier(notifier),
+      m_settings(settings),
+      m_capture(capture)
+{
+    auto button = [&](const QString& page, const QString& group, const char* name,
+                      const QString& caption, std::function<void()> click) {
+        QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, caption);
+        connect(b, &QPushButton::clicked, this, [this, click] { guarded(m_notifier, click); });
+    };
+    button(kPageClips, kGroupTestRun, "SCButton25", QStringLiteral("Выбрать видеоклип"), [this] {
+        const QString file = QFileDialog::getOpenFileName(
+            &m_window, QString(), QString(), QString::fromUtf8(ClipControl::kDialogFilters));
+        if (!file.isEmpty())
+            m_settings.setText(key::SCEdit2, file);
+    });
+    button(kPageClips, kGroupTestRun, "SCButton27", QStringLiteral("Загрузить видеоклип"),
+           [&clips] { clips.SCButton27Click(); });
+    button(kPageClips, kGroupTestRun, "SCButton30", QStringLiteral("Пауза"),
+           [&clips] { clips.SCButton30Click(); });
+    button(kPageClips, kGroupTestRun, "SCButton31", QStringLiteral("Поехали"),
+           [&clips] { clips.SCButton31Click(); });
+    button(kPageClips, kGroupTestRun, "SCButton32", QStringLiteral("Закрыть "),
+           [&clips] { clips.SCButton32Click(); });
+    button(kPageClips, kGroupTestRun, "SCButton74", QStringLiteral("С начала"),
+           [&clips] { clips.SCButton74Click(); });
+    QGroupBox* box = window.group(kPageClips, kGroupTestRun);
+    m_played = new QLabel(external.playedLabel(), box);
+    m_played->setObjectName(QStringLiteral("Label202"));
+    static_cast<QFormLayout*>(box->layout())->addRow(m_played);
+    window.addComponent(m_played, ComponentClass::FixedLabel);
+    connect(&external, &ExternalPlayer::playedLabelChanged, m_played, &QLabel::setText);
+
+    // A click on the player's path field chooses the program.
+    m_playerPath = window.control(QString::fromLatin1(key::SCEdit9));
+    if (m_playerPath)
+        m_playerPath->installEventFilter(this);
+
+    // The window list is refilled each time it drops down.
+    m_windows = qobject_cast<QComboBox*>(window.control(QString::fromLatin1(key::ComboBox4)));
+    if (m_windows)
+        m_windows->installEventFilter(this);
+
+    button(kPageBroadcast, kGroupBroadcast, "SCButton75",
+           QStringLiteral("Добавить все у-ва в список"), [this] { fillDevices(); });
+    button(kPageBroadcast, kGroupBroadcast, "SCButton63", QStringLiteral("Старт трансляции"),
+           [this] { m_capture.SCButton63Click(); });
+    button(kPageBroadcast, kGroupBroadcast, "SCButton26", QStringLiteral("Стоп видеотрансляции"),
+           [this] { m_capture.SCButton26Click(); });
+    m_devices = qobject_cast<QComboBox*>(window.control(QString::fromLatin1(key::ComboBox3)));
+    if (m_devices)
+        m_devices->installEventFilter(this);
+}
+
+void ClipsPage::fillDevices()
+{
+    const QStringList devices = m_capture.SCButton75Click();
+    if (!m_devices)
+        return;
+    const QSignalBlocker quiet(m_devices);
+    m_devices->clear();
+    m_devices->addItems(devices);
+    if (!devices.isEmpty())
+        m_devices->setCurrentText(devices.last());
+}
+
+bool ClipsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_windows && m_windows &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)) {
+        guarded(m_notifier, [this] {
+            const QString text = m_windows->currentText();
+            const QSignalBlocker quiet(m_windows);
+            m_windows->clear();
+            m_windows->addItems(topLevelWindowTitles());
+            m_windows->setCurrentText(text);
+        });
+    } else if (watched == m_playerPath && event->type() == QEvent::MouseButtonPress) {
+        guarded(m_notifier, [this] {
+            const QString file = QFileDialog::getOpenFileName(
+                &m_window, QString(), QString(),
+                QStringLiteral("BSplayer.exe (BSplayer.exe);;Все файлы (*)"));
+            if (!file.isEmpty())
+                m_settings.setText(key::SCEdit9, file);
+        });
+        return true;
+    } else if (watched == m_devices && m_devices && event->type() == QEvent::FocusOut) {
+        guarded(m_notifier,
+                [this] { m_settings.setText(key::SCEdit100, m_devices->currentText()); });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace velumo

@@ -1,0 +1,145 @@
+#include "mediaclipengine.h"
+
+#include "players/clipdeck.h"
+#include "players/picturewindow.h"
+
+namespace velumo {
+
+MediaClipEngine::MediaClipEngine(PictureWindow& window, QObject* parent)
+    : ClipEngine(parent), m_window(window)
+{
+    for (int i = 0; i < kDecks; ++i) {
+        Slot& slot = m_slots[i];
+        slot.thread.setObjectName(QStringLiteral("clip deck %1").arg(i));
+        slot.deck = new ClipDeck();
+        slot.deck->setTargetSize(window.size());
+        slot.deck->moveToThread(&slot.thread);
+        connect(slot.deck, &ClipDeck::picture, this,
+                [this, i](quint64 ticket, const QImage& image) { onPicture(i, ticket, image); });
+        connect(slot.deck, &ClipDeck::progressed, this, [this, i](quint64 ticket, qint64 ms) {
+            if (ticket != m_slots[i].ticket)
+                return;
+            m_slots[i].positionMs = ms;
+            emit progressed(i, ticket, ms);
+        });
+        connect(slot.deck, &ClipDeck::ended, this, [this, i](quint64 ticket) {
+            if (ticket == m_slots[i].ticket)
+                emit ended(i, ticket);
+        });
+        connect(slot.deck, &ClipDeck::failed, this, [this, i](quint64 ticket, const QString& why) {
+            if (ticket == m_slots[i].ticket)
+                emit failed(i, ticket, why);
+        });
+        slot.thread.start();
+    }
+    connect(&window, &PictureWindow::resized, this, [this](const QSize& size) {
+        for (Slot& slot : m_slots)
+            slot.deck->setTargetSize(size);
+    });
+}
+
+MediaClipEngine::~MediaClipEngine()
+{
+    for (Slot& slot : m_slots) {
+        // The media go on the deck's own thread; the deck itself after its thread has ended.
+        QMetaObject::invokeMethod(slot.deck, &ClipDeck::unload, Qt::BlockingQueuedConnection);
+        slot.thread.quit();
+        slot.thread.wait();
+        delete slot.deck;
+    }
+}
+
+template <typename Call>
+void MediaClipEngine::post(int deck, Call&& call)
+{
+    if (deck < 0 || deck >= kDecks)
+        return;
+    ClipDeck* target = m_slots[deck].deck;
+    QMetaObject::invokeMethod(
+        target, [target, call] { call(*target); }, Qt::QueuedConnection);
+}
+
+void MediaClipEngine::place(const QRect& rect)
+{
+    for (Slot& slot : m_slots)
+        slot.deck->setTargetSize(rect.size());
+    m_window.setGeometry(rect);
+}
+
+void MediaClipEngine::showWindow()
+{
+    m_window.show();
+}
+
+void MediaClipEngine::hideWindow()
+{
+    m_window.hide();
+}
+
+void MediaClipEngine::blank()
+{
+    m_shown = -1;
+    m_window.blank();
+}
+
+void MediaClipEngine::load(int deck, quint64 ticket, const QString& file)
+{
+    if (deck < 0 || deck >= kDecks)
+        return;
+    Slot& slot = m_slots[deck];
+    slot.ticket = ticket;
+    slot.sawPicture = false;
+    slot.positionMs = 0;
+    slot.latest = QImage();
+    post(deck, [ticket, file](ClipDeck& d) { d.load(ticket, file); });
+}
+
+void MediaClipEngine::play(int deck)
+{
+    post(deck, [](ClipDeck& d) { d.play(); });
+}
+
+void MediaClipEngine::pause(int deck)
+{
+    post(deck, [](ClipDeck& d) { d.pause(); });
+}
+
+void MediaClipEngine::unload(int deck)
+{
+    if (deck < 0 || deck >= kDecks)
+        return;
+    Slot& slot = m_slots[deck];
+    slot.ticket = 0;
+    slot.latest = QImage();
+    // The window keeps the deck's last picture until another comes or it is blanked.
+    if (m_shown == deck)
+        m_shown = -1;
+    post(deck, [](ClipDeck& d) { d.unload(); });
+}
+
+void MediaClipEngine::showDeck(int deck)
+{
+    if (deck < 0 || deck >= kDecks)
+        return;
+    m_shown = deck;
+    if (!m_slots[deck].latest.isNull())
+        m_window.setPicture(m_slots[deck].latest);
+}
+
+void MediaClipEngine::onPicture(int deck, quint64 ticket, const QImage& image)
+{
+    Slot& slot = m_slots[deck];
+    if (ticket != slot.ticket)
+        return;
+    slot.latest = image;
+    if (m_shown == deck)
+        m_window.setPicture(image);
+    if (!slot.sawPicture) {
+        slot.sawPicture = true;
+        emit firstFrame(deck, ticket);
+    } else {
+        emit progressed(deck, ticket, slot.positionMs);
+    }
+}
+
+}  // namespace velumo

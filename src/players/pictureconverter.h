@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QImage>
+#include <QMutex>
+#include <QObject>
+#include <QSize>
+#include <QThread>
+#include <QVideoFrame>
+
+namespace velumo {
+
+// Converts video frames into pictures of a window's size on a thread of its own: a frame may
+// come in on any thread, only the newest waiting one is converted, and picture() is delivered
+// to the receiver's thread. Used where the frames do not come from a deck.
+class PictureConverter final : public QObject {
+    Q_OBJECT
+public:
+    PictureConverter();
+    ~PictureConverter() override;
+
+    // Any thread.
+    void setTargetSize(const QSize& size);
+    void take(const QVideoFrame& frame);
+
+    // 4:2:0 frames are converted and scaled in one pass; other formats take Qt's way.
+    static QImage pictureOf(const QVideoFrame& frame, const QSize& target);
+
+signals:
+    void picture(const QImage& image);
+
+private:
+    void convert();
+
+    QThread m_thread;
+    QObject m_worker;
+    QMutex m_mutex;
+    QVideoFrame m_latest;
+    bool m_queued = false;
+    QSize m_target;
+};
+
+}  // namespace velumo

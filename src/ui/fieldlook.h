@@ -1,0 +1,33 @@
+#pragma once
+
+#include <span>
+
+#include <QString>
+
+namespace velumo {
+
+struct ControlSpec;
+
+// How a value field stands on its page beyond what the settings declare: the unit of its
+// number, the width of its content and whether its text is a secret.
+struct FieldLook {
+    QString unit;         // shown beside the field ("мс", "пикс."); empty when it has none
+    int widthChars = 0;   // characters the field shows at most; 0 = as wide as its row
+    bool secret = false;  // shown as dots until the operator asks to see it
+    bool colour = false;  // holds a colour number: shown on that colour
+};
+
+FieldLook fieldLook(const ControlSpec& entry);
+
+// A check box whose row also holds a number field of its own ("Автообновление каждые"
+// [5] "минут"): the field, its caption and where that caption stands.
+struct JoinedRow {
+    const char* check;
+    const char* field;
+    bool captionAfterField;
+};
+
+// The joined rows of the window.
+std::span<const JoinedRow> joinedRows();
+
+}  // namespace velumo

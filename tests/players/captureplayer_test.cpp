@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "base/eventlog.h"
+#include "base/failure.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "devices/broadcastmute.h"
+#include "fakes/fakecapturebackend.h"
+#include "fakes/fakedevices.h"
+#include "fakes/testsupport.h"
+#include "players/captureplayer.h"
+
+using namespace velumo;
+using namespace velumo::test;
+
+namespace {
+
+class Capture : public ::testing::Test {
+protected:
+    Capture()
+    {
+        settings.setSpin(key::SpinEdit53, 5);
+        settings.setSpin(key::SpinEdit54, 320);
+        settings.setSpin(key::SpinEdit55, 6);
+        settings.setSpin(key::SpinEdit56, 240);
+    }
+    QStringList events() const { return logEvents(log.path(), QStringLiteral("player")); }
+
+    QTemporaryDir dir;
+    EventLog log{dir.filePath("velumo.log")};
+    Settings settings;
+    RecordingMasterMute mute;
+    BroadcastMute broadcast{mute};
+    FakeCaptureBackend backend;
+    CapturePlayer player{backend, settings, broadcast, log};
+};
+
+TEST_F(Capture, StartPlacesShowsAndOpensTheNamedDeviceStopHides)
+{
+    backend.plugged = {"USB Camera", "TV Tuner", "USB Camera"};
+    settings.setText(key::SCEdit100, "USB Camera");
+    player.SCButton63Click();
+    // Two devices of one name: the later one.
+    EXPECT_EQ(backend.calls, (QStringList{"place 5,6 320x240", "show", "open 2", "show"}));
+    EXPECT_TRUE(player.active());
+    EXPECT_EQ(player.device(), "USB Camera");
+    backend.calls.clear();
+    player.SCButton26Click();
+    EXPECT_EQ(backend.calls, (QStringList{"close", "hide"}));
+    EXPECT_FALSE(player.active());
+    // A name that is not connected: the first device.
+    settings.setText(key::SCEdit100, "Gone");
+    player.SCButton63Click();
+    EXPECT_EQ(backend.opened, "USB Camera");
+    EXPECT_EQ(CapturePlayer::deviceIndex({"a", "b"}, "c"), 0);
+}
+
+TEST_F(Capture, NoDeviceShowsTheWindowAndFails)
+{
+    EXPECT_THROW(player.SCButton63Click(), Failure);
+    EXPECT_TRUE(backend.visible);
+    EXPECT_FALSE(player.active());
+    backend.plugged = {"Cam"};
+    backend.refuse = true;
+    EXPECT_THROW(player.SCButton63Click(), Failure);
+}
+
+// The output is muted for exactly the broadcast; unticked in between, it stays muted.
+TEST_F(Capture, TheMuteFollowsTheBoxAtStartAndStop)
+{
+    backend.plugged = {"Cam"};
+    settings.setChecked(key::SCCheckbox25, true);
+    player.SCButton63Click();
+    EXPECT_TRUE(broadcast.BroadcastMuted());
+    player.SCButton26Click();
+    EXPECT_FALSE(broadcast.BroadcastMuted());
+    EXPECT_EQ(mute.calls, (std::vector<bool>{true, false}));
+    player.SCButton63Click();
+    settings.setChecked(key::SCCheckbox25, false);
+    player.SCButton26Click();
+    EXPECT_TRUE(broadcast.BroadcastMuted());
+}
+
+TEST_F(Capture, ADeviceThatComesBackUnderAnotherPlaceReturnsByItself)
+{
+    backend.plugged = {"Tuner", "USB Camera"};
+    settings.setText(key::SCEdit100, "USB Camera");
+    player.SCButton63Click();
+    ASSERT_EQ(backend.opened, "USB Camera");
+    backend.plug({"Tuner"});
+    EXPECT_TRUE(backend.opened.isEmpty());
+    EXPECT_TRUE(player.active());
+    // Plugged in again it may come first in the list.
+    backend.plug({"USB Camera", "Tuner"});
+    EXPECT_EQ(backend.opened, "USB Camera");
+    EXPECT_EQ(backend.calls.last(), "open 0");
+    EXPECT_EQ(events(),
+              (QStringList{"lost t USB Camera: the device is gone", "returned t USB Camera"}));
+    // A picture lost without the list changing is looked for again.
+    emit backend.lost(QStringLiteral("stream error"));
+    EXPECT_TRUE(backend.opened.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !backend.opened.isEmpty(); }, 10000));
+    // After the stop nothing comes back.
+    player.SCButton26Click();
+    backend.plug({"USB Camera"});
+    EXPECT_TRUE(backend.opened.isEmpty());
+}
+
+TEST_F(Capture, TheDeviceListEndsWithTheLastName)
+{
+    backend.plugged = {"A", "B"};
+    EXPECT_EQ(player.SCButton75Click(), (QStringList{"A", "B"}));
+    EXPECT_EQ(settings.text(key::ComboBox3), "B");
+}
+
+}  // namespace

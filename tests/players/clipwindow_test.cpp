@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include "base/eventlog.h"
+#include "base/settings.h"
+#include "fakes/testsupport.h"
+#include "players/clipplayer.h"
+#include "players/clipwindow.h"
+#include "players/mediaclipengine.h"
+#include "players/testmedia.h"
+#include "players/windowtitles.h"
+
+using namespace velumo;
+using namespace velumo::test;
+
+namespace {
+
+// Generous: the suites run in parallel on a loaded machine.
+constexpr int kWaitMs = 20000;
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = kWaitMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+enum class Colour { Black, Red, Blue, Other };
+
+Colour colourOf(const QColor& c)
+{
+    if (c.red() < 40 && c.green() < 40 && c.blue() < 40)
+        return Colour::Black;
+    if (c.red() > 200 && c.green() < 60 && c.blue() < 60)
+        return Colour::Red;
+    if (c.blue() > 200 && c.red() < 60 && c.green() < 60)
+        return Colour::Blue;
+    return Colour::Other;
+}
+
+class ClipWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!TestMedia::haveFfmpeg())
+            return;
+        s_dir = new QTemporaryDir();
+        s_media = new TestMedia();
+        s_ready = s_media->makeAll(QDir(s_dir->path()));
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_media;
+        delete s_dir;
+    }
+
+    void SetUp() override
+    {
+        if (!s_ready)
+            GTEST_SKIP() << "ffmpeg is missing or could not make the test clips";
+    }
+
+    Colour shown()
+    {
+        const QImage image = window.grab().toImage();
+        return colourOf(image.pixelColor(image.width() / 2, image.height() / 2));
+    }
+    PlayerRequest request(const QString& file)
+    {
+        return {u'k', QStringLiteral("1"), file, kRect, QStringLiteral("k0")};
+    }
+    QStringList events() const { return logEvents(log.path(), QStringLiteral("player")); }
+
+    static inline QTemporaryDir* s_dir = nullptr;
+    static inline TestMedia* s_media = nullptr;
+    static inline bool s_ready = false;
+    const QRect kRect{40, 30, 320, 240};
+
+    QTemporaryDir dir;
+    EventLog log{dir.filePath("velumo.log")};
+    RecordingNotifier notifier;
+    Settings settings;
+    ClipWindow window;
+    MediaClipEngine engine{window};
+    // Limits a loaded machine keeps to; the limits themselves are tested with a fake engine.
+    ClipPlayer player{engine, settings, notifier, log, dir.path(), ClipLimits{15000, 15000}};
+};
+
+TEST_F(ClipWindowTest, ShowsTheClipAtItsRectangleHoldsTheLastFrameAndStops)
+{
+    QSignalSpy ended(&player, &ContentPlayer::ended);
+    player.start(request(s_media->red));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.geometry(), kRect);
+    EXPECT_FALSE(window.testAttribute(Qt::WA_WState_Hidden));
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    ASSERT_TRUE(waitFor([&] { return shown() == Colour::Red; }));
+    EXPECT_TRUE(player.playing() || ended.count() > 0);
+    ASSERT_TRUE(waitFor([&] { return ended.count() > 0; }));
+    // The last frame stays until the stop.
+    QTest::qWait(300);
+    EXPECT_EQ(shown(), Colour::Red);
+    player.stop();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(window.picture().isNull());
+    EXPECT_FALSE(events().filter("first frame after ").isEmpty());
+}
+
+// The window is sampled as fast as the event loop goes across the change: every sample shows
+// one clip or the other, never black.
+TEST_F(ClipWindowTest, BackToBackClipsShowNoBlackFrameBetweenThem)
+{
+    player.start(request(s_media->red));
+    ASSERT_TRUE(waitFor([&] { return shown() == Colour::Red; }));
+    player.start(request(s_media->blue));
+    QList<Colour> samples;
+    ASSERT_TRUE(waitFor([&] {
+        samples.append(shown());
+        return samples.last() == Colour::Blue;
+    }));
+    EXPECT_FALSE(samples.contains(Colour::Black)) << samples.size() << " samples";
+    EXPECT_FALSE(samples.contains(Colour::Other));
+    EXPECT_GT(samples.size(), 1);
+}
+
+TEST_F(ClipWindowTest, ParkedClipResumesAtTheSamePosition)
+{
+    player.start(request(s_media->pattern));
+    ASSERT_TRUE(waitFor([&] { return player.positionMs() >= 600; }));
+    player.park();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(player.ClipParked());
+    // Let the pause settle, then see that the position stands still.
+    QTest::qWait(400);
+    const qint64 parkedAt = player.positionMs();
+    QTest::qWait(700);
+    EXPECT_LE(player.positionMs(), parkedAt + 100);
+    player.start(request(s_media->red));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(player.ClipParked());
+    EXPECT_EQ(player.file(), s_media->pattern);
+    ASSERT_TRUE(waitFor([&] { return player.positionMs() > parkedAt + 200; }));
+    EXPECT_LT(player.positionMs(), parkedAt + 3000);
+    EXPECT_TRUE(events().contains("resumed k " + s_media->pattern));
+}
+
+TEST_F(ClipWindowTest, BrokenClipsLeaveTheBlackWindowAndTheNextStartPlays)
+{
+    for (const QString& file : {s_media->truncated, s_media->garbage}) {
+        QSignalSpy failed(&player, &ContentPlayer::failed);
+        player.start(request(file));
+        ASSERT_TRUE(waitFor([&] { return failed.count() > 0; })) << file.toStdString();
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(window.geometry(), kRect);
+        EXPECT_EQ(shown(), Colour::Black);
+        // The media says why, or, on a machine too loaded for it to say so in time, the
+        // first-picture watch does.
+        EXPECT_FALSE(failed[0][0].toString().isEmpty());
+    }
+    player.start(request(s_media->blue));
+    ASSERT_TRUE(waitFor([&] { return shown() == Colour::Blue; }));
+    EXPECT_TRUE(notifier.messages.isEmpty());
+}
+
+// ComboBox4's list: a shown window of ours is in it, a hidden one is not; a platform without
+// window titles (offscreen) gives an empty list.
+TEST(WindowTitles, ListTheShownTopLevelWindows)
+{
+    QWidget shown;
+    shown.setWindowTitle(QStringLiteral("Окно для списка"));
+    shown.resize(100, 50);
+    QWidget hidden;
+    hidden.setWindowTitle(QStringLiteral("Скрытое окно"));
+    hidden.winId();
+    shown.show();
+    if (QGuiApplication::platformName() != u"xcb") {
+        EXPECT_TRUE(topLevelWindowTitles().isEmpty());
+        return;
+    }
+    ASSERT_TRUE(waitFor([] { return topLevelWindowTitles().contains("Окно для списка"); }));
+    const QStringList titles = topLevelWindowTitles();
+    EXPECT_FALSE(titles.contains("Скрытое окно"));
+    EXPECT_FALSE(titles.contains(QString()));
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+
+#include "base/eventlog.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/timer.h"
+#include "fakes/testsupport.h"
+#include "players/externalplayer.h"
+#include "players/testmedia.h"
+
+using namespace velumo;
+using namespace velumo::test;
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = kWaitMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class External : public ::testing::Test {
+protected:
+    PlayerRequest request(const QString& file)
+    {
+        return {u'b', QStringLiteral("2"), file, QRect(), QStringLiteral("b0")};
+    }
+    QStringList events() const { return logEvents(log.path(), QStringLiteral("player")); }
+    // A program that takes any arguments and just waits.
+    QString notMpv()
+    {
+        const QString path = dir.filePath("not-mpv");
+        writeAll(path, "#!/bin/sh\nexec sleep 60\n");
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        return path;
+    }
+
+    QTemporaryDir dir;
+    EventLog log{dir.filePath("velumo.log")};
+    Settings settings;
+    QtTimerFactory timers;
+    ExternalPlayer player{settings, log, timers, dir.filePath("mpv.sock")};
+};
+
+TEST_F(External, TheCommandLineGetsTheSocketAndTheIdleOptions)
+{
+    const QStringList tail{"--input-ipc-server=/run/s", "--idle=yes", "--keep-open=yes"};
+    EXPECT_EQ(ExternalPlayer::commandLine("", "/run/s"), QStringList{"mpv"} + tail);
+    EXPECT_EQ(ExternalPlayer::commandLine(" mpv --vo=x11 \"--title=a b\" ", "/run/s"),
+              (QStringList{"mpv", "--vo=x11", "--title=a b"} + tail));
+}
+
+// A program that cannot be started, ends at once, or never answers is reported once; Timer3
+// goes on counting as it always did, and nothing is sent.
+TEST_F(External, APlayerThatNeverAnswersIsReportedOnceAndTimer3KeepsTicking)
+{
+    const std::pair<QString, QString> cases[] = {
+        {dir.filePath("no-such-player"), "cannot be started"},
+        {QStandardPaths::findExecutable("true"), "exited with code 0"},
+        // Runs, but is not mpv: reported once the socket has not answered for a while.
+        {notMpv(), "does not answer"},
+    };
+    for (const auto& [program, reason] : cases) {
+        if (program.isEmpty())
+            continue;
+        settings.setText(key::SCEdit9, program);
+        settings.setSpin(key::SpinEdit34, 0);
+        player.start(request(dir.filePath("clip.mp4")));
+        ASSERT_TRUE(waitFor([&] { return !events().filter(reason).isEmpty(); }))
+            << events().join('\n').toStdString();
+        // Ticking on, without a second report.
+        const int counted = settings.spin(key::SpinEdit34);
+        ASSERT_TRUE(waitFor([&] { return settings.spin(key::SpinEdit34) >= counted + 500; }));
+        EXPECT_TRUE(player.timer3().isActive());
+        EXPECT_EQ(events().filter(reason).size(), 1);
+        EXPECT_TRUE(player.playedLabel().isEmpty());
+        player.timer3().stop();
+    }
+}
+
+TEST_F(External, RealMpvReceivesTheFilePausesAndCloses)
+{
+    if (QStandardPaths::findExecutable("mpv").isEmpty() || !TestMedia::haveFfmpeg())
+        GTEST_SKIP() << "mpv or ffmpeg is missing";
+    TestMedia media;
+    media.pattern = dir.filePath("pattern.mp4");
+    ASSERT_TRUE(TestMedia::make(media.pattern, {"testsrc=s=SIZE", "r=25"}, 6));
+    // A socket file left behind by a player that was killed.
+    QFile stale(player.socketPath());
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    settings.setText(key::SCEdit9, "mpv --vo=null --ao=null --no-config --really-quiet");
+    QSignalSpy onScreen(&player, &ContentPlayer::onScreen);
+    QSignalSpy label(&player, &ExternalPlayer::playedLabelChanged);
+    player.start(request(media.pattern));
+    EXPECT_EQ(settings.text(key::SCEdit2), media.pattern);
+    ASSERT_TRUE(waitFor([&] { return onScreen.count() > 0; })) << events().join('\n').toStdString();
+    EXPECT_EQ(player.playedLabel(), ExternalPlayer::kPlayed);
+    EXPECT_FALSE(player.timer3().isActive());
+    EXPECT_GE(settings.spin(key::SpinEdit34), 100);
+    EXPECT_TRUE(player.running());
+    EXPECT_EQ(player.file(), media.pattern);
+    EXPECT_TRUE(waitFor([&] { return !events().filter("answered b: mpv ").isEmpty(); }));
+
+    // A second start finds the player running: nothing is launched, the file goes at once.
+    player.start(request(media.pattern));
+    EXPECT_EQ(events().filter("launch b ").size(), 1);
+    player.park();
+    ASSERT_TRUE(waitFor([&] { return player.paused(); }));
+    player.play();
+    ASSERT_TRUE(waitFor([&] { return !player.paused(); }));
+
+    // A missing file: mpv says so.
+    QSignalSpy failed(&player, &ContentPlayer::failed);
+    player.openFile(dir.filePath("missing.mp4"));
+    ASSERT_TRUE(waitFor([&] { return failed.count() > 0; }));
+
+    // Killed while playing: the next start launches a new player over the socket it left.
+    const qint64 first = player.processId();
+    ASSERT_GT(first, 0);
+    QSignalSpy crashed(&player, &ContentPlayer::failed);
+    ::kill(pid_t(first), SIGKILL);
+    ASSERT_TRUE(waitFor([&] { return crashed.count() > 0; }));
+    ASSERT_TRUE(waitFor([&] { return !player.running() && player.processId() == 0; }));
+    onScreen.clear();
+    player.start(request(media.pattern));
+    ASSERT_TRUE(waitFor([&] { return onScreen.count() > 0; }));
+    EXPECT_NE(player.processId(), first);
+    EXPECT_EQ(events().filter("launch b ").size(), 2);
+
+    player.stop();
+    ASSERT_TRUE(waitFor([&] { return !player.running(); }));
+    EXPECT_TRUE(waitFor([&] { return !events().filter("closed b").isEmpty(); }));
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+
+namespace velumo::test {
+
+// Clips made with ffmpeg for the tests: solid colours, a moving test pattern, a truncated file
+// and one that is no clip at all. Empty names when ffmpeg is missing.
+struct TestMedia {
+    QString red;
+    QString blue;
+    QString pattern;
+    QString truncated;
+    QString garbage;
+
+    static bool haveFfmpeg() { return !QStandardPaths::findExecutable("ffmpeg").isEmpty(); }
+
+    static bool make(const QString& path, const QStringList& source, double seconds,
+                     const QString& size = QStringLiteral("320x240"))
+    {
+        QProcess ffmpeg;
+        QStringList args{"-loglevel", "error", "-y", "-f", "lavfi", "-i"};
+        args << source.join(u':').replace("SIZE", size) << "-t" << QString::number(seconds)
+             << "-c:v"
+             << "libx264"
+             << "-preset"
+             << "ultrafast"
+             << "-pix_fmt"
+             << "yuv420p" << path;
+        ffmpeg.start(QStringLiteral("ffmpeg"), args);
+        return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+    }
+
+    bool makeAll(const QDir& dir)
+    {
+        red = dir.filePath("red.mp4");
+        blue = dir.filePath("blue.mp4");
+        pattern = dir.filePath("pattern.mp4");
+        truncated = dir.filePath("truncated.mp4");
+        garbage = dir.filePath("garbage.mp4");
+        if (!make(red, {"color=c=red", "s=SIZE", "r=25"}, 2) ||
+            !make(blue, {"color=c=blue", "s=SIZE", "r=25"}, 2) ||
+            !make(pattern, {"testsrc=s=SIZE", "r=25"}, 8))
+            return false;
+        QFile whole(pattern);
+        if (!whole.open(QIODevice::ReadOnly))
+            return false;
+        // The moov atom of an mp4 comes last: cut short, the file cannot be demuxed.
+        const QByteArray bytes = whole.readAll();
+        QFile cut(truncated);
+        if (!cut.open(QIODevice::WriteOnly) || cut.write(bytes.left(bytes.size() / 3)) < 0)
+            return false;
+        QFile noise(garbage);
+        if (!noise.open(QIODevice::WriteOnly))
+            return false;
+        QByteArray junk(64 * 1024, '\0');
+        for (qsizetype i = 0; i < junk.size(); ++i)
+            junk[i] = char((i * 7919 + 13) % 251);
+        return noise.write(junk) == junk.size();
+    }
+};
+
+}  // namespace velumo::test
