@@ -10,6 +10,8 @@ packages=(
     xvfb xcompmgr x11-apps imagemagick xdotool python3-pyftpdlib faketime libfaketime
     qt6-webengine-dev
 )
+# Slide shows: LibreOffice converts the presentations, Qt Pdf renders their pages.
+packages+=(libreoffice-impress-nogui qt6-pdf-dev)
 missing=()
 # npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
 # Debian's npm package, so it is only installed when no npm is there.

@@ -73,6 +73,11 @@ void DispatcherModule::registerCommands()
         m_engine->SCButton44Click();
         return QString();
     });
+    // The slide show's stop, as its timers run it: the fields emptied, parked for "pz".
+    c.addCommand(QStringLiteral("slides stop"), [this](const QString&) {
+        m_engine->handlers().StopPPT();
+        return QString();
+    });
 }
 
 }  // namespace velumo

@@ -25,8 +25,14 @@
 #include "players/mediaclipengine.h"
 #include "players/placeholderplayer.h"
 #include "players/playerregistry.h"
+#include "players/presentationconverter.h"
 #include "players/rssfeed.h"
 #include "players/rsspage.h"
+#include "players/slideshowcontrol.h"
+#include "players/slideshowpage.h"
+#include "players/slideshowplayer.h"
+#include "players/slideshowprefetch.h"
+#include "players/slideshowwindow.h"
 #include "players/titleswindow.h"
 #include "players/webplayer.h"
 #include "players/webwindow.h"
@@ -64,10 +70,10 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
                                                       broadcast, services.log);
     m_clipControl =
         std::make_unique<ClipControl>(services.settings, *m_clipPlayer, *m_externalPlayer);
-    m_slideShow = std::make_unique<PlaceholderPlayer>();
+    createSlideShow();
     createFlashAndWeb();
     m_registry = std::make_unique<PlayerRegistry>(
-        services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slideShow, *m_flashMovies,
+        services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slidePlayer, *m_flashMovies,
                                 *m_webPages, *m_capturePlayer});
     // The k and b starts choose the player the test group and the panel then work on.
     QObject::connect(m_registry.get(), &PlayerRegistry::startRequested, m_clipControl.get(),
@@ -79,6 +85,7 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
                      });
     m_clipsPage = new ClipsPage(services.window, services.notifier, services.settings,
                                 *m_clipControl, *m_externalPlayer, *m_capturePlayer);
+    setUpSlideShows();
     registerCommands();
     registerFlashAndWebCommands();
 }
@@ -94,6 +101,11 @@ PlayersModule::~PlayersModule()
     m_clipEngine.reset();
     m_webPages.reset();
     m_flashMovies.reset();
+    m_slidePrefetch.reset();
+    m_slideControl.reset();
+    m_slidePlayer.reset();
+    m_slideWindow.reset();
+    m_converter.reset();
     delete m_flash;
     delete m_capture;
     delete m_clip;
@@ -104,6 +116,44 @@ PlayersModule::~PlayersModule()
 ContentPlayers& PlayersModule::players()
 {
     return *m_registry;
+}
+
+void PlayersModule::createSlideShow()
+{
+    const Services& s = m_services;
+    m_converter =
+        std::make_unique<PresentationConverter>(s.filePath(QStringLiteral("slides.cache")));
+    m_slideWindow = std::make_unique<SlideShowWindow>();
+    m_slidePlayer = std::make_unique<SlideShowPlayer>(s.settings, s.notifier, s.log, *m_converter,
+                                                      *m_slideWindow, s.folder);
+}
+
+void PlayersModule::setUpSlideShows()
+{
+    const Services& s = m_services;
+    m_slideControl =
+        std::make_unique<SlideShowControl>(s.settings, s.notifier, *m_slidePlayer, *m_registry);
+    new SlideShowPage(s.window, s.notifier, s.settings, *m_slideControl, *m_slidePlayer);
+    // The slot files are converted ahead once the stored settings name them.
+    m_slidePrefetch =
+        std::make_unique<SlideShowPrefetch>(s.settings, *m_converter, s.log, s.folder);
+
+    ControlServer& c = s.control;
+    SlideShowControl& control = *m_slideControl;
+    c.addCommand(QStringLiteral("slides test"), [&control](const QString&) {
+        control.SCButton18Click();
+        return QString();
+    });
+    c.addCommand(QStringLiteral("slides direct"), [&control](const QString& argument) {
+        const QString mode = argument.trimmed();
+        if (mode == u"on")
+            control.SCButton16Click();
+        else if (mode == u"off")
+            control.SCButton19Click();
+        else
+            throw Failure(QStringLiteral("slides direct takes on or off, not \"%1\"").arg(mode));
+        return QString();
+    });
 }
 
 void PlayersModule::armTimers()
@@ -205,6 +255,7 @@ void PlayersModule::registerCommands()
                  {QStringLiteral("active"), capture.active()},
                  {QStringLiteral("device"), capture.device()},
                  {QStringLiteral("devices"), QJsonArray::fromStringList(capture.devices())}}},
+            {QStringLiteral("slides"), m_slidePlayer->status()},
         };
         addFlashAndWebStatus(players);
         return QJsonValue(players);

@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <memory>
+#include <vector>
 
 #include "app/services.h"
 
@@ -24,7 +25,12 @@ class FlashPlayer;
 class FlashWebPages;
 class FlashWindow;
 class PlayerRegistry;
+class PresentationConverter;
 class RssFeed;
+class SlideShowControl;
+class SlideShowPlayer;
+class SlideShowPrefetch;
+class SlideShowWindow;
 class TickerBlock;
 class TitlesWindow;
 class WebPlayer;
@@ -41,7 +47,9 @@ public:
     // Start-up: feed reading with its stored period.
     void armTimers();
 
+    // The players the dispatcher's handlers call.
     ContentPlayers& players();
+
     ClipWindow* clipWindow() const { return m_clip; }
     CaptureWindow* captureWindow() const { return m_capture; }
     FlashWindow* flashWindow() const { return m_flash; }
@@ -49,6 +57,10 @@ public:
 
 private:
     void registerCommands();
+    // The slide show: its converter, window and player before the registry; its control, page,
+    // conversion ahead and commands after it.
+    void createSlideShow();
+    void setUpSlideShows();
     // StartAvi with the player in use, for the line in SCEdit10.
     void startAvi();
     void stopAvi();
@@ -72,9 +84,14 @@ private:
     std::unique_ptr<CaptureBackend> m_captureBackend;
     std::unique_ptr<CapturePlayer> m_capturePlayer;
     std::unique_ptr<ClipControl> m_clipControl;
-    std::unique_ptr<ContentPlayer> m_slideShow;
     std::unique_ptr<FlashPlayer> m_flashMovies;
     std::unique_ptr<WebPlayer> m_webPages;
+
+    std::unique_ptr<PresentationConverter> m_converter;
+    std::unique_ptr<SlideShowWindow> m_slideWindow;
+    std::unique_ptr<SlideShowPlayer> m_slidePlayer;
+    std::unique_ptr<SlideShowControl> m_slideControl;
+    std::unique_ptr<SlideShowPrefetch> m_slidePrefetch;
     std::unique_ptr<PlayerRegistry> m_registry;
     FlashWebPages* m_flashWebPages = nullptr;
 };

@@ -80,6 +80,8 @@ QString CommandLine::usage()
         "  ftp add-upload PATH                  FTP exchange\n"
         "  dialup list|up receive|transmit, dialup down   dial-up lines\n"
         "  rss read                             read the RSS feed into the block\n"
+        "  slides test | slides stop            the slide show's test run; StopPPT\n"
+        "  slides direct on|off                 direct output on the second screen\n"
         "  vibor N                              show thematic icon N\n");
 }
 

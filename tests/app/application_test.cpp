@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -25,6 +26,7 @@
 #include "fakes/fakedevices.h"
 #include "fakes/testsupport.h"
 #include "panel/clockticker.h"
+#include "players/slideshowfiles.h"
 #include "players/testmedia.h"
 #include "ticker/tickercontrol.h"
 #include "ui/mainwindowcomponents.h"
@@ -275,6 +277,49 @@ TEST_F(Wiring, PanelWritesItsFilesAtCloseAndTheRestartRedrawsTheClock)
     EXPECT_EQ(test::readAll(dir.filePath("panel.txt")),
               test::cp1251(QStringLiteral("Вышла новая версия Velumo7!!\r\nПробная\r\n")));
     EXPECT_EQ(test::readAll(dir.filePath("panel_lang.cfg")).count("\r\n"), 39);
+}
+
+// The slide show in the whole program: the test run through the control channel reaches the
+// show window by way of the players, the page's label and the status follow it, and the stop
+// of the dispatcher's slide-show entry closes it.
+TEST_F(Wiring, SlideShowCommandsAndStatus)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    const QString show = dir.filePath("show.fodp");
+    test::writeAll(show, test::flatPresentation({{"#ff0000", "PT30S"}, {"#0000ff", "PT30S"}}));
+    writeConfig([&](Settings& s) { s.setText(key::SCEdit1, show); });
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    ControlServer& control = app->control();
+    auto slides = [&] {
+        return control.status().value("players").toObject().value("slides").toObject();
+    };
+    EXPECT_EQ(control.execute("slides test").first, 0);
+    EXPECT_TRUE(slides().value("converting").toBool());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slides().value("open").toBool(); }, 60'000))
+        << logged("message").join(u'\n').toStdString();
+    EXPECT_EQ(slides().value("file").toString(), show);
+    EXPECT_EQ(slides().value("slides").toInt(), 2);
+    EXPECT_EQ(slides().value("seconds").toInt(), 60);
+    EXPECT_EQ(slides().value("current_slide").toInt(), 1);
+    EXPECT_EQ(window->findChild<QLabel*>("Label133")->text(),
+              QStringLiteral("60 с или 1мин.0 сек. для 2 слайдов"));
+    EXPECT_NE(window->findChild<QPushButton*>("SCButton18"), nullptr);
+
+    EXPECT_EQ(control.execute("slides stop").first, 0);
+    EXPECT_FALSE(slides().value("open").toBool());
+    EXPECT_TRUE(logged("player").contains(QStringLiteral("stopped p ") + show + u' ' + show));
+
+    // One screen here: the command fails with the message, and the box is ticked all the same.
+    EXPECT_EQ(
+        control.execute("slides direct on"),
+        std::make_pair(
+            2, QStringLiteral("Не корректно установлена версия MsOffice в настройках Velumo7")));
+    EXPECT_TRUE(app->settings().checked(key::SCCheckbox27));
+    EXPECT_EQ(control.execute("slides direct off").first, 0);
+    EXPECT_FALSE(app->settings().checked(key::SCCheckbox27));
+    EXPECT_EQ(control.execute("slides direct sideways").first, 2);
 }
 
 // The clip and capture commands reach the players: an empty slot opens the black clip window

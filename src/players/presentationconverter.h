@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace velumo {
+
+// A presentation ready to show: its visible slides as the pages of a PDF file, in order, and
+// the duration of each (none: the slide stays until the stop).
+struct Presentation {
+    QString source;
+    QString pages;
+    QList<std::optional<double>> durations;
+
+    int slides() const { return int(durations.size()); }
+};
+
+// Turns .ppt, .pptx, .pps, .ppsx, .odp and .fodp files into Presentations with LibreOffice
+// headless, off the user-interface thread, and keeps the results in a cache folder keyed by the
+// file's path, size and modification time. Each run of LibreOffice gets its own profile folder
+// (two runs on one profile collide) and a time limit.
+//
+// convert() answers on the user-interface thread with converted() or conversionFailed(), with a
+// text for the operator that names what is missing or what failed.
+class PresentationConverter final : public QObject {
+    Q_OBJECT
+public:
+    // program: LibreOffice's command ("soffice" found on PATH, or a path).
+    PresentationConverter(QString cacheFolder, QString program = QStringLiteral("soffice"),
+                          int timeLimitMs = 60'000, QObject* parent = nullptr);
+    // Ends the runs still going (their LibreOffice is killed) and waits for their threads.
+    ~PresentationConverter() override;
+
+    // The cached presentation of the file as it is now on disk, if there is one. Cheap: reads
+    // the file's metadata and a small index.
+    std::optional<Presentation> cached(const QString& file) const;
+
+    // Converts the file unless the same file is being converted already. A cached file answers
+    // at once (still through the event loop).
+    void convert(const QString& file);
+
+    // Runs going on now.
+    int running() const { return int(m_runs.size()); }
+    bool converting(const QString& file) const;
+
+    static bool isPresentation(const QString& file);
+
+signals:
+    void converted(const QString& file, const Presentation& presentation);
+    void conversionFailed(const QString& file, const QString& reason);
+
+private:
+    struct Run;
+    void finish(Run* run);
+
+    QString m_cacheFolder;
+    QString m_program;
+    int m_timeLimitMs;
+    std::vector<std::unique_ptr<Run>> m_runs;
+};
+
+}  // namespace velumo

@@ -1,0 +1,90 @@
+#include "slideshowpage.h"
+
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "base/translationfile.h"
+#include "players/slideshowcontrol.h"
+#include "players/slideshowplayer.h"
+#include "ui/settingswindow.h"
+
+namespace velumo {
+
+namespace {
+
+const QString kPage = QStringLiteral("Настройки > Слайды, клипы, Flash, трансляция > PowerPoint");
+const QString kGroupTestRun = QStringLiteral("Пробный запуск");
+const QString kGroupDirectOutput = QStringLiteral("Режим прямого вывода");
+
+}  // namespace
+
+const char SlideShowPage::kDialogFilters[] =
+    "Презентации PowerPoint (*.ppt *.pps *.pptx *.ppsx *.odp *.fodp);;Все файлы (*)";
+
+SlideShowPage::SlideShowPage(SettingsWindow& window, Notifier& notifier, Settings& settings,
+                             SlideShowControl& control, SlideShowPlayer& player)
+    : QObject(&window), m_window(window), m_notifier(notifier), m_settings(settings)
+{
+    auto button = [&](const QString& group, const char* name, const QString& caption,
+                      std::function<void()> click) {
+        QPushButton* b =
+            window.addButton(kPage, group, QString::fromLatin1(name), caption, caption);
+        connect(b, &QPushButton::clicked, this, [this, click] { guarded(m_notifier, click); });
+    };
+    button(kGroupTestRun, "SCButton17", QStringLiteral("Выбрать презентацию"), [this] {
+        const QString file = QFileDialog::getOpenFileName(&m_window, QString(), QString(),
+                                                          QString::fromUtf8(kDialogFilters));
+        if (!file.isEmpty())
+            m_settings.setText(key::SCEdit1, file);
+    });
+    button(kGroupTestRun, "SCButton18", QStringLiteral("Пробный запуск"),
+           [&control] { control.SCButton18Click(); });
+    QGroupBox* box = window.group(kPage, kGroupTestRun);
+    m_summary = new QLabel(player.label133(), box);
+    m_summary->setObjectName(QStringLiteral("Label133"));
+    static_cast<QFormLayout*>(box->layout())->addRow(m_summary);
+    window.addComponent(m_summary, ComponentClass::FixedLabel);
+    connect(&player, &SlideShowPlayer::label133Changed, m_summary, &QLabel::setText);
+
+    // While LibreOffice converts, the page says so and counts the seconds.
+    m_progress = new QLabel(box);
+    m_progress->setObjectName(QStringLiteral("LabelSlidesProgress"));
+    static_cast<QFormLayout*>(box->layout())->addRow(m_progress);
+    auto* tick = new QTimer(this);
+    tick->setInterval(500);
+    auto since = std::make_shared<QElapsedTimer>();
+    auto file = std::make_shared<QString>();
+    const auto showProgress = [this, since, file] {
+        m_progress->setText(QStringLiteral("Преобразование презентации %1… %2 с")
+                                .arg(*file)
+                                .arg(since->elapsed() / 1000));
+    };
+    connect(tick, &QTimer::timeout, this, showProgress);
+    connect(&player, &SlideShowPlayer::convertingChanged, this,
+            [this, tick, since, file, showProgress](bool converting, const QString& name) {
+                if (converting) {
+                    *file = name;
+                    since->start();
+                    showProgress();
+                    tick->start();
+                } else {
+                    tick->stop();
+                    m_progress->clear();
+                }
+            });
+
+    button(kGroupDirectOutput, "SCButton16", QStringLiteral("Включить режим прямого вывода"),
+           [&control] { control.SCButton16Click(); });
+    button(kGroupDirectOutput, "SCButton19", QStringLiteral("Выключитьь режим прямого вывода"),
+           [&control] { control.SCButton19Click(); });
+}
+
+}  // namespace velumo

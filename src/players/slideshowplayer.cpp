@@ -1,0 +1,248 @@
+#include "slideshowplayer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+#include "base/eventlog.h"
+#include "base/guard.h"
+#include "base/notifier.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "players/slideshowtiming.h"
+#include "players/slidesurface.h"
+
+namespace velumo {
+
+const QString SlideShowPlayer::kMonitorMessage =
+    QStringLiteral("Не корректно установлена версия MsOffice в настройках Velumo7");
+
+SlideShowPlayer::SlideShowPlayer(const Settings& settings, Notifier& notifier, EventLog& log,
+                                 PresentationConverter& converter, SlideSurface& surface,
+                                 QString programFolder, QObject* parent)
+    : ContentPlayer(parent),
+      m_settings(settings),
+      m_notifier(notifier),
+      m_log(log),
+      m_converter(converter),
+      m_surface(surface),
+      m_folder(std::move(programFolder)),
+      m_label133(QStringLiteral("Общее время  Число слайдов"))
+{
+    m_timerPpt.setObjectName(QStringLiteral("Timer_ppt"));
+    m_timerPpt.setSingleShot(true);
+    m_timerPpt.setTimerType(Qt::PreciseTimer);
+    m_advance.setSingleShot(true);
+    m_advance.setTimerType(Qt::PreciseTimer);
+    connect(&m_timerPpt, &QTimer::timeout, this, [this] {
+        guarded(m_notifier, [this] {
+            m_timerPpt.stop();
+            write(QStringLiteral("p Timer_ppt: the show's %1 s are over").arg(m_seconds));
+            emit ended();
+        });
+    });
+    connect(&m_advance, &QTimer::timeout, this,
+            [this] { guarded(m_notifier, [this] { advance(); }); });
+    connect(&m_converter, &PresentationConverter::converted, this,
+            [this](const QString& file, const Presentation& presentation) {
+                guarded(m_notifier, [&] { onConverted(file, presentation); });
+            });
+    connect(&m_converter, &PresentationConverter::conversionFailed, this,
+            [this](const QString& file, const QString& reason) {
+                guarded(m_notifier, [&] { onConversionFailed(file, reason); });
+            });
+}
+
+SlideShowPlayer::~SlideShowPlayer() = default;
+
+PlayerRequest SlideShowPlayer::testRunRequest(const Settings& settings, Notifier& notifier)
+{
+    PlayerRequest request;
+    request.letter = u'p';
+    request.slot = settings.text(key::SCEdit1);
+    request.target = slideshowtiming::slideShowFile(settings, notifier, request.slot);
+    request.rect = QRect(settings.spin(key::SpinEdit26), settings.spin(key::SpinEdit28),
+                         settings.spin(key::SpinEdit27), settings.spin(key::SpinEdit29));
+    return request;
+}
+
+void SlideShowPlayer::write(const QString& text)
+{
+    m_log.write(QStringLiteral("player"), text);
+}
+
+void SlideShowPlayer::setConverting(bool converting)
+{
+    if (m_converting == converting)
+        return;
+    m_converting = converting;
+    emit convertingChanged(converting, m_file);
+}
+
+void SlideShowPlayer::start(const PlayerRequest& request)
+{
+    closeShow();
+    setConverting(false);
+    m_sinceStart.start();
+    m_file = request.target.isEmpty() ? request.slot : request.target;
+    if (!m_folder.isEmpty() && !m_file.isEmpty() && QFileInfo(m_file).isRelative())
+        m_file = QDir(m_folder).absoluteFilePath(m_file);
+    m_rect = request.rect;
+    m_direct = m_settings.checked(key::SCCheckbox27);
+    if (std::optional<Presentation> presentation = m_converter.cached(m_file)) {
+        show(*presentation, true);
+        return;
+    }
+    write(QStringLiteral("p converting ") + m_file);
+    setConverting(true);
+    m_converter.convert(m_file);
+}
+
+void SlideShowPlayer::onConverted(const QString& file, const Presentation& presentation)
+{
+    if (!m_converting || file != m_file)
+        return;
+    setConverting(false);
+    write(QStringLiteral("p converted %1 in %2 ms").arg(file).arg(m_sinceStart.elapsed()));
+    show(presentation, false);
+}
+
+void SlideShowPlayer::onConversionFailed(const QString& file, const QString& reason)
+{
+    if (!m_converting || file != m_file)
+        return;
+    setConverting(false);
+    fail(reason);
+}
+
+void SlideShowPlayer::fail(const QString& reason)
+{
+    closeShow();
+    m_notifier.message(reason);
+    emit failed(reason);
+}
+
+void SlideShowPlayer::show(const Presentation& presentation, bool fromCache)
+{
+    m_durations = presentation.durations;
+    m_seconds = slideshowtiming::showSeconds(m_durations);
+    m_label133 = slideshowtiming::label133Text(m_seconds, slides());
+    emit label133Changed(m_label133);
+    if (m_durations.isEmpty()) {
+        fail(QStringLiteral("В презентации нет слайдов: ") + m_file);
+        return;
+    }
+    QString reason;
+    if (!m_surface.open(presentation.pages, &reason)) {
+        fail(QStringLiteral("Не удалось открыть страницы презентации %1: %2").arg(m_file, reason));
+        return;
+    }
+    // The pages are the visible slides; a page file that is short shows what it has.
+    if (m_surface.pageCount() < slides())
+        m_durations.resize(m_surface.pageCount());
+    if (m_durations.isEmpty()) {
+        m_surface.close();
+        fail(QStringLiteral("В презентации нет слайдов: ") + m_file);
+        return;
+    }
+    if (m_direct) {
+        // Without a second screen the show goes on, full screen on the first.
+        if (!ChangeMonitorPPT() || !m_surface.placeFullScreen(1))
+            m_surface.placeFullScreen(0);
+    } else {
+        m_surface.place(m_rect);
+    }
+    m_current = 0;
+    m_open = true;
+    m_parked = false;
+    m_surface.showPage(0);
+    write(QStringLiteral("p first slide on screen after %1 ms%2: %3 slides, %4 s")
+              .arg(m_sinceStart.elapsed())
+              .arg(fromCache ? QStringLiteral(" from the cache") : QString())
+              .arg(slides())
+              .arg(m_seconds));
+    emit onScreen();
+    if (!m_open)
+        return;
+    // T = 0: an interval of 0 that never fires; only the scheduled stop ends the show.
+    if (m_seconds > 0)
+        m_timerPpt.start(m_seconds * 1000);
+    armAdvance();
+}
+
+void SlideShowPlayer::armAdvance()
+{
+    m_advance.stop();
+    if (m_current + 1 >= slides())
+        return;
+    const std::optional<double> seconds = m_durations[m_current];
+    if (!seconds || !std::isfinite(*seconds) || *seconds < 0)
+        return;
+    m_advance.start(int(std::min(*seconds * 1000.0, 2.0e9)));
+}
+
+void SlideShowPlayer::advance()
+{
+    if (!m_open || m_current + 1 >= slides())
+        return;
+    ++m_current;
+    m_surface.showPage(m_current);
+    write(QStringLiteral("p slide %1").arg(m_current + 1));
+    armAdvance();
+}
+
+bool SlideShowPlayer::ChangeMonitorPPT()
+{
+    if (m_surface.screenCount() >= 2)
+        return true;
+    m_notifier.message(kMonitorMessage);
+    return false;
+}
+
+void SlideShowPlayer::closeShow()
+{
+    m_timerPpt.stop();
+    m_advance.stop();
+    if (m_open)
+        m_surface.close();
+    m_open = false;
+    m_parked = false;
+    m_durations.clear();
+    m_current = 0;
+}
+
+void SlideShowPlayer::stop()
+{
+    setConverting(false);
+    closeShow();
+}
+
+void SlideShowPlayer::park()
+{
+    // A conversion still going on shows nothing after the stop.
+    setConverting(false);
+    if (!m_open)
+        return;
+    // Direct output as it is set at the stop: the show on its screen is left where it is.
+    if (m_settings.checked(key::SCCheckbox27)) {
+        write(QStringLiteral("p left on screen: direct output"));
+        return;
+    }
+    const QRect now = m_surface.geometry();
+    m_surface.place(QRect(now.left(), -now.height() - 200, now.width(), now.height()));
+    m_parked = true;
+    write(QStringLiteral("p parked at top %1").arg(-now.height() - 200));
+}
+
+QJsonObject SlideShowPlayer::status() const
+{
+    return QJsonObject{{QStringLiteral("open"), m_open},
+                       {QStringLiteral("file"), m_file},
+                       {QStringLiteral("slides"), m_open ? slides() : 0},
+                       {QStringLiteral("seconds"), m_open ? m_seconds : 0},
+                       {QStringLiteral("current_slide"), currentSlide()},
+                       {QStringLiteral("parked"), m_parked},
+                       {QStringLiteral("converting"), m_converting}};
+}
+
+}  // namespace velumo

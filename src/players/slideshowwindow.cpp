@@ -1,0 +1,165 @@
+#include "slideshowwindow.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QResizeEvent>
+#include <QScreen>
+
+namespace velumo {
+
+SlideShowWindow::SlideShowWindow(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+      m_document(new QPdfDocument(this))
+{
+    setObjectName(QStringLiteral("SlideShowWindow"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
+    resize(300, 400);
+}
+
+SlideShowWindow::~SlideShowWindow()
+{
+    joinAhead();
+}
+
+void SlideShowWindow::joinAhead()
+{
+    if (m_ahead.joinable())
+        m_ahead.join();
+}
+
+bool SlideShowWindow::open(const QString& pagesFile, QString* reason)
+{
+    joinAhead();
+    ++m_generation;
+    m_aheadPage = -1;
+    m_document->close();
+    m_page = -1;
+    m_picture = QImage();
+    m_file = pagesFile;
+    const QPdfDocument::Error error = m_document->load(pagesFile);
+    if (error != QPdfDocument::Error::None) {
+        if (reason)
+            *reason = QStringLiteral("PDF error %1").arg(int(error));
+        return false;
+    }
+    return true;
+}
+
+int SlideShowWindow::pageCount() const
+{
+    return m_document->pageCount();
+}
+
+void SlideShowWindow::showPage(int page)
+{
+    m_page = page;
+    if (m_aheadPage == page && m_aheadPicture.size() == fittedSize(page))
+        m_picture = m_aheadPicture;
+    else
+        render();
+    if (!isVisible())
+        show();
+    repaint();
+    renderAhead(page + 1);
+}
+
+QSize SlideShowWindow::fittedSize(int page) const
+{
+    QSizeF points = m_document->pagePointSize(page);
+    if (points.isEmpty())
+        points = QSizeF(width(), height());
+    return points.scaled(QSizeF(size()), Qt::KeepAspectRatio).toSize();
+}
+
+void SlideShowWindow::render()
+{
+    if (m_page < 0 || m_page >= m_document->pageCount()) {
+        m_picture = QImage();
+        return;
+    }
+    const QSize fitted = fittedSize(m_page);
+    m_picture = fitted.isEmpty() ? QImage() : m_document->render(m_page, fitted);
+}
+
+void SlideShowWindow::renderAhead(int page)
+{
+    joinAhead();
+    m_aheadPage = -1;
+    m_aheadPicture = QImage();
+    if (page >= m_document->pageCount())
+        return;
+    const QSize fitted = fittedSize(page);
+    if (fitted.isEmpty())
+        return;
+    // A document of its own on the worker thread: the window's stays with the window.
+    m_ahead = std::thread([this, file = m_file, page, fitted, generation = m_generation] {
+        QPdfDocument document;
+        if (document.load(file) != QPdfDocument::Error::None)
+            return;
+        QImage picture = document.render(page, fitted);
+        QMetaObject::invokeMethod(
+            this,
+            [this, page, generation, picture = std::move(picture)] {
+                if (generation != m_generation)
+                    return;
+                m_aheadPage = page;
+                m_aheadPicture = picture;
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void SlideShowWindow::place(const QRect& rect)
+{
+    if (isFullScreen())
+        showNormal();
+    setGeometry(rect);
+}
+
+bool SlideShowWindow::placeFullScreen(int screen)
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screen < 0 || screen >= screens.size())
+        return false;
+    setGeometry(screens[screen]->geometry());
+    return true;
+}
+
+int SlideShowWindow::screenCount() const
+{
+    return int(QGuiApplication::screens().size());
+}
+
+void SlideShowWindow::close()
+{
+    hide();
+    joinAhead();
+    ++m_generation;
+    m_aheadPage = -1;
+    m_aheadPicture = QImage();
+    m_document->close();
+    m_page = -1;
+    m_picture = QImage();
+}
+
+void SlideShowWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_page >= 0)
+        render();
+}
+
+void SlideShowWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    if (m_picture.isNull())
+        return;
+    const QPoint at((width() - m_picture.width()) / 2, (height() - m_picture.height()) / 2);
+    painter.drawImage(at, m_picture);
+}
+
+}  // namespace velumo

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include "base/eventlog.h"
+#include "base/settings.h"
+#include "fakes/testsupport.h"
+#include "players/presentationconverter.h"
+#include "players/slideshowfiles.h"
+#include "players/slideshowplayer.h"
+#include "players/slideshowwindow.h"
+
+using namespace velumo;
+using namespace velumo::test;
+
+namespace {
+
+// The real thing: LibreOffice converts a presentation the test writes itself (three slides of
+// distinct colours on 2, 1 and 3 s and a hidden one) once for all the cases, and the slide-show
+// window shows it.
+class SlideShowWindowTest : public ::testing::Test {
+protected:
+    static inline QTemporaryDir* s_dir = nullptr;
+    static inline QString s_show;
+    static inline std::optional<Presentation> s_converted;
+    static inline QString s_reason;
+
+    static void SetUpTestSuite()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+            return;
+        s_dir = new QTemporaryDir;
+        s_show = s_dir->path() + QStringLiteral("/colours.fodp");
+        writeAll(s_show, flatPresentation({{"#ff0000", "PT2S"},
+                                           {"#00ff00", "PT1S"},
+                                           {"#ffff00", "PT5S", true},
+                                           {"#0000ff", "PT3S"}}));
+        PresentationConverter converter(cache());
+        QSignalSpy ok(&converter, &PresentationConverter::converted);
+        QSignalSpy failed(&converter, &PresentationConverter::conversionFailed);
+        converter.convert(s_show);
+        if (!QTest::qWaitFor([&] { return ok.size() + failed.size() > 0; }, 120'000))
+            s_reason = QStringLiteral("LibreOffice gave no answer in 120 s");
+        if (!ok.isEmpty())
+            s_converted = ok.at(0).at(1).value<Presentation>();
+        else if (!failed.isEmpty())
+            s_reason = failed.at(0).at(1).toString();
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+    static QString cache() { return s_dir->path() + QStringLiteral("/cache"); }
+
+    void SetUp() override
+    {
+        if (!s_dir)
+            GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+        ASSERT_TRUE(s_converted) << s_reason.toStdString();
+    }
+
+    // The colour at the middle of the window, as it is on the screen.
+    static QColor middle(QWidget& window)
+    {
+        const QImage shot = window.grab().toImage();
+        return shot.pixelColor(shot.width() / 2, shot.height() / 2);
+    }
+    static bool near(const QColor& a, const QColor& b)
+    {
+        return std::abs(a.red() - b.red()) < 40 && std::abs(a.green() - b.green()) < 40 &&
+               std::abs(a.blue() - b.blue()) < 40;
+    }
+};
+
+TEST_F(SlideShowWindowTest, LibreOfficeKeepsTheTimingsAndLeavesTheHiddenSlideOut)
+{
+    EXPECT_EQ(s_converted->durations, (QList<std::optional<double>>{2.0, 1.0, 3.0}));
+    SlideShowWindow window;
+    QString reason;
+    ASSERT_TRUE(window.open(s_converted->pages, &reason)) << reason.toStdString();
+    EXPECT_EQ(window.pageCount(), 3);
+}
+
+// A PowerPoint file (made by LibreOffice from the same slides) goes the other way: its
+// timings come from the flat ODF that LibreOffice writes of it.
+TEST_F(SlideShowWindowTest, PowerPointTimingsSurviveTheConversion)
+{
+    QTemporaryDir dir;
+    QProcess office;
+    office.start(QStringLiteral("soffice"),
+                 {QStringLiteral("-env:UserInstallation=") +
+                      QUrl::fromLocalFile(dir.path() + QStringLiteral("/profile")).toString(),
+                  QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                  QStringLiteral("pptx"), QStringLiteral("--outdir"), dir.path(), s_show});
+    ASSERT_TRUE(office.waitForFinished(120'000));
+    const QString pptx = dir.path() + QStringLiteral("/colours.pptx");
+    ASSERT_TRUE(QFileInfo::exists(pptx)) << office.readAll().toStdString();
+
+    PresentationConverter converter(dir.path() + QStringLiteral("/cache"));
+    QSignalSpy ok(&converter, &PresentationConverter::converted);
+    QSignalSpy failed(&converter, &PresentationConverter::conversionFailed);
+    converter.convert(pptx);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ok.size() + failed.size() > 0; }, 120'000));
+    ASSERT_EQ(ok.size(), 1) << failed.at(0).at(1).toString().toStdString();
+    const Presentation presentation = ok.at(0).at(1).value<Presentation>();
+    EXPECT_EQ(presentation.durations, (QList<std::optional<double>>{2.0, 1.0, 3.0}));
+    SlideShowWindow window;
+    ASSERT_TRUE(window.open(presentation.pages, nullptr));
+    EXPECT_EQ(window.pageCount(), 3);
+}
+
+TEST_F(SlideShowWindowTest, TheColoursInTheirOrderAtTheRectangleAndTheParkGoesOn)
+{
+    QTemporaryDir dir;
+    EventLog log(dir.path() + QStringLiteral("/velumo.log"));
+    Settings settings;
+    RecordingNotifier notifier;
+    PresentationConverter converter(cache());
+    SlideShowWindow window;
+    SlideShowPlayer player(settings, notifier, log, converter, window);
+
+    QSignalSpy on(&player, &ContentPlayer::onScreen);
+    player.start({u'p', QStringLiteral("1"), s_show, QRect(40, 30, 320, 240), "p0"});
+    // From the cache the first slide is on the screen before start() returns.
+    ASSERT_EQ(on.size(), 1);
+    EXPECT_EQ(player.seconds(), 6);
+    EXPECT_EQ(player.label133(), QStringLiteral("6 с или 0мин.6 сек. для 3 слайдов"));
+    EXPECT_EQ(player.timerPpt().interval(), 6000);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.geometry(), QRect(40, 30, 320, 240));
+    EXPECT_TRUE(near(middle(window), Qt::red)) << middle(window).name().toStdString();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.currentSlide() == 2; }, 10'000));
+    EXPECT_TRUE(near(middle(window), Qt::green)) << middle(window).name().toStdString();
+
+    // Parked on the second slide: above the screen, and the show goes on to the third.
+    player.park();
+    EXPECT_EQ(window.geometry(), QRect(40, -440, 320, 240));
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.currentSlide() == 3; }, 10'000));
+    EXPECT_TRUE(near(middle(window), Qt::blue)) << middle(window).name().toStdString();
+    EXPECT_TRUE(player.timerPpt().isActive());
+
+    player.stop();
+    EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
