@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -36,10 +38,72 @@ QString systemError(int code)
 
 QString decodeCp1251(const QByteArray& bytes)
 {
-    QStringDecoder decoder("windows-1251");
-    if (!decoder.isValid())
-        return QString::fromLatin1(bytes);
-    return decoder.decode(bytes);
+    // The upper half of the code page, taken once from the system's decoder; a block file of
+    // several megabytes then decodes in one pass over a table.
+    static const std::array<char16_t, 128> upper = [] {
+        std::array<char16_t, 128> table{};
+        QByteArray high(128, '\0');
+        for (int i = 0; i < 128; ++i)
+            high[i] = static_cast<char>(0x80 + i);
+        QStringDecoder decoder("windows-1251");
+        const QString decoded = decoder.isValid() ? decoder.decode(high) : QString();
+        for (int i = 0; i < 128; ++i)
+            table[i] = decoded.size() == 128 ? decoded[i].unicode() : char16_t(0x80 + i);
+        return table;
+    }();
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        *out++ = byte < 0x80 ? char16_t(byte) : upper[byte - 0x80];
+    }
+    return text;
+}
+
+bool isValidUtf8(const QByteArray& bytes)
+{
+    // Well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF); stops at
+    // the first fault, so Windows-1251 text is told apart within its first letters instead of
+    // after a decoding of the whole file.
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        int length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0)
+                low = 0xA0;
+            else if (lead == 0xED)
+                high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0)
+                low = 0x90;
+            else if (lead == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        // A sequence cut short by the end of the text is no fault to Qt's decoder, which waits
+        // for the rest; its bytes so far must still fit.
+        const auto present = static_cast<int>(std::min<std::ptrdiff_t>(length, end - p));
+        if (present > 1 && (p[1] < low || p[1] > high))
+            return false;
+        for (int i = 2; i < present; ++i)
+            if (p[i] < 0x80 || p[i] > 0xBF)
+                return false;
+        p += present;
+    }
+    return true;
 }
 
 QByteArray encodeCp1251(const QString& text)
@@ -54,12 +118,8 @@ QString decodeText(const QByteArray& bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
-    if (hasNonAscii(bytes)) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
-    }
+    if (hasNonAscii(bytes) && isValidUtf8(bytes))
+        return QStringDecoder(QStringDecoder::Utf8).decode(bytes);
     return decodeCp1251(bytes);
 }
 

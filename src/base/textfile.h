@@ -25,6 +25,8 @@ inline constexpr qint64 kMaxPictureFileBytes = qint64(256) << 20;  // pictures, 
 QString decodeText(const QByteArray& bytes);
 QByteArray encodeCp1251(const QString& text);
 QString decodeCp1251(const QByteArray& bytes);
+// Well-formed UTF-8, judged as Qt's decoder judges it.
+bool isValidUtf8(const QByteArray& bytes);
 
 // Splits at CR LF, LF or CR; a line end at the very end does not add an empty line.
 QStringList splitLines(const QString& text);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <csignal>
 #include <functional>
@@ -65,6 +66,44 @@ TEST(DecodeText, AllCp1251BytesRoundTrip)
     for (int b = 0; b < 256; ++b)
         all.append(char(b));
     EXPECT_EQ(encodeCp1251(decodeCp1251(all)), all);
+}
+
+TEST(DecodeText, TheTableDecoderAndTheUtf8CheckAgreeWithQtsDecoders)
+{
+    // Every byte, alone and in a run, as the system's Windows-1251 decoder reads it.
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    QStringDecoder cp1251("windows-1251");
+    ASSERT_TRUE(cp1251.isValid());
+    EXPECT_EQ(decodeCp1251(all), cp1251.decode(all));
+    EXPECT_EQ(decodeCp1251(QByteArray()), QString());
+
+    // UTF-8 judged as Qt's decoder judges it: good forms, and each kind of broken one.
+    const QByteArray cases[] = {
+        "",
+        "ascii",
+        "\xD0\x9E\xD0\xB1",          // Об
+        "\xE2\x80\x94",              // an em dash
+        "\xF0\x9F\x98\x80",          // beyond the basic plane
+        "\xF4\x8F\xBF\xBF",          // the last code point
+        "\xC0\xAF",                  // overlong
+        "\xE0\x80\xAF",              // overlong
+        "\xF0\x80\x80\xAF",          // overlong
+        "\xED\xA0\x80",              // a surrogate
+        "\xF4\x90\x80\x80",          // above U+10FFFF
+        "\xF5\x80\x80\x80",          // no such lead byte
+        "\xD0",                      // cut short
+        "\xE2\x80",                  // cut short
+        "\x80",                      // a lone continuation
+        "\xD0\x9E\xCE",              // good, then cut short
+        "\xCE\xE1\xFA\xFF\xE2\xEB",  // Windows-1251 text
+    };
+    for (const QByteArray& bytes : cases) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString decoded = utf8.decode(bytes);
+        EXPECT_EQ(isValidUtf8(bytes), !utf8.hasError()) << bytes.toHex().toStdString();
+    }
 }
 
 class AtomicWrite : public ::testing::Test {
