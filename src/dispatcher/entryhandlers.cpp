@@ -235,6 +235,14 @@ EntryHandlers::EntryHandlers(Settings& settings, Notifier& notifier, EventLog& l
                 m_serializer.run(timer(*kind).name(), [this, kind] { stopEntry(*kind); });
         },
         Qt::QueuedConnection);
+    // The content's window may open well after its start (a slide show converts its file
+    // first, a movie loads): the ticker is brought to the front again over the new window.
+    QObject::connect(&m_devices.players, &ContentPlayers::contentOnScreen, &m_context,
+                     [this](QChar letter) {
+                         const Kind* kind = findKind(QString(letter));
+                         if (kind && kind->tickerToFront)
+                             m_devices.ticker.bringToFront();
+                     });
 }
 
 EntryHandlers::~EntryHandlers() = default;

@@ -21,6 +21,9 @@ signals:
     // The content of a running entry ended by itself in a way that ends the entry: the stop
     // handler of that letter is due now (a slide show that has shown its last slide).
     void entryEnded(QChar letter);
+    // The content of a running entry has put its first picture on the screen (a slide show's
+    // first slide may come seconds after its start, once the file is converted).
+    void contentOnScreen(QChar letter);
 };
 
 }  // namespace velumo

@@ -36,8 +36,11 @@ std::unique_ptr<PlayerRegistry> PlayerRegistry::withPlaceholders(EventLog& log)
 void PlayerRegistry::bind(Kind& kind)
 {
     ContentPlayer* player = kind.player;
-    connect(player, &ContentPlayer::onScreen, this,
-            [this, &kind] { write(QStringLiteral("started ") + subject(kind)); });
+    connect(player, &ContentPlayer::onScreen, this, [this, &kind] {
+        write(QStringLiteral("started ") + subject(kind));
+        if (kind.state == State::Running)
+            emit contentOnScreen(kind.letter);
+    });
     connect(player, &ContentPlayer::failed, this, [this, &kind](const QString& reason) {
         write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") + reason);
     });

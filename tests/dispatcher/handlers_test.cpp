@@ -168,6 +168,34 @@ TEST_F(Handlers, EachKindStartsAndStopsItsContent)
     EXPECT_TRUE(rig.notifier.errors.isEmpty());
 }
 
+// A slide show's first slide, or a movie, reaches the screen after its start handler has
+// brought the ticker forward; the ticker comes to the front again over the new window, unless
+// the content is a web page or it was stopped meanwhile.
+TEST_F(Handlers, TickerComesToTheFrontWhenTheContentReachesTheScreen)
+{
+    struct Case {
+        const char* code;
+        RecordingPlayer& player;
+        bool front;
+    };
+    const Case cases[] = {
+        {"p4", rig.players.slideShow, true},
+        {"f5", rig.players.flash, true},
+        {"k3", rig.players.clip, true},
+        {"w6", rig.players.web, false},
+    };
+    for (const Case& c : cases) {
+        start(QStringLiteral("13.10.10 12:10:30|%1|00|13.10.10 12:11:30").arg(c.code));
+        rig.ticker.calls.clear();
+        emit c.player.onScreen();
+        EXPECT_EQ(rig.ticker.calls.contains("front"), c.front) << c.code;
+        rig.timers.advance(60'000);
+        rig.ticker.calls.clear();
+        emit c.player.onScreen();
+        EXPECT_FALSE(rig.ticker.calls.contains("front")) << c.code << " after its stop";
+    }
+}
+
 TEST_F(Handlers, SlideShowRaisesThePinAndItsStopLeavesIt)
 {
     settings.setChecked(key::SCCheckBox26, true);
