@@ -14,6 +14,8 @@
 #include "base/controlchannel.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
+#include "dispatcher/dispatcherengine.h"
+#include "dispatcher/scheduleline.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
 #include "panel/iconwindow.h"
@@ -105,6 +107,13 @@ bool Application::start()
             [this] { m_services->guard([this] { FormClose(); }); });
     // Records still in the list are written when the program ends, however it ends.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_ticker->writePendingLog(); });
+    // The browser engine starts while the strip is not yet on air when the plan will need it:
+    // its start would otherwise stop the strip at the first web page or movie.
+    connect(&m_dispatcher->engine(), &DispatcherEngine::planStarted, this, [this] {
+        if (!m_ticker->engine().TickerRunning() &&
+            scheduleline::planShows(m_dispatcher->engine().Memon1(), u"fw"))
+            m_players->warmUpBrowsers();
+    });
     Initial();
     removeLeftoverTemporaries({m_folder, m_settings.text(key::SCEdit103)}, m_clock.now(), &m_log);
     m_form1->show();

@@ -34,6 +34,7 @@
 #include "players/slideshowprefetch.h"
 #include "players/slideshowwindow.h"
 #include "players/titleswindow.h"
+#include "players/webengine.h"
 #include "players/webplayer.h"
 #include "players/webwindow.h"
 
@@ -154,6 +155,11 @@ void PlayersModule::setUpSlideShows()
             throw Failure(QStringLiteral("slides direct takes on or off, not \"%1\"").arg(mode));
         return QString();
     });
+}
+
+void PlayersModule::warmUpBrowsers()
+{
+    warmUpWebEngine(m_web);
 }
 
 void PlayersModule::armTimers()

@@ -47,6 +47,9 @@ public:
     // Start-up: feed reading with its stored period.
     void armTimers();
 
+    // Starts the browser engine of web pages and Flash movies ahead of their first use.
+    void warmUpBrowsers();
+
     // The players the dispatcher's handlers call.
     ContentPlayers& players();
 

@@ -190,6 +190,7 @@ void DispatcherEngine::DispStartT()
     armTimer(kStartupDelayMs);
     emit showPanelRequested();
     emit panelLabelVisible(true);
+    emit planStarted();
 }
 
 void DispatcherEngine::startAtStartup()
@@ -213,6 +214,7 @@ void DispatcherEngine::dispstart()
     if (m_armedStart)
         m_timer1start->setInterval(qMax<qint64>(0, m_clock.now().msecsTo(*m_armedStart)));
     m_timer1start->start();
+    emit planStarted();
 }
 
 void DispatcherEngine::Timer1startTimer()

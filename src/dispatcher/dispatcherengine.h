@@ -87,6 +87,8 @@ signals:
     void panelLabelVisible(bool visible);
     // DispStartT shows the control panel.
     void showPanelRequested();
+    // The dispatcher was started (at start-up or by its button) with the plan in Memon1.
+    void planStarted();
     // A schedule line was executed (the tick or the resume), with the moment it ran.
     void entryExecuted(const QString& line, const QDateTime& at);
 

@@ -91,6 +91,16 @@ QString field(const QString& line, int position, int length)
     return line.mid(position - 1, length);
 }
 
+bool planShows(const QStringList& plan, QStringView letters)
+{
+    for (const QString& line : plan) {
+        const QString letter = contentLetter(line);
+        if (!letter.isEmpty() && letters.contains(letter[0]))
+            return true;
+    }
+    return false;
+}
+
 LocalStamp startOf(const QString& line, int currentYear)
 {
     return parseStamp(QStringView(line).left(kDateTimeLength), currentYear);

@@ -70,6 +70,9 @@ inline QString stopCode(const QString& line)
     return contentLetter(line) + stopMode(line);
 }
 
+// Whether a line of the plan shows content of one of the letters ("fw": a browser's).
+bool planShows(const QStringList& plan, QStringView letters);
+
 LocalStamp startOf(const QString& line, int currentYear);
 // The stop as a start handler reads it (18 characters from position 25).
 LocalStamp stopAtStart(const QString& line, int currentYear);

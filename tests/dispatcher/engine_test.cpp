@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QSignalSpy>
 
+#include "dispatcher/scheduleline.h"
 #include "rig.h"
 
 using namespace velumo;
@@ -315,6 +316,26 @@ TEST_F(Engine, DispStartTAndDispstartReportAMissingPlanFile)
     EXPECT_EQ(rig.notifier.messages,
               (QStringList{"Не задан файл диспетчера!", "Не задан план-файл для ЦУП!"}));
     EXPECT_FALSE(timer().isActive());
+}
+
+// The browser engine is started ahead on this signal, so it must come with the plan in Memon1,
+// and not for a start that failed.
+TEST_F(Engine, PlanStartedComesWithThePlanLoaded)
+{
+    QStringList seen;
+    QObject::connect(&engine, &DispatcherEngine::planStarted,
+                     [&] { seen.append(engine.Memon1().join(u'/')); });
+    settings.setText(key::SCEditn10, rig.path("missing.pln"));
+    engine.DispStartT();
+    engine.dispstart();
+    EXPECT_TRUE(seen.isEmpty());
+    rig.writePlan({planLine("13:00:00", "w1", "13:05:00")});
+    engine.DispStartT();
+    engine.dispstart();
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_TRUE(scheduleline::planShows(engine.Memon1(), u"fw"));
+    EXPECT_FALSE(scheduleline::planShows(engine.Memon1(), u"kp"));
+    EXPECT_FALSE(scheduleline::planShows({QStringLiteral("13.10.10"), QString()}, u"fw"));
 }
 
 // ---- resume after a restart ----
