@@ -6,7 +6,7 @@
 //      during each kind of start and during the slide changes.
 // Needs LibreOffice (soffice). The presentation is the one the tests use: three slides of
 // distinct colours on 2, 1 and 3 s and a hidden one; with --pptx it is converted to PowerPoint
-// first, so the timings go through LibreOffice's flat ODF.
+// first, so the pages come from it and the timings from the package itself.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>

@@ -198,11 +198,17 @@ void PresentationConverter::convert(const QString& file)
                 throw Failure(QStringLiteral("Нет места для страниц презентации: ") +
                               work.errorString());
             const QString source = info.absoluteFilePath();
-            const bool flat = info.suffix().compare(u"fodp", Qt::CaseInsensitive) == 0;
+            // The timings straight from the file where we can read it; what we cannot read
+            // LibreOffice may still read, so then it writes the timings as flat ODF too.
+            std::optional<QList<slideshowtiming::SlideTiming>> slides;
+            try {
+                slides = slideshowtiming::readPresentation(source);
+            } catch (const Failure&) {
+            }
             // The pages, then the timings, each by its own LibreOffice. One after the other:
             // two at once on a two-core machine starve the strip's repaints.
             QStringList formats{QStringLiteral("pdf")};
-            if (!flat)
+            if (!slides)
                 formats << QStringLiteral("fodp");
             std::vector<std::unique_ptr<OfficeRun>> runs;
             QElapsedTimer clock;
@@ -227,11 +233,9 @@ void PresentationConverter::convert(const QString& file)
             const QString base = info.completeBaseName();
             const QString pdf =
                 work.path() + QStringLiteral("/pdf/out/") + base + QStringLiteral(".pdf");
-            const QString odf =
-                flat ? source
-                     : work.path() + QStringLiteral("/fodp/out/") + base + QStringLiteral(".fodp");
-            QFile timings(odf);
-            if (!QFileInfo::exists(pdf) || !timings.open(QIODevice::ReadOnly)) {
+            QFile timings(work.path() + QStringLiteral("/fodp/out/") + base +
+                          QStringLiteral(".fodp"));
+            if (!QFileInfo::exists(pdf) || (!slides && !timings.open(QIODevice::ReadOnly))) {
                 QString said = runs.front()->output();
                 if (runs.size() > 1 && said.isEmpty())
                     said = runs.back()->output();
@@ -239,18 +243,19 @@ void PresentationConverter::convert(const QString& file)
                     QStringLiteral("LibreOffice не смог прочитать презентацию %1%2")
                         .arg(file, said.isEmpty() ? QString() : QStringLiteral(": ") + said));
             }
-            QList<slideshowtiming::SlideTiming> slides;
-            try {
-                slides = slideshowtiming::readFlatOdp(timings.readAll());
-            } catch (const Failure& failure) {
-                throw Failure(QStringLiteral("LibreOffice не смог прочитать презентацию %1: %2")
-                                  .arg(file, failure.text()));
+            if (!slides) {
+                try {
+                    slides = slideshowtiming::readFlatOdp(timings.readAll());
+                } catch (const Failure& failure) {
+                    throw Failure(QStringLiteral("LibreOffice не смог прочитать презентацию %1: %2")
+                                      .arg(file, failure.text()));
+                }
             }
             // The index, then the pages into a folder of their own, renamed into place whole.
             const QString made = work.path() + QStringLiteral("/entry");
             QDir().mkpath(made);
             QByteArray index = QByteArray(kIndexHeader) + '\n';
-            for (const auto& slide : slides)
+            for (const auto& slide : *slides)
                 if (!slide.hidden)
                     index += (slide.seconds ? QByteArray::number(*slide.seconds) : "-") + '\n';
             QFile indexFile(made + u'/' + kIndexName);

@@ -26,6 +26,10 @@ struct Presentation {
 // file's path, size and modification time. Each run of LibreOffice gets its own profile folder
 // (two runs on one profile collide) and a time limit.
 //
+// LibreOffice makes the pages; the slide timings come from the file itself where its kind
+// allows (.pptx, .ppsx, .odp, .fodp), otherwise (.ppt, .pps, or a file this reader cannot read)
+// from a second run of LibreOffice that writes the presentation as flat ODF.
+//
 // convert() answers on the user-interface thread with converted() or conversionFailed(), with a
 // text for the operator that names what is missing or what failed.
 class PresentationConverter final : public QObject {
