@@ -109,6 +109,20 @@ void pruneCache(const QString& cacheFolder, const QString& keep)
             QDir(entries[i].absoluteFilePath()).removeRecursively();
 }
 
+// Work folders of runs that never ended (the program crashed or was killed). Only one copy of
+// the program runs per folder, so no run of another copy can be going on; a folder younger
+// than the time limit is left alone all the same.
+void removeLeftovers(const QString& cacheFolder, int timeLimitMs)
+{
+    const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-qint64(timeLimitMs));
+    const QFileInfoList entries =
+        QDir(cacheFolder)
+            .entryInfoList({QStringLiteral("run-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries)
+        if (!entry.isSymLink() && entry.lastModified().toUTC() < before)
+            QDir(entry.absoluteFilePath()).removeRecursively();
+}
+
 }  // namespace
 
 struct PresentationConverter::Run {
@@ -124,7 +138,8 @@ PresentationConverter::PresentationConverter(QString cacheFolder, QString progra
     : QObject(parent),
       m_cacheFolder(std::move(cacheFolder)),
       m_program(std::move(program)),
-      m_timeLimitMs(timeLimitMs)
+      m_timeLimitMs(timeLimitMs),
+      m_sweep(removeLeftovers, m_cacheFolder, m_timeLimitMs)
 {
 }
 
@@ -135,6 +150,8 @@ PresentationConverter::~PresentationConverter()
     for (auto& run : m_runs)
         if (run->thread.joinable())
             run->thread.join();
+    if (m_sweep.joinable())
+        m_sweep.join();
 }
 
 bool PresentationConverter::isPresentation(const QString& file)

@@ -35,7 +35,8 @@ struct Presentation {
 class PresentationConverter final : public QObject {
     Q_OBJECT
 public:
-    // program: LibreOffice's command ("soffice" found on PATH, or a path).
+    // program: LibreOffice's command ("soffice" found on PATH, or a path). The work folders
+    // (run-*) that a crash left in the cache folder are removed, off this thread.
     PresentationConverter(QString cacheFolder, QString program = QStringLiteral("soffice"),
                           int timeLimitMs = 60'000, QObject* parent = nullptr);
     // Ends the runs still going (their LibreOffice is killed) and waits for their threads.
@@ -67,6 +68,7 @@ private:
     QString m_program;
     int m_timeLimitMs;
     std::vector<std::unique_ptr<Run>> m_runs;
+    std::thread m_sweep;
 };
 
 }  // namespace velumo

@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 
 #include "base/eventlog.h"
 #include "base/failure.h"
@@ -399,6 +400,44 @@ TEST_F(Converter, PackagesGiveTheirOwnTimingsAndOnlyThePagesAreMade)
         EXPECT_EQ(runs().mid(before).size(), 2);
         EXPECT_TRUE(runs().last().endsWith(u" fodp"));
     }
+}
+
+TEST_F(Converter, WorkFoldersThatACrashLeftAreRemovedWhenItStarts)
+{
+    const QString show =
+        write(QStringLiteral("show.fodp"), flatPresentation({{"#ff0000", "PT2S"}}));
+    {
+        PresentationConverter converter(cache, fakeOffice(dir.path()));
+        ASSERT_TRUE(convert(converter, show).first);
+    }
+    // What killed runs leave: work folders with a profile and half-made pages. The cache
+    // entry beside them is old too, and no work folder.
+    auto leave = [&](const QString& name) {
+        const QString folder = cache + u'/' + name;
+        QDir().mkpath(folder + QStringLiteral("/pdf/profile/user"));
+        writeAll(folder + QStringLiteral("/pdf/profile/user/registrymodifications.xcu"), "x");
+        return folder;
+    };
+    const auto hoursAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(2);
+    for (const QString& entry : QDir(cache).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        std::filesystem::last_write_time((cache + u'/' + entry).toStdString(), hoursAgo);
+    const QString old = leave(QStringLiteral("run-Ab12Cd"));
+    std::filesystem::last_write_time(old.toStdString(), hoursAgo);
+    const QString young = leave(QStringLiteral("run-Ef34Gh"));
+
+    {
+        PresentationConverter converter(cache, fakeOffice(dir.path()));
+    }
+    EXPECT_FALSE(QFileInfo::exists(old));
+    // Younger than the time limit: perhaps a run still going, so it stays.
+    EXPECT_TRUE(QFileInfo::exists(young));
+    QTest::qWait(400);
+    {
+        PresentationConverter quick(cache, fakeOffice(dir.path()), 300);
+        EXPECT_TRUE(quick.cached(show));
+    }
+    EXPECT_FALSE(QFileInfo::exists(young));
+    EXPECT_EQ(runs().size(), 1);
 }
 
 TEST_F(Converter, FlatOdfNeedsOnlyThePages)
