@@ -1,5 +1,6 @@
 #include "presentationconverter.h"
 
+#include <sched.h>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -57,7 +58,7 @@ std::optional<Presentation> readEntry(const QString& folder, const QString& sour
 class OfficeRun {
 public:
     OfficeRun(const QString& program, const QString& folder, const QString& format,
-              const QString& source)
+              const QString& source, PresentationConverter::Priority priority)
     {
         QDir().mkpath(folder + QStringLiteral("/profile"));
         m_process.setProgram(program);
@@ -70,6 +71,13 @@ public:
              QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"),
              folder + QStringLiteral("/out"), source});
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+        if (priority == PresentationConverter::Priority::Idle)
+            m_process.setChildProcessModifier([] {
+                // In the child between fork and exec: only async-signal-safe calls. LibreOffice's
+                // own processes inherit the policy. Where it is refused the run goes on as it is.
+                const sched_param none{};
+                sched_setscheduler(0, SCHED_IDLE, &none);
+            });
         m_process.start();
     }
     ~OfficeRun()
@@ -134,11 +142,12 @@ struct PresentationConverter::Run {
 };
 
 PresentationConverter::PresentationConverter(QString cacheFolder, QString program, int timeLimitMs,
-                                             QObject* parent)
+                                             Priority priority, QObject* parent)
     : QObject(parent),
       m_cacheFolder(std::move(cacheFolder)),
       m_program(std::move(program)),
       m_timeLimitMs(timeLimitMs),
+      m_priority(priority),
       m_sweep(removeLeftovers, m_cacheFolder, m_timeLimitMs)
 {
 }
@@ -194,8 +203,9 @@ void PresentationConverter::convert(const QString& file)
     const QString cacheFolder = m_cacheFolder;
     const QString program = m_program;
     const int limitMs = m_timeLimitMs;
+    const Priority priority = m_priority;
     m_runs.push_back(std::move(run));
-    r->thread = std::thread([this, r, cacheFolder, program, limitMs] {
+    r->thread = std::thread([this, r, cacheFolder, program, limitMs, priority] {
         try {
             const QString& file = r->file;
             const QFileInfo info(file);
@@ -232,7 +242,7 @@ void PresentationConverter::convert(const QString& file)
             clock.start();
             for (const QString& format : formats) {
                 runs.push_back(std::make_unique<OfficeRun>(office, work.path() + u'/' + format,
-                                                           format, source));
+                                                           format, source, priority));
                 OfficeRun& one = *runs.back();
                 while (!one.done()) {
                     if (r->cancel)

@@ -35,10 +35,18 @@ struct Presentation {
 class PresentationConverter final : public QObject {
     Q_OBJECT
 public:
+    // How LibreOffice is scheduled. Idle: only on CPU time nothing else wants (SCHED_IDLE).
+    // Normal is the default: now that a .pptx takes one run, the strip's repaints keep up as
+    // well at normal priority on two cores when the machine is quiet; on a busy one idle kept
+    // the strip's gaps smaller but let the other programs starve the conversion (first slide
+    // after 6 to 35 s instead of 2 to 5). bench_slideshow --idle measures it.
+    enum class Priority { Normal, Idle };
+
     // program: LibreOffice's command ("soffice" found on PATH, or a path). The work folders
     // (run-*) that a crash left in the cache folder are removed, off this thread.
     PresentationConverter(QString cacheFolder, QString program = QStringLiteral("soffice"),
-                          int timeLimitMs = 60'000, QObject* parent = nullptr);
+                          int timeLimitMs = 60'000, Priority priority = Priority::Normal,
+                          QObject* parent = nullptr);
     // Ends the runs still going (their LibreOffice is killed) and waits for their threads.
     ~PresentationConverter() override;
 
@@ -67,6 +75,7 @@ private:
     QString m_cacheFolder;
     QString m_program;
     int m_timeLimitMs;
+    Priority m_priority;
     std::vector<std::unique_ptr<Run>> m_runs;
     std::thread m_sweep;
 };

@@ -285,7 +285,9 @@ QString fakeOffice(const QString& folder, const QByteArray& behaviour = {},
         "  --outdir) out=\"$2\"; shift;; --convert-to) fmt=\"$2\"; shift;;\n"
         "  -env:UserInstallation=*) prof=\"${1#*=}\";; -*) ;; *) src=\"$1\";; esac; shift; done\n"
         "echo \"$prof $fmt\" >> '" +
-        folder.toUtf8() + "/runs.log'\n" + behaviour +
+        folder.toUtf8() + "/runs.log'\n" +
+        // The scheduling policy it runs under (0 normal, 5 idle).
+        "cut -d' ' -f41 /proc/$$/stat >> '" + folder.toUtf8() + "/policy.log'\n" + behaviour +
         "\n"
         "base=$(basename \"$src\"); base=\"${base%.*}\"; mkdir -p \"$out\"\n"
         "case \"$fmt\" in pdf) printf '%%PDF-1.4 fake' > \"$out/$base.pdf\";;\n"
@@ -400,6 +402,23 @@ TEST_F(Converter, PackagesGiveTheirOwnTimingsAndOnlyThePagesAreMade)
         EXPECT_EQ(runs().mid(before).size(), 2);
         EXPECT_TRUE(runs().last().endsWith(u" fodp"));
     }
+}
+
+TEST_F(Converter, LibreOfficeRunsAtNormalPriorityUnlessToldToIdle)
+{
+    const QString show =
+        write(QStringLiteral("show.fodp"), flatPresentation({{"#ff0000", "PT2S"}}));
+    {
+        PresentationConverter normal(cache, fakeOffice(dir.path()));
+        ASSERT_TRUE(convert(normal, show).first);
+    }
+    write(QStringLiteral("show.fodp"),
+          flatPresentation({{"#ff0000", "PT2S"}, {"#0000ff", "PT3S"}}));
+    PresentationConverter idle(cache, fakeOffice(dir.path()), 60'000,
+                               PresentationConverter::Priority::Idle);
+    ASSERT_TRUE(convert(idle, show).first);
+    EXPECT_EQ(QString::fromLatin1(readAll(dir.filePath(QStringLiteral("policy.log")))),
+              QStringLiteral("0\n5\n"));
 }
 
 TEST_F(Converter, WorkFoldersThatACrashLeftAreRemovedWhenItStarts)
