@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-image-formats-plugins libwmf-bin
-    libcurl4-openssl-dev libpugixml-dev libasound2-dev libgtest-dev libbenchmark-dev
+    libcurl4-openssl-dev libpugixml-dev zlib1g-dev libasound2-dev libgtest-dev libbenchmark-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav fonts-dejavu-core curl
     qt6-translations-l10n libxcb1-dev mpv ffmpeg
     xvfb xcompmgr x11-apps imagemagick xdotool python3-pyftpdlib faketime libfaketime

@@ -1,5 +1,6 @@
 #include "presentationconverter.h"
 
+#include <sched.h>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -57,7 +58,7 @@ std::optional<Presentation> readEntry(const QString& folder, const QString& sour
 class OfficeRun {
 public:
     OfficeRun(const QString& program, const QString& folder, const QString& format,
-              const QString& source)
+              const QString& source, PresentationConverter::Priority priority)
     {
         QDir().mkpath(folder + QStringLiteral("/profile"));
         m_process.setProgram(program);
@@ -70,6 +71,13 @@ public:
              QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"),
              folder + QStringLiteral("/out"), source});
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+        if (priority == PresentationConverter::Priority::Idle)
+            m_process.setChildProcessModifier([] {
+                // In the child between fork and exec: only async-signal-safe calls. LibreOffice's
+                // own processes inherit the policy. Where it is refused the run goes on as it is.
+                const sched_param none{};
+                sched_setscheduler(0, SCHED_IDLE, &none);
+            });
         m_process.start();
     }
     ~OfficeRun()
@@ -109,6 +117,20 @@ void pruneCache(const QString& cacheFolder, const QString& keep)
             QDir(entries[i].absoluteFilePath()).removeRecursively();
 }
 
+// Work folders of runs that never ended (the program crashed or was killed). Only one copy of
+// the program runs per folder, so no run of another copy can be going on; a folder younger
+// than the time limit is left alone all the same.
+void removeLeftovers(const QString& cacheFolder, int timeLimitMs)
+{
+    const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-qint64(timeLimitMs));
+    const QFileInfoList entries =
+        QDir(cacheFolder)
+            .entryInfoList({QStringLiteral("run-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries)
+        if (!entry.isSymLink() && entry.lastModified().toUTC() < before)
+            QDir(entry.absoluteFilePath()).removeRecursively();
+}
+
 }  // namespace
 
 struct PresentationConverter::Run {
@@ -120,11 +142,13 @@ struct PresentationConverter::Run {
 };
 
 PresentationConverter::PresentationConverter(QString cacheFolder, QString program, int timeLimitMs,
-                                             QObject* parent)
+                                             Priority priority, QObject* parent)
     : QObject(parent),
       m_cacheFolder(std::move(cacheFolder)),
       m_program(std::move(program)),
-      m_timeLimitMs(timeLimitMs)
+      m_timeLimitMs(timeLimitMs),
+      m_priority(priority),
+      m_sweep(removeLeftovers, m_cacheFolder, m_timeLimitMs)
 {
 }
 
@@ -135,6 +159,8 @@ PresentationConverter::~PresentationConverter()
     for (auto& run : m_runs)
         if (run->thread.joinable())
             run->thread.join();
+    if (m_sweep.joinable())
+        m_sweep.join();
 }
 
 bool PresentationConverter::isPresentation(const QString& file)
@@ -177,8 +203,9 @@ void PresentationConverter::convert(const QString& file)
     const QString cacheFolder = m_cacheFolder;
     const QString program = m_program;
     const int limitMs = m_timeLimitMs;
+    const Priority priority = m_priority;
     m_runs.push_back(std::move(run));
-    r->thread = std::thread([this, r, cacheFolder, program, limitMs] {
+    r->thread = std::thread([this, r, cacheFolder, program, limitMs, priority] {
         try {
             const QString& file = r->file;
             const QFileInfo info(file);
@@ -198,18 +225,24 @@ void PresentationConverter::convert(const QString& file)
                 throw Failure(QStringLiteral("Нет места для страниц презентации: ") +
                               work.errorString());
             const QString source = info.absoluteFilePath();
-            const bool flat = info.suffix().compare(u"fodp", Qt::CaseInsensitive) == 0;
+            // The timings straight from the file where we can read it; what we cannot read
+            // LibreOffice may still read, so then it writes the timings as flat ODF too.
+            std::optional<QList<slideshowtiming::SlideTiming>> slides;
+            try {
+                slides = slideshowtiming::readPresentation(source);
+            } catch (const Failure&) {
+            }
             // The pages, then the timings, each by its own LibreOffice. One after the other:
             // two at once on a two-core machine starve the strip's repaints.
             QStringList formats{QStringLiteral("pdf")};
-            if (!flat)
+            if (!slides)
                 formats << QStringLiteral("fodp");
             std::vector<std::unique_ptr<OfficeRun>> runs;
             QElapsedTimer clock;
             clock.start();
             for (const QString& format : formats) {
                 runs.push_back(std::make_unique<OfficeRun>(office, work.path() + u'/' + format,
-                                                           format, source));
+                                                           format, source, priority));
                 OfficeRun& one = *runs.back();
                 while (!one.done()) {
                     if (r->cancel)
@@ -227,11 +260,9 @@ void PresentationConverter::convert(const QString& file)
             const QString base = info.completeBaseName();
             const QString pdf =
                 work.path() + QStringLiteral("/pdf/out/") + base + QStringLiteral(".pdf");
-            const QString odf =
-                flat ? source
-                     : work.path() + QStringLiteral("/fodp/out/") + base + QStringLiteral(".fodp");
-            QFile timings(odf);
-            if (!QFileInfo::exists(pdf) || !timings.open(QIODevice::ReadOnly)) {
+            QFile timings(work.path() + QStringLiteral("/fodp/out/") + base +
+                          QStringLiteral(".fodp"));
+            if (!QFileInfo::exists(pdf) || (!slides && !timings.open(QIODevice::ReadOnly))) {
                 QString said = runs.front()->output();
                 if (runs.size() > 1 && said.isEmpty())
                     said = runs.back()->output();
@@ -239,18 +270,19 @@ void PresentationConverter::convert(const QString& file)
                     QStringLiteral("LibreOffice не смог прочитать презентацию %1%2")
                         .arg(file, said.isEmpty() ? QString() : QStringLiteral(": ") + said));
             }
-            QList<slideshowtiming::SlideTiming> slides;
-            try {
-                slides = slideshowtiming::readFlatOdp(timings.readAll());
-            } catch (const Failure& failure) {
-                throw Failure(QStringLiteral("LibreOffice не смог прочитать презентацию %1: %2")
-                                  .arg(file, failure.text()));
+            if (!slides) {
+                try {
+                    slides = slideshowtiming::readFlatOdp(timings.readAll());
+                } catch (const Failure& failure) {
+                    throw Failure(QStringLiteral("LibreOffice не смог прочитать презентацию %1: %2")
+                                      .arg(file, failure.text()));
+                }
             }
             // The index, then the pages into a folder of their own, renamed into place whole.
             const QString made = work.path() + QStringLiteral("/entry");
             QDir().mkpath(made);
             QByteArray index = QByteArray(kIndexHeader) + '\n';
-            for (const auto& slide : slides)
+            for (const auto& slide : *slides)
                 if (!slide.hidden)
                     index += (slide.seconds ? QByteArray::number(*slide.seconds) : "-") + '\n';
             QFile indexFile(made + u'/' + kIndexName);

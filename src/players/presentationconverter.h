@@ -26,14 +26,27 @@ struct Presentation {
 // file's path, size and modification time. Each run of LibreOffice gets its own profile folder
 // (two runs on one profile collide) and a time limit.
 //
+// LibreOffice makes the pages; the slide timings come from the file itself where its kind
+// allows (.pptx, .ppsx, .odp, .fodp), otherwise (.ppt, .pps, or a file this reader cannot read)
+// from a second run of LibreOffice that writes the presentation as flat ODF.
+//
 // convert() answers on the user-interface thread with converted() or conversionFailed(), with a
 // text for the operator that names what is missing or what failed.
 class PresentationConverter final : public QObject {
     Q_OBJECT
 public:
-    // program: LibreOffice's command ("soffice" found on PATH, or a path).
+    // How LibreOffice is scheduled. Idle: only on CPU time nothing else wants (SCHED_IDLE).
+    // Normal is the default: now that a .pptx takes one run, the strip's repaints keep up as
+    // well at normal priority on two cores when the machine is quiet; on a busy one idle kept
+    // the strip's gaps smaller but let the other programs starve the conversion (first slide
+    // after 6 to 35 s instead of 2 to 5). bench_slideshow --idle measures it.
+    enum class Priority { Normal, Idle };
+
+    // program: LibreOffice's command ("soffice" found on PATH, or a path). The work folders
+    // (run-*) that a crash left in the cache folder are removed, off this thread.
     PresentationConverter(QString cacheFolder, QString program = QStringLiteral("soffice"),
-                          int timeLimitMs = 60'000, QObject* parent = nullptr);
+                          int timeLimitMs = 60'000, Priority priority = Priority::Normal,
+                          QObject* parent = nullptr);
     // Ends the runs still going (their LibreOffice is killed) and waits for their threads.
     ~PresentationConverter() override;
 
@@ -62,7 +75,9 @@ private:
     QString m_cacheFolder;
     QString m_program;
     int m_timeLimitMs;
+    Priority m_priority;
     std::vector<std::unique_ptr<Run>> m_runs;
+    std::thread m_sweep;
 };
 
 }  // namespace velumo

@@ -1,7 +1,11 @@
 #include "slideshowtiming.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QUrl>
 #include <QXmlStreamReader>
 #include <cmath>
 
@@ -9,6 +13,7 @@
 #include "base/notifier.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/ziparchive.h"
 
 namespace velumo::slideshowtiming {
 
@@ -28,6 +33,101 @@ long long roundHalfEven(double value)
     if (rest > 0.5 || (rest == 0.5 && whole % 2 != 0))
         ++whole;
     return whole;
+}
+
+// PresentationML and its relationships, in the transitional and the strict namespaces.
+bool isPresentationMl(QStringView ns)
+{
+    return ns == u"http://schemas.openxmlformats.org/presentationml/2006/main" ||
+           ns == u"http://purl.oclc.org/ooxml/presentationml/main";
+}
+bool isRelationships(QStringView ns)
+{
+    return ns == u"http://schemas.openxmlformats.org/officeDocument/2006/relationships" ||
+           ns == u"http://purl.oclc.org/ooxml/officeDocument/relationships";
+}
+const QString kMarkupCompatibilityNs =
+    QStringLiteral("http://schemas.openxmlformats.org/markup-compatibility/2006");
+
+void throwIfUnreadable(const QXmlStreamReader& xml, const QString& part)
+{
+    if (xml.hasError())
+        throw Failure(QStringLiteral("%1 is not readable: %2 (line %3)")
+                          .arg(part, xml.errorString())
+                          .arg(xml.lineNumber()));
+}
+
+// The parts that the relationships of `part` name, by relationship id, as names inside the
+// package ("ppt/slides/slide1.xml").
+QHash<QString, QString> relationships(ZipArchive& package, const QString& part)
+{
+    const QString folder = QFileInfo(part).path();
+    const QString relsPart =
+        folder + QStringLiteral("/_rels/") + QFileInfo(part).fileName() + QStringLiteral(".rels");
+    QHash<QString, QString> targets;
+    QXmlStreamReader xml(package.read(relsPart));
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"Relationship")
+            continue;
+        const QXmlStreamAttributes attributes = xml.attributes();
+        if (attributes.value(QStringLiteral("TargetMode")) == u"External")
+            continue;
+        const QString target = QUrl::fromPercentEncoding(
+            attributes.value(QStringLiteral("Target")).toString().toUtf8());
+        QString name = target.startsWith(u'/') ? target.mid(1) : folder + u'/' + target;
+        name = QDir::cleanPath(name);
+        if (name.startsWith(u"../") || name == u"..")
+            continue;
+        targets.insert(attributes.value(QStringLiteral("Id")).toString(), name);
+    }
+    throwIfUnreadable(xml, relsPart);
+    return targets;
+}
+
+// One slide part: its hidden flag and the advTm of its transition. PowerPoint writes the
+// transition twice inside mc:AlternateContent (a Choice for newer readers, a Fallback for
+// older ones): the first one counts.
+SlideTiming readSlide(ZipArchive& package, const QString& part)
+{
+    SlideTiming slide;
+    QXmlStreamReader xml(package.read(part));
+    QList<QString> path;  // "p:name" or "mc:name" of the open elements
+    bool sld = false;
+    bool transition = false;
+    while (!xml.atEnd() && !transition) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            path.removeLast();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView ns = xml.namespaceUri();
+        const QString name = (isPresentationMl(ns)           ? QStringLiteral("p:")
+                              : ns == kMarkupCompatibilityNs ? QStringLiteral("mc:")
+                                                             : QStringLiteral("?:")) +
+                             xml.name().toString();
+        path.append(name);
+        if (path.size() == 1) {
+            if (name != u"p:sld")
+                throw Failure(part + QStringLiteral(" is no slide"));
+            sld = true;
+            const QStringView show = xml.attributes().value(QStringLiteral("show"));
+            slide.hidden = show == u"0" || show == u"false";
+        } else if (name == u"p:transition" &&
+                   (path.size() == 2 || (path.size() == 4 && path[1] == u"mc:AlternateContent" &&
+                                         (path[2] == u"mc:Choice" || path[2] == u"mc:Fallback")))) {
+            transition = true;
+            bool ok = false;
+            const qulonglong ms = xml.attributes().value(QStringLiteral("advTm")).toULongLong(&ok);
+            if (ok)
+                slide.seconds = double(ms) / 1000;
+        }
+    }
+    throwIfUnreadable(xml, part);
+    if (!sld)
+        throw Failure(part + QStringLiteral(" is no slide"));
+    return slide;
 }
 
 }  // namespace
@@ -130,6 +230,71 @@ QList<SlideTiming> readFlatOdp(const QByteArray& document)
     for (const QString& name : pageStyles)
         slides.append(styles.value(name));
     return slides;
+}
+
+QList<SlideTiming> readOdp(ZipArchive& package)
+{
+    return readFlatOdp(package.read(QStringLiteral("content.xml")));
+}
+
+QList<SlideTiming> readOfficeOpenXml(ZipArchive& package)
+{
+    const QString main = QStringLiteral("ppt/presentation.xml");
+    const QHash<QString, QString> parts = relationships(package, main);
+    QStringList slideParts;
+    bool presentation = false;
+    QXmlStreamReader xml(package.read(main));
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement ||
+            !isPresentationMl(xml.namespaceUri()))
+            continue;
+        if (xml.name() == u"presentation") {
+            presentation = true;
+        } else if (xml.name() == u"sldIdLst") {
+            while (xml.readNextStartElement()) {
+                if (isPresentationMl(xml.namespaceUri()) && xml.name() == u"sldId") {
+                    QString id;
+                    for (const QXmlStreamAttribute& attribute : xml.attributes())
+                        if (attribute.name() == u"id" && isRelationships(attribute.namespaceUri()))
+                            id = attribute.value().toString();
+                    const auto part = parts.constFind(id);
+                    if (part == parts.constEnd())
+                        throw Failure(QStringLiteral("%1 names slide %2, which it does not hold")
+                                          .arg(main, id));
+                    slideParts.append(*part);
+                }
+                xml.skipCurrentElement();
+            }
+        }
+    }
+    throwIfUnreadable(xml, main);
+    if (!presentation)
+        throw Failure(main + QStringLiteral(" is no presentation"));
+    QList<SlideTiming> slides;
+    slides.reserve(slideParts.size());
+    for (const QString& part : slideParts)
+        slides.append(readSlide(package, part));
+    return slides;
+}
+
+std::optional<QList<SlideTiming>> readPresentation(const QString& file)
+{
+    const QString kind = QFileInfo(file).suffix().toLower();
+    if (kind == u"fodp") {
+        QFile flat(file);
+        if (!flat.open(QIODevice::ReadOnly))
+            throw Failure(flat.fileName() + QStringLiteral(": ") + flat.errorString());
+        return readFlatOdp(flat.readAll());
+    }
+    if (kind == u"odp") {
+        ZipArchive package(file);
+        return readOdp(package);
+    }
+    if (kind == u"pptx" || kind == u"ppsx") {
+        ZipArchive package(file);
+        return readOfficeOpenXml(package);
+    }
+    return std::nullopt;
 }
 
 }  // namespace velumo::slideshowtiming

@@ -9,9 +9,11 @@ namespace velumo {
 
 class Notifier;
 class Settings;
+class ZipArchive;
 
 // The arithmetic and texts of a slide show that need no window: the show time, the summary
-// label, the slot lookup of StartPPT and the slide durations of a flat ODF presentation.
+// label, the slot lookup of StartPPT and the slide durations and hidden flags that the
+// presentation files carry.
 namespace slideshowtiming {
 
 inline constexpr char16_t kBadFileNumber[] = u"Некорректно задан номер файла ";
@@ -41,6 +43,21 @@ struct SlideTiming {
 // of each (both kept in the slide's drawing-page style). Throws Failure when the text is not a
 // presentation.
 QList<SlideTiming> readFlatOdp(const QByteArray& document);
+
+// The slides of an ODF presentation (.odp): its content.xml holds the pages and their
+// drawing-page styles just as a flat ODF does. Throws Failure.
+QList<SlideTiming> readOdp(ZipArchive& package);
+
+// The slides of an Office Open XML presentation (.pptx, .ppsx) in the order of the
+// presentation's slide list: a slide is hidden when its p:sld says show="0", and its duration is
+// the advTm (milliseconds) of its transition. Throws Failure when the package or a slide of it
+// cannot be read.
+QList<SlideTiming> readOfficeOpenXml(ZipArchive& package);
+
+// The slides of a presentation file read from the file itself, for the kinds that need no
+// LibreOffice for it (.pptx, .ppsx, .odp, .fodp); none for the binary PowerPoint kinds (.ppt,
+// .pps). Throws Failure when the file cannot be read as its kind says.
+std::optional<QList<SlideTiming>> readPresentation(const QString& file);
 
 }  // namespace slideshowtiming
 

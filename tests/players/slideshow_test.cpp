@@ -4,11 +4,13 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 
 #include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/ziparchive.h"
 #include "fakes/testsupport.h"
 #include "players/playerregistry.h"
 #include "players/presentationconverter.h"
@@ -120,6 +122,154 @@ TEST(SlideShowTiming, FlatOdpThatIsNoPresentationFails)
                  Failure);
 }
 
+// ---- the timings straight from .pptx and .odp packages ----
+
+class Packages : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        writeAll(path, bytes);
+        return path;
+    }
+    // A .pptx of one slide part with the text given, listed once in the slide list.
+    // root: the slide part's element, which a slide gives as p:sld.
+    QString onePowerPointSlide(const QByteArray& slide, const QByteArray& root = "p:sld")
+    {
+        return write(
+            QStringLiteral("one.pptx"),
+            zipArchive(
+                {{"ppt/presentation.xml",
+                  "<p:presentation "
+                  "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\" "
+                  "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                  "<p:sldIdLst><p:sldId id=\"256\" r:id=\"rId7\"/></p:sldIdLst></p:presentation>"},
+                 {"ppt/_rels/presentation.xml.rels",
+                  "<Relationships "
+                  "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                  "<Relationship Id=\"rId7\" Target=\"slides/slide1.xml\"/></Relationships>"},
+                 {"ppt/slides/slide1.xml",
+                  "<" + root +
+                      " xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\" "
+                      "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"" +
+                      slide + "</" + root + ">"}}));
+    }
+    SlideTiming oneSlide(const QByteArray& slide)
+    {
+        const QList<SlideTiming> slides = *readPresentation(onePowerPointSlide(slide));
+        EXPECT_EQ(slides.size(), 1);
+        return slides.value(0);
+    }
+};
+
+TEST_F(Packages, PowerPointSlidesComeInTheOrderOfTheSlideList)
+{
+    const QString show = write(
+        QStringLiteral("show.pptx"),
+        powerPointPackage(
+            {{"2000"}, {"1000"}, {"5000", true}, {"3000", false, false}, {nullptr}, {"1500"}}));
+    const std::optional<QList<SlideTiming>> slides = readPresentation(show);
+    ASSERT_TRUE(slides);
+    ASSERT_EQ(slides->size(), 6);
+    QList<std::optional<double>> visible;
+    for (const SlideTiming& slide : *slides)
+        if (!slide.hidden)
+            visible.append(slide.seconds);
+    EXPECT_TRUE(slides->at(2).hidden);
+    EXPECT_EQ(slides->at(2).seconds, 5.0);
+    EXPECT_EQ(visible, (QList<std::optional<double>>{2.0, 1.0, 3.0, std::nullopt, 1.5}));
+    EXPECT_EQ(showSeconds(visible), 8);
+
+    // A PowerPoint show (.ppsx) is the same package.
+    EXPECT_EQ(readPresentation(write(QStringLiteral("show.ppsx"), readAll(show)))->size(), 6);
+    // The binary kinds are for LibreOffice alone.
+    EXPECT_FALSE(readPresentation(write(QStringLiteral("show.ppt"), "ppt bytes")));
+    EXPECT_FALSE(readPresentation(write(QStringLiteral("show.pps"), "pps bytes")));
+}
+
+TEST_F(Packages, APowerPointTransitionCountsOnceAndOnlyWhereTransitionsBelong)
+{
+    // Choice and Fallback: the first one, not both and not the sum.
+    SlideTiming slide = oneSlide(
+        "><mc:AlternateContent><mc:Choice Requires=\"p14\"><p:transition advTm=\"2000\"/>"
+        "</mc:Choice><mc:Fallback><p:transition advTm=\"9000\"/></mc:Fallback>"
+        "</mc:AlternateContent>");
+    EXPECT_EQ(slide.seconds, 2.0);
+    EXPECT_FALSE(slide.hidden);
+    // A transition without advTm advances on a click; one that is no number is no time.
+    EXPECT_FALSE(oneSlide("><p:transition spd=\"fast\"/>").seconds);
+    EXPECT_FALSE(oneSlide("><p:transition advTm=\"soon\"/>").seconds);
+    EXPECT_FALSE(oneSlide("><p:transition advTm=\"-2000\"/>").seconds);
+    // An element of that name deeper down is not the slide's transition.
+    EXPECT_FALSE(
+        oneSlide("><p:cSld><p:extLst><p:transition advTm=\"7000\"/></p:extLst></p:cSld>").seconds);
+    EXPECT_EQ(oneSlide(" show=\"1\"><p:transition advTm=\"250\"/>").seconds, 0.25);
+    EXPECT_TRUE(oneSlide(" show=\"false\">").hidden);
+    EXPECT_TRUE(oneSlide(" show=\"0\">").hidden);
+    EXPECT_FALSE(oneSlide(" show=\"1\">").hidden);
+}
+
+TEST_F(Packages, APackageThatCannotBeReadFails)
+{
+    // Not a zip archive at all, a slide part that is no slide or not well formed.
+    EXPECT_THROW(readPresentation(write(QStringLiteral("bytes.pptx"), "pptx bytes")), Failure);
+    EXPECT_THROW(readPresentation(write(QStringLiteral("bytes.odp"), "odp bytes")), Failure);
+    EXPECT_THROW(readPresentation(onePowerPointSlide("><p:cSld>")), Failure);
+    EXPECT_THROW(readPresentation(onePowerPointSlide("><p:transition advTm=\"1000\"/>", "p:notes")),
+                 Failure);
+
+    // The slide list names a slide the package does not hold, or a part that is missing.
+    const QByteArray rels =
+        "<Relationships><Relationship Id=\"rId2\" Target=\"slides/slide1.xml\"/></Relationships>";
+    const QByteArray presentation =
+        "<p:presentation xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+        "<p:sldIdLst><p:sldId id=\"256\" r:id=\"rId3\"/></p:sldIdLst></p:presentation>";
+    QByteArray listed = presentation;
+    listed.replace("rId3", "rId2");
+    for (const QList<TestZipEntry>& entries :
+         {QList<TestZipEntry>{{"ppt/presentation.xml", presentation},
+                              {"ppt/_rels/presentation.xml.rels", rels}},
+          QList<TestZipEntry>{{"ppt/presentation.xml", listed},
+                              {"ppt/_rels/presentation.xml.rels", rels}},
+          QList<TestZipEntry>{{"ppt/_rels/presentation.xml.rels", rels}},
+          QList<TestZipEntry>{{"ppt/presentation.xml", listed}}})
+        EXPECT_THROW(readPresentation(write(QStringLiteral("broken.pptx"), zipArchive(entries))),
+                     Failure)
+            << entries.size();
+    // A relationship that leads out of the package leads nowhere.
+    QByteArray outside = rels;
+    outside.replace("slides/slide1.xml", "../../slide1.xml");
+    EXPECT_THROW(readPresentation(write(QStringLiteral("outside.pptx"),
+                                        zipArchive({{"ppt/presentation.xml", listed},
+                                                    {"ppt/_rels/presentation.xml.rels", outside},
+                                                    {"slide1.xml", "<p:sld/>"}}))),
+                 Failure);
+}
+
+TEST_F(Packages, AnOdfPackageIsReadLikeAFlatOne)
+{
+    const QString show =
+        write(QStringLiteral("show.odp"),
+              odfPackage({{"#ff0000", "PT2S"}, {"#ffff00", "PT5S", true}, {"#0000ff", nullptr}}));
+    const std::optional<QList<SlideTiming>> slides = readPresentation(show);
+    ASSERT_TRUE(slides);
+    ASSERT_EQ(slides->size(), 3);
+    EXPECT_EQ(slides->at(0).seconds, 2.0);
+    EXPECT_TRUE(slides->at(1).hidden);
+    EXPECT_FALSE(slides->at(2).seconds);
+    // A text document in an ODF package is no presentation.
+    EXPECT_THROW(readPresentation(write(
+                     QStringLiteral("text.odp"),
+                     zipArchive({{"content.xml",
+                                  "<office:document-content xmlns:office=\"urn:oasis:names:tc:"
+                                  "opendocument:xmlns:office:1.0\"><office:body><office:text/>"
+                                  "</office:body></office:document-content>"}}))),
+                 Failure);
+}
+
 // ---- the converter, with a stand-in for LibreOffice ----
 
 // Writes a stand-in for soffice that logs its profile folder and format, then makes what
@@ -135,7 +285,9 @@ QString fakeOffice(const QString& folder, const QByteArray& behaviour = {},
         "  --outdir) out=\"$2\"; shift;; --convert-to) fmt=\"$2\"; shift;;\n"
         "  -env:UserInstallation=*) prof=\"${1#*=}\";; -*) ;; *) src=\"$1\";; esac; shift; done\n"
         "echo \"$prof $fmt\" >> '" +
-        folder.toUtf8() + "/runs.log'\n" + behaviour +
+        folder.toUtf8() + "/runs.log'\n" +
+        // The scheduling policy it runs under (0 normal, 5 idle).
+        "cut -d' ' -f41 /proc/$$/stat >> '" + folder.toUtf8() + "/policy.log'\n" + behaviour +
         "\n"
         "base=$(basename \"$src\"); base=\"${base%.*}\"; mkdir -p \"$out\"\n"
         "case \"$fmt\" in pdf) printf '%%PDF-1.4 fake' > \"$out/$base.pdf\";;\n"
@@ -177,6 +329,7 @@ protected:
     }
 };
 
+// Bytes that are no PowerPoint package: the timings come from LibreOffice's flat ODF of them.
 TEST_F(Converter, ConvertsOnceAndAnswersFromTheCacheUntilTheFileChanges)
 {
     const QString template_ = write(
@@ -211,6 +364,99 @@ TEST_F(Converter, ConvertsOnceAndAnswersFromTheCacheUntilTheFileChanges)
     EXPECT_FALSE(converter.cached(show));
     EXPECT_TRUE(convert(converter, show).first);
     EXPECT_EQ(runs().size(), 4);
+}
+
+TEST_F(Converter, PackagesGiveTheirOwnTimingsAndOnlyThePagesAreMade)
+{
+    const QString flat = write(QStringLiteral("timings.fodp"),
+                               flatPresentation({{"#ff0000", "PT7S"}, {"#0000ff", "PT8S"}}));
+    PresentationConverter converter(cache, fakeOffice(dir.path(), {}, flat));
+    const QByteArray pptx =
+        powerPointPackage({{"2000"}, {"1000"}, {"5000", true}, {"3000"}, {nullptr}});
+    for (const QString& name : {QStringLiteral("show.pptx"), QStringLiteral("show.ppsx")}) {
+        const auto [presentation, reason] = convert(converter, write(name, pptx));
+        ASSERT_TRUE(presentation) << reason.toStdString();
+        EXPECT_EQ(presentation->durations,
+                  (QList<std::optional<double>>{2.0, 1.0, 3.0, std::nullopt}));
+    }
+    EXPECT_EQ(runs().size(), 2);
+    EXPECT_TRUE(runs().at(0).endsWith(u" pdf") && runs().at(1).endsWith(u" pdf"));
+
+    const auto [odp, reason] =
+        convert(converter, write(QStringLiteral("show.odp"),
+                                 odfPackage({{"#ff0000", "PT4S"}, {"#00ff00", "PT1S", true}})));
+    ASSERT_TRUE(odp) << reason.toStdString();
+    EXPECT_EQ(odp->durations, QList<std::optional<double>>{4.0});
+    EXPECT_EQ(runs().size(), 3);
+    EXPECT_TRUE(runs().last().endsWith(u" pdf"));
+
+    // A package this reader cannot read may still be one LibreOffice reads: its flat ODF then
+    // gives the timings. So does a binary PowerPoint file, always.
+    QByteArray damaged = pptx;
+    damaged.replace("ppt/slides/slide1.xml", "ppt/slides/slideX.xml");
+    for (const QString& name : {QStringLiteral("damaged.pptx"), QStringLiteral("show.ppt")}) {
+        const int before = int(runs().size());
+        const auto [presentation, why] = convert(converter, write(name, damaged));
+        ASSERT_TRUE(presentation) << why.toStdString();
+        EXPECT_EQ(presentation->durations, (QList<std::optional<double>>{7.0, 8.0}));
+        EXPECT_EQ(runs().mid(before).size(), 2);
+        EXPECT_TRUE(runs().last().endsWith(u" fodp"));
+    }
+}
+
+TEST_F(Converter, LibreOfficeRunsAtNormalPriorityUnlessToldToIdle)
+{
+    const QString show =
+        write(QStringLiteral("show.fodp"), flatPresentation({{"#ff0000", "PT2S"}}));
+    {
+        PresentationConverter normal(cache, fakeOffice(dir.path()));
+        ASSERT_TRUE(convert(normal, show).first);
+    }
+    write(QStringLiteral("show.fodp"),
+          flatPresentation({{"#ff0000", "PT2S"}, {"#0000ff", "PT3S"}}));
+    PresentationConverter idle(cache, fakeOffice(dir.path()), 60'000,
+                               PresentationConverter::Priority::Idle);
+    ASSERT_TRUE(convert(idle, show).first);
+    EXPECT_EQ(QString::fromLatin1(readAll(dir.filePath(QStringLiteral("policy.log")))),
+              QStringLiteral("0\n5\n"));
+}
+
+TEST_F(Converter, WorkFoldersThatACrashLeftAreRemovedWhenItStarts)
+{
+    const QString show =
+        write(QStringLiteral("show.fodp"), flatPresentation({{"#ff0000", "PT2S"}}));
+    {
+        PresentationConverter converter(cache, fakeOffice(dir.path()));
+        ASSERT_TRUE(convert(converter, show).first);
+    }
+    // What killed runs leave: work folders with a profile and half-made pages. The cache
+    // entry beside them is old too, and no work folder.
+    auto leave = [&](const QString& name) {
+        const QString folder = cache + u'/' + name;
+        QDir().mkpath(folder + QStringLiteral("/pdf/profile/user"));
+        writeAll(folder + QStringLiteral("/pdf/profile/user/registrymodifications.xcu"), "x");
+        return folder;
+    };
+    const auto hoursAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(2);
+    for (const QString& entry : QDir(cache).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        std::filesystem::last_write_time((cache + u'/' + entry).toStdString(), hoursAgo);
+    const QString old = leave(QStringLiteral("run-Ab12Cd"));
+    std::filesystem::last_write_time(old.toStdString(), hoursAgo);
+    const QString young = leave(QStringLiteral("run-Ef34Gh"));
+
+    {
+        PresentationConverter converter(cache, fakeOffice(dir.path()));
+    }
+    EXPECT_FALSE(QFileInfo::exists(old));
+    // Younger than the time limit: perhaps a run still going, so it stays.
+    EXPECT_TRUE(QFileInfo::exists(young));
+    QTest::qWait(400);
+    {
+        PresentationConverter quick(cache, fakeOffice(dir.path()), 300);
+        EXPECT_TRUE(quick.cached(show));
+    }
+    EXPECT_FALSE(QFileInfo::exists(young));
+    EXPECT_EQ(runs().size(), 1);
 }
 
 TEST_F(Converter, FlatOdfNeedsOnlyThePages)

@@ -13,6 +13,7 @@
 #include "players/presentationconverter.h"
 #include "players/slideshowfiles.h"
 #include "players/slideshowplayer.h"
+#include "players/slideshowtiming.h"
 #include "players/slideshowwindow.h"
 
 using namespace velumo;
@@ -87,32 +88,51 @@ TEST_F(SlideShowWindowTest, LibreOfficeKeepsTheTimingsAndLeavesTheHiddenSlideOut
     EXPECT_EQ(window.pageCount(), 3);
 }
 
-// A PowerPoint file (made by LibreOffice from the same slides) goes the other way: its
-// timings come from the flat ODF that LibreOffice writes of it.
+// A PowerPoint file and an ODF package (made by LibreOffice from the same slides) go the other
+// way: their timings are read from the packages themselves, and LibreOffice makes the pages.
 TEST_F(SlideShowWindowTest, PowerPointTimingsSurviveTheConversion)
 {
     QTemporaryDir dir;
-    QProcess office;
-    office.start(QStringLiteral("soffice"),
-                 {QStringLiteral("-env:UserInstallation=") +
-                      QUrl::fromLocalFile(dir.path() + QStringLiteral("/profile")).toString(),
-                  QStringLiteral("--headless"), QStringLiteral("--convert-to"),
-                  QStringLiteral("pptx"), QStringLiteral("--outdir"), dir.path(), s_show});
-    ASSERT_TRUE(office.waitForFinished(120'000));
-    const QString pptx = dir.path() + QStringLiteral("/colours.pptx");
-    ASSERT_TRUE(QFileInfo::exists(pptx)) << office.readAll().toStdString();
+    for (const QString& kind : {QStringLiteral("pptx"), QStringLiteral("odp")}) {
+        QProcess office;
+        office.start(QStringLiteral("soffice"),
+                     {QStringLiteral("-env:UserInstallation=") +
+                          QUrl::fromLocalFile(dir.path() + QStringLiteral("/profile")).toString(),
+                      QStringLiteral("--headless"), QStringLiteral("--convert-to"), kind,
+                      QStringLiteral("--outdir"), dir.path(), s_show});
+        ASSERT_TRUE(office.waitForFinished(120'000));
+        const QString made = dir.path() + QStringLiteral("/colours.") + kind;
+        ASSERT_TRUE(QFileInfo::exists(made)) << office.readAll().toStdString();
 
-    PresentationConverter converter(dir.path() + QStringLiteral("/cache"));
-    QSignalSpy ok(&converter, &PresentationConverter::converted);
-    QSignalSpy failed(&converter, &PresentationConverter::conversionFailed);
-    converter.convert(pptx);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ok.size() + failed.size() > 0; }, 120'000));
-    ASSERT_EQ(ok.size(), 1) << failed.at(0).at(1).toString().toStdString();
-    const Presentation presentation = ok.at(0).at(1).value<Presentation>();
-    EXPECT_EQ(presentation.durations, (QList<std::optional<double>>{2.0, 1.0, 3.0}));
-    SlideShowWindow window;
-    ASSERT_TRUE(window.open(presentation.pages, nullptr));
-    EXPECT_EQ(window.pageCount(), 3);
+        // Straight from the file: all four slides in their order, the third one hidden.
+        const std::optional<QList<slideshowtiming::SlideTiming>> slides =
+            slideshowtiming::readPresentation(made);
+        ASSERT_TRUE(slides) << kind.toStdString();
+        QList<std::optional<double>> all;
+        QList<std::optional<double>> visible;
+        QList<bool> hidden;
+        for (const slideshowtiming::SlideTiming& slide : *slides) {
+            all.append(slide.seconds);
+            hidden.append(slide.hidden);
+            if (!slide.hidden)
+                visible.append(slide.seconds);
+        }
+        EXPECT_EQ(all, (QList<std::optional<double>>{2.0, 1.0, 5.0, 3.0})) << kind.toStdString();
+        EXPECT_EQ(hidden, (QList<bool>{false, false, true, false})) << kind.toStdString();
+        EXPECT_EQ(slideshowtiming::showSeconds(visible), 6);
+
+        PresentationConverter converter(dir.path() + QStringLiteral("/cache"));
+        QSignalSpy ok(&converter, &PresentationConverter::converted);
+        QSignalSpy failed(&converter, &PresentationConverter::conversionFailed);
+        converter.convert(made);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ok.size() + failed.size() > 0; }, 120'000));
+        ASSERT_EQ(ok.size(), 1) << failed.at(0).at(1).toString().toStdString();
+        const Presentation presentation = ok.at(0).at(1).value<Presentation>();
+        EXPECT_EQ(presentation.durations, (QList<std::optional<double>>{2.0, 1.0, 3.0}));
+        SlideShowWindow window;
+        ASSERT_TRUE(window.open(presentation.pages, nullptr));
+        EXPECT_EQ(window.pageCount(), 3);
+    }
 }
 
 TEST_F(SlideShowWindowTest, TheColoursInTheirOrderAtTheRectangleAndTheParkGoesOn)
