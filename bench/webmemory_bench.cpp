@@ -145,6 +145,7 @@ void refreshes(test::PageServer& server, StripSampler& strip, int count, double 
     qint64 longestCallMs = 0;
     qint64 longestRecycleCallMs = 0;
     std::vector<qint64> loadMs;
+    std::vector<qint64> gapMs;
     int recycles = 0;
     int lost = 0;
     qint64 lastKb = firstKb;
@@ -162,6 +163,7 @@ void refreshes(test::PageServer& server, StripSampler& strip, int count, double 
         const bool recycled = wb.rendererPid() != pid;
         recycles += recycled;
         largestGapMs = std::max(largestGapMs, strip.largestGapMs());
+        gapMs.push_back(strip.largestGapMs());
         longestCallMs = std::max(longestCallMs, callMs);
         if (recycled) {
             recycleGapMs = std::max(recycleGapMs, strip.largestGapMs());
@@ -185,14 +187,22 @@ void refreshes(test::PageServer& server, StripSampler& strip, int count, double 
         "UI thread: longest %lld ms (recycling %lld ms)\n",
         (long long)loadMs[loadMs.size() / 2], (long long)loadMs.back(), (long long)longestCallMs,
         (long long)longestRecycleCallMs);
+    std::sort(gapMs.begin(), gapMs.end());
+    const auto over50 = std::count_if(gapMs.begin(), gapMs.end(), [](qint64 g) { return g > 50; });
     std::printf(
         "  strip's largest repaint gap during the refreshes: %lld ms (during recycles %lld "
-        "ms)\n",
-        (long long)largestGapMs, (long long)recycleGapMs);
+        "ms); per refresh median %lld ms, 99th percentile %lld ms, %lld of %zu over 50 "
+        "ms\n",
+        (long long)largestGapMs, (long long)recycleGapMs, (long long)gapMs[gapMs.size() / 2],
+        (long long)gapMs[gapMs.size() * 99 / 100], (long long)over50, gapMs.size());
     const QStringList events = test::logEvents(log.path(), QStringLiteral("player"));
+    QStringList recycledEvents;
     for (const QString& e : events)
         if (e.startsWith(QStringLiteral("renderer recycled")))
-            std::printf("  event: %s\n", qPrintable(e));
+            recycledEvents.append(e);
+    if (!recycledEvents.isEmpty())
+        std::printf("  %lld events, the first: %s\n", (long long)recycledEvents.size(),
+                    qPrintable(recycledEvents.first()));
     web.SCButton65Click();
 }
 
@@ -202,6 +212,8 @@ int main(int argc, char** argv)
 {
     prepareWebEngine();
     QApplication app(argc, argv);
+    // Line by line, also into a file, to follow a long run.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 500;
     StripSampler strip;
     strip.show();

@@ -150,9 +150,7 @@ void BrowserPanel::ensureView()
                 if (page != m_page || status == QWebEnginePage::NormalTerminationStatus)
                     return;
                 m_rendererGone = true;
-                m_cover->setPixmap(m_lastGood);
-                m_cover->show();
-                m_cover->raise();
+                showCover(m_lastGood);
                 m_loading = false;
                 m_good = false;
                 emit failed(QStringLiteral("the page renderer ended: %1 (code %2)")
@@ -168,9 +166,7 @@ void BrowserPanel::beginLoad(bool keepPicture)
         m_lastGood = m_view->grab();
     if (!keepPicture)
         m_lastGood = QPixmap();
-    m_cover->setPixmap(m_lastGood);
-    m_cover->show();
-    m_cover->raise();
+    showCover(m_lastGood);
     m_good = false;
     m_loading = true;
     ++m_loadNumber;
@@ -250,7 +246,12 @@ void BrowserPanel::stopLoading()
 
 void BrowserPanel::cover()
 {
-    m_cover->setPixmap(QPixmap());
+    showCover(QPixmap());
+}
+
+void BrowserPanel::showCover(const QPixmap& picture)
+{
+    m_cover->setPixmap(picture);
     m_cover->show();
     m_cover->raise();
 }

@@ -59,6 +59,7 @@ private:
     void retireView();
     void loadSource();
     void beginLoad(bool keepPicture);
+    void showCover(const QPixmap& picture);
     void onLoadFinished(bool ok, const QString& reason);
     void onPaintedMark(const QString& text);
 
