@@ -11,12 +11,9 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
-#include <QWidget>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -28,50 +25,12 @@
 #include "players/clipwindow.h"
 #include "players/mediaclipengine.h"
 #include "players/testmedia.h"
+#include "stripsampler.h"
 
 using namespace velumo;
+using velumo::bench::StripSampler;
 
 namespace {
-
-// Stands for the ticker strip: repainted on every tick of a 16 ms precise timer.
-class Strip final : public QWidget {
-public:
-    Strip()
-    {
-        resize(1280, 40);
-        m_tick.setTimerType(Qt::PreciseTimer);
-        m_tick.setInterval(16);
-        QObject::connect(&m_tick, &QTimer::timeout, this, [this] { update(); });
-        m_tick.start();
-    }
-    void resetGap()
-    {
-        m_largestGapMs = 0;
-        m_last.invalidate();
-    }
-    qint64 largestGapMs() const { return m_largestGapMs; }
-    void halt()
-    {
-        m_tick.stop();
-        hide();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter(this).fillRect(rect(), QColor(0, 0, 80 + (m_frame++ % 100)));
-        if (m_last.isValid())
-            m_largestGapMs = std::max(m_largestGapMs, m_last.restart());
-        else
-            m_last.start();
-    }
-
-private:
-    QTimer m_tick;
-    QElapsedTimer m_last;
-    qint64 m_largestGapMs = 0;
-    int m_frame = 0;
-};
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000)
 {
@@ -136,7 +95,7 @@ int main(int argc, char** argv)
     ClipWindow window;
     MediaClipEngine engine(window);
     ClipPlayer player(engine, settings, notifier, log, dir.path());
-    Strip strip;
+    StripSampler strip;
     strip.show();
     const QRect rect(0, 60, 960, 540);
     auto request = [&](const QString& file) {

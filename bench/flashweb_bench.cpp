@@ -9,10 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPainter>
 #include <QSignalSpy>
-#include <QTimer>
-#include <QWidget>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -20,48 +17,13 @@
 #include "base/settingskeys.h"
 #include "players/webengine.h"
 #include "players/webrig.h"
+#include "stripsampler.h"
 
 using namespace velumo;
+using velumo::bench::StripSampler;
 using namespace velumo::test;
 
 namespace {
-
-// Stands for the ticker strip: repainted on every tick of a 16 ms precise timer.
-class Strip final : public QWidget {
-public:
-    Strip()
-    {
-        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-        setGeometry(0, 680, 1280, 40);
-        m_tick.setTimerType(Qt::PreciseTimer);
-        m_tick.setInterval(16);
-        QObject::connect(&m_tick, &QTimer::timeout, this, [this] { update(); });
-        m_tick.start();
-    }
-    // The gap is counted from now, so a block right after this call is counted too.
-    void resetGap()
-    {
-        m_largestGapMs = 0;
-        m_last.start();
-    }
-    qint64 largestGapMs() const { return m_largestGapMs; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter(this).fillRect(rect(), QColor(0, 0, 80 + (m_frame++ % 100)));
-        if (m_last.isValid())
-            m_largestGapMs = std::max(m_largestGapMs, m_last.restart());
-        else
-            m_last.start();
-    }
-
-private:
-    QTimer m_tick;
-    QElapsedTimer m_last;
-    qint64 m_largestGapMs = 0;
-    int m_frame = 0;
-};
 
 struct Series {
     qint64 firstMs = -1;
@@ -102,7 +64,7 @@ int main(int argc, char** argv)
 {
     prepareWebEngine();
     QApplication app(argc, argv);
-    Strip strip;
+    StripSampler strip;
     strip.show();
     WebRig& rig = WebRig::get();
     Settings& s = rig.settings;

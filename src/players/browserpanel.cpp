@@ -9,6 +9,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <utility>
 
 namespace velumo {
 
@@ -25,6 +26,18 @@ QString reasonOf(const QWebEngineLoadingInfo& info)
         return QStringLiteral("HTTP %1").arg(info.errorCode());
     const QString text = info.errorString();
     return text.isEmpty() ? QStringLiteral("the page did not load") : text;
+}
+
+QString endOf(QWebEnginePage::RenderProcessTerminationStatus status)
+{
+    switch (status) {
+        case QWebEnginePage::CrashedTerminationStatus:
+            return QStringLiteral("crashed");
+        case QWebEnginePage::KilledTerminationStatus:
+            return QStringLiteral("killed");
+        default:
+            return QStringLiteral("ended abnormally");
+    }
 }
 
 }  // namespace
@@ -64,23 +77,44 @@ BrowserPanel::BrowserPanel(const QString& browserName, QWidget* parent)
 
 BrowserPanel::~BrowserPanel()
 {
-    // The page goes before its profile.
-    delete m_view;
-    m_view = nullptr;
-    delete m_page;
-    m_page = nullptr;
+    // Views go before their pages, pages before their profile.
+    retireView();
+    qDeleteAll(m_retired);
     delete m_profile;
+}
+
+void BrowserPanel::retireView()
+{
+    if (!m_view)
+        return;
+    // What the old page says on its way out is no news of the panel. It goes with its view in
+    // a later turn of the event loop, as its teardown takes a few milliseconds.
+    QWebEngineView* view = std::exchange(m_view, nullptr);
+    BrowserPage* page = std::exchange(m_page, nullptr);
+    view->hide();
+    page->setParent(view);
+    view->deleteLater();
+    m_retired.removeIf([](const QPointer<QWebEngineView>& v) { return v.isNull(); });
+    m_retired.append(view);
 }
 
 void BrowserPanel::ensureView()
 {
-    if (m_view)
+    if (m_view && !m_rendererGone)
         return;
-    // Memory only: no stale page from a disk cache, nothing written.
-    m_profile = new QWebEngineProfile(this);
-    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-    m_page = new BrowserPage(m_profile, this);
-    m_page->onMessage = [this](const QString& text) {
+    // A browser whose renderer ended is not used again.
+    retireView();
+    m_rendererGone = false;
+    if (!m_profile) {
+        // Memory only: no stale page from a disk cache, nothing written.
+        m_profile = new QWebEngineProfile(this);
+        m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    }
+    BrowserPage* page = new BrowserPage(m_profile, this);
+    m_page = page;
+    m_page->onMessage = [this, page](const QString& text) {
+        if (page != m_page)
+            return;
         if (text.startsWith(QStringLiteral("painted:")))
             onPaintedMark(text);
         else
@@ -103,21 +137,24 @@ void BrowserPanel::ensureView()
     m_cover->raise();
     // A load that is stopped (a new one replaces it, or it hung) reports nothing.
     connect(m_page, &QWebEnginePage::loadingChanged, this,
-            [this](const QWebEngineLoadingInfo& info) {
+            [this, page](const QWebEngineLoadingInfo& info) {
+                if (page != m_page)
+                    return;
                 if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
                     onLoadFinished(false, reasonOf(info));
                 else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
                     onLoadFinished(true, QString());
             });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
-            [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
-                if (status == QWebEnginePage::NormalTerminationStatus)
+            [this, page](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
+                if (page != m_page || status == QWebEnginePage::NormalTerminationStatus)
                     return;
-                cover();
-                m_cover->setPixmap(m_lastGood);
+                m_rendererGone = true;
+                showCover(m_lastGood);
                 m_loading = false;
-                emit failed(QStringLiteral("the page renderer ended (status %1, code %2)")
-                                .arg(int(status))
+                m_good = false;
+                emit failed(QStringLiteral("the page renderer ended: %1 (code %2)")
+                                .arg(endOf(status))
                                 .arg(code));
             });
 }
@@ -129,9 +166,7 @@ void BrowserPanel::beginLoad(bool keepPicture)
         m_lastGood = m_view->grab();
     if (!keepPicture)
         m_lastGood = QPixmap();
-    m_cover->setPixmap(m_lastGood);
-    m_cover->show();
-    m_cover->raise();
+    showCover(m_lastGood);
     m_good = false;
     m_loading = true;
     ++m_loadNumber;
@@ -139,22 +174,67 @@ void BrowserPanel::beginLoad(bool keepPicture)
 
 void BrowserPanel::load(const QUrl& url)
 {
+    m_url = url;
+    m_html.clear();
+    m_fromHtml = false;
     beginLoad(false);
-    m_view->load(url);
+    loadSource();
 }
 
 void BrowserPanel::loadHtml(const QString& html, const QUrl& baseUrl)
 {
+    m_url = baseUrl;
+    m_html = html;
+    m_fromHtml = true;
     beginLoad(false);
-    m_view->setHtml(html, baseUrl);
+    loadSource();
+}
+
+void BrowserPanel::loadSource()
+{
+    if (m_fromHtml)
+        m_view->setHtml(m_html, m_url);
+    else
+        m_view->load(m_url);
 }
 
 void BrowserPanel::reload()
 {
     if (!m_view)
         return;
+    // A browser whose renderer ended is replaced by a new one, which loads the page anew.
+    const bool gone = m_rendererGone;
     beginLoad(true);
-    m_view->reload();
+    if (gone)
+        loadSource();
+    else
+        m_view->reload();
+}
+
+void BrowserPanel::recycle()
+{
+    if (!m_view)
+        return;
+    if (m_rendererGone) {
+        reload();
+        return;
+    }
+    // The picture is taken while the old browser still shows it; the new browser comes in the
+    // next turn of the event loop, so the strip never waits for all of it at once.
+    beginLoad(true);
+    const int number = m_loadNumber;
+    QTimer::singleShot(0, this, [this, number] {
+        if (!m_loading || number != m_loadNumber)
+            return;
+        retireView();
+        ensureView();
+        loadSource();
+    });
+}
+
+qint64 BrowserPanel::rendererPid() const
+{
+    return m_page && !m_rendererGone ? m_page->renderProcessPid() : 0;
 }
 
 void BrowserPanel::stopLoading()
@@ -166,7 +246,12 @@ void BrowserPanel::stopLoading()
 
 void BrowserPanel::cover()
 {
-    m_cover->setPixmap(QPixmap());
+    showCover(QPixmap());
+}
+
+void BrowserPanel::showCover(const QPixmap& picture)
+{
+    m_cover->setPixmap(picture);
     m_cover->show();
     m_cover->raise();
 }
@@ -205,6 +290,8 @@ void BrowserPanel::onPaintedMark(const QString& text)
         m_loading = false;
         m_good = true;
         m_cover->hide();
+        // Kept for a renderer that ends before the next reload takes a newer one.
+        m_lastGood = m_view->grab();
         emit painted();
     });
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QPixmap>
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
@@ -16,6 +18,10 @@ class BrowserPage;
 // from each load until its page is painted, so nothing of the browser's own screens (a blank
 // page, an error page, a half-built page) is ever seen: it is black, or at a reload the last
 // good picture of the page. A failed load leaves the cover up.
+//
+// A renderer that ends (it crashed or was killed) leaves the cover with the last good picture;
+// the next load or reload makes a new browser. recycle() does the same on purpose, for a
+// renderer that has grown too big.
 class BrowserPanel final : public QWidget {
     Q_OBJECT
 public:
@@ -25,6 +31,9 @@ public:
     void load(const QUrl& url);
     void loadHtml(const QString& html, const QUrl& baseUrl);
     void reload();
+    // A new browser, with a new renderer, loads the last address or page anew; the cover keeps
+    // the last good picture meanwhile.
+    void recycle();
     void stopLoading();
     // Black, the browser's page left as it is.
     void cover();
@@ -32,6 +41,8 @@ public:
     void runScript(const QString& script);
     bool created() const { return m_view != nullptr; }
     QWebEngineView* view() const { return m_view; }
+    // The process of the page's renderer; 0 while there is none.
+    qint64 rendererPid() const;
 
 signals:
     // The page of the last load is painted and uncovered.
@@ -45,7 +56,10 @@ protected:
 
 private:
     void ensureView();
+    void retireView();
+    void loadSource();
     void beginLoad(bool keepPicture);
+    void showCover(const QPixmap& picture);
     void onLoadFinished(bool ok, const QString& reason);
     void onPaintedMark(const QString& text);
 
@@ -53,8 +67,15 @@ private:
     QWebEngineProfile* m_profile = nullptr;
     BrowserPage* m_page = nullptr;
     QWebEngineView* m_view = nullptr;
+    // Views of recycled browsers still to be deleted.
+    QList<QPointer<QWebEngineView>> m_retired;
     QLabel* m_cover = nullptr;
     QPixmap m_lastGood;
+    // What the last load asked for, for a new browser to load again.
+    QUrl m_url;
+    QString m_html;
+    bool m_fromHtml = false;
+    bool m_rendererGone = false;
     int m_loadNumber = 0;
     bool m_loading = false;
     bool m_good = false;

@@ -149,6 +149,8 @@ void WebPlayer::navigate(int panel)
     Panel& p = m_panels[panel];
     p.navigated = true;
     p.loaded = false;
+    // Another page, another baseline.
+    p.baselineKb = -1;
     if (m_address.trimmed().isEmpty()) {
         // The window is shown all the same, black.
         m_surface.navigate(panel, QString());
@@ -168,8 +170,34 @@ void WebPlayer::reload(int panel)
 {
     if (!m_panels[panel].navigated || m_address.trimmed().isEmpty())
         return;
+    if (recycleIfGrown(panel))
+        return;
     beginLoad(panel);
     m_surface.reload(panel);
+}
+
+bool WebPlayer::recycleIfGrown(int panel)
+{
+    Panel& p = m_panels[panel];
+    if (m_limits.rendererGrowth <= 0 || p.baselineKb <= 0)
+        return false;
+    const WebSurface::Renderer renderer = m_surface.renderer(panel);
+    if (renderer.pid != p.rendererPid) {
+        // Another renderer took the page over (the browser made one): its own first picture
+        // gives the next baseline.
+        p.baselineKb = -1;
+        return false;
+    }
+    if (renderer.memoryKb <= m_limits.rendererGrowth * double(p.baselineKb))
+        return false;
+    write(QStringLiteral("renderer recycled %1: %2 %3 MB, %4 MB at its first picture")
+              .arg(subject(), panel == 0 ? QStringLiteral("wb") : QStringLiteral("WB2"))
+              .arg(double(renderer.memoryKb) / 1024, 0, 'f', 1)
+              .arg(double(p.baselineKb) / 1024, 0, 'f', 1));
+    p.baselineKb = -1;
+    beginLoad(panel);
+    m_surface.recycle(panel);
+    return true;
 }
 
 void WebPlayer::beginLoad(int panel)
@@ -218,6 +246,11 @@ void WebPlayer::onPainted(int panel)
     p.loading = false;
     p.loaded = true;
     p.timeout->stop();
+    const WebSurface::Renderer renderer = m_surface.renderer(panel);
+    if (p.baselineKb < 0 || renderer.pid != p.rendererPid) {
+        p.rendererPid = renderer.pid;
+        p.baselineKb = renderer.memoryKb;
+    }
     if (panel != 0 || !m_firstPictureDue)
         return;
     m_firstPictureDue = false;

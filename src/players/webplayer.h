@@ -22,12 +22,19 @@ class WebSurface;
 // fails, or does not end within the load limit, leaves the panel with its last good picture
 // (or black), writes a "player" event and is tried again at the next refresh, or after the
 // retry time when the refresh is off.
+//
+// A page renderer's memory is bounded over months of refreshes: its memory at the first
+// picture of a page is the baseline, and a refresh that finds it grown past rendererGrowth
+// times that loads the page in a new browser instead (recycled), a refresh like any other for
+// the first picture, the load limit and the retries.
 class WebPlayer final : public ContentPlayer {
     Q_OBJECT
 public:
     struct Limits {
         qint64 loadTimeoutMs = 30'000;
         qint64 retryMs = 60'000;
+        // 0: never recycled.
+        double rendererGrowth = 1.5;
     };
 
     WebPlayer(Settings& settings, EventLog& log, const Clock& clock, TimerFactory& timers,
@@ -73,6 +80,10 @@ private:
         bool loading = false;
         bool loaded = false;
         qint64 loadStartMs = 0;
+        // The renderer of the baseline and its memory at the page's first picture (-1: none
+        // taken yet).
+        qint64 rendererPid = 0;
+        qint64 baselineKb = -1;
         std::unique_ptr<Timer> timeout;
     };
 
@@ -83,6 +94,7 @@ private:
     void navigate(int panel);
     void reload(int panel);
     void beginLoad(int panel);
+    bool recycleIfGrown(int panel);
     void onPainted(int panel);
     void onFailed(int panel, const QString& reason);
     void armRetry();

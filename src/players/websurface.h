@@ -26,6 +26,16 @@ public:
     virtual void reload(int panel) = 0;
     // Abandons a load that does not end; the panel keeps what it showed.
     virtual void stopLoading(int panel) = 0;
+    // Loads the page anew in a new browser with a new renderer; the panel keeps its last good
+    // picture until the new one is painted.
+    virtual void recycle(int panel) = 0;
+    // The process of a panel's page renderer and the memory it holds (VmRSS); pid 0 and
+    // memory -1 while there is none.
+    struct Renderer {
+        qint64 pid = 0;
+        qint64 memoryKb = -1;
+    };
+    virtual Renderer renderer(int panel) const = 0;
     virtual void showWindow() = 0;
     virtual void hideWindow() = 0;
     virtual bool windowVisible() const = 0;

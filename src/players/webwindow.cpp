@@ -1,5 +1,6 @@
 #include "webwindow.h"
 
+#include "base/processmemory.h"
 #include "players/browserpanel.h"
 
 namespace velumo {
@@ -40,6 +41,12 @@ public:
     }
     void reload(int panel) override { m_window.m_browsers[panel]->reload(); }
     void stopLoading(int panel) override { m_window.m_browsers[panel]->stopLoading(); }
+    void recycle(int panel) override { m_window.m_browsers[panel]->recycle(); }
+    Renderer renderer(int panel) const override
+    {
+        const qint64 pid = m_window.m_browsers[panel]->rendererPid();
+        return Renderer{pid, processResidentKb(pid)};
+    }
     void showWindow() override
     {
         m_window.show();

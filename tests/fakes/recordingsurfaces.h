@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QStringList>
+#include <array>
 
 #include "players/flashsurface.h"
 #include "players/websurface.h"
@@ -9,7 +10,8 @@
 namespace velumo::test {
 
 // The web window without a browser: records what it is asked ("navigate 0 ADDRESS",
-// "reload 1", "show"...); the test reports pages painted or failed through its signals.
+// "reload 1", "recycle 0", "show"...); the test reports pages painted or failed through its
+// signals and sets what the renderers hold.
 class RecordingWebSurface final : public WebSurface {
 public:
     QStringList calls;
@@ -18,6 +20,8 @@ public:
     int panelWidthPx = 0;
     int panelHeightPx = 0;
     int offsetPx = 0;
+    // What renderer() answers, set by the test.
+    std::array<Renderer, kPanels> renderers{};
 
     void setWindowRect(const QRect& r) override
     {
@@ -36,6 +40,8 @@ public:
     }
     void reload(int panel) override { calls.append(QStringLiteral("reload %1").arg(panel)); }
     void stopLoading(int panel) override { calls.append(QStringLiteral("stop %1").arg(panel)); }
+    void recycle(int panel) override { calls.append(QStringLiteral("recycle %1").arg(panel)); }
+    Renderer renderer(int panel) const override { return renderers[panel]; }
     void showWindow() override
     {
         visible = true;

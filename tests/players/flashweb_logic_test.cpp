@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include "base/eventlog.h"
@@ -217,6 +218,130 @@ TEST_F(FlashWebLogicTest, AFailedOrHangingPageIsLoggedAndTriedAgainLater)
     EXPECT_EQ(events().last(), "failed w 3: no address");
     timers.advance(120'000);
     EXPECT_EQ(webSurface.calls.count(QStringLiteral("reload 0")), 0);
+}
+
+TEST_F(FlashWebLogicTest, ARendererGrownPastItsFirstPictureIsRecycledAtARefresh)
+{
+    settings.setSpin(key::SpinEdit37, 5);
+    settings.setChecked(key::SCCheckBox10, true);
+    QSignalSpy onScreen(&web, &ContentPlayer::onScreen);
+    QSignalSpy failed(&web, &ContentPlayer::failed);
+    web.start({u'w', QStringLiteral("1"), QStringLiteral("a"), QRect(0, 0, 320, 200),
+               QStringLiteral("w0")});
+    webSurface.renderers[0] = {100, 80 * 1024};
+    webSurface.reportPainted(0);
+    EXPECT_EQ(onScreen.size(), 1);
+    auto refresh = [&](qint64 memoryKb) {
+        webSurface.renderers[0].memoryKb = memoryKb;
+        webSurface.calls.clear();
+        timers.advance(5 * 60'000);
+        return webSurface.calls.join(u',').toStdString();
+    };
+    // Up to 1.5 times the first picture's memory the page is reloaded.
+    EXPECT_EQ(refresh(120 * 1024), "reload 0");
+    webSurface.reportPainted(0);
+    EXPECT_EQ(refresh(121 * 1024), "recycle 0");
+    EXPECT_EQ(events().last(),
+              "renderer recycled w 1 a: wb 121.0 MB, 80.0 MB at its first picture");
+    EXPECT_TRUE(timer("WebLoadLimit1").isActive());
+    // The new renderer's first picture is the next baseline, and no news for the dispatcher.
+    webSurface.renderers[0] = {101, 70 * 1024};
+    webSurface.reportPainted(0);
+    EXPECT_TRUE(web.loaded());
+    EXPECT_FALSE(timer("WebLoadLimit1").isActive());
+    EXPECT_EQ(onScreen.size(), 1);
+    EXPECT_EQ(failed.size(), 0);
+    EXPECT_EQ(refresh(106 * 1024), "recycle 0");
+    // A recycled page that does not come is abandoned at the load limit like any reload.
+    timers.advance(3'000);
+    EXPECT_EQ(webSurface.calls.join(u',').toStdString(), "recycle 0,stop 0");
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0][0].toString(), "no answer within 3 s");
+    // The next refresh finds no baseline of the renderer now there: a reload, whose picture
+    // gives one.
+    webSurface.renderers[0] = {102, 300 * 1024};
+    webSurface.calls.clear();
+    timers.advance(5 * 60'000 - 3'000);
+    EXPECT_EQ(webSurface.calls, QStringList({"reload 0"}));
+    webSurface.reportPainted(0);
+    EXPECT_EQ(refresh(440 * 1024), "reload 0");
+    webSurface.reportPainted(0);
+    // The browser replaced its renderer on its own: its picture gives the baseline.
+    webSurface.renderers[0].pid = 103;
+    EXPECT_EQ(refresh(900 * 1024), "reload 0");
+    webSurface.reportPainted(0);
+    EXPECT_EQ(refresh(1300 * 1024), "reload 0");
+    EXPECT_EQ(onScreen.size(), 1);
+}
+
+TEST_F(FlashWebLogicTest, RecyclingWatchesEachPanelAndEachPageFromItsOwnFirstPicture)
+{
+    settings.setText(QStringLiteral("SCEdit1w1"), QStringLiteral("a"));
+    settings.setText(QStringLiteral("SCEdit1w2"), QStringLiteral("b"));
+    settings.setChecked(key::SCCheckbox11, true);
+    settings.setSpin(key::SpinEdit37, 5);
+    settings.setChecked(key::SCCheckBox10, true);
+    web.startwww(QStringLiteral("1"));
+    webSurface.renderers = {WebSurface::Renderer{100, 50 * 1024},
+                            WebSurface::Renderer{200, 50 * 1024}};
+    webSurface.reportPainted(0);
+    webSurface.reportPainted(1);
+    webSurface.renderers[1].memoryKb = 90 * 1024;
+    webSurface.calls.clear();
+    timers.advance(5 * 60'000);
+    EXPECT_EQ(webSurface.calls, QStringList({"reload 0", "recycle 1"}));
+    EXPECT_EQ(events().last(),
+              "renderer recycled w 1 a: WB2 90.0 MB, 50.0 MB at its first picture");
+    webSurface.reportPainted(0);
+    webSurface.reportPainted(1);
+    // Another page in the same renderer starts from its own first picture.
+    webSurface.renderers[0].memoryKb = 100 * 1024;
+    web.startwww(QStringLiteral("2"));
+    webSurface.reportPainted(0);
+    webSurface.reportPainted(1);
+    webSurface.renderers[0].memoryKb = 140 * 1024;
+    webSurface.calls.clear();
+    timers.advance(5 * 60'000);
+    EXPECT_EQ(webSurface.calls, QStringList({"reload 0", "reload 1"}));
+
+    // Unmeasured renderers are only reloaded.
+    webSurface.renderers = {};
+    web.startwww(QStringLiteral("1"));
+    webSurface.reportPainted(0);
+    webSurface.reportPainted(1);
+    webSurface.calls.clear();
+    timers.advance(5 * 60'000);
+    EXPECT_EQ(webSurface.calls, QStringList({"reload 0", "reload 1"}));
+    settings.setChecked(key::SCCheckbox11, false);
+}
+
+TEST_F(FlashWebLogicTest, AnEndedRendererIsLoggedAndItsPageTriedAgainAsARefresh)
+{
+    settings.setText(QStringLiteral("SCEdit1w1"), QStringLiteral("a"));
+    web.startwww(QStringLiteral("1"));
+    webSurface.renderers[0] = {100, 80 * 1024};
+    webSurface.reportPainted(0);
+    // The renderer ends while the page stands on the screen.
+    webSurface.renderers[0] = {};
+    webSurface.reportFailed(0, QStringLiteral("the page renderer ended: killed (code 9)"));
+    EXPECT_FALSE(web.loaded());
+    webSurface.calls.clear();
+    timers.advance(60'000);
+    EXPECT_EQ(webSurface.calls, QStringList({"reload 0"}));
+    webSurface.renderers[0] = {300, 80 * 1024};
+    webSurface.reportPainted(0);
+    EXPECT_TRUE(web.loaded());
+    const QStringList e = events();
+    ASSERT_EQ(e.size(), 3) << e.join(u'\n').toStdString();
+    EXPECT_TRUE(e[1].startsWith("first picture after ")) << e[1].toStdString();
+    EXPECT_EQ(e[2], "failed w 1 a: the page renderer ended: killed (code 9)");
+    // The new renderer is watched from its own first picture.
+    settings.setSpin(key::SpinEdit37, 5);
+    settings.setChecked(key::SCCheckBox10, true);
+    webSurface.renderers[0].memoryKb = 130 * 1024;
+    webSurface.calls.clear();
+    timers.advance(5 * 60'000);
+    EXPECT_EQ(webSurface.calls, QStringList({"recycle 0"}));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
+#include "base/processmemory.h"
 #include "base/settingskeys.h"
 #include "players/browserpanel.h"
 #include "players/webrig.h"
@@ -23,6 +26,16 @@ QByteArray bandsPage()
            "<div style=\"height:1900px;background:#0000ff\"></div></body></html>";
 }
 
+// A page of one colour whose later answers take and touch about 200 MB in its scripts, kept
+// while the page stands.
+QByteArray growingPage(const char* colour)
+{
+    return QByteArray("<html><body style=\"margin:0;background:") + colour +
+           "\"><div style=\"height:2000px\"></div><script>window.kept = [];"
+           "for (let i = 0; i < 4; ++i) { const a = new Float64Array(6553600); a.fill(i + 1); "
+           "window.kept.push(a); }</script></body></html>";
+}
+
 class WebPageTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -39,6 +52,9 @@ protected:
         rig.server.pages.insert("/500.html", {{500, colourPage("#00ff00")}});
         rig.server.pages.insert("/changing.html",
                                 {{200, colourPage("#ff0000")}, {200, colourPage("#0000ff")}});
+        rig.server.pages.insert("/green.html", {{200, colourPage("#00c000")}});
+        rig.server.pages.insert("/growing.html",
+                                {{200, colourPage("#00c000")}, {200, growingPage("#00c000")}});
         mark = rig.mark();
     }
     void TearDown() override { rig.web->SCButton65Click(); }
@@ -49,6 +65,19 @@ protected:
         rig.web->startwww(QStringLiteral("1"));
     }
     QColor at(int x, int y) { return pixelOf(*rig.webWindow, x, y); }
+    // Waits for the condition, looking at the middle of the window meanwhile; the colours seen
+    // that are not the allowed one nor black go to strays.
+    bool watchUntil(const std::function<bool()>& condition, const QColor& allowed,
+                    QStringList& strays)
+    {
+        return waitUntil([&] {
+            const QColor c = at(160, 100);
+            if (!near(c, allowed) && !near(c, Qt::black))
+                strays.append(c.name());
+            return condition();
+        });
+    }
+    qint64 rendererPid() { return rig.webWindow->browser(0).rendererPid(); }
 
     WebRig& rig = WebRig::get();
     int mark = 0;
@@ -139,6 +168,74 @@ TEST_F(WebPageTest, TheRefreshReloadsAVisiblePageKeepingItsPictureMeanwhile)
     rig.web->InetTimerTimer();
     QTest::qWait(200);
     EXPECT_EQ(rig.server.requests.value("/changing.html"), before);
+}
+
+TEST_F(WebPageTest, AKilledRendererLeavesThePictureAndTheNextRefreshBringsANewOne)
+{
+    const QColor green(0, 0xc0, 0);
+    show("/green.html");
+    ASSERT_TRUE(waitUntil([&] { return rig.web->loaded(); }));
+    const qint64 pid = rendererPid();
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
+    QStringList strays;
+    ASSERT_TRUE(watchUntil([&] { return !rig.web->loaded(); }, green, strays));
+    QTest::qWait(300);
+    // The last good picture stays, though no reload took one.
+    EXPECT_TRUE(near(at(160, 100), green)) << at(160, 100).name().toStdString();
+    const QString address = rig.server.address("/green.html");
+    EXPECT_EQ(rig.eventsSince(mark).value(2),
+              "failed w 1 " + address + ": the page renderer ended: killed (code 9)")
+        << rig.eventsSince(mark).join(u'\n').toStdString();
+
+    // The refresh makes a new browser, which shows the page again.
+    const int requests = rig.server.requests.value("/green.html");
+    rig.web->InetTimerTimer();
+    ASSERT_TRUE(watchUntil([&] { return rig.web->loaded(); }, green, strays));
+    EXPECT_TRUE(near(at(160, 100), green)) << at(160, 100).name().toStdString();
+    EXPECT_EQ(rig.server.requests.value("/green.html"), requests + 1);
+    EXPECT_GT(rendererPid(), 0);
+    EXPECT_NE(rendererPid(), pid);
+    EXPECT_TRUE(strays.isEmpty()) << strays.join(u' ').toStdString();
+    EXPECT_EQ(rig.eventsSince(mark).size(), 3) << rig.eventsSince(mark).join(u'\n').toStdString();
+}
+
+TEST_F(WebPageTest, ARendererGrownPastItsFirstPictureIsRecycledAtTheRefresh)
+{
+    const QColor green(0, 0xc0, 0);
+    show("/growing.html");
+    ASSERT_TRUE(waitUntil([&] { return rig.web->loaded(); }));
+    const qint64 pid = rendererPid();
+    const qint64 firstKb = processResidentKb(pid);
+    // The second answer takes its 200 MB; the renderer is the same.
+    QSignalSpy painted(&rig.webWindow->surface(), &WebSurface::painted);
+    rig.web->InetTimerTimer();
+    ASSERT_TRUE(waitUntil([&] { return painted.size() == 1; }));
+    ASSERT_EQ(rendererPid(), pid);
+    const qint64 grownKb = processResidentKb(pid);
+    ASSERT_GT(grownKb, firstKb * 3 / 2) << firstKb << " " << grownKb;
+    EXPECT_EQ(rig.eventsSince(mark).size(), 2);
+
+    QStringList strays;
+    rig.web->InetTimerTimer();
+    EXPECT_TRUE(near(at(160, 100), green)) << at(160, 100).name().toStdString();
+    ASSERT_TRUE(watchUntil([&] { return painted.size() == 2; }, green, strays));
+    EXPECT_TRUE(near(at(160, 100), green)) << at(160, 100).name().toStdString();
+    EXPECT_TRUE(strays.isEmpty()) << strays.join(u' ').toStdString();
+    EXPECT_GT(rendererPid(), 0);
+    EXPECT_NE(rendererPid(), pid);
+    EXPECT_EQ(rig.server.requests.value("/growing.html"), 3);
+    const QStringList events = rig.eventsSince(mark);
+    ASSERT_EQ(events.size(), 3) << events.join(u'\n').toStdString();
+    const QRegularExpression figures(
+        QStringLiteral("^renderer recycled w 1 %1: wb ([0-9.]+) MB, "
+                       "([0-9.]+) MB at its first picture$")
+            .arg(QRegularExpression::escape(rig.server.address("/growing.html"))));
+    const QRegularExpressionMatch m = figures.match(events[2]);
+    ASSERT_TRUE(m.hasMatch()) << events[2].toStdString();
+    // The baseline is the renderer's memory at the first picture.
+    EXPECT_NEAR(m.captured(2).toDouble() * 1024, double(firstKb), firstKb * 0.1);
+    EXPECT_GT(m.captured(1).toDouble(), 1.5 * m.captured(2).toDouble());
 }
 
 TEST_F(WebPageTest, ThePreviewBrowserIsCreatedOnItsFirstPage)
