@@ -188,13 +188,7 @@ void ClipPlayer::logOnScreen(const Deck& deck)
 void ClipPlayer::fail(int deck, const QString& reason)
 {
     const QString file = deck >= 0 ? m_decks[deck].file : QString();
-    if (m_current >= 0)
-        logOnScreen(m_decks[m_current]);
-    m_firstFrameWatch.stop();
-    m_stallWatch.stop();
-    unloadDeck(0);
-    unloadDeck(1);
-    m_engine.blank();
+    tearDown();
     emit failed(file.isEmpty() ? reason : reason + QStringLiteral(" (") + file + u')');
 }
 
@@ -264,7 +258,7 @@ void ClipPlayer::watchStall()
         m_stallWatch.stop();
 }
 
-void ClipPlayer::stop()
+void ClipPlayer::tearDown()
 {
     if (m_current >= 0)
         logOnScreen(m_decks[m_current]);
@@ -273,6 +267,11 @@ void ClipPlayer::stop()
     unloadDeck(0);
     unloadDeck(1);
     m_engine.blank();
+}
+
+void ClipPlayer::stop()
+{
+    tearDown();
     m_engine.hideWindow();
     // Nothing is left to resume.
     m_parked = false;

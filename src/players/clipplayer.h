@@ -86,6 +86,8 @@ private:
     // Loads a file for the window; true when it went to a deck.
     bool playFile(const QString& file, const QRect& rect, QString* refusal = nullptr);
     void unloadDeck(int deck);
+    // Logs the time on screen, stops both watches, unloads both decks and blanks the window.
+    void tearDown();
     void fail(int deck, const QString& reason);
     void logOnScreen(const Deck& deck);
     void writeEvent(const QString& text);

@@ -2,12 +2,13 @@
 
 #include <QStringList>
 
+#include "fakes/recordedwindow.h"
 #include "players/capturebackend.h"
 
 namespace velumo::test {
 
 // Capture devices the test plugs in and pulls out; records what the broadcast asked.
-class FakeCaptureBackend final : public CaptureBackend {
+class FakeCaptureBackend final : public CaptureBackend, public RecordedWindow {
 public:
     QStringList devices() const override { return plugged; }
     bool open(int index) override
@@ -25,24 +26,9 @@ public:
         opened.clear();
     }
     QString errorString() const override { return QStringLiteral("device busy"); }
-    void place(const QRect& r) override
-    {
-        calls.append(QStringLiteral("place %1,%2 %3x%4")
-                         .arg(r.x())
-                         .arg(r.y())
-                         .arg(r.width())
-                         .arg(r.height()));
-    }
-    void showWindow() override
-    {
-        visible = true;
-        calls.append(QStringLiteral("show"));
-    }
-    void hideWindow() override
-    {
-        visible = false;
-        calls.append(QStringLiteral("hide"));
-    }
+    void place(const QRect& r) override { recordPlace(r); }
+    void showWindow() override { recordShow(); }
+    void hideWindow() override { recordHide(); }
 
     void plug(const QStringList& devices)
     {
@@ -51,10 +37,8 @@ public:
     }
 
     QStringList plugged;
-    QStringList calls;
     QString opened;
     bool refuse = false;
-    bool visible = false;
 };
 
 }  // namespace velumo::test

@@ -3,32 +3,18 @@
 #include <QStringList>
 #include <array>
 
+#include "fakes/recordedwindow.h"
 #include "players/clipengine.h"
 
 namespace velumo::test {
 
 // A clip engine that records what it is asked ("load 0 /a.mp4", "showDeck 0", "blank"...) and
 // lets the test play the media's part: first pictures, progress, ends and failures.
-class RecordingClipEngine final : public ClipEngine {
+class RecordingClipEngine final : public ClipEngine, public RecordedWindow {
 public:
-    void place(const QRect& r) override
-    {
-        calls.append(QStringLiteral("place %1,%2 %3x%4")
-                         .arg(r.x())
-                         .arg(r.y())
-                         .arg(r.width())
-                         .arg(r.height()));
-    }
-    void showWindow() override
-    {
-        visible = true;
-        calls.append(QStringLiteral("show"));
-    }
-    void hideWindow() override
-    {
-        visible = false;
-        calls.append(QStringLiteral("hide"));
-    }
+    void place(const QRect& r) override { recordPlace(r); }
+    void showWindow() override { recordShow(); }
+    void hideWindow() override { recordHide(); }
     void blank() override { calls.append(QStringLiteral("blank")); }
     void load(int deck, quint64 ticket, const QString& file) override
     {
@@ -54,9 +40,7 @@ public:
         return taken;
     }
 
-    QStringList calls;
     std::array<quint64, kDecks> tickets{};
-    bool visible = false;
 };
 
 }  // namespace velumo::test
