@@ -28,46 +28,11 @@
 #include "players/slideshowfiles.h"
 #include "players/slideshowplayer.h"
 #include "players/slideshowwindow.h"
+#include "stripsampler.h"
 
 using namespace velumo;
 
 namespace {
-
-// Stands for the ticker strip: repainted on every tick of a 16 ms precise timer.
-class Strip final : public QWidget {
-public:
-    Strip()
-    {
-        setGeometry(0, 680, 1280, 40);
-        m_tick.setTimerType(Qt::PreciseTimer);
-        m_tick.setInterval(16);
-        QObject::connect(&m_tick, &QTimer::timeout, this, [this] { update(); });
-        m_tick.start();
-        show();
-    }
-    void resetGap()
-    {
-        m_largestGapMs = 0;
-        m_last.invalidate();
-    }
-    qint64 largestGapMs() const { return m_largestGapMs; }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (m_last.isValid())
-            m_largestGapMs = std::max(m_largestGapMs, m_last.restart());
-        else
-            m_last.start();
-        QPainter(this).fillRect(rect(), m_odd++ % 2 ? Qt::darkBlue : Qt::blue);
-    }
-
-private:
-    QTimer m_tick;
-    QElapsedTimer m_last;
-    qint64 m_largestGapMs = 0;
-    int m_odd = 0;
-};
 
 void waitMs(int ms)
 {
@@ -132,7 +97,8 @@ int main(int argc, char** argv)
     EventLog log(dir.filePath(QStringLiteral("velumo.log")));
     Settings settings;
     test::RecordingNotifier notifier;
-    Strip strip;
+    bench::StripSampler strip;
+    strip.show();
     SlideShowWindow window;
     waitMs(300);
 
