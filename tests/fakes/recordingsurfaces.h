@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <array>
 
+#include "fakes/recordedwindow.h"
 #include "players/flashsurface.h"
 #include "players/websurface.h"
 
@@ -12,11 +13,9 @@ namespace velumo::test {
 // The web window without a browser: records what it is asked ("navigate 0 ADDRESS",
 // "reload 1", "recycle 0", "show"...); the test reports pages painted or failed through its
 // signals and sets what the renderers hold.
-class RecordingWebSurface final : public WebSurface {
+class RecordingWebSurface final : public WebSurface, public RecordedWindow {
 public:
-    QStringList calls;
     QRect rect;
-    bool visible = false;
     int panelWidthPx = 0;
     int panelHeightPx = 0;
     int offsetPx = 0;
@@ -42,16 +41,8 @@ public:
     void stopLoading(int panel) override { calls.append(QStringLiteral("stop %1").arg(panel)); }
     void recycle(int panel) override { calls.append(QStringLiteral("recycle %1").arg(panel)); }
     Renderer renderer(int panel) const override { return renderers[panel]; }
-    void showWindow() override
-    {
-        visible = true;
-        calls.append(QStringLiteral("show"));
-    }
-    void hideWindow() override
-    {
-        visible = false;
-        calls.append(QStringLiteral("hide"));
-    }
+    void showWindow() override { recordShow(); }
+    void hideWindow() override { recordHide(); }
     bool windowVisible() const override { return visible; }
     void moveWindowTop(int topPx) override { rect.moveTop(topPx); }
     QRect windowRect() const override { return rect; }
@@ -61,11 +52,9 @@ public:
 };
 
 // The Flash window without Ruffle: records "rect", "load FILE", "play", "stop", "show", "hide".
-class RecordingFlashSurface final : public FlashSurface {
+class RecordingFlashSurface final : public FlashSurface, public RecordedWindow {
 public:
-    QStringList calls;
     QRect rect;
-    bool visible = false;
 
     void setWindowRect(const QRect& r) override
     {
@@ -75,16 +64,8 @@ public:
     void loadMovie(const QString& file) override { calls.append(QStringLiteral("load ") + file); }
     void play() override { calls.append(QStringLiteral("play")); }
     void stopMovie() override { calls.append(QStringLiteral("stop")); }
-    void showWindow() override
-    {
-        visible = true;
-        calls.append(QStringLiteral("show"));
-    }
-    void hideWindow() override
-    {
-        visible = false;
-        calls.append(QStringLiteral("hide"));
-    }
+    void showWindow() override { recordShow(); }
+    void hideWindow() override { recordHide(); }
     bool windowVisible() const override { return visible; }
 
     void reportPlaying() { emit playing(); }
