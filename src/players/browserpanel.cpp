@@ -162,8 +162,8 @@ void BrowserPanel::ensureView()
 void BrowserPanel::beginLoad(bool keepPicture)
 {
     ensureView();
-    if (keepPicture && m_good && m_cover->isHidden())
-        m_lastGood = m_view->grab();
+    // A reload keeps the picture taken when the page last painted: a second grab here would
+    // cost the strip another frame's worth of the user-interface thread at every refresh.
     if (!keepPicture)
         m_lastGood = QPixmap();
     showCover(m_lastGood);
@@ -290,7 +290,7 @@ void BrowserPanel::onPaintedMark(const QString& text)
         m_loading = false;
         m_good = true;
         m_cover->hide();
-        // Kept for a renderer that ends before the next reload takes a newer one.
+        // Shown during the next reload, and when the renderer ends.
         m_lastGood = m_view->grab();
         emit painted();
     });
