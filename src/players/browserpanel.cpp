@@ -219,8 +219,8 @@ void BrowserPanel::recycle()
         reload();
         return;
     }
-    // The picture is taken while the old browser still shows it; the new browser comes in the
-    // next turn of the event loop, so the strip never waits for all of it at once.
+    // The cover goes up with the last picture first; the new browser comes in the next turn of
+    // the event loop, so the strip never waits for all of it at once.
     beginLoad(true);
     const int number = m_loadNumber;
     QTimer::singleShot(0, this, [this, number] {
