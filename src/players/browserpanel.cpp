@@ -249,6 +249,12 @@ void BrowserPanel::cover()
     showCover(QPixmap());
 }
 
+void BrowserPanel::uncover()
+{
+    if (!m_loading)
+        m_cover->hide();
+}
+
 void BrowserPanel::showCover(const QPixmap& picture)
 {
     m_cover->setPixmap(picture);

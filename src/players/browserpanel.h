@@ -37,6 +37,8 @@ public:
     void stopLoading();
     // Black, the browser's page left as it is.
     void cover();
+    // Takes the black cover away again, unless a load is still to paint.
+    void uncover();
     // Runs a script among the page's own (the host pages of the program call their functions).
     void runScript(const QString& script);
     bool created() const { return m_view != nullptr; }

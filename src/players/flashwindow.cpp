@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -23,6 +24,8 @@ constexpr int kMovieLimitMs = 10'000;
 
 // The host page: black, Ruffle configured so that none of its own screens appear, and a small
 // protocol over console lines ("velumo:...") back to the window.
+constexpr int kPresentDelayMs = 60;
+
 QString hostPage()
 {
     return QStringLiteral(R"html(<!DOCTYPE html>
@@ -96,6 +99,9 @@ public:
     void loadMovie(const QString& file) override
     {
         ++m_window.m_movieNumber;
+        // Black until the movie's first picture: a browser shown again after its window was
+        // hidden puts up a white frame of its own before its page's next one.
+        m_window.m_browser->cover();
         m_window.m_pendingMovie = file;
         m_window.m_loadPending = true;
         m_window.ensureHost();
@@ -223,10 +229,18 @@ void FlashWindow::onPageMessage(const QString& text)
     const QStringList parts = text.split(u':');
     if (parts.size() < 2 || parts[1].toInt() != m_movieNumber)
         return;
-    if (parts[0] == u"playing")
-        emit m_surface->playing();
-    else if (parts[0] == u"failed")
+    if (parts[0] == u"playing") {
+        // The page's frame reaches the window a little after the page has drawn it.
+        const int number = m_movieNumber;
+        QTimer::singleShot(kPresentDelayMs, this, [this, number] {
+            if (number != m_movieNumber)
+                return;
+            m_browser->uncover();
+            emit m_surface->playing();
+        });
+    } else if (parts[0] == u"failed") {
         emit m_surface->failed(parts.mid(2).join(u':'));
+    }
 }
 
 }  // namespace velumo

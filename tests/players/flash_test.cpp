@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 
 #include "base/settingskeys.h"
 #include "players/webrig.h"
@@ -88,6 +89,17 @@ TEST_F(FlashMovieTest, AMoviePlaysLetterBoxedAtTheRectangle)
 
     rig.flash->SCButton83Click();
     EXPECT_FALSE(rig.flashWindow->isVisible());
+
+    // Shown again, the window is covered black until the movie's first picture: the browser
+    // puts up a white frame of its own on a display before its page's next frame.
+    const QLabel* cover = rig.flashWindow->findChild<QLabel*>(QStringLiteral("Flash1Cover"));
+    ASSERT_NE(cover, nullptr);
+    mark = rig.mark();
+    startSlot(QStringLiteral("0"), green);
+    EXPECT_TRUE(cover->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return events().size() >= 2; }));
+    EXPECT_FALSE(cover->isVisible());
+    EXPECT_TRUE(near(at(150, 100), QColor(0, 200, 0))) << at(150, 100).name().toStdString();
 }
 
 TEST_F(FlashMovieTest, AFileThatIsNoMovieStaysBlackAndTheNextMoviePlays)

@@ -27,10 +27,11 @@ PageServer::PageServer()
                 if (found == pages.constEnd() || found->isEmpty())
                     return;  // hangs
                 const Page& page = found->at(qMin<qsizetype>(n, found->size() - 1));
-                socket->write("HTTP/1.1 " + QByteArray::number(page.status) +
-                              " X\r\nContent-Type: text/html\r\nCache-Control: no-store\r\n"
-                              "Connection: close\r\nContent-Length: " +
-                              QByteArray::number(page.body.size()) + "\r\n\r\n" + page.body);
+                socket->write(
+                    "HTTP/1.1 " + QByteArray::number(page.status) +
+                    " X\r\nContent-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
+                    "Connection: close\r\nContent-Length: " +
+                    QByteArray::number(page.body.size()) + "\r\n\r\n" + page.body);
                 socket->disconnectFromHost();
             });
         }
