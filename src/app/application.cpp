@@ -80,7 +80,7 @@ bool Application::start()
     QApplication::setApplicationDisplayName(QStringLiteral("Велумо"));
     m_form1 = new SettingsWindow(m_settings, &m_notifier);
     m_services.reset(new Services{m_folder, m_log, m_notifier, m_settings, m_clock, m_timers,
-                                  m_operations, *m_control, m_power, *m_form1});
+                                  m_operations, *m_control, m_power, *m_form1, m_serializer});
     const Services& s = *m_services;
     m_shell = std::make_unique<ShellModule>(s);
     m_devices = std::make_unique<DevicesModule>(s);

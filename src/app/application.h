@@ -12,6 +12,7 @@
 #include "base/operations.h"
 #include "base/settings.h"
 #include "base/timer.h"
+#include "dispatcher/handlerserializer.h"
 #include "ticker/tickercompanions.h"
 #include "ui/guinotifier.h"
 
@@ -74,6 +75,8 @@ private:
     SystemClock m_clock;
     QtTimerFactory m_timers;
     Operations m_operations;
+    // Outlives the modules whose handlers and commands it runs.
+    HandlerSerializer m_serializer{m_notifier, &m_log};
     std::unique_ptr<ControlServer> m_control;
     SettingsWindow* m_form1 = nullptr;
     std::unique_ptr<Services> m_services;

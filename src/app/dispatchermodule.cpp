@@ -27,9 +27,9 @@ DispatcherModule::DispatcherModule(const Services& services, TickerControl& tick
                               devices.broadcastMute(),
                               players,
                               std::move(clockRedraw)};
-    m_engine = std::make_unique<DispatcherEngine>(services.folder, services.settings,
-                                                  services.notifier, services.log, services.clock,
-                                                  services.timers, std::move(entryDevices));
+    m_engine = std::make_unique<DispatcherEngine>(
+        services.folder, services.settings, services.notifier, services.log, services.clock,
+        services.timers, std::move(entryDevices), &services.serializer);
     m_planner = std::make_unique<Planner>(services.notifier);
     m_diagram = new PlanDiagramWindow();
     m_page = new DispatcherPage(services.window, *m_engine, services.settings, services.notifier,
@@ -65,18 +65,18 @@ void DispatcherModule::registerCommands()
 {
     ControlServer& c = m_services.control;
     c.addStatus(QStringLiteral("dispatcher"), [this] { return QJsonValue(m_engine->status()); });
-    c.addCommand(QStringLiteral("dispatcher start"), [this](const QString&) {
-        m_engine->SCButton43Click();
-        return QString();
+    // Through the serializer, as the buttons: a command that falls due while a handler sounds
+    // its tone waits for that handler's end and answers when it has run.
+    using Reply = std::shared_ptr<CommandReply>;
+    c.addCommand(QStringLiteral("dispatcher start"), [this](const QString&, const Reply& reply) {
+        m_engine->SCButton43Click(answering(reply));
     });
-    c.addCommand(QStringLiteral("dispatcher stop"), [this](const QString&) {
-        m_engine->SCButton44Click();
-        return QString();
+    c.addCommand(QStringLiteral("dispatcher stop"), [this](const QString&, const Reply& reply) {
+        m_engine->SCButton44Click(answering(reply));
     });
     // The slide show's stop, as its timers run it: the fields emptied, parked for "pz".
-    c.addCommand(QStringLiteral("slides stop"), [this](const QString&) {
-        m_engine->handlers().StopPPT();
-        return QString();
+    c.addCommand(QStringLiteral("slides stop"), [this](const QString&, const Reply& reply) {
+        m_engine->handlers().StopPPT(answering(reply));
     });
 }
 

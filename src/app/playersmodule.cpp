@@ -1,6 +1,5 @@
 #include "playersmodule.h"
 
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTimer>
@@ -194,24 +193,11 @@ void PlayersModule::stopAvi()
 void PlayersModule::registerCommands()
 {
     ControlServer& c = m_services.control;
-    // The caller learns how the read ended: the command waits for it (the strip and the timers
-    // go on meanwhile), and a feed that could not be read fails with the message shown.
-    c.addCommand(QStringLiteral("rss read"), [this](const QString&) {
-        QEventLoop wait;
-        bool applied = false;
-        const auto finished =
-            QObject::connect(m_rss.get(), &RssFeed::readFinished, &wait, [&](bool ok) {
-                applied = ok;
-                wait.quit();
-            });
-        QTimer::singleShot(90'000, &wait, &QEventLoop::quit);
-        m_rss->SCButton12Click();
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-        QObject::disconnect(finished);
-        if (!applied)
-            throw Failure(QStringLiteral("the feed was not read: %1").arg(m_rss->shownAddress()));
-        return QStringLiteral("read %1 lines").arg(m_rss->feedLines());
-    });
+    // The command answers when its own read has ended; the strip and the timers go on meanwhile.
+    c.addCommand(QStringLiteral("rss read"),
+                 [this](const QString&, const std::shared_ptr<CommandReply>& reply) {
+                     m_rss->readForCommand(reply);
+                 });
     c.addStatus(QStringLiteral("rss"), [this] {
         return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->shownAddress()},
                                       {QStringLiteral("lines"), qint64(m_rss->feedLines())},
@@ -227,8 +213,16 @@ void PlayersModule::registerCommands()
     };
     ClipControl& clips = *m_clipControl;
     CapturePlayer& capture = *m_capturePlayer;
-    command("clip start", [this] { startAvi(); });
-    command("clip stop", [this] { stopAvi(); });
+    // The clip the dispatcher's handlers start and stop: one at a time with them.
+    auto serialized = [this, &c](const char* verb, std::function<void()> body) {
+        c.addCommand(
+            QString::fromLatin1(verb),
+            [this, verb, body](const QString&, const std::shared_ptr<CommandReply>& reply) {
+                m_services.serializer.run(QString::fromLatin1(verb), body, answering(reply), false);
+            });
+    };
+    serialized("clip start", [this] { startAvi(); });
+    serialized("clip stop", [this] { stopAvi(); });
     command("clip test", [&clips] { clips.SCButton27Click(); });
     command("clip pause", [&clips] { clips.SCButton30Click(); });
     command("clip play", [&clips] { clips.SCButton31Click(); });

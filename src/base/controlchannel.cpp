@@ -16,7 +16,9 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
+#include "commandreply.h"
 #include "eventlog.h"
 #include "failure.h"
 #include "guard.h"
@@ -301,6 +303,17 @@ void ControlServer::addCommand(const QString& verb, Handler handler)
     m_operations.add(verb, std::move(handler));
 }
 
+void ControlServer::addCommand(const QString& verb, AsyncHandler handler)
+{
+    m_operations.add(verb, [this, handler](const QString& arguments) {
+        auto reply = std::make_shared<CommandReply>(m_notifier, m_log, nullptr,
+                                                    CommandReply::Caller::Button);
+        reply->run([&] { handler(arguments, reply); });
+        return QString();
+    });
+    m_async.insert(verb, std::move(handler));
+}
+
 void ControlServer::addStatus(const QString& member, std::function<QJsonValue()> provider)
 {
     m_status.emplace_back(member, std::move(provider));
@@ -323,39 +336,75 @@ QJsonObject ControlServer::status() const
     return object;
 }
 
-std::pair<int, QString> ControlServer::execute(const QString& line)
+void ControlServer::execute(const QString& line, Answer answer)
 {
-    // Everything a command does, its reply included, is caught here: running out of memory in
-    // one command leaves the channel and the program as they were. A command's own failure
-    // (malformed input, a refused precondition) answers the caller and goes to velumo.log; it
-    // never opens a box on the public screen. The operation's own messages are shown as the
-    // buttons show them, and a command during which one was shown did not do what was asked:
-    // it fails with those texts as its reply.
+    // Everything a command does, its reply included, is caught here and in its reply:
+    // running out of memory in one command leaves the channel and the program as they were. A
+    // command's own failure (malformed input, a refused precondition) answers the caller and
+    // goes to velumo.log; it never opens a box on the public screen. The operation's own
+    // messages are shown as the buttons show them, and a command during whose work one was
+    // shown did not do what was asked: it fails with those texts as its reply.
+    std::shared_ptr<CommandReply> reply;
     try {
         const QString command = line.trimmed();
         if (m_log)
             m_log->write(QStringLiteral("control"), command);
-        if (command == QLatin1String("status"))
-            return {0, QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact))};
+        if (command == QLatin1String("status")) {
+            answer(0, QString::fromUtf8(QJsonDocument(status()).toJson(QJsonDocument::Compact)));
+            return;
+        }
         const auto match = m_operations.match(command);
-        if (!match)
-            return {2, QStringLiteral("unknown command: %1").arg(command)};
-        Notifier::Capture shown(m_notifier);
-        const QString reply = m_operations.run(match->first, match->second);
-        if (!shown.texts().isEmpty())
-            return {2, shown.texts().join(QStringLiteral(" | "))};
-        return {0, reply};
+        if (!match) {
+            answer(2, QStringLiteral("unknown command: %1").arg(command));
+            return;
+        }
+        reply = std::make_shared<CommandReply>(m_notifier, m_log, std::move(answer));
+        const auto async = m_async.constFind(match->first);
+        if (async == m_async.cend()) {
+            QString text;
+            if (reply->run([&] { text = m_operations.run(match->first, match->second); }))
+                reply->done(text);
+            return;
+        }
+        const AsyncHandler handler = async.value();
+        reply->run([&] { handler(match->second, reply); });
+        if (reply->finished())
+            return;
+        // A reply that never comes (a download whose result was dropped) still answers. The
+        // timer keeps the reply until then.
+        QTimer::singleShot(m_replyTimeoutMs, this, [reply, command, ms = m_replyTimeoutMs] {
+            reply->fail(QStringLiteral("no answer within %1 ms: %2").arg(ms).arg(command));
+        });
     } catch (...) {
         QString text;
         try {
             text = currentExceptionText();
-            if (m_log)
-                m_log->write(QStringLiteral("error"), text);
         } catch (...) {
             text = QStringLiteral("Out of memory");
         }
-        return {2, text};
+        // The answer belongs to the reply once there is one; it is given once.
+        try {
+            if (reply) {
+                reply->fail(text);
+                return;
+            }
+            if (m_log)
+                m_log->write(QStringLiteral("error"), text);
+            answer(2, text);
+        } catch (...) {
+        }
     }
+}
+
+std::pair<int, QString> ControlServer::execute(const QString& line)
+{
+    // Shared with the answer, which may come after this has returned.
+    auto result = std::make_shared<std::optional<std::pair<int, QString>>>();
+    execute(line,
+            [result](int code, const QString& text) { *result = std::make_pair(code, text); });
+    if (*result)
+        return **result;
+    return {2, QString::fromLatin1(kNotYetAnswered)};
 }
 
 void ControlServer::serve(int descriptor)
@@ -397,22 +446,22 @@ void ControlServer::serve(int descriptor)
         const QString line = QString::fromUtf8(socket->readLine(kMaxCommandBytes)).trimmed();
         // One command a connection: whatever follows it is not read.
         disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-        // A command that waits for the operator runs a nested event loop, in which the
-        // client may go away and its socket be deleted.
-        const QPointer<QLocalSocket> alive(socket);
-        const auto [code, reply] = execute(line);
-        if (!alive)
-            return;
-        QString flat = reply;
-        flat.replace(u'\r', u' ');
-        flat.replace(u'\n', u' ');
-        if (socket->state() == QLocalSocket::ConnectedState) {
-            socket->write(QString::number(code).toUtf8() + ' ' + flat.toUtf8() + '\n');
-            socket->flush();
-            socket->disconnectFromServer();
-        } else {
-            socket->deleteLater();
-        }
+        // The answer may come long after this returns (a download, a tone): the client may
+        // have gone by then and its socket been deleted.
+        execute(line, [alive = QPointer<QLocalSocket>(socket)](int code, const QString& reply) {
+            if (!alive)
+                return;
+            QString flat = reply;
+            flat.replace(u'\r', u' ');
+            flat.replace(u'\n', u' ');
+            if (alive->state() == QLocalSocket::ConnectedState) {
+                alive->write(QString::number(code).toUtf8() + ' ' + flat.toUtf8() + '\n');
+                alive->flush();
+                alive->disconnectFromServer();
+            } else {
+                alive->deleteLater();
+            }
+        });
     });
 }
 

@@ -16,6 +16,7 @@ class QTimer;
 
 namespace velumo {
 
+class CommandReply;
 class EventLog;
 class Notifier;
 class Operations;
@@ -36,6 +37,12 @@ class ControlServer : public QObject {
 public:
     // A handler returns its reply text; a thrown Failure makes the command fail.
     using Handler = std::function<QString(const QString& arguments)>;
+    // A handler that may answer later: it (or whatever goes on with its work) calls done() or
+    // fail() on the reply, and runs each later part of its work through reply->run().
+    using AsyncHandler =
+        std::function<void(const QString& arguments, const std::shared_ptr<CommandReply>& reply)>;
+    // Receives the outcome code (0 done, 2 failed) and the reply text of a command, once.
+    using Answer = std::function<void(int code, const QString& reply)>;
 
     ControlServer(QString programFolder, Notifier& notifier, EventLog* log, Operations& operations,
                   QObject* parent = nullptr);
@@ -50,11 +57,19 @@ public:
     // Registers a named operation; verb may have several words ("ticker start"); the longest
     // matching verb of a command line wins.
     void addCommand(const QString& verb, Handler handler);
+    // A command that answers through its reply object. The named operation (buttons, the panel)
+    // starts it and waits for no answer; a failure then shows the general error report.
+    void addCommand(const QString& verb, AsyncHandler handler);
     // A member of the status object.
     void addStatus(const QString& member, std::function<QJsonValue()> provider);
 
     QJsonObject status() const;
-    // Runs one command line as if it came over the channel; returns {code, reply}.
+    // Runs one command line as if it came over the channel; answer gets the outcome when the
+    // command answers (at once for most; a command that has not answered within
+    // the reply timeout fails with a text saying so).
+    void execute(const QString& line, Answer answer);
+    // The same for a command that answers at once; returns {code, reply}. One that answers
+    // later gets {2, kNotYetAnswered} here (its answer is dropped).
     std::pair<int, QString> execute(const QString& line);
 
     // The full path of the folder's socket (in the first private folder); the lock file is this
@@ -72,8 +87,12 @@ public:
     static constexpr int kIdleMs = 10000;
     static constexpr int kAcceptRetryMs = 250;
     static constexpr int kWatchMs = 1000;
+    static constexpr int kReplyTimeoutMs = 90'000;
+    static constexpr char kNotYetAnswered[] = "the command has not answered yet";
 
     int connectionCount() const { return m_connections; }
+    // How long a command may take to answer (kReplyTimeoutMs unless a test wants less).
+    void setReplyTimeoutMs(int ms) { m_replyTimeoutMs = ms; }
 
 private:
     bool openSocket();
@@ -99,6 +118,8 @@ private:
     QString m_error;
     Operations& m_operations;
     std::vector<std::pair<QString, std::function<QJsonValue()>>> m_status;
+    QHash<QString, AsyncHandler> m_async;
+    int m_replyTimeoutMs = kReplyTimeoutMs;
 };
 
 struct ControlReply {

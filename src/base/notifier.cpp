@@ -8,7 +8,16 @@ Notifier::Notifier(EventLog* log) : m_log(log) {}
 
 Notifier::~Notifier() = default;
 
-Notifier::Capture::Capture(Notifier& notifier) : m_notifier(notifier), m_outer(notifier.m_capture)
+Notifier::Capture::Capture(Notifier& notifier)
+    : Capture(notifier, std::make_shared<Account>(), false)
+{
+}
+
+Notifier::Capture::Capture(Notifier& notifier, std::shared_ptr<Account> account, bool alone)
+    : m_notifier(notifier),
+      m_outer(notifier.m_capture),
+      m_account(std::move(account)),
+      m_alone(alone)
 {
     notifier.m_capture = this;
 }
@@ -18,10 +27,24 @@ Notifier::Capture::~Capture()
     m_notifier.m_capture = m_outer;
 }
 
+Notifier::Charge::Charge(Notifier& notifier, std::shared_ptr<Account> account)
+    : m_scope(notifier, std::move(account), true)
+{
+}
+
+std::shared_ptr<Notifier::Account> Notifier::currentAccount() const
+{
+    return m_capture ? m_capture->m_account : nullptr;
+}
+
 void Notifier::collect(const QString& text)
 {
-    for (Capture* c = m_capture; c; c = c->m_outer)
-        c->m_texts.append(text);
+    for (Capture* c = m_capture; c; c = c->m_outer) {
+        if (c->m_account)
+            c->m_account->texts.append(text);
+        if (c->m_alone)
+            break;
+    }
 }
 
 void Notifier::message(const QString& text, const QString& title)

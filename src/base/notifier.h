@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace velumo {
 
@@ -25,22 +26,51 @@ public:
     // Yes/No question; true for Yes.
     bool askYesNo(const QString& title, const QString& text);
 
+    // The texts shown on behalf of one control command, over every part of its work: the part
+    // run when the command came and the continuations that run later (after a download, a tone).
+    struct Account {
+        QStringList texts;
+    };
+
     // While one lives, the texts of the messages and error reports shown are also collected,
-    // so that a control command can answer its caller with what its operation said.
+    // so that a control command can answer its caller with what its operation said. Captures
+    // inside each other all collect (up to a Charge, which keeps its texts to itself).
     class Capture {
     public:
         explicit Capture(Notifier& notifier);
         ~Capture();
         Capture(const Capture&) = delete;
         Capture& operator=(const Capture&) = delete;
-        const QStringList& texts() const { return m_texts; }
+        const QStringList& texts() const { return m_account->texts; }
 
     private:
         friend class Notifier;
+        friend class Charge;
+        Capture(Notifier& notifier, std::shared_ptr<Account> account, bool alone);
         Notifier& m_notifier;
         Capture* m_outer;
-        QStringList m_texts;
+        std::shared_ptr<Account> m_account;
+        bool m_alone = false;
     };
+
+    // While one lives, the texts shown go to the account given, and to no capture around it: a
+    // part of one command's work that runs inside another's (the next waiting handler, started
+    // by the end of the one before) is still charged to its own command. A null account
+    // collects nothing, and hides the captures around it all the same.
+    class Charge {
+    public:
+        Charge(Notifier& notifier, std::shared_ptr<Account> account);
+        Charge(const Charge&) = delete;
+        Charge& operator=(const Charge&) = delete;
+
+    private:
+        Capture m_scope;
+    };
+
+    // The account of the innermost Capture or Charge now living, or null. Work that goes on
+    // later takes it along and charges it again, so that what the work shows then is its
+    // caller's.
+    std::shared_ptr<Account> currentAccount() const;
 
 protected:
     virtual void showMessage(const QString& title, const QString& text, bool error) = 0;

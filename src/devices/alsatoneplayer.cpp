@@ -2,29 +2,14 @@
 
 #include <chrono>
 
-#include <QEventLoop>
 #include <QMetaObject>
 
 #include "alsatonesink.h"
 #include "base/eventlog.h"
+#include "base/guard.h"
 #include "base/notifier.h"
 
 namespace velumo {
-
-// done is set by the worker (under the mutex) when the tone has ended; loop is touched only
-// on the user-interface thread.
-struct AlsaTonePlayer::Waiter {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    QEventLoop* loop = nullptr;
-
-    bool isDone()
-    {
-        std::lock_guard lock(mutex);
-        return done;
-    }
-};
 
 AlsaTonePlayer::AlsaTonePlayer(Notifier& notifier, std::unique_ptr<ToneSink> sink, EventLog* log)
     : m_notifier(notifier), m_log(log), m_sink(std::move(sink))
@@ -43,32 +28,24 @@ AlsaTonePlayer::~AlsaTonePlayer()
         dropped.swap(m_jobs);
     }
     m_wake.notify_all();
-    for (Job& job : dropped)
-        finish(job);
-    // A tone that is sounding plays out (at most its length).
+    // A tone that is sounding plays out (at most its length); the waiting ones are dropped with
+    // their ended (nothing goes on after them now), here on the user-interface thread.
     m_worker.join();
+    dropped.clear();
 }
 
-void AlsaTonePlayer::MyBEEP(int frequencyHz, int durationMs)
+void AlsaTonePlayer::MyBEEP(int frequencyHz, int durationMs, Ended ended)
 {
-    if (durationMs <= 0)
+    if (durationMs <= 0) {
+        if (ended)
+            guarded(m_notifier, ended);
         return;
-    auto waiter = std::make_shared<Waiter>();
+    }
     {
         std::lock_guard lock(m_mutex);
-        m_jobs.push_back({frequencyHz, durationMs, waiter});
+        m_jobs.push_back({frequencyHz, durationMs, std::move(ended)});
     }
     m_wake.notify_one();
-
-    QEventLoop loop;
-    waiter->loop = &loop;
-    if (!waiter->isDone())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    waiter->loop = nullptr;
-    // The loop can also be ended from outside (the application quitting: from then on no event
-    // loop runs); the rest of the tone is then waited for without one.
-    std::unique_lock lock(waiter->mutex);
-    waiter->ended.wait(lock, [&] { return waiter->done; });
 }
 
 void AlsaTonePlayer::reportBlocked(const QString& reason)
@@ -80,16 +57,12 @@ void AlsaTonePlayer::reportBlocked(const QString& reason)
 
 void AlsaTonePlayer::finish(Job& job)
 {
-    {
-        std::lock_guard lock(job.waiter->mutex);
-        job.waiter->done = true;
-    }
-    job.waiter->ended.notify_all();
+    // The continuation moves to the user-interface thread whole: what it holds is let go there.
     QMetaObject::invokeMethod(
         &m_context,
-        [waiter = job.waiter] {
-            if (waiter->loop)
-                waiter->loop->quit();
+        [this, ended = std::move(job.ended)] {
+            if (ended)
+                guarded(m_notifier, ended);
         },
         Qt::QueuedConnection);
 }

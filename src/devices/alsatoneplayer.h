@@ -18,17 +18,15 @@ class Notifier;
 // Tones on the sound output (ALSA "default" unless another sink is given).
 //
 // One worker thread sounds the tones one after another, so tones never overlap. MyBEEP hands
-// its tone to the worker and waits in a local event loop that leaves out user input: the strip,
-// the clock and every timer go on while a tone sounds. The price is reentrancy: a timer or a
-// control command can run during a beep and sound a tone of its own; that tone queues behind
-// the one sounding and its MyBEEP returns after it. The outer MyBEEP returns only after the
-// inner one (nested event loops unwind in order). The dispatcher keeps its own handlers from
-// running inside each other; other callers must expect the reentrancy.
+// its tone to the worker and returns; when the tone has ended the worker hands its ended back
+// to the user-interface thread. No event loop is nested and nobody waits: the strip, the clock
+// and every timer go on while a tone sounds, and a tone asked for meanwhile queues behind it.
 //
 // When the output cannot be had, "Доступ к динамику РС заблокирован операционной системой!" is
-// shown (the reason goes to velumo.log) and the beep still lasts its length before MyBEEP
-// returns, so that a schedule keeps its timing. MyBEEP must be called on the thread that made
-// the player (the user-interface thread).
+// shown (the reason goes to velumo.log) and the beep still lasts its length before ended is
+// called, so that a schedule keeps its timing. MyBEEP must be called on the thread that made the
+// player (the user-interface thread). Tones still waiting when the player goes are dropped
+// without their ended.
 class AlsaTonePlayer final : public TonePlayer {
 public:
     static constexpr char kBlockedMessage[] =
@@ -41,20 +39,19 @@ public:
     AlsaTonePlayer(const AlsaTonePlayer&) = delete;
     AlsaTonePlayer& operator=(const AlsaTonePlayer&) = delete;
 
-    // Sounds frequencyHz for durationMs and returns when the tone has ended. A length of 0 or
-    // less sounds nothing.
-    void MyBEEP(int frequencyHz, int durationMs) override;
+    // Queues frequencyHz for durationMs; ended runs (through the guard) when it has ended. A
+    // length of 0 or less sounds nothing and calls ended at once.
+    void MyBEEP(int frequencyHz, int durationMs, Ended ended) override;
 
 private:
-    struct Waiter;
     struct Job {
         int frequencyHz = 0;
         int durationMs = 0;
-        std::shared_ptr<Waiter> waiter;
+        Ended ended;
     };
 
     void work();
-    // The tone has ended: its MyBEEP may return.
+    // The tone has ended: its ended runs on the user-interface thread.
     void finish(Job& job);
     void reportBlocked(const QString& reason);
 

@@ -195,7 +195,8 @@ void PortsPage::testBeep(const char* toneField)
 {
     const int frequencyHz = m_settings.integer(QString::fromLatin1(toneField));
     const int durationMs = m_settings.integer(key::SCEdit73);
-    m_tones.MyBEEP(frequencyHz, durationMs);
+    // A test tone: nothing goes on after it.
+    m_tones.MyBEEP(frequencyHz, durationMs, {});
 }
 
 void PortsPage::SCEdit69Click()

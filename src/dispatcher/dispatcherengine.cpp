@@ -39,13 +39,23 @@ constexpr qint64 kMinimumPollMs = 1000;
 DispatcherEngine::DispatcherEngine(QString programFolder, Settings& settings, Notifier& notifier,
                                    EventLog& log, const Clock& clock, TimerFactory& timers,
                                    EntryDevices devices, QObject* parent)
+    : DispatcherEngine(std::move(programFolder), settings, notifier, log, clock, timers,
+                       std::move(devices), nullptr, parent)
+{
+}
+
+DispatcherEngine::DispatcherEngine(QString programFolder, Settings& settings, Notifier& notifier,
+                                   EventLog& log, const Clock& clock, TimerFactory& timers,
+                                   EntryDevices devices, HandlerSerializer* serializer,
+                                   QObject* parent)
     : QObject(parent),
       m_folder(std::move(programFolder)),
       m_settings(settings),
       m_notifier(notifier),
       m_log(log),
       m_clock(clock),
-      m_serializer(notifier, &log),
+      m_ownSerializer(serializer ? nullptr : std::make_unique<HandlerSerializer>(notifier, &log)),
+      m_serializer(serializer ? *serializer : *m_ownSerializer),
       m_handlers(settings, notifier, log, clock, timers, m_serializer, std::move(devices)),
       m_timer1start(std::make_unique<WallTimer>(QStringLiteral("Timer1start"), timers, clock, &log))
 {
@@ -125,14 +135,17 @@ void DispatcherEngine::ArmNextStart(bool fromStartButton)
     m_zupStarted = false;
 }
 
-void DispatcherEngine::SCButton43Click()
+void DispatcherEngine::SCButton43Click(Caller caller)
 {
-    startButton(false);
+    m_serializer.run(
+        QStringLiteral("SCButton43Click"), [this] { startButton(false); }, std::move(caller),
+        false);
 }
 
-void DispatcherEngine::panelStartClick()
+void DispatcherEngine::panelStartClick(Caller caller)
 {
-    startButton(true);
+    m_serializer.run(
+        QStringLiteral("panelStartClick"), [this] { startButton(true); }, std::move(caller), false);
 }
 
 void DispatcherEngine::startButton(bool fromPanel)
@@ -153,7 +166,13 @@ void DispatcherEngine::startButton(bool fromPanel)
     }
 }
 
-void DispatcherEngine::SCButton44Click()
+void DispatcherEngine::SCButton44Click(Caller caller)
+{
+    m_serializer.run(
+        QStringLiteral("SCButton44Click"), [this] { stopButton(); }, std::move(caller), false);
+}
+
+void DispatcherEngine::stopButton()
 {
     m_settings.setText(key::SCEdit10, QString());
     // Off shows no next content code either.
@@ -220,7 +239,8 @@ void DispatcherEngine::dispstart()
 void DispatcherEngine::Timer1startTimer()
 {
     if (!m_serializer.busy()) {
-        m_serializer.run(m_timer1start->name(), [this] { starts(); });
+        m_serializer.start(m_timer1start->name(),
+                           [this](const Job& job) { starts(job, [job] { job.finish(); }); });
         return;
     }
     // Unchecked, the tick would do nothing and the timer runs on.
@@ -229,47 +249,73 @@ void DispatcherEngine::Timer1startTimer()
     // The tick disables the timer first; here that must happen before it waits, or a wait of
     // 0 ms would fire again and again meanwhile.
     m_timer1start->stop();
-    m_serializer.run(m_timer1start->name(), [this] {
+    m_serializer.start(m_timer1start->name(), [this](const Job& job) {
         if (!m_settings.checked(key::SCCheckBox6)) {
             // Unchecked while it waited: the timer runs on as it would have.
             m_timer1start->start();
+            job.finish();
             return;
         }
-        starts();
+        starts(job, [job] { job.finish(); });
     });
 }
 
 void DispatcherEngine::starts()
 {
-    if (!m_settings.checked(key::SCCheckBox6))
+    m_serializer.start(
+        QStringLiteral("starts"), [this](const Job& job) { starts(job, [job] { job.finish(); }); },
+        {}, false);
+}
+
+void DispatcherEngine::starts(const Job& job, Next next)
+{
+    if (!m_settings.checked(key::SCCheckBox6)) {
+        next();
         return;
+    }
     m_timer1start->stop();
     if (m_zupStarted) {
         if (m_resumePending) {
             m_resumePending = false;
-            ResumeAfterRestart();
+            ResumeAfterRestart(job, std::move(next));
             return;
         }
     }
-    executeAndArm();
+    executeAndArm(job, std::move(next));
 }
 
-void DispatcherEngine::executeAndArm()
+void DispatcherEngine::executeAndArm(const Job& job, Next next)
 {
-    if (m_zupStarted) {
-        m_lastExecutedStart = m_armedStart;
-        m_armedStart.reset();
-        // Waiting for an update executes nothing: str_disp.txt keeps the line that last ran,
-        // so that a restart can still resume it.
-        if (!m_waiting) {
-            const QString line = m_settings.text(key::SCEdit10);
-            SaveCurrentEntry();
-            m_log.write(QStringLiteral("start"), line);
-            emit entryExecuted(line, m_clock.now());
-            m_handlers.startCurrentEntry();
-        }
-        m_zupStarted = false;
+    const Next rest = [this, next] {
+        reloadAndArm();
+        next();
+    };
+    if (!m_zupStarted) {
+        rest();
+        return;
     }
+    m_lastExecutedStart = m_armedStart;
+    m_armedStart.reset();
+    // The start handler may go on after its tone: what follows it waits for its end.
+    const Next afterEntry = [this, rest] {
+        m_zupStarted = false;
+        rest();
+    };
+    // Waiting for an update executes nothing: str_disp.txt keeps the line that last ran,
+    // so that a restart can still resume it.
+    if (m_waiting) {
+        afterEntry();
+        return;
+    }
+    const QString line = m_settings.text(key::SCEdit10);
+    SaveCurrentEntry();
+    m_log.write(QStringLiteral("start"), line);
+    emit entryExecuted(line, m_clock.now());
+    m_handlers.startCurrentEntry(job, afterEntry);
+}
+
+void DispatcherEngine::reloadAndArm()
+{
     const QString planFile = m_settings.text(key::SCEditn10);
     if (m_settings.checked(key::SCCheckBox23) && !planFile.isEmpty() && planFile.at(0) != u'Ф') {
         // The schedule is replaced whole; a file that cannot be read leaves it empty.
@@ -290,7 +336,7 @@ void DispatcherEngine::SaveCurrentEntry()
     writeTextLines(m_folder + u'/' + kSavedEntryFile, {m_settings.text(key::SCEdit10)});
 }
 
-void DispatcherEngine::ResumeAfterRestart()
+void DispatcherEngine::ResumeAfterRestart(const Job& job, Next next)
 {
     QString saved;
     bool running = false;
@@ -311,12 +357,14 @@ void DispatcherEngine::ResumeAfterRestart()
         m_settings.setText(key::SCEdit10, saved);
         m_zupStarted = true;
         m_waiting = false;
-        executeAndArm();
-    } else if (running) {
-        m_notifier.message(kResumeNotAllowed);
-    } else if (reload) {
-        ArmNextStart();
+        executeAndArm(job, std::move(next));
+        return;
     }
+    if (running)
+        m_notifier.message(kResumeNotAllowed);
+    else if (reload)
+        ArmNextStart();
+    next();
 }
 
 std::optional<qint64> DispatcherEngine::nextStartMs() const

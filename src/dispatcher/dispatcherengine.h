@@ -30,9 +30,18 @@ class DispatcherEngine final : public QObject {
 public:
     static constexpr qint64 kStartupDelayMs = 10;
 
+    using Job = HandlerSerializer::Job;
+    using Caller = HandlerSerializer::Caller;
+    using Next = EntryHandlers::Next;
+
     DispatcherEngine(QString programFolder, Settings& settings, Notifier& notifier, EventLog& log,
                      const Clock& clock, TimerFactory& timers, EntryDevices devices,
                      QObject* parent = nullptr);
+    // The same with a serializer shared with other operations that drive the same players and
+    // pins (the program's clip commands); it must outlive the engine.
+    DispatcherEngine(QString programFolder, Settings& settings, Notifier& notifier, EventLog& log,
+                     const Clock& clock, TimerFactory& timers, EntryDevices devices,
+                     HandlerSerializer* serializer, QObject* parent = nullptr);
     ~DispatcherEngine() override;
 
     // The loaded schedule, one schedule line per entry.
@@ -45,23 +54,24 @@ public:
     void choosePlanFile(const QString& path);
 
     void ArmNextStart(bool fromStartButton = false);
-    // Start buttons of the main window and of the control panel (own failure message).
-    void SCButton43Click();
-    void panelStartClick();
-    // Stop button of the main window (the panel's stop calls it too).
-    void SCButton44Click();
+    // Start buttons of the main window and of the control panel (own failure message), and the
+    // stop button of the main window (the panel's stop calls it too). Each runs through the
+    // serializer: one that falls due while a handler sounds its tone waits for that handler's
+    // end. caller learns when it has run.
+    void SCButton43Click(Caller caller = {});
+    void panelStartClick(Caller caller = {});
+    void SCButton44Click(Caller caller = {});
     void StopTimerT();
     // Start-up with "Диспетчер включен": load, arm the resume tick 10 ms ahead, show the panel.
     void DispStartT();
     // Ticker starts with "Диспетчер включен": load and let Timer1start run again.
     void dispstart();
-    // The dispatcher tick.
+    // The dispatcher tick (through the serializer).
     void starts();
     // Timer1start's handler: the tick through the guard; a failing tick shows the general error
     // report and leaves the timer disabled (the tick disables it before anything can fail).
     // A tick that falls due while another handler runs (a stop sounding its tone) waits for it.
     void Timer1startTimer();
-    void ResumeAfterRestart();
     // Start-up step: DispStartT, then ZUP_started is set for the resume tick.
     void startAtStartup();
 
@@ -74,6 +84,7 @@ public:
     const WallTimer& timer1start() const { return *m_timer1start; }
     EntryHandlers& handlers() { return m_handlers; }
     const HandlerSerializer& serializer() const { return m_serializer; }
+    HandlerSerializer& serializer() { return m_serializer; }
 
     // The "dispatcher" member of the control channel's status.
     QJsonObject status() const;
@@ -94,8 +105,14 @@ signals:
 
 private:
     void startButton(bool fromPanel);
+    void stopButton();
+    // The tick as a step of its handler job; next follows when it has done all its steps.
+    void starts(const Job& job, Next next);
     // Steps 3.2 to 5 of the tick: save, start, reload, arm the next line.
-    void executeAndArm();
+    void executeAndArm(const Job& job, Next next);
+    // Steps 4 and 5: reload the plan when asked to, arm the next line.
+    void reloadAndArm();
+    void ResumeAfterRestart(const Job& job, Next next);
     void SaveCurrentEntry();
     void armTimer(qint64 ms);
 
@@ -104,8 +121,10 @@ private:
     Notifier& m_notifier;
     EventLog& m_log;
     const Clock& m_clock;
-    // Ticks and stops run one at a time.
-    HandlerSerializer m_serializer;
+    // Ticks, starts and stops run one at a time: on the engine's own serializer unless one is
+    // shared with it.
+    std::unique_ptr<HandlerSerializer> m_ownSerializer;
+    HandlerSerializer& m_serializer;
     EntryHandlers m_handlers;
     std::unique_ptr<WallTimer> m_timer1start;
 

@@ -222,7 +222,9 @@ EntryHandlers::EntryHandlers(Settings& settings, Notifier& notifier, EventLog& l
             // reported once) and before its stop waits for a running handler (a stop due at
             // once must not fire again and again meanwhile).
             stop.stop();
-            m_serializer.run(stop.name(), [this, &kind] { stopEntry(kind); });
+            m_serializer.start(stop.name(), [this, &kind](const Job& job) {
+                stopEntry(job, kind, [job] { job.finish(); });
+            });
         });
     }
     // A slide show that has shown its last slide ends its entry as its stop timer would. Queued:
@@ -232,7 +234,9 @@ EntryHandlers::EntryHandlers(Settings& settings, Notifier& notifier, EventLog& l
         [this](QChar letter) {
             const Kind* kind = findKind(QString(letter));
             if (kind)
-                m_serializer.run(timer(*kind).name(), [this, kind] { stopEntry(*kind); });
+                m_serializer.start(timer(*kind).name(), [this, kind](const Job& job) {
+                    stopEntry(job, *kind, [job] { job.finish(); });
+                });
         },
         Qt::QueuedConnection);
     // The content's window may open well after its start (a slide show converts its file
@@ -263,16 +267,46 @@ QString EntryHandlers::currentLine() const
     return m_settings.text(key::SCEdit10);
 }
 
-bool EntryHandlers::startCurrentEntry()
+bool EntryHandlers::startCurrentEntry(Caller caller)
 {
     const Kind* kind = findKind(scheduleline::contentLetter(currentLine()));
     if (!kind)
         return false;
-    if (kind->letter == 's')
-        StartStringEntry();
-    else
-        startPlayerEntry(*kind);
+    submit("startCurrentEntry", *kind, true, std::move(caller));
     return true;
+}
+
+bool EntryHandlers::startCurrentEntry(const Job& job, Next next)
+{
+    const Kind* kind = findKind(scheduleline::contentLetter(currentLine()));
+    if (!kind) {
+        next();
+        return false;
+    }
+    startEntry(job, *kind, std::move(next));
+    return true;
+}
+
+void EntryHandlers::submit(const char* name, const Kind& kind, bool start, Caller caller)
+{
+    m_serializer.start(
+        QString::fromLatin1(name),
+        [this, &kind, start](const Job& job) {
+            const Next finish = [job] { job.finish(); };
+            if (start)
+                startEntry(job, kind, finish);
+            else
+                stopEntry(job, kind, finish);
+        },
+        std::move(caller), false);
+}
+
+void EntryHandlers::startEntry(const Job& job, const Kind& kind, Next next)
+{
+    if (kind.letter == 's')
+        startString(job, std::move(next));
+    else
+        startPlayerEntry(job, kind, std::move(next));
 }
 
 void EntryHandlers::showTimes(const Kind& kind)
@@ -293,13 +327,19 @@ void EntryHandlers::armStop(WallTimer& timer)
     timer.start();
 }
 
-void EntryHandlers::beep(const char* box, const char* toneField)
+void EntryHandlers::beep(const Job& job, const char* box, const char* toneField, Next next)
 {
-    if (!m_settings.checked(box))
+    if (!m_settings.checked(box)) {
+        next();
         return;
+    }
     const int frequencyHz = strToInt(m_settings.text(toneField));
     const int durationMs = strToInt(m_settings.text(key::SCEdit73));
-    m_devices.tones.MyBEEP(frequencyHz, durationMs);
+    m_devices.tones.MyBEEP(frequencyHz, durationMs,
+                           job.resume([alive = std::weak_ptr<int>(m_alive), next] {
+                               if (!alive.expired())
+                                   next();
+                           }));
 }
 
 void EntryHandlers::pin(const char* box, const char* pinField, int state)
@@ -321,7 +361,7 @@ void EntryHandlers::setBroadcastMute(bool muted)
 
 // ---- the ticker text ----
 
-void EntryHandlers::StartStringEntry()
+void EntryHandlers::startString(const Job& job, Next next)
 {
     const Kind& kind = kindOf('s');
     const QString line = currentLine();
@@ -354,12 +394,14 @@ void EntryHandlers::StartStringEntry()
     }
     m_stopCode = u's' + mode;
     m_devices.ticker.StartRunStringThread();
-    beep(kind.startTone->box, kind.startTone->frequency);
-    pin(kind.pin->box, kind.pin->number, 1);
-    m_devices.ticker.setWorkLabel(kWorking);
+    beep(job, kind.startTone->box, kind.startTone->frequency, [this, &kind, next] {
+        pin(kind.pin->box, kind.pin->number, 1);
+        m_devices.ticker.setWorkLabel(kWorking);
+        next();
+    });
 }
 
-void EntryHandlers::StopStringEntry()
+void EntryHandlers::stopString(const Job& job, Next next)
 {
     const Kind& kind = kindOf('s');
     logStop(u's');
@@ -368,13 +410,15 @@ void EntryHandlers::StopStringEntry()
         m_settings.setText(field, QString());
     // A park ("sz") stops the same way; it differs only at the next string start.
     m_devices.ticker.StopTicker();
-    beep(kind.stopTone->box, kind.stopTone->frequency);
-    pin(kind.pin->box, kind.pin->number, 0);
+    beep(job, kind.stopTone->box, kind.stopTone->frequency, [this, &kind, next] {
+        pin(kind.pin->box, kind.pin->number, 0);
+        next();
+    });
 }
 
 // ---- the players ----
 
-void EntryHandlers::startPlayerEntry(const Kind& kind)
+void EntryHandlers::startPlayerEntry(const Job& job, const Kind& kind, Next next)
 {
     const QString line = currentLine();
     if (kind.playerChoice >= 0)
@@ -385,21 +429,26 @@ void EntryHandlers::startPlayerEntry(const Kind& kind)
     m_contentKind = QString::fromLatin1(kind.contentKind);
     m_stopCode = QLatin1Char(kind.letter) + scheduleline::stopMode(line);
     m_devices.ticker.setWorkLabel(kWorking);
+    Next rest = [this, &kind, next] {
+        if (kind.pin)
+            pin(kind.pin->box, kind.pin->number, 1);
+        QString slot = m_settings.text(kind.fields->slot);
+        if (kind.slotRule == SlotRule::Trimmed)
+            slot = slot.trimmed();
+        m_devices.players.start(request(kind, slot));
+        if (kind.mutes && m_settings.checked(key::SCCheckbox25))
+            setBroadcastMute(true);
+        if (kind.tickerToFront)
+            m_devices.ticker.bringToFront();
+        next();
+    };
     if (kind.startTone)
-        beep(kind.startTone->box, kind.startTone->frequency);
-    if (kind.pin)
-        pin(kind.pin->box, kind.pin->number, 1);
-    QString slot = m_settings.text(kind.fields->slot);
-    if (kind.slotRule == SlotRule::Trimmed)
-        slot = slot.trimmed();
-    m_devices.players.start(request(kind, slot));
-    if (kind.mutes && m_settings.checked(key::SCCheckbox25))
-        setBroadcastMute(true);
-    if (kind.tickerToFront)
-        m_devices.ticker.bringToFront();
+        beep(job, kind.startTone->box, kind.startTone->frequency, std::move(rest));
+    else
+        rest();
 }
 
-void EntryHandlers::stopPlayerEntry(const Kind& kind)
+void EntryHandlers::stopPlayerEntry(const Job& job, const Kind& kind, Next next)
 {
     const QChar letter = QLatin1Char(kind.letter);
     logStop(letter);
@@ -410,29 +459,34 @@ void EntryHandlers::stopPlayerEntry(const Kind& kind)
     // Unchecked during the broadcast, the output stays muted.
     if (kind.mutes && m_devices.broadcast.BroadcastMuted() && m_settings.checked(key::SCCheckbox25))
         setBroadcastMute(false);
+    Next rest = [this, &kind, letter, next] {
+        if (kind.pin && kind.pinDropsAtStop)
+            pin(kind.pin->box, kind.pin->number, 0);
+        const bool park = kind.parks && m_stopCode == QString(letter) + u'z';
+        try {
+            if (park)
+                m_devices.players.park(letter);
+            else
+                m_devices.players.stop(letter);
+        } catch (...) {
+            if (!kind.stopIgnoresFailures)
+                throw;
+            m_log.write(QStringLiteral("error"), currentExceptionText());
+        }
+        next();
+    };
     if (kind.stopTone)
-        beep(kind.stopTone->box, kind.stopTone->frequency);
-    if (kind.pin && kind.pinDropsAtStop)
-        pin(kind.pin->box, kind.pin->number, 0);
-    const bool park = kind.parks && m_stopCode == QString(letter) + u'z';
-    try {
-        if (park)
-            m_devices.players.park(letter);
-        else
-            m_devices.players.stop(letter);
-    } catch (...) {
-        if (!kind.stopIgnoresFailures)
-            throw;
-        m_log.write(QStringLiteral("error"), currentExceptionText());
-    }
+        beep(job, kind.stopTone->box, kind.stopTone->frequency, std::move(rest));
+    else
+        rest();
 }
 
-void EntryHandlers::stopEntry(const Kind& kind)
+void EntryHandlers::stopEntry(const Job& job, const Kind& kind, Next next)
 {
     if (kind.letter == 's')
-        StopStringEntry();
+        stopString(job, std::move(next));
     else
-        stopPlayerEntry(kind);
+        stopPlayerEntry(job, kind, std::move(next));
 }
 
 PlayerRequest EntryHandlers::request(const Kind& kind, const QString& slot)
@@ -492,64 +546,74 @@ QRect EntryHandlers::rect(const Kind& kind) const
 
 // ---- the operations by name ----
 
-void EntryHandlers::StartClipEntry()
+void EntryHandlers::StartStringEntry(Caller caller)
 {
-    startPlayerEntry(kindOf('k'));
+    submit("StartStringEntry", kindOf('s'), true, std::move(caller));
 }
 
-void EntryHandlers::StartBSPlayerEntry()
+void EntryHandlers::StartClipEntry(Caller caller)
 {
-    startPlayerEntry(kindOf('b'));
+    submit("StartClipEntry", kindOf('k'), true, std::move(caller));
 }
 
-void EntryHandlers::StartSlideShowEntry()
+void EntryHandlers::StartBSPlayerEntry(Caller caller)
 {
-    startPlayerEntry(kindOf('p'));
+    submit("StartBSPlayerEntry", kindOf('b'), true, std::move(caller));
 }
 
-void EntryHandlers::StartFlashEntry()
+void EntryHandlers::StartSlideShowEntry(Caller caller)
 {
-    startPlayerEntry(kindOf('f'));
+    submit("StartSlideShowEntry", kindOf('p'), true, std::move(caller));
 }
 
-void EntryHandlers::StartWebEntry()
+void EntryHandlers::StartFlashEntry(Caller caller)
 {
-    startPlayerEntry(kindOf('w'));
+    submit("StartFlashEntry", kindOf('f'), true, std::move(caller));
 }
 
-void EntryHandlers::StartBroadcastEntry()
+void EntryHandlers::StartWebEntry(Caller caller)
 {
-    startPlayerEntry(kindOf('t'));
+    submit("StartWebEntry", kindOf('w'), true, std::move(caller));
 }
 
-void EntryHandlers::StopClipEntry()
+void EntryHandlers::StartBroadcastEntry(Caller caller)
 {
-    stopPlayerEntry(kindOf('k'));
+    submit("StartBroadcastEntry", kindOf('t'), true, std::move(caller));
 }
 
-void EntryHandlers::StopBSPlayerEntry()
+void EntryHandlers::StopStringEntry(Caller caller)
 {
-    stopPlayerEntry(kindOf('b'));
+    submit("StopStringEntry", kindOf('s'), false, std::move(caller));
 }
 
-void EntryHandlers::StopPPT()
+void EntryHandlers::StopClipEntry(Caller caller)
 {
-    stopPlayerEntry(kindOf('p'));
+    submit("StopClipEntry", kindOf('k'), false, std::move(caller));
 }
 
-void EntryHandlers::StopFlashEntry()
+void EntryHandlers::StopBSPlayerEntry(Caller caller)
 {
-    stopPlayerEntry(kindOf('f'));
+    submit("StopBSPlayerEntry", kindOf('b'), false, std::move(caller));
 }
 
-void EntryHandlers::HideWebWindow()
+void EntryHandlers::StopPPT(Caller caller)
 {
-    stopPlayerEntry(kindOf('w'));
+    submit("StopPPT", kindOf('p'), false, std::move(caller));
 }
 
-void EntryHandlers::StopBroadcastEntry()
+void EntryHandlers::StopFlashEntry(Caller caller)
 {
-    stopPlayerEntry(kindOf('t'));
+    submit("StopFlashEntry", kindOf('f'), false, std::move(caller));
+}
+
+void EntryHandlers::HideWebWindow(Caller caller)
+{
+    submit("HideWebWindow", kindOf('w'), false, std::move(caller));
+}
+
+void EntryHandlers::StopBroadcastEntry(Caller caller)
+{
+    submit("StopBroadcastEntry", kindOf('t'), false, std::move(caller));
 }
 
 void EntryHandlers::disableStringAndClipStops()

@@ -7,13 +7,13 @@
 #include <memory>
 
 #include "devices/broadcastmute.h"
+#include "dispatcher/handlerserializer.h"
 #include "players/contentplayers.h"
 
 namespace velumo {
 
 class Clock;
 class EventLog;
-class HandlerSerializer;
 class LptPins;
 class Notifier;
 class Settings;
@@ -44,35 +44,45 @@ struct EntryDevices {
 // What differs between the kinds is one row of a table each (timer, fields, tones, pin, slot
 // column, window rectangle...); the ticker text has a start and a stop of its own.
 //
-// Stop timers and the end of a slide show run their stop through the serializer, so a stop
-// never runs inside another handler (a start that is sounding its tone).
+// Every handler runs through the serializer, so a stop never runs between the steps of another
+// handler (a start that is sounding its tone). A handler that sounds a tone goes on with its
+// next steps (pin, content...) when the tone has ended, in the same order as ever; the serializer
+// holds the handlers that fall due meanwhile until then.
 class EntryHandlers {
 public:
     static const QString kBadSlotNumber;
+    using Job = HandlerSerializer::Job;
+    using Caller = HandlerSerializer::Caller;
+    // What follows a step: called when the step has done all it does (maybe after a tone).
+    using Next = std::function<void()>;
 
     EntryHandlers(Settings& settings, Notifier& notifier, EventLog& log, const Clock& clock,
                   TimerFactory& timers, HandlerSerializer& serializer, EntryDevices devices);
     ~EntryHandlers();
 
-    // Runs the start handler of the content letter at position 19 of SCEdit10. Another
-    // character starts nothing; returns whether a handler ran.
-    bool startCurrentEntry();
+    // Runs the start handler of the content letter at position 19 of SCEdit10 (through the
+    // serializer). Another character starts nothing; returns whether there is a handler.
+    bool startCurrentEntry(Caller caller = {});
+    // The same as a step of the running handler job (the dispatcher tick): next follows when
+    // the start has done all its steps (at once when there is no handler).
+    bool startCurrentEntry(const Job& job, Next next);
 
-    void StartStringEntry();
-    void StartClipEntry();
-    void StartBSPlayerEntry();
-    void StartSlideShowEntry();
-    void StartFlashEntry();
-    void StartWebEntry();
-    void StartBroadcastEntry();
+    // The handlers by name; each runs through the serializer, caller learns when it finished.
+    void StartStringEntry(Caller caller = {});
+    void StartClipEntry(Caller caller = {});
+    void StartBSPlayerEntry(Caller caller = {});
+    void StartSlideShowEntry(Caller caller = {});
+    void StartFlashEntry(Caller caller = {});
+    void StartWebEntry(Caller caller = {});
+    void StartBroadcastEntry(Caller caller = {});
 
-    void StopStringEntry();
-    void StopClipEntry();
-    void StopBSPlayerEntry();
-    void StopPPT();
-    void StopFlashEntry();
-    void HideWebWindow();
-    void StopBroadcastEntry();
+    void StopStringEntry(Caller caller = {});
+    void StopClipEntry(Caller caller = {});
+    void StopBSPlayerEntry(Caller caller = {});
+    void StopPPT(Caller caller = {});
+    void StopFlashEntry(Caller caller = {});
+    void HideWebWindow(Caller caller = {});
+    void StopBroadcastEntry(Caller caller = {});
 
     // The dispatcher's stop takes the stop timers of the ticker text and the internal clip.
     void disableStringAndClipStops();
@@ -98,13 +108,19 @@ private:
     // a group; sets EntryDuration.
     void showTimes(const Kind& kind);
     void armStop(WallTimer& timer);
-    void beep(const char* box, const char* toneField);
+    // Sounds the tone when its box is ticked; next follows when it has ended.
+    void beep(const Job& job, const char* box, const char* toneField, Next next);
     void pin(const char* box, const char* pinField, int state);
     void logStop(QChar letter);
 
-    void startPlayerEntry(const Kind& kind);
-    void stopPlayerEntry(const Kind& kind);
-    void stopEntry(const Kind& kind);
+    // Runs one handler through the serializer as a job of its own.
+    void submit(const char* name, const Kind& kind, bool start, Caller caller);
+    void startEntry(const Job& job, const Kind& kind, Next next);
+    void startString(const Job& job, Next next);
+    void stopString(const Job& job, Next next);
+    void startPlayerEntry(const Job& job, const Kind& kind, Next next);
+    void stopPlayerEntry(const Job& job, const Kind& kind, Next next);
+    void stopEntry(const Job& job, const Kind& kind, Next next);
     PlayerRequest request(const Kind& kind, const QString& slot);
     // The file or address the slot of an entry names, by the rule of its kind.
     QString target(const Kind& kind, const QString& slot);
@@ -119,6 +135,8 @@ private:
     EntryDevices m_devices;
     // Receives the players' signals; goes with the handlers.
     QObject m_context;
+    // Continuations after a tone hold it weakly: none runs once the handlers are gone.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 
     // In the order of the table of kinds.
     std::array<std::unique_ptr<WallTimer>, kKinds> m_stopTimers;

@@ -2,6 +2,7 @@
 
 #include <QUrl>
 
+#include "base/commandreply.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/guard.h"
@@ -78,15 +79,16 @@ qsizetype RssFeed::feedLines() const
     return count;
 }
 
-void RssFeed::ReadRssFeed(std::function<void()> after)
+void RssFeed::ReadRssFeed(std::function<void(bool applied)> after)
 {
+    const std::shared_ptr<Notifier::Account> account = m_notifier.currentAccount();
     m_lastAddress = m_settings.text(key::SCEdit20);
     const QString address = m_lastAddress;
     ++m_pending;
     netLog(QStringLiteral("reading %1").arg(shownAddress()));
     m_activity.begin(shownAddress());
     emit activityChanged();
-    m_worker->submit([this, address, after] {
+    m_worker->submit([this, address, after, account] {
         auto document = std::make_shared<RssDocument>();
         ProgressThrottle throttle(kProgressIntervalMs);
         const ByteProgress progress = [this, &throttle](qint64 done, qint64 total) {
@@ -105,13 +107,14 @@ void RssFeed::ReadRssFeed(std::function<void()> after)
         } catch (const Failure& failure) {
             document->error = failure.text();
         }
-        m_worker->post([this, document, after] {
+        m_worker->post([this, document, after, account] {
+            const Notifier::Charge charge(m_notifier, account);
             --m_pending;
             bool applied = false;
             guarded(m_notifier, [&] { applied = applyDocument(*document); });
             showResult(*document, applied);
             if (after)
-                guarded(m_notifier, after);
+                guarded(m_notifier, [&] { after(applied); });
             emit readFinished(applied);
         });
     });
@@ -188,9 +191,26 @@ void RssFeed::enableTimer()
 
 void RssFeed::SCButton12Click()
 {
-    ReadRssFeed([this] {
+    connectFeed({});
+}
+
+void RssFeed::connectFeed(std::function<void(bool applied)> finished)
+{
+    ReadRssFeed([this, finished = std::move(finished)](bool applied) {
         if (m_settings.checked(key::SCCheckbox13))
             enableTimer();
+        if (finished)
+            finished(applied);
+    });
+}
+
+void RssFeed::readForCommand(const std::shared_ptr<CommandReply>& reply)
+{
+    connectFeed([this, reply](bool applied) {
+        if (!applied)
+            reply->fail(QStringLiteral("the feed was not read: %1").arg(shownAddress()));
+        else
+            reply->done(QStringLiteral("read %1 lines").arg(feedLines()));
     });
 }
 

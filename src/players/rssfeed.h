@@ -11,6 +11,7 @@
 namespace velumo {
 
 class BlockEdits;
+class CommandReply;
 class BackgroundWorker;
 class EventLog;
 class Notifier;
@@ -31,10 +32,19 @@ public:
             QObject* parent = nullptr);
     ~RssFeed() override;
 
-    // Starts a read; the lines change when the document has arrived. after runs then.
-    void ReadRssFeed(std::function<void()> after = {});
+    // Starts a read; the lines change when the document has arrived. after runs then, with
+    // whether the document was applied. Reads run one after another, each with its own after.
+    // What the arrival shows is charged to the account that was current when the read started
+    // (a control command's), not to whatever runs when it arrives.
+    void ReadRssFeed(std::function<void(bool applied)> after = {});
     // "Подключить RSS-канал": read, then automatic reading when SCCheckbox13 is ticked.
     void SCButton12Click();
+    // The same, and finished learns how this read ended (after the automatic reading is armed).
+    void connectFeed(std::function<void(bool applied)> finished);
+    // The control command "rss read": SCButton12Click's read, answered when it has ended with
+    // the number of feed lines, or failed when the feed was not read. Each command answers with
+    // its own read: a second one while the first is pending queues a read of its own.
+    void readForCommand(const std::shared_ptr<CommandReply>& reply);
     // "Загрузить RSS-контент в строку": the notice, then read.
     void SCButton82Click();
     void SCCheckbox13Click();

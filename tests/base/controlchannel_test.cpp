@@ -13,8 +13,12 @@
 #include <QJsonObject>
 #include <QLocalSocket>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <cstring>
+#include <optional>
 
+#include "base/commandreply.h"
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
@@ -140,6 +144,111 @@ TEST_F(ControlChannel, AMessageShownByTheOperationIsTheFailingReply)
     EXPECT_EQ(server->execute("save"), (std::pair<int, QString>{2, "Невозможно записать"}));
     EXPECT_EQ(notifier.messages, QStringList{"Невозможно записать"});
     EXPECT_EQ(server->execute("quiet"), (std::pair<int, QString>{0, "done"}));
+}
+
+// A command that answers later: the answer comes when its work ends, not when its handler
+// returns; the synchronous form says it has not answered; a reply is given once.
+TEST_F(ControlChannel, ACommandMayAnswerLater)
+{
+    std::shared_ptr<CommandReply> pending;
+    server->addCommand("fetch", [&](const QString& a, const std::shared_ptr<CommandReply>& reply) {
+        if (a == "now")
+            reply->done("at once");
+        else
+            pending = reply;
+    });
+    EXPECT_EQ(server->execute("fetch now"), (std::pair<int, QString>{0, "at once"}));
+    EXPECT_EQ(server->execute("fetch later"),
+              (std::pair<int, QString>{2, ControlServer::kNotYetAnswered}));
+
+    QList<std::pair<int, QString>> answers;
+    server->execute("fetch later", [&](int code, const QString& text) {
+        answers.append({code, text});
+    });
+    ASSERT_NE(pending, nullptr);
+    EXPECT_TRUE(answers.isEmpty());
+    pending->done("12 lines");
+    pending->fail("too late");
+    pending->done("again");
+    EXPECT_EQ(answers, (QList<std::pair<int, QString>>{{0, "12 lines"}}));
+
+    // A failure in a later part of the work fails the command with its text, once.
+    server->execute("fetch later", [&](int code, const QString& text) {
+        answers.append({code, text});
+    });
+    EXPECT_FALSE(pending->run([] { throw Failure("the server went away"); }));
+    pending->done("not this");
+    EXPECT_EQ(answers.last(), (std::pair<int, QString>{2, "the server went away"}));
+    EXPECT_EQ(answers.size(), 2);
+    EXPECT_TRUE(notifier.errors.isEmpty()) << "a command's failure opens no box";
+    EXPECT_TRUE(
+        test::logEvents(dir.filePath("velumo.log"), "error").contains("the server went away"));
+}
+
+// Each command collects only what its own work shows: a message a timer shows while the command
+// waits is not its reply, and what its own continuation shows is, even when that continuation
+// runs inside another command.
+TEST_F(ControlChannel, EachCommandAnswersWithWhatItsOwnWorkShowed)
+{
+    std::vector<std::shared_ptr<CommandReply>> pending;
+    server->addCommand("wait", [&](const QString&, const std::shared_ptr<CommandReply>& reply) {
+        pending.push_back(reply);
+    });
+    server->addCommand("say", [this](const QString& text) {
+        notifier.message(text);
+        return QString();
+    });
+    QList<std::pair<int, QString>> first;
+    QList<std::pair<int, QString>> second;
+    server->execute("wait", [&](int code, const QString& text) { first.append({code, text}); });
+    server->execute("wait", [&](int code, const QString& text) { second.append({code, text}); });
+    ASSERT_EQ(pending.size(), 2u);
+
+    // A timer's message, and another command's, while both wait.
+    notifier.message("Таймер сработал");
+    EXPECT_EQ(server->execute("say Другая команда"),
+              (std::pair<int, QString>{2, "Другая команда"}));
+    // The first command's continuation runs inside the second's and shows a message.
+    pending[1]->run([&] {
+        pending[0]->run([&] { notifier.message("Лента недоступна"); });
+        notifier.message("Вторая");
+    });
+    pending[0]->done("read");
+    pending[1]->done("read");
+    EXPECT_EQ(first, (QList<std::pair<int, QString>>{{2, "Лента недоступна"}}));
+    EXPECT_EQ(second, (QList<std::pair<int, QString>>{{2, "Вторая"}}));
+
+    // Nothing shown during its own work: done.
+    server->execute("wait", [&](int code, const QString& text) { first.append({code, text}); });
+    notifier.message("Таймер сработал");
+    pending.back()->done("read");
+    EXPECT_EQ(first.last(), (std::pair<int, QString>{0, "read"}));
+}
+
+// A reply that never comes still answers, after the reply timeout, with a failure that says so.
+TEST_F(ControlChannel, AReplyThatNeverComesFailsAfterTheTimeout)
+{
+    server->addCommand("lost", [](const QString&, const std::shared_ptr<CommandReply>&) {});
+    server->setReplyTimeoutMs(150);
+    std::optional<std::pair<int, QString>> answer;
+    server->execute("lost", [&](int code, const QString& text) { answer = {code, text}; });
+    EXPECT_FALSE(answer);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 3000));
+    EXPECT_EQ(*answer, (std::pair<int, QString>{2, "no answer within 150 ms: lost"}));
+}
+
+// The named operation of an asynchronous command (a button, the panel) starts it and waits for
+// nothing; a failure is the general error report, as a failing button's.
+TEST_F(ControlChannel, TheOperationOfALaterAnsweringCommandReportsItsFailure)
+{
+    std::shared_ptr<CommandReply> pending;
+    server->addCommand("fetch", [&](const QString&, const std::shared_ptr<CommandReply>& reply) {
+        pending = reply;
+    });
+    EXPECT_EQ(operations.run("fetch"), QString());
+    ASSERT_NE(pending, nullptr);
+    pending->fail("Сервер недоступен");
+    EXPECT_EQ(notifier.errors, QStringList{"Сервер недоступен"});
 }
 
 TEST_F(ControlChannel, EveryCommandIsLogged)
@@ -316,6 +425,32 @@ TEST_F(ChannelPlace, AStaleSocketIsTakenOverAndASecondServerIsRefusedByTheLock)
     EXPECT_FALSE(test::logEvents(program.filePath("velumo.log"), "control")
                      .filter("listening again")
                      .isEmpty());
+}
+
+// Over the socket: the answer of a command that answers later reaches its client; a client that
+// has gone before its answer costs nothing.
+TEST_F(ChannelPlace, ALateAnswerReachesItsClientAndAGoneClientIsForgotten)
+{
+    auto server = makeServer();
+    std::vector<std::shared_ptr<CommandReply>> pending;
+    server->addCommand("slow", [&](const QString&, const std::shared_ptr<CommandReply>& reply) {
+        pending.push_back(reply);
+        QTimer::singleShot(200, [reply] { reply->done("finally"); });
+    });
+    ASSERT_TRUE(server->listen());
+    const QString path = ControlServer::serverName(program.path());
+    {
+        QLocalSocket gone;
+        gone.connectToServer(path);
+        gone.write("slow\n");
+        gone.flush();
+        spin(50);
+    }
+    EXPECT_EQ(ask(path, "slow"), "0 finally");
+    EXPECT_EQ(pending.size(), 2u);
+    spin(300);
+    EXPECT_EQ(server->connectionCount(), 0);
+    EXPECT_EQ(ask(path, "ping"), "0 pong");
 }
 
 TEST_F(ChannelPlace, IdleClientsCannotHoldEveryPlace)

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -56,6 +57,16 @@ private:
 
 const QString kBlocked = QString::fromUtf8(AlsaTonePlayer::kBlockedMessage);
 
+// Starts a tone and lets the event loop run until it has ended, as a caller going on after it
+// would.
+void beepAndWait(TonePlayer& player, int frequencyHz, int durationMs)
+{
+    bool ended = false;
+    player.MyBEEP(frequencyHz, durationMs, [&ended] { ended = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ended; }, 10000));
+    ASSERT_TRUE(ended);
+}
+
 TEST(AlsaTonePlayerTest, WithoutSoundDeviceReportsWaitsTheLengthAndKeepsTheLoopRunning)
 {
     QTemporaryDir dir;
@@ -74,7 +85,7 @@ TEST(AlsaTonePlayerTest, WithoutSoundDeviceReportsWaitsTheLengthAndKeepsTheLoopR
 
     QElapsedTimer elapsed;
     elapsed.start();
-    player.MyBEEP(300, 300);
+    beepAndWait(player, 300, 300);
     const qint64 ms = elapsed.elapsed();
 
     EXPECT_GE(ms, 295);
@@ -92,17 +103,25 @@ TEST(AlsaTonePlayerTest, ABeepStartedDuringABeepQueuesBehindIt)
     RecordingNotifier notifier;
     AlsaTonePlayer player(notifier, std::make_unique<FakeToneSink>(record));
 
-    // A dispatcher stop firing while a start beep sounds.
+    // A dispatcher stop firing while a start beep sounds: it follows the one sounding, and
+    // each caller goes on when its own tone has ended.
     bool innerReturned = false;
+    bool outerEnded = false;
+    bool outerEndedFirst = false;
     QTimer::singleShot(30, [&] {
-        player.MyBEEP(400, 100);
-        innerReturned = true;
+        player.MyBEEP(400, 100, [&] {
+            innerReturned = true;
+            outerEndedFirst = outerEnded;
+        });
     });
     QElapsedTimer elapsed;
     elapsed.start();
-    player.MyBEEP(300, 150);
+    player.MyBEEP(300, 150, [&] { outerEnded = true; });
+    EXPECT_FALSE(outerEnded) << "the caller does not wait for its tone";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return innerReturned; }, 5000));
 
-    EXPECT_TRUE(innerReturned) << "the outer beep returns after the nested one";
+    EXPECT_TRUE(innerReturned) << "the queued beep ends after the one sounding";
+    EXPECT_TRUE(outerEndedFirst);
     EXPECT_GE(elapsed.elapsed(), 245);
     std::lock_guard lock(record->mutex);
     EXPECT_EQ(record->mostActive, 1);
@@ -117,8 +136,8 @@ TEST(AlsaTonePlayerTest, FailingOutputStillLastsTheLength)
     AlsaTonePlayer player(notifier, std::make_unique<FakeToneSink>(record, -16));
     QElapsedTimer elapsed;
     elapsed.start();
-    player.MyBEEP(300, 120);
-    player.MyBEEP(300, 120);
+    beepAndWait(player, 300, 120);
+    beepAndWait(player, 300, 120);
     EXPECT_GE(elapsed.elapsed(), 235);
     EXPECT_EQ(notifier.messages, (QStringList{kBlocked, kBlocked}));
 }
@@ -129,8 +148,10 @@ TEST(AlsaTonePlayerTest, NoLengthSoundsNothing)
     RecordingNotifier notifier;
     {
         AlsaTonePlayer player(notifier, std::make_unique<FakeToneSink>(record));
-        player.MyBEEP(300, 0);
-        player.MyBEEP(300, -5);
+        int ended = 0;
+        player.MyBEEP(300, 0, [&] { ++ended; });
+        player.MyBEEP(300, -5, [&] { ++ended; });
+        EXPECT_EQ(ended, 2) << "nothing to wait for: ended at once";
     }
     EXPECT_TRUE(record->played.empty());
 }
@@ -187,26 +208,33 @@ TEST(AlsaToneSinkTest, PlaysOnAnOutputWithoutHardware)
     AlsaTonePlayer player(notifier, std::make_unique<AlsaToneSink>("null"));
     QElapsedTimer elapsed;
     elapsed.start();
-    player.MyBEEP(300, 200);
+    beepAndWait(player, 300, 200);
     EXPECT_GE(elapsed.elapsed(), 195) << "the beep lasts its length even on an unpaced output";
     EXPECT_TRUE(notifier.messages.isEmpty());
 }
 
-// Runs last in this file: it ends the event loops the way quitting the program does.
+// Quitting the program during a beep: the beep still lasts its length, and a player that goes
+// while tones wait drops them without calling anyone back.
 TEST(AlsaTonePlayerTest, QuittingDuringABeepStillWaitsForItsEnd)
 {
     auto record = std::make_shared<SinkRecord>();
     RecordingNotifier notifier;
-    AlsaTonePlayer player(notifier, std::make_unique<FakeToneSink>(record));
-    QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
-    QElapsedTimer elapsed;
-    elapsed.start();
-    player.MyBEEP(300, 200);
-    EXPECT_GE(elapsed.elapsed(), 195);
-    EXPECT_LT(elapsed.elapsed(), 5000);
-    // Let event loops run again for the tests that follow.
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
+    int droppedEnded = 0;
+    {
+        AlsaTonePlayer player(notifier, std::make_unique<FakeToneSink>(record));
+        QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        beepAndWait(player, 300, 200);
+        EXPECT_GE(elapsed.elapsed(), 195);
+        EXPECT_LT(elapsed.elapsed(), 5000);
+        player.MyBEEP(300, 100, [&] { ++droppedEnded; });
+        player.MyBEEP(300, 100, [&] { ++droppedEnded; });
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(droppedEnded, 0);
+    std::lock_guard lock(record->mutex);
+    EXPECT_LE(record->played.size(), 2u);
 }
 
 }  // namespace

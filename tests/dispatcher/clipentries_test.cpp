@@ -36,7 +36,9 @@ protected:
     void start(const QString& line)
     {
         settings.setText(key::SCEdit10, line);
-        handlers.startCurrentEntry();
+        runThrowing([&](HandlerSerializer::Caller caller) {
+            handlers.startCurrentEntry(std::move(caller));
+        });
     }
     QStringList events() const { return logEvents(log.path(), QStringLiteral("player")); }
 

@@ -20,7 +20,9 @@ protected:
     void start(const QString& line)
     {
         settings.setText(key::SCEdit10, line);
-        handlers.startCurrentEntry();
+        runThrowing([&](HandlerSerializer::Caller caller) {
+            handlers.startCurrentEntry(std::move(caller));
+        });
     }
     void writeTickerFile(const char* field, const QString& name, const QStringList& lines)
     {

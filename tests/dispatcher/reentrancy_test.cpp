@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 #include <QTest>
 #include <QTimer>
+#include <optional>
 
 #include "base/timer.h"
 #include "dispatcher/handlerserializer.h"
-#include "fakes/spinningtoneplayer.h"
+#include "fakes/delayingtoneplayer.h"
 #include "rig.h"
 
 using namespace velumo;
@@ -15,7 +16,8 @@ namespace {
 using Tones = std::vector<std::pair<int, int>>;
 
 // The dispatcher on the event loop's own timers and a clock that runs in real time from a few
-// hundred milliseconds before a whole second of 13 October 2010; tones wait like the real ones.
+// hundred milliseconds before a whole second of 13 October 2010; tones take their time like the
+// real ones.
 struct RealTimeRig {
     explicit RealTimeRig(QTime start) : clock(QDateTime(QDate(2010, 10, 13), start)) {}
 
@@ -30,7 +32,7 @@ struct RealTimeRig {
     TickerBlock block{settings};
     MemoryParallelPort port;
     LptPins pins{settings, port};
-    SpinningTonePlayer tones;
+    DelayingTonePlayer tones;
     RecordingMasterMute mute;
     BroadcastMute broadcast{mute};
     RecordingPlayers players{log};
@@ -124,6 +126,99 @@ TEST(Reentrancy, StartDueDuringAStopToneWaitsForTheStop)
     EXPECT_EQ(rig.tones.deepest, 1);
     EXPECT_TRUE(logEvents(rig.log.path(), "dispatcher")
                     .contains("Timer1start waits for the running handler"));
+}
+
+// The stop that falls due during the start's tone runs only once the start has raised its pin:
+// while the stop sounds its own tone the pin the start raised is still up, and no handler ever
+// waited inside another (no nested loop: the start's tone ended before the stop's began).
+TEST(Reentrancy, StopDueDuringTheStartToneFindsThePinRaised)
+{
+    RealTimeRig rig(QTime(12, 10, 29, 850));
+    for (const char* box : {key::SCCheckBox4, key::SCCheckBox5, key::SCCheckBox2})
+        rig.settings.setChecked(box, true);
+    rig.settings.setText(key::SCEdit73, QStringLiteral("300"));
+    std::optional<quint8> pinsWhenStopped;
+    bool stopDuringStartTone = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (rig.tones.tones.size() == 1 && rig.tones.sounding() &&
+            rig.engine.serializer().waiting() > 0)
+            stopDuringStartTone = true;
+        if (!pinsWhenStopped && rig.ticker.calls.contains("stop"))
+            pinsWhenStopped = rig.port.value();
+    });
+    watch.start(5);
+
+    rig.run({QStringLiteral("13.10.10 12:10:30|s1|00|13.10.10 12:10:30")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.tones.tones.size() == 2 && rig.quiet(); }, 5000));
+
+    EXPECT_TRUE(stopDuringStartTone) << "the stop fell due while the start's tone sounded";
+    ASSERT_TRUE(pinsWhenStopped.has_value());
+    EXPECT_NE(*pinsWhenStopped, 0x00) << "the start's pin was up when the stop began";
+    EXPECT_EQ(rig.port.value(), 0x00);
+    EXPECT_EQ(rig.tones.deepest, 1);
+    EXPECT_EQ(rig.ticker.calls.last(), "stop");
+}
+
+// The slide show's stop asked for by hand (the control command "slides stop") and the
+// dispatcher's stop button while a start sounds its tone: both wait until the start has raised
+// its pin and started the show, then run in the order they were asked, and their callers learn
+// when each has run.
+TEST(Reentrancy, StopsAskedForDuringAStartToneWaitForTheStart)
+{
+    RealTimeRig rig(QTime(12, 10, 29, 900));
+    for (const char* box : {key::SCCheckBox1, key::SCCheckBox8})
+        rig.settings.setChecked(box, true);
+    rig.settings.setText(key::SCEdit73, QStringLiteral("400"));
+    QStringList finished;
+    QStringList callsWhenAsked;
+    auto caller = [&](const char* name) {
+        return HandlerSerializer::Caller{{}, [&finished, &rig, name] {
+                                             finished
+                                                 << (name + (u' ' + rig.players.calls.join(u',')));
+                                         }};
+    };
+    QTimer ask;
+    ask.setSingleShot(true);
+    QObject::connect(&ask, &QTimer::timeout, [&] {
+        callsWhenAsked = rig.players.calls;
+        rig.engine.handlers().StopPPT(caller("slides stop"));
+        rig.engine.SCButton44Click(caller("dispatcher stop"));
+    });
+    rig.run({QStringLiteral("13.10.10 12:10:30|p1|00|13.10.10 12:11:30")});
+    // The start falls due about 100 ms from now; its tone lasts 400 ms.
+    ask.start(250);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() == 2 && rig.quiet(); }, 5000));
+
+    EXPECT_TRUE(callsWhenAsked.isEmpty()) << callsWhenAsked.join(',').toStdString();
+    EXPECT_EQ(rig.tones.tones.size(), 1u);
+    EXPECT_EQ(rig.players.calls, (QStringList{"start p 1", "stop p"}));
+    EXPECT_EQ(finished,
+              (QStringList{"slides stop start p 1,stop p", "dispatcher stop start p 1,stop p"}));
+    // The show's pin stays up at its stop; the dispatcher is off.
+    EXPECT_EQ(rig.port.value(), 0x80);
+    EXPECT_FALSE(rig.settings.checked(key::SCCheckBox6));
+    EXPECT_EQ(logEvents(rig.log.path(), "stop"), QStringList{"p p0"});
+    EXPECT_TRUE(rig.notifier.errors.isEmpty());
+}
+
+// A failure in a handler's continuation (the player fails after the tone) is reported once and
+// ends that handler only: the stop that waited for it still runs.
+TEST(Reentrancy, AFailureAfterTheToneEndsThatHandlerOnly)
+{
+    RealTimeRig rig(QTime(12, 10, 29, 900));
+    for (const char* box : {key::SCCheckBox1, key::SCCheckBox8})
+        rig.settings.setChecked(box, true);
+    rig.settings.setText(key::SCEdit73, QStringLiteral("300"));
+    rig.players.clip.failStart = true;
+    rig.run({QStringLiteral("13.10.10 12:10:30|k1|00|13.10.10 12:10:30")});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return rig.players.calls.size() == 2 && rig.quiet(); }, 5000));
+
+    EXPECT_EQ(rig.players.calls, (QStringList{"start k 1", "stop k"}));
+    EXPECT_EQ(rig.notifier.errors, QStringList{"the player failed"});
+    EXPECT_EQ(rig.port.value(), 0x00);
+    EXPECT_FALSE(rig.engine.serializer().busy());
 }
 
 TEST(HandlerSerializer, RunsWaitingHandlersInOrderOnceEach)

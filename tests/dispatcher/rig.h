@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <exception>
+#include <functional>
 
 #include "base/eventlog.h"
 #include "base/failure.h"
@@ -23,6 +25,25 @@
 #include "ticker/tickercontrol.h"
 
 namespace velumo::test {
+
+// Runs a handler through its serializer the way the tests of its steps look at it: a failure
+// comes out as the exception it was (the handler ended at that step), not as an error report.
+inline void runThrowing(const std::function<void(HandlerSerializer::Caller)>& call)
+{
+    std::exception_ptr failure;
+    call({[&failure](const std::function<void()>& step) {
+              try {
+                  step();
+                  return true;
+              } catch (...) {
+                  failure = std::current_exception();
+                  return false;
+              }
+          },
+          {}});
+    if (failure)
+        std::rethrow_exception(failure);
+}
 
 // Records what the dispatcher asked of the ticker.
 class RecordingTicker final : public TickerControl {

@@ -36,12 +36,15 @@ private:
     quint8 m_value = 0;
 };
 
-// Records the tones it was asked for (frequency, length) and returns at once.
+// Records the tones it was asked for (frequency, length); each has ended at once (its ended
+// runs before MyBEEP returns).
 class RecordingTonePlayer final : public TonePlayer {
 public:
-    void MyBEEP(int frequencyHz, int durationMs) override
+    void MyBEEP(int frequencyHz, int durationMs, Ended ended) override
     {
         tones.emplace_back(frequencyHz, durationMs);
+        if (ended)
+            ended();
     }
     std::vector<std::pair<int, int>> tones;
 };

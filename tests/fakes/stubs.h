@@ -31,7 +31,11 @@ private:
 
 class SilentTonePlayer final : public TonePlayer {
 public:
-    void MyBEEP(int, int) override {}
+    void MyBEEP(int, int, Ended ended) override
+    {
+        if (ended)
+            ended();
+    }
 };
 
 class NoMasterMute final : public MasterMute {

@@ -3,8 +3,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include "base/commandreply.h"
+#include "base/controlchannel.h"
 #include "base/eventlog.h"
+#include "base/operations.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "fakes/faketimers.h"
@@ -256,6 +260,108 @@ TEST_F(RssFeedTest, ButtonsAndTimer)
     EXPECT_TRUE(rss.busy());
     EXPECT_TRUE(waitFor([&] { return !rss.busy(); }));
     EXPECT_EQ(rss.feedLines(), 2);
+}
+
+// Answers each request after delayMs with the next body of its list (the last one again when
+// the list runs out), so that two reads in flight get different feeds.
+class DelayingFeedServer : public QTcpServer {
+public:
+    QList<QByteArray> bodies;
+    int delayMs = 300;
+    int requests = 0;
+    DelayingFeedServer()
+    {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    const QByteArray body = bodies.value(qMin(requests, int(bodies.size()) - 1));
+                    ++requests;
+                    QTimer::singleShot(delayMs, socket, [socket, body] {
+                        socket->write(
+                            "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
+                            "Connection: close\r\nContent-Length: " +
+                            QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                        socket->disconnectFromHost();
+                    });
+                });
+            }
+        });
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/feed.xml").arg(serverPort()); }
+};
+
+// "rss read" over the control channel: the command answers when its read has ended, without
+// waiting inside the event loop, and with what its own read did.
+class RssReadCommand : public RssFeedTest {
+protected:
+    Operations operations;
+    ControlServer control{dir.path(), notifier, &log, operations};
+    QList<std::pair<int, QString>> answers;
+
+    void SetUp() override
+    {
+        RssFeedTest::SetUp();
+        control.addCommand(QStringLiteral("rss read"),
+                           [this](const QString&, const std::shared_ptr<CommandReply>& reply) {
+                               rss.readForCommand(reply);
+                           });
+    }
+    void send()
+    {
+        control.execute(QStringLiteral("rss read"), [this](int code, const QString& text) {
+            answers.append({code, text});
+        });
+    }
+};
+
+// Two reads in flight each answer with their own result: the first with the feed it read, the
+// second, queued behind it, with the longer feed it read itself.
+TEST_F(RssReadCommand, TwoReadsInFlightEachAnswerWithTheirOwnRead)
+{
+    DelayingFeedServer server;
+    server.bodies = {feed({QStringLiteral("One")}),
+                     feed({QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Three")})};
+    settings.setText(key::SCEdit20, server.url());
+    int readsFinished = 0;
+    QObject::connect(&rss, &RssFeed::readFinished, [&](bool) { ++readsFinished; });
+    send();
+    send();
+    EXPECT_TRUE(answers.isEmpty()) << "the commands answer when their reads have ended";
+    ASSERT_TRUE(waitFor([&] { return readsFinished == 1; }));
+    EXPECT_EQ(answers, (QList<std::pair<int, QString>>{{0, "read 2 lines"}}));
+    ASSERT_TRUE(waitFor([&] { return answers.size() == 2; }));
+    EXPECT_EQ(answers[1], (std::pair<int, QString>{0, "read 4 lines"}));
+    EXPECT_EQ(server.requests, 2);
+    EXPECT_EQ(readsFinished, 2);
+    EXPECT_TRUE(notifier.messages.isEmpty());
+}
+
+// A message some timer shows while the read is pending is not the command's reply; the message
+// its own read shows when the document arrives is.
+TEST_F(RssReadCommand, OnlyWhatItsOwnReadShowsIsTheReply)
+{
+    DelayingFeedServer server;
+    server.bodies = {feed({QStringLiteral("One")})};
+    settings.setText(key::SCEdit20, server.url());
+    send();
+    QTimer::singleShot(100, [this] { notifier.message(QStringLiteral("Таймер сработал")); });
+    ASSERT_TRUE(waitFor([&] { return answers.size() == 1; }));
+    EXPECT_EQ(answers[0], (std::pair<int, QString>{0, "read 2 lines"}));
+    EXPECT_EQ(notifier.messages, QStringList{"Таймер сработал"});
+
+    // A document without a version is read, with the message that the address is wrong: that
+    // message is the failing reply. One that is no feed at all fails with its own text.
+    server.bodies = {"<rss><channel><item><title>X</title></item></channel></rss>"};
+    send();
+    ASSERT_TRUE(waitFor([&] { return answers.size() == 2; }));
+    EXPECT_EQ(answers[1], (std::pair<int, QString>{2, RssFeed::kBadAddress}));
+    server.bodies = {"not a feed"};
+    send();
+    ASSERT_TRUE(waitFor([&] { return answers.size() == 3; }));
+    EXPECT_EQ(answers[2], (std::pair<int, QString>{2, "the feed was not read: " + server.url()}));
 }
 
 }  // namespace
