@@ -94,7 +94,13 @@ void DispatcherEngine::ArmNextStart(bool fromStartButton)
     QDateTime searchAt = now;
     if (m_lastExecutedStart && searchAt <= *m_lastExecutedStart)
         searchAt = m_lastExecutedStart->addMSecs(1);
-    const std::optional<qsizetype> next = scheduleline::selectNext(m_memon1, searchAt);
+    // The operator's start refuses a plan with a start that cannot be read, while he is there to
+    // mend it; later searches pass such a line over, so that one line never ends the day.
+    QList<qsizetype> unreadable;
+    const std::optional<qsizetype> next =
+        scheduleline::selectNext(m_memon1, searchAt, fromStartButton ? nullptr : &unreadable);
+    for (qsizetype index : unreadable)
+        skipUnreadableLine(m_memon1.at(index));
     if (next) {
         const QString line = m_memon1.at(*next);
         const QDateTime start = scheduleline::startOf(line, now.date().year()).toDateTime();
@@ -174,6 +180,8 @@ void DispatcherEngine::StopTimerT()
     m_waiting = false;
     m_armedStart.reset();
     m_lastExecutedStart.reset();
+    m_skippedLines.clear();
+    m_lastFailure.reset();
     setMemon1({});
 }
 
@@ -251,7 +259,14 @@ void DispatcherEngine::starts()
             return;
         }
     }
-    executeAndArm();
+    try {
+        executeAndArm();
+    } catch (...) {
+        // Whatever failed, the dispatcher arms the next line: one fault never ends the day.
+        reportFailure(QString(), currentExceptionText());
+        if (m_settings.checked(key::SCCheckBox6) && !m_timer1start->isActive())
+            ArmNextStart();
+    }
 }
 
 void DispatcherEngine::executeAndArm()
@@ -263,26 +278,53 @@ void DispatcherEngine::executeAndArm()
         // so that a restart can still resume it.
         if (!m_waiting) {
             const QString line = m_settings.text(key::SCEdit10);
-            SaveCurrentEntry();
+            // str_disp.txt only lets a restart resume the line: a folder that cannot be written
+            // is reported, and the line still starts.
+            try {
+                SaveCurrentEntry();
+            } catch (...) {
+                reportFailure(line, currentExceptionText());
+            }
             m_log.write(QStringLiteral("start"), line);
             emit entryExecuted(line, m_clock.now());
-            m_handlers.startCurrentEntry();
+            // A start handler that fails keeps the steps it did; the rest of the day goes on.
+            try {
+                m_handlers.startCurrentEntry();
+            } catch (...) {
+                reportFailure(line, currentExceptionText());
+            }
         }
         m_zupStarted = false;
     }
     const QString planFile = m_settings.text(key::SCEditn10);
     if (m_settings.checked(key::SCCheckBox23) && !planFile.isEmpty() && planFile.at(0) != u'Ф') {
-        // The schedule is replaced whole; a file that cannot be read leaves it empty.
-        QStringList lines;
+        // The schedule is replaced whole. A file that cannot be read just now (being replaced by
+        // a transfer, a share gone for a moment) keeps the schedule the dispatcher has.
         try {
-            lines = readTextLines(planFile);
+            setMemon1(readTextLines(planFile));
         } catch (...) {
-            setMemon1({});
-            throw;
+            reportFailure(QString(), currentExceptionText());
         }
-        setMemon1(lines);
     }
     ArmNextStart();
+}
+
+void DispatcherEngine::reportFailure(const QString& line, const QString& text)
+{
+    m_lastFailure = Failed{m_clock.now(), line, text};
+    m_notifier.errorReport(text);
+    emit failureReported(line, text);
+}
+
+void DispatcherEngine::skipUnreadableLine(const QString& line)
+{
+    // Said once for each such line of the plan, not at every search.
+    if (m_skippedLines.contains(line))
+        return;
+    m_skippedLines.insert(line);
+    m_log.write(QStringLiteral("error"),
+                QStringLiteral("Строка плана пропущена: дата или время старта не существует — %1")
+                    .arg(line));
 }
 
 void DispatcherEngine::SaveCurrentEntry()
@@ -337,6 +379,14 @@ QJsonObject DispatcherEngine::status() const
     const std::optional<qint64> next = nextStartMs();
     object.insert(QStringLiteral("next_start_ms"),
                   next ? QJsonValue(double(*next)) : QJsonValue(QJsonValue::Null));
+    if (m_lastFailure)
+        object.insert(QStringLiteral("last_failure"),
+                      QJsonObject{{QStringLiteral("at"),
+                                   m_lastFailure->at.toString(u"yyyy-MM-dd hh:mm:ss.zzz")},
+                                  {QStringLiteral("line"), m_lastFailure->line},
+                                  {QStringLiteral("text"), m_lastFailure->text}});
+    else
+        object.insert(QStringLiteral("last_failure"), QJsonValue(QJsonValue::Null));
     return object;
 }
 

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <memory>
 #include <optional>
@@ -57,9 +58,10 @@ public:
     void dispstart();
     // The dispatcher tick.
     void starts();
-    // Timer1start's handler: the tick through the guard; a failing tick shows the general error
-    // report and leaves the timer disabled (the tick disables it before anything can fail).
-    // A tick that falls due while another handler runs (a stop sounding its tone) waits for it.
+    // Timer1start's handler: the tick through the guard. A step of the tick that fails is
+    // reported and the next line is armed all the same; a line whose start can never be read is
+    // passed over with a velumo.log line. A tick that falls due while another handler runs (a
+    // stop sounding its tone) waits for it.
     void Timer1startTimer();
     void ResumeAfterRestart();
     // Start-up step: DispStartT, then ZUP_started is set for the resume tick.
@@ -91,6 +93,9 @@ signals:
     void planStarted();
     // A schedule line was executed (the tick or the resume), with the moment it ran.
     void entryExecuted(const QString& line, const QDateTime& at);
+    // A step of the dispatcher failed (line: the schedule line it belonged to, or empty); the
+    // dispatcher went on with the next line.
+    void failureReported(const QString& line, const QString& text);
 
 private:
     void startButton(bool fromPanel);
@@ -98,6 +103,8 @@ private:
     void executeAndArm();
     void SaveCurrentEntry();
     void armTimer(qint64 ms);
+    void reportFailure(const QString& line, const QString& text);
+    void skipUnreadableLine(const QString& line);
 
     QString m_folder;
     Settings& m_settings;
@@ -117,6 +124,14 @@ private:
     std::optional<QDateTime> m_armedStart;
     // The start moment of the line the last tick executed.
     std::optional<QDateTime> m_lastExecutedStart;
+    // Lines whose start can never be read, said once each.
+    QSet<QString> m_skippedLines;
+    struct Failed {
+        QDateTime at;
+        QString line;
+        QString text;
+    };
+    std::optional<Failed> m_lastFailure;
 };
 
 }  // namespace velumo
