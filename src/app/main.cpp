@@ -12,6 +12,7 @@
 #include "base/guard.h"
 #include "devices/powercontrol.h"
 #include "dispatcher/plancheckcommand.h"
+#include "players/flashwindow.h"
 #include "players/webengine.h"
 #include "ui/qttranslations.h"
 
@@ -59,7 +60,8 @@ int main(int argc, char** argv)
     // The plan check: no windows, no control channel, nothing written.
     if (commandLine.checkPlan) {
         QCoreApplication core(argc, argv);
-        return runPlanCheck(commandLine.checkPlanFile, folder);
+        return runPlanCheck(commandLine.checkPlanFile, folder,
+                            {FlashWindow::defaultRuffleFolder()});
     }
 
     // Single instance: a copy already running on this folder is only shown (or closed by

@@ -104,7 +104,13 @@ void DispatcherEngine::ArmNextStart(bool fromStartButton)
     QDateTime searchAt = now;
     if (m_lastExecutedStart && searchAt <= *m_lastExecutedStart)
         searchAt = m_lastExecutedStart->addMSecs(1);
-    const std::optional<qsizetype> next = scheduleline::selectNext(m_memon1, searchAt);
+    // The operator's start refuses a plan with a start that cannot be read, while he is there to
+    // mend it; later searches pass such a line over, so that one line never ends the day.
+    QList<qsizetype> unreadable;
+    const std::optional<qsizetype> next =
+        scheduleline::selectNext(m_memon1, searchAt, fromStartButton ? nullptr : &unreadable);
+    for (qsizetype index : unreadable)
+        skipUnreadableLine(m_memon1.at(index));
     if (next) {
         const QString line = m_memon1.at(*next);
         const QDateTime start = scheduleline::startOf(line, now.date().year()).toDateTime();
@@ -193,6 +199,8 @@ void DispatcherEngine::StopTimerT()
     m_waiting = false;
     m_armedStart.reset();
     m_lastExecutedStart.reset();
+    m_skippedLines.clear();
+    m_lastFailure.reset();
     setMemon1({});
 }
 
@@ -239,8 +247,9 @@ void DispatcherEngine::dispstart()
 void DispatcherEngine::Timer1startTimer()
 {
     if (!m_serializer.busy()) {
-        m_serializer.start(m_timer1start->name(),
-                           [this](const Job& job) { starts(job, [job] { job.finish(); }); });
+        m_serializer.start(
+            m_timer1start->name(), [this](const Job& job) { starts(job, [job] { job.finish(); }); },
+            tickCaller());
         return;
     }
     // Unchecked, the tick would do nothing and the timer runs on.
@@ -249,22 +258,25 @@ void DispatcherEngine::Timer1startTimer()
     // The tick disables the timer first; here that must happen before it waits, or a wait of
     // 0 ms would fire again and again meanwhile.
     m_timer1start->stop();
-    m_serializer.start(m_timer1start->name(), [this](const Job& job) {
-        if (!m_settings.checked(key::SCCheckBox6)) {
-            // Unchecked while it waited: the timer runs on as it would have.
-            m_timer1start->start();
-            job.finish();
-            return;
-        }
-        starts(job, [job] { job.finish(); });
-    });
+    m_serializer.start(
+        m_timer1start->name(),
+        [this](const Job& job) {
+            if (!m_settings.checked(key::SCCheckBox6)) {
+                // Unchecked while it waited: the timer runs on as it would have.
+                m_timer1start->start();
+                job.finish();
+                return;
+            }
+            starts(job, [job] { job.finish(); });
+        },
+        tickCaller());
 }
 
 void DispatcherEngine::starts()
 {
     m_serializer.start(
         QStringLiteral("starts"), [this](const Job& job) { starts(job, [job] { job.finish(); }); },
-        {}, false);
+        tickCaller(), false);
 }
 
 void DispatcherEngine::starts(const Job& job, Next next)
@@ -284,9 +296,39 @@ void DispatcherEngine::starts(const Job& job, Next next)
     executeAndArm(job, std::move(next));
 }
 
+HandlerSerializer::Caller DispatcherEngine::tickCaller()
+{
+    HandlerSerializer::Caller caller;
+    // A step of the tick that fails (the start handler, at once or after its tone) is reported
+    // with its line and ends the tick's handler; the next line is armed all the same.
+    caller.guard = [this](const std::function<void()>& step) {
+        try {
+            step();
+            return true;
+        } catch (...) {
+            reportFailure(m_executingLine, currentExceptionText());
+        }
+        if (m_armPending) {
+            m_armPending = false;
+            m_zupStarted = false;
+            try {
+                reloadAndArm();
+            } catch (...) {
+                reportFailure(QString(), currentExceptionText());
+            }
+        }
+        return false;
+    };
+    return caller;
+}
+
 void DispatcherEngine::executeAndArm(const Job& job, Next next)
 {
+    // Until the reload and the arming have run, a failure of the tick's handler still arms the
+    // next line (tickCaller): one fault never ends the day.
+    m_armPending = true;
     const Next rest = [this, next] {
+        m_armPending = false;
         reloadAndArm();
         next();
     };
@@ -308,7 +350,14 @@ void DispatcherEngine::executeAndArm(const Job& job, Next next)
         return;
     }
     const QString line = m_settings.text(key::SCEdit10);
-    SaveCurrentEntry();
+    m_executingLine = line;
+    // str_disp.txt only lets a restart resume the line: a folder that cannot be written is
+    // reported, and the line still starts.
+    try {
+        SaveCurrentEntry();
+    } catch (...) {
+        reportFailure(line, currentExceptionText());
+    }
     m_log.write(QStringLiteral("start"), line);
     emit entryExecuted(line, m_clock.now());
     m_handlers.startCurrentEntry(job, afterEntry);
@@ -318,17 +367,33 @@ void DispatcherEngine::reloadAndArm()
 {
     const QString planFile = m_settings.text(key::SCEditn10);
     if (m_settings.checked(key::SCCheckBox23) && !planFile.isEmpty() && planFile.at(0) != u'Ф') {
-        // The schedule is replaced whole; a file that cannot be read leaves it empty.
-        QStringList lines;
+        // The schedule is replaced whole. A file that cannot be read just now (being replaced by
+        // a transfer, a share gone for a moment) keeps the schedule the dispatcher has.
         try {
-            lines = readTextLines(planFile);
+            setMemon1(readTextLines(planFile));
         } catch (...) {
-            setMemon1({});
-            throw;
+            reportFailure(QString(), currentExceptionText());
         }
-        setMemon1(lines);
     }
     ArmNextStart();
+}
+
+void DispatcherEngine::reportFailure(const QString& line, const QString& text)
+{
+    m_lastFailure = Failed{m_clock.now(), line, text};
+    m_notifier.errorReport(text);
+    emit failureReported(line, text);
+}
+
+void DispatcherEngine::skipUnreadableLine(const QString& line)
+{
+    // Said once for each such line of the plan, not at every search.
+    if (m_skippedLines.contains(line))
+        return;
+    m_skippedLines.insert(line);
+    m_log.write(QStringLiteral("error"),
+                QStringLiteral("Строка плана пропущена: дата или время старта не существует — %1")
+                    .arg(line));
 }
 
 void DispatcherEngine::SaveCurrentEntry()
@@ -385,6 +450,14 @@ QJsonObject DispatcherEngine::status() const
     const std::optional<qint64> next = nextStartMs();
     object.insert(QStringLiteral("next_start_ms"),
                   next ? QJsonValue(double(*next)) : QJsonValue(QJsonValue::Null));
+    if (m_lastFailure)
+        object.insert(QStringLiteral("last_failure"),
+                      QJsonObject{{QStringLiteral("at"),
+                                   m_lastFailure->at.toString(u"yyyy-MM-dd hh:mm:ss.zzz")},
+                                  {QStringLiteral("line"), m_lastFailure->line},
+                                  {QStringLiteral("text"), m_lastFailure->text}});
+    else
+        object.insert(QStringLiteral("last_failure"), QJsonValue(QJsonValue::Null));
     return object;
 }
 

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <memory>
 #include <optional>
@@ -68,9 +69,10 @@ public:
     void dispstart();
     // The dispatcher tick (through the serializer).
     void starts();
-    // Timer1start's handler: the tick through the guard; a failing tick shows the general error
-    // report and leaves the timer disabled (the tick disables it before anything can fail).
-    // A tick that falls due while another handler runs (a stop sounding its tone) waits for it.
+    // Timer1start's handler: the tick through the guard. A step of the tick that fails is
+    // reported and the next line is armed all the same; a line whose start can never be read is
+    // passed over with a velumo.log line. A tick that falls due while another handler runs (a
+    // stop sounding its tone) waits for it.
     void Timer1startTimer();
     // Start-up step: DispStartT, then ZUP_started is set for the resume tick.
     void startAtStartup();
@@ -102,6 +104,9 @@ signals:
     void planStarted();
     // A schedule line was executed (the tick or the resume), with the moment it ran.
     void entryExecuted(const QString& line, const QDateTime& at);
+    // A step of the dispatcher failed (line: the schedule line it belonged to, or empty); the
+    // dispatcher went on with the next line.
+    void failureReported(const QString& line, const QString& text);
 
 private:
     void startButton(bool fromPanel);
@@ -115,6 +120,10 @@ private:
     void ResumeAfterRestart(const Job& job, Next next);
     void SaveCurrentEntry();
     void armTimer(qint64 ms);
+    void reportFailure(const QString& line, const QString& text);
+    void skipUnreadableLine(const QString& line);
+    // How a tick's handler is guarded and ended: a failure is reported and still arms.
+    HandlerSerializer::Caller tickCaller();
 
     QString m_folder;
     Settings& m_settings;
@@ -136,6 +145,17 @@ private:
     std::optional<QDateTime> m_armedStart;
     // The start moment of the line the last tick executed.
     std::optional<QDateTime> m_lastExecutedStart;
+    // A tick is executing a line (m_executingLine) and has not armed the next one yet.
+    bool m_armPending = false;
+    QString m_executingLine;
+    // Lines whose start can never be read, said once each.
+    QSet<QString> m_skippedLines;
+    struct Failed {
+        QDateTime at;
+        QString line;
+        QString text;
+    };
+    std::optional<Failed> m_lastFailure;
 };
 
 }  // namespace velumo

@@ -1,6 +1,9 @@
 #include "plancheck.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
+#include <QStandardPaths>
 
 #include "base/settings.h"
 #include "base/settingskeys.h"
@@ -23,10 +26,51 @@ QString slotText(const Settings& settings, const QString& letter, const QString&
     return SlotTable::text(settings, letter[0], slot);
 }
 
+// The letters whose slot names a file (the web pages' slots hold addresses).
+bool slotIsFile(const QString& letter)
+{
+    return letter == u"s" || letter == u"k" || letter == u"b" || letter == u"p" || letter == u"f";
+}
+
+// Why a slot's file cannot be opened, or nothing when it can.
+std::optional<QString> fileProblem(const QString& folder, const QString& name)
+{
+    QFileInfo info(name);
+    if (info.isRelative() && !folder.isEmpty())
+        info = QFileInfo(QDir(folder), name);
+    // A DVD is named by a folder (VIDEO_TS) as well as by a file.
+    if (!info.exists())
+        return QStringLiteral("файл \"%1\" не найден").arg(name);
+    if (!info.isReadable())
+        return QStringLiteral("файл \"%1\" не читается").arg(name);
+    return std::nullopt;
+}
+
 }  // namespace
 
+PlanCheck::Environment PlanCheck::probe(const QString& programFolder,
+                                        const QStringList& ruffleFolders,
+                                        const QString& deviceFolder)
+{
+    Environment environment;
+    environment.programFolder = programFolder;
+    environment.checkFiles = true;
+    environment.libreOffice = !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty();
+    bool ruffle = false;
+    for (const QString& folder : ruffleFolders)
+        ruffle = ruffle ||
+                 (!folder.isEmpty() && QFileInfo::exists(folder + QStringLiteral("/ruffle.js")));
+    environment.ruffle = ruffle;
+    environment.captureDevice =
+        !QDir(deviceFolder)
+             .entryList({QStringLiteral("video*")}, QDir::System | QDir::Files)
+             .isEmpty();
+    return environment;
+}
+
 QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateTime& now,
-                                          const Settings* slotSettings)
+                                          const Settings* slotSettings,
+                                          const Environment& environment)
 {
     using namespace scheduleline;
     QList<Result> results;
@@ -34,7 +78,6 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
     const LocalStamp current{now.date(), now.time()};
     std::optional<LocalStamp> lastRun;  // the start of the last line that will run
     QHash<QString, QDateTime> stops;    // the stop of the last running entry of each letter
-    QString blockedBy;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString& line = lines[i];
         Result result;
@@ -44,20 +87,13 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
             results.append(result);
             continue;
         }
-        if (!blockedBy.isEmpty()) {
-            result.verdict = Verdict::Blocked;
-            result.detail = blockedBy;
-            results.append(result);
-            continue;
-        }
         const std::optional<LocalStamp> start =
             tryParseStamp(field(line, kStartPos, kDateTimeLength), year);
         if (!start) {
-            // Every search that reaches this line fails: nothing after it runs.
+            // The dispatcher passes such a line over.
             result.verdict = Verdict::UnreadableDate;
             result.detail =
                 QStringLiteral("старт \"%1\"").arg(field(line, kStartPos, kDateTimeLength));
-            blockedBy = QStringLiteral("строка %1").arg(i + 1);
             results.append(result);
             continue;
         }
@@ -87,11 +123,10 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
         const std::optional<LocalStamp> stop =
             tryParseStamp(field(line, kStopPos, kStopReadLength), year);
         if (!stop) {
-            // The start handler fails with the conversion error and the dispatcher halts.
+            // The start handler fails with the conversion error; the dispatcher goes on.
             result.verdict = Verdict::UnreadableDate;
             result.detail =
                 QStringLiteral("стоп \"%1\"").arg(field(line, kStopPos, kDateTimeLength));
-            blockedBy = QStringLiteral("строка %1").arg(i + 1);
             results.append(result);
             continue;
         }
@@ -107,6 +142,22 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
                    slotText(*slotSettings, letter, slotDigit(line)).trimmed().isEmpty()) {
             result.verdict = Verdict::EmptySlot;
             result.detail = QStringLiteral("слот \"%1\"").arg(slotDigit(line));
+        } else if (letter == u"p" && environment.libreOffice == false) {
+            result.verdict = Verdict::MissingProgram;
+            result.detail = QStringLiteral("для презентаций нужен LibreOffice (soffice)");
+        } else if (letter == u"f" && environment.ruffle == false) {
+            result.verdict = Verdict::MissingProgram;
+            result.detail = QStringLiteral("для Flash нужен Ruffle (ruffle.js)");
+        } else if (letter == u"t" && environment.captureDevice == false) {
+            result.verdict = Verdict::NoDevice;
+            result.detail = QStringLiteral("подключите камеру или плату видеозахвата");
+        } else if (slotSettings && environment.checkFiles && slotIsFile(letter)) {
+            const QString name = slotText(*slotSettings, letter, slotDigit(line)).trimmed();
+            if (const std::optional<QString> problem =
+                    fileProblem(environment.programFolder, name)) {
+                result.verdict = Verdict::MissingFile;
+                result.detail = *problem;
+            }
         }
         stops.insert(letter, stopMoment);
         results.append(result);
@@ -134,8 +185,6 @@ QString PlanCheck::verdictText(Verdict verdict)
             return QStringLiteral("старт прошёл, не выполняется");
         case Verdict::NeverReached:
             return QStringLiteral("никогда не будет достигнута");
-        case Verdict::Blocked:
-            return QStringLiteral("не будет выполнена: диспетчер остановится раньше");
         case Verdict::Overlap:
             return QStringLiteral("будет выполнена, но нет 0,2 с на переключение");
         case Verdict::StopBeforeStart:
@@ -145,7 +194,13 @@ QString PlanCheck::verdictText(Verdict verdict)
         case Verdict::EmptySlot:
             return QStringLiteral("будет выполнена, но слот пуст");
         case Verdict::UnreadableDate:
-            return QStringLiteral("ошибка даты: диспетчер остановится");
+            return QStringLiteral("не будет выполнена: такой даты или времени нет");
+        case Verdict::MissingFile:
+            return QStringLiteral("не будет показана: нет файла");
+        case Verdict::MissingProgram:
+            return QStringLiteral("не будет показана: не установлена программа");
+        case Verdict::NoDevice:
+            return QStringLiteral("не будет показана: нет устройства видеозахвата");
     }
     return QString();
 }

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace velumo {
 
@@ -20,12 +21,25 @@ public:
         WillRun,          // runs at its start
         Passed,           // its start has passed
         NeverReached,     // out of order, or the same start as an earlier line
-        Blocked,          // after a line that halts the dispatcher
         Overlap,          // starts less than 0.2 s after the stop of the previous entry of its kind
         StopBeforeStart,  // stops at once
         UnknownLetter,    // runs but starts nothing
         EmptySlot,        // its slot names no file or address
-        UnreadableDate,   // a start or stop that does not convert
+        UnreadableDate,   // a start or stop that does not convert: the line is passed over
+        MissingFile,      // its slot names a file that does not exist or cannot be read
+        MissingProgram,   // what shows it is not installed (LibreOffice, Ruffle)
+        NoDevice,         // no video capture device
+    };
+
+    // What the station has for the content of the lines. Unset: not checked.
+    struct Environment {
+        // Relative slot files are found here.
+        QString programFolder;
+        std::optional<bool> libreOffice;
+        std::optional<bool> ruffle;
+        std::optional<bool> captureDevice;
+        // Slot files are checked for existence and readability.
+        bool checkFiles = false;
     };
 
     struct Result {
@@ -37,7 +51,16 @@ public:
 
     // slotSettings: the settings holding the slot fields (nullptr: slotSettings are not checked).
     static QList<Result> check(const QStringList& lines, const QDateTime& now,
-                               const Settings* slotSettings);
+                               const Settings* slotSettings, const Environment& environment);
+    static QList<Result> check(const QStringList& lines, const QDateTime& now,
+                               const Settings* slotSettings)
+    {
+        return check(lines, now, slotSettings, Environment{});
+    }
+    // What this machine has: LibreOffice on PATH, ruffle.js in one of ruffleFolders, a video
+    // device in /dev (deviceFolder), slot files checked.
+    static Environment probe(const QString& programFolder, const QStringList& ruffleFolders,
+                             const QString& deviceFolder = QStringLiteral("/dev"));
     // True when every line that lies ahead will run as written.
     static bool allFutureRun(const QList<Result>& results);
     // One text line per schedule line ("3: ..."), in Russian.

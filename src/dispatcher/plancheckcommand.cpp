@@ -22,7 +22,8 @@ void print(FILE* stream, const QString& text)
 
 }  // namespace
 
-int runPlanCheck(const QString& planFile, const QString& programFolder)
+int runPlanCheck(const QString& planFile, const QString& programFolder,
+                 const QStringList& ruffleFolders)
 {
     QStringList lines;
     try {
@@ -43,7 +44,8 @@ int runPlanCheck(const QString& planFile, const QString& programFolder)
         }
     }
     const QDateTime now = QDateTime::currentDateTime();
-    const QList<PlanCheck::Result> results = PlanCheck::check(lines, now, slotSettings);
+    const QList<PlanCheck::Result> results =
+        PlanCheck::check(lines, now, slotSettings, PlanCheck::probe(programFolder, ruffleFolders));
     print(stdout,
           QStringLiteral("План-файл %1, проверка на %2%3")
               .arg(planFile, now.toString(u"dd.MM.yyyy hh:mm:ss"),

@@ -124,7 +124,8 @@ bool isBlank(const QString& line)
     return true;
 }
 
-std::optional<qsizetype> selectNext(const QStringList& lines, const QDateTime& now)
+std::optional<qsizetype> selectNext(const QStringList& lines, const QDateTime& now,
+                                    QList<qsizetype>* unreadable)
 {
     const LocalStamp current{now.date(), now.time()};
     const int year = current.date.year();
@@ -132,6 +133,17 @@ std::optional<qsizetype> selectNext(const QStringList& lines, const QDateTime& n
         const QString& line = lines[i];
         if (isBlank(line))
             continue;
+        if (unreadable) {
+            const std::optional<LocalStamp> start =
+                tryParseStamp(QStringView(line).left(kDateTimeLength), year);
+            if (!start) {
+                unreadable->append(i);
+                continue;
+            }
+            if (!(*start < current))
+                return i;
+            continue;
+        }
         if (!(startOf(line, year) < current))
             return i;
     }

@@ -83,9 +83,12 @@ LocalStamp stopExact(const QString& line, int currentYear);
 bool isBlank(const QString& line);
 
 // The selection rule: the first non-blank line, from the top, whose start is not earlier than
-// now. A start that does not convert ends the search with its conversion error (Failure).
-// Returns the line's index, or nothing when the schedule is exhausted.
-std::optional<qsizetype> selectNext(const QStringList& lines, const QDateTime& now);
+// now. Returns the line's index, or nothing when the schedule is exhausted.
+// A start that does not convert can never run: with unreadable given, such lines are passed
+// over and their indexes collected there; without it the search ends with the conversion
+// error (Failure).
+std::optional<qsizetype> selectNext(const QStringList& lines, const QDateTime& now,
+                                    QList<qsizetype>* unreadable = nullptr);
 
 // The letters that start something.
 bool isContentLetter(const QString& letter);

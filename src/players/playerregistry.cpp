@@ -4,6 +4,8 @@
 #include "base/guard.h"
 #include "players/placeholderplayer.h"
 
+#include <QTimer>
+
 namespace velumo {
 
 PlayerRegistry::PlayerRegistry(EventLog& log, PlayerSet players, QObject* parent)
@@ -38,17 +40,58 @@ void PlayerRegistry::bind(Kind& kind)
     ContentPlayer* player = kind.player;
     connect(player, &ContentPlayer::onScreen, this, [this, &kind] {
         write(QStringLiteral("started ") + subject(kind));
-        if (kind.state == State::Running)
+        if (kind.state == State::Running && !kind.failed) {
+            if (!kind.onScreen.isValid())
+                kind.onScreen.start();
             emit contentOnScreen(kind.letter);
+        }
     });
     connect(player, &ContentPlayer::failed, this, [this, &kind](const QString& reason) {
-        write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") + reason);
+        // A failure of content whose entry is over (a page refreshed after its line) or that
+        // failed already is not news.
+        if (kind.state != State::Running || kind.failed)
+            return;
+        fail(kind, reason);
     });
     connect(player, &ContentPlayer::ended, this, [this, &kind] {
         write(QStringLiteral("ended ") + subject(kind));
         if (kind.state == State::Running && kind.endEndsEntry)
             emit entryEnded(kind.letter);
     });
+}
+
+void PlayerRegistry::fail(Kind& kind, const QString& reason)
+{
+    write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") + reason);
+    kind.failed = true;
+    kind.onScreen.invalidate();
+    emit contentFailed(kind.letter, reason);
+    // Off the screen at once, but not from inside the player's own report: the stop runs when
+    // the event loop is back, if the entry is still the failed one.
+    const quint64 entry = kind.entry;
+    QTimer::singleShot(0, this, [this, &kind, entry] {
+        if (kind.entry != entry || kind.state != State::Running)
+            return;
+        try {
+            kind.player->stop();
+        } catch (...) {
+            write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") +
+                  currentExceptionText());
+        }
+    });
+}
+
+bool PlayerRegistry::failed(QChar letter) const
+{
+    const Kind* kind = find(letter);
+    return kind && kind->state == State::Running && kind->failed;
+}
+
+QString PlayerRegistry::timeOnScreen(const Kind& kind)
+{
+    if (!kind.onScreen.isValid())
+        return QString();
+    return QStringLiteral(" (on screen %1 s)").arg(kind.onScreen.elapsed() / 1000.0, 0, 'f', 1);
 }
 
 PlayerRegistry::Kind* PlayerRegistry::find(QChar letter)
@@ -106,8 +149,21 @@ void PlayerRegistry::start(const PlayerRequest& request)
     kind->state = State::Running;
     kind->slot = request.slot;
     kind->target = request.target;
+    kind->failed = false;
+    kind->onScreen.invalidate();
+    ++kind->entry;
     emit startRequested(request.letter);
-    call(*kind, [&](ContentPlayer& player) { player.start(request); });
+    try {
+        kind->player->start(request);
+    } catch (...) {
+        // The handler that asked reports it; the entry counts as failed.
+        if (!kind->failed) {
+            write(QStringLiteral("failed ") + subject(*kind) + QStringLiteral(": ") +
+                  currentExceptionText());
+            kind->failed = true;
+        }
+        throw;
+    }
 }
 
 void PlayerRegistry::stop(QChar letter)
@@ -116,9 +172,14 @@ void PlayerRegistry::stop(QChar letter)
     Kind* kind = find(letter);
     if (!kind)
         return;
+    const bool failed = kind->state == State::Running && kind->failed;
     kind->state = State::Idle;
+    ++kind->entry;
     call(*kind, [](ContentPlayer& player) { player.stop(); });
-    write(QStringLiteral("stopped ") + subject(*kind));
+    // A failed entry ended with its "failed".
+    if (!failed)
+        write(QStringLiteral("stopped ") + subject(*kind) + timeOnScreen(*kind));
+    kind->onScreen.invalidate();
 }
 
 void PlayerRegistry::park(QChar letter)
@@ -127,9 +188,13 @@ void PlayerRegistry::park(QChar letter)
     Kind* kind = find(letter);
     if (!kind)
         return;
+    const bool failed = kind->state == State::Running && kind->failed;
     kind->state = State::Parked;
+    ++kind->entry;
     call(*kind, [](ContentPlayer& player) { player.park(); });
-    write(QStringLiteral("parked ") + subject(*kind));
+    if (!failed)
+        write(QStringLiteral("parked ") + subject(*kind) + timeOnScreen(*kind));
+    kind->onScreen.invalidate();
 }
 
 }  // namespace velumo

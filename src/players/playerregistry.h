@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <array>
 #include <memory>
@@ -28,6 +29,12 @@ struct PlayerSet {
 // "parked ...", "ended ...", "failed k 3 FILE: REASON"). A failure of a request is logged and
 // goes on to the handler that asked.
 //
+// Every start has one end event: "stopped" or "parked" with the seconds its content was on the
+// screen ("(on screen 59.8 s)"), or "failed". Content that fails while its entry runs is
+// reported once (contentFailed), taken off the screen at once and stays off for the rest of its
+// entry; the entry's stop then writes no "stopped". Failures after the entry ended, or repeated
+// within it (a page that retries), are not logged again.
+//
 // A slide show that ends by itself ends its entry: the registry announces entryEnded('p') and
 // the dispatcher runs the slide show's stop. The other kinds keep their last picture until
 // their stop; their own end is only logged. An end or a failure reported by a player that is
@@ -51,6 +58,10 @@ public:
     Q_SIGNAL void startRequested(QChar letter);
     // The state of a letter's content as the requests left it (Idle for an unknown letter).
     State state(QChar letter) const;
+    // The content of a running entry failed (once an entry); reason is the player's.
+    Q_SIGNAL void contentFailed(QChar letter, const QString& reason);
+    // Whether the running entry of a letter failed.
+    bool failed(QChar letter) const;
 
 private:
     struct Kind {
@@ -66,6 +77,12 @@ private:
         // The request that started the content.
         QString slot;
         QString target;
+        // The running entry's content failed; it is off the screen.
+        bool failed = false;
+        // Counts from the content's first picture of this entry.
+        QElapsedTimer onScreen;
+        // Counts the requests, so that a queued take-off knows its entry.
+        quint64 entry = 0;
     };
 
     Kind* find(QChar letter);
@@ -77,6 +94,10 @@ private:
     // Runs a request of the kind's player; a failure is logged and thrown on.
     template <typename Call>
     void call(Kind& kind, Call&& body);
+    // The running entry's content failed: logged and reported once, then taken off the screen.
+    void fail(Kind& kind, const QString& reason);
+    // " (on screen 59.8 s)" when the content reached the screen, else nothing.
+    static QString timeOnScreen(const Kind& kind);
 
     EventLog& m_log;
     std::array<Kind, 6> m_kinds;

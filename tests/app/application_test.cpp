@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -309,7 +310,11 @@ TEST_F(Wiring, SlideShowCommandsAndStatus)
 
     EXPECT_EQ(control.execute("slides stop").first, 0);
     EXPECT_FALSE(slides().value("open").toBool());
-    EXPECT_TRUE(logged("player").contains(QStringLiteral("stopped p ") + show + u' ' + show));
+    // The end event, with the time the show was on screen.
+    const QStringList stopped = logged("player").filter(QRegularExpression(
+        QStringLiteral("^stopped p ") + QRegularExpression::escape(show + u' ' + show) +
+        QStringLiteral(" \\(on screen \\d+\\.\\d s\\)$")));
+    EXPECT_EQ(stopped.size(), 1) << logged("player").join(u'\n').toStdString();
 
     // One screen here: the command fails with the message, and the box is ticked all the same.
     EXPECT_EQ(

@@ -96,7 +96,7 @@ TEST_F(ClipEntries, AParkedClipIsResumedByTheNextKEntry)
 
 TEST_F(ClipEntries, AKEntryWhoseSlotIsNoDigitFailsAndPlaysNothing)
 {
-    // The conversion error ends the handler (the general error report, the dispatcher halts).
+    // The conversion error ends the handler (the general error report; the dispatcher goes on).
     EXPECT_THROW(start(planLine("12:10:30", "kx", "12:11:30")), Failure);
     EXPECT_TRUE(media.take().isEmpty());
     EXPECT_FALSE(events().filter("failed k x").isEmpty());

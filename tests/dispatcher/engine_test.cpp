@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QJsonObject>
 #include <QSignalSpy>
 
 #include "dispatcher/scheduleline.h"
@@ -182,20 +183,46 @@ TEST_F(Engine, BinaryAndHugePlanFilesAreReportedNotFatal)
     EXPECT_EQ(rig.notifier.messages.size(), 2);
 }
 
-TEST_F(Engine, FailingTickHaltsWithTimerDisabled)
+TEST_F(Engine, FailingStartIsReportedAndTheNextLineStillRuns)
 {
-    startWithPlan({QStringLiteral("13.10.10 12:00:05|k1|00|13.10.10 xx:50:30"),
-                   planLine("12:10:00", "k2", "12:20:00")});
+    const QString bad = QStringLiteral("13.10.10 12:00:05|k1|00|13.10.10 xx:50:30");
+    startWithPlan({bad, planLine("12:10:00", "k2", "12:20:00")});
     rig.timers.advance(5000);
     ASSERT_EQ(rig.notifier.errors.size(), 1);
     EXPECT_TRUE(rig.notifier.errors[0].contains("is not a valid date and time"));
-    EXPECT_FALSE(timer().isActive());
     EXPECT_TRUE(settings.checked(key::SCCheckBox6));
-    rig.timers.advance(3'600'000);
-    EXPECT_TRUE(rig.players.calls.isEmpty());
+    EXPECT_TRUE(timer().isActive());
+    EXPECT_EQ(settings.text(key::SCEdit10), planLine("12:10:00", "k2", "12:20:00"));
+    const QJsonObject failure = engine.status().value("last_failure").toObject();
+    EXPECT_EQ(failure.value("line").toString(), bad);
+    EXPECT_TRUE(failure.value("text").toString().contains("is not a valid date and time"));
+    rig.timers.advance(10 * 60'000);
+    EXPECT_EQ(rig.players.calls, QStringList{"start k 2"});
+    EXPECT_EQ(rig.events("start"), (QStringList{bad, planLine("12:10:00", "k2", "12:20:00")}));
 }
 
-TEST_F(Engine, ReloadOfAVanishedPlanHaltsWithAnEmptySchedule)
+TEST_F(Engine, LinesWhoseStartCanNeverBeReadArePassedOverAndNamedOnce)
+{
+    settings.setChecked(key::SCCheckBox23, true);
+    // 31 February does not exist; "xx" is no hour.
+    const QString february = QStringLiteral("31.02.10 12:00:02|k1|00|13.10.10 12:05:00");
+    const QString garbage = QStringLiteral("13.10.10 xx:00:03|k1|00|13.10.10 12:05:00");
+    startWithPlan({planLine("12:00:01", "k3", "12:00:30"), february, garbage,
+                   planLine("12:00:04", "k2", "12:05:00")});
+    EXPECT_TRUE(rig.notifier.messages.isEmpty());
+    EXPECT_TRUE(rig.notifier.errors.isEmpty());
+    rig.timers.advance(4000);
+    EXPECT_EQ(rig.players.calls, (QStringList{"start k 3", "start k 2"}));
+    // Polling the exhausted plan searches it again and again; each line is named once.
+    rig.timers.advance(60'000);
+    const QStringList errors = rig.events("error");
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_TRUE(errors[0].endsWith(february));
+    EXPECT_TRUE(errors[1].endsWith(garbage));
+    EXPECT_TRUE(engine.waitingForUpdate());
+}
+
+TEST_F(Engine, ReloadOfAVanishedPlanKeepsTheScheduleItHas)
 {
     settings.setChecked(key::SCCheckBox23, true);
     startWithPlan({planLine("12:00:05", "k1", "12:05:00"), planLine("12:10:00", "k2", "12:20:00")});
@@ -203,18 +230,23 @@ TEST_F(Engine, ReloadOfAVanishedPlanHaltsWithAnEmptySchedule)
     rig.timers.advance(5000);
     EXPECT_EQ(rig.players.calls, QStringList{"start k 1"});
     EXPECT_EQ(rig.notifier.errors.size(), 1);
-    EXPECT_TRUE(engine.Memon1().isEmpty());
-    EXPECT_FALSE(timer().isActive());
+    EXPECT_EQ(engine.Memon1().size(), 2);
+    EXPECT_TRUE(timer().isActive());
+    rig.timers.advance(10 * 60'000);
+    EXPECT_EQ(rig.players.calls, (QStringList{"start k 1", "stop k", "start k 2"}));
 }
 
-TEST_F(Engine, UnwritableSavedEntryHalts)
+TEST_F(Engine, UnwritableSavedEntryIsReportedAndTheLineStillStarts)
 {
     startWithPlan({planLine("12:00:05", "k1", "12:05:00"), planLine("12:10:00", "k2", "12:20:00")});
     QDir(rig.folder).mkdir(DispatcherEngine::kSavedEntryFile);  // a folder in its place
     rig.timers.advance(5000);
     EXPECT_EQ(rig.notifier.errors.size(), 1);
-    EXPECT_FALSE(timer().isActive());
-    EXPECT_TRUE(rig.players.calls.isEmpty());
+    EXPECT_EQ(rig.players.calls, QStringList{"start k 1"});
+    EXPECT_TRUE(timer().isActive());
+    rig.timers.advance(10 * 60'000);
+    EXPECT_EQ(rig.players.calls, (QStringList{"start k 1", "stop k", "start k 2"}));
+    EXPECT_EQ(rig.notifier.errors.size(), 2);
 }
 
 TEST_F(Engine, StopButtonEmptiesTheScheduleAndTheStringAndClipStops)

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "base/settings.h"
 #include "base/settingskeys.h"
@@ -50,14 +53,18 @@ TEST(PlanCheck, Verdicts)
          {V::WillRun, V::WillRun, V::Overlap}},
         {"stop before start", {line("12:10:00", "k1", "12:05:00")}, {V::StopBeforeStart}},
         {"unknown letter", {line("12:10:00", "S1", "12:20:00")}, {V::UnknownLetter}},
-        {"bad start blocks the rest",
+        {"a bad start is passed over, the rest runs",
          {line("11:00:00", "k1", "11:10:00"), "garbage", line("12:10:00", "k1", "12:20:00")},
-         {V::Passed, V::UnreadableDate, V::Blocked}},
-        {"bad stop halts at its start",
+         {V::Passed, V::UnreadableDate, V::WillRun}},
+        {"31 February does not exist",
+         {QStringLiteral("31.02.10 12:10:00|k1|00|13.10.10 12:20:00"),
+          line("12:30:00", "k1", "12:40:00")},
+         {V::UnreadableDate, V::WillRun}},
+        {"a bad stop fails its own start only",
          {QStringLiteral("13.10.10 12:10:00|k1|00|13.1x.10 12:20:00"),
           line("12:30:00", "k1", "12:40:00")},
-         {V::UnreadableDate, V::Blocked}},
-        {"a bad line after the future ones still halts",
+         {V::UnreadableDate, V::WillRun}},
+        {"a bad line after the future ones",
          {line("12:10:00", "k1", "12:20:00"), "\x01garbage"},
          {V::WillRun, V::UnreadableDate}},
     };
@@ -83,6 +90,60 @@ TEST(PlanCheck, EmptySlotsComeFromTheSettings)
     // Without settings the slots are not judged.
     EXPECT_TRUE(PlanCheck::allFutureRun(PlanCheck::check(lines, kNow, nullptr)));
     EXPECT_FALSE(PlanCheck::allFutureRun(PlanCheck::check(lines, kNow, &settings)));
+}
+
+TEST(PlanCheck, WhatTheStationLacksIsNamed)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile present(folder.filePath("present.avi"));
+    ASSERT_TRUE(present.open(QIODevice::WriteOnly));
+    present.close();
+    Settings settings;
+    settings.setText(key::SCEdit49, QStringLiteral("present.avi"));  // k1, relative
+    settings.setText(key::SCEdit50, folder.filePath("gone.avi"));    // k2
+    const QStringList lines = {
+        line("12:01:00", "k1", "12:02:00"), line("12:03:00", "k2", "12:04:00"),
+        line("12:05:00", "t1", "12:06:00"), line("12:07:00", "w3", "12:08:00")};
+    PlanCheck::Environment environment;
+    environment.programFolder = folder.path();
+    environment.checkFiles = true;
+    environment.captureDevice = false;
+    settings.setText(key::SCEdit1w3, QStringLiteral("example.org"));
+    const QList<PlanCheck::Result> results = PlanCheck::check(lines, kNow, &settings, environment);
+    ASSERT_EQ(results.size(), 4);
+    EXPECT_EQ(results[0].verdict, V::WillRun);
+    EXPECT_EQ(results[1].verdict, V::MissingFile);
+    EXPECT_TRUE(results[1].detail.contains("gone.avi"));
+    EXPECT_EQ(results[2].verdict, V::NoDevice);
+    EXPECT_EQ(results[3].verdict, V::WillRun);  // an address is not a file
+    EXPECT_FALSE(PlanCheck::allFutureRun(results));
+
+    // Slide shows without LibreOffice, Flash without Ruffle (slot 1 names a file that exists).
+    environment.libreOffice = false;
+    environment.ruffle = false;
+    const QStringList shows = {line("12:01:00", "p1", "12:02:00"),
+                               line("12:03:00", "f1", "12:04:00")};
+    for (const PlanCheck::Result& result : PlanCheck::check(shows, kNow, &settings, environment))
+        EXPECT_EQ(result.verdict, V::MissingProgram) << result.line;
+}
+
+TEST(PlanCheck, ProbeFindsRuffleAndVideoDevices)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QDir(folder.path()).mkpath("ruffle");
+    QDir(folder.path()).mkpath("dev");
+    const QString ruffle = folder.filePath("ruffle");
+    const QString dev = folder.filePath("dev");
+    PlanCheck::Environment without = PlanCheck::probe(folder.path(), {ruffle}, dev);
+    EXPECT_EQ(without.ruffle, false);
+    EXPECT_EQ(without.captureDevice, false);
+    QFile(ruffle + "/ruffle.js").open(QIODevice::WriteOnly);
+    QFile(dev + "/video0").open(QIODevice::WriteOnly);
+    PlanCheck::Environment with = PlanCheck::probe(folder.path(), {QString(), ruffle}, dev);
+    EXPECT_EQ(with.ruffle, true);
+    EXPECT_EQ(with.captureDevice, true);
 }
 
 TEST(PlanCheck, ReportNamesLineAndStart)

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -36,16 +38,63 @@ TEST_F(Registry, LogsRequestsAndWhatBecameOfThem)
     registry.start(request('w', "1", "example.org"));
     emit players.web.failed(QStringLiteral("host not found"));
     registry.stop(u'w');
-    EXPECT_EQ(events(),
-              (QStringList{"start k 3", "started k 3 /data/three.avi", "ended k 3 /data/three.avi",
-                           "park k", "parked k 3 /data/three.avi", "start w 1",
-                           "failed w 1 example.org: host not found", "stop w",
-                           "stopped w 1 example.org"}));
+    QStringList e = events();
+    ASSERT_EQ(e.size(), 8);
+    // The end event carries the time on screen; a failed entry ends with its failure.
+    EXPECT_TRUE(QRegularExpression("^parked k 3 /data/three.avi \\(on screen \\d+\\.\\d s\\)$")
+                    .match(e[4])
+                    .hasMatch())
+        << e[4].toStdString();
+    e[4] = "parked k 3 /data/three.avi";
+    EXPECT_EQ(e, (QStringList{"start k 3", "started k 3 /data/three.avi",
+                              "ended k 3 /data/three.avi", "park k", "parked k 3 /data/three.avi",
+                              "start w 1", "failed w 1 example.org: host not found", "stop w"}));
     EXPECT_EQ(players.calls, (QStringList{"start k 3", "park k", "start w 1", "stop w"}));
     ASSERT_EQ(asked.count(), 2);
     EXPECT_EQ(asked[0][0].value<QChar>(), u'k');
     EXPECT_EQ(registry.state(u'k'), PlayerRegistry::State::Parked);
     EXPECT_EQ(registry.state(u'w'), PlayerRegistry::State::Idle);
+}
+
+TEST_F(Registry, FailedContentLeavesTheScreenOnceAndStaysOffForItsEntry)
+{
+    QSignalSpy reported(&registry, &PlayerRegistry::contentFailed);
+    registry.start(request('k', "1", "/data/gone.mpg"));
+    emit players.clip.failed(QStringLiteral("the file does not exist"));
+    emit players.clip.failed(QStringLiteral("the file does not exist"));  // a retry
+    EXPECT_TRUE(registry.failed(u'k'));
+    ASSERT_EQ(reported.size(), 1);
+    EXPECT_EQ(reported[0][1].toString(), "the file does not exist");
+    // Taken off when the event loop is back, not inside the player's report.
+    EXPECT_EQ(players.calls, QStringList{"start k 1"});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(players.calls, (QStringList{"start k 1", "stop k"}));
+
+    // The entry's stop: no "stopped" for content that never played.
+    registry.stop(u'k');
+    EXPECT_FALSE(registry.failed(u'k'));
+    EXPECT_EQ(
+        events(),
+        (QStringList{"start k 1", "failed k 1 /data/gone.mpg: the file does not exist", "stop k"}));
+
+    // A page refreshed after its line ended fails unheard.
+    registry.start(request('w', "2", "127.0.0.1:9"));
+    registry.stop(u'w');
+    emit players.web.failed(QStringLiteral("net::ERR_CONNECTION_REFUSED"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(reported.size(), 1);
+    EXPECT_EQ(events().filter("failed w").size(), 0);
+    EXPECT_EQ(events().last(), "stopped w 2 127.0.0.1:9");
+
+    // A stale take-off of an earlier entry does not touch the next one.
+    registry.start(request('k', "2", "/data/two.mpg"));
+    emit players.clip.failed(QStringLiteral("stalled"));
+    registry.stop(u'k');
+    registry.start(request('k', "3", "/data/three.mpg"));
+    players.calls.clear();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(players.calls.isEmpty());
+    EXPECT_EQ(registry.state(u'k'), PlayerRegistry::State::Running);
 }
 
 TEST_F(Registry, AFailingStartIsLoggedAndGoesOnToTheHandler)
