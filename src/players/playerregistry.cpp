@@ -36,19 +36,23 @@ std::unique_ptr<PlayerRegistry> PlayerRegistry::withPlaceholders(EventLog& log)
 void PlayerRegistry::bind(Kind& kind)
 {
     ContentPlayer* player = kind.player;
-    connect(player, &ContentPlayer::onScreen, this, [this, &kind] {
-        write(QStringLiteral("started ") + subject(kind));
-        if (kind.state == State::Running)
-            emit contentOnScreen(kind.letter);
-    });
-    connect(player, &ContentPlayer::failed, this, [this, &kind](const QString& reason) {
-        write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") + reason);
-    });
-    connect(player, &ContentPlayer::ended, this, [this, &kind] {
-        write(QStringLiteral("ended ") + subject(kind));
-        if (kind.state == State::Running && kind.endEndsEntry)
-            emit entryEnded(kind.letter);
-    });
+    connectGuarded(player, &ContentPlayer::onScreen, this,
+                   Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
+                       write(QStringLiteral("started ") + subject(kind));
+                       if (kind.state == State::Running)
+                           emit contentOnScreen(kind.letter);
+                   });
+    connectGuarded(
+        player, &ContentPlayer::failed, this, Origin::unattended(QStringLiteral("playerregistry")),
+        [this, &kind](const QString& reason) {
+            write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") + reason);
+        });
+    connectGuarded(player, &ContentPlayer::ended, this,
+                   Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
+                       write(QStringLiteral("ended ") + subject(kind));
+                       if (kind.state == State::Running && kind.endEndsEntry)
+                           emit entryEnded(kind.letter);
+                   });
 }
 
 PlayerRegistry::Kind* PlayerRegistry::find(QChar letter)
