@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 tools/check-format.sh
 tools/check-layering.sh
+tools/check-guarded.sh
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUMO_WERROR=ON >/dev/null
 cmake --build build -j2

@@ -4,6 +4,7 @@
 
 #include "base/controlchannel.h"
 #include "base/failure.h"
+#include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "panel/accessorycontrol.h"
@@ -30,8 +31,9 @@ AccessoriesModule::AccessoriesModule(const Services& services, TickerControl& ti
     m_clockTicker = std::make_unique<ClockTicker>(settings, services.clock, services.timers,
                                                   services.power, services.notifier);
     m_clockTicker->setClockText(QStringLiteral("  "));
-    QObject::connect(m_clockTicker.get(), &ClockTicker::clockDrawn, m_clockWindow,
-                     &ClockWindow::showClock);
+    connectGuarded(m_clockTicker.get(), &ClockTicker::clockDrawn, m_clockWindow,
+                   Origin::unattended(QStringLiteral("accessoriesmodule")),
+                   &ClockWindow::showClock);
 
     AccessoryControl::Hooks hooks;
     hooks.tickerRunning = [&ticker] { return ticker.TickerRunning(); };

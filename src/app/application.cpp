@@ -12,6 +12,8 @@
 #include "app/tickermodule.h"
 #include "base/configfile.h"
 #include "base/controlchannel.h"
+#include "base/failure.h"
+#include "base/guard.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
 #include "dispatcher/dispatcherengine.h"
@@ -103,17 +105,21 @@ bool Application::start()
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
     registerCommands();
 
-    connect(m_form1, &SettingsWindow::closeRequested, this,
-            [this] { m_services->guard([this] { FormClose(); }); });
+    connectGuarded(m_form1, &SettingsWindow::closeRequested, this,
+                   Origin::byOperator(QStringLiteral("application")),
+                   [this] { m_services->guard([this] { FormClose(); }); });
     // Records still in the list are written when the program ends, however it ends.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_ticker->writePendingLog(); });
+    connectGuarded(qApp, &QCoreApplication::aboutToQuit, this,
+                   Origin::unattended(QStringLiteral("application")),
+                   [this] { m_ticker->writePendingLog(); });
     // The browser engine starts while the strip is not yet on air when the plan will need it:
     // its start would otherwise stop the strip at the first web page or movie.
-    connect(&m_dispatcher->engine(), &DispatcherEngine::planStarted, this, [this] {
-        if (!m_ticker->engine().TickerRunning() &&
-            scheduleline::planShows(m_dispatcher->engine().Memon1(), u"fw"))
-            m_players->warmUpBrowsers();
-    });
+    connectGuarded(&m_dispatcher->engine(), &DispatcherEngine::planStarted, this,
+                   Origin::unattended(QStringLiteral("application")), [this] {
+                       if (!m_ticker->engine().TickerRunning() &&
+                           scheduleline::planShows(m_dispatcher->engine().Memon1(), u"fw"))
+                           m_players->warmUpBrowsers();
+                   });
     Initial();
     removeLeftoverTemporaries({m_folder, m_settings.text(key::SCEdit103)}, m_clock.now(), &m_log);
     m_form1->show();
@@ -132,6 +138,21 @@ void Application::registerCommands()
         exitProgram();
         return QString();
     });
+    // For the whole-program tests only, never in a normal run: a timer whose handler fails.
+    if (qEnvironmentVariable("VELUMO_TEST_HOOKS") == QLatin1String("1")) {
+        m_operations.add(QStringLiteral("test throw"), [this](const QString&) {
+            if (!m_testThrow) {
+                m_testThrow = m_timers.create(QStringLiteral("TestThrow"));
+                m_testThrow->setHandler([this] {
+                    m_testThrow->stop();
+                    throw Failure(QStringLiteral("test hook: the timer handler failed"));
+                });
+            }
+            m_testThrow->setInterval(0);
+            m_testThrow->start();
+            return QStringLiteral("armed");
+        });
+    }
 }
 
 void Application::vibor(int code)

@@ -9,6 +9,7 @@
 #include "base/clock.h"
 #include "base/commandline.h"
 #include "base/eventlog.h"
+#include "base/guard.h"
 #include "base/operations.h"
 #include "base/settings.h"
 #include "base/timer.h"
@@ -71,6 +72,8 @@ private:
     PowerControl& m_power;
     EventLog m_log;
     GuiNotifier m_notifier;
+    // The program's one report sink: every guarded entry point reports here while we live.
+    GuardSink m_guardSink{m_notifier};
     Settings m_settings;
     SystemClock m_clock;
     QtTimerFactory m_timers;
@@ -90,6 +93,7 @@ private:
     std::unique_ptr<PlayersModule> m_players;
     std::unique_ptr<DispatcherModule> m_dispatcher;
 
+    std::unique_ptr<Timer> m_testThrow;  // the test hook's timer
     bool m_closing = false;
 };
 

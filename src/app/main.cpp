@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <cstdio>
+#include <memory>
 
 #include "app/application.h"
 #include "base/commandline.h"
@@ -92,16 +93,17 @@ int main(int argc, char** argv)
     if (!installQtTranslations(app))
         std::fputs("Qt's Russian translations were not found; Qt's own texts stay English\n",
                    stderr);
-    int code = 0;
+    // Only the construction and start-up are caught here: once the event loop runs, every entry
+    // point goes through the guard, and a failure there is reported while the program goes on.
+    std::unique_ptr<Application> application;
     try {
-        Application application(folder, commandLine, *power);
-        if (!application.start()) {
+        application = std::make_unique<Application>(folder, commandLine, *power);
+        if (!application->start()) {
             // Another copy took the folder at the same moment: it is shown, as above.
             sendControlCommand(folder, QStringLiteral("show"));
             sendControlCommand(folder, QStringLiteral("panel restore"));
             return 0;
         }
-        code = app.exec();
     } catch (...) {
         const QString text = QStringLiteral("Возможно в системе не установлен медиаплеер!?");
         EventLog(folder + QLatin1String("/velumo.log"))
@@ -110,5 +112,5 @@ int main(int argc, char** argv)
         QMessageBox::critical(nullptr, QStringLiteral("Велумо"), text);
         return 1;
     }
-    return code;
+    return app.exec();
 }

@@ -43,19 +43,24 @@ PanelModule::PanelModule(Services services, ClockTicker& clock, DispatcherEngine
                                *m_phrases, clock, *m_tray,
                                {m_windows.main, m_windows.strip, m_windows.clock});
 
-    connect(m_tray, &SystemTrayIcon::leftClicked, m_panel,
-            [this] { guarded(m_services.notifier, [this] { m_panel->trayLeftClick(); }); });
-    connect(m_tray, &SystemTrayIcon::rightClicked, m_panel,
-            [this] { guarded(m_services.notifier, [this] { m_panel->trayRightClick(); }); });
+    connectGuarded(m_tray, &SystemTrayIcon::leftClicked, m_panel,
+                   Origin::byOperator(QStringLiteral("panelmodule")),
+                   [this] { guarded(m_services.notifier, [this] { m_panel->trayLeftClick(); }); });
+    connectGuarded(m_tray, &SystemTrayIcon::rightClicked, m_panel,
+                   Origin::byOperator(QStringLiteral("panelmodule")),
+                   [this] { guarded(m_services.notifier, [this] { m_panel->trayRightClick(); }); });
     connect(&m_dispatcher, &DispatcherEngine::panelLabelVisible, m_panel->dispatcherLabel(),
-            &QWidget::setVisible);
-    connect(&m_dispatcher, &DispatcherEngine::showPanelRequested, m_panel, [this] {
-        m_panel->showNormal();
-        m_panel->show();
-    });
-    connect(m_panel, &ControlPanel::closing, this, &PanelModule::writeFiles);
+            &QWidget::setVisible);  // plain: Qt plumbing
+    connectGuarded(&m_dispatcher, &DispatcherEngine::showPanelRequested, m_panel,
+                   Origin::unattended(QStringLiteral("panelmodule")), [this] {
+                       m_panel->showNormal();
+                       m_panel->show();
+                   });
+    connectGuarded(m_panel, &ControlPanel::closing, this,
+                   Origin::byOperator(QStringLiteral("panelmodule")), &PanelModule::writeFiles);
     // However the program ends, the phrases and the texts are written.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &PanelModule::writeFiles);
+    connectGuarded(qApp, &QCoreApplication::aboutToQuit, this,
+                   Origin::unattended(QStringLiteral("panelmodule")), &PanelModule::writeFiles);
     registerOperations();
     addMainWindowButtons();
     // Where a first start (no velumo.cfg, so Initial reads no position) shows the panel.
@@ -88,9 +93,11 @@ void PanelModule::addMainWindowButtons()
         button->setToolTip(b.hint);
         m_windows.main.placeButton(QString::fromUtf8(b.page), QString::fromUtf8(b.group), button);
         const QString operation = QString::fromLatin1(b.operation);
-        connect(button, &QPushButton::clicked, this, [this, operation] {
-            guarded(m_services.notifier, [&] { m_services.operations.run(operation); });
-        });
+        connectGuarded(button, &QPushButton::clicked, this,
+                       Origin::byOperator(QStringLiteral("panelmodule")), [this, operation] {
+                           guarded(m_services.notifier,
+                                   [&] { m_services.operations.run(operation); });
+                       });
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/controlchannel.h"
 #include "base/failure.h"
+#include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "dispatcher/scheduleline.h"
@@ -76,13 +77,13 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
         services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slidePlayer, *m_flashMovies,
                                 *m_webPages, *m_capturePlayer});
     // The k and b starts choose the player the test group and the panel then work on.
-    QObject::connect(m_registry.get(), &PlayerRegistry::startRequested, m_clipControl.get(),
-                     [this](QChar letter) {
-                         if (letter == u'k')
-                             m_clipControl->setPlayerChoice(0);
-                         else if (letter == u'b')
-                             m_clipControl->setPlayerChoice(1);
-                     });
+    connectGuarded(m_registry.get(), &PlayerRegistry::startRequested, m_clipControl.get(),
+                   Origin::unattended(QStringLiteral("playersmodule")), [this](QChar letter) {
+                       if (letter == u'k')
+                           m_clipControl->setPlayerChoice(0);
+                       else if (letter == u'b')
+                           m_clipControl->setPlayerChoice(1);
+                   });
     m_clipsPage = new ClipsPage(services.window, services.notifier, services.settings,
                                 *m_clipControl, *m_externalPlayer, *m_capturePlayer);
     setUpSlideShows();

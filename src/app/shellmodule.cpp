@@ -18,6 +18,7 @@
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
+#include "base/guard.h"
 #include "base/operations.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
@@ -56,8 +57,9 @@ void ShellModule::buildFooter()
         button->setToolTip(hint);
         row->addWidget(button);
         window.addComponent(button, ComponentClass::Button);
-        QObject::connect(button, &QPushButton::clicked, button,
-                         [this, action] { m_services.guard(action); });
+        connectGuarded(button, &QPushButton::clicked, button,
+                       Origin::byOperator(QStringLiteral("shellmodule")),
+                       [this, action] { m_services.guard(action); });
     };
     Operations& operations = m_services.operations;
     addButton("SCButton92", QStringLiteral("Вход админа"), QString(), [this] { adminEntry(); });

@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "base/controlchannel.h"
 #include "base/failure.h"
+#include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "ticker/playbacklog.h"
@@ -43,12 +44,14 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
     m_textPage = new TickerTextPage(window, *m_block, services.folder);
     m_ui = new TickerSettingsUi(window, settings, *m_engine, *m_playbackLog, services.notifier);
 
-    QObject::connect(m_engine.get(), &TickerEngine::onAirLineChanged, m_textPage,
-                     &TickerTextPage::showOnAir);
-    QObject::connect(m_textPage, &TickerTextPage::openChosen, m_textPage,
-                     [this](const QString& p) { m_services.guard([&] { loadBlockFile(p); }); });
-    QObject::connect(m_textPage, &TickerTextPage::saveChosen, m_textPage,
-                     [this](const QString& p) { m_services.guard([&] { saveBlockFile(p); }); });
+    connectGuarded(m_engine.get(), &TickerEngine::onAirLineChanged, m_textPage,
+                   Origin::unattended(QStringLiteral("tickermodule")), &TickerTextPage::showOnAir);
+    connectGuarded(m_textPage, &TickerTextPage::openChosen, m_textPage,
+                   Origin::byOperator(QStringLiteral("tickermodule")),
+                   [this](const QString& p) { m_services.guard([&] { loadBlockFile(p); }); });
+    connectGuarded(m_textPage, &TickerTextPage::saveChosen, m_textPage,
+                   Origin::byOperator(QStringLiteral("tickermodule")),
+                   [this](const QString& p) { m_services.guard([&] { saveBlockFile(p); }); });
     Notifier& notifier = services.notifier;
     for (const char* counter : {key::SCEdit12, key::SCEdit14, key::SCEdit15})
         ClickFilter::install(window.control(QString::fromLatin1(counter)),

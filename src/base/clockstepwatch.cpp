@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <ctime>
 
+#include "guard.h"
+
 namespace velumo {
 
 ClockStepWatch::ClockStepWatch(QObject* parent) : QObject(parent)
@@ -16,7 +18,9 @@ ClockStepWatch::ClockStepWatch(QObject* parent) : QObject(parent)
         return;
     arm();
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &ClockStepWatch::onReadable);
+    connectGuarded(m_notifier, &QSocketNotifier::activated, this,
+                   Origin::unattended(QStringLiteral("clockstepwatch")),
+                   &ClockStepWatch::onReadable);
 }
 
 ClockStepWatch::~ClockStepWatch()

@@ -171,21 +171,25 @@ bool ControlServer::listen()
                      QStringLiteral("the control channel cannot be opened yet: %1").arg(m_error));
     m_retry = new QTimer(this);
     m_retry->setSingleShot(true);
-    connect(m_retry, &QTimer::timeout, this, [this] {
-        m_paused = false;
-        updateAccepting();
-        onAcceptable();
-        // Said again once accepting works: without descriptors the first line may not have
-        // reached the log.
-        if (!m_paused && !m_pauseReason.isEmpty() && m_log) {
-            m_log->write(QStringLiteral("control"),
-                         QStringLiteral("accepting connections again after a pause (%1)")
-                             .arg(m_pauseReason));
-            m_pauseReason.clear();
-        }
-    });
+    connectGuarded(m_retry, &QTimer::timeout, this,
+                   Origin::unattended(QStringLiteral("controlchannel")), [this] {
+                       m_paused = false;
+                       updateAccepting();
+                       onAcceptable();
+                       // Said again once accepting works: without descriptors the first line may
+                       // not have reached the log.
+                       if (!m_paused && !m_pauseReason.isEmpty() && m_log) {
+                           m_log->write(
+                               QStringLiteral("control"),
+                               QStringLiteral("accepting connections again after a pause (%1)")
+                                   .arg(m_pauseReason));
+                           m_pauseReason.clear();
+                       }
+                   });
     m_watch = new QTimer(this);
-    connect(m_watch, &QTimer::timeout, this, &ControlServer::watchSocket);
+    connectGuarded(m_watch, &QTimer::timeout, this,
+                   Origin::unattended(QStringLiteral("controlchannel")),
+                   &ControlServer::watchSocket);
     m_watch->start(kWatchMs);
     return true;
 }
@@ -218,7 +222,9 @@ bool ControlServer::openSocket()
     m_socketInode = ::stat(path.constData(), &st) == 0 ? quint64(st.st_ino) : 0;
     m_listenFd = fd;
     m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &ControlServer::onAcceptable);
+    connectGuarded(m_acceptNotifier, &QSocketNotifier::activated, this,
+                   Origin::unattended(QStringLiteral("controlchannel")),
+                   &ControlServer::onAcceptable);
     updateAccepting();
     return true;
 }
@@ -345,6 +351,8 @@ void ControlServer::execute(const QString& line, Answer answer)
     // messages are shown as the buttons show them, and a command during whose work one was
     // shown did not do what was asked: it fails with those texts as its reply.
     std::shared_ptr<CommandReply> reply;
+    // Whatever the command runs, it runs for the operator who sent it.
+    const Origin::Scope origin(Origin::byOperator(QStringLiteral("control")));
     try {
         const QString command = line.trimmed();
         if (m_log)
@@ -417,52 +425,57 @@ void ControlServer::serve(int descriptor)
         return;
     }
     ++m_connections;
-    connect(socket, &QObject::destroyed, this, [this] {
-        --m_connections;
-        updateAccepting();
-        if (m_connections < kMaxConnections && !m_paused)
-            QTimer::singleShot(0, this, &ControlServer::onAcceptable);
-    });
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connectGuarded(socket, &QObject::destroyed, this,
+                   Origin::unattended(QStringLiteral("controlchannel")), [this] {
+                       --m_connections;
+                       updateAccepting();
+                       if (m_connections < kMaxConnections && !m_paused)
+                           QTimer::singleShot(0, this, &ControlServer::onAcceptable);
+                   });
+    connect(socket, &QLocalSocket::disconnected, socket,
+            &QObject::deleteLater);  // plain: Qt plumbing
     // A client that says nothing is cut off, so idle clients cannot hold every place.
     auto* idle = new QTimer(socket);
     idle->setSingleShot(true);
-    connect(idle, &QTimer::timeout, socket, [socket] {
-        socket->abort();
-        socket->deleteLater();
-    });
+    connectGuarded(idle, &QTimer::timeout, socket,
+                   Origin::unattended(QStringLiteral("controlchannel")), [socket] {
+                       socket->abort();
+                       socket->deleteLater();
+                   });
     idle->start(kIdleMs);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket, idle] {
-        if (!socket->canReadLine()) {
-            // A client that sends no line end within a sane length is cut off.
-            if (socket->bytesAvailable() > kMaxCommandBytes) {
-                socket->write("2 command too long\n");
-                socket->flush();
-                socket->disconnectFromServer();
-            }
-            return;
-        }
-        idle->stop();
-        const QString line = QString::fromUtf8(socket->readLine(kMaxCommandBytes)).trimmed();
-        // One command a connection: whatever follows it is not read.
-        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-        // The answer may come long after this returns (a download, a tone): the client may
-        // have gone by then and its socket been deleted.
-        execute(line, [alive = QPointer<QLocalSocket>(socket)](int code, const QString& reply) {
-            if (!alive)
+    connectGuarded(
+        socket, &QLocalSocket::readyRead, this, Origin::byOperator(QStringLiteral("control")),
+        [this, socket, idle] {
+            if (!socket->canReadLine()) {
+                // A client that sends no line end within a sane length is cut off.
+                if (socket->bytesAvailable() > kMaxCommandBytes) {
+                    socket->write("2 command too long\n");
+                    socket->flush();
+                    socket->disconnectFromServer();
+                }
                 return;
-            QString flat = reply;
-            flat.replace(u'\r', u' ');
-            flat.replace(u'\n', u' ');
-            if (alive->state() == QLocalSocket::ConnectedState) {
-                alive->write(QString::number(code).toUtf8() + ' ' + flat.toUtf8() + '\n');
-                alive->flush();
-                alive->disconnectFromServer();
-            } else {
-                alive->deleteLater();
             }
+            idle->stop();
+            const QString line = QString::fromUtf8(socket->readLine(kMaxCommandBytes)).trimmed();
+            // One command a connection: whatever follows it is not read.
+            disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+            // The answer may come long after this returns (a download, a tone): the client may
+            // have gone by then and its socket been deleted.
+            execute(line, [alive = QPointer<QLocalSocket>(socket)](int code, const QString& reply) {
+                if (!alive)
+                    return;
+                QString flat = reply;
+                flat.replace(u'\r', u' ');
+                flat.replace(u'\n', u' ');
+                if (alive->state() == QLocalSocket::ConnectedState) {
+                    alive->write(QString::number(code).toUtf8() + ' ' + flat.toUtf8() + '\n');
+                    alive->flush();
+                    alive->disconnectFromServer();
+                } else {
+                    alive->deleteLater();
+                }
+            });
         });
-    });
 }
 
 ControlReply sendControlCommand(const QString& programFolder, const QString& command, int timeoutMs)

@@ -1,5 +1,9 @@
 #include "guard.h"
 
+#include <QCoreApplication>
+#include <QThread>
+#include <QtDebug>
+#include <atomic>
 #include <exception>
 #include <new>
 
@@ -7,6 +11,56 @@
 #include "notifier.h"
 
 namespace velumo {
+
+namespace {
+
+std::atomic<Notifier*> g_sink{nullptr};
+
+// The sink's notifier shows boxes: a failure on another thread is reported on the
+// user-interface thread.
+void reportToSink(const QString& text, const Origin& origin)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread()) {
+        QMetaObject::invokeMethod(
+            app, [text, origin] { reportToSink(text, origin); }, Qt::QueuedConnection);
+        return;
+    }
+    if (Notifier* notifier = g_sink.load())
+        notifier->errorReport(text, origin);
+    else
+        qCritical("Unreported failure (%s): %s", qUtf8Printable(origin.source()),
+                  qUtf8Printable(text));
+}
+
+template <typename Report>
+bool runGuarded(const std::function<void()>& body, QString* errorText, Report report)
+{
+    try {
+        body();
+        return true;
+    } catch (...) {
+        // Nothing leaves here, not even a failure to say what failed (memory may be short).
+        try {
+            const QString text = currentExceptionText();
+            if (errorText)
+                *errorText = text;
+            report(text);
+        } catch (...) {
+            // The report itself failed; the handler is abandoned all the same.
+        }
+        return false;
+    }
+}
+
+}  // namespace
+
+GuardSink::GuardSink(Notifier& notifier) : m_previous(g_sink.exchange(&notifier)) {}
+
+GuardSink::~GuardSink()
+{
+    g_sink.store(m_previous);
+}
 
 QString currentExceptionText()
 {
@@ -24,23 +78,18 @@ QString currentExceptionText()
     }
 }
 
+bool guarded(const Origin& origin, const std::function<void()>& body, QString* errorText)
+{
+    const Origin::Scope scope(origin);
+    return runGuarded(body, errorText,
+                      [](const QString& text) { reportToSink(text, Origin::current()); });
+}
+
 bool guarded(Notifier& notifier, const std::function<void()>& body, QString* errorText)
 {
-    try {
-        body();
-        return true;
-    } catch (...) {
-        // Nothing leaves here, not even a failure to say what failed (memory may be short).
-        try {
-            const QString text = currentExceptionText();
-            if (errorText)
-                *errorText = text;
-            notifier.errorReport(text);
-        } catch (...) {
-            // The report itself failed; the handler is abandoned all the same.
-        }
-        return false;
-    }
+    return runGuarded(body, errorText, [&notifier](const QString& text) {
+        notifier.errorReport(text, Origin::current());
+    });
 }
 
 }  // namespace velumo

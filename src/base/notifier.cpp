@@ -57,6 +57,12 @@ void Notifier::message(const QString& text, const QString& title)
 
 void Notifier::errorReport(const QString& text)
 {
+    errorReport(text, Origin::current());
+}
+
+void Notifier::errorReport(const QString& text, const Origin& origin)
+{
+    Q_UNUSED(origin);  // every failure is shown alike for now
     if (m_log)
         m_log->write(QStringLiteral("error"), text);
     collect(text);

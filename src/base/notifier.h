@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "origin.h"
+
 namespace velumo {
 
 class EventLog;
@@ -19,8 +21,12 @@ public:
 
     // A plain message box with a fixed text; the program goes on.
     void message(const QString& text, const QString& title = {});
-    // The application's general error report: the error text of a failed handler.
+    // The application's general error report: the error text of a failed handler, from the
+    // entry point now running (Origin::current()).
     void errorReport(const QString& text);
+    // The same with where the failure came from; every general error report goes through here.
+    // (A subclass that overrides it brings the one-argument form back with a using-declaration.)
+    virtual void errorReport(const QString& text, const Origin& origin);
     // OK/Cancel question; true for OK.
     bool confirm(const QString& title, const QString& text);
     // Yes/No question; true for Yes.

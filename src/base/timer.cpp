@@ -4,7 +4,15 @@
 #include <QTimer>
 #include <climits>
 
+#include "guard.h"
+
 namespace velumo {
+
+void Timer::fire()
+{
+    if (m_handler)
+        guarded(Origin::unattended(m_name), m_handler);
+}
 
 namespace {
 
@@ -14,7 +22,8 @@ public:
     {
         m_timer.setSingleShot(true);
         m_timer.setTimerType(precise ? Qt::PreciseTimer : Qt::CoarseTimer);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { onTimeout(); });
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { onTimeout(); });  // plain: fire() guards
     }
 
     void setInterval(qint64 ms) override

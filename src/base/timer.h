@@ -27,11 +27,9 @@ public:
 
 protected:
     explicit Timer(QString name) : m_name(std::move(name)) {}
-    void fire()
-    {
-        if (m_handler)
-            m_handler();
-    }
+    // Runs the handler as an unattended entry point through the guard: a handler that fails is
+    // reported under the timer's name and the timer goes on as the handler left it.
+    void fire();
 
 private:
     QString m_name;

@@ -60,7 +60,9 @@ PortsPage::PortsPage(SettingsWindow& window, Settings& settings, LptPins& pins, 
 
     // Only the operator's click acts on the port; loading the settings file does not.
     if (auto* box = qobject_cast<QCheckBox*>(m_window.control(key::SCCheckBox26)))
-        connect(box, &QCheckBox::clicked, this, [this] { run(&PortsPage::SCCheckBox26Click); });
+        connectGuarded(box, &QCheckBox::clicked, this,
+                       Origin::byOperator(QStringLiteral("portspage")),
+                       [this] { run(&PortsPage::SCCheckBox26Click); });
 
     const std::pair<const char*, void (PortsPage::*)()> toneFields[] = {
         {key::SCEdit69, &PortsPage::SCEdit69Click}, {key::SCEdit70, &PortsPage::SCEdit70Click},
@@ -108,7 +110,9 @@ void PortsPage::buildPinTests()
             button->setObjectName(QString::fromLatin1(name));
             button->setToolTip(QString::fromUtf8(hint));
             m_window.addComponent(button, ComponentClass::Button);
-            connect(button, &QPushButton::clicked, this, [this, handler] { run(handler); });
+            connectGuarded(button, &QPushButton::clicked, this,
+                           Origin::byOperator(QStringLiteral("portspage")),
+                           [this, handler] { run(handler); });
             buttons->addWidget(button);
         }
         buttons->addStretch(1);
@@ -157,9 +161,10 @@ void PortsPage::buildSoundTests()
         button->setObjectName(QString::fromLatin1(name));
         button->setToolTip(QString::fromUtf8(kSoundTestHint));
         m_window.addComponent(button, ComponentClass::Button);
-        connect(button, &QPushButton::clicked, this, [this, handler] {
-            guarded(m_notifier, [this, handler] { (m_broadcast.*handler)(); });
-        });
+        connectGuarded(button, &QPushButton::clicked, this,
+                       Origin::byOperator(QStringLiteral("portspage")), [this, handler] {
+                           guarded(m_notifier, [this, handler] { (m_broadcast.*handler)(); });
+                       });
         row->addWidget(button);
     }
     row->addStretch(1);

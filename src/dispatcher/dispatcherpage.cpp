@@ -86,15 +86,25 @@ DispatcherPage::DispatcherPage(SettingsWindow& window, DispatcherEngine& engine,
                                  chooseSlotFile(QString::fromLatin1(field), stringDialog);
                              });
 
-    connect(start, &QPushButton::clicked, this,
-            [this] { run([this] { m_engine.SCButton43Click(); }); });
-    connect(stop, &QPushButton::clicked, this,
-            [this] { run([this] { m_engine.SCButton44Click(); }); });
-    connect(hide, &QPushButton::clicked, this, [this] { run([this] { SCButton50Click(); }); });
-    connect(info, &QPushButton::clicked, this, [this] { run([this] { SCButton33Click(); }); });
-    connect(pick, &QPushButton::clicked, this, [this] { run([this] { SCButton37Click(); }); });
+    connectGuarded(start, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("dispatcherpage")),
+                   [this] { run([this] { m_engine.SCButton43Click(); }); });
+    connectGuarded(stop, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("dispatcherpage")),
+                   [this] { run([this] { m_engine.SCButton44Click(); }); });
+    connectGuarded(hide, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("dispatcherpage")),
+                   [this] { run([this] { SCButton50Click(); }); });
+    connectGuarded(info, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("dispatcherpage")),
+                   [this] { run([this] { SCButton33Click(); }); });
+    connectGuarded(pick, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("dispatcherpage")),
+                   [this] { run([this] { SCButton37Click(); }); });
 
-    connect(&engine, &DispatcherEngine::scheduleChanged, this, &DispatcherPage::showSchedule);
+    connectGuarded(&engine, &DispatcherEngine::scheduleChanged, this,
+                   Origin::unattended(QStringLiteral("dispatcherpage")),
+                   &DispatcherPage::showSchedule);
     showSchedule();
 }
 

@@ -229,8 +229,9 @@ EntryHandlers::EntryHandlers(Settings& settings, Notifier& notifier, EventLog& l
     }
     // A slide show that has shown its last slide ends its entry as its stop timer would. Queued:
     // the stop then does not run inside the player's own report.
-    QObject::connect(
+    connectGuarded(
         &m_devices.players, &ContentPlayers::entryEnded, &m_context,
+        Origin::unattended(QStringLiteral("entryhandlers")),
         [this](QChar letter) {
             const Kind* kind = findKind(QString(letter));
             if (kind)
@@ -241,12 +242,12 @@ EntryHandlers::EntryHandlers(Settings& settings, Notifier& notifier, EventLog& l
         Qt::QueuedConnection);
     // The content's window may open well after its start (a slide show converts its file
     // first, a movie loads): the ticker is brought to the front again over the new window.
-    QObject::connect(&m_devices.players, &ContentPlayers::contentOnScreen, &m_context,
-                     [this](QChar letter) {
-                         const Kind* kind = findKind(QString(letter));
-                         if (kind && kind->tickerToFront)
-                             m_devices.ticker.bringToFront();
-                     });
+    connectGuarded(&m_devices.players, &ContentPlayers::contentOnScreen, &m_context,
+                   Origin::unattended(QStringLiteral("entryhandlers")), [this](QChar letter) {
+                       const Kind* kind = findKind(QString(letter));
+                       if (kind && kind->tickerToFront)
+                           m_devices.ticker.bringToFront();
+                   });
 }
 
 EntryHandlers::~EntryHandlers() = default;

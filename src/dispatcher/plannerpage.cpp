@@ -169,23 +169,38 @@ PlannerPage::PlannerPage(SettingsWindow& window, Planner& planner, const Setting
     window.addComponent(m_openDialog, ComponentClass::Dialog);
     window.addComponent(m_saveDialog, ComponentClass::Dialog);
 
-    connect(add, &QPushButton::clicked, this, [this] { run([this] { BitBtn43Click(); }); });
-    connect(open, &QPushButton::clicked, this, [this] { run([this] { BitBtn44Click(); }); });
-    connect(save, &QPushButton::clicked, this, [this] { run([this] { SCButton53Click(); }); });
-    connect(help, &QPushButton::clicked, this, [this] { run([this] { SCButton81Click(); }); });
-    connect(check, &QPushButton::clicked, this, [this] { run([this] { checkList(); }); });
-    connect(replace, &QPushButton::clicked, this, [this] { run([this] { SCButton20Click(); }); });
-    connect(m_picker4, &QDateEdit::userDateChanged, this,
-            [this] { run([this] { DateTimePicker4CloseUp(); }); });
-    connect(m_memo3, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_showing)
-            return;
-        const QString text = m_memo3->toPlainText();
-        m_showing = true;
-        m_planner.setMemo3(text.isEmpty() ? QStringList() : splitLines(text));
-        m_showing = false;
-    });
-    connect(&m_planner, &Planner::changed, this, &PlannerPage::showList);
+    connectGuarded(add, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("plannerpage")),
+                   [this] { run([this] { BitBtn43Click(); }); });
+    connectGuarded(open, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("plannerpage")),
+                   [this] { run([this] { BitBtn44Click(); }); });
+    connectGuarded(save, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("plannerpage")),
+                   [this] { run([this] { SCButton53Click(); }); });
+    connectGuarded(help, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("plannerpage")),
+                   [this] { run([this] { SCButton81Click(); }); });
+    connectGuarded(check, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("plannerpage")),
+                   [this] { run([this] { checkList(); }); });
+    connectGuarded(replace, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("plannerpage")),
+                   [this] { run([this] { SCButton20Click(); }); });
+    connectGuarded(m_picker4, &QDateEdit::userDateChanged, this,
+                   Origin::byOperator(QStringLiteral("plannerpage")),
+                   [this] { run([this] { DateTimePicker4CloseUp(); }); });
+    connectGuarded(m_memo3, &QPlainTextEdit::textChanged, this,
+                   Origin::byOperator(QStringLiteral("plannerpage")), [this] {
+                       if (m_showing)
+                           return;
+                       const QString text = m_memo3->toPlainText();
+                       m_showing = true;
+                       m_planner.setMemo3(text.isEmpty() ? QStringList() : splitLines(text));
+                       m_showing = false;
+                   });
+    connectGuarded(&m_planner, &Planner::changed, this,
+                   Origin::unattended(QStringLiteral("plannerpage")), &PlannerPage::showList);
     showList();
 }
 

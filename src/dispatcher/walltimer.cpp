@@ -5,6 +5,7 @@
 #include "base/clock.h"
 #include "base/clockstepwatch.h"
 #include "base/eventlog.h"
+#include "base/guard.h"
 #include "base/timer.h"
 
 namespace velumo {
@@ -16,10 +17,11 @@ WallTimer::WallTimer(const QString& name, TimerFactory& timers, const Clock& clo
     // A step of the clock anywhere in a long wait is seen at once, not at the next step.
     if (QCoreApplication::instance()) {
         m_clockSteps = std::make_unique<ClockStepWatch>();
-        QObject::connect(m_clockSteps.get(), &ClockStepWatch::stepped, m_clockSteps.get(), [this] {
-            if (m_active)
-                onStep();
-        });
+        connectGuarded(m_clockSteps.get(), &ClockStepWatch::stepped, m_clockSteps.get(),
+                       Origin::unattended(QStringLiteral("walltimer")), [this] {
+                           if (m_active)
+                               onStep();
+                       });
     }
 }
 

@@ -47,7 +47,11 @@ void BackgroundWorker::post(std::function<void()> result) const
 {
     Notifier& notifier = m_notifier;
     QMetaObject::invokeMethod(
-        m_owner, [&notifier, result = std::move(result)] { guarded(notifier, result); },
+        m_owner,
+        [&notifier, source = m_thread.objectName(), result = std::move(result)] {
+            const Origin::Scope scope(Origin::unattended(source));
+            guarded(notifier, result);
+        },
         Qt::QueuedConnection);
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "base/eventlog.h"
+#include "base/guard.h"
 #include "base/notifier.h"
 
 namespace velumo {
@@ -138,28 +139,29 @@ void DialUp::run(const QStringList& arguments, int timeoutMs,
         process->deleteLater();
         finished(*result);
     };
-    connect(process, &QProcess::errorOccurred, this,
-            [process, result, finish](QProcess::ProcessError error) {
-                if (error != QProcess::FailedToStart)
-                    return;
-                result->errorText =
-                    QStringLiteral("%1: %2").arg(process->program(), process->errorString());
-                finish();
-            });
-    connect(process, &QProcess::finished, this,
-            [process, result, finish](int code, QProcess::ExitStatus status) {
-                result->started = true;
-                result->exitCode = status == QProcess::NormalExit ? code : -1;
-                result->out = process->readAllStandardOutput().left(1024 * 1024);
-                const QString complaint =
-                    QString::fromUtf8(process->readAllStandardError().left(4096)).trimmed();
-                result->errorText = complaint.section(u'\n', 0, 0).trimmed();
-                if (result->errorText.isEmpty() && result->exitCode != 0)
-                    result->errorText = QStringLiteral("%1 failed (exit code %2)")
-                                            .arg(process->program())
-                                            .arg(result->exitCode);
-                finish();
-            });
+    connectGuarded(process, &QProcess::errorOccurred, this,
+                   Origin::unattended(QStringLiteral("dialup")),
+                   [process, result, finish](QProcess::ProcessError error) {
+                       if (error != QProcess::FailedToStart)
+                           return;
+                       result->errorText =
+                           QStringLiteral("%1: %2").arg(process->program(), process->errorString());
+                       finish();
+                   });
+    connectGuarded(process, &QProcess::finished, this, Origin::unattended(QStringLiteral("dialup")),
+                   [process, result, finish](int code, QProcess::ExitStatus status) {
+                       result->started = true;
+                       result->exitCode = status == QProcess::NormalExit ? code : -1;
+                       result->out = process->readAllStandardOutput().left(1024 * 1024);
+                       const QString complaint =
+                           QString::fromUtf8(process->readAllStandardError().left(4096)).trimmed();
+                       result->errorText = complaint.section(u'\n', 0, 0).trimmed();
+                       if (result->errorText.isEmpty() && result->exitCode != 0)
+                           result->errorText = QStringLiteral("%1 failed (exit code %2)")
+                                                   .arg(process->program())
+                                                   .arg(result->exitCode);
+                       finish();
+                   });
     QTimer::singleShot(timeoutMs, process, [process, result, finish] {
         result->started = true;
         result->timedOut = true;

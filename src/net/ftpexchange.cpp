@@ -345,8 +345,10 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
                     return;
                 }
             }
-            post(side,
-                 [this, side, finished, blockError] { endRun(side, true, finished, blockError); });
+            // A run whose block failed did not do its work, even though it shows no box.
+            post(side, [this, side, finished, blockError] {
+                endRun(side, blockError.isEmpty(), finished, blockError);
+            });
             return;
         }
 

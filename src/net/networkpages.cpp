@@ -58,13 +58,17 @@ void NetworkPages::connectButton(const char* page, const char* group, const char
 {
     QPushButton* button = m_window.addButton(QString::fromUtf8(page), QString::fromUtf8(group),
                                              QString::fromLatin1(name), caption, hint);
-    connect(button, &QPushButton::clicked, this, [this, action] { guarded(m_notifier, action); });
+    connectGuarded(button, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("networkpages")),
+                   [this, action] { guarded(m_notifier, action); });
 }
 
 void NetworkPages::connectBox(const char* name, std::function<void()> action)
 {
     if (auto* box = qobject_cast<QCheckBox*>(m_window.control(QString::fromLatin1(name))))
-        connect(box, &QCheckBox::clicked, this, [this, action] { guarded(m_notifier, action); });
+        connectGuarded(box, &QCheckBox::clicked, this,
+                       Origin::byOperator(QStringLiteral("networkpages")),
+                       [this, action] { guarded(m_notifier, action); });
 }
 
 void NetworkPages::build()
@@ -99,8 +103,9 @@ void NetworkPages::build()
         m_lbList->setUniformItemSizes(true);
         static_cast<QFormLayout*>(box->layout())->addRow(m_lbList);
         m_window.addComponent(m_lbList, ComponentClass::Other);
-        connect(&m_exchange, &FtpExchange::lbListChanged, this,
-                [this] { fill(m_lbList, m_exchange.lbList()); });
+        connectGuarded(&m_exchange, &FtpExchange::lbListChanged, this,
+                       Origin::unattended(QStringLiteral("networkpages")),
+                       [this] { fill(m_lbList, m_exchange.lbList()); });
     }
 
     // Transmit.
@@ -126,13 +131,15 @@ void NetworkPages::build()
         m_lbList2->setObjectName(QStringLiteral("LBlist2"));
         static_cast<QFormLayout*>(box->layout())->addRow(m_lbList2);
         m_window.addComponent(m_lbList2, ComponentClass::Other);
-        connect(&m_exchange, &FtpExchange::LBlist2Changed, this,
-                [this] { fill(m_lbList2, m_exchange.LBlist2()); });
+        connectGuarded(&m_exchange, &FtpExchange::LBlist2Changed, this,
+                       Origin::unattended(QStringLiteral("networkpages")),
+                       [this] { fill(m_lbList2, m_exchange.LBlist2()); });
     }
 
-    connect(&m_exchange, &FtpExchange::activityChanged, this, [this](int side) {
-        m_activity[side]->show(m_exchange.activity(FtpExchange::Side(side)));
-    });
+    connectGuarded(&m_exchange, &FtpExchange::activityChanged, this,
+                   Origin::unattended(QStringLiteral("networkpages")), [this](int side) {
+                       m_activity[side]->show(m_exchange.activity(FtpExchange::Side(side)));
+                   });
 
     // Dial-up, one group on each sub-page.
     const char* pages[2] = {kPageReceive, kPageTransmit};
@@ -161,12 +168,14 @@ void NetworkPages::build()
         form->addRow(QStringLiteral("Список соеденений"), list);
         m_window.addComponent(list, ComponentClass::Other);
         m_listBox[side] = list;
-        connect(list, &QListWidget::itemClicked, this,
-                [this, side, selected](QListWidgetItem* item) {
-                    guarded(m_notifier, [&] {
-                        m_settings.setText(QString::fromLatin1(selected[side]), item->text());
-                    });
-                });
+        connectGuarded(list, &QListWidget::itemClicked, this,
+                       Origin::byOperator(QStringLiteral("networkpages")),
+                       [this, side, selected](QListWidgetItem* item) {
+                           guarded(m_notifier, [&] {
+                               m_settings.setText(QString::fromLatin1(selected[side]),
+                                                  item->text());
+                           });
+                       });
         // The main window's status label; the transmit page shows the same text.
         auto* status = new QLabel(box);
         status->setObjectName(side == DialUp::In ? QStringLiteral("Label1")
@@ -174,14 +183,17 @@ void NetworkPages::build()
         form->addRow(status);
         m_status[side] = status;
     }
-    connect(&m_dialUp, &DialUp::entriesChanged, this,
-            [this](int side) { fill(m_listBox[side], m_dialUp.entries(DialUp::Side(side))); });
-    connect(&m_dialUp, &DialUp::statusChanged, this, [this](const QString& text) {
-        for (QLabel* label : m_status) {
-            label->setText(text);
-            label->repaint();
-        }
-    });
+    connectGuarded(&m_dialUp, &DialUp::entriesChanged, this,
+                   Origin::unattended(QStringLiteral("networkpages")), [this](int side) {
+                       fill(m_listBox[side], m_dialUp.entries(DialUp::Side(side)));
+                   });
+    connectGuarded(&m_dialUp, &DialUp::statusChanged, this,
+                   Origin::unattended(QStringLiteral("networkpages")), [this](const QString& text) {
+                       for (QLabel* label : m_status) {
+                           label->setText(text);
+                           label->repaint();
+                       }
+                   });
 
     // Automatic runs.
     connectBox(key::SCCheckbox15, [this] { m_exchange.SCCheckbox15Click(); });

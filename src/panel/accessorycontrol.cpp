@@ -16,7 +16,9 @@ AccessoryControl::AccessoryControl(Settings& settings, TimerFactory& timers, Not
       m_timerStrOver(timers.create(QStringLiteral("TimerStrOver")))
 {
     m_timerStrOver->setHandler([this] { guarded(m_notifier, [this] { TimerStrOverTimer(); }); });
-    connect(&m_settings, &Settings::changed, this, &AccessoryControl::onSettingChanged);
+    connectGuarded(&m_settings, &Settings::changed, this,
+                   Origin::byOperator(QStringLiteral("accessorycontrol")),
+                   &AccessoryControl::onSettingChanged);
 }
 
 AccessoryControl::~AccessoryControl() = default;

@@ -17,12 +17,14 @@ BorderMenu::BorderMenu(QWidget* window, Notifier& notifier, Store store)
     on->setObjectName(QStringLiteral("N1"));
     QAction* off = m_menu->addAction(QStringLiteral("Отключить бордер"));
     off->setObjectName(QStringLiteral("N2"));
-    connect(on, &QAction::triggered, this, [this] { guarded(m_notifier, [this] { borderOn(); }); });
-    connect(off, &QAction::triggered, this,
-            [this] { guarded(m_notifier, [this] { borderOff(); }); });
+    connectGuarded(on, &QAction::triggered, this, Origin::byOperator(QStringLiteral("bordermenu")),
+                   [this] { guarded(m_notifier, [this] { borderOn(); }); });
+    connectGuarded(off, &QAction::triggered, this, Origin::byOperator(QStringLiteral("bordermenu")),
+                   [this] { guarded(m_notifier, [this] { borderOff(); }); });
     window->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(window, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { m_menu->popup(m_window->mapToGlobal(at)); });
+    connectGuarded(window, &QWidget::customContextMenuRequested, this,
+                   Origin::byOperator(QStringLiteral("bordermenu")),
+                   [this](const QPoint& at) { m_menu->popup(m_window->mapToGlobal(at)); });
 }
 
 // Changing the frame re-creates the window: it is shown again with its content where it

@@ -70,10 +70,11 @@ ControlPanel::ControlPanel(Settings& settings, Notifier& notifier, Operations& o
     applyComponents(panelcomponents::design());
     showPhrases();
 
-    connect(&m_settings, &Settings::changed, this, &ControlPanel::mirror);
+    connectGuarded(&m_settings, &Settings::changed, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")), &ControlPanel::mirror);
     for (const char* name : {key::SCCheckbox7, key::SCEdit10, key::SCEditn6, key::SCEditn3})
         mirror(QString::fromLatin1(name));
-    connect(&m_clock, &ClockTicker::timeShown, m_time, &QLineEdit::setText);
+    connect(&m_clock, &ClockTicker::timeShown, m_time, &QLineEdit::setText);  // plain: Qt plumbing
 }
 
 ControlPanel::~ControlPanel() = default;
@@ -161,14 +162,15 @@ void ControlPanel::build()
             row->addWidget(b);
             const QString op = QString::fromLatin1(operation);
             m_playerButtons.append({b, op});
-            connect(b, &QPushButton::clicked, this, [this, op] {
-                run([&] {
-                    if (m_operations.contains(op))
-                        m_operations.run(op);
-                    else
-                        updatePlayerButtons();
-                });
-            });
+            connectGuarded(b, &QPushButton::clicked, this,
+                           Origin::byOperator(QStringLiteral("controlpanel")), [this, op] {
+                               run([&] {
+                                   if (m_operations.contains(op))
+                                       m_operations.run(op);
+                                   else
+                                       updatePlayerButtons();
+                               });
+                           });
         }
         players->addWidget(group);
     };
@@ -249,12 +251,14 @@ void ControlPanel::build()
     auto* n2 = m_popup->addAction(QStringLiteral("Главное окно"));
     n2->setObjectName(QStringLiteral("N2"));
     setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { m_popup->popup(mapToGlobal(at)); });
+    connectGuarded(this, &QWidget::customContextMenuRequested, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this](const QPoint& at) { m_popup->popup(mapToGlobal(at)); });
 
     auto on = [this](QPushButton* b, void (ControlPanel::*handler)()) {
-        connect(b, &QPushButton::clicked, this,
-                [this, handler] { run([&] { (this->*handler)(); }); });
+        connectGuarded(b, &QPushButton::clicked, this,
+                       Origin::byOperator(QStringLiteral("controlpanel")),
+                       [this, handler] { run([&] { (this->*handler)(); }); });
     };
     on(add, &ControlPanel::SCButton4Click);
     on(remove, &ControlPanel::SCButton6Click);
@@ -265,22 +269,36 @@ void ControlPanel::build()
     on(mainWindow, &ControlPanel::SCButton3Click);
     on(zupSettings, &ControlPanel::SCButton7Click);
     on(minimise, &ControlPanel::SCButton5Click);
-    connect(exit, &QPushButton::clicked, this, [this] { run([this] { SCButton17Click(); }); });
-    connect(stop, &QPushButton::clicked, this,
-            [this] { runOperation(QStringLiteral("ticker stop")); });
-    connect(resume, &QPushButton::clicked, this,
-            [this] { runOperation(QStringLiteral("ticker continue")); });
-    connect(restart, &QPushButton::clicked, this,
-            [this] { runOperation(QStringLiteral("ticker restart")); });
-    connect(zupStart, &QPushButton::clicked, this,
-            [this] { runOperation(QStringLiteral("panel dispatcher-start")); });
-    connect(zupStop, &QPushButton::clicked, this,
-            [this] { runOperation(QStringLiteral("dispatcher stop")); });
-    connect(m_clockBox, &QCheckBox::clicked, this,
-            [this](bool checked) { run([&] { CheckBox1Click(checked); }); });
-    connect(n1, &QAction::triggered, this, [this] { run([this] { SCButton11Click(); }); });
-    connect(n3, &QAction::triggered, this, [this] { run([this] { N3Click(); }); });
-    connect(n2, &QAction::triggered, this, [this] { run([this] { SCButton3Click(); }); });
+    connectGuarded(exit, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this] { run([this] { SCButton17Click(); }); });
+    connectGuarded(stop, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this] { runOperation(QStringLiteral("ticker stop")); });
+    connectGuarded(resume, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this] { runOperation(QStringLiteral("ticker continue")); });
+    connectGuarded(restart, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this] { runOperation(QStringLiteral("ticker restart")); });
+    connectGuarded(zupStart, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this] { runOperation(QStringLiteral("panel dispatcher-start")); });
+    connectGuarded(zupStop, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this] { runOperation(QStringLiteral("dispatcher stop")); });
+    connectGuarded(m_clockBox, &QCheckBox::clicked, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this](bool checked) { run([&] { CheckBox1Click(checked); }); });
+    connectGuarded(n1, &QAction::triggered, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this] { run([this] { SCButton11Click(); }); });
+    connectGuarded(n3, &QAction::triggered, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this] { run([this] { N3Click(); }); });
+    connectGuarded(n2, &QAction::triggered, this,
+                   Origin::byOperator(QStringLiteral("controlpanel")),
+                   [this] { run([this] { SCButton3Click(); }); });
     ClickFilter::install(m_label1, [this] { run([this] { Label1Click(); }); });
 }
 

@@ -55,11 +55,15 @@ FontStylePage::FontStylePage(SettingsWindow& window, Settings& settings, Notifie
     m_outlineButton =
         m_window.addButton(outlinePage, outlineGroup, QStringLiteral("SCButton8"),
                            QStringLiteral("Цвет обводки"), QStringLiteral("Цвет обводки"));
-    connect(m_fontButton, &QPushButton::clicked, this, [this] { guard([this] { chooseFont(); }); });
-    connect(m_backgroundButton, &QPushButton::clicked, this,
-            [this] { guard([this] { chooseBackground(); }); });
-    connect(m_outlineButton, &QPushButton::clicked, this,
-            [this] { guard([this] { chooseOutline(); }); });
+    connectGuarded(m_fontButton, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("fontstylepage")),
+                   [this] { guard([this] { chooseFont(); }); });
+    connectGuarded(m_backgroundButton, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("fontstylepage")),
+                   [this] { guard([this] { chooseBackground(); }); });
+    connectGuarded(m_outlineButton, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("fontstylepage")),
+                   [this] { guard([this] { chooseOutline(); }); });
 
     for (const char* field : {key::SCEdit82, key::SCEdit85})
         ClickFilter::install(m_window.control(field),
@@ -75,18 +79,22 @@ FontStylePage::FontStylePage(SettingsWindow& window, Settings& settings, Notifie
     // The clock size follows the reduction as it is typed (a field emptied to be retyped waits
     // until it is left) and whenever one of the two fields is left.
     if (auto* reduction = qobject_cast<QLineEdit*>(m_window.control(key::SCEdit40)))
-        connect(reduction, &QLineEdit::textEdited, this, [this](const QString& text) {
-            // The field's text reaches the settings after this signal: take it first.
-            if (!text.isEmpty())
-                guard([&] {
-                    m_settings.setText(key::SCEdit40, text);
-                    recomputeClockFont();
-                });
-        });
+        connectGuarded(reduction, &QLineEdit::textEdited, this,
+                       Origin::byOperator(QStringLiteral("fontstylepage")),
+                       [this](const QString& text) {
+                           // The field's text reaches the settings after this signal: take it
+                           // first.
+                           if (!text.isEmpty())
+                               guard([&] {
+                                   m_settings.setText(key::SCEdit40, text);
+                                   recomputeClockFont();
+                               });
+                       });
     for (const char* field : {key::SCEdit40, key::SCEdit80})
         if (auto* edit = qobject_cast<QLineEdit*>(m_window.control(field)))
-            connect(edit, &QLineEdit::editingFinished, this,
-                    [this] { guard([this] { recomputeClockFont(); }); });
+            connectGuarded(edit, &QLineEdit::editingFinished, this,
+                           Origin::byOperator(QStringLiteral("fontstylepage")),
+                           [this] { guard([this] { recomputeClockFont(); }); });
 }
 
 void FontStylePage::guard(const std::function<void()>& body)

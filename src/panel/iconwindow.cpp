@@ -65,15 +65,17 @@ IconWindow::Player IconWindow::playerFor(const QString& absolutePath)
     // A file the player cannot play uncovers the picture underneath and fails at once from
     // then on, until it is replaced. Not every such file raises an error: one that has not
     // loaded after a while counts as unplayable too.
-    connect(p.player, &QMediaPlayer::errorOccurred, this,
-            [this, absolutePath](QMediaPlayer::Error, const QString& text) {
-                markUnplayable(absolutePath, text);
-            });
-    connect(p.player, &QMediaPlayer::mediaStatusChanged, this,
-            [this, absolutePath](QMediaPlayer::MediaStatus status) {
-                if (status == QMediaPlayer::InvalidMedia)
-                    markUnplayable(absolutePath, QStringLiteral("invalid media"));
-            });
+    connectGuarded(p.player, &QMediaPlayer::errorOccurred, this,
+                   Origin::unattended(QStringLiteral("iconwindow")),
+                   [this, absolutePath](QMediaPlayer::Error, const QString& text) {
+                       markUnplayable(absolutePath, text);
+                   });
+    connectGuarded(p.player, &QMediaPlayer::mediaStatusChanged, this,
+                   Origin::unattended(QStringLiteral("iconwindow")),
+                   [this, absolutePath](QMediaPlayer::MediaStatus status) {
+                       if (status == QMediaPlayer::InvalidMedia)
+                           markUnplayable(absolutePath, QStringLiteral("invalid media"));
+                   });
     QTimer::singleShot(kLoadTimeoutMs, p.player, [this, absolutePath, player = p.player] {
         const QMediaPlayer::MediaStatus status = player->mediaStatus();
         if (status == QMediaPlayer::NoMedia || status == QMediaPlayer::LoadingMedia ||
@@ -146,10 +148,11 @@ void IconWindow::showPicture(const QImage& picture, const QByteArray& movie)
         m_movieData->open(QIODevice::ReadOnly);
         m_movie = new QMovie(m_movieData, QByteArray(), this);
         m_movie->setCacheMode(QMovie::CacheAll);
-        connect(m_movie, &QMovie::frameChanged, this, [this] {
-            updateShown();
-            update();
-        });
+        connectGuarded(m_movie, &QMovie::frameChanged, this,
+                       Origin::unattended(QStringLiteral("iconwindow")), [this] {
+                           updateShown();
+                           update();
+                       });
         m_movie->start();
     }
     m_pictureVisible = true;

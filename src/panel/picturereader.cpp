@@ -143,19 +143,26 @@ void PictureReader::convertMetafile(const QString& path, Done done, Failed faile
         }
         done(picture);
     };
-    connect(process, &QProcess::finished, this, [finish](int code, QProcess::ExitStatus status) {
-        Q_UNUSED(code);  // a failing converter says why on its error output
-        finish(status == QProcess::NormalExit ? QString()
-                                              : QStringLiteral("the metafile converter stopped"));
-    });
-    connect(process, &QProcess::errorOccurred, this, [this, finish](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            finish(
-                QStringLiteral("the metafile converter %1 cannot be started (package libwmf-bin)")
-                    .arg(m_converter));
-    });
-    connect(timeout, &QTimer::timeout, this,
-            [finish] { finish(QStringLiteral("the metafile converter did not finish")); });
+    connectGuarded(process, &QProcess::finished, this,
+                   Origin::unattended(QStringLiteral("picturereader")),
+                   [finish](int code, QProcess::ExitStatus status) {
+                       Q_UNUSED(code);  // a failing converter says why on its error output
+                       finish(status == QProcess::NormalExit
+                                  ? QString()
+                                  : QStringLiteral("the metafile converter stopped"));
+                   });
+    connectGuarded(
+        process, &QProcess::errorOccurred, this,
+        Origin::unattended(QStringLiteral("picturereader")),
+        [this, finish](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                finish(QStringLiteral(
+                           "the metafile converter %1 cannot be started (package libwmf-bin)")
+                           .arg(m_converter));
+        });
+    connectGuarded(timeout, &QTimer::timeout, this,
+                   Origin::unattended(QStringLiteral("picturereader")),
+                   [finish] { finish(QStringLiteral("the metafile converter did not finish")); });
     timeout->start(kConverterTimeoutMs);
     // An absolute path never reads as one of the converter's options.
     process->start(m_converter, {QFileInfo(path).absoluteFilePath()});

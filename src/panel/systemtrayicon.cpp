@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QSystemTrayIcon>
 
+#include "base/guard.h"
+
 namespace velumo {
 
 namespace {
@@ -30,13 +32,15 @@ SystemTrayIcon::SystemTrayIcon(QObject* parent)
     : QObject(parent), m_icon(new QSystemTrayIcon(programIcon(), this))
 {
     m_icon->setToolTip(QString::fromLatin1(kTip));
-    connect(m_icon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-                    emit leftClicked();
-                else if (reason == QSystemTrayIcon::Context)
-                    emit rightClicked();
-            });
+    connectGuarded(
+        m_icon, &QSystemTrayIcon::activated, this,
+        Origin::byOperator(QStringLiteral("systemtrayicon")),
+        [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                emit leftClicked();
+            else if (reason == QSystemTrayIcon::Context)
+                emit rightClicked();
+        });
 }
 
 SystemTrayIcon::~SystemTrayIcon() = default;

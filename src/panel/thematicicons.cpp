@@ -49,10 +49,12 @@ ThematicIcons::ThematicIcons(SettingsWindow& window, Settings& settings, IconWin
     for (int i = 0; i < kSlotCount; ++i)
         m_slots[i].field = QString::fromLatin1(kIconSlotKeys[i]);
     buildPreviews();
-    connect(&m_icon, &IconWindow::animationFailed, this, [this](const QString& error) {
-        if (m_log)
-            m_log->write(QStringLiteral("ticker"), error);
-    });
+    connectGuarded(&m_icon, &IconWindow::animationFailed, this,
+                   Origin::unattended(QStringLiteral("thematicicons")),
+                   [this](const QString& error) {
+                       if (m_log)
+                           m_log->write(QStringLiteral("ticker"), error);
+                   });
 }
 
 ThematicIcons::~ThematicIcons() = default;

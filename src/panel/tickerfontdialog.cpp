@@ -13,6 +13,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "base/guard.h"
+
 namespace velumo {
 
 QFont fontDialogPreset(const QFont& font)
@@ -63,18 +65,19 @@ TickerFontDialog::TickerFontDialog(const QFont& font, const QColor& colour, QWid
     colourRow->addWidget(m_colourButton);
     colourRow->addStretch(1);
     layout->addLayout(colourRow);
-    connect(m_colourButton, &QPushButton::clicked, this, [this] {
-        const QColor chosen = QColorDialog::getColor(m_colour, this);
-        if (chosen.isValid()) {
-            m_colour = chosen;
-            showColour();
-        }
-    });
+    connectGuarded(m_colourButton, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("tickerfontdialog")), [this] {
+                       const QColor chosen = QColorDialog::getColor(m_colour, this);
+                       if (chosen.isValid()) {
+                           m_colour = chosen;
+                           showColour();
+                       }
+                   });
     showColour();
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);  // plain: Qt plumbing
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);  // plain: Qt plumbing
     layout->addWidget(buttons);
 }
 

@@ -11,6 +11,8 @@
 #include <QWebEngineView>
 #include <utility>
 
+#include "base/guard.h"
+
 namespace velumo {
 
 namespace {
@@ -136,27 +138,29 @@ void BrowserPanel::ensureView()
     m_view->show();
     m_cover->raise();
     // A load that is stopped (a new one replaces it, or it hung) reports nothing.
-    connect(m_page, &QWebEnginePage::loadingChanged, this,
-            [this, page](const QWebEngineLoadingInfo& info) {
-                if (page != m_page)
-                    return;
-                if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
-                    onLoadFinished(false, reasonOf(info));
-                else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
-                    onLoadFinished(true, QString());
-            });
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
-            [this, page](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
-                if (page != m_page || status == QWebEnginePage::NormalTerminationStatus)
-                    return;
-                m_rendererGone = true;
-                showCover(m_lastGood);
-                m_loading = false;
-                m_good = false;
-                emit failed(QStringLiteral("the page renderer ended: %1 (code %2)")
-                                .arg(endOf(status))
-                                .arg(code));
-            });
+    connectGuarded(m_page, &QWebEnginePage::loadingChanged, this,
+                   Origin::unattended(QStringLiteral("browserpanel")),
+                   [this, page](const QWebEngineLoadingInfo& info) {
+                       if (page != m_page)
+                           return;
+                       if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+                           onLoadFinished(false, reasonOf(info));
+                       else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+                           onLoadFinished(true, QString());
+                   });
+    connectGuarded(m_page, &QWebEnginePage::renderProcessTerminated, this,
+                   Origin::unattended(QStringLiteral("browserpanel")),
+                   [this, page](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
+                       if (page != m_page || status == QWebEnginePage::NormalTerminationStatus)
+                           return;
+                       m_rendererGone = true;
+                       showCover(m_lastGood);
+                       m_loading = false;
+                       m_good = false;
+                       emit failed(QStringLiteral("the page renderer ended: %1 (code %2)")
+                                       .arg(endOf(status))
+                                       .arg(code));
+                   });
 }
 
 void BrowserPanel::beginLoad(bool keepPicture)

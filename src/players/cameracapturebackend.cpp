@@ -2,6 +2,7 @@
 
 #include <QCamera>
 
+#include "base/guard.h"
 #include "players/picturewindow.h"
 
 namespace velumo {
@@ -11,14 +12,19 @@ CameraCaptureBackend::CameraCaptureBackend(PictureWindow& window, QObject* paren
 {
     m_session.setVideoSink(&m_sink);
     connect(&m_mediaDevices, &QMediaDevices::videoInputsChanged, this,
-            &CaptureBackend::devicesChanged);
-    connect(&m_sink, &QVideoSink::videoFrameChanged, &m_converter, &PictureConverter::take,
-            Qt::DirectConnection);
-    connect(&m_converter, &PictureConverter::picture, this, [this](const QImage& image) {
-        if (m_camera && m_window.isVisible())
-            m_window.setPicture(image);
-    });
-    connect(&window, &PictureWindow::resized, &m_converter, &PictureConverter::setTargetSize);
+            &CaptureBackend::devicesChanged);  // plain: a signal passed on
+    connectGuarded(&m_sink, &QVideoSink::videoFrameChanged, &m_converter,
+                   Origin::unattended(QStringLiteral("cameracapturebackend")),
+                   &PictureConverter::take, Qt::DirectConnection);
+    connectGuarded(&m_converter, &PictureConverter::picture, this,
+                   Origin::unattended(QStringLiteral("cameracapturebackend")),
+                   [this](const QImage& image) {
+                       if (m_camera && m_window.isVisible())
+                           m_window.setPicture(image);
+                   });
+    connectGuarded(&window, &PictureWindow::resized, &m_converter,
+                   Origin::unattended(QStringLiteral("cameracapturebackend")),
+                   &PictureConverter::setTargetSize);
     m_converter.setTargetSize(window.size());
 }
 
@@ -44,11 +50,12 @@ bool CameraCaptureBackend::open(int index)
         return false;
     }
     m_camera = std::make_unique<QCamera>(inputs[index]);
-    connect(m_camera.get(), &QCamera::errorOccurred, this,
-            [this](QCamera::Error error, const QString& text) {
-                if (error != QCamera::NoError)
-                    emit lost(text);
-            });
+    connectGuarded(m_camera.get(), &QCamera::errorOccurred, this,
+                   Origin::unattended(QStringLiteral("cameracapturebackend")),
+                   [this](QCamera::Error error, const QString& text) {
+                       if (error != QCamera::NoError)
+                           emit lost(text);
+                   });
     m_session.setCamera(m_camera.get());
     m_camera->start();
     // A camera that cannot start does not always say so by a signal.

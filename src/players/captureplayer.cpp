@@ -2,6 +2,7 @@
 
 #include "base/eventlog.h"
 #include "base/failure.h"
+#include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "devices/broadcastmute.h"
@@ -20,16 +21,20 @@ CapturePlayer::CapturePlayer(CaptureBackend& backend, Settings& settings, Broadc
       m_log(log)
 {
     m_rebind.setInterval(kRebindMs);
-    connect(&m_rebind, &QTimer::timeout, this, &CapturePlayer::rebind);
-    connect(&backend, &CaptureBackend::devicesChanged, this, &CapturePlayer::rebind);
-    connect(&backend, &CaptureBackend::lost, this, [this](const QString& reason) {
-        if (!m_active || m_lost)
-            return;
-        m_lost = true;
-        m_backend.close();
-        writeEvent(QStringLiteral("lost t ") + m_device + QStringLiteral(": ") + reason);
-        m_rebind.start();
-    });
+    connectGuarded(&m_rebind, &QTimer::timeout, this,
+                   Origin::unattended(QStringLiteral("captureplayer")), &CapturePlayer::rebind);
+    connectGuarded(&backend, &CaptureBackend::devicesChanged, this,
+                   Origin::unattended(QStringLiteral("captureplayer")), &CapturePlayer::rebind);
+    connectGuarded(
+        &backend, &CaptureBackend::lost, this, Origin::unattended(QStringLiteral("captureplayer")),
+        [this](const QString& reason) {
+            if (!m_active || m_lost)
+                return;
+            m_lost = true;
+            m_backend.close();
+            writeEvent(QStringLiteral("lost t ") + m_device + QStringLiteral(": ") + reason);
+            m_rebind.start();
+        });
 }
 
 QStringList CapturePlayer::devices() const

@@ -1,5 +1,6 @@
 #include "clipcontrol.h"
 
+#include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/clipplayer.h"
@@ -15,10 +16,12 @@ ClipControl::ClipControl(Settings& settings, ClipPlayer& clip, ExternalPlayer& e
     : QObject(parent), m_settings(settings), m_clip(clip), m_external(external)
 {
     ComboBox2Change();
-    connect(&settings, &Settings::changed, this, [this](const QString& name) {
-        if (name == QLatin1String(key::ComboBox2) || name == QLatin1String(key::ComboBox5))
-            ComboBox2Change();
-    });
+    connectGuarded(
+        &settings, &Settings::changed, this, Origin::byOperator(QStringLiteral("clipcontrol")),
+        [this](const QString& name) {
+            if (name == QLatin1String(key::ComboBox2) || name == QLatin1String(key::ComboBox5))
+                ComboBox2Change();
+        });
 }
 
 void ClipControl::ComboBox2Change()

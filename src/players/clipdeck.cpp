@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <QVideoSink>
 
+#include "base/guard.h"
 #include "players/pictureconverter.h"
 
 namespace velumo {
@@ -29,25 +30,29 @@ void ClipDeck::create()
     m_player->setVideoSink(m_sink);
     // The sink may report from a streaming thread: only the newest frame is kept, and it is
     // converted on this thread.
-    connect(m_sink, &QVideoSink::videoFrameChanged, this, &ClipDeck::takeFrame,
-            Qt::DirectConnection);
-    connect(
+    connectGuarded(m_sink, &QVideoSink::videoFrameChanged, this,
+                   Origin::unattended(QStringLiteral("clipdeck")), &ClipDeck::takeFrame,
+                   Qt::DirectConnection);
+    connectGuarded(
         m_player, &QMediaPlayer::errorOccurred, this,
+        Origin::unattended(QStringLiteral("clipdeck")),
         [this](QMediaPlayer::Error error, const QString& text) {
             if (error != QMediaPlayer::NoError)
                 report(text.isEmpty() ? QStringLiteral("media error %1").arg(int(error)) : text);
         });
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this,
-            [this](QMediaPlayer::MediaStatus status) {
-                if (status == QMediaPlayer::InvalidMedia)
-                    report(QStringLiteral("the clip cannot be decoded"));
-                else if (status == QMediaPlayer::EndOfMedia && m_ticket)
-                    emit ended(m_ticket);
-            });
-    connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 positionMs) {
-        if (m_ticket)
-            emit progressed(m_ticket, positionMs);
-    });
+    connectGuarded(m_player, &QMediaPlayer::mediaStatusChanged, this,
+                   Origin::unattended(QStringLiteral("clipdeck")),
+                   [this](QMediaPlayer::MediaStatus status) {
+                       if (status == QMediaPlayer::InvalidMedia)
+                           report(QStringLiteral("the clip cannot be decoded"));
+                       else if (status == QMediaPlayer::EndOfMedia && m_ticket)
+                           emit ended(m_ticket);
+                   });
+    connectGuarded(m_player, &QMediaPlayer::positionChanged, this,
+                   Origin::unattended(QStringLiteral("clipdeck")), [this](qint64 positionMs) {
+                       if (m_ticket)
+                           emit progressed(m_ticket, positionMs);
+                   });
 }
 
 void ClipDeck::release()

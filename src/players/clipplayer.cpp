@@ -5,6 +5,7 @@
 
 #include "base/eventlog.h"
 #include "base/failure.h"
+#include "base/guard.h"
 #include "base/notifier.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
@@ -28,18 +29,28 @@ ClipPlayer::ClipPlayer(ClipEngine& engine, Settings& settings, Notifier& notifie
 {
     m_firstFrameWatch.setSingleShot(true);
     m_stallWatch.setSingleShot(true);
-    connect(&m_firstFrameWatch, &QTimer::timeout, this, [this] {
-        if (m_pending >= 0)
-            fail(m_pending, QStringLiteral("no picture within %1 ms").arg(m_limits.firstFrameMs));
-    });
-    connect(&m_stallWatch, &QTimer::timeout, this, [this] {
-        if (m_current >= 0)
-            fail(m_current, QStringLiteral("stalled: no progress for %1 ms").arg(m_limits.stallMs));
-    });
-    connect(&engine, &ClipEngine::firstFrame, this, &ClipPlayer::onFirstFrame);
-    connect(&engine, &ClipEngine::progressed, this, &ClipPlayer::onProgressed);
-    connect(&engine, &ClipEngine::ended, this, &ClipPlayer::onEnded);
-    connect(&engine, &ClipEngine::failed, this, &ClipPlayer::onFailed);
+    connectGuarded(
+        &m_firstFrameWatch, &QTimer::timeout, this,
+        Origin::unattended(QStringLiteral("clipplayer")), [this] {
+            if (m_pending >= 0)
+                fail(m_pending,
+                     QStringLiteral("no picture within %1 ms").arg(m_limits.firstFrameMs));
+        });
+    connectGuarded(
+        &m_stallWatch, &QTimer::timeout, this, Origin::unattended(QStringLiteral("clipplayer")),
+        [this] {
+            if (m_current >= 0)
+                fail(m_current,
+                     QStringLiteral("stalled: no progress for %1 ms").arg(m_limits.stallMs));
+        });
+    connectGuarded(&engine, &ClipEngine::firstFrame, this,
+                   Origin::unattended(QStringLiteral("clipplayer")), &ClipPlayer::onFirstFrame);
+    connectGuarded(&engine, &ClipEngine::progressed, this,
+                   Origin::unattended(QStringLiteral("clipplayer")), &ClipPlayer::onProgressed);
+    connectGuarded(&engine, &ClipEngine::ended, this,
+                   Origin::unattended(QStringLiteral("clipplayer")), &ClipPlayer::onEnded);
+    connectGuarded(&engine, &ClipEngine::failed, this,
+                   Origin::unattended(QStringLiteral("clipplayer")), &ClipPlayer::onFailed);
 }
 
 ClipPlayer::~ClipPlayer() = default;

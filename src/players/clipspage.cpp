@@ -43,7 +43,9 @@ ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& setti
     auto button = [&](const QString& page, const QString& group, const char* name,
                       const QString& caption, std::function<void()> click) {
         QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, caption);
-        connect(b, &QPushButton::clicked, this, [this, click] { guarded(m_notifier, click); });
+        connectGuarded(b, &QPushButton::clicked, this,
+                       Origin::byOperator(QStringLiteral("clipspage")),
+                       [this, click] { guarded(m_notifier, click); });
     };
     button(kPageClips, kGroupTestRun, "SCButton25", QStringLiteral("Выбрать видеоклип"), [this] {
         const QString file = QFileDialog::getOpenFileName(
@@ -66,7 +68,8 @@ ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& setti
     m_played->setObjectName(QStringLiteral("Label202"));
     static_cast<QFormLayout*>(box->layout())->addRow(m_played);
     window.addComponent(m_played, ComponentClass::FixedLabel);
-    connect(&external, &ExternalPlayer::playedLabelChanged, m_played, &QLabel::setText);
+    connect(&external, &ExternalPlayer::playedLabelChanged, m_played,
+            &QLabel::setText);  // plain: Qt plumbing
 
     // A click on the player's path field chooses the program.
     m_playerPath = window.control(QString::fromLatin1(key::SCEdit9));

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include "base/eventlog.h"
+#include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
@@ -34,27 +35,36 @@ ExternalPlayer::ExternalPlayer(Settings& settings, EventLog& log, TimerFactory& 
 {
     m_timer3->setInterval(kTimer3Ms);
     m_timer3->setHandler([this] { onTimer3(); });
-    connect(&m_socket, &QLocalSocket::connected, this, &ExternalPlayer::onConnected);
-    connect(&m_socket, &QLocalSocket::readyRead, this, &ExternalPlayer::onReadyRead);
-    connect(&m_socket, &QLocalSocket::disconnected, this, [this] {
-        m_received.clear();
-        m_paused = false;
-    });
-    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            reportOnce(QStringLiteral("failed b: the external player cannot be started: ") +
-                       m_process.errorString());
-    });
-    connect(&m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        if (!m_answered)
-            reportOnce(QStringLiteral("failed b: the external player exited with code %1 "
-                                      "before answering on its socket")
-                           .arg(code));
-        else if (status == QProcess::CrashExit)
-            emit failed(QStringLiteral("the external player has crashed or was killed"));
-        else
-            writeEvent(QStringLiteral("closed b: the external player has ended"));
-    });
+    connectGuarded(&m_socket, &QLocalSocket::connected, this,
+                   Origin::unattended(QStringLiteral("externalplayer")),
+                   &ExternalPlayer::onConnected);
+    connectGuarded(&m_socket, &QLocalSocket::readyRead, this,
+                   Origin::unattended(QStringLiteral("externalplayer")),
+                   &ExternalPlayer::onReadyRead);
+    connectGuarded(&m_socket, &QLocalSocket::disconnected, this,
+                   Origin::unattended(QStringLiteral("externalplayer")), [this] {
+                       m_received.clear();
+                       m_paused = false;
+                   });
+    connectGuarded(
+        &m_process, &QProcess::errorOccurred, this,
+        Origin::unattended(QStringLiteral("externalplayer")), [this](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                reportOnce(QStringLiteral("failed b: the external player cannot be started: ") +
+                           m_process.errorString());
+        });
+    connectGuarded(
+        &m_process, &QProcess::finished, this, Origin::unattended(QStringLiteral("externalplayer")),
+        [this](int code, QProcess::ExitStatus status) {
+            if (!m_answered)
+                reportOnce(QStringLiteral("failed b: the external player exited with code %1 "
+                                          "before answering on its socket")
+                               .arg(code));
+            else if (status == QProcess::CrashExit)
+                emit failed(QStringLiteral("the external player has crashed or was killed"));
+            else
+                writeEvent(QStringLiteral("closed b: the external player has ended"));
+        });
 }
 
 ExternalPlayer::~ExternalPlayer()

@@ -5,6 +5,7 @@
 #include "base/clock.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
+#include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/flashsurface.h"
@@ -15,8 +16,10 @@ FlashPlayer::FlashPlayer(Settings& settings, EventLog& log, const Clock& clock,
                          FlashSurface& surface)
     : m_settings(settings), m_log(log), m_clock(clock), m_surface(surface)
 {
-    connect(&m_surface, &FlashSurface::playing, this, &FlashPlayer::onPlaying);
-    connect(&m_surface, &FlashSurface::failed, this, &FlashPlayer::onFailed);
+    connectGuarded(&m_surface, &FlashSurface::playing, this,
+                   Origin::unattended(QStringLiteral("flashplayer")), &FlashPlayer::onPlaying);
+    connectGuarded(&m_surface, &FlashSurface::failed, this,
+                   Origin::unattended(QStringLiteral("flashplayer")), &FlashPlayer::onFailed);
 }
 
 QString FlashPlayer::movieField(const Settings& settings, const QString& slot)

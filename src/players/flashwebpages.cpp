@@ -47,7 +47,9 @@ FlashWebPages::FlashWebPages(SettingsWindow& window, Notifier& notifier, Setting
     auto button = [&](const QString& page, const QString& group, const char* name,
                       const QString& caption, const QString& hint, std::function<void()> click) {
         QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, hint);
-        connect(b, &QPushButton::clicked, this, [this, click] { guarded(m_notifier, click); });
+        connectGuarded(b, &QPushButton::clicked, this,
+                       Origin::byOperator(QStringLiteral("flashwebpages")),
+                       [this, click] { guarded(m_notifier, click); });
     };
     button(kPageFlash, kGroupFlash, "SCButton87", QStringLiteral("Выбрать flash - ролик"),
            QStringLiteral("Выбрать flash - ролик"), [this] { SCButton87Click(); });

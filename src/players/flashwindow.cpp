@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "base/guard.h"
 #include "players/browserpanel.h"
 
 #ifndef VELUMO_RUFFLE_DIR
@@ -153,12 +154,15 @@ FlashWindow::FlashWindow(const QString& ruffleFolder, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);
     m_surface = new Surface(*this);
-    connect(m_browser, &BrowserPanel::pageMessage, this, &FlashWindow::onPageMessage);
-    connect(m_browser, &BrowserPanel::failed, this, [this](const QString& reason) {
-        m_hostRequested = false;
-        m_hostReady = false;
-        emit m_surface->failed(QStringLiteral("the movie page failed: ") + reason);
-    });
+    connectGuarded(m_browser, &BrowserPanel::pageMessage, this,
+                   Origin::unattended(QStringLiteral("flashwindow")), &FlashWindow::onPageMessage);
+    connectGuarded(m_browser, &BrowserPanel::failed, this,
+                   Origin::unattended(QStringLiteral("flashwindow")),
+                   [this](const QString& reason) {
+                       m_hostRequested = false;
+                       m_hostReady = false;
+                       emit m_surface->failed(QStringLiteral("the movie page failed: ") + reason);
+                   });
 }
 
 FlashWindow::~FlashWindow()

@@ -1,5 +1,6 @@
 #include "mediaclipengine.h"
 
+#include "base/guard.h"
 #include "players/clipdeck.h"
 #include "players/picturewindow.h"
 
@@ -14,28 +15,38 @@ MediaClipEngine::MediaClipEngine(PictureWindow& window, QObject* parent)
         slot.deck = new ClipDeck();
         slot.deck->setTargetSize(window.size());
         slot.deck->moveToThread(&slot.thread);
-        connect(slot.deck, &ClipDeck::picture, this,
-                [this, i](quint64 ticket, const QImage& image) { onPicture(i, ticket, image); });
-        connect(slot.deck, &ClipDeck::progressed, this, [this, i](quint64 ticket, qint64 ms) {
-            if (ticket != m_slots[i].ticket)
-                return;
-            m_slots[i].positionMs = ms;
-            emit progressed(i, ticket, ms);
-        });
-        connect(slot.deck, &ClipDeck::ended, this, [this, i](quint64 ticket) {
-            if (ticket == m_slots[i].ticket)
-                emit ended(i, ticket);
-        });
-        connect(slot.deck, &ClipDeck::failed, this, [this, i](quint64 ticket, const QString& why) {
-            if (ticket == m_slots[i].ticket)
-                emit failed(i, ticket, why);
-        });
+        connectGuarded(
+            slot.deck, &ClipDeck::picture, this,
+            Origin::unattended(QStringLiteral("mediaclipengine")),
+            [this, i](quint64 ticket, const QImage& image) { onPicture(i, ticket, image); });
+        connectGuarded(slot.deck, &ClipDeck::progressed, this,
+                       Origin::unattended(QStringLiteral("mediaclipengine")),
+                       [this, i](quint64 ticket, qint64 ms) {
+                           if (ticket != m_slots[i].ticket)
+                               return;
+                           m_slots[i].positionMs = ms;
+                           emit progressed(i, ticket, ms);
+                       });
+        connectGuarded(slot.deck, &ClipDeck::ended, this,
+                       Origin::unattended(QStringLiteral("mediaclipengine")),
+                       [this, i](quint64 ticket) {
+                           if (ticket == m_slots[i].ticket)
+                               emit ended(i, ticket);
+                       });
+        connectGuarded(slot.deck, &ClipDeck::failed, this,
+                       Origin::unattended(QStringLiteral("mediaclipengine")),
+                       [this, i](quint64 ticket, const QString& why) {
+                           if (ticket == m_slots[i].ticket)
+                               emit failed(i, ticket, why);
+                       });
         slot.thread.start();
     }
-    connect(&window, &PictureWindow::resized, this, [this](const QSize& size) {
-        for (Slot& slot : m_slots)
-            slot.deck->setTargetSize(size);
-    });
+    connectGuarded(&window, &PictureWindow::resized, this,
+                   Origin::unattended(QStringLiteral("mediaclipengine")),
+                   [this](const QSize& size) {
+                       for (Slot& slot : m_slots)
+                           slot.deck->setTargetSize(size);
+                   });
 }
 
 MediaClipEngine::~MediaClipEngine()

@@ -38,26 +38,30 @@ std::unique_ptr<PlayerRegistry> PlayerRegistry::withPlaceholders(EventLog& log)
 void PlayerRegistry::bind(Kind& kind)
 {
     ContentPlayer* player = kind.player;
-    connect(player, &ContentPlayer::onScreen, this, [this, &kind] {
-        write(QStringLiteral("started ") + subject(kind));
-        if (kind.state == State::Running && !kind.failed) {
-            if (!kind.onScreen.isValid())
-                kind.onScreen.start();
-            emit contentOnScreen(kind.letter);
-        }
-    });
-    connect(player, &ContentPlayer::failed, this, [this, &kind](const QString& reason) {
-        // A failure of content whose entry is over (a page refreshed after its line) or that
-        // failed already is not news.
-        if (kind.state != State::Running || kind.failed)
-            return;
-        fail(kind, reason);
-    });
-    connect(player, &ContentPlayer::ended, this, [this, &kind] {
-        write(QStringLiteral("ended ") + subject(kind));
-        if (kind.state == State::Running && kind.endEndsEntry)
-            emit entryEnded(kind.letter);
-    });
+    connectGuarded(player, &ContentPlayer::onScreen, this,
+                   Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
+                       write(QStringLiteral("started ") + subject(kind));
+                       if (kind.state == State::Running && !kind.failed) {
+                           if (!kind.onScreen.isValid())
+                               kind.onScreen.start();
+                           emit contentOnScreen(kind.letter);
+                       }
+                   });
+    connectGuarded(player, &ContentPlayer::failed, this,
+                   Origin::unattended(QStringLiteral("playerregistry")),
+                   [this, &kind](const QString& reason) {
+                       // A failure of content whose entry is over (a page refreshed after its
+                       // line) or that failed already is not news.
+                       if (kind.state != State::Running || kind.failed)
+                           return;
+                       fail(kind, reason);
+                   });
+    connectGuarded(player, &ContentPlayer::ended, this,
+                   Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
+                       write(QStringLiteral("ended ") + subject(kind));
+                       if (kind.state == State::Running && kind.endEndsEntry)
+                           emit entryEnded(kind.letter);
+                   });
 }
 
 void PlayerRegistry::fail(Kind& kind, const QString& reason)

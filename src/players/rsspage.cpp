@@ -19,22 +19,27 @@ RssPage::RssPage(SettingsWindow& window, Notifier& notifier, RssFeed& feed) : QO
     const QString group = QStringLiteral("RSS-канал");
     auto button = [&](const char* name, const QString& caption, void (RssFeed::*click)()) {
         QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, caption);
-        connect(b, &QPushButton::clicked, this,
-                [&notifier, &feed, click] { guarded(notifier, [&] { (feed.*click)(); }); });
+        connectGuarded(b, &QPushButton::clicked, this,
+                       Origin::byOperator(QStringLiteral("rsspage")),
+                       [&notifier, &feed, click] { guarded(notifier, [&] { (feed.*click)(); }); });
     };
     button("SCButton12", QStringLiteral("Подключить RSS-канал"), &RssFeed::SCButton12Click);
     button("SCButton82", QStringLiteral("Загрузить RSS-контент в строку"),
            &RssFeed::SCButton82Click);
     auto* view =
         new NetActivityView(*window.group(page, group), *window.footer(), QStringLiteral("Rss"));
-    connect(&feed, &RssFeed::activityChanged, view, [view, &feed] { view->show(feed.activity()); });
+    connectGuarded(&feed, &RssFeed::activityChanged, view,
+                   Origin::unattended(QStringLiteral("rsspage")),
+                   [view, &feed] { view->show(feed.activity()); });
     if (auto* box =
             qobject_cast<QCheckBox*>(window.control(QString::fromLatin1(key::SCCheckbox13))))
-        connect(box, &QCheckBox::clicked, this,
-                [&notifier, &feed] { guarded(notifier, [&] { feed.SCCheckbox13Click(); }); });
+        connectGuarded(
+            box, &QCheckBox::clicked, this, Origin::byOperator(QStringLiteral("rsspage")),
+            [&notifier, &feed] { guarded(notifier, [&] { feed.SCCheckbox13Click(); }); });
     if (auto* spin = qobject_cast<QSpinBox*>(window.control(QString::fromLatin1(key::SpinEdit3))))
-        connect(spin, &QSpinBox::valueChanged, this,
-                [&notifier, &feed] { guarded(notifier, [&] { feed.SpinEdit3Click(); }); });
+        connectGuarded(spin, &QSpinBox::valueChanged, this,
+                       Origin::byOperator(QStringLiteral("rsspage")),
+                       [&notifier, &feed] { guarded(notifier, [&] { feed.SpinEdit3Click(); }); });
 }
 
 }  // namespace velumo

@@ -37,7 +37,9 @@ SlideShowPage::SlideShowPage(SettingsWindow& window, Notifier& notifier, Setting
                       std::function<void()> click) {
         QPushButton* b =
             window.addButton(kPage, group, QString::fromLatin1(name), caption, caption);
-        connect(b, &QPushButton::clicked, this, [this, click] { guarded(m_notifier, click); });
+        connectGuarded(b, &QPushButton::clicked, this,
+                       Origin::byOperator(QStringLiteral("slideshowpage")),
+                       [this, click] { guarded(m_notifier, click); });
     };
     button(kGroupTestRun, "SCButton17", QStringLiteral("Выбрать презентацию"), [this] {
         const QString file = QFileDialog::getOpenFileName(&m_window, QString(), QString(),
@@ -52,7 +54,8 @@ SlideShowPage::SlideShowPage(SettingsWindow& window, Notifier& notifier, Setting
     m_summary->setObjectName(QStringLiteral("Label133"));
     static_cast<QFormLayout*>(box->layout())->addRow(m_summary);
     window.addComponent(m_summary, ComponentClass::FixedLabel);
-    connect(&player, &SlideShowPlayer::label133Changed, m_summary, &QLabel::setText);
+    connect(&player, &SlideShowPlayer::label133Changed, m_summary,
+            &QLabel::setText);  // plain: Qt plumbing
 
     // While LibreOffice converts, the page says so and counts the seconds.
     m_progress = new QLabel(box);
@@ -67,19 +70,21 @@ SlideShowPage::SlideShowPage(SettingsWindow& window, Notifier& notifier, Setting
                                 .arg(*file)
                                 .arg(since->elapsed() / 1000));
     };
-    connect(tick, &QTimer::timeout, this, showProgress);
-    connect(&player, &SlideShowPlayer::convertingChanged, this,
-            [this, tick, since, file, showProgress](bool converting, const QString& name) {
-                if (converting) {
-                    *file = name;
-                    since->start();
-                    showProgress();
-                    tick->start();
-                } else {
-                    tick->stop();
-                    m_progress->clear();
-                }
-            });
+    connectGuarded(tick, &QTimer::timeout, this,
+                   Origin::unattended(QStringLiteral("slideshowpage")), showProgress);
+    connectGuarded(&player, &SlideShowPlayer::convertingChanged, this,
+                   Origin::unattended(QStringLiteral("slideshowpage")),
+                   [this, tick, since, file, showProgress](bool converting, const QString& name) {
+                       if (converting) {
+                           *file = name;
+                           since->start();
+                           showProgress();
+                           tick->start();
+                       } else {
+                           tick->stop();
+                           m_progress->clear();
+                       }
+                   });
 
     button(kGroupDirectOutput, "SCButton16", QStringLiteral("Включить режим прямого вывода"),
            [&control] { control.SCButton16Click(); });

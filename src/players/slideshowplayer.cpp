@@ -34,23 +34,28 @@ SlideShowPlayer::SlideShowPlayer(const Settings& settings, Notifier& notifier, E
     m_timerPpt.setTimerType(Qt::PreciseTimer);
     m_advance.setSingleShot(true);
     m_advance.setTimerType(Qt::PreciseTimer);
-    connect(&m_timerPpt, &QTimer::timeout, this, [this] {
-        guarded(m_notifier, [this] {
-            m_timerPpt.stop();
-            write(QStringLiteral("p Timer_ppt: the show's %1 s are over").arg(m_seconds));
-            emit ended();
+    connectGuarded(
+        &m_timerPpt, &QTimer::timeout, this, Origin::unattended(QStringLiteral("slideshowplayer")),
+        [this] {
+            guarded(m_notifier, [this] {
+                m_timerPpt.stop();
+                write(QStringLiteral("p Timer_ppt: the show's %1 s are over").arg(m_seconds));
+                emit ended();
+            });
         });
-    });
-    connect(&m_advance, &QTimer::timeout, this,
-            [this] { guarded(m_notifier, [this] { advance(); }); });
-    connect(&m_converter, &PresentationConverter::converted, this,
-            [this](const QString& file, const Presentation& presentation) {
-                guarded(m_notifier, [&] { onConverted(file, presentation); });
-            });
-    connect(&m_converter, &PresentationConverter::conversionFailed, this,
-            [this](const QString& file, const QString& reason) {
-                guarded(m_notifier, [&] { onConversionFailed(file, reason); });
-            });
+    connectGuarded(&m_advance, &QTimer::timeout, this,
+                   Origin::unattended(QStringLiteral("slideshowplayer")),
+                   [this] { guarded(m_notifier, [this] { advance(); }); });
+    connectGuarded(&m_converter, &PresentationConverter::converted, this,
+                   Origin::unattended(QStringLiteral("slideshowplayer")),
+                   [this](const QString& file, const Presentation& presentation) {
+                       guarded(m_notifier, [&] { onConverted(file, presentation); });
+                   });
+    connectGuarded(&m_converter, &PresentationConverter::conversionFailed, this,
+                   Origin::unattended(QStringLiteral("slideshowplayer")),
+                   [this](const QString& file, const QString& reason) {
+                       guarded(m_notifier, [&] { onConversionFailed(file, reason); });
+                   });
 }
 
 SlideShowPlayer::~SlideShowPlayer() = default;

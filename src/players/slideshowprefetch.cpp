@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "base/eventlog.h"
+#include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/presentationconverter.h"
@@ -29,32 +30,43 @@ SlideShowPrefetch::SlideShowPrefetch(const Settings& settings, PresentationConve
 {
     m_quiet.setSingleShot(true);
     m_quiet.setInterval(quietMs);
-    connect(&m_quiet, &QTimer::timeout, this, &SlideShowPrefetch::scan);
+    connectGuarded(&m_quiet, &QTimer::timeout, this,
+                   Origin::unattended(QStringLiteral("slideshowprefetch")),
+                   &SlideShowPrefetch::scan);
     // A file written bit by bit restarts the wait each time.
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { m_quiet.start(); });
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { m_quiet.start(); });
-    connect(&m_settings, &Settings::changed, this, [this](const QString& name) {
-        for (const char* field : kSlotFields)
-            if (name == QLatin1String(field)) {
-                watch();
-                m_quiet.start();
-            }
-    });
-    connect(&m_converter, &PresentationConverter::converted, this, [this](const QString& file) {
-        if (file == m_running) {
-            m_running.clear();
-            next();
-        }
-    });
-    connect(&m_converter, &PresentationConverter::conversionFailed, this,
-            [this](const QString& file, const QString& reason) {
-                if (file != m_running)
-                    return;
-                m_log.write(QStringLiteral("player"),
-                            QStringLiteral("p conversion ahead failed: ") + reason);
-                m_running.clear();
-                next();
-            });
+    connectGuarded(&m_watcher, &QFileSystemWatcher::fileChanged, this,
+                   Origin::unattended(QStringLiteral("slideshowprefetch")),
+                   [this] { m_quiet.start(); });
+    connectGuarded(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
+                   Origin::unattended(QStringLiteral("slideshowprefetch")),
+                   [this] { m_quiet.start(); });
+    connectGuarded(&m_settings, &Settings::changed, this,
+                   Origin::byOperator(QStringLiteral("slideshowprefetch")),
+                   [this](const QString& name) {
+                       for (const char* field : kSlotFields)
+                           if (name == QLatin1String(field)) {
+                               watch();
+                               m_quiet.start();
+                           }
+                   });
+    connectGuarded(&m_converter, &PresentationConverter::converted, this,
+                   Origin::unattended(QStringLiteral("slideshowprefetch")),
+                   [this](const QString& file) {
+                       if (file == m_running) {
+                           m_running.clear();
+                           next();
+                       }
+                   });
+    connectGuarded(&m_converter, &PresentationConverter::conversionFailed, this,
+                   Origin::unattended(QStringLiteral("slideshowprefetch")),
+                   [this](const QString& file, const QString& reason) {
+                       if (file != m_running)
+                           return;
+                       m_log.write(QStringLiteral("player"),
+                                   QStringLiteral("p conversion ahead failed: ") + reason);
+                       m_running.clear();
+                       next();
+                   });
     watch();
 }
 

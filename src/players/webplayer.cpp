@@ -2,6 +2,7 @@
 
 #include "base/clock.h"
 #include "base/eventlog.h"
+#include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
@@ -42,15 +43,18 @@ WebPlayer::WebPlayer(Settings& settings, EventLog& log, const Clock& clock, Time
                                 .arg(m_limits.loadTimeoutMs / 1000.0, 0, 'g', 3));
         });
     }
-    connect(&m_surface, &WebSurface::painted, this, &WebPlayer::onPainted);
-    connect(&m_surface, &WebSurface::loadFailed, this, &WebPlayer::onFailed);
+    connectGuarded(&m_surface, &WebSurface::painted, this,
+                   Origin::unattended(QStringLiteral("webplayer")), &WebPlayer::onPainted);
+    connectGuarded(&m_surface, &WebSurface::loadFailed, this,
+                   Origin::unattended(QStringLiteral("webplayer")), &WebPlayer::onFailed);
     // The refresh follows its box and period, also as the settings file sets them.
-    connect(&m_settings, &Settings::changed, this, [this](const QString& name) {
-        if (name == QLatin1String(key::SCCheckBox10))
-            SCCheckBox10Click();
-        else if (name == QLatin1String(key::SpinEdit37))
-            SpinEdit37Click();
-    });
+    connectGuarded(&m_settings, &Settings::changed, this,
+                   Origin::byOperator(QStringLiteral("webplayer")), [this](const QString& name) {
+                       if (name == QLatin1String(key::SCCheckBox10))
+                           SCCheckBox10Click();
+                       else if (name == QLatin1String(key::SpinEdit37))
+                           SpinEdit37Click();
+                   });
     SpinEdit37Click();
     SCCheckBox10Click();
 }

@@ -1,5 +1,6 @@
 #include "webwindow.h"
 
+#include "base/guard.h"
 #include "base/processmemory.h"
 #include "players/browserpanel.h"
 
@@ -11,9 +12,12 @@ public:
     {
         for (int i = 0; i < kPanels; ++i) {
             BrowserPanel* browser = m_window.m_browsers[i];
-            connect(browser, &BrowserPanel::painted, this, [this, i] { emit painted(i); });
-            connect(browser, &BrowserPanel::failed, this,
-                    [this, i](const QString& reason) { emit loadFailed(i, reason); });
+            connectGuarded(browser, &BrowserPanel::painted, this,
+                           Origin::unattended(QStringLiteral("webwindow")),
+                           [this, i] { emit painted(i); });
+            connectGuarded(browser, &BrowserPanel::failed, this,
+                           Origin::unattended(QStringLiteral("webwindow")),
+                           [this, i](const QString& reason) { emit loadFailed(i, reason); });
         }
     }
 

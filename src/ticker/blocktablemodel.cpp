@@ -4,6 +4,8 @@
 #include <QFont>
 #include <climits>
 
+#include "base/guard.h"
+
 namespace velumo {
 
 namespace {
@@ -18,8 +20,12 @@ int clampedRows(qsizetype rows)
 BlockTableModel::BlockTableModel(TickerBlock& block, QObject* parent)
     : QAbstractTableModel(parent), m_block(block), m_rows(clampedRows(block.rows()))
 {
-    connect(&m_block, &TickerBlock::changed, this, &BlockTableModel::blockChanged);
-    connect(&m_block, &TickerBlock::linesChanged, this, &BlockTableModel::linesChanged);
+    connectGuarded(&m_block, &TickerBlock::changed, this,
+                   Origin::unattended(QStringLiteral("blocktablemodel")),
+                   &BlockTableModel::blockChanged);
+    connectGuarded(&m_block, &TickerBlock::linesChanged, this,
+                   Origin::unattended(QStringLiteral("blocktablemodel")),
+                   &BlockTableModel::linesChanged);
 }
 
 BlockList BlockTableModel::listOf(int column)

@@ -21,10 +21,12 @@ PlaybackLog::PlaybackLog(Settings& settings, const Clock& clock, TimerFactory& t
 {
     m_timer7->setInterval(5 * 60000);
     m_timer7->setHandler([this, &notifier] { guarded(notifier, [this] { Timer7Timer(); }); });
-    connect(&m_settings, &Settings::changed, this, [this](const QString& name) {
-        if (name == QLatin1String(key::SpinEdit43) || name == QLatin1String(key::SCCheckbox22))
-            applyTimer();
-    });
+    connectGuarded(
+        &m_settings, &Settings::changed, this, Origin::byOperator(QStringLiteral("playbacklog")),
+        [this](const QString& name) {
+            if (name == QLatin1String(key::SpinEdit43) || name == QLatin1String(key::SCCheckbox22))
+                applyTimer();
+        });
 }
 
 PlaybackLog::~PlaybackLog() = default;

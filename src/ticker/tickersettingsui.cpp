@@ -51,8 +51,9 @@ TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings, T
     const QString group = QStringLiteral("Блок объявлений");
     m_start = window.addButton(page, group, QStringLiteral("SCButton3"),
                                QStringLiteral("Пуск строки"), QStringLiteral("Запустить строку"));
-    connect(m_start, &QPushButton::clicked, this,
-            [this] { guard([this] { m_engine.SCButton3Click(); }); });
+    connectGuarded(m_start, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("tickersettingsui")),
+                   [this] { guard([this] { m_engine.SCButton3Click(); }); });
     QGroupBox* box = window.group(page, group);
     m_workLabel = new QLabel(QStringLiteral("Не работаем"), box);
     m_workLabel->setObjectName(QStringLiteral("Label98"));
@@ -74,9 +75,12 @@ TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings, T
         if (auto* form = qobject_cast<QFormLayout*>(logBox->layout()))
             form->addRow(m_memoLog);
     window.addComponent(m_memoLog, ComponentClass::Edit);
-    connect(&log, &PlaybackLog::recordAppended, m_memoLog,
-            [this](const QString& record) { m_memoLog->appendPlainText(record); });
-    connect(&log, &PlaybackLog::recordsReset, this, &TickerSettingsUi::showRecords);
+    connectGuarded(&log, &PlaybackLog::recordAppended, m_memoLog,
+                   Origin::unattended(QStringLiteral("tickersettingsui")),
+                   [this](const QString& record) { m_memoLog->appendPlainText(record); });
+    connectGuarded(&log, &PlaybackLog::recordsReset, this,
+                   Origin::unattended(QStringLiteral("tickersettingsui")),
+                   &TickerSettingsUi::showRecords);
 
     m_logDialog = new DialogSpec(QStringLiteral("SaveDialog2"),
                                  QStringLiteral("Текст с разделителем \";\" (*.csv)|*.csv|Все|*.*"),
@@ -90,15 +94,19 @@ TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings, T
     onClick(window.control(key::SCEdit88), this, [this] { guard([this] { chooseLogFile(); }); });
     if (auto* stop = qobject_cast<QSpinBox*>(window.control(key::SpinEdit16))) {
         // Only the operator's changes warn, not the loading of the settings.
-        connect(stop, &QSpinBox::valueChanged, this, [this, stop] {
-            if (stop->hasFocus() || stop->underMouse())
-                guard([this] { SpinEdit16Change(); });
-        });
+        connectGuarded(stop, &QSpinBox::valueChanged, this,
+                       Origin::byOperator(QStringLiteral("tickersettingsui")), [this, stop] {
+                           if (stop->hasFocus() || stop->underMouse())
+                               guard([this] { SpinEdit16Change(); });
+                       });
     }
-    connect(&settings, &Settings::changed, this, [this](const QString& name) {
-        if (name == QLatin1String(key::SCCheckbox21) || name == QLatin1String(key::SCCheckbox25))
-            applyLogVisibility();
-    });
+    connectGuarded(&settings, &Settings::changed, this,
+                   Origin::byOperator(QStringLiteral("tickersettingsui")),
+                   [this](const QString& name) {
+                       if (name == QLatin1String(key::SCCheckbox21) ||
+                           name == QLatin1String(key::SCCheckbox25))
+                           applyLogVisibility();
+                   });
     applyLogVisibility();
     arrangeTariffs();
 }

@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include "base/guard.h"
 #include "ticker/blocklistdelegate.h"
 #include "ticker/blocktablemodel.h"
 #include "ticker/tickerblock.h"
@@ -123,9 +124,15 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
         m_table->addAction(action);
     }
     m_table->setContextMenuPolicy(Qt::ActionsContextMenu);
-    connect(insert, &QAction::triggered, this, [this] { insertRow(false); });
-    connect(append, &QAction::triggered, this, [this] { insertRow(true); });
-    connect(remove, &QAction::triggered, this, &TickerTextPage::removeSelectedRows);
+    connectGuarded(insert, &QAction::triggered, this,
+                   Origin::byOperator(QStringLiteral("tickertextpage")),
+                   [this] { insertRow(false); });
+    connectGuarded(append, &QAction::triggered, this,
+                   Origin::byOperator(QStringLiteral("tickertextpage")),
+                   [this] { insertRow(true); });
+    connectGuarded(remove, &QAction::triggered, this,
+                   Origin::byOperator(QStringLiteral("tickertextpage")),
+                   &TickerTextPage::removeSelectedRows);
 
     m_openDialog =
         new DialogSpec(QStringLiteral("OpenDialog1"),
@@ -141,10 +148,15 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     m_table->installEventFilter(this);
     // Loading hides the table and shows it again when it has finished; a failed load leaves
     // it hidden until the next load.
-    connect(&m_block, &TickerBlock::loading, m_table,
-            [this](bool busy) { m_table->setVisible(!busy); });
-    connect(open, &QPushButton::clicked, this, &TickerTextPage::chooseOpen);
-    connect(save, &QPushButton::clicked, this, &TickerTextPage::chooseSave);
+    connectGuarded(&m_block, &TickerBlock::loading, m_table,
+                   Origin::unattended(QStringLiteral("tickertextpage")),
+                   [this](bool busy) { m_table->setVisible(!busy); });
+    connectGuarded(open, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("tickertextpage")),
+                   &TickerTextPage::chooseOpen);
+    connectGuarded(save, &QPushButton::clicked, this,
+                   Origin::byOperator(QStringLiteral("tickertextpage")),
+                   &TickerTextPage::chooseSave);
 }
 
 QWidget* TickerTextPage::textList() const

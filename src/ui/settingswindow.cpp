@@ -92,11 +92,13 @@ void makeSecret(QLineEdit* edit)
     reveal->setObjectName(edit->objectName() + QStringLiteral("Reveal"));
     reveal->setCheckable(true);
     reveal->setToolTip(QStringLiteral("Показать"));
-    QObject::connect(reveal, &QAction::toggled, edit, [edit, reveal, colour](bool shown) {
-        edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
-        reveal->setIcon(revealIcon(shown, colour));
-        reveal->setToolTip(shown ? QStringLiteral("Скрыть") : QStringLiteral("Показать"));
-    });
+    connectGuarded(
+        reveal, &QAction::toggled, edit, Origin::byOperator(QStringLiteral("settingswindow")),
+        [edit, reveal, colour](bool shown) {
+            edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+            reveal->setIcon(revealIcon(shown, colour));
+            reveal->setToolTip(shown ? QStringLiteral("Скрыть") : QStringLiteral("Показать"));
+        });
 }
 
 // Width of a line edit that shows chars characters.
@@ -145,7 +147,9 @@ SettingsWindow::SettingsWindow(Settings& settings, Notifier* notifier, QWidget* 
         addComponent(tabs, ComponentClass::Other);
     }
     buildFromSchema();
-    connect(&m_settings, &Settings::changed, this, &SettingsWindow::onSettingChanged);
+    connectGuarded(&m_settings, &Settings::changed, this,
+                   Origin::byOperator(QStringLiteral("settingswindow")),
+                   &SettingsWindow::onSettingChanged);
 }
 
 QSize SettingsWindow::initialSize(const QSize& available)
@@ -506,18 +510,22 @@ void SettingsWindow::bindControl(QWidget* widget, const QString& name)
     };
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         addComponent(edit, ComponentClass::Edit);
-        connect(edit, &QLineEdit::textChanged, this, store);
+        connectGuarded(edit, &QLineEdit::textChanged, this,
+                       Origin::byOperator(QStringLiteral("settingswindow")), store);
     } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
         addComponent(spin, ComponentClass::Other);
-        connect(spin, &QSpinBox::valueChanged, this,
-                [store](int value) { store(QString::number(value)); });
+        connectGuarded(spin, &QSpinBox::valueChanged, this,
+                       Origin::byOperator(QStringLiteral("settingswindow")),
+                       [store](int value) { store(QString::number(value)); });
     } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
         addComponent(check, ComponentClass::CheckBox);
-        connect(check, &QCheckBox::toggled, this,
-                [store](bool on) { store(on ? QStringLiteral("True") : QStringLiteral("False")); });
+        connectGuarded(
+            check, &QCheckBox::toggled, this, Origin::byOperator(QStringLiteral("settingswindow")),
+            [store](bool on) { store(on ? QStringLiteral("True") : QStringLiteral("False")); });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         addComponent(combo, ComponentClass::Combo);
-        connect(combo, &QComboBox::currentTextChanged, this, store);
+        connectGuarded(combo, &QComboBox::currentTextChanged, this,
+                       Origin::byOperator(QStringLiteral("settingswindow")), store);
     }
     Q_UNUSED(entry);
     onSettingChanged(name);

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "base/failurefeed.h"
+#include "base/guard.h"
 
 namespace velumo {
 
@@ -24,8 +25,9 @@ public:
         layout->addWidget(m_text);
         resize(640, 360);
         fill();
-        connect(&m_feed, &FailureFeed::added, this, [this] { fill(); });
-        connect(&m_feed, &FailureFeed::cleared, this, [this] { fill(); });
+        const Origin origin = Origin::unattended(QStringLiteral("statusline"));
+        connectGuarded(&m_feed, &FailureFeed::added, this, origin, [this] { fill(); });
+        connectGuarded(&m_feed, &FailureFeed::cleared, this, origin, [this] { fill(); });
     }
 
 private:
@@ -52,8 +54,9 @@ StatusLine::StatusLine(FailureFeed& feed, QWidget* parent) : QLabel(parent), m_f
     setMinimumWidth(0);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     refresh();
-    connect(&m_feed, &FailureFeed::added, this, [this] { refresh(); });
-    connect(&m_feed, &FailureFeed::cleared, this, [this] { refresh(); });
+    const Origin origin = Origin::unattended(QStringLiteral("statusline"));
+    connectGuarded(&m_feed, &FailureFeed::added, this, origin, [this] { refresh(); });
+    connectGuarded(&m_feed, &FailureFeed::cleared, this, origin, [this] { refresh(); });
 }
 
 QWidget* StatusLine::listWindow() const

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QJsonArray>
@@ -458,6 +459,26 @@ TEST_F(Wiring, FlashAndWebCommandsAndTheirStatus)
     // A geometry field that is not a number fails the command with the conversion error.
     app->settings().setText(key::SCEdit44, QStringLiteral("12a"));
     EXPECT_EQ(app->control().execute("web show").first, 2);
+}
+
+// The test hook exists only when asked for; armed, its timer's handler fails through the real
+// Qt timers, the failure is the general error report, and the program goes on.
+TEST_F(Wiring, TheTestHookIsThereOnlyWhenAskedForAndItsFailureIsReported)
+{
+    start();
+    EXPECT_EQ(app->control().execute("test throw").first, 2);
+    app.reset();
+
+    qputenv("VELUMO_TEST_HOOKS", "1");
+    start();
+    qunsetenv("VELUMO_TEST_HOOKS");
+    const QStringList before = logged("error");  // start-up's own reports of a fresh folder
+    EXPECT_EQ(app->control().execute("test throw"), (std::pair<int, QString>{0, "armed"}));
+    QDeadlineTimer deadline(5000);
+    while (logged("error").size() == before.size() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(logged("error"), before + QStringList{"test hook: the timer handler failed"});
+    EXPECT_EQ(app->control().execute("status").first, 0);
 }
 
 }  // namespace

@@ -17,12 +17,20 @@ namespace velumo::test {
 // Records every message and question instead of showing it; questions get `answer`.
 class RecordingNotifier final : public Notifier {
 public:
+    using Notifier::errorReport;
     using Notifier::Notifier;
     QStringList messages;
     QStringList errors;
+    std::vector<Origin> errorOrigins;  // where each error report came from
     QStringList questions;
     QStringList questionTitles;
     bool answer = true;
+
+    void errorReport(const QString& text, const Origin& origin) override
+    {
+        errorOrigins.push_back(origin);
+        Notifier::errorReport(text, origin);
+    }
 
 protected:
     void showMessage(const QString&, const QString& text, bool error) override

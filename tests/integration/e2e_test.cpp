@@ -1040,5 +1040,38 @@ TEST_F(Integration, BadInputThroughTheChannelNeitherCrashesNorHangs)
     EXPECT_EQ(program.process().exitCode(), 0);
 }
 
+// A timer handler of the running program that fails (the test hook arms one) is reported and
+// logged; the program neither ends nor shows its start-up failure, keeps answering "status", and
+// the strip keeps moving.
+TEST_F(Integration, AFailingTimerHandlerNeitherEndsTheProgramNorStopsTheStrip)
+{
+    const QString block = writeBlockFile(folder());
+    writeConfig(folder(), [&](Settings& s) { fastStrip(s); });
+    Program program(folder());
+    qputenv("VELUMO_TEST_HOOKS", "1");
+    const bool started = program.start();
+    qunsetenv("VELUMO_TEST_HOOKS");
+    ASSERT_TRUE(started);
+    auto runs = [&] { return program.status()["ticker"].toObject()["block_run_count"].toInt(); };
+    EXPECT_EQ(program.send("block load " + block).text, "2");
+    EXPECT_EQ(program.send("ticker start").code, 0);
+    ASSERT_TRUE(pollUntil([&] { return runs() >= 1; }, 8000));
+
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(program.send("test throw").text, "armed");
+        ASSERT_TRUE(pollUntil([&] { return logTexts(folder(), "error").size() == i + 1; }, 5000));
+    }
+    EXPECT_EQ(logTexts(folder(), "error"),
+              QStringList(2, QStringLiteral("test hook: the timer handler failed")));
+    const int before = runs();
+    ASSERT_TRUE(pollUntil([&] { return runs() >= before + 2; }, 8000)) << before;
+    EXPECT_TRUE(program.status()["ticker"].toObject()["running"].toBool());
+    EXPECT_TRUE(program.running());
+    EXPECT_FALSE(
+        logTexts(folder(), "message").contains("Возможно в системе не установлен медиаплеер!?"));
+    EXPECT_TRUE(program.close());
+    EXPECT_EQ(program.process().exitCode(), 0);
+}
+
 }  // namespace
 }  // namespace velumo::integration

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <stdexcept>
 
+#include "base/eventlog.h"
 #include "base/failure.h"
 #include "fakes/testsupport.h"
 #include "net/backgroundworker.h"
@@ -31,6 +34,35 @@ TEST(BackgroundWorker, FailuresOfJobsAndResultsAreReportedAndTheNextJobRuns)
     waitUntil([&] { return resultRan; });
     EXPECT_TRUE(resultRan);
     EXPECT_EQ(notifier.errors, (QStringList{"disk on fire", "bad result"}));
+}
+
+TEST(BackgroundWorker, AFailingResultHandlerIsLoggedAsTheWorkersAndTheLoopGoesOn)
+{
+    QTemporaryDir dir;
+    EventLog log(dir.filePath("velumo.log"));
+    QObject owner;
+    test::RecordingNotifier notifier(&log);
+    BackgroundWorker worker(QStringLiteral("ftp-receive"), &owner, notifier);
+    int results = 0;
+    worker.submit([&worker, &results] {
+        worker.post([&results] {
+            ++results;
+            throw Failure(QStringLiteral("the listing is malformed"));
+        });
+        worker.post([&results] { ++results; });
+    });
+    waitUntil([&] { return results == 2; });
+    EXPECT_EQ(results, 2);
+    EXPECT_EQ(notifier.errors, QStringList{"the listing is malformed"});
+    EXPECT_EQ(test::logEvents(log.path(), "error"), QStringList{"the listing is malformed"});
+    ASSERT_EQ(notifier.errorOrigins.size(), 1u);
+    EXPECT_TRUE(notifier.errorOrigins[0].isUnattended());
+    EXPECT_EQ(notifier.errorOrigins[0].source(), QStringLiteral("ftp-receive"));
+    // The loop still runs what comes next.
+    bool later = false;
+    QTimer::singleShot(0, &owner, [&later] { later = true; });
+    waitUntil([&] { return later; });
+    EXPECT_TRUE(later);
 }
 
 }  // namespace

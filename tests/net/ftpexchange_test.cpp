@@ -151,15 +151,19 @@ TEST_F(FtpExchangeTest, PermanentRunFailuresAreLoggedNotShown)
 {
     start();
     settings.setText(key::SCEdit76, QStringLiteral("Wr0ng-pass"));
-    EXPECT_TRUE(run(FtpExchange::Receive));
+    // Quiet, but not a success: whoever waits for the run learns that it failed.
+    EXPECT_FALSE(run(FtpExchange::Receive));
     settings.setText(key::SCEdit8, QStringLiteral("21x"));
-    EXPECT_TRUE(run(FtpExchange::Receive));
+    EXPECT_FALSE(run(FtpExchange::Receive));
+    EXPECT_FALSE(ftp->running(FtpExchange::Receive));
     EXPECT_TRUE(notifier.messages.isEmpty());
     EXPECT_TRUE(notifier.errors.isEmpty());
     const QString text = logText();
     EXPECT_TRUE(text.contains(
         QStringLiteral("receive: run ended by an error (not shown): Connect to 127.0.0.1")));
     EXPECT_TRUE(text.contains(QStringLiteral("'21x' is not a valid integer value")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\tnet\treceive: run abandoned")));
+    EXPECT_FALSE(text.contains(QStringLiteral("\tnet\treceive: run finished")));
     EXPECT_FALSE(text.contains(QStringLiteral("Wr0ng-pass")));
     // No box, but the page says why the run ended.
     const NetActivity& last = ftp->activity(FtpExchange::Receive);
