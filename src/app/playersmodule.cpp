@@ -9,8 +9,7 @@
 #include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "dispatcher/scheduleline.h"
-#include "dispatcher/slottable.h"
+#include "dispatcher/playerrequests.h"
 #include "players/cameracapturebackend.h"
 #include "players/captureplayer.h"
 #include "players/capturewindow.h"
@@ -169,21 +168,10 @@ void PlayersModule::armTimers()
 
 void PlayersModule::startAvi()
 {
-    Settings& settings = m_services.settings;
+    const Settings& settings = m_services.settings;
     const QChar letter = m_clipControl->PlayerChoice() == 0 ? u'k' : u'b';
-    const QString line = settings.text(key::SCEdit10);
-    // The character after the player's letter at its first place in the line.
-    const qsizetype at = line.indexOf(letter);
-    const QString slot = at >= 0 ? line.mid(at + 1, 1) : scheduleline::slotDigit(line);
-    PlayerRequest request;
-    request.letter = letter;
-    request.slot = slot;
-    request.target = SlotTable::text(settings, letter, slot);
-    if (letter == u'k')
-        request.rect = QRect(settings.spin(key::SpinEdit19), settings.spin(key::SpinEdit21),
-                             settings.spin(key::SpinEdit20), settings.spin(key::SpinEdit22));
-    request.stopCode = QString(letter) + scheduleline::stopMode(line);
-    m_registry->start(request);
+    m_registry->start(playerrequests::resolveAvi(settings, m_services.notifier, letter,
+                                                 settings.text(key::SCEdit10)));
 }
 
 void PlayersModule::stopAvi()

@@ -11,6 +11,7 @@
 #include "devices/lptpins.h"
 #include "devices/toneplayer.h"
 #include "dispatcher/handlerserializer.h"
+#include "dispatcher/playerrequests.h"
 #include "dispatcher/scheduleline.h"
 #include "dispatcher/slottable.h"
 #include "dispatcher/walltimer.h"
@@ -18,8 +19,6 @@
 #include "ticker/tickercontrol.h"
 
 namespace velumo {
-
-const QString EntryHandlers::kBadSlotNumber = QStringLiteral("Некорректно задан номер файла ");
 
 namespace {
 
@@ -36,16 +35,6 @@ QString spanText(qint64 ms)
     return QTime::fromMSecsSinceStartOfDay(int(ms % kDayMs)).toString(u"hh:mm:ss");
 }
 
-// How the slot text of an entry becomes the file or address its player gets.
-enum class SlotRule {
-    Ticker,     // the string start loads the file itself
-    Digit,      // the field of the digit; a slot that is no digit names nothing
-    Trimmed,    // the same, the slot trimmed of blanks first (Flash)
-    SlideShow,  // a slot that is no number is reported and taken as 0; an empty field leaves
-                // the slot text itself as the file name
-    None,       // no slot (the capture)
-};
-
 struct Tone {
     const char* box;
     const char* frequency;
@@ -56,15 +45,6 @@ struct Pin {
     const char* number;
 };
 
-// The window rectangle of a kind: spinners, or text fields holding integers (the web window).
-struct Placement {
-    const char* left;
-    const char* top;
-    const char* width;
-    const char* height;
-    bool textFields = false;
-};
-
 // The two groups of the page "Порты диспетчера".
 constexpr Tone kStringStartTone{key::SCCheckBox4, key::SCEdit69};
 constexpr Tone kStringStopTone{key::SCCheckBox5, key::SCEdit70};
@@ -72,8 +52,6 @@ constexpr Pin kStringPin{key::SCCheckBox2, key::SpinEdit9};
 constexpr Tone kClipStartTone{key::SCCheckBox1, key::SCEdit71};
 constexpr Tone kClipStopTone{key::SCCheckBox3, key::SCEdit72};
 constexpr Pin kClipPin{key::SCCheckBox8, key::SpinEdit10};
-
-constexpr Placement kNoPlacement{nullptr, nullptr, nullptr, nullptr};
 
 // The current-entry fields of a group: slot, duration, stop time, start moment.
 struct Fields {
@@ -96,8 +74,6 @@ struct EntryHandlers::Kind {
     // The player choice a start sets (0 internal, 1 external); -1 leaves it.
     int playerChoice = -1;
     const Fields* fields = &kClipFields;
-    SlotRule slotRule = SlotRule::Digit;
-    Placement placement = kNoPlacement;
     // nullptr: none.
     const Tone* startTone = nullptr;
     const Tone* stopTone = nullptr;
@@ -124,7 +100,6 @@ const Kind kKindTable[] = {
     {.letter = 's',
      .timerName = "Timer1stops",
      .fields = &kStringFields,
-     .slotRule = SlotRule::Ticker,
      .startTone = &kStringStartTone,
      .stopTone = &kStringStopTone,
      .pin = &kStringPin,
@@ -135,7 +110,6 @@ const Kind kKindTable[] = {
      .timerName = "Timer1stopk",
      .contentKind = "avi",
      .playerChoice = 0,
-     .placement = {key::SpinEdit19, key::SpinEdit21, key::SpinEdit20, key::SpinEdit22},
      .startTone = &kClipStartTone,
      .stopTone = &kClipStopTone,
      .pin = &kClipPin,
@@ -155,8 +129,6 @@ const Kind kKindTable[] = {
     {.letter = 'p',
      .timerName = "TimerStopPPT",
      .contentKind = "ppt",
-     .slotRule = SlotRule::SlideShow,
-     .placement = {key::SpinEdit26, key::SpinEdit28, key::SpinEdit27, key::SpinEdit29},
      .startTone = &kClipStartTone,
      .pin = &kClipPin,
      .stopEmptiesFields = true,
@@ -165,20 +137,13 @@ const Kind kKindTable[] = {
     {.letter = 'f',
      .timerName = "Timer1StopF",
      .contentKind = "flash",
-     .slotRule = SlotRule::Trimmed,
-     .placement = {key::SpinEdit45, key::SpinEdit47, key::SpinEdit46, key::SpinEdit48},
      .tickerToFront = true,
      .stopIgnoresFailures = true},
     // The web page stays in front of the ticker.
-    {.letter = 'w',
-     .timerName = "Timer1stopw",
-     .contentKind = "www",
-     .placement = {key::SCEdit39, key::SCEdit38, key::SCEdit44, key::SCEdit46, true}},
+    {.letter = 'w', .timerName = "Timer1stopw", .contentKind = "www"},
     {.letter = 't',
      .timerName = "Timerstoptt",
      .contentKind = "tt",
-     .slotRule = SlotRule::None,
-     .placement = {key::SpinEdit53, key::SpinEdit55, key::SpinEdit54, key::SpinEdit56},
      .mutes = true,
      .tickerToFront = true},
 };
@@ -389,10 +354,8 @@ void EntryHandlers::startPlayerEntry(const Kind& kind)
         beep(kind.startTone->box, kind.startTone->frequency);
     if (kind.pin)
         pin(kind.pin->box, kind.pin->number, 1);
-    QString slot = m_settings.text(kind.fields->slot);
-    if (kind.slotRule == SlotRule::Trimmed)
-        slot = slot.trimmed();
-    m_devices.players.start(request(kind, slot));
+    m_devices.players.start(
+        playerrequests::resolve(m_settings, m_notifier, QLatin1Char(kind.letter), line));
     if (kind.mutes && m_settings.checked(key::SCCheckbox25))
         setBroadcastMute(true);
     if (kind.tickerToFront)
@@ -433,61 +396,6 @@ void EntryHandlers::stopEntry(const Kind& kind)
         StopStringEntry();
     else
         stopPlayerEntry(kind);
-}
-
-PlayerRequest EntryHandlers::request(const Kind& kind, const QString& slot)
-{
-    PlayerRequest request;
-    request.letter = QLatin1Char(kind.letter);
-    request.slot = slot;
-    request.stopCode = m_stopCode;
-    request.target = target(kind, slot);
-    request.rect = rect(kind);
-    return request;
-}
-
-QString EntryHandlers::target(const Kind& kind, const QString& slot)
-{
-    const QChar letter = QLatin1Char(kind.letter);
-    switch (kind.slotRule) {
-        case SlotRule::Digit:
-        case SlotRule::Trimmed:
-            return SlotTable::text(m_settings, letter, slot);
-        case SlotRule::SlideShow: {
-            // A name of three characters or more is a file name already.
-            if (slot.size() >= 3)
-                return slot;
-            int number = 0;
-            try {
-                number = strToInt(slot);
-            } catch (const Failure&) {
-                m_notifier.message(kBadSlotNumber + slot);
-            }
-            const QString file = SlotTable::text(m_settings, letter, number);
-            return file.isEmpty() ? slot : file;
-        }
-        case SlotRule::Ticker:
-        case SlotRule::None:
-            break;
-    }
-    return QString();
-}
-
-QRect EntryHandlers::rect(const Kind& kind) const
-{
-    const Placement& place = kind.placement;
-    if (!place.left)
-        return QRect();
-    if (place.textFields) {
-        // Each text converted in this order; one that is no integer ends the start here.
-        const int top = m_settings.integer(place.top);
-        const int left = m_settings.integer(place.left);
-        const int width = m_settings.integer(place.width);
-        const int height = m_settings.integer(place.height);
-        return QRect(left, top, width, height);
-    }
-    return QRect(m_settings.spin(place.left), m_settings.spin(place.top),
-                 m_settings.spin(place.width), m_settings.spin(place.height));
 }
 
 // ---- the operations by name ----

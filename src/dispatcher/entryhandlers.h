@@ -41,15 +41,14 @@ struct EntryDevices {
 // the line's stop, sounds tones, raises pins and starts the content; the stop timer's handler
 // empties the fields, sounds the stop tone, drops the pin and stops or parks the content.
 // Kinds are independent: a ticker text may run over a clip, each with its own stop timer.
-// What differs between the kinds is one row of a table each (timer, fields, tones, pin, slot
-// column, window rectangle...); the ticker text has a start and a stop of its own.
+// What differs between the kinds is one row of a table each (timer, fields, tones, pin...); the
+// request a player gets (file, rectangle, screen) comes from playerrequests::resolve. The ticker
+// text has a start and a stop of its own.
 //
 // Stop timers and the end of a slide show run their stop through the serializer, so a stop
 // never runs inside another handler (a start that is sounding its tone).
 class EntryHandlers {
 public:
-    static const QString kBadSlotNumber;
-
     EntryHandlers(Settings& settings, Notifier& notifier, EventLog& log, const Clock& clock,
                   TimerFactory& timers, HandlerSerializer& serializer, EntryDevices devices);
     ~EntryHandlers();
@@ -105,10 +104,6 @@ private:
     void startPlayerEntry(const Kind& kind);
     void stopPlayerEntry(const Kind& kind);
     void stopEntry(const Kind& kind);
-    PlayerRequest request(const Kind& kind, const QString& slot);
-    // The file or address the slot of an entry names, by the rule of its kind.
-    QString target(const Kind& kind, const QString& slot);
-    QRect rect(const Kind& kind) const;
     void setBroadcastMute(bool muted);
 
     Settings& m_settings;

@@ -6,6 +6,7 @@
 #include "base/settingskeys.h"
 #include "devices/broadcastmute.h"
 #include "players/capturebackend.h"
+#include "players/playerplacement.h"
 
 namespace velumo {
 
@@ -48,9 +49,13 @@ void CapturePlayer::writeEvent(const QString& text)
     m_log.write(QStringLiteral("player"), text);
 }
 
-void CapturePlayer::start(const PlayerRequest&)
+void CapturePlayer::start(const PlayerRequest& request)
 {
-    SCButton63Click();
+    if (m_settings.checked(key::SCCheckbox25)) {
+        m_broadcast.setBroadcastMuted(true);
+        m_broadcast.masterMute().SetMasterMuteValue(true);
+    }
+    showAt(request.rect);
 }
 
 void CapturePlayer::stop()
@@ -69,8 +74,12 @@ void CapturePlayer::SCButton63Click()
         m_broadcast.setBroadcastMuted(true);
         m_broadcast.masterMute().SetMasterMuteValue(true);
     }
-    m_backend.place(QRect(m_settings.spin(key::SpinEdit53), m_settings.spin(key::SpinEdit55),
-                          m_settings.spin(key::SpinEdit54), m_settings.spin(key::SpinEdit56)));
+    showAt(playerplacement::rect(m_settings, u't'));
+}
+
+void CapturePlayer::showAt(const QRect& rect)
+{
+    m_backend.place(rect);
     m_backend.showWindow();
     SelectCaptureDevice();
     m_backend.showWindow();

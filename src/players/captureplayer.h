@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QStringList>
 #include <QTimer>
 
@@ -30,6 +31,7 @@ public:
     CapturePlayer(CaptureBackend& backend, Settings& settings, BroadcastMute& broadcast,
                   EventLog& log, QObject* parent = nullptr);
 
+    // The dispatcher's start: SCButton63Click with the window at the request's rectangle.
     void start(const PlayerRequest& request) override;
     void stop() override;
     // A broadcast has no park: it stops.
@@ -52,6 +54,8 @@ public:
     static int deviceIndex(const QStringList& devices, const QString& name);
 
 private:
+    // Places and shows the window, then selects the device.
+    void showAt(const QRect& rect);
     void rebind();
     void writeEvent(const QString& text);
 
