@@ -68,21 +68,14 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
     m_captureBackend = std::make_unique<CameraCaptureBackend>(*m_capture);
     m_capturePlayer = std::make_unique<CapturePlayer>(*m_captureBackend, services.settings,
                                                       broadcast, services.log);
-    m_clipControl =
-        std::make_unique<ClipControl>(services.settings, *m_clipPlayer, *m_externalPlayer);
     createSlideShow();
     createFlashAndWeb();
     m_registry = std::make_unique<PlayerRegistry>(
         services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slidePlayer, *m_flashMovies,
                                 *m_webPages, *m_capturePlayer});
-    // The k and b starts choose the player the test group and the panel then work on.
-    QObject::connect(m_registry.get(), &PlayerRegistry::startRequested, m_clipControl.get(),
-                     [this](QChar letter) {
-                         if (letter == u'k')
-                             m_clipControl->setPlayerChoice(0);
-                         else if (letter == u'b')
-                             m_clipControl->setPlayerChoice(1);
-                     });
+    // The test group and the panel work on the player the k and b starts chose.
+    m_clipControl = std::make_unique<ClipControl>(services.settings, *m_clipPlayer,
+                                                  *m_externalPlayer, m_registry->playerChoice());
     m_clipsPage = new ClipsPage(services.window, services.notifier, services.settings,
                                 *m_clipControl, *m_externalPlayer, *m_capturePlayer);
     setUpSlideShows();
@@ -92,8 +85,9 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
 
 PlayersModule::~PlayersModule()
 {
-    m_registry.reset();
+    // The clip control works on the registry's player choice.
     m_clipControl.reset();
+    m_registry.reset();
     m_capturePlayer.reset();
     m_captureBackend.reset();
     m_externalPlayer.reset();

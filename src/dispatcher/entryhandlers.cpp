@@ -71,8 +71,6 @@ struct EntryHandlers::Kind {
     const char* timerName = nullptr;
     // ContentKind after a start; nullptr leaves it (the ticker text).
     const char* contentKind = nullptr;
-    // The player choice a start sets (0 internal, 1 external); -1 leaves it.
-    int playerChoice = -1;
     const Fields* fields = &kClipFields;
     // nullptr: none.
     const Tone* startTone = nullptr;
@@ -83,7 +81,7 @@ struct EntryHandlers::Kind {
     bool stopEmptiesFields = false;
     // A stop code of the letter and "z" parks instead of stopping.
     bool parks = false;
-    // A broadcast mutes the master output while it runs (SCCheckbox25).
+    // A broadcast asks BroadcastMute to mute the output while it runs.
     bool mutes = false;
     // The ticker comes to the front of the new content's window.
     bool tickerToFront = false;
@@ -109,7 +107,6 @@ const Kind kKindTable[] = {
     {.letter = 'k',
      .timerName = "Timer1stopk",
      .contentKind = "avi",
-     .playerChoice = 0,
      .startTone = &kClipStartTone,
      .stopTone = &kClipStopTone,
      .pin = &kClipPin,
@@ -121,7 +118,6 @@ const Kind kKindTable[] = {
     {.letter = 'b',
      .timerName = "TimerStopB",
      .contentKind = "bsp",
-     .playerChoice = 1,
      .stopEmptiesFields = true,
      .parks = true,
      .tickerToFront = true},
@@ -278,12 +274,6 @@ void EntryHandlers::logStop(QChar letter)
     m_log.write(QStringLiteral("stop"), letter + u' ' + m_stopCode);
 }
 
-void EntryHandlers::setBroadcastMute(bool muted)
-{
-    m_devices.broadcast.setBroadcastMuted(muted);
-    m_devices.broadcast.masterMute().SetMasterMuteValue(muted);
-}
-
 // ---- the ticker text ----
 
 void EntryHandlers::StartStringEntry()
@@ -342,8 +332,8 @@ void EntryHandlers::StopStringEntry()
 void EntryHandlers::startPlayerEntry(const Kind& kind)
 {
     const QString line = currentLine();
-    if (kind.playerChoice >= 0)
-        m_playerChoice = kind.playerChoice;
+    // The k and b starts choose the clip player first.
+    m_devices.players.playerChoice().started(QLatin1Char(kind.letter));
     m_settings.setText(kind.fields->slot, scheduleline::slotDigit(line));
     showTimes(kind);
     armStop(timer(kind));
@@ -354,10 +344,11 @@ void EntryHandlers::startPlayerEntry(const Kind& kind)
         beep(kind.startTone->box, kind.startTone->frequency);
     if (kind.pin)
         pin(kind.pin->box, kind.pin->number, 1);
+    // The output is muted before the capture starts, and stays muted when its start fails.
+    if (kind.mutes)
+        m_devices.broadcast.broadcastStarting(m_settings);
     m_devices.players.start(
         playerrequests::resolve(m_settings, m_notifier, QLatin1Char(kind.letter), line));
-    if (kind.mutes && m_settings.checked(key::SCCheckbox25))
-        setBroadcastMute(true);
     if (kind.tickerToFront)
         m_devices.ticker.bringToFront();
 }
@@ -370,9 +361,8 @@ void EntryHandlers::stopPlayerEntry(const Kind& kind)
     if (kind.stopEmptiesFields)
         for (const char* field : {key::SCEditn1, key::SCEditn2, key::SCEditn3, key::SCEditn8})
             m_settings.setText(field, QString());
-    // Unchecked during the broadcast, the output stays muted.
-    if (kind.mutes && m_devices.broadcast.BroadcastMuted() && m_settings.checked(key::SCCheckbox25))
-        setBroadcastMute(false);
+    if (kind.mutes)
+        m_devices.broadcast.broadcastStopping(m_settings);
     if (kind.stopTone)
         beep(kind.stopTone->box, kind.stopTone->frequency);
     if (kind.pin && kind.pinDropsAtStop)

@@ -84,7 +84,8 @@ public:
     qint64 EntryDurationMs() const { return m_entryDurationMs; }
     bool BroadcastMuted() const { return m_devices.broadcast.BroadcastMuted(); }
     void setBroadcastMuted(bool muted) { m_devices.broadcast.setBroadcastMuted(muted); }
-    int playerChoice() const { return m_playerChoice; }
+    // The player choice of clips, which the k and b starts set (ClipPlayerChoice).
+    int playerChoice() const { return m_devices.players.playerChoice().value(); }
 
     struct Kind;
 
@@ -104,7 +105,6 @@ private:
     void startPlayerEntry(const Kind& kind);
     void stopPlayerEntry(const Kind& kind);
     void stopEntry(const Kind& kind);
-    void setBroadcastMute(bool muted);
 
     Settings& m_settings;
     Notifier& m_notifier;
@@ -121,7 +121,6 @@ private:
     QString m_stopCode;
     QString m_contentKind;
     qint64 m_entryDurationMs = 0;
-    int m_playerChoice = 0;
 };
 
 }  // namespace velumo

@@ -51,29 +51,22 @@ void CapturePlayer::writeEvent(const QString& text)
 
 void CapturePlayer::start(const PlayerRequest& request)
 {
-    if (m_settings.checked(key::SCCheckbox25)) {
-        m_broadcast.setBroadcastMuted(true);
-        m_broadcast.masterMute().SetMasterMuteValue(true);
-    }
     showAt(request.rect);
 }
 
 void CapturePlayer::stop()
 {
-    SCButton26Click();
+    panelStop();
 }
 
 void CapturePlayer::park()
 {
-    SCButton26Click();
+    panelStop();
 }
 
 void CapturePlayer::SCButton63Click()
 {
-    if (m_settings.checked(key::SCCheckbox25)) {
-        m_broadcast.setBroadcastMuted(true);
-        m_broadcast.masterMute().SetMasterMuteValue(true);
-    }
+    m_broadcast.broadcastStarting(m_settings);
     showAt(playerplacement::rect(m_settings, u't'));
 }
 
@@ -96,10 +89,7 @@ void CapturePlayer::panelStop()
 
 void CapturePlayer::SCButton26Click()
 {
-    if (m_broadcast.BroadcastMuted() && m_settings.checked(key::SCCheckbox25)) {
-        m_broadcast.setBroadcastMuted(false);
-        m_broadcast.masterMute().SetMasterMuteValue(false);
-    }
+    m_broadcast.broadcastStopping(m_settings);
     panelStop();
 }
 

@@ -3,6 +3,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/clipplayer.h"
+#include "players/clipplayerchoice.h"
 #include "players/externalplayer.h"
 
 namespace velumo {
@@ -11,8 +12,8 @@ const char* const ClipControl::kDialogFilters =
     "Видео клипы (*.avi);;DVD (MPG) файлы(*.vob);;Все файлы(*.*);;DVD (IFO) (*.ifo)";
 
 ClipControl::ClipControl(Settings& settings, ClipPlayer& clip, ExternalPlayer& external,
-                         QObject* parent)
-    : QObject(parent), m_settings(settings), m_clip(clip), m_external(external)
+                         ClipPlayerChoice& choice, QObject* parent)
+    : QObject(parent), m_settings(settings), m_clip(clip), m_external(external), m_choice(choice)
 {
     ComboBox2Change();
     connect(&settings, &Settings::changed, this, [this](const QString& name) {
@@ -21,18 +22,19 @@ ClipControl::ClipControl(Settings& settings, ClipPlayer& clip, ExternalPlayer& e
     });
 }
 
+int ClipControl::PlayerChoice() const
+{
+    return m_choice.value();
+}
+
 void ClipControl::ComboBox2Change()
 {
-    const QString text = m_settings.text(key::ComboBox2);
-    if (text == u"Встроенный")
-        m_choice = 0;
-    else if (text == u"BSPlayer")
-        m_choice = 1;
+    m_choice.fromComboText(m_settings.text(key::ComboBox2));
 }
 
 void ClipControl::SCButton27Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.testLoad();
     else
         m_external.testLoad();
@@ -40,7 +42,7 @@ void ClipControl::SCButton27Click()
 
 void ClipControl::SCButton30Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.pauseClip();
     else
         m_external.pause();
@@ -48,7 +50,7 @@ void ClipControl::SCButton30Click()
 
 void ClipControl::SCButton31Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.playClip();
     else
         m_external.play();
@@ -56,7 +58,7 @@ void ClipControl::SCButton31Click()
 
 void ClipControl::SCButton32Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.stop();
     else
         m_external.close();
@@ -64,7 +66,7 @@ void ClipControl::SCButton32Click()
 
 void ClipControl::SCButton74Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.restartClip();
     else
         m_external.openFile(m_settings.text(key::SCEdit2));
