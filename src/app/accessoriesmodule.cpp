@@ -14,6 +14,7 @@
 #include "panel/fontstylepage.h"
 #include "panel/iconwindow.h"
 #include "panel/thematicicons.h"
+#include "ticker/accessorygeometry.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickercontrol.h"
 #include "ticker/tickertextpage.h"
@@ -92,8 +93,8 @@ void AccessoriesModule::applyStoredSettings()
     m_clockTicker->setClockText(settings.text(key::SCEdit41));
     // The strip's width and the accessory windows beside its left edge.
     m_strip.resize(qMax(1, settings.integer(key::SCEdit77)), m_strip.height());
-    m_clockWindow->move(settings.integer(key::SCEdit17) + m_strip.x(), m_clockWindow->y());
-    m_icon->move(settings.integer(key::SCEdit28) + m_strip.x(), settings.integer(key::SCEdit27));
+    m_clockWindow->move(clockLeft(settings, m_strip.x()), m_clockWindow->y());
+    m_icon->move(iconPosition(settings, m_strip.x()));
     m_clockWindow->move(m_clockWindow->x(), settings.integer(key::SCEdit16));
     // Keep-on-top control, the sample font with the clock font, the thematic pictures.
     m_control->applyTimerStrOver();

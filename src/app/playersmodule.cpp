@@ -9,8 +9,7 @@
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "dispatcher/scheduleline.h"
-#include "dispatcher/slottable.h"
+#include "dispatcher/playerrequests.h"
 #include "players/cameracapturebackend.h"
 #include "players/captureplayer.h"
 #include "players/capturewindow.h"
@@ -69,21 +68,14 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
     m_captureBackend = std::make_unique<CameraCaptureBackend>(*m_capture);
     m_capturePlayer = std::make_unique<CapturePlayer>(*m_captureBackend, services.settings,
                                                       broadcast, services.log);
-    m_clipControl =
-        std::make_unique<ClipControl>(services.settings, *m_clipPlayer, *m_externalPlayer);
     createSlideShow();
     createFlashAndWeb();
     m_registry = std::make_unique<PlayerRegistry>(
         services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slidePlayer, *m_flashMovies,
                                 *m_webPages, *m_capturePlayer});
-    // The k and b starts choose the player the test group and the panel then work on.
-    connectGuarded(m_registry.get(), &PlayerRegistry::startRequested, m_clipControl.get(),
-                   Origin::unattended(QStringLiteral("playersmodule")), [this](QChar letter) {
-                       if (letter == u'k')
-                           m_clipControl->setPlayerChoice(0);
-                       else if (letter == u'b')
-                           m_clipControl->setPlayerChoice(1);
-                   });
+    // The test group and the panel work on the player the k and b starts chose.
+    m_clipControl = std::make_unique<ClipControl>(services.settings, *m_clipPlayer,
+                                                  *m_externalPlayer, m_registry->playerChoice());
     m_clipsPage = new ClipsPage(services.window, services.notifier, services.settings,
                                 *m_clipControl, *m_externalPlayer, *m_capturePlayer);
     setUpSlideShows();
@@ -93,8 +85,9 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
 
 PlayersModule::~PlayersModule()
 {
-    m_registry.reset();
+    // The clip control works on the registry's player choice.
     m_clipControl.reset();
+    m_registry.reset();
     m_capturePlayer.reset();
     m_captureBackend.reset();
     m_externalPlayer.reset();
@@ -169,21 +162,10 @@ void PlayersModule::armTimers()
 
 void PlayersModule::startAvi()
 {
-    Settings& settings = m_services.settings;
+    const Settings& settings = m_services.settings;
     const QChar letter = m_clipControl->PlayerChoice() == 0 ? u'k' : u'b';
-    const QString line = settings.text(key::SCEdit10);
-    // The character after the player's letter at its first place in the line.
-    const qsizetype at = line.indexOf(letter);
-    const QString slot = at >= 0 ? line.mid(at + 1, 1) : scheduleline::slotDigit(line);
-    PlayerRequest request;
-    request.letter = letter;
-    request.slot = slot;
-    request.target = SlotTable::text(settings, letter, slot);
-    if (letter == u'k')
-        request.rect = QRect(settings.spin(key::SpinEdit19), settings.spin(key::SpinEdit21),
-                             settings.spin(key::SpinEdit20), settings.spin(key::SpinEdit22));
-    request.stopCode = QString(letter) + scheduleline::stopMode(line);
-    m_registry->start(request);
+    m_registry->start(playerrequests::resolveAvi(settings, m_services.notifier, letter,
+                                                 settings.text(key::SCEdit10)));
 }
 
 void PlayersModule::stopAvi()

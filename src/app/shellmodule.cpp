@@ -26,6 +26,7 @@
 #include "base/translationfile.h"
 #include "panel/controlpanel.h"
 #include "panel/panelplacement.h"
+#include "ticker/accessorygeometry.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -118,12 +119,8 @@ void ShellModule::placeOnFirstStart()
     const Settings& s = m_services.settings;
     // The strip where its settings put it on air; the window keeps clear of it when it can.
     const int stripHeight = qBound(20, 2 * s.integer(key::SCEdit18), 200);
-    QRect strip(s.integer(key::SCEdit45), s.integer(key::SCEdit43), s.integer(key::SCEdit77),
-                stripHeight);
     // A clock standing just above or below the strip is kept clear of with it.
-    const QRect clock(s.integer(key::SCEdit17), s.integer(key::SCEdit16), 1, stripHeight);
-    if (clock.intersects(strip.adjusted(0, -2 * stripHeight, 0, 2 * stripHeight)))
-        strip = strip.united(QRect(strip.left(), clock.top(), strip.width(), stripHeight));
+    const QRect strip = stripWithClock(s, stripHeight);
     const QRect placed =
         firstMainWindowGeometry(screen->availableGeometry(), m_services.window.size(), strip,
                                 ControlPanel::kSize, QSize(kMinimumWidth, kMinimumHeight));

@@ -11,6 +11,7 @@
 #include "devices/lptpins.h"
 #include "devices/toneplayer.h"
 #include "dispatcher/handlerserializer.h"
+#include "dispatcher/playerrequests.h"
 #include "dispatcher/scheduleline.h"
 #include "dispatcher/slottable.h"
 #include "dispatcher/walltimer.h"
@@ -18,8 +19,6 @@
 #include "ticker/tickercontrol.h"
 
 namespace velumo {
-
-const QString EntryHandlers::kBadSlotNumber = QStringLiteral("Некорректно задан номер файла ");
 
 namespace {
 
@@ -36,16 +35,6 @@ QString spanText(qint64 ms)
     return QTime::fromMSecsSinceStartOfDay(int(ms % kDayMs)).toString(u"hh:mm:ss");
 }
 
-// How the slot text of an entry becomes the file or address its player gets.
-enum class SlotRule {
-    Ticker,     // the string start loads the file itself
-    Digit,      // the field of the digit; a slot that is no digit names nothing
-    Trimmed,    // the same, the slot trimmed of blanks first (Flash)
-    SlideShow,  // a slot that is no number is reported and taken as 0; an empty field leaves
-                // the slot text itself as the file name
-    None,       // no slot (the capture)
-};
-
 struct Tone {
     const char* box;
     const char* frequency;
@@ -56,15 +45,6 @@ struct Pin {
     const char* number;
 };
 
-// The window rectangle of a kind: spinners, or text fields holding integers (the web window).
-struct Placement {
-    const char* left;
-    const char* top;
-    const char* width;
-    const char* height;
-    bool textFields = false;
-};
-
 // The two groups of the page "Порты диспетчера".
 constexpr Tone kStringStartTone{key::SCCheckBox4, key::SCEdit69};
 constexpr Tone kStringStopTone{key::SCCheckBox5, key::SCEdit70};
@@ -72,8 +52,6 @@ constexpr Pin kStringPin{key::SCCheckBox2, key::SpinEdit9};
 constexpr Tone kClipStartTone{key::SCCheckBox1, key::SCEdit71};
 constexpr Tone kClipStopTone{key::SCCheckBox3, key::SCEdit72};
 constexpr Pin kClipPin{key::SCCheckBox8, key::SpinEdit10};
-
-constexpr Placement kNoPlacement{nullptr, nullptr, nullptr, nullptr};
 
 // The current-entry fields of a group: slot, duration, stop time, start moment.
 struct Fields {
@@ -93,11 +71,7 @@ struct EntryHandlers::Kind {
     const char* timerName = nullptr;
     // ContentKind after a start; nullptr leaves it (the ticker text).
     const char* contentKind = nullptr;
-    // The player choice a start sets (0 internal, 1 external); -1 leaves it.
-    int playerChoice = -1;
     const Fields* fields = &kClipFields;
-    SlotRule slotRule = SlotRule::Digit;
-    Placement placement = kNoPlacement;
     // nullptr: none.
     const Tone* startTone = nullptr;
     const Tone* stopTone = nullptr;
@@ -107,7 +81,7 @@ struct EntryHandlers::Kind {
     bool stopEmptiesFields = false;
     // A stop code of the letter and "z" parks instead of stopping.
     bool parks = false;
-    // A broadcast mutes the master output while it runs (SCCheckbox25).
+    // A broadcast asks BroadcastMute to mute the output while it runs.
     bool mutes = false;
     // The ticker comes to the front of the new content's window.
     bool tickerToFront = false;
@@ -124,7 +98,6 @@ const Kind kKindTable[] = {
     {.letter = 's',
      .timerName = "Timer1stops",
      .fields = &kStringFields,
-     .slotRule = SlotRule::Ticker,
      .startTone = &kStringStartTone,
      .stopTone = &kStringStopTone,
      .pin = &kStringPin,
@@ -134,8 +107,6 @@ const Kind kKindTable[] = {
     {.letter = 'k',
      .timerName = "Timer1stopk",
      .contentKind = "avi",
-     .playerChoice = 0,
-     .placement = {key::SpinEdit19, key::SpinEdit21, key::SpinEdit20, key::SpinEdit22},
      .startTone = &kClipStartTone,
      .stopTone = &kClipStopTone,
      .pin = &kClipPin,
@@ -147,7 +118,6 @@ const Kind kKindTable[] = {
     {.letter = 'b',
      .timerName = "TimerStopB",
      .contentKind = "bsp",
-     .playerChoice = 1,
      .stopEmptiesFields = true,
      .parks = true,
      .tickerToFront = true},
@@ -155,8 +125,6 @@ const Kind kKindTable[] = {
     {.letter = 'p',
      .timerName = "TimerStopPPT",
      .contentKind = "ppt",
-     .slotRule = SlotRule::SlideShow,
-     .placement = {key::SpinEdit26, key::SpinEdit28, key::SpinEdit27, key::SpinEdit29},
      .startTone = &kClipStartTone,
      .pin = &kClipPin,
      .stopEmptiesFields = true,
@@ -165,20 +133,13 @@ const Kind kKindTable[] = {
     {.letter = 'f',
      .timerName = "Timer1StopF",
      .contentKind = "flash",
-     .slotRule = SlotRule::Trimmed,
-     .placement = {key::SpinEdit45, key::SpinEdit47, key::SpinEdit46, key::SpinEdit48},
      .tickerToFront = true,
      .stopIgnoresFailures = true},
     // The web page stays in front of the ticker.
-    {.letter = 'w',
-     .timerName = "Timer1stopw",
-     .contentKind = "www",
-     .placement = {key::SCEdit39, key::SCEdit38, key::SCEdit44, key::SCEdit46, true}},
+    {.letter = 'w', .timerName = "Timer1stopw", .contentKind = "www"},
     {.letter = 't',
      .timerName = "Timerstoptt",
      .contentKind = "tt",
-     .slotRule = SlotRule::None,
-     .placement = {key::SpinEdit53, key::SpinEdit55, key::SpinEdit54, key::SpinEdit56},
      .mutes = true,
      .tickerToFront = true},
 };
@@ -354,12 +315,6 @@ void EntryHandlers::logStop(QChar letter)
     m_log.write(QStringLiteral("stop"), letter + u' ' + m_stopCode);
 }
 
-void EntryHandlers::setBroadcastMute(bool muted)
-{
-    m_devices.broadcast.setBroadcastMuted(muted);
-    m_devices.broadcast.masterMute().SetMasterMuteValue(muted);
-}
-
 // ---- the ticker text ----
 
 void EntryHandlers::startString(const Job& job, Next next)
@@ -422,23 +377,22 @@ void EntryHandlers::stopString(const Job& job, Next next)
 void EntryHandlers::startPlayerEntry(const Job& job, const Kind& kind, Next next)
 {
     const QString line = currentLine();
-    if (kind.playerChoice >= 0)
-        m_playerChoice = kind.playerChoice;
+    // The k and b starts choose the clip player first.
+    m_devices.players.playerChoice().started(QLatin1Char(kind.letter));
     m_settings.setText(kind.fields->slot, scheduleline::slotDigit(line));
     showTimes(kind);
     armStop(timer(kind));
     m_contentKind = QString::fromLatin1(kind.contentKind);
     m_stopCode = QLatin1Char(kind.letter) + scheduleline::stopMode(line);
     m_devices.ticker.setWorkLabel(kWorking);
-    Next rest = [this, &kind, next] {
+    Next rest = [this, &kind, line, next] {
         if (kind.pin)
             pin(kind.pin->box, kind.pin->number, 1);
-        QString slot = m_settings.text(kind.fields->slot);
-        if (kind.slotRule == SlotRule::Trimmed)
-            slot = slot.trimmed();
-        m_devices.players.start(request(kind, slot));
-        if (kind.mutes && m_settings.checked(key::SCCheckbox25))
-            setBroadcastMute(true);
+        // The output is muted before the capture starts, and stays muted when its start fails.
+        if (kind.mutes)
+            m_devices.broadcast.broadcastStarting(m_settings);
+        m_devices.players.start(
+            playerrequests::resolve(m_settings, m_notifier, QLatin1Char(kind.letter), line));
         if (kind.tickerToFront)
             m_devices.ticker.bringToFront();
         next();
@@ -457,9 +411,8 @@ void EntryHandlers::stopPlayerEntry(const Job& job, const Kind& kind, Next next)
     if (kind.stopEmptiesFields)
         for (const char* field : {key::SCEditn1, key::SCEditn2, key::SCEditn3, key::SCEditn8})
             m_settings.setText(field, QString());
-    // Unchecked during the broadcast, the output stays muted.
-    if (kind.mutes && m_devices.broadcast.BroadcastMuted() && m_settings.checked(key::SCCheckbox25))
-        setBroadcastMute(false);
+    if (kind.mutes)
+        m_devices.broadcast.broadcastStopping(m_settings);
     Next rest = [this, &kind, letter, next] {
         if (kind.pin && kind.pinDropsAtStop)
             pin(kind.pin->box, kind.pin->number, 0);
@@ -488,61 +441,6 @@ void EntryHandlers::stopEntry(const Job& job, const Kind& kind, Next next)
         stopString(job, std::move(next));
     else
         stopPlayerEntry(job, kind, std::move(next));
-}
-
-PlayerRequest EntryHandlers::request(const Kind& kind, const QString& slot)
-{
-    PlayerRequest request;
-    request.letter = QLatin1Char(kind.letter);
-    request.slot = slot;
-    request.stopCode = m_stopCode;
-    request.target = target(kind, slot);
-    request.rect = rect(kind);
-    return request;
-}
-
-QString EntryHandlers::target(const Kind& kind, const QString& slot)
-{
-    const QChar letter = QLatin1Char(kind.letter);
-    switch (kind.slotRule) {
-        case SlotRule::Digit:
-        case SlotRule::Trimmed:
-            return SlotTable::text(m_settings, letter, slot);
-        case SlotRule::SlideShow: {
-            // A name of three characters or more is a file name already.
-            if (slot.size() >= 3)
-                return slot;
-            int number = 0;
-            try {
-                number = strToInt(slot);
-            } catch (const Failure&) {
-                m_notifier.message(kBadSlotNumber + slot);
-            }
-            const QString file = SlotTable::text(m_settings, letter, number);
-            return file.isEmpty() ? slot : file;
-        }
-        case SlotRule::Ticker:
-        case SlotRule::None:
-            break;
-    }
-    return QString();
-}
-
-QRect EntryHandlers::rect(const Kind& kind) const
-{
-    const Placement& place = kind.placement;
-    if (!place.left)
-        return QRect();
-    if (place.textFields) {
-        // Each text converted in this order; one that is no integer ends the start here.
-        const int top = m_settings.integer(place.top);
-        const int left = m_settings.integer(place.left);
-        const int width = m_settings.integer(place.width);
-        const int height = m_settings.integer(place.height);
-        return QRect(left, top, width, height);
-    }
-    return QRect(m_settings.spin(place.left), m_settings.spin(place.top),
-                 m_settings.spin(place.width), m_settings.spin(place.height));
 }
 
 // ---- the operations by name ----

@@ -41,8 +41,9 @@ struct EntryDevices {
 // the line's stop, sounds tones, raises pins and starts the content; the stop timer's handler
 // empties the fields, sounds the stop tone, drops the pin and stops or parks the content.
 // Kinds are independent: a ticker text may run over a clip, each with its own stop timer.
-// What differs between the kinds is one row of a table each (timer, fields, tones, pin, slot
-// column, window rectangle...); the ticker text has a start and a stop of its own.
+// What differs between the kinds is one row of a table each (timer, fields, tones, pin...); the
+// request a player gets (file, rectangle, screen) comes from playerrequests::resolve. The ticker
+// text has a start and a stop of its own.
 //
 // Every handler runs through the serializer, so a stop never runs between the steps of another
 // handler (a start that is sounding its tone). A handler that sounds a tone goes on with its
@@ -50,7 +51,6 @@ struct EntryDevices {
 // holds the handlers that fall due meanwhile until then.
 class EntryHandlers {
 public:
-    static const QString kBadSlotNumber;
     using Job = HandlerSerializer::Job;
     using Caller = HandlerSerializer::Caller;
     // What follows a step: called when the step has done all it does (maybe after a tone).
@@ -95,7 +95,8 @@ public:
     qint64 EntryDurationMs() const { return m_entryDurationMs; }
     bool BroadcastMuted() const { return m_devices.broadcast.BroadcastMuted(); }
     void setBroadcastMuted(bool muted) { m_devices.broadcast.setBroadcastMuted(muted); }
-    int playerChoice() const { return m_playerChoice; }
+    // The player choice of clips, which the k and b starts set (ClipPlayerChoice).
+    int playerChoice() const { return m_devices.players.playerChoice().value(); }
 
     struct Kind;
 
@@ -121,11 +122,6 @@ private:
     void startPlayerEntry(const Job& job, const Kind& kind, Next next);
     void stopPlayerEntry(const Job& job, const Kind& kind, Next next);
     void stopEntry(const Job& job, const Kind& kind, Next next);
-    PlayerRequest request(const Kind& kind, const QString& slot);
-    // The file or address the slot of an entry names, by the rule of its kind.
-    QString target(const Kind& kind, const QString& slot);
-    QRect rect(const Kind& kind) const;
-    void setBroadcastMute(bool muted);
 
     Settings& m_settings;
     Notifier& m_notifier;
@@ -144,7 +140,6 @@ private:
     QString m_stopCode;
     QString m_contentKind;
     qint64 m_entryDurationMs = 0;
-    int m_playerChoice = 0;
 };
 
 }  // namespace velumo

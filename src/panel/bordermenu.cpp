@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "base/guard.h"
-#include "panel/accessorygeometry.h"
+#include "ticker/accessorygeometry.h"
 
 namespace velumo {
 

@@ -4,8 +4,8 @@
 #include <QShowEvent>
 
 #include "base/guard.h"
-#include "panel/accessorygeometry.h"
 #include "panel/bordermenu.h"
+#include "ticker/accessorygeometry.h"
 
 namespace velumo {
 

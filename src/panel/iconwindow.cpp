@@ -12,9 +12,9 @@
 
 #include "base/failure.h"
 #include "base/guard.h"
-#include "panel/accessorygeometry.h"
 #include "panel/bordermenu.h"
 #include "panel/clockwindow.h"
+#include "ticker/accessorygeometry.h"
 
 namespace velumo {
 

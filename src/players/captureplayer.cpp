@@ -7,6 +7,7 @@
 #include "base/settingskeys.h"
 #include "devices/broadcastmute.h"
 #include "players/capturebackend.h"
+#include "players/playerplacement.h"
 
 namespace velumo {
 
@@ -53,29 +54,30 @@ void CapturePlayer::writeEvent(const QString& text)
     m_log.write(QStringLiteral("player"), text);
 }
 
-void CapturePlayer::start(const PlayerRequest&)
+void CapturePlayer::start(const PlayerRequest& request)
 {
-    SCButton63Click();
+    showAt(request.rect);
 }
 
 void CapturePlayer::stop()
 {
-    SCButton26Click();
+    panelStop();
 }
 
 void CapturePlayer::park()
 {
-    SCButton26Click();
+    panelStop();
 }
 
 void CapturePlayer::SCButton63Click()
 {
-    if (m_settings.checked(key::SCCheckbox25)) {
-        m_broadcast.setBroadcastMuted(true);
-        m_broadcast.masterMute().SetMasterMuteValue(true);
-    }
-    m_backend.place(QRect(m_settings.spin(key::SpinEdit53), m_settings.spin(key::SpinEdit55),
-                          m_settings.spin(key::SpinEdit54), m_settings.spin(key::SpinEdit56)));
+    m_broadcast.broadcastStarting(m_settings);
+    showAt(playerplacement::rect(m_settings, u't'));
+}
+
+void CapturePlayer::showAt(const QRect& rect)
+{
+    m_backend.place(rect);
     m_backend.showWindow();
     SelectCaptureDevice();
     m_backend.showWindow();
@@ -92,10 +94,7 @@ void CapturePlayer::panelStop()
 
 void CapturePlayer::SCButton26Click()
 {
-    if (m_broadcast.BroadcastMuted() && m_settings.checked(key::SCCheckbox25)) {
-        m_broadcast.setBroadcastMuted(false);
-        m_broadcast.masterMute().SetMasterMuteValue(false);
-    }
+    m_broadcast.broadcastStopping(m_settings);
     panelStop();
 }
 

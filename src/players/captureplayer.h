@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QStringList>
 #include <QTimer>
 
@@ -13,9 +14,10 @@ class EventLog;
 class Settings;
 
 // The broadcast of the capture device's live picture (t entries, the "Трансляция" page): the
-// start (SCButton63) mutes the master output when SCCheckbox25 is ticked, places and shows the
-// window and selects the device; the stop (SCButton26) undoes the mute when the box is still
-// ticked, deactivates the picture and hides the window. No device: the window is shown and the
+// start (SCButton63) asks BroadcastMute to mute for the broadcast, places and shows the window
+// and selects the device; the stop (SCButton26) asks it to unmute, deactivates the picture and
+// hides the window. The dispatcher's start and stop do the same but for the mute, which its
+// handlers ask of BroadcastMute themselves. No device: the window is shown and the
 // start fails (the general error report).
 //
 // The device is bound by its description: when it goes away during a broadcast, and comes back
@@ -30,7 +32,9 @@ public:
     CapturePlayer(CaptureBackend& backend, Settings& settings, BroadcastMute& broadcast,
                   EventLog& log, QObject* parent = nullptr);
 
+    // The dispatcher's start: the window at the request's rectangle, the device selected.
     void start(const PlayerRequest& request) override;
+    // The dispatcher's stop: the picture deactivated and the window hidden.
     void stop() override;
     // A broadcast has no park: it stops.
     void park() override;
@@ -52,6 +56,8 @@ public:
     static int deviceIndex(const QStringList& devices, const QString& name);
 
 private:
+    // Places and shows the window, then selects the device.
+    void showAt(const QRect& rect);
     void rebind();
     void writeEvent(const QString& text);
 

@@ -4,6 +4,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/clipplayer.h"
+#include "players/clipplayerchoice.h"
 #include "players/externalplayer.h"
 
 namespace velumo {
@@ -12,8 +13,8 @@ const char* const ClipControl::kDialogFilters =
     "Видео клипы (*.avi);;DVD (MPG) файлы(*.vob);;Все файлы(*.*);;DVD (IFO) (*.ifo)";
 
 ClipControl::ClipControl(Settings& settings, ClipPlayer& clip, ExternalPlayer& external,
-                         QObject* parent)
-    : QObject(parent), m_settings(settings), m_clip(clip), m_external(external)
+                         ClipPlayerChoice& choice, QObject* parent)
+    : QObject(parent), m_settings(settings), m_clip(clip), m_external(external), m_choice(choice)
 {
     ComboBox2Change();
     connectGuarded(
@@ -24,18 +25,19 @@ ClipControl::ClipControl(Settings& settings, ClipPlayer& clip, ExternalPlayer& e
         });
 }
 
+int ClipControl::PlayerChoice() const
+{
+    return m_choice.value();
+}
+
 void ClipControl::ComboBox2Change()
 {
-    const QString text = m_settings.text(key::ComboBox2);
-    if (text == u"Встроенный")
-        m_choice = 0;
-    else if (text == u"BSPlayer")
-        m_choice = 1;
+    m_choice.fromComboText(m_settings.text(key::ComboBox2));
 }
 
 void ClipControl::SCButton27Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.testLoad();
     else
         m_external.testLoad();
@@ -43,7 +45,7 @@ void ClipControl::SCButton27Click()
 
 void ClipControl::SCButton30Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.pauseClip();
     else
         m_external.pause();
@@ -51,7 +53,7 @@ void ClipControl::SCButton30Click()
 
 void ClipControl::SCButton31Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.playClip();
     else
         m_external.play();
@@ -59,7 +61,7 @@ void ClipControl::SCButton31Click()
 
 void ClipControl::SCButton32Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.stop();
     else
         m_external.close();
@@ -67,7 +69,7 @@ void ClipControl::SCButton32Click()
 
 void ClipControl::SCButton74Click()
 {
-    if (m_choice == 0)
+    if (m_choice.value() == 0)
         m_clip.restartClip();
     else
         m_external.openFile(m_settings.text(key::SCEdit2));

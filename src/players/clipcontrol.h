@@ -5,19 +5,19 @@
 namespace velumo {
 
 class ClipPlayer;
+class ClipPlayerChoice;
 class ExternalPlayer;
 class Settings;
 
-// The player choice (PlayerChoice: 0 the internal player, 1 the external one, from the text of
-// ComboBox2) and the test group of the "Видео клипы" page, which works on the chosen player.
+// The test group of the "Видео клипы" page, which works on the chosen player, and ComboBox2's
+// change handler, which sets the player choice (ClipPlayerChoice, owned elsewhere).
 class ClipControl final : public QObject {
     Q_OBJECT
 public:
     ClipControl(Settings& settings, ClipPlayer& clip, ExternalPlayer& external,
-                QObject* parent = nullptr);
+                ClipPlayerChoice& choice, QObject* parent = nullptr);
 
-    int PlayerChoice() const { return m_choice; }
-    void setPlayerChoice(int choice) { m_choice = choice; }
+    int PlayerChoice() const;
     // The change handler of ComboBox2 (and of ComboBox5, which shares it).
     void ComboBox2Change();
 
@@ -33,7 +33,7 @@ private:
     Settings& m_settings;
     ClipPlayer& m_clip;
     ExternalPlayer& m_external;
-    int m_choice = 0;
+    ClipPlayerChoice& m_choice;
 };
 
 }  // namespace velumo

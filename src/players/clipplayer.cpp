@@ -10,6 +10,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/clipengine.h"
+#include "players/playerplacement.h"
 
 namespace velumo {
 
@@ -83,12 +84,6 @@ QString ClipPlayer::resolved(const QString& file) const
     return m_folder + u'/' + file;
 }
 
-QRect ClipPlayer::configuredRect() const
-{
-    return QRect(m_settings.spin(key::SpinEdit19), m_settings.spin(key::SpinEdit21),
-                 m_settings.spin(key::SpinEdit20), m_settings.spin(key::SpinEdit22));
-}
-
 void ClipPlayer::applyMode()
 {
     const QString text = m_settings.text(key::ComboBox5);
@@ -129,7 +124,7 @@ void ClipPlayer::start(const PlayerRequest& request)
     // The slot must be a number; the file itself came with the request.
     strToInt(request.slot);
     applyMode();
-    const QRect rect = request.rect.isNull() ? configuredRect() : request.rect;
+    const QRect rect = request.rect;
     if (m_parked) {
         // The parked clip goes on where it was; the slot's file is not loaded.
         m_parked = false;
@@ -307,7 +302,7 @@ void ClipPlayer::park()
 
 void ClipPlayer::testLoad()
 {
-    const QRect rect = configuredRect();
+    const QRect rect = playerplacement::rect(m_settings, u'k');
     m_engine.place(rect);
     m_parked = false;
     applyMode();

@@ -44,14 +44,15 @@ public:
 
     // A k start: the slot must be a number (the conversion error otherwise); a parked clip
     // resumes and nothing is loaded; else the request's file is played. The window is shown
-    // and placed either way.
+    // and placed at the request's rectangle either way.
     void start(const PlayerRequest& request) override;
     // The internal stop: the clip is unloaded and the window hidden.
     void stop() override;
     // The internal park ("kz"): paused and hidden, ClipParked set.
     void park() override;
 
-    // The test load (SCButton27): the window at its rectangle, the file of SCEdit2. A file
+    // The test load (SCButton27): the window at the k rectangle (playerplacement), the file of
+    // SCEdit2. A file
     // that cannot be played fails here (the general error report).
     void testLoad();
     // "Пауза", "Поехали", "С начала" of the test group; "Закрыть " is stop().
@@ -80,7 +81,6 @@ private:
         qint64 positionMs = 0;
     };
 
-    QRect configuredRect() const;
     void applyMode();
     void showPlaced(const QRect& rect);
     // Loads a file for the window; true when it went to a deck.

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include "players/clipplayerchoice.h"
 #include "players/playerrequest.h"
 
 namespace velumo {
@@ -17,6 +18,11 @@ public:
     virtual void stop(QChar letter) = 0;
     virtual void park(QChar letter) = 0;
 
+    // The player choice of clips, kept here where the dispatcher's handlers and the clip page
+    // both reach it; the k and b start handlers set it.
+    ClipPlayerChoice& playerChoice() { return m_playerChoice; }
+    const ClipPlayerChoice& playerChoice() const { return m_playerChoice; }
+
 signals:
     // The content of a running entry ended by itself in a way that ends the entry: the stop
     // handler of that letter is due now (a slide show that has shown its last slide).
@@ -24,6 +30,9 @@ signals:
     // The content of a running entry has put its first picture on the screen (a slide show's
     // first slide may come seconds after its start, once the file is converted).
     void contentOnScreen(QChar letter);
+
+private:
+    ClipPlayerChoice m_playerChoice;
 };
 
 }  // namespace velumo

@@ -9,6 +9,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/flashsurface.h"
+#include "players/playerplacement.h"
 
 namespace velumo {
 
@@ -33,9 +34,10 @@ QString FlashPlayer::movieField(const Settings& settings, const QString& slot)
 
 void FlashPlayer::start(const PlayerRequest& request)
 {
-    const QString field = movieField(m_settings, request.slot);
-    load(field.isEmpty() ? QString() : m_settings.text(field), true, request.slot);
-    moveToSettings();
+    // The slot must be a number, as for startf; the movie itself came with the request.
+    movieField(m_settings, request.slot);
+    load(request.target, true, request.slot);
+    m_surface.setWindowRect(request.rect);
     showAndPlay();
 }
 
@@ -61,8 +63,7 @@ void FlashPlayer::moveflashwindow(int left, int width, int top, int height)
 
 void FlashPlayer::moveToSettings()
 {
-    moveflashwindow(m_settings.spin(key::SpinEdit45), m_settings.spin(key::SpinEdit46),
-                    m_settings.spin(key::SpinEdit47), m_settings.spin(key::SpinEdit48));
+    m_surface.setWindowRect(playerplacement::rect(m_settings, u'f'));
 }
 
 void FlashPlayer::showAndPlay()

@@ -23,7 +23,8 @@ public:
 
     FlashPlayer(Settings& settings, EventLog& log, const Clock& clock, FlashSurface& surface);
 
-    // The dispatcher's start (startf with the entry's slot) and stop.
+    // The dispatcher's start (startf with the entry's slot): the request's movie at the
+    // request's rectangle; a slot that is no number fails as in startf. And its stop.
     void start(const PlayerRequest& request) override;
     void stop() override;
     // A Flash movie does not park: its stop hides the window.
@@ -46,6 +47,7 @@ public:
 
 private:
     void load(const QString& file, bool fromDispatcher, const QString& slot);
+    // The window at the f rectangle (playerplacement): the buttons and startf.
     void moveToSettings();
     void showAndPlay();
     void onPlaying();

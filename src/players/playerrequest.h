@@ -17,8 +17,11 @@ struct PlayerRequest {
     QString target;
     // Where the window goes. Null for the external player, which places its own window.
     QRect rect;
-    // StopCode at the start: the letter and the stop mode ("kz" parks at the stop).
-    QString stopCode;
+    // The screen the content fills instead of rect (a slide show with direct output: the
+    // second screen, 1); -1 for none.
+    int screen = -1;
+    // The stop mode is not part of a request: whether a stop parks is the dispatcher's stop
+    // handler's decision, taken from the stop code of the entry started last when the stop comes.
 };
 
 }  // namespace velumo

@@ -9,6 +9,7 @@
 #include "base/notifier.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "players/playerplacement.h"
 #include "players/slideshowtiming.h"
 #include "players/slidesurface.h"
 
@@ -66,8 +67,8 @@ PlayerRequest SlideShowPlayer::testRunRequest(const Settings& settings, Notifier
     request.letter = u'p';
     request.slot = settings.text(key::SCEdit1);
     request.target = slideshowtiming::slideShowFile(settings, notifier, request.slot);
-    request.rect = QRect(settings.spin(key::SpinEdit26), settings.spin(key::SpinEdit28),
-                         settings.spin(key::SpinEdit27), settings.spin(key::SpinEdit29));
+    request.rect = playerplacement::rect(settings, u'p');
+    request.screen = playerplacement::screen(settings, u'p');
     return request;
 }
 
@@ -93,7 +94,7 @@ void SlideShowPlayer::start(const PlayerRequest& request)
     if (!m_folder.isEmpty() && !m_file.isEmpty() && QFileInfo(m_file).isRelative())
         m_file = QDir(m_folder).absoluteFilePath(m_file);
     m_rect = request.rect;
-    m_direct = m_settings.checked(key::SCCheckbox27);
+    m_screen = request.screen;
     if (std::optional<Presentation> presentation = m_converter.cached(m_file)) {
         show(*presentation, true);
         return;
@@ -150,9 +151,9 @@ void SlideShowPlayer::show(const Presentation& presentation, bool fromCache)
         fail(QStringLiteral("В презентации нет слайдов: ") + m_file);
         return;
     }
-    if (m_direct) {
+    if (m_screen >= 0) {
         // Without a second screen the show goes on, full screen on the first.
-        if (!ChangeMonitorPPT() || !m_surface.placeFullScreen(1))
+        if (!ChangeMonitorPPT() || !m_surface.placeFullScreen(m_screen))
             m_surface.placeFullScreen(0);
     } else {
         m_surface.place(m_rect);

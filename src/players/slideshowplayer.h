@@ -15,9 +15,9 @@ class Settings;
 class SlideSurface;
 
 // The slide show (content letter p): StartPPT's show of a presentation on its own slide
-// timings in the rectangle of the request, or full screen on the second screen when direct
-// output (SCCheckbox27) is on. The presentation is converted once (PresentationConverter) and
-// shown from the cache afterwards.
+// timings in the rectangle of the request, or full screen on the request's screen (the second
+// one when direct output, SCCheckbox27, is on). The presentation is converted once
+// (PresentationConverter) and shown from the cache afterwards.
 //
 // Timer_ppt is armed for T × 1000 ms when the first slide is on the screen (T = 0 never fires)
 // and reports the end of the show (ended), which the registry turns into the dispatcher's
@@ -41,7 +41,7 @@ public:
     void park() override;
 
     // The request of the test run SCButton18: StartPPT with the text of SCEdit1 at the
-    // rectangle of SpinEdit26 … SpinEdit29.
+    // rectangle and screen of a slide show (playerplacement).
     static PlayerRequest testRunRequest(const Settings& settings, Notifier& notifier);
 
     // The message of a monitor choice that cannot be made.
@@ -98,7 +98,8 @@ private:
     bool m_open = false;
     bool m_parked = false;
     bool m_converting = false;
-    bool m_direct = false;
+    // The request's screen (direct output), -1 for the rectangle.
+    int m_screen = -1;
 };
 
 }  // namespace velumo

@@ -6,6 +6,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
+#include "players/playerplacement.h"
 #include "players/websurface.h"
 
 namespace velumo {
@@ -74,22 +75,13 @@ void WebPlayer::stop()
 void WebPlayer::startwww(const QString& slot)
 {
     const QString address = m_settings.text(QStringLiteral("SCEdit1w") + slot);
-    showSite(address, settingsRect(), false, slot);
-}
-
-QRect WebPlayer::settingsRect() const
-{
-    // Each text converted in this order; one that is no integer ends the start here.
-    const int top = m_settings.integer(key::SCEdit38);
-    const int left = m_settings.integer(key::SCEdit39);
-    const int width = m_settings.integer(key::SCEdit44);
-    const int height = m_settings.integer(key::SCEdit46);
-    return QRect(left, top, width, height);
+    showSite(address, playerplacement::rect(m_settings, u'w'), false, slot);
 }
 
 void WebPlayer::SCButton11Click()
 {
-    showSite(m_settings.text(key::SCEdit36), settingsRect(), false, QString());
+    showSite(m_settings.text(key::SCEdit36), playerplacement::rect(m_settings, u'w'), false,
+             QString());
 }
 
 void WebPlayer::SCButton65Click()

@@ -90,7 +90,6 @@ private:
     // Show a site: the steps of startwww and of the manual buttons.
     void showSite(const QString& address, const QRect& rect, bool fromDispatcher,
                   const QString& slot);
-    QRect settingsRect() const;
     void navigate(int panel);
     void reload(int panel);
     void beginLoad(int panel);

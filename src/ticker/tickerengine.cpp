@@ -12,6 +12,7 @@
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "base/wincolor.h"
+#include "ticker/accessorygeometry.h"
 #include "ticker/announcementpicture.h"
 #include "ticker/playbacklog.h"
 #include "ticker/tariffs.h"
@@ -121,10 +122,8 @@ void TickerEngine::ApplyTickerWindow()
                          qMax(1, m_settings.integer(key::SCEdit77)), heightPx);
     layout.stripColour = colorFromNumber(m_settings.integer(key::SCEdit13));
     layout.transparent = m_settings.checked(key::SCCheckBox9);
-    layout.clock =
-        QPoint(m_settings.integer(key::SCEdit17) + left, m_settings.integer(key::SCEdit16));
-    layout.icon = QRect(m_settings.integer(key::SCEdit28) + left, m_settings.integer(key::SCEdit27),
-                        m_settings.integer(key::SCEdit30), m_settings.integer(key::SCEdit29));
+    layout.clock = clockPosition(m_settings, left);
+    layout.icon = iconGeometry(m_settings, left);
     layout.clockVisible = m_settings.checked(key::SCCheckbox7);
     m_layout = layout;
     m_haveLayout = true;

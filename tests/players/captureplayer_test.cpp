@@ -117,3 +117,19 @@ TEST_F(Capture, TheDeviceListEndsWithTheLastName)
 }
 
 }  // namespace
+
+// The dispatcher's start and stop place and show the window and leave the mute to the
+// handlers, which ask BroadcastMute once each.
+TEST_F(Capture, TheDispatchersStartStandsAtTheRequestAndLeavesTheMuteAlone)
+{
+    backend.plugged = {"Cam"};
+    settings.setChecked(key::SCCheckbox25, true);
+    player.start({u't', QStringLiteral("1"), QString(), QRect(1, 2, 30, 40)});
+    EXPECT_EQ(backend.calls, (QStringList{"place 1,2 30x40", "show", "open 0", "show"}));
+    EXPECT_TRUE(player.active());
+    player.stop();
+    EXPECT_FALSE(player.active());
+    EXPECT_FALSE(backend.visible);
+    EXPECT_TRUE(mute.calls.empty());
+    EXPECT_FALSE(broadcast.BroadcastMuted());
+}

@@ -38,7 +38,7 @@ protected:
     }
     PlayerRequest request(const QString& slot, const QString& target)
     {
-        return {u'k', slot, target, QRect(10, 20, 320, 240), QStringLiteral("k0")};
+        return {u'k', slot, target, QRect(10, 20, 320, 240)};
     }
     QStringList events() const { return logEvents(log.path(), QStringLiteral("player")); }
 

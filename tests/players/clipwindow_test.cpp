@@ -76,10 +76,7 @@ protected:
         const QImage image = window.grab().toImage();
         return colourOf(image.pixelColor(image.width() / 2, image.height() / 2));
     }
-    PlayerRequest request(const QString& file)
-    {
-        return {u'k', QStringLiteral("1"), file, kRect, QStringLiteral("k0")};
-    }
+    PlayerRequest request(const QString& file) { return {u'k', QStringLiteral("1"), file, kRect}; }
     QStringList events() const { return logEvents(log.path(), QStringLiteral("player")); }
 
     static inline QTemporaryDir* s_dir = nullptr;

@@ -39,7 +39,7 @@ class External : public ::testing::Test {
 protected:
     PlayerRequest request(const QString& file)
     {
-        return {u'b', QStringLiteral("2"), file, QRect(), QStringLiteral("b0")};
+        return {u'b', QStringLiteral("2"), file, QRect()};
     }
     QStringList events() const { return logEvents(log.path(), QStringLiteral("player")); }
     // A program that takes any arguments and just waits.

@@ -79,16 +79,40 @@ TEST_F(FlashWebLogicTest, FlashSlotsNameTheirFieldsAndTheButtonsKeepTheirOrder)
     EXPECT_EQ(flashSurface.calls, QStringList({"stop", "hide"}));
 }
 
+// The dispatcher's movie goes where its request says, whatever the Flash page's own fields hold;
+// the buttons keep to the page's fields.
+TEST_F(FlashWebLogicTest, DispatcherFlashMovieStandsAtTheRequestsRectangle)
+{
+    settings.setSpin(key::SpinEdit45, 5);
+    settings.setSpin(key::SpinEdit47, 6);
+    settings.setText(key::SCEdit51, QStringLiteral("/elsewhere/other.swf"));
+    const QRect requested(120, 80, 640, 360);
+    flash.start({u'f', QStringLiteral("3"), movie, requested});
+    EXPECT_EQ(flashSurface.calls, QStringList({"load " + movie, "rect", "show", "play"}));
+    EXPECT_EQ(flashSurface.rect, requested);
+    EXPECT_EQ(flash.movie(), movie);
+    EXPECT_TRUE(flashSurface.visible);
+
+    // A slot that is no number fails as startf does, before anything is shown.
+    flashSurface.calls.clear();
+    EXPECT_THROW(flash.start({u'f', QStringLiteral("x"), QString(), requested}), Failure);
+    EXPECT_TRUE(flashSurface.calls.isEmpty());
+
+    settings.setText(key::SCEdit99, movie);
+    flash.SCButton88Click();
+    EXPECT_EQ(flashSurface.rect, QRect(5, 6, 300, 400));
+}
+
 TEST_F(FlashWebLogicTest, DispatcherFlashContentReportsThroughTheRegistry)
 {
     RecordingPlayers others(log);
     PlayerRegistry registry(
         log, {others.clip, others.external, others.slideShow, flash, others.web, others.capture});
     settings.setText(key::SCEdit51, movie);
-    registry.start({u'f', QStringLiteral("3"), movie, QRect(), QStringLiteral("f0")});
+    registry.start({u'f', QStringLiteral("3"), movie, QRect()});
     flashSurface.reportPlaying();
     flashSurface.reportPlaying();  // a second picture is no news
-    registry.start({u'f', QStringLiteral("3"), movie, QRect(), QStringLiteral("f0")});
+    registry.start({u'f', QStringLiteral("3"), movie, QRect()});
     flashSurface.reportFailed(QStringLiteral("Ruffle panic: boom"));
     registry.stop(u'f');
     const QStringList e = events();
@@ -226,8 +250,7 @@ TEST_F(FlashWebLogicTest, ARendererGrownPastItsFirstPictureIsRecycledAtARefresh)
     settings.setChecked(key::SCCheckBox10, true);
     QSignalSpy onScreen(&web, &ContentPlayer::onScreen);
     QSignalSpy failed(&web, &ContentPlayer::failed);
-    web.start({u'w', QStringLiteral("1"), QStringLiteral("a"), QRect(0, 0, 320, 200),
-               QStringLiteral("w0")});
+    web.start({u'w', QStringLiteral("1"), QStringLiteral("a"), QRect(0, 0, 320, 200)});
     webSurface.renderers[0] = {100, 80 * 1024};
     webSurface.reportPainted(0);
     EXPECT_EQ(onScreen.size(), 1);

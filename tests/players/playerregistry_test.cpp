@@ -24,7 +24,7 @@ protected:
     QStringList events() const { return logEvents(log.path(), QStringLiteral("player")); }
     static PlayerRequest request(char letter, const QString& slot, const QString& target)
     {
-        return {QLatin1Char(letter), slot, target, QRect(), QString(QLatin1Char(letter)) + u'0'};
+        return {QLatin1Char(letter), slot, target, QRect()};
     }
 };
 

@@ -12,6 +12,7 @@
 #include "base/settingskeys.h"
 #include "base/ziparchive.h"
 #include "fakes/testsupport.h"
+#include "players/playerplacement.h"
 #include "players/playerregistry.h"
 #include "players/presentationconverter.h"
 #include "players/slideshowcontrol.h"
@@ -627,7 +628,8 @@ protected:
 
     PlayerRequest request(const QString& file)
     {
-        return {u'p', QStringLiteral("1"), file, rect, QStringLiteral("p0")};
+        // The screen as a dispatcher's request has it (direct output).
+        return {u'p', QStringLiteral("1"), file, rect, playerplacement::screen(settings, u'p')};
     }
     // Starts a show and waits for its first slide.
     bool startAndWait(const QString& file)

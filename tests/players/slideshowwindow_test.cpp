@@ -146,7 +146,7 @@ TEST_F(SlideShowWindowTest, TheColoursInTheirOrderAtTheRectangleAndTheParkGoesOn
     SlideShowPlayer player(settings, notifier, log, converter, window);
 
     QSignalSpy on(&player, &ContentPlayer::onScreen);
-    player.start({u'p', QStringLiteral("1"), s_show, QRect(40, 30, 320, 240), "p0"});
+    player.start({u'p', QStringLiteral("1"), s_show, QRect(40, 30, 320, 240)});
     // From the cache the first slide is on the screen before start() returns.
     ASSERT_EQ(on.size(), 1);
     EXPECT_EQ(player.seconds(), 6);

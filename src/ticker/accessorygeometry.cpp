@@ -10,6 +10,17 @@ int clockLeft(const Settings& settings)
     return settings.integer(key::SCEdit17) + settings.integer(key::SCEdit45);
 }
 
+int clockLeft(const Settings& settings, int stripLeft)
+{
+    return settings.integer(key::SCEdit17) + stripLeft;
+}
+
+QPoint clockPosition(const Settings& settings, int stripLeft)
+{
+    const int left = clockLeft(settings, stripLeft);
+    return QPoint(left, settings.integer(key::SCEdit16));
+}
+
 QRect iconGeometry(const Settings& settings)
 {
     const int left = settings.integer(key::SCEdit28) + settings.integer(key::SCEdit45);
@@ -17,6 +28,30 @@ QRect iconGeometry(const Settings& settings)
     const int width = settings.integer(key::SCEdit30);
     const int height = settings.integer(key::SCEdit29);
     return QRect(left, top, width, height);
+}
+
+QRect iconGeometry(const Settings& settings, int stripLeft)
+{
+    const QPoint topLeft = iconPosition(settings, stripLeft);
+    const int width = settings.integer(key::SCEdit30);
+    const int height = settings.integer(key::SCEdit29);
+    return QRect(topLeft, QSize(width, height));
+}
+
+QPoint iconPosition(const Settings& settings, int stripLeft)
+{
+    const int left = settings.integer(key::SCEdit28) + stripLeft;
+    return QPoint(left, settings.integer(key::SCEdit27));
+}
+
+QRect stripWithClock(const Settings& settings, int stripHeight)
+{
+    QRect strip(settings.integer(key::SCEdit45), settings.integer(key::SCEdit43),
+                settings.integer(key::SCEdit77), stripHeight);
+    const QRect clock(clockPosition(settings, strip.left()), QSize(1, stripHeight));
+    if (clock.intersects(strip.adjusted(0, -2 * stripHeight, 0, 2 * stripHeight)))
+        strip = strip.united(QRect(strip.left(), clock.top(), strip.width(), stripHeight));
+    return strip;
 }
 
 void storeClockPlacement(Settings& settings, const QPoint& topLeft)

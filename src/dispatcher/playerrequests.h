@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+#include "players/playerrequest.h"
+
+namespace velumo {
+
+class Notifier;
+class Settings;
+
+// What a schedule line asks of the player of its kind, worked out in one place for every kind:
+// the slot, the file or address the slot names (by the rule of the kind), the window rectangle
+// and the screen (playerplacement). The start handlers, StartAvi and the tests all build their
+// requests here.
+namespace playerrequests {
+
+// The request of a start of a content letter (the start handler's, whose line has that letter
+// at position 19) for a line, the slot being the character at position 20 (trimmed for a Flash
+// movie). Slots name their file by the kind:
+//  - k, b, f: the file field of the digit (SlotTable); a slot that is no digit names nothing;
+//  - w: the address field of the digit;
+//  - p: StartPPT's file (slideshowtiming::slideShowFile: a slot that is no number is reported
+//    through notifier and taken as 0; an empty field leaves the slot text);
+//  - t: nothing.
+// A web geometry field that is no integer throws Failure (after the address is looked up).
+PlayerRequest resolve(const Settings& settings, Notifier& notifier, QChar letter,
+                      const QString& line);
+
+// StartAvi's request for the chosen clip player (k or b) and the current line: the slot is the
+// character after that letter at its first place in the line, else the line's slot digit.
+PlayerRequest resolveAvi(const Settings& settings, Notifier& notifier, QChar letter,
+                         const QString& line);
+
+}  // namespace playerrequests
+
+}  // namespace velumo
