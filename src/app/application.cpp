@@ -1,6 +1,8 @@
 #include "application.h"
 
 #include <QApplication>
+#include <QBoxLayout>
+#include <QScopeGuard>
 
 #include "app/accessoriesmodule.h"
 #include "app/devicesmodule.h"
@@ -30,6 +32,7 @@
 #include "ticker/tickerengine.h"
 #include "ticker/tickertextpage.h"
 #include "ui/settingswindow.h"
+#include "ui/statusline.h"
 
 namespace velumo {
 
@@ -40,11 +43,14 @@ Application::Application(QString programFolder, const CommandLine& commandLine, 
       m_log(m_folder + QLatin1String("/velumo.log")),
       m_notifier(&m_log)
 {
+    m_notifier.setFailureFeed(&m_failures);
 }
 
 Application::~Application()
 {
     m_notifier.closeAll();
+    // Reports from here on are shown, not kept: the feed goes before the notifier.
+    const auto forget = qScopeGuard([this] { m_notifier.setFailureFeed(nullptr); });
     // The modules go in the reverse order of their creation; the settings window last.
     m_network.reset();
     m_panel.reset();
@@ -104,6 +110,15 @@ bool Application::start()
                            &m_panel->panel(), *m_accessories);
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
     registerCommands();
+    // The last failure nobody asked for, under the main window's pages and under the panel.
+    m_form1->footer()->addWidget(new StatusLine(m_failures, m_form1));
+    if (auto* box = qobject_cast<QBoxLayout*>(m_panel->panel().layout()))
+        box->addWidget(new StatusLine(m_failures, &m_panel->panel()));
+    connectGuarded(&m_failures, &FailureFeed::added, this,
+                   Origin::unattended(QStringLiteral("application")),
+                   [this](const FailureFeed::Entry& entry) {
+                       m_panel->notifyTray(FailureFeed::lineText(entry));
+                   });
 
     connectGuarded(m_form1, &SettingsWindow::closeRequested, this,
                    Origin::byOperator(QStringLiteral("application")),

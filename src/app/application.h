@@ -9,6 +9,7 @@
 #include "base/clock.h"
 #include "base/commandline.h"
 #include "base/eventlog.h"
+#include "base/failurefeed.h"
 #include "base/guard.h"
 #include "base/operations.h"
 #include "base/settings.h"
@@ -76,6 +77,8 @@ private:
     GuardSink m_guardSink{m_notifier};
     Settings m_settings;
     SystemClock m_clock;
+    // What failed with nobody asking: the status lines and the tray show it.
+    FailureFeed m_failures{m_clock};
     QtTimerFactory m_timers;
     Operations m_operations;
     // Outlives the modules whose handlers and commands it runs.

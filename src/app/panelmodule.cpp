@@ -243,4 +243,9 @@ void PanelModule::registerOperations()
     });
 }
 
+void PanelModule::notifyTray(const QString& text)
+{
+    m_tray->notify(QStringLiteral("Велумо"), text);
+}
+
 }  // namespace velumo

@@ -59,6 +59,8 @@ public:
     // Writes panel.txt and panel_lang.cfg (once; the panel's close and the program's end both
     // ask). Failures are reported; nothing crosses the caller.
     void writeFiles();
+    // A notification of the tray icon, where there is one.
+    void notifyTray(const QString& text);
 
 private:
     void registerOperations();

@@ -1,6 +1,8 @@
 #include "notifier.h"
 
 #include "eventlog.h"
+#include "failurefeed.h"
+#include "failuretext.h"
 
 namespace velumo {
 
@@ -52,6 +54,11 @@ void Notifier::message(const QString& text, const QString& title)
     if (m_log)
         m_log->write(QStringLiteral("message"), text);
     collect(text);
+    const Origin origin = Origin::current();
+    if (m_feed && origin.isUnattended()) {
+        m_feed->add(origin.source(), text);
+        return;
+    }
     showMessage(title, text, false);
 }
 
@@ -62,7 +69,13 @@ void Notifier::errorReport(const QString& text)
 
 void Notifier::errorReport(const QString& text, const Origin& origin)
 {
-    Q_UNUSED(origin);  // every failure is shown alike for now
+    if (m_feed && origin.isUnattended()) {
+        if (m_log)
+            m_log->write(QStringLiteral("error"), failuretext::logLine(text));
+        collect(text);
+        m_feed->add(origin.source(), failuretext::plain(text));
+        return;
+    }
     if (m_log)
         m_log->write(QStringLiteral("error"), text);
     collect(text);

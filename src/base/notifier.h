@@ -9,15 +9,23 @@
 namespace velumo {
 
 class EventLog;
+class FailureFeed;
 
 // Messages to the operator. Every text shown also goes to velumo.log. Plain messages and
 // error reports never wait for a click (an unattended machine must go on); confirmations do.
+//
+// Nobody is there to read a box that something running on its own (a timer, the dispatcher, a
+// player, a transfer, a feed) would show: with a failure feed set, its messages and error
+// reports open no box and go to the feed instead (the status line and the tray show it), the
+// error in plain Russian, with the technical text after a dash in velumo.log.
 class Notifier {
 public:
     explicit Notifier(EventLog* log = nullptr);
     virtual ~Notifier();
 
     void setLog(EventLog* log) { m_log = log; }
+    // Where what runs on its own reports (nullptr: everything is shown as a box).
+    void setFailureFeed(FailureFeed* feed) { m_feed = feed; }
 
     // A plain message box with a fixed text; the program goes on.
     void message(const QString& text, const QString& title = {});
@@ -86,6 +94,7 @@ private:
     void collect(const QString& text);
 
     EventLog* m_log;
+    FailureFeed* m_feed = nullptr;
     Capture* m_capture = nullptr;
 };
 

@@ -65,4 +65,10 @@ bool SystemTrayIcon::isShown() const
     return m_icon->isVisible();
 }
 
+void SystemTrayIcon::notify(const QString& title, const QString& text)
+{
+    if (isAvailable() && isShown())
+        m_icon->showMessage(title, text, QSystemTrayIcon::Warning, 10'000);
+}
+
 }  // namespace velumo

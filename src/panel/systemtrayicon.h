@@ -22,6 +22,7 @@ public:
     void show() override;
     void hide() override;
     bool isShown() const override;
+    void notify(const QString& title, const QString& text) override;
 
 signals:
     void leftClicked();

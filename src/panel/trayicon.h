@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace velumo {
 
 // The program's icon in the desktop's notification area (tip "Velumo7"). Clicks on it reach the
@@ -14,6 +16,8 @@ public:
     virtual void show() = 0;
     virtual void hide() = 0;
     virtual bool isShown() const = 0;
+    // A notification beside the icon (the failures nobody asked for); nothing without one.
+    virtual void notify(const QString& title, const QString& text) = 0;
 };
 
 }  // namespace velumo

@@ -45,6 +45,10 @@ public:
         calls.append(QStringLiteral("hide"));
     }
     bool isShown() const override { return shown; }
+    void notify(const QString&, const QString& text) override
+    {
+        calls.append(QStringLiteral("notify ") + text);
+    }
 
     bool available = true;
     bool shown = false;
