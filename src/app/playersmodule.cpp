@@ -73,6 +73,14 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
     m_registry = std::make_unique<PlayerRegistry>(
         services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slidePlayer, *m_flashMovies,
                                 *m_webPages, *m_capturePlayer});
+    // Content that fails on air is the dispatcher's failure, nobody's action: it goes to the
+    // failure feed (no box on the output), once an entry.
+    connectGuarded(
+        m_registry.get(), &PlayerRegistry::contentFailed, m_registry.get(),
+        Origin::unattended(QStringLiteral("players")), [this](QChar letter, const QString& reason) {
+            m_services.notifier.errorReport(QString(letter) + QStringLiteral(": ") + reason,
+                                            Origin::unattended(QStringLiteral("players")));
+        });
     // The test group and the panel work on the player the k and b starts chose.
     m_clipControl = std::make_unique<ClipControl>(services.settings, *m_clipPlayer,
                                                   *m_externalPlayer, m_registry->playerChoice());
@@ -240,6 +248,12 @@ void PlayersModule::registerCommands()
                  {QStringLiteral("devices"), QJsonArray::fromStringList(capture.devices())}}},
             {QStringLiteral("slides"), m_slidePlayer->status()},
         };
+        // The letters whose running entry failed (their windows are off the screen).
+        QString failed;
+        for (QChar letter : QStringLiteral("kbpfwt"))
+            if (m_registry->failed(letter))
+                failed += letter;
+        players.insert(QStringLiteral("failed"), failed);
         addFlashAndWebStatus(players);
         return QJsonValue(players);
     });

@@ -70,6 +70,11 @@ void PlayerRegistry::fail(Kind& kind, const QString& reason)
     kind.failed = true;
     kind.onScreen.invalidate();
     emit contentFailed(kind.letter, reason);
+    takeOff(kind);
+}
+
+void PlayerRegistry::takeOff(Kind& kind)
+{
     // Off the screen at once, but not from inside the player's own report: the stop runs when
     // the event loop is back, if the entry is still the failed one.
     const quint64 entry = kind.entry;
@@ -160,11 +165,13 @@ void PlayerRegistry::start(const PlayerRequest& request)
     try {
         kind->player->start(request);
     } catch (...) {
-        // The handler that asked reports it; the entry counts as failed.
+        // The handler that asked reports it; the entry counts as failed, and what its start
+        // may have put up (a black window) goes.
         if (!kind->failed) {
             write(QStringLiteral("failed ") + subject(*kind) + QStringLiteral(": ") +
                   currentExceptionText());
             kind->failed = true;
+            takeOff(*kind);
         }
         throw;
     }

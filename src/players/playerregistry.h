@@ -96,6 +96,8 @@ private:
     void call(Kind& kind, Call&& body);
     // The running entry's content failed: logged and reported once, then taken off the screen.
     void fail(Kind& kind, const QString& reason);
+    // Stops the kind's player when the event loop is back, if its entry is still the failed one.
+    void takeOff(Kind& kind);
     // " (on screen 59.8 s)" when the content reached the screen, else nothing.
     static QString timeOnScreen(const Kind& kind);
 
