@@ -49,9 +49,10 @@ public:
     explicit Program(QString folder) : m_folder(std::move(folder)) {}
     ~Program() { stop(); }
 
-    void start(const QStringList& switches = {})
+    void start(const QStringList& switches = {},
+               const QProcessEnvironment& environment = programEnvironment())
     {
-        m_process.setProcessEnvironment(programEnvironment());
+        m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(programPath(), QStringList{"--dir", m_folder} + switches);
         ASSERT_TRUE(m_process.waitForStarted(5000));
@@ -73,6 +74,7 @@ public:
     }
 
     ControlReply send(const QString& command) { return sendControlCommand(m_folder, command); }
+    qint64 pid() const { return m_process.processId(); }
 
     QJsonObject status()
     {
