@@ -1,13 +1,33 @@
 #include "guinotifier.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 
 namespace velumo {
 
 namespace {
 
 const QString kApplicationTitle = QStringLiteral("Велумо");
+
+// A box the operator's action shows stands on the screen of the main window, in its middle:
+// never where the strip and the players are on air when the operator works on another screen.
+void placeOnMainWindowScreen(QWidget* box)
+{
+    QScreen* screen = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == QLatin1String("TForm1") && top->isVisible())
+            screen = top->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    box->adjustSize();
+    QRect frame(QPoint(), box->sizeHint());
+    frame.moveCenter(screen->availableGeometry().center());
+    box->move(frame.topLeft());
+}
 
 }  // namespace
 
@@ -48,6 +68,7 @@ void GuiNotifier::showMessage(const QString& title, const QString& text, bool er
     box->setWindowModality(Qt::NonModal);
     box->setWindowFlag(Qt::WindowStaysOnTopHint);
     m_open.insert(text, box);
+    placeOnMainWindowScreen(box);
     box->show();
 }
 
