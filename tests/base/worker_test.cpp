@@ -129,6 +129,30 @@ TEST(Worker, FailuresOfJobsAreResultsAndFailuresOfReceiversAreReported)
     EXPECT_EQ(notifier.errors, QStringList{"bad result"});
 }
 
+// Nothing thrown on the worker thread or by a receiver ends the program: the job is abandoned,
+// its failure reaches the receiver, and the next job runs.
+TEST(Worker, FailuresOfJobsAndResultsAreReportedAndTheNextJobRuns)
+{
+    QObject owner;
+    test::RecordingNotifier notifier;
+    Worker worker(QStringLiteral("test"), Worker::Order::Serial, 1, &notifier);
+    bool resultRan = false;
+    auto reportFailure = [](const auto& result) {
+        if (!result.ok())
+            throw Failure(result.error);
+    };
+    worker.run(
+        &owner, [](const auto&) { throw std::runtime_error("disk on fire"); }, reportFailure);
+    worker.run(
+        &owner, [](const auto&) {},
+        [](const auto&) { throw Failure(QStringLiteral("bad result")); });
+    worker.run(
+        &owner, [](const auto&) {}, [&resultRan](const auto&) { resultRan = true; });
+    waitUntil([&] { return resultRan; });
+    EXPECT_TRUE(resultRan);
+    EXPECT_EQ(notifier.errors, (QStringList{"disk on fire", "bad result"}));
+}
+
 TEST(Worker, ResultsForAReceiverThatHasGoneAreDropped)
 {
     test::RecordingNotifier notifier;
