@@ -87,6 +87,14 @@ int Worker::pending() const
     return m_state->busy + int(m_state->queue.size());
 }
 
+bool Worker::waitForIdle(std::chrono::milliseconds timeout)
+{
+    State& state = *m_state;
+    std::unique_lock lock(state.mutex);
+    return state.idle.wait_for(lock, timeout,
+                               [&] { return state.busy == 0 && state.queue.empty(); });
+}
+
 void Worker::submit(std::function<void(const Post& post)> task)
 {
     State& state = *m_state;

@@ -98,6 +98,10 @@ public:
     // afterwards and nothing more is accepted. True when every job had ended.
     bool shutDown(std::chrono::milliseconds grace = kShutDownGrace);
 
+    // Waits at most timeout for the queued and running jobs to end, without cancelling them
+    // (for a job that must run to its end even when its owner goes at once). True when they did.
+    bool waitForIdle(std::chrono::milliseconds timeout);
+
     // Jobs queued or running.
     int pending() const;
     const QString& name() const { return m_name; }

@@ -209,6 +209,8 @@ TEST(Worker, SerialJobsRunOneAtATimeInOrderParallelOnesTogether)
     std::vector<int> done;
     for (int i = 0; i < 20; ++i)
         serial.run(&receiver, job(i), [&](const JobResult<int>& r) { done.push_back(*r.value); });
+    EXPECT_TRUE(serial.waitForIdle(5000ms));
+    EXPECT_EQ(started.size(), 20u);
     waitUntil([&] { return done.size() == 20; });
     std::vector<int> order(20);
     std::iota(order.begin(), order.end(), 0);
