@@ -58,14 +58,16 @@ private:
 // its way take the same route.
 //
 // Serial: one thread, jobs in the order of submission (the FTP transfers of one side). Parallel:
-// up to maxThreads jobs at once, started in order of submission.
+// up to maxThreads jobs at once, started in order of submission. Jobs are submitted, and the
+// worker is shut down, on the thread that made it; the shut-down never from inside a handler
+// that the worker itself called.
 //
 // Shut-down is bounded: the cancel flag is set, queued jobs are dropped and the running ones get
 // a grace time; a job still running then is abandoned (its thread is left to end by itself,
-// holding only its own values) and a line in velumo.log says so. The threads are plain threads
-// rather than Qt's pool or QThread because only a plain thread can be abandoned: the pool waits
-// for its jobs without limit when it goes, and a QThread destroyed while running ends the
-// program.
+// holding only its own values) and a line in velumo.log (a warning without it) says so. The
+// threads are plain threads rather than Qt's pool or QThread because only a plain thread can be
+// abandoned: the pool waits for its jobs without limit when it goes, and a QThread destroyed
+// while running ends the program.
 class Worker final {
 public:
     enum class Order { Serial, Parallel };
