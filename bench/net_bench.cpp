@@ -20,6 +20,7 @@
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "fakes/stubs.h"
+#include "net/curlglobal.h"
 #include "net/dialup.h"
 #include "net/ftpclient.h"
 #include "net/ftpexchange.h"
@@ -175,6 +176,7 @@ void gapBenchmark(const QString& base)
 
 int main(int argc, char** argv)
 {
+    const CurlGlobal curl;
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     feedBenchmark();

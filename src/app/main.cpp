@@ -13,6 +13,7 @@
 #include "base/guard.h"
 #include "devices/powercontrol.h"
 #include "dispatcher/plancheckcommand.h"
+#include "net/curlglobal.h"
 #include "players/flashwindow.h"
 #include "players/webengine.h"
 #include "ui/qttranslations.h"
@@ -34,6 +35,8 @@ QString executableFolder(const char* argv0)
 
 int main(int argc, char** argv)
 {
+    // libcurl's set-up is not thread-safe: done here, before any thread starts, for the run.
+    const CurlGlobal curl;
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

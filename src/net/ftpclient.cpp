@@ -15,6 +15,7 @@
 #include "base/failure.h"
 #include "base/textfile.h"
 #include "net/cappedbuffer.h"
+#include "net/curlglobal.h"
 
 namespace velumo {
 
@@ -142,8 +143,7 @@ QString sideText(qint64 size, qint64 mtime)
 FtpClient::FtpClient(FtpLimits limits, const std::atomic_bool* abort)
     : m_limits(limits), m_abort(abort)
 {
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    Q_UNUSED(initialised);
+    CurlGlobal::checkInitialised();
 }
 
 FtpClient::~FtpClient()

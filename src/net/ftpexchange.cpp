@@ -11,7 +11,7 @@
 #include "base/settingskeys.h"
 #include "base/textfile.h"
 #include "base/timer.h"
-#include "net/backgroundworker.h"
+#include "base/worker.h"
 #include "net/dialup.h"
 #include "net/htmlexport.h"
 #include "net/progressthrottle.h"
@@ -72,6 +72,262 @@ QString outcomeText(FtpClient::Outcome outcome)
 
 }  // namespace
 
+// What a transfer tells the user-interface thread on its way.
+struct FtpUpdate {
+    enum class Kind { Connected, Log, Listed, Activity };
+    Kind kind = Kind::Log;
+    QString text;                              // Log: the line
+    QStringList names;                         // Listed: the names as shown
+    std::function<void(NetActivity&)> change;  // Activity
+};
+
+struct FtpExchange::Session {
+    explicit Session(const FtpLimits& limits, std::shared_ptr<const std::atomic_bool> cancelFlag)
+        : cancel(std::move(cancelFlag)), client(limits, cancel.get())
+    {
+    }
+    std::shared_ptr<const std::atomic_bool> cancel;
+    FtpClient client;
+};
+
+namespace {
+
+using FtpJob = JobContext<FtpUpdate>;
+
+void reportLog(const FtpJob& job, const QString& text)
+{
+    FtpUpdate update;
+    update.text = text;
+    job.report(std::move(update));
+}
+
+void reportActivity(const FtpJob& job, std::function<void(NetActivity&)> change)
+{
+    FtpUpdate update;
+    update.kind = FtpUpdate::Kind::Activity;
+    update.change = std::move(change);
+    job.report(std::move(update));
+}
+
+void reportConnected(const FtpJob& job)
+{
+    FtpUpdate update;
+    update.kind = FtpUpdate::Kind::Connected;
+    job.report(std::move(update));
+}
+
+// A file's progress, thinned out before it crosses threads.
+ByteProgress progressReporter(const FtpJob& job)
+{
+    auto throttle = std::make_shared<ProgressThrottle>(kProgressIntervalMs);
+    return [&job, throttle](qint64 done, qint64 total) {
+        if (!throttle->due(done, total))
+            return;
+        reportActivity(job, [done, total](NetActivity& activity) {
+            activity.bytes = done;
+            activity.total = total;
+        });
+    };
+}
+
+// Everything a run needs, taken on the user-interface thread when it starts.
+struct RunOrder {
+    FtpExchange::Side side = FtpExchange::Receive;
+    bool permanent = true;
+    FtpLogin login;
+    QString loginError;
+    QString remoteDir;
+    QString localDir;
+    QString programFolder;
+    QStringList uploads;
+    bool webPage = false;
+    QStringList text;
+    int fileCount = 0;
+};
+
+// How a run ended, for the user-interface thread.
+struct RunEnd {
+    bool ok = true;
+    bool connected = false;
+    QString failure;      // what the page shows as the run's end
+    bool report = false;  // the failure goes to the operator too
+    bool hangUp = false;  // the dial-up line goes
+};
+
+// The worker's parts of the runs; they throw Failure at the failing step.
+void downloadFiles(FtpClient& client, const RunOrder& order, const FtpJob& job)
+{
+    if (!client.connected())
+        client.connectTo(order.login);
+    reportConnected(job);
+    reportActivity(job,
+                   [](NetActivity& activity) { activity.phase = NetActivity::Phase::Listing; });
+    const QList<QByteArray> names = client.list(order.remoteDir);
+    FtpUpdate listed;
+    listed.kind = FtpUpdate::Kind::Listed;
+    listed.names.reserve(names.size());
+    for (const QByteArray& name : names)
+        listed.names.append(FtpClient::localName(name));
+    const qsizetype shown = listed.names.size();
+    job.report(std::move(listed));
+    reportLog(job, QStringLiteral("receive: %1 lists %2 names")
+                       .arg(client.displayUrl(order.remoteDir))
+                       .arg(shown));
+    int count = 0;
+    for (const QByteArray& name : names)
+        count += FtpClient::isSafeName(name) ? 1 : 0;
+    int number = 0;
+    for (const QByteArray& name : names) {
+        QString why;
+        if (!FtpClient::isSafeName(name, &why)) {
+            const QString printable = QString::fromLatin1(name.toPercentEncoding(" "));
+            reportLog(
+                job, QStringLiteral("receive: remote name \"%1\" skipped: %2").arg(printable, why));
+            reportActivity(job, [](NetActivity& activity) { ++activity.skipped; });
+            continue;
+        }
+        if (job.cancelled())
+            throw Failure(QStringLiteral("Stopped"));
+        const QString file = FtpClient::localName(name);
+        ++number;
+        reportActivity(job, [file, number, count](NetActivity& activity) {
+            activity.startFile(file, number, count, -1);
+        });
+        const FtpClient::Retrieved result =
+            client.retrieve(order.remoteDir, name, order.localDir, progressReporter(job));
+        reportLog(job, QStringLiteral("receive: %1 %2 (%3 bytes)")
+                           .arg(file, outcomeText(result.outcome))
+                           .arg(result.bytes));
+        reportActivity(job, [result](NetActivity& activity) {
+            activity.finishFile(result.bytes, result.outcome == FtpClient::Outcome::UpToDate);
+        });
+    }
+}
+
+void uploadFiles(FtpClient& client, const RunOrder& order, const FtpJob& job)
+{
+    if (!client.connected())
+        client.connectTo(order.login);
+    reportConnected(job);
+    int number = 0;
+    for (const QString& path : order.uploads) {
+        if (job.cancelled())
+            throw Failure(QStringLiteral("Stopped"));
+        const QString name = QFileInfo(path).fileName();
+        ++number;
+        reportActivity(job, [name, number, count = order.fileCount](NetActivity& activity) {
+            activity.startFile(name, number, count, -1);
+        });
+        const qint64 bytes = client.store(path, order.remoteDir, name, progressReporter(job));
+        reportLog(job, QStringLiteral("transmit: %1 stored (%2 bytes)").arg(path).arg(bytes));
+        reportActivity(job, [bytes](NetActivity& activity) { activity.finishFile(bytes, false); });
+    }
+}
+
+void webPageStep(FtpClient& client, const RunOrder& order, const FtpJob& job)
+{
+    const QString source = order.programFolder + u'/' + kWebSource;
+    const QString page = order.programFolder + u'/' + kWebPage;
+    writeTextLines(source, order.text);
+    FileStrToHtml(source, page);
+    reportActivity(job, [count = order.fileCount](NetActivity& activity) {
+        activity.startFile(kWebPage, count, count, -1);
+    });
+    const qint64 bytes = client.store(page, order.remoteDir, kWebPage, progressReporter(job));
+    reportLog(job, QStringLiteral("transmit: run_string.htm stored (%1 bytes)").arg(bytes));
+    reportActivity(job, [bytes](NetActivity& activity) { activity.finishFile(bytes, false); });
+}
+
+QString sideText(FtpExchange::Side side)
+{
+    return side == FtpExchange::Receive ? QStringLiteral("receive") : QStringLiteral("transmit");
+}
+
+RunEnd runTransfers(FtpClient& client, const RunOrder& order, const FtpJob& job)
+{
+    const QString side = sideText(order.side);
+    auto transfers = [&] {
+        if (!order.loginError.isEmpty())
+            throw Failure(order.loginError);
+        if (order.side == FtpExchange::Receive)
+            downloadFiles(client, order, job);
+        else
+            uploadFiles(client, order, job);
+    };
+    RunEnd end;
+    if (order.permanent) {
+        try {
+            transfers();
+        } catch (const Failure& failure) {
+            // The protected block ends quietly: no message, only the page's line says why. A
+            // run whose block failed did not do its work, even though it shows no box.
+            end.ok = false;
+            end.failure = failure.text();
+            reportLog(
+                job,
+                QStringLiteral("%1: run ended by an error (not shown): %2").arg(side, end.failure));
+        }
+        end.connected = client.connected();
+        if (order.webPage) {
+            try {
+                webPageStep(client, order, job);
+            } catch (const Failure& failure) {
+                reportLog(job, QStringLiteral("%1: web page failed: %2").arg(side, failure.text()));
+                end.ok = false;
+                end.failure = failure.text();
+                end.report = true;
+            }
+        }
+        return end;
+    }
+
+    // Dial-up: the run has a session of its own, which ends with the run (the line goes).
+    const bool manual = client.connected();
+    try {
+        if (manual)
+            throw Failure(QStringLiteral("Already connected."));
+        transfers();
+        if (order.webPage)
+            webPageStep(client, order, job);
+        client.disconnect();
+        // The list keeps the run's files, as after a run over a permanent network.
+        end.hangUp = true;
+    } catch (const Failure& failure) {
+        if (!manual)
+            client.disconnect();
+        end.ok = false;
+        end.failure = failure.text();
+        end.report = true;
+        reportLog(job, QStringLiteral("%1: run failed: %2").arg(side, end.failure));
+    }
+    end.connected = client.connected();
+    return end;
+}
+
+// What a manual connect found.
+struct Connected {
+    bool already = false;
+    QString dir;
+    QString error;
+};
+
+Connected connectClient(FtpClient& client, const FtpLogin& login)
+{
+    Connected result;
+    if (client.connected()) {
+        result.already = true;
+        return result;
+    }
+    try {
+        result.dir = client.connectTo(login);
+    } catch (const Failure& failure) {
+        result.error = failure.text();
+    }
+    return result;
+}
+
+}  // namespace
+
 FtpExchange::FtpExchange(Settings& settings, TickerBlock& block, BlockEdits& edits, DialUp& dialUp,
                          Notifier& notifier, EventLog* log, TimerFactory& timers,
                          QString programFolder, FtpLimits limits, QObject* parent)
@@ -101,25 +357,24 @@ FtpExchange::FtpExchange(Settings& settings, TickerBlock& block, BlockEdits& edi
     m_timStFTP1->start();
     m_timStFTP2->start();
     for (int side : {Receive, Transmit}) {
-        m_workers[side] = std::make_unique<BackgroundWorker>(
-            side == Receive ? QStringLiteral("ftp-receive") : QStringLiteral("ftp-transmit"), this,
-            m_notifier);
-        m_clients[side] = std::make_unique<FtpClient>(m_limits, &m_workers[side]->abortFlag());
+        m_workers[side] = std::make_unique<Worker>(
+            side == Receive ? QStringLiteral("ftp-receive") : QStringLiteral("ftp-transmit"),
+            Worker::Order::Serial, 1, &m_notifier, m_log);
+        m_sessions[side] = std::make_shared<Session>(m_limits, m_workers[side]->cancelToken());
     }
 }
 
 FtpExchange::~FtpExchange()
 {
-    // Stop the threads before the clients they use go.
+    // A transfer going on is cancelled (the client's progress callback reads the flag) and given
+    // a bounded time; one that does not end by then keeps its session and is left behind.
     for (auto& worker : m_workers)
-        worker->stop();
-    for (auto& client : m_clients)
-        client.reset();
+        worker->shutDown();
 }
 
 QString FtpExchange::sideName(Side side)
 {
-    return side == Receive ? QStringLiteral("receive") : QStringLiteral("transmit");
+    return sideText(side);
 }
 
 void FtpExchange::netLog(const QString& text)
@@ -128,30 +383,24 @@ void FtpExchange::netLog(const QString& text)
         m_log->write(QStringLiteral("net"), text);
 }
 
-void FtpExchange::post(Side side, std::function<void()> result)
+void FtpExchange::apply(Side side, const FtpUpdate& update)
 {
-    m_workers[side]->post(std::move(result));
-}
-
-void FtpExchange::postActivity(Side side, std::function<void(NetActivity&)> change)
-{
-    post(side, [this, side, change = std::move(change)] {
-        change(m_activity[side]);
-        emit activityChanged(side);
-    });
-}
-
-ByteProgress FtpExchange::progressReporter(Side side)
-{
-    auto throttle = std::make_shared<ProgressThrottle>(kProgressIntervalMs);
-    return [this, side, throttle](qint64 done, qint64 total) {
-        if (!throttle->due(done, total))
-            return;
-        postActivity(side, [done, total](NetActivity& activity) {
-            activity.bytes = done;
-            activity.total = total;
-        });
-    };
+    switch (update.kind) {
+        case FtpUpdate::Kind::Connected:
+            setConnected(side, true);
+            break;
+        case FtpUpdate::Kind::Log:
+            netLog(update.text);
+            break;
+        case FtpUpdate::Kind::Listed:
+            m_listed = update.names;
+            emit lbListChanged();
+            break;
+        case FtpUpdate::Kind::Activity:
+            update.change(m_activity[side]);
+            emit activityChanged(side);
+            break;
+    }
 }
 
 void FtpExchange::setConnected(Side side, bool connected)
@@ -194,40 +443,41 @@ void FtpExchange::connectSide(Side side)
                .arg(sideName(side), login.host)
                .arg(login.port)
                .arg(login.user));
-    m_workers[side]->submit([this, side, login] {
-        FtpClient& client = *m_clients[side];
-        if (client.connected()) {
-            post(side, [this, side] { m_notifier.message(already[side]); });
-            return;
-        }
-        try {
-            const QString dir = client.connectTo(login);
-            post(side, [this, side, dir] {
+    m_workers[side]->run(
+        this,
+        [session = m_sessions[side], login](const auto&) {
+            return connectClient(session->client, login);
+        },
+        [this, side](const JobResult<Connected>& result) {
+            if (!result.ok())
+                throw Failure(result.error);
+            if (result.value->already) {
+                m_notifier.message(already[side]);
+            } else if (!result.value->error.isEmpty()) {
+                const QString& text = result.value->error;
+                netLog(QStringLiteral("%1: connect failed: %2").arg(sideName(side), text));
+                m_notifier.errorReport(text);
+            } else {
+                const QString& dir = result.value->dir;
                 setConnected(side, true);
                 netLog(QStringLiteral("%1: connected, directory %2").arg(sideName(side), dir));
                 m_notifier.message(QStringLiteral("Соеденились! Текущая директория") + dir);
-            });
-        } catch (const Failure& failure) {
-            const QString text = failure.text();
-            post(side, [this, side, text] {
-                netLog(QStringLiteral("%1: connect failed: %2").arg(sideName(side), text));
-                m_notifier.errorReport(text);
-            });
-        }
-    });
+            }
+        });
 }
 
 void FtpExchange::disconnectSide(Side side)
 {
-    m_workers[side]->submit([this, side] {
-        m_clients[side]->disconnect();
-        post(side, [this, side] {
+    m_workers[side]->run(
+        this, [session = m_sessions[side]](const auto&) { session->client.disconnect(); },
+        [this, side](const JobResult<std::monostate>& result) {
+            if (!result.ok())
+                throw Failure(result.error);
             setConnected(side, false);
             netLog(QStringLiteral("%1: disconnected").arg(sideName(side)));
             m_notifier.message(side == Receive ? QStringLiteral("Отсоединились от приема")
                                                : QStringLiteral("Отсоединились от передачи"));
         });
-    });
 }
 
 bool FtpExchange::SCButton61Click(Finished finished)
@@ -297,183 +547,44 @@ void FtpExchange::startRun(Side side, Finished finished)
 void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
                             const QString& loginError, Finished finished)
 {
-    const QString remoteDir = m_settings.text(k(kKeys[side].remoteDir));
-    const QString localDir = localFolder();
-    const QStringList uploads = m_uploads;
-    const bool webPage = side == Transmit && m_settings.checked(key::SCCheckbox20);
-    if (webPage)
+    RunOrder order;
+    order.side = side;
+    order.permanent = permanent;
+    order.login = login;
+    order.loginError = loginError;
+    order.remoteDir = m_settings.text(k(kKeys[side].remoteDir));
+    order.localDir = localFolder();
+    order.programFolder = m_folder;
+    if (side == Transmit)
+        order.uploads = m_uploads;
+    order.webPage = side == Transmit && m_settings.checked(key::SCCheckbox20);
+    if (order.webPage) {
         m_edits.flushEdits();
-    const QStringList text = webPage ? m_block.text() : QStringList();
-    const int fileCount = int(uploads.size()) + (webPage ? 1 : 0);
+        order.text = m_block.text();
+    }
+    order.fileCount = int(order.uploads.size()) + (order.webPage ? 1 : 0);
 
-    m_workers[side]->submit([=, this] {
-        FtpClient& client = *m_clients[side];
-        auto transfers = [&] {
-            if (!loginError.isEmpty())
-                throw Failure(loginError);
-            if (side == Receive)
-                downloadFiles(client, login, remoteDir, localDir);
-            else
-                uploadFiles(client, login, remoteDir, uploads, fileCount);
-        };
-        if (permanent) {
-            QString blockError;
-            try {
-                transfers();
-            } catch (const Failure& failure) {
-                // The protected block ends quietly: no message, only the page's line says why.
-                const QString error = failure.text();
-                blockError = error;
-                post(side, [this, side, error] {
-                    netLog(QStringLiteral("%1: run ended by an error (not shown): %2")
-                               .arg(sideName(side), error));
-                });
+    m_workers[side]->run<FtpUpdate>(
+        this,
+        [session = m_sessions[side], order](const FtpJob& job) {
+            return runTransfers(session->client, order, job);
+        },
+        [this, side](const FtpUpdate& update) { apply(side, update); },
+        [this, side, finished](const JobResult<RunEnd>& result) {
+            if (!result.ok()) {
+                // Something other than a transfer's failure (memory ran out): the run ends.
+                netLog(QStringLiteral("%1: run failed: %2").arg(sideName(side), result.error));
+                endRun(side, false, finished, result.error);
+                throw Failure(result.error);
             }
-            const bool connected = client.connected();
-            post(side, [this, side, connected] { setConnected(side, connected); });
-            if (webPage) {
-                try {
-                    webPageStep(client, remoteDir, text, fileCount);
-                } catch (const Failure& failure) {
-                    const QString error = failure.text();
-                    post(side, [this, side, error, finished] {
-                        netLog(
-                            QStringLiteral("%1: web page failed: %2").arg(sideName(side), error));
-                        m_notifier.errorReport(error);
-                        endRun(side, false, finished, error);
-                    });
-                    return;
-                }
-            }
-            // A run whose block failed did not do its work, even though it shows no box.
-            post(side, [this, side, finished, blockError] {
-                endRun(side, blockError.isEmpty(), finished, blockError);
-            });
-            return;
-        }
-
-        // Dial-up: the run has a session of its own, which ends with the run (the line goes).
-        const bool manual = client.connected();
-        try {
-            if (manual)
-                throw Failure(QStringLiteral("Already connected."));
-            transfers();
-            if (webPage)
-                webPageStep(client, remoteDir, text, fileCount);
-            client.disconnect();
-            post(side, [this, side, finished] {
-                setConnected(side, false);
-                // The list keeps the run's files, as after a run over a permanent network.
+            const RunEnd& end = *result.value;
+            setConnected(side, end.connected);
+            if (end.report)
+                m_notifier.errorReport(end.failure);
+            if (end.hangUp)
                 m_dialUp.DisconnectURL();
-                endRun(side, true, finished);
-            });
-        } catch (const Failure& failure) {
-            if (!manual)
-                client.disconnect();
-            const QString error = failure.text();
-            const bool connected = client.connected();
-            post(side, [this, side, error, connected, finished] {
-                setConnected(side, connected);
-                netLog(QStringLiteral("%1: run failed: %2").arg(sideName(side), error));
-                m_notifier.errorReport(error);
-                endRun(side, false, finished, error);
-            });
-        }
-    });
-}
-
-void FtpExchange::downloadFiles(FtpClient& client, const FtpLogin& login, const QString& remoteDir,
-                                const QString& localDir)
-{
-    if (!client.connected())
-        client.connectTo(login);
-    post(Receive, [this] { setConnected(Receive, true); });
-    postActivity(Receive,
-                 [](NetActivity& activity) { activity.phase = NetActivity::Phase::Listing; });
-    const QList<QByteArray> names = client.list(remoteDir);
-    QStringList shown;
-    shown.reserve(names.size());
-    for (const QByteArray& name : names)
-        shown.append(FtpClient::localName(name));
-    post(Receive, [this, shown, dir = client.displayUrl(remoteDir)] {
-        m_listed = shown;
-        emit lbListChanged();
-        netLog(QStringLiteral("receive: %1 lists %2 names").arg(dir).arg(shown.size()));
-    });
-    int count = 0;
-    for (const QByteArray& name : names)
-        count += FtpClient::isSafeName(name) ? 1 : 0;
-    int number = 0;
-    for (const QByteArray& name : names) {
-        QString why;
-        if (!FtpClient::isSafeName(name, &why)) {
-            const QString printable = QString::fromLatin1(name.toPercentEncoding(" "));
-            post(Receive, [this, printable, why] {
-                netLog(
-                    QStringLiteral("receive: remote name \"%1\" skipped: %2").arg(printable, why));
-            });
-            postActivity(Receive, [](NetActivity& activity) { ++activity.skipped; });
-            continue;
-        }
-        if (m_workers[Receive]->abortFlag())
-            throw Failure(QStringLiteral("Stopped"));
-        const QString file = FtpClient::localName(name);
-        ++number;
-        postActivity(Receive, [file, number, count](NetActivity& activity) {
-            activity.startFile(file, number, count, -1);
+            endRun(side, end.ok, finished, end.failure);
         });
-        const FtpClient::Retrieved result =
-            client.retrieve(remoteDir, name, localDir, progressReporter(Receive));
-        post(Receive, [this, file, result] {
-            netLog(QStringLiteral("receive: %1 %2 (%3 bytes)")
-                       .arg(file, outcomeText(result.outcome))
-                       .arg(result.bytes));
-        });
-        postActivity(Receive, [result](NetActivity& activity) {
-            activity.finishFile(result.bytes, result.outcome == FtpClient::Outcome::UpToDate);
-        });
-    }
-}
-
-void FtpExchange::uploadFiles(FtpClient& client, const FtpLogin& login, const QString& remoteDir,
-                              const QStringList& files, int fileCount)
-{
-    if (!client.connected())
-        client.connectTo(login);
-    post(Transmit, [this] { setConnected(Transmit, true); });
-    int number = 0;
-    for (const QString& path : files) {
-        if (m_workers[Transmit]->abortFlag())
-            throw Failure(QStringLiteral("Stopped"));
-        const QString name = QFileInfo(path).fileName();
-        ++number;
-        postActivity(Transmit, [name, number, fileCount](NetActivity& activity) {
-            activity.startFile(name, number, fileCount, -1);
-        });
-        const qint64 bytes = client.store(path, remoteDir, name, progressReporter(Transmit));
-        post(Transmit, [this, path, bytes] {
-            netLog(QStringLiteral("transmit: %1 stored (%2 bytes)").arg(path).arg(bytes));
-        });
-        postActivity(Transmit,
-                     [bytes](NetActivity& activity) { activity.finishFile(bytes, false); });
-    }
-}
-
-void FtpExchange::webPageStep(FtpClient& client, const QString& remoteDir, const QStringList& text,
-                              int fileCount)
-{
-    const QString source = m_folder + u'/' + kWebSource;
-    const QString page = m_folder + u'/' + kWebPage;
-    writeTextLines(source, text);
-    FileStrToHtml(source, page);
-    postActivity(Transmit, [fileCount](NetActivity& activity) {
-        activity.startFile(kWebPage, fileCount, fileCount, -1);
-    });
-    const qint64 bytes = client.store(page, remoteDir, kWebPage, progressReporter(Transmit));
-    post(Transmit, [this, bytes] {
-        netLog(QStringLiteral("transmit: run_string.htm stored (%1 bytes)").arg(bytes));
-    });
-    postActivity(Transmit, [bytes](NetActivity& activity) { activity.finishFile(bytes, false); });
 }
 
 void FtpExchange::endRun(Side side, bool ok, const Finished& finished, const QString& failure)

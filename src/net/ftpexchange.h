@@ -12,7 +12,6 @@
 namespace velumo {
 
 class BlockEdits;
-class BackgroundWorker;
 class DialUp;
 class EventLog;
 class Notifier;
@@ -20,12 +19,15 @@ class Settings;
 class TickerBlock;
 class Timer;
 class TimerFactory;
+class Worker;
+struct FtpUpdate;
 
 // FTP receive and transmit: the manual connect and disconnect of each side, the download run
 // (every file of a remote directory into a local folder) and the upload run (the chosen files
 // and, optionally, the ticker text as a web page), over a permanent network or a dial-up line,
-// by hand or on timers. Each side has a worker thread and a client of its own; the transfers run
-// there, one after another, and this object applies their results on the user-interface thread.
+// by hand or on timers. Each side has a serial worker and a client of its own; the transfers run
+// there, one after another, as functions over values, and this object applies what they report
+// and their results on the user-interface thread.
 class FtpExchange : public QObject {
     Q_OBJECT
 public:
@@ -94,21 +96,11 @@ private:
     void startRun(Side side, Finished finished);
     void submitRun(Side side, bool permanent, const FtpLogin& login, const QString& loginError,
                    Finished finished);
-    // Worker-thread parts of the runs; they throw Failure at the failing step.
-    void downloadFiles(FtpClient& client, const FtpLogin& login, const QString& remoteDir,
-                       const QString& localDir);
-    void uploadFiles(FtpClient& client, const FtpLogin& login, const QString& remoteDir,
-                     const QStringList& files, int fileCount);
-    void webPageStep(FtpClient& client, const QString& remoteDir, const QStringList& text,
-                     int fileCount);
     // ok goes to finished; failure, when not empty, is what the page shows as the run's end.
     void endRun(Side side, bool ok, const Finished& finished, const QString& failure = {});
-    // From the worker: a change of the side's activity, applied on this thread.
-    void postActivity(Side side, std::function<void(NetActivity&)> change);
-    // From the worker: a file's progress, thinned out before it crosses threads.
-    ByteProgress progressReporter(Side side);
+    // What a transfer reported on its way, applied on this thread.
+    void apply(Side side, const FtpUpdate& update);
     void setConnected(Side side, bool connected);
-    void post(Side side, std::function<void()> result);
     void netLog(const QString& text);
     static QString sideName(Side side);
 
@@ -124,8 +116,11 @@ private:
     std::unique_ptr<Timer> m_timer6;
     std::unique_ptr<Timer> m_timStFTP1;
     std::unique_ptr<Timer> m_timStFTP2;
-    std::unique_ptr<BackgroundWorker> m_workers[2];
-    std::unique_ptr<FtpClient> m_clients[2];  // used on their side's worker thread only
+    // A side's client with the cancel flag it reads; shared with the side's jobs, so a job left
+    // behind at the shut-down keeps what it uses.
+    struct Session;
+    std::unique_ptr<Worker> m_workers[2];
+    std::shared_ptr<Session> m_sessions[2];  // used on their side's worker thread only
     bool m_connected[2] = {false, false};
     bool m_running[2] = {false, false};
     NetActivity m_activity[2] = {NetActivity(NetActivity::Kind::Receive),

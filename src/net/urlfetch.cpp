@@ -7,6 +7,7 @@
 #include "base/failure.h"
 #include "base/textfile.h"
 #include "net/cappedbuffer.h"
+#include "net/curlglobal.h"
 
 namespace velumo {
 
@@ -61,8 +62,7 @@ QByteArray fetchUrl(const QString& address, const QString& baseFolder, const Fet
     if (scheme == QLatin1String("file") && (url.host().isEmpty() || url.host() == "localhost"))
         return readLocal(url.toLocalFile(), limits);
 
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    Q_UNUSED(initialised);
+    CurlGlobal::checkInitialised();
     CURL* curl = curl_easy_init();
     if (!curl)
         throw Failure(QStringLiteral("Cannot create a download"));

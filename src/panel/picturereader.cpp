@@ -1,22 +1,26 @@
 #include "picturereader.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
-#include <QPointer>
 #include <QProcess>
 #include <QSvgRenderer>
-#include <QThreadPool>
 #include <QTimer>
 
 #include "base/guard.h"
 #include "base/textfile.h"
+#include "base/worker.h"
 
 namespace velumo {
 
-PictureReader::PictureReader(QObject* parent) : QObject(parent) {}
+PictureReader::PictureReader(QObject* parent)
+    : QObject(parent),
+      m_worker(std::make_unique<Worker>(QStringLiteral("pictures"), Worker::Order::Parallel, 2))
+{
+}
+
+PictureReader::~PictureReader() = default;
 
 bool PictureReader::isMetafile(const QByteArray& head)
 {
@@ -93,24 +97,21 @@ void PictureReader::read(const QString& path, Done done, Failed failed)
 {
     // The file is read and decoded by a worker; the outcome comes back to this thread, and is
     // dropped when the reader has gone in the meantime.
-    QPointer<PictureReader> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, path, done = std::move(done), failed = std::move(failed)]() mutable {
-            ReadResult result = readFile(path);
-            QMetaObject::invokeMethod(
-                qApp,
-                [self, path, result = std::move(result), done = std::move(done),
-                 failed = std::move(failed)] {
-                    if (!self)
-                        return;
-                    if (result.metafile)
-                        self->convertMetafile(path, done, failed);
-                    else if (result.error.isEmpty())
-                        done(result.picture);
-                    else
-                        failed(result.error);
-                },
-                Qt::QueuedConnection);
+    m_worker->run(
+        this, [path](const auto&) { return readFile(path); },
+        [this, path, done = std::move(done),
+         failed = std::move(failed)](const JobResult<ReadResult>& outcome) {
+            if (!outcome.ok()) {
+                failed(outcome.error);
+                return;
+            }
+            const ReadResult& result = *outcome.value;
+            if (result.metafile)
+                convertMetafile(path, done, failed);
+            else if (result.error.isEmpty())
+                done(result.picture);
+            else
+                failed(result.error);
         });
 }
 

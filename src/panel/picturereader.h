@@ -5,10 +5,13 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "base/textfile.h"
 
 namespace velumo {
+
+class Worker;
 
 // A picture read from a file; movie holds the file's bytes when the picture is animated (GIF).
 struct Picture {
@@ -27,6 +30,7 @@ public:
     using Failed = std::function<void(const QString& error)>;
 
     explicit PictureReader(QObject* parent = nullptr);
+    ~PictureReader() override;  // a read going on is given a bounded time, then left
 
     static constexpr int kConverterTimeoutMs = 15000;
     static constexpr qint64 kMaxFileBytes = kMaxPictureFileBytes;
@@ -48,6 +52,7 @@ private:
     void convertMetafile(const QString& path, Done done, Failed failed);
 
     QString m_converter = QStringLiteral("wmf2svg");
+    std::unique_ptr<Worker> m_worker;
 };
 
 }  // namespace velumo

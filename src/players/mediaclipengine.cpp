@@ -1,5 +1,8 @@
 #include "mediaclipengine.h"
 
+#include <QDeadlineTimer>
+#include <QtDebug>
+
 #include "base/guard.h"
 #include "players/clipdeck.h"
 #include "players/picturewindow.h"
@@ -11,10 +14,11 @@ MediaClipEngine::MediaClipEngine(PictureWindow& window, QObject* parent)
 {
     for (int i = 0; i < kDecks; ++i) {
         Slot& slot = m_slots[i];
-        slot.thread.setObjectName(QStringLiteral("clip deck %1").arg(i));
+        slot.thread = new QThread();
+        slot.thread->setObjectName(QStringLiteral("clip deck %1").arg(i));
         slot.deck = new ClipDeck();
         slot.deck->setTargetSize(window.size());
-        slot.deck->moveToThread(&slot.thread);
+        slot.deck->moveToThread(slot.thread);
         connectGuarded(
             slot.deck, &ClipDeck::picture, this,
             Origin::unattended(QStringLiteral("mediaclipengine")),
@@ -39,7 +43,7 @@ MediaClipEngine::MediaClipEngine(PictureWindow& window, QObject* parent)
                            if (ticket == m_slots[i].ticket)
                                emit failed(i, ticket, why);
                        });
-        slot.thread.start();
+        slot.thread->start();
     }
     connectGuarded(&window, &PictureWindow::resized, this,
                    Origin::unattended(QStringLiteral("mediaclipengine")),
@@ -51,12 +55,32 @@ MediaClipEngine::MediaClipEngine(PictureWindow& window, QObject* parent)
 
 MediaClipEngine::~MediaClipEngine()
 {
+    // The media go on the deck's own thread, then the thread ends; the deck itself goes after
+    // its thread has ended. Both decks unload at once, and a deck that takes too long (a media
+    // stop that hangs) is left behind with its thread instead of holding up the exit.
     for (Slot& slot : m_slots) {
-        // The media go on the deck's own thread; the deck itself after its thread has ended.
-        QMetaObject::invokeMethod(slot.deck, &ClipDeck::unload, Qt::BlockingQueuedConnection);
-        slot.thread.quit();
-        slot.thread.wait();
+        disconnect(slot.deck, nullptr, this, nullptr);
+        QThread* thread = slot.thread;
+        QMetaObject::invokeMethod(
+            slot.deck,
+            [deck = slot.deck, thread] {
+                deck->unload();
+                thread->quit();
+            },
+            Qt::QueuedConnection);
+    }
+    const QDeadlineTimer deadline(kShutDownMs);
+    for (Slot& slot : m_slots) {
+        if (!slot.thread->wait(deadline)) {
+            qWarning().noquote() << slot.thread->objectName()
+                                 << QStringLiteral(
+                                        ": still unloading %1 ms after the shut-down, "
+                                        "abandoned")
+                                        .arg(kShutDownMs);
+            continue;
+        }
         delete slot.deck;
+        delete slot.thread;
     }
 }
 

@@ -30,8 +30,9 @@ public:
     void showDeck(int deck) override;
 
 private:
+    static constexpr int kShutDownMs = 2500;
     struct Slot {
-        QThread thread;
+        QThread* thread = nullptr;
         ClipDeck* deck = nullptr;
         quint64 ticket = 0;
         bool sawPicture = false;

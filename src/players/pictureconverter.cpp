@@ -1,6 +1,9 @@
 #include "pictureconverter.h"
 
+#include <QDeadlineTimer>
+#include <QMutex>
 #include <QMutexLocker>
+#include <QtDebug>
 #include <vector>
 
 namespace velumo {
@@ -67,52 +70,88 @@ QImage PictureConverter::pictureOf(const QVideoFrame& source, const QSize& targe
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
-PictureConverter::PictureConverter()
+class PictureConverter::Core final : public QObject {
+    Q_OBJECT
+public:
+    void setTargetSize(const QSize& size)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_target = size;
+    }
+
+    void take(const QVideoFrame& frame)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_latest = frame;
+        if (m_queued)
+            return;
+        m_queued = true;
+        QMetaObject::invokeMethod(
+            this, [this] { convert(); }, Qt::QueuedConnection);
+    }
+
+signals:
+    void picture(const QImage& image);
+
+private:
+    void convert()
+    {
+        QVideoFrame frame;
+        QSize target;
+        {
+            QMutexLocker lock(&m_mutex);
+            frame = m_latest;
+            target = m_target;
+            m_latest = QVideoFrame();
+            m_queued = false;
+        }
+        const QImage image = pictureOf(frame, target);
+        if (!image.isNull())
+            emit picture(image);
+    }
+
+    QMutex m_mutex;
+    QVideoFrame m_latest;
+    bool m_queued = false;
+    QSize m_target;
+};
+
+PictureConverter::PictureConverter() : m_thread(new QThread()), m_core(new Core())
 {
-    m_thread.setObjectName(QStringLiteral("picture converter"));
-    m_worker.moveToThread(&m_thread);
-    m_thread.start();
+    m_thread->setObjectName(QStringLiteral("picture converter"));
+    m_core->moveToThread(m_thread);
+    // Goes with this object: a picture of a converter that has gone reaches nobody.
+    connect(m_core, &Core::picture, this, &PictureConverter::picture, Qt::DirectConnection);
+    m_thread->start();
 }
 
 PictureConverter::~PictureConverter()
 {
-    m_thread.quit();
-    m_thread.wait();
+    disconnect(m_core, nullptr, this, nullptr);
+    m_thread->quit();
+    if (m_thread->wait(QDeadlineTimer(2500))) {
+        delete m_core;
+        delete m_thread;
+        return;
+    }
+    // A frame that takes this long is left to finish; its thread and core are let go.
+    qWarning(
+        "picture converter: a conversion still running 2500 ms after the shut-down, "
+        "abandoned");
 }
 
 void PictureConverter::setTargetSize(const QSize& size)
 {
-    QMutexLocker lock(&m_mutex);
-    m_target = size;
+    m_core->setTargetSize(size);
 }
 
 void PictureConverter::take(const QVideoFrame& frame)
 {
     if (!frame.isValid())
         return;
-    QMutexLocker lock(&m_mutex);
-    m_latest = frame;
-    if (m_queued)
-        return;
-    m_queued = true;
-    QMetaObject::invokeMethod(
-        &m_worker, [this] { convert(); }, Qt::QueuedConnection);
-}
-
-void PictureConverter::convert()
-{
-    QVideoFrame frame;
-    QSize target;
-    {
-        QMutexLocker lock(&m_mutex);
-        frame = m_latest;
-        target = m_target;
-        m_latest = QVideoFrame();
-        m_queued = false;
-    }
-    const QImage image = pictureOf(frame, target);
-    if (!image.isNull())
-        emit picture(image);
+    m_core->take(frame);
 }
 
 }  // namespace velumo
+
+#include "pictureconverter.moc"

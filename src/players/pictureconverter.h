@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QMutex>
 #include <QObject>
 #include <QSize>
 #include <QThread>
@@ -29,14 +28,13 @@ signals:
     void picture(const QImage& image);
 
 private:
-    void convert();
+    // What the conversions use, on the converter's thread. It stays a thread of its own (not a
+    // job per frame): frames come from any thread and only the newest waiting one counts. Apart
+    // from this object, so a conversion still going when the converter goes can be left behind.
+    class Core;
 
-    QThread m_thread;
-    QObject m_worker;
-    QMutex m_mutex;
-    QVideoFrame m_latest;
-    bool m_queued = false;
-    QSize m_target;
+    QThread* m_thread;
+    Core* m_core;
 };
 
 }  // namespace velumo

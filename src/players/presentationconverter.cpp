@@ -14,6 +14,7 @@
 
 #include "base/failure.h"
 #include "base/guard.h"
+#include "base/worker.h"
 #include "players/slideshowtiming.h"
 
 namespace velumo {
@@ -131,15 +132,102 @@ void removeLeftovers(const QString& cacheFolder, int timeLimitMs)
             QDir(entry.absoluteFilePath()).removeRecursively();
 }
 
-}  // namespace
+// One conversion, on a worker thread; throws Failure with the text for the operator.
+Presentation convertPresentation(const QString& file, const QString& cacheFolder,
+                                 const QString& program, int limitMs,
+                                 PresentationConverter::Priority priority,
+                                 const std::atomic_bool& cancel)
+{
+    const QFileInfo info(file);
+    if (!info.exists())
+        throw Failure(QStringLiteral("Не найден файл презентации: ") + file);
+    if (!info.isFile() || info.size() == 0)
+        throw Failure(QStringLiteral("Файл презентации пуст: ") + file);
+    const QString office =
+        QFileInfo(program).isAbsolute() ? program : QStandardPaths::findExecutable(program);
+    if (office.isEmpty() || !QFileInfo(office).isExecutable())
+        throw Failure(QStringLiteral("Для показа презентаций нужен LibreOffice: не "
+                                     "найдена программа ") +
+                      program);
+    QDir().mkpath(cacheFolder);
+    QTemporaryDir work(cacheFolder + QStringLiteral("/run-XXXXXX"));
+    if (!work.isValid())
+        throw Failure(QStringLiteral("Нет места для страниц презентации: ") + work.errorString());
+    const QString source = info.absoluteFilePath();
+    // The timings straight from the file where we can read it; what we cannot read
+    // LibreOffice may still read, so then it writes the timings as flat ODF too.
+    std::optional<QList<slideshowtiming::SlideTiming>> slides;
+    try {
+        slides = slideshowtiming::readPresentation(source);
+    } catch (const Failure&) {
+    }
+    // The pages, then the timings, each by its own LibreOffice. One after the other:
+    // two at once on a two-core machine starve the strip's repaints.
+    QStringList formats{QStringLiteral("pdf")};
+    if (!slides)
+        formats << QStringLiteral("fodp");
+    std::vector<std::unique_ptr<OfficeRun>> runs;
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString& format : formats) {
+        runs.push_back(std::make_unique<OfficeRun>(office, work.path() + u'/' + format, format,
+                                                   source, priority));
+        OfficeRun& one = *runs.back();
+        while (!one.done()) {
+            if (cancel)
+                throw Failure(QStringLiteral("the conversion was abandoned"));
+            if (clock.elapsed() > limitMs)
+                throw Failure(QStringLiteral("LibreOffice не преобразовал презентацию за "
+                                             "%1 с: %2")
+                                  .arg(limitMs / 1000)
+                                  .arg(file));
+        }
+        if (one.failedToStart())
+            throw Failure(QStringLiteral("Не удалось запустить LibreOffice (%1): %2")
+                              .arg(office, one.output()));
+    }
+    const QString base = info.completeBaseName();
+    const QString pdf = work.path() + QStringLiteral("/pdf/out/") + base + QStringLiteral(".pdf");
+    QFile timings(work.path() + QStringLiteral("/fodp/out/") + base + QStringLiteral(".fodp"));
+    if (!QFileInfo::exists(pdf) || (!slides && !timings.open(QIODevice::ReadOnly))) {
+        QString said = runs.front()->output();
+        if (runs.size() > 1 && said.isEmpty())
+            said = runs.back()->output();
+        throw Failure(QStringLiteral("LibreOffice не смог прочитать презентацию %1%2")
+                          .arg(file, said.isEmpty() ? QString() : QStringLiteral(": ") + said));
+    }
+    if (!slides) {
+        try {
+            slides = slideshowtiming::readFlatOdp(timings.readAll());
+        } catch (const Failure& failure) {
+            throw Failure(QStringLiteral("LibreOffice не смог прочитать презентацию %1: %2")
+                              .arg(file, failure.text()));
+        }
+    }
+    // The index, then the pages into a folder of their own, renamed into place whole.
+    const QString made = work.path() + QStringLiteral("/entry");
+    QDir().mkpath(made);
+    QByteArray index = QByteArray(kIndexHeader) + '\n';
+    for (const auto& slide : *slides)
+        if (!slide.hidden)
+            index += (slide.seconds ? QByteArray::number(*slide.seconds) : "-") + '\n';
+    QFile indexFile(made + u'/' + kIndexName);
+    if (!indexFile.open(QIODevice::WriteOnly) || indexFile.write(index) != index.size() ||
+        !indexFile.flush() || !QFile::rename(pdf, made + u'/' + kPagesName))
+        throw Failure(QStringLiteral("Не удалось записать страницы презентации в ") + cacheFolder);
+    indexFile.close();
+    const QString entry = cacheFolder + u'/' + entryName(info);
+    QDir(entry).removeRecursively();
+    if (!QDir().rename(made, entry))
+        throw Failure(QStringLiteral("Не удалось записать страницы презентации в ") + entry);
+    pruneCache(cacheFolder, entry);
+    std::optional<Presentation> result = readEntry(entry, file);
+    if (!result)
+        throw Failure(QStringLiteral("Не удалось прочитать страницы презентации в ") + entry);
+    return *result;
+}
 
-struct PresentationConverter::Run {
-    QString file;
-    std::atomic<bool> cancel = false;
-    std::optional<Presentation> result;
-    QString reason;
-    std::thread thread;
-};
+}  // namespace
 
 PresentationConverter::PresentationConverter(QString cacheFolder, QString program, int timeLimitMs,
                                              Priority priority, QObject* parent)
@@ -148,19 +236,25 @@ PresentationConverter::PresentationConverter(QString cacheFolder, QString progra
       m_program(std::move(program)),
       m_timeLimitMs(timeLimitMs),
       m_priority(priority),
-      m_sweep(removeLeftovers, m_cacheFolder, m_timeLimitMs)
+      // A thread for each file being converted, as many as files are (rarely more than one).
+      m_worker(std::make_unique<Worker>(QStringLiteral("presentations"), Worker::Order::Parallel,
+                                        kMaxRuns)),
+      m_sweep(std::make_unique<Worker>(QStringLiteral("presentation sweep")))
 {
+    m_sweep->run(
+        this,
+        [folder = m_cacheFolder, limitMs = m_timeLimitMs](const auto&) {
+            removeLeftovers(folder, limitMs);
+        },
+        [](const auto&) {});
 }
 
 PresentationConverter::~PresentationConverter()
 {
-    for (auto& run : m_runs)
-        run->cancel = true;
-    for (auto& run : m_runs)
-        if (run->thread.joinable())
-            run->thread.join();
-    if (m_sweep.joinable())
-        m_sweep.join();
+    // The runs see the cancel flag within a twentieth of a second and kill their LibreOffice;
+    // the sweep of old work folders is let finish, for a bounded time too.
+    m_worker->shutDown();
+    m_sweep->waitForIdle(Worker::kShutDownGrace);
 }
 
 bool PresentationConverter::isPresentation(const QString& file)
@@ -173,10 +267,7 @@ bool PresentationConverter::isPresentation(const QString& file)
 
 bool PresentationConverter::converting(const QString& file) const
 {
-    for (const auto& run : m_runs)
-        if (run->file == file)
-            return true;
-    return false;
+    return m_converting.contains(file);
 }
 
 std::optional<Presentation> PresentationConverter::cached(const QString& file) const
@@ -197,130 +288,21 @@ void PresentationConverter::convert(const QString& file)
             Qt::QueuedConnection);
         return;
     }
-    auto run = std::make_unique<Run>();
-    run->file = file;
-    Run* r = run.get();
-    const QString cacheFolder = m_cacheFolder;
-    const QString program = m_program;
-    const int limitMs = m_timeLimitMs;
-    const Priority priority = m_priority;
-    m_runs.push_back(std::move(run));
-    r->thread = std::thread([this, r, cacheFolder, program, limitMs, priority] {
-        try {
-            const QString& file = r->file;
-            const QFileInfo info(file);
-            if (!info.exists())
-                throw Failure(QStringLiteral("Не найден файл презентации: ") + file);
-            if (!info.isFile() || info.size() == 0)
-                throw Failure(QStringLiteral("Файл презентации пуст: ") + file);
-            const QString office =
-                QFileInfo(program).isAbsolute() ? program : QStandardPaths::findExecutable(program);
-            if (office.isEmpty() || !QFileInfo(office).isExecutable())
-                throw Failure(QStringLiteral("Для показа презентаций нужен LibreOffice: не "
-                                             "найдена программа ") +
-                              program);
-            QDir().mkpath(cacheFolder);
-            QTemporaryDir work(cacheFolder + QStringLiteral("/run-XXXXXX"));
-            if (!work.isValid())
-                throw Failure(QStringLiteral("Нет места для страниц презентации: ") +
-                              work.errorString());
-            const QString source = info.absoluteFilePath();
-            // The timings straight from the file where we can read it; what we cannot read
-            // LibreOffice may still read, so then it writes the timings as flat ODF too.
-            std::optional<QList<slideshowtiming::SlideTiming>> slides;
-            try {
-                slides = slideshowtiming::readPresentation(source);
-            } catch (const Failure&) {
-            }
-            // The pages, then the timings, each by its own LibreOffice. One after the other:
-            // two at once on a two-core machine starve the strip's repaints.
-            QStringList formats{QStringLiteral("pdf")};
-            if (!slides)
-                formats << QStringLiteral("fodp");
-            std::vector<std::unique_ptr<OfficeRun>> runs;
-            QElapsedTimer clock;
-            clock.start();
-            for (const QString& format : formats) {
-                runs.push_back(std::make_unique<OfficeRun>(office, work.path() + u'/' + format,
-                                                           format, source, priority));
-                OfficeRun& one = *runs.back();
-                while (!one.done()) {
-                    if (r->cancel)
-                        throw Failure(QStringLiteral("the conversion was abandoned"));
-                    if (clock.elapsed() > limitMs)
-                        throw Failure(QStringLiteral("LibreOffice не преобразовал презентацию за "
-                                                     "%1 с: %2")
-                                          .arg(limitMs / 1000)
-                                          .arg(file));
-                }
-                if (one.failedToStart())
-                    throw Failure(QStringLiteral("Не удалось запустить LibreOffice (%1): %2")
-                                      .arg(office, one.output()));
-            }
-            const QString base = info.completeBaseName();
-            const QString pdf =
-                work.path() + QStringLiteral("/pdf/out/") + base + QStringLiteral(".pdf");
-            QFile timings(work.path() + QStringLiteral("/fodp/out/") + base +
-                          QStringLiteral(".fodp"));
-            if (!QFileInfo::exists(pdf) || (!slides && !timings.open(QIODevice::ReadOnly))) {
-                QString said = runs.front()->output();
-                if (runs.size() > 1 && said.isEmpty())
-                    said = runs.back()->output();
-                throw Failure(
-                    QStringLiteral("LibreOffice не смог прочитать презентацию %1%2")
-                        .arg(file, said.isEmpty() ? QString() : QStringLiteral(": ") + said));
-            }
-            if (!slides) {
-                try {
-                    slides = slideshowtiming::readFlatOdp(timings.readAll());
-                } catch (const Failure& failure) {
-                    throw Failure(QStringLiteral("LibreOffice не смог прочитать презентацию %1: %2")
-                                      .arg(file, failure.text()));
-                }
-            }
-            // The index, then the pages into a folder of their own, renamed into place whole.
-            const QString made = work.path() + QStringLiteral("/entry");
-            QDir().mkpath(made);
-            QByteArray index = QByteArray(kIndexHeader) + '\n';
-            for (const auto& slide : *slides)
-                if (!slide.hidden)
-                    index += (slide.seconds ? QByteArray::number(*slide.seconds) : "-") + '\n';
-            QFile indexFile(made + u'/' + kIndexName);
-            if (!indexFile.open(QIODevice::WriteOnly) || indexFile.write(index) != index.size() ||
-                !indexFile.flush() || !QFile::rename(pdf, made + u'/' + kPagesName))
-                throw Failure(QStringLiteral("Не удалось записать страницы презентации в ") +
-                              cacheFolder);
-            indexFile.close();
-            const QString entry = cacheFolder + u'/' + entryName(info);
-            QDir(entry).removeRecursively();
-            if (!QDir().rename(made, entry))
-                throw Failure(QStringLiteral("Не удалось записать страницы презентации в ") +
-                              entry);
-            pruneCache(cacheFolder, entry);
-            r->result = readEntry(entry, file);
-            if (!r->result)
-                throw Failure(QStringLiteral("Не удалось прочитать страницы презентации в ") +
-                              entry);
-        } catch (...) {
-            r->reason = currentExceptionText();
-        }
-        QMetaObject::invokeMethod(
-            this, [this, r] { finish(r); }, Qt::QueuedConnection);
-    });
-}
-
-void PresentationConverter::finish(Run* run)
-{
-    if (run->thread.joinable())
-        run->thread.join();
-    const QString file = run->file;
-    const std::optional<Presentation> result = run->result;
-    const QString reason = run->reason;
-    std::erase_if(m_runs, [run](const auto& r) { return r.get() == run; });
-    if (result)
-        emit converted(file, *result);
-    else
-        emit conversionFailed(file, reason);
+    m_converting.append(file);
+    m_worker->run(
+        this,
+        [file, cacheFolder = m_cacheFolder, program = m_program, limitMs = m_timeLimitMs,
+         priority = m_priority](const auto& job) {
+            return convertPresentation(file, cacheFolder, program, limitMs, priority,
+                                       job.cancelFlag());
+        },
+        [this, file](const JobResult<Presentation>& result) {
+            m_converting.removeOne(file);
+            if (result.ok())
+                emit converted(file, *result.value);
+            else
+                emit conversionFailed(file, result.error);
+        });
 }
 
 }  // namespace velumo

@@ -3,13 +3,14 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <memory>
 #include <optional>
-#include <thread>
-#include <vector>
 
 namespace velumo {
+
+class Worker;
 
 // A presentation ready to show: its visible slides as the pages of a PDF file, in order, and
 // the duration of each (none: the slide stays until the stop).
@@ -47,7 +48,7 @@ public:
     PresentationConverter(QString cacheFolder, QString program = QStringLiteral("soffice"),
                           int timeLimitMs = 60'000, Priority priority = Priority::Normal,
                           QObject* parent = nullptr);
-    // Ends the runs still going (their LibreOffice is killed) and waits for their threads.
+    // Ends the runs still going (their LibreOffice is killed), waiting a bounded time for them.
     ~PresentationConverter() override;
 
     // The cached presentation of the file as it is now on disk, if there is one. Cheap: reads
@@ -59,7 +60,7 @@ public:
     void convert(const QString& file);
 
     // Runs going on now.
-    int running() const { return int(m_runs.size()); }
+    int running() const { return int(m_converting.size()); }
     bool converting(const QString& file) const;
 
     static bool isPresentation(const QString& file);
@@ -69,15 +70,15 @@ signals:
     void conversionFailed(const QString& file, const QString& reason);
 
 private:
-    struct Run;
-    void finish(Run* run);
+    static constexpr int kMaxRuns = 4;
 
     QString m_cacheFolder;
     QString m_program;
     int m_timeLimitMs;
     Priority m_priority;
-    std::vector<std::unique_ptr<Run>> m_runs;
-    std::thread m_sweep;
+    QStringList m_converting;  // the files of the runs going on
+    std::unique_ptr<Worker> m_worker;
+    std::unique_ptr<Worker> m_sweep;  // removes what crashed runs left
 };
 
 }  // namespace velumo

@@ -10,7 +10,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
-#include "net/backgroundworker.h"
+#include "base/worker.h"
 #include "net/progressthrottle.h"
 #include "players/rssdocument.h"
 #include "ticker/blockedits.h"
@@ -46,7 +46,8 @@ RssFeed::RssFeed(Settings& settings, TickerBlock& block, BlockEdits& edits, Noti
       m_folder(std::move(programFolder)),
       m_limits(limits),
       m_timer(timers.create(QStringLiteral("TimerRSS"))),
-      m_worker(std::make_unique<BackgroundWorker>(QStringLiteral("rss"), this, notifier))
+      m_worker(
+          std::make_unique<Worker>(QStringLiteral("rss"), Worker::Order::Serial, 1, &notifier, log))
 {
     m_timer->setInterval(kMinuteMs);
     m_timer->setHandler([this] { guarded(m_notifier, [this] { TimerRSSTimer(); }); });
@@ -54,7 +55,7 @@ RssFeed::RssFeed(Settings& settings, TickerBlock& block, BlockEdits& edits, Noti
 
 RssFeed::~RssFeed()
 {
-    m_worker->stop();
+    m_worker->shutDown();
 }
 
 void RssFeed::netLog(const QString& text)
@@ -88,36 +89,47 @@ void RssFeed::ReadRssFeed(std::function<void(bool applied)> after)
     netLog(QStringLiteral("reading %1").arg(shownAddress()));
     m_activity.begin(shownAddress());
     emit activityChanged();
-    m_worker->submit([this, address, after, account] {
-        auto document = std::make_shared<RssDocument>();
-        ProgressThrottle throttle(kProgressIntervalMs);
-        const ByteProgress progress = [this, &throttle](qint64 done, qint64 total) {
-            if (!throttle.due(done, total))
-                return;
-            m_worker->post([this, done, total] {
-                m_activity.phase = NetActivity::Phase::Transferring;
-                m_activity.bytes = done;
-                m_activity.total = total;
-                emit activityChanged();
-            });
-        };
-        try {
-            *document = readRssDocument(
-                fetchUrl(address, m_folder, m_limits, &m_worker->abortFlag(), progress));
-        } catch (const Failure& failure) {
-            document->error = failure.text();
-        }
-        m_worker->post([this, document, after, account] {
+    // Progress reaches this thread as (bytes, total).
+    using Progress = std::pair<qint64, qint64>;
+    m_worker->run<Progress>(
+        this,
+        [address, folder = m_folder, limits = m_limits](const JobContext<Progress>& job) {
+            RssDocument document;
+            ProgressThrottle throttle(kProgressIntervalMs);
+            const ByteProgress progress = [&job, &throttle](qint64 done, qint64 total) {
+                if (throttle.due(done, total))
+                    job.report({done, total});
+            };
+            try {
+                document =
+                    readRssDocument(fetchUrl(address, folder, limits, &job.cancelFlag(), progress));
+            } catch (const Failure& failure) {
+                document.error = failure.text();
+            }
+            return document;
+        },
+        [this](const Progress& progress) {
+            m_activity.phase = NetActivity::Phase::Transferring;
+            m_activity.bytes = progress.first;
+            m_activity.total = progress.second;
+            emit activityChanged();
+        },
+        [this, after, account](const JobResult<RssDocument>& result) {
+            // What the read shows now is its command's, when a command asked for it.
             const Notifier::Charge charge(m_notifier, account);
+            RssDocument document;
+            if (result.ok())
+                document = *result.value;
+            else
+                document.error = result.error;
             --m_pending;
             bool applied = false;
-            guarded(m_notifier, [&] { applied = applyDocument(*document); });
-            showResult(*document, applied);
+            guarded(m_notifier, [&] { applied = applyDocument(document); });
+            showResult(document, applied);
             if (after)
                 guarded(m_notifier, [&] { after(applied); });
             emit readFinished(applied);
         });
-    });
 }
 
 void RssFeed::showResult(const RssDocument& document, bool applied)

@@ -12,13 +12,13 @@ namespace velumo {
 
 class BlockEdits;
 class CommandReply;
-class BackgroundWorker;
 class EventLog;
 class Notifier;
 class Settings;
 class TickerBlock;
 class Timer;
 class TimerFactory;
+class Worker;
 struct RssDocument;
 
 // The news feed in the ticker: reads the RSS 2.0 document at SCEdit20 (on a worker thread) and
@@ -90,7 +90,7 @@ private:
     QString m_folder;
     FetchLimits m_limits;
     std::unique_ptr<Timer> m_timer;
-    std::unique_ptr<BackgroundWorker> m_worker;
+    std::unique_ptr<Worker> m_worker;
     QString m_lastAddress;
     int m_pending = 0;
     NetActivity m_activity{NetActivity::Kind::Feed};

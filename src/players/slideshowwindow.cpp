@@ -6,11 +6,14 @@
 #include <QResizeEvent>
 #include <QScreen>
 
+#include "base/worker.h"
+
 namespace velumo {
 
 SlideShowWindow::SlideShowWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
-      m_document(new QPdfDocument(this))
+      m_document(new QPdfDocument(this)),
+      m_worker(std::make_unique<Worker>(QStringLiteral("slide ahead")))
 {
     setObjectName(QStringLiteral("SlideShowWindow"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -19,22 +22,18 @@ SlideShowWindow::SlideShowWindow(QWidget* parent)
     resize(300, 400);
 }
 
-SlideShowWindow::~SlideShowWindow()
-{
-    joinAhead();
-}
+SlideShowWindow::~SlideShowWindow() = default;  // the worker waits a bounded time
 
-void SlideShowWindow::joinAhead()
+void SlideShowWindow::dropAhead()
 {
-    if (m_ahead.joinable())
-        m_ahead.join();
+    ++*m_generation;
+    m_aheadPage = -1;
+    m_aheadPicture = QImage();
 }
 
 bool SlideShowWindow::open(const QString& pagesFile, QString* reason)
 {
-    joinAhead();
-    ++m_generation;
-    m_aheadPage = -1;
+    dropAhead();
     m_document->close();
     m_page = -1;
     m_picture = QImage();
@@ -86,30 +85,30 @@ void SlideShowWindow::render()
 
 void SlideShowWindow::renderAhead(int page)
 {
-    joinAhead();
-    m_aheadPage = -1;
-    m_aheadPicture = QImage();
+    dropAhead();
     if (page >= m_document->pageCount())
         return;
     const QSize fitted = fittedSize(page);
     if (fitted.isEmpty())
         return;
     // A document of its own on the worker thread: the window's stays with the window.
-    m_ahead = std::thread([this, file = m_file, page, fitted, generation = m_generation] {
-        QPdfDocument document;
-        if (document.load(file) != QPdfDocument::Error::None)
-            return;
-        QImage picture = document.render(page, fitted);
-        QMetaObject::invokeMethod(
-            this,
-            [this, page, generation, picture = std::move(picture)] {
-                if (generation != m_generation)
-                    return;
-                m_aheadPage = page;
-                m_aheadPicture = picture;
-            },
-            Qt::QueuedConnection);
-    });
+    const int generation = *m_generation;
+    m_worker->run(
+        this,
+        [file = m_file, page, fitted, generation, current = m_generation](const auto&) {
+            if (*current != generation)
+                return QImage();  // a later page or document is wanted already
+            QPdfDocument document;
+            if (document.load(file) != QPdfDocument::Error::None)
+                return QImage();
+            return document.render(page, fitted);
+        },
+        [this, page, generation](const JobResult<QImage>& result) {
+            if (generation != *m_generation || !result.ok() || result.value->isNull())
+                return;
+            m_aheadPage = page;
+            m_aheadPicture = *result.value;
+        });
 }
 
 void SlideShowWindow::place(const QRect& rect)
@@ -136,10 +135,7 @@ int SlideShowWindow::screenCount() const
 void SlideShowWindow::close()
 {
     hide();
-    joinAhead();
-    ++m_generation;
-    m_aheadPage = -1;
-    m_aheadPicture = QImage();
+    dropAhead();
     m_document->close();
     m_page = -1;
     m_picture = QImage();

@@ -2,7 +2,8 @@
 
 #include <QImage>
 #include <QWidget>
-#include <thread>
+#include <atomic>
+#include <memory>
 
 #include "players/slidesurface.h"
 
@@ -10,9 +11,11 @@ class QPdfDocument;
 
 namespace velumo {
 
+class Worker;
+
 // The slide-show window: frameless, below the strip and the clock, each page letter-boxed on
-// black at the window's size. The page after the one on the screen is rendered ahead on a
-// worker thread (a large page takes longer than a frame), so a slide change only paints.
+// black at the window's size. The page after the one on the screen is rendered ahead by a
+// worker (a large page takes longer than a frame), so a slide change only paints.
 class SlideShowWindow final : public QWidget, public SlideSurface {
     Q_OBJECT
 public:
@@ -36,17 +39,19 @@ private:
     void render();
     QSize fittedSize(int page) const;
     void renderAhead(int page);
-    void joinAhead();
+    // Forgets the page rendered ahead; one still being rendered is dropped when it comes.
+    void dropAhead();
 
     QPdfDocument* m_document = nullptr;
     QString m_file;
     int m_page = -1;
     QImage m_picture;
     // The page rendered ahead, with its number and size; -1 while none is ready.
-    std::thread m_ahead;
     int m_aheadPage = -1;
     QImage m_aheadPicture;
-    int m_generation = 0;
+    // Read by the worker's jobs too: one for a page that nobody wants any more is skipped.
+    std::shared_ptr<std::atomic_int> m_generation = std::make_shared<std::atomic_int>(0);
+    std::unique_ptr<Worker> m_worker;
 };
 
 }  // namespace velumo

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 
+#include "net/curlglobal.h"
+
 // One application object for the whole test run (offscreen under CTest).
 int main(int argc, char** argv)
 {
+    // Before any thread starts: the FTP and feed tests transfer on workers.
+    const velumo::CurlGlobal curl;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
