@@ -121,7 +121,8 @@ PictureConverter::PictureConverter() : m_thread(new QThread()), m_core(new Core(
     m_thread->setObjectName(QStringLiteral("picture converter"));
     m_core->moveToThread(m_thread);
     // Goes with this object: a picture of a converter that has gone reaches nobody.
-    connect(m_core, &Core::picture, this, &PictureConverter::picture, Qt::DirectConnection);
+    connect(m_core, &Core::picture, this, &PictureConverter::picture,
+            Qt::DirectConnection);  // plain: a signal passed on
     m_thread->start();
 }
 
