@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     strip.show();
     const QRect rect(0, 60, 960, 540);
     auto request = [&](const QString& file) {
-        return PlayerRequest{u'k', QStringLiteral("1"), file, rect, QStringLiteral("k0")};
+        return PlayerRequest{u'k', QStringLiteral("1"), file, rect};
     };
     bool shown = false;
     QObject::connect(&player, &ContentPlayer::onScreen, [&] { shown = true; });
