@@ -119,7 +119,7 @@ int main(int argc, char** argv)
         });
         strip.resetGap();
         clock.start();
-        player.start({u'p', QStringLiteral("1"), show, QRect(40, 30, 640, 480), "p0"});
+        player.start({u'p', QStringLiteral("1"), show, QRect(40, 30, 640, 480)});
         while (!on && clock.elapsed() < 120'000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         figures.startMs.push_back(clock.elapsed());
@@ -147,7 +147,7 @@ int main(int argc, char** argv)
     Figures changes;
     {
         SlideShowPlayer player(settings, notifier, log, warm, window);
-        player.start({u'p', QStringLiteral("1"), show, QRect(0, 0, 1280, 720), "p0"});
+        player.start({u'p', QStringLiteral("1"), show, QRect(0, 0, 1280, 720)});
         strip.resetGap();
         waitMs(3500);
         changes.gapMs.push_back(strip.largestGapMs());
