@@ -12,13 +12,6 @@
 namespace velumo {
 namespace {
 
-void waitUntil(const std::function<bool()>& done)
-{
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 TEST(BackgroundWorker, FailuresOfJobsAndResultsAreReportedAndTheNextJobRuns)
 {
     QObject owner;
@@ -28,7 +21,7 @@ TEST(BackgroundWorker, FailuresOfJobsAndResultsAreReportedAndTheNextJobRuns)
     worker.submit([] { throw std::runtime_error("disk on fire"); });
     worker.submit([&worker] { worker.post([] { throw Failure(QStringLiteral("bad result")); }); });
     worker.submit([&worker, &resultRan] { worker.post([&resultRan] { resultRan = true; }); });
-    waitUntil([&] { return resultRan; });
+    test::waitFor([&] { return resultRan; }, 5000);
     EXPECT_TRUE(resultRan);
     EXPECT_EQ(notifier.errors, (QStringList{"disk on fire", "bad result"}));
 }
