@@ -29,20 +29,9 @@
 
 using namespace velumo;
 using velumo::bench::StripSampler;
+using velumo::test::waitFor;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 void run(int ms)
 {

@@ -10,6 +10,9 @@ packages=(
     xvfb xcompmgr x11-apps imagemagick xdotool python3-pyftpdlib faketime libfaketime
     qt6-webengine-dev
 )
+# The checks and the compiler cache of tools/run-tests.sh; trayer is the notification area of
+# the tray tests.
+packages+=(clang-format ccache trayer)
 # Slide shows: LibreOffice converts the presentations, Qt Pdf renders their pages.
 packages+=(libreoffice-impress-nogui qt6-pdf-dev)
 missing=()

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -15,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <functional>
 
 #include "base/configfile.h"
 #include "base/settings.h"
@@ -26,17 +26,9 @@
 namespace velumo {
 namespace {
 
-template <typename Condition>
-bool waitUntil(Condition condition, int timeoutMs)
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
 {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < timeoutMs) {
-        if (condition())
-            return true;
-        QThread::msleep(20);
-    }
-    return condition();
+    return test::waitFor(condition, timeoutMs, 20);
 }
 
 QString run(const QString& program, const QStringList& arguments, const QProcessEnvironment& env)

@@ -27,15 +27,6 @@ QStringList logged(const QString& folder, const QString& kind)
     return logEvents(folder + "/velumo.log", kind);
 }
 
-// Polls until the condition holds or the time is up.
-void waitUntil(const std::function<bool()>& condition, qint64 timeoutMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition() && waited.elapsed() < timeoutMs)
-        QThread::msleep(100);
-}
-
 // Closes the copy as one would from a shell ("--send close") and waits for it to end.
 void closeFromShell(Program& velumo, const QString& folder)
 {
@@ -72,7 +63,7 @@ TEST(DispatcherEndToEnd, RunsAPlanUnattended)
 
     Program velumo(folder);
     ASSERT_NO_FATAL_FAILURE(velumo.start());
-    waitUntil([&] { return logged(folder, "stop").size() >= 2; }, 20'000);
+    waitFor([&] { return logged(folder, "stop").size() >= 2; }, 20'000, 100);
     QString reply;
     EXPECT_EQ(runToEnd({"--dir", folder, "--send", "status"}, &reply), 0);
     ASSERT_NO_FATAL_FAILURE(closeFromShell(velumo, folder));
@@ -144,8 +135,8 @@ TEST(DispatcherEndToEnd, MissingPlanFileIsReported)
 
     Program velumo(folder);
     ASSERT_NO_FATAL_FAILURE(velumo.start());
-    waitUntil([&] { return logged(folder, "message").contains("Не задан файл диспетчера!"); },
-              15'000);
+    waitFor([&] { return logged(folder, "message").contains("Не задан файл диспетчера!"); }, 15'000,
+            100);
     ASSERT_NO_FATAL_FAILURE(closeFromShell(velumo, folder));
     EXPECT_TRUE(logged(folder, "message").contains("Не задан файл диспетчера!"));
     EXPECT_TRUE(logged(folder, "start").isEmpty());

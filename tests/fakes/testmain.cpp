@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QGuiApplication>
 
+#include "fakes/failonskip.h"
 #include "net/curlglobal.h"
 
 // One application object for the whole test run; fonts and pictures need the Gui module, never
@@ -13,5 +14,6 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    velumo::test::FailOnSkip::installWhenAsked();
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 
+#include "fakes/failonskip.h"
 #include "net/curlglobal.h"
 
 // One application object for the whole test run (offscreen under CTest).
@@ -12,5 +13,6 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    velumo::test::FailOnSkip::installWhenAsked();
     return RUN_ALL_TESTS();
 }

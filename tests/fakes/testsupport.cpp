@@ -1,10 +1,25 @@
 #include "testsupport.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QThread>
 
 #include "base/textfile.h"
 
 namespace velumo::test {
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs, int stepMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(stepMs);
+    }
+    return true;
+}
 
 QByteArray readAll(const QString& path)
 {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -77,6 +78,11 @@ private:
     QDateTime m_start;
     QElapsedTimer m_elapsed;
 };
+
+// Runs the event loop until the condition holds or the time is up; false when it never held.
+// The default is generous: the suites run in parallel on a loaded machine. Polling another
+// program takes a longer step, which leaves the machine to that program.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000, int stepMs = 1);
 
 QByteArray readAll(const QString& path);
 void writeAll(const QString& path, const QByteArray& bytes);

@@ -20,31 +20,23 @@
 #include "base/configfile.h"
 #include "base/controlchannel.h"
 #include "base/settings.h"
+#include "fakes/programrun.h"
 #include "fakes/testsupport.h"
 
 namespace velumo::integration {
 
-inline QString programPath()
-{
-    return qEnvironmentVariable("VELUMO_BUILD_DIR") + QLatin1String("/velumo");
-}
+using test::programPath;
 
 inline QString sourceDir()
 {
     return qEnvironmentVariable("VELUMO_SOURCE_DIR");
 }
 
-// Polls until the condition holds; false when the time ran out first.
-inline bool pollUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs = 25)
+// Polls until the condition holds; false when the time ran out first. A step of 25 ms leaves the
+// machine to the program under test.
+inline bool pollUntil(const std::function<bool()>& condition, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        if (condition())
-            return true;
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(stepMs);
-    }
+    return test::waitFor(condition, timeoutMs, 25);
 }
 
 inline void writeConfig(const QString& folder, const std::function<void(Settings&)>& change)
@@ -103,12 +95,8 @@ public:
     // Starts the copy and waits until its control channel answers.
     bool start(const QStringList& switches = {}, int timeoutMs = 15000)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        // A power request never reaches the machine.
-        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("VELUMO_SOURCE_DIR") +
-                                               QLatin1String("/tests/fakes/bin:") +
-                                               env.value(QStringLiteral("PATH")));
+        // A power request never reaches the machine; this copy's go into its own folder.
+        QProcessEnvironment env = test::programEnvironment();
         env.insert(QStringLiteral("VELUMO_FAKE_POWER_LOG"), m_folder + QLatin1String("/power.log"));
         m_process.setProcessEnvironment(env);
         // What the program prints goes into a file of its folder, out of the test's output.
@@ -182,16 +170,15 @@ private:
     QProcess m_process;
 };
 
-// A loopback server of tests/integration, started with /usr/bin/python3 SCRIPT ROOT PORTFILE
-// [MODE]: it picks a free port of 127.0.0.1 and writes it into the port file.
+// A loopback server of tests/, started with /usr/bin/python3 SCRIPT ROOT PORTFILE [MODE]: it
+// picks a free port of 127.0.0.1 and writes it into the port file.
 class LoopbackServer {
 public:
     LoopbackServer(const QString& script, const QString& root, const QString& mode = {})
     {
         const QString portFile = root + QLatin1String(".port");
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList arguments{sourceDir() + QLatin1String("/tests/integration/") + script, root,
-                              portFile};
+        QStringList arguments{sourceDir() + QLatin1String("/tests/") + script, root, portFile};
         if (!mode.isEmpty())
             arguments.append(mode);
         m_process.start(QStringLiteral("/usr/bin/python3"), arguments);
@@ -218,26 +205,28 @@ private:
     QProcess m_process;
 };
 
-// The FTP server of ftpserver.py.
+// The FTP server of the tests (tests/fakes/ftpserver.py). Its name listing gives names that try
+// to leave the receiving folder before the real ones; slow data goes at 64 KiB a second.
 class FtpServer : public LoopbackServer {
 public:
     enum Mode { Normal, NoModificationTimes, Slow };
     explicit FtpServer(const QString& root, Mode mode = Normal)
-        : LoopbackServer(QStringLiteral("ftpserver.py"), root,
-                         mode == NoModificationTimes ? QStringLiteral("nomdtm")
-                         : mode == Slow              ? QStringLiteral("slow")
-                                                     : QString())
+        : LoopbackServer(QStringLiteral("fakes/ftpserver.py"), root,
+                         mode == NoModificationTimes ? QStringLiteral("mixed,nomdtm")
+                         : mode == Slow              ? QStringLiteral("mixed,throttle=65536")
+                                                     : QStringLiteral("mixed"))
     {
     }
 
-    static constexpr const char* kUser = "e2e-user";
-    static constexpr const char* kPassword = "e2e-Secret-pw";
+    static constexpr const char* kUser = "user";
+    static constexpr const char* kPassword = "s3cret-pw";
 };
 
 // The HTTP server of httpserver.py, serving the files of a folder.
 class HttpServer : public LoopbackServer {
 public:
-    explicit HttpServer(const QString& root) : LoopbackServer(QStringLiteral("httpserver.py"), root)
+    explicit HttpServer(const QString& root)
+        : LoopbackServer(QStringLiteral("integration/httpserver.py"), root)
     {
     }
 };

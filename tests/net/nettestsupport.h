@@ -10,27 +10,16 @@
 #include <QThread>
 #include <functional>
 
-namespace velumo::test {
+#include "fakes/testsupport.h"
 
-// Runs the event loop until the condition holds or the time is up.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 20000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
+namespace velumo::test {
 
 inline QString sourceDir()
 {
     return qEnvironmentVariable("VELUMO_SOURCE_DIR", QStringLiteral(VELUMO_TEST_SOURCE_DIR));
 }
 
-// The loopback FTP server of tests/net/ftpserver.py (Debian's python with pyftpdlib), started
+// The loopback FTP server of tests/fakes/ftpserver.py (Debian's python with pyftpdlib), started
 // on a free port of 127.0.0.1 and stopped with the object.
 class FtpTestServer {
 public:
@@ -41,7 +30,7 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(
             QStringLiteral("/usr/bin/python3"),
-            {sourceDir() + QLatin1String("/tests/net/ftpserver.py"), root, portFile, faults});
+            {sourceDir() + QLatin1String("/tests/fakes/ftpserver.py"), root, portFile, faults});
         QDeadlineTimer deadline(15000);
         while (!QFile::exists(portFile) && !deadline.hasExpired() &&
                m_process.state() != QProcess::NotRunning)

@@ -35,19 +35,6 @@ public:
     }
 };
 
-template <typename Condition>
-bool waitFor(Condition condition, int timeoutMs = 10000)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < timeoutMs) {
-        if (condition())
-            return true;
-        QThread::msleep(50);
-    }
-    return condition();
-}
-
 class TrayRun : public ::testing::Test {
 protected:
     void SetUp() override
@@ -62,8 +49,8 @@ protected:
                 display = QStringLiteral(":%1").arg(n);
         ASSERT_FALSE(display.isEmpty());
         server.process.start(xvfb, {display, "-screen", "0", "1280x720x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(
-            waitFor([&] { return QFileInfo::exists("/tmp/.X11-unix/X" + display.mid(1)); }));
+        ASSERT_TRUE(test::waitFor(
+            [&] { return QFileInfo::exists("/tmp/.X11-unix/X" + display.mid(1)); }, 10000, 50));
         env = test::programEnvironment();
         env.insert("DISPLAY", display);
         env.insert("QT_QPA_PLATFORM", "xcb");
@@ -81,7 +68,7 @@ protected:
         program.process.setProcessChannelMode(QProcess::MergedChannels);
         program.process.start(test::programPath(), {"--dir", dir.path()});
         ASSERT_TRUE(program.process.waitForStarted(5000));
-        ASSERT_TRUE(waitFor([&] { return send("status").code == 0; }, 20000));
+        ASSERT_TRUE(test::waitFor([&] { return send("status").code == 0; }, 20000, 50));
     }
 
     ControlReply send(const QString& command) { return sendControlCommand(dir.path(), command); }
@@ -125,7 +112,8 @@ TEST_F(TrayRun, MinimiseRestoreAndTheWayBackWithoutATray)
 
     // The tray goes away: minimising keeps the panel on screen and says so once.
     tray.stop();
-    ASSERT_TRUE(waitFor([&] { return !panel().value("tray_available").toBool(); }));
+    ASSERT_TRUE(
+        test::waitFor([&] { return !panel().value("tray_available").toBool(); }, 10000, 50));
     EXPECT_EQ(send("panel minimise").text, "no notification area");
     EXPECT_EQ(send("panel minimise").text, "no notification area");
     EXPECT_TRUE(panel().value("visible").toBool());

@@ -21,21 +21,6 @@ using namespace velumo::test;
 
 namespace {
 
-// Generous: the suites run in parallel on a loaded machine.
-constexpr int kWaitMs = 20000;
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = kWaitMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 enum class Colour { Black, Red, Blue, Other };
 
 Colour colourOf(const QColor& c)

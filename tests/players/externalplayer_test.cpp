@@ -21,20 +21,6 @@ using namespace velumo::test;
 
 namespace {
 
-constexpr int kWaitMs = 20000;
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = kWaitMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 class External : public ::testing::Test {
 protected:
     PlayerRequest request(const QString& file)

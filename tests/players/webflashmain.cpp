@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 
+#include "fakes/failonskip.h"
 #include "players/webengine.h"
 #include "players/webrig.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     velumo::prepareWebEngine();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    velumo::test::FailOnSkip::installWhenAsked();
     const int code = RUN_ALL_TESTS();
     velumo::test::WebRig::destroy();
     return code;

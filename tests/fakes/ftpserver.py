@@ -1,14 +1,15 @@
 """A loopback FTP server for the tests and benchmarks, with faults on request.
 
 Usage: ftpserver.py ROOT PORTFILE [FAULTS]
-FAULTS is a comma-separated list of: norest (REST refused), drop (a download's data
-connection ends after 64 KiB), hostile (NLST answers with hostile names), many (NLST answers
-with 5000 names), nonsense (every reply after login is garbage), throttle=N (data limited to
-N bytes a second; throttle=1 stalls after the first chunk), pace=N (data limited to N bytes a
-second in a steady stream, a slice every twentieth of a second, where throttle sends one burst
-a second).
-Writes the port it listens on into PORTFILE once it is ready. User "user", password
-"s3cret-pw".
+FAULTS is a comma-separated list of: norest (REST refused), nomdtm (modification times
+refused), drop (a download's data connection ends after 64 KiB), hostile (NLST answers with
+hostile names only), mixed (NLST gives names that try to leave the receiving folder before the
+real names of the directory), many (NLST answers with 5000 names), nonsense (every reply after
+login is garbage), throttle=N (data limited to N bytes a second; throttle=1 stalls after the
+first chunk), pace=N (data limited to N bytes a second in a steady stream, a slice every
+twentieth of a second, where throttle sends one burst a second).
+Writes the port it listens on into PORTFILE once it is ready and ends with the process that
+started it. User "user", password "s3cret-pw"; a refused login answers at once.
 """
 import logging
 import os
@@ -33,6 +34,8 @@ for fault in list(faults):
 
 HOSTILE = [b"../escape.txt", b"/tmp/velumo-abs-escape.txt", b"..", b".", b"",
            b"sub\\evil.txt", b"bell\x07name", b"good.txt"]
+ESCAPES = [b"../escape.txt", b"../../escape.txt", b"/tmp/velumo-e2e-abs-escape.txt", b"..",
+           b"sub\\evil.txt", b"bell\x07name"]
 
 
 class FaultyHandler(FTPHandler):
@@ -45,6 +48,9 @@ class FaultyHandler(FTPHandler):
     def ftp_NLST(self, path):
         if "hostile" in faults:
             names = HOSTILE
+        elif "mixed" in faults:
+            names = ESCAPES + [n.encode("utf-8", "surrogateescape")
+                               for n in sorted(self.fs.listdir(path))]
         elif "many" in faults:
             names = [b"file%05d.txt" % i for i in range(5000)]
         else:
@@ -52,6 +58,12 @@ class FaultyHandler(FTPHandler):
         data = b"".join(n + b"\r\n" for n in names)
         self.push_dtp_data(data, isproducer=False, cmd="NLST")
         return path
+
+    def ftp_MDTM(self, path):
+        if "nomdtm" in faults:
+            self.respond("502 Command not implemented.")
+            return
+        return FTPHandler.ftp_MDTM(self, path)
 
     def ftp_RETR(self, file):
         if "drop" in faults:
@@ -73,6 +85,7 @@ class FaultyHandler(FTPHandler):
 authorizer = DummyAuthorizer()
 authorizer.add_user("user", "s3cret-pw", root, perm="elradfmwMT")
 FaultyHandler.authorizer = authorizer
+FaultyHandler.auth_failed_timeout = 0.1
 FaultyHandler.banner = "velumo test server"
 if throttle:
     class Throttled(ThrottledDTPHandler):
