@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
+#include "base/eventlog.h"
 #include "base/failurefeed.h"
+#include "base/origin.h"
 #include "fakes/testsupport.h"
 
 using namespace velumo;
@@ -36,6 +39,50 @@ TEST(FailureFeed, KeepsTodaysFailuresOnlyAndBoundsThem)
     // A clock set back within the day keeps the list.
     clock.setNow(QDateTime(QDate(2026, 12, 10), QTime(0, 0, 0)));
     EXPECT_EQ(feed.today().size(), FailureFeed::kMaxEntries);
+}
+
+TEST(FailureFeed, WhatRunsOnItsOwnGoesToTheFeedWhatTheOperatorDoesStaysABox)
+{
+    QTemporaryDir dir;
+    EventLog log(dir.filePath("velumo.log"));
+    test::RecordingNotifier notifier(&log);
+    FakeClock clock(QDateTime(QDate(2026, 12, 9), QTime(14, 0)));
+    FailureFeed feed(clock);
+    notifier.setFailureFeed(&feed);
+
+    // A button, a dialog, a control command: the box, the log line as it always was.
+    notifier.errorReport(QStringLiteral("no video capture device"),
+                         Origin::byOperator(QStringLiteral("SCButton63")));
+    {
+        const Origin::Scope button(Origin::byOperator(QStringLiteral("SCButton43")));
+        notifier.message(QStringLiteral("ЦУП уже запущен!"));
+    }
+    EXPECT_EQ(notifier.errors, QStringList{"no video capture device"});
+    EXPECT_EQ(notifier.messages, QStringList{"ЦУП уже запущен!"});
+    EXPECT_TRUE(feed.today().isEmpty());
+
+    // A timer: no box; the feed has the plain Russian words, the log the detail after a dash.
+    {
+        const Origin::Scope timer(Origin::unattended(QStringLiteral("Timer1start")));
+        notifier.errorReport(QStringLiteral("no video capture device"));
+        notifier.message(QStringLiteral("Не загружено расписание диспетчера"));
+    }
+    EXPECT_EQ(notifier.errors.size(), 1);
+    EXPECT_EQ(notifier.messages.size(), 1);
+    ASSERT_EQ(feed.today().size(), 2);
+    EXPECT_TRUE(feed.today()[0].text.startsWith("Нет устройства видеозахвата"));
+    EXPECT_EQ(feed.today()[0].source, "Timer1start");
+    EXPECT_EQ(feed.today()[1].text, "Не загружено расписание диспетчера");
+    const QStringList errors = test::logEvents(log.path(), "error");
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_EQ(errors[0], "no video capture device");
+    EXPECT_TRUE(errors[1].startsWith("Нет устройства видеозахвата"));
+    EXPECT_TRUE(errors[1].endsWith(" — no video capture device"));
+
+    // Without a feed (a run without a screen, the tests of a part) everything is shown.
+    notifier.setFailureFeed(nullptr);
+    notifier.errorReport(QStringLiteral("stalled"), Origin::unattended(QStringLiteral("k")));
+    EXPECT_EQ(notifier.errors.size(), 2);
 }
 
 }  // namespace
