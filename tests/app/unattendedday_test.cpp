@@ -143,6 +143,17 @@ TEST_F(UnattendedDay, FailingLinesNeitherStopTheDayNorPutABoxOnAir)
     // A folder where str_disp.txt should be: no line can be saved for a restart.
     ASSERT_TRUE(QDir(dir.path()).mkdir("str_disp.txt"));
 
+    // The plan check sees beforehand what will fail, line by line, in Russian.
+    QString check;
+    EXPECT_EQ(test::runToEnd({"--dir", dir.path(), "--check-plan", path("plan.pln")}, &check), 1);
+    const QStringList report = check.split(u'\n');
+    EXPECT_FALSE(report.filter(QRegularExpression("^1: .*нет устройства видеозахвата")).isEmpty())
+        << check.toStdString();
+    EXPECT_FALSE(report.filter(QRegularExpression("^2: .*нет файла")).isEmpty())
+        << check.toStdString();
+    EXPECT_FALSE(report.filter(QRegularExpression("^3: .*такой даты или времени нет")).isEmpty())
+        << check.toStdString();
+
     program.start({}, env);
     ASSERT_TRUE(program.waitReady());
     ASSERT_EQ(program.send("dispatcher start").code, 0);
