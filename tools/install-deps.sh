@@ -7,7 +7,7 @@ packages=(
     libcurl4-openssl-dev libpugixml-dev zlib1g-dev libasound2-dev libgtest-dev libbenchmark-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav fonts-dejavu-core curl
     qt6-translations-l10n libxcb1-dev mpv ffmpeg
-    xvfb xcompmgr x11-apps imagemagick xdotool python3-pyftpdlib faketime libfaketime
+    xvfb xcompmgr x11-apps x11-utils imagemagick xdotool python3-pyftpdlib faketime libfaketime
     qt6-webengine-dev
 )
 # The checks and the compiler cache of tools/run-tests.sh; trayer is the notification area of

@@ -73,14 +73,19 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
     m_registry = std::make_unique<PlayerRegistry>(
         services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slidePlayer, *m_flashMovies,
                                 *m_webPages, *m_capturePlayer});
-    // Content that fails on air is the dispatcher's failure, nobody's action: it goes to the
-    // failure feed (no box on the output), once an entry.
-    connectGuarded(
-        m_registry.get(), &PlayerRegistry::contentFailed, m_registry.get(),
-        Origin::unattended(QStringLiteral("players")), [this](QChar letter, const QString& reason) {
-            m_services.notifier.errorReport(QString(letter) + QStringLiteral(": ") + reason,
-                                            Origin::unattended(QStringLiteral("players")));
-        });
+    // Content that fails, once an entry: the operator who started it (a button, a command) is
+    // told as by any failure; on air nobody is there, so the status line and the tray learn of
+    // it (the player's "failed" event is its record in velumo.log) and no box comes up.
+    connectGuarded(m_registry.get(), &PlayerRegistry::contentFailed, m_registry.get(),
+                   Origin::unattended(QStringLiteral("players")),
+                   [this](QChar letter, const QString& reason) {
+                       const QString text = QString(letter) + QStringLiteral(": ") + reason;
+                       const Origin origin = Origin::current();
+                       if (origin.isUnattended())
+                           m_services.notifier.unattendedFailure(QString(letter), text);
+                       else
+                           m_services.notifier.errorReport(text, origin);
+                   });
     // The test group and the panel work on the player the k and b starts chose.
     m_clipControl = std::make_unique<ClipControl>(services.settings, *m_clipPlayer,
                                                   *m_externalPlayer, m_registry->playerChoice());

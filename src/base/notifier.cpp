@@ -82,6 +82,12 @@ void Notifier::errorReport(const QString& text, const Origin& origin)
     showMessage(QString(), text, true);
 }
 
+void Notifier::unattendedFailure(const QString& source, const QString& technical)
+{
+    if (m_feed)
+        m_feed->add(source, failuretext::plain(technical));
+}
+
 bool Notifier::confirm(const QString& title, const QString& text)
 {
     if (m_log)

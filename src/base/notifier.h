@@ -35,6 +35,10 @@ public:
     // The same with where the failure came from; every general error report goes through here.
     // (A subclass that overrides it brings the one-argument form back with a using-declaration.)
     virtual void errorReport(const QString& text, const Origin& origin);
+    // A failure of something running on its own that velumo.log already holds in its own words
+    // (a player's "failed" event): the feed learns of it, in plain Russian; no box, no second
+    // log line. Without a feed nothing more is done.
+    void unattendedFailure(const QString& source, const QString& technical);
     // OK/Cancel question; true for OK.
     bool confirm(const QString& title, const QString& text);
     // Yes/No question; true for Yes.

@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 
 #include "base/configfile.h"
@@ -80,7 +82,10 @@ protected:
                                          .filter("Geometry")
                                          .value(0)
                                          .trimmed();
-            windows.append(name + u' ' + geometry);
+            const QString type = run(QStandardPaths::findExecutable("xprop"),
+                                     {"-id", id, "_NET_WM_WINDOW_TYPE"}, env)
+                                     .trimmed();
+            windows.append(name + u' ' + geometry + u' ' + type);
         }
         return windows;
     }
@@ -106,6 +111,7 @@ QString stamp(const QDateTime& at)
 TEST_F(UnattendedDay, FailingLinesNeitherStopTheDayNorPutABoxOnAir)
 {
     ASSERT_FALSE(QStandardPaths::findExecutable("xdotool").isEmpty()) << "xdotool is not installed";
+    ASSERT_FALSE(QStandardPaths::findExecutable("xprop").isEmpty()) << "xprop is not installed";
     // No capture device here, as on most stations; the test needs that to be so.
     ASSERT_TRUE(QDir("/dev").entryList({"video*"}, QDir::System | QDir::Files).isEmpty());
 
@@ -166,12 +172,15 @@ TEST_F(UnattendedDay, FailingLinesNeitherStopTheDayNorPutABoxOnAir)
         QString::fromUtf8(test::readAll(path("velumo.log"))).split(u'\n').filter("\tstart\t");
     ASSERT_EQ(starts.size(), 4);
     const int seconds[] = {0, 2, 4, 6};
+    qint64 latestMs = 0;
     for (int i = 0; i < 4; ++i) {
         const QDateTime at = QDateTime::fromString(starts[i].left(23), "yyyy-MM-dd hh:mm:ss.zzz");
         const qint64 lateMs = first.addSecs(seconds[i]).msecsTo(at);
         EXPECT_GE(lateMs, 0) << starts[i].toStdString();
         EXPECT_LT(lateMs, 100) << starts[i].toStdString();
+        latestMs = std::max(latestMs, lateMs);
     }
+    std::printf("the latest start was %lld ms after its second\n", qint64(latestMs));
 
     // The day went on, and says so: armed no more (the plan is over), the last failure kept.
     const QJsonObject status = program.status();
@@ -183,8 +192,10 @@ TEST_F(UnattendedDay, FailingLinesNeitherStopTheDayNorPutABoxOnAir)
     EXPECT_TRUE(failures.value("boxes").toArray().isEmpty());
     EXPECT_GE(failures.value("today").toInt(), 3);
     const QStringList windows = visibleWindows();
+    ASSERT_FALSE(windows.isEmpty());  // the strip, the clock and the icons at least
     for (const QString& window : windows) {
-        EXPECT_FALSE(window.startsWith("Велумо ")) << window.toStdString();
+        // A message box is a dialog window.
+        EXPECT_FALSE(window.contains("_NET_WM_WINDOW_TYPE_DIALOG")) << window.toStdString();
         // Neither the clip's nor the capture's window stays on the screen.
         EXPECT_FALSE(window.contains("321x241")) << window.toStdString();
         EXPECT_FALSE(window.contains("323x243")) << window.toStdString();
@@ -195,10 +206,9 @@ TEST_F(UnattendedDay, FailingLinesNeitherStopTheDayNorPutABoxOnAir)
     const QStringList errors = events("error");
     EXPECT_FALSE(errors.filter(QRegularExpression("^Нет устройства видеозахвата: .* — ")).isEmpty())
         << errors.join(u'\n').toStdString();
-    EXPECT_FALSE(errors.filter(QRegularExpression("^Файл не найден: .* — ")).isEmpty())
-        << errors.join(u'\n').toStdString();
     EXPECT_EQ(errors.filter("31.02.26").size(), 1);
-    // The failed clip has its failure as its end, never a "stopped".
+    // The failed clip has its failure as its end, never a "stopped"; its record is the player's
+    // event.
     EXPECT_FALSE(events("player").filter(QRegularExpression("^failed k 1 ")).isEmpty());
     EXPECT_TRUE(events("player").filter(QRegularExpression("^stopped k 1 ")).isEmpty());
 }

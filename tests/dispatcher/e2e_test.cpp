@@ -91,6 +91,9 @@ TEST(DispatcherEndToEnd, CheckPlanExitCodes)
     const QDateTime t0 = QDateTime::currentDateTime().addSecs(3600);
     const QString good = stamp(t0) + "|k1|00|" + stamp(t0.addSecs(60));
     const QString passed = stamp(t0.addSecs(-7200)) + "|k1|00|" + stamp(t0.addSecs(-7100));
+    // The plan check opens the slot files: this one is there.
+    const QString clipFile = folder + "/clip.avi";
+    writeAll(clipFile, QByteArray("not a real clip, but a file"));
     struct Case {
         const char* name;
         QStringList lines;
@@ -98,13 +101,11 @@ TEST(DispatcherEndToEnd, CheckPlanExitCodes)
         int expectedExit;
     };
     const Case cases[] = {
-        {"clean", {passed, good, ""}, "/data/clip.avi", 0},
+        {"clean", {passed, good, ""}, clipFile, 0},
         {"empty slot", {good}, "", 1},
-        {"out of order",
-         {good, stamp(t0.addSecs(-60)) + "|k1|00|" + stamp(t0)},
-         "/data/clip.avi",
-         1},
-        {"garbage", {good, "\x7f\x01 binary"}, "/data/clip.avi", 1},
+        {"out of order", {good, stamp(t0.addSecs(-60)) + "|k1|00|" + stamp(t0)}, clipFile, 1},
+        {"garbage", {good, "\x7f\x01 binary"}, clipFile, 1},
+        {"a slot file that is gone", {good}, folder + "/gone.avi", 1},
     };
     for (const Case& c : cases) {
         writeTextLines(folder + "/plan.pln", c.lines);
