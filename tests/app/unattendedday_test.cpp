@@ -116,8 +116,9 @@ TEST_F(UnattendedDay, FailingLinesNeitherStopTheDayNorPutABoxOnAir)
     ASSERT_TRUE(QDir("/dev").entryList({"video*"}, QDir::System | QDir::Files).isEmpty());
 
     const QString block = qEnvironmentVariable("VELUMO_SOURCE_DIR") + "/demo/demo.str";
-    const QDateTime first = QDateTime::currentDateTime().addSecs(8).addMSecs(
-        -QDateTime::currentDateTime().time().msec());
+    // On a whole second: the plan writes seconds only.
+    QDateTime first = QDateTime::currentDateTime().addSecs(8);
+    first = first.addMSecs(-first.time().msec());
     const QDateTime end = first.addSecs(60);
     auto line = [&](int second, const char* code) {
         return QStringLiteral("%1|%2|00|%3")
