@@ -54,12 +54,7 @@ bool CommandReply::run(const std::function<void()>& part)
         }
         return true;
     } catch (...) {
-        QString text;
-        try {
-            text = currentExceptionText();
-        } catch (...) {
-            text = QStringLiteral("Out of memory");
-        }
+        const QString text = currentExceptionText();
         try {
             fail(text);
         } catch (...) {

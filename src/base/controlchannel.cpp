@@ -384,12 +384,7 @@ void ControlServer::execute(const QString& line, Answer answer)
             reply->fail(QStringLiteral("no answer within %1 ms: %2").arg(ms).arg(command));
         });
     } catch (...) {
-        QString text;
-        try {
-            text = currentExceptionText();
-        } catch (...) {
-            text = QStringLiteral("Out of memory");
-        }
+        const QString text = currentExceptionText();
         // The answer belongs to the reply once there is one; it is given once.
         try {
             if (reply) {

@@ -64,17 +64,23 @@ GuardSink::~GuardSink()
 
 QString currentExceptionText()
 {
+    // Never throws itself: building the text of a failure can run out of memory too, and the
+    // callers are catch blocks that must still answer.
     try {
-        throw;
-    } catch (const Failure& failure) {
-        return failure.text();
-    } catch (const std::bad_alloc&) {
-        // Said without building anything large: memory is what ran out.
-        return QStringLiteral("Out of memory");
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
+        try {
+            throw;
+        } catch (const Failure& failure) {
+            return failure.text();
+        } catch (const std::bad_alloc&) {
+            // Said without building anything large: memory is what ran out.
+            return QStringLiteral("Out of memory");
+        } catch (const std::exception& e) {
+            return QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            return QStringLiteral("Unknown error");
+        }
     } catch (...) {
-        return QStringLiteral("Unknown error");
+        return QStringLiteral("Out of memory");
     }
 }
 
