@@ -179,32 +179,30 @@ void PlayerRegistry::start(const PlayerRequest& request)
 
 void PlayerRegistry::stop(QChar letter)
 {
-    write(QStringLiteral("stop ") + letter);
-    Kind* kind = find(letter);
-    if (!kind)
-        return;
-    const bool failed = kind->state == State::Running && kind->failed;
-    kind->state = State::Idle;
-    ++kind->entry;
-    call(*kind, [](ContentPlayer& player) { player.stop(); });
-    // A failed entry ended with its "failed".
-    if (!failed)
-        write(QStringLiteral("stopped ") + subject(*kind) + timeOnScreen(*kind));
-    kind->onScreen.invalidate();
+    endEntry(letter, State::Idle, &ContentPlayer::stop, QStringLiteral("stop"),
+             QStringLiteral("stopped"));
 }
 
 void PlayerRegistry::park(QChar letter)
 {
-    write(QStringLiteral("park ") + letter);
+    endEntry(letter, State::Parked, &ContentPlayer::park, QStringLiteral("park"),
+             QStringLiteral("parked"));
+}
+
+void PlayerRegistry::endEntry(QChar letter, State next, void (ContentPlayer::*request)(),
+                              const QString& asked, const QString& done)
+{
+    write(asked + u' ' + letter);
     Kind* kind = find(letter);
     if (!kind)
         return;
     const bool failed = kind->state == State::Running && kind->failed;
-    kind->state = State::Parked;
+    kind->state = next;
     ++kind->entry;
-    call(*kind, [](ContentPlayer& player) { player.park(); });
+    call(*kind, [request](ContentPlayer& player) { (player.*request)(); });
+    // A failed entry ended with its "failed".
     if (!failed)
-        write(QStringLiteral("parked ") + subject(*kind) + timeOnScreen(*kind));
+        write(done + u' ' + subject(*kind) + timeOnScreen(*kind));
     kind->onScreen.invalidate();
 }
 

@@ -98,6 +98,9 @@ private:
     void fail(Kind& kind, const QString& reason);
     // Stops the kind's player when the event loop is back, if its entry is still the failed one.
     void takeOff(Kind& kind);
+    // The stop or park of an entry: the request and its end event, with the time on screen.
+    void endEntry(QChar letter, State next, void (ContentPlayer::*request)(), const QString& asked,
+                  const QString& done);
     // " (on screen 59.8 s)" when the content reached the screen, else nothing.
     static QString timeOnScreen(const Kind& kind);
 
