@@ -329,6 +329,7 @@ void DispatcherEngine::executeAndArm(const Job& job, Next next)
     m_armPending = true;
     const Next rest = [this, next] {
         m_armPending = false;
+        m_executingLine.clear();
         reloadAndArm();
         next();
     };
