@@ -33,6 +33,16 @@ QByteArray feed(const QStringList& titles, const QByteArray& version = "2.0")
     return xml + "</channel></rss>";
 }
 
+// One HTTP answer with a feed, then the connection ends.
+void answerFeed(QTcpSocket* socket, const QByteArray& body)
+{
+    socket->write(
+        "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
+        "Connection: close\r\nContent-Length: " +
+        QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    socket->disconnectFromHost();
+}
+
 // Answers every request with the body it holds; with stall set it reads and never answers.
 class FeedServer : public QTcpServer {
 public:
@@ -46,11 +56,7 @@ public:
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                     if (!socket->readAll().contains("\r\n\r\n") || stall)
                         return;
-                    socket->write(
-                        "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
-                        "Connection: close\r\nContent-Length: " +
-                        QByteArray::number(body.size()) + "\r\n\r\n" + body);
-                    socket->disconnectFromHost();
+                    answerFeed(socket, body);
                 });
             }
         });
@@ -279,13 +285,8 @@ public:
                         return;
                     const QByteArray body = bodies.value(qMin(requests, int(bodies.size()) - 1));
                     ++requests;
-                    QTimer::singleShot(delayMs, socket, [socket, body] {
-                        socket->write(
-                            "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
-                            "Connection: close\r\nContent-Length: " +
-                            QByteArray::number(body.size()) + "\r\n\r\n" + body);
-                        socket->disconnectFromHost();
-                    });
+                    QTimer::singleShot(delayMs, socket,
+                                       [socket, body] { answerFeed(socket, body); });
                 });
             }
         });
