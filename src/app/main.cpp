@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include "net/curlglobal.h"
 #include "players/flashwindow.h"
 #include "players/webengine.h"
+#include "system/programfolder.h"
 #include "ui/qttranslations.h"
 
 using namespace velumo;
@@ -41,9 +41,9 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const CommandLine commandLine = CommandLine::parse(arguments);
-    const QString folder = commandLine.programFolder.isEmpty()
-                               ? executableFolder(argv[0])
-                               : QDir(commandLine.programFolder).absolutePath();
+    const ProgramFolder::Choice choice = ProgramFolder::choose(
+        commandLine.programFolder, ProgramFolder::probe(executableFolder(argv[0])));
+    const QString folder = choice.folder;
 
     if (commandLine.help || commandLine.version) {
         std::fputs((commandLine.help ? CommandLine::usage() : CommandLine::versionText() + u'\n')
@@ -67,6 +67,10 @@ int main(int argc, char** argv)
         return runPlanCheck(commandLine.checkPlanFile, folder,
                             {FlashWindow::defaultRuffleFolder()});
     }
+
+    // An installed program's own folder in the user's data folder is made at the first start.
+    if (const QString error = ProgramFolder::prepare(choice); !error.isEmpty())
+        std::fputs((error + u'\n').toLocal8Bit().constData(), stderr);
 
     // Single instance: a copy already running on this folder is only shown (or closed by
     // "kill"); this copy then ends without touching any file.

@@ -52,11 +52,12 @@ QString CommandLine::usage()
 {
     return QStringLiteral(
         "Usage: velumo [--dir FOLDER] [down|sleep|kill|r]\n"
-        "       velumo [--dir FOLDER] --send COMMAND\n"
-        "       velumo [--dir FOLDER] --check-plan PLAN.pln\n"
-        "       velumo --help | --version\n"
+        "   or: velumo [--dir FOLDER] --send COMMAND\n"
+        "   or: velumo [--dir FOLDER] --check-plan PLAN.pln\n"
+        "   or: velumo --help | --version\n"
         "\n"
-        "  --dir FOLDER        the program folder (default: the executable's folder)\n"
+        "  --dir FOLDER        the program folder (default: the executable's folder; for an\n"
+        "                      installed program $XDG_DATA_HOME/velumo, ~/.local/share/velumo)\n"
         "  down                shut the computer down, then start\n"
         "  sleep               suspend the computer, then start\n"
         "  kill                close the copy running on the folder\n"

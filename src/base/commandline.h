@@ -10,7 +10,7 @@ namespace velumo {
 struct CommandLine {
     enum class Switch { None, Down, Sleep, Kill };
 
-    QString programFolder;  // with no trailing separator; empty = the executable's folder
+    QString programFolder;  // with no trailing separator; empty = the default folder
     QString sendCommand;
     bool send = false;
     QString checkPlanFile;

@@ -10,6 +10,7 @@
 
 #include "base/guard.h"
 #include "players/browserpanel.h"
+#include "system/programfolder.h"
 
 #ifndef VELUMO_RUFFLE_DIR
 #define VELUMO_RUFFLE_DIR ""
@@ -176,12 +177,14 @@ FlashSurface& FlashWindow::surface()
     return *m_surface;
 }
 
+#ifndef VELUMO_RUFFLE_DIR
+#define VELUMO_RUFFLE_DIR ""
+#endif
+
 QString FlashWindow::defaultRuffleFolder()
 {
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/ruffle");
-    if (QFileInfo::exists(beside + QStringLiteral("/ruffle.js")))
-        return beside;
-    return QString::fromUtf8(VELUMO_RUFFLE_DIR);
+    return ProgramFolder::ruffleFolder(QCoreApplication::applicationDirPath(),
+                                       QString::fromUtf8(VELUMO_RUFFLE_DIR));
 }
 
 void FlashWindow::ensureHost()

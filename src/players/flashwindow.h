@@ -24,7 +24,8 @@ public:
     FlashSurface& surface();
     BrowserPanel& browser() const { return *m_browser; }
 
-    // The folder with ruffle.js: "ruffle" beside the program, else the one the build fetched.
+    // The folder with ruffle.js: "ruffle" beside the program, else an installed program's
+    // share/velumo/ruffle, else the one the build fetched.
     static QString defaultRuffleFolder();
 
 private:
