@@ -15,6 +15,11 @@ packages=(
 packages+=(clang-format ccache trayer)
 # Slide shows: LibreOffice converts the presentations, Qt Pdf renders their pages.
 packages+=(libreoffice-impress-nogui qt6-pdf-dev)
+# The Debian package (tools/make-deb.sh) and its check (tools/check-deb.sh): Debian's build
+# tools, the manual page from --help, the icons rendered from SVG, the metainfo, desktop entry
+# and unit checks; man-db lets systemd-analyze find the unit's manual page.
+packages+=(dpkg-dev debhelper fakeroot lintian help2man librsvg2-bin appstream desktop-file-utils
+    systemd man-db)
 missing=()
 # npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
 # Debian's npm package, so it is only installed when no npm is there.

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds Velumo with warnings as errors and runs
-# every test; then builds the core alone (no widgets) with AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs the core tests there. A skipped test fails the run: a
-# test that did not run because a tool is missing proves nothing (VELUMO_FAIL_ON_SKIP=0 allows
-# skips when run by hand).
+# every test; builds the Debian package and checks it (tools/make-deb.sh, tools/check-deb.sh);
+# then builds the core alone (no widgets) with AddressSanitizer and UndefinedBehaviorSanitizer
+# and runs the core tests there. A skipped test fails the run: a test that did not run because a
+# tool is missing proves nothing (VELUMO_FAIL_ON_SKIP=0 allows skips when run by hand).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -25,5 +25,12 @@ if ! tools/fetch-ruffle.sh build/ruffle; then
     echo "Ruffle could not be fetched: the Flash tests are skipped" >&2
 fi
 (cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
+
+# The Debian package, built with the same compile commands (compiler-cache hits), and checked:
+# lintian, the unpacked program with a scratch home, the user unit.
+start=$SECONDS
+deb=$(VELUMO_DEB_COMPRESSION=gzip tools/make-deb.sh)
+tools/check-deb.sh "$deb"
+echo "The package $deb: built and checked in $((SECONDS - start)) s"
 
 tools/run-core-sanitized.sh
