@@ -70,14 +70,15 @@ QStringList playerParts(const QJsonObject& players)
 QString onAirSummary(const QJsonObject& status)
 {
     QStringList parts;
-    const QJsonValue ticker = status.value(QStringLiteral("ticker"));
-    if (ticker.isObject())
-        parts.append(ticker.toObject().value(QStringLiteral("running")).toBool()
+    // A member whose provider failed (an object with only "error") is left out.
+    const QJsonObject ticker = status.value(QStringLiteral("ticker")).toObject();
+    if (ticker.contains(QStringLiteral("running")))
+        parts.append(ticker.value(QStringLiteral("running")).toBool()
                          ? QStringLiteral("Строка: идёт")
                          : QStringLiteral("Строка: стоит"));
-    const QJsonValue dispatcher = status.value(QStringLiteral("dispatcher"));
-    if (dispatcher.isObject())
-        parts.append(dispatcherPart(dispatcher.toObject()));
+    const QJsonObject dispatcher = status.value(QStringLiteral("dispatcher")).toObject();
+    if (dispatcher.contains(QStringLiteral("on")))
+        parts.append(dispatcherPart(dispatcher));
     const QJsonValue players = status.value(QStringLiteral("players"));
     if (players.isObject())
         parts += playerParts(players.toObject());
