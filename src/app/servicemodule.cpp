@@ -2,11 +2,9 @@
 
 #include <unistd.h>
 #include <QBoxLayout>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
-#include <QTimer>
 
 #include "base/controlchannel.h"
 #include "base/failure.h"
@@ -43,6 +41,16 @@ ServiceModule::ServiceModule(const Services& services) : m_services(services)
     // The players and converters the program starts are not the service.
     ServiceNotifier::clearEnvironment();
     if (m_notifier->active()) {
+        // Started at the end of start-up, it fires on the next turn of the event loop, when the
+        // control channel answers.
+        m_ready = services.timers.create(QStringLiteral("ServiceReady"));
+        m_ready->setInterval(0);
+        m_ready->setHandler([this] {
+            m_ready->stop();
+            m_notifier->ready();
+            refreshOnAir();
+            m_onAir->start();
+        });
         m_onAir = services.timers.create(QStringLiteral("ServiceOnAir"));
         m_onAir->setInterval(kOnAirPollMs);
         m_onAir->setHandler([this] { refreshOnAir(); });
@@ -62,20 +70,14 @@ ServiceModule::~ServiceModule() = default;
 
 void ServiceModule::started()
 {
-    if (!m_notifier->active())
-        return;
-    // Queued: it runs once the event loop turns, when the control channel answers.
-    QTimer::singleShot(0, qApp, [this] {
-        m_services.guard([this] {
-            m_notifier->ready();
-            refreshOnAir();
-            m_onAir->start();
-        });
-    });
+    if (m_ready)
+        m_ready->start();
 }
 
 void ServiceModule::stopping()
 {
+    if (m_ready)
+        m_ready->stop();
     if (m_onAir)
         m_onAir->stop();
     m_notifier->stopping();

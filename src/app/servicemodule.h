@@ -37,6 +37,7 @@ private:
 
     const Services& m_services;
     std::unique_ptr<ServiceNotifier> m_notifier;
+    std::unique_ptr<Timer> m_ready;
     std::unique_ptr<Timer> m_onAir;
     std::unique_ptr<Timer> m_desktop;
     DesktopLine* m_desktopLine = nullptr;

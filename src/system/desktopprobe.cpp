@@ -35,8 +35,9 @@ int displayScreen()
 bool compositorRuns()
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // A Wayland display server composites whatever it shows.
     if (!x11 || !x11->connection())
-        return false;
+        return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     xcb_connection_t* c = x11->connection();
     // A compositing manager owns the selection _NET_WM_CM_S<n> of the screen it composites.
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(displayScreen());
