@@ -184,9 +184,15 @@ TEST(Service, ReadyWhenStatusAnswersPingsFromTheInterfaceThreadAndStoppingAtExit
     const std::vector<qint64> around = notify.pings(holdSentMs - 1000);
     const std::vector<qint64> aroundGaps = gaps(around);
     ASSERT_FALSE(aroundGaps.empty());
-    const qint64 longestGapMs = *std::max_element(aroundGaps.begin(), aroundGaps.end());
+    const auto longest = std::max_element(aroundGaps.begin(), aroundGaps.end());
+    const qint64 longestGapMs = *longest;
     EXPECT_GE(longestGapMs, 2900);
-    EXPECT_TRUE(notify.pings(holdSentMs + 1000, answeredMs - 200).empty());
+    // That silence is the hold's: it began before the hold could have (3 s before the answer
+    // came) and ended after the hold could have (3 s after the command was sent), however long
+    // the sending program took to start.
+    const size_t gapEnd = size_t(longest - aroundGaps.begin()) + 1;
+    EXPECT_LE(around[gapEnd - 1], answeredMs - 2900);
+    EXPECT_GE(around[gapEnd], holdSentMs + 2900);
     const std::vector<qint64> after = notify.pings(answeredMs);
     EXPECT_GE(after.size(), 3u);
     const qint64 rateAfterMs = median(gaps(after));
