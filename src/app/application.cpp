@@ -12,6 +12,7 @@
 #include "app/networkmodule.h"
 #include "app/panelmodule.h"
 #include "app/playersmodule.h"
+#include "app/servicemodule.h"
 #include "app/shellmodule.h"
 #include "app/tickermodule.h"
 #include "base/configfile.h"
@@ -54,6 +55,7 @@ Application::~Application()
     // Reports from here on are shown, not kept: the feed goes before the notifier.
     const auto forget = qScopeGuard([this] { m_notifier.setFailureFeed(nullptr); });
     // The modules go in the reverse order of their creation; the settings window last.
+    m_service.reset();
     m_network.reset();
     m_panel.reset();
     // The dispatcher's handlers call the players.
@@ -114,6 +116,8 @@ bool Application::start()
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
     m_form1->footer()->addWidget(new StatusLine(m_failures, m_form1));
+    // Below it, what the desktop lacks; and the service manager hears how we are.
+    m_service = std::make_unique<ServiceModule>(s);
     if (auto* box = qobject_cast<QBoxLayout*>(m_panel->panel().layout()))
         box->addWidget(new StatusLine(m_failures, &m_panel->panel()));
     connectGuarded(&m_failures, &FailureFeed::added, this,
@@ -127,8 +131,10 @@ bool Application::start()
                    [this] { m_services->guard([this] { FormClose(); }); });
     // Records still in the list are written when the program ends, however it ends.
     connectGuarded(qApp, &QCoreApplication::aboutToQuit, this,
-                   Origin::unattended(QStringLiteral("application")),
-                   [this] { m_ticker->writePendingLog(); });
+                   Origin::unattended(QStringLiteral("application")), [this] {
+                       m_service->stopping();
+                       m_ticker->writePendingLog();
+                   });
     // The browser engine starts while the strip is not yet on air when the plan will need it:
     // its start would otherwise stop the strip at the first web page or movie.
     connectGuarded(&m_dispatcher->engine(), &DispatcherEngine::planStarted, this,
@@ -142,6 +148,7 @@ bool Application::start()
     m_form1->show();
     if (m_commandLine.autostart)
         m_ticker->autostartR();
+    m_service->started();
     return true;
 }
 

@@ -31,6 +31,7 @@ class NetworkModule;
 class PanelModule;
 class PlayersModule;
 class PowerControl;
+class ServiceModule;
 class SettingsWindow;
 class ShellModule;
 class TickerControl;
@@ -95,6 +96,7 @@ private:
     std::unique_ptr<NetworkModule> m_network;
     std::unique_ptr<PlayersModule> m_players;
     std::unique_ptr<DispatcherModule> m_dispatcher;
+    std::unique_ptr<ServiceModule> m_service;
 
     std::unique_ptr<Timer> m_testThrow;  // the test hook's timer
     bool m_closing = false;

@@ -21,6 +21,7 @@
 #include "commandreply.h"
 #include "eventlog.h"
 #include "failure.h"
+#include "folderlock.h"
 #include "guard.h"
 #include "notifier.h"
 #include "operations.h"
@@ -58,14 +59,28 @@ bool answers(QLocalSocket& socket, const QString& path, int timeoutMs)
     return socket.waitForConnected(timeoutMs);
 }
 
-// The socket paths a running copy of the folder may listen on: the one in each candidate folder
-// that is private (a client started without the session's environment still finds the copy).
+// The socket the copy holding the folder's lock wrote into it, when it lies in a folder of this
+// user's alone (a lock file someone else put there sends nobody anywhere).
+QString lockedSocketPath(const QString& programFolder)
+{
+    const QString path =
+        QString::fromUtf8(FolderLock::read(ControlServer::folderLockPath(programFolder))).trimmed();
+    if (path.isEmpty() || !QDir::isAbsolutePath(path) || !isPrivate(QFileInfo(path).absolutePath()))
+        return QString();
+    return path;
+}
+
+// The socket paths a running copy of the folder may listen on: the one its folder lock names,
+// whatever environment it was started in, then the one in each candidate folder that is private
+// (a client started without the session's environment still finds the copy).
 QStringList socketPaths(const QString& programFolder)
 {
     QStringList paths;
+    if (const QString locked = lockedSocketPath(programFolder); !locked.isEmpty())
+        paths.append(locked);
     const QString name = ControlServer::socketFileName(programFolder);
     for (const QString& folder : ControlServer::candidateFolders())
-        if (isPrivate(folder))
+        if (isPrivate(folder) && !paths.contains(folder + u'/' + name))
             paths.append(folder + u'/' + name);
     return paths;
 }
@@ -115,6 +130,12 @@ QString ControlServer::privateFolder()
     return QString();
 }
 
+QString ControlServer::folderLockPath(const QString& programFolder)
+{
+    return QDir::cleanPath(QFileInfo(programFolder).absoluteFilePath()) +
+           QLatin1String("/velumo.lock");
+}
+
 QString ControlServer::serverName(const QString& programFolder)
 {
     QString folder = privateFolder();
@@ -152,6 +173,27 @@ bool ControlServer::listen()
         return false;
     }
     m_path = folder + u'/' + socketFileName(m_folder);
+    // One copy a program folder, whatever environment each was started in: the lock lives in the
+    // folder itself and names our socket, so a copy that would put its socket elsewhere (no
+    // runtime folder, another one) finds us there. A folder where no lock file can be made (read
+    // only) still has the lock of the private folder below.
+    m_folderLock = std::make_unique<FolderLock>(folderLockPath(m_folder));
+    switch (m_folderLock->tryLock(5000)) {
+        case FolderLock::Result::Taken:
+            m_folderLock->write(QFile::encodeName(m_path) + '\n');
+            break;
+        case FolderLock::Result::Held:
+            m_error = QStringLiteral("another copy runs on %1").arg(m_folder);
+            m_folderLock.reset();
+            return false;
+        case FolderLock::Result::Unavailable:
+            if (m_log)
+                m_log->write(QStringLiteral("control"),
+                             QStringLiteral("no lock in the program folder: %1")
+                                 .arg(m_folderLock->errorString()));
+            m_folderLock.reset();
+            break;
+    }
     // The single-instance lock, held for the whole run. Two copies started at the same moment
     // cannot both take it; a copy that died leaves a lock that is taken over (its process is
     // gone), never one of a copy that still runs.
@@ -162,6 +204,7 @@ bool ControlServer::listen()
                       ? QStringLiteral("another copy runs on %1").arg(m_folder)
                       : QStringLiteral("cannot take the lock %1").arg(lockPath(m_path));
         m_lock.reset();
+        m_folderLock.reset();
         return false;
     }
     // A socket that cannot be made now (the folder full, no descriptors) is tried again by the
@@ -302,6 +345,9 @@ void ControlServer::watchSocket()
         m_lock->setStaleLockTime(0);
         m_lock->tryLock(0);
     }
+    if (m_folderLock && !m_folderLock->stillOurs() &&
+        m_folderLock->tryLock(0) == FolderLock::Result::Taken)
+        m_folderLock->write(QFile::encodeName(m_path) + '\n');
 }
 
 void ControlServer::addCommand(const QString& verb, Handler handler)
@@ -327,9 +373,16 @@ void ControlServer::addStatus(const QString& member, std::function<QJsonValue()>
 
 QJsonObject ControlServer::status() const
 {
+    return status({});
+}
+
+QJsonObject ControlServer::status(const QStringList& members) const
+{
     QJsonObject object;
     // A member that fails says so in its place; the others are still reported.
     for (const auto& [member, provider] : m_status) {
+        if (!members.isEmpty() && !members.contains(member))
+            continue;
         try {
             object.insert(member, provider());
         } catch (...) {
@@ -513,6 +566,8 @@ ControlReply sendControlCommand(const QString& programFolder, const QString& com
 
 bool isRunning(const QString& programFolder)
 {
+    if (FolderLock::isHeld(ControlServer::folderLockPath(programFolder)))
+        return true;
     for (const QString& path : socketPaths(programFolder)) {
         QLocalSocket socket;
         if (answers(socket, path, 1000)) {

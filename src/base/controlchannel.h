@@ -5,6 +5,7 @@
 #include <QJsonValue>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -18,6 +19,7 @@ namespace velumo {
 
 class CommandReply;
 class EventLog;
+class FolderLock;
 class Notifier;
 class Operations;
 
@@ -26,9 +28,11 @@ class Operations;
 // ("0" done, "2" failed) and then the reply text. The commands are the program's named
 // operations.
 //
-// The socket and the single-instance lock live in a folder only this user can enter (the
-// runtime folder, or a private folder of our own, never one another user made), so nobody else
-// can bind the name first or reach the program. The lock is held for the whole run. Running out
+// The socket lives in a folder only this user can enter (the runtime folder, or a private folder
+// of our own, never one another user made), so nobody else can bind the name first or reach the
+// program. The single-instance lock is held for the whole run: in the program folder itself
+// (velumo.lock, naming the socket, so copies started in different environments still find each
+// other) and beside the socket. Running out
 // of descriptors pauses accepting (it never closes the channel), at most kMaxConnections
 // clients are served at once, a client idle for kIdleMs is cut off, and a socket file that
 // disappears is made again.
@@ -64,6 +68,8 @@ public:
     void addStatus(const QString& member, std::function<QJsonValue()> provider);
 
     QJsonObject status() const;
+    // Only the members named (all of them when none is).
+    QJsonObject status(const QStringList& members) const;
     // Runs one command line as if it came over the channel; answer gets the outcome when the
     // command answers (at once for most; a command that has not answered within
     // the reply timeout fails with a text saying so).
@@ -75,6 +81,9 @@ public:
     // The full path of the folder's socket (in the first private folder); the lock file is this
     // path plus ".lock".
     static QString serverName(const QString& programFolder);
+    // The single-instance lock of the folder, held for the run by the copy that runs on it; it
+    // holds the path of that copy's socket.
+    static QString folderLockPath(const QString& programFolder);
     // The private folders the channel may live in, best first (none is created here).
     static QStringList candidateFolders();
     // The first candidate that is, or can be made, a folder of this user's alone (mode 0700);
@@ -106,6 +115,7 @@ private:
     Notifier& m_notifier;
     EventLog* m_log;
     QString m_path;
+    std::unique_ptr<FolderLock> m_folderLock;
     std::unique_ptr<QLockFile> m_lock;
     int m_listenFd = -1;
     quint64 m_socketInode = 0;

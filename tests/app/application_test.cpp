@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QJsonArray>
@@ -30,7 +31,9 @@
 #include "panel/clockticker.h"
 #include "players/slideshowfiles.h"
 #include "players/testmedia.h"
+#include "system/desktopfacts.h"
 #include "ticker/tickercontrol.h"
+#include "ui/desktopline.h"
 #include "ui/mainwindowcomponents.h"
 #include "ui/settingswindow.h"
 
@@ -209,6 +212,45 @@ TEST_F(Wiring, AutostartEntryAfterConfirmation)
 
 // Translation files written by earlier versions must read the same: the line order of
 // velumo_lang.cfg and the component order of velumo.cfg are pinned line by line.
+// The footer names what the desktop lacks (offscreen: no notification area, no compositor), and
+// where a user systemd runs the autostart button is joined by a hint at the user service; the
+// button itself, its hint and what it writes stay as they are.
+TEST_F(Wiring, TheFooterNamesWhatTheDesktopLacksAndTheAutostartButtonOffersTheService)
+{
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const bool hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    QTemporaryDir runtime;  // mode 0700, as a session's runtime folder
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    for (const bool userSystemd : {false, true}) {
+        SCOPED_TRACE(userSystemd ? "with a user systemd" : "without");
+        if (userSystemd) {
+            ASSERT_TRUE(QDir(runtime.path()).mkdir("systemd"));
+        }
+        SettingsWindow* window = start();
+        ASSERT_NE(window, nullptr);
+        auto* line = window->findChild<DesktopLine*>("DesktopLine");
+        ASSERT_NE(line, nullptr);
+        EXPECT_TRUE(line->isVisible());
+        EXPECT_EQ(line->text(), QString::fromUtf8(DesktopFacts::kNoTray) + u'\n' +
+                                    QString::fromUtf8(DesktopFacts::kNoCompositor));
+        const QJsonObject desktop = app->control().status().value("desktop").toObject();
+        EXPECT_EQ(desktop.value("tray"), false);
+        EXPECT_EQ(desktop.value("compositor"), false);
+        EXPECT_EQ(desktop.value("missing").toArray().size(), 2);
+
+        auto* button = window->findChild<QPushButton*>("SCButton4");
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->toolTip(), "Запись в папку \"Автозагрузка\"");
+        auto* hint = window->findChild<QLabel*>("UserServiceHint");
+        EXPECT_EQ(hint != nullptr, userSystemd);
+        if (hint) {
+            EXPECT_TRUE(hint->toolTip().contains("systemctl --user enable --now velumo"));
+        }
+        app.reset();
+    }
+    hadRuntime ? qputenv("XDG_RUNTIME_DIR", savedRuntime) : qunsetenv("XDG_RUNTIME_DIR");
+}
+
 TEST_F(Wiring, SavedFilesKeepTheirComponentOrder)
 {
     // A first start: no velumo.cfg, every field at its design value.

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <cstring>
 #include <optional>
+#include <thread>
 
 #include "base/commandreply.h"
 #include "base/controlchannel.h"
@@ -425,6 +426,65 @@ TEST_F(ChannelPlace, AStaleSocketIsTakenOverAndASecondServerIsRefusedByTheLock)
     EXPECT_FALSE(test::logEvents(program.filePath("velumo.log"), "control")
                      .filter("listening again")
                      .isEmpty());
+}
+
+// Copies started in different environments (with and without a runtime folder) put their sockets
+// in different places; the lock in the program folder still lets only one run, and names its
+// socket to every client.
+TEST_F(ChannelPlace, OneCopyAProgramFolderWhateverItsRuntimeFolder)
+{
+    QDir().mkpath(root.filePath("run"));
+    ::chmod(QFile::encodeName(root.filePath("run")).constData(), 0700);
+    // A client's wait for its answer runs beside the event loop that answers.
+    const auto send = [](const QString& folder, const QString& command) {
+        ControlReply reply;
+        bool done = false;
+        std::thread client([&] {
+            reply = sendControlCommand(folder, command, 3000);
+            done = true;
+        });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!done && elapsed.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        client.join();
+        return reply;
+    };
+    for (const bool firstHasRuntime : {true, false}) {
+        SCOPED_TRACE(firstHasRuntime ? "first with XDG_RUNTIME_DIR" : "first without");
+        const auto environment = [&](bool runtime) {
+            runtime ? qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root.filePath("run")))
+                    : qunsetenv("XDG_RUNTIME_DIR");
+        };
+        environment(firstHasRuntime);
+        Operations firstOperations;
+        auto first = makeServer(&firstOperations);
+        ASSERT_TRUE(first->listen()) << first->errorString().toStdString();
+        const QString socket = ControlServer::serverName(program.path());
+        EXPECT_EQ(QString::fromUtf8(test::readAll(ControlServer::folderLockPath(program.path())))
+                      .trimmed(),
+                  socket);
+
+        environment(!firstHasRuntime);
+        EXPECT_NE(ControlServer::serverName(program.path()), socket);
+        EXPECT_TRUE(isRunning(program.path()));
+        Operations secondOperations;
+        auto second = makeServer(&secondOperations);
+        EXPECT_FALSE(second->listen());
+        EXPECT_TRUE(second->errorString().contains("another copy"))
+            << second->errorString().toStdString();
+        second.reset();
+        // Both environments reach the one copy.
+        for (const bool runtime : {false, true}) {
+            environment(runtime);
+            const ControlReply reply = send(program.path(), "ping");
+            EXPECT_EQ(reply.code, 0) << reply.text.toStdString();
+            EXPECT_EQ(reply.text, "pong");
+        }
+        first.reset();
+        EXPECT_FALSE(QFileInfo::exists(ControlServer::folderLockPath(program.path())));
+        EXPECT_FALSE(isRunning(program.path()));
+    }
 }
 
 // Over the socket: the answer of a command that answers later reaches its client; a client that

@@ -1,0 +1,134 @@
+#include "servicemodule.h"
+
+#include <unistd.h>
+#include <QBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QThread>
+
+#include "base/controlchannel.h"
+#include "base/failure.h"
+#include "base/timer.h"
+#include "system/desktopprobe.h"
+#include "system/onairsummary.h"
+#include "system/servicenotifier.h"
+#include "ui/desktopline.h"
+#include "ui/settingswindow.h"
+
+namespace velumo {
+
+namespace {
+
+// The layout (of those under root) that holds widget.
+QBoxLayout* layoutHolding(QLayout* root, QWidget* widget)
+{
+    if (!root)
+        return nullptr;
+    if (root->indexOf(widget) >= 0)
+        return qobject_cast<QBoxLayout*>(root);
+    for (int i = 0; i < root->count(); ++i)
+        if (QBoxLayout* found = layoutHolding(root->itemAt(i)->layout(), widget))
+            return found;
+    return nullptr;
+}
+
+}  // namespace
+
+ServiceModule::ServiceModule(const Services& services) : m_services(services)
+{
+    m_notifier = std::make_unique<ServiceNotifier>(
+        ServiceNotifier::fromEnvironment(qint64(::getpid())), services.timers);
+    // The players and converters the program starts are not the service.
+    ServiceNotifier::clearEnvironment();
+    if (m_notifier->active()) {
+        // Started at the end of start-up, it fires on the next turn of the event loop, when the
+        // control channel answers.
+        m_ready = services.timers.create(QStringLiteral("ServiceReady"));
+        m_ready->setInterval(0);
+        m_ready->setHandler([this] {
+            m_ready->stop();
+            m_notifier->ready();
+            refreshOnAir();
+            m_onAir->start();
+        });
+        m_onAir = services.timers.create(QStringLiteral("ServiceOnAir"));
+        m_onAir->setInterval(kOnAirPollMs);
+        m_onAir->setHandler([this] { refreshOnAir(); });
+    }
+    m_desktopLine = new DesktopLine(&services.window);
+    services.window.footer()->addWidget(m_desktopLine);
+    m_desktop = services.timers.create(QStringLiteral("DesktopCheck"));
+    m_desktop->setInterval(kDesktopPollMs);
+    m_desktop->setHandler([this] { refreshDesktop(); });
+    m_desktop->start();
+    refreshDesktop();
+    offerUserService();
+    registerCommands();
+}
+
+ServiceModule::~ServiceModule() = default;
+
+void ServiceModule::started()
+{
+    if (m_ready)
+        m_ready->start();
+}
+
+void ServiceModule::stopping()
+{
+    if (m_ready)
+        m_ready->stop();
+    if (m_onAir)
+        m_onAir->stop();
+    m_notifier->stopping();
+}
+
+void ServiceModule::refreshOnAir()
+{
+    m_notifier->setStatus(onAirSummary(m_services.control.status(
+        {QStringLiteral("ticker"), QStringLiteral("dispatcher"), QStringLiteral("players")})));
+}
+
+void ServiceModule::refreshDesktop()
+{
+    m_desktopLine->setMissing(probeDesktop().missing());
+}
+
+void ServiceModule::offerUserService()
+{
+    // Where the user's own systemd runs, the program can run as its service (restarted by the
+    // watchdog) instead of, or beside, the autostart entry the button writes.
+    if (!DesktopFacts::userSystemdRuns(QProcessEnvironment::systemEnvironment()))
+        return;
+    auto* button = m_services.window.findChild<QPushButton*>(QStringLiteral("SCButton4"));
+    QBoxLayout* row = button ? layoutHolding(m_services.window.footer(), button) : nullptr;
+    if (!row)
+        return;
+    auto* hint = new QLabel(QStringLiteral("или служба"), button->parentWidget());
+    hint->setObjectName(QStringLiteral("UserServiceHint"));
+    hint->setToolTip(QStringLiteral(
+        "Программу можно запускать службой пользователя systemd (она перезапускается, если "
+        "зависнет): systemctl --user enable --now velumo"));
+    hint->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->insertWidget(row->indexOf(button) + 1, hint);
+}
+
+void ServiceModule::registerCommands()
+{
+    ControlServer& c = m_services.control;
+    c.addStatus(QStringLiteral("desktop"), [] { return QJsonValue(probeDesktop().toJson()); });
+    // For the whole-program tests only, never in a normal run: the user-interface thread stops
+    // answering for a while, as a stuck event loop would.
+    if (qEnvironmentVariable("VELUMO_TEST_HOOKS") == QLatin1String("1")) {
+        c.addCommand(QStringLiteral("test hold"), [](const QString& arguments) {
+            bool ok = false;
+            const int ms = arguments.trimmed().toInt(&ok);
+            if (!ok || ms < 0 || ms > 60000)
+                throw Failure(QStringLiteral("test hold needs milliseconds (0-60000)"));
+            QThread::msleep(ulong(ms));
+            return QStringLiteral("held %1 ms").arg(ms);
+        });
+    }
+}
+
+}  // namespace velumo

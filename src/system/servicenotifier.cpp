@@ -1,0 +1,134 @@
+#include "servicenotifier.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#include "base/timer.h"
+
+namespace velumo {
+
+ServiceNotifier::Setup ServiceNotifier::fromEnvironment(qint64 ownPid)
+{
+    Setup setup;
+    setup.socket = qgetenv("NOTIFY_SOCKET");
+    bool ok = false;
+    const qint64 us = qEnvironmentVariable("WATCHDOG_USEC").toLongLong(&ok);
+    if (ok && us > 0)
+        setup.watchdogUs = us;
+    const QByteArray pid = qgetenv("WATCHDOG_PID");
+    if (!pid.isEmpty() && pid.toLongLong() != ownPid)
+        setup.watchdogUs = 0;
+    return setup;
+}
+
+void ServiceNotifier::clearEnvironment()
+{
+    qunsetenv("NOTIFY_SOCKET");
+    qunsetenv("WATCHDOG_USEC");
+    qunsetenv("WATCHDOG_PID");
+}
+
+ServiceNotifier::ServiceNotifier(Setup setup, TimerFactory& timers) : m_setup(std::move(setup))
+{
+    const QByteArray& name = m_setup.socket;
+    // Only a path or an abstract name; anything else (a vsock address) is not ours to speak.
+    if (name.isEmpty() || (name[0] != '/' && name[0] != '@'))
+        return;
+    sockaddr_un address{};
+    if (size_t(name.size()) >= sizeof(address.sun_path))
+        return;
+    m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (m_fd < 0)
+        return;
+    m_statusGap = timers.create(QStringLiteral("ServiceStatus"));
+    m_statusGap->setInterval(kStatusGapMs);
+    m_statusGap->setHandler([this] {
+        m_statusGap->stop();
+        if (m_statusPending)
+            sendStatus();
+    });
+    if (m_setup.watchdogUs > 0) {
+        m_watchdog = timers.create(QStringLiteral("ServiceWatchdog"));
+        m_watchdog->setInterval(watchdogIntervalMs());
+        m_watchdog->setHandler([this] { ping(); });
+        m_watchdog->start();
+    }
+}
+
+ServiceNotifier::~ServiceNotifier()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+qint64 ServiceNotifier::watchdogIntervalMs() const
+{
+    // Half the interval, as systemd advises; never a busy loop for a tiny setting.
+    return m_setup.watchdogUs > 0 ? std::max<qint64>(1, m_setup.watchdogUs / 2000) : 0;
+}
+
+bool ServiceNotifier::send(const QByteArray& message)
+{
+    if (m_fd < 0)
+        return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    QByteArray name = m_setup.socket;
+    if (name[0] == '@')
+        name[0] = '\0';
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    // An abstract name has no terminating zero: its length is part of the name.
+    const socklen_t length = socklen_t(offsetof(sockaddr_un, sun_path) + size_t(name.size()) +
+                                       (name[0] == '\0' ? 0 : 1));
+    // A manager that does not read is not waited for: the datagram is dropped.
+    return ::sendto(m_fd, message.constData(), size_t(message.size()), MSG_NOSIGNAL,
+                    reinterpret_cast<const sockaddr*>(&address), length) == message.size();
+}
+
+void ServiceNotifier::ready()
+{
+    send("READY=1");
+}
+
+void ServiceNotifier::stopping()
+{
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    if (m_watchdog)
+        m_watchdog->stop();
+    send("STOPPING=1");
+}
+
+void ServiceNotifier::setStatus(const QString& text)
+{
+    if (m_fd < 0 || m_stopping)
+        return;
+    m_pendingStatus = text;
+    m_statusPending = m_pendingStatus != m_sentStatus;
+    if (m_statusPending && !m_statusGap->isActive())
+        sendStatus();
+}
+
+void ServiceNotifier::sendStatus()
+{
+    // One line: a line break would end the assignment.
+    QString line = m_pendingStatus;
+    line.replace(u'\n', u' ');
+    line.replace(u'\r', u' ');
+    send("STATUS=" + line.toUtf8());
+    m_sentStatus = m_pendingStatus;
+    m_statusPending = false;
+    m_statusGap->start();
+}
+
+void ServiceNotifier::ping()
+{
+    send("WATCHDOG=1");
+}
+
+}  // namespace velumo

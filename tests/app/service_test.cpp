@@ -1,0 +1,361 @@
+// The real program as a systemd service and on one program folder from two environments: the
+// notify protocol read from a datagram socket of the test's own, the watchdog stopped by a held
+// user-interface thread, the single-instance rule across runtime folders, and what the desktop
+// lacks under a virtual X server with and without a compositing manager.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "fakes/programrun.h"
+#include "fakes/testsupport.h"
+#include "system/desktopfacts.h"
+
+namespace velumo {
+namespace {
+
+using test::Program;
+using test::programPath;
+
+// Runs the program to its end in an environment; its exit code (-1: did not end in time).
+int runIn(const QProcessEnvironment& env, const QStringList& arguments, QString* output = nullptr,
+          qint64* elapsedMs = nullptr)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    process.start(programPath(), arguments);
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return -1;
+    }
+    if (elapsedMs)
+        *elapsedMs = elapsed.elapsed();
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+}
+
+// The datagram socket systemd would listen on, with the arrival time of each message.
+class NotifySocket {
+public:
+    explicit NotifySocket(const QString& path) : m_path(QFile::encodeName(path))
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, m_path.constData(), size_t(m_path.size()));
+        m_bound = ::bind(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        m_clock.start();
+    }
+    ~NotifySocket() { ::close(m_fd); }
+    bool bound() const { return m_bound; }
+    qint64 nowMs() const { return m_clock.elapsed(); }
+
+    struct Message {
+        qint64 atMs;
+        QString text;
+    };
+    // Reads what arrives for up to ms; returns early once a message is there when early is set.
+    void read(int ms, bool early = false)
+    {
+        const qint64 end = nowMs() + ms;
+        for (qint64 left = ms; left > 0; left = end - nowMs()) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, int(std::min<qint64>(left, 20))) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (n > 0)
+                messages.push_back({nowMs(), QString::fromUtf8(buffer, n)});
+            if (early)
+                return;
+        }
+    }
+    // Reads until a message with that text has come (or the time is up).
+    bool waitFor(const QString& text, int timeoutMs)
+    {
+        const qint64 end = nowMs() + timeoutMs;
+        while (nowMs() < end) {
+            if (std::any_of(messages.begin(), messages.end(),
+                            [&](const Message& m) { return m.text == text; }))
+                return true;
+            read(int(end - nowMs()), true);
+        }
+        return false;
+    }
+    std::vector<qint64> pings(qint64 fromMs = 0, qint64 toMs = INT64_MAX) const
+    {
+        std::vector<qint64> at;
+        for (const Message& m : messages)
+            if (m.text == "WATCHDOG=1" && m.atMs >= fromMs && m.atMs <= toMs)
+                at.push_back(m.atMs);
+        return at;
+    }
+
+    std::vector<Message> messages;
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+    bool m_bound = false;
+    QElapsedTimer m_clock;
+};
+
+std::vector<qint64> gaps(const std::vector<qint64>& at)
+{
+    std::vector<qint64> out;
+    for (size_t i = 1; i < at.size(); ++i)
+        out.push_back(at[i] - at[i - 1]);
+    return out;
+}
+
+qint64 median(std::vector<qint64> values)
+{
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+TEST(Service, ReadyWhenStatusAnswersPingsFromTheInterfaceThreadAndStoppingAtExit)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("station")));
+    const QString folder = dir.filePath("station");
+    NotifySocket notify(dir.filePath("notify"));
+    ASSERT_TRUE(notify.bound());
+    QProcessEnvironment env = test::programEnvironment();
+    env.insert("NOTIFY_SOCKET", dir.filePath("notify"));
+    env.insert("WATCHDOG_USEC", "1000000");
+    env.insert("VELUMO_TEST_HOOKS", "1");
+    Program program(folder);
+    program.start({}, env);
+
+    // READY=1 is the first word, and the channel answers "status" when it comes.
+    ASSERT_TRUE(notify.waitFor("READY=1", 30000));
+    EXPECT_EQ(notify.messages.front().text, "READY=1");
+    const qint64 readyMs = notify.messages.front().atMs;
+    const ControlReply status = sendControlCommand(folder, "status", 5000);
+    EXPECT_EQ(status.code, 0);
+    EXPECT_LT(notify.nowMs() - readyMs, 5000);
+
+    // A ping every half of the watchdog interval.
+    notify.read(3000);
+    const std::vector<qint64> early = gaps(notify.pings(readyMs));
+    ASSERT_GE(early.size(), 4u);
+    const qint64 rateMs = median(early);
+    EXPECT_GE(rateMs, 400);
+    EXPECT_LE(rateMs, 700);
+    EXPECT_TRUE(std::any_of(notify.messages.begin(), notify.messages.end(), [](const auto& m) {
+        return m.text == QString::fromUtf8("STATUS=Строка: стоит; ЦУП: выкл");
+    }));
+
+    // The user-interface thread held for 3 s: no ping meanwhile, pings again after.
+    QProcess hold;
+    hold.setProcessEnvironment(env);
+    const qint64 holdSentMs = notify.nowMs();
+    hold.start(programPath(), {"--dir", folder, "--send", "test hold 3000"});
+    while (hold.state() != QProcess::NotRunning && notify.nowMs() - holdSentMs < 20000) {
+        notify.read(20);
+        hold.waitForFinished(0);
+    }
+    const qint64 answeredMs = notify.nowMs();
+    EXPECT_EQ(hold.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(hold.readAllStandardOutput()).trimmed(), "held 3000 ms");
+    notify.read(2000);
+    const std::vector<qint64> around = notify.pings(holdSentMs - 1000);
+    const std::vector<qint64> aroundGaps = gaps(around);
+    ASSERT_FALSE(aroundGaps.empty());
+    const auto longest = std::max_element(aroundGaps.begin(), aroundGaps.end());
+    const qint64 longestGapMs = *longest;
+    EXPECT_GE(longestGapMs, 2900);
+    // That silence is the hold's: it began before the hold could have (3 s before the answer
+    // came) and ended after the hold could have (3 s after the command was sent), however long
+    // the sending program took to start.
+    const size_t gapEnd = size_t(longest - aroundGaps.begin()) + 1;
+    EXPECT_LE(around[gapEnd - 1], answeredMs - 2900);
+    EXPECT_GE(around[gapEnd], holdSentMs + 2900);
+    const std::vector<qint64> after = notify.pings(answeredMs);
+    EXPECT_GE(after.size(), 3u);
+    const qint64 rateAfterMs = median(gaps(after));
+    EXPECT_GE(rateAfterMs, 400);
+    EXPECT_LE(rateAfterMs, 700);
+
+    // At the end: STOPPING=1, last, and no more pings.
+    EXPECT_TRUE(program.close());
+    notify.read(300);
+    EXPECT_EQ(program.process().exitCode(), 0);
+    ASSERT_FALSE(notify.messages.empty());
+    EXPECT_EQ(notify.messages.back().text, "STOPPING=1");
+    std::printf(
+        "[ measured ] ready %lld ms after start; ping every %lld ms (median, %zu gaps); "
+        "%lld pings after the hold, every %lld ms; longest gap around a 3000 ms hold: %lld ms\n",
+        static_cast<long long>(readyMs), static_cast<long long>(rateMs), early.size(),
+        static_cast<long long>(after.size()), static_cast<long long>(rateAfterMs),
+        static_cast<long long>(longestGapMs));
+}
+
+TEST(Service, WithoutANotifySocketNothingIsSentAndTheHoldCommandIsNotThere)
+{
+    QTemporaryDir dir;
+    QProcessEnvironment env = test::programEnvironment();
+    env.remove("VELUMO_TEST_HOOKS");
+    Program program(dir.path());
+    program.start({}, env);
+    ASSERT_TRUE(program.waitReady());
+    const ControlReply hold = program.send("test hold 10");
+    EXPECT_EQ(hold.code, 2);
+    EXPECT_EQ(hold.text, "unknown command: test hold 10");
+    EXPECT_TRUE(program.close());
+}
+
+// One copy a program folder: started with and without a runtime folder, in both orders.
+class OneFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir().mkpath(root.filePath("run")));
+        ASSERT_TRUE(QFile::setPermissions(root.filePath("run"),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        ASSERT_TRUE(QDir().mkpath(root.filePath("station")));
+        withRuntime = test::programEnvironment();
+        withRuntime.insert("XDG_RUNTIME_DIR", root.filePath("run"));
+        withoutRuntime = test::programEnvironment();
+        withoutRuntime.remove("XDG_RUNTIME_DIR");
+    }
+    QString folder() const { return root.filePath("station"); }
+    QJsonObject statusFrom(const QProcessEnvironment& env)
+    {
+        QString output;
+        EXPECT_EQ(runIn(env, {"--dir", folder(), "--send", "status"}, &output), 0);
+        return QJsonDocument::fromJson(output.toUtf8()).object();
+    }
+
+    QTemporaryDir root;
+    QProcessEnvironment withRuntime;
+    QProcessEnvironment withoutRuntime;
+};
+
+TEST_F(OneFolder, ALaterCopyFromAnotherEnvironmentShowsTheRunningOneAndEnds)
+{
+    for (const bool firstWithRuntime : {true, false}) {
+        SCOPED_TRACE(firstWithRuntime ? "first with XDG_RUNTIME_DIR" : "first without");
+        const QProcessEnvironment& first = firstWithRuntime ? withRuntime : withoutRuntime;
+        const QProcessEnvironment& later = firstWithRuntime ? withoutRuntime : withRuntime;
+        Program running(folder());
+        running.start({}, first);
+        ASSERT_TRUE(running.waitReady());
+        const int shows = test::logEvents(folder() + "/velumo.log", "control").count("show");
+
+        qint64 laterMs = 0;
+        EXPECT_EQ(runIn(later, {"--dir", folder()}, nullptr, &laterMs), 0);
+        EXPECT_EQ(running.process().state(), QProcess::Running);
+        EXPECT_EQ(test::logEvents(folder() + "/velumo.log", "control").count("show"), shows + 1);
+        // --send reaches the one copy from both environments.
+        const QJsonObject fromFirst = statusFrom(first);
+        const QJsonObject fromLater = statusFrom(later);
+        EXPECT_EQ(fromFirst.value("program_folder"), fromLater.value("program_folder"));
+        EXPECT_TRUE(fromLater.contains("desktop"));
+        EXPECT_TRUE(running.close());
+        EXPECT_FALSE(QFileInfo::exists(folder() + "/velumo.lock"));
+        std::printf("[ measured ] a later copy %s the runtime folder ended in %lld ms\n",
+                    firstWithRuntime ? "without" : "with", static_cast<long long>(laterMs));
+    }
+}
+
+TEST_F(OneFolder, ACopyKilledOutrightDoesNotKeepTheNextOneOut)
+{
+    Program killed(folder());
+    killed.start({}, withRuntime);
+    ASSERT_TRUE(killed.waitReady());
+    killed.process().kill();  // SIGKILL: nothing of the copy's own clean-up runs
+    ASSERT_TRUE(killed.process().waitForFinished(5000));
+    ASSERT_TRUE(QFileInfo::exists(folder() + "/velumo.lock"));
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    Program next(folder());
+    next.start({}, withoutRuntime);
+    ASSERT_TRUE(next.waitReady());
+    const qint64 readyMs = elapsed.elapsed();
+    EXPECT_EQ(statusFrom(withRuntime).value("program_folder").toString(),
+              QDir(folder()).absolutePath());
+    EXPECT_TRUE(next.close());
+    std::printf("[ measured ] after a kill -9 the next copy answered in %lld ms\n",
+                static_cast<long long>(readyMs));
+}
+
+// The compositor is asked of the X server at each status: xcompmgr started and stopped while
+// the program runs shows in the flag.
+TEST(Desktop, TheCompositorFlagFollowsTheCompositingManager)
+{
+    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+    const QString xcompmgr = QStandardPaths::findExecutable("xcompmgr");
+    ASSERT_FALSE(xvfb.isEmpty()) << "Xvfb is not installed";
+    ASSERT_FALSE(xcompmgr.isEmpty()) << "xcompmgr is not installed";
+    QString display;
+    for (int n = 71; n < 99 && display.isEmpty(); ++n)
+        if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
+            !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            display = QStringLiteral(":%1").arg(n);
+    ASSERT_FALSE(display.isEmpty());
+    QProcess server;
+    server.start(xvfb, {display, "-screen", "0", "1280x720x24", "-nolisten", "tcp"});
+    ASSERT_TRUE(test::waitFor(
+        [&] { return QFileInfo::exists("/tmp/.X11-unix/X" + display.mid(1)); }, 10000, 20));
+    QProcessEnvironment env = test::programEnvironment();
+    env.insert("DISPLAY", display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.remove("XDG_SESSION_TYPE");
+    env.remove("WAYLAND_DISPLAY");
+
+    QTemporaryDir dir;
+    Program program(dir.path());
+    program.start({}, env);
+    ASSERT_TRUE(program.waitReady());
+    const auto desktop = [&] { return program.status().value("desktop").toObject(); };
+    QJsonObject facts = desktop();
+    EXPECT_EQ(facts.value("compositor"), false);
+    EXPECT_EQ(facts.value("tray"), false);  // bare Xvfb has no notification area
+    EXPECT_EQ(facts.value("session"), "x11");
+    EXPECT_EQ(facts.value("missing").toArray(),
+              QJsonArray({QString::fromUtf8(DesktopFacts::kNoTray),
+                          QString::fromUtf8(DesktopFacts::kNoCompositor)}));
+
+    QProcess compositor;
+    compositor.setProcessEnvironment(env);
+    compositor.start(xcompmgr, {});
+    ASSERT_TRUE(compositor.waitForStarted(5000));
+    EXPECT_TRUE(test::waitFor([&] { return desktop().value("compositor").toBool(); }, 10000, 100));
+    facts = desktop();
+    EXPECT_EQ(facts.value("missing").toArray(),
+              QJsonArray({QString::fromUtf8(DesktopFacts::kNoTray)}));
+
+    compositor.terminate();
+    compositor.waitForFinished(5000);
+    EXPECT_TRUE(test::waitFor([&] { return !desktop().value("compositor").toBool(); }, 10000, 100));
+    EXPECT_TRUE(program.close());
+    server.terminate();
+    server.waitForFinished(3000);
+}
+
+}  // namespace
+}  // namespace velumo
