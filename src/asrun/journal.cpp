@@ -200,13 +200,14 @@ bool Journal::flush(int timeoutMs)
 {
     std::unique_lock lock(m_mutex);
     return m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                           [this] { return m_queue.empty() && !m_writing; });
+                           [this] { return m_ready && m_queue.empty() && !m_writing; });
 }
 
 void Journal::run()
 {
     recover();
     std::unique_lock lock(m_mutex);
+    m_ready = true;
     for (;;) {
         if (m_day.isValid() && m_clock.now().date() > m_day) {
             lock.unlock();
@@ -363,7 +364,14 @@ void Journal::recover()
         closeDay("midnight");
     // A day sealed by an earlier run that ended before its signature was written.
     for (const DayFile& file : files) {
-        if (file.day < m_day && !QFile::exists(file.path + QLatin1String(".minisig")))
+        if (file.day >= m_day || QFile::exists(file.path + QLatin1String(".minisig")))
+            continue;
+        bool readable = false;
+        const QByteArray bytes = readWhole(file.path, &readable);
+        const QByteArray lastLine = bytes.chopped(bytes.endsWith('\n') ? 1 : 0);
+        const QJsonObject last =
+            QJsonDocument::fromJson(lastLine.mid(lastLine.lastIndexOf('\n') + 1)).object();
+        if (readable && last.value(u"type").toString() == u"seal")
             signClosedDay(file.day);
     }
     removeExpired();

@@ -49,7 +49,8 @@ public:
     void seal(std::function<void(bool ok, QString text)> done) override;
     QJsonObject status() const override;
 
-    // Waits at most timeoutMs until everything appended so far is on the disk (tests, benchmark).
+    // Waits at most timeoutMs until the start-up's recovery is done and everything appended so far
+    // is on the disk (tests, benchmark).
     bool flush(int timeoutMs);
 
     QString folder() const { return m_folder; }
@@ -88,6 +89,7 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::deque<Item> m_queue;
+    bool m_ready = false;  // the start-up's recovery is done
     bool m_writing = false;
     bool m_stopping = false;
     qint64 m_lost = 0;
