@@ -2,7 +2,9 @@
 // user-interface thread's share), and the writer's throughput with one fdatasync a record.
 // Usage: asrun_bench [FOLDER] [RECORDS]  (default: a temporary folder, 5000 records)
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -50,7 +52,12 @@ int main(int argc, char** argv)
     journal.flush(600000);
     const qint64 writtenNs = total.nsecsElapsed();
     std::sort(appendNs.begin(), appendNs.end());
-    std::printf("records: %d (about %d bytes a line)\n", count, 560);
+    qint64 bytes = 0;
+    const QDir days(journal.folder());
+    for (const QFileInfo& day : days.entryInfoList({QStringLiteral("*.jsonl")}, QDir::Files))
+        bytes += day.size();
+    std::printf("records: %d (%lld bytes a line)\n", count,
+                static_cast<long long>(bytes / std::max(1, count)));
     std::printf("append() on the caller: mean %.2f us, median %.2f us, p99 %.2f us, max %.1f us\n",
                 double(appendedNs) / count / 1000.0, double(appendNs[size_t(count) / 2]) / 1000.0,
                 double(appendNs[size_t(count) * 99 / 100]) / 1000.0,

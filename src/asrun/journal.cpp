@@ -199,11 +199,28 @@ QJsonObject Journal::status() const
 bool Journal::flush(int timeoutMs)
 {
     std::unique_lock lock(m_mutex);
-    return m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                           [this] { return m_ready && m_queue.empty() && !m_writing; });
+    return m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+        return m_failed || (m_ready && m_queue.empty() && !m_writing);
+    });
 }
 
 void Journal::run()
+{
+    // Nothing may end the program from this thread: what throws (memory) is logged and the
+    // journal stops writing; the queue keeps what it was given.
+    try {
+        write();
+    } catch (...) {
+        report(QStringLiteral("error"),
+               QStringLiteral("Журнал показов остановлен: %1").arg(currentExceptionText()));
+        const std::lock_guard lock(m_mutex);
+        m_ready = true;
+        m_failed = true;
+        m_idle.notify_all();
+    }
+}
+
+void Journal::write()
 {
     recover();
     std::unique_lock lock(m_mutex);
@@ -213,6 +230,9 @@ void Journal::run()
             lock.unlock();
             closeDay("midnight");
             lock.lock();
+            // A seal the full disk refused is tried again a little later.
+            if (m_clock.now().date() > m_day)
+                m_wake.wait_for(lock, kRetry);
             continue;
         }
         if (m_queue.empty()) {

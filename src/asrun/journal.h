@@ -65,6 +65,7 @@ private:
     struct Day;
 
     void run();
+    void write();
     void recover();
     void closeDay(const char* reason);
     bool writeRecord(QJsonObject record, const QDateTime& stamp, QByteArray* line = nullptr);
@@ -91,6 +92,7 @@ private:
     std::deque<Item> m_queue;
     bool m_ready = false;  // the start-up's recovery is done
     bool m_writing = false;
+    bool m_failed = false;  // the writer stopped on an exception
     bool m_stopping = false;
     qint64 m_lost = 0;
     QDateTime m_lostFrom;
