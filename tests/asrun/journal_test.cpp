@@ -379,3 +379,31 @@ TEST(AsrunJournal, FullDiskKeepsTheOrderAndResumesWithACountedGap)
     const auto result = verifyFolder(dir.path());
     EXPECT_EQ(result.outcome, asrun::Verifier::Outcome::Holds) << result.text.toStdString();
 }
+
+// Midnight closes the day with no record to trigger it; a clock stepped back past that midnight
+// never reopens the closed day: its records go to the open day and the chain holds.
+TEST(AsrunJournal, MidnightClosesTheDayByItselfAndAClockStepBackNeverReopensIt)
+{
+    QTemporaryDir dir;
+    ManualClock clock(kEvening);
+    const QString folder = dir.path() + QLatin1String("/asrun");
+    {
+        asrun::Journal journal(dir.path(), {}, clock, nullptr);
+        journal.append(announcement(1));
+        ASSERT_TRUE(journal.flush(5000));
+        clock.set(QDateTime(QDate(2026, 12, 10), QTime(0, 0, 0, 500)));
+        ASSERT_TRUE(waitFor(
+            [&] { return QFile::exists(folder + QLatin1String("/2026-12-09.jsonl.minisig")); },
+            5000));
+        clock.set(kEvening);  // an NTP step back of a few seconds
+        journal.append(announcement(2));
+        ASSERT_TRUE(journal.flush(5000));
+    }
+    EXPECT_EQ(minisignVerify(dir.path(), folder + QLatin1String("/2026-12-09.jsonl")), 0);
+    const auto second = records(folder + QLatin1String("/2026-12-10.jsonl"));
+    ASSERT_EQ(second.size(), 2);
+    EXPECT_EQ(second[0].value(u"index").toInt(), 2);
+    EXPECT_EQ(second[0].value(u"local").toString().left(19), QStringLiteral("2026-12-09T23:59:58"));
+    const auto result = verifyFolder(dir.path());
+    EXPECT_EQ(result.outcome, asrun::Verifier::Outcome::Holds) << result.text.toStdString();
+}
