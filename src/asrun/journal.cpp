@@ -183,6 +183,13 @@ void Journal::append(QJsonObject record)
 
 void Journal::seal(std::function<void(bool ok, QString text)> done)
 {
+    // Behind records a full disk holds back the seal would wait as long: the caller hears now.
+    if (m_diskFull.load()) {
+        answer(
+            std::move(done), false,
+            QStringLiteral("the journal cannot be written (disk full?): records wait in memory"));
+        return;
+    }
     {
         const std::lock_guard lock(m_mutex);
         m_queue.push_back(Item{Item::Kind::Seal, {}, m_clock.now(), std::move(done)});
@@ -612,6 +619,7 @@ void Journal::setAlarm(const QString& text)
     if (m_alarm)
         return;
     m_alarm = true;
+    m_diskFull = true;
     report(QStringLiteral("error"),
            QStringLiteral("Журнал показов не записывается, записи ждут в памяти: %1").arg(text));
 }
@@ -621,6 +629,7 @@ void Journal::clearAlarm()
     if (!m_alarm)
         return;
     m_alarm = false;
+    m_diskFull = false;
     report(kLogKind, QStringLiteral("Журнал показов снова записывается"));
 }
 

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -111,6 +112,7 @@ private:
     bool m_lastWasSeal = false;
     QByteArray m_lastSealReason;
     bool m_alarm = false;
+    std::atomic_bool m_diskFull{false};  // m_alarm, for the user-interface thread
 
     std::thread m_thread;
 };

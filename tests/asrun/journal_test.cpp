@@ -356,6 +356,11 @@ TEST(AsrunJournal, FullDiskKeepsTheOrderAndResumesWithACountedGap)
             << errors[0].toStdString();
         const qint64 stuckSeq = journal.status().value(u"last_seq").toInteger();
         EXPECT_LT(stuckSeq, 60);
+        // A seal asked for now would wait behind the records: it is refused at once.
+        std::optional<bool> sealed;
+        journal.seal([&](bool ok, QString) { sealed = ok; });
+        ASSERT_TRUE(waitFor([&] { return sealed.has_value(); }, 2000));
+        EXPECT_FALSE(*sealed);
         QFile::remove(filler);
         ASSERT_TRUE(waitFor([&] { return journal.flush(0); }, 10000));
         journal.append(announcement(101));
