@@ -20,6 +20,8 @@ packages+=(libreoffice-impress-nogui qt6-pdf-dev)
 # and unit checks; man-db lets systemd-analyze find the unit's manual page.
 packages+=(dpkg-dev debhelper fakeroot lintian help2man librsvg2-bin appstream desktop-file-utils
     systemd man-db)
+# The as-run journal signs with libsodium; its tests check closed days with the stock minisign.
+packages+=(libsodium-dev minisign)
 missing=()
 # npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
 # Debian's npm package, so it is only installed when no npm is there.

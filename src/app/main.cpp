@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "asrun/asruncommand.h"
 #include "base/commandline.h"
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
@@ -60,6 +61,13 @@ int main(int argc, char** argv)
         std::fputs("\n", reply.code == 0 ? stdout : stderr);
         return reply.code;
     }
+
+    // The journal's verifier and report: no windows, no display, nothing written.
+    if (commandLine.asrunVerify)
+        return asrun::runVerify(commandLine.positional, commandLine.asrunPublicKey, folder);
+    if (commandLine.asrunReport)
+        return asrun::runReport(commandLine.positional, commandLine.asrunCsv, commandLine.asrunKind,
+                                commandLine.asrunFile, folder);
 
     // The plan check: no windows, no control channel, nothing written.
     if (commandLine.checkPlan) {

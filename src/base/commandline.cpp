@@ -27,6 +27,18 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         } else if (argument == QLatin1String("--check-plan") && hasValue) {
             line.checkPlan = true;
             line.checkPlanFile = arguments[++i];
+        } else if (argument == QLatin1String("--asrun-verify")) {
+            line.asrunVerify = true;
+        } else if (argument == QLatin1String("--asrun-report")) {
+            line.asrunReport = true;
+        } else if (argument == QLatin1String("--pub") && hasValue) {
+            line.asrunPublicKey = arguments[++i];
+        } else if (argument == QLatin1String("--csv")) {
+            line.asrunCsv = true;
+        } else if (argument == QLatin1String("--kind") && hasValue) {
+            line.asrunKind = arguments[++i];
+        } else if (argument == QLatin1String("--file") && hasValue) {
+            line.asrunFile = arguments[++i];
         } else {
             line.positional.append(argument);
         }
@@ -54,6 +66,8 @@ QString CommandLine::usage()
         "Usage: velumo [--dir FOLDER] [down|sleep|kill|r]\n"
         "   or: velumo [--dir FOLDER] --send COMMAND\n"
         "   or: velumo [--dir FOLDER] --check-plan PLAN.pln\n"
+        "   or: velumo [--dir FOLDER] --asrun-verify [--pub FILE] FILE...\n"
+        "   or: velumo [--dir FOLDER] --asrun-report FROM TO [--csv] [--kind K] [--file NAME]\n"
         "   or: velumo --help | --version\n"
         "\n"
         "  --dir FOLDER        the program folder (default: the executable's folder; for an\n"
@@ -66,6 +80,13 @@ QString CommandLine::usage()
         "                      (exit 0 done, 1 no running copy, 2 the command failed)\n"
         "  --check-plan FILE   check a plan file against now (exit 0 every line runs,\n"
         "                      1 a line will not run, 2 the file cannot be read)\n"
+        "  --asrun-verify FILE...  check as-run journal files: chain, seals, signatures\n"
+        "                      (exit 0 all holds, 1 names the first record that does not,\n"
+        "                      2 a file cannot be read); --pub FILE: the public key\n"
+        "                      (default: asrun.pub in the program folder)\n"
+        "  --asrun-report FROM TO  what was on screen from FROM to TO (YYYY-MM-DD): every\n"
+        "                      announcement and content file, times shown and seconds;\n"
+        "                      --csv: Windows-1251 CSV; --kind K, --file NAME: only those\n"
         "  --help, --version   print this text or the version\n"
         "\n"
         "Commands of the control channel:\n"

@@ -15,6 +15,14 @@ struct CommandLine {
     bool send = false;
     QString checkPlanFile;
     bool checkPlan = false;
+    // The as-run journal's modes: "--asrun-verify [--pub FILE] FILE..." and
+    // "--asrun-report FROM TO [--csv] [--kind K] [--file NAME]"; files and dates are positional.
+    bool asrunVerify = false;
+    bool asrunReport = false;
+    QString asrunPublicKey;
+    bool asrunCsv = false;
+    QString asrunKind;
+    QString asrunFile;
     Switch powerSwitch = Switch::None;
     bool autostart = false;  // "r" or "R" as the only positional argument
     bool help = false;       // "--help" or "-h": print usage() and end
