@@ -15,6 +15,7 @@
 #include "base/guard.h"
 #include "base/notifier.h"
 #include "base/operations.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
@@ -74,24 +75,21 @@ void PanelModule::addMainWindowButtons()
     const QString show = QStringLiteral("Показать панель управления ");
     const QString minimise = QStringLiteral("Свернуть программу в значек на Systray");
     const struct {
-        const char* page;
         const char* group;
         const char* name;
         QString caption;
         QString hint;
         const char* operation;
     } buttons[] = {
-        {"Настройки > Режиы (тарифы) строки", "Координаты > Панель управления", "SCButton22", show,
-         show, "panel show"},
-        {"ЦУП > Диспетчер", "Диспетчер", "SCButton55", show, show, "panel show"},
-        {"ЦУП > Диспетчер", "Диспетчер", "SCButton85", QStringLiteral("Свернуть"), minimise,
-         "panel minimise"},
+        {groupid::PanelPosition, "SCButton22", show, show, "panel show"},
+        {groupid::Dispatcher, "SCButton55", show, show, "panel show"},
+        {groupid::Dispatcher, "SCButton85", QStringLiteral("Свернуть"), minimise, "panel minimise"},
     };
     for (const auto& b : buttons) {
         auto* button = new QPushButton(b.caption, &m_windows.main);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setToolTip(b.hint);
-        m_windows.main.placeButton(QString::fromUtf8(b.page), QString::fromUtf8(b.group), button);
+        m_windows.main.placeButton(b.group, button);
         const QString operation = QString::fromLatin1(b.operation);
         connectGuarded(button, &QPushButton::clicked, this,
                        Origin::byOperator(QStringLiteral("panelmodule")), [this, operation] {

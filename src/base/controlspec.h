@@ -15,6 +15,13 @@ enum class InputFilter {
     TimeBlank,  // 0-9 and ':'; any other typed character becomes a blank
 };
 
+// How a text field shows what it holds.
+enum class FieldStyle {
+    Plain,
+    Secret,  // a password: dots, and a button that shows it
+    Colour,  // a colour number: the field shows the colour
+};
+
 // One value control of the settings window, declared once. The file codec, the pages,
 // the translation file and the control channel all read this table.
 struct ControlSpec {
@@ -28,12 +35,15 @@ struct ControlSpec {
     const char*
         pageSet;  // "PageControl2" (Настройки), "PageControl3" (ЦУП), "PageControl4" (FTP),
                   // "PageControl7" (Интернет), "PageControl5" (Бегущая строка), "" (outside)
-    const char* page;     // page caption as the user sees it, sub-pages joined by " > "
-    const char* group;    // group box caption, sub-groups joined by " > "; "" when none
-    const char* caption;  // label or check-box caption; "" when none
-    const char* hint;     // tool tip; "" when none
-    const char* items;    // combo box items joined by '\n'; "" for the other kinds
-    bool pathField;       // a path or name field: shows its whole text as hint
+    const char* page;       // page id ("TabSheet3", pageschema.h); "" outside the pages
+    const char* group;      // group box id ("GroupBox5"), a group of that page; "" outside
+    const char* caption;    // label or check-box caption; "" when none
+    const char* hint;       // tool tip; "" when none
+    const char* items;      // combo box items joined by '\n'; "" for the other kinds
+    bool pathField;         // a path or name field: shows its whole text as hint
+    const char* unit = "";  // what a number counts ("мс", "пикс."), shown beside the field
+    FieldStyle style = FieldStyle::Plain;
+    int widthChars = -1;  // a text field's width in characters; 0 takes its row; -1 by its kind
 };
 
 // All 211 value controls, in the order they stand on the window (page by page, group by group).

@@ -11,6 +11,7 @@
 
 #include "base/controlspec.h"
 #include "base/guard.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "broadcastmute.h"
@@ -23,24 +24,9 @@ namespace velumo {
 
 namespace {
 
-constexpr char kPinTestGroup[] = "Пин-тест";
 constexpr char kPinOnHint[] = "Пин LPT \"ON\"";
 constexpr char kPinOffHint[] = "Пин LPT \"OFF\"";
 constexpr char kSoundTestHint[] = "Проверка функции вкл/откл звука";
-
-// The page of a setting as the schema places it, and its group ("" stands for the page's own).
-QString pageOf(const char* name)
-{
-    return QString::fromUtf8(findControl(name)->page);
-}
-
-QString groupOf(const char* name)
-{
-    const ControlSpec* entry = findControl(name);
-    const QString group = QString::fromUtf8(entry->group);
-    return group.isEmpty() ? QString::fromUtf8(entry->page).split(QStringLiteral(" > ")).last()
-                           : group;
-}
 
 }  // namespace
 
@@ -81,8 +67,7 @@ void PortsPage::run(void (PortsPage::*handler)())
 
 void PortsPage::buildPinTests()
 {
-    const QString page = pageOf(key::SCCheckBox26);
-    QGroupBox* box = m_window.group(page, QString::fromUtf8(kPinTestGroup));
+    QGroupBox* box = m_window.group(groupid::PinTest);
     auto* form = static_cast<QFormLayout*>(box->layout());
     struct Row {
         const char* label;
@@ -138,7 +123,7 @@ QString PortsPage::memoText()
 
 void PortsPage::buildMemo()
 {
-    QWidget* page = m_window.page(pageOf(key::SCCheckBox26));
+    QWidget* page = m_window.page(findControl(key::SCCheckBox26)->page);
     m_memo = new QPlainTextEdit(page);
     m_memo->setObjectName(QStringLiteral("Memo5"));
     m_memo->setReadOnly(true);
@@ -150,7 +135,7 @@ void PortsPage::buildMemo()
 
 void PortsPage::buildSoundTests()
 {
-    QGroupBox* box = m_window.group(pageOf(key::SCCheckbox25), groupOf(key::SCCheckbox25));
+    QGroupBox* box = m_window.group(findControl(key::SCCheckbox25)->group);
     auto* row = new QHBoxLayout();
     const std::tuple<const char*, const char*, void (BroadcastMute::*)()> buttons[] = {
         {"SCButton51", "Вкл", &BroadcastMute::SCButton51Click},

@@ -10,6 +10,7 @@
 #include "base/guard.h"
 #include "base/notifier.h"
 #include "base/operations.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "dispatcher/dispatcherengine.h"
@@ -34,24 +35,23 @@ DispatcherPage::DispatcherPage(SettingsWindow& window, DispatcherEngine& engine,
       m_operations(operations),
       m_folder(std::move(initialFolder))
 {
-    const QString page = QString::fromUtf8(kPage);
-    const QString group = QStringLiteral("Диспетчер");
+    const char* group = groupid::Dispatcher;
     QPushButton* start =
-        window.addButton(page, group, QStringLiteral("SCButton43"), QStringLiteral("Старт "),
+        window.addButton(group, QStringLiteral("SCButton43"), QStringLiteral("Старт "),
                          QStringLiteral("Запустить диспетчер"));
     QPushButton* stop =
-        window.addButton(page, group, QStringLiteral("SCButton44"), QStringLiteral("Стоп "),
+        window.addButton(group, QStringLiteral("SCButton44"), QStringLiteral("Стоп "),
                          QStringLiteral("Стоп диспетчера"));
-    QPushButton* hide = window.addButton(page, group, QStringLiteral("SCButton50"),
+    QPushButton* hide = window.addButton(group, QStringLiteral("SCButton50"),
                                          QStringLiteral("Спрятать главное окно"),
                                          QStringLiteral("Спрятать главное окно"));
-    QPushButton* info = window.addButton(page, group, QStringLiteral("SCButton33"),
-                                         QStringLiteral("?"), QStringLiteral("ЦУП"));
-    QPushButton* pick = window.addButton(page, QStringLiteral("Файл текущего расписания"),
-                                         QStringLiteral("SCButton37"), QStringLiteral("…"),
-                                         QStringLiteral("Выбрать файл диспетчера"));
+    QPushButton* info = window.addButton(group, QStringLiteral("SCButton33"), QStringLiteral("?"),
+                                         QStringLiteral("ЦУП"));
+    QPushButton* pick =
+        window.addButton(groupid::PlanFile, QStringLiteral("SCButton37"), QStringLiteral("…"),
+                         QStringLiteral("Выбрать файл диспетчера"));
 
-    QGroupBox* scheduleBox = window.group(page, QStringLiteral("Текущее расписание"));
+    QGroupBox* scheduleBox = window.group(groupid::Schedule);
     m_memon1 = new QPlainTextEdit(scheduleBox);
     m_memon1->setObjectName(QStringLiteral("Memon1"));
     m_memon1->setReadOnly(true);

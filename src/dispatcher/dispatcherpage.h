@@ -20,8 +20,6 @@ class SettingsWindow;
 class DispatcherPage final : public QObject {
     Q_OBJECT
 public:
-    static constexpr char kPage[] = "ЦУП > Диспетчер";
-
     // "Спрятать главное окно" runs the operation "panel show" and hides the main window.
     DispatcherPage(SettingsWindow& window, DispatcherEngine& engine, Settings& settings,
                    Notifier& notifier, Operations& operations, QString initialFolder);

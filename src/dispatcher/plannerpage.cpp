@@ -14,6 +14,7 @@
 
 #include "base/clock.h"
 #include "base/guard.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/textfile.h"
 #include "dispatcher/plancheck.h"
@@ -84,7 +85,7 @@ PlannerPage::PlannerPage(SettingsWindow& window, Planner& planner, const Setting
       m_folder(std::move(programFolder))
 {
     const QDate today = clock.now().date();
-    QGroupBox* box = window.group(QString::fromUtf8(kPage), QStringLiteral("Планировщик"));
+    QGroupBox* box = window.group(groupid::Planner);
     auto* form = static_cast<QFormLayout*>(box->layout());
 
     m_entry = new QLineEdit(box);
@@ -132,7 +133,7 @@ PlannerPage::PlannerPage(SettingsWindow& window, Planner& planner, const Setting
     lists->addWidget(m_memo4, 0, 0);
     form->addRow(lists);
 
-    QGroupBox* dates = window.group(QString::fromUtf8(kPage), QStringLiteral("Смена дат списка"));
+    QGroupBox* dates = window.group(groupid::PlannerDates);
     auto* datesRow = new QHBoxLayout();
     m_picker1 = makePicker(dates, QStringLiteral("DateTimePicker1"), today);
     m_picker2 = makePicker(dates, QStringLiteral("DateTimePicker2"), today);
@@ -146,7 +147,7 @@ PlannerPage::PlannerPage(SettingsWindow& window, Planner& planner, const Setting
     datesRow->addStretch(1);
     static_cast<QFormLayout*>(dates->layout())->addRow(datesRow);
 
-    QGroupBox* checkBox = window.group(QString::fromUtf8(kPage), QStringLiteral("Проверка списка"));
+    QGroupBox* checkBox = window.group(groupid::PlanCheck);
     m_checkOutput = new QPlainTextEdit(checkBox);
     m_checkOutput->setObjectName(QStringLiteral("MemoPlanCheck"));
     m_checkOutput->setReadOnly(true);

@@ -23,7 +23,6 @@ class SettingsWindow;
 class PlannerPage final : public QObject {
     Q_OBJECT
 public:
-    static constexpr char kPage[] = "ЦУП > Планировщик";
     // The entry mask: "#" a digit or sign, "x" any character (letters and digits of any
     // alphabet), "_" shows unfilled positions, which count as blanks in the text.
     static constexpr char kEntryMask[] =

@@ -11,6 +11,7 @@
 
 #include "base/guard.h"
 #include "base/operations.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "net/dialup.h"
@@ -21,13 +22,6 @@
 namespace velumo {
 
 namespace {
-
-constexpr char kPageReceive[] = "FTP > Прием";
-constexpr char kPageTransmit[] = "FTP > Передача";
-constexpr char kGroupReceive[] = "Прием";
-constexpr char kGroupTransmit[] = "Передача";
-constexpr char kDialReceive[] = "Подключение (не постоянное) для скачивания";
-constexpr char kDialTransmit[] = "Подключение (не постоянное) для закачки ";
 
 void fill(QListWidget* list, const QStringList& lines)
 {
@@ -52,12 +46,10 @@ NetworkPages::NetworkPages(SettingsWindow& window, Settings& settings, Notifier&
     build();
 }
 
-void NetworkPages::connectButton(const char* page, const char* group, const char* name,
-                                 const QString& caption, const QString& hint,
-                                 std::function<void()> action)
+void NetworkPages::connectButton(const char* group, const char* name, const QString& caption,
+                                 const QString& hint, std::function<void()> action)
 {
-    QPushButton* button = m_window.addButton(QString::fromUtf8(page), QString::fromUtf8(group),
-                                             QString::fromLatin1(name), caption, hint);
+    QPushButton* button = m_window.addButton(group, QString::fromLatin1(name), caption, hint);
     connectGuarded(button, &QPushButton::clicked, this,
                    Origin::byOperator(QStringLiteral("networkpages")),
                    [this, action] { guarded(m_notifier, action); });
@@ -79,25 +71,23 @@ void NetworkPages::build()
     auto save = [this] { m_operations.run(QStringLiteral("save")); };
 
     // Receive.
-    connectButton(kPageReceive, kGroupReceive, "SCButton57", connectText, connectText,
+    connectButton(groupid::Receive, "SCButton57", connectText, connectText,
                   [this] { m_exchange.SCButton57Click(); });
-    connectButton(kPageReceive, kGroupReceive, "SCButton58", disconnectText, disconnectText,
+    connectButton(groupid::Receive, "SCButton58", disconnectText, disconnectText,
                   [this] { m_exchange.SCButton58Click(); });
-    connectButton(
-        kPageReceive, kGroupReceive, "SCButton61", QStringLiteral("Скачать файлы с ресурса"),
-        QStringLiteral("Скачать файлы с ресурса"), [this] { m_exchange.SCButton61Click(); });
-    connectButton(kPageReceive, kGroupReceive, "SCButton79", QStringLiteral("Папка…"),
+    connectButton(groupid::Receive, "SCButton61", QStringLiteral("Скачать файлы с ресурса"),
+                  QStringLiteral("Скачать файлы с ресурса"),
+                  [this] { m_exchange.SCButton61Click(); });
+    connectButton(groupid::Receive, "SCButton79", QStringLiteral("Папка…"),
                   QStringLiteral("Выбрать папку "), [this] { chooseFolder(); });
-    connectButton(kPageReceive, kGroupReceive, "SCButton66", QStringLiteral("Справка"),
+    connectButton(groupid::Receive, "SCButton66", QStringLiteral("Справка"),
                   QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
-    connectButton(kPageReceive, kGroupReceive, "SCButton24", saveText, saveText, save);
+    connectButton(groupid::Receive, "SCButton24", saveText, saveText, save);
     // What a run is doing stands under the buttons that start it.
     m_activity[FtpExchange::Receive] = new NetActivityView(
-        *m_window.group(QString::fromUtf8(kPageReceive), QString::fromUtf8(kGroupReceive)),
-        *m_window.footer(), QStringLiteral("FtpReceive"));
+        *m_window.group(groupid::Receive), *m_window.footer(), QStringLiteral("FtpReceive"));
     {
-        QGroupBox* box = m_window.group(QString::fromUtf8(kPageReceive),
-                                        QStringLiteral("Список скачаных файлов"));
+        QGroupBox* box = m_window.group(groupid::ReceivedFiles);
         m_lbList = new QListWidget(box);
         m_lbList->setObjectName(QStringLiteral("lbList"));
         m_lbList->setUniformItemSizes(true);
@@ -109,24 +99,22 @@ void NetworkPages::build()
     }
 
     // Transmit.
-    connectButton(kPageTransmit, kGroupTransmit, "SCButton59", connectText, connectText,
+    connectButton(groupid::Transmit, "SCButton59", connectText, connectText,
                   [this] { m_exchange.SCButton59Click(); });
-    connectButton(kPageTransmit, kGroupTransmit, "SCButton60", disconnectText, disconnectText,
+    connectButton(groupid::Transmit, "SCButton60", disconnectText, disconnectText,
                   [this] { m_exchange.SCButton60Click(); });
-    connectButton(
-        kPageTransmit, kGroupTransmit, "SCButton62", QStringLiteral("Закачать файлы на ресурс"),
-        QStringLiteral("Закачать файлы на ресурс"), [this] { m_exchange.SCButton62Click(); });
-    connectButton(kPageTransmit, kGroupTransmit, "SCButton106", QStringLiteral("Файл…"),
+    connectButton(groupid::Transmit, "SCButton62", QStringLiteral("Закачать файлы на ресурс"),
+                  QStringLiteral("Закачать файлы на ресурс"),
+                  [this] { m_exchange.SCButton62Click(); });
+    connectButton(groupid::Transmit, "SCButton106", QStringLiteral("Файл…"),
                   QStringLiteral("Выбрать файл для закачки"), [this] { chooseUpload(); });
-    connectButton(kPageTransmit, kGroupTransmit, "SCButton108", QStringLiteral("Справка"),
+    connectButton(groupid::Transmit, "SCButton108", QStringLiteral("Справка"),
                   QStringLiteral("Справка"), [this] { m_exchange.SCButton66Click(); });
-    connectButton(kPageTransmit, kGroupTransmit, "SCButton107", saveText, saveText, save);
+    connectButton(groupid::Transmit, "SCButton107", saveText, saveText, save);
     m_activity[FtpExchange::Transmit] = new NetActivityView(
-        *m_window.group(QString::fromUtf8(kPageTransmit), QString::fromUtf8(kGroupTransmit)),
-        *m_window.footer(), QStringLiteral("FtpTransmit"));
+        *m_window.group(groupid::Transmit), *m_window.footer(), QStringLiteral("FtpTransmit"));
     {
-        QGroupBox* box =
-            m_window.group(QString::fromUtf8(kPageTransmit), QStringLiteral("Список для закачки"));
+        QGroupBox* box = m_window.group(groupid::UploadList);
         m_lbList2 = new QListWidget(box);
         m_lbList2->setObjectName(QStringLiteral("LBlist2"));
         static_cast<QFormLayout*>(box->layout())->addRow(m_lbList2);
@@ -142,25 +130,23 @@ void NetworkPages::build()
                    });
 
     // Dial-up, one group on each sub-page.
-    const char* pages[2] = {kPageReceive, kPageTransmit};
-    const char* groups[2] = {kDialReceive, kDialTransmit};
+    const char* groups[2] = {groupid::ReceiveConnection, groupid::TransmitConnection};
     const char* lists[2] = {"ListBox2", "ListBox3"};
     const char* selected[2] = {key::SCEdit86, key::SCEdit95};
     const char* buttons[2][3] = {{"SCButton68", "SCButton69", "SCButton70"},
                                  {"SCButton71", "SCButton72", "SCButton73"}};
     for (int side : {DialUp::In, DialUp::Out}) {
         const auto dialSide = DialUp::Side(side);
-        connectButton(pages[side], groups[side], buttons[side][0], QStringLiteral("Список"),
+        connectButton(groups[side], buttons[side][0], QStringLiteral("Список"),
                       QStringLiteral("Выбрать соединение"),
                       [this, dialSide] { m_dialUp.SelectConnections(dialSide); });
-        connectButton(pages[side], groups[side], buttons[side][1], connectText, connectText,
+        connectButton(groups[side], buttons[side][1], connectText, connectText,
                       [this, side, selected] {
                           m_dialUp.ConnectURL(m_settings.text(QString::fromLatin1(selected[side])));
                       });
-        connectButton(pages[side], groups[side], buttons[side][2], disconnectText, disconnectText,
+        connectButton(groups[side], buttons[side][2], disconnectText, disconnectText,
                       [this] { m_dialUp.DisconnectURL(); });
-        QGroupBox* box =
-            m_window.group(QString::fromUtf8(pages[side]), QString::fromUtf8(groups[side]));
+        QGroupBox* box = m_window.group(groups[side]);
         auto* form = static_cast<QFormLayout*>(box->layout());
         auto* list = new QListWidget(box);
         list->setObjectName(QString::fromLatin1(lists[side]));

@@ -26,8 +26,8 @@ public:
 
 private:
     void build();
-    void connectButton(const char* page, const char* group, const char* name,
-                       const QString& caption, const QString& hint, std::function<void()> action);
+    void connectButton(const char* group, const char* name, const QString& caption,
+                       const QString& hint, std::function<void()> action);
     void connectBox(const char* name, std::function<void()> action);
     void chooseFolder();
     void chooseUpload();

@@ -19,9 +19,9 @@
 #include "base/guard.h"
 #include "base/notifier.h"
 #include "base/operations.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "dispatcher/dispatcherpage.h"
 #include "panel/clockticker.h"
 #include "panel/panelcomponents.h"
 #include "panel/panelphrases.h"
@@ -452,7 +452,7 @@ void ControlPanel::SCButton7Click()
     m_windows.main.move(m_settings.integer(key::SCEdit96), m_settings.integer(key::SCEdit94));
     m_windows.main.showNormal();
     m_windows.main.lower();
-    m_windows.main.showPage(QString::fromUtf8(DispatcherPage::kPage));
+    m_windows.main.showPage(pageid::Dispatcher);
 }
 
 void ControlPanel::SCButton5Click()

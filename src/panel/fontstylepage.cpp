@@ -24,13 +24,11 @@ namespace velumo {
 
 namespace {
 
-// The page and group a setting stands in, as the schema places it.
-std::pair<QString, QString> placeOf(const char* name)
+// The group a setting stands in, as the schema places it.
+const char* groupOf(const char* name)
 {
     const ControlSpec* entry = findControl(name);
-    if (!entry)
-        return {};
-    return {QString::fromUtf8(entry->page), QString::fromUtf8(entry->group)};
+    return entry ? entry->group : "";
 }
 
 }  // namespace
@@ -44,16 +42,16 @@ FontStylePage::FontStylePage(SettingsWindow& window, Settings& settings, Notifie
       m_clock(clock),
       m_textList(textList)
 {
-    const auto [fontPage, fontGroup] = placeOf(key::SCEdit6);
+    const char* fontGroup = groupOf(key::SCEdit6);
     m_fontButton =
-        m_window.addButton(fontPage, fontGroup, QStringLiteral("SCButton7"),
-                           QStringLiteral("Выбор шрифта"), QStringLiteral("Выбор шрифта"));
+        m_window.addButton(fontGroup, QStringLiteral("SCButton7"), QStringLiteral("Выбор шрифта"),
+                           QStringLiteral("Выбор шрифта"));
     m_backgroundButton =
-        m_window.addButton(fontPage, fontGroup, QStringLiteral("SCButton9"),
-                           QStringLiteral("Цвет фона"), QStringLiteral("Цвет фона"));
-    const auto [outlinePage, outlineGroup] = placeOf(key::SCEdit19);
+        m_window.addButton(fontGroup, QStringLiteral("SCButton9"), QStringLiteral("Цвет фона"),
+                           QStringLiteral("Цвет фона"));
+    const char* outlineGroup = groupOf(key::SCEdit19);
     m_outlineButton =
-        m_window.addButton(outlinePage, outlineGroup, QStringLiteral("SCButton8"),
+        m_window.addButton(outlineGroup, QStringLiteral("SCButton8"),
                            QStringLiteral("Цвет обводки"), QStringLiteral("Цвет обводки"));
     connectGuarded(m_fontButton, &QPushButton::clicked, this,
                    Origin::byOperator(QStringLiteral("fontstylepage")),

@@ -95,8 +95,7 @@ void ThematicIcons::buildPreviews()
     const ControlSpec* first = findControl(kIconSlotKeys[0]);
     if (!first)
         return;
-    QGroupBox* group =
-        m_window.group(QString::fromUtf8(first->page), QString::fromUtf8(first->group));
+    QGroupBox* group = m_window.group(first->group);
     auto* warning = new QLabel(QStringLiteral("!"), group);
     warning->setObjectName(QStringLiteral("Label181"));
     warning->setToolTip(kWhiteSquareMessage);

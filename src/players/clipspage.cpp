@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "base/guard.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/translationfile.h"
@@ -20,18 +21,6 @@
 
 namespace velumo {
 
-namespace {
-
-const QString kPageClips =
-    QStringLiteral("Настройки > Слайды, клипы, Flash, трансляция > Видео клипы");
-const QString kPageBroadcast =
-    QStringLiteral("Настройки > Слайды, клипы, Flash, трансляция > Трансляция");
-const QString kGroupTestRun = QStringLiteral("Пробный запуск");
-// The page's own group, named as the page.
-const QString kGroupBroadcast = QStringLiteral("Трансляция");
-
-}  // namespace
-
 ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& settings,
                      ClipControl& clips, ExternalPlayer& external, CapturePlayer& capture)
     : QObject(&window),
@@ -40,30 +29,30 @@ ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& setti
       m_settings(settings),
       m_capture(capture)
 {
-    auto button = [&](const QString& page, const QString& group, const char* name,
-                      const QString& caption, std::function<void()> click) {
-        QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, caption);
+    auto button = [&](const char* group, const char* name, const QString& caption,
+                      std::function<void()> click) {
+        QPushButton* b = window.addButton(group, QString::fromLatin1(name), caption, caption);
         connectGuarded(b, &QPushButton::clicked, this,
                        Origin::byOperator(QStringLiteral("clipspage")),
                        [this, click] { guarded(m_notifier, click); });
     };
-    button(kPageClips, kGroupTestRun, "SCButton25", QStringLiteral("Выбрать видеоклип"), [this] {
+    button(groupid::ClipsTestRun, "SCButton25", QStringLiteral("Выбрать видеоклип"), [this] {
         const QString file = QFileDialog::getOpenFileName(
             &m_window, QString(), QString(), QString::fromUtf8(ClipControl::kDialogFilters));
         if (!file.isEmpty())
             m_settings.setText(key::SCEdit2, file);
     });
-    button(kPageClips, kGroupTestRun, "SCButton27", QStringLiteral("Загрузить видеоклип"),
+    button(groupid::ClipsTestRun, "SCButton27", QStringLiteral("Загрузить видеоклип"),
            [&clips] { clips.SCButton27Click(); });
-    button(kPageClips, kGroupTestRun, "SCButton30", QStringLiteral("Пауза"),
+    button(groupid::ClipsTestRun, "SCButton30", QStringLiteral("Пауза"),
            [&clips] { clips.SCButton30Click(); });
-    button(kPageClips, kGroupTestRun, "SCButton31", QStringLiteral("Поехали"),
+    button(groupid::ClipsTestRun, "SCButton31", QStringLiteral("Поехали"),
            [&clips] { clips.SCButton31Click(); });
-    button(kPageClips, kGroupTestRun, "SCButton32", QStringLiteral("Закрыть "),
+    button(groupid::ClipsTestRun, "SCButton32", QStringLiteral("Закрыть "),
            [&clips] { clips.SCButton32Click(); });
-    button(kPageClips, kGroupTestRun, "SCButton74", QStringLiteral("С начала"),
+    button(groupid::ClipsTestRun, "SCButton74", QStringLiteral("С начала"),
            [&clips] { clips.SCButton74Click(); });
-    QGroupBox* box = window.group(kPageClips, kGroupTestRun);
+    QGroupBox* box = window.group(groupid::ClipsTestRun);
     m_played = new QLabel(external.playedLabel(), box);
     m_played->setObjectName(QStringLiteral("Label202"));
     static_cast<QFormLayout*>(box->layout())->addRow(m_played);
@@ -81,11 +70,11 @@ ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& setti
     if (m_windows)
         m_windows->installEventFilter(this);
 
-    button(kPageBroadcast, kGroupBroadcast, "SCButton75",
-           QStringLiteral("Добавить все у-ва в список"), [this] { fillDevices(); });
-    button(kPageBroadcast, kGroupBroadcast, "SCButton63", QStringLiteral("Старт трансляции"),
+    button(groupid::Broadcast, "SCButton75", QStringLiteral("Добавить все у-ва в список"),
+           [this] { fillDevices(); });
+    button(groupid::Broadcast, "SCButton63", QStringLiteral("Старт трансляции"),
            [this] { m_capture.SCButton63Click(); });
-    button(kPageBroadcast, kGroupBroadcast, "SCButton26", QStringLiteral("Стоп видеотрансляции"),
+    button(groupid::Broadcast, "SCButton26", QStringLiteral("Стоп видеотрансляции"),
            [this] { m_capture.SCButton26Click(); });
     m_devices = qobject_cast<QComboBox*>(window.control(QString::fromLatin1(key::ComboBox3)));
     if (m_devices)

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "base/guard.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/browserpanel.h"
@@ -17,13 +18,6 @@
 namespace velumo {
 
 namespace {
-
-const QString kPageFlash =
-    QStringLiteral("Настройки > Слайды, клипы, Flash, трансляция > Flash анимации");
-const QString kGroupFlash = QStringLiteral("Flash анимации");
-const QString kPageWww = QStringLiteral("Интернет > WWW");
-const QString kGroupWww = QStringLiteral("WWW");
-const QString kGroupAddresses = QStringLiteral("Адрес для диспетчера (полный, без. http:/)");
 
 // "Caption|*.ext;|Other|*.*" as the file dialog writes its filters.
 QString dialogFilter(const QString& filter)
@@ -44,34 +38,34 @@ FlashWebPages::FlashWebPages(SettingsWindow& window, Notifier& notifier, Setting
                              FlashPlayer& flash, WebPlayer& web)
     : QObject(&window), m_window(window), m_notifier(notifier), m_settings(settings)
 {
-    auto button = [&](const QString& page, const QString& group, const char* name,
-                      const QString& caption, const QString& hint, std::function<void()> click) {
-        QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, hint);
+    auto button = [&](const char* group, const char* name, const QString& caption,
+                      const QString& hint, std::function<void()> click) {
+        QPushButton* b = window.addButton(group, QString::fromLatin1(name), caption, hint);
         connectGuarded(b, &QPushButton::clicked, this,
                        Origin::byOperator(QStringLiteral("flashwebpages")),
                        [this, click] { guarded(m_notifier, click); });
     };
-    button(kPageFlash, kGroupFlash, "SCButton87", QStringLiteral("Выбрать flash - ролик"),
+    button(groupid::Flash, "SCButton87", QStringLiteral("Выбрать flash - ролик"),
            QStringLiteral("Выбрать flash - ролик"), [this] { SCButton87Click(); });
-    button(kPageFlash, kGroupFlash, "SCButton86", QStringLiteral("Воспроизвести"),
+    button(groupid::Flash, "SCButton86", QStringLiteral("Воспроизвести"),
            QStringLiteral("Воспроизвести"), [&flash] { flash.SCButton86Click(); });
-    button(kPageFlash, kGroupFlash, "SCButton83", QStringLiteral("Стоп"), QStringLiteral("Стоп"),
+    button(groupid::Flash, "SCButton83", QStringLiteral("Стоп"), QStringLiteral("Стоп"),
            [&flash] { flash.SCButton83Click(); });
-    button(kPageFlash, kGroupFlash, "SCButton88", QStringLiteral("Вывод flash"),
+    button(groupid::Flash, "SCButton88", QStringLiteral("Вывод flash"),
            QStringLiteral("Вывод flash"), [&flash] { flash.SCButton88Click(); });
 
-    button(kPageWww, kGroupWww, "SCButton11", QStringLiteral("Подключить интернет ресурс"),
+    button(groupid::Www, "SCButton11", QStringLiteral("Подключить интернет ресурс"),
            QStringLiteral("Подключить интернет ресурс"), [&web] { web.SCButton11Click(); });
-    button(kPageWww, kGroupWww, "SCButton64", QStringLiteral("Просмотр"),
-           QStringLiteral("Просмотр"), [&web] { web.SCButton11Click(); });
-    button(kPageWww, kGroupWww, "SCButton65", QStringLiteral("Закрыть сайт"),
+    button(groupid::Www, "SCButton64", QStringLiteral("Просмотр"), QStringLiteral("Просмотр"),
+           [&web] { web.SCButton11Click(); });
+    button(groupid::Www, "SCButton65", QStringLiteral("Закрыть сайт"),
            QStringLiteral("Закрыть сайт"), [&web] { web.SCButton65Click(); });
-    button(kPageWww, kGroupWww, "SCButton15", QStringLiteral("Предварительный просмотр"),
+    button(groupid::Www, "SCButton15", QStringLiteral("Предварительный просмотр"),
            QStringLiteral("Предварительный просмотр"), [this] { SCButton15Click(); });
-    button(kPageWww, kGroupAddresses, "SCButton80", QStringLiteral("Тест-Просмотр"),
+    button(groupid::WebAddresses, "SCButton80", QStringLiteral("Тест-Просмотр"),
            QStringLiteral("Тест-Просмотр"), [&web] { web.SCButton80Click(); });
 
-    QGroupBox* box = window.group(kPageWww, kGroupWww);
+    QGroupBox* box = window.group(groupid::Www);
     m_preview = new BrowserPanel(QStringLiteral("Wb2"), box);
     m_preview->setMinimumHeight(240);
     if (auto* form = qobject_cast<QFormLayout*>(box->layout()))

@@ -6,6 +6,7 @@
 #include <QSpinBox>
 
 #include "base/guard.h"
+#include "base/pageschema.h"
 #include "base/settingskeys.h"
 #include "net/netactivityview.h"
 #include "players/rssfeed.h"
@@ -15,10 +16,9 @@ namespace velumo {
 
 RssPage::RssPage(SettingsWindow& window, Notifier& notifier, RssFeed& feed) : QObject(&window)
 {
-    const QString page = QStringLiteral("Интернет > WWW");
-    const QString group = QStringLiteral("RSS-канал");
     auto button = [&](const char* name, const QString& caption, void (RssFeed::*click)()) {
-        QPushButton* b = window.addButton(page, group, QString::fromLatin1(name), caption, caption);
+        QPushButton* b =
+            window.addButton(groupid::Rss, QString::fromLatin1(name), caption, caption);
         connectGuarded(b, &QPushButton::clicked, this,
                        Origin::byOperator(QStringLiteral("rsspage")),
                        [&notifier, &feed, click] { guarded(notifier, [&] { (feed.*click)(); }); });
@@ -27,7 +27,7 @@ RssPage::RssPage(SettingsWindow& window, Notifier& notifier, RssFeed& feed) : QO
     button("SCButton82", QStringLiteral("Загрузить RSS-контент в строку"),
            &RssFeed::SCButton82Click);
     auto* view =
-        new NetActivityView(*window.group(page, group), *window.footer(), QStringLiteral("Rss"));
+        new NetActivityView(*window.group(groupid::Rss), *window.footer(), QStringLiteral("Rss"));
     connectGuarded(&feed, &RssFeed::activityChanged, view,
                    Origin::unattended(QStringLiteral("rsspage")),
                    [view, &feed] { view->show(feed.activity()); });

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "base/guard.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/translationfile.h"
@@ -18,14 +19,6 @@
 
 namespace velumo {
 
-namespace {
-
-const QString kPage = QStringLiteral("Настройки > Слайды, клипы, Flash, трансляция > PowerPoint");
-const QString kGroupTestRun = QStringLiteral("Пробный запуск");
-const QString kGroupDirectOutput = QStringLiteral("Режим прямого вывода");
-
-}  // namespace
-
 const char SlideShowPage::kDialogFilters[] =
     "Презентации PowerPoint (*.ppt *.pps *.pptx *.ppsx *.odp *.fodp);;Все файлы (*)";
 
@@ -33,23 +26,22 @@ SlideShowPage::SlideShowPage(SettingsWindow& window, Notifier& notifier, Setting
                              SlideShowControl& control, SlideShowPlayer& player)
     : QObject(&window), m_window(window), m_notifier(notifier), m_settings(settings)
 {
-    auto button = [&](const QString& group, const char* name, const QString& caption,
+    auto button = [&](const char* group, const char* name, const QString& caption,
                       std::function<void()> click) {
-        QPushButton* b =
-            window.addButton(kPage, group, QString::fromLatin1(name), caption, caption);
+        QPushButton* b = window.addButton(group, QString::fromLatin1(name), caption, caption);
         connectGuarded(b, &QPushButton::clicked, this,
                        Origin::byOperator(QStringLiteral("slideshowpage")),
                        [this, click] { guarded(m_notifier, click); });
     };
-    button(kGroupTestRun, "SCButton17", QStringLiteral("Выбрать презентацию"), [this] {
+    button(groupid::SlidesTestRun, "SCButton17", QStringLiteral("Выбрать презентацию"), [this] {
         const QString file = QFileDialog::getOpenFileName(&m_window, QString(), QString(),
                                                           QString::fromUtf8(kDialogFilters));
         if (!file.isEmpty())
             m_settings.setText(key::SCEdit1, file);
     });
-    button(kGroupTestRun, "SCButton18", QStringLiteral("Пробный запуск"),
+    button(groupid::SlidesTestRun, "SCButton18", QStringLiteral("Пробный запуск"),
            [&control] { control.SCButton18Click(); });
-    QGroupBox* box = window.group(kPage, kGroupTestRun);
+    QGroupBox* box = window.group(groupid::SlidesTestRun);
     m_summary = new QLabel(player.label133(), box);
     m_summary->setObjectName(QStringLiteral("Label133"));
     static_cast<QFormLayout*>(box->layout())->addRow(m_summary);
@@ -86,9 +78,9 @@ SlideShowPage::SlideShowPage(SettingsWindow& window, Notifier& notifier, Setting
                        }
                    });
 
-    button(kGroupDirectOutput, "SCButton16", QStringLiteral("Включить режим прямого вывода"),
+    button(groupid::DirectOutput, "SCButton16", QStringLiteral("Включить режим прямого вывода"),
            [&control] { control.SCButton16Click(); });
-    button(kGroupDirectOutput, "SCButton19", QStringLiteral("Выключитьь режим прямого вывода"),
+    button(groupid::DirectOutput, "SCButton19", QStringLiteral("Выключитьь режим прямого вывода"),
            [&control] { control.SCButton19Click(); });
 }
 

@@ -14,6 +14,7 @@
 #include "base/failure.h"
 #include "base/guard.h"
 #include "base/notifier.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/wincolor.h"
@@ -47,14 +48,12 @@ TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings, T
       m_log(log),
       m_notifier(notifier)
 {
-    const QString page = QString::fromUtf8(TickerTextPage::kPage);
-    const QString group = QStringLiteral("Блок объявлений");
-    m_start = window.addButton(page, group, QStringLiteral("SCButton3"),
+    m_start = window.addButton(groupid::Block, QStringLiteral("SCButton3"),
                                QStringLiteral("Пуск строки"), QStringLiteral("Запустить строку"));
     connectGuarded(m_start, &QPushButton::clicked, this,
                    Origin::byOperator(QStringLiteral("tickersettingsui")),
                    [this] { guard([this] { m_engine.SCButton3Click(); }); });
-    QGroupBox* box = window.group(page, group);
+    QGroupBox* box = window.group(groupid::Block);
     m_workLabel = new QLabel(QStringLiteral("Не работаем"), box);
     m_workLabel->setObjectName(QStringLiteral("Label98"));
     static_cast<QFormLayout*>(box->layout())->addRow(m_workLabel);

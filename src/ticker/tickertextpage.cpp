@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include "base/guard.h"
+#include "base/pageschema.h"
 #include "ticker/blocklistdelegate.h"
 #include "ticker/blocktablemodel.h"
 #include "ticker/tickerblock.h"
@@ -28,8 +29,7 @@ namespace velumo {
 TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QString initialFolder)
     : QObject(&window), m_window(window), m_block(block), m_folder(std::move(initialFolder))
 {
-    const QString page = QString::fromUtf8(kPage);
-    QGroupBox* box = window.group(page, QStringLiteral("Блок объявлений"));
+    QGroupBox* box = window.group(groupid::Block);
     auto* form = static_cast<QFormLayout*>(box->layout());
 
     auto* buttons = new QHBoxLayout();

@@ -25,8 +25,6 @@ class TickerTextPage final : public QObject, public BlockEdits {
 public:
     TickerTextPage(SettingsWindow& window, TickerBlock& block, QString initialFolder);
 
-    static constexpr char kPage[] = "Бегущая строка";
-
     QTableView* table() const { return m_table; }
     // The widget whose font face follows the ticker text font (SCEdit6): the table.
     QWidget* textList() const;

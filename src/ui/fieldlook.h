@@ -8,8 +8,8 @@ namespace velumo {
 
 struct ControlSpec;
 
-// How a value field stands on its page beyond what the settings declare: the unit of its
-// number, the width of its content and whether its text is a secret.
+// How a value field stands on its page, from its declaration: the unit of its number, the width
+// of its content and whether its text is a secret or a colour.
 struct FieldLook {
     QString unit;         // shown beside the field ("мс", "пикс."); empty when it has none
     int widthChars = 0;   // characters the field shows at most; 0 = as wide as its row

@@ -31,6 +31,7 @@
 #include "base/failure.h"
 #include "base/guard.h"
 #include "base/notifier.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/wincolor.h"
 #include "componenttext.h"
@@ -169,15 +170,16 @@ QTabWidget* SettingsWindow::pageSetTabs(const QString& top)
     return tabs;
 }
 
-QWidget* SettingsWindow::page(const QString& path)
+QWidget* SettingsWindow::page(std::string_view pageId)
 {
-    if (auto it = m_pages.constFind(path); it != m_pages.constEnd())
+    const PageSpec& spec = pageSpec(pageId);
+    const QString id = QString::fromLatin1(spec.id);
+    if (auto it = m_pages.constFind(id); it != m_pages.constEnd())
         return it->content;
-    const QStringList parts = path.split(kSeparator);
+    const QStringList parts = QString::fromUtf8(spec.path).split(kSeparator);
     QTabWidget* tabs = pageSetTabs(parts.first());
     // Intermediate levels are tab widgets of their own.
     for (qsizetype i = 1; i + 1 < parts.size(); ++i) {
-        const QString level = parts.mid(0, i + 1).join(kSeparator);
         QTabWidget* inner = nullptr;
         for (int t = 0; t < tabs->count(); ++t)
             if (tabs->tabText(t) == parts[i])
@@ -191,9 +193,7 @@ QWidget* SettingsWindow::page(const QString& path)
     }
     const QString caption = parts.size() > 1 ? parts.last() : parts.first();
     auto* scroll = new QScrollArea(tabs);
-    // Declared names, so that the order in which the pages are built never renames them.
-    QString name = declaredContainerName(path);
-    scroll->setObjectName(name.isEmpty() ? QStringLiteral("TabSheetX%1").arg(++m_pageCount) : name);
+    scroll->setObjectName(id);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setProperty("caption", caption);
@@ -203,56 +203,56 @@ QWidget* SettingsWindow::page(const QString& path)
     scroll->setWidget(content);
     tabs->addTab(scroll, caption);
     addComponent(scroll, ComponentClass::Page);
-    m_pages.insert(path, {content, layout});
+    m_pages.insert(id, {content, layout});
     return content;
 }
 
-QGroupBox* SettingsWindow::group(const QString& pagePath, const QString& groupPath)
+QGroupBox* SettingsWindow::group(std::string_view groupId)
 {
-    const QString key = pagePath + u'\x1f' + groupPath;
-    if (QGroupBox* box = m_groups.value(key))
+    const GroupSpec& spec = groupSpec(groupId);
+    const QString id = QString::fromLatin1(spec.id);
+    if (QGroupBox* box = m_groups.value(id))
         return box;
-    const QStringList parts = groupPath.split(kSeparator);
+    const std::string_view path = spec.path;
+    const auto last = path.rfind(" > ");
     QGroupBox* box = nullptr;
-    if (parts.size() == 1) {
-        page(pagePath);
-        const Page& p = m_pages[pagePath];
-        box = new QGroupBox(groupPath, p.content);
+    if (last == std::string_view::npos) {
+        page(spec.page);
+        const Page& p = m_pages[QString::fromLatin1(spec.page)];
+        box = new QGroupBox(QString::fromUtf8(spec.path), p.content);
         p.layout->addWidget(box);
     } else {
-        QGroupBox* outer = group(pagePath, parts.mid(0, parts.size() - 1).join(kSeparator));
-        box = new QGroupBox(parts.last(), outer);
+        QGroupBox* outer = group(findGroup(spec.page, path.substr(0, last))->id);
+        const std::string_view caption = path.substr(last + 3);
+        box = new QGroupBox(QString::fromUtf8(caption.data(), qsizetype(caption.size())), outer);
         static_cast<QFormLayout*>(outer->layout())->addRow(box);
     }
-    const QString name = declaredContainerName(key);
-    box->setObjectName(name.isEmpty() ? QStringLiteral("GroupBoxX%1").arg(++m_groupCount) : name);
+    box->setObjectName(id);
     // The form keeps the style's spacings: a row laid out inside it takes the form's spacing only
     // while the horizontal and vertical ones agree, and otherwise has none (glued buttons).
     auto* form = new QFormLayout(box);
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     addComponent(box, ComponentClass::GroupBox);
-    m_groups.insert(key, box);
+    m_groups.insert(id, box);
     return box;
 }
 
-QPushButton* SettingsWindow::addButton(const QString& pagePath, const QString& groupPath,
-                                       const QString& name, const QString& caption,
-                                       const QString& hint)
+QPushButton* SettingsWindow::addButton(std::string_view groupId, const QString& name,
+                                       const QString& caption, const QString& hint)
 {
-    QGroupBox* box = group(pagePath, groupPath);
+    QGroupBox* box = group(groupId);
     auto* button = new QPushButton(caption, box);
     button->setObjectName(name);
     button->setToolTip(hint);
-    placeButton(pagePath, groupPath, button);
+    placeButton(groupId, button);
     addComponent(button, ComponentClass::Button);
     return button;
 }
 
-void SettingsWindow::placeButton(const QString& pagePath, const QString& groupPath,
-                                 QAbstractButton* button)
+void SettingsWindow::placeButton(std::string_view groupId, QAbstractButton* button)
 {
-    QGroupBox* box = group(pagePath, groupPath);
+    QGroupBox* box = group(groupId);
     button->setParent(box);
     // Buttons keep their own width, at the left of the group; buttons added one after another
     // share a row as long as it stays narrow enough for a window beside the panel.
@@ -333,16 +333,12 @@ void SettingsWindow::buildFromSchema()
             continue;
         QWidget* widget = createControl(entry);
         const QString caption = QString::fromUtf8(entry.caption);
-        const QString pagePath = QString::fromUtf8(entry.page);
-        if (pagePath.isEmpty()) {
+        if (std::string_view(entry.page).empty()) {
             // Controls outside the pages stand in the footer.
             widget->setParent(centralWidget());
             m_footer->addWidget(widget);
         } else {
-            QString groupPath = QString::fromUtf8(entry.group);
-            if (groupPath.isEmpty())
-                groupPath = pagePath.split(kSeparator).last();
-            QGroupBox* box = group(pagePath, groupPath);
+            QGroupBox* box = group(entry.group);
             widget->setParent(box);
             auto* form = static_cast<QFormLayout*>(box->layout());
             if (entry.kind == ControlKind::Check || caption.isEmpty()) {
@@ -408,11 +404,11 @@ void SettingsWindow::joinRow(const QString& checkName, const QString& fieldName,
     form->insertRow(checkRow, row);
 }
 
-QStringList SettingsWindow::pagePaths() const
+QStringList SettingsWindow::pageIds() const
 {
-    QStringList paths = m_pages.keys();
-    paths.sort();
-    return paths;
+    QStringList ids = m_pages.keys();
+    ids.sort();
+    return ids;
 }
 
 void SettingsWindow::alignLabelColumns()
@@ -679,9 +675,9 @@ bool SettingsWindow::isPageSetVisible(const QString& pageSet) const
     return index >= 0 && m_top->isTabVisible(index);
 }
 
-void SettingsWindow::showPage(const QString& path)
+void SettingsWindow::showPage(std::string_view pageId)
 {
-    QWidget* content = page(path);
+    QWidget* content = page(pageId);
     QWidget* child = content;
     while (child && child != m_top) {
         QWidget* parent = child->parentWidget();

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QSet>
 
+#include <string_view>
+
 #include "base/translationfile.h"
 
 class QAbstractButton;
@@ -38,18 +40,19 @@ public:
     // The window's size when it first opens on a screen of that free area.
     static QSize initialSize(const QSize& available);
 
-    // Page of a path such as "Настройки > Строка"; created on first use. Its layout is a
-    // QVBoxLayout of group boxes.
-    QWidget* page(const QString& path);
-    // Group box of a page; "A > B" nests B inside A. Created on first use; its layout is a
-    // QFormLayout.
-    QGroupBox* group(const QString& pagePath, const QString& groupPath);
+    // A declared page ("TabSheet3", pageschema.h), created on first use; its layout is a
+    // QVBoxLayout of group boxes. A page or group that is not declared throws
+    // std::invalid_argument: a misspelt id stops the window's construction.
+    QWidget* page(std::string_view pageId);
+    // A declared group box, created on first use inside its page (or inside its outer group when
+    // it is nested); its layout is a QFormLayout.
+    QGroupBox* group(std::string_view groupId);
     // A button added at the end of a group, a component of the window.
-    QPushButton* addButton(const QString& pagePath, const QString& groupPath, const QString& name,
-                           const QString& caption, const QString& hint);
+    QPushButton* addButton(std::string_view groupId, const QString& name, const QString& caption,
+                           const QString& hint);
     // Puts a button made elsewhere at the end of a group: buttons placed one after another
     // share a row.
-    void placeButton(const QString& pagePath, const QString& groupPath, QAbstractButton* button);
+    void placeButton(std::string_view groupId, QAbstractButton* button);
     // The widget bound to a setting ("SCEdit43"), or nullptr.
     QWidget* control(const QString& name) const { return m_controls.value(name); }
     // Binds a widget made elsewhere to a setting (its objectName is the setting's name).
@@ -66,14 +69,14 @@ public:
     // PageControl5 (Бегущая строка), PageControl7 (Интернет).
     void setPageSetVisible(const QString& pageSet, bool visible);
     bool isPageSetVisible(const QString& pageSet) const;
-    void showPage(const QString& path);
+    void showPage(std::string_view pageId);
 
     // A colour field shows the colour held in its text, its digits in black or white, whichever
     // reads better on it; it keeps following its text afterwards.
     void applyColourPreview(const QString& name);
 
-    // Paths of every page, for walking them all.
-    QStringList pagePaths() const;
+    // Ids of every page built, for walking them all.
+    QStringList pageIds() const;
 
     // The groups of a page line the fields of their rows and of the groups nested in them up
     // in one column. Done when the window is shown and when translated texts arrive; a subsystem
@@ -120,7 +123,6 @@ private:
     QSet<QString> m_colourFields;
     QList<QPair<QPointer<QObject>, ComponentClass>> m_components;
     QVBoxLayout* m_footer = nullptr;
-    int m_groupCount = 0;
     int m_pageCount = 0;
     bool m_updating = false;
 };

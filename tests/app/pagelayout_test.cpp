@@ -112,15 +112,15 @@ TEST_P(PageLayout, NoWidgetIsCutOffOrLiesOverItsNeighbour)
         QSize(ShellModule::kMinimumWidth, ShellModule::kMinimumHeight));
     window->resize(placed.size());
     window->show();
-    const QStringList paths = window->pagePaths();
+    const QStringList paths = window->pageIds();
     ASSERT_GT(paths.size(), 10);
     QStringList faults;
     int walked = 0;
     for (const QString& path : paths) {
-        window->showPage(path);
+        window->showPage(path.toStdString());
         QApplication::processEvents();
         QApplication::processEvents();
-        QWidget* content = window->page(path);
+        QWidget* content = window->page(path.toStdString());
         auto* scroll = qobject_cast<QScrollArea*>(content->parentWidget()->parentWidget());
         ASSERT_NE(scroll, nullptr) << path.toStdString();
         if (!scroll->isVisible())

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "base/operations.h"
+#include "base/pageschema.h"
 #include "dispatcher/dispatcherpage.h"
 #include "dispatcher/planner.h"
 #include "dispatcher/plannerpage.h"
@@ -38,7 +39,7 @@ protected:
         return widget;
     }
 
-    void saveShot(const QString& page, const QString& file)
+    void saveShot(const char* page, const QString& file)
     {
         window.resize(1100, 900);
         window.showPage(page);
@@ -70,7 +71,7 @@ TEST_F(Pages, HelpAndCheckOfTheList)
 {
     auto* help = find<QPlainTextEdit>(&window, "Memo4");
     window.show();
-    window.showPage(QString::fromUtf8(PlannerPage::kPage));
+    window.showPage(pageid::Planner);
     EXPECT_FALSE(help->isVisible());
     QTest::mouseClick(find<QPushButton>(&window, "SCButton81"), Qt::LeftButton);
     EXPECT_TRUE(help->isVisible());
@@ -83,7 +84,7 @@ TEST_F(Pages, HelpAndCheckOfTheList)
     QTest::mouseClick(find<QPushButton>(&window, "SCButtonPlanCheck"), Qt::LeftButton);
     const QString report = find<QPlainTextEdit>(&window, "MemoPlanCheck")->toPlainText();
     EXPECT_TRUE(report.contains("2: никогда не будет достигнута")) << report.toStdString();
-    saveShot(QString::fromUtf8(PlannerPage::kPage), "planner.png");
+    saveShot(pageid::Planner, "planner.png");
 }
 
 TEST_F(Pages, DispatcherButtonsAndSchedule)
@@ -94,7 +95,7 @@ TEST_F(Pages, DispatcherButtonsAndSchedule)
     QTest::mouseClick(find<QPushButton>(&window, "SCButton43"), Qt::LeftButton);
     EXPECT_EQ(find<QPlainTextEdit>(&window, "Memon1")->toPlainText().split(u'\n').size(), 2);
     EXPECT_EQ(rig.settings.text(key::SCEdit10), planLine("12:10:00", "s1", "12:20:00"));
-    saveShot(QString::fromUtf8(DispatcherPage::kPage), "dispatcher.png");
+    saveShot(pageid::Dispatcher, "dispatcher.png");
     QTest::mouseClick(find<QPushButton>(&window, "SCButton44"), Qt::LeftButton);
     EXPECT_TRUE(find<QPlainTextEdit>(&window, "Memon1")->toPlainText().isEmpty());
 

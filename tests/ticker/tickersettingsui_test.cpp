@@ -8,6 +8,7 @@
 #include <QtTest/QTest>
 #include <cstdlib>
 
+#include "base/pageschema.h"
 #include "base/settingskeys.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerrig.h"
@@ -78,7 +79,7 @@ TEST_F(TickerSettingsUiTest, TariffGroupsStandWithTheirDigitsAndTheCombinationsF
 {
     window.resize(1120, 660);
     window.show();
-    window.showPage(QStringLiteral("Настройки > Режиы (тарифы) строки"));
+    window.showPage(pageid::Modes);
     QApplication::processEvents();
     const std::pair<const char*, const char*> modes[] = {
         {key::SCEdit3, "1"}, {key::SCEdit81, "2"}, {key::SpinEdit15, "3"}, {key::SCEdit82, "4"}};

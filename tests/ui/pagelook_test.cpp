@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/translationfile.h"
@@ -138,12 +139,12 @@ TEST_F(Look, NumbersCarryTheirUnitsAndNarrowFieldsStayNarrow)
     window.show();
     // A text field's unit stands right beside it, on its row.
     const std::tuple<const char*, const char*, const char*> units[] = {
-        {key::SCEdit43, "пикс.", "Настройки > Строка"},
-        {key::SCEdit18, "пт", "Настройки > Строка"},
-        {key::SCEdit69, "Гц", "ЦУП > Порты диспетчера"},
-        {key::SCEdit73, "мс", "ЦУП > Порты диспетчера"}};
+        {key::SCEdit43, "пикс.", pageid::Strip},
+        {key::SCEdit18, "пт", pageid::Strip},
+        {key::SCEdit69, "Гц", pageid::Ports},
+        {key::SCEdit73, "мс", pageid::Ports}};
     for (const auto& [name, unit, page] : units) {
-        window.showPage(QString::fromUtf8(page));
+        window.showPage(page);
         QApplication::processEvents();
         QLineEdit* field = edit(name);
         QLabel* beside = nullptr;
@@ -176,12 +177,12 @@ TEST_F(Look, CheckBoxesWithAPeriodHoldItOnTheirRow)
         const char* page;
     };
     const Row rows[] = {
-        {key::SCCheckBox10, key::SpinEdit37, true, "Интернет > WWW"},
-        {key::SCCheckbox13, key::SpinEdit3, true, "Интернет > WWW"},
-        {key::SCCheckbox30, key::SpinEdit4, false, "Настройки > Стартовые настройки"},
+        {key::SCCheckBox10, key::SpinEdit37, true, pageid::Www},
+        {key::SCCheckbox13, key::SpinEdit3, true, pageid::Www},
+        {key::SCCheckbox30, key::SpinEdit4, false, pageid::Start},
     };
     for (const Row& row : rows) {
-        window.showPage(QString::fromUtf8(row.page));
+        window.showPage(row.page);
         QApplication::processEvents();
         QWidget* check = window.control(QString::fromLatin1(row.check));
         QWidget* field = window.control(QString::fromLatin1(row.field));
@@ -201,17 +202,18 @@ TEST_F(Look, CheckBoxesWithAPeriodHoldItOnTheirRow)
 
 TEST_F(Look, ButtonsOfAGroupShareARowWithTheStylesSpacing)
 {
-    const QString page = QStringLiteral("Настройки > Строка");
-    QPushButton* a = window.addButton(page, QStringLiteral("Кнопки"), "A", "Первая", "");
-    QPushButton* b = window.addButton(page, QStringLiteral("Кнопки"), "B", "Вторая", "");
-    QPushButton* c = window.addButton(page, QStringLiteral("Кнопки"), "C", "Третья", "");
+    // A group whose rows are groups of their own: the buttons start a row after them.
+    const char* group = groupid::Accessories;
+    QPushButton* a = window.addButton(group, "A", "Первая", "");
+    QPushButton* b = window.addButton(group, "B", "Вторая", "");
+    QPushButton* c = window.addButton(group, "C", "Третья", "");
     // Something else in the group ends the row; the next button starts a new one.
-    auto* box = window.group(page, QStringLiteral("Кнопки"));
+    auto* box = window.group(group);
     static_cast<QFormLayout*>(box->layout())->addRow(new QLabel(QStringLiteral("—"), box));
-    QPushButton* d = window.addButton(page, QStringLiteral("Кнопки"), "D", "Четвёртая", "");
+    QPushButton* d = window.addButton(group, "D", "Четвёртая", "");
     window.resize(1120, 660);
     window.show();
-    window.showPage(page);
+    window.showPage(pageid::Strip);
     QApplication::processEvents();
     EXPECT_EQ(rectOf(a).top(), rectOf(b).top());
     EXPECT_EQ(rectOf(b).top(), rectOf(c).top());
@@ -228,7 +230,7 @@ TEST_F(Look, FieldsOfNestedGroupsStartInOneColumn)
 {
     window.resize(1120, 660);
     window.show();
-    window.showPage(QStringLiteral("Настройки > Строка"));
+    window.showPage(pageid::Strip);
     QApplication::processEvents();
     // "Полоса бегущей строки" and "Обводка букв" sit inside the font group.
     const int outer = rectOf(window.control(key::SpinEdit1)).left();

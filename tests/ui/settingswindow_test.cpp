@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 
 #include "base/configfile.h"
 #include "base/controlspec.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/translationfile.h"
@@ -32,8 +34,7 @@ protected:
         auto* foot = new QLabel(QStringLiteral("Velumo 7.9.10"), window.centralWidget());
         foot->setObjectName("Label79");
         window.addComponent(foot, ComponentClass::FixedLabel);
-        window.addButton(QStringLiteral("Настройки > Строка"), QStringLiteral("Кнопки"),
-                         "SCButton10", QStringLiteral("Сохранить настройки"),
+        window.addButton(groupid::Accessories, "SCButton10", QStringLiteral("Сохранить настройки"),
                          QStringLiteral("Сохранить настройки"));
     }
     template <typename T>
@@ -256,6 +257,29 @@ TEST_F(Window, TextPageShowsTheBlockAsATableAndKeepsTheListNames)
     const qsizetype at = names.indexOf("Label91");
     ASSERT_GE(at, 0);
     EXPECT_EQ(names.mid(at + 1, 3), (QStringList{"Memoindex", "Memotarif", "Memo1"}));
+}
+
+TEST_F(Window, PagesAndGroupsAreFoundByTheirDeclaredIdsOnly)
+{
+    // Every declared page and group is built under its id, with its caption from the schema.
+    for (const PageSpec& spec : kPages) {
+        QWidget* content = window.page(spec.id);
+        ASSERT_NE(content, nullptr) << spec.id;
+        EXPECT_EQ(content->parentWidget()->parentWidget()->objectName(), spec.id);
+    }
+    for (const GroupSpec& spec : kGroups) {
+        QGroupBox* box = window.group(spec.id);
+        EXPECT_EQ(box->objectName(), spec.id);
+        const QString path = QString::fromUtf8(spec.path);
+        EXPECT_EQ(box->title(), path.split(QStringLiteral(" > ")).last()) << spec.id;
+    }
+    EXPECT_EQ(window.group(groupid::MainPosition)->parentWidget(),
+              window.group(groupid::Positions));
+    // A caption or a misspelt id is no page or group: the construction stops there.
+    EXPECT_THROW(window.page("Настройки > Строка"), std::invalid_argument);
+    EXPECT_THROW(window.page("TabSheet99"), std::invalid_argument);
+    EXPECT_THROW(window.group("Кнопки"), std::invalid_argument);
+    EXPECT_THROW(window.addButton("GroupBox0", "X", "X", ""), std::invalid_argument);
 }
 
 }  // namespace
