@@ -15,6 +15,9 @@ packages=(
 packages+=(clang-format ccache trayer)
 # Slide shows: LibreOffice converts the presentations, Qt Pdf renders their pages.
 packages+=(libreoffice-impress-nogui qt6-pdf-dev)
+# The screen kept awake on air: xset for the X server's saver and DPMS; the tests run a session
+# bus of their own (dbus-daemon).
+packages+=(x11-xserver-utils dbus-daemon)
 missing=()
 # npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
 # Debian's npm package, so it is only installed when no npm is there.
