@@ -29,7 +29,8 @@ OnAirModule::OnAirModule(const Services& services, TickerModule& ticker,
         *m_file, services.clock, services.notifier, services.log);
     std::vector<std::unique_ptr<ScreenHold>> ways;
     ways.push_back(std::make_unique<DBusScreenHold>());
-    ways.push_back(std::make_unique<XsetScreenHold>());
+    ways.push_back(
+        std::make_unique<XsetScreenHold>(services.filePath(QStringLiteral("velumo.screen"))));
     m_screen = std::make_unique<ScreenInhibitor>(std::move(ways), &services.log);
     connectGuarded(m_recorder.get(), &OnAirRecorder::onAirChanged, m_screen.get(),
                    Origin::unattended(QStringLiteral("onair")),

@@ -1,11 +1,13 @@
 #include "xsetscreenhold.h"
 
+#include <QFile>
 #include <QMutex>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
 #include "base/failure.h"
+#include "base/textfile.h"
 
 namespace velumo {
 
@@ -75,8 +77,9 @@ QList<QStringList> XsetScreenHold::restoreArguments(const Settings& settings)
     return out;
 }
 
-XsetScreenHold::XsetScreenHold(QString display, QObject* parent)
+XsetScreenHold::XsetScreenHold(QString keptPath, QString display, QObject* parent)
     : QObject(parent),
+      m_keptPath(std::move(keptPath)),
       m_display(std::move(display)),
       m_worker(QStringLiteral("xset")),
       m_found(std::make_shared<std::optional<Settings>>())
@@ -103,13 +106,25 @@ void XsetScreenHold::hold()
 {
     m_worker.run(
         this,
-        [display = m_display, found = m_found](const auto&) {
-            const std::optional<Settings> now = parse(runXset(display, {QStringLiteral("q")}));
+        [display = m_display, kept = m_keptPath, found = m_found](const auto&) {
+            const QString query = runXset(display, {QStringLiteral("q")});
+            const std::optional<Settings> now = parse(query);
             {
-                // A hold that follows a hold keeps what was found first.
+                // A hold that follows a hold keeps what was found first; one that follows a run
+                // that never released takes what that run found.
                 const QMutexLocker lock(&g_foundLock);
-                if (!found->has_value())
-                    *found = now;
+                if (!found->has_value()) {
+                    std::optional<Settings> left;
+                    if (QFile::exists(kept)) {
+                        try {
+                            left = parse(QString::fromLocal8Bit(readFileBytes(kept, 65536)));
+                        } catch (...) {
+                        }
+                    }
+                    *found = left ? left : now;
+                    if (!left)
+                        writeFileAtomic(kept, query.toLocal8Bit());
+                }
             }
             runXset(display, {QStringLiteral("s"), QStringLiteral("off")});
             if (now && now->dpmsPresent)
@@ -122,7 +137,7 @@ void XsetScreenHold::release()
 {
     m_worker.run(
         this,
-        [display = m_display, found = m_found](const auto&) {
+        [display = m_display, kept = m_keptPath, found = m_found](const auto&) {
             std::optional<Settings> settings;
             {
                 const QMutexLocker lock(&g_foundLock);
@@ -132,6 +147,7 @@ void XsetScreenHold::release()
             if (settings)
                 for (const QStringList& arguments : restoreArguments(*settings))
                     runXset(display, arguments);
+            QFile::remove(kept);
         },
         [](const JobResult<std::monostate>&) {});
 }

@@ -12,7 +12,9 @@ namespace velumo {
 // The X server's own screen saver and DPMS, through the xset program: the settings found are
 // kept, the saver and DPMS switched off while held, and the settings found put back on release.
 // xset runs on a worker thread (one at a time, in order), never on the user-interface thread
-// but at exit.
+// but at exit. While held, what was found is also kept in a file (keptPath): a run that ended
+// without its release leaves it, and the next hold puts back those settings, not the ones
+// the crash left switched off.
 class XsetScreenHold final : public QObject, public ScreenHold {
     Q_OBJECT
 public:
@@ -31,8 +33,8 @@ public:
     // The xset argument lists that put the settings back.
     static QList<QStringList> restoreArguments(const Settings& settings);
 
-    explicit XsetScreenHold(QString display = qEnvironmentVariable("DISPLAY"),
-                            QObject* parent = nullptr);
+    XsetScreenHold(QString keptPath, QString display = qEnvironmentVariable("DISPLAY"),
+                   QObject* parent = nullptr);
     ~XsetScreenHold() override;
 
     QString kind() const override { return QStringLiteral("x11"); }
@@ -42,6 +44,7 @@ public:
     void releaseNow() override;
 
 private:
+    QString m_keptPath;
     QString m_display;
     Worker m_worker;
     // What hold() found; the job that restores it reads the copy it was given.

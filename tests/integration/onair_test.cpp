@@ -365,6 +365,23 @@ TEST_F(OnAir, WithoutABusTheXServersScreenSaverIsOffWhileTheStripRuns)
     ASSERT_TRUE(pollUntil(saverOff, 5000));
     EXPECT_TRUE(program.close());
     EXPECT_EQ(xsetQuery(display), before);
+
+    // Killed while holding, the program cannot put the settings back; the next run does, when
+    // it lets go, and not the "off" that the killed run left.
+    Program killed(folder());
+    killed.process().setProcessEnvironment(environment);
+    killed.process().start(programPath(), {"--dir", folder(), "r"});
+    ASSERT_TRUE(pollUntil(saverOff, 15000));
+    ASSERT_TRUE(pollUntil([&] { return QFileInfo::exists(folder() + "/velumo.screen"); }, 5000));
+    killed.cutPower();
+    EXPECT_TRUE(saverOff());
+    Program next(folder());
+    next.process().setProcessEnvironment(environment);
+    next.process().start(programPath(), {"--dir", folder()});
+    ASSERT_TRUE(pollUntil([&] { return member(next, "screen")["held"].toBool(); }, 15000));
+    EXPECT_TRUE(next.close());
+    EXPECT_EQ(xsetQuery(display), before);
+    EXPECT_FALSE(QFileInfo::exists(folder() + "/velumo.screen"));
 }
 
 }  // namespace
