@@ -111,7 +111,11 @@ void OnAirRecorder::resume(const OnAirState& state)
             m_parts.players.start(request);
         });
     }
-    if (state.tickerRunning) {
+    // A string line the dispatcher starts again brings its own block to the strip.
+    if (state.tickerRunning && byDispatcher == u"s") {
+        logResume(QStringLiteral("ticker with the dispatcher's line"));
+        m_resumed.append(QStringLiteral("ticker"));
+    } else if (state.tickerRunning) {
         guarded(m_notifier, [&] {
             const QString file = settings.text(key::SCEdit5);
             m_parts.block.LoadTickerFile(file, m_clock.now());
