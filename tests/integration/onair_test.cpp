@@ -211,6 +211,48 @@ TEST_F(OnAir, ANormalExitThenAStartDoesWhatItAlwaysDid)
     EXPECT_EQ(starts, (QStringList{"started at line 0", "started at line 0"}));
 }
 
+// Killed while the dispatcher runs a string line, the program leaves that line to the
+// dispatcher's own resume: the line starts once more with its own block, the strip is not started
+// a second time at the top of another one, and the line still stops at its own time.
+TEST_F(OnAir, AStringLineOfTheDispatcherComesBackThroughTheDispatcher)
+{
+    const QString block = writeLongBlock(folder());
+    const QDateTime now = QDateTime::currentDateTime().addSecs(2);
+    const QDateTime t0(now.date(),
+                       QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    auto stamp = [](const QDateTime& moment) { return moment.toString(u"dd.MM.yy hh:mm:ss"); };
+    const QDateTime stop = t0.addSecs(8);
+    const QString line = stamp(t0) + "|s1|00|" + stamp(stop);
+    const QString later = stamp(t0.addSecs(3600)) + "|s1|00|" + stamp(t0.addSecs(3660));
+    writeTextLines(folder() + "/plan.pln", {line, later});
+    writeConfig(folder(), [&](Settings& s) {
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setText(key::SCEditn10, folder() + "/plan.pln");
+        s.setText(key::SCEdit59, block);
+        s.setSpin(key::SpinEdit1, 10);
+        s.setSpin(key::SpinEdit2, 3);
+    });
+    Program first(folder());
+    ASSERT_TRUE(first.start());
+    ASSERT_TRUE(pollUntil([&] { return logTexts(folder(), "start").contains(line); }, 10000));
+    ASSERT_TRUE(pollUntil([&] { return member(first, "ticker")["running"].toBool(); }, 5000));
+    QThread::msleep(300);
+    first.cutPower();
+    ASSERT_LT(QDateTime::currentDateTime(), stop.addMSecs(-2000)) << "the restart came too late";
+
+    Program second(folder());
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(pollUntil([&] { return logTexts(folder(), "start").count(line) == 2; }, 3000));
+    EXPECT_TRUE(logTexts(folder(), "resume").contains("ticker with the dispatcher's line"))
+        << logTexts(folder(), "resume").join(u'\n').toStdString();
+    ASSERT_TRUE(pollUntil([&] { return member(second, "ticker")["running"].toBool(); }, 3000));
+    EXPECT_EQ(member(second, "block")["file"].toString(), block);
+    ASSERT_TRUE(pollUntil([&] { return logTexts(folder(), "stop").contains("s s0"); }, 12000));
+    EXPECT_FALSE(member(second, "ticker")["running"].toBool());
+    EXPECT_TRUE(second.close());
+}
+
 // The desktop's screen-saver service as the program sees it on the session bus.
 class FakeScreenSaver final : public QObject {
     Q_OBJECT
