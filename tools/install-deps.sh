@@ -22,6 +22,9 @@ packages+=(dpkg-dev debhelper fakeroot lintian help2man librsvg2-bin appstream d
     systemd man-db)
 # The as-run journal signs with libsodium; its tests check closed days with the stock minisign.
 packages+=(libsodium-dev minisign)
+# The screen kept awake on air: xset for the X server's saver and DPMS; the tests run a session
+# bus of their own (dbus-daemon).
+packages+=(x11-xserver-utils dbus-daemon)
 missing=()
 # npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
 # Debian's npm package, so it is only installed when no npm is there.

@@ -10,6 +10,7 @@
 #include "app/devicesmodule.h"
 #include "app/dispatchermodule.h"
 #include "app/networkmodule.h"
+#include "app/onairmodule.h"
 #include "app/panelmodule.h"
 #include "app/playersmodule.h"
 #include "app/servicemodule.h"
@@ -56,6 +57,7 @@ Application::~Application()
     const auto forget = qScopeGuard([this] { m_notifier.setFailureFeed(nullptr); });
     // The modules go in the reverse order of their creation; the settings window last.
     m_service.reset();
+    m_onAir.reset();
     m_network.reset();
     m_panel.reset();
     // The dispatcher's handlers call the players.
@@ -113,6 +115,7 @@ bool Application::start()
     m_ticker->placeWindows(m_accessories->clockWindow(), m_accessories->iconWindow(),
                            &m_panel->panel(), *m_accessories);
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
+    m_onAir = std::make_unique<OnAirModule>(s, *m_ticker, *m_dispatcher, *m_players);
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
     m_form1->footer()->addWidget(new StatusLine(m_failures, m_form1));
@@ -134,6 +137,7 @@ bool Application::start()
                    Origin::unattended(QStringLiteral("application")), [this] {
                        m_service->stopping();
                        m_ticker->writePendingLog();
+                       m_onAir->finish();
                    });
     // The browser engine starts while the strip is not yet on air when the plan will need it:
     // its start would otherwise stop the strip at the first web page or movie.
@@ -146,9 +150,13 @@ bool Application::start()
     Initial();
     removeLeftoverTemporaries({m_folder, m_settings.text(key::SCEdit103)}, m_clock.now(), &m_log);
     m_form1->show();
-    if (m_commandLine.autostart)
+    // After an unclean end what was on air comes back, in place of the "r" start.
+    if (m_onAir->resuming())
+        m_onAir->resume();
+    else if (m_commandLine.autostart)
         m_ticker->autostartR();
     m_service->started();
+    m_onAir->begin();
     return true;
 }
 
@@ -229,6 +237,7 @@ void Application::Initial()
     m_ticker->applyStoredLog();
     m_settings.setText(key::SCEdit68, m_settings.text(key::SCEdit5));
     m_ticker->block().updateCounters();
+    m_onAir->prepareResume();
     m_dispatcher->applyStoredState();
     // Automatic FTP runs and feed reading with their stored periods.
     m_network->armTimers();
@@ -264,6 +273,7 @@ void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
     Exiting();
     m_ticker->engine().setTickerRunning(false);
     m_ticker->writePendingLog();
+    m_onAir->finish();
     m_panel->writeFiles();
     for (QWidget* window : windowsToClose)
         if (window)

@@ -28,6 +28,7 @@ class ControlServer;
 class DevicesModule;
 class DispatcherModule;
 class NetworkModule;
+class OnAirModule;
 class PanelModule;
 class PlayersModule;
 class PowerControl;
@@ -97,6 +98,7 @@ private:
     std::unique_ptr<PlayersModule> m_players;
     std::unique_ptr<DispatcherModule> m_dispatcher;
     std::unique_ptr<ServiceModule> m_service;
+    std::unique_ptr<OnAirModule> m_onAir;
 
     std::unique_ptr<Timer> m_testThrow;  // the test hook's timer
     bool m_closing = false;

@@ -52,6 +52,7 @@ public:
 
     // The players the dispatcher's handlers call.
     ContentPlayers& players();
+    PlayerRegistry& registry() { return *m_registry; }
 
     ClipWindow* clipWindow() const { return m_clip; }
     CaptureWindow* captureWindow() const { return m_capture; }

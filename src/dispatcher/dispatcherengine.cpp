@@ -402,22 +402,26 @@ void DispatcherEngine::SaveCurrentEntry()
     writeTextLines(m_folder + u'/' + kSavedEntryFile, {m_settings.text(key::SCEdit10)});
 }
 
-void DispatcherEngine::ResumeAfterRestart(const Job& job, Next next)
+QString DispatcherEngine::runningSavedEntry() const
 {
-    QString saved;
-    bool running = false;
     try {
         const QStringList lines =
             readTextLines(m_folder + u'/' + kSavedEntryFile, kMaxSmallFileBytes);
-        saved = lines.value(0);
-        if (!saved.isEmpty()) {
-            const QDateTime now = m_clock.now();
-            const QDateTime stop = scheduleline::stopExact(saved, now.date().year()).toDateTime();
-            running = now < stop;
-        }
+        const QString saved = lines.value(0);
+        if (saved.isEmpty())
+            return {};
+        const QDateTime now = m_clock.now();
+        const QDateTime stop = scheduleline::stopExact(saved, now.date().year()).toDateTime();
+        return now < stop ? saved : QString();
     } catch (...) {
-        running = false;
+        return {};
     }
+}
+
+void DispatcherEngine::ResumeAfterRestart(const Job& job, Next next)
+{
+    const QString saved = runningSavedEntry();
+    const bool running = !saved.isEmpty();
     const bool reload = m_settings.checked(key::SCCheckbox19);
     if (running && reload) {
         m_settings.setText(key::SCEdit10, saved);

@@ -77,6 +77,10 @@ public:
     // Start-up step: DispStartT, then ZUP_started is set for the resume tick.
     void startAtStartup();
 
+    // The line of str_disp.txt when its stop lies ahead (the resume tick starts it again);
+    // empty when there is none, it cannot be read or it has ended.
+    QString runningSavedEntry() const;
+
     bool ZUP_started() const { return m_zupStarted; }
     bool ResumePending() const { return m_resumePending; }
     void setResumePending(bool pending) { m_resumePending = pending; }

@@ -1,5 +1,7 @@
 #include "playerregistry.h"
 
+#include <QScopeGuard>
+
 #include "base/eventlog.h"
 #include "base/guard.h"
 #include "players/placeholderplayer.h"
@@ -156,12 +158,15 @@ void PlayerRegistry::start(const PlayerRequest& request)
     if (!kind)
         return;
     kind->state = State::Running;
+    kind->request = request;
     kind->slot = request.slot;
     kind->target = request.target;
     kind->failed = false;
     kind->onScreen.invalidate();
     ++kind->entry;
     emit startRequested(request.letter);
+    const auto announce =
+        qScopeGuard([this, letter = request.letter] { emit stateChanged(letter); });
     try {
         kind->player->start(request);
     } catch (...) {
@@ -183,6 +188,15 @@ void PlayerRegistry::stop(QChar letter)
              QStringLiteral("stopped"));
 }
 
+QList<PlayerRequest> PlayerRegistry::runningRequests() const
+{
+    QList<PlayerRequest> out;
+    for (const Kind& kind : m_kinds)
+        if (kind.state == State::Running && !kind.failed)
+            out.append(kind.request);
+    return out;
+}
+
 void PlayerRegistry::park(QChar letter)
 {
     endEntry(letter, State::Parked, &ContentPlayer::park, QStringLiteral("park"),
@@ -199,6 +213,7 @@ void PlayerRegistry::endEntry(QChar letter, State next, void (ContentPlayer::*re
     const bool failed = kind->state == State::Running && kind->failed;
     kind->state = next;
     ++kind->entry;
+    const auto announce = qScopeGuard([this, letter] { emit stateChanged(letter); });
     call(*kind, [request](ContentPlayer& player) { (player.*request)(); });
     // A failed entry ended with its "failed".
     if (!failed)

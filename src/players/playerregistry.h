@@ -62,6 +62,10 @@ public:
     Q_SIGNAL void contentFailed(QChar letter, const QString& reason);
     // Whether the running entry of a letter failed.
     bool failed(QChar letter) const;
+    // The requests whose content is running now, in the order of the letters k, b, p, f, w, t.
+    QList<PlayerRequest> runningRequests() const;
+    // A start, stop or park has changed what a letter's player is doing.
+    Q_SIGNAL void stateChanged(QChar letter);
 
 private:
     struct Kind {
@@ -75,6 +79,7 @@ private:
         bool endEndsEntry = false;
         State state = State::Idle;
         // The request that started the content.
+        PlayerRequest request;
         QString slot;
         QString target;
         // The running entry's content failed; it is off the screen.

@@ -81,6 +81,7 @@ void TickerEngine::setTickerRunning(bool running)
         if (m_frame)
             m_frame->stop();
         logEvent(QStringLiteral("stopped"));
+        emit runningChanged(false);
     }
 }
 
@@ -253,6 +254,7 @@ void TickerEngine::RunTicker()
     if (!m_looping) {
         m_looping = true;
         logEvent(QStringLiteral("started at line %1").arg(m_currentLine));
+        emit runningChanged(true);
     }
     if (!m_frame->isActive())
         m_frame->start();

@@ -91,6 +91,8 @@ public:
 
 signals:
     void onAirLineChanged(int line);
+    // The passes started or stopped (the "started at line" and "stopped" of velumo.log).
+    void runningChanged(bool running);
 
 private:
     void setOnAirLine(int line);

@@ -140,3 +140,34 @@ TEST_F(Registry, PlaceholdersShowNothingAndLeaveTheEvents)
 }
 
 }  // namespace
+
+// What a restart would bring back: the requests whose content runs now, whole (rectangle and
+// screen too), announced at every start, stop and park; parked, stopped and failed content is
+// not running.
+TEST_F(Registry, KnowsTheRunningRequestsAndSaysWhenTheyChange)
+{
+    QSignalSpy changed(&registry, &PlayerRegistry::stateChanged);
+    PlayerRequest clip = request('k', "3", "/data/three.avi");
+    clip.rect = QRect(1, 2, 300, 200);
+    PlayerRequest slides = request('p', "1", "/data/show.pptx");
+    slides.screen = 1;
+    registry.start(clip);
+    registry.start(slides);
+    registry.start(request('w', "2", "example.org"));
+    QList<PlayerRequest> running = registry.runningRequests();
+    ASSERT_EQ(running.size(), 3);
+    EXPECT_EQ(running[0].letter, u'k');
+    EXPECT_EQ(running[0].rect, QRect(1, 2, 300, 200));
+    EXPECT_EQ(running[1].screen, 1);
+
+    registry.park(u'k');
+    emit players.web.failed(QStringLiteral("host not found"));
+    running = registry.runningRequests();
+    ASSERT_EQ(running.size(), 1);
+    EXPECT_EQ(running[0].target, "/data/show.pptx");
+    registry.stop(u'p');
+    EXPECT_TRUE(registry.runningRequests().isEmpty());
+    ASSERT_EQ(changed.size(), 5);
+    EXPECT_EQ(changed[3][0].value<QChar>(), u'k');
+    EXPECT_EQ(changed[4][0].value<QChar>(), u'p');
+}

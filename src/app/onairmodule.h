@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "app/services.h"
+#include "system/onairstate.h"
+
+namespace velumo {
+
+class DispatcherModule;
+class OnAirRecorder;
+class OnAirStateFile;
+class PlayersModule;
+class ScreenInhibitor;
+class TickerModule;
+
+// What is on air: velumo.state kept up to date and brought back after an unclean end, and the
+// screen kept awake meanwhile; the status members "onair" and "screen".
+class OnAirModule {
+public:
+    OnAirModule(const Services& services, TickerModule& ticker, DispatcherModule& dispatcher,
+                PlayersModule& players);
+    ~OnAirModule();
+
+    // The last run did not end normally: its state is brought back instead of the "r" start.
+    bool resuming() const { return m_leftover.has_value(); }
+    // Start-up, once the stored settings are read and before the dispatcher's step.
+    void prepareResume();
+    // Start-up, at its end: what was on air comes back; recording starts.
+    void resume();
+    void begin();
+    // The normal exit: velumo.state goes, the screen is released.
+    void finish();
+
+private:
+    const Services& m_services;
+    std::optional<OnAirState> m_leftover;
+    std::unique_ptr<OnAirStateFile> m_file;
+    std::unique_ptr<OnAirRecorder> m_recorder;
+    std::unique_ptr<ScreenInhibitor> m_screen;
+};
+
+}  // namespace velumo

@@ -1,0 +1,142 @@
+#include "onairrecorder.h"
+
+#include <QJsonArray>
+
+#include "base/clock.h"
+#include "base/eventlog.h"
+#include "base/guard.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "dispatcher/dispatcherengine.h"
+#include "dispatcher/scheduleline.h"
+#include "players/playerregistry.h"
+#include "system/onairstatefile.h"
+#include "ticker/tickerblock.h"
+#include "ticker/tickerengine.h"
+
+namespace velumo {
+
+OnAirRecorder::OnAirRecorder(Parts parts, OnAirStateFile& file, const Clock& clock,
+                             Notifier& notifier, EventLog& log, QObject* parent)
+    : QObject(parent),
+      m_parts(parts),
+      m_file(file),
+      m_clock(clock),
+      m_notifier(notifier),
+      m_log(log)
+{
+    const Origin origin = Origin::unattended(QStringLiteral("onair"));
+    // A new announcement only moves the line on; the strip's start and stop are written at once.
+    connectGuarded(&parts.ticker, &TickerEngine::onAirLineChanged, this, origin,
+                   [this](int line) { record(line >= 0 && m_parts.ticker.TickerRunning()); });
+    connectGuarded(&parts.ticker, &TickerEngine::runningChanged, this, origin,
+                   [this] { record(false); });
+    connectGuarded(&parts.players, &PlayerRegistry::stateChanged, this, origin,
+                   [this] { record(false); });
+    connectGuarded(&parts.settings, &Settings::changed, this, origin, [this](const QString& name) {
+        if (name == QLatin1String(key::SCCheckBox6) || name == QLatin1String(key::SCEditn10) ||
+            name == QLatin1String(key::SCEdit5))
+            record(false);
+    });
+}
+
+OnAirRecorder::~OnAirRecorder() = default;
+
+OnAirState OnAirRecorder::current() const
+{
+    OnAirState state;
+    const Settings& settings = m_parts.settings;
+    state.tickerRunning = m_parts.ticker.TickerRunning();
+    state.blockFile = settings.text(key::SCEdit5);
+    state.nextLine = m_parts.ticker.ResumeLine();
+    state.dispatcherOn = settings.checked(key::SCCheckBox6);
+    state.planFile = settings.text(key::SCEditn10);
+    state.players = m_parts.players.runningRequests();
+    return state;
+}
+
+void OnAirRecorder::begin()
+{
+    m_recording = true;
+    record(false);
+}
+
+void OnAirRecorder::record(bool announcementOnly)
+{
+    if (!m_recording)
+        return;
+    const OnAirState state = current();
+    m_file.record(state, announcementOnly);
+    if (state.onAir() != m_onAir) {
+        m_onAir = state.onAir();
+        emit onAirChanged(m_onAir);
+    }
+}
+
+void OnAirRecorder::logResume(const QString& text)
+{
+    m_log.write(QStringLiteral("resume"), text);
+}
+
+void OnAirRecorder::prepareResume(const OnAirState& state)
+{
+    Settings& settings = m_parts.settings;
+    settings.setChecked(key::SCCheckBox6, state.dispatcherOn);
+    if (!state.planFile.isEmpty())
+        settings.setText(key::SCEditn10, state.planFile);
+    if (!state.blockFile.isEmpty())
+        settings.setText(key::SCEdit5, state.blockFile);
+}
+
+void OnAirRecorder::resume(const OnAirState& state)
+{
+    m_resumed.clear();
+    Settings& settings = m_parts.settings;
+    if (state.dispatcherOn) {
+        m_resumed.append(QStringLiteral("dispatcher"));
+        logResume(QStringLiteral("dispatcher on, plan %1").arg(settings.text(key::SCEditn10)));
+    }
+    // The line the dispatcher's own resume starts again is left to it.
+    QString byDispatcher;
+    if (state.dispatcherOn && settings.checked(key::SCCheckbox19))
+        byDispatcher = scheduleline::contentLetter(m_parts.dispatcher.runningSavedEntry());
+    for (const PlayerRequest& request : state.players) {
+        if (byDispatcher == request.letter)
+            continue;
+        guarded(m_notifier, [&] {
+            logResume(QStringLiteral("player %1 %2 %3")
+                          .arg(request.letter)
+                          .arg(request.slot, request.target));
+            m_resumed.append(QString(request.letter));
+            m_parts.players.start(request);
+        });
+    }
+    // A string line the dispatcher starts again brings its own block to the strip.
+    if (state.tickerRunning && byDispatcher == u"s") {
+        logResume(QStringLiteral("ticker with the dispatcher's line"));
+        m_resumed.append(QStringLiteral("ticker"));
+    } else if (state.tickerRunning) {
+        guarded(m_notifier, [&] {
+            const QString file = settings.text(key::SCEdit5);
+            m_parts.block.LoadTickerFile(file, m_clock.now());
+            const int lines = int(m_parts.block.text().size());
+            const int line = state.nextLine < lines ? state.nextLine : 0;
+            logResume(QStringLiteral("ticker at line %1 of %2").arg(line).arg(file));
+            m_resumed.append(QStringLiteral("ticker"));
+            m_parts.ticker.setResumeLine(line);
+            // The direct start of the "r" switch, which also lets the dispatcher run again.
+            m_parts.ticker.BitBtn2Click();
+        });
+    }
+    if (m_resumed.isEmpty())
+        logResume(QStringLiteral("nothing was on air"));
+}
+
+QJsonObject OnAirRecorder::status() const
+{
+    return QJsonObject{{QStringLiteral("on_air"), m_onAir},
+                       {QStringLiteral("resumed"), QJsonArray::fromStringList(m_resumed)},
+                       {QStringLiteral("strip_left"), m_parts.ticker.pictureLeft()}};
+}
+
+}  // namespace velumo
