@@ -15,6 +15,8 @@ packages=(
 packages+=(clang-format ccache trayer)
 # Slide shows: LibreOffice converts the presentations, Qt Pdf renders their pages.
 packages+=(libreoffice-impress-nogui qt6-pdf-dev)
+# The as-run journal signs with libsodium; its tests check closed days with the stock minisign.
+packages+=(libsodium-dev minisign)
 missing=()
 # npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
 # Debian's npm package, so it is only installed when no npm is there.

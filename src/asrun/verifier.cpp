@@ -1,0 +1,144 @@
+#include "verifier.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+#include <algorithm>
+#include <optional>
+
+#include "asrun/chain.h"
+#include "asrun/minisign.h"
+
+namespace velumo::asrun {
+
+namespace {
+
+std::optional<QDate> dayOf(const QString& path)
+{
+    return chain::dayOfFileName(QFileInfo(path).fileName());
+}
+
+}  // namespace
+
+Verifier::Verifier(PublicKey key) : m_key(std::move(key)) {}
+
+Verifier::Result Verifier::verify(QStringList files) const
+{
+    // Days in date order whatever order they were named in; other names keep their place.
+    std::stable_sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
+        const auto dayA = dayOf(a);
+        const auto dayB = dayOf(b);
+        return dayA && dayB && *dayA < *dayB;
+    });
+    Result result;
+    std::optional<QByteArray> previousHash;
+    std::optional<qint64> previousSeq;
+    const auto broken = [&result](const QString& where, const QString& what) {
+        result.outcome = Outcome::Broken;
+        result.text = where + QLatin1String(": ") + what;
+        return result;
+    };
+    for (qsizetype f = 0; f < files.size(); ++f) {
+        const QString& path = files[f];
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            result.outcome = Outcome::Unreadable;
+            result.text = path + QLatin1String(": cannot be read: ") + file.errorString();
+            return result;
+        }
+        const QByteArray bytes = file.readAll();
+        const auto day = dayOf(path);
+        if (!bytes.isEmpty() && !bytes.endsWith('\n')) {
+            const qsizetype lineNumber = bytes.count('\n') + 1;
+            return broken(QStringLiteral("%1:%2").arg(path).arg(lineNumber),
+                          QStringLiteral("the last line is cut short (no line end)"));
+        }
+        const QList<QByteArray> lines =
+            bytes.isEmpty() ? QList<QByteArray>() : bytes.chopped(1).split('\n');
+        QByteArray firstPrev;
+        QJsonObject record;
+        QString where = path;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QByteArray& line = lines[i];
+            where = QStringLiteral("%1:%2").arg(path).arg(i + 1);
+            QJsonParseError error{};
+            const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+            if (error.error != QJsonParseError::NoError || !document.isObject())
+                return broken(where,
+                              QStringLiteral("not a JSON record (%1)").arg(error.errorString()));
+            record = document.object();
+            const QJsonValue seqValue = record.value(u"seq");
+            const qint64 seq = seqValue.toInteger(-1);
+            if (!seqValue.isDouble() || seq < 1)
+                return broken(where, QStringLiteral("no sequence number"));
+            where += QStringLiteral(" (seq %1)").arg(seq);
+            const QByteArray prev = record.value(u"prev").toString().toLatin1();
+            if (previousSeq && seq != *previousSeq + 1)
+                return broken(where, QStringLiteral("seq %1 follows seq %2 (a record removed, "
+                                                    "inserted or moved)")
+                                         .arg(seq)
+                                         .arg(*previousSeq));
+            if (previousHash && prev != *previousHash)
+                return broken(where, QStringLiteral("prev is not the hash of the record before "
+                                                    "(this or the record before was edited, "
+                                                    "removed, inserted or moved)"));
+            if (!previousHash && seq == 1 && prev != chain::genesisHash(m_key))
+                return broken(where, QStringLiteral("the key's first record does not start from "
+                                                    "the key"));
+            if (i == 0)
+                firstPrev = prev;
+            if (record.value(u"type").toString() == u"seal") {
+                QByteArray body;
+                QByteArray signature;
+                if (!chain::splitSealLine(line, &body, &signature))
+                    return broken(where, QStringLiteral("a seal without its signature"));
+                if (!m_key.verify(body, signature))
+                    return broken(where, QStringLiteral("the seal's signature does not hold "
+                                                        "(edited, or another key)"));
+                if (day && record.value(u"day").toString() != day->toString(Qt::ISODate))
+                    return broken(where, QStringLiteral("the seal is of day %1, not of this file")
+                                             .arg(record.value(u"day").toString()));
+                if (record.value(u"records").toInteger(-1) != i)
+                    return broken(where, QStringLiteral("the seal counts %1 records before it, the "
+                                                        "file has %2")
+                                             .arg(record.value(u"records").toInteger(-1))
+                                             .arg(i));
+                if (record.value(u"first_prev").toString().toLatin1() != firstPrev)
+                    return broken(where, QStringLiteral("the seal's first_prev is not the first "
+                                                        "record's prev (the day's start was "
+                                                        "changed)"));
+            }
+            previousHash = chain::sha256Hex(line);
+            previousSeq = seq;
+            ++result.records;
+        }
+        const bool sealed = !lines.isEmpty() && record.value(u"type").toString() == u"seal";
+        const QString signaturePath = path + QLatin1String(".minisig");
+        const bool closed = QFile::exists(signaturePath);
+        if (closed) {
+            QFile signatureFile(signaturePath);
+            if (!signatureFile.open(QIODevice::ReadOnly)) {
+                result.outcome = Outcome::Unreadable;
+                result.text = signaturePath + QLatin1String(": cannot be read: ") +
+                              signatureFile.errorString();
+                return result;
+            }
+            QString why;
+            if (!minisign::verify(m_key, bytes, signatureFile.read(64 * 1024), &why))
+                return broken(where, QStringLiteral("the day's minisign signature: %1").arg(why));
+        }
+        if ((closed || f + 1 < files.size()) && !sealed && !lines.isEmpty())
+            return broken(where, QStringLiteral("the day does not end with a seal (records "
+                                                "removed at its end)"));
+    }
+    result.text =
+        QStringLiteral("all holds: %1 files, %2 records").arg(files.size()).arg(result.records);
+    if (previousSeq)
+        result.text += QStringLiteral(", last seq %1").arg(*previousSeq);
+    return result;
+}
+
+}  // namespace velumo::asrun
