@@ -234,7 +234,8 @@ void Recorder::onProgram(const Event& event)
 
 void Recorder::enqueue(QJsonObject record, std::shared_ptr<Hash> hash)
 {
-    m_queue.push_back(Waiting{std::move(record), std::move(hash)});
+    m_queue.push_back(Waiting{std::move(record), std::move(hash), {}});
+    m_queue.back().since.start();
     drain();
 }
 
@@ -244,9 +245,15 @@ void Recorder::drain(bool all)
         Waiting& head = m_queue.front();
         if (head.hash) {
             const std::lock_guard<std::mutex> lock(head.hash->mutex);
-            if (!head.hash->done && !all)
+            const bool late = head.since.elapsed() > kHashWaitMs;
+            if (!head.hash->done && !all && !late)
                 return;
             head.record.insert(QStringLiteral("sha256"), head.hash->hex);
+            if (!head.hash->done)
+                head.record.insert(QStringLiteral("sha256_error"),
+                                   late ? QStringLiteral("the file was not read in time")
+                                        : QStringLiteral("the program ended before the file "
+                                                         "was read"));
         }
         QJsonObject record = std::move(head.record);
         m_queue.pop_front();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QJsonObject>
 #include <QObject>
@@ -43,6 +44,11 @@ public:
     // Records waiting for a hash.
     int waiting() const { return int(m_queue.size()); }
 
+    // A file that cannot be read to its end within this (a share that hangs) holds the records
+    // no longer: its record goes without the hash ("sha256" "", "sha256_error" says why) at the
+    // next record after that.
+    static constexpr qint64 kHashWaitMs = 60'000;
+
     // "2026-12-09T23:40:01.123+03:00": a moment of a record, local time with its offset.
     static QString moment(const QDateTime& at);
     // The SHA-256 of a file as lowercase hex, "" when it cannot be read.
@@ -62,6 +68,7 @@ private:
     struct Waiting {
         QJsonObject record;
         std::shared_ptr<Hash> hash;  // null: ready
+        QElapsedTimer since;
     };
 
     void onEvent(const Event& event);
