@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 
 #include "app/accessoriesmodule.h"
+#include "app/asrunmodule.h"
 #include "app/devicesmodule.h"
 #include "app/dispatchermodule.h"
 #include "app/networkmodule.h"
@@ -55,6 +56,8 @@ Application::~Application()
     m_notifier.closeAll();
     // Reports from here on are shown, not kept: the feed goes before the notifier.
     const auto forget = qScopeGuard([this] { m_notifier.setFailureFeed(nullptr); });
+    if (m_services)
+        postExit();
     // The modules go in the reverse order of their creation; the settings window last.
     m_service.reset();
     m_onAir.reset();
@@ -67,6 +70,7 @@ Application::~Application()
     m_ticker.reset();
     m_devices.reset();
     m_shell.reset();
+    m_asrun.reset();
     delete m_form1;
 }
 
@@ -96,6 +100,8 @@ bool Application::start()
     m_services.reset(new Services{m_folder, m_log, m_notifier, m_settings, m_clock, m_timers,
                                   m_operations, *m_control, m_power, *m_form1, m_serializer});
     const Services& s = *m_services;
+    m_asrun = std::make_unique<AsrunModule>(s);
+    m_log.post(QStringLiteral("program"), {{QStringLiteral("event"), QStringLiteral("start")}});
     m_shell = std::make_unique<ShellModule>(s);
     m_devices = std::make_unique<DevicesModule>(s);
     TickerCompanions& companions = *this;
@@ -265,6 +271,14 @@ void Application::exitProgram()
               m_players->flashWindow(), m_players->titlesWindow()});
 }
 
+void Application::postExit()
+{
+    if (m_exitPosted)
+        return;
+    m_exitPosted = true;
+    m_log.post(QStringLiteral("program"), {{QStringLiteral("event"), QStringLiteral("exit")}});
+}
+
 void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
 {
     if (m_closing)
@@ -274,6 +288,7 @@ void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
     m_ticker->engine().setTickerRunning(false);
     m_ticker->writePendingLog();
     m_onAir->finish();
+    postExit();
     m_panel->writeFiles();
     for (QWidget* window : windowsToClose)
         if (window)

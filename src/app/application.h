@@ -23,6 +23,7 @@ class QWidget;
 namespace velumo {
 
 class AccessoriesModule;
+class AsrunModule;
 class ClockTicker;
 class ControlServer;
 class DevicesModule;
@@ -69,6 +70,8 @@ private:
     // Both ways out: save, stop the ticker, write the pending playback log, close the windows
     // named, end the program.
     void shutDown(std::initializer_list<QWidget*> windowsToClose);
+    // The "program" event "exit", once, however the program ends.
+    void postExit();
 
     QString m_folder;
     CommandLine m_commandLine;
@@ -89,6 +92,8 @@ private:
     SettingsWindow* m_form1 = nullptr;
     std::unique_ptr<Services> m_services;
 
+    // First made and last gone: it hears every other module's events.
+    std::unique_ptr<AsrunModule> m_asrun;
     std::unique_ptr<ShellModule> m_shell;
     std::unique_ptr<DevicesModule> m_devices;
     std::unique_ptr<TickerModule> m_ticker;
@@ -102,6 +107,7 @@ private:
 
     std::unique_ptr<Timer> m_testThrow;  // the test hook's timer
     bool m_closing = false;
+    bool m_exitPosted = false;
 };
 
 }  // namespace velumo

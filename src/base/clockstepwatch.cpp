@@ -7,11 +7,29 @@
 #include <cstdint>
 #include <ctime>
 
+#include "eventlog.h"
 #include "guard.h"
 
 namespace velumo {
 
-ClockStepWatch::ClockStepWatch(QObject* parent) : QObject(parent)
+namespace {
+
+qint64 wallMinusMonotonicMs()
+{
+    timespec wall{};
+    timespec monotonic{};
+    ::clock_gettime(CLOCK_REALTIME, &wall);
+    ::clock_gettime(CLOCK_MONOTONIC, &monotonic);
+    return (qint64(wall.tv_sec) - qint64(monotonic.tv_sec)) * 1000 +
+           (qint64(wall.tv_nsec) - qint64(monotonic.tv_nsec)) / 1000000;
+}
+
+}  // namespace
+
+ClockStepWatch::ClockStepWatch(QObject* parent) : ClockStepWatch(nullptr, parent) {}
+
+ClockStepWatch::ClockStepWatch(EventLog* events, QObject* parent)
+    : QObject(parent), m_events(events)
 {
     m_fd = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_fd < 0)
@@ -33,6 +51,7 @@ ClockStepWatch::~ClockStepWatch()
 void ClockStepWatch::arm()
 {
     // Far ahead: the timer is only there to be cancelled by a step of the clock.
+    m_offsetMs = wallMinusMonotonicMs();
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     itimerspec deadline{};
@@ -47,9 +66,15 @@ void ClockStepWatch::onReadable()
     if (n < 0 && errno == EAGAIN)
         return;
     const bool stepped = n < 0 && errno == ECANCELED;
+    const qint64 before = m_offsetMs;
     arm();
-    if (stepped)
-        emit this->stepped();
+    if (!stepped)
+        return;
+    m_lastStepMs = m_offsetMs - before;
+    if (m_events)
+        m_events->post(QStringLiteral("clock"),
+                       {{QStringLiteral("step_s"), double(m_lastStepMs) / 1000.0}});
+    emit this->stepped();
 }
 
 }  // namespace velumo

@@ -1,14 +1,28 @@
 #include "eventlog.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
 namespace velumo {
 
-EventLog::EventLog(QString path) : m_path(std::move(path)) {}
+EventLog::EventLog(QString path, QObject* parent) : QObject(parent), m_path(std::move(path)) {}
 
 void EventLog::write(const QString& kind, const QString& text)
+{
+    const QDateTime at = QDateTime::currentDateTime();
+    writeLine(at, kind, text);
+    emit posted(Event{kind, at, QJsonObject{{QStringLiteral("text"), text}}});
+}
+
+void EventLog::post(const QString& kind, QJsonObject fields, const QString& text)
+{
+    const QDateTime at = QDateTime::currentDateTime();
+    if (!text.isEmpty())
+        writeLine(at, kind, text);
+    emit posted(Event{kind, at, std::move(fields)});
+}
+
+void EventLog::writeLine(const QDateTime& at, const QString& kind, const QString& text)
 {
     if (m_path.isEmpty())
         return;
@@ -16,8 +30,8 @@ void EventLog::write(const QString& kind, const QString& text)
     flat.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
     flat.replace(u'\n', QLatin1String("\\n"));
     flat.replace(u'\r', QLatin1String("\\n"));
-    const QString line = QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh:mm:ss.zzz") + u'\t' +
-                         kind + u'\t' + flat + u'\n';
+    const QString line =
+        at.toString(u"yyyy-MM-dd hh:mm:ss.zzz") + u'\t' + kind + u'\t' + flat + u'\n';
 
     if (QFileInfo(m_path).size() >= kRotateBytes) {
         const QString older = m_path + QLatin1String(".1");

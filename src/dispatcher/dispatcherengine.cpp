@@ -94,7 +94,7 @@ void DispatcherEngine::ArmNextStart(bool fromStartButton)
 {
     m_settings.setText(key::SCEdit101, QString());
     if (m_memon1.isEmpty()) {
-        emit panelLabelVisible(false);
+        showRunning(false);
         m_notifier.message(kNoSchedule);
         return;
     }
@@ -136,7 +136,7 @@ void DispatcherEngine::ArmNextStart(bool fromStartButton)
     }
     m_waiting = false;
     m_timer1start->stop();
-    emit panelLabelVisible(false);
+    showRunning(false);
     m_settings.setChecked(key::SCCheckBox6, false);
     m_zupStarted = false;
 }
@@ -164,7 +164,7 @@ void DispatcherEngine::startButton(bool fromPanel)
     try {
         if (m_settings.checked(key::SCCheckbox19))
             loadPlanFile();
-        emit panelLabelVisible(true);
+        showRunning(true);
         ArmNextStart(true);
     } catch (...) {
         m_log.write(QStringLiteral("error"), currentExceptionText());
@@ -184,7 +184,7 @@ void DispatcherEngine::stopButton()
     // Off shows no next content code either.
     m_settings.setText(key::SCEdit101, QString());
     m_settings.setChecked(key::SCCheckBox6, false);
-    emit panelLabelVisible(false);
+    showRunning(false);
     StopTimerT();
 }
 
@@ -216,7 +216,7 @@ void DispatcherEngine::DispStartT()
     m_armedStart.reset();
     armTimer(kStartupDelayMs);
     emit showPanelRequested();
-    emit panelLabelVisible(true);
+    showRunning(true);
     emit planStarted();
 }
 
@@ -236,7 +236,7 @@ void DispatcherEngine::dispstart()
         m_notifier.message(kNoFileAtTicker);
         return;
     }
-    emit panelLabelVisible(true);
+    showRunning(true);
     // An armed line keeps its start moment: re-enabling must not push it back by a whole wait.
     if (m_armedStart)
         m_timer1start->setInterval(qMax<qint64>(0, m_clock.now().msecsTo(*m_armedStart)));
@@ -359,7 +359,7 @@ void DispatcherEngine::executeAndArm(const Job& job, Next next)
     } catch (...) {
         reportFailure(line, currentExceptionText());
     }
-    m_log.write(QStringLiteral("start"), line);
+    m_log.post(QStringLiteral("start"), {{QStringLiteral("line"), line}}, line);
     emit entryExecuted(line, m_clock.now());
     m_handlers.startCurrentEntry(job, afterEntry);
 }
@@ -377,6 +377,19 @@ void DispatcherEngine::reloadAndArm()
         }
     }
     ArmNextStart();
+}
+
+void DispatcherEngine::showRunning(bool running)
+{
+    // The panel's label says whether the dispatcher runs; its changes are the dispatcher's
+    // own start and stop.
+    if (running != m_running) {
+        m_running = running;
+        m_log.post(QStringLiteral("dispatcher"),
+                   {{QStringLiteral("event"),
+                     running ? QStringLiteral("start") : QStringLiteral("stop")}});
+    }
+    emit panelLabelVisible(running);
 }
 
 void DispatcherEngine::reportFailure(const QString& line, const QString& text)

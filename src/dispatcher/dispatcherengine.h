@@ -125,6 +125,9 @@ private:
     void SaveCurrentEntry();
     void armTimer(qint64 ms);
     void reportFailure(const QString& line, const QString& text);
+    // Shows or hides the panel's "Диспетчер запущен!"; a change is posted as a "dispatcher"
+    // event ("start" or "stop").
+    void showRunning(bool running);
     void skipUnreadableLine(const QString& line);
     // How a tick's handler is guarded and ended: a failure is reported and still arms.
     HandlerSerializer::Caller tickCaller();
@@ -142,6 +145,8 @@ private:
     std::unique_ptr<WallTimer> m_timer1start;
 
     QStringList m_memon1;
+    // The panel's label shows: the dispatcher runs.
+    bool m_running = false;
     bool m_zupStarted = false;
     bool m_resumePending = true;
     bool m_waiting = false;

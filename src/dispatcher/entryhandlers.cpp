@@ -391,8 +391,10 @@ void EntryHandlers::startPlayerEntry(const Job& job, const Kind& kind, Next next
         // The output is muted before the capture starts, and stays muted when its start fails.
         if (kind.mutes)
             m_devices.broadcast.broadcastStarting(m_settings);
-        m_devices.players.start(
-            playerrequests::resolve(m_settings, m_notifier, QLatin1Char(kind.letter), line));
+        PlayerRequest request =
+            playerrequests::resolve(m_settings, m_notifier, QLatin1Char(kind.letter), line);
+        request.planLine = line;
+        m_devices.players.start(request);
         if (kind.tickerToFront)
             m_devices.ticker.bringToFront();
         next();

@@ -42,12 +42,14 @@ void PlayerRegistry::bind(Kind& kind)
     ContentPlayer* player = kind.player;
     connectGuarded(player, &ContentPlayer::onScreen, this,
                    Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
-                       write(QStringLiteral("started ") + subject(kind));
-                       if (kind.state == State::Running && !kind.failed) {
-                           if (!kind.onScreen.isValid())
-                               kind.onScreen.start();
+                       const bool counts = kind.state == State::Running && !kind.failed;
+                       const bool first = counts && !kind.onScreen.isValid();
+                       if (first)
+                           kind.onScreen.start();
+                       write(QStringLiteral("started ") + subject(kind), &kind,
+                             QStringLiteral("started"), {{QStringLiteral("first"), first}});
+                       if (counts)
                            emit contentOnScreen(kind.letter);
-                       }
                    });
     connectGuarded(player, &ContentPlayer::failed, this,
                    Origin::unattended(QStringLiteral("playerregistry")),
@@ -60,7 +62,9 @@ void PlayerRegistry::bind(Kind& kind)
                    });
     connectGuarded(player, &ContentPlayer::ended, this,
                    Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
-                       write(QStringLiteral("ended ") + subject(kind));
+                       write(QStringLiteral("ended ") + subject(kind), &kind,
+                             QStringLiteral("ended"),
+                             {{QStringLiteral("running"), kind.state == State::Running}});
                        if (kind.state == State::Running && kind.endEndsEntry)
                            emit entryEnded(kind.letter);
                    });
@@ -68,7 +72,7 @@ void PlayerRegistry::bind(Kind& kind)
 
 void PlayerRegistry::fail(Kind& kind, const QString& reason)
 {
-    write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") + reason);
+    writeFailed(kind, reason);
     kind.failed = true;
     kind.onScreen.invalidate();
     emit contentFailed(kind.letter, reason);
@@ -86,8 +90,7 @@ void PlayerRegistry::takeOff(Kind& kind)
         try {
             kind.player->stop();
         } catch (...) {
-            write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") +
-                  currentExceptionText());
+            writeFailed(kind, currentExceptionText());
         }
     });
 }
@@ -103,6 +106,13 @@ QString PlayerRegistry::timeOnScreen(const Kind& kind)
     if (!kind.onScreen.isValid())
         return QString();
     return QStringLiteral(" (on screen %1 s)").arg(kind.onScreen.elapsed() / 1000.0, 0, 'f', 1);
+}
+
+QJsonValue PlayerRegistry::secondsOnScreen(const Kind& kind)
+{
+    if (!kind.onScreen.isValid())
+        return QJsonValue(QJsonValue::Null);
+    return kind.onScreen.elapsed() / 1000.0;
 }
 
 PlayerRegistry::Kind* PlayerRegistry::find(QChar letter)
@@ -124,9 +134,23 @@ PlayerRegistry::State PlayerRegistry::state(QChar letter) const
     return kind ? kind->state : State::Idle;
 }
 
-void PlayerRegistry::write(const QString& text)
+void PlayerRegistry::write(const QString& text, const Kind* kind, const QString& event,
+                           QJsonObject fields)
 {
-    m_log.write(QStringLiteral("player"), text);
+    fields.insert(QStringLiteral("event"), event);
+    if (kind) {
+        fields.insert(QStringLiteral("letter"), QString(kind->letter));
+        fields.insert(QStringLiteral("slot"), kind->slot);
+        fields.insert(QStringLiteral("target"), kind->target);
+    }
+    m_log.post(QStringLiteral("player"), std::move(fields), text);
+}
+
+void PlayerRegistry::writeFailed(const Kind& kind, const QString& reason)
+{
+    write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") + reason, &kind,
+          QStringLiteral("failed"),
+          {{QStringLiteral("reason"), reason}, {QStringLiteral("seconds"), secondsOnScreen(kind)}});
 }
 
 QString PlayerRegistry::subject(const Kind& kind)
@@ -145,22 +169,26 @@ void PlayerRegistry::call(Kind& kind, Call&& body)
     try {
         body(*kind.player);
     } catch (...) {
-        write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") +
-              currentExceptionText());
+        writeFailed(kind, currentExceptionText());
         throw;
     }
 }
 
 void PlayerRegistry::start(const PlayerRequest& request)
 {
-    write(QStringLiteral("start ") + request.letter + u' ' + request.slot);
     Kind* kind = find(request.letter);
-    if (!kind)
+    const QString text = QStringLiteral("start ") + request.letter + u' ' + request.slot;
+    QJsonObject fields{{QStringLiteral("plan_line"), request.planLine}};
+    if (!kind) {
+        fields.insert(QStringLiteral("letter"), QString(request.letter));
+        write(text, nullptr, QStringLiteral("start"), std::move(fields));
         return;
-    kind->state = State::Running;
+    }
     kind->request = request;
     kind->slot = request.slot;
     kind->target = request.target;
+    write(text, kind, QStringLiteral("start"), std::move(fields));
+    kind->state = State::Running;
     kind->failed = false;
     kind->onScreen.invalidate();
     ++kind->entry;
@@ -173,8 +201,7 @@ void PlayerRegistry::start(const PlayerRequest& request)
         // The handler that asked reports it; the entry counts as failed, and what its start
         // may have put up (a black window) goes.
         if (!kind->failed) {
-            write(QStringLiteral("failed ") + subject(*kind) + QStringLiteral(": ") +
-                  currentExceptionText());
+            writeFailed(*kind, currentExceptionText());
             kind->failed = true;
             takeOff(*kind);
         }
@@ -206,8 +233,8 @@ void PlayerRegistry::park(QChar letter)
 void PlayerRegistry::endEntry(QChar letter, State next, void (ContentPlayer::*request)(),
                               const QString& asked, const QString& done)
 {
-    write(asked + u' ' + letter);
     Kind* kind = find(letter);
+    write(asked + u' ' + letter, nullptr, asked, {{QStringLiteral("letter"), QString(letter)}});
     if (!kind)
         return;
     const bool failed = kind->state == State::Running && kind->failed;
@@ -217,7 +244,8 @@ void PlayerRegistry::endEntry(QChar letter, State next, void (ContentPlayer::*re
     call(*kind, [request](ContentPlayer& player) { (player.*request)(); });
     // A failed entry ended with its "failed".
     if (!failed)
-        write(done + u' ' + subject(*kind) + timeOnScreen(*kind));
+        write(done + u' ' + subject(*kind) + timeOnScreen(*kind), kind, done,
+              {{QStringLiteral("seconds"), secondsOnScreen(*kind)}});
     kind->onScreen.invalidate();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QString>
 #include <array>
 #include <memory>
@@ -28,6 +29,11 @@ struct PlayerSet {
 // what became of it, with the slot and the file or address ("started k 3 FILE", "stopped ...",
 // "parked ...", "ended ...", "failed k 3 FILE: REASON"). A failure of a request is logged and
 // goes on to the handler that asked.
+//
+// Each line is also a typed event (EventLog::post) whose fields are those of the line: "event"
+// (start, started, ended, failed, stop, stopped, park, parked), "letter", "slot", "target",
+// "plan_line" of a start, "first" of a "started" that is the first picture of its entry,
+// "reason" of a failure, "seconds" on screen of the end events.
 //
 // Every start has one end event: "stopped" or "parked" with the seconds its content was on the
 // screen ("(on screen 59.8 s)"), or "failed". Content that fails while its entry runs is
@@ -93,7 +99,12 @@ private:
     Kind* find(QChar letter);
     const Kind* find(QChar letter) const;
     void bind(Kind& kind);
-    void write(const QString& text);
+    // A "player" event: its velumo.log line and its typed fields ("event" and the kind's
+    // "letter", "slot", "target" with what is given).
+    void write(const QString& text, const Kind* kind, const QString& event,
+               QJsonObject fields = {});
+    // The "failed" event of a kind's content.
+    void writeFailed(const Kind& kind, const QString& reason);
     // "k 3 FILE": the content a kind's events are about.
     static QString subject(const Kind& kind);
     // Runs a request of the kind's player; a failure is logged and thrown on.
@@ -108,6 +119,8 @@ private:
                   const QString& done);
     // " (on screen 59.8 s)" when the content reached the screen, else nothing.
     static QString timeOnScreen(const Kind& kind);
+    // The seconds on screen with milliseconds, null when the content did not reach it.
+    static QJsonValue secondsOnScreen(const Kind& kind);
 
     EventLog& m_log;
     std::array<Kind, 6> m_kinds;

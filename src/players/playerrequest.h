@@ -20,6 +20,8 @@ struct PlayerRequest {
     // The screen the content fills instead of rect (a slide show with direct output: the
     // second screen, 1); -1 for none.
     int screen = -1;
+    // The schedule line whose start handler asked for the content; empty for a start by hand.
+    QString planLine = {};
     // The stop mode is not part of a request: whether a stop parks is the dispatcher's stop
     // handler's decision, taken from the stop code of the entry started last when the stop comes.
 };

@@ -71,11 +71,41 @@ void TickerEngine::logEvent(const QString& text)
         m_events->write(QStringLiteral("ticker"), text);
 }
 
+void TickerEngine::followAnnouncement(int left)
+{
+    if (!m_onStrip || !m_picture)
+        return;
+    if (m_onStrip->enteredMs < 0 && left < m_stripWidthPx)
+        m_onStrip->enteredMs = m_clock.now().toMSecsSinceEpoch();
+    if (m_onStrip->enteredMs >= 0 && m_picture->laidOut() && left + m_picture->placedWidth() <= 0)
+        announcementLeft();
+}
+
+void TickerEngine::announcementLeft()
+{
+    if (!m_onStrip)
+        return;
+    const OnStrip shown = *m_onStrip;
+    m_onStrip.reset();
+    // One that never reached the strip was not shown.
+    if (shown.enteredMs < 0 || !m_events)
+        return;
+    m_events->post(QStringLiteral("ticker"),
+                   {{QStringLiteral("event"), QStringLiteral("announcement")},
+                    {QStringLiteral("index"), shown.index},
+                    {QStringLiteral("tariff"), shown.tariff},
+                    {QStringLiteral("text"), shown.text},
+                    {QStringLiteral("entered_ms"), double(shown.enteredMs)},
+                    {QStringLiteral("left_ms"), double(m_clock.now().toMSecsSinceEpoch())}});
+}
+
 void TickerEngine::setTickerRunning(bool running)
 {
     m_running = running;
-    if (!running)
+    if (!running) {
         setOnAirLine(-1);
+        announcementLeft();
+    }
     if (!running && m_looping) {
         m_looping = false;
         if (m_frame)
@@ -213,6 +243,7 @@ void TickerEngine::StopTicker()
 
 void TickerEngine::ClearStrip()
 {
+    announcementLeft();
     if (m_picture) {
         m_picture->clear();
         if (m_view)
@@ -301,6 +332,7 @@ void TickerEngine::frame()
     const int drawnWidth =
         m_picture ? (m_picture->laidOut() ? m_picture->placedWidth() : INT_MAX / 2) : 0;
     if (left <= -drawnWidth - kGapPx) {
+        followAnnouncement(left);
         prepareNext(nowMs, left);
         left = leftAt(nowMs);
     }
@@ -316,10 +348,13 @@ void TickerEngine::frame()
             m_picture->tile(ahead / AnnouncementPicture::kTileWidthPx);
     }
     showLeft(left);
+    followAnnouncement(left);
 }
 
 void TickerEngine::prepareNext(qint64 nowMs, int left)
 {
+    // What is still on the strip leaves it with the new picture.
+    announcementLeft();
     const int previousWidth = m_picture ? m_picture->drawnWidth() : 0;
     // P3: the new picture enters at the strip's right end; what the previous one scrolled past
     // its end is carried over, so the average speed holds exactly.
@@ -400,8 +435,10 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
     emit onAirLineChanged(m_onAirLine);
 
     // P12: the record of what was just prepared, from the block as it was then.
-    if (sameLengths && (exists || phrase))
+    if (sameLengths && (exists || phrase)) {
         m_log.AppendLogRecord(runCount, index, tariff, text);
+        m_onStrip = OnStrip{index, tariff, text};
+    }
 }
 
 QString TickerEngine::ApplyTariff(int line, const QString& text)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "ticker/glyphpainter.h"
 #include "ticker/tickercontrol.h"
@@ -105,6 +106,11 @@ private:
     bool CheckHalt(qint64 nowMs, int& left);
     void showLeft(int left);
     void logEvent(const QString& text);
+    // The announcement of the playback log's record on the strip: the moment its first letter
+    // entered the strip (at the frame that showed it) and the one its last letter left it, then
+    // a "ticker" event "announcement" with both.
+    void followAnnouncement(int left);
+    void announcementLeft();
 
     Settings& m_settings;
     TickerBlock& m_block;
@@ -128,6 +134,13 @@ private:
     QString m_panelPhrase;
     bool m_panelPhrasePending = false;
     QString m_reloadFailure;
+    struct OnStrip {
+        QString index;
+        QString tariff;
+        QString text;
+        qint64 enteredMs = -1;  // since the epoch, -1 before its first letter entered
+    };
+    std::optional<OnStrip> m_onStrip;
 
     // Motion: left(t) = m_baseLeft - floor((t - m_baseMs) * step / delay), still before m_baseMs.
     TickerLayout m_layout;
