@@ -11,12 +11,12 @@
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
 #include "base/guard.h"
+#include "base/programfolder.h"
 #include "devices/powercontrol.h"
 #include "dispatcher/plancheckcommand.h"
 #include "net/curlglobal.h"
 #include "players/flashwindow.h"
 #include "players/webengine.h"
-#include "system/programfolder.h"
 #include "ui/qttranslations.h"
 
 using namespace velumo;

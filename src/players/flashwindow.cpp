@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "base/guard.h"
+#include "base/programfolder.h"
 #include "players/browserpanel.h"
-#include "system/programfolder.h"
 
 #ifndef VELUMO_RUFFLE_DIR
 #define VELUMO_RUFFLE_DIR ""

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "system/programfolder.h"
+#include "base/programfolder.h"
 
 using namespace velumo;
 
