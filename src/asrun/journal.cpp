@@ -152,7 +152,10 @@ void Journal::append(QJsonObject record)
     {
         const std::lock_guard lock(m_mutex);
         if (qsizetype(m_queue.size()) >= m_options.queueLimit) {
-            overflow = m_lost == 0;
+            // Told once while the disk stays full: a record the writer got out meanwhile makes
+            // room for one more, and the queue that fills again is the same trouble.
+            overflow = m_lost == 0 && !m_overflowTold;
+            m_overflowTold = true;
             if (m_lost == 0)
                 m_lostFrom = stamp;
             m_lostTo = stamp;
@@ -630,6 +633,10 @@ void Journal::clearAlarm()
         return;
     m_alarm = false;
     m_diskFull = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_overflowTold = false;
+    }
     report(kLogKind, QStringLiteral("Журнал показов снова записывается"));
 }
 

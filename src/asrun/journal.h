@@ -96,6 +96,7 @@ private:
     bool m_failed = false;  // the writer stopped on an exception
     bool m_stopping = false;
     qint64 m_lost = 0;
+    bool m_overflowTold = false;  // the overflow was reported in this trouble
     QDateTime m_lostFrom;
     QDateTime m_lostTo;
     QJsonObject m_status;
