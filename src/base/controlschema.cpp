@@ -495,21 +495,46 @@ constexpr ControlSpec kControls[] = {
 
 // Every control stands in a declared group of its own page, and a nested group's outer groups
 // are declared on the same page.
+// (Indices, not pointers: a sanitizer build cannot compare a pointer with null at compile time.)
+constexpr int pageIndex(std::string_view id)
+{
+    for (std::size_t i = 0; i < std::size(kPages); ++i)
+        if (id == kPages[i].id)
+            return int(i);
+    return -1;
+}
+
+constexpr int groupIndex(std::string_view id)
+{
+    for (std::size_t i = 0; i < std::size(kGroups); ++i)
+        if (id == kGroups[i].id)
+            return int(i);
+    return -1;
+}
+
+constexpr bool groupDeclared(std::string_view pageId, std::string_view path)
+{
+    for (const GroupSpec& g : kGroups)
+        if (pageId == g.page && path == g.path)
+            return true;
+    return false;
+}
+
 constexpr bool placedInDeclaredGroups()
 {
     for (const ControlSpec& c : kControls) {
         const std::string_view page = c.page;
         if (page.empty() && std::string_view(c.group).empty())
             continue;
-        const GroupSpec* group = findGroup(c.group);
-        if (!findPage(page) || !group || page != group->page)
+        const int group = groupIndex(c.group);
+        if (pageIndex(page) < 0 || group < 0 || page != kGroups[group].page)
             return false;
     }
     for (const GroupSpec& g : kGroups) {
         const std::string_view path = g.path;
         const auto last = path.rfind(" > ");
-        if (!findPage(g.page) ||
-            (last != std::string_view::npos && !findGroup(g.page, path.substr(0, last))))
+        if (pageIndex(g.page) < 0 ||
+            (last != std::string_view::npos && !groupDeclared(g.page, path.substr(0, last))))
             return false;
     }
     return true;
