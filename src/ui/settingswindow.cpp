@@ -172,11 +172,11 @@ QTabWidget* SettingsWindow::pageSetTabs(const QString& top)
 
 QWidget* SettingsWindow::page(std::string_view pageId)
 {
-    const PageSpec& spec = pageSpec(pageId);
-    const QString id = QString::fromLatin1(spec.id);
+    const PageSpec& declared = pageSpec(pageId);
+    const QString id = QString::fromLatin1(declared.id);
     if (auto it = m_pages.constFind(id); it != m_pages.constEnd())
         return it->content;
-    const QStringList parts = QString::fromUtf8(spec.path).split(kSeparator);
+    const QStringList parts = QString::fromUtf8(declared.path).split(kSeparator);
     QTabWidget* tabs = pageSetTabs(parts.first());
     // Intermediate levels are tab widgets of their own.
     for (qsizetype i = 1; i + 1 < parts.size(); ++i) {
@@ -209,20 +209,20 @@ QWidget* SettingsWindow::page(std::string_view pageId)
 
 QGroupBox* SettingsWindow::group(std::string_view groupId)
 {
-    const GroupSpec& spec = groupSpec(groupId);
-    const QString id = QString::fromLatin1(spec.id);
+    const GroupSpec& declared = groupSpec(groupId);
+    const QString id = QString::fromLatin1(declared.id);
     if (QGroupBox* box = m_groups.value(id))
         return box;
-    const std::string_view path = spec.path;
+    const std::string_view path = declared.path;
     const auto last = path.rfind(" > ");
     QGroupBox* box = nullptr;
     if (last == std::string_view::npos) {
-        page(spec.page);
-        const Page& p = m_pages[QString::fromLatin1(spec.page)];
-        box = new QGroupBox(QString::fromUtf8(spec.path), p.content);
+        page(declared.page);
+        const Page& p = m_pages[QString::fromLatin1(declared.page)];
+        box = new QGroupBox(QString::fromUtf8(declared.path), p.content);
         p.layout->addWidget(box);
     } else {
-        QGroupBox* outer = group(findGroup(spec.page, path.substr(0, last))->id);
+        QGroupBox* outer = group(findGroup(declared.page, path.substr(0, last))->id);
         const std::string_view caption = path.substr(last + 3);
         box = new QGroupBox(QString::fromUtf8(caption.data(), qsizetype(caption.size())), outer);
         static_cast<QFormLayout*>(outer->layout())->addRow(box);

@@ -262,16 +262,16 @@ TEST_F(Window, TextPageShowsTheBlockAsATableAndKeepsTheListNames)
 TEST_F(Window, PagesAndGroupsAreFoundByTheirDeclaredIdsOnly)
 {
     // Every declared page and group is built under its id, with its caption from the schema.
-    for (const PageSpec& spec : kPages) {
-        QWidget* content = window.page(spec.id);
-        ASSERT_NE(content, nullptr) << spec.id;
-        EXPECT_EQ(content->parentWidget()->parentWidget()->objectName(), spec.id);
+    for (const PageSpec& declared : kPages) {
+        QWidget* content = window.page(declared.id);
+        ASSERT_NE(content, nullptr) << declared.id;
+        EXPECT_EQ(content->parentWidget()->parentWidget()->objectName(), declared.id);
     }
-    for (const GroupSpec& spec : kGroups) {
-        QGroupBox* box = window.group(spec.id);
-        EXPECT_EQ(box->objectName(), spec.id);
-        const QString path = QString::fromUtf8(spec.path);
-        EXPECT_EQ(box->title(), path.split(QStringLiteral(" > ")).last()) << spec.id;
+    for (const GroupSpec& declared : kGroups) {
+        QGroupBox* box = window.group(declared.id);
+        EXPECT_EQ(box->objectName(), declared.id);
+        const QString path = QString::fromUtf8(declared.path);
+        EXPECT_EQ(box->title(), path.split(QStringLiteral(" > ")).last()) << declared.id;
     }
     EXPECT_EQ(window.group(groupid::MainPosition)->parentWidget(),
               window.group(groupid::Positions));
