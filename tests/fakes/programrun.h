@@ -47,15 +47,27 @@ inline QProcessEnvironment programEnvironment()
 class Program {
 public:
     explicit Program(QString folder) : m_folder(std::move(folder)) {}
-    ~Program() { stop(); }
+    virtual ~Program() { stop(); }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
 
     void start(const QStringList& switches = {},
                const QProcessEnvironment& environment = programEnvironment())
     {
+        ASSERT_TRUE(launch(switches, environment));
+    }
+
+    // Starts the copy; what it prints goes into the output file when one is named. False when
+    // it could not be started.
+    bool launch(const QStringList& switches, const QProcessEnvironment& environment,
+                const QString& outputFile = {})
+    {
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+        if (!outputFile.isEmpty())
+            m_process.setStandardOutputFile(outputFile, QIODevice::Append);
         m_process.start(programPath(), QStringList{"--dir", m_folder} + switches);
-        ASSERT_TRUE(m_process.waitForStarted(5000));
+        return m_process.waitForStarted(5000);
     }
 
     // Waits until the copy answers "status"; false when it never does.
@@ -73,7 +85,10 @@ public:
         return false;
     }
 
-    ControlReply send(const QString& command) { return sendControlCommand(m_folder, command); }
+    ControlReply send(const QString& command, int timeoutMs = 30000)
+    {
+        return sendControlCommand(m_folder, command, timeoutMs);
+    }
     qint64 pid() const { return m_process.processId(); }
 
     QJsonObject status()
@@ -83,12 +98,14 @@ public:
         return QJsonDocument::fromJson(reply.text.toUtf8()).object();
     }
 
+    bool running() const { return m_process.state() == QProcess::Running; }
+
     // Asks the copy to close and waits for it to end; true when it ended by itself.
     bool close(int timeoutMs = 15000)
     {
         if (m_process.state() == QProcess::NotRunning)
             return true;
-        send("close");
+        askToClose();
         return m_process.waitForFinished(timeoutMs);
     }
 
@@ -102,7 +119,20 @@ public:
         }
     }
 
+    // The power goes: the copy ends at once, without saving anything.
+    void cutPower()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
     QProcess& process() { return m_process; }
+    const QString& folder() const { return m_folder; }
+
+protected:
+    // How the copy is asked to close; a derived rig's destructor stops the copy itself, so that
+    // its own way is the one used.
+    virtual void askToClose() { send("close"); }
 
 private:
     QString m_folder;

@@ -84,41 +84,35 @@ inline QDateTime loggedAt(const QString& folder, const QString& kind, const QStr
     return {};
 }
 
-// One copy of the program on a folder.
-class Program {
+// One copy of the program on a folder, its output kept in a file of that folder and its power
+// requests in that folder's power log.
+class Program : public test::Program {
 public:
-    explicit Program(QString folder) : m_folder(std::move(folder)) {}
-    ~Program() { stop(); }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
+    explicit Program(const QString& folder) : test::Program(folder) {}
+    ~Program() override { stop(); }
 
     // Starts the copy and waits until its control channel answers.
     bool start(const QStringList& switches = {}, int timeoutMs = 15000)
     {
         // A power request never reaches the machine; this copy's go into its own folder.
         QProcessEnvironment env = test::programEnvironment();
-        env.insert(QStringLiteral("VELUMO_FAKE_POWER_LOG"), m_folder + QLatin1String("/power.log"));
-        m_process.setProcessEnvironment(env);
+        env.insert(QStringLiteral("VELUMO_FAKE_POWER_LOG"), folder() + QLatin1String("/power.log"));
         // What the program prints goes into a file of its folder, out of the test's output.
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.setStandardOutputFile(m_folder + QLatin1String("/program-output.txt"),
-                                        QIODevice::Append);
-        m_process.start(programPath(), QStringList{QStringLiteral("--dir"), m_folder} + switches);
-        if (!m_process.waitForStarted(5000))
+        if (!launch(switches, env, folder() + QLatin1String("/program-output.txt")))
             return false;
         return pollUntil(
                    [this] {
-                       return m_process.state() != QProcess::Running ||
-                              sendControlCommand(m_folder, QStringLiteral("status"), 2000).code ==
+                       return !running() ||
+                              sendControlCommand(folder(), QStringLiteral("status"), 2000).code ==
                                   0;
                    },
                    timeoutMs) &&
-               m_process.state() == QProcess::Running;
+               running();
     }
 
     ControlReply send(const QString& command, int timeoutMs = 10000)
     {
-        return sendControlCommand(m_folder, command, timeoutMs);
+        return test::Program::send(command, timeoutMs);
     }
 
     QJsonObject status(int timeoutMs = 10000)
@@ -130,44 +124,17 @@ public:
 
     QString get(const char* setting) { return send(QStringLiteral("get ") + setting).text; }
 
-    bool running() const { return m_process.state() == QProcess::Running; }
-
-    // Closes the copy the way an operator's script does: a second copy with "--send close".
-    bool close(int timeoutMs = 15000)
+protected:
+    // The way an operator's script closes it: a second copy with "--send close".
+    void askToClose() override
     {
-        if (m_process.state() == QProcess::NotRunning)
-            return true;
         QProcess sender;
-        sender.start(programPath(), {QStringLiteral("--dir"), m_folder, QStringLiteral("--send"),
+        sender.start(programPath(), {QStringLiteral("--dir"), folder(), QStringLiteral("--send"),
                                      QStringLiteral("close")});
         if (!sender.waitForFinished(10000))
             sender.kill();
         sender.waitForFinished(2000);
-        return m_process.waitForFinished(timeoutMs);
     }
-
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        if (!close(10000)) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-    // The power goes: the copy ends at once, without saving anything.
-    void cutPower()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-
-    QProcess& process() { return m_process; }
-
-private:
-    QString m_folder;
-    QProcess m_process;
 };
 
 // A loopback server of tests/, started with /usr/bin/python3 SCRIPT ROOT PORTFILE [MODE]: it
