@@ -294,7 +294,8 @@ void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
         if (window)
             window->close();
     m_form1->hide();
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit,
+                              Qt::QueuedConnection);  // plain: Qt slot
 }
 
 }  // namespace velumo

@@ -597,15 +597,15 @@ void Journal::report(const QString& kind, const QString& text)
         m_log->write(kind, text);
         return;
     }
-    QMetaObject::invokeMethod(
-        &m_context, [log = m_log, kind, text] { log->write(kind, text); }, Qt::QueuedConnection);
+    postGuarded(&m_context, Origin::unattended(QStringLiteral("asrun")),
+                [log = m_log, kind, text] { log->write(kind, text); });
 }
 
 void Journal::answer(std::function<void(bool, QString)> done, bool ok, QString text)
 {
     if (!done)
         return;
-    QMetaObject::invokeMethod(
+    QMetaObject::invokeMethod(  // plain: the body catches what it throws and logs it
         &m_context,
         [this, done = std::move(done), ok, text = std::move(text)] {
             try {

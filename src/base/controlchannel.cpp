@@ -433,9 +433,11 @@ void ControlServer::execute(const QString& line, Answer answer)
             return;
         // A reply that never comes (a download whose result was dropped) still answers. The
         // timer keeps the reply until then.
-        QTimer::singleShot(m_replyTimeoutMs, this, [reply, command, ms = m_replyTimeoutMs] {
-            reply->fail(QStringLiteral("no answer within %1 ms: %2").arg(ms).arg(command));
-        });
+        singleShotGuarded(
+            m_replyTimeoutMs, this, Origin::unattended(QStringLiteral("controlchannel")),
+            [reply, command, ms = m_replyTimeoutMs] {
+                reply->fail(QStringLiteral("no answer within %1 ms: %2").arg(ms).arg(command));
+            });
     } catch (...) {
         const QString text = currentExceptionText();
         // The answer belongs to the reply once there is one; it is given once.
@@ -478,7 +480,9 @@ void ControlServer::serve(int descriptor)
                        --m_connections;
                        updateAccepting();
                        if (m_connections < kMaxConnections && !m_paused)
-                           QTimer::singleShot(0, this, &ControlServer::onAcceptable);
+                           singleShotGuarded(0, this,
+                                             Origin::unattended(QStringLiteral("controlchannel")),
+                                             [this] { onAcceptable(); });
                    });
     connect(socket, &QLocalSocket::disconnected, socket,
             &QObject::deleteLater);  // plain: Qt plumbing

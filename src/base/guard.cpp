@@ -22,7 +22,7 @@ void reportToSink(const QString& text, const Origin& origin)
 {
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
-        QMetaObject::invokeMethod(
+        QMetaObject::invokeMethod(  // plain: the guard itself
             app, [text, origin] { reportToSink(text, origin); }, Qt::QueuedConnection);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <tuple>
 #include <type_traits>
@@ -99,6 +100,32 @@ QMetaObject::Connection connectGuarded(Sender* sender, Signal signal, Context* c
             guarded(origin, [&] { guarddetail::invokeLeading<sizeof...(args)>(body, arguments); });
         },
         type);
+}
+
+// Runs fn once on the context's thread after ms milliseconds (0: when the event loop is back),
+// through the guard with the given origin; nothing runs when the context is gone by then.
+template <typename Context, typename Fn>
+void singleShotGuarded(int ms, Context* context, Origin origin, Fn fn)
+{
+    static_assert(std::is_base_of_v<QObject, Context>, "the context is the call's QObject");
+    QTimer::singleShot(  // plain: the guard itself
+        ms, context, [origin = std::move(origin), fn = std::move(fn)]() mutable {
+            guarded(origin, [&] { fn(); });
+        });
+}
+
+// Queues fn to the context's thread (from any thread), where it runs through the guard with the
+// given origin; nothing runs when the context is gone by then.
+template <typename Context, typename Fn>
+void postGuarded(Context* context, Origin origin, Fn fn)
+{
+    static_assert(std::is_base_of_v<QObject, Context>, "the context is the call's QObject");
+    QMetaObject::invokeMethod(  // plain: the guard itself
+        context,
+        [origin = std::move(origin), fn = std::move(fn)]() mutable {
+            guarded(origin, [&] { fn(); });
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace velumo

@@ -54,7 +54,8 @@ struct Worker::State {
         std::unique_lock lock(mutex);
         if (!mailbox)
             return;  // fn goes on this thread, after the lock
-        QMetaObject::invokeMethod(mailbox, std::move(fn), Qt::QueuedConnection);
+        // The worker's results run through their own guard.
+        QMetaObject::invokeMethod(mailbox, std::move(fn), Qt::QueuedConnection);  // plain: above
     }
 };
 

@@ -58,13 +58,11 @@ void AlsaTonePlayer::reportBlocked(const QString& reason)
 void AlsaTonePlayer::finish(Job& job)
 {
     // The continuation moves to the user-interface thread whole: what it holds is let go there.
-    QMetaObject::invokeMethod(
-        &m_context,
-        [this, ended = std::move(job.ended)] {
-            if (ended)
-                guarded(m_notifier, ended);
-        },
-        Qt::QueuedConnection);
+    postGuarded(&m_context, Origin::unattended(QStringLiteral("tone")),
+                [this, ended = std::move(job.ended)] {
+                    if (ended)
+                        guarded(m_notifier, ended);
+                });
 }
 
 void AlsaTonePlayer::work()
@@ -84,8 +82,8 @@ void AlsaTonePlayer::work()
         const ToneSink::Result result = m_sink->play(job.frequencyHz, job.durationMs);
         if (result.code != 0) {
             const QString reason = QStringLiteral("%1 (%2)").arg(result.reason).arg(result.code);
-            QMetaObject::invokeMethod(
-                &m_context, [this, reason] { reportBlocked(reason); }, Qt::QueuedConnection);
+            postGuarded(&m_context, Origin::unattended(QStringLiteral("tone")),
+                        [this, reason] { reportBlocked(reason); });
         }
         // A tone never ends before its length, sounded or not.
         {

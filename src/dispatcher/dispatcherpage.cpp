@@ -142,20 +142,16 @@ void DispatcherPage::SCButton33Click()
 void DispatcherPage::chooseSlotFile(const QString& field, DialogSpec* dialog)
 {
     // Opened after the click has been delivered, not from inside the event filter.
-    QMetaObject::invokeMethod(
-        this,
-        [this, field, dialog] {
-            run([&] {
-                const QString current = m_settings.text(field);
-                const QString folder =
-                    current.isEmpty() ? m_folder : QFileInfo(current).absolutePath();
-                const QString path = QFileDialog::getOpenFileName(&m_window, dialog->title, folder,
-                                                                  dialog->qtFilter());
-                if (!path.isEmpty())
-                    m_settings.setText(field, path);
-            });
-        },
-        Qt::QueuedConnection);
+    postGuarded(this, Origin::byOperator(QStringLiteral("dispatcherpage")), [this, field, dialog] {
+        run([&] {
+            const QString current = m_settings.text(field);
+            const QString folder = current.isEmpty() ? m_folder : QFileInfo(current).absolutePath();
+            const QString path =
+                QFileDialog::getOpenFileName(&m_window, dialog->title, folder, dialog->qtFilter());
+            if (!path.isEmpty())
+                m_settings.setText(field, path);
+        });
+    });
 }
 
 }  // namespace velumo

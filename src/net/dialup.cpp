@@ -162,14 +162,16 @@ void DialUp::run(const QStringList& arguments, int timeoutMs,
                                                    .arg(result->exitCode);
                        finish();
                    });
-    QTimer::singleShot(timeoutMs, process, [process, result, finish] {
-        result->started = true;
-        result->timedOut = true;
-        result->errorText = QStringLiteral("%1 did not answer in time").arg(process->program());
-        process->disconnect();
-        process->kill();
-        finish();
-    });
+    singleShotGuarded(timeoutMs, process, Origin::unattended(QStringLiteral("dialup")),
+                      [process, result, finish] {
+                          result->started = true;
+                          result->timedOut = true;
+                          result->errorText =
+                              QStringLiteral("%1 did not answer in time").arg(process->program());
+                          process->disconnect();
+                          process->kill();
+                          finish();
+                      });
     process->start(m_program, arguments, QIODevice::ReadOnly);
 }
 

@@ -76,12 +76,14 @@ IconWindow::Player IconWindow::playerFor(const QString& absolutePath)
                        if (status == QMediaPlayer::InvalidMedia)
                            markUnplayable(absolutePath, QStringLiteral("invalid media"));
                    });
-    QTimer::singleShot(kLoadTimeoutMs, p.player, [this, absolutePath, player = p.player] {
-        const QMediaPlayer::MediaStatus status = player->mediaStatus();
-        if (status == QMediaPlayer::NoMedia || status == QMediaPlayer::LoadingMedia ||
-            status == QMediaPlayer::StalledMedia)
-            markUnplayable(absolutePath, QStringLiteral("the file does not load"));
-    });
+    singleShotGuarded(
+        kLoadTimeoutMs, p.player, Origin::unattended(QStringLiteral("icons")),
+        [this, absolutePath, player = p.player] {
+            const QMediaPlayer::MediaStatus status = player->mediaStatus();
+            if (status == QMediaPlayer::NoMedia || status == QMediaPlayer::LoadingMedia ||
+                status == QMediaPlayer::StalledMedia)
+                markUnplayable(absolutePath, QStringLiteral("the file does not load"));
+        });
     m_players.insert(absolutePath, p);
     return p;
 }

@@ -227,7 +227,7 @@ void BrowserPanel::recycle()
     // the event loop, so the strip never waits for all of it at once.
     beginLoad(true);
     const int number = m_loadNumber;
-    QTimer::singleShot(0, this, [this, number] {
+    singleShotGuarded(0, this, Origin::unattended(QStringLiteral("webplayer")), [this, number] {
         if (!m_loading || number != m_loadNumber)
             return;
         retireView();
@@ -294,16 +294,17 @@ void BrowserPanel::onPaintedMark(const QString& text)
     if (!m_loading || text != QStringLiteral("painted:%1").arg(m_loadNumber))
         return;
     const int number = m_loadNumber;
-    QTimer::singleShot(kPresentDelayMs, this, [this, number] {
-        if (!m_loading || number != m_loadNumber)
-            return;
-        m_loading = false;
-        m_good = true;
-        m_cover->hide();
-        // Shown during the next reload, and when the renderer ends.
-        m_lastGood = m_view->grab();
-        emit painted();
-    });
+    singleShotGuarded(kPresentDelayMs, this, Origin::unattended(QStringLiteral("webplayer")),
+                      [this, number] {
+                          if (!m_loading || number != m_loadNumber)
+                              return;
+                          m_loading = false;
+                          m_good = true;
+                          m_cover->hide();
+                          // Shown during the next reload, and when the renderer ends.
+                          m_lastGood = m_view->grab();
+                          emit painted();
+                      });
 }
 
 void BrowserPanel::resizeEvent(QResizeEvent* event)

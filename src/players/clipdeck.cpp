@@ -117,7 +117,7 @@ void ClipDeck::takeFrame(const QVideoFrame& frame)
     if (m_convertQueued)
         return;
     m_convertQueued = true;
-    QMetaObject::invokeMethod(this, &ClipDeck::convert, Qt::QueuedConnection);
+    postGuarded(this, Origin::unattended(QStringLiteral("clipdeck")), [this] { convert(); });
 }
 
 void ClipDeck::convert()

@@ -239,12 +239,13 @@ void FlashWindow::onPageMessage(const QString& text)
     if (parts[0] == u"playing") {
         // The page's frame reaches the window a little after the page has drawn it.
         const int number = m_movieNumber;
-        QTimer::singleShot(kPresentDelayMs, this, [this, number] {
-            if (number != m_movieNumber)
-                return;
-            m_browser->uncover();
-            emit m_surface->playing();
-        });
+        singleShotGuarded(kPresentDelayMs, this, Origin::unattended(QStringLiteral("flashplayer")),
+                          [this, number] {
+                              if (number != m_movieNumber)
+                                  return;
+                              m_browser->uncover();
+                              emit m_surface->playing();
+                          });
     } else if (parts[0] == u"failed") {
         emit m_surface->failed(parts.mid(2).join(u':'));
     }

@@ -1,6 +1,7 @@
 #include "mediaclipengine.h"
 
 #include <QDeadlineTimer>
+#include <QScopeGuard>
 #include <QtDebug>
 
 #include "base/guard.h"
@@ -61,13 +62,12 @@ MediaClipEngine::~MediaClipEngine()
     for (Slot& slot : m_slots) {
         disconnect(slot.deck, nullptr, this, nullptr);
         QThread* thread = slot.thread;
-        QMetaObject::invokeMethod(
-            slot.deck,
-            [deck = slot.deck, thread] {
-                deck->unload();
-                thread->quit();
-            },
-            Qt::QueuedConnection);
+        postGuarded(slot.deck, Origin::unattended(QStringLiteral("clipplayer")),
+                    [deck = slot.deck, thread] {
+                        // The thread ends whatever the unload does.
+                        const auto quit = qScopeGuard([thread] { thread->quit(); });
+                        deck->unload();
+                    });
     }
     const QDeadlineTimer deadline(kShutDownMs);
     for (Slot& slot : m_slots) {
@@ -90,8 +90,8 @@ void MediaClipEngine::post(int deck, Call&& call)
     if (deck < 0 || deck >= kDecks)
         return;
     ClipDeck* target = m_slots[deck].deck;
-    QMetaObject::invokeMethod(
-        target, [target, call] { call(*target); }, Qt::QueuedConnection);
+    postGuarded(target, Origin::unattended(QStringLiteral("clipplayer")),
+                [target, call] { call(*target); });
 }
 
 void MediaClipEngine::place(const QRect& rect)

@@ -6,6 +6,8 @@
 #include <QtDebug>
 #include <vector>
 
+#include "base/guard.h"
+
 namespace velumo {
 
 namespace {
@@ -86,8 +88,7 @@ public:
         if (m_queued)
             return;
         m_queued = true;
-        QMetaObject::invokeMethod(
-            this, [this] { convert(); }, Qt::QueuedConnection);
+        postGuarded(this, Origin::unattended(QStringLiteral("capture")), [this] { convert(); });
     }
 
 signals:

@@ -84,7 +84,7 @@ void PlayerRegistry::takeOff(Kind& kind)
     // Off the screen at once, but not from inside the player's own report: the stop runs when
     // the event loop is back, if the entry is still the failed one.
     const quint64 entry = kind.entry;
-    QTimer::singleShot(0, this, [this, &kind, entry] {
+    singleShotGuarded(0, this, Origin::unattended(QStringLiteral("players")), [this, &kind, entry] {
         if (kind.entry != entry || kind.state != State::Running)
             return;
         try {

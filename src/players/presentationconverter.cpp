@@ -283,9 +283,8 @@ void PresentationConverter::convert(const QString& file)
     if (converting(file))
         return;
     if (std::optional<Presentation> presentation = cached(file)) {
-        QMetaObject::invokeMethod(
-            this, [this, file, p = *presentation] { emit converted(file, p); },
-            Qt::QueuedConnection);
+        postGuarded(this, Origin::unattended(QStringLiteral("slides")),
+                    [this, file, p = *presentation] { emit converted(file, p); });
         return;
     }
     m_converting.append(file);

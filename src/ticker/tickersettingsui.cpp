@@ -33,7 +33,7 @@ namespace {
 void onClick(QWidget* widget, QObject* context, std::function<void()> action)
 {
     ClickFilter::install(widget, [context, action] {
-        QMetaObject::invokeMethod(context, action, Qt::QueuedConnection);
+        postGuarded(context, Origin::byOperator(QStringLiteral("tickersettings")), action);
     });
 }
 

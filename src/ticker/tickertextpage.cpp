@@ -207,7 +207,8 @@ void TickerTextPage::showOnAir(int line)
 bool TickerTextPage::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_table && event->type() == QEvent::Show)
-        QTimer::singleShot(0, m_table, [this] { scrollToOnAir(); });
+        singleShotGuarded(0, m_table, Origin::byOperator(QStringLiteral("tickertext")),
+                          [this] { scrollToOnAir(); });
     // The rows follow the table's font (its face is the ticker text font).
     if (watched == m_table && event->type() == QEvent::FontChange)
         m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);

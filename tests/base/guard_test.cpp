@@ -210,6 +210,52 @@ TEST_F(GuardTest, AFailureOnAnotherThreadIsReportedOnTheUserInterfaceThread)
     EXPECT_EQ(reportedOn, QCoreApplication::instance()->thread());
 }
 
+// Calls put off for later (a one-shot timer, a call queued from another thread) fail like any
+// other entry point: reported with their origin, the rest of the queue still runs, and nothing
+// runs once the context is gone.
+TEST_F(GuardTest, PutOffCallsThatThrowAreReportedAndTheLoopGoesOn)
+{
+    QObject context;
+    QStringList ran;
+    singleShotGuarded(0, &context, Origin::unattended(QStringLiteral("webplayer")),
+                      [] { throw Failure(QStringLiteral("the page is gone")); });
+    singleShotGuarded(5, &context, Origin::unattended(QStringLiteral("webplayer")),
+                      [&] { ran.append(QStringLiteral("timer")); });
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        postGuarded(&context, Origin::unattended(QStringLiteral("tone")),
+                    [] { throw std::runtime_error("no sound card"); });
+        postGuarded(&context, Origin::unattended(QStringLiteral("tone")),
+                    [&] { ran.append(QStringLiteral("queued")); });
+    }));
+    worker->start();
+    ASSERT_TRUE(worker->wait(5000));
+    ASSERT_TRUE(runLoopUntil([&] { return ran.size() == 2; }));
+
+    EXPECT_EQ(notifier.errors.size(), 2);
+    EXPECT_TRUE(notifier.errors.contains(QStringLiteral("the page is gone")));
+    EXPECT_TRUE(notifier.errors.contains(QStringLiteral("no sound card")));
+    QStringList sources;
+    for (const Origin& origin : notifier.errorOrigins) {
+        EXPECT_TRUE(origin.isUnattended());
+        sources.append(origin.source());
+    }
+    sources.sort();
+    EXPECT_EQ(sources, (QStringList{QStringLiteral("tone"), QStringLiteral("webplayer")}));
+
+    auto gone = std::make_unique<QObject>();
+    bool ranAfter = false;
+    singleShotGuarded(0, gone.get(), Origin::unattended(QStringLiteral("players")),
+                      [&] { ranAfter = true; });
+    postGuarded(gone.get(), Origin::unattended(QStringLiteral("players")),
+                [&] { ranAfter = true; });
+    gone.reset();
+    bool later = false;
+    singleShotGuarded(20, &context, Origin::unattended(QStringLiteral("players")),
+                      [&] { later = true; });
+    ASSERT_TRUE(runLoopUntil([&] { return later; }));
+    EXPECT_FALSE(ranAfter);
+}
+
 }  // namespace
 }  // namespace velumo
 
