@@ -114,10 +114,8 @@ bool Application::start()
         std::make_unique<DispatcherModule>(s, m_ticker->engine(), m_ticker->block(), *m_devices,
                                            m_players->players(), [this] { requestClockRedraw(); });
     // The control panel raises the strip and the clock, so it follows them.
-    m_panel = std::make_unique<PanelModule>(
-        PanelModule::Services{m_folder, m_settings, m_notifier, m_log, m_operations, *m_control},
-        m_accessories->clockTicker(), m_dispatcher->engine(),
-        PanelModule::Windows{*m_form1, m_ticker->strip(), *m_accessories->clockWindow()});
+    m_panel = std::make_unique<PanelModule>(s, m_accessories->clockTicker(), m_dispatcher->engine(),
+                                            m_ticker->strip(), *m_accessories->clockWindow());
     m_ticker->placeWindows(m_accessories->clockWindow(), m_accessories->iconWindow(),
                            &m_panel->panel(), *m_accessories);
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
