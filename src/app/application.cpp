@@ -235,6 +235,13 @@ void Application::Initial()
         m_log.write(QStringLiteral("error"), currentExceptionText());
         m_notifier.message(QString::fromUtf8(configfile::kLoadFailedMessage));
     }
+    // A first start places the windows apart and clear of the strip, also when velumo.cfg
+    // could not be read.
+    if (m_shell->firstStart())
+        m_services->guard([this] {
+            m_shell->placeOnFirstStart(m_panel->panel(), *m_accessories->clockWindow(),
+                                       *m_accessories->iconWindow());
+        });
     // LPT1 once the settings are read (before that the box is always at its design value).
     m_devices->applyStoredPermission();
     // Timer7 writes the playback log; the log list shows while SCCheckbox21 is checked.
