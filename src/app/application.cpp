@@ -114,10 +114,8 @@ bool Application::start()
         std::make_unique<DispatcherModule>(s, m_ticker->engine(), m_ticker->block(), *m_devices,
                                            m_players->players(), [this] { requestClockRedraw(); });
     // The control panel raises the strip and the clock, so it follows them.
-    m_panel = std::make_unique<PanelModule>(
-        PanelModule::Services{m_folder, m_settings, m_notifier, m_log, m_operations, *m_control},
-        m_accessories->clockTicker(), m_dispatcher->engine(),
-        PanelModule::Windows{*m_form1, m_ticker->strip(), *m_accessories->clockWindow()});
+    m_panel = std::make_unique<PanelModule>(s, m_accessories->clockTicker(), m_dispatcher->engine(),
+                                            m_ticker->strip(), *m_accessories->clockWindow());
     m_ticker->placeWindows(m_accessories->clockWindow(), m_accessories->iconWindow(),
                            &m_panel->panel(), *m_accessories);
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
@@ -237,6 +235,13 @@ void Application::Initial()
         m_log.write(QStringLiteral("error"), currentExceptionText());
         m_notifier.message(QString::fromUtf8(configfile::kLoadFailedMessage));
     }
+    // A first start places the windows apart and clear of the strip, also when velumo.cfg
+    // could not be read.
+    if (m_shell->firstStart())
+        m_services->guard([this] {
+            m_shell->placeOnFirstStart(m_panel->panel(), *m_accessories->clockWindow(),
+                                       *m_accessories->iconWindow());
+        });
     // LPT1 once the settings are read (before that the box is always at its design value).
     m_devices->applyStoredPermission();
     // Timer7 writes the playback log; the log list shows while SCCheckbox21 is checked.

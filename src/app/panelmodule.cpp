@@ -30,19 +30,20 @@
 
 namespace velumo {
 
-PanelModule::PanelModule(Services services, ClockTicker& clock, DispatcherEngine& dispatcher,
-                         Windows windows, QObject* parent)
+PanelModule::PanelModule(const Services& services, ClockTicker& clock, DispatcherEngine& dispatcher,
+                         QWidget& strip, QWidget& clockWindow, QObject* parent)
     : QObject(parent),
       m_services(services),
-      m_windows(windows),
+      m_strip(strip),
+      m_clockWindow(clockWindow),
       m_dispatcher(dispatcher),
       m_phrases(std::make_unique<PanelPhrases>()),
       m_tray(new SystemTrayIcon(this))
 {
     guarded(m_services.notifier, [this] { m_phrases->load(filePath(PanelPhrases::kFileName)); });
-    m_panel = new ControlPanel(m_services.settings, m_services.notifier, m_services.operations,
-                               *m_phrases, clock, *m_tray,
-                               {m_windows.main, m_windows.strip, m_windows.clock});
+    m_panel =
+        new ControlPanel(m_services.settings, m_services.notifier, m_services.operations,
+                         *m_phrases, clock, *m_tray, {m_services.window, m_strip, m_clockWindow});
 
     connectGuarded(m_tray, &SystemTrayIcon::leftClicked, m_panel,
                    Origin::byOperator(QStringLiteral("panelmodule")),
@@ -86,10 +87,10 @@ void PanelModule::addMainWindowButtons()
         {groupid::Dispatcher, "SCButton85", QStringLiteral("Свернуть"), minimise, "panel minimise"},
     };
     for (const auto& b : buttons) {
-        auto* button = new QPushButton(b.caption, &m_windows.main);
+        auto* button = new QPushButton(b.caption, &m_services.window);
         button->setObjectName(QString::fromLatin1(b.name));
         button->setToolTip(b.hint);
-        m_windows.main.placeButton(b.group, button);
+        m_services.window.placeButton(b.group, button);
         const QString operation = QString::fromLatin1(b.operation);
         connectGuarded(button, &QPushButton::clicked, this,
                        Origin::byOperator(QStringLiteral("panelmodule")), [this, operation] {
@@ -106,7 +107,7 @@ PanelModule::~PanelModule()
 
 QString PanelModule::filePath(const char* name) const
 {
-    return m_services.programFolder + u'/' + QString::fromUtf8(name);
+    return m_services.folder + u'/' + QString::fromUtf8(name);
 }
 
 void PanelModule::readTranslation()
@@ -133,10 +134,10 @@ void PanelModule::applyPosition()
         return;
     // The strip where its settings put it on air, not where the hidden window waits.
     const QRect strip(s.integer(key::SCEdit45), s.integer(key::SCEdit43), s.integer(key::SCEdit77),
-                      qBound(20, m_windows.strip.height(), 200));
+                      qBound(20, m_strip.height(), 200));
     m_panel->move(
         firstPanelPosition(screen->availableGeometry(), m_panel->frameSize(), strip,
-                           {m_windows.main.frameGeometry(), m_windows.clock.frameGeometry()}));
+                           {m_services.window.frameGeometry(), m_clockWindow.frameGeometry()}));
 }
 
 void PanelModule::storePosition()

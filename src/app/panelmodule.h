@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "app/services.h"
+
 class QWidget;
 
 namespace velumo {
@@ -26,23 +28,10 @@ class SystemTrayIcon;
 class PanelModule final : public QObject {
     Q_OBJECT
 public:
-    struct Services {
-        QString programFolder;
-        Settings& settings;
-        Notifier& notifier;
-        EventLog& log;
-        Operations& operations;
-        ControlServer& control;
-    };
-    struct Windows {
-        SettingsWindow& main;
-        QWidget& strip;
-        QWidget& clock;
-    };
-
     // Reads panel.txt; a file that cannot be read is reported and left untouched.
-    PanelModule(Services services, ClockTicker& clock, DispatcherEngine& dispatcher,
-                Windows windows, QObject* parent = nullptr);
+    // The panel raises the strip and the clock window with the main window.
+    PanelModule(const Services& services, ClockTicker& clock, DispatcherEngine& dispatcher,
+                QWidget& strip, QWidget& clockWindow, QObject* parent = nullptr);
     ~PanelModule() override;
 
     ControlPanel& panel() { return *m_panel; }
@@ -68,8 +57,9 @@ private:
     QString filePath(const char* name) const;
     int phraseNumber(const QString& argument) const;
 
-    Services m_services;
-    Windows m_windows;
+    const Services& m_services;
+    QWidget& m_strip;
+    QWidget& m_clockWindow;
     DispatcherEngine& m_dispatcher;
     std::unique_ptr<PanelPhrases> m_phrases;
     SystemTrayIcon* m_tray = nullptr;

@@ -176,14 +176,14 @@ void PlayersModule::armTimers()
 void PlayersModule::startAvi()
 {
     const Settings& settings = m_services.settings;
-    const QChar letter = m_clipControl->PlayerChoice() == 0 ? u'k' : u'b';
+    const QChar letter = playerrequests::clipPlayerLetter(m_clipControl->PlayerChoice());
     m_registry->start(playerrequests::resolveAvi(settings, m_services.notifier, letter,
                                                  settings.text(key::SCEdit10)));
 }
 
 void PlayersModule::stopAvi()
 {
-    m_registry->stop(m_clipControl->PlayerChoice() == 0 ? u'k' : u'b');
+    m_registry->stop(playerrequests::clipPlayerLetter(m_clipControl->PlayerChoice()));
 }
 
 void PlayersModule::registerCommands()

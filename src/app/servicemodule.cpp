@@ -101,7 +101,10 @@ void ServiceModule::offerUserService()
     if (!DesktopFacts::userSystemdRuns(QProcessEnvironment::systemEnvironment()))
         return;
     auto* button = m_services.window.findChild<QPushButton*>(QStringLiteral("SCButton4"));
-    QBoxLayout* row = button ? layoutHolding(m_services.window.footer(), button) : nullptr;
+    // The button's row, inside the footer's sideways-scrolling area.
+    QBoxLayout* row = button && button->parentWidget()
+                          ? layoutHolding(button->parentWidget()->layout(), button)
+                          : nullptr;
     if (!row)
         return;
     auto* hint = new QLabel(QStringLiteral("или служба"), button->parentWidget());

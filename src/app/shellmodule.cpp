@@ -4,38 +4,92 @@
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QDir>
-#include <QFileInfo>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
-#include "base/autostartentry.h"
-#include "base/configfile.h"
 #include "base/controlchannel.h"
-#include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/guard.h"
 #include "base/operations.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "base/textfile.h"
-#include "base/translationfile.h"
+#include "base/shellcontrol.h"
 #include "panel/controlpanel.h"
-#include "panel/panelplacement.h"
-#include "ticker/accessorygeometry.h"
+#include "panel/firststartlayout.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
 
-ShellModule::ShellModule(const Services& services) : m_services(services)
+namespace {
+
+// Keeps a sideways-scrolling row as tall as its content, and its scroll bar when that shows.
+class RowHeight final : public QObject {
+public:
+    explicit RowHeight(QScrollArea* area) : QObject(area), m_area(area)
+    {
+        area->installEventFilter(this);
+        area->horizontalScrollBar()->installEventFilter(this);
+        fit();
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+            event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
+            fit();
+        return false;
+    }
+
+private:
+    void fit()
+    {
+        const QScrollBar* bar = m_area->horizontalScrollBar();
+        const int height = m_area->widget() ? m_area->widget()->sizeHint().height() : 0;
+        m_area->setFixedHeight(height + (bar->isVisible() ? bar->sizeHint().height() : 0));
+    }
+    QScrollArea* m_area;
+};
+
+// The main settings window as the shell's logic sees it.
+class SettingsWindowShell final : public ShellWindow {
+public:
+    explicit SettingsWindowShell(SettingsWindow& window) : m_window(window) {}
+    void setPageSetVisible(const QString& pageSet, bool visible) override
+    {
+        m_window.setPageSetVisible(pageSet, visible);
+    }
+    QStringList componentNames() const override { return m_window.componentNames(); }
+    QList<UiComponent> components() const override { return m_window.components(); }
+    void applyComponents(const QList<UiComponent>& components) override
+    {
+        m_window.applyComponents(components);
+    }
+    QPoint position() const override { return m_window.pos(); }
+    void move(const QPoint& topLeft) override { m_window.move(topLeft); }
+
+private:
+    SettingsWindow& m_window;
+};
+
+}  // namespace
+
+ShellModule::ShellModule(const Services& services)
+    : m_services(services),
+      m_window(std::make_unique<SettingsWindowShell>(services.window)),
+      m_control(std::make_unique<ShellControl>(services.folder, services.settings,
+                                               services.notifier, services.log, *m_window))
 {
     buildFooter();
     registerCommands();
 }
+
+ShellModule::~ShellModule() = default;
 
 void ShellModule::buildFooter()
 {
@@ -63,18 +117,32 @@ void ShellModule::buildFooter()
                        [this, action] { m_services.guard(action); });
     };
     Operations& operations = m_services.operations;
-    addButton("SCButton92", QStringLiteral("Вход админа"), QString(), [this] { adminEntry(); });
+    addButton("SCButton92", QStringLiteral("Вход админа"), QString(),
+              [this] { m_control->adminEntry(); });
     row->addStretch(1);
     addButton("SCButton10", QStringLiteral("Сохранить настройки"),
               QStringLiteral("Сохранить настройки"),
               [&operations] { operations.run(QStringLiteral("save")); });
     addButton("SCButton4", QStringLiteral("Автозагрузка"),
-              QStringLiteral("Запись в папку \"Автозагрузка\""), [this] { fix_startExecute(); });
+              QStringLiteral("Запись в папку \"Автозагрузка\""),
+              [this] { m_control->fix_startExecute(QCoreApplication::applicationFilePath()); });
     addButton("SCButton5", QStringLiteral("Помощь"), QStringLiteral("Помощь"),
               [this] { run_helpExecute(); });
     addButton("SCButton6", QStringLiteral("Выход"), QStringLiteral("Выход из программы"),
               [&operations] { operations.run(QStringLiteral("exit")); });
-    window.footer()->addLayout(row);
+    // The row scrolls sideways on a screen too narrow for all of it: the window never needs
+    // more width than the screen has.
+    auto* rowWidget = new QWidget(central);
+    rowWidget->setLayout(row);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* rowArea = new QScrollArea(central);
+    rowArea->setFrameShape(QFrame::NoFrame);
+    rowArea->setWidgetResizable(true);
+    rowArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rowArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    rowArea->setWidget(rowWidget);
+    new RowHeight(rowArea);
+    window.footer()->addWidget(rowArea);
 
     auto* foot =
         new QLabel(QStringLiteral("Velumo 7.9.10 — бегущая строка и диспетчер вещания"), central);
@@ -88,19 +156,7 @@ void ShellModule::loadSettingsFiles()
 {
     Settings& settings = m_services.settings;
     SettingsWindow& window = m_services.window;
-    configfile::load(readFileBytes(m_services.filePath(QString::fromLatin1(configfile::kFileName)),
-                                   kMaxSettingsFileBytes),
-                     settings, &m_services.log);
-    if (settings.checked(key::SCCheckbox28))
-        readTranslation();
-    const int top = settings.integer(key::SCEdit94);
-    const int left = settings.integer(key::SCEdit96);
-    if (top > 0)
-        window.move(window.x(), top);
-    if (left > 0)
-        window.move(left, window.y());
-    if (top <= 0 && left <= 0)
-        placeOnFirstStart();
+    m_control->loadSettingsFiles();
     for (const char* colour : {key::SCEdit81, key::SCEdit21, key::SCEdit13, key::SCEdit19})
         window.applyColourPreview(QString::fromLatin1(colour));
     if (QWidget* sample = window.control(key::SCEdit82)) {
@@ -111,103 +167,46 @@ void ShellModule::loadSettingsFiles()
     }
 }
 
-void ShellModule::placeOnFirstStart()
+bool ShellModule::firstStart() const
+{
+    return m_control->firstStart();
+}
+
+void ShellModule::placeOnFirstStart(QWidget& panel, QWidget& clock, QWidget& icon)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const Settings& s = m_services.settings;
-    // The strip where its settings put it on air; the window keeps clear of it when it can.
-    const int stripHeight = qBound(20, 2 * s.integer(key::SCEdit18), 200);
-    // A clock standing just above or below the strip is kept clear of with it.
-    const QRect strip = stripWithClock(s, stripHeight);
-    const QRect placed =
-        firstMainWindowGeometry(screen->availableGeometry(), m_services.window.size(), strip,
-                                ControlPanel::kSize, QSize(kMinimumWidth, kMinimumHeight));
-    m_services.window.resize(placed.size());
-    m_services.window.move(placed.topLeft());
-}
-
-void ShellModule::readTranslation()
-{
-    const QString path = m_services.filePath(QString::fromLatin1(translationfile::kMainFileName));
-    if (!QFileInfo::exists(path))
-        return;
-    QList<UiComponent> components = m_services.window.components();
-    translationfile::read(readTextLines(path, kMaxTranslationFileBytes), components);
-    m_services.window.applyComponents(components);
+    Settings& s = m_services.settings;
+    const QRect available = screen->availableGeometry();
+    const FirstStartPlan plan = planFirstStart(
+        s, available, SettingsWindow::initialSize(available.size()),
+        QSize(kMinimumWidth, kMinimumHeight), panel.frameSize().expandedTo(ControlPanel::kSize),
+        clock.frameSize().expandedTo(QSize(kClockWidth, 1)));
+    m_services.window.resize(plan.windows.main.size());
+    m_services.window.move(plan.windows.main.topLeft());
+    // A panel with a stored place of its own stays there.
+    if (s.integer(key::SCEdit97) == 0 && s.integer(key::SCEdit98) == 0)
+        panel.move(plan.windows.panel);
+    if (plan.clockMoved)
+        clock.move(plan.windows.clock);
+    if (plan.iconMoved)
+        icon.move(plan.windows.icon);
 }
 
 void ShellModule::applyClosedAccess()
 {
-    const std::pair<const char*, const char*> boxes[] = {
-        {key::SCCheckBoxpc1, "PageControl2"},
-        {key::SCCheckBoxpc2, "PageControl3"},
-        {key::SCCheckBoxpc3, "PageControl4"},
-        {key::SCCheckBoxpc5, "PageControl7"},
-    };
-    for (const auto& [box, pageSet] : boxes)
-        if (m_services.settings.checked(QString::fromLatin1(box)))
-            m_services.window.setPageSetVisible(QString::fromLatin1(pageSet), false);
-}
-
-void ShellModule::adminEntry()
-{
-    const Settings& settings = m_services.settings;
-    if (settings.text(key::SCEdit102) == settings.text(key::SCEdit104)) {
-        for (const char* pageSet :
-             {"PageControl2", "PageControl3", "PageControl4", "PageControl5", "PageControl7"})
-            m_services.window.setPageSetVisible(QString::fromLatin1(pageSet), true);
-        m_services.notifier.message(QStringLiteral("Доступ к настройкам открыт"));
-    } else {
-        m_services.notifier.message(QStringLiteral("Пароль неверен!"));
-    }
+    m_control->applyClosedAccess();
 }
 
 void ShellModule::storePosition()
 {
-    Settings& settings = m_services.settings;
-    settings.setText(key::SCEdit94, QString::number(m_services.window.y()));
-    settings.setText(key::SCEdit96, QString::number(m_services.window.x()));
-    settings.setText(key::SCEdit11, QDate::currentDate().toString(u"dd.MM.yy"));
+    m_control->storePosition(QDate::currentDate());
 }
 
 void ShellModule::saveSettingsFiles()
 {
-    try {
-        // Each file is replaced atomically, so a failed save leaves the previous settings whole.
-        const QByteArray config =
-            configfile::save(m_services.settings, m_services.window.componentNames());
-        const QStringList translation = translationfile::write(m_services.window.components());
-        writeFileAtomic(m_services.filePath(QString::fromLatin1(configfile::kFileName)), config,
-                        0600, true);
-        writeTextLines(m_services.filePath(QString::fromLatin1(translationfile::kMainFileName)),
-                       translation);
-    } catch (...) {
-        m_services.log.write(QStringLiteral("error"), currentExceptionText());
-        m_services.notifier.message(QString::fromUtf8(configfile::kWriteFailedMessage));
-    }
-}
-
-void ShellModule::fix_startExecute()
-{
-    if (!m_services.notifier.confirm(
-            QStringLiteral("Прописка программы в автозагрузке"),
-            QStringLiteral("Вы уверенны,что программа должна запускаться из текущего "
-                           "места на диске при следующей загрузке Windows?")))
-        return;
-    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (configHome.isEmpty())
-        configHome = QDir::homePath() + QLatin1String("/.config");
-    const QString folder = configHome + QLatin1String("/autostart");
-    if (!QDir().mkpath(folder))
-        throw Failure(QStringLiteral("Cannot create folder \"%1\"").arg(folder));
-    const QString entry =
-        autostartentry::desktopEntry(QCoreApplication::applicationFilePath(), m_services.folder);
-    writeFileAtomic(folder + u'/' + QLatin1String(autostartentry::kFileName), entry.toUtf8());
-    m_services.notifier.message(QStringLiteral(
-        "Внесен пункт  меню \"Пуск\\Программы\\Автозагрузка\\Velumo\".После перезагрузки программа "
-        "\"Velumo7\" стартует автоматически в режиме \"Бегущая строка\"."));
+    m_control->saveSettingsFiles();
 }
 
 void ShellModule::run_helpExecute()

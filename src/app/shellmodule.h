@@ -1,8 +1,15 @@
 #pragma once
 
+#include <memory>
+
 #include "app/services.h"
 
+class QWidget;
+
 namespace velumo {
+
+class ShellControl;
+class ShellWindow;
 
 // The application shell around the main settings window: its footer (administrator entry,
 // save, autostart, help, exit), the closed access to the page sets, the settings and
@@ -10,16 +17,26 @@ namespace velumo {
 class ShellModule {
 public:
     explicit ShellModule(const Services& services);
+    ~ShellModule();
 
     // The smallest main window a first start makes to keep the panel beside it, and the
     // smallest band beside the strip it moves into.
     static constexpr int kMinimumWidth = 660;
     static constexpr int kMinimumHeight = 420;
+    // The clock window before its first tick has sized it.
+    static constexpr int kClockWidth = 160;
 
     // Start-up: velumo.cfg into the settings (throws when it cannot be read), the translation
-    // file when it is switched on, the window's saved position (a first start: beside the
-    // panel, clear of the strip), the colour fields and the sample font.
+    // file when it is switched on, the window's saved position, the colour fields and the
+    // sample font.
     void loadSettingsFiles();
+    // No stored position of the main window (no velumo.cfg, or one never saved with the
+    // window): a first start.
+    bool firstStart() const;
+    // A first start, whether or not velumo.cfg could be read: the main window, the panel, the
+    // clock and the icon window on the screen, clear of the strip and of each other; the main
+    // window no larger than the screen (its pages scroll).
+    void placeOnFirstStart(QWidget& panel, QWidget& clock, QWidget& icon);
     void applyClosedAccess();
     // Both files in one pass over the components; a failed save leaves the previous files
     // whole and shows the message.
@@ -30,14 +47,11 @@ public:
 private:
     void buildFooter();
     void registerCommands();
-    void readTranslation();
-    // No stored position: the window fits the screen and keeps clear of the strip.
-    void placeOnFirstStart();
-    void adminEntry();
-    void fix_startExecute();
     void run_helpExecute();
 
     const Services& m_services;
+    std::unique_ptr<ShellWindow> m_window;
+    std::unique_ptr<ShellControl> m_control;
 };
 
 }  // namespace velumo

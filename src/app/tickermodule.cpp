@@ -78,27 +78,16 @@ void TickerModule::placeWindows(QWidget* clock, QWidget* icon, QWidget* panel,
 
 void TickerModule::loadBlockFile(const QString& path)
 {
-    // The start-up block names the file being read; a file that cannot be read leaves the
-    // previous one there, so the next start still finds a block.
-    const QString previous = m_services.settings.text(key::SCEdit5);
-    m_services.settings.setText(key::SCEdit5, path);
-    try {
-        m_block->LoadTickerFile(path, m_services.clock.now(),
-                                [this](qsizetype position, qsizetype maximum) {
-                                    m_textPage->setProgress(position, maximum);
-                                });
-    } catch (...) {
-        m_services.settings.setText(key::SCEdit5, previous);
-        throw;
-    }
+    m_block->openStartupBlock(path, m_services.clock.now(),
+                              [this](qsizetype position, qsizetype maximum) {
+                                  m_textPage->setProgress(position, maximum);
+                              });
 }
 
 void TickerModule::saveBlockFile(const QString& path)
 {
     m_textPage->flushEdits();
-    // Only a block that was really written becomes the start-up block.
-    m_block->save(path);
-    m_services.settings.setText(key::SCEdit5, path);
+    m_block->saveStartupBlock(path);
 }
 
 void TickerModule::autostartR()

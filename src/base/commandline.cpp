@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "controlcommands.h"
+
 #ifndef VELUMO_VERSION
 #define VELUMO_VERSION "unknown"
 #endif
@@ -62,7 +64,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
 
 QString CommandLine::usage()
 {
-    return QStringLiteral(
+    const QString options = QStringLiteral(
         "Usage: velumo [--dir FOLDER] [down|sleep|kill|r]\n"
         "   or: velumo [--dir FOLDER] --send COMMAND\n"
         "   or: velumo [--dir FOLDER] --check-plan PLAN.pln\n"
@@ -88,23 +90,8 @@ QString CommandLine::usage()
         "                      announcement and content file, times shown and seconds;\n"
         "                      --csv: Windows-1251 CSV; --kind K, --file NAME: only those\n"
         "  --help, --version   print this text or the version\n"
-        "\n"
-        "Commands of the control channel:\n"
-        "  status                               one JSON object describing every part\n"
-        "  show | close | save                  window to the front; close; save settings\n"
-        "  get NAME                             a setting's value\n"
-        "  block load PATH | block save PATH    open or save a block file\n"
-        "  ticker start|stop|continue|restart   the ticker's buttons\n"
-        "  phrase TEXT                          TEXT next on the strip\n"
-        "  log write                            write the playback log now\n"
-        "  dispatcher start | dispatcher stop   the dispatcher's buttons\n"
-        "  ftp connect|disconnect receive|transmit, ftp receive, ftp transmit,\n"
-        "  ftp add-upload PATH                  FTP exchange\n"
-        "  dialup list|up receive|transmit, dialup down   dial-up lines\n"
-        "  rss read                             read the RSS feed into the block\n"
-        "  slides test | slides stop            the slide show's test run; StopPPT\n"
-        "  slides direct on|off                 direct output on the second screen\n"
-        "  vibor N                              show thematic icon N\n");
+        "\n");
+    return options + controlcommands::usageSection();
 }
 
 QString CommandLine::versionText()

@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "commandreply.h"
+#include "controlcommands.h"
 #include "eventlog.h"
 #include "failure.h"
 #include "folderlock.h"
@@ -366,6 +367,11 @@ void ControlServer::addCommand(const QString& verb, AsyncHandler handler)
     m_async.insert(verb, std::move(handler));
 }
 
+QStringList ControlServer::commands() const
+{
+    return m_operations.names();
+}
+
 void ControlServer::addStatus(const QString& member, std::function<QJsonValue()> provider)
 {
     m_status.emplace_back(member, std::move(provider));
@@ -419,7 +425,12 @@ void ControlServer::execute(const QString& line, Answer answer)
             answer(2, QStringLiteral("unknown command: %1").arg(command));
             return;
         }
-        reply = std::make_shared<CommandReply>(m_notifier, m_log, std::move(answer));
+        // A command that did its work with nothing else to say answers what it did.
+        Answer told = [answer = std::move(answer), verb = match->first](int code,
+                                                                        const QString& text) {
+            answer(code, code == 0 ? controlcommands::successReply(verb, text) : text);
+        };
+        reply = std::make_shared<CommandReply>(m_notifier, m_log, std::move(told));
         const auto async = m_async.constFind(match->first);
         if (async == m_async.cend()) {
             QString text;

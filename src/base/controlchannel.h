@@ -64,6 +64,8 @@ public:
     // A command that answers through its reply object. The named operation (buttons, the panel)
     // starts it and waits for no answer; a failure then shows the general error report.
     void addCommand(const QString& verb, AsyncHandler handler);
+    // The verbs registered, in no particular order.
+    QStringList commands() const;
     // A member of the status object.
     void addStatus(const QString& member, std::function<QJsonValue()> provider);
 

@@ -42,6 +42,11 @@ PlayerRequest resolve(const Settings& settings, Notifier& notifier, QChar letter
     return build(settings, notifier, letter, scheduleline::slotDigit(line));
 }
 
+QChar clipPlayerLetter(int playerChoice)
+{
+    return playerChoice == 0 ? u'k' : u'b';
+}
+
 PlayerRequest resolveAvi(const Settings& settings, Notifier& notifier, QChar letter,
                          const QString& line)
 {

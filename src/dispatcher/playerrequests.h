@@ -28,6 +28,10 @@ namespace playerrequests {
 PlayerRequest resolve(const Settings& settings, Notifier& notifier, QChar letter,
                       const QString& line);
 
+// The content letter of the clip player chosen on the clip page (ClipControl::PlayerChoice):
+// 0 the internal window (k), any other choice the external player (b).
+QChar clipPlayerLetter(int playerChoice);
+
 // StartAvi's request for the chosen clip player (k or b) and the current line: the slot is the
 // character after that letter at its first place in the line, else the line's slot digit.
 PlayerRequest resolveAvi(const Settings& settings, Notifier& notifier, QChar letter,

@@ -234,6 +234,25 @@ void TickerBlock::save(const QString& fileName) const
     writeTextLines(fileName, strLines());
 }
 
+void TickerBlock::openStartupBlock(const QString& fileName, const QDateTime& now,
+                                   const Progress& progress)
+{
+    const QString previous = m_settings.text(key::SCEdit5);
+    m_settings.setText(key::SCEdit5, fileName);
+    try {
+        LoadTickerFile(fileName, now, progress);
+    } catch (...) {
+        m_settings.setText(key::SCEdit5, previous);
+        throw;
+    }
+}
+
+void TickerBlock::saveStartupBlock(const QString& fileName)
+{
+    save(fileName);
+    m_settings.setText(key::SCEdit5, fileName);
+}
+
 void TickerBlock::RemoveRssLines()
 {
     QStringList text;

@@ -61,6 +61,14 @@ public:
     // Writes strLines() to the file (replacing it atomically). Throws Failure.
     void save(const QString& fileName) const;
 
+    // The open and save actions: the file becomes the start-up block (SCEdit5). The open names
+    // the file while it is read; a file that cannot be read leaves the previous name, so the
+    // next start still finds a block. Only a block that was really written becomes the
+    // start-up block. Both throw Failure.
+    void openStartupBlock(const QString& fileName, const QDateTime& now,
+                          const Progress& progress = {});
+    void saveStartupBlock(const QString& fileName);
+
     // Drops every announcement whose text begins with "_" (second character of its line).
     void RemoveRssLines();
 

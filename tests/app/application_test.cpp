@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QJsonArray>
@@ -21,8 +22,10 @@
 #include <QTimer>
 
 #include "app/application.h"
+#include "base/commandline.h"
 #include "base/configfile.h"
 #include "base/controlchannel.h"
+#include "base/controlcommands.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
@@ -72,6 +75,29 @@ protected:
     test::RecordingPowerControl power;
     std::unique_ptr<Application> app;
 };
+
+// What --help lists is what the program registers: every command of the control channel but
+// the test hooks, each on a line of its own; and the save tells what it did.
+TEST_F(Wiring, TheUsageNamesEveryRegisteredCommand)
+{
+    ASSERT_NE(start(), nullptr);
+    const QString usage = CommandLine::usage();
+    const QStringList verbs = app->control().commands();
+    EXPECT_GT(verbs.size(), 50);
+    for (const QString& verb : verbs) {
+        if (verb.startsWith(QLatin1String("test ")))
+            continue;
+        EXPECT_NE(controlcommands::find(verb), nullptr) << verb.toStdString();
+        EXPECT_TRUE(usage.contains(QStringLiteral("\n  %1 ").arg(verb))) << verb.toStdString();
+    }
+    // And nothing listed that the program does not know.
+    for (const ControlCommand& command : controlcommands::all())
+        EXPECT_TRUE(verbs.contains(QLatin1String(command.verb))) << command.verb;
+    EXPECT_EQ(app->control().execute("save"), (std::pair<int, QString>{0, "saved"}));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("velumo.cfg")));
+    EXPECT_EQ(app->control().execute("ticker stop"),
+              (std::pair<int, QString>{0, "ticker stopped"}));
+}
 
 TEST_F(Wiring, ClosedAccessHidesThePagesUntilTheAdministratorEnters)
 {

@@ -202,6 +202,53 @@ TEST_F(EndToEnd, DamagedSettingsShowTheLoadingMessageAndTheProgramRuns)
     }
 }
 
+// A number field that holds what cannot be a number (here 8 MiB of letters for the strip's
+// width) is refused when the file is read: the first status comes as soon as with a good file,
+// the field has its design value, the operator is told once, and the file stays as it was
+// until the operator saves.
+TEST_F(EndToEnd, ANumberFieldOfLettersIsRefusedAtOnceAndTheFileStays)
+{
+    Settings defaults;
+    const QByteArray good = configfile::save(defaults);
+    auto firstStatusMs = [](const QString& where) {
+        Program program(where);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        program.start({"r"});
+        EXPECT_TRUE(program.waitReady());
+        const qint64 ms = elapsed.elapsed();
+        EXPECT_EQ(program.send("get SCEdit77").text, "400");
+        return ms;
+    };
+    QTemporaryDir goodDir;
+    test::writeAll(goodDir.filePath("velumo.cfg"), good);
+    const qint64 goodMs = firstStatusMs(goodDir.path());
+
+    const QByteArray bad =
+        good + configfile::scramble("SCEdit77 " + QByteArray(8 << 20, 'x')) + "\r\n";
+    test::writeAll(folder() + "/velumo.cfg", bad);
+    Program program(folder());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    program.start({"r"});
+    ASSERT_TRUE(program.waitReady());
+    const qint64 badMs = elapsed.elapsed();
+    EXPECT_LT(badMs, goodMs + 1000) << "good file " << goodMs << " ms";
+    EXPECT_EQ(program.send("get SCEdit77").text, "400");
+    EXPECT_EQ(countEvents(folder(), "message", kLoadFailed), 1);
+    int refusals = 0;
+    for (const auto& [kind, text] : events(folder()))
+        if (kind == "error" && text.contains("SCEdit77") && text.contains("not a number"))
+            ++refusals;
+    EXPECT_EQ(refusals, 1);
+    EXPECT_TRUE(test::readAll(folder() + "/velumo.cfg") == bad);
+    // Nothing shown holds the letters: no box of a megabyte on the screen.
+    const QJsonObject failures = program.status().value("failures").toObject();
+    for (const QJsonValue& box : failures.value("boxes").toArray())
+        EXPECT_LT(box.toString().size(), 1000);
+    EXPECT_TRUE(program.close());
+}
+
 TEST_F(EndToEnd, SecondCopyShowsTheFirstAndTouchesNoFile)
 {
     Program first(folder());

@@ -7,6 +7,7 @@
 #include "base/controlspec.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
+#include "base/numberfields.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
@@ -288,6 +289,51 @@ TEST(ConfigLoad, HugeValuesLoadInLinearTimeAndAreCutAtTheLimit)
                      settings, &log);
     EXPECT_EQ(settings.text(key::SCEdit41), QString(kMaxSettingsValueBytes, u'z'));
     EXPECT_EQ(test::logEvents(dir.filePath("velumo.log"), "error").size(), 2);
+}
+
+// A number field whose file text cannot be a number is refused when the file is read, at once
+// and whatever its length, and the log says which field took its design value.
+TEST(ConfigNumberFields, TextThatCannotBeANumberTakesTheDesignValue)
+{
+    QTemporaryDir dir;
+    EventLog log(dir.filePath("velumo.log"));
+    const QByteArray content =
+        configfile::scramble("SCEdit77 " + QByteArray(8 << 20, 'x')) + "\r\n" +
+        fileOf({"SCEdit43 12a", "SCEdit45 ", "SCEdit18 $1F", "SCEdit16 -15", "SCEdit17   7",
+                "SCEdit27 " + QString(40, u'0') + "1", "SCEdit3 99999999999",
+                "SCEdit5 not a number field", "SCEditn1 x"});
+    Settings settings;
+    configfile::load(content, settings, &log);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const QStringList reset = numberfields::resetNonNumbers(settings, &log);
+    EXPECT_LT(elapsed.elapsed(), 100);
+    EXPECT_EQ(reset, (QStringList{"SCEdit43", "SCEdit45", "SCEdit77", "SCEdit27", "SCEdit3"}));
+    EXPECT_EQ(settings.text(key::SCEdit77), "400");
+    EXPECT_EQ(settings.text(key::SCEdit43), "400");
+    EXPECT_EQ(settings.text(key::SCEdit45), "600");
+    EXPECT_EQ(settings.text(key::SCEdit27), "2000");
+    EXPECT_EQ(settings.text(key::SCEdit3), "500");
+    // What the program reads as a number stays as written.
+    EXPECT_EQ(settings.text(key::SCEdit18), "$1F");
+    EXPECT_EQ(settings.text(key::SCEdit16), "-15");
+    EXPECT_EQ(settings.text(key::SCEdit17), "7");
+    // Text fields and fields without a number for design value are no number fields.
+    EXPECT_EQ(settings.text(key::SCEdit5), "not a number field");
+    EXPECT_EQ(settings.text(QStringLiteral("SCEditn1")), "x");
+    const QStringList errors = test::logEvents(dir.filePath("velumo.log"), "error");
+    QStringList refusals;
+    for (const QString& line : errors)
+        if (line.contains("not a number"))
+            refusals.append(line);
+    ASSERT_EQ(refusals.size(), 5);
+    EXPECT_TRUE(refusals[2].contains("SCEdit77")) << refusals[2].toStdString();
+    EXPECT_TRUE(refusals[2].contains("400"));
+    // The line names the length, never the whole text.
+    EXPECT_TRUE(refusals[2].contains(QString::number(kMaxSettingsValueBytes)));
+    EXPECT_LT(refusals[2].size(), 300);
+    // Values that are numbers are left alone and say nothing.
+    EXPECT_TRUE(numberfields::resetNonNumbers(settings, &log).isEmpty());
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 
 #include "base/commandreply.h"
 #include "base/controlchannel.h"
+#include "base/controlcommands.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/operations.h"
@@ -145,6 +146,38 @@ TEST_F(ControlChannel, AMessageShownByTheOperationIsTheFailingReply)
     EXPECT_EQ(server->execute("save"), (std::pair<int, QString>{2, "Невозможно записать"}));
     EXPECT_EQ(notifier.messages, QStringList{"Невозможно записать"});
     EXPECT_EQ(server->execute("quiet"), (std::pair<int, QString>{0, "done"}));
+}
+
+// A command that did its work with nothing to say answers what it did, whether it answers at
+// once or later; its own reply text, a value command's empty value and a failure stay as they are.
+TEST_F(ControlChannel, ASuccessWithoutReplySaysWhatWasDone)
+{
+    server->addCommand("ticker stop", [](const QString&) { return QString(); });
+    server->addCommand("ftp add-upload", [](const QString&) { return QStringLiteral("2"); });
+    server->addCommand("get", [](const QString&) { return QString(); });
+    server->addCommand("ticker start",
+                       [](const QString&) -> QString { throw Failure(QStringLiteral("not now")); });
+    server->addCommand("unlisted", [](const QString&) { return QString(); });
+    std::shared_ptr<CommandReply> pending;
+    server->addCommand(
+        "dispatcher start",
+        [&](const QString&, const std::shared_ptr<CommandReply>& reply) { pending = reply; });
+    EXPECT_EQ(server->execute("ticker stop"), (std::pair<int, QString>{0, "ticker stopped"}));
+    EXPECT_EQ(server->execute("ftp add-upload /x.str"), (std::pair<int, QString>{0, "2"}));
+    EXPECT_EQ(server->execute("get SCEdit5"), (std::pair<int, QString>{0, ""}));
+    EXPECT_EQ(server->execute("ticker start"), (std::pair<int, QString>{2, "not now"}));
+    EXPECT_EQ(server->execute("unlisted"), (std::pair<int, QString>{0, ""}));
+    QList<std::pair<int, QString>> answers;
+    server->execute("dispatcher start", [&](int code, const QString& text) {
+        answers.append({code, text});
+    });
+    ASSERT_NE(pending, nullptr);
+    pending->done();
+    EXPECT_EQ(answers, (QList<std::pair<int, QString>>{{0, "dispatcher started"}}));
+    // Every command the usage lists either has a done text or answers with a value.
+    for (const ControlCommand& command : controlcommands::all())
+        EXPECT_EQ(controlcommands::find(QLatin1String(command.verb)), &command) << command.verb;
+    EXPECT_EQ(controlcommands::find(QStringLiteral("status")), nullptr);
 }
 
 // A command that answers later: the answer comes when its work ends, not when its handler

@@ -2,6 +2,7 @@
 
 #include "base/autostartentry.h"
 #include "base/commandline.h"
+#include "base/controlcommands.h"
 #include "base/datetext.h"
 #include "base/failure.h"
 
@@ -161,6 +162,13 @@ TEST(HelpAndVersion, AreOptionsAnywhereAndTheUsageNamesEverything)
           "ticker start", "dispatcher start", "ftp add-upload", "dialup down", "rss read", "vibor",
           "phrase", "log write", "get NAME"})
         EXPECT_TRUE(usage.contains(QLatin1String(word))) << word;
+    for (const char* word : {"clip start", "capture devices", "flash start", "web preview",
+                             "panel show", "panel dispatcher-start", "asrun seal", "exit"})
+        EXPECT_TRUE(usage.contains(QLatin1String(word))) << word;
+    // Every command of the table on a line of its own.
+    for (const ControlCommand& command : controlcommands::all())
+        EXPECT_TRUE(usage.contains(QStringLiteral("\n  %1 ").arg(QLatin1String(command.verb))))
+            << command.verb;
     EXPECT_EQ(CommandLine::versionText(), QStringLiteral("velumo 7.9.10"));
 }
 

@@ -125,6 +125,10 @@ TEST(PlayerRequests, StartAviTakesTheChosenPlayersSlot)
     EXPECT_EQ(external.slot, "3");
     EXPECT_EQ(external.target, "/data/three.avi");
     EXPECT_TRUE(external.rect.isNull());
+    // The clip page's choice names the player: the first the internal window, any other mpv.
+    EXPECT_EQ(playerrequests::clipPlayerLetter(0), u'k');
+    EXPECT_EQ(playerrequests::clipPlayerLetter(1), u'b');
+    EXPECT_EQ(playerrequests::clipPlayerLetter(2), u'b');
 }
 
 }  // namespace

@@ -62,9 +62,10 @@ protected:
                                                                        &rig.log, *ops))
                          .get();
         }
-        return std::make_unique<PanelModule>(
-            PanelModule::Services{rig.folder, rig.settings, rig.notifier, rig.log, *ops, *server},
-            clock, rig.engine, PanelModule::Windows{main, strip, clockWindow});
+        const Services& services = *servicesOfModules.emplace_back(
+            new Services{rig.folder, rig.log, rig.notifier, rig.settings, rig.clock, rig.timers,
+                         *ops, *server, power, main, serializer});
+        return std::make_unique<PanelModule>(services, clock, rig.engine, strip, clockWindow);
     }
 
     template <typename T = QWidget>
@@ -92,6 +93,8 @@ protected:
     SettingsWindow main{rig.settings};
     QWidget strip;
     QWidget clockWindow;
+    HandlerSerializer serializer{rig.notifier, &rig.log};
+    std::vector<std::unique_ptr<Services>> servicesOfModules;
 };
 
 TEST_F(Module, DispatcherSectionFollowsTheEngine)

@@ -186,6 +186,27 @@ TEST_F(BlockFiles, UnreadableFileFailsAndLeavesTheListsCleared)
     EXPECT_THROW(block.LoadTickerFile(dir.filePath("folder.str"), kNow), Failure);
 }
 
+TEST_F(BlockFiles, TheStartupBlockIsTheLastFileReadOrWrittenWhole)
+{
+    const QString first = write("first.str", "1a\r\n");
+    QList<qsizetype> progress;
+    block.openStartupBlock(first, kNow, [&](qsizetype position, qsizetype) {
+        progress.append(position);
+        // The file is named while it is read.
+        EXPECT_EQ(settings.text(key::SCEdit5), first);
+    });
+    EXPECT_FALSE(progress.isEmpty());
+    EXPECT_EQ(settings.text(key::SCEdit5), first);
+    // A file that cannot be read leaves the previous name for the next start.
+    EXPECT_THROW(block.openStartupBlock(dir.filePath("missing.str"), kNow), Failure);
+    EXPECT_EQ(settings.text(key::SCEdit5), first);
+    // Only a block really written becomes the start-up block.
+    EXPECT_THROW(block.saveStartupBlock(dir.filePath("no/such/folder/x.str")), Failure);
+    EXPECT_EQ(settings.text(key::SCEdit5), first);
+    block.saveStartupBlock(dir.filePath("second.str"));
+    EXPECT_EQ(settings.text(key::SCEdit5), dir.filePath("second.str"));
+}
+
 TEST_F(BlockFiles, Utf8AndCp1251FilesReadAlike)
 {
     const QString text = QStringLiteral("^1\r\n~0\r\n1Объявление я\r\n");
