@@ -44,7 +44,7 @@ QByteArray MqttMessage::userProperty(const QByteArray& name) const
 }
 
 struct MqttCallbacks {
-    static void connect(mosquitto* mosq, void* self, int rc, int, const mosquitto_property*)
+    static void connected(mosquitto* mosq, void* self, int rc, int, const mosquitto_property*)
     {
         auto* client = static_cast<MqttClient*>(self);
         if (rc != 0) {
@@ -205,7 +205,7 @@ void MqttClient::run()
         } else {
             mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
             mosquitto_threaded_set(mosq, true);
-            mosquitto_connect_v5_callback_set(mosq, &MqttCallbacks::connect);
+            mosquitto_connect_v5_callback_set(mosq, &MqttCallbacks::connected);
             mosquitto_publish_v5_callback_set(mosq, &MqttCallbacks::publish);
             mosquitto_message_v5_callback_set(mosq, &MqttCallbacks::message);
             mosquitto_log_callback_set(mosq, &MqttCallbacks::log);
