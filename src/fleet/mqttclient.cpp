@@ -205,6 +205,8 @@ void MqttClient::run()
         } else {
             mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
             mosquitto_threaded_set(mosq, true);
+            // Small messages each way: Nagle's delay would hold a reply back for tens of ms.
+            mosquitto_int_option(mosq, MOSQ_OPT_TCP_NODELAY, 1);
             mosquitto_connect_v5_callback_set(mosq, &MqttCallbacks::connected);
             mosquitto_publish_v5_callback_set(mosq, &MqttCallbacks::publish);
             mosquitto_message_v5_callback_set(mosq, &MqttCallbacks::message);
