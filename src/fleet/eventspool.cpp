@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+#include <cstdio>
 
 namespace velumo::fleet {
 
@@ -105,7 +105,10 @@ void EventSpool::acknowledge(quint64 seq)
     }
     if (!moved)
         return;
-    writeAck();
+    // While a long spool drains the acknowledgement goes to disk a few times a second, not once a
+    // message: after a kill, what it had not yet recorded is only sent again.
+    if (m_pending.empty() || !m_ackWritten.isValid() || m_ackWritten.elapsed() >= kAckWriteMs)
+        writeAck();
     if (m_pending.empty() ||
         (m_deadBytes > kCompactDeadBytes && m_pendingBytes < kCompactLiveBytes))
         compact();
@@ -114,6 +117,7 @@ void EventSpool::acknowledge(quint64 seq)
 bool EventSpool::writeAck()
 {
     // Fixed width, written in place: a short file never shows an older, larger number.
+    m_ackWritten.start();
     const QByteArray text = QByteArray::number(m_ackedUpTo).rightJustified(20, '0') + '\n';
     if (!m_ack.seek(0) || m_ack.write(text) != text.size()) {
         m_error = QStringLiteral("cannot write %1: %2").arg(ackPath(), m_ack.errorString());
@@ -133,14 +137,19 @@ void EventSpool::compact()
         m_deadBytes = 0;
         return;
     }
-    QSaveFile rewrite(spoolPath());
-    if (!rewrite.open(QIODevice::WriteOnly))
+    // A rename over the old file, without QSaveFile's sync: this runs on the user-interface
+    // thread, and what a killed program leaves in the page cache is kept all the same.
+    QFile rewrite(spoolPath() + QStringLiteral(".new"));
+    if (!rewrite.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
     rewrite.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     for (const Entry& entry : m_pending)
         if (rewrite.write(entry.payload + '\n') != entry.payload.size() + 1)
             return;
-    if (!rewrite.commit())
+    rewrite.close();
+    if (rewrite.error() != QFileDevice::NoError ||
+        ::rename(QFile::encodeName(rewrite.fileName()).constData(),
+                 QFile::encodeName(spoolPath()).constData()) != 0)
         return;
     m_spool.close();
     m_spool.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 #include <deque>
@@ -52,6 +53,7 @@ public:
     // is small enough to write at once.
     static constexpr qint64 kCompactDeadBytes = 1024 * 1024;
     static constexpr qint64 kCompactLiveBytes = 256 * 1024;
+    static constexpr qint64 kAckWriteMs = 200;
 
 private:
     bool writeAck();
@@ -69,6 +71,7 @@ private:
     quint64 m_nextSeq = 1;
     quint64 m_refused = 0;
     QString m_error;
+    QElapsedTimer m_ackWritten;
 };
 
 }  // namespace velumo::fleet

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "fakes/testsupport.h"
 #include "fleet/eventspool.h"
@@ -27,6 +28,8 @@ TEST(EventSpool, KeepsWhatIsNotAcknowledgedAcrossARestart)
         // Acknowledged out of order: only the head in order leaves.
         spool.acknowledge(2);
         EXPECT_EQ(spool.pending().size(), 5u);
+        // The acknowledgement reaches the disk at most kAckWriteMs late.
+        QThread::msleep(EventSpool::kAckWriteMs);
         spool.acknowledge(1);
         EXPECT_EQ(spool.pending().front().seq, 3u);
     }  // as if killed: nothing is written at the end
@@ -45,6 +48,25 @@ TEST(EventSpool, KeepsWhatIsNotAcknowledgedAcrossARestart)
     EventSpool third(dir.path());
     ASSERT_EQ(third.open(), "");
     EXPECT_EQ(*third.append([](quint64 seq) { return message(seq); }), 7u);
+}
+
+TEST(EventSpool, AnAcknowledgementNotYetOnDiskOnlySendsAgain)
+{
+    QTemporaryDir dir;
+    {
+        EventSpool spool(dir.path());
+        ASSERT_EQ(spool.open(), "");
+        for (int i = 0; i < 4; ++i)
+            spool.append([](quint64 seq) { return message(seq); });
+        QThread::msleep(EventSpool::kAckWriteMs);
+        spool.acknowledge(1);  // on disk
+        spool.acknowledge(2);  // too soon after: not yet
+    }
+    EventSpool again(dir.path());
+    ASSERT_EQ(again.open(), "");
+    ASSERT_EQ(again.pending().size(), 3u);
+    EXPECT_EQ(again.pending().front().seq, 2u);
+    EXPECT_EQ(*again.append([](quint64 seq) { return message(seq); }), 5u);
 }
 
 TEST(EventSpool, ALineCutShortIsNoMessage)
@@ -90,8 +112,10 @@ TEST(EventSpool, ALongAcknowledgedHeadIsCutAway)
     ASSERT_EQ(spool.open(), "");
     for (int i = 0; i < 1200; ++i)
         spool.append([](quint64 seq) { return message(seq, 1000); });
-    for (quint64 s = 1; s <= 1195; ++s)
+    for (quint64 s = 1; s <= 1194; ++s)
         spool.acknowledge(s);
+    QThread::msleep(EventSpool::kAckWriteMs);
+    spool.acknowledge(1195);
     // Cut when the dead head passed its limit while little was left: far less than was written.
     EXPECT_LT(QFileInfo(spool.spoolPath()).size(), 300 * 1024);
     EventSpool again(dir.path());
