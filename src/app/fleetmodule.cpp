@@ -1,5 +1,6 @@
 #include "fleetmodule.h"
 
+#include <QFile>
 #include <QJsonObject>
 
 #include "base/controlchannel.h"
@@ -28,6 +29,12 @@ FleetModule::FleetModule(const Services& services, Sources sources)
         });
         return;
     }
+    // It may hold a password: for the station's user alone.
+    const QFile::Permissions open =
+        QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    if (QFile::permissions(services.filePath(QLatin1String(fleet::kFleetIniName))) & open)
+        services.log.write(QStringLiteral("net"),
+                           QStringLiteral("fleet.ini can be read by other users: chmod 600 it"));
     fleet::FleetLink::Sources linkSources{
         [&control] { return control.status(); },
         [&control](const QString& line, std::function<void(int, const QString&)> answer) {

@@ -177,6 +177,12 @@ void FleetLink::onEvent(const Event& event)
     const bool nearlyFull = m_spool->nearlyFull();
     if (nearlyFull != m_spoolAlarmed) {
         m_spoolAlarmed = nearlyFull;
+        if (nearlyFull)
+            m_log.write(QStringLiteral("net"),
+                        QStringLiteral("fleet: the event spool is %1 %% full, %2 events wait for "
+                                       "the broker")
+                            .arg(qRound(m_spool->fill() * 100))
+                            .arg(m_spool->pending().size()));
         emit stateChanged();
     }
     if (seq)

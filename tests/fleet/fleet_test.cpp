@@ -1,11 +1,14 @@
 // The station's fleet link against a real Mosquitto with the site's TLS, password file and ACL.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QSet>
 #include <csignal>
 
+#include "base/eventlog.h"
+#include "base/timer.h"
 #include "fleet/fleetlink.h"
 #include "fleet/fleetrig.h"
 
@@ -196,6 +199,65 @@ TEST(FleetLink, RefusedAndBrokenConfigurations)
     pd.start();
     ASSERT_TRUE(pd.waitReady());
     EXPECT_FALSE(pd.status().contains(u"fleet"));
+}
+
+// The link's own sources: the screenshot goes out on its topic with its time, the alarms are
+// in the status.
+TEST(FleetLink, ScreenshotAlarmsAndAFullSpool)
+{
+    Broker broker({"lab"});
+    ASSERT_TRUE(broker.start());
+    QTemporaryDir folder;
+    fleet::FleetConfig config;
+    config.setBroker(broker.address());
+    config.station = config.user = "lab";
+    config.password = "pw-lab";
+    config.caFile = broker.file("ca.crt");
+    config.keepAliveS = 5;
+    config.allow = fleet::FleetConfig::defaultAllow();
+    EventLog log(folder.filePath("velumo.log"));
+    QtTimerFactory timers;
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(5000, 'p');
+    QStringList ran;
+    fleet::FleetLink link(
+        config, folder.path(), log,
+        {[] {
+             return QJsonObject{{"ticker", QJsonObject{{"running", false}}}};
+         },
+         [&](const QString& line, std::function<void(int, const QString&)> answer) {
+             ran << line;
+             answer(0, "done");
+         },
+         [&] { return png; },
+         [] {
+             return QJsonArray{QJsonObject{{"name", "strip_frozen"}}};
+         }},
+        timers);
+    Subscriber watch(broker, {"velumo/lab/#"});
+    ASSERT_TRUE(watch.waitConnected());
+    link.start();
+    ASSERT_TRUE(waitFor([&] { return !watch.on("velumo/lab/status").isEmpty(); }, 15000));
+    EXPECT_EQ(json(watch.last("velumo/lab/status"))
+                  .value(u"alarms")
+                  .toArray()
+                  .first()
+                  .toObject()
+                  .value(u"name")
+                  .toString(),
+              "strip_frozen");
+    const QByteArray answer = request(watch, "lab", "screenshot", "velumo/lab/reply/s", "s1");
+    EXPECT_TRUE(answer.startsWith("0 screenshot published at ")) << answer.toStdString();
+    ASSERT_EQ(watch.on("velumo/lab/screenshot").size(), 1);
+    const fleet::MqttMessage shot = watch.on("velumo/lab/screenshot").first();
+    EXPECT_EQ(shot.payload, png);
+    EXPECT_FALSE(shot.retained);
+    EXPECT_TRUE(
+        QDateTime::fromString(QString::fromUtf8(shot.userProperty("time")), Qt::ISODateWithMs)
+            .isValid());
+    // The screenshot is the link's own: nothing reached the control channel.
+    EXPECT_TRUE(ran.isEmpty());
+    EXPECT_EQ(request(watch, "lab", "phrase Hello", "velumo/lab/reply/p", "p1"), "0 done");
+    EXPECT_EQ(ran, QStringList{"phrase Hello"});
 }
 
 // Events made while the broker is away reach it once it is back: every one, in order.
