@@ -136,8 +136,9 @@ TEST(FleetLink, OnlineStatusCommandsAndLastWill)
     EXPECT_LT(killed.elapsed(), 2 * 5000 + 500);
 }
 
-// A clean exit says "0" itself.
-TEST(FleetLink, CleanExitGoesOffline)
+// Frozen (the connection stays open, nothing comes): the last will within twice the keep-alive;
+// back, the station reconnects by itself. A clean exit says "0" itself.
+TEST(FleetLink, FrozenThenBackThenCleanExit)
 {
     Broker broker({"st1"});
     ASSERT_TRUE(broker.start());
@@ -149,8 +150,13 @@ TEST(FleetLink, CleanExitGoesOffline)
     program.start();
     ASSERT_TRUE(program.waitReady());
     ASSERT_TRUE(waitFor([&] { return watch.last("velumo/st1/online") == "1"; }, 15000));
-    QElapsedTimer closing;
-    closing.start();
+    QElapsedTimer frozen;
+    frozen.start();
+    ::kill(pid_t(program.pid()), SIGSTOP);
+    ASSERT_TRUE(waitFor([&] { return watch.last("velumo/st1/online") == "0"; }, 12000));
+    EXPECT_LT(frozen.elapsed(), 2 * 5000);
+    ::kill(pid_t(program.pid()), SIGCONT);
+    ASSERT_TRUE(waitFor([&] { return watch.last("velumo/st1/online") == "1"; }, 15000));
     ASSERT_TRUE(program.close());
     EXPECT_TRUE(waitFor([&] { return watch.last("velumo/st1/online") == "0"; }, 1000));
 }
