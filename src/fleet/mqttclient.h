@@ -5,9 +5,7 @@
 #include <QObject>
 #include <QPair>
 #include <QString>
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 struct mosquitto;
@@ -81,7 +79,7 @@ public:
 
     // Queues a message on the live connection; its message id, or -1 when there is none.
     int publish(const Publish& message);
-    bool isConnected() const { return m_connected.load(); }
+    bool isConnected() const;
     // The broker's or the network's last complaint, empty while connected.
     QString lastError() const;
 
@@ -93,21 +91,16 @@ signals:
     void messageReceived(const velumo::fleet::MqttMessage& message);
 
 private:
-    void run();
-    void setError(const QString& text);
+    // What the network thread works with. It outlives the client when the thread is still
+    // inside a connect that the network holds up (a broker whose packets are dropped) when the
+    // client goes: the thread is then let go and ends by itself, announcing nothing more.
+    struct Shared;
+    static void run(const std::shared_ptr<Shared>& shared);
     // libmosquitto's callbacks, on the network thread.
     friend struct MqttCallbacks;
 
-    Options m_options;
+    std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    mosquitto* m_mosq = nullptr;  // under m_mutex
-    QString m_error;              // under m_mutex
-    std::atomic<bool> m_connected{false};
-    std::atomic<bool> m_stopping{false};
-    std::atomic<bool> m_refused{false};
-    std::atomic<int> m_generation{0};
 };
 
 }  // namespace velumo::fleet
