@@ -30,7 +30,9 @@ using namespace velumo;
 
 namespace {
 
-constexpr int kKeepAliveS = 5;
+// Mosquitto 2.0 looks for expired keep-alives every few seconds: twice the keep-alive holds from
+// about 12 s on (the default is 30 s).
+constexpr int kKeepAliveS = 12;
 
 QString station(int i)
 {

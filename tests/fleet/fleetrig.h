@@ -66,6 +66,7 @@ struct StationOptions {
     QString password = {};
     QString ca = "ca.crt";
     QString extra = {};
+    int keepAliveS = 5;
 };
 
 // A program folder whose fleet.ini points at the broker.
@@ -76,8 +77,9 @@ inline void writeFleetIni(const QString& folder, const Broker& broker, const Sta
                    (s.password.isEmpty() ? "pw-" + s.station : s.password).toUtf8() + "\n");
     QString ini = QStringLiteral(
                       "[fleet]\nbroker = %1\nstation = %2\nuser = %2\n"
-                      "password_file = fleet.password\nca_file = %3\nkeepalive = 5\n")
-                      .arg(broker.address(), s.station, broker.file(s.ca));
+                      "password_file = fleet.password\nca_file = %3\nkeepalive = %4\n")
+                      .arg(broker.address(), s.station, broker.file(s.ca))
+                      .arg(s.keepAliveS);
     test::writeAll(folder + "/fleet.ini", (ini + s.extra).toUtf8());
 }
 
