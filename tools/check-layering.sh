@@ -9,6 +9,18 @@ if hits=$(grep -rn '#include "app/' src --include='*.cpp' --include='*.h' | grep
     echo "$hits" >&2
     status=1
 fi
+# The fleet library (velumo_fleet) stands beside the core: no widget, no window of src/ui, and
+# only the wiring in src/app reaches into it.
+if hits=$(grep -rnE '#include <(QtWidgets|QtMultimedia|QtWebEngine|QWidget|QApplication|QDialog|QMessageBox|QMainWindow)|#include "(ui|app)/' src/fleet --include='*.cpp' --include='*.h'); then
+    echo "src/fleet uses widgets or windows:" >&2
+    echo "$hits" >&2
+    status=1
+fi
+if hits=$(grep -rn '#include "fleet/' src --include='*.cpp' --include='*.h' | grep -vE '^src/(app|fleet)/'); then
+    echo "src/fleet is included outside src/app:" >&2
+    echo "$hits" >&2
+    status=1
+fi
 edges=$(grep -rhoE --include='*.cpp' --include='*.h' '^#include "[a-z]+/' src -H |
     sed -E 's#^src/([a-z]+)/[^:]*:\#include "([a-z]+)/#\1 \2#' | awk '$1 != $2' | sort -u)
 while read -r from to; do

@@ -25,6 +25,9 @@ packages+=(libsodium-dev minisign)
 # The screen kept awake on air: xset for the X server's saver and DPMS; the tests run a session
 # bus of their own (dbus-daemon).
 packages+=(x11-xserver-utils dbus-daemon)
+# The fleet link: libmosquitto; its tests run a real Mosquitto with certificates made by openssl
+# and passwords by mosquitto_passwd.
+packages+=(libmosquitto-dev mosquitto mosquitto-clients openssl)
 missing=()
 # npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
 # Debian's npm package, so it is only installed when no npm is there.

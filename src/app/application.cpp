@@ -10,6 +10,7 @@
 #include "app/asrunmodule.h"
 #include "app/devicesmodule.h"
 #include "app/dispatchermodule.h"
+#include "app/fleetmodule.h"
 #include "app/networkmodule.h"
 #include "app/onairmodule.h"
 #include "app/panelmodule.h"
@@ -70,6 +71,7 @@ Application::~Application()
     m_ticker.reset();
     m_devices.reset();
     m_shell.reset();
+    m_fleet.reset();
     m_asrun.reset();
     delete m_form1;
 }
@@ -101,6 +103,7 @@ bool Application::start()
                                   m_operations, *m_control, m_power, *m_form1, m_serializer});
     const Services& s = *m_services;
     m_asrun = std::make_unique<AsrunModule>(s);
+    m_fleet = std::make_unique<FleetModule>(s, FleetModule::Sources{});
     m_log.post(QStringLiteral("program"), {{QStringLiteral("event"), QStringLiteral("start")}});
     m_shell = std::make_unique<ShellModule>(s);
     m_devices = std::make_unique<DevicesModule>(s);

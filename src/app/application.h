@@ -28,6 +28,7 @@ class ClockTicker;
 class ControlServer;
 class DevicesModule;
 class DispatcherModule;
+class FleetModule;
 class NetworkModule;
 class OnAirModule;
 class PanelModule;
@@ -94,6 +95,8 @@ private:
 
     // First made and last gone: it hears every other module's events.
     std::unique_ptr<AsrunModule> m_asrun;
+    // Next: it sends the events of every module after it to the fleet's broker.
+    std::unique_ptr<FleetModule> m_fleet;
     std::unique_ptr<ShellModule> m_shell;
     std::unique_ptr<DevicesModule> m_devices;
     std::unique_ptr<TickerModule> m_ticker;

@@ -14,6 +14,7 @@
 #include "base/programfolder.h"
 #include "devices/powercontrol.h"
 #include "dispatcher/plancheckcommand.h"
+#include "fleet/fleetview.h"
 #include "net/curlglobal.h"
 #include "players/flashwindow.h"
 #include "players/webengine.h"
@@ -41,6 +42,11 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    // The fleet's view and its remote commands: no windows, no display, no program folder.
+    if (const qsizetype fleetAt = arguments.indexOf(QStringLiteral("--fleet")); fleetAt >= 0) {
+        QCoreApplication core(argc, argv);
+        return fleet::runFleetCommand(arguments.mid(fleetAt + 1));
+    }
     const CommandLine commandLine = CommandLine::parse(arguments);
     const ProgramFolder::Choice choice = ProgramFolder::choose(
         commandLine.programFolder, ProgramFolder::probe(executableFolder(argv[0])));

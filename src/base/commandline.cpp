@@ -70,6 +70,8 @@ QString CommandLine::usage()
         "   or: velumo [--dir FOLDER] --check-plan PLAN.pln\n"
         "   or: velumo [--dir FOLDER] --asrun-verify [--pub FILE] FILE...\n"
         "   or: velumo [--dir FOLDER] --asrun-report FROM TO [--csv] [--kind K] [--file NAME]\n"
+        "   or: velumo --fleet BROKER [--user U] [--password-file F] [--ca F] [--once] [--json]\n"
+        "   or: velumo --fleet BROKER [...] --send STATION COMMAND\n"
         "   or: velumo --help | --version\n"
         "\n"
         "  --dir FOLDER        the program folder (default: the executable's folder; for an\n"
@@ -89,6 +91,9 @@ QString CommandLine::usage()
         "  --asrun-report FROM TO  what was on screen from FROM to TO (YYYY-MM-DD): every\n"
         "                      announcement and content file, times shown and seconds;\n"
         "                      --csv: Windows-1251 CSV; --kind K, --file NAME: only those\n"
+        "  --fleet BROKER      the stations on an MQTT broker (mqtt:// or mqtts://host:port):\n"
+        "                      a live table (--once: once; --json: JSON); --send STATION\n"
+        "                      COMMAND: one command to a station (exit codes as --send)\n"
         "  --help, --version   print this text or the version\n"
         "\n");
     return options + controlcommands::usageSection();

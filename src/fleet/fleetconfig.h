@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace velumo::fleet {
+
+// fleet.ini in the program folder: where the station's link goes and what it lets a remote
+// caller do. UTF-8, "key = value" lines, '#' or ';' comments; an optional "[fleet]" heading.
+// Without the file there is no link at all.
+struct FleetConfig {
+    // The broker, as written: mqtt://host:port or mqtts://host:port (1883 / 8883 by default).
+    QString broker;
+    bool tls = false;
+    QString host;
+    int port = 0;
+    // Letters, digits, '-' and '_' only; the host name when not given.
+    QString station;
+    QString user;
+    QString password;
+    QString caFile;
+    QString certFile;
+    QString keyFile;
+    int keepAliveS = 30;
+    // How often the status goes out when nothing on air changes.
+    int statusIntervalS = 60;
+    // The control commands a remote caller may run (each a whole verb: "ticker start").
+    QStringList allow;
+
+    static QStringList defaultAllow();
+    // Checks a broker address; fills tls, host and port. An empty text when it is one.
+    QString setBroker(const QString& address);
+    // Whether a command line's verb is on the allow-list (the longest allowed verb that starts
+    // the line at a word's end).
+    bool allows(const QString& commandLine) const;
+};
+
+// What reading fleet.ini gave: no file (no link), a configuration, or an error that says what
+// is wrong (the link stays down and says so in the status).
+struct FleetConfigRead {
+    bool present = false;
+    FleetConfig config;
+    QString error;
+};
+
+FleetConfigRead readFleetConfig(const QString& programFolder);
+// The same from the file's text; folder resolves relative file names.
+FleetConfigRead parseFleetConfig(const QByteArray& text, const QString& programFolder);
+// Writes fleet.ini (mode 0600, it may hold a password); an empty text when written.
+QString writeFleetConfigText(const QString& programFolder, const QByteArray& text);
+
+bool isStationId(const QString& id);
+
+inline constexpr char kFleetIniName[] = "fleet.ini";
+
+}  // namespace velumo::fleet

@@ -1,0 +1,402 @@
+#include "fleetlink.h"
+
+#include <QJsonDocument>
+#include <QPointer>
+
+#include "base/eventlog.h"
+#include "base/guard.h"
+#include "base/timer.h"
+#include "fleet/mqttclient.h"
+
+namespace velumo::fleet {
+
+namespace {
+
+QString kindOfLetter(const QString& letter)
+{
+    if (letter == u"k")
+        return QStringLiteral("clip");
+    if (letter == u"b")
+        return QStringLiteral("external");
+    if (letter == u"p")
+        return QStringLiteral("slideshow");
+    if (letter == u"f")
+        return QStringLiteral("flash");
+    if (letter == u"w")
+        return QStringLiteral("web");
+    if (letter == u"t")
+        return QStringLiteral("capture");
+    return letter;
+}
+
+QString isoTime(const QDateTime& at)
+{
+    return at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+Origin origin()
+{
+    return Origin::unattended(QStringLiteral("fleet"));
+}
+
+}  // namespace
+
+FleetLink::FleetLink(FleetConfig config, QString programFolder, EventLog& log, Sources sources,
+                     TimerFactory& timers, QObject* parent)
+    : QObject(parent),
+      m_config(std::move(config)),
+      m_folder(std::move(programFolder)),
+      m_log(log),
+      m_sources(std::move(sources)),
+      m_spool(std::make_unique<EventSpool>(m_folder))
+{
+    m_uptime.start();
+    m_statusSettle = timers.create(QStringLiteral("FleetStatusSettle"));
+    m_statusSettle->setInterval(kStatusSettleMs);
+    m_statusSettle->setHandler([this] {
+        m_statusSettle->stop();
+        publishStatus();
+    });
+    m_statusEvery = timers.create(QStringLiteral("FleetStatusEvery"));
+    m_statusEvery->setInterval(qint64(m_config.statusIntervalS) * 1000);
+    m_statusEvery->setHandler([this] { publishStatus(); });
+}
+
+FleetLink::~FleetLink()
+{
+    stop();
+}
+
+QString FleetLink::topic(const QString& leaf) const
+{
+    return QStringLiteral("velumo/") + m_config.station + u'/' + leaf;
+}
+
+bool FleetLink::forwards(const QString& kind)
+{
+    static const QStringList kinds{QStringLiteral("start"),   QStringLiteral("stop"),
+                                   QStringLiteral("player"),  QStringLiteral("ticker"),
+                                   QStringLiteral("message"), QStringLiteral("error"),
+                                   QStringLiteral("net"),     QStringLiteral("alarm")};
+    return kinds.contains(kind);
+}
+
+void FleetLink::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    if (const QString error = m_spool->open(); !error.isEmpty()) {
+        // Events cannot be kept: the link still reports status and takes commands.
+        m_error = error;
+        m_log.write(QStringLiteral("error"), QStringLiteral("fleet: ") + error);
+    }
+    connectGuarded(&m_log, &EventLog::posted, this, origin(), &FleetLink::onEvent);
+
+    MqttClient::Options o;
+    o.host = m_config.host;
+    o.port = m_config.port;
+    o.tls = m_config.tls;
+    o.caFile = m_config.caFile;
+    o.certFile = m_config.certFile;
+    o.keyFile = m_config.keyFile;
+    o.user = m_config.user;
+    o.password = m_config.password;
+    o.clientId = QStringLiteral("velumo-") + m_config.station;
+    o.keepAliveS = m_config.keepAliveS;
+    o.willTopic = topic(QStringLiteral("online")).toUtf8();
+    o.willPayload = "0";
+    o.willRetain = true;
+    o.subscriptions = {topic(QStringLiteral("cmd")).toUtf8()};
+    m_client = std::make_unique<MqttClient>(o);
+    // The client's signals come from its network thread: queued to this thread.
+    connectGuarded(m_client.get(), &MqttClient::connected, this, origin(), &FleetLink::onConnected,
+                   Qt::QueuedConnection);
+    connectGuarded(m_client.get(), &MqttClient::disconnected, this, origin(),
+                   &FleetLink::onDisconnected, Qt::QueuedConnection);
+    connectGuarded(m_client.get(), &MqttClient::published, this, origin(), &FleetLink::onPublished,
+                   Qt::QueuedConnection);
+    connectGuarded(m_client.get(), &MqttClient::messageReceived, this, origin(),
+                   &FleetLink::onMessage, Qt::QueuedConnection);
+    m_client->start();
+    m_statusEvery->start();
+}
+
+void FleetLink::stop()
+{
+    if (!m_client)
+        return;
+    m_statusEvery->stop();
+    m_statusSettle->stop();
+    if (m_client->isConnected())
+        m_client->publish({topic(QStringLiteral("online")).toUtf8(), "0", 1, true});
+    m_client->stop();
+    m_client.reset();
+    m_online = false;
+}
+
+QJsonObject FleetLink::fleetStatus() const
+{
+    QString state;
+    QString error = m_error;
+    if (!m_client)
+        state = QStringLiteral("stopped");
+    else if (m_online)
+        state = QStringLiteral("online");
+    else
+        state = m_generation == 0 ? QStringLiteral("connecting") : QStringLiteral("offline");
+    if (error.isEmpty() && m_client && !m_online)
+        error = m_client->lastError();
+    if (error.isEmpty() && !m_spool->error().isEmpty())
+        error = m_spool->error();
+    return {{QStringLiteral("state"), state},
+            {QStringLiteral("broker"), m_config.broker},
+            {QStringLiteral("station"), m_config.station},
+            {QStringLiteral("spool"), qint64(m_spool->pending().size())},
+            {QStringLiteral("spool_bytes"), m_spool->pendingBytes()},
+            {QStringLiteral("spool_refused"), qint64(m_spool->refused())},
+            {QStringLiteral("spool_nearly_full"), m_spool->nearlyFull()},
+            {QStringLiteral("last_seq"), qint64(m_spool->lastSeq())},
+            {QStringLiteral("error"), error}};
+}
+
+void FleetLink::onEvent(const Event& event)
+{
+    trackOnAir(event);
+    if (!forwards(event.kind))
+        return;
+    QJsonObject fields = event.fields;
+    const auto seq = m_spool->append([&](quint64 number) {
+        QJsonObject message{{QStringLiteral("seq"), qint64(number)},
+                            {QStringLiteral("station"), m_config.station},
+                            {QStringLiteral("time"), isoTime(event.time)},
+                            {QStringLiteral("kind"), event.kind},
+                            {QStringLiteral("fields"), fields}};
+        return QJsonDocument(message).toJson(QJsonDocument::Compact);
+    });
+    const bool nearlyFull = m_spool->nearlyFull();
+    if (nearlyFull != m_spoolAlarmed) {
+        m_spoolAlarmed = nearlyFull;
+        if (nearlyFull)
+            m_log.write(QStringLiteral("net"),
+                        QStringLiteral("fleet: the event spool is %1 %% full, %2 events wait for "
+                                       "the broker")
+                            .arg(qRound(m_spool->fill() * 100))
+                            .arg(m_spool->pending().size()));
+        emit stateChanged();
+    }
+    if (seq)
+        sendMore();
+}
+
+void FleetLink::trackOnAir(const Event& event)
+{
+    bool changed = false;
+    if (event.kind == u"player") {
+        const QString what = event.fields.value(u"event").toString();
+        const QString letter = event.fields.value(u"letter").toString();
+        if (what == u"start" && event.fields.contains(u"target") && !letter.isEmpty()) {
+            m_showing.insert(letter, {letter, event.fields.value(u"slot").toString(),
+                                      event.fields.value(u"target").toString(), event.time});
+            changed = true;
+        } else if ((what == u"stopped" || what == u"parked" || what == u"ended" ||
+                    what == u"failed") &&
+                   m_showing.remove(letter) > 0) {
+            changed = true;
+        }
+    } else if (event.kind == u"start") {
+        m_planLine = event.fields.value(u"text").toString();
+        m_planLineSince = event.time;
+        changed = true;
+    } else if (event.kind == u"ticker" || event.kind == u"stop" || event.kind == u"dispatcher") {
+        changed = true;
+    }
+    if (changed)
+        statusSoon();
+}
+
+QJsonObject FleetLink::onAir() const
+{
+    QJsonArray players;
+    for (const Showing& s : m_showing) {
+        const QString kind = kindOfLetter(s.letter);
+        players.append(QJsonObject{
+            {QStringLiteral("kind"), kind},
+            {QStringLiteral("letter"), s.letter},
+            {QStringLiteral("slot"), s.slot},
+            {kind == u"web" ? QStringLiteral("address") : QStringLiteral("file"), s.target},
+            {QStringLiteral("since"), isoTime(s.since)}});
+    }
+    QJsonObject object{{QStringLiteral("players"), players}};
+    object.insert(QStringLiteral("plan_line"), m_planLine);
+    object.insert(QStringLiteral("plan_line_since"), m_planLineSince.isValid()
+                                                         ? QJsonValue(isoTime(m_planLineSince))
+                                                         : QJsonValue(QJsonValue::Null));
+    return object;
+}
+
+void FleetLink::statusSoon()
+{
+    if (m_online && !m_statusSettle->isActive())
+        m_statusSettle->start();
+}
+
+void FleetLink::publishStatus()
+{
+    if (!m_client || !m_online)
+        return;
+    QJsonObject status = m_sources.status ? m_sources.status() : QJsonObject();
+    status.insert(QStringLiteral("station"), m_config.station);
+    status.insert(QStringLiteral("version"), QStringLiteral(VELUMO_VERSION));
+    status.insert(QStringLiteral("uptime_s"), m_uptime.elapsed() / 1000);
+    status.insert(QStringLiteral("on_air"), onAir());
+    status.insert(QStringLiteral("alarms"), m_sources.alarms ? m_sources.alarms() : QJsonArray());
+    status.insert(QStringLiteral("time"), isoTime(QDateTime::currentDateTime()));
+    m_client->publish({topic(QStringLiteral("status")).toUtf8(),
+                       QJsonDocument(status).toJson(QJsonDocument::Compact), 1, true});
+}
+
+void FleetLink::onConnected(int generation)
+{
+    if (!m_client)
+        return;
+    m_generation = generation;
+    m_online = true;
+    m_inFlight.clear();
+    m_sentUpTo = 0;
+    m_error.clear();
+    m_log.write(
+        QStringLiteral("net"),
+        QStringLiteral("fleet: connected to %1 as %2").arg(m_config.broker, m_config.station));
+    m_client->publish({topic(QStringLiteral("online")).toUtf8(), "1", 1, true});
+    publishStatus();
+    sendMore();
+    emit stateChanged();
+}
+
+void FleetLink::onDisconnected(int generation, const QString& reason)
+{
+    if (!m_client)
+        return;
+    const bool was = m_online && generation == m_generation;
+    m_generation = qMax(m_generation, generation);
+    m_online = false;
+    m_inFlight.clear();
+    m_sentUpTo = 0;
+    if (was)
+        m_log.write(QStringLiteral("net"),
+                    QStringLiteral("fleet: the connection to %1 ended: %2, %3 events wait")
+                        .arg(m_config.broker, reason)
+                        .arg(m_spool->pending().size()));
+    emit stateChanged();
+}
+
+void FleetLink::sendMore()
+{
+    if (!m_client || !m_online)
+        return;
+    // A window of messages in flight: the spool drains in order in slices, and the user-interface
+    // thread never copies the whole spool at once.
+    for (const EventSpool::Entry& entry : m_spool->pending()) {
+        if (m_inFlight.size() >= kInFlight)
+            break;
+        if (entry.seq <= m_sentUpTo)
+            continue;
+        const int mid =
+            m_client->publish({topic(QStringLiteral("events")).toUtf8(), entry.payload, 1, false});
+        if (mid < 0)
+            break;
+        m_inFlight.insert(mid, entry.seq);
+        m_sentUpTo = entry.seq;
+    }
+}
+
+void FleetLink::onPublished(int generation, int messageId, int reasonCode)
+{
+    if (generation != m_generation)
+        return;
+    const auto found = m_inFlight.find(messageId);
+    if (found == m_inFlight.end())
+        return;
+    const quint64 seq = found.value();
+    m_inFlight.erase(found);
+    // A message the broker will not take (reason 128 and above) is not sent again: it never
+    // would be taken.
+    if (reasonCode >= 128)
+        m_log.write(QStringLiteral("error"),
+                    QStringLiteral("fleet: the broker refused event %1 (reason %2)")
+                        .arg(seq)
+                        .arg(reasonCode));
+    m_spool->acknowledge(seq);
+    sendMore();
+}
+
+void FleetLink::onMessage(const MqttMessage& message)
+{
+    if (message.topic != topic(QStringLiteral("cmd")).toUtf8() || message.retained)
+        return;
+    runCommand(message);
+}
+
+void FleetLink::runCommand(const MqttMessage& request)
+{
+    const QString line = QString::fromUtf8(request.payload).trimmed();
+    const QByteArray replyRoot = topic(QStringLiteral("reply/")).toUtf8();
+    const QByteArray& to = request.responseTopic;
+    if (!to.startsWith(replyRoot) || to.size() == replyRoot.size() || to.contains('+') ||
+        to.contains('#')) {
+        m_log.write(QStringLiteral("net"),
+                    QStringLiteral("fleet: command \"%1\" refused: its reply topic \"%2\" is not "
+                                   "under %3")
+                        .arg(line, QString::fromUtf8(to), QString::fromUtf8(replyRoot)));
+        return;
+    }
+    if (!m_config.allows(line)) {
+        m_log.write(QStringLiteral("net"),
+                    QStringLiteral("fleet: command \"%1\" refused: not allowed").arg(line));
+        reply(request, 2, QStringLiteral("not allowed: %1").arg(line.section(u' ', 0, 0)));
+        return;
+    }
+    if (line == u"screenshot") {
+        const QByteArray png = m_sources.screenshot ? m_sources.screenshot() : QByteArray();
+        if (png.isEmpty()) {
+            reply(request, 2, QStringLiteral("no screenshot available"));
+            return;
+        }
+        const QString at = isoTime(QDateTime::currentDateTime());
+        m_client->publish({topic(QStringLiteral("screenshot")).toUtf8(),
+                           png,
+                           1,
+                           false,
+                           {},
+                           {},
+                           {{"time", at.toUtf8()}, {"content-type", "image/png"}}});
+        reply(request, 0, QStringLiteral("screenshot published at %1").arg(at));
+        return;
+    }
+    if (!m_sources.execute) {
+        reply(request, 2, QStringLiteral("no control channel"));
+        return;
+    }
+    // The reply may come later (an asynchronous command); the link may be gone by then.
+    QPointer<FleetLink> self(this);
+    m_sources.execute(line, [self, request](int code, const QString& text) {
+        if (self)
+            self->reply(request, code, text);
+    });
+}
+
+void FleetLink::reply(const MqttMessage& request, int code, const QString& text)
+{
+    if (!m_client)
+        return;
+    m_client->publish({request.responseTopic,
+                       QByteArray::number(code) + ' ' + text.toUtf8(),
+                       1,
+                       false,
+                       {},
+                       request.correlation,
+                       {{"code", QByteArray::number(code)}}});
+}
+
+}  // namespace velumo::fleet

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "fleet/eventspool.h"
+#include "fleet/fleetconfig.h"
+
+namespace velumo {
+
+struct Event;
+class EventLog;
+class Timer;
+class TimerFactory;
+
+namespace fleet {
+
+class MqttClient;
+struct MqttMessage;
+
+// The station's link to the fleet's broker, under velumo/<station>/:
+//   online     retained "1" while connected; the broker's last will sets "0", so does a clean exit
+//   status     retained; the control channel's status plus station, version, uptime_s, on_air and
+//              alarms; on every change of what is on air and every status interval
+//   events     QoS 1; the events of velumo.log's kinds the fleet reads, each with a sequence
+//              number of the station's own, through the disk spool (nothing is lost while the
+//              broker is away; the spool drains in order on reconnect)
+//   cmd        MQTT 5 requests: one control command line, answered on the request's response
+//              topic (under velumo/<station>/reply/ only) with the code and text of the control
+//              channel; verbs off the allow-list are refused with code 2 and never run
+//   screenshot the PNG of the screenshot source, on the command "screenshot"
+// The network work runs on the client's thread; everything here runs on the user-interface
+// thread, whose connections go through the guard.
+class FleetLink final : public QObject {
+    Q_OBJECT
+public:
+    // Runs one command line as the control channel does; answer gets its code and text once.
+    using Execute =
+        std::function<void(const QString& line, std::function<void(int, const QString&)> answer)>;
+
+    struct Sources {
+        // The control channel's status object.
+        std::function<QJsonObject()> status;
+        // The control channel's dispatch.
+        Execute execute;
+        // The PNG of what is on screen; none: "screenshot" answers that there is none.
+        std::function<QByteArray()> screenshot = {};
+        // The alarms now (a JSON array); none: an empty array.
+        std::function<QJsonArray()> alarms = {};
+    };
+
+    FleetLink(FleetConfig config, QString programFolder, EventLog& log, Sources sources,
+              TimerFactory& timers, QObject* parent = nullptr);
+    ~FleetLink() override;
+
+    // Opens the spool and starts connecting (in the background).
+    void start();
+    // A clean exit: online "0", what is queued goes out, the connection ends.
+    void stop();
+
+    // The "fleet" member of the status: state, broker, station, spool depth, error.
+    QJsonObject fleetStatus() const;
+    const FleetConfig& config() const { return m_config; }
+    QString topic(const QString& leaf) const;
+    bool isOnline() const { return m_online; }
+    const EventSpool& spool() const { return *m_spool; }
+
+    // The event kinds that go to the events topic.
+    static bool forwards(const QString& kind);
+    static constexpr int kInFlight = 64;
+    static constexpr int kStatusSettleMs = 200;
+
+signals:
+    void stateChanged();
+
+private:
+    void onEvent(const Event& event);
+    void onConnected(int generation);
+    void onDisconnected(int generation, const QString& reason);
+    void onPublished(int generation, int messageId, int reasonCode);
+    void onMessage(const MqttMessage& message);
+    void sendMore();
+    void publishStatus();
+    void statusSoon();
+    void reply(const MqttMessage& request, int code, const QString& text);
+    void runCommand(const MqttMessage& request);
+    void trackOnAir(const Event& event);
+    QJsonObject onAir() const;
+
+    FleetConfig m_config;
+    QString m_folder;
+    EventLog& m_log;
+    Sources m_sources;
+    std::unique_ptr<EventSpool> m_spool;
+    std::unique_ptr<MqttClient> m_client;
+    std::unique_ptr<Timer> m_statusSettle;
+    std::unique_ptr<Timer> m_statusEvery;
+    QElapsedTimer m_uptime;
+    int m_generation = 0;
+    bool m_online = false;
+    bool m_started = false;
+    QString m_error;
+    // Message ids of the connection's events in flight, to their sequence numbers.
+    QHash<int, quint64> m_inFlight;
+    quint64 m_sentUpTo = 0;  // the last sequence number handed to this connection
+    struct Showing {
+        QString letter;
+        QString slot;
+        QString target;
+        QDateTime since;
+    };
+    QHash<QString, Showing> m_showing;
+    QString m_planLine;
+    QDateTime m_planLineSince;
+    bool m_spoolAlarmed = false;
+};
+
+}  // namespace fleet
+}  // namespace velumo

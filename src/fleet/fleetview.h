@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace velumo::fleet {
+
+struct MqttMessage;
+
+// What the operator's view knows of every station, from the topics under velumo/+/.
+class FleetTable {
+public:
+    struct Station {
+        bool online = false;
+        bool seenOnline = false;
+        QJsonObject status;
+        QDateTime lastEvent;
+        QString lastEventKind;
+    };
+
+    // Takes one message of velumo/<station>/{online,status,events}; false for any other.
+    bool take(const MqttMessage& message, const QDateTime& now);
+    // The table, 80 columns: id, online, on air, current plan line, last event age, alarms.
+    QString text(const QDateTime& now) const;
+    QJsonArray json(const QDateTime& now) const;
+    const QMap<QString, Station>& stations() const { return m_stations; }
+
+private:
+    QMap<QString, Station> m_stations;
+};
+
+// "velumo --fleet BROKER [--user U] [--password-file F] [--ca F] [--cert F --key F]
+//  [--once] [--json] [--send STATION COMMAND] [--timeout MS]": the live table of the fleet, or
+// one command to one station with the exit codes of "--send". Needs no display.
+int runFleetCommand(const QStringList& arguments);
+
+}  // namespace velumo::fleet

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <memory>
+#include <thread>
+
+struct mosquitto;
+
+namespace velumo::fleet {
+
+// One MQTT 5 message as a subscriber gets it.
+struct MqttMessage {
+    QByteArray topic;
+    QByteArray payload;
+    QByteArray responseTopic;
+    QByteArray correlation;
+    QList<QPair<QByteArray, QByteArray>> userProperties;
+    bool retained = false;
+
+    QByteArray userProperty(const QByteArray& name) const;
+};
+
+// An MQTT 5 client over libmosquitto whose network work (connect, TLS handshake, reading,
+// writing, reconnecting) runs on a thread of its own: nothing here blocks the caller's thread
+// except stop(). Results come back as signals, queued to the thread the client lives on.
+//
+// A connection that ends is dropped whole, with whatever libmosquitto still held unsent or
+// unacknowledged; the next one is a fresh session after a pause that doubles from 1 s to 60 s
+// (back to 1 s once a broker has accepted us). Whoever needs delivery keeps its own copy until
+// published() and sends it again after connected().
+class MqttClient final : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        QString host;
+        int port = 1883;
+        bool tls = false;
+        QString caFile;
+        QString certFile;
+        QString keyFile;
+        QString user;
+        QString password;
+        QString clientId;
+        int keepAliveS = 30;
+        // The last will: sent by the broker when the connection ends without a DISCONNECT.
+        QByteArray willTopic;
+        QByteArray willPayload;
+        bool willRetain = false;
+        // Subscribed (QoS 1) on every connection.
+        QList<QByteArray> subscriptions;
+        // Kept by the broker this long after a connection ends (subscriptions and the QoS 1
+        // messages that come meanwhile); 0: every connection starts afresh.
+        int sessionExpiryS = 0;
+        int firstRetryMs = 1000;
+        int lastRetryMs = 60000;
+    };
+
+    struct Publish {
+        QByteArray topic;
+        QByteArray payload;
+        int qos = 0;
+        bool retain = false;
+        QByteArray responseTopic = {};
+        QByteArray correlation = {};
+        QList<QPair<QByteArray, QByteArray>> userProperties = {};
+    };
+
+    explicit MqttClient(Options options, QObject* parent = nullptr);
+    ~MqttClient() override;
+
+    void start();
+    // Ends the connection with a DISCONNECT (no last will) after what was published before it
+    // has gone out, waiting at most waitMs; ends the thread.
+    void stop(int waitMs = 1500);
+
+    // Queues a message on the live connection; its message id, or -1 when there is none.
+    int publish(const Publish& message);
+    bool isConnected() const;
+    // The broker's or the network's last complaint, empty while connected.
+    QString lastError() const;
+
+signals:
+    void connected(int generation);
+    void disconnected(int generation, const QString& reason);
+    // The broker has acknowledged a QoS 1 message of the connection (reasonCode < 128: taken).
+    void published(int generation, int messageId, int reasonCode);
+    void messageReceived(const velumo::fleet::MqttMessage& message);
+
+private:
+    // What the network thread works with. It outlives the client when the thread is still
+    // inside a connect that the network holds up (a broker whose packets are dropped) when the
+    // client goes: the thread is then let go and ends by itself, announcing nothing more.
+    struct Shared;
+    static void run(const std::shared_ptr<Shared>& shared);
+    // libmosquitto's callbacks, on the network thread.
+    friend struct MqttCallbacks;
+
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
+};
+
+}  // namespace velumo::fleet
+
+Q_DECLARE_METATYPE(velumo::fleet::MqttMessage)

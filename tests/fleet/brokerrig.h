@@ -1,0 +1,138 @@
+#pragma once
+// A real Mosquitto on 127.0.0.1 with a port of its own, run with the repository's site
+// configuration (data/mosquitto: TLS, password file, ACL); only its paths and its listener are
+// the test's. The certificates are made here with openssl, the passwords with mosquitto_passwd.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "fakes/testsupport.h"
+
+namespace velumo::fleettest {
+
+inline bool run(const QString& program, const QStringList& arguments, const QString& folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString() << " " << arguments.join(' ').toStdString() << ": "
+                      << process.readAll().toStdString();
+        return false;
+    }
+    return true;
+}
+
+inline int freePort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+class Broker {
+public:
+    // Accounts: the operator and the stations named; each password is "pw-" + the name.
+    explicit Broker(const QStringList& stations)
+    {
+        m_path = m_dir.path();
+        QFile::setPermissions(
+            m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther |
+                        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup);
+        makeCertificates();
+        const QString passwd = file("passwd");
+        bool first = true;
+        for (const QString& user : QStringList{"operator"} + stations) {
+            QStringList args{"-b", passwd, user, "pw-" + user};
+            if (first)
+                args.prepend("-c");
+            first = false;
+            run("mosquitto_passwd", args, m_path);
+        }
+        // The broker drops to its own user when started by root: it must read what is here.
+        for (const QString& name : QDir(m_path).entryList(QDir::Files))
+            QFile::setPermissions(file(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        m_port = freePort();
+        QByteArray conf = test::readAll(source("data/mosquitto/velumo.conf"));
+        conf.replace("/etc/mosquitto/velumo/", (m_path + "/").toUtf8());
+        conf.replace("listener 8883", "listener " + QByteArray::number(m_port) + " 127.0.0.1");
+        test::writeAll(file("velumo.conf"), conf);
+        QFile::copy(source("data/mosquitto/velumo.acl"), file("velumo.acl"));
+        QFile::setPermissions(file("velumo.acl"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    }
+    ~Broker() { stop(); }
+
+    static QString source(const QString& relative)
+    {
+        return qEnvironmentVariable("VELUMO_SOURCE_DIR") + u'/' + relative;
+    }
+    QString file(const QString& name) const { return m_path + u'/' + name; }
+    int port() const { return m_port; }
+    QString address() const { return QStringLiteral("mqtts://127.0.0.1:%1").arg(m_port); }
+
+    bool start()
+    {
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start("mosquitto", {"-c", file("velumo.conf")});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        // Up when it takes a connection.
+        return test::waitFor(
+            [this] {
+                QTcpSocket socket;
+                socket.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+                return socket.waitForConnected(200);
+            },
+            10000, 50);
+    }
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(2000);
+        }
+    }
+    QByteArray output() { return m_process.readAll(); }
+
+private:
+    void makeCertificates()
+    {
+        const auto ca = [this](const QString& name) {
+            run("openssl",
+                {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                 "/CN=Velumo test " + name, "-keyout", name + ".key", "-out", name + ".crt"},
+                m_path);
+        };
+        ca("ca");
+        ca("other-ca");
+        run("openssl",
+            {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout",
+             "server.key", "-out", "server.csr"},
+            m_path);
+        test::writeAll(file("server.ext"), "subjectAltName=IP:127.0.0.1,DNS:localhost\n");
+        run("openssl",
+            {"x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
+             "-CAcreateserial", "-days", "2", "-extfile", "server.ext", "-out", "server.crt"},
+            m_path);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    int m_port = 0;
+    QProcess m_process;
+};
+
+}  // namespace velumo::fleettest

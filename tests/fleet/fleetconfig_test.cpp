@@ -1,0 +1,97 @@
+// fleet.ini: what makes a link, and every mistake said plainly.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "fakes/testsupport.h"
+#include "fleet/fleetconfig.h"
+
+namespace velumo::fleet {
+namespace {
+
+TEST(FleetConfig, ReadsAFullFileAndKeepsDefaults)
+{
+    QTemporaryDir dir;
+    test::writeAll(dir.filePath("ca.crt"), "x");
+    test::writeAll(dir.filePath("pw"), "s3cret\nignored\n");
+    const FleetConfigRead read = parseFleetConfig(
+        "\xEF\xBB\xBF# site broker\n[fleet]\nbroker = mqtts://broker.example:9883\n"
+        "station = Hall_2-east\nuser = Hall_2-east\npassword_file = pw\nca_file = ca.crt\n",
+        dir.path());
+    ASSERT_TRUE(read.present);
+    ASSERT_EQ(read.error, "");
+    EXPECT_TRUE(read.config.tls);
+    EXPECT_EQ(read.config.host, "broker.example");
+    EXPECT_EQ(read.config.port, 9883);
+    EXPECT_EQ(read.config.station, "Hall_2-east");
+    EXPECT_EQ(read.config.password, "s3cret");
+    EXPECT_EQ(read.config.caFile, dir.filePath("ca.crt"));
+    EXPECT_EQ(read.config.keepAliveS, 30);
+    EXPECT_EQ(read.config.statusIntervalS, 60);
+    EXPECT_EQ(read.config.allow, FleetConfig::defaultAllow());
+
+    const FleetConfigRead plain = parseFleetConfig("broker = mqtt://10.0.0.5\n", dir.path());
+    EXPECT_EQ(plain.error, "");
+    EXPECT_EQ(plain.config.port, 1883);
+    EXPECT_TRUE(isStationId(plain.config.station)) << plain.config.station.toStdString();
+}
+
+TEST(FleetConfig, EveryMistakeIsNamed)
+{
+    QTemporaryDir dir;
+    const struct {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"broker = mqtt://h:1\ncolour = red\n", "unknown key \"colour\""},
+        {"broker = http://h:1\n", "is not mqtt://host:port"},
+        {"broker = mqtt://h:1/path\n", "is not mqtt://host:port"},
+        {"broker = mqtts://h:1\n", "mqtts needs a CA file"},
+        {"broker = mqtts://h:1\nca_file = missing.crt\n", "ca_file: cannot read"},
+        {"broker = mqtt://h:1\nstation = a/b\n", "may hold only letters"},
+        {"broker = mqtt://h:1\nstation = a+#\n", "may hold only letters"},
+        {"broker = mqtt://h:1\nkeepalive = 1\n", "keepalive"},
+        {"broker = mqtt://h:1\npassword_file = none\n", "password_file: cannot read"},
+        {"station = x\n", "no broker"},
+        {"broker = mqtt://h:1\n[other]\n", "unknown section"},
+        {"broker = mqtt://h:1\njust words\n", "no \"key = value\""},
+    };
+    for (const auto& c : cases) {
+        const FleetConfigRead read = parseFleetConfig(c.text, dir.path());
+        EXPECT_TRUE(read.error.contains(QLatin1String(c.error)))
+            << c.text << " -> " << read.error.toStdString();
+    }
+    EXPECT_FALSE(readFleetConfig(dir.path()).present);
+}
+
+TEST(FleetConfig, AllowListMatchesWholeVerbs)
+{
+    FleetConfig c;
+    c.allow = FleetConfig::defaultAllow();
+    EXPECT_TRUE(c.allows("status"));
+    EXPECT_TRUE(c.allows("ticker start"));
+    EXPECT_TRUE(c.allows("  ticker   stop "));
+    EXPECT_TRUE(c.allows("phrase Добрый день"));
+    EXPECT_FALSE(c.allows("ticker"));
+    EXPECT_FALSE(c.allows("statusx"));
+    EXPECT_FALSE(c.allows("exit"));
+    EXPECT_FALSE(c.allows("set SCEdit1 x"));
+    EXPECT_FALSE(c.allows("dispatcher"));
+    const FleetConfigRead read =
+        parseFleetConfig("broker = mqtt://h\nallow = status, exit\n", QString());
+    EXPECT_EQ(read.config.allow, (QStringList{"status", "exit"}));
+}
+
+TEST(FleetConfig, WrittenForTheOwnerOnly)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(writeFleetConfigText(dir.path(), "broker = mqtt://h\npassword = x\n"), "");
+    EXPECT_EQ(QFile::permissions(dir.filePath("fleet.ini")) & 0x0FFF & ~0x0600,
+              QFileDevice::Permissions());
+    EXPECT_EQ(readFleetConfig(dir.path()).config.password, "x");
+}
+
+}  // namespace
+}  // namespace velumo::fleet
