@@ -27,6 +27,7 @@
 #include "panel/controlpanel.h"
 #include "panel/panelplacement.h"
 #include "ticker/accessorygeometry.h"
+#include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -75,6 +76,15 @@ void ShellModule::buildFooter()
     addButton("SCButton6", QStringLiteral("Выход"), QStringLiteral("Выход из программы"),
               [&operations] { operations.run(QStringLiteral("exit")); });
     window.footer()->addLayout(row);
+    // The second exit, on the tool bar, ends the program the same way. It has no line of its
+    // own in velumo_lang.cfg, whose lines stay those of earlier versions.
+    QPushButton* exit =
+        mainpagebar::addButton(window, QStringLiteral("SCButton77"), QStringLiteral("Выход"),
+                               QStringLiteral("Выход из программы"));
+    connectGuarded(exit, &QPushButton::clicked, exit,
+                   Origin::byOperator(QStringLiteral("shellmodule")), [this, &operations] {
+                       m_services.guard([&operations] { operations.run(QStringLiteral("exit")); });
+                   });
 
     auto* foot =
         new QLabel(QStringLiteral("Velumo 7.9.10 — бегущая строка и диспетчер вещания"), central);
