@@ -176,7 +176,8 @@ void ControlPanel::build()
     };
     playerGroup("GroupBox4", "SCButton16", "SCButton15", "clip start", "clip stop");
     playerGroup("GroupBox3", "SCButton14", "SCButton13", "flash start", "flash stop");
-    playerGroup("GroupBox2", "SCButton63", "SCButton26", "capture start", "capture stop");
+    playerGroup("GroupBox2", "SCButton63", "SCButton26", "panel capture-start",
+                "panel capture-stop");
     right->addLayout(players);
 
     auto* zup = new QGroupBox(this);
