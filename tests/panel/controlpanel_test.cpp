@@ -8,7 +8,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -83,9 +83,9 @@ protected:
     QStringList listed()
     {
         QStringList texts;
-        auto* list = find<QListWidget>("ListBox1");
-        for (int i = 0; i < list->count(); ++i)
-            texts.append(list->item(i)->text());
+        auto* list = find<QListView>("ListBox1");
+        for (int i = 0; i < list->model()->rowCount(); ++i)
+            texts.append(list->model()->index(i, 0).data().toString());
         return texts;
     }
 
@@ -144,7 +144,7 @@ TEST_F(Panel, PhrasesGoInWithInsertAndTheButtonAndOutWithDelete)
 {
     panel->show();
     auto* input = find<QLineEdit>("scEdit1");
-    auto* list = find<QListWidget>("ListBox1");
+    auto* list = find<QListView>("ListBox1");
     input->setFocus();
     QTest::keyClick(input, Qt::Key_Insert);
     QTest::keyClick(input, Qt::Key_Insert);

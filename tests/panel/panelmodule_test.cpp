@@ -8,7 +8,8 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -205,7 +206,7 @@ TEST_F(Module, FilesAreWrittenAtCloseAndReadAtTheNextStart)
         EXPECT_EQ(find<QPushButton>(&module->panel(), "SCButton2")->text(), "Стоп");
         EXPECT_EQ(find<QPushButton>(&module->panel(), "SCButton5")->text(), "");
         EXPECT_EQ(find<QPushButton>(&module->panel(), "SCButton5")->toolTip(), "Свернуть всё");
-        EXPECT_EQ(module->panel().findChild<QListWidget*>("ListBox1")->count(), 2);
+        EXPECT_EQ(module->panel().findChild<QListView*>("ListBox1")->model()->rowCount(), 2);
     }
     EXPECT_EQ(readTextLines(rig.path("panel_lang.cfg")), lines);
 
@@ -224,7 +225,7 @@ TEST_F(Module, AnUnreadablePhraseFileIsReportedAndKept)
     ASSERT_TRUE(QDir(rig.folder).mkdir("panel.txt"));
     auto module = create();
     EXPECT_EQ(rig.notifier.errors.size(), 1);
-    EXPECT_EQ(module->panel().findChild<QListWidget*>("ListBox1")->count(), 0);
+    EXPECT_EQ(module->panel().findChild<QListView*>("ListBox1")->model()->rowCount(), 0);
     module->panel().addPhrase(QStringLiteral("новая"));
     module->writeFiles();
     EXPECT_TRUE(QFileInfo(rig.path("panel.txt")).isDir());
