@@ -80,7 +80,7 @@ void ShellModule::buildFooter()
     // own in velumo_lang.cfg, whose lines stay those of earlier versions.
     QPushButton* exit =
         mainpagebar::addButton(window, QStringLiteral("SCButton77"), QStringLiteral("Выход"),
-                               QStringLiteral("Выход из программы"));
+                               QStringLiteral("Выход из программы"), true);
     connectGuarded(exit, &QPushButton::clicked, exit,
                    Origin::byOperator(QStringLiteral("shellmodule")), [this, &operations] {
                        m_services.guard([&operations] { operations.run(QStringLiteral("exit")); });

@@ -1,5 +1,6 @@
 #include "mainpagebar.h"
 
+#include <QAction>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,14 +17,22 @@ QToolBar* toolBar(const SettingsWindow& window)
 }
 
 QPushButton* addButton(SettingsWindow& window, const QString& name, const QString& caption,
-                       const QString& hint)
+                       const QString& hint, bool atRight)
 {
     QToolBar* bar = toolBar(window);
     auto* button = new QPushButton(caption, bar);
     button->setObjectName(name);
     button->setToolTip(hint);
     button->setFocusPolicy(Qt::TabFocus);
-    bar->addWidget(button);
+    QAction* spacer = nullptr;
+    for (QAction* action : bar->actions())
+        if (QWidget* widget = bar->widgetForAction(action);
+            widget && widget->objectName() == QLatin1String(kToolBarSpacerName))
+            spacer = action;
+    if (atRight || !spacer)
+        bar->addWidget(button);
+    else
+        bar->insertWidget(spacer, button);
     return button;
 }
 

@@ -148,6 +148,11 @@ SettingsWindow::SettingsWindow(Settings& settings, Notifier* notifier, QWidget* 
     // Only its own buttons: no menu of bars to switch it off with.
     bar->toggleViewAction()->setVisible(false);
     addToolBar(Qt::TopToolBarArea, bar);
+    // Quick buttons gather at the left; what ends the program stands apart at the right.
+    auto* spacer = new QWidget(bar);
+    spacer->setObjectName(QString::fromLatin1(mainpagebar::kToolBarSpacerName));
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
 
     for (const auto& [caption, name] : kPageSets) {
         auto* tabs = new QTabWidget(m_top);

@@ -205,6 +205,12 @@ TEST_F(Wiring, ClosedAccessLeavesTheToolBarsQuickButtons)
         EXPECT_EQ(button->parentWidget(), mainpagebar::toolBar(*window)) << name;
         EXPECT_TRUE(button->isVisible()) << name;
     }
+    // The quick buttons at the left, the exit apart at the right end.
+    QToolBar* bar = mainpagebar::toolBar(*window);
+    const int exitX = window->findChild<QPushButton*>("SCButton77")->geometry().left();
+    for (const char* name : {"SCButton88", "SCButton11", "SCButton12"})
+        EXPECT_LT(window->findChild<QPushButton*>(name)->geometry().right(), exitX) << name;
+    EXPECT_GT(exitX, bar->width() / 2);
     // Flash and the site still have their page buttons.
     EXPECT_NE(window->findChild<QPushButton*>("SCButton64"), nullptr);
     EXPECT_NE(window->findChild<QPushButton*>("SCButton86"), nullptr);
