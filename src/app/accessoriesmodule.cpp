@@ -12,7 +12,9 @@
 #include "panel/clockticker.h"
 #include "panel/clockwindow.h"
 #include "panel/fontstylepage.h"
+#include "panel/iconslots.h"
 #include "panel/iconwindow.h"
+#include "panel/picturereader.h"
 #include "panel/thematicicons.h"
 #include "ticker/accessorygeometry.h"
 #include "ticker/stripwindow.h"
@@ -51,8 +53,13 @@ AccessoriesModule::AccessoriesModule(const Services& services, TickerControl& ti
     m_control = std::make_unique<AccessoryControl>(settings, services.timers, services.notifier,
                                                    std::move(hooks));
 
-    m_icons = new ThematicIcons(services.window, settings, *m_icon, services.notifier,
-                                &services.log, services.folder);
+    m_pictures = std::make_unique<PictureReader>();
+    m_iconSlots = std::make_unique<IconSlots>(settings, *m_icon, *m_pictures, services.notifier,
+                                              &services.log);
+    connectGuarded(m_icon, &IconWindow::animationFailed, m_iconSlots.get(),
+                   Origin::unattended(QStringLiteral("accessoriesmodule")),
+                   &IconSlots::animationFailed);
+    m_icons = new ThematicIcons(services.window, *m_iconSlots, services.notifier, services.folder);
     m_fontPage = new FontStylePage(services.window, settings, services.notifier, *m_clockTicker,
                                    textPage.textList());
     installStripBorderMenu(&m_strip, settings, services.notifier);
@@ -68,7 +75,7 @@ AccessoriesModule::~AccessoriesModule()
 
 void AccessoriesModule::vibor(int index)
 {
-    m_icons->vibor(index);
+    m_iconSlots->vibor(index);
 }
 
 void AccessoriesModule::requestClockRedraw()
@@ -99,7 +106,7 @@ void AccessoriesModule::applyStoredSettings()
     // Keep-on-top control, the sample font with the clock font, the thematic pictures.
     m_control->applyTimerStrOver();
     m_fontPage->applyStoredFonts();
-    m_icons->loadAll();
+    m_iconSlots->loadAll();
 }
 
 void AccessoriesModule::registerCommands()

@@ -11,7 +11,9 @@ class AccessoryControl;
 class ClockTicker;
 class ClockWindow;
 class FontStylePage;
+class IconSlots;
 class IconWindow;
+class PictureReader;
 class StripWindow;
 class ThematicIcons;
 class TickerControl;
@@ -37,6 +39,7 @@ public:
 
     ClockWindow* clockWindow() const { return m_clockWindow; }
     IconWindow* iconWindow() const { return m_icon; }
+    IconSlots& iconSlots() { return *m_iconSlots; }
     ClockTicker& clockTicker() { return *m_clockTicker; }
 
 private:
@@ -48,6 +51,8 @@ private:
     ClockWindow* m_clockWindow = nullptr;
     std::unique_ptr<ClockTicker> m_clockTicker;
     std::unique_ptr<AccessoryControl> m_control;
+    std::unique_ptr<PictureReader> m_pictures;
+    std::unique_ptr<IconSlots> m_iconSlots;
     ThematicIcons* m_icons = nullptr;
     FontStylePage* m_fontPage = nullptr;
 };

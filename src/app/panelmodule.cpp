@@ -23,6 +23,8 @@
 #include "dispatcher/dispatcherengine.h"
 #include "panel/clockticker.h"
 #include "panel/controlpanel.h"
+#include "panel/paneldock.h"
+#include "panel/paneldockplace.h"
 #include "panel/panelphrases.h"
 #include "panel/panelplacement.h"
 #include "panel/systemtrayicon.h"
@@ -63,10 +65,13 @@ PanelModule::PanelModule(const Services& services, ClockTicker& clock, Dispatche
     // However the program ends, the phrases and the texts are written.
     connectGuarded(qApp, &QCoreApplication::aboutToQuit, this,
                    Origin::unattended(QStringLiteral("panelmodule")), &PanelModule::writeFiles);
+    m_dock = new PanelDock(m_services.window, *m_panel, m_services.notifier);
     registerOperations();
     addMainWindowButtons();
     // Where a first start (no velumo.cfg, so Initial reads no position) shows the panel.
     guarded(m_services.notifier, [this] { applyPosition(); });
+    guarded(m_services.notifier,
+            [this] { m_dock->place(PanelDockPlace::load(filePath(PanelDockPlace::kFileName))); });
 }
 
 // The main window's ways to the panel. They are not in the main window's translation list,
@@ -102,6 +107,7 @@ void PanelModule::addMainWindowButtons()
 
 PanelModule::~PanelModule()
 {
+    delete m_dock;  // lets the panel go first when it is docked
     delete m_panel;
 }
 
@@ -126,7 +132,7 @@ void PanelModule::applyPosition()
     const int top = s.integer(key::SCEdit97);
     const int left = s.integer(key::SCEdit98);
     if (top != 0 || left != 0) {
-        m_panel->move(left, top);
+        m_dock->moveFloating(QPoint(left, top));
         return;
     }
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -135,15 +141,17 @@ void PanelModule::applyPosition()
     // The strip where its settings put it on air, not where the hidden window waits.
     const QRect strip(s.integer(key::SCEdit45), s.integer(key::SCEdit43), s.integer(key::SCEdit77),
                       qBound(20, m_strip.height(), 200));
-    m_panel->move(
+    m_dock->moveFloating(
         firstPanelPosition(screen->availableGeometry(), m_panel->frameSize(), strip,
                            {m_services.window.frameGeometry(), m_clockWindow.frameGeometry()}));
 }
 
 void PanelModule::storePosition()
 {
-    m_services.settings.setText(key::SCEdit97, QString::number(m_panel->y()));
-    m_services.settings.setText(key::SCEdit98, QString::number(m_panel->x()));
+    // Docked, the panel keeps the place it floats to: its own window's, as before.
+    const QPoint at = m_dock->floatingPosition();
+    m_services.settings.setText(key::SCEdit97, QString::number(at.y()));
+    m_services.settings.setText(key::SCEdit98, QString::number(at.x()));
 }
 
 void PanelModule::writeFiles()
@@ -160,6 +168,13 @@ void PanelModule::writeFiles()
     guarded(m_services.notifier, [this] {
         writeTextLines(filePath(translationfile::kPanelFileName),
                        translationfile::write(m_panel->components()));
+    });
+    // The side the panel is docked to has a small file of its own; a panel never docked
+    // leaves none behind.
+    guarded(m_services.notifier, [this] {
+        const QString path = filePath(PanelDockPlace::kFileName);
+        if (m_dock->isDocked() || QFileInfo::exists(path))
+            PanelDockPlace::save(path, m_dock->side());
     });
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
 #include "app/services.h"
+#include "panel/paneldock.h"
 
 class QWidget;
 
@@ -35,6 +37,7 @@ public:
     ~PanelModule() override;
 
     ControlPanel& panel() { return *m_panel; }
+    PanelDock& dock() { return *m_dock; }
 
     // Initial, after velumo.cfg: panel_lang.cfg when "Загружать перевод" is checked and the
     // file exists.
@@ -64,6 +67,7 @@ private:
     std::unique_ptr<PanelPhrases> m_phrases;
     SystemTrayIcon* m_tray = nullptr;
     ControlPanel* m_panel = nullptr;
+    QPointer<PanelDock> m_dock;  // the main window's child
     bool m_filesWritten = false;
 };
 

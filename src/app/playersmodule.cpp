@@ -226,6 +226,9 @@ void PlayersModule::registerCommands()
     command("clip restart", [&clips] { clips.SCButton74Click(); });
     command("capture start", [&capture] { capture.SCButton63Click(); });
     command("capture stop", [&capture] { capture.SCButton26Click(); });
+    // The panel's own: the window and the device only, no mute and no placing.
+    command("panel capture-start", [&capture] { capture.panelStart(); });
+    command("panel capture-stop", [&capture] { capture.panelStop(); });
     // The button's operation: the page's list refilled, the devices in the reply.
     c.addCommand(QStringLiteral("capture devices"), [this](const QString&) {
         m_clipsPage->fillDevices();

@@ -23,6 +23,7 @@
 #include "base/shellcontrol.h"
 #include "panel/controlpanel.h"
 #include "panel/firststartlayout.h"
+#include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -143,6 +144,15 @@ void ShellModule::buildFooter()
     rowArea->setWidget(rowWidget);
     new RowHeight(rowArea);
     window.footer()->addWidget(rowArea);
+    // The second exit, on the tool bar, ends the program the same way. It has no line of its
+    // own in velumo_lang.cfg, whose lines stay those of earlier versions.
+    QPushButton* exit =
+        mainpagebar::addButton(window, QStringLiteral("SCButton77"), QStringLiteral("Выход"),
+                               QStringLiteral("Выход из программы"), true);
+    connectGuarded(exit, &QPushButton::clicked, exit,
+                   Origin::byOperator(QStringLiteral("shellmodule")), [this, &operations] {
+                       m_services.guard([&operations] { operations.run(QStringLiteral("exit")); });
+                   });
 
     auto* foot =
         new QLabel(QStringLiteral("Velumo 7.9.10 — бегущая строка и диспетчер вещания"), central);

@@ -56,7 +56,7 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
     for (const char* counter : {key::SCEdit12, key::SCEdit14, key::SCEdit15})
         ClickFilter::install(window.control(QString::fromLatin1(counter)),
                              [&notifier] { notifier.message(kCountersMessage); });
-    ClickFilter::install(window.findChild<QLabel*>(QStringLiteral("Label_SCEdit12")),
+    ClickFilter::install(window.findChild<QLabel*>(QStringLiteral("Label91")),
                          [&notifier] { notifier.message(kCountersMessage); });
     registerCommands();
 }

@@ -60,6 +60,9 @@ constexpr ControlCommand kCommands[] = {
     {"panel clock-phrase", "N", "phrase N on the clock", "clock phrase set"},
     {"panel clock-settings", "", "the clock shows its text of the settings", "clock text restored"},
     {"panel dispatcher-start", "", "the panel's dispatcher start", "dispatcher started"},
+    {"panel capture-start", "", "the panel's capture start: the window and the device only",
+     "capture started"},
+    {"panel capture-stop", "", "the panel's capture stop", "capture stopped"},
     {"asrun seal", "", "seal the as-run journal now", nullptr},
 };
 

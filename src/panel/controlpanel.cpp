@@ -6,10 +6,11 @@
 #include <QCursor>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QStyle>
@@ -25,6 +26,7 @@
 #include "panel/clockticker.h"
 #include "panel/panelcomponents.h"
 #include "panel/panelphrases.h"
+#include "panel/phraselistmodel.h"
 #include "panel/trayicon.h"
 #include "ui/clickfilter.h"
 #include "ui/componenttext.h"
@@ -50,7 +52,7 @@ QLineEdit* mirrorField(QWidget* parent, const char* name)
 ControlPanel::ControlPanel(Settings& settings, Notifier& notifier, Operations& operations,
                            PanelPhrases& phrases, ClockTicker& clock, TrayIcon& tray,
                            Windows windows, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QWidget(parent, kWindowFlags),
       m_settings(settings),
       m_notifier(notifier),
       m_operations(operations),
@@ -97,8 +99,12 @@ void ControlPanel::build()
     // Left: the phrase list and its buttons.
     auto* left = new QVBoxLayout();
     columns->addLayout(left, 3);
-    m_list = new QListWidget(this);
+    m_model = new PhraseListModel(m_phrases, this);
+    m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("ListBox1"));
+    m_list->setModel(m_model);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setUniformItemSizes(true);  // lists of many thousand lines stay quick
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_list->installEventFilter(this);
@@ -176,7 +182,8 @@ void ControlPanel::build()
     };
     playerGroup("GroupBox4", "SCButton16", "SCButton15", "clip start", "clip stop");
     playerGroup("GroupBox3", "SCButton14", "SCButton13", "flash start", "flash stop");
-    playerGroup("GroupBox2", "SCButton63", "SCButton26", "capture start", "capture stop");
+    playerGroup("GroupBox2", "SCButton63", "SCButton26", "panel capture-start",
+                "panel capture-stop");
     right->addLayout(players);
 
     auto* zup = new QGroupBox(this);
@@ -331,20 +338,21 @@ void ControlPanel::applyComponents(const QList<UiComponent>& components)
 
 void ControlPanel::showPhrases()
 {
-    m_list->clear();
-    m_list->addItems(m_phrases.phrases());
-    m_list->setCurrentRow(-1);
+    m_model->reload();
+    m_list->setCurrentIndex(QModelIndex());
 }
 
 int ControlPanel::selectedPhrase() const
 {
-    const int row = m_list->currentRow();
-    return row >= 0 && m_list->item(row)->isSelected() && m_phrases.isValid(row) ? row : -1;
+    const QModelIndex current = m_list->currentIndex();
+    const int row = current.isValid() ? current.row() : -1;
+    return row >= 0 && m_list->selectionModel()->isSelected(current) && m_phrases.isValid(row) ? row
+                                                                                               : -1;
 }
 
 void ControlPanel::selectPhrase(int index)
 {
-    m_list->setCurrentRow(index);
+    m_list->setCurrentIndex(m_model->index(index));
 }
 
 void ControlPanel::mirror(const QString& setting)
@@ -361,8 +369,7 @@ void ControlPanel::mirror(const QString& setting)
 
 void ControlPanel::addPhrase(const QString& phrase)
 {
-    m_phrases.add(phrase);
-    m_list->addItem(m_phrases.phrases().constLast());
+    m_model->add(phrase);
 }
 
 QString ControlPanel::clockText() const
@@ -380,9 +387,9 @@ void ControlPanel::SCButton6Click()
     const int index = selectedPhrase();
     if (index < 0)
         return;
-    m_phrases.remove(index);
-    delete m_list->takeItem(index);
-    m_list->setCurrentRow(-1);
+    m_model->remove(index);
+    m_list->setCurrentIndex(QModelIndex());
+    m_list->clearSelection();
 }
 
 void ControlPanel::SCButton1Click()

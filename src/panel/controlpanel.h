@@ -13,7 +13,7 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QMenu;
 class QPushButton;
 
@@ -23,6 +23,7 @@ class ClockTicker;
 class Notifier;
 class Operations;
 class PanelPhrases;
+class PhraseListModel;
 class Settings;
 class SettingsWindow;
 class TrayIcon;
@@ -40,6 +41,9 @@ public:
     static constexpr char kExitTitle[] = "Выход из программы";
     // The size the panel opens with.
     static constexpr QSize kSize{591, 341};
+    // The panel's own window: a tool window with a caption and no border icons.
+    static constexpr Qt::WindowFlags kWindowFlags{Qt::Tool | Qt::CustomizeWindowHint |
+                                                  Qt::WindowTitleHint};
     static constexpr char kNoTrayMessage[] =
         "На этом рабочем столе нет области уведомлений: панель управления остаётся на экране";
 
@@ -61,6 +65,8 @@ public:
 
     // Shows the phrase list again after it was loaded.
     void showPhrases();
+    // The model the phrase list shows; every change of the phrases goes through it.
+    PhraseListModel& phraseModel() const { return *m_model; }
     // The selected phrase (0-based), -1 when none.
     int selectedPhrase() const;
     void selectPhrase(int index);
@@ -121,7 +127,8 @@ private:
     Windows m_windows;
     bool m_noTrayReported = false;
 
-    QListWidget* m_list = nullptr;
+    PhraseListModel* m_model = nullptr;
+    QListView* m_list = nullptr;
     QLineEdit* m_input = nullptr;
     QLabel* m_label3 = nullptr;
     QLabel* m_label1 = nullptr;

@@ -159,7 +159,7 @@ void IconWindow::showPicture(const QImage& picture, const QByteArray& movie)
     }
     m_pictureVisible = true;
     updateShown();
-    update();
+    repaint();
 }
 
 void IconWindow::playAnimation(const QString& path)

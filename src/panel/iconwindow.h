@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "panel/iconview.h"
+
 class QBuffer;
 class QMediaPlayer;
 class QMovie;
@@ -21,21 +23,26 @@ class Settings;
 
 // The thematic icon beside the strip (Tformicon): a picture stretched over the whole window,
 // or an animation looping in a player that fills it. Placed from the settings when shown.
-class IconWindow final : public QWidget {
+class IconWindow final : public QWidget, public IconView {
     Q_OBJECT
 public:
     IconWindow(Settings& settings, Notifier& notifier, QWidget* parent = nullptr);
     ~IconWindow() override;
 
-    // Picture: the player is stopped and hidden, the picture shown. movie (the bytes of an
-    // animated GIF) plays in place of the still picture when given.
-    void showPicture(const QImage& picture, const QByteArray& movie = {});
+    // IconView: the window itself.
+    void showIcon() override { show(); }
+    void hideIcon() override { hide(); }
+    bool iconShown() const override { return isVisible(); }
+    // Picture: the player is stopped and hidden, the picture shown (painted at once when the
+    // window is). movie (the bytes of an animated GIF) plays in place of the still picture when
+    // given.
+    void showPicture(const QImage& picture, const QByteArray& movie = {}) override;
     // Animation: the player fills the window, takes the file and loops it, in front of the
     // picture, which stays as it was underneath. Throws Failure when the file cannot be opened
     // (the player is then not started), also when the player has failed on the same file.
-    void playAnimation(const QString& path);
+    void playAnimation(const QString& path) override;
     // No icon: picture and player are hidden; the player is not stopped.
-    void hideContent();
+    void hideContent() override;
 
     void setBackgroundColour(const QColor& colour);
     void setTransparentColour(const QColor& colour, bool enabled);

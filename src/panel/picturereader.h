@@ -8,27 +8,19 @@
 #include <memory>
 
 #include "base/textfile.h"
+#include "panel/picturesource.h"
 
 namespace velumo {
 
 class Worker;
 
-// A picture read from a file; movie holds the file's bytes when the picture is animated (GIF).
-struct Picture {
-    QImage image;
-    QByteArray movie;
-};
-
 // Reads the pictures of the thematic icons off the user-interface thread. Everything the image
 // plugins know (BMP, PNG, GIF, JPEG, TIFF...) is decoded by a worker; a Windows metafile (WMF)
 // is converted to SVG by wmf2svg (libwmf) in a process of its own, so a slow or broken file
 // never holds up the interface.
-class PictureReader final : public QObject {
+class PictureReader final : public QObject, public PictureSource {
     Q_OBJECT
 public:
-    using Done = std::function<void(const Picture&)>;
-    using Failed = std::function<void(const QString& error)>;
-
     explicit PictureReader(QObject* parent = nullptr);
     ~PictureReader() override;  // a read going on is given a bounded time, then left
 
@@ -36,9 +28,7 @@ public:
     static constexpr qint64 kMaxFileBytes = kMaxPictureFileBytes;
     static constexpr int kMaxMetafileSidePx = 2048;
 
-    // Exactly one of the callbacks runs later, on this thread, from the event loop (none when
-    // the reader is destroyed first). Failures carry the reader's error text.
-    void read(const QString& path, Done done, Failed failed);
+    void read(const QString& path, Done done, Failed failed) override;
 
     // The first bytes of a Windows metafile (placeable or plain).
     static bool isMetafile(const QByteArray& head);

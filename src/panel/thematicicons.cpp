@@ -1,6 +1,5 @@
 #include "thematicicons.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -9,13 +8,10 @@
 #include <QPixmap>
 
 #include "base/controlspec.h"
-#include "base/eventlog.h"
 #include "base/guard.h"
 #include "base/notifier.h"
-#include "base/settings.h"
 #include "panel/iconkind.h"
-#include "panel/iconwindow.h"
-#include "panel/picturereader.h"
+#include "panel/iconslots.h"
 #include "ui/clickfilter.h"
 #include "ui/dialogspec.h"
 #include "ui/settingswindow.h"
@@ -30,40 +26,36 @@ const QString kWhiteSquareMessage = QStringLiteral(
 
 }  // namespace
 
-ThematicIcons::ThematicIcons(SettingsWindow& window, Settings& settings, IconWindow& icon,
-                             Notifier& notifier, EventLog* log, QString initialFolder)
+ThematicIcons::ThematicIcons(SettingsWindow& window, IconSlots& iconSlots, Notifier& notifier,
+                             QString initialFolder)
     : QObject(&window),
       m_window(window),
-      m_settings(settings),
-      m_icon(icon),
+      m_slots(iconSlots),
       m_notifier(notifier),
-      m_log(log),
       m_folder(std::move(initialFolder))
 {
-    m_reader = new PictureReader(this);
+    static_assert(std::tuple_size_v<decltype(m_previews)> == IconSlots::kSlotCount);
     m_dialog = new DialogSpec(QStringLiteral("OpenDialog6"),
                               QStringLiteral("Графические файлы|*.bmp;*.wmf;*.tif|Анимация|*.avi"),
                               QString(), this);
     m_dialog->defaultSuffix = QStringLiteral("bmp");
     m_window.addComponent(m_dialog, ComponentClass::Dialog);
-    for (int i = 0; i < kSlotCount; ++i)
-        m_slots[i].field = QString::fromLatin1(kIconSlotKeys[i]);
     buildPreviews();
-    connectGuarded(&m_icon, &IconWindow::animationFailed, this,
-                   Origin::unattended(QStringLiteral("thematicicons")),
-                   [this](const QString& error) {
-                       if (m_log)
-                           m_log->write(QStringLiteral("ticker"), error);
-                   });
+    connectGuarded(&m_slots, &IconSlots::slotChanged, this,
+                   Origin::byOperator(QStringLiteral("thematicicons")), &ThematicIcons::showSlot);
+    connectGuarded(&m_slots, &IconSlots::slotLoaded, this,
+                   Origin::unattended(QStringLiteral("thematicicons")), &ThematicIcons::showLoaded);
+    for (int i = 0; i < IconSlots::kSlotCount; ++i)
+        showSlot(i);
 }
 
 ThematicIcons::~ThematicIcons() = default;
 
 void ThematicIcons::buildPreviews()
 {
-    for (int i = 0; i < kSlotCount; ++i) {
-        Slot& slot = m_slots[i];
-        QWidget* field = m_window.control(slot.field);
+    for (int i = 0; i < IconSlots::kSlotCount; ++i) {
+        Preview& preview = m_previews[i];
+        QWidget* field = m_window.control(QString::fromLatin1(kIconSlotKeys[i]));
         if (!field)
             continue;
         QWidget* box = field->parentWidget();
@@ -72,22 +64,22 @@ void ThematicIcons::buildPreviews()
         layout->setContentsMargins(0, 0, 0, 0);
         if (auto* form = qobject_cast<QFormLayout*>(box->layout()))
             delete form->replaceWidget(field, row);
-        slot.picturePreview = new QLabel(row);
-        slot.picturePreview->setObjectName(QStringLiteral("Image%1").arg(i + 1));
-        slot.picturePreview->setFixedSize(kPreviewPx, kPreviewPx);
-        slot.picturePreview->setScaledContents(true);
-        slot.picturePreview->setFrameShape(QFrame::Box);
-        slot.animationPreview = new QLabel(QStringLiteral("AVI"), row);
-        slot.animationPreview->setObjectName(QStringLiteral("Animate%1").arg(i + 1));
-        slot.animationPreview->setFixedSize(kPreviewPx, kPreviewPx);
-        slot.animationPreview->setAlignment(Qt::AlignCenter);
-        slot.animationPreview->setFrameShape(QFrame::Box);
-        QFont small = slot.animationPreview->font();
+        preview.picture = new QLabel(row);
+        preview.picture->setObjectName(QStringLiteral("Image%1").arg(i + 1));
+        preview.picture->setFixedSize(kPreviewPx, kPreviewPx);
+        preview.picture->setScaledContents(true);
+        preview.picture->setFrameShape(QFrame::Box);
+        preview.animation = new QLabel(QStringLiteral("AVI"), row);
+        preview.animation->setObjectName(QStringLiteral("Animate%1").arg(i + 1));
+        preview.animation->setFixedSize(kPreviewPx, kPreviewPx);
+        preview.animation->setAlignment(Qt::AlignCenter);
+        preview.animation->setFrameShape(QFrame::Box);
+        QFont small = preview.animation->font();
         small.setPointSize(6);
-        slot.animationPreview->setFont(small);
-        slot.animationPreview->hide();
-        layout->addWidget(slot.picturePreview);
-        layout->addWidget(slot.animationPreview);
+        preview.animation->setFont(small);
+        preview.animation->hide();
+        layout->addWidget(preview.picture);
+        layout->addWidget(preview.animation);
         layout->addWidget(field, 1);
         ClickFilter::install(field, [this, i] { guarded(m_notifier, [&] { pickFile(i); }); });
     }
@@ -107,64 +99,28 @@ void ThematicIcons::buildPreviews()
     ClickFilter::install(warning, [this] { m_notifier.message(kWhiteSquareMessage); });
 }
 
-void ThematicIcons::setKind(Slot& slot, bool picture)
+void ThematicIcons::showSlot(int slot)
 {
-    slot.pictureKind = picture;
-    if (slot.picturePreview) {
-        slot.picturePreview->setVisible(picture);
-        slot.animationPreview->setVisible(!picture);
-    }
-}
-
-void ThematicIcons::loadAll()
-{
-    for (int i = 0; i < kSlotCount; ++i)
-        loadSlot(i);
-}
-
-void ThematicIcons::loadSlot(int index)
-{
-    Slot& slot = m_slots.at(index);
-    const QString path = m_settings.text(slot.field);
-    const quint64 generation = ++slot.generation;
-    if (isAnimationPath(path)) {
-        setKind(slot, false);
-        slot.animationFile = path;
-        if (slot.animationPreview)
-            slot.animationPreview->setToolTip(path);
+    const Preview& preview = m_previews.at(slot);
+    if (!preview.picture)
+        return;
+    const bool picture = m_slots.isPictureSlot(slot);
+    preview.picture->setVisible(picture);
+    preview.animation->setVisible(!picture);
+    if (!picture) {
+        preview.animation->setToolTip(m_slots.slotAnimation(slot));
         return;
     }
-    setKind(slot, true);
-    // A slot never set (a blank) has no picture to read.
-    if (path.trimmed().isEmpty()) {
-        slot.picture = QImage();
-        slot.movie.clear();
-        if (slot.picturePreview)
-            slot.picturePreview->clear();
-        return;
-    }
-    m_reader->read(
-        path,
-        [this, index, generation](const Picture& picture) {
-            Slot& s = m_slots[index];
-            if (s.generation != generation)
-                return;  // a later choice replaced this one
-            s.picture = picture.image;
-            s.movie = picture.movie;
-            if (s.picturePreview)
-                s.picturePreview->setPixmap(QPixmap::fromImage(picture.image));
-            // Pictures load in the background: one that arrives after the ticker asked for it
-            // is shown at once.
-            if (index == m_shownSlot && s.pictureKind && m_icon.isVisible())
-                m_icon.showPicture(s.picture, s.movie);
-            emit slotLoaded(index, true);
-        },
-        [this, index, generation](const QString& error) {
-            if (m_slots[index].generation != generation)
-                return;
-            m_notifier.message(error);
-            emit slotLoaded(index, false);
-        });
+    // A picture being read keeps the preview of the one before until it has arrived.
+    if (m_slots.slotPicture(slot).isNull())
+        preview.picture->clear();
+}
+
+void ThematicIcons::showLoaded(int slot, bool ok)
+{
+    const Preview& preview = m_previews.at(slot);
+    if (ok && preview.picture)
+        preview.picture->setPixmap(QPixmap::fromImage(m_slots.slotPicture(slot)));
 }
 
 void ThematicIcons::pickFile(int slot)
@@ -175,49 +131,7 @@ void ThematicIcons::pickFile(int slot)
     dialog.setDefaultSuffix(m_dialog->defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    choose(slot, dialog.selectedFiles().first());
-}
-
-void ThematicIcons::choose(int slot, const QString& path)
-{
-    m_settings.setText(m_slots.at(slot).field, QDir::toNativeSeparators(path));
-    loadSlot(slot);
-}
-
-void ThematicIcons::vibor(int index)
-{
-    // The ticker goes on whatever happens here: a failure is only written to the event log,
-    // once until a different one occurs.
-    try {
-        viborUnguarded(index);
-        return;
-    } catch (...) {
-        const QString error = currentExceptionText();
-        if (error != m_lastViborError && m_log)
-            m_log->write(QStringLiteral("ticker"), error);
-        m_lastViborError = error;
-    }
-}
-
-void ThematicIcons::viborUnguarded(int index)
-{
-    if (index == kNoIcon) {
-        m_shownSlot = -1;
-        m_icon.hideContent();
-        m_icon.hide();
-        return;
-    }
-    if (index < 0 || index >= kSlotCount)
-        return;
-    const Slot& slot = m_slots[index];
-    m_icon.show();
-    m_shownSlot = slot.pictureKind ? index : -1;
-    if (slot.pictureKind) {
-        m_icon.showPicture(slot.picture, slot.movie);
-        m_icon.repaint();
-    } else {
-        m_icon.playAnimation(slot.animationFile);
-    }
+    m_slots.choose(slot, dialog.selectedFiles().first());
 }
 
 }  // namespace velumo

@@ -83,6 +83,13 @@ void CapturePlayer::showAt(const QRect& rect)
     m_backend.showWindow();
 }
 
+void CapturePlayer::panelStart()
+{
+    m_backend.showWindow();
+    SelectCaptureDevice();
+    m_backend.showWindow();
+}
+
 void CapturePlayer::panelStop()
 {
     m_rebind.stop();

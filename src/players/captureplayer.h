@@ -41,6 +41,9 @@ public:
 
     void SCButton63Click();
     void SCButton26Click();
+    // The control panel's start: the window shown where it stands and the device selected,
+    // with neither the mute nor the placing of SCButton63.
+    void panelStart();
     // The picture deactivated and the window hidden, the mute left as it is.
     void panelStop();
     // Rebuilds the picture for the device of SCEdit100 (the last entry of that name, else the

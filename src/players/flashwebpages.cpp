@@ -13,6 +13,7 @@
 #include "players/browserpanel.h"
 #include "players/flashplayer.h"
 #include "players/webplayer.h"
+#include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -38,9 +39,16 @@ FlashWebPages::FlashWebPages(SettingsWindow& window, Notifier& notifier, Setting
                              FlashPlayer& flash, WebPlayer& web)
     : QObject(&window), m_window(window), m_notifier(notifier), m_settings(settings)
 {
+    // A group's button, or with no group one of the main page's tool bar.
     auto button = [&](const char* group, const char* name, const QString& caption,
                       const QString& hint, std::function<void()> click) {
-        QPushButton* b = window.addButton(group, QString::fromLatin1(name), caption, hint);
+        QPushButton* b = nullptr;
+        if (group) {
+            b = window.addButton(group, QString::fromLatin1(name), caption, hint);
+        } else {
+            b = mainpagebar::addButton(window, QString::fromLatin1(name), caption, hint);
+            window.addComponent(b, ComponentClass::Button);
+        }
         connectGuarded(b, &QPushButton::clicked, this,
                        Origin::byOperator(QStringLiteral("flashwebpages")),
                        [this, click] { guarded(m_notifier, click); });
@@ -51,10 +59,10 @@ FlashWebPages::FlashWebPages(SettingsWindow& window, Notifier& notifier, Setting
            QStringLiteral("Воспроизвести"), [&flash] { flash.SCButton86Click(); });
     button(groupid::Flash, "SCButton83", QStringLiteral("Стоп"), QStringLiteral("Стоп"),
            [&flash] { flash.SCButton83Click(); });
-    button(groupid::Flash, "SCButton88", QStringLiteral("Вывод flash"),
-           QStringLiteral("Вывод flash"), [&flash] { flash.SCButton88Click(); });
+    button(nullptr, "SCButton88", QStringLiteral("Вывод flash"), QStringLiteral("Вывод flash"),
+           [&flash] { flash.SCButton88Click(); });
 
-    button(groupid::Www, "SCButton11", QStringLiteral("Подключить интернет ресурс"),
+    button(nullptr, "SCButton11", QStringLiteral("Подключить интернет ресурс"),
            QStringLiteral("Подключить интернет ресурс"), [&web] { web.SCButton11Click(); });
     button(groupid::Www, "SCButton64", QStringLiteral("Просмотр"), QStringLiteral("Просмотр"),
            [&web] { web.SCButton11Click(); });

@@ -10,22 +10,27 @@
 #include "base/settingskeys.h"
 #include "net/netactivityview.h"
 #include "players/rssfeed.h"
+#include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
 
 RssPage::RssPage(SettingsWindow& window, Notifier& notifier, RssFeed& feed) : QObject(&window)
 {
-    auto button = [&](const char* name, const QString& caption, void (RssFeed::*click)()) {
-        QPushButton* b =
-            window.addButton(groupid::Rss, QString::fromLatin1(name), caption, caption);
+    auto connectButton = [&](QPushButton* b, void (RssFeed::*click)()) {
         connectGuarded(b, &QPushButton::clicked, this,
                        Origin::byOperator(QStringLiteral("rsspage")),
                        [&notifier, &feed, click] { guarded(notifier, [&] { (feed.*click)(); }); });
     };
-    button("SCButton12", QStringLiteral("Подключить RSS-канал"), &RssFeed::SCButton12Click);
-    button("SCButton82", QStringLiteral("Загрузить RSS-контент в строку"),
-           &RssFeed::SCButton82Click);
+    // The feed's quick button stands on the main page's tool bar, the load on the page.
+    const QString connect = QStringLiteral("Подключить RSS-канал");
+    QPushButton* quick =
+        mainpagebar::addButton(window, QStringLiteral("SCButton12"), connect, connect);
+    window.addComponent(quick, ComponentClass::Button);
+    connectButton(quick, &RssFeed::SCButton12Click);
+    const QString load = QStringLiteral("Загрузить RSS-контент в строку");
+    connectButton(window.addButton(groupid::Rss, QStringLiteral("SCButton82"), load, load),
+                  &RssFeed::SCButton82Click);
     auto* view =
         new NetActivityView(*window.group(groupid::Rss), *window.footer(), QStringLiteral("Rss"));
     connectGuarded(&feed, &RssFeed::activityChanged, view,

@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -22,6 +21,7 @@
 #include "ticker/blocktablemodel.h"
 #include "ticker/tickerblock.h"
 #include "ui/dialogspec.h"
+#include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -50,35 +50,16 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     window.addComponent(save, ComponentClass::Button);
     window.addComponent(m_progress, ComponentClass::Other);
 
-    // The three counters stand in one row above their lists.
-    auto* counters = new QHBoxLayout();
-    counters->setSpacing(10);
-    auto* caption = new QLabel(QStringLiteral("Количество строк в блоке"), box);
+    // The counters of the three lists stand in a row of their own group; the row's caption
+    // goes in front of them.
+    QGroupBox* counters = window.group(groupid::BlockCounters);
+    auto* caption = new QLabel(QStringLiteral("Количество строк в блоке"), counters);
     caption->setObjectName(QStringLiteral("Label91"));
     window.addComponent(caption, ComponentClass::Label);
-    counters->addWidget(caption);
-    for (const auto& [name, column] :
-         {std::pair{"SCEdit14", "индекс"}, std::pair{"SCEdit15", "тариф"},
-          std::pair{"SCEdit12", "текст"}}) {
-        QWidget* counter = window.control(QString::fromLatin1(name));
-        if (!counter)
-            continue;
-        if (QWidget* label =
-                window.findChild<QLabel*>(QStringLiteral("Label_") + QLatin1String(name)))
-            label->hide();
-        auto* columnLabel = new QLabel(QString::fromUtf8(column), box);
-        // The group the schema first placed the counter in is left empty: hide it.
-        if (QWidget* oldGroup = counter->parentWidget(); oldGroup && oldGroup != box)
-            oldGroup->hide();
-        counter->setParent(box);
-        counter->setMaximumWidth(90);
-        static_cast<QLineEdit*>(counter)->setReadOnly(true);
-        counters->addSpacing(12);
-        counters->addWidget(columnLabel);
-        counters->addWidget(counter);
-    }
-    counters->addStretch(1);
-    form->addRow(counters);
+    if (QHBoxLayout* row = mainpagebar::counterRow(counters))
+        row->insertWidget(0, caption);
+    else
+        static_cast<QFormLayout*>(counters->layout())->insertRow(0, caption);
 
     m_model = new BlockTableModel(m_block, this);
     m_table = new QTableView(box);

@@ -1,5 +1,9 @@
 #include "fieldlook.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
 #include "base/controlspec.h"
 
 namespace velumo {
@@ -12,6 +16,9 @@ constexpr JoinedRow kJoinedRows[] = {
     {"SCCheckbox13", "SpinEdit3", true},  // the same for the feed
 };
 
+// The counts of the block's lists, which the program keeps.
+constexpr const char* kCounters[] = {"SCEdit12", "SCEdit14", "SCEdit15"};
+
 }  // namespace
 
 FieldLook fieldLook(const ControlSpec& entry)
@@ -20,6 +27,9 @@ FieldLook fieldLook(const ControlSpec& entry)
     look.unit = QString::fromUtf8(entry.unit);
     look.secret = entry.style == FieldStyle::Secret;
     look.colour = entry.style == FieldStyle::Colour;
+    look.counter = std::find_if(std::begin(kCounters), std::end(kCounters), [&](const char* name) {
+                       return std::string_view(name) == entry.name;
+                   }) != std::end(kCounters);
     if (entry.kind != ControlKind::Text)
         return look;
     if (entry.widthChars >= 0)

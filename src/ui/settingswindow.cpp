@@ -25,6 +25,7 @@
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "base/controlspec.h"
@@ -39,6 +40,7 @@
 #include "fieldlook.h"
 #include "mainwindowcomponents.h"
 #include "typingfilter.h"
+#include "ui/mainpagebar.h"
 
 namespace velumo {
 
@@ -138,6 +140,19 @@ SettingsWindow::SettingsWindow(Settings& settings, Notifier* notifier, QWidget* 
     m_footer = new QVBoxLayout();
     layout->addLayout(m_footer);
     setCentralWidget(central);
+    // The main page's tool bar of quick buttons (mainpagebar.h).
+    auto* bar = new QToolBar(QStringLiteral("Панель инструментов"), this);
+    bar->setObjectName(QString::fromLatin1(mainpagebar::kToolBarName));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    // Only its own buttons: no menu of bars to switch it off with.
+    bar->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, bar);
+    // Quick buttons gather at the left; what ends the program stands apart at the right.
+    auto* spacer = new QWidget(bar);
+    spacer->setObjectName(QString::fromLatin1(mainpagebar::kToolBarSpacerName));
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
 
     for (const auto& [caption, name] : kPageSets) {
         auto* tabs = new QTabWidget(m_top);
@@ -292,6 +307,7 @@ QWidget* SettingsWindow::createControl(const ControlSpec& entry)
             // A field is as wide as what it holds: numbers and times stay narrow.
             if (look.widthChars > 0)
                 edit->setMaximumWidth(editWidth(edit, look.widthChars));
+            edit->setReadOnly(look.counter);
             widget = edit;
             break;
         }
@@ -350,7 +366,19 @@ void SettingsWindow::buildFromSchema()
                 label->setWordWrap(caption.size() > 40);
                 addComponent(label, ComponentClass::Label);
                 const FieldLook look = fieldLook(entry);
-                if (look.unit.isEmpty() || entry.kind == ControlKind::Spin) {
+                if (look.counter) {
+                    // Counters stand side by side, each after its caption.
+                    QHBoxLayout* row = mainpagebar::counterRow(box);
+                    if (!row) {
+                        row = new QHBoxLayout();
+                        row->setObjectName(QString::fromLatin1(mainpagebar::kCounterRowName));
+                        row->setSpacing(10);
+                        row->addStretch(1);
+                        form->addRow(row);
+                    }
+                    row->insertWidget(row->count() - 1, label);
+                    row->insertWidget(row->count() - 1, widget);
+                } else if (look.unit.isEmpty() || entry.kind == ControlKind::Spin) {
                     form->addRow(label, widget);
                 } else {
                     // The unit stands right of the number.

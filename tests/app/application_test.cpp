@@ -20,12 +20,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include "app/application.h"
 #include "base/commandline.h"
 #include "base/configfile.h"
 #include "base/controlchannel.h"
 #include "base/controlcommands.h"
+#include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
@@ -37,6 +39,7 @@
 #include "system/desktopfacts.h"
 #include "ticker/tickercontrol.h"
 #include "ui/desktopline.h"
+#include "ui/mainpagebar.h"
 #include "ui/mainwindowcomponents.h"
 #include "ui/settingswindow.h"
 
@@ -173,6 +176,128 @@ TEST_F(Wiring, ExitButtonSavesAndStopsTheTicker)
     EXPECT_EQ(saved.text(key::SCEdit11), QDate::currentDate().toString(u"dd.MM.yy"));
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("velumo_lang.cfg")));
     QCoreApplication::processEvents();  // the queued end of the program reaches no loop here
+}
+
+TEST_F(Wiring, TheToolBarsExitEndsLikeTheFootersAndAddsNoTranslationLine)
+{
+    writeConfig([](Settings& s) {
+        s.setText(key::SCEdit43, QStringLiteral("321"));
+        s.setChecked(key::SCCheckBoxpc1, true);
+    });
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    app->tickerControl().setTickerRunning(true);
+    auto* exit = window->findChild<QPushButton*>("SCButton77");
+    ASSERT_NE(exit, nullptr);
+    EXPECT_EQ(exit->text(), QStringLiteral("Выход"));
+    EXPECT_EQ(exit->toolTip(), QStringLiteral("Выход из программы"));
+    // Not a component of the translation file: its lines stay those of earlier versions.
+    EXPECT_FALSE(window->componentNames().contains("SCButton77"));
+    QTest::mouseClick(exit, Qt::LeftButton);
+    EXPECT_FALSE(app->tickerControl().TickerRunning());
+    Settings saved;
+    configfile::load(test::readAll(dir.filePath("velumo.cfg")), saved);
+    EXPECT_EQ(saved.text(key::SCEdit43), "321");
+    EXPECT_EQ(test::readAll(dir.filePath("velumo_lang.cfg")).count('\n'),
+              qsizetype(mainWindowComponents().size()));
+    QCoreApplication::processEvents();
+}
+
+// The quick buttons stand on the main page's tool bar, which closed access leaves alone; the
+// pages they used to share a group with are hidden.
+TEST_F(Wiring, ClosedAccessLeavesTheToolBarsQuickButtons)
+{
+    writeConfig([](Settings& s) {
+        for (const char* box :
+             {key::SCCheckBoxpc1, key::SCCheckBoxpc2, key::SCCheckBoxpc3, key::SCCheckBoxpc5})
+            s.setChecked(box, true);
+        s.setText(key::SCEdit104, QStringLiteral("ключ"));
+    });
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    window->show();
+    ASSERT_FALSE(window->isPageSetVisible("PageControl2"));
+    ASSERT_FALSE(window->isPageSetVisible("PageControl7"));
+    const std::pair<const char*, const char*> quick[] = {
+        {"SCButton88", "Вывод flash"},
+        {"SCButton11", "Подключить интернет ресурс"},
+        {"SCButton12", "Подключить RSS-канал"},
+        {"SCButton77", "Выход"},
+    };
+    for (const auto& [name, caption] : quick) {
+        auto* button = window->findChild<QPushButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->text(), QString::fromUtf8(caption)) << name;
+        EXPECT_EQ(button->parentWidget(), mainpagebar::toolBar(*window)) << name;
+        EXPECT_TRUE(button->isVisible()) << name;
+    }
+    // The quick buttons at the left, the exit apart at the right end.
+    QToolBar* bar = mainpagebar::toolBar(*window);
+    const int exitX = window->findChild<QPushButton*>("SCButton77")->geometry().left();
+    for (const char* name : {"SCButton88", "SCButton11", "SCButton12"})
+        EXPECT_LT(window->findChild<QPushButton*>(name)->geometry().right(), exitX) << name;
+    EXPECT_GT(exitX, bar->width() / 2);
+    // Flash and the site still have their page buttons.
+    EXPECT_NE(window->findChild<QPushButton*>("SCButton64"), nullptr);
+    EXPECT_NE(window->findChild<QPushButton*>("SCButton86"), nullptr);
+    window->hide();
+}
+
+// The caption of the counters' row and the counters themselves tell why they must agree.
+TEST_F(Wiring, TheCountersRowAnswersAClickOnItsCaptionAndOnEachCounter)
+{
+    writeConfig([](Settings&) {});
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    window->show();
+    window->showPage(pageid::TickerText);
+    const QString message =
+        QStringLiteral("Для обработки тарифов, количество строк должно быть одинаковым");
+    auto* caption = window->findChild<QLabel*>("Label91");
+    ASSERT_NE(caption, nullptr);
+    EXPECT_TRUE(caption->isVisible());
+    QTest::mouseClick(caption, Qt::LeftButton);
+    EXPECT_EQ(logged("message"), QStringList{message});
+    // A second click says it again.
+    QTest::mouseClick(caption, Qt::LeftButton);
+    EXPECT_EQ(logged("message"), (QStringList{message, message}));
+    for (const char* counter : {key::SCEdit12, key::SCEdit14, key::SCEdit15}) {
+        QWidget* field = window->control(QString::fromLatin1(counter));
+        ASSERT_NE(field, nullptr) << counter;
+        EXPECT_TRUE(field->isVisible()) << counter;
+        QTest::mouseClick(field, Qt::LeftButton);
+    }
+    EXPECT_EQ(logged("message").size(), 5);
+    window->hide();
+}
+
+// The Office version box stands on the PowerPoint page with its three versions and is kept in
+// velumo.cfg; switching direct output off or changing the version says nothing.
+TEST_F(Wiring, TheOfficeVersionIsShownKeptAndQuiet)
+{
+    writeConfig([](Settings& s) { s.setText(key::ComboBox1, QStringLiteral("10.0")); });
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    window->show();
+    window->showPage(pageid::Slides);
+    auto* combo = qobject_cast<QComboBox*>(window->control(key::ComboBox1));
+    ASSERT_NE(combo, nullptr);
+    EXPECT_TRUE(combo->isVisible());
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items.append(combo->itemText(i));
+    EXPECT_EQ(items, (QStringList{"11.0", "12.0", "10.0"}));
+    EXPECT_EQ(combo->currentText(), "10.0");
+    combo->setCurrentIndex(1);
+    EXPECT_EQ(app->settings().text(key::ComboBox1), "12.0");
+    QTest::mouseClick(window->findChild<QPushButton*>("SCButton19"), Qt::LeftButton);
+    EXPECT_FALSE(app->settings().checked(key::SCCheckbox27));
+    EXPECT_TRUE(logged("message").isEmpty());
+    app->Exiting();
+    Settings saved;
+    configfile::load(test::readAll(dir.filePath("velumo.cfg")), saved);
+    EXPECT_EQ(saved.text(key::ComboBox1), "12.0");
+    window->hide();
 }
 
 TEST_F(Wiring, TranslationSwitchedOffIsWrittenButNotRead)

@@ -8,7 +8,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -83,9 +83,9 @@ protected:
     QStringList listed()
     {
         QStringList texts;
-        auto* list = find<QListWidget>("ListBox1");
-        for (int i = 0; i < list->count(); ++i)
-            texts.append(list->item(i)->text());
+        auto* list = find<QListView>("ListBox1");
+        for (int i = 0; i < list->model()->rowCount(); ++i)
+            texts.append(list->model()->index(i, 0).data().toString());
         return texts;
     }
 
@@ -144,7 +144,7 @@ TEST_F(Panel, PhrasesGoInWithInsertAndTheButtonAndOutWithDelete)
 {
     panel->show();
     auto* input = find<QLineEdit>("scEdit1");
-    auto* list = find<QListWidget>("ListBox1");
+    auto* list = find<QListView>("ListBox1");
     input->setFocus();
     QTest::keyClick(input, Qt::Key_Insert);
     QTest::keyClick(input, Qt::Key_Insert);
@@ -240,6 +240,27 @@ TEST_F(Panel, PlayersButtonsWaitForTheirOperations)
     EXPECT_FALSE(find<QPushButton>("SCButton13")->isEnabled());
     click("SCButton14");
     EXPECT_EQ(ran, QStringList{"flash start"});
+
+    // The broadcast's buttons run the panel's own start and stop, not the page's: the page's
+    // being there enables nothing.
+    for (const char* name : {"capture start", "capture stop"})
+        operations.add(QString::fromLatin1(name), [](const QString&) { return QString(); });
+    panel->updatePlayerButtons();
+    EXPECT_FALSE(find<QPushButton>("SCButton63")->isEnabled());
+    EXPECT_FALSE(find<QPushButton>("SCButton26")->isEnabled());
+    for (const char* name : {"panel capture-start", "panel capture-stop"}) {
+        const QString op = QString::fromLatin1(name);
+        operations.add(op, [this, op](const QString&) {
+            ran.append(op);
+            return QString();
+        });
+    }
+    panel->updatePlayerButtons();
+    click("SCButton63");
+    click("SCButton63");
+    click("SCButton26");
+    EXPECT_EQ(ran, (QStringList{"flash start", "panel capture-start", "panel capture-start",
+                                "panel capture-stop"}));
 }
 
 TEST_F(Panel, ClockBoxIsMirroredWithTheSettingsBox)

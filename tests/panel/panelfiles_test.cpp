@@ -1,8 +1,11 @@
 // The control panel's files without a window: the phrase list panel.txt, the declared component
-// list behind panel_lang.cfg, and where a first start puts the panel.
+// list behind panel_lang.cfg, the list model views show them through, and where a first start puts
+// the panel.
 #include <gtest/gtest.h>
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include "base/failure.h"
@@ -12,6 +15,7 @@
 #include "panel/panelcomponents.h"
 #include "panel/panelphrases.h"
 #include "panel/panelplacement.h"
+#include "panel/phraselistmodel.h"
 
 namespace velumo {
 namespace {
@@ -109,6 +113,49 @@ TEST_F(PhraseFile, RemoveOutsideTheListChangesNothing)
 }
 
 // Translation files of earlier versions must fit: the 39 lines are pinned.
+// The list model over the phrases: views see every change as rows inserted, removed or reset,
+// and the model keeps to the rules of a list model throughout (QAbstractItemModelTester).
+TEST_F(PhraseFile, TheListModelFollowsEveryChangeOfThePhrases)
+{
+    test::writeAll(path(), test::cp1251(QStringLiteral("один\r\nдва\r\n")));
+    phrases.load(path());
+    PhraseListModel model(phrases);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.data(model.index(1)).toString(), "два");
+    EXPECT_FALSE(model.data(model.index(1), Qt::DecorationRole).isValid());
+
+    model.add(QStringLiteral("три\r\nстроки"));  // one line, each break a blank
+    ASSERT_EQ(inserted.size(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 2);
+    EXPECT_EQ(model.data(model.index(2)).toString(), "три  строки");
+    EXPECT_EQ(phrases.size(), 3);
+
+    // Outside the list, twice in a row and on an empty list: nothing changes, nothing is said.
+    EXPECT_FALSE(model.remove(3));
+    EXPECT_FALSE(model.remove(-1));
+    EXPECT_TRUE(removed.isEmpty());
+    EXPECT_TRUE(model.remove(0));
+    EXPECT_TRUE(model.remove(0));
+    ASSERT_EQ(removed.size(), 2);
+    EXPECT_EQ(phrases.phrases(), QStringList{"три  строки"});
+    EXPECT_TRUE(model.remove(0));
+    EXPECT_FALSE(model.remove(0));
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_FALSE(model.data(model.index(0)).isValid());
+
+    // Loaded anew: the views start over.
+    phrases.load(path());
+    model.reload();
+    EXPECT_EQ(reset.size(), 1);
+    EXPECT_EQ(model.rowCount(), 2);
+    ASSERT_TRUE(phrases.save(path()));
+    EXPECT_EQ(test::readAll(path()), test::cp1251("один\r\nдва\r\n"));
+}
+
 TEST(PanelTranslation, DesignTextsWriteTheGoldenFile)
 {
     const QList<UiComponent> design = panelcomponents::design();

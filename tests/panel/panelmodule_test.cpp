@@ -2,13 +2,15 @@
 // its control commands and status member, its two files at close and at start-up, its position
 // and the main window's ways to it.
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -21,6 +23,8 @@
 #include "fakes/fakedevices.h"
 #include "panel/clockticker.h"
 #include "panel/controlpanel.h"
+#include "panel/paneldock.h"
+#include "panel/paneldockplace.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -208,7 +212,7 @@ TEST_F(Module, FilesAreWrittenAtCloseAndReadAtTheNextStart)
         EXPECT_EQ(find<QPushButton>(&module->panel(), "SCButton2")->text(), "Стоп");
         EXPECT_EQ(find<QPushButton>(&module->panel(), "SCButton5")->text(), "");
         EXPECT_EQ(find<QPushButton>(&module->panel(), "SCButton5")->toolTip(), "Свернуть всё");
-        EXPECT_EQ(module->panel().findChild<QListWidget*>("ListBox1")->count(), 2);
+        EXPECT_EQ(module->panel().findChild<QListView*>("ListBox1")->model()->rowCount(), 2);
     }
     EXPECT_EQ(readTextLines(rig.path("panel_lang.cfg")), lines);
 
@@ -227,7 +231,7 @@ TEST_F(Module, AnUnreadablePhraseFileIsReportedAndKept)
     ASSERT_TRUE(QDir(rig.folder).mkdir("panel.txt"));
     auto module = create();
     EXPECT_EQ(rig.notifier.errors.size(), 1);
-    EXPECT_EQ(module->panel().findChild<QListWidget*>("ListBox1")->count(), 0);
+    EXPECT_EQ(module->panel().findChild<QListView*>("ListBox1")->model()->rowCount(), 0);
     module->panel().addPhrase(QStringLiteral("новая"));
     module->writeFiles();
     EXPECT_TRUE(QFileInfo(rig.path("panel.txt")).isDir());
@@ -260,6 +264,83 @@ TEST_F(Module, PositionFromTheSettingsOrClearOfTheStripOnAFirstStart)
     module->applyPosition();
     EXPECT_FALSE(panel.frameGeometry().intersects(onAir));
     EXPECT_TRUE(screen.contains(panel.pos()));
+}
+
+// The panel docks into a side of the main window and floats again; its floating position stays
+// what SCEdit97 and SCEdit98 keep, and the side it is docked to comes back at the next start from
+// panel.ini (velumo.cfg gains nothing).
+TEST_F(Module, ThePanelDocksIntoTheMainWindowAndFloatsAgain)
+{
+    const QString ini = QDir(rig.folder).filePath("panel.ini");
+    {
+        auto module = create();
+        ControlPanel& panel = module->panel();
+        PanelDock& dock = module->dock();
+        rig.settings.setText(key::SCEdit97, QStringLiteral("120"));
+        rig.settings.setText(key::SCEdit98, QStringLiteral("70"));
+        module->applyPosition();
+        main.show();
+        panel.show();
+        ASSERT_TRUE(panel.isWindow());
+        EXPECT_EQ(dock.side(), PanelDockPlace::Side::Floating);
+
+        // From the panel's own menu: docked to the right, inside the main window.
+        QAction* toggle = dock.toggleAction();
+        ASSERT_TRUE(panel.popupMenu()->actions().contains(toggle));
+        EXPECT_EQ(toggle->text(), QString::fromUtf8(PanelDock::kDockCaption));
+        toggle->trigger();
+        EXPECT_FALSE(panel.isWindow());
+        EXPECT_EQ(panel.window(), &main);
+        EXPECT_TRUE(panel.isVisible());
+        EXPECT_EQ(main.dockWidgetArea(&dock), Qt::RightDockWidgetArea);
+        EXPECT_EQ(toggle->text(), QString::fromUtf8(PanelDock::kFloatCaption));
+        // Its buttons still work where it stands.
+        EXPECT_EQ(send("panel phrase-add Закреплена"), std::make_pair(0, QString("2")));
+        // Docked twice, or to the other side: one dock, moved.
+        dock.place(PanelDockPlace::Side::Left);
+        dock.place(PanelDockPlace::Side::Left);
+        EXPECT_EQ(main.dockWidgetArea(&dock), Qt::LeftDockWidgetArea);
+        EXPECT_EQ(main.findChildren<PanelDock*>().size(), 1);
+        // Saved while docked: the floating position, not the place inside the main window.
+        module->storePosition();
+        EXPECT_EQ(rig.settings.text(key::SCEdit97), "120");
+        EXPECT_EQ(rig.settings.text(key::SCEdit98), "70");
+        // A position read while docked is where it floats to next.
+        rig.settings.setText(key::SCEdit97, QStringLiteral("130"));
+        module->applyPosition();
+        EXPECT_FALSE(panel.isWindow());
+        module->writeFiles();
+        EXPECT_EQ(PanelDockPlace::load(ini), PanelDockPlace::Side::Left);
+
+        // Floated again: its own tool window at its position, with its design size.
+        toggle->trigger();
+        EXPECT_TRUE(panel.isWindow());
+        EXPECT_TRUE(panel.isVisible());
+        EXPECT_FALSE(dock.isVisible());
+        EXPECT_EQ(panel.pos(), QPoint(70, 130));
+        EXPECT_EQ(panel.size(), ControlPanel::kSize);
+        EXPECT_TRUE(panel.windowFlags().testFlag(Qt::Tool));
+        dock.place(PanelDockPlace::Side::Floating);  // a second float changes nothing
+        EXPECT_EQ(panel.pos(), QPoint(70, 130));
+        dock.place(PanelDockPlace::Side::Right);
+        main.hide();
+    }
+    // The next start docks it where it was; the settings file names no dock.
+    EXPECT_EQ(PanelDockPlace::load(ini), PanelDockPlace::Side::Left);
+    {
+        auto module = create();
+        EXPECT_EQ(module->dock().side(), PanelDockPlace::Side::Left);
+        EXPECT_EQ(module->panel().window(), &main);
+    }
+    // Nonsense in the file: floating, and nothing reported.
+    test::writeAll(ini, "[panel]\ndock=sideways\n\x01\xff");
+    {
+        auto module = create();
+        EXPECT_EQ(module->dock().side(), PanelDockPlace::Side::Floating);
+        EXPECT_TRUE(module->panel().isWindow());
+    }
+    EXPECT_TRUE(rig.notifier.errors.isEmpty());
+    EXPECT_TRUE(rig.notifier.messages.isEmpty());
 }
 
 TEST_F(Module, MainWindowButtonsShowThePanelAndMinimise)

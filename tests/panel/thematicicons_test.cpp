@@ -13,6 +13,7 @@
 #include "base/settingskeys.h"
 #include "fakes/testsupport.h"
 #include "panel/iconkind.h"
+#include "panel/iconslots.h"
 #include "panel/iconwindow.h"
 #include "panel/picturereader.h"
 #include "panel/thematicicons.h"
@@ -68,8 +69,12 @@ struct IconsFixture {
         : log(dir.filePath(QStringLiteral("velumo.log"))),
           window(settings),
           icon(settings, notifier),
-          icons(window, settings, icon, notifier, &log, dir.path())
+          iconSlots(settings, icon, reader, notifier, &log),
+          icons(window, iconSlots, notifier, dir.path())
     {
+        // As the program wires them: the window's failures reach the slots' event log.
+        QObject::connect(&icon, &IconWindow::animationFailed, &iconSlots,
+                         &IconSlots::animationFailed);
         settings.setText(key::SCEdit45, QStringLiteral("600"));
         writeImage(path("red.bmp"), Qt::red);
         writeImage(path("green.bmp"), Qt::green);
@@ -86,15 +91,15 @@ struct IconsFixture {
     // Picks a file for a slot and waits until its picture has been read.
     void choose(int slot, const QString& file)
     {
-        QSignalSpy loaded(&icons, &ThematicIcons::slotLoaded);
-        icons.choose(slot, file);
+        QSignalSpy loaded(&iconSlots, &IconSlots::slotLoaded);
+        iconSlots.choose(slot, file);
         if (!isAnimationPath(file)) {
             EXPECT_TRUE(loaded.wait(10000)) << file.toStdString();
         }
     }
     QColor pictureColour(int slot) const
     {
-        const QImage& image = icons.slotPicture(slot);
+        const QImage& image = iconSlots.slotPicture(slot);
         return image.isNull() ? QColor()
                               : QColor(image.pixel(image.width() / 2, image.height() / 2));
     }
@@ -106,27 +111,12 @@ struct IconsFixture {
     EventLog log;
     SettingsWindow window;
     IconWindow icon;
+    PictureReader reader;
+    IconSlots iconSlots;
     ThematicIcons icons;
 };
 
 }  // namespace
-
-TEST(IconKind, OnlyLowerCaseAviIsAnAnimation)
-{
-    const std::pair<const char*, bool> cases[] = {
-        {"/data/clip.avi", true},
-        {"/data/clip.AVI", false},
-        {"/data/clip.Avi", false},
-        {"/data/pic.bmp", false},
-        {"/data/noext", false},
-        {"", false},
-        {" ", false},
-        {"/data.avi/pic", false},
-        {"a.b.avi", true},
-    };
-    for (const auto& [path, animation] : cases)
-        EXPECT_EQ(isAnimationPath(QString::fromLatin1(path)), animation) << path;
-}
 
 TEST(ThematicIcons, PickedFilesSetTheKindAndThePreview)
 {
@@ -135,8 +125,8 @@ TEST(ThematicIcons, PickedFilesSetTheKindAndThePreview)
     f.choose(3, f.path("clip.avi"));
     EXPECT_EQ(f.settings.text(key::SCEdit22), f.path("red.bmp"));
     EXPECT_EQ(f.settings.text(key::SCEdit25), f.path("clip.avi"));
-    EXPECT_TRUE(f.icons.isPictureSlot(0));
-    EXPECT_FALSE(f.icons.isPictureSlot(3));
+    EXPECT_TRUE(f.iconSlots.isPictureSlot(0));
+    EXPECT_FALSE(f.iconSlots.isPictureSlot(3));
     EXPECT_EQ(f.pictureColour(0), QColor(Qt::red));
     // Exactly one of the two previews of a slot is shown.
     auto* image4 = f.window.findChild<QLabel*>(QStringLiteral("Image4"));
@@ -157,19 +147,19 @@ TEST(ThematicIcons, ViborShowsPictureOrAnimationAndTenHidesTheWindow)
     f.choose(2, f.path("red.bmp"));
     f.choose(3, f.path("clip.avi"));
 
-    f.icons.vibor(2);
+    f.iconSlots.vibor(2);
     EXPECT_TRUE(f.icon.isVisible());
     EXPECT_TRUE(f.icon.pictureVisible());
     EXPECT_FALSE(f.icon.animationVisible());
     EXPECT_EQ(QColor(f.icon.picture().pixel(0, 0)), QColor(Qt::red));
 
-    f.icons.vibor(ThematicIcons::kNoIcon);
+    f.iconSlots.vibor(IconSlots::kNoIcon);
     EXPECT_FALSE(f.icon.isVisible());
     EXPECT_FALSE(f.icon.pictureVisible());
 
     // An animation after no icon: the window and the player come back, the picture stays
     // hidden underneath.
-    f.icons.vibor(3);
+    f.iconSlots.vibor(3);
     EXPECT_TRUE(f.icon.isVisible());
     EXPECT_TRUE(f.icon.animationVisible());
     EXPECT_TRUE(f.icon.animationRunning());
@@ -177,10 +167,10 @@ TEST(ThematicIcons, ViborShowsPictureOrAnimationAndTenHidesTheWindow)
     EXPECT_FALSE(f.icon.pictureVisible());
 
     // No icon hides the player without stopping it; a picture slot then stops it.
-    f.icons.vibor(ThematicIcons::kNoIcon);
+    f.iconSlots.vibor(IconSlots::kNoIcon);
     EXPECT_FALSE(f.icon.animationVisible());
     EXPECT_TRUE(f.icon.animationRunning());
-    f.icons.vibor(2);
+    f.iconSlots.vibor(2);
     EXPECT_TRUE(f.icon.isVisible());
     EXPECT_TRUE(f.icon.pictureVisible());
     EXPECT_FALSE(f.icon.animationVisible());
@@ -191,15 +181,15 @@ TEST(ThematicIcons, IndexOutsideTheSlotsChangesNothing)
 {
     IconsFixture f;
     f.choose(1, f.path("green.bmp"));
-    f.icons.vibor(1);
+    f.iconSlots.vibor(1);
     for (int index : {11, -1, 12345}) {
-        f.icons.vibor(index);
+        f.iconSlots.vibor(index);
         EXPECT_TRUE(f.icon.isVisible()) << index;
         EXPECT_TRUE(f.icon.pictureVisible()) << index;
         EXPECT_EQ(QColor(f.icon.picture().pixel(0, 0)), QColor(Qt::green)) << index;
     }
-    f.icons.vibor(10);
-    f.icons.vibor(11);
+    f.iconSlots.vibor(10);
+    f.iconSlots.vibor(11);
     EXPECT_FALSE(f.icon.isVisible());
 }
 
@@ -209,11 +199,11 @@ TEST(ThematicIcons, UnreadablePictureKeepsThePreviousOneAndIsReported)
     f.choose(2, f.path("red.bmp"));
     f.choose(2, f.path("junk.bmp"));
     EXPECT_EQ(f.settings.text(key::SCEdit24), f.path("junk.bmp"));
-    EXPECT_TRUE(f.icons.isPictureSlot(2));
+    EXPECT_TRUE(f.iconSlots.isPictureSlot(2));
     EXPECT_EQ(f.pictureColour(2), QColor(Qt::red));
     ASSERT_EQ(f.notifier.messages.size(), 1);
     EXPECT_TRUE(f.notifier.messages.first().contains(f.path("junk.bmp")));
-    f.icons.vibor(2);
+    f.iconSlots.vibor(2);
     EXPECT_EQ(QColor(f.icon.picture().pixel(0, 0)), QColor(Qt::red));
 
     f.choose(2, f.path("gone.bmp"));
@@ -225,19 +215,19 @@ TEST(ThematicIcons, CapitalAviIsReadAsAPictureAndFails)
 {
     IconsFixture f;
     f.choose(4, f.path("CLIP.AVI"));
-    EXPECT_TRUE(f.icons.isPictureSlot(4));
+    EXPECT_TRUE(f.iconSlots.isPictureSlot(4));
     EXPECT_EQ(f.notifier.messages.size(), 1);
-    EXPECT_TRUE(f.icons.slotPicture(4).isNull());
+    EXPECT_TRUE(f.iconSlots.slotPicture(4).isNull());
 }
 
 TEST(ThematicIcons, AnimationThatCannotBeOpenedNeverReachesTheTicker)
 {
     IconsFixture f;
     f.choose(1, f.path("green.bmp"));
-    f.icons.vibor(1);
+    f.iconSlots.vibor(1);
     f.choose(5, f.path("missing.avi"));
-    EXPECT_NO_THROW(f.icons.vibor(5));
-    EXPECT_NO_THROW(f.icons.vibor(5));
+    EXPECT_NO_THROW(f.iconSlots.vibor(5));
+    EXPECT_NO_THROW(f.iconSlots.vibor(5));
     // The window stays shown with what it showed before.
     EXPECT_TRUE(f.icon.isVisible());
     EXPECT_TRUE(f.icon.pictureVisible());
@@ -253,18 +243,18 @@ TEST(ThematicIcons, StartUpLoadsEverySlotAndBlankSlotsQuietly)
     IconsFixture f;
     f.settings.setText(key::SCEdit23, f.path("green.bmp"));
     f.settings.setText(key::SCEdit35, f.path("clip.avi"));
-    QSignalSpy loaded(&f.icons, &ThematicIcons::slotLoaded);
-    f.icons.loadAll();
+    QSignalSpy loaded(&f.iconSlots, &IconSlots::slotLoaded);
+    f.iconSlots.loadAll();
     ASSERT_TRUE(loaded.wait(10000));
     QTest::qWait(50);
     EXPECT_EQ(loaded.size(), 1);
     EXPECT_TRUE(f.notifier.messages.isEmpty());
     EXPECT_EQ(f.pictureColour(1), QColor(Qt::green));
-    EXPECT_FALSE(f.icons.isPictureSlot(9));
-    EXPECT_EQ(f.icons.slotAnimation(9), f.path("clip.avi"));
+    EXPECT_FALSE(f.iconSlots.isPictureSlot(9));
+    EXPECT_EQ(f.iconSlots.slotAnimation(9), f.path("clip.avi"));
     for (int slot : {0, 2, 3, 4, 5, 6, 7, 8}) {
-        EXPECT_TRUE(f.icons.isPictureSlot(slot));
-        EXPECT_TRUE(f.icons.slotPicture(slot).isNull());
+        EXPECT_TRUE(f.iconSlots.isPictureSlot(slot));
+        EXPECT_TRUE(f.iconSlots.slotPicture(slot).isNull());
     }
 }
 
@@ -274,8 +264,8 @@ TEST(ThematicIcons, MetafilesAreConvertedOffTheInterfaceThread)
         GTEST_SKIP() << "wmf2svg (libwmf-bin) is not installed";
     IconsFixture f;
     writeAll(f.path("blue.wmf"), metafile(0x00FF0000));
-    QSignalSpy loaded(&f.icons, &ThematicIcons::slotLoaded);
-    f.icons.choose(6, f.path("blue.wmf"));
+    QSignalSpy loaded(&f.iconSlots, &IconSlots::slotLoaded);
+    f.iconSlots.choose(6, f.path("blue.wmf"));
     ASSERT_TRUE(loaded.size() == 1 || loaded.wait(10000));
     EXPECT_EQ(loaded.at(0).at(0).toInt(), 6);
     EXPECT_TRUE(loaded.at(0).at(1).toBool());
@@ -286,7 +276,7 @@ TEST(ThematicIcons, MetafilesAreConvertedOffTheInterfaceThread)
     broken.truncate(30);
     writeAll(f.path("broken.wmf"), broken);
     loaded.clear();
-    f.icons.choose(6, f.path("broken.wmf"));
+    f.iconSlots.choose(6, f.path("broken.wmf"));
     ASSERT_TRUE(loaded.size() == 1 || loaded.wait(10000));
     EXPECT_FALSE(loaded.at(0).at(1).toBool());
     EXPECT_EQ(f.pictureColour(6), QColor(Qt::blue));
@@ -299,15 +289,15 @@ TEST(ThematicIcons, LaterChoiceWinsOverASlowerEarlierOne)
         GTEST_SKIP() << "wmf2svg (libwmf-bin) is not installed";
     IconsFixture f;
     writeAll(f.path("blue.wmf"), metafile(0x00FF0000));
-    QSignalSpy loaded(&f.icons, &ThematicIcons::slotLoaded);
-    f.icons.choose(7, f.path("blue.wmf"));
+    QSignalSpy loaded(&f.iconSlots, &IconSlots::slotLoaded);
+    f.iconSlots.choose(7, f.path("blue.wmf"));
     f.choose(7, f.path("red.bmp"));
     // Until the converter of the first choice has finished and its result has been dropped.
     QTest::qWait(100);
-    for (int i = 0; i < 500 && !f.icons.reader().findChildren<QProcess*>().isEmpty(); ++i)
+    for (int i = 0; i < 500 && !f.reader.findChildren<QProcess*>().isEmpty(); ++i)
         QTest::qWait(20);
     QTest::qWait(50);
-    EXPECT_TRUE(f.icons.reader().findChildren<QProcess*>().isEmpty());
+    EXPECT_TRUE(f.reader.findChildren<QProcess*>().isEmpty());
     EXPECT_EQ(f.pictureColour(7), QColor(Qt::red));
 }
 
@@ -320,15 +310,15 @@ TEST(ThematicIcons, AnimatedGifPlaysFromTheSlotsCopy)
         "kEAAAAAAAsAAAAAAgACACAAAD/AAAAAgeEj6nL7V0AADs=");
     writeAll(f.path("anim.gif"), gif);
     f.choose(8, f.path("anim.gif"));
-    EXPECT_TRUE(f.icons.isPictureSlot(8));
+    EXPECT_TRUE(f.iconSlots.isPictureSlot(8));
     EXPECT_EQ(f.pictureColour(8), QColor(Qt::red));
     // The file may go away: the window plays the slot's copy.
     QFile::remove(f.path("anim.gif"));
-    f.icons.vibor(8);
+    f.iconSlots.vibor(8);
     EXPECT_TRUE(f.icon.pictureVisible());
     EXPECT_TRUE(f.icon.movieRunning());
     f.choose(1, f.path("green.bmp"));
-    f.icons.vibor(1);
+    f.iconSlots.vibor(1);
     EXPECT_FALSE(f.icon.movieRunning());
 }
 
@@ -337,13 +327,13 @@ TEST(ThematicIcons, AnimationThePlayerRejectsFailsAtOnceUntilTheFileChanges)
     IconsFixture f;
     f.choose(3, f.path("clip.avi"));  // not a playable AVI
     QSignalSpy failed(&f.icon, &IconWindow::animationFailed);
-    f.icons.vibor(3);
+    f.iconSlots.vibor(3);
     ASSERT_TRUE(failed.size() == 1 || failed.wait(10000));
     EXPECT_FALSE(f.icon.animationVisible());
     EXPECT_FALSE(f.icon.animationRunning());
     // Every following block with this icon leaves the window as it is, without a new attempt.
-    f.icons.vibor(3);
-    f.icons.vibor(3);
+    f.iconSlots.vibor(3);
+    f.iconSlots.vibor(3);
     EXPECT_FALSE(f.icon.animationRunning());
     QTest::qWait(200);
     EXPECT_EQ(failed.size(), 1);

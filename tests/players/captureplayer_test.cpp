@@ -68,6 +68,35 @@ TEST_F(Capture, NoDeviceShowsTheWindowAndFails)
     EXPECT_THROW(player.SCButton63Click(), Failure);
 }
 
+// The panel's start and stop touch neither the mute nor the window's place: a broadcast the
+// page started keeps its muted output through a stop and a start from the panel.
+TEST_F(Capture, ThePanelsStartAndStopLeaveMuteAndPlaceAlone)
+{
+    backend.plugged = {"Cam"};
+    settings.setChecked(key::SCCheckbox25, true);
+    player.SCButton63Click();
+    ASSERT_TRUE(broadcast.BroadcastMuted());
+    backend.calls.clear();
+    player.panelStop();
+    EXPECT_EQ(backend.calls, (QStringList{"close", "hide"}));
+    EXPECT_FALSE(player.active());
+    EXPECT_TRUE(broadcast.BroadcastMuted());
+    backend.calls.clear();
+    player.panelStart();
+    EXPECT_EQ(backend.calls, (QStringList{"show", "open 0", "show"}));
+    EXPECT_TRUE(player.active());
+    // A second start from the panel reopens the device and still mutes nothing anew.
+    player.panelStart();
+    EXPECT_TRUE(player.active());
+    EXPECT_EQ(mute.calls, (std::vector<bool>{true}));
+    // No device: the window is shown and the start fails, as the page's does.
+    backend.plugged.clear();
+    player.panelStop();
+    EXPECT_THROW(player.panelStart(), Failure);
+    EXPECT_TRUE(backend.visible);
+    EXPECT_EQ(mute.calls, (std::vector<bool>{true}));
+}
+
 // The output is muted for exactly the broadcast; unticked in between, it stays muted.
 TEST_F(Capture, TheMuteFollowsTheBoxAtStartAndStop)
 {

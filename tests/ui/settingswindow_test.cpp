@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "ticker/blocktablemodel.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickertextpage.h"
+#include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
@@ -257,6 +259,49 @@ TEST_F(Window, TextPageShowsTheBlockAsATableAndKeepsTheListNames)
     const qsizetype at = names.indexOf("Label91");
     ASSERT_GE(at, 0);
     EXPECT_EQ(names.mid(at + 1, 3), (QStringList{"Memoindex", "Memotarif", "Memo1"}));
+}
+
+// The counters of the block's lists stand where the schema declared them, in one row after its
+// caption; the operator reads them but cannot type into them, and they follow the settings.
+TEST_F(Window, TheBlockCountersStandInTheirOwnGroupAndFollowTheSettings)
+{
+    window.show();
+    window.showPage(pageid::TickerText);
+    QGroupBox* group = window.group(groupid::BlockCounters);
+    EXPECT_TRUE(group->isVisible());
+    auto* caption = widget<QLabel>("Label91");
+    ASSERT_NE(caption, nullptr);
+    EXPECT_EQ(caption->parentWidget(), group);
+    EXPECT_TRUE(caption->isVisible());
+    QHBoxLayout* row = mainpagebar::counterRow(group);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->indexOf(caption), 0);
+    EXPECT_EQ(mainpagebar::counterRow(window.group(groupid::Block)), nullptr);
+    int previousX = caption->x();
+    for (const auto& [name, label] :
+         {std::pair{key::SCEdit12, "текст"}, std::pair{key::SCEdit14, "индекс"},
+          std::pair{key::SCEdit15, "тариф"}}) {
+        auto* field = qobject_cast<QLineEdit*>(window.control(QString::fromLatin1(name)));
+        ASSERT_NE(field, nullptr) << name;
+        EXPECT_EQ(field->parentWidget(), group) << name;
+        EXPECT_TRUE(field->isVisible()) << name;
+        EXPECT_TRUE(field->isReadOnly()) << name;
+        auto* fieldCaption = widget<QLabel>(("Label_" + std::string(name)).c_str());
+        ASSERT_NE(fieldCaption, nullptr) << name;
+        EXPECT_EQ(fieldCaption->text(), QString::fromUtf8(label));
+        EXPECT_TRUE(fieldCaption->isVisible()) << name;
+        // One row, left to right: caption, then each counter after its own caption.
+        EXPECT_GT(fieldCaption->x(), previousX) << name;
+        EXPECT_GT(field->x(), fieldCaption->x()) << name;
+        EXPECT_EQ(field->y() + field->height() / 2, caption->y() + caption->height() / 2) << name;
+        previousX = field->x();
+        // Typing goes nowhere; the store's count shows.
+        field->setFocus();
+        QTest::keyClicks(field, "77");
+        EXPECT_EQ(settings.text(name), "0") << name;
+        settings.setText(name, QStringLiteral("12"));
+        EXPECT_EQ(field->text(), "12") << name;
+    }
 }
 
 TEST_F(Window, PagesAndGroupsAreFoundByTheirDeclaredIdsOnly)
