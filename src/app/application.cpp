@@ -10,6 +10,7 @@
 #include "app/asrunmodule.h"
 #include "app/devicesmodule.h"
 #include "app/dispatchermodule.h"
+#include "app/fleetopsmodule.h"
 #include "app/networkmodule.h"
 #include "app/onairmodule.h"
 #include "app/panelmodule.h"
@@ -60,6 +61,7 @@ Application::~Application()
         postExit();
     // The modules go in the reverse order of their creation; the settings window last.
     m_service.reset();
+    m_fleetOps.reset();
     m_onAir.reset();
     m_network.reset();
     m_panel.reset();
@@ -122,6 +124,7 @@ bool Application::start()
                            &m_panel->panel(), *m_accessories);
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
     m_onAir = std::make_unique<OnAirModule>(s, *m_ticker, *m_dispatcher, *m_players);
+    m_fleetOps = std::make_unique<FleetOpsModule>(s, *m_ticker, *m_accessories, *m_players);
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
     m_form1->footer()->addWidget(new StatusLine(m_failures, m_form1));

@@ -29,6 +29,7 @@ class ControlServer;
 class DevicesModule;
 class DispatcherModule;
 class NetworkModule;
+class FleetOpsModule;
 class OnAirModule;
 class PanelModule;
 class PlayersModule;
@@ -104,6 +105,7 @@ private:
     std::unique_ptr<DispatcherModule> m_dispatcher;
     std::unique_ptr<ServiceModule> m_service;
     std::unique_ptr<OnAirModule> m_onAir;
+    std::unique_ptr<FleetOpsModule> m_fleetOps;
 
     std::unique_ptr<Timer> m_testThrow;  // the test hook's timer
     bool m_closing = false;
