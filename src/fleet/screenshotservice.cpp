@@ -82,19 +82,21 @@ std::function<QByteArray()> ScreenshotService::pngSource()
 {
     return [this]() -> QByteArray {
         QImage picture;
-        if (QThread::currentThread() == thread()) {
-            picture = composeHere();
-        } else {
-            // The caller waits for the user-interface thread, never the other way round.
-            QMetaObject::invokeMethod(
-                this,
-                [this, &picture] {
-                    guarded(Origin::unattended(QStringLiteral("screenshot")),
-                            [&] { picture = composeHere(); });
-                },
-                Qt::BlockingQueuedConnection);
+        const auto compose = [this, &picture] {
+            guarded(Origin::unattended(QStringLiteral("screenshot")),
+                    [&] { picture = composeHere(); });
+        };
+        if (QThread::currentThread() == thread())
+            compose();
+        else  // the caller waits for the user-interface thread, never the other way round
+            QMetaObject::invokeMethod(this, compose, Qt::BlockingQueuedConnection);
+        if (picture.isNull())
+            return {};
+        try {
+            return encode(picture);
+        } catch (...) {
+            return {};
         }
-        return picture.isNull() ? QByteArray() : encode(picture);
     };
 }
 

@@ -33,7 +33,8 @@ public:
 
     // The PNG bytes, for a caller on another thread (the fleet link's): the picture is composed
     // on this object's thread, which the caller waits for, and encoded on the caller's own.
-    // Called on this object's thread it composes and encodes there.
+    // Called on this object's thread it composes and encodes there. Empty when there is no
+    // picture (the reason goes where the guard reports).
     std::function<QByteArray()> pngSource();
 
     static QByteArray encode(const QImage& picture);

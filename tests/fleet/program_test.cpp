@@ -4,16 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
+#include <cstdio>
 
 #include "base/configfile.h"
 #include "base/settings.h"
@@ -42,6 +46,41 @@ void greenStrip(Settings& settings)
     settings.setText(key::SCEdit77, "600");
     settings.setSpin(key::SpinEdit1, 1);
     settings.setSpin(key::SpinEdit2, 2);
+}
+
+// A free loopback port for the metrics endpoint, and fleet.ini naming it.
+quint16 metricsOn(const QString& folder)
+{
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    test::writeAll(folder + "/fleet.ini",
+                   QStringLiteral("[link]\nbroker=example\n[metrics]\nmetrics_port=%1\n"
+                                  "metrics_address=127.0.0.1\nother=1\n")
+                       .arg(port)
+                       .toUtf8());
+    return port;
+}
+
+QString metricsText(quint16 port)
+{
+    QProcess curl;
+    curl.start("curl", {"-s", "-f", QStringLiteral("http://127.0.0.1:%1/metrics").arg(port)});
+    EXPECT_TRUE(curl.waitForFinished(10000));
+    EXPECT_EQ(curl.exitCode(), 0) << curl.readAllStandardError().toStdString();
+    return QString::fromUtf8(curl.readAllStandardOutput());
+}
+
+// The count of a bucket of the strip's repaint gaps (cumulative, as the format has it).
+qint64 gapBucket(const QString& text, const QString& le)
+{
+    const QRegularExpression line(
+        QStringLiteral("\nvelumo_strip_repaint_gap_seconds_bucket\\{le=\"%1\"\\} (\\d+)\n")
+            .arg(QRegularExpression::escape(le)));
+    return line.match(text).captured(1).toLongLong();
 }
 
 class FleetOpsProgram : public ::testing::Test {
@@ -96,6 +135,7 @@ TEST_F(FleetOpsProgram, StoppedProgramRaisesStripFrozenOnceAndClearsItWhenItRuns
     Settings settings;
     greenStrip(settings);
     test::writeAll(path("velumo.cfg"), configfile::save(settings));
+    const quint16 port = metricsOn(dir.path());
     program.start({}, env);
     ASSERT_TRUE(program.waitReady());
     ASSERT_EQ(program.send("block load " + block).code, 0);
@@ -124,6 +164,16 @@ TEST_F(FleetOpsProgram, StoppedProgramRaisesStripFrozenOnceAndClearsItWhenItRuns
     ASSERT_EQ(strip.size(), 2) << strip.join(u'\n').toStdString();
     EXPECT_TRUE(strip[0].startsWith("raised strip_frozen: the strip has not moved for "));
     EXPECT_EQ(strip[1], "cleared strip_frozen");
+
+    // The metrics saw the gap: one repaint gap over a second, none raised any more.
+    const QString text = metricsText(port);
+    EXPECT_TRUE(text.contains("\nvelumo_up 1\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nvelumo_alarm{id=\"strip_frozen\"} 0\n")) << text.toStdString();
+    const auto bucket = [&](const QString& le) { return gapBucket(text, le); };
+    EXPECT_GE(bucket("+Inf") - bucket("1"), 1) << text.toStdString();
+    EXPECT_GT(bucket("0.05"), 10) << text.toStdString();
+    std::printf("strip repaint gaps: %lld of %lld within 33 ms, %lld within 50 ms\n",
+                bucket("0.033"), bucket("+Inf"), bucket("0.05"));
     EXPECT_TRUE(program.close());
 }
 
@@ -151,6 +201,7 @@ TEST_F(FleetOpsProgram, ScreenshotOverAPlayingClipShowsTheClipAndTheStrip)
     const QRect clipRect = playerplacement::rect(settings, u'k');
     ASSERT_EQ(clipRect, QRect(100, 80, 640, 360));
     test::writeAll(path("velumo.cfg"), configfile::save(settings));
+    const quint16 port = metricsOn(dir.path());
 
     program.start({}, env);
     ASSERT_TRUE(program.waitReady());
@@ -197,10 +248,27 @@ TEST_F(FleetOpsProgram, ScreenshotOverAPlayingClipShowsTheClipAndTheStrip)
     }
     EXPECT_GT(green, 40) << green;
 
-    // Without a file named it goes into the program folder.
-    const ControlReply plain = program.send("screenshot");
-    ASSERT_EQ(plain.code, 0) << plain.text.toStdString();
-    EXPECT_TRUE(plain.text.startsWith(path("screenshot.png") + ' ')) << plain.text.toStdString();
+    // Without a file named it goes into the program folder. Ten of them in a row leave the
+    // strip moving: its repaint gaps over 50 ms before and after them.
+    const QString before = metricsText(port);
+    QElapsedTimer took;
+    took.start();
+    for (int n = 0; n < 10; ++n) {
+        const ControlReply plain = program.send("screenshot");
+        ASSERT_EQ(plain.code, 0) << plain.text.toStdString();
+        EXPECT_TRUE(plain.text.startsWith(path("screenshot.png") + ' '))
+            << plain.text.toStdString();
+    }
+    const qint64 eachMs = took.elapsed() / 10;
+    const QString after = metricsText(port);
+    const auto over50 = [](const QString& text) {
+        return gapBucket(text, "+Inf") - gapBucket(text, "0.05");
+    };
+    std::printf(
+        "screenshot: %lld ms a command; strip gaps over 50 ms: %lld before, %lld after "
+        "(of %lld repaints)\n",
+        eachMs, over50(before), over50(after), gapBucket(after, "+Inf"));
+    EXPECT_LE(over50(after) - over50(before), 2);
     EXPECT_TRUE(program.close());
 }
 
