@@ -11,6 +11,7 @@
 #include "app/devicesmodule.h"
 #include "app/dispatchermodule.h"
 #include "app/fleetmodule.h"
+#include "app/fleetopsmodule.h"
 #include "app/networkmodule.h"
 #include "app/onairmodule.h"
 #include "app/panelmodule.h"
@@ -61,6 +62,7 @@ Application::~Application()
         postExit();
     // The modules go in the reverse order of their creation; the settings window last.
     m_service.reset();
+    m_fleetOps.reset();
     m_onAir.reset();
     m_network.reset();
     m_panel.reset();
@@ -103,7 +105,17 @@ bool Application::start()
                                   m_operations, *m_control, m_power, *m_form1, m_serializer});
     const Services& s = *m_services;
     m_asrun = std::make_unique<AsrunModule>(s);
-    m_fleet = std::make_unique<FleetModule>(s, FleetModule::Sources{});
+    // The link starts first, so that it carries the program's start; what it takes from the
+    // alarms and the screenshot comes once they are there.
+    m_fleet = std::make_unique<FleetModule>(
+        s, FleetModule::Sources{
+               [this](std::function<void(const QByteArray&)> done) {
+                   if (m_fleetOps)
+                       m_fleetOps->screenshot(std::move(done));
+                   else
+                       done({});
+               },
+               [this] { return m_fleetOps ? m_fleetOps->alarms().status() : QJsonArray(); }});
     m_log.post(QStringLiteral("program"), {{QStringLiteral("event"), QStringLiteral("start")}});
     m_shell = std::make_unique<ShellModule>(s);
     m_devices = std::make_unique<DevicesModule>(s);
@@ -123,6 +135,8 @@ bool Application::start()
                            &m_panel->panel(), *m_accessories);
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
     m_onAir = std::make_unique<OnAirModule>(s, *m_ticker, *m_dispatcher, *m_players);
+    m_fleetOps = std::make_unique<FleetOpsModule>(s, *m_ticker, *m_accessories, *m_players);
+    m_fleet->report(m_fleetOps->alarms(), m_fleetOps->metrics());
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
     m_form1->footer()->addWidget(new StatusLine(m_failures, m_form1));

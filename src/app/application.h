@@ -30,6 +30,7 @@ class DevicesModule;
 class DispatcherModule;
 class FleetModule;
 class NetworkModule;
+class FleetOpsModule;
 class OnAirModule;
 class PanelModule;
 class PlayersModule;
@@ -107,6 +108,7 @@ private:
     std::unique_ptr<DispatcherModule> m_dispatcher;
     std::unique_ptr<ServiceModule> m_service;
     std::unique_ptr<OnAirModule> m_onAir;
+    std::unique_ptr<FleetOpsModule> m_fleetOps;
 
     std::unique_ptr<Timer> m_testThrow;  // the test hook's timer
     bool m_closing = false;

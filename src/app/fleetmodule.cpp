@@ -5,12 +5,17 @@
 
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
+#include "base/guard.h"
+#include "base/timer.h"
+#include "fleet/alarmmonitor.h"
+#include "fleet/eventspool.h"
 #include "fleet/fleetconfig.h"
 #include "fleet/fleetlink.h"
+#include "fleet/stationmetrics.h"
 
 namespace velumo {
 
-FleetModule::FleetModule(const Services& services, Sources sources)
+FleetModule::FleetModule(const Services& services, Sources sources) : m_services(services)
 {
     const fleet::FleetConfigRead read = fleet::readFleetConfig(services.folder);
     if (!read.present)
@@ -54,6 +59,26 @@ FleetModule::~FleetModule()
 {
     if (m_link)
         m_link->stop();
+}
+
+void FleetModule::report(AlarmMonitor& alarms, StationMetrics& metrics)
+{
+    if (!m_link)
+        return;
+    auto update = [this, &alarms, &metrics] {
+        const QJsonObject state = m_link->fleetStatus();
+        alarms.setSpoolFill(double(state.value(QLatin1String("spool_bytes")).toInteger()) /
+                            double(fleet::EventSpool::kLimitBytes));
+        metrics.setSpoolDepth(state.value(QLatin1String("spool")).toInteger());
+        metrics.setLinkState(state.value(QLatin1String("state")).toString());
+    };
+    connectGuarded(m_link.get(), &fleet::FleetLink::stateChanged, m_link.get(),
+                   Origin::unattended(QStringLiteral("fleet")), update);
+    m_reportEvery = m_services.timers.create(QStringLiteral("fleet report"), true);
+    m_reportEvery->setInterval(5000);
+    m_reportEvery->setHandler(update);
+    m_reportEvery->start();
+    update();
 }
 
 }  // namespace velumo

@@ -6,12 +6,13 @@
 #include <memory>
 
 #include "app/services.h"
+#include "fleet/fleetlink.h"
 
 namespace velumo {
 
-namespace fleet {
-class FleetLink;
-}
+class AlarmMonitor;
+class StationMetrics;
+class Timer;
 
 // The station's fleet link, when fleet.ini is in the program folder (without it nothing here
 // exists and the program is as it always was); the status member "fleet".
@@ -19,8 +20,8 @@ class FleetModule {
 public:
     // What other parts of the program give the fleet; each may be left out.
     struct Sources {
-        // The PNG of what the station shows, for the command "screenshot".
-        std::function<QByteArray()> screenshot;
+        // The PNG of what the station shows, for the command "screenshot", handed over later.
+        fleet::FleetLink::Screenshot screenshot;
         // The alarms now, for the status.
         std::function<QJsonArray()> alarms;
     };
@@ -29,8 +30,15 @@ public:
     // A clean exit: the station goes offline on the broker.
     ~FleetModule();
 
+    // The link's state and its spool's depth go to the station's alarms and metrics: at every
+    // change of the link and every few seconds (the spool drains without one). Nothing without a
+    // link.
+    void report(AlarmMonitor& alarms, StationMetrics& metrics);
+
 private:
+    const Services& m_services;
     std::unique_ptr<fleet::FleetLink> m_link;
+    std::unique_ptr<Timer> m_reportEvery;
 };
 
 }  // namespace velumo

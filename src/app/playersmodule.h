@@ -58,6 +58,8 @@ public:
     CaptureWindow* captureWindow() const { return m_capture; }
     FlashWindow* flashWindow() const { return m_flash; }
     TitlesWindow* titlesWindow() const { return m_titles; }
+    WebWindow* webWindow() const { return m_web; }
+    SlideShowWindow* slideShowWindow() const { return m_slideWindow.get(); }
 
 private:
     void registerCommands();

@@ -9,7 +9,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/timex.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +19,7 @@
 #include "asrun/minisign.h"
 #include "asrun/stationkey.h"
 #include "base/clock.h"
+#include "base/clocksync.h"
 #include "base/eventlog.h"
 #include "base/guard.h"
 
@@ -34,14 +34,6 @@ const QString kLogKind = QStringLiteral("asrun");
 QString errnoText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// adjtimex(2) without modes only reads the kernel's clock state: no process, no privilege.
-bool clockSynchronised()
-{
-    struct timex state {};
-    const int result = ::adjtimex(&state);
-    return result >= 0 && result != TIME_ERROR && (state.status & STA_UNSYNC) == 0;
 }
 
 void syncFolder(const QString& folder)

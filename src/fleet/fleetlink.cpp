@@ -338,6 +338,23 @@ void FleetLink::onMessage(const MqttMessage& message)
     runCommand(message);
 }
 
+void FleetLink::publishScreenshot(const MqttMessage& request, const QByteArray& png)
+{
+    if (png.isEmpty()) {
+        reply(request, 2, QStringLiteral("no screenshot available"));
+        return;
+    }
+    const QString at = isoTime(QDateTime::currentDateTime());
+    m_client->publish({topic(QStringLiteral("screenshot")).toUtf8(),
+                       png,
+                       1,
+                       false,
+                       {},
+                       {},
+                       {{"time", at.toUtf8()}, {"content-type", "image/png"}}});
+    reply(request, 0, QStringLiteral("screenshot published at %1").arg(at));
+}
+
 void FleetLink::runCommand(const MqttMessage& request)
 {
     const QString line = QString::fromUtf8(request.payload).trimmed();
@@ -358,20 +375,14 @@ void FleetLink::runCommand(const MqttMessage& request)
         return;
     }
     if (line == u"screenshot") {
-        const QByteArray png = m_sources.screenshot ? m_sources.screenshot() : QByteArray();
-        if (png.isEmpty()) {
+        if (!m_sources.screenshot) {
             reply(request, 2, QStringLiteral("no screenshot available"));
             return;
         }
-        const QString at = isoTime(QDateTime::currentDateTime());
-        m_client->publish({topic(QStringLiteral("screenshot")).toUtf8(),
-                           png,
-                           1,
-                           false,
-                           {},
-                           {},
-                           {{"time", at.toUtf8()}, {"content-type", "image/png"}}});
-        reply(request, 0, QStringLiteral("screenshot published at %1").arg(at));
+        m_sources.screenshot([self = QPointer<FleetLink>(this), request](const QByteArray& png) {
+            if (self)
+                self->publishScreenshot(request, png);
+        });
         return;
     }
     if (!m_sources.execute) {

@@ -46,13 +46,17 @@ public:
     using Execute =
         std::function<void(const QString& line, std::function<void(int, const QString&)> answer)>;
 
+    using Screenshot = std::function<void(std::function<void(const QByteArray& png)> done)>;
+
     struct Sources {
         // The control channel's status object.
         std::function<QJsonObject()> status;
         // The control channel's dispatch.
         Execute execute;
-        // The PNG of what is on screen; none: "screenshot" answers that there is none.
-        std::function<QByteArray()> screenshot = {};
+        // Makes the PNG of what is on screen and hands it to its callback later, on this thread
+        // (empty when there is none); none: "screenshot" answers that there is none. The
+        // picture is encoded off the user-interface thread, so the strip never waits for it.
+        Screenshot screenshot = {};
         // The alarms now (a JSON array); none: an empty array.
         std::function<QJsonArray()> alarms = {};
     };
@@ -92,6 +96,7 @@ private:
     void statusSoon();
     void reply(const MqttMessage& request, int code, const QString& text);
     void runCommand(const MqttMessage& request);
+    void publishScreenshot(const MqttMessage& request, const QByteArray& png);
     void trackOnAir(const Event& event);
     QJsonObject onAir() const;
 

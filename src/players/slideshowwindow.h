@@ -30,6 +30,8 @@ public:
     int screenCount() const override;
     QRect geometry() const override { return QWidget::geometry(); }
     void close() override;
+    // The page on the screen as painted (null before the first).
+    const QImage& picture() const { return m_picture; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -238,7 +238,7 @@ TEST(FleetLink, ScreenshotAlarmsAndAFullSpool)
              ran << line;
              answer(0, "done");
          },
-         [&] { return png; },
+         [&](std::function<void(const QByteArray&)> done) { done(png); },
          [] {
              return QJsonArray{QJsonObject{{"name", "strip_frozen"}}};
          }},

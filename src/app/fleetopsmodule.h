@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <functional>
+#include <memory>
+
+#include "app/services.h"
+
+namespace velumo {
+
+class AccessoriesModule;
+class AlarmMonitor;
+class MetricsServer;
+class PlayersModule;
+class RepaintWatch;
+class ScreenshotService;
+class StationMetrics;
+class StripPaintFilter;
+class TickerModule;
+class WindowScreenshot;
+class Worker;
+
+// What the station tells about itself: its alarms (status member "alarms", "alarm" events),
+// its metrics endpoint, and its screenshot (control command "screenshot [FILE]").
+//
+// The fleet link feeds alarms().setSpoolFill(), metrics().setSpoolDepth() and
+// metrics().setLinkState(), and publishes screenshotPng() (to be called on the link's own
+// thread: the picture is composed on the user-interface thread, encoded on the caller's).
+class FleetOpsModule {
+public:
+    FleetOpsModule(const Services& services, TickerModule& ticker, AccessoriesModule& accessories,
+                   PlayersModule& players);
+    ~FleetOpsModule();
+
+    // Starts the metrics endpoint at address and port (0: none). The [metrics] section of
+    // fleet.ini, when there is one, starts it at construction. False when the port cannot be
+    // opened (the reason goes to velumo.log).
+    bool startMetrics(const QHostAddress& address, quint16 port);
+    quint16 metricsPort() const;
+
+    AlarmMonitor& alarms() { return *m_alarms; }
+    StationMetrics& metrics() { return *m_metrics; }
+    std::function<QByteArray()> screenshotPng();
+    // Makes the PNG and hands it to done later on this thread; empty when there is no picture.
+    void screenshot(std::function<void(const QByteArray& png)> done);
+
+private:
+    void startConfiguredMetrics();
+
+    const Services& m_services;
+    std::unique_ptr<RepaintWatch> m_repaints;
+    std::unique_ptr<StripPaintFilter> m_stripFilter;
+    std::unique_ptr<Worker> m_worker;
+    std::unique_ptr<AlarmMonitor> m_alarms;
+    std::unique_ptr<StationMetrics> m_metrics;
+    std::unique_ptr<MetricsServer> m_server;
+    std::unique_ptr<WindowScreenshot> m_screens;
+    std::unique_ptr<ScreenshotService> m_screenshot;
+};
+
+}  // namespace velumo

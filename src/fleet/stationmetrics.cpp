@@ -1,0 +1,149 @@
+#include "stationmetrics.h"
+
+#include <QJsonObject>
+
+#include "base/eventlog.h"
+#include "base/guard.h"
+#include "dispatcher/scheduleline.h"
+#include "fleet/alarmmonitor.h"
+#include "fleet/repaintwatch.h"
+
+namespace velumo {
+
+namespace {
+
+// A label value as the format wants it: backslash, quote and line feed escaped.
+QString label(QString value)
+{
+    value.replace(u'\\', QLatin1String("\\\\"));
+    value.replace(u'"', QLatin1String("\\\""));
+    value.replace(u'\n', QLatin1String("\\n"));
+    return value;
+}
+
+void header(QString& out, const char* name, const char* type, const char* help)
+{
+    out += QStringLiteral("# HELP %1 %2\n# TYPE %1 %3\n")
+               .arg(QLatin1String(name), QLatin1String(help), QLatin1String(type));
+}
+
+void byLetter(QString& out, const char* name, const std::map<QString, quint64>& counts)
+{
+    for (const auto& [letter, count] : counts)
+        out += QStringLiteral("%1{kind=\"%2\"} %3\n")
+                   .arg(QLatin1String(name), label(letter))
+                   .arg(count);
+}
+
+}  // namespace
+
+StationMetrics::StationMetrics(EventLog& log, const RepaintWatch* strip, const AlarmMonitor* alarms,
+                               QObject* parent)
+    : QObject(parent), m_strip(strip), m_alarms(alarms)
+{
+    connectGuarded(&log, &EventLog::posted, this, Origin::unattended(QStringLiteral("metrics")),
+                   [this](const Event& event) { take(event); });
+}
+
+void StationMetrics::setSpoolDepth(qint64 events)
+{
+    m_spoolDepth = events;
+}
+
+void StationMetrics::setLinkState(const QString& state)
+{
+    m_linkState = state;
+}
+
+void StationMetrics::take(const Event& event)
+{
+    if (event.kind == QLatin1String("start")) {
+        const QString line = event.fields.value(QStringLiteral("line")).toString();
+        const QString letter = line.mid(scheduleline::kLetterPos - 1, 1).trimmed();
+        ++m_starts[letter];
+        if (m_lateNoticed)
+            ++m_lateStarts[letter];
+        m_lateNoticed = false;
+    } else if (event.kind == QLatin1String("dispatcher")) {
+        // The start timer says so when it fires after its moment; the next start is the late one.
+        if (event.fields.value(QStringLiteral("text"))
+                .toString()
+                .contains(QLatin1String(": late by ")))
+            m_lateNoticed = true;
+    } else if (event.kind == QLatin1String("player")) {
+        const QString what = event.fields.value(QStringLiteral("event")).toString();
+        const QString letter = event.fields.value(QStringLiteral("letter")).toString();
+        if (what == QLatin1String("started") || what == QLatin1String("resumed")) {
+            m_onAir.insert(letter);
+        } else if (what == QLatin1String("failed")) {
+            m_onAir.erase(letter);
+            const QString reason =
+                event.fields.value(QStringLiteral("reason")).toString().left(kReasonChars);
+            ++m_failures[{letter, reason}];
+        } else if (what == QLatin1String("ended") || what == QLatin1String("stopped") ||
+                   what == QLatin1String("parked")) {
+            m_onAir.erase(letter);
+        }
+    }
+}
+
+QByteArray StationMetrics::text() const
+{
+    QString out;
+    header(out, "velumo_up", "gauge", "The program runs.");
+    out += QStringLiteral("velumo_up 1\n");
+
+    header(out, "velumo_on_air", "gauge", "Content on screen, by content letter.");
+    for (const QString& letter : m_onAir)
+        out += QStringLiteral("velumo_on_air{kind=\"%1\"} 1\n").arg(label(letter));
+
+    header(out, "velumo_starts_total", "counter", "Schedule lines started, by content letter.");
+    byLetter(out, "velumo_starts_total", m_starts);
+    header(out, "velumo_late_starts_total", "counter",
+           "Schedule lines started after their moment, by content letter.");
+    byLetter(out, "velumo_late_starts_total", m_lateStarts);
+
+    header(out, "velumo_player_failures_total", "counter",
+           "Player failures, by content letter and reason.");
+    for (const auto& [key, count] : m_failures)
+        out += QStringLiteral("velumo_player_failures_total{kind=\"%1\",reason=\"%2\"} %3\n")
+                   .arg(label(key.first), label(key.second))
+                   .arg(count);
+
+    if (m_strip) {
+        header(out, "velumo_strip_repaint_gap_seconds", "histogram",
+               "Time between the strip's repaints of a new position.");
+        quint64 cumulative = 0;
+        const auto& counts = m_strip->counts();
+        for (std::size_t i = 0; i < RepaintWatch::kBucketsMs.size(); ++i) {
+            cumulative += counts[i];
+            out += QStringLiteral("velumo_strip_repaint_gap_seconds_bucket{le=\"%1\"} %2\n")
+                       .arg(double(RepaintWatch::kBucketsMs[i]) / 1000.0)
+                       .arg(cumulative);
+        }
+        cumulative += counts.back();
+        out += QStringLiteral("velumo_strip_repaint_gap_seconds_bucket{le=\"+Inf\"} %1\n")
+                   .arg(cumulative);
+        out += QStringLiteral("velumo_strip_repaint_gap_seconds_sum %1\n")
+                   .arg(double(m_strip->sumMs()) / 1000.0);
+        out += QStringLiteral("velumo_strip_repaint_gap_seconds_count %1\n").arg(cumulative);
+    }
+
+    header(out, "velumo_fleet_spool_events", "gauge", "Events kept in the fleet spool.");
+    out += QStringLiteral("velumo_fleet_spool_events %1\n").arg(m_spoolDepth);
+    header(out, "velumo_fleet_link_state", "gauge", "The fleet link's state (1 for the current).");
+    out += QStringLiteral("velumo_fleet_link_state{state=\"%1\"} 1\n").arg(label(m_linkState));
+
+    if (m_alarms) {
+        header(out, "velumo_alarms_active", "gauge", "Alarms raised and not cleared.");
+        out += QStringLiteral("velumo_alarms_active %1\n").arg(m_alarms->active().size());
+        header(out, "velumo_alarm", "gauge", "Whether an alarm is raised, by id.");
+        for (const QString& id : AlarmMonitor::ids())
+            out += QStringLiteral("velumo_alarm{id=\"%1\"} %2\n")
+                       .arg(label(id))
+                       .arg(m_alarms->isActive(id) ? 1 : 0);
+    }
+    return out.toUtf8();
+}
+
+}  // namespace velumo
