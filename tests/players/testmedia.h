@@ -23,15 +23,19 @@ struct TestMedia {
     static bool make(const QString& path, const QStringList& source, double seconds,
                      const QString& size = QStringLiteral("320x240"))
     {
+        return encode(path, source, seconds, size,
+                      {"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"});
+    }
+
+    // A clip in any encoding ffmpeg has: output is what goes between the source and the path
+    // (codec, pixel format, container).
+    static bool encode(const QString& path, const QStringList& source, double seconds,
+                       const QString& size, const QStringList& output)
+    {
         QProcess ffmpeg;
         QStringList args{"-loglevel", "error", "-y", "-f", "lavfi", "-i"};
         args << source.join(u':').replace("SIZE", size) << "-t" << QString::number(seconds)
-             << "-c:v"
-             << "libx264"
-             << "-preset"
-             << "ultrafast"
-             << "-pix_fmt"
-             << "yuv420p" << path;
+             << output << path;
         ffmpeg.start(QStringLiteral("ffmpeg"), args);
         return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
     }
