@@ -30,6 +30,9 @@ ClipPlayer::ClipPlayer(ClipEngine& engine, Settings& settings, Notifier& notifie
 {
     m_firstFrameWatch.setSingleShot(true);
     m_stallWatch.setSingleShot(true);
+    m_handOver.setSingleShot(true);
+    connectGuarded(&m_handOver, &QTimer::timeout, this,
+                   Origin::unattended(QStringLiteral("clipplayer")), [this] { stop(); });
     connectGuarded(
         &m_firstFrameWatch, &QTimer::timeout, this,
         Origin::unattended(QStringLiteral("clipplayer")), [this] {
@@ -123,6 +126,7 @@ void ClipPlayer::start(const PlayerRequest& request)
 {
     // The slot must be a number; the file itself came with the request.
     strToInt(request.slot);
+    m_handOver.stop();
     applyMode();
     const QRect rect = request.rect;
     if (m_parked) {
@@ -144,6 +148,7 @@ void ClipPlayer::start(const PlayerRequest& request)
 
 bool ClipPlayer::playFile(const QString& file, const QRect& rect, QString* refusal)
 {
+    m_handOver.stop();
     showPlaced(rect);
     m_sinceStart.start();
     const QString reason = unplayableReason(file);
@@ -277,14 +282,35 @@ void ClipPlayer::tearDown()
 
 void ClipPlayer::stop()
 {
+    m_handOver.stop();
     tearDown();
     m_engine.hideWindow();
     // Nothing is left to resume.
     m_parked = false;
 }
 
+void ClipPlayer::handOver()
+{
+    // Only a picture on the screen can stay there.
+    if (m_parked || m_current < 0 || !m_decks[m_current].shown) {
+        stop();
+        return;
+    }
+    if (m_pending >= 0) {
+        m_firstFrameWatch.stop();
+        unloadDeck(m_pending);
+    }
+    Deck& deck = m_decks[m_current];
+    m_engine.pause(m_current);
+    deck.paused = true;
+    logOnScreen(deck);
+    m_stallWatch.stop();
+    m_handOver.start(kHandOverMs);
+}
+
 void ClipPlayer::park()
 {
+    m_handOver.stop();
     // A clip still being prepared has never been on the screen: it is dropped.
     if (m_pending >= 0) {
         m_firstFrameWatch.stop();
