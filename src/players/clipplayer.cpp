@@ -10,6 +10,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/clipengine.h"
+#include "players/dvdfolder.h"
 #include "players/playerplacement.h"
 
 namespace velumo {
@@ -151,7 +152,20 @@ bool ClipPlayer::playFile(const QString& file, const QRect& rect, QString* refus
     m_handOver.stop();
     showPlaced(rect);
     m_sinceStart.start();
-    const QString reason = unplayableReason(file);
+    // In DVD mode an .ifo file or a VIDEO_TS folder plays the disc's longest title from its
+    // start, without the menus.
+    QString source = file;
+    QString reason;
+    if (m_mode == Mode::Dvd && dvdfolder::isDvdName(file)) {
+        const QString device = dvdfolder::deviceOf(file);
+        const int title = dvdfolder::longestTitle(device);
+        if (title > 0)
+            source = dvdfolder::sourceOf(device, title);
+        else
+            reason = QStringLiteral("no title found on the DVD");
+    } else {
+        reason = unplayableReason(file);
+    }
     if (!reason.isEmpty()) {
         // The window stays shown, placed and black.
         fail(-1, reason);
@@ -171,7 +185,7 @@ bool ClipPlayer::playFile(const QString& file, const QRect& rect, QString* refus
     deck.file = file;
     deck.loaded = true;
     m_pending = next;
-    m_engine.load(next, deck.ticket, file);
+    m_engine.load(next, deck.ticket, source);
     m_firstFrameWatch.start(m_limits.firstFrameMs);
     return true;
 }

@@ -11,6 +11,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
+#include "players/dvdfolder.h"
 
 #include <unistd.h>
 #include <vector>
@@ -225,9 +226,15 @@ void ExternalPlayer::openFile(const QString& file)
     m_file = file;
     m_awaitingPicture = true;
     m_endReported = false;
+    // A DVD (an .ifo file or a VIDEO_TS folder) plays its longest title, without the menus.
+    QString target = file;
+    if (const QString device = dvdfolder::deviceOf(file); !device.isEmpty()) {
+        send(QJsonArray{QStringLiteral("set_property"), QStringLiteral("dvd-device"), device});
+        target = QStringLiteral("dvd://longest");
+    }
     // No options argument: mpv 0.38 put an index before it, so the two forms only agree on
     // the first three words.
-    send(QJsonArray{QStringLiteral("loadfile"), file, QStringLiteral("replace")});
+    send(QJsonArray{QStringLiteral("loadfile"), target, QStringLiteral("replace")});
     // The open plays, even after a pause ("bz").
     send(QJsonArray{QStringLiteral("set_property"), QStringLiteral("pause"), false});
 }

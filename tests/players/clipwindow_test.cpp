@@ -9,9 +9,11 @@
 
 #include "base/eventlog.h"
 #include "base/settings.h"
+#include "base/settingskeys.h"
 #include "fakes/testsupport.h"
 #include "players/clipplayer.h"
 #include "players/clipwindow.h"
+#include "players/dvdfolder.h"
 #include "players/mediaclipengine.h"
 #include "players/testmedia.h"
 #include "players/windowtitles.h"
@@ -195,6 +197,42 @@ TEST_F(ClipWindowTest, EveryCommonContainerPlays)
         player.stop();
     }
     EXPECT_TRUE(black.isEmpty()) << black.join(u'\n').toStdString();
+}
+
+// gmDVD: an .ifo file or a VIDEO_TS folder plays the disc's longest title from its start,
+// without the menus; the message about the menus is still shown when the mode is chosen.
+TEST_F(ClipWindowTest, DvdModePlaysTheLongestTitleOfADvdFolder)
+{
+    ASSERT_TRUE(TestMedia::haveDvdauthor()) << "dvdauthor is not installed";
+    ASSERT_TRUE(TestMedia::makeDvd(QDir(dir.path()), {{"red", 1}, {"blue", 3}, {"red", 2}}));
+    const QString videoTs = dir.filePath("dvd/VIDEO_TS");
+    const QList<qint64> lengths = dvdfolder::titleLengthsMs(dir.filePath("dvd"));
+    ASSERT_EQ(lengths.size(), 3);
+    EXPECT_NEAR(double(lengths[0]), 1000, 200);
+    EXPECT_NEAR(double(lengths[1]), 3000, 200);
+    EXPECT_NEAR(double(lengths[2]), 2000, 200);
+    EXPECT_EQ(dvdfolder::longestTitle(dir.filePath("dvd")), 2);
+
+    settings.setText(key::ComboBox5, QStringLiteral("gmDVD"));
+    for (const QString& name :
+         {videoTs, videoTs + "/VIDEO_TS.IFO", videoTs + "/VTS_01_0.IFO", dir.filePath("dvd")}) {
+        QSignalSpy failed(&player, &ContentPlayer::failed);
+        player.start(request(name));
+        EXPECT_TRUE(waitFor([&] { return shown() == Colour::Blue || failed.count() > 0; }))
+            << name.toStdString();
+        EXPECT_EQ(shown(), Colour::Blue) << name.toStdString();
+        EXPECT_TRUE(failed.isEmpty()) << failed.value(0).value(0).toString().toStdString();
+        EXPECT_EQ(player.file(), name);
+        player.stop();
+    }
+    EXPECT_EQ(notifier.messages, QStringList{ClipPlayer::kDvdNotSupported});
+
+    // Outside gmDVD an .ifo file is refused as before.
+    settings.setText(key::ComboBox5, QStringLiteral("gmNormal"));
+    QSignalSpy failed(&player, &ContentPlayer::failed);
+    player.start(request(videoTs + "/VIDEO_TS.IFO"));
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_TRUE(failed[0][0].toString().contains(".ifo"));
 }
 
 // ComboBox4's list: a shown window of ours is in it, a hidden one is not; a platform without

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -134,6 +135,28 @@ TEST_F(External, RealMpvReceivesTheFilePausesAndCloses)
     player.stop();
     ASSERT_TRUE(waitFor([&] { return !player.running(); }));
     EXPECT_TRUE(waitFor([&] { return !events().filter("closed b").isEmpty(); }));
+}
+
+// A DVD folder or its .ifo file goes to mpv as the disc's longest title, without the menus.
+TEST_F(External, ADvdFolderPlaysInMpv)
+{
+    if (QStandardPaths::findExecutable("mpv").isEmpty() || !TestMedia::haveFfmpeg() ||
+        !TestMedia::haveDvdauthor())
+        GTEST_SKIP() << "mpv, ffmpeg or dvdauthor is missing";
+    ASSERT_TRUE(TestMedia::makeDvd(QDir(dir.path()), {{"red", 1}, {"blue", 2}}));
+    settings.setText(key::SCEdit9, "mpv --vo=null --ao=null --no-config --really-quiet");
+    const QString videoTs = dir.filePath("dvd/VIDEO_TS");
+    for (const QString& name : {videoTs, videoTs + "/VIDEO_TS.IFO"}) {
+        QSignalSpy onScreen(&player, &ContentPlayer::onScreen);
+        QSignalSpy failed(&player, &ContentPlayer::failed);
+        player.start(request(name));
+        ASSERT_TRUE(waitFor([&] { return onScreen.count() > 0 || failed.count() > 0; }))
+            << events().join('\n').toStdString();
+        EXPECT_TRUE(failed.isEmpty()) << failed.value(0).value(0).toString().toStdString();
+        EXPECT_EQ(player.file(), name);
+    }
+    player.stop();
+    ASSERT_TRUE(waitFor([&] { return !player.running() && player.processId() == 0; }));
 }
 
 // The player outlives the program: the exit releases only the socket; the next start adopts
