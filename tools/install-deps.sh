@@ -10,6 +10,10 @@ packages=(
     xvfb xcompmgr x11-apps x11-utils imagemagick xdotool python3-pyftpdlib faketime libfaketime
     qt6-webengine-dev
 )
+# Clips: MPEG program streams (.mpg, .vob) need the demuxer of plugins-bad, DVD folders the
+# DVD reader of plugins-ugly, which the program hands its folder and title through GStreamer's
+# own interface; the DVD tests author their folders with dvdauthor.
+packages+=(gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly libgstreamer1.0-dev dvdauthor)
 # The checks and the compiler cache of tools/run-tests.sh; trayer is the notification area of
 # the tray tests.
 packages+=(clang-format ccache trayer)

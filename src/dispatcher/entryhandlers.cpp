@@ -422,6 +422,8 @@ void EntryHandlers::stopPlayerEntry(const Job& job, const Kind& kind, Next next)
         try {
             if (park)
                 m_devices.players.park(letter);
+            else if (nextStartFollows(letter))
+                m_devices.players.handOver(letter);
             else
                 m_devices.players.stop(letter);
         } catch (...) {
@@ -435,6 +437,24 @@ void EntryHandlers::stopPlayerEntry(const Job& job, const Kind& kind, Next next)
         beep(job, kind.stopTone->box, kind.stopTone->frequency, std::move(rest));
     else
         rest();
+}
+
+bool EntryHandlers::nextStartFollows(QChar letter) const
+{
+    // The armed line: the next start of the plan, while the dispatcher runs.
+    const QString line = currentLine();
+    if (scheduleline::contentLetter(line) != QString(letter))
+        return false;
+    const QDateTime now = m_clock.now();
+    const std::optional<scheduleline::LocalStamp> start = scheduleline::tryParseStamp(
+        QStringView(line).left(scheduleline::kDateTimeLength), now.date().year());
+    if (!start)
+        return false;
+    // On the stop's second or the one after it (the stop timer may fire late or early); a
+    // start further back is the line already executed, which the dispatcher shows when the
+    // plan has run out.
+    const qint64 wait = now.msecsTo(start->toDateTime());
+    return wait >= -kNextStartLateMs && wait <= kNextStartFollowsMs;
 }
 
 void EntryHandlers::stopEntry(const Job& job, const Kind& kind, Next next)

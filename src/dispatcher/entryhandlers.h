@@ -121,6 +121,11 @@ private:
     void stopString(const Job& job, Next next);
     void startPlayerEntry(const Job& job, const Kind& kind, Next next);
     void stopPlayerEntry(const Job& job, const Kind& kind, Next next);
+    // The armed line starts the same letter within about a second of now: the stop hands the
+    // screen over to it.
+    bool nextStartFollows(QChar letter) const;
+    static constexpr qint64 kNextStartFollowsMs = 1500;
+    static constexpr qint64 kNextStartLateMs = 500;
     void stopEntry(const Job& job, const Kind& kind, Next next);
 
     Settings& m_settings;

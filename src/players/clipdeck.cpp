@@ -6,6 +6,7 @@
 #include <QVideoSink>
 
 #include "base/guard.h"
+#include "players/dvdsource.h"
 #include "players/pictureconverter.h"
 
 namespace velumo {
@@ -75,7 +76,13 @@ void ClipDeck::load(quint64 ticket, const QString& file)
     create();
     m_failedTicket = 0;
     m_ticket = ticket;
-    m_player->setSource(QUrl::fromLocalFile(file));
+    if (file.startsWith(u"dvd://")) {
+        // A DVD title: the reader is told the folder when the player makes it.
+        dvdsource::prepare();
+        m_player->setSource(QUrl(file));
+    } else {
+        m_player->setSource(QUrl::fromLocalFile(file));
+    }
     // Prepared paused: the first picture comes without playing on.
     m_player->pause();
 }

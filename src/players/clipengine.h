@@ -25,7 +25,8 @@ public:
     virtual void hideWindow() = 0;
     virtual void blank() = 0;
 
-    // Loads a file into a deck and prepares it paused; firstFrame follows.
+    // Loads a file into a deck and prepares it paused; firstFrame follows. A DVD title comes as
+    // its dvdfolder::sourceOf() source.
     virtual void load(int deck, quint64 ticket, const QString& file) = 0;
     virtual void play(int deck) = 0;
     virtual void pause(int deck) = 0;

@@ -10,6 +10,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/clipengine.h"
+#include "players/dvdfolder.h"
 #include "players/playerplacement.h"
 
 namespace velumo {
@@ -30,6 +31,9 @@ ClipPlayer::ClipPlayer(ClipEngine& engine, Settings& settings, Notifier& notifie
 {
     m_firstFrameWatch.setSingleShot(true);
     m_stallWatch.setSingleShot(true);
+    m_handOver.setSingleShot(true);
+    connectGuarded(&m_handOver, &QTimer::timeout, this,
+                   Origin::unattended(QStringLiteral("clipplayer")), [this] { stop(); });
     connectGuarded(
         &m_firstFrameWatch, &QTimer::timeout, this,
         Origin::unattended(QStringLiteral("clipplayer")), [this] {
@@ -123,6 +127,7 @@ void ClipPlayer::start(const PlayerRequest& request)
 {
     // The slot must be a number; the file itself came with the request.
     strToInt(request.slot);
+    m_handOver.stop();
     applyMode();
     const QRect rect = request.rect;
     if (m_parked) {
@@ -144,9 +149,23 @@ void ClipPlayer::start(const PlayerRequest& request)
 
 bool ClipPlayer::playFile(const QString& file, const QRect& rect, QString* refusal)
 {
+    m_handOver.stop();
     showPlaced(rect);
     m_sinceStart.start();
-    const QString reason = unplayableReason(file);
+    // In DVD mode an .ifo file or a VIDEO_TS folder plays the disc's longest title from its
+    // start, without the menus.
+    QString source = file;
+    QString reason;
+    if (m_mode == Mode::Dvd && dvdfolder::isDvdName(file)) {
+        const QString device = dvdfolder::deviceOf(file);
+        const int title = dvdfolder::longestTitle(device);
+        if (title > 0)
+            source = dvdfolder::sourceOf(device, title);
+        else
+            reason = QStringLiteral("no title found on the DVD");
+    } else {
+        reason = unplayableReason(file);
+    }
     if (!reason.isEmpty()) {
         // The window stays shown, placed and black.
         fail(-1, reason);
@@ -166,7 +185,7 @@ bool ClipPlayer::playFile(const QString& file, const QRect& rect, QString* refus
     deck.file = file;
     deck.loaded = true;
     m_pending = next;
-    m_engine.load(next, deck.ticket, file);
+    m_engine.load(next, deck.ticket, source);
     m_firstFrameWatch.start(m_limits.firstFrameMs);
     return true;
 }
@@ -277,14 +296,35 @@ void ClipPlayer::tearDown()
 
 void ClipPlayer::stop()
 {
+    m_handOver.stop();
     tearDown();
     m_engine.hideWindow();
     // Nothing is left to resume.
     m_parked = false;
 }
 
+void ClipPlayer::handOver()
+{
+    // Only a picture on the screen can stay there.
+    if (m_parked || m_current < 0 || !m_decks[m_current].shown) {
+        stop();
+        return;
+    }
+    if (m_pending >= 0) {
+        m_firstFrameWatch.stop();
+        unloadDeck(m_pending);
+    }
+    Deck& deck = m_decks[m_current];
+    m_engine.pause(m_current);
+    deck.paused = true;
+    logOnScreen(deck);
+    m_stallWatch.stop();
+    m_handOver.start(kHandOverMs);
+}
+
 void ClipPlayer::park()
 {
+    m_handOver.stop();
     // A clip still being prepared has never been on the screen: it is dropped.
     if (m_pending >= 0) {
         m_firstFrameWatch.stop();

@@ -50,6 +50,11 @@ public:
     void stop() override;
     // The internal park ("kz"): paused and hidden, ClipParked set.
     void park() override;
+    // A stop the next k start follows at once: the clip stops on its last picture, which stays
+    // in the window until the next clip's first picture replaces it; without a start within
+    // kHandOverMs this ends as the stop.
+    void handOver() override;
+    static constexpr int kHandOverMs = 2500;
 
     // The test load (SCButton27): the window at the k rectangle (playerplacement), the file of
     // SCEdit2. A file
@@ -115,6 +120,7 @@ private:
     quint64 m_nextTicket = 1;
     QTimer m_firstFrameWatch;
     QTimer m_stallWatch;
+    QTimer m_handOver;
     QElapsedTimer m_sinceStart;
     QElapsedTimer m_onScreen;
 };

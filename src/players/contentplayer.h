@@ -24,6 +24,10 @@ public:
     virtual void start(const PlayerRequest& request) = 0;
     virtual void stop() = 0;
     virtual void park() = 0;
+    // A stop that the next start of the same kind follows at once: a player that changes its
+    // content without a gap keeps its last picture until that start replaces it (and stops by
+    // itself when none comes); the others just stop.
+    virtual void handOver() { stop(); }
 
 signals:
     // The content is on the screen (the first picture of a clip, the first slide...).

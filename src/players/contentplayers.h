@@ -17,6 +17,8 @@ public:
     virtual void start(const PlayerRequest& request) = 0;
     virtual void stop(QChar letter) = 0;
     virtual void park(QChar letter) = 0;
+    // A stop that the next start of the same letter follows within a second.
+    virtual void handOver(QChar letter) { stop(letter); }
 
     // The player choice of clips, kept here where the dispatcher's handlers and the clip page
     // both reach it; the k and b start handlers set it.

@@ -11,6 +11,10 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
+#include "players/dvdfolder.h"
+
+#include <unistd.h>
+#include <vector>
 
 namespace velumo {
 
@@ -22,6 +26,15 @@ namespace {
 constexpr int kWatchEof = 1;
 constexpr int kWatchPause = 2;
 constexpr int kVersionRequest = 3;
+constexpr int kPathRequest = 4;
+
+// Players left running at the exit: their QProcess must never be destroyed (that would kill
+// them), so it stays reachable here until the program ends.
+void leaveRunning(std::unique_ptr<QProcess> process)
+{
+    static auto* const left = new std::vector<QProcess*>();
+    left->push_back(process.release());
+}
 
 }  // namespace
 
@@ -31,7 +44,8 @@ ExternalPlayer::ExternalPlayer(Settings& settings, EventLog& log, TimerFactory& 
       m_settings(settings),
       m_log(log),
       m_socketPath(std::move(socketPath)),
-      m_timer3(timers.create(QStringLiteral("Timer3")))
+      m_timer3(timers.create(QStringLiteral("Timer3"))),
+      m_process(std::make_unique<QProcess>())
 {
     m_timer3->setInterval(kTimer3Ms);
     m_timer3->setHandler([this] { onTimer3(); });
@@ -42,19 +56,20 @@ ExternalPlayer::ExternalPlayer(Settings& settings, EventLog& log, TimerFactory& 
                    Origin::unattended(QStringLiteral("externalplayer")),
                    &ExternalPlayer::onReadyRead);
     connectGuarded(&m_socket, &QLocalSocket::disconnected, this,
-                   Origin::unattended(QStringLiteral("externalplayer")), [this] {
-                       m_received.clear();
-                       m_paused = false;
-                   });
+                   Origin::unattended(QStringLiteral("externalplayer")),
+                   &ExternalPlayer::onDisconnected);
+    // A session of its own: a hang-up or an interrupt of this program's terminal leaves it.
+    m_process->setChildProcessModifier([] { ::setsid(); });
     connectGuarded(
-        &m_process, &QProcess::errorOccurred, this,
+        m_process.get(), &QProcess::errorOccurred, this,
         Origin::unattended(QStringLiteral("externalplayer")), [this](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart)
                 reportOnce(QStringLiteral("failed b: the external player cannot be started: ") +
-                           m_process.errorString());
+                           m_process->errorString());
         });
     connectGuarded(
-        &m_process, &QProcess::finished, this, Origin::unattended(QStringLiteral("externalplayer")),
+        m_process.get(), &QProcess::finished, this,
+        Origin::unattended(QStringLiteral("externalplayer")),
         [this](int code, QProcess::ExitStatus status) {
             if (!m_answered)
                 reportOnce(QStringLiteral("failed b: the external player exited with code %1 "
@@ -65,20 +80,51 @@ ExternalPlayer::ExternalPlayer(Settings& settings, EventLog& log, TimerFactory& 
             else
                 writeEvent(QStringLiteral("closed b: the external player has ended"));
         });
+    adopt();
 }
 
 ExternalPlayer::~ExternalPlayer()
 {
     m_timer3->stop();
-    m_process.disconnect(this);
+    m_process->disconnect(this);
     m_socket.disconnect(this);
-    // The player is a program of its own; it goes with us only when we started it.
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(1000))
-            m_process.kill();
-        m_process.waitForFinished(1000);
+    // Only the control socket goes: the player plays on, and the next start adopts it.
+    m_socket.abort();
+    if (m_process->state() == QProcess::NotRunning)
+        return;
+    if (m_answered) {
+        leaveRunning(std::move(m_process));
+        return;
     }
+    // A program that never answered (not mpv) cannot be found again: it goes with us.
+    m_process->terminate();
+    if (!m_process->waitForFinished(1000))
+        m_process->kill();
+    m_process->waitForFinished(1000);
+}
+
+void ExternalPlayer::adopt()
+{
+    if (!QFileInfo::exists(m_socketPath))
+        return;
+    if (answers() || m_socket.state() == QLocalSocket::ConnectingState)
+        return;
+    // Nothing answers on it: a file left by a player that was killed.
+    QFile::remove(m_socketPath);
+}
+
+void ExternalPlayer::onDisconnected()
+{
+    m_received.clear();
+    m_paused = false;
+    if (!m_adopted)
+        return;
+    // A player of an earlier run has no process here to report its end: the socket does.
+    m_adopted = false;
+    if (m_closing)
+        writeEvent(QStringLiteral("closed b: the external player has ended"));
+    else
+        emit failed(QStringLiteral("the external player has crashed or was killed"));
 }
 
 QStringList ExternalPlayer::commandLine(const QString& text, const QString& socketPath)
@@ -117,7 +163,7 @@ void ExternalPlayer::LaunchBSPlayer(const QString& text)
 {
     if (answers() || m_socket.state() == QLocalSocket::ConnectingState)
         return;
-    if (m_process.state() != QProcess::NotRunning)
+    if (m_process->state() != QProcess::NotRunning)
         return;
     // Nothing answers on it: a file left by a player that was killed.
     QFile::remove(m_socketPath);
@@ -125,10 +171,13 @@ void ExternalPlayer::LaunchBSPlayer(const QString& text)
     m_launchReported = false;
     m_answered = false;
     m_unansweredMs = 0;
+    m_closing = false;
     writeEvent(QStringLiteral("launch b ") + words.join(u' '));
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.setStandardOutputFile(QProcess::nullDevice());
-    m_process.start(words.first(), words.mid(1));
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process->setStandardOutputFile(QProcess::nullDevice());
+    // It may outlive us: no pipe of ours on its input.
+    m_process->setStandardInputFile(QProcess::nullDevice());
+    m_process->start(words.first(), words.mid(1));
 }
 
 void ExternalPlayer::start(const PlayerRequest& request)
@@ -151,7 +200,7 @@ void ExternalPlayer::onTimer3()
     m_settings.setSpin(key::SpinEdit34, m_settings.spin(key::SpinEdit34) + kTimer3Ms);
     if (!answers()) {
         m_unansweredMs += kTimer3Ms;
-        if (m_unansweredMs == kNoAnswerMs && m_process.state() == QProcess::Running)
+        if (m_unansweredMs == kNoAnswerMs && m_process->state() == QProcess::Running)
             reportOnce(QStringLiteral("failed b: the external player does not answer on ") +
                        m_socketPath + QStringLiteral(" (not mpv?)"));
         return;
@@ -177,9 +226,15 @@ void ExternalPlayer::openFile(const QString& file)
     m_file = file;
     m_awaitingPicture = true;
     m_endReported = false;
+    // A DVD (an .ifo file or a VIDEO_TS folder) plays its longest title, without the menus.
+    QString target = file;
+    if (const QString device = dvdfolder::deviceOf(file); !device.isEmpty()) {
+        send(QJsonArray{QStringLiteral("set_property"), QStringLiteral("dvd-device"), device});
+        target = QStringLiteral("dvd://longest");
+    }
     // No options argument: mpv 0.38 put an index before it, so the two forms only agree on
     // the first three words.
-    send(QJsonArray{QStringLiteral("loadfile"), file, QStringLiteral("replace")});
+    send(QJsonArray{QStringLiteral("loadfile"), target, QStringLiteral("replace")});
     // The open plays, even after a pause ("bz").
     send(QJsonArray{QStringLiteral("set_property"), QStringLiteral("pause"), false});
 }
@@ -201,6 +256,8 @@ void ExternalPlayer::stopClip()
 
 void ExternalPlayer::close()
 {
+    if (running())
+        m_closing = true;
     stopClip();
     send(QJsonArray{QStringLiteral("quit")});
     m_socket.flush();
@@ -219,6 +276,8 @@ void ExternalPlayer::park()
 void ExternalPlayer::onConnected()
 {
     m_answered = true;
+    m_adopted = m_process->state() == QProcess::NotRunning;
+    m_closing = false;
     m_received.clear();
     send(QJsonArray{QStringLiteral("observe_property"), kWatchEof, QStringLiteral("eof-reached")});
     send(QJsonArray{QStringLiteral("observe_property"), kWatchPause, QStringLiteral("pause")});
@@ -228,6 +287,14 @@ void ExternalPlayer::onConnected()
                                              {QStringLiteral("request_id"), kVersionRequest}})
                        .toJson(QJsonDocument::Compact) +
                    '\n');
+    // A player of an earlier run may be playing a file already.
+    if (m_adopted)
+        m_socket.write(QJsonDocument(QJsonObject{{QStringLiteral("command"),
+                                                  QJsonArray{QStringLiteral("get_property"),
+                                                             QStringLiteral("path")}},
+                                                 {QStringLiteral("request_id"), kPathRequest}})
+                           .toJson(QJsonDocument::Compact) +
+                       '\n');
 }
 
 void ExternalPlayer::onReadyRead()
@@ -247,6 +314,14 @@ void ExternalPlayer::onMessage(const QJsonObject& message)
 {
     if (message.value(u"request_id").toInt() == kVersionRequest) {
         writeEvent(QStringLiteral("answered b: ") + message.value(u"data").toString());
+        return;
+    }
+    if (message.value(u"request_id").toInt() == kPathRequest) {
+        const QString path = message.value(u"data").toString();
+        if (!path.isEmpty() && m_file.isEmpty()) {
+            m_file = path;
+            setLabel(kPlayed);
+        }
         return;
     }
     const QString event = message.value(u"event").toString();

@@ -24,6 +24,11 @@ class TimerFactory;
 //
 // A player that cannot be started, exits before answering, or never answers (not mpv) is
 // written to velumo.log once per launch; Timer3 keeps ticking as before.
+//
+// The player is a program of its own and outlives this one: at the exit only the socket is
+// released, and the next start adopts a player that answers on it (its file and pause state
+// are read back, "Played" shown) or removes the socket file a dead one left. Only a launched
+// program that never answered goes with us.
 class ExternalPlayer final : public ContentPlayer {
     Q_OBJECT
 public:
@@ -62,8 +67,8 @@ public:
     QString playedLabel() const { return m_label; }
     Timer& timer3() { return *m_timer3; }
     const QString& socketPath() const { return m_socketPath; }
-    // The player this program started, 0 when none runs.
-    qint64 processId() const { return m_process.processId(); }
+    // The player this program started, 0 when none runs (and for an adopted player).
+    qint64 processId() const { return m_process->processId(); }
 
 signals:
     // Label202's text.
@@ -72,6 +77,9 @@ signals:
 private:
     // Whether the socket answers; tries to connect when it is not connected (never waits).
     bool answers();
+    // At construction: a player left running answers on the socket, or its file is stale.
+    void adopt();
+    void onDisconnected();
     void send(const QJsonArray& command);
     void onTimer3();
     void onConnected();
@@ -86,7 +94,7 @@ private:
     QString m_socketPath;
     std::unique_ptr<Timer> m_timer3;
     QLocalSocket m_socket;
-    QProcess m_process;
+    std::unique_ptr<QProcess> m_process;
     QByteArray m_received;
     QString m_file;
     QString m_label;
@@ -97,6 +105,10 @@ private:
     // The player of the last launch has answered on its socket.
     bool m_answered = false;
     int m_unansweredMs = 0;
+    // The socket answers for a player that this program did not start.
+    bool m_adopted = false;
+    // The final close was sent.
+    bool m_closing = false;
 };
 
 }  // namespace velumo

@@ -224,6 +224,12 @@ QList<PlayerRequest> PlayerRegistry::runningRequests() const
     return out;
 }
 
+void PlayerRegistry::handOver(QChar letter)
+{
+    endEntry(letter, State::Idle, &ContentPlayer::handOver, QStringLiteral("stop"),
+             QStringLiteral("stopped"));
+}
+
 void PlayerRegistry::park(QChar letter)
 {
     endEntry(letter, State::Parked, &ContentPlayer::park, QStringLiteral("park"),

@@ -58,6 +58,8 @@ public:
     void start(const PlayerRequest& request) override;
     void stop(QChar letter) override;
     void park(QChar letter) override;
+    // Recorded as a stop; only the player's way of leaving the screen differs.
+    void handOver(QChar letter) override;
 
     enum class State { Idle, Running, Parked };
     // A start has been asked of a letter's player (the k and b starts set the player choice).

@@ -9,9 +9,11 @@
 
 #include "base/eventlog.h"
 #include "base/settings.h"
+#include "base/settingskeys.h"
 #include "fakes/testsupport.h"
 #include "players/clipplayer.h"
 #include "players/clipwindow.h"
+#include "players/dvdfolder.h"
 #include "players/mediaclipengine.h"
 #include "players/testmedia.h"
 #include "players/windowtitles.h"
@@ -153,6 +155,84 @@ TEST_F(ClipWindowTest, BrokenClipsLeaveTheBlackWindowAndTheNextStartPlays)
     player.start(request(s_media->blue));
     ASSERT_TRUE(waitFor([&] { return shown() == Colour::Blue; }));
     EXPECT_TRUE(notifier.messages.isEmpty());
+}
+
+// Every common container and codec plays in the clip window: a short red clip of each, made
+// here, must reach the window as red. An MPEG program stream (.mpg, .vob) needs a demuxer of its
+// own; without it the window stays black.
+TEST_F(ClipWindowTest, EveryCommonContainerPlays)
+{
+    struct Kind {
+        const char* name;
+        QStringList output;
+    };
+    const QStringList yuv{"-pix_fmt", "yuv420p"};
+    const Kind kinds[] = {
+        {"mpeg1.mpg", QStringList{"-c:v", "mpeg1video", "-f", "mpeg"}},
+        {"mpeg2.mpeg", QStringList{"-c:v", "mpeg2video", "-f", "mpeg"}},
+        {"dvd.vob", QStringList{"-c:v", "mpeg2video", "-f", "vob"}},
+        {"mpeg2.ts", QStringList{"-c:v", "mpeg2video", "-f", "mpegts"}},
+        {"h264.ts", QStringList{"-c:v", "libx264", "-preset", "ultrafast"} + yuv},
+        {"mpeg4.avi", QStringList{"-c:v", "mpeg4"}},
+        {"mjpeg.avi", QStringList{"-c:v", "mjpeg", "-pix_fmt", "yuvj420p"}},
+        {"h264.mp4", QStringList{"-c:v", "libx264", "-preset", "ultrafast"} + yuv},
+        {"h264.mov", QStringList{"-c:v", "libx264", "-preset", "ultrafast"} + yuv},
+        {"vp8.mkv", QStringList{"-c:v", "libvpx", "-deadline", "realtime"}},
+        {"vp9.webm", QStringList{"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8"}},
+        {"wmv2.wmv", QStringList{"-c:v", "wmv2"}},
+    };
+    QStringList black;
+    for (const Kind& kind : kinds) {
+        const QString file = dir.filePath(kind.name);
+        ASSERT_TRUE(
+            TestMedia::encode(file, {"color=c=red", "s=SIZE", "r=25"}, 1.5, "160x120", kind.output))
+            << kind.name;
+        QSignalSpy failed(&player, &ContentPlayer::failed);
+        player.start(request(file));
+        if (!waitFor([&] { return shown() == Colour::Red || failed.count() > 0; }, 15000) ||
+            shown() != Colour::Red)
+            black.append(
+                QString::fromLatin1(kind.name) +
+                (failed.isEmpty() ? QString() : QStringLiteral(": ") + failed[0][0].toString()));
+        player.stop();
+    }
+    EXPECT_TRUE(black.isEmpty()) << black.join(u'\n').toStdString();
+}
+
+// gmDVD: an .ifo file or a VIDEO_TS folder plays the disc's longest title from its start,
+// without the menus; the message about the menus is still shown when the mode is chosen.
+TEST_F(ClipWindowTest, DvdModePlaysTheLongestTitleOfADvdFolder)
+{
+    ASSERT_TRUE(TestMedia::haveDvdauthor()) << "dvdauthor is not installed";
+    ASSERT_TRUE(TestMedia::makeDvd(QDir(dir.path()), {{"red", 1}, {"blue", 3}, {"red", 2}}));
+    const QString videoTs = dir.filePath("dvd/VIDEO_TS");
+    const QList<qint64> lengths = dvdfolder::titleLengthsMs(dir.filePath("dvd"));
+    ASSERT_EQ(lengths.size(), 3);
+    EXPECT_NEAR(double(lengths[0]), 1000, 200);
+    EXPECT_NEAR(double(lengths[1]), 3000, 200);
+    EXPECT_NEAR(double(lengths[2]), 2000, 200);
+    EXPECT_EQ(dvdfolder::longestTitle(dir.filePath("dvd")), 2);
+
+    settings.setText(key::ComboBox5, QStringLiteral("gmDVD"));
+    for (const QString& name :
+         {videoTs, videoTs + "/VIDEO_TS.IFO", videoTs + "/VTS_01_0.IFO", dir.filePath("dvd")}) {
+        QSignalSpy failed(&player, &ContentPlayer::failed);
+        player.start(request(name));
+        EXPECT_TRUE(waitFor([&] { return shown() == Colour::Blue || failed.count() > 0; }))
+            << name.toStdString();
+        EXPECT_EQ(shown(), Colour::Blue) << name.toStdString();
+        EXPECT_TRUE(failed.isEmpty()) << failed.value(0).value(0).toString().toStdString();
+        EXPECT_EQ(player.file(), name);
+        player.stop();
+    }
+    EXPECT_EQ(notifier.messages, QStringList{ClipPlayer::kDvdNotSupported});
+
+    // Outside gmDVD an .ifo file is refused as before.
+    settings.setText(key::ComboBox5, QStringLiteral("gmNormal"));
+    QSignalSpy failed(&player, &ContentPlayer::failed);
+    player.start(request(videoTs + "/VIDEO_TS.IFO"));
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_TRUE(failed[0][0].toString().contains(".ifo"));
 }
 
 // ComboBox4's list: a shown window of ours is in it, a hidden one is not; a platform without

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -133,6 +135,93 @@ TEST_F(External, RealMpvReceivesTheFilePausesAndCloses)
     player.stop();
     ASSERT_TRUE(waitFor([&] { return !player.running(); }));
     EXPECT_TRUE(waitFor([&] { return !events().filter("closed b").isEmpty(); }));
+}
+
+// A DVD folder or its .ifo file goes to mpv as the disc's longest title, without the menus.
+TEST_F(External, ADvdFolderPlaysInMpv)
+{
+    if (QStandardPaths::findExecutable("mpv").isEmpty() || !TestMedia::haveFfmpeg() ||
+        !TestMedia::haveDvdauthor())
+        GTEST_SKIP() << "mpv, ffmpeg or dvdauthor is missing";
+    ASSERT_TRUE(TestMedia::makeDvd(QDir(dir.path()), {{"red", 1}, {"blue", 2}}));
+    settings.setText(key::SCEdit9, "mpv --vo=null --ao=null --no-config --really-quiet");
+    const QString videoTs = dir.filePath("dvd/VIDEO_TS");
+    for (const QString& name : {videoTs, videoTs + "/VIDEO_TS.IFO"}) {
+        QSignalSpy onScreen(&player, &ContentPlayer::onScreen);
+        QSignalSpy failed(&player, &ContentPlayer::failed);
+        player.start(request(name));
+        ASSERT_TRUE(waitFor([&] { return onScreen.count() > 0 || failed.count() > 0; }))
+            << events().join('\n').toStdString();
+        EXPECT_TRUE(failed.isEmpty()) << failed.value(0).value(0).toString().toStdString();
+        EXPECT_EQ(player.file(), name);
+    }
+    player.stop();
+    ASSERT_TRUE(waitFor([&] { return !player.running() && player.processId() == 0; }));
+}
+
+// The player outlives the program: the exit releases only the socket; the next start adopts
+// the player that answers there (its file, "Played", its pause state), and stop, pause and a new
+// file work on it. A socket file with nothing behind it is removed at the start.
+TEST_F(External, APlayerLeftRunningIsAdoptedByTheNextStart)
+{
+    if (QStandardPaths::findExecutable("mpv").isEmpty() || !TestMedia::haveFfmpeg())
+        GTEST_SKIP() << "mpv or ffmpeg is missing";
+    const QString first = dir.filePath("first.mp4");
+    const QString second = dir.filePath("second.mp4");
+    ASSERT_TRUE(TestMedia::make(first, {"testsrc=s=SIZE", "r=25"}, 2, "160x120"));
+    ASSERT_TRUE(TestMedia::make(second, {"color=c=blue", "s=SIZE", "r=25"}, 2, "160x120"));
+    settings.setText(key::SCEdit9,
+                     "mpv --vo=null --ao=null --no-config --really-quiet --loop-file=inf");
+    qint64 pid = 0;
+    // Whatever happens, the player goes at the end.
+    const auto killer = qScopeGuard([&] {
+        if (pid > 0)
+            ::kill(pid_t(pid), SIGKILL);
+    });
+    {
+        ExternalPlayer earlier{settings, log, timers, player.socketPath() + ".run"};
+        QSignalSpy onScreen(&earlier, &ContentPlayer::onScreen);
+        earlier.start(request(first));
+        ASSERT_TRUE(waitFor([&] { return onScreen.count() > 0; }))
+            << events().join('\n').toStdString();
+        pid = earlier.processId();
+        ASSERT_GT(pid, 0);
+    }
+    // The program has ended; its player plays on.
+    QThread::msleep(300);
+    ASSERT_EQ(::kill(pid_t(pid), 0), 0) << "the player went with the program";
+    EXPECT_TRUE(events().filter("closed b").isEmpty());
+
+    ExternalPlayer later{settings, log, timers, player.socketPath() + ".run"};
+    ASSERT_TRUE(waitFor([&] { return later.running() && later.file() == first; }))
+        << events().join('\n').toStdString();
+    EXPECT_EQ(later.playedLabel(), ExternalPlayer::kPlayed);
+    EXPECT_FALSE(later.paused());
+    EXPECT_EQ(later.processId(), 0);
+    later.park();
+    ASSERT_TRUE(waitFor([&] { return later.paused(); }));
+    // A new file goes to the same player: nothing is launched.
+    QSignalSpy onScreen(&later, &ContentPlayer::onScreen);
+    later.start(request(second));
+    ASSERT_TRUE(waitFor([&] { return onScreen.count() > 0 && !later.paused(); }));
+    EXPECT_EQ(later.file(), second);
+    EXPECT_EQ(events().filter("launch b ").size(), 1);
+    // The stop closes it.
+    later.stop();
+    ASSERT_TRUE(waitFor([&] { return ::kill(pid_t(pid), 0) != 0; }));
+    EXPECT_TRUE(waitFor([&] { return !events().filter("closed b").isEmpty(); }));
+    pid = 0;
+
+    // A socket file that nothing answers on (the one mpv left, or any file) is gone at the next
+    // start.
+    QFile stale(player.socketPath() + ".run");
+    if (!stale.exists()) {
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.close();
+    }
+    ExternalPlayer again{settings, log, timers, stale.fileName()};
+    EXPECT_FALSE(again.running());
+    EXPECT_FALSE(QFile::exists(stale.fileName()));
 }
 
 }  // namespace

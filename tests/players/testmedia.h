@@ -2,10 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QList>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 namespace velumo::test {
 
@@ -23,17 +26,49 @@ struct TestMedia {
     static bool make(const QString& path, const QStringList& source, double seconds,
                      const QString& size = QStringLiteral("320x240"))
     {
+        return encode(path, source, seconds, size,
+                      {"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"});
+    }
+
+    // A clip in any encoding ffmpeg has: output is what goes between the source and the path
+    // (codec, pixel format, container).
+    static bool encode(const QString& path, const QStringList& source, double seconds,
+                       const QString& size, const QStringList& output)
+    {
         QProcess ffmpeg;
         QStringList args{"-loglevel", "error", "-y", "-f", "lavfi", "-i"};
         args << source.join(u':').replace("SIZE", size) << "-t" << QString::number(seconds)
-             << "-c:v"
-             << "libx264"
-             << "-preset"
-             << "ultrafast"
-             << "-pix_fmt"
-             << "yuv420p" << path;
+             << output << path;
         ffmpeg.start(QStringLiteral("ffmpeg"), args);
         return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+    }
+
+    static bool haveDvdauthor() { return !QStandardPaths::findExecutable("dvdauthor").isEmpty(); }
+
+    // An unencrypted DVD folder (dvd/VIDEO_TS) without menus: one title of a solid colour for
+    // each entry, in their order, each as long as its seconds (small PAL MPEG-2).
+    static bool makeDvd(const QDir& dir, const QList<std::pair<QString, double>>& titles)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VIDEO_FORMAT", "PAL");
+        auto run = [&](const QStringList& args) {
+            QProcess process;
+            process.setProcessEnvironment(env);
+            process.setStandardOutputFile(QProcess::nullDevice());
+            process.setStandardErrorFile(QProcess::nullDevice());
+            process.start(args.first(), args.mid(1));
+            return process.waitForFinished(60000) && process.exitCode() == 0;
+        };
+        const QString output = dir.filePath("dvd");
+        for (qsizetype i = 0; i < titles.size(); ++i) {
+            const QString mpeg = dir.filePath(QStringLiteral("title%1.mpg").arg(i + 1));
+            if (!encode(mpeg, {"color=c=" + titles[i].first, "s=SIZE", "r=25"}, titles[i].second,
+                        "352x288",
+                        {"-c:v", "mpeg2video", "-b:v", "800k", "-aspect", "4:3", "-f", "dvd"}) ||
+                !run({"dvdauthor", "-o", output, "-t", mpeg}))
+                return false;
+        }
+        return run({"dvdauthor", "-o", output, "-T"});
     }
 
     bool makeAll(const QDir& dir)
