@@ -1,8 +1,8 @@
 // The moment the as-run journal records as a content's first picture, against the screen: the
 // program under a virtual X server runs a plan of a clip (the internal player), a clip in the
-// external player, a local web page and a slide show, each of its own colour, while a sampler
-// reads the X screen as fast as it can. Each record's first picture must be within 100 ms of
-// the moment the sampler first saw that colour on the screen.
+// external player, a local web page, a Flash movie and a slide show, each of its own colour, while
+// a sampler reads the X screen as fast as it can. Each record's first picture must be within 100 ms
+// of the moment the sampler first saw that colour on the screen.
 #include <gtest/gtest.h>
 #include <QDateTime>
 #include <QDir>
@@ -23,6 +23,7 @@
 #include "fakes/virtualscreen.h"
 #include "players/slideshowfiles.h"
 #include "players/testmedia.h"
+#include "players/webrig.h"
 
 namespace velumo {
 namespace {
@@ -100,11 +101,12 @@ TEST_F(FirstPicture, EachContentsRecordedFirstPictureIsWithin100msOfTheScreen)
 {
     // A colour for each kind, none of them the strip's or the clock's.
     const QList<std::pair<QString, QString>> colours{
-        {"k", "ff00ff"}, {"b", "00ffff"}, {"w", "ff8000"}, {"p", "80ff00"}};
+        {"k", "ff00ff"}, {"b", "00ffff"}, {"w", "ff8000"}, {"f", "8040ff"}, {"p", "80ff00"}};
     ASSERT_TRUE(test::TestMedia::make(path("k.mp4"), {"color=c=0xff00ff", "s=SIZE", "r=25"}, 8));
     ASSERT_TRUE(test::TestMedia::make(path("b.mp4"), {"color=c=0x00ffff", "s=SIZE", "r=25"}, 8));
     test::writeAll(path("w.html"),
                    "<html><body style='margin:0;background:#ff8000'></body></html>");
+    test::writeAll(path("f.swf"), test::flashMovie(640, 360, QColor(0x80, 0x40, 0xff)));
     test::writeAll(path("p.fodp"), test::flatPresentation({{"#80ff00", nullptr}}));
 
     Settings settings;
@@ -117,6 +119,10 @@ TEST_F(FirstPicture, EachContentsRecordedFirstPictureIsWithin100msOfTheScreen)
     settings.setSpin(key::SpinEdit28, area.top());
     settings.setSpin(key::SpinEdit27, area.width());
     settings.setSpin(key::SpinEdit29, area.height());
+    settings.setSpin(key::SpinEdit45, area.left());
+    settings.setSpin(key::SpinEdit47, area.top());
+    settings.setSpin(key::SpinEdit46, area.width());
+    settings.setSpin(key::SpinEdit48, area.height());
     settings.setText(key::SCEdit39, QString::number(area.left()));
     settings.setText(key::SCEdit38, QString::number(area.top()));
     settings.setText(key::SCEdit44, QString::number(area.width()));
@@ -131,6 +137,7 @@ TEST_F(FirstPicture, EachContentsRecordedFirstPictureIsWithin100msOfTheScreen)
     settings.setText(key::SCEdit49, path("k.mp4"));    // k1
     settings.setText(key::SCEdit50, path("b.mp4"));    // b2
     settings.setText(key::SCEdit51, path("p.fodp"));   // p3
+    settings.setText(key::SCEdit52, path("f.swf"));    // f4
     settings.setText(key::SCEdit1w1, path("w.html"));  // w1
     settings.setText(key::SCEditn10, path("plan.pln"));
     settings.setChecked(key::SCCheckbox19, true);
@@ -154,9 +161,10 @@ TEST_F(FirstPicture, EachContentsRecordedFirstPictureIsWithin100msOfTheScreen)
         return QStringLiteral("%1|%2|00|%3")
             .arg(stamp(first.addSecs(from)), QLatin1String(code), stamp(first.addSecs(to)));
     };
-    // The slide show last and long: LibreOffice converts it while the others play.
-    writeTextLines(path("plan.pln"),
-                   {line(0, 5, "k1"), line(7, 12, "b2"), line(14, 19, "w1"), line(21, 60, "p3")});
+    // The Flash movie long enough for the web engine and Ruffle to start on a loaded machine, the
+    // slide show last: LibreOffice converts it while the others play.
+    writeTextLines(path("plan.pln"), {line(0, 5, "k1"), line(7, 12, "b2"), line(14, 19, "w1"),
+                                      line(21, 36, "f4"), line(38, 60, "p3")});
     ASSERT_EQ(program.send("dispatcher start").code, 0);
     ASSERT_TRUE(test::waitFor(
         [&] {
@@ -183,7 +191,9 @@ TEST_F(FirstPicture, EachContentsRecordedFirstPictureIsWithin100msOfTheScreen)
             << record.value("reason").toString().toStdString();
         const QDateTime recorded =
             QDateTime::fromString(record.value("first_picture").toString(), Qt::ISODateWithMs);
-        ASSERT_TRUE(recorded.isValid()) << "no first picture recorded";
+        ASSERT_TRUE(recorded.isValid())
+            << "no first picture recorded:\n"
+            << test::logEvents(path("velumo.log"), "player").join(u'\n').toStdString();
         ASSERT_TRUE(seen.contains(kind)) << "the sampler never saw " << colour.toStdString();
         const Sighting sight = seen.value(kind);
         const qint64 at = recorded.toMSecsSinceEpoch();
