@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QJsonParseError>
 #include <QThread>
 
 #include <fcntl.h>
@@ -107,6 +108,55 @@ QList<DayFile> dayFiles(const QString& folder)
             files.append({*day, folder + u'/' + name});
     }
     return files;  // names sort as dates
+}
+
+// A whole line the numbering can go on from: a JSON record whose prev is the hash of the line
+// before it and whose seq follows that line's (a file's first line has none before it here).
+bool soundRecord(const QList<QByteArray>& lines, qsizetype index, QJsonObject* record)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(lines[index], &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    const QJsonValue seq = document.object().value(u"seq");
+    if (!seq.isDouble() || seq.toInteger(-1) < 1)
+        return false;
+    if (index > 0) {
+        if (document.object().value(u"prev").toString().toLatin1() !=
+            chain::sha256Hex(lines[index - 1]))
+            return false;
+        const QJsonObject before = QJsonDocument::fromJson(lines[index - 1]).object();
+        if (before.value(u"seq").toInteger(-1) + 1 != seq.toInteger())
+            return false;
+    }
+    *record = document.object();
+    return true;
+}
+
+// The last sound record of the files up to files[newest] (whose lines are given), and how many
+// lines follow it. A complete line that was damaged (a disk that wrote rubbish, an edit) cannot
+// be trusted for its seq, yet it used a number: the numbering goes on after all of them, so no
+// seq is given twice.
+qint64 lastSoundRecord(const QList<DayFile>& files, qsizetype newest,
+                       const QList<QByteArray>& newestLines, QJsonObject* record)
+{
+    qint64 after = 0;
+    for (qsizetype f = newest; f >= 0; --f) {
+        QList<QByteArray> lines = newestLines;
+        if (f != newest) {
+            bool readable = false;
+            const QByteArray bytes = readWhole(files[f].path, &readable);
+            const qsizetype whole = bytes.lastIndexOf('\n');
+            lines = whole < 0 ? QList<QByteArray>() : bytes.left(whole).split('\n');
+        }
+        for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+            if (soundRecord(lines, i, record))
+                return after;
+            ++after;
+        }
+    }
+    *record = QJsonObject();
+    return after;
 }
 
 }  // namespace
@@ -296,7 +346,7 @@ void Journal::recover()
 
     m_lastHash = m_key ? chain::genesisHash(m_key->publicKey()) : chain::sha256Hex("");
     const QList<DayFile> files = dayFiles(m_folder);
-    QJsonObject last;
+    qint64 damaged = 0;
     bool tornDone = false;
     QJsonObject gap;
     for (qsizetype i = files.size() - 1; i >= 0; --i) {
@@ -358,12 +408,15 @@ void Journal::recover()
         }
         if (bytes.isEmpty())
             continue;
-        const QByteArray lastLine = bytes.chopped(1).mid(bytes.chopped(1).lastIndexOf('\n') + 1);
-        last = QJsonDocument::fromJson(lastLine).object();
-        m_lastHash = chain::sha256Hex(lastLine);
-        m_seq = last.value(u"seq").toInteger();
-        m_lastWasSeal = last.value(u"type").toString() == u"seal";
-        m_lastSealReason = last.value(u"reason").toString().toLatin1();
+        // The chain goes on from the file's last line as it is, the numbering from the last
+        // record that can be trusted.
+        const QList<QByteArray> lines = bytes.chopped(1).split('\n');
+        m_lastHash = chain::sha256Hex(lines.last());
+        QJsonObject last;
+        damaged = lastSoundRecord(files, i, lines, &last);
+        m_seq = last.value(u"seq").toInteger() + damaged;
+        m_lastWasSeal = damaged == 0 && last.value(u"type").toString() == u"seal";
+        m_lastSealReason = m_lastWasSeal ? last.value(u"reason").toString().toLatin1() : "";
         break;
     }
     const bool clean = files.isEmpty() || (m_lastWasSeal && m_lastSealReason == "exit");
@@ -372,6 +425,8 @@ void Journal::recover()
                           {QStringLiteral("reason"), QStringLiteral("unclean end")}};
     if (!gap.isEmpty()) {
         gap.insert(QStringLiteral("after_seq"), m_seq);
+        if (damaged > 0)
+            gap.insert(QStringLiteral("damaged_lines"), damaged);
         // Written into the day where the loss happened, before that day is closed.
         const QDateTime now = m_clock.now();
         writeRecord(gap, m_fd >= 0 && m_day < now.date()
@@ -464,23 +519,10 @@ bool Journal::writeRecord(QJsonObject record, const QDateTime& stamp, QByteArray
     record.insert(QStringLiteral("clock_synced"), clockSynchronised());
     record.insert(QStringLiteral("prev"), QString::fromLatin1(m_lastHash));
     const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact);
-    if (!writeLine(line, &error)) {
-        setAlarm(error);
+    if (!commitLine(line, nullptr, stamp))
         return false;
-    }
-    if (m_dayRecords == 0)
-        m_dayFirstPrev = m_lastHash;
-    m_lastHash = chain::sha256Hex(line);
-    ++m_seq;
-    ++m_dayRecords;
-    m_lastWasSeal = false;
     if (written)
         *written = line;
-    const std::lock_guard lock(m_mutex);
-    m_status[QStringLiteral("file")] =
-        QDir(m_programFolder).relativeFilePath(m_folder + u'/' + chain::dayFileName(m_day));
-    m_status[QStringLiteral("records")] = m_dayRecords;
-    m_status[QStringLiteral("last_seq")] = m_seq;
     return true;
 }
 
@@ -509,7 +551,12 @@ bool Journal::writeSeal(const char* reason, const QDateTime& stamp)
                              {QStringLiteral("clock_synced"), clockSynchronised()},
                              {QStringLiteral("prev"), QString::fromLatin1(m_lastHash)}};
     const QByteArray body = QJsonDocument(record).toJson(QJsonDocument::Compact);
-    const QByteArray line = chain::sealLine(body, m_key->sign(body));
+    return commitLine(chain::sealLine(body, m_key->sign(body)), reason, stamp);
+}
+
+bool Journal::commitLine(const QByteArray& line, const char* sealReason, const QDateTime& stamp)
+{
+    QString error;
     if (!writeLine(line, &error)) {
         setAlarm(error);
         return false;
@@ -519,14 +566,16 @@ bool Journal::writeSeal(const char* reason, const QDateTime& stamp)
     m_lastHash = chain::sha256Hex(line);
     ++m_seq;
     ++m_dayRecords;
-    m_lastWasSeal = true;
-    m_lastSealReason = reason;
+    m_lastWasSeal = sealReason != nullptr;
+    if (sealReason)
+        m_lastSealReason = sealReason;
     const std::lock_guard lock(m_mutex);
     m_status[QStringLiteral("file")] =
         QDir(m_programFolder).relativeFilePath(m_folder + u'/' + chain::dayFileName(m_day));
     m_status[QStringLiteral("records")] = m_dayRecords;
     m_status[QStringLiteral("last_seq")] = m_seq;
-    m_status[QStringLiteral("last_seal")] = chain::localText(stamp);
+    if (sealReason)
+        m_status[QStringLiteral("last_seal")] = chain::localText(stamp);
     return true;
 }
 

@@ -71,6 +71,8 @@ private:
     void closeDay(const char* reason);
     bool writeRecord(QJsonObject record, const QDateTime& stamp, QByteArray* line = nullptr);
     bool writeSeal(const char* reason, const QDateTime& stamp);
+    // Writes a record's line and makes it the chain's last; sealReason is null for a record.
+    bool commitLine(const QByteArray& line, const char* sealReason, const QDateTime& stamp);
     bool writeLine(const QByteArray& line, QString* error);
     bool openDay(QDate day, QString* error);
     void signClosedDay(QDate day);

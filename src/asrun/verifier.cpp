@@ -1,5 +1,6 @@
 #include "verifier.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -19,6 +20,32 @@ namespace {
 std::optional<QDate> dayOf(const QString& path)
 {
     return chain::dayOfFileName(QFileInfo(path).fileName());
+}
+
+// The torn part a gap record names, as the gap describes it: its bytes at torn_offset of the
+// .torn file beside the day, torn_bytes long, with the SHA-256 torn_sha256. "" when it holds.
+QString tornPartFault(const QString& dayPath, const QJsonObject& gap)
+{
+    const QString name = gap.value(u"torn").toString();
+    // Only a name in the day's own folder: the gap never points elsewhere.
+    if (name.isEmpty() || name.contains(u'/'))
+        return QStringLiteral("the gap names no torn file");
+    const QString tornPath = QFileInfo(dayPath).dir().filePath(name);
+    QFile file(tornPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("the torn part %1 is missing (%2)").arg(name, file.errorString());
+    const qint64 offset = gap.value(u"torn_offset").toInteger(-1);
+    const qint64 length = gap.value(u"torn_bytes").toInteger(-1);
+    const QByteArray hash = gap.value(u"torn_sha256").toString().toLatin1();
+    if (offset < 0 || length < 0 || hash.size() != 64)
+        return QStringLiteral("the gap does not say where its torn part is and what it holds");
+    if (file.size() < offset + length || !file.seek(offset))
+        return QStringLiteral("the torn part in %1 is cut short or removed").arg(name);
+    const QByteArray part = file.read(length);
+    if (part.size() != length || chain::sha256Hex(part) != hash)
+        return QStringLiteral("the torn part in %1 is not what the gap recorded (edited)")
+            .arg(name);
+    return QString();
 }
 
 }  // namespace
@@ -90,6 +117,11 @@ Verifier::Result Verifier::verify(QStringList files) const
                                                     "the key"));
             if (i == 0)
                 firstPrev = prev;
+            if (record.value(u"type").toString() == u"gap" && record.contains(u"torn")) {
+                const QString why = tornPartFault(path, record);
+                if (!why.isEmpty())
+                    return broken(where, why);
+            }
             if (record.value(u"type").toString() == u"seal") {
                 QByteArray body;
                 QByteArray signature;

@@ -9,7 +9,9 @@ namespace velumo::asrun {
 
 // Checks journal files against the station's public key: the chain of hashes and sequence
 // numbers across the days (files in date order), every seal's signature and what it counts, and
-// the minisign signature of every closed day. The first fault is named by file, line and seq.
+// the minisign signature of every closed day, and the torn part each gap record names (the .torn
+// file beside the day holds the bytes the gap hashed). The first fault is named by file, line
+// and seq.
 class Verifier {
 public:
     enum class Outcome { Holds = 0, Broken = 1, Unreadable = 2 };

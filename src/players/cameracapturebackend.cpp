@@ -1,6 +1,7 @@
 #include "cameracapturebackend.h"
 
 #include <QCamera>
+#include <utility>
 
 #include "base/guard.h"
 #include "players/picturewindow.h"
@@ -19,8 +20,12 @@ CameraCaptureBackend::CameraCaptureBackend(PictureWindow& window, QObject* paren
     connectGuarded(&m_converter, &PictureConverter::picture, this,
                    Origin::unattended(QStringLiteral("cameracapturebackend")),
                    [this](const QImage& image) {
-                       if (m_camera && m_window.isVisible())
-                           m_window.setPicture(image);
+                       if (!m_camera || !m_window.isVisible())
+                           return;
+                       m_window.setPicture(image);
+                       // The first frame through the pipeline, in the window from here on.
+                       if (std::exchange(m_awaitingPicture, false))
+                           emit firstPicture();
                    });
     connectGuarded(&window, &PictureWindow::resized, &m_converter,
                    Origin::unattended(QStringLiteral("cameracapturebackend")),
@@ -66,6 +71,7 @@ bool CameraCaptureBackend::open(int index)
         close();
         return false;
     }
+    m_awaitingPicture = true;
     return true;
 }
 
@@ -73,6 +79,7 @@ void CameraCaptureBackend::close()
 {
     if (!m_camera)
         return;
+    m_awaitingPicture = false;
     m_session.setCamera(nullptr);
     m_camera->disconnect(this);
     m_camera.reset();

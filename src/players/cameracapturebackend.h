@@ -42,6 +42,8 @@ private:
     PictureConverter m_converter;
     std::unique_ptr<QCamera> m_camera;
     QString m_error;
+    // firstPicture() is due for the camera opened last.
+    bool m_awaitingPicture = false;
 };
 
 }  // namespace velumo

@@ -29,6 +29,8 @@ signals:
     void devicesChanged();
     // The open device stopped giving pictures.
     void lost(const QString& reason);
+    // The first picture from the device opened last has reached the window (once an open()).
+    void firstPicture();
 };
 
 }  // namespace velumo

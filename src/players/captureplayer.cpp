@@ -1,5 +1,7 @@
 #include "captureplayer.h"
 
+#include <utility>
+
 #include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/guard.h"
@@ -36,6 +38,13 @@ CapturePlayer::CapturePlayer(CaptureBackend& backend, Settings& settings, Broadc
             writeEvent(QStringLiteral("lost t ") + m_device + QStringLiteral(": ") + reason);
             m_rebind.start();
         });
+    // The broadcast is on the screen with the device's first picture, not when it opens.
+    connectGuarded(&backend, &CaptureBackend::firstPicture, this,
+                   Origin::unattended(QStringLiteral("captureplayer")), [this] {
+                       if (!m_active || !std::exchange(m_awaitingPicture, false))
+                           return;
+                       emit onScreen();
+                   });
 }
 
 QStringList CapturePlayer::devices() const
@@ -95,6 +104,7 @@ void CapturePlayer::panelStop()
     m_rebind.stop();
     m_active = false;
     m_lost = false;
+    m_awaitingPicture = false;
     m_backend.close();
     m_backend.hideWindow();
 }
@@ -111,6 +121,7 @@ void CapturePlayer::SelectCaptureDevice()
     m_backend.close();
     m_active = false;
     m_lost = false;
+    m_awaitingPicture = false;
     const QStringList list = m_backend.devices();
     if (list.isEmpty()) {
         m_device.clear();
@@ -121,7 +132,7 @@ void CapturePlayer::SelectCaptureDevice()
     if (!m_backend.open(index))
         throw Failure(m_backend.errorString());
     m_active = true;
-    emit onScreen();
+    m_awaitingPicture = true;
 }
 
 void CapturePlayer::rebind()

@@ -70,6 +70,8 @@ private:
     EventLog& m_log;
     bool m_active = false;
     bool m_lost = false;
+    // onScreen() waits for the opened device's first picture.
+    bool m_awaitingPicture = false;
     QString m_device;
     QTimer m_rebind;
 };

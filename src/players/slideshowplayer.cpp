@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <cmath>
 
 #include "base/eventlog.h"
@@ -161,19 +162,34 @@ void SlideShowPlayer::show(const Presentation& presentation, bool fromCache)
     m_current = 0;
     m_open = true;
     m_parked = false;
+    ++m_shows;
+    m_fromCache = fromCache;
+    m_awaitingPicture = true;
     m_surface.showPage(0);
-    write(QStringLiteral("p first slide on screen after %1 ms%2: %3 slides, %4 s")
-              .arg(m_sinceStart.elapsed())
-              .arg(fromCache ? QStringLiteral(" from the cache") : QString())
-              .arg(slides())
-              .arg(m_seconds));
-    emit onScreen();
-    if (!m_open)
-        return;
     // T = 0: an interval of 0 that never fires; only the scheduled stop ends the show.
     if (m_seconds > 0)
         m_timerPpt.start(m_seconds * 1000);
     armAdvance();
+    awaitFirstPicture();
+}
+
+void SlideShowPlayer::awaitFirstPicture()
+{
+    // The show is on the screen when its window has painted the slide, not when it was handed
+    // the page: a window that is just mapped paints later.
+    m_surface.whenPainted([this, alive = QPointer<SlideShowPlayer>(this), show = m_shows] {
+        if (!alive || show != m_shows || !m_open || !m_awaitingPicture)
+            return;
+        guarded(m_notifier, [this] {
+            m_awaitingPicture = false;
+            write(QStringLiteral("p first slide on screen after %1 ms%2: %3 slides, %4 s")
+                      .arg(m_sinceStart.elapsed())
+                      .arg(m_fromCache ? QStringLiteral(" from the cache") : QString())
+                      .arg(slides())
+                      .arg(m_seconds));
+            emit onScreen();
+        });
+    });
 }
 
 void SlideShowPlayer::armAdvance()
@@ -195,6 +211,9 @@ void SlideShowPlayer::advance()
     m_surface.showPage(m_current);
     write(QStringLiteral("p slide %1").arg(m_current + 1));
     armAdvance();
+    // A first slide gone before it was painted: the show reaches the screen with this one.
+    if (m_awaitingPicture)
+        awaitFirstPicture();
 }
 
 bool SlideShowPlayer::ChangeMonitorPPT()
@@ -213,6 +232,7 @@ void SlideShowPlayer::closeShow()
         m_surface.close();
     m_open = false;
     m_parked = false;
+    m_awaitingPicture = false;
     m_durations.clear();
     m_current = 0;
 }

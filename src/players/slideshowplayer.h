@@ -75,6 +75,8 @@ private:
     void fail(const QString& reason);
     void advance();
     void armAdvance();
+    // onScreen() (and its log line) once the surface has painted the show's first slide.
+    void awaitFirstPicture();
     void closeShow();
     void setConverting(bool converting);
     void write(const QString& text);
@@ -98,6 +100,10 @@ private:
     bool m_open = false;
     bool m_parked = false;
     bool m_converting = false;
+    // Counts the shows, so that a late report of a painted slide knows its show.
+    quint64 m_shows = 0;
+    bool m_fromCache = false;
+    bool m_awaitingPicture = false;
     // The request's screen (direct output), -1 for the rectangle.
     int m_screen = -1;
 };

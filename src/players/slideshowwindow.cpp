@@ -6,6 +6,8 @@
 #include <QResizeEvent>
 #include <QScreen>
 
+#include <utility>
+
 #include "base/worker.h"
 
 namespace velumo {
@@ -55,6 +57,9 @@ int SlideShowWindow::pageCount() const
 void SlideShowWindow::showPage(int page)
 {
     m_page = page;
+    ++m_shown;
+    m_painted = false;
+    m_whenPainted = nullptr;
     if (m_aheadPage == page && m_aheadPicture.size() == fittedSize(page))
         m_picture = m_aheadPicture;
     else
@@ -63,6 +68,30 @@ void SlideShowWindow::showPage(int page)
         show();
     repaint();
     renderAhead(page + 1);
+}
+
+void SlideShowWindow::whenPainted(std::function<void()> painted)
+{
+    m_whenPainted = std::move(painted);
+    if (m_painted)
+        reportPainted();
+}
+
+void SlideShowWindow::reportPainted()
+{
+    if (!m_whenPainted)
+        return;
+    // From the event loop: the painted picture is flushed to the screen once paintEvent returns,
+    // and whoever waits may close this window. A page shown since forgets the call.
+    QMetaObject::invokeMethod(
+        this,
+        [this, shown = m_shown] {
+            if (shown != m_shown)
+                return;
+            if (const std::function<void()> painted = std::exchange(m_whenPainted, nullptr))
+                painted();
+        },
+        Qt::QueuedConnection);
 }
 
 QSize SlideShowWindow::fittedSize(int page) const
@@ -139,6 +168,9 @@ void SlideShowWindow::close()
     m_document->close();
     m_page = -1;
     m_picture = QImage();
+    ++m_shown;
+    m_painted = false;
+    m_whenPainted = nullptr;
 }
 
 void SlideShowWindow::resizeEvent(QResizeEvent* event)
@@ -156,6 +188,10 @@ void SlideShowWindow::paintEvent(QPaintEvent*)
         return;
     const QPoint at((width() - m_picture.width()) / 2, (height() - m_picture.height()) / 2);
     painter.drawImage(at, m_picture);
+    if (!m_painted && m_page >= 0) {
+        m_painted = true;
+        reportPainted();
+    }
 }
 
 }  // namespace velumo

@@ -25,6 +25,7 @@ public:
     bool open(const QString& pagesFile, QString* reason) override;
     int pageCount() const override;
     void showPage(int page) override;
+    void whenPainted(std::function<void()> painted) override;
     void place(const QRect& rect) override;
     bool placeFullScreen(int screen) override;
     int screenCount() const override;
@@ -39,6 +40,8 @@ protected:
 
 private:
     void render();
+    // Hands the pending whenPainted() call to the event loop.
+    void reportPainted();
     QSize fittedSize(int page) const;
     void renderAhead(int page);
     // Forgets the page rendered ahead; one still being rendered is dropped when it comes.
@@ -48,6 +51,11 @@ private:
     QString m_file;
     int m_page = -1;
     QImage m_picture;
+    // m_page has been painted since it was shown; who waits for that. m_shown counts the
+    // pages shown (and the closes), so that a report on its way knows its page.
+    bool m_painted = false;
+    std::function<void()> m_whenPainted;
+    quint64 m_shown = 0;
     // The page rendered ahead, with its number and size; -1 while none is ready.
     int m_aheadPage = -1;
     QImage m_aheadPicture;

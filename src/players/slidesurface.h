@@ -3,6 +3,8 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
+
 namespace velumo {
 
 // The window a slide show is shown in: frameless, below the strip and the clock, the pages
@@ -14,8 +16,12 @@ public:
     // Opens the pages file; false (with the reason) when it cannot be read.
     virtual bool open(const QString& pagesFile, QString* reason) = 0;
     virtual int pageCount() const = 0;
-    // Shows a page (from 0) and returns once it is painted on the screen.
+    // Shows a page (from 0); it is painted when the window is on the screen.
     virtual void showPage(int page) = 0;
+    // Calls painted once the page shown last has been painted into the window on the screen
+    // (from the event loop; at once when it is already). One call is pending at a time; the
+    // next showPage() or close() forgets it. A surface that cannot tell calls it at once.
+    virtual void whenPainted(std::function<void()> painted) { painted(); }
     virtual void place(const QRect& rect) = 0;
     // Full screen on a screen (from 0); false when there is no such screen.
     virtual bool placeFullScreen(int screen) = 0;

@@ -501,6 +501,10 @@ TEST_F(Wiring, SlideShowCommandsAndStatus)
     EXPECT_EQ(window->findChild<QLabel*>("Label133")->text(),
               QStringLiteral("60 с или 1мин.0 сек. для 2 слайдов"));
     EXPECT_NE(window->findChild<QPushButton*>("SCButton18"), nullptr);
+    // On the screen once the window has painted the first slide.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !logged("player").filter(u"started p ").isEmpty(); }, 10'000))
+        << logged("player").join(u'\n').toStdString();
 
     EXPECT_EQ(control.execute("slides stop").first, 0);
     EXPECT_FALSE(slides().value("open").toBool());

@@ -9,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -19,6 +18,7 @@
 #include "base/textfile.h"
 #include "fakes/programrun.h"
 #include "fakes/testsupport.h"
+#include "fakes/virtualscreen.h"
 #include "players/testmedia.h"
 
 namespace velumo {
@@ -38,26 +38,15 @@ class AsrunDay : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-        ASSERT_FALSE(xvfb.isEmpty()) << "Xvfb is not installed";
+        QString why;
+        ASSERT_TRUE(screen.start(71, 98, &why)) << why.toStdString();
         ASSERT_TRUE(test::TestMedia::haveFfmpeg()) << "ffmpeg is not installed";
-        for (int n = 71; n < 99 && display.isEmpty(); ++n)
-            if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
-                !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                display = QStringLiteral(":%1").arg(n);
-        ASSERT_FALSE(display.isEmpty());
-        server.start(xvfb, {display, "-screen", "0", "1280x720x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(test::waitFor(
-            [&] { return QFileInfo::exists("/tmp/.X11-unix/X" + display.mid(1)); }, 10000, 20));
-        env = test::programEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
+        env = screen.environment();
     }
     void TearDown() override
     {
         program.stop();
-        server.terminate();
-        server.waitForFinished(3000);
+        screen.stop();
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -74,9 +63,8 @@ protected:
         return records;
     }
 
-    QString display;
+    test::VirtualScreen screen;
     QProcessEnvironment env;
-    QProcess server;
     QTemporaryDir dir;
     test::Program program{dir.path()};
 };
@@ -141,7 +129,8 @@ TEST_F(AsrunDay, WhatReachedTheScreenIsRecordedInItsOrderWithTheClipsHash)
             ++announcements;
             EXPECT_EQ(record.value("index").toString(), "7");
             EXPECT_EQ(record.value("text").toString(), "Эфир ");
-            EXPECT_LT(momentOf(record, u"entered"), momentOf(record, u"left"));
+            EXPECT_LT(momentOf(record, u"entered"), momentOf(record, u"left"))
+                << QJsonDocument(record).toJson(QJsonDocument::Compact).toStdString();
             if (order.value(order.size() - 1) == "announcement")
                 continue;
         }

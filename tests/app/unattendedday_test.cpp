@@ -24,6 +24,7 @@
 #include "base/textfile.h"
 #include "fakes/programrun.h"
 #include "fakes/testsupport.h"
+#include "fakes/virtualscreen.h"
 
 namespace velumo {
 namespace {
@@ -46,25 +47,14 @@ class UnattendedDay : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-        ASSERT_FALSE(xvfb.isEmpty()) << "Xvfb is not installed";
-        for (int n = 41; n < 70 && display.isEmpty(); ++n)
-            if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
-                !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                display = QStringLiteral(":%1").arg(n);
-        ASSERT_FALSE(display.isEmpty());
-        server.start(xvfb, {display, "-screen", "0", "1280x720x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(waitUntil(
-            [&] { return QFileInfo::exists("/tmp/.X11-unix/X" + display.mid(1)); }, 10000));
-        env = test::programEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
+        QString why;
+        ASSERT_TRUE(screen.start(41, 69, &why)) << why.toStdString();
+        env = screen.environment();
     }
     void TearDown() override
     {
         program.stop();
-        server.terminate();
-        server.waitForFinished(3000);
+        screen.stop();
     }
 
     // The names of the program's windows that are on the screen, with their rectangles.
@@ -96,9 +86,8 @@ protected:
         return test::logEvents(path("velumo.log"), kind);
     }
 
-    QString display;
+    test::VirtualScreen screen;
     QProcessEnvironment env;
-    QProcess server;
     QTemporaryDir dir;
     test::Program program{dir.path()};
 };

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <QElapsedTimer>
@@ -14,8 +15,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <random>
 
+#include "asrun/chain.h"
 #include "asrun/journalrig.h"
 #include "base/eventlog.h"
 #include "fakes/testsupport.h"
@@ -173,6 +176,146 @@ TEST(AsrunJournal, TornLastLineAtEveryByteMovesAsideWithANamedGap)
         ++checked;
     }
     EXPECT_GT(checked, 250);
+}
+
+// A complete last line that is damaged (rubbish a disk wrote, a line that parses but does not
+// chain: a record copied from elsewhere) says nothing trustworthy about its seq: the numbering
+// goes on after it, from the last record that parses and chains, so no seq is given twice, and
+// the gap counts the damaged lines.
+TEST(AsrunJournal, RecoveryNumbersOnFromTheLastSoundRecordNotFromADamagedLastLine)
+{
+    struct Damage {
+        const char* what;
+        int lines;  // damaged lines at the end
+        std::function<QByteArray(const QList<QByteArray>&)> replacement;
+    };
+    const QList<Damage> damages{
+        {"rubbish", 1,
+         [](const QList<QByteArray>& lines) { return QByteArray(lines.last().size(), '\0'); }},
+        {"a copy of the day's first record", 1,
+         [](const QList<QByteArray>& lines) { return lines.first(); }},
+        {"a record whose seq was edited down", 1,
+         [](const QList<QByteArray>& lines) {
+             QJsonObject record = QJsonDocument::fromJson(lines.last()).object();
+             record.insert(QStringLiteral("seq"), 2);
+             return QJsonDocument(record).toJson(QJsonDocument::Compact);
+         }},
+        {"two lines of rubbish", 2,
+         [](const QList<QByteArray>& lines) {
+             return QByteArray("{\"seq\":") + QByteArray(lines.last().size(), 'x') + "\n" +
+                    QByteArray(40, '#');
+         }},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        QTemporaryDir dir;
+        ManualClock clock(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
+        {
+            asrun::Journal journal(dir.path(), {}, clock, nullptr);
+            for (int i = 1; i <= 4; ++i)
+                journal.append(announcement(i));
+            ASSERT_TRUE(journal.flush(5000));
+        }
+        const QString day = dir.path() + QLatin1String("/asrun/2026-12-09.jsonl");
+        const QByteArray whole = readAll(day);
+        QList<QByteArray> lines = whole.chopped(1).split('\n');
+        ASSERT_EQ(lines.size(), 5);  // four announcements and the exit seal
+        const QByteArray replacement = damage.replacement(lines);
+        lines.removeLast();
+        if (damage.lines == 2)
+            lines.removeLast();
+        writeAll(day, lines.join('\n') + '\n' + replacement + '\n');
+        const qint64 sound = 5 - damage.lines;  // the seq of the last sound record
+
+        {
+            asrun::Journal journal(dir.path(), {}, clock, nullptr);
+            journal.append(announcement(9));
+            ASSERT_TRUE(journal.flush(5000));
+            EXPECT_EQ(journal.status().value(u"last_seq").toInteger(), 5 + 2);
+        }
+        const QList<QByteArray> after = readAll(day).chopped(1).split('\n');
+        ASSERT_EQ(after.size(), 5 + 3);  // the gap, announcement 9, the exit seal
+        const QJsonObject gap = QJsonDocument::fromJson(after[5]).object();
+        EXPECT_EQ(gap.value(u"type").toString(), QStringLiteral("gap"));
+        EXPECT_EQ(gap.value(u"reason").toString(), QStringLiteral("unclean end"));
+        EXPECT_EQ(gap.value(u"after_seq").toInteger(), 5);
+        EXPECT_EQ(gap.value(u"damaged_lines").toInteger(), damage.lines);
+        EXPECT_EQ(gap.value(u"seq").toInteger(), 6);
+        EXPECT_EQ(gap.value(u"prev").toString().toLatin1(),
+                  asrun::chain::sha256Hex(after[4]));  // chained to the line as it stands
+        QSet<qint64> seqs;
+        for (qsizetype i = 0; i < after.size(); ++i) {
+            const qint64 seq = QJsonDocument::fromJson(after[i]).object().value(u"seq").toInteger();
+            if (i < sound || i >= 5) {
+                EXPECT_TRUE(!seqs.contains(seq)) << "seq " << seq << " given twice";
+            }
+            seqs.insert(seq);
+        }
+        // The damage itself is what the verifier names.
+        const auto result = verifyFolder(dir.path());
+        EXPECT_EQ(result.outcome, asrun::Verifier::Outcome::Broken);
+        EXPECT_TRUE(result.text.contains(QStringLiteral(":%1").arg(sound + 1)))
+            << result.text.toStdString();
+    }
+}
+
+// The torn part a gap names is part of what the journal vouches for: the .torn file edited,
+// cut short or removed is the first fault the verifier names, at the gap's own line, even when
+// the day was closed and signed afterwards.
+TEST(AsrunJournal, VerifierChecksTheTornPartItsGapNames)
+{
+    QTemporaryDir dir;
+    ManualClock clock(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
+    {
+        asrun::Journal journal(dir.path(), {}, clock, nullptr);
+        for (int i = 1; i <= 3; ++i)
+            journal.append(announcement(i));
+        ASSERT_TRUE(journal.flush(5000));
+    }
+    const QString day = dir.path() + QLatin1String("/asrun/2026-12-09.jsonl");
+    const QString tornPath = day + QLatin1String(".torn");
+    QByteArray whole = readAll(day);
+    writeAll(day, whole.left(whole.size() - 30));  // the exit seal cut short
+    {
+        asrun::Journal journal(dir.path(), {}, clock, nullptr);
+        journal.append(announcement(4));
+        ASSERT_TRUE(journal.flush(5000));
+        clock.advanceMs(13 * 3600 * 1000);  // past midnight: the day is sealed and signed
+        journal.append(announcement(5));
+        ASSERT_TRUE(journal.flush(5000));
+    }
+    ASSERT_TRUE(QFile::exists(day + QLatin1String(".minisig")));
+    const QList<QByteArray> lines = readAll(day).chopped(1).split('\n');
+    const QJsonObject gap = QJsonDocument::fromJson(lines[3]).object();
+    ASSERT_EQ(gap.value(u"reason").toString(), QStringLiteral("torn line"));
+    EXPECT_EQ(gap.value(u"torn_sha256").toString().toLatin1(),
+              asrun::chain::sha256Hex(readAll(tornPath)));
+    const auto holds = verifyFolder(dir.path());
+    ASSERT_EQ(holds.outcome, asrun::Verifier::Outcome::Holds) << holds.text.toStdString();
+
+    const QByteArray torn = readAll(tornPath);
+    const QString gapLine =
+        QStringLiteral("2026-12-09.jsonl:4 (seq %1)").arg(gap.value(u"seq").toInt());
+    QByteArray edited = torn;
+    edited[edited.size() / 2] = char(edited[edited.size() / 2] ^ 0x20);
+    const QList<std::pair<const char*, std::function<void()>>> faults{
+        {"edited", [&] { writeAll(tornPath, edited); }},
+        {"cut short", [&] { writeAll(tornPath, torn.chopped(1)); }},
+        {"emptied", [&] { writeAll(tornPath, QByteArray()); }},
+        {"removed", [&] { QFile::remove(tornPath); }},
+    };
+    for (const auto& [what, fault] : faults) {
+        fault();
+        const auto result = verifyFolder(dir.path());
+        EXPECT_EQ(result.outcome, asrun::Verifier::Outcome::Broken) << what;
+        EXPECT_TRUE(result.text.contains(gapLine)) << what << ": " << result.text.toStdString();
+        EXPECT_TRUE(result.text.contains(QStringLiteral("torn"))) << result.text.toStdString();
+        writeAll(tornPath, torn);
+    }
+    // Another torn part appended later (the next loss) leaves this gap's part as it was.
+    writeAll(tornPath, torn + "{\"seq\":9");
+    const auto appended = verifyFolder(dir.path());
+    EXPECT_EQ(appended.outcome, asrun::Verifier::Outcome::Holds) << appended.text.toStdString();
 }
 
 // A busy writer killed (SIGKILL) at random moments, 500 times: after every restart the files

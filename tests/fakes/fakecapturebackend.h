@@ -17,6 +17,9 @@ public:
         if (refuse || index < 0 || index >= plugged.size())
             return false;
         opened = plugged[index];
+        // A device gives its first picture a moment after it opens, unless the test holds it.
+        if (pictures)
+            QMetaObject::invokeMethod(this, &FakeCaptureBackend::picture, Qt::QueuedConnection);
         return true;
     }
     void close() override
@@ -36,9 +39,17 @@ public:
         emit devicesChanged();
     }
 
+    // The open device's first picture reaches the window.
+    void picture()
+    {
+        if (!opened.isEmpty())
+            emit firstPicture();
+    }
+
     QStringList plugged;
     QString opened;
     bool refuse = false;
+    bool pictures = true;
 };
 
 }  // namespace velumo::test

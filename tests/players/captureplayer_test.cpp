@@ -162,3 +162,40 @@ TEST_F(Capture, TheDispatchersStartStandsAtTheRequestAndLeavesTheMuteAlone)
     EXPECT_TRUE(mute.calls.empty());
     EXPECT_FALSE(broadcast.BroadcastMuted());
 }
+
+// The broadcast reaches the screen with the device's first picture, not when the device opens:
+// onScreen once per start, never for a start that failed or was stopped before its picture.
+TEST_F(Capture, OnScreenWaitsForTheDevicesFirstPicture)
+{
+    QSignalSpy on(&player, &ContentPlayer::onScreen);
+    backend.plugged = {"Cam"};
+    backend.pictures = false;
+    player.start({u't', QStringLiteral("1"), QString(), QRect(1, 2, 30, 40)});
+    EXPECT_TRUE(player.active());
+    EXPECT_EQ(on.size(), 0) << "the device is open, but nothing is shown yet";
+    backend.picture();
+    EXPECT_EQ(on.size(), 1);
+    backend.picture();
+    EXPECT_EQ(on.size(), 1);
+
+    // Stopped before its picture came.
+    player.stop();
+    player.start({u't', QStringLiteral("1"), QString(), QRect(1, 2, 30, 40)});
+    player.stop();
+    backend.picture();
+    EXPECT_EQ(on.size(), 1);
+
+    // A device that refuses: no picture is waited for.
+    backend.refuse = true;
+    EXPECT_THROW(player.start({u't', QStringLiteral("1"), QString(), QRect(1, 2, 30, 40)}),
+                 Failure);
+    backend.picture();
+    EXPECT_EQ(on.size(), 1);
+
+    // A device that gives pictures by itself.
+    backend.refuse = false;
+    backend.pictures = true;
+    player.start({u't', QStringLiteral("1"), QString(), QRect(1, 2, 30, 40)});
+    EXPECT_EQ(on.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return on.size() == 2; }, 2000));
+}

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include "base/eventlog.h"
 #include "base/failure.h"
@@ -611,7 +614,26 @@ public:
     }
     int screenCount() const override { return screens; }
     QRect geometry() const override { return rect; }
-    void close() override { calls << QStringLiteral("close"); }
+    void close() override
+    {
+        calls << QStringLiteral("close");
+        painted = nullptr;
+    }
+    // Held: the page waits for paint() as a window that is not mapped yet does.
+    void whenPainted(std::function<void()> done) override
+    {
+        if (holdPaint)
+            painted = std::move(done);
+        else
+            done();
+    }
+    void paint()
+    {
+        if (const std::function<void()> done = std::exchange(painted, nullptr))
+            done();
+    }
+    bool holdPaint = false;
+    std::function<void()> painted;
 };
 
 class Player : public Converter {
@@ -684,6 +706,49 @@ TEST_F(Player, ShowsTheSlidesOnTheirOwnTimingsAndArmsTimerPptOnTheFirstSlide)
     EXPECT_EQ(surface.calls.last(), "close");
     EXPECT_FALSE(player->isOpen());
     EXPECT_FALSE(player->timerPpt().isActive());
+}
+
+// The show is on the screen when the surface has painted its first slide: onScreen and the log
+// line wait for that; a first slide that is gone before it was painted hands over to the next.
+TEST_F(Player, OnScreenWaitsUntilTheFirstSlideIsPainted)
+{
+    surface.pages = 3;
+    surface.holdPaint = true;
+    const QString show =
+        write(QStringLiteral("show.fodp"),
+              flatPresentation({{"#ff0000", "PT0.2S"}, {"#00ff00", "PT5S"}, {"#0000ff", "PT5S"}}));
+    QSignalSpy on(player.get(), &ContentPlayer::onScreen);
+    QSignalSpy failed(player.get(), &ContentPlayer::failed);
+    player->start(request(show));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !surface.shown.isEmpty() || !failed.isEmpty(); }, 30'000));
+    ASSERT_TRUE(failed.isEmpty());
+    EXPECT_EQ(on.size(), 0);
+    EXPECT_TRUE(events().filter(u"p first slide on screen").isEmpty());
+    surface.paint();
+    EXPECT_EQ(on.size(), 1);
+    EXPECT_EQ(events().filter(u"p first slide on screen").size(), 1);
+    surface.paint();
+    EXPECT_EQ(on.size(), 1);
+
+    // From the cache, never painted before the second slide: the second one is the first
+    // picture, once.
+    const qsizetype before = surface.shown.size();
+    player->start(request(show));
+    EXPECT_EQ(surface.shown.size(), before + 1);
+    EXPECT_EQ(on.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return surface.shown.size() == before + 2; }, 5000));
+    EXPECT_EQ(on.size(), 1);
+    surface.paint();
+    EXPECT_EQ(on.size(), 2);
+    surface.paint();
+    EXPECT_EQ(on.size(), 2);
+
+    // Stopped before its paint: nothing.
+    player->start(request(show));
+    player->stop();
+    surface.paint();
+    EXPECT_EQ(on.size(), 2);
 }
 
 TEST_F(Player, ParkMovesTheShowAboveTheScreenAndItGoesOn)

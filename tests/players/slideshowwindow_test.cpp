@@ -135,6 +135,35 @@ TEST_F(SlideShowWindowTest, PowerPointTimingsSurviveTheConversion)
     }
 }
 
+// The window tells when the page it was given last has been painted: not before it is painted,
+// once however often it paints, never for a page shown over it or a closed window.
+TEST_F(SlideShowWindowTest, WhenPaintedWaitsForThePaintOfThePageShownLast)
+{
+    SlideShowWindow window;
+    ASSERT_TRUE(window.open(s_converted->pages, nullptr));
+    window.place(QRect(10, 10, 200, 150));
+    int painted = 0;
+    window.showPage(0);
+    window.whenPainted([&] { ++painted; });
+    EXPECT_EQ(painted, 0) << "told from the event loop, never from inside the call";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return painted == 1; }, 5000));
+    window.repaint();
+    QTest::qWait(50);
+    EXPECT_EQ(painted, 1);
+    // Already painted: told at once (from the event loop).
+    window.whenPainted([&] { ++painted; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return painted == 2; }, 5000));
+
+    // A page shown over the one waited for, or the window closed, forgets who waited.
+    window.showPage(1);
+    window.whenPainted([&] { painted += 100; });
+    window.showPage(2);
+    window.whenPainted([&] { painted += 1000; });
+    window.close();
+    QTest::qWait(200);
+    EXPECT_EQ(painted, 2);
+}
+
 TEST_F(SlideShowWindowTest, TheColoursInTheirOrderAtTheRectangleAndTheParkGoesOn)
 {
     QTemporaryDir dir;
@@ -147,7 +176,11 @@ TEST_F(SlideShowWindowTest, TheColoursInTheirOrderAtTheRectangleAndTheParkGoesOn
 
     QSignalSpy on(&player, &ContentPlayer::onScreen);
     player.start({u'p', QStringLiteral("1"), s_show, QRect(40, 30, 320, 240)});
-    // From the cache the first slide is on the screen before start() returns.
+    // From the cache the first slide is handed to the window before start() returns; it is on
+    // the screen once the window has painted it, which the event loop tells.
+    EXPECT_EQ(on.size(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return on.size() > 0; }, 5000));
+    QTest::qWait(50);
     ASSERT_EQ(on.size(), 1);
     EXPECT_EQ(player.seconds(), 6);
     EXPECT_EQ(player.label133(), QStringLiteral("6 с или 0мин.6 сек. для 3 слайдов"));
