@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <cmath>
 
 #include "base/eventlog.h"
@@ -138,14 +139,25 @@ void SlideShowPlayer::show(const Presentation& presentation, bool fromCache)
         fail(QStringLiteral("В презентации нет слайдов: ") + m_file);
         return;
     }
-    QString reason;
-    if (!m_surface.open(presentation.pages, &reason)) {
-        fail(QStringLiteral("Не удалось открыть страницы презентации %1: %2").arg(m_file, reason));
+    m_opening = true;
+    const int number = ++m_openNumber;
+    m_surface.open(presentation.pages, [player = QPointer<SlideShowPlayer>(this), number,
+                                        fromCache](int pageCount, const QString& failure) {
+        if (player && player->m_opening && number == player->m_openNumber)
+            player->opened(pageCount, failure, fromCache);
+    });
+}
+
+void SlideShowPlayer::opened(int pageCount, const QString& failure, bool fromCache)
+{
+    m_opening = false;
+    if (!failure.isEmpty()) {
+        fail(QStringLiteral("Не удалось открыть страницы презентации %1: %2").arg(m_file, failure));
         return;
     }
     // The pages are the visible slides; a page file that is short shows what it has.
-    if (m_surface.pageCount() < slides())
-        m_durations.resize(m_surface.pageCount());
+    if (pageCount < slides())
+        m_durations.resize(pageCount);
     if (m_durations.isEmpty()) {
         m_surface.close();
         fail(QStringLiteral("В презентации нет слайдов: ") + m_file);
@@ -161,7 +173,15 @@ void SlideShowPlayer::show(const Presentation& presentation, bool fromCache)
     m_current = 0;
     m_open = true;
     m_parked = false;
-    m_surface.showPage(0);
+    const int number = m_openNumber;
+    m_surface.showPage(0, [player = QPointer<SlideShowPlayer>(this), number, fromCache] {
+        if (player && player->m_open && number == player->m_openNumber)
+            player->firstPageShown(fromCache);
+    });
+}
+
+void SlideShowPlayer::firstPageShown(bool fromCache)
+{
     write(QStringLiteral("p first slide on screen after %1 ms%2: %3 slides, %4 s")
               .arg(m_sinceStart.elapsed())
               .arg(fromCache ? QStringLiteral(" from the cache") : QString())
@@ -209,9 +229,10 @@ void SlideShowPlayer::closeShow()
 {
     m_timerPpt.stop();
     m_advance.stop();
-    if (m_open)
+    if (m_open || m_opening)
         m_surface.close();
     m_open = false;
+    m_opening = false;
     m_parked = false;
     m_durations.clear();
     m_current = 0;

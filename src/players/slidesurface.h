@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QString>
+#include <functional>
 
 namespace velumo {
 
@@ -11,11 +12,15 @@ class SlideSurface {
 public:
     virtual ~SlideSurface() = default;
 
-    // Opens the pages file; false (with the reason) when it cannot be read.
-    virtual bool open(const QString& pagesFile, QString* reason) = 0;
+    // What an open ends in: the number of pages, or why the file cannot be read.
+    using Opened = std::function<void(int pageCount, const QString& failure)>;
+    // Opens the pages file; opened follows, at once or later (a window reads the file off the
+    // user-interface thread), unless the surface is opened again or closed meanwhile.
+    virtual void open(const QString& pagesFile, Opened opened) = 0;
     virtual int pageCount() const = 0;
-    // Shows a page (from 0) and returns once it is painted on the screen.
-    virtual void showPage(int page) = 0;
+    // Shows a page (from 0); shown runs once it is painted on the screen (a window renders it
+    // off the user-interface thread first), unless another page is asked for meanwhile.
+    virtual void showPage(int page, std::function<void()> shown = {}) = 0;
     virtual void place(const QRect& rect) = 0;
     // Full screen on a screen (from 0); false when there is no such screen.
     virtual bool placeFullScreen(int screen) = 0;
