@@ -3,11 +3,4 @@
 # from the screen, around a 100 000-announcement block load (by the control channel and by a
 # plan's s line), the first web page of the run and a slide show's first page.
 # Usage: bench/stripgap.sh [DISPLAY_NUMBER] [CASE...]   (defaults: 73, every case)
-set -euo pipefail
-cd "$(dirname "$0")/.."
-display=":${1:-73}"
-shift || true
-cmake --build build -j2 --target velumo stripgap_bench >/dev/null
-. bench/xvfb.sh
-start_xvfb "$display" 1280x720x24
-build/bench/stripgap_bench "$PWD/build/velumo" "$@"
+exec "$(dirname "$0")/on-xvfb.sh" stripgap_bench "${1:-73}" "${@:2}"
