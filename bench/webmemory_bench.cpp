@@ -7,6 +7,9 @@
 //      and after the last, the ratio to the first, the recycles, and the strip's largest
 //      repaint gap during the refreshes; once as the program runs (recycled past 1.5 times the
 //      first picture's memory) and once never recycled.
+// bench_webmemory recycle [REFRESHES] runs only the strip's side of recycling: refreshes of a
+// renderer recycled at every refresh it may be (every other one: a new renderer's first picture
+// sets the next baseline), with the strip's largest repaint gap during the recycles.
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -112,7 +115,9 @@ void grabCost(test::PageServer& server)
         us[us.size() / 2] / 1000.0, us.front() / 1000.0, us.back() / 1000.0, us.size());
 }
 
-void refreshes(test::PageServer& server, StripSampler& strip, int count, double growth)
+// everyRefresh: a line for each refresh (the recycles' own figures).
+void refreshes(test::PageServer& server, StripSampler& strip, int count, double growth,
+               bool everyRefresh = false)
 {
     QTemporaryDir dir;
     Settings s;
@@ -165,6 +170,9 @@ void refreshes(test::PageServer& server, StripSampler& strip, int count, double 
         largestGapMs = std::max(largestGapMs, strip.largestGapMs());
         gapMs.push_back(strip.largestGapMs());
         longestCallMs = std::max(longestCallMs, callMs);
+        if (everyRefresh)
+            std::printf("  refresh %d%s: strip's largest repaint gap %lld ms\n", i,
+                        recycled ? " (recycled)" : "", (long long)strip.largestGapMs());
         if (recycled) {
             recycleGapMs = std::max(recycleGapMs, strip.largestGapMs());
             longestRecycleCallMs = std::max(longestRecycleCallMs, callMs);
@@ -214,7 +222,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // Line by line, also into a file, to follow a long run.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 500;
+    const bool recycleOnly = argc > 1 && qstrcmp(argv[1], "recycle") == 0;
+    const int countArg = recycleOnly ? 2 : 1;
+    const int count = argc > countArg ? std::max(1, atoi(argv[countArg])) : recycleOnly ? 40 : 500;
     StripSampler strip;
     strip.show();
     test::PageServer server;
@@ -224,6 +234,12 @@ int main(int argc, char** argv)
     runUntil([] { return false; }, 3000);
     std::printf("strip alone for 3 s: largest repaint gap %lld ms\n",
                 (long long)strip.largestGapMs());
+    if (recycleOnly) {
+        std::printf("%d refreshes, the renderer recycled at every other one:\n", count);
+        // Any renderer is past half of its first picture's memory.
+        refreshes(server, strip, count, 0.5, true);
+        return 0;
+    }
     grabCost(server);
     std::printf(
         "the web renderer's memory over %d refreshes, recycled past 1.5 times the first "

@@ -25,6 +25,7 @@
 #include "base/guard.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
+#include "dispatcher/browserneed.h"
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/scheduleline.h"
 #include "panel/clockwindow.h"
@@ -169,6 +170,10 @@ bool Application::start()
                            m_players->warmUpBrowsers();
                    });
     Initial();
+    // Settings and plan are read: a run that may show a web page or a movie starts the browser
+    // engine now, before the strip is on air.
+    if (browserneed::atStartUp(m_settings, m_dispatcher->engine().Memon1()))
+        m_players->warmUpBrowsers();
     removeLeftoverTemporaries({m_folder, m_settings.text(key::SCEdit103)}, m_clock.now(), &m_log);
     m_form1->show();
     // After an unclean end what was on air comes back, in place of the "r" start.

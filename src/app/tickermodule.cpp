@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "base/clock.h"
+#include "base/commandreply.h"
 #include "base/controlchannel.h"
 #include "base/failure.h"
 #include "base/guard.h"
@@ -47,8 +48,14 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
     connectGuarded(m_engine.get(), &TickerEngine::onAirLineChanged, m_textPage,
                    Origin::unattended(QStringLiteral("tickermodule")), &TickerTextPage::showOnAir);
     connectGuarded(m_textPage, &TickerTextPage::openChosen, m_textPage,
-                   Origin::byOperator(QStringLiteral("tickermodule")),
-                   [this](const QString& p) { m_services.guard([&] { loadBlockFile(p); }); });
+                   Origin::byOperator(QStringLiteral("tickermodule")), [this](const QString& p) {
+                       m_services.guard([&] {
+                           loadBlockFile(p, [this, origin = Origin::current()](const QString& e) {
+                               if (!e.isEmpty())
+                                   m_services.notifier.errorReport(e, origin);
+                           });
+                       });
+                   });
     connectGuarded(m_textPage, &TickerTextPage::saveChosen, m_textPage,
                    Origin::byOperator(QStringLiteral("tickermodule")),
                    [this](const QString& p) { m_services.guard([&] { saveBlockFile(p); }); });
@@ -76,12 +83,13 @@ void TickerModule::placeWindows(QWidget* clock, QWidget* icon, QWidget* panel,
     m_engine->setView(m_windows.get());
 }
 
-void TickerModule::loadBlockFile(const QString& path)
+void TickerModule::loadBlockFile(const QString& path,
+                                 std::function<void(const QString& error)> done)
 {
-    m_block->openStartupBlock(path, m_services.clock.now(),
-                              [this](qsizetype position, qsizetype maximum) {
-                                  m_textPage->setProgress(position, maximum);
-                              });
+    m_block->openStartupBlockLater(path, m_services.clock.now(), std::move(done),
+                                   [this](qsizetype position, qsizetype maximum) {
+                                       m_textPage->setProgress(position, maximum);
+                                   });
 }
 
 void TickerModule::saveBlockFile(const QString& path)
@@ -120,12 +128,18 @@ void TickerModule::registerCommands()
         m_textPage->flushEdits();
         return QJsonValue(m_block->statusJson(m_services.settings.text(key::SCEdit5)));
     });
-    c.addCommand(QStringLiteral("block load"), [this](const QString& path) {
-        if (path.isEmpty())
-            throw Failure(QStringLiteral("block load needs a file path"));
-        loadBlockFile(path);
-        return QString::number(m_block->text().size());
-    });
+    c.addCommand(QStringLiteral("block load"),
+                 [this](const QString& path, const std::shared_ptr<CommandReply>& reply) {
+                     if (path.isEmpty())
+                         throw Failure(QStringLiteral("block load needs a file path"));
+                     // Answered when the block is in place, with its number of announcements.
+                     loadBlockFile(path, [this, reply](const QString& error) {
+                         if (error.isEmpty())
+                             reply->done(QString::number(m_block->text().size()));
+                         else
+                             reply->fail(error);
+                     });
+                 });
     c.addCommand(QStringLiteral("block save"), [this](const QString& path) {
         if (path.isEmpty())
             throw Failure(QStringLiteral("block save needs a file path"));

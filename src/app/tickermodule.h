@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "app/services.h"
@@ -30,7 +31,8 @@ public:
     void placeWindows(QWidget* clock, QWidget* icon, QWidget* panel, TickerWindowsStyler& styler);
 
     // The open and save actions with the file chosen.
-    void loadBlockFile(const QString& path);
+    // The block is read off the user-interface thread; done(error) runs when it is in place.
+    void loadBlockFile(const QString& path, std::function<void(const QString& error)> done);
     void saveBlockFile(const QString& path);
     // The "r" switch: the start-up block loaded, then the direct start.
     void autostartR();

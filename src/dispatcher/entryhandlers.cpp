@@ -326,35 +326,66 @@ void EntryHandlers::startString(const Job& job, Next next)
     m_settings.setText(kind.fields->slot, slot);
     showTimes(kind);
     armStop(timer(kind));
-    // A parked text ("sz") goes on with its lines; nothing is loaded.
-    if (m_stopCode != u"sz") {
-        TickerControl& ticker = m_devices.ticker;
-        ticker.setTickerRunning(false);
-        ticker.setResumeLine(0);
+    // What follows the switch of the strip, once the block is in place.
+    auto rest = [this, &kind, job, mode, next] {
         m_stopCode = u's' + mode;
+        m_devices.ticker.StartRunStringThread();
+        beep(job, kind.startTone->box, kind.startTone->frequency, [this, &kind, next] {
+            pin(kind.pin->box, kind.pin->number, 1);
+            m_devices.ticker.setWorkLabel(kWorking);
+            next();
+        });
+    };
+    // A parked text ("sz") goes on with its lines; nothing is loaded.
+    if (m_stopCode == u"sz") {
+        rest();
+        return;
+    }
+    TickerControl& ticker = m_devices.ticker;
+    ticker.setTickerRunning(false);
+    ticker.setResumeLine(0);
+    m_stopCode = u's' + mode;
+    auto switchOn = [this, rest](const QString& failure) {
         try {
-            // Any number outside 0 to 9 loads nothing.
-            const QString name = SlotTable::text(m_settings, u's', strToInt(slot));
-            if (!name.isEmpty()) {
-                m_settings.setText(key::SCEdit5, name);
-                m_devices.block.LoadTickerFile(name, m_clock.now());
-            }
-            ticker.setTickerRunning(true);
-            ticker.ApplyTickerWindow();
+            if (!failure.isEmpty())
+                throw Failure(failure);
+            m_devices.ticker.setTickerRunning(true);
+            m_devices.ticker.ApplyTickerWindow();
             if (m_devices.clockRedraw)
                 m_devices.clockRedraw();
         } catch (...) {
             m_log.write(QStringLiteral("error"), currentExceptionText());
             m_notifier.message(kStringLoadFailed);
         }
+        rest();
+    };
+    QString name;
+    try {
+        // Any number outside 0 to 9 loads nothing.
+        name = SlotTable::text(m_settings, u's', strToInt(slot));
+    } catch (...) {
+        m_log.write(QStringLiteral("error"), currentExceptionText());
+        m_notifier.message(kStringLoadFailed);
+        rest();
+        return;
     }
-    m_stopCode = u's' + mode;
-    m_devices.ticker.StartRunStringThread();
-    beep(job, kind.startTone->box, kind.startTone->frequency, [this, &kind, next] {
-        pin(kind.pin->box, kind.pin->number, 1);
-        m_devices.ticker.setWorkLabel(kWorking);
-        next();
+    if (name.isEmpty()) {
+        switchOn(QString());
+        return;
+    }
+    m_settings.setText(key::SCEdit5, name);
+    // The block is read off the user-interface thread; the strip is switched when it is in
+    // place, and the handler goes on from there.
+    auto failure = std::make_shared<QString>();
+    const auto resume = job.resume([alive = std::weak_ptr<int>(m_alive), failure, switchOn] {
+        if (!alive.expired())
+            switchOn(*failure);
     });
+    m_devices.block.loadTickerFileLater(name, m_clock.now(),
+                                        [failure, resume](const QString& error) {
+                                            *failure = error;
+                                            resume();
+                                        });
 }
 
 void EntryHandlers::stopString(const Job& job, Next next)

@@ -1,5 +1,6 @@
 #include "browserpanel.h"
 
+#include <signal.h>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QTimer>
@@ -107,6 +108,7 @@ void BrowserPanel::ensureView()
     // A browser whose renderer ended is not used again.
     retireView();
     m_rendererGone = false;
+    m_recycling = false;
     if (!m_profile) {
         // Memory only: no stale page from a disk cache, nothing written.
         m_profile = new QWebEngineProfile(this);
@@ -153,6 +155,15 @@ void BrowserPanel::ensureView()
                    [this, page](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
                        if (page != m_page || status == QWebEnginePage::NormalTerminationStatus)
                            return;
+                       if (std::exchange(m_recycling, false)) {
+                           // Ended on purpose: the same browser loads the page in a new one
+                           // (stopped meanwhile: the next load makes a new browser).
+                           if (m_loading)
+                               loadSource();
+                           else
+                               m_rendererGone = true;
+                           return;
+                       }
                        m_rendererGone = true;
                        showCover(m_lastGood);
                        m_loading = false;
@@ -223,9 +234,18 @@ void BrowserPanel::recycle()
         reload();
         return;
     }
-    // The cover goes up with the last picture first; the new browser comes in the next turn of
-    // the event loop, so the strip never waits for all of it at once.
+    // The cover goes up with the last picture, the renderer is ended and the same browser
+    // loads the page again in a new one (see renderProcessTerminated above). A new browser would
+    // hold the user-interface thread while its page is made, at its first load: tens of
+    // milliseconds in one piece, at about every other recycle more than the strip's frame
+    // allows; a reload after the renderer has gone takes a few.
+    const qint64 pid = m_page->renderProcessPid();
     beginLoad(true);
+    if (pid > 0 && ::kill(pid_t(pid), SIGKILL) == 0) {
+        m_recycling = true;
+        return;
+    }
+    // No renderer to end: a new browser in the next turn of the event loop.
     const int number = m_loadNumber;
     singleShotGuarded(0, this, Origin::unattended(QStringLiteral("webplayer")), [this, number] {
         if (!m_loading || number != m_loadNumber)

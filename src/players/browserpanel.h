@@ -20,8 +20,8 @@ class BrowserPage;
 // good picture of the page. A failed load leaves the cover up.
 //
 // A renderer that ends (it crashed or was killed) leaves the cover with the last good picture;
-// the next load or reload makes a new browser. recycle() does the same on purpose, for a
-// renderer that has grown too big.
+// the next load or reload makes a new browser. recycle() ends the renderer on purpose, for one
+// that has grown too big, and the same browser loads the page again in a new renderer.
 class BrowserPanel final : public QWidget {
     Q_OBJECT
 public:
@@ -31,8 +31,8 @@ public:
     void load(const QUrl& url);
     void loadHtml(const QString& html, const QUrl& baseUrl);
     void reload();
-    // A new browser, with a new renderer, loads the last address or page anew; the cover keeps
-    // the last good picture meanwhile.
+    // A new renderer loads the last address or page anew; the cover keeps the last good
+    // picture meanwhile.
     void recycle();
     void stopLoading();
     // Black, the browser's page left as it is.
@@ -78,6 +78,8 @@ private:
     QString m_html;
     bool m_fromHtml = false;
     bool m_rendererGone = false;
+    // The renderer is being ended by recycle(): its end reloads the page, it is no failure.
+    bool m_recycling = false;
     int m_loadNumber = 0;
     bool m_loading = false;
     bool m_good = false;

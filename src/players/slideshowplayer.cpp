@@ -139,14 +139,25 @@ void SlideShowPlayer::show(const Presentation& presentation, bool fromCache)
         fail(QStringLiteral("В презентации нет слайдов: ") + m_file);
         return;
     }
-    QString reason;
-    if (!m_surface.open(presentation.pages, &reason)) {
-        fail(QStringLiteral("Не удалось открыть страницы презентации %1: %2").arg(m_file, reason));
+    m_opening = true;
+    const int number = ++m_openNumber;
+    m_surface.open(presentation.pages, [player = QPointer<SlideShowPlayer>(this), number,
+                                        fromCache](int pageCount, const QString& failure) {
+        if (player && player->m_opening && number == player->m_openNumber)
+            player->opened(pageCount, failure, fromCache);
+    });
+}
+
+void SlideShowPlayer::opened(int pageCount, const QString& failure, bool fromCache)
+{
+    m_opening = false;
+    if (!failure.isEmpty()) {
+        fail(QStringLiteral("Не удалось открыть страницы презентации %1: %2").arg(m_file, failure));
         return;
     }
     // The pages are the visible slides; a page file that is short shows what it has.
-    if (m_surface.pageCount() < slides())
-        m_durations.resize(m_surface.pageCount());
+    if (pageCount < slides())
+        m_durations.resize(pageCount);
     if (m_durations.isEmpty()) {
         m_surface.close();
         fail(QStringLiteral("В презентации нет слайдов: ") + m_file);
@@ -162,34 +173,27 @@ void SlideShowPlayer::show(const Presentation& presentation, bool fromCache)
     m_current = 0;
     m_open = true;
     m_parked = false;
-    ++m_shows;
-    m_fromCache = fromCache;
-    m_awaitingPicture = true;
-    m_surface.showPage(0);
+    const int number = m_openNumber;
+    m_surface.showPage(0, [player = QPointer<SlideShowPlayer>(this), number, fromCache] {
+        if (player && player->m_open && number == player->m_openNumber)
+            player->firstPageShown(fromCache);
+    });
+}
+
+void SlideShowPlayer::firstPageShown(bool fromCache)
+{
+    write(QStringLiteral("p first slide on screen after %1 ms%2: %3 slides, %4 s")
+              .arg(m_sinceStart.elapsed())
+              .arg(fromCache ? QStringLiteral(" from the cache") : QString())
+              .arg(slides())
+              .arg(m_seconds));
+    emit onScreen();
+    if (!m_open)
+        return;
     // T = 0: an interval of 0 that never fires; only the scheduled stop ends the show.
     if (m_seconds > 0)
         m_timerPpt.start(m_seconds * 1000);
     armAdvance();
-    awaitFirstPicture();
-}
-
-void SlideShowPlayer::awaitFirstPicture()
-{
-    // The show is on the screen when its window has painted the slide, not when it was handed
-    // the page: a window that is just mapped paints later.
-    m_surface.whenPainted([this, alive = QPointer<SlideShowPlayer>(this), show = m_shows] {
-        if (!alive || show != m_shows || !m_open || !m_awaitingPicture)
-            return;
-        guarded(m_notifier, [this] {
-            m_awaitingPicture = false;
-            write(QStringLiteral("p first slide on screen after %1 ms%2: %3 slides, %4 s")
-                      .arg(m_sinceStart.elapsed())
-                      .arg(m_fromCache ? QStringLiteral(" from the cache") : QString())
-                      .arg(slides())
-                      .arg(m_seconds));
-            emit onScreen();
-        });
-    });
 }
 
 void SlideShowPlayer::armAdvance()
@@ -211,9 +215,6 @@ void SlideShowPlayer::advance()
     m_surface.showPage(m_current);
     write(QStringLiteral("p slide %1").arg(m_current + 1));
     armAdvance();
-    // A first slide gone before it was painted: the show reaches the screen with this one.
-    if (m_awaitingPicture)
-        awaitFirstPicture();
 }
 
 bool SlideShowPlayer::ChangeMonitorPPT()
@@ -228,11 +229,11 @@ void SlideShowPlayer::closeShow()
 {
     m_timerPpt.stop();
     m_advance.stop();
-    if (m_open)
+    if (m_open || m_opening)
         m_surface.close();
     m_open = false;
+    m_opening = false;
     m_parked = false;
-    m_awaitingPicture = false;
     m_durations.clear();
     m_current = 0;
 }

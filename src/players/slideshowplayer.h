@@ -72,6 +72,9 @@ private:
     void onConverted(const QString& file, const Presentation& presentation);
     void onConversionFailed(const QString& file, const QString& reason);
     void show(const Presentation& presentation, bool fromCache);
+    // The surface has opened the pages (or says why it could not), then shown the first one.
+    void opened(int pageCount, const QString& failure, bool fromCache);
+    void firstPageShown(bool fromCache);
     void fail(const QString& reason);
     void advance();
     void armAdvance();
@@ -98,6 +101,9 @@ private:
     int m_seconds = 0;
     int m_current = 0;
     bool m_open = false;
+    // The surface is reading the pages; the number tells this show's answers from a stale one.
+    bool m_opening = false;
+    int m_openNumber = 0;
     bool m_parked = false;
     bool m_converting = false;
     // Counts the shows, so that a late report of a painted slide knows its show.

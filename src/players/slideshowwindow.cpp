@@ -6,16 +6,50 @@
 #include <QResizeEvent>
 #include <QScreen>
 
-#include <utility>
-
 #include "base/worker.h"
 
 namespace velumo {
 
+struct SlideShowWindow::Pages {
+    std::unique_ptr<QPdfDocument> document;
+};
+
+namespace {
+
+struct OpenedPages {
+    QList<QSizeF> pointSizes;
+    QString failure;
+};
+
+// On the render thread: the file the window shows from now on, or why it cannot be read.
+OpenedPages openPages(SlideShowWindow::Pages& pages, const QString& file)
+{
+    pages.document = std::make_unique<QPdfDocument>();
+    const QPdfDocument::Error error = pages.document->load(file);
+    OpenedPages opened;
+    if (error != QPdfDocument::Error::None) {
+        pages.document.reset();
+        opened.failure = QStringLiteral("PDF error %1").arg(int(error));
+        return opened;
+    }
+    for (int page = 0; page < pages.document->pageCount(); ++page)
+        opened.pointSizes.append(pages.document->pagePointSize(page));
+    return opened;
+}
+
+QImage renderOnThread(SlideShowWindow::Pages& pages, int page, QSize size)
+{
+    if (!pages.document || page < 0 || page >= pages.document->pageCount() || size.isEmpty())
+        return QImage();
+    return pages.document->render(page, size);
+}
+
+}  // namespace
+
 SlideShowWindow::SlideShowWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
-      m_document(new QPdfDocument(this)),
-      m_worker(std::make_unique<Worker>(QStringLiteral("slide ahead")))
+      m_pages(std::make_shared<Pages>()),
+      m_renderer(std::make_unique<Worker>(QStringLiteral("slide pages")))
 {
     setObjectName(QStringLiteral("SlideShowWindow"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -24,7 +58,8 @@ SlideShowWindow::SlideShowWindow(QWidget* parent)
     resize(300, 400);
 }
 
-SlideShowWindow::~SlideShowWindow() = default;  // the worker waits a bounded time
+// The render thread is given a bounded time; the document goes with the last job that holds it.
+SlideShowWindow::~SlideShowWindow() = default;
 
 void SlideShowWindow::dropAhead()
 {
@@ -33,104 +68,94 @@ void SlideShowWindow::dropAhead()
     m_aheadPicture = QImage();
 }
 
-bool SlideShowWindow::open(const QString& pagesFile, QString* reason)
+void SlideShowWindow::open(const QString& pagesFile, Opened opened)
 {
     dropAhead();
-    m_document->close();
+    ++m_pageRequest;
     m_page = -1;
     m_picture = QImage();
-    m_file = pagesFile;
-    const QPdfDocument::Error error = m_document->load(pagesFile);
-    if (error != QPdfDocument::Error::None) {
-        if (reason)
-            *reason = QStringLiteral("PDF error %1").arg(int(error));
-        return false;
-    }
-    return true;
+    m_pointSizes.clear();
+    const int number = ++m_openNumber;
+    m_renderer->run(
+        this, [pages = m_pages, pagesFile](const auto&) { return openPages(*pages, pagesFile); },
+        [this, number, opened = std::move(opened)](const JobResult<OpenedPages>& result) {
+            if (number != m_openNumber)
+                return;
+            const QString failure = result.ok() ? result.value->failure
+                                    : result.error.isEmpty()
+                                        ? QStringLiteral("the pages could not be read")
+                                        : result.error;
+            if (!failure.isEmpty()) {
+                opened(0, failure);
+                return;
+            }
+            m_pointSizes = result.value->pointSizes;
+            opened(pageCount(), QString());
+        });
 }
 
-int SlideShowWindow::pageCount() const
-{
-    return m_document->pageCount();
-}
-
-void SlideShowWindow::showPage(int page)
+void SlideShowWindow::showPage(int page, std::function<void()> shown)
 {
     m_page = page;
-    ++m_shown;
-    m_painted = false;
-    m_whenPainted = nullptr;
-    if (m_aheadPage == page && m_aheadPicture.size() == fittedSize(page))
+    if (m_aheadPage == page && m_aheadPicture.size() == fittedSize(page)) {
+        ++m_pageRequest;
         m_picture = m_aheadPicture;
-    else
-        render();
-    if (!isVisible())
-        show();
-    repaint();
+        if (!isVisible())
+            show();
+        repaint();
+        if (shown)
+            shown();
+    } else {
+        renderPage(std::move(shown));
+    }
     renderAhead(page + 1);
-}
-
-void SlideShowWindow::whenPainted(std::function<void()> painted)
-{
-    m_whenPainted = std::move(painted);
-    if (m_painted)
-        reportPainted();
-}
-
-void SlideShowWindow::reportPainted()
-{
-    if (!m_whenPainted)
-        return;
-    // From the event loop: the painted picture is flushed to the screen once paintEvent returns,
-    // and whoever waits may close this window. A page shown since forgets the call.
-    QMetaObject::invokeMethod(
-        this,
-        [this, shown = m_shown] {
-            if (shown != m_shown)
-                return;
-            if (const std::function<void()> painted = std::exchange(m_whenPainted, nullptr))
-                painted();
-        },
-        Qt::QueuedConnection);
 }
 
 QSize SlideShowWindow::fittedSize(int page) const
 {
-    QSizeF points = m_document->pagePointSize(page);
+    QSizeF points = page >= 0 && page < m_pointSizes.size() ? m_pointSizes[page] : QSizeF();
     if (points.isEmpty())
         points = QSizeF(width(), height());
     return points.scaled(QSizeF(size()), Qt::KeepAspectRatio).toSize();
 }
 
-void SlideShowWindow::render()
+void SlideShowWindow::renderPage(std::function<void()> shown)
 {
-    if (m_page < 0 || m_page >= m_document->pageCount()) {
-        m_picture = QImage();
-        return;
-    }
-    const QSize fitted = fittedSize(m_page);
-    m_picture = fitted.isEmpty() ? QImage() : m_document->render(m_page, fitted);
+    const int request = ++m_pageRequest;
+    const int page = m_page;
+    const QSize fitted = fittedSize(page);
+    m_renderer->run(
+        this,
+        [pages = m_pages, page, fitted](const auto&) {
+            return renderOnThread(*pages, page, fitted);
+        },
+        [this, request, shown = std::move(shown)](const JobResult<QImage>& result) {
+            if (request != m_pageRequest)
+                return;  // another page, size or file is wanted by now
+            m_picture = result.ok() ? *result.value : QImage();
+            if (!isVisible())
+                show();
+            repaint();
+            if (shown)
+                shown();
+        });
 }
 
 void SlideShowWindow::renderAhead(int page)
 {
     dropAhead();
-    if (page >= m_document->pageCount())
+    if (page >= pageCount())
         return;
     const QSize fitted = fittedSize(page);
     if (fitted.isEmpty())
         return;
-    // A document of its own on the worker thread: the window's stays with the window.
     const int generation = *m_generation;
-    m_worker->run(
+    m_renderer->run(
         this,
-        [file = m_file, page, fitted, generation, current = m_generation](const auto&) {
+        [pages = m_pages, page, fitted, generation, current = m_generation](const auto&) {
             if (*current != generation)
                 return QImage();  // a later page or document is wanted already
-            QPdfDocument document;
-            if (document.load(file) != QPdfDocument::Error::None)
-                return QImage();
-            return document.render(page, fitted);
+            return renderOnThread(*pages, page, fitted);
         },
         [this, page, generation](const JobResult<QImage>& result) {
             if (generation != *m_generation || !result.ok() || result.value->isNull())
@@ -165,19 +190,23 @@ void SlideShowWindow::close()
 {
     hide();
     dropAhead();
-    m_document->close();
+    ++m_openNumber;
+    ++m_pageRequest;
     m_page = -1;
     m_picture = QImage();
-    ++m_shown;
-    m_painted = false;
-    m_whenPainted = nullptr;
+    m_pointSizes.clear();
+    // The file is let go on the render thread, after what it still has to do.
+    m_renderer->run(
+        this, [pages = m_pages](const auto&) { pages->document.reset(); },
+        [](const JobResult<std::monostate>&) {});
 }
 
 void SlideShowWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (m_page >= 0)
-        render();
+    // The page on the screen stays until it comes at the new size.
+    if (m_page >= 0 && m_picture.size() != fittedSize(m_page))
+        renderPage({});
 }
 
 void SlideShowWindow::paintEvent(QPaintEvent*)
@@ -188,10 +217,6 @@ void SlideShowWindow::paintEvent(QPaintEvent*)
         return;
     const QPoint at((width() - m_picture.width()) / 2, (height() - m_picture.height()) / 2);
     painter.drawImage(at, m_picture);
-    if (!m_painted && m_page >= 0) {
-        m_painted = true;
-        reportPainted();
-    }
 }
 
 }  // namespace velumo

@@ -2,7 +2,6 @@
 
 #include <QRect>
 #include <QString>
-
 #include <functional>
 
 namespace velumo {
@@ -13,15 +12,15 @@ class SlideSurface {
 public:
     virtual ~SlideSurface() = default;
 
-    // Opens the pages file; false (with the reason) when it cannot be read.
-    virtual bool open(const QString& pagesFile, QString* reason) = 0;
+    // What an open ends in: the number of pages, or why the file cannot be read.
+    using Opened = std::function<void(int pageCount, const QString& failure)>;
+    // Opens the pages file; opened follows, at once or later (a window reads the file off the
+    // user-interface thread), unless the surface is opened again or closed meanwhile.
+    virtual void open(const QString& pagesFile, Opened opened) = 0;
     virtual int pageCount() const = 0;
-    // Shows a page (from 0); it is painted when the window is on the screen.
-    virtual void showPage(int page) = 0;
-    // Calls painted once the page shown last has been painted into the window on the screen
-    // (from the event loop; at once when it is already). One call is pending at a time; the
-    // next showPage() or close() forgets it. A surface that cannot tell calls it at once.
-    virtual void whenPainted(std::function<void()> painted) { painted(); }
+    // Shows a page (from 0); shown runs once it is painted on the screen (a window renders it
+    // off the user-interface thread first), unless another page is asked for meanwhile.
+    virtual void showPage(int page, std::function<void()> shown = {}) = 0;
     virtual void place(const QRect& rect) = 0;
     // Full screen on a screen (from 0); false when there is no such screen.
     virtual bool placeFullScreen(int screen) = 0;

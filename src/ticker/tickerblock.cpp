@@ -9,6 +9,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
+#include "base/worker.h"
 
 namespace velumo {
 
@@ -16,6 +17,8 @@ TickerBlock::TickerBlock(Settings& settings, QObject* parent)
     : QObject(parent), m_settings(settings)
 {
 }
+
+TickerBlock::~TickerBlock() = default;  // a read still going on is dropped
 
 void TickerBlock::setText(const QStringList& lines)
 {
@@ -188,6 +191,71 @@ void TickerBlock::LoadTickerFile(const QString& fileName, const QDateTime& now,
     updateCounters();
 }
 
+std::optional<BlockLists> TickerBlock::readBlockFile(const QString& fileName, const QDateTime& now,
+                                                     const Progress& progress)
+{
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString extension = dot < 0 ? QString() : fileName.mid(dot);
+    const bool dated = extension == QLatin1String(".txt");
+    if (!dated && extension != QLatin1String(".str"))
+        return std::nullopt;
+    const QStringList lines = readTextLines(fileName);
+    BlockLists lists;
+    if (dated)
+        parseTxt(lines, now, lists.text, lists.tariff, lists.index, progress);
+    else
+        parseStr(lines, lists.text, lists.tariff, lists.index, progress);
+    return lists;
+}
+
+void TickerBlock::applyLoaded(const std::optional<BlockLists>& lists, const QString& error)
+{
+    if (!error.isEmpty()) {
+        emit loading(true);
+        m_text.clear();
+        m_tariff.clear();
+        m_index.clear();
+        emit changed();
+    } else if (lists) {
+        emit loading(true);
+        m_text = lists->text;
+        m_tariff = lists->tariff;
+        m_index = lists->index;
+        emit changed();
+        emit loading(false);
+    }
+    updateCounters();
+}
+
+void TickerBlock::loadTickerFileLater(const QString& fileName, const QDateTime& now, Loaded done,
+                                      Progress progress)
+{
+    if (!m_reader)
+        m_reader = std::make_unique<Worker>(QStringLiteral("block"));
+    ++m_loadsPending;
+    using Position = std::pair<qsizetype, qsizetype>;
+    m_reader->run<Position>(
+        this,
+        [fileName, now, reportProgress = bool(progress)](const JobContext<Position>& job) {
+            Progress toCaller;
+            if (reportProgress)
+                toCaller = [&job](qsizetype position, qsizetype maximum) {
+                    job.report({position, maximum});
+                };
+            return readBlockFile(fileName, now, toCaller);
+        },
+        [progress](const Position& at) {
+            if (progress)
+                progress(at.first, at.second);
+        },
+        [this, done = std::move(done)](const JobResult<std::optional<BlockLists>>& result) {
+            --m_loadsPending;
+            applyLoaded(result.ok() ? *result.value : std::nullopt, result.error);
+            if (done)
+                done(result.error);
+        });
+}
+
 QJsonObject TickerBlock::statusJson(const QString& file) const
 {
     bool cut = false;
@@ -245,6 +313,22 @@ void TickerBlock::openStartupBlock(const QString& fileName, const QDateTime& now
         m_settings.setText(key::SCEdit5, previous);
         throw;
     }
+}
+
+void TickerBlock::openStartupBlockLater(const QString& fileName, const QDateTime& now, Loaded done,
+                                        Progress progress)
+{
+    const QString previous = m_settings.text(key::SCEdit5);
+    m_settings.setText(key::SCEdit5, fileName);
+    loadTickerFileLater(
+        fileName, now,
+        [this, fileName, previous, done = std::move(done)](const QString& error) {
+            if (!error.isEmpty() && m_settings.text(key::SCEdit5) == fileName)
+                m_settings.setText(key::SCEdit5, previous);
+            if (done)
+                done(error);
+        },
+        std::move(progress));
 }
 
 void TickerBlock::saveStartupBlock(const QString& fileName)

@@ -5,10 +5,20 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace velumo {
 
 class Settings;
+class Worker;
+
+// The three lists of a block file once read and decoded.
+struct BlockLists {
+    QStringList text;
+    QStringList tariff;
+    QStringList index;
+};
 
 // The three lists of a block, named after the controls that showed them.
 enum class BlockList { Text, Tariff, Index };
@@ -19,6 +29,7 @@ class TickerBlock : public QObject {
     Q_OBJECT
 public:
     explicit TickerBlock(Settings& settings, QObject* parent = nullptr);
+    ~TickerBlock() override;
 
     const QStringList& text() const { return m_text; }
     const QStringList& tariff() const { return m_tariff; }
@@ -55,6 +66,25 @@ public:
     void LoadTickerFile(const QString& fileName, const QDateTime& now,
                         const Progress& progress = {});
 
+    // LoadTickerFile with the reading and decoding on a worker thread (a block of 100 000
+    // announcements takes longer than a frame): the lists are replaced when the file has been
+    // read, as LoadTickerFile replaces them, and then done(error) runs on this thread (error
+    // empty when the file was read). Loads end in the order they were asked for. Progress comes
+    // on this thread while the file is decoded.
+    using Loaded = std::function<void(const QString& error)>;
+    void loadTickerFileLater(const QString& fileName, const QDateTime& now, Loaded done,
+                             Progress progress = {});
+    // Loads asked for and not yet applied.
+    int loadsPending() const { return m_loadsPending; }
+    // What LoadTickerFile does once the file is read: the lists replaced (nothing read: an
+    // extension of no block layout), or cleared when reading failed (error set); the counters
+    // updated in every case.
+    void applyLoaded(const std::optional<BlockLists>& lists, const QString& error = {});
+    // Reads and decodes a block file on any thread; nothing for an extension of no block
+    // layout. Throws Failure when the file cannot be read.
+    static std::optional<BlockLists> readBlockFile(const QString& fileName, const QDateTime& now,
+                                                   const Progress& progress = {});
+
     // The block in the ".str" layout: "^"index, "~"tariff, text for each announcement when the
     // text and index lists have equal length, the text lines alone otherwise.
     QStringList strLines() const;
@@ -68,6 +98,10 @@ public:
     void openStartupBlock(const QString& fileName, const QDateTime& now,
                           const Progress& progress = {});
     void saveStartupBlock(const QString& fileName);
+    // The open as a later load (loadTickerFileLater): the file is named at once, and the
+    // previous name comes back when it cannot be read and nothing else was named meanwhile.
+    void openStartupBlockLater(const QString& fileName, const QDateTime& now, Loaded done,
+                               Progress progress = {});
 
     // Drops every announcement whose text begins with "_" (second character of its line).
     void RemoveRssLines();
@@ -100,6 +134,8 @@ private:
     QStringList& listOf(BlockList list);
 
     Settings& m_settings;
+    std::unique_ptr<Worker> m_reader;
+    int m_loadsPending = 0;
     QStringList m_text;
     QStringList m_tariff;
     QStringList m_index;

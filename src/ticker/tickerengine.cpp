@@ -1,6 +1,7 @@
 #include "tickerengine.h"
 
 #include <QFontMetrics>
+#include <QPointer>
 #include <climits>
 
 #include "base/clock.h"
@@ -332,9 +333,15 @@ void TickerEngine::frame()
     const int drawnWidth =
         m_picture ? (m_picture->laidOut() ? m_picture->placedWidth() : INT_MAX / 2) : 0;
     if (left <= -drawnWidth - kGapPx) {
-        followAnnouncement(left);
-        prepareNext(nowMs, left);
-        left = leftAt(nowMs);
+        if (m_block.loadsPending() > 0) {
+            // The next announcement comes from the block being read: the strip runs on empty
+            // until it is in place, and the new picture then enters at the right end.
+            m_carryOver = false;
+        } else {
+            followAnnouncement(left);
+            prepareNext(nowMs, left);
+            left = leftAt(nowMs);
+        }
     }
     // P13
     if (m_haltPending)
@@ -408,24 +415,18 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
 
     // P11
     if (m_currentLine >= lines.size() - 1) {
-        QString failure;
         const QString file = m_settings.text(key::SCEdit5);
         if (!file.isEmpty() && m_settings.checked(key::SCCheckbox29)) {
-            try {
-                m_block.LoadTickerFile(file, m_clock.now());
-                m_reloadFailure.clear();
-            } catch (...) {
-                failure = currentExceptionText();
-            }
+            // Read off this thread; the next announcement waits for the block (see frame()).
+            m_block.loadTickerFileLater(file, m_clock.now(),
+                                        [engine = QPointer<TickerEngine>(this)](const QString& e) {
+                                            if (engine)
+                                                engine->blockReloaded(e);
+                                        });
         }
         m_currentLine = 0;
         m_resumeLine = 0;
         ++m_blockRunCount;
-        // A file that stays unreadable is reported once, not at the end of every pass.
-        if (!failure.isEmpty() && failure != m_reloadFailure) {
-            m_reloadFailure = failure;
-            m_notifier.errorReport(failure);
-        }
     } else {
         ++m_currentLine;
     }
@@ -439,6 +440,19 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
         m_log.AppendLogRecord(runCount, index, tariff, text);
         m_onStrip = OnStrip{index, tariff, text};
     }
+}
+
+void TickerEngine::blockReloaded(const QString& failure)
+{
+    if (failure.isEmpty()) {
+        m_reloadFailure.clear();
+    } else if (failure != m_reloadFailure) {
+        // A file that stays unreadable is reported once, not at the end of every pass.
+        m_reloadFailure = failure;
+        m_notifier.errorReport(failure);
+    }
+    // The on-air line is told again on the block that is now in place.
+    emit onAirLineChanged(m_onAirLine);
 }
 
 QString TickerEngine::ApplyTariff(int line, const QString& text)

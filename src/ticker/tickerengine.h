@@ -103,6 +103,8 @@ private:
     void rebase(qint64 nowMs, int left);
     void prepareNext(qint64 nowMs, int left);
     QString ApplyTariff(int line, const QString& text);
+    // The block read again at the end of a pass is in place (failure: why it could not be read).
+    void blockReloaded(const QString& failure);
     bool CheckHalt(qint64 nowMs, int& left);
     void showLeft(int left);
     void logEvent(const QString& text);

@@ -22,6 +22,8 @@ protected:
         settings.setText(key::SCEdit10, line);
         runThrowing([&](HandlerSerializer::Caller caller) {
             handlers.startCurrentEntry(std::move(caller));
+            // A string line's block is read on a worker; the handler goes on once it is in place.
+            waitFor([&] { return rig.block.loadsPending() == 0; });
         });
     }
     void writeTickerFile(const char* field, const QString& name, const QStringList& lines)
@@ -50,6 +52,42 @@ TEST_F(Handlers, StringStartFillsFieldsLoadsItsSlotAndRuns)
     EXPECT_EQ(rig.ticker.workLabel, "Работаем!");
     EXPECT_TRUE(rig.tones.tones.empty());
     EXPECT_EQ(rig.port.writes, 0);
+}
+
+// The block of a string line is read off the user-interface thread: the ticker is switched on
+// and run only once it is in place, and nothing of the handler's later steps comes before.
+TEST_F(Handlers, StringSwitchesTheTickerWhenItsBlockIsInPlace)
+{
+    settings.setChecked(key::SCCheckBox26, true);
+    for (const char* box : {key::SCCheckBox4, key::SCCheckBox2, key::SCCheckBox5})
+        settings.setChecked(box, true);
+    writeTickerFile(key::SCEdit59, "one.str", {"^1", "~0", "1Первое"});
+    rig.block.setLists({"1Старое"}, {"0"}, {"1"});
+    settings.setText(key::SCEdit10, QStringLiteral("13.10.10 12:10:30|s1|00|13.10.10 13:50:30"));
+    bool finished = false;
+    QStringList atSwitch;
+    runThrowing([&](HandlerSerializer::Caller caller) {
+        caller.finished = [&] { finished = true; };
+        handlers.startCurrentEntry(std::move(caller));
+        EXPECT_EQ(rig.ticker.calls, (QStringList{"not running", "resume 0"}));
+        EXPECT_EQ(rig.block.text(), QStringList{"1Старое"});
+        EXPECT_TRUE(rig.tones.tones.empty());
+        EXPECT_FALSE(finished);
+        ASSERT_TRUE(waitFor([&] { return rig.block.loadsPending() == 0; }));
+    });
+    EXPECT_EQ(rig.block.text(), QStringList{"1Первое"});
+    EXPECT_EQ(rig.ticker.calls,
+              (QStringList{"not running", "resume 0", "running", "apply", "run"}));
+    EXPECT_EQ(rig.tones.tones, (std::vector<std::pair<int, int>>{{100, 200}}));
+    EXPECT_TRUE(finished);
+
+    // A block that cannot be read: the message once the reading has failed, then the run.
+    rig.ticker.calls.clear();
+    settings.setText(key::SCEdit59, rig.path("missing.str"));
+    start(QStringLiteral("13.10.10 12:10:30|s1|00|13.10.10 13:50:30"));
+    EXPECT_EQ(rig.notifier.messages, QStringList{"Ошибка загрузки файла строки!!"});
+    EXPECT_EQ(rig.ticker.calls, (QStringList{"not running", "resume 0", "run"}));
+    EXPECT_TRUE(rig.block.text().isEmpty());
 }
 
 TEST_F(Handlers, StringBeepsAndPinInOrder)

@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
-#include <functional>
 #include <utility>
 
 #include "base/eventlog.h"
@@ -585,18 +583,40 @@ public:
     QRect rect;
     QList<int> shown;
 
-    bool open(const QString&, QString* reason) override
+    // With later set, the answers wait for answerOpen() and paintPage(), as a window's wait for
+    // its render thread; otherwise they come at once.
+    bool later = false;
+    Opened pendingOpen;
+    std::function<void()> pendingPaint;
+
+    void open(const QString&, Opened opened) override
     {
         calls << QStringLiteral("open");
-        if (!opens && reason)
-            *reason = QStringLiteral("broken pages");
-        return opens;
+        if (later)
+            pendingOpen = std::move(opened);
+        else
+            opened(opens ? pages : 0, opens ? QString() : QStringLiteral("broken pages"));
+    }
+    void answerOpen()
+    {
+        if (pendingOpen)
+            std::exchange(pendingOpen, nullptr)(opens ? pages : 0,
+                                                opens ? QString() : QStringLiteral("broken pages"));
+    }
+    void paintPage()
+    {
+        if (pendingPaint)
+            std::exchange(pendingPaint, nullptr)();
     }
     int pageCount() const override { return pages; }
-    void showPage(int page) override
+    void showPage(int page, std::function<void()> painted) override
     {
         calls << QStringLiteral("page %1").arg(page);
         shown << page;
+        if (later)
+            pendingPaint = std::move(painted);
+        else if (painted)
+            painted();
     }
     void place(const QRect& r) override
     {
@@ -614,26 +634,7 @@ public:
     }
     int screenCount() const override { return screens; }
     QRect geometry() const override { return rect; }
-    void close() override
-    {
-        calls << QStringLiteral("close");
-        painted = nullptr;
-    }
-    // Held: the page waits for paint() as a window that is not mapped yet does.
-    void whenPainted(std::function<void()> done) override
-    {
-        if (holdPaint)
-            painted = std::move(done);
-        else
-            done();
-    }
-    void paint()
-    {
-        if (const std::function<void()> done = std::exchange(painted, nullptr))
-            done();
-    }
-    bool holdPaint = false;
-    std::function<void()> painted;
+    void close() override { calls << QStringLiteral("close"); }
 };
 
 class Player : public Converter {
@@ -708,47 +709,55 @@ TEST_F(Player, ShowsTheSlidesOnTheirOwnTimingsAndArmsTimerPptOnTheFirstSlide)
     EXPECT_FALSE(player->timerPpt().isActive());
 }
 
-// The show is on the screen when the surface has painted its first slide: onScreen and the log
-// line wait for that; a first slide that is gone before it was painted hands over to the next.
-TEST_F(Player, OnScreenWaitsUntilTheFirstSlideIsPainted)
+// The pages come from the surface's render thread: the show is on screen, its timers armed,
+// only once the first page is painted; a stop, or another show, while the surface is still
+// reading drops its answer.
+TEST_F(Player, TheShowGoesOnWhenTheSurfaceHasOpenedAndPaintedTheFirstPage)
 {
-    surface.pages = 3;
-    surface.holdPaint = true;
-    const QString show =
-        write(QStringLiteral("show.fodp"),
-              flatPresentation({{"#ff0000", "PT0.2S"}, {"#00ff00", "PT5S"}, {"#0000ff", "PT5S"}}));
+    surface.pages = 2;
+    surface.later = true;
+    const QString show = write(QStringLiteral("show.fodp"),
+                               flatPresentation({{"#ff0000", "PT0.3S"}, {"#0000ff", "PT4S"}}));
     QSignalSpy on(player.get(), &ContentPlayer::onScreen);
     QSignalSpy failed(player.get(), &ContentPlayer::failed);
     player->start(request(show));
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return !surface.shown.isEmpty() || !failed.isEmpty(); }, 30'000));
-    ASSERT_TRUE(failed.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(surface.pendingOpen); }, 30'000));
+    EXPECT_FALSE(player->isOpen());
+    EXPECT_EQ(surface.calls, QStringList{"open"});
+    surface.answerOpen();
+    EXPECT_EQ(surface.calls, (QStringList{"open", "place 10 20 300 400", "page 0"}));
     EXPECT_EQ(on.size(), 0);
-    EXPECT_TRUE(events().filter(u"p first slide on screen").isEmpty());
-    surface.paint();
+    EXPECT_FALSE(player->timerPpt().isActive());
+    surface.paintPage();
     EXPECT_EQ(on.size(), 1);
-    EXPECT_EQ(events().filter(u"p first slide on screen").size(), 1);
-    surface.paint();
-    EXPECT_EQ(on.size(), 1);
+    EXPECT_TRUE(player->timerPpt().isActive());
+    EXPECT_TRUE(events().last().startsWith(u"p first slide on screen after "));
 
-    // From the cache, never painted before the second slide: the second one is the first
-    // picture, once.
-    const qsizetype before = surface.shown.size();
+    // Stopped while the surface reads: it is closed, and its late answer shows nothing.
     player->start(request(show));
-    EXPECT_EQ(surface.shown.size(), before + 1);
-    EXPECT_EQ(on.size(), 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return surface.shown.size() == before + 2; }, 5000));
-    EXPECT_EQ(on.size(), 1);
-    surface.paint();
-    EXPECT_EQ(on.size(), 2);
-    surface.paint();
-    EXPECT_EQ(on.size(), 2);
-
-    // Stopped before its paint: nothing.
-    player->start(request(show));
+    ASSERT_TRUE(bool(surface.pendingOpen));  // from the cache: asked at once
     player->stop();
-    surface.paint();
-    EXPECT_EQ(on.size(), 2);
+    EXPECT_EQ(surface.calls.last(), "close");
+    surface.answerOpen();
+    EXPECT_EQ(surface.calls.last(), "close");
+    EXPECT_EQ(on.size(), 1);
+    EXPECT_FALSE(player->isOpen());
+
+    // Stopped while the first page is painted: no show comes on screen after the stop.
+    player->start(request(show));
+    surface.answerOpen();
+    player->stop();
+    surface.paintPage();
+    EXPECT_EQ(on.size(), 1);
+    EXPECT_FALSE(player->timerPpt().isActive());
+
+    // A file the surface cannot read fails the show with the surface's reason.
+    surface.opens = false;
+    player->start(request(show));
+    surface.answerOpen();
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_TRUE(failed.at(0).at(0).toString().endsWith(u": broken pages"));
+    EXPECT_FALSE(player->isOpen());
 }
 
 TEST_F(Player, ParkMovesTheShowAboveTheScreenAndItGoesOn)

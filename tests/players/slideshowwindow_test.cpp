@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -83,8 +85,12 @@ TEST_F(SlideShowWindowTest, LibreOfficeKeepsTheTimingsAndLeavesTheHiddenSlideOut
 {
     EXPECT_EQ(s_converted->durations, (QList<std::optional<double>>{2.0, 1.0, 3.0}));
     SlideShowWindow window;
-    QString reason;
-    ASSERT_TRUE(window.open(s_converted->pages, &reason)) << reason.toStdString();
+    std::optional<std::pair<int, QString>> opened;
+    window.open(s_converted->pages,
+                [&](int pages, const QString& failure) { opened.emplace(pages, failure); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.has_value(); }, 10'000));
+    EXPECT_EQ(opened->second, QString()) << opened->second.toStdString();
+    EXPECT_EQ(opened->first, 3);
     EXPECT_EQ(window.pageCount(), 3);
 }
 
@@ -130,38 +136,12 @@ TEST_F(SlideShowWindowTest, PowerPointTimingsSurviveTheConversion)
         const Presentation presentation = ok.at(0).at(1).value<Presentation>();
         EXPECT_EQ(presentation.durations, (QList<std::optional<double>>{2.0, 1.0, 3.0}));
         SlideShowWindow window;
-        ASSERT_TRUE(window.open(presentation.pages, nullptr));
+        QString failure = QStringLiteral("no answer");
+        window.open(presentation.pages, [&](int, const QString& f) { failure = f; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return failure != QStringLiteral("no answer"); }));
+        EXPECT_EQ(failure, QString());
         EXPECT_EQ(window.pageCount(), 3);
     }
-}
-
-// The window tells when the page it was given last has been painted: not before it is painted,
-// once however often it paints, never for a page shown over it or a closed window.
-TEST_F(SlideShowWindowTest, WhenPaintedWaitsForThePaintOfThePageShownLast)
-{
-    SlideShowWindow window;
-    ASSERT_TRUE(window.open(s_converted->pages, nullptr));
-    window.place(QRect(10, 10, 200, 150));
-    int painted = 0;
-    window.showPage(0);
-    window.whenPainted([&] { ++painted; });
-    EXPECT_EQ(painted, 0) << "told from the event loop, never from inside the call";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return painted == 1; }, 5000));
-    window.repaint();
-    QTest::qWait(50);
-    EXPECT_EQ(painted, 1);
-    // Already painted: told at once (from the event loop).
-    window.whenPainted([&] { ++painted; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return painted == 2; }, 5000));
-
-    // A page shown over the one waited for, or the window closed, forgets who waited.
-    window.showPage(1);
-    window.whenPainted([&] { painted += 100; });
-    window.showPage(2);
-    window.whenPainted([&] { painted += 1000; });
-    window.close();
-    QTest::qWait(200);
-    EXPECT_EQ(painted, 2);
 }
 
 TEST_F(SlideShowWindowTest, TheColoursInTheirOrderAtTheRectangleAndTheParkGoesOn)
@@ -176,12 +156,10 @@ TEST_F(SlideShowWindowTest, TheColoursInTheirOrderAtTheRectangleAndTheParkGoesOn
 
     QSignalSpy on(&player, &ContentPlayer::onScreen);
     player.start({u'p', QStringLiteral("1"), s_show, QRect(40, 30, 320, 240)});
-    // From the cache the first slide is handed to the window before start() returns; it is on
-    // the screen once the window has painted it, which the event loop tells.
+    // From the cache: the pages are opened and rendered by the render thread, so start()
+    // returns at once and the first slide follows.
     EXPECT_EQ(on.size(), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return on.size() > 0; }, 5000));
-    QTest::qWait(50);
-    ASSERT_EQ(on.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return on.size() == 1; }, 10'000));
     EXPECT_EQ(player.seconds(), 6);
     EXPECT_EQ(player.label133(), QStringLiteral("6 с или 0мин.6 сек. для 3 слайдов"));
     EXPECT_EQ(player.timerPpt().interval(), 6000);
@@ -201,6 +179,103 @@ TEST_F(SlideShowWindowTest, TheColoursInTheirOrderAtTheRectangleAndTheParkGoesOn
     EXPECT_TRUE(player.timerPpt().isActive());
 
     player.stop();
+    EXPECT_FALSE(window.isVisible());
+}
+
+// The render thread's answers, on pages written here (no LibreOffice needed): the file opened
+// or why not, each page painted only once its picture has come, and nothing of an open that
+// was replaced or closed meanwhile.
+class SlideShowWindowPages : public ::testing::Test {
+protected:
+    // A PDF of one page per colour.
+    QString writePdf(const QString& name, const QList<QColor>& colours)
+    {
+        const QString path = dir.path() + u'/' + name;
+        QPdfWriter writer(path);
+        writer.setPageSize(QPageSize(QPageSize::A5));
+        writer.setPageOrientation(QPageLayout::Landscape);
+        QPainter painter(&writer);
+        for (qsizetype i = 0; i < colours.size(); ++i) {
+            if (i > 0)
+                writer.newPage();
+            painter.fillRect(QRect(0, 0, writer.width(), writer.height()), colours[i]);
+        }
+        return path;
+    }
+    static QColor middle(QWidget& window)
+    {
+        const QImage shot = window.grab().toImage();
+        return shot.pixelColor(shot.width() / 2, shot.height() / 2);
+    }
+    QTemporaryDir dir;
+    SlideShowWindow window;
+    QList<std::pair<int, QString>> opened;
+    SlideSurface::Opened record = [this](int pages, const QString& failure) {
+        opened.append({pages, failure});
+    };
+};
+
+TEST_F(SlideShowWindowPages, AFileThatIsNoPdfSaysSoAndShowsNothing)
+{
+    writeAll(dir.path() + QStringLiteral("/broken.pdf"), "not a PDF at all");
+    for (const QString& file :
+         {dir.path() + QStringLiteral("/broken.pdf"), dir.path() + QStringLiteral("/none.pdf")}) {
+        opened.clear();
+        window.open(file, record);
+        EXPECT_TRUE(opened.isEmpty());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 10'000));
+        EXPECT_EQ(opened.first().first, 0);
+        EXPECT_TRUE(opened.first().second.startsWith(QStringLiteral("PDF error ")))
+            << opened.first().second.toStdString();
+        EXPECT_EQ(window.pageCount(), 0);
+        EXPECT_FALSE(window.isVisible());
+    }
+}
+
+TEST_F(SlideShowWindowPages, PagesArePaintedWhenTheirPicturesCome)
+{
+    window.place(QRect(10, 10, 320, 240));
+    window.open(writePdf(QStringLiteral("two.pdf"), {Qt::red, Qt::blue}), record);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 10'000));
+    EXPECT_EQ(opened.first(), std::make_pair(2, QString()));
+    bool shown = false;
+    window.showPage(0, [&] { shown = true; });
+    EXPECT_FALSE(shown);
+    EXPECT_FALSE(window.isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }, 10'000));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(middle(window).red(), 255) << middle(window).name().toStdString();
+    shown = false;
+    window.showPage(1, [&] { shown = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }, 10'000));
+    EXPECT_EQ(middle(window).blue(), 255) << middle(window).name().toStdString();
+    // A page asked for and replaced before its picture came is never painted.
+    bool first = false;
+    bool second = false;
+    window.showPage(0, [&] { first = true; });
+    window.showPage(1, [&] { second = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second; }, 10'000));
+    QTest::qWait(100);
+    EXPECT_FALSE(first);
+    EXPECT_EQ(middle(window).blue(), 255);
+}
+
+TEST_F(SlideShowWindowPages, AnOpenReplacedOrClosedMeanwhileIsNotAnswered)
+{
+    const QString one = writePdf(QStringLiteral("one.pdf"), {Qt::green});
+    const QString two = writePdf(QStringLiteral("two.pdf"), {Qt::red, Qt::blue});
+    bool earlier = false;
+    window.open(one, [&](int, const QString&) { earlier = true; });
+    window.open(two, record);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 10'000));
+    EXPECT_EQ(opened.first(), std::make_pair(2, QString()));
+    QTest::qWait(100);
+    EXPECT_FALSE(earlier);
+    window.open(one, [&](int, const QString&) { earlier = true; });
+    window.close();
+    QTest::qWait(300);
+    EXPECT_FALSE(earlier);
+    EXPECT_EQ(window.pageCount(), 0);
     EXPECT_FALSE(window.isVisible());
 }
 

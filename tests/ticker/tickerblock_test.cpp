@@ -205,6 +205,77 @@ TEST_F(BlockFiles, TheStartupBlockIsTheLastFileReadOrWrittenWhole)
     EXPECT_EQ(settings.text(key::SCEdit5), first);
     block.saveStartupBlock(dir.filePath("second.str"));
     EXPECT_EQ(settings.text(key::SCEdit5), dir.filePath("second.str"));
+
+    // The open as a later load: named at once, the previous name back when it cannot be read.
+    bool answered = false;
+    block.openStartupBlockLater(dir.filePath("missing.str"), kNow,
+                                [&](const QString& error) { answered = !error.isEmpty(); });
+    EXPECT_EQ(settings.text(key::SCEdit5), dir.filePath("missing.str"));
+    ASSERT_TRUE(test::waitFor([&] { return answered; }));
+    EXPECT_EQ(settings.text(key::SCEdit5), dir.filePath("second.str"));
+}
+
+// Read on a worker: the lists change only when the file has been read, in the order the loads
+// were asked for, each caller hearing after its own block is in place.
+TEST_F(BlockFiles, LaterLoadsApplyInOrderAndAnswerAfterTheListsAreInPlace)
+{
+    block.setLists({"0Старое"}, {"0"}, {"1"});
+    const QString first = write("first.str", "^1\r\n~0\r\n1Первое\r\n^2\r\n~0\r\n1Второе\r\n");
+    const QString second = write("second.txt", "^7\r\n~0\r\n!14.10.10\r\n3Завтра\r\n");
+    QStringList heard;
+    QList<QStringList> seen;
+    QList<qsizetype> progressMax;
+    block.loadTickerFileLater(
+        first, kNow,
+        [&](const QString& error) {
+            heard.append("first:" + error);
+            seen.append(block.text());
+        },
+        [&](qsizetype, qsizetype maximum) { progressMax.append(maximum); });
+    block.loadTickerFileLater(second, kNow, [&](const QString& error) {
+        heard.append("second:" + error);
+        seen.append(block.text());
+    });
+    // Nothing has changed yet: the user-interface thread did not wait for the files.
+    EXPECT_EQ(block.text(), QStringList{"0Старое"});
+    EXPECT_EQ(block.loadsPending(), 2);
+    ASSERT_TRUE(test::waitFor([&] { return heard.size() == 2; }));
+    EXPECT_EQ(heard, (QStringList{"first:", "second:"}));
+    EXPECT_EQ(seen[0], (QStringList{"1Первое", "1Второе"}));
+    EXPECT_EQ(seen[1], QStringList{"3Завтра"});
+    EXPECT_EQ(block.index(), QStringList{"7"});
+    EXPECT_EQ(settings.text(key::SCEdit12), "1");
+    EXPECT_EQ(block.loadsPending(), 0);
+    ASSERT_FALSE(progressMax.isEmpty());
+    EXPECT_EQ(progressMax.last(), 6);
+
+    // An extension of no block layout loads nothing, and still answers in its turn.
+    bool answered = false;
+    block.loadTickerFileLater(write("notes.csv", "x\r\n"), kNow,
+                              [&](const QString& error) { answered = error.isEmpty(); });
+    ASSERT_TRUE(test::waitFor([&] { return answered; }));
+    EXPECT_EQ(block.text(), QStringList{"3Завтра"});
+}
+
+// As LoadTickerFile: a file that cannot be read leaves the lists cleared and hidden, and the
+// caller hears why.
+TEST_F(BlockFiles, LaterLoadOfAnUnreadableFileClearsTheListsAndSaysWhy)
+{
+    block.setLists({"1a", "2b"}, {"0", "0"}, {"1", "2"});
+    QSignalSpy loading(&block, &TickerBlock::loading);
+    QSignalSpy changed(&block, &TickerBlock::changed);
+    QString error;
+    block.loadTickerFileLater(dir.filePath("missing.str"), kNow,
+                              [&](const QString& e) { error = e.isEmpty() ? "none" : e; });
+    ASSERT_TRUE(test::waitFor([&] { return !error.isEmpty(); }));
+    EXPECT_NE(error, "none");
+    EXPECT_TRUE(error.contains("missing.str")) << error.toStdString();
+    EXPECT_TRUE(block.text().isEmpty());
+    EXPECT_TRUE(block.index().isEmpty());
+    EXPECT_EQ(settings.text(key::SCEdit12), "0");
+    ASSERT_EQ(loading.size(), 1);
+    EXPECT_EQ(loading[0][0].toBool(), true);
+    EXPECT_EQ(changed.size(), 1);
 }
 
 TEST_F(BlockFiles, Utf8AndCp1251FilesReadAlike)

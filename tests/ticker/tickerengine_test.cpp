@@ -33,8 +33,12 @@ protected:
     void runUntilTexts(qsizetype n, qint64 limitMs = 600000)
     {
         const qint64 end = clock.monotonicMs() + limitMs;
-        while (view.texts.size() < n && clock.monotonicMs() < end)
+        while (view.texts.size() < n && clock.monotonicMs() < end) {
+            // A block being read on its worker is waited for, as the real frames would.
+            if (block.loadsPending() > 0)
+                test::waitFor([&] { return block.loadsPending() == 0; });
             timers.advance(TickerEngine::kFrameMs);
+        }
     }
     int drawnWidth() { return view.picture->drawnWidth(); }
 
@@ -180,12 +184,48 @@ TEST_F(TickerEngineTest, ReloadsTheBlockFileAfterTheLastLine)
     EXPECT_TRUE(log.records()[2].endsWith(";7;0;Новое "));
 }
 
+// The block read again after the last line comes off a worker: the strip runs on empty while
+// it is read, and the next announcement is the new block's first, entering at the right end.
+TEST_F(TickerEngineTest, NextAnnouncementWaitsForTheBlockReadAgain)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("block.str"));
+    writeAll(file, cp1251(QStringLiteral("^1\r\n~0\r\n0Старое\r\n")));
+    block.LoadTickerFile(file, clock.now());
+    settings.setText(key::SCEdit5, file);
+    settings.setChecked(key::SCCheckbox29, true);
+    writeAll(file, cp1251(QStringLiteral("^7\r\n~0\r\n0Новое\r\n")));
+    std::vector<int> onAir;
+    QObject::connect(&engine, &TickerEngine::onAirLineChanged,
+                     [&](int line) { onAir.push_back(line); });
+    engine.BitBtn2Click();
+    // The one line was the last: its preparation asked for the block again.
+    ASSERT_EQ(view.texts, QStringList{"Старое "});
+    EXPECT_EQ(block.loadsPending(), 1);
+    // Frames without the worker's answer: the picture leaves, no other comes.
+    for (int i = 0; i < 4000; ++i)
+        timers.advance(TickerEngine::kFrameMs);
+    EXPECT_EQ(view.texts, QStringList{"Старое "});
+    EXPECT_EQ(block.text(), QStringList{"0Старое"});
+    ASSERT_TRUE(test::waitFor([&] { return block.loadsPending() == 0; }));
+    EXPECT_EQ(block.text(), QStringList{"0Новое"});
+    // The on-air line is told again on the new block.
+    EXPECT_EQ(onAir, (std::vector<int>{0, 0}));
+    runUntilTexts(2);
+    EXPECT_EQ(view.texts, QStringList({"Старое ", "Новое "}));
+    EXPECT_EQ(view.lefts.back(), 400);
+    // The new block's one line is its last too: another pass, another reading.
+    EXPECT_EQ(engine.BlockRunCount(), 2);
+    EXPECT_EQ(block.loadsPending(), 1);
+}
+
 TEST_F(TickerEngineTest, UnreadableBlockFileIsReportedOnceAndTheStripGoesOn)
 {
     setBlock({"0А"}, {"0"}, {"1"});
     settings.setText(key::SCEdit5, QStringLiteral("/nonexistent/folder/block.str"));
     settings.setChecked(key::SCCheckbox29, true);
     engine.BitBtn2Click();
+    ASSERT_TRUE(test::waitFor([&] { return block.loadsPending() == 0; }));
     EXPECT_EQ(notifier.errors.size(), 1);
     runUntilTexts(3);
     EXPECT_EQ(view.texts.size(), 3);
