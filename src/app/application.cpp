@@ -12,6 +12,7 @@
 #include "app/dispatchermodule.h"
 #include "app/fleetmodule.h"
 #include "app/fleetopsmodule.h"
+#include "fleet/alarmmonitor.h"
 #include "app/networkmodule.h"
 #include "app/onairmodule.h"
 #include "app/panelmodule.h"

@@ -9,8 +9,8 @@
 #include "base/controlchannel.h"
 #include "base/failure.h"
 #include "base/guard.h"
+#include "base/screenshotsource.h"
 #include "base/textfile.h"
-#include "fleet/screenshotsource.h"
 
 namespace velumo {
 
@@ -89,7 +89,8 @@ std::function<QByteArray()> ScreenshotService::pngSource()
         if (QThread::currentThread() == thread())
             compose();
         else  // the caller waits for the user-interface thread, never the other way round
-            QMetaObject::invokeMethod(this, compose, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(this, compose,
+                                      Qt::BlockingQueuedConnection);  // plain: guarded inside
         if (picture.isNull())
             return {};
         try {

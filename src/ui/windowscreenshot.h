@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "fleet/screenshotsource.h"
+#include "base/screenshotsource.h"
 
 namespace velumo {
 

@@ -12,7 +12,7 @@
 #include "base/worker.h"
 #include "fakes/testsupport.h"
 #include "fleet/screenshotservice.h"
-#include "fleet/screenshotsource.h"
+#include "base/screenshotsource.h"
 
 namespace velumo {
 namespace {
