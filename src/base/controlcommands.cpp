@@ -64,6 +64,8 @@ constexpr ControlCommand kCommands[] = {
      "capture started"},
     {"panel capture-stop", "", "the panel's capture stop", "capture stopped"},
     {"asrun seal", "", "seal the as-run journal now", nullptr},
+    {"screenshot", "[FILE]",
+     "a PNG of what the program shows (screenshot.png in the program folder)", nullptr},
 };
 
 }  // namespace
