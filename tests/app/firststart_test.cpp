@@ -15,6 +15,7 @@
 
 #include "fakes/programrun.h"
 #include "fakes/testsupport.h"
+#include "fakes/virtualscreen.h"
 
 namespace velumo {
 namespace {
@@ -32,32 +33,21 @@ class FirstStart : public ::testing::TestWithParam<QSize> {
 protected:
     void SetUp() override
     {
-        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-        ASSERT_FALSE(xvfb.isEmpty()) << "Xvfb is not installed";
         xdotool = QStandardPaths::findExecutable("xdotool");
         ASSERT_FALSE(xdotool.isEmpty()) << "xdotool is not installed";
         xprop = QStandardPaths::findExecutable("xprop");
         ASSERT_FALSE(xprop.isEmpty()) << "xprop is not installed";
-        for (int n = 71; n < 99 && display.isEmpty(); ++n)
-            if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
-                !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                display = QStringLiteral(":%1").arg(n);
-        ASSERT_FALSE(display.isEmpty());
-        const QSize screen = GetParam();
-        server.start(xvfb, {display, "-screen", "0",
-                            QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
-                            "-nolisten", "tcp"});
-        ASSERT_TRUE(test::waitFor(
-            [&] { return QFileInfo::exists("/tmp/.X11-unix/X" + display.mid(1)); }, 10000, 20));
-        env = test::programEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
+        const QSize size = GetParam();
+        QString why;
+        xserver.setSize(size.width(), size.height());
+        ASSERT_TRUE(xserver.start(181, 200, &why)) << why.toStdString();
+        display = xserver.display();
+        env = xserver.environment();
     }
     void TearDown() override
     {
         program.stop();
-        server.terminate();
-        server.waitForFinished(3000);
+        xserver.stop();
     }
 
     // The program's windows on the screen: name and rectangle.
@@ -127,7 +117,7 @@ protected:
     QString xprop;
     QString display;
     QProcessEnvironment env;
-    QProcess server;
+    test::VirtualScreen xserver;
     QTemporaryDir dir;
     test::Program program{dir.path()};
 };

@@ -25,6 +25,7 @@
 #include "base/textfile.h"
 #include "fakes/programrun.h"
 #include "fakes/testsupport.h"
+#include "fakes/virtualscreen.h"
 #include "players/testmedia.h"
 
 namespace velumo {
@@ -108,26 +109,17 @@ class PlayersRun : public ::testing::Test {
 protected:
     void startServer()
     {
-        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-        ASSERT_FALSE(xvfb.isEmpty()) << "Xvfb is not installed";
-        for (int n = 61; n < 99 && display.isEmpty(); ++n)
-            if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
-                !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                display = QStringLiteral(":%1").arg(n);
-        ASSERT_FALSE(display.isEmpty());
-        server.start(xvfb, {display, "-screen", "0", "800x600x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(test::waitFor(
-            [&] { return QFileInfo::exists("/tmp/.X11-unix/X" + display.mid(1)); }, 10000, 20));
-        env = test::programEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
+        QString why;
+        xserver.setSize(800, 600);
+        ASSERT_TRUE(xserver.start(111, 130, &why)) << why.toStdString();
+        display = xserver.display();
+        env = xserver.environment();
     }
     void TearDown() override
     {
         program.stop();
-        if (server.state() != QProcess::NotRunning) {
-            server.terminate();
-            server.waitForFinished(3000);
+        {
+            xserver.stop();
         }
     }
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -136,7 +128,7 @@ protected:
 
     QString display;
     QProcessEnvironment env = test::programEnvironment();
-    QProcess server;
+    test::VirtualScreen xserver;
     QTemporaryDir dir;
     test::Program program{dir.path()};
 };

@@ -11,8 +11,8 @@
 
 namespace velumo::test {
 
-// A virtual X server (Xvfb, 1280x720, 24 bits) for a whole-program test, on the first free
-// display of a range (each test program has its own range, so that tests run side by side),
+// A virtual X server (Xvfb, 1280x720 unless set, 24 bits) for a whole-program test, on the first
+// free display of a range (each test program has its own range, so that tests run side by side),
 // and the program's environment on it: the xcb platform on that display. Stopped with the test.
 class VirtualScreen {
 public:
@@ -20,6 +20,12 @@ public:
     ~VirtualScreen() { stop(); }
     VirtualScreen(const VirtualScreen&) = delete;
     VirtualScreen& operator=(const VirtualScreen&) = delete;
+
+    // The screen's size, set before start().
+    void setSize(int width, int height)
+    {
+        m_size = QStringLiteral("%1x%2x24").arg(width).arg(height);
+    }
 
     // False with the reason when there is no Xvfb, no free display or it does not come up.
     bool start(int firstDisplay, int lastDisplay, QString* why,
@@ -40,9 +46,8 @@ public:
                        .arg(lastDisplay);
             return false;
         }
-        m_server.start(xvfb,
-                       QStringList{m_display, "-screen", "0", "1280x720x24", "-nolisten", "tcp"} +
-                           extraArguments);
+        m_server.start(xvfb, QStringList{m_display, "-screen", "0", m_size, "-nolisten", "tcp"} +
+                                 extraArguments);
         if (!waitFor([&] { return QFileInfo::exists("/tmp/.X11-unix/X" + m_display.mid(1)); },
                      10000, 20)) {
             *why = QStringLiteral("Xvfb did not come up on ") + m_display;
@@ -71,6 +76,7 @@ public:
     }
 
 private:
+    QString m_size = QStringLiteral("1280x720x24");
     QString m_display;
     QProcess m_server;
 };

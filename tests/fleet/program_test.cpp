@@ -25,6 +25,7 @@
 #include "base/textfile.h"
 #include "fakes/programrun.h"
 #include "fakes/testsupport.h"
+#include "fakes/virtualscreen.h"
 #include "players/playerplacement.h"
 #include "players/testmedia.h"
 
@@ -87,19 +88,10 @@ class FleetOpsProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-        ASSERT_FALSE(xvfb.isEmpty()) << "Xvfb is not installed";
-        for (int n = 61; n < 99 && display.isEmpty(); ++n)
-            if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
-                !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                display = QStringLiteral(":%1").arg(n);
-        ASSERT_FALSE(display.isEmpty());
-        server.start(xvfb, {display, "-screen", "0", "1280x720x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(test::waitFor(
-            [&] { return QFileInfo::exists("/tmp/.X11-unix/X" + display.mid(1)); }, 10000, 20));
-        env = test::programEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
+        QString why;
+        ASSERT_TRUE(xserver.start(161, 180, &why)) << why.toStdString();
+        display = xserver.display();
+        env = xserver.environment();
         block = path("news.str");
         test::writeAll(block, test::cp1251(QStringLiteral("^7\r\n~0\r\n0Эфир идёт\r\n")));
     }
@@ -108,8 +100,7 @@ protected:
         if (program.pid() > 0)
             ::kill(pid_t(program.pid()), SIGCONT);
         program.stop();
-        server.terminate();
-        server.waitForFinished(3000);
+        xserver.stop();
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -124,7 +115,7 @@ protected:
 
     QString display;
     QProcessEnvironment env;
-    QProcess server;
+    test::VirtualScreen xserver;
     QTemporaryDir dir;
     QString block;
     test::Program program{dir.path()};
