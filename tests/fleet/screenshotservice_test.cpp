@@ -9,10 +9,10 @@
 #include <atomic>
 
 #include "base/notifier.h"
+#include "base/screenshotsource.h"
 #include "base/worker.h"
 #include "fakes/testsupport.h"
 #include "fleet/screenshotservice.h"
-#include "base/screenshotsource.h"
 
 namespace velumo {
 namespace {
