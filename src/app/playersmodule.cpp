@@ -10,6 +10,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "dispatcher/playerrequests.h"
+#include "players/browserpanel.h"
 #include "players/cameracapturebackend.h"
 #include "players/captureplayer.h"
 #include "players/capturewindow.h"
@@ -166,6 +167,10 @@ void PlayersModule::setUpSlideShows()
 void PlayersModule::warmUpBrowsers()
 {
     warmUpWebEngine(m_web);
+    // The first browser of the web window and the movie's browser are made now too: making a
+    // browser holds the user-interface thread for about a tenth of a second.
+    m_web->browser(0).prepare();
+    m_flash->browser().prepare();
 }
 
 void PlayersModule::armTimers()
