@@ -83,7 +83,12 @@ CentrePage::CentrePage(SettingsWindow& window, QString programFolder, TimerFacto
     m_saved->setObjectName(QStringLiteral("LabelCentreSaved"));
     m_saved->setWordWrap(true);
     m_saved->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    form->addRow(saveButton, m_saved);
+    // The answer spans the row beneath the button: a long error wraps over the whole width.
+    auto* buttonRow = new QHBoxLayout();
+    buttonRow->addWidget(saveButton);
+    buttonRow->addStretch();
+    form->addRow(buttonRow);
+    form->addRow(m_saved);
     layout->addWidget(iniBox);
 
     connectGuarded(saveButton, &QPushButton::clicked, this,
