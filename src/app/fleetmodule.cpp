@@ -7,6 +7,7 @@
 #include "base/eventlog.h"
 #include "base/guard.h"
 #include "base/timer.h"
+#include "centrepage.h"
 #include "fleet/alarmmonitor.h"
 #include "fleet/eventspool.h"
 #include "fleet/fleetconfig.h"
@@ -18,20 +19,22 @@ namespace velumo {
 FleetModule::FleetModule(const Services& services, Sources sources) : m_services(services)
 {
     const fleet::FleetConfigRead read = fleet::readFleetConfig(services.folder);
-    if (!read.present)
+    if (!read.present) {
+        addPage();
         return;
+    }
     ControlServer& control = services.control;
     if (!read.error.isEmpty()) {
         // A station with a broken fleet.ini goes on without the link, and says why.
         services.log.write(QStringLiteral("error"),
                            QStringLiteral("fleet.ini: %1; the fleet link is off").arg(read.error));
-        control.addStatus(QStringLiteral("fleet"), [error = read.error, config = read.config] {
-            return QJsonValue(QJsonObject{{QStringLiteral("state"), QStringLiteral("error")},
-                                          {QStringLiteral("broker"), config.broker},
-                                          {QStringLiteral("station"), config.station},
-                                          {QStringLiteral("spool"), 0},
-                                          {QStringLiteral("error"), error}});
-        });
+        m_brokenStatus = QJsonObject{{QStringLiteral("state"), QStringLiteral("error")},
+                                     {QStringLiteral("broker"), read.config.broker},
+                                     {QStringLiteral("station"), read.config.station},
+                                     {QStringLiteral("spool"), 0},
+                                     {QStringLiteral("error"), read.error}};
+        control.addStatus(QStringLiteral("fleet"), [this] { return QJsonValue(status()); });
+        addPage();
         return;
     }
     // It may hold a password: for the station's user alone.
@@ -50,15 +53,34 @@ FleetModule::FleetModule(const Services& services, Sources sources) : m_services
         std::move(sources.screenshot), std::move(sources.alarms)};
     m_link = std::make_unique<fleet::FleetLink>(read.config, services.folder, services.log,
                                                 std::move(linkSources), services.timers);
-    control.addStatus(QStringLiteral("fleet"),
-                      [this] { return QJsonValue(m_link->fleetStatus()); });
+    control.addStatus(QStringLiteral("fleet"), [this] { return QJsonValue(status()); });
     m_link->start();
+    addPage();
 }
 
 FleetModule::~FleetModule()
 {
+    // The page asks this module for the status: it goes first.
+    delete m_page.data();
     if (m_link)
         m_link->stop();
+}
+
+void FleetModule::addPage()
+{
+    m_page = new CentrePage(
+        m_services.window, m_services.folder, m_services.timers, [this] { return status(); },
+        m_link.get());
+}
+
+CentrePage* FleetModule::page() const
+{
+    return m_page;
+}
+
+QJsonObject FleetModule::status() const
+{
+    return m_link ? m_link->fleetStatus() : m_brokenStatus;
 }
 
 void FleetModule::report(AlarmMonitor& alarms, StationMetrics& metrics)

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QJsonArray>
+#include <QJsonObject>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -11,6 +13,7 @@
 namespace velumo {
 
 class AlarmMonitor;
+class CentrePage;
 class StationMetrics;
 class Timer;
 
@@ -35,8 +38,16 @@ public:
     // link.
     void report(AlarmMonitor& alarms, StationMetrics& metrics);
 
+    // The status member "fleet"; empty without fleet.ini.
+    QJsonObject status() const;
+    CentrePage* page() const;
+
 private:
+    void addPage();
+
     const Services& m_services;
+    QJsonObject m_brokenStatus;  // fleet.ini that does not read: the link is off, this says why
+    QPointer<CentrePage> m_page;
     std::unique_ptr<fleet::FleetLink> m_link;
     std::unique_ptr<Timer> m_reportEvery;
 };

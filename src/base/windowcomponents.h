@@ -572,4 +572,33 @@ inline constexpr const char* kMainWindowComponents[] = {
     "SaveDialog3",
 };
 
+// The page "Интернет > Центр" (fleet.ini and the fleet link's state), after every component
+// above. It is outside both files: their lines belong to components by position, counted from
+// the last component, so a line for anything new would shift every line of an existing
+// velumo_lang.cfg and add lines to velumo.cfg. Its texts are fixed.
+inline constexpr const char* kCentrePageComponents[] = {
+    "TabSheetCentre",         "GroupBoxCentreLink", "LabelCentreLink",    "GroupBoxCentreIni",
+    "EditCentreBroker",       "EditCentreStation",  "EditCentreUser",     "EditCentrePassword",
+    "EditCentrePasswordFile", "EditCentreCaFile",   "EditCentreCertFile", "EditCentreKeyFile",
+    "EditCentreKeepAlive",    "EditCentreAllow",    "SCButtonCentreSave", "LabelCentreSaved",
+};
+
+namespace componentsdetail {
+constexpr bool sameName(const char* a, const char* b)
+{
+    while (*a && *a == *b)
+        ++a, ++b;
+    return *a == *b;
+}
+constexpr bool centreNamesAreNew()
+{
+    for (const char* c : kCentrePageComponents)
+        for (const char* m : kMainWindowComponents)
+            if (sameName(c, m))
+                return false;
+    return true;
+}
+}  // namespace componentsdetail
+static_assert(componentsdetail::centreNamesAreNew(), "a Центр component has an existing name");
+
 }  // namespace velumo

@@ -194,4 +194,73 @@ QString writeFleetConfigText(const QString& programFolder, const QByteArray& tex
     return {};
 }
 
+namespace {
+
+// The page's fields in the order they are written, with their keys.
+template <typename Fields, typename Fn>
+void forEachField(Fields& f, Fn fn)
+{
+    fn("broker", f.broker);
+    fn("station", f.station);
+    fn("user", f.user);
+    fn("password", f.password);
+    fn("password_file", f.passwordFile);
+    fn("ca_file", f.caFile);
+    fn("cert_file", f.certFile);
+    fn("key_file", f.keyFile);
+    fn("keepalive", f.keepAlive);
+    fn("status_interval", f.statusInterval);
+    fn("allow", f.allow);
+}
+
+}  // namespace
+
+FleetConfigFields readFleetConfigFields(const QString& programFolder)
+{
+    FleetConfigFields fields;
+    QFile file(QDir(programFolder).filePath(QLatin1String(kFleetIniName)));
+    if (!file.open(QIODevice::ReadOnly))
+        return fields;
+    int number = 0;
+    for (const QByteArray& raw : file.read(1024 * 1024).split('\n')) {
+        QString line = QString::fromUtf8(raw).trimmed();
+        if (++number == 1 && line.startsWith(QChar(0xFEFF)))
+            line = line.mid(1).trimmed();
+        const qsizetype equals = line.indexOf(u'=');
+        if (line.startsWith(u'#') || line.startsWith(u';') || equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed().toLower();
+        forEachField(fields, [&](const char* name, QString& value) {
+            if (key == QLatin1String(name))
+                value = line.mid(equals + 1).trimmed();
+        });
+    }
+    return fields;
+}
+
+QByteArray fleetConfigText(const FleetConfigFields& fields)
+{
+    QByteArray text = "[fleet]\n";
+    forEachField(fields, [&](const char* name, const QString& value) {
+        if (!value.trimmed().isEmpty())
+            text += QByteArray(name) + " = " + value.trimmed().toUtf8() + '\n';
+    });
+    return text;
+}
+
+QString saveFleetConfigFields(const QString& programFolder, const FleetConfigFields& fields)
+{
+    QStringList errors;
+    forEachField(fields, [&](const char* name, const QString& value) {
+        if (value.contains(u'\n') || value.contains(u'\r'))
+            errors << QStringLiteral("%1: one line only").arg(QLatin1String(name));
+    });
+    if (!errors.isEmpty())
+        return errors.join(QStringLiteral("; "));
+    const QByteArray text = fleetConfigText(fields);
+    if (const FleetConfigRead read = parseFleetConfig(text, programFolder); !read.error.isEmpty())
+        return read.error;
+    return writeFleetConfigText(programFolder, text);
+}
+
 }  // namespace velumo::fleet

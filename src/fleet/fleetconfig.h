@@ -51,6 +51,29 @@ QString writeFleetConfigText(const QString& programFolder, const QByteArray& tex
 
 bool isStationId(const QString& id);
 
+// fleet.ini's values as the operator writes them (file names unresolved, numbers as text), for
+// the page that edits it. An empty value leaves its key out (its default holds).
+struct FleetConfigFields {
+    QString broker;
+    QString station;
+    QString user;
+    QString password;
+    QString passwordFile;
+    QString caFile;
+    QString certFile;
+    QString keyFile;
+    QString keepAlive;
+    QString statusInterval;  // not on the page; kept as the file has it
+    QString allow;           // comma-separated verbs
+};
+
+// The values written in programFolder's fleet.ini (all empty without the file).
+FleetConfigFields readFleetConfigFields(const QString& programFolder);
+QByteArray fleetConfigText(const FleetConfigFields& fields);
+// Checks the values as the link reads them at its start and writes fleet.ini (mode 0600);
+// an empty text when written, else what is wrong (the file stays as it was).
+QString saveFleetConfigFields(const QString& programFolder, const FleetConfigFields& fields);
+
 inline constexpr char kFleetIniName[] = "fleet.ini";
 
 }  // namespace velumo::fleet

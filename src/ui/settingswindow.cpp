@@ -222,6 +222,22 @@ QWidget* SettingsWindow::page(std::string_view pageId)
     return content;
 }
 
+QWidget* SettingsWindow::addUnsavedPage(const QString& path, const QString& name)
+{
+    const QStringList parts = path.split(kSeparator);
+    QTabWidget* tabs = pageSetTabs(parts.first());
+    auto* scroll = new QScrollArea(tabs);
+    scroll->setObjectName(name);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(content);
+    layout->setAlignment(Qt::AlignTop);
+    scroll->setWidget(content);
+    tabs->addTab(scroll, parts.last());
+    return content;
+}
+
 QGroupBox* SettingsWindow::group(std::string_view groupId)
 {
     const GroupSpec& declared = groupSpec(groupId);

@@ -44,6 +44,10 @@ public:
     // QVBoxLayout of group boxes. A page or group that is not declared throws
     // std::invalid_argument: a misspelt id stops the window's construction.
     QWidget* page(std::string_view pageId);
+    // A page that is no part of the settings files: velumo.cfg and velumo_lang.cfg give each
+    // component a line by its position, so neither the page nor its widgets have one there.
+    // path as a declared page's ("Интернет > Центр"); its layout is a QVBoxLayout.
+    QWidget* addUnsavedPage(const QString& path, const QString& name);
     // A declared group box, created on first use inside its page (or inside its outer group when
     // it is nested); its layout is a QFormLayout.
     QGroupBox* group(std::string_view groupId);

@@ -93,5 +93,51 @@ TEST(FleetConfig, WrittenForTheOwnerOnly)
     EXPECT_EQ(readFleetConfig(dir.path()).config.password, "x");
 }
 
+TEST(FleetConfigFields, SavedFieldsReadBackAndRefusalsLeaveTheFileAlone)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QLatin1String(kFleetIniName));
+    test::writeAll(path, "# hand-written\nbroker = mqtt://old:1\nstatus_interval = 15\n");
+    FleetConfigFields fields = readFleetConfigFields(dir.path());
+    EXPECT_EQ(fields.broker, "mqtt://old:1");
+    EXPECT_EQ(fields.statusInterval, "15");
+    fields.broker = QStringLiteral("mqtt://127.0.0.1:1884");
+    fields.station = QStringLiteral("Hall_2");
+    fields.user = QStringLiteral("hall");
+    fields.password = QStringLiteral("p w=1");
+    fields.keepAlive = QStringLiteral("20");
+    fields.allow = QStringLiteral("status, ticker start");
+    ASSERT_EQ(saveFleetConfigFields(dir.path(), fields), "");
+    EXPECT_EQ(QFile::permissions(path) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);  // mode 0600
+    const FleetConfigRead read = readFleetConfig(dir.path());
+    ASSERT_EQ(read.error, "");
+    EXPECT_EQ(read.config.port, 1884);
+    EXPECT_EQ(read.config.station, "Hall_2");
+    EXPECT_EQ(read.config.password, "p w=1");
+    EXPECT_EQ(read.config.keepAliveS, 20);
+    EXPECT_EQ(read.config.statusIntervalS, 15);
+    EXPECT_EQ(read.config.allow, QStringList({"status", "ticker start"}));
+    const FleetConfigFields back = readFleetConfigFields(dir.path());
+    EXPECT_EQ(back.password, "p w=1");
+    EXPECT_EQ(back.allow, "status, ticker start");
+    EXPECT_EQ(back.passwordFile, "");
+
+    const QByteArray saved = test::readAll(path);
+    FleetConfigFields bad = fields;
+    bad.broker = QStringLiteral("http://h:1");
+    EXPECT_EQ(saveFleetConfigFields(dir.path(), bad),
+              parseFleetConfig("broker = http://h:1\n", dir.path()).error);
+    bad = fields;
+    bad.user = QStringLiteral("x\nallow = shell");  // no key slipped in through a field
+    EXPECT_NE(saveFleetConfigFields(dir.path(), bad), "");
+    bad = fields;
+    bad.keepAlive = QStringLiteral("2");
+    EXPECT_TRUE(saveFleetConfigFields(dir.path(), bad).contains("keepalive"));
+    EXPECT_EQ(test::readAll(path), saved);
+
+    QTemporaryDir empty;
+    EXPECT_EQ(readFleetConfigFields(empty.path()).broker, "");
+}
+
 }  // namespace
 }  // namespace velumo::fleet
