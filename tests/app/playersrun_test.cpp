@@ -171,7 +171,7 @@ TEST_F(PlayersRun, BackToBackClipLinesShowNoBlackBetweenTheClips)
     const ControlReply started = program.send("dispatcher start");
     ASSERT_EQ(started.code, 0) << started.text.toStdString();
     // From before the first start to after the last stop, as fast as the server answers.
-    ASSERT_LT(QDateTime::currentDateTime().msecsTo(first), 9000) << "the program took too long";
+    ASSERT_GT(QDateTime::currentDateTime().msecsTo(first), 300) << "the program took too long";
     QList<std::pair<qint64, Colour>> samples;
     while (QDateTime::currentDateTime().msecsTo(first) > -11500) {
         samples.append({-QDateTime::currentDateTime().msecsTo(first), screen.at(200, 175)});
