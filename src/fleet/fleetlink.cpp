@@ -93,17 +93,8 @@ void FleetLink::start()
     }
     connectGuarded(&m_log, &EventLog::posted, this, origin(), &FleetLink::onEvent);
 
-    MqttClient::Options o;
-    o.host = m_config.host;
-    o.port = m_config.port;
-    o.tls = m_config.tls;
-    o.caFile = m_config.caFile;
-    o.certFile = m_config.certFile;
-    o.keyFile = m_config.keyFile;
-    o.user = m_config.user;
-    o.password = m_config.password;
-    o.clientId = QStringLiteral("velumo-") + m_config.station;
-    o.keepAliveS = m_config.keepAliveS;
+    MqttClient::Options o =
+        brokerOptions(m_config, QStringLiteral("velumo-") + m_config.station, m_config.keepAliveS);
     o.willTopic = topic(QStringLiteral("online")).toUtf8();
     o.willPayload = "0";
     o.willRetain = true;

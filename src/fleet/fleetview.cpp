@@ -191,19 +191,10 @@ int runFleetCommand(const QStringList& arguments)
         return 2;
     }
 
-    MqttClient::Options o;
-    o.host = config.host;
-    o.port = config.port;
-    o.tls = config.tls;
-    o.caFile = config.caFile;
-    o.certFile = config.certFile;
-    o.keyFile = config.keyFile;
-    o.user = config.user;
-    o.password = config.password;
     const QByteArray token = QByteArray::number(QRandomGenerator::system()->generate64(), 36);
-    o.clientId =
-        QStringLiteral("velumo-fleet-%1-%2").arg(::getpid()).arg(QString::fromLatin1(token));
-    o.keepAliveS = 30;
+    MqttClient::Options o = brokerOptions(
+        config,
+        QStringLiteral("velumo-fleet-%1-%2").arg(::getpid()).arg(QString::fromLatin1(token)), 30);
     const QByteArray replyTopic = "velumo/" + station.toUtf8() + "/reply/" + token;
     if (send)
         o.subscriptions = {replyTopic};

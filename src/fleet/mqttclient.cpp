@@ -148,6 +148,23 @@ struct MqttCallbacks {
     }
 };
 
+MqttClient::Options brokerOptions(const FleetConfig& config, const QString& clientId,
+                                  int keepAliveS)
+{
+    MqttClient::Options o;
+    o.host = config.host;
+    o.port = config.port;
+    o.tls = config.tls;
+    o.caFile = config.caFile;
+    o.certFile = config.certFile;
+    o.keyFile = config.keyFile;
+    o.user = config.user;
+    o.password = config.password;
+    o.clientId = clientId;
+    o.keepAliveS = keepAliveS;
+    return o;
+}
+
 MqttClient::MqttClient(Options options, QObject* parent)
     : QObject(parent), m_shared(std::make_shared<Shared>())
 {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <thread>
 
+#include "fleet/fleetconfig.h"
+
 struct mosquitto;
 
 namespace velumo::fleet {
@@ -102,6 +104,11 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
 };
+
+// The broker's address, TLS files and account of fleet.ini, under the given client id and
+// keep-alive: what the station's link and the operator's view connect with.
+MqttClient::Options brokerOptions(const FleetConfig& config, const QString& clientId,
+                                  int keepAliveS);
 
 }  // namespace velumo::fleet
 
