@@ -202,10 +202,31 @@ bool blockByCommand(const QString& program)
     return true;
 }
 
+// Starts the program with a plan of one line of the code, 12 s ahead, and prints the strip's
+// largest gap from a second before that line's start for sampleMs.
+bool planLineGap(Program& run, const QString& program, const QString& planFile, const char* code,
+                 int sampleMs, const char* what)
+{
+    const QDateTime due = wholeSecondAhead(12);
+    writeTextLines(planFile,
+                   {stamp(due) + '|' + QLatin1String(code) + "|00|" + stamp(due.addSecs(60))});
+    if (!run.start(program))
+        return false;
+    ScreenSampler sampler(kStrip);
+    const qint64 alone = sampler.largestGapMs(1500);
+    const qint64 toDueMs = QDateTime::currentDateTime().msecsTo(due);
+    if (toDueMs < 1500) {
+        std::printf("%s: the program took too long to start\n", code);
+        return false;
+    }
+    QThread::msleep(toDueMs - 1000);
+    print(what, alone, sampler.largestGapMs(sampleMs));
+    return true;
+}
+
 bool blockByPlan(const QString& program)
 {
     QString planFile;
-    QDateTime due;
     Program run([&](Settings& s) {
         planFile = s.text(key::SCEdit5).section(u'/', 0, -2) + "/plan.pln";
         s.setText(key::SCEdit59, s.text(key::SCEdit5).section(u'/', 0, -2) + "/big.str");
@@ -213,27 +234,13 @@ bool blockByPlan(const QString& program)
         s.setText(key::SCEditn10, planFile);
     });
     writeFileAtomic(run.folder + "/big.str", blockOf(kAnnouncements));
-    due = wholeSecondAhead(12);
-    writeTextLines(planFile, {stamp(due) + "|s1|00|" + stamp(due.addSecs(60))});
-    if (!run.start(program))
-        return false;
-    ScreenSampler sampler(kStrip);
-    const qint64 alone = sampler.largestGapMs(1500);
-    const qint64 toDueMs = QDateTime::currentDateTime().msecsTo(due);
-    if (toDueMs < 1500) {
-        std::printf("string line: the program took too long to start\n");
-        return false;
-    }
-    QThread::msleep(toDueMs - 1000);
-    const qint64 gap = sampler.largestGapMs(4000);
-    print("plan's s line loading 100 000 announcements", alone, gap);
-    return true;
+    return planLineGap(run, program, planFile, "s1", 4000,
+                       "plan's s line loading 100 000 announcements");
 }
 
 bool firstWebPage(const QString& program)
 {
     QString planFile;
-    QDateTime due;
     Program run([&](Settings& s) {
         const QString folder = s.text(key::SCEdit5).section(u'/', 0, -2);
         planFile = folder + "/plan.pln";
@@ -249,21 +256,8 @@ bool firstWebPage(const QString& program)
         s.setChecked(key::SCCheckBox6, true);
         s.setText(key::SCEditn10, planFile);
     });
-    due = wholeSecondAhead(12);
-    writeTextLines(planFile, {stamp(due) + "|w1|00|" + stamp(due.addSecs(60))});
-    if (!run.start(program))
-        return false;
-    ScreenSampler sampler(kStrip);
-    const qint64 alone = sampler.largestGapMs(1500);
-    const qint64 toDueMs = QDateTime::currentDateTime().msecsTo(due);
-    if (toDueMs < 1500) {
-        std::printf("web line: the program took too long to start\n");
-        return false;
-    }
-    QThread::msleep(toDueMs - 1000);
-    const qint64 gap = sampler.largestGapMs(5000);
-    print("first w line of the run (browser engine)", alone, gap);
-    return true;
+    return planLineGap(run, program, planFile, "w1", 5000,
+                       "first w line of the run (browser engine)");
 }
 
 bool firstSlide(const QString& program)
