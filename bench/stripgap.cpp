@@ -6,7 +6,8 @@
 //   block   "block load" of a block of 100 000 announcements by the control channel;
 //   string  a plan's s line whose slot names such a block (the dispatcher's switch at its second);
 //   web     the first w line of the run (a local page);
-//   slides  a slide show's first page, from the conversion cache ("slides test" twice).
+//   slides  a slide show's first page, from the conversion cache ("slides test" twice), and its
+//           window resized twice.
 // Target: under 50 ms each. Usage: stripgap_bench PROGRAM [CASE...] (default: every case).
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -90,7 +91,9 @@ public:
                 screen->grabWindow(0, m_rect.x(), m_rect.y(), m_rect.width(), m_rect.height())
                     .toImage();
             const qint64 at = clock.elapsed();
-            if (now != previous) {
+            // Between two announcements the strip is empty for a moment: with nothing on it
+            // no motion can be seen, so that time is not counted as standing still.
+            if (now != previous || oneColour(now)) {
                 if (!previous.isNull())
                     largest = std::max(largest, at - lastChangeMs);
                 lastChangeMs = at;
@@ -102,6 +105,18 @@ public:
     }
 
 private:
+    static bool oneColour(const QImage& image)
+    {
+        const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+        const QRgb first = pixels.pixel(0, 0);
+        for (int y = 0; y < pixels.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+            if (!std::all_of(line, line + pixels.width(), [first](QRgb c) { return c == first; }))
+                return false;
+        }
+        return true;
+    }
+
     QRect m_rect;
 };
 
@@ -149,6 +164,7 @@ public:
         }
         return false;
     }
+    qint64 pid() const { return m_process.processId(); }
     QString folder;
 
 private:
@@ -260,6 +276,28 @@ bool firstWebPage(const QString& program)
                        "first w line of the run (browser engine)");
 }
 
+QByteArray geometryOf(const QString& window)
+{
+    QProcess geometry;
+    geometry.start(QStringLiteral("xdotool"), {"getwindowgeometry", window});
+    geometry.waitForFinished(5000);
+    return geometry.readAllStandardOutput();
+}
+
+// The program's window of the given size ("800x450").
+QString windowOfSize(qint64 pid, const QByteArray& size)
+{
+    QProcess search;
+    search.start(QStringLiteral("xdotool"),
+                 {"search", "--onlyvisible", "--pid", QString::number(pid)});
+    search.waitForFinished(5000);
+    for (const QString& id : QString::fromLatin1(search.readAllStandardOutput()).split(u'\n')) {
+        if (!id.trimmed().isEmpty() && geometryOf(id.trimmed()).contains(size))
+            return id.trimmed();
+    }
+    return QString();
+}
+
 bool firstSlide(const QString& program)
 {
     Program run([&](Settings& s) {
@@ -268,6 +306,11 @@ bool firstSlide(const QString& program)
                        test::flatPresentation({{"#ff0000", "PT2S"}, {"#0000ff", "PT3S"}}));
         s.setText(key::SCEdit49, folder + "/colours.fodp");
         s.setText(key::SCEdit1, QStringLiteral("1"));
+        // The show's window above the strip, clear of it.
+        s.setSpin(key::SpinEdit26, 200);
+        s.setSpin(key::SpinEdit28, 50);
+        s.setSpin(key::SpinEdit27, 800);
+        s.setSpin(key::SpinEdit29, 450);
     });
     if (!run.start(program))
         return false;
@@ -292,6 +335,25 @@ bool firstSlide(const QString& program)
     const qint64 gap = sampler.largestGapMs(3000);
     sent.reset();
     print("slide show's first page (from the conversion cache)", alone, gap);
+    // The show's window resized as a window manager would: the page is rendered anew for it.
+    const QString window = windowOfSize(run.pid(), "800x450");
+    if (window.isEmpty()) {
+        std::printf("slides: the show's window was not found\n");
+        return false;
+    }
+    qint64 resized = 0;
+    for (const char* size : {"1200 600", "800 450"}) {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"),
+                      QStringList{"windowsize", window} + QString::fromLatin1(size).split(u' '));
+        resized = std::max(resized, sampler.largestGapMs(1500));
+        xdotool.waitForFinished(5000);
+        if (!geometryOf(window).contains(QByteArray(size).replace(' ', 'x'))) {
+            std::printf("slides: the show's window did not take the size %s\n", size);
+            return false;
+        }
+    }
+    print("slide show's window resized, twice", alone, resized);
     sendControlCommand(run.folder, QStringLiteral("slides stop"), 5000);
     return true;
 }
