@@ -51,7 +51,10 @@ TEST(TickerProgram, StartPhraseLogStopAndClose)
     EXPECT_EQ(sendControlCommand(folder, "ticker start").code, 0);
     QJsonObject status = tickerStatus(folder);
     EXPECT_TRUE(status.value("running").toBool());
-    EXPECT_EQ(status.value("current_line").toInt(), 1);
+    // The strip runs so fast that the second line may already be on when status answers;
+    // that the run began at the first line is read from the log below.
+    EXPECT_GE(status.value("current_line").toInt(), 1);
+    EXPECT_LE(status.value("current_line").toInt(), 2);
     EXPECT_EQ(sendControlCommand(folder, "phrase Срочно").code, 0);
     // 20 px a millisecond: the block runs through several times within a second, on a loaded
     // machine within a few.
@@ -74,6 +77,8 @@ TEST(TickerProgram, StartPhraseLogStopAndClose)
     EXPECT_TRUE(all.contains(";;Срочно") || all.contains(";0;Срочно"));
     EXPECT_TRUE(all.contains("0 повтор ;"));
     EXPECT_TRUE(all.contains(";2;5;Второе ] объявление \r\n"));
+    EXPECT_LT(all.indexOf("Первое объявление"), all.indexOf("Второе ] объявление"));
+    EXPECT_GE(all.indexOf("Первое объявление"), 0);
     const QString events = QString::fromUtf8(readAll(folder + "/velumo.log"));
     EXPECT_TRUE(events.contains("\tticker\tstarted"));
     EXPECT_TRUE(events.contains("\tticker\tstopped"));
