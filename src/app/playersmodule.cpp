@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "base/controlchannel.h"
+#include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/guard.h"
 #include "base/settings.h"
@@ -167,6 +168,8 @@ void PlayersModule::setUpSlideShows()
 void PlayersModule::warmUpBrowsers()
 {
     warmUpWebEngine(m_web);
+    m_services.log.write(QStringLiteral("web"),
+                         QStringLiteral("pages composed ") + chooseWebCompositing());
     // The first browser of the web window and the movie's browser are made now too: making a
     // browser holds the user-interface thread for about a tenth of a second.
     m_web->browser(0).prepare();

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "base/guard.h"
+#include "players/webengine.h"
 
 namespace velumo {
 
@@ -110,6 +111,7 @@ void BrowserPanel::ensureView()
     m_rendererGone = false;
     m_recycling = false;
     if (!m_profile) {
+        chooseWebCompositing();
         // Memory only: no stale page from a disk cache, nothing written.
         m_profile = new QWebEngineProfile(this);
         m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QObject;
 
 namespace velumo {
@@ -8,10 +10,23 @@ namespace velumo {
 // without the Chromium sandbox when running as root (it refuses to start otherwise).
 void prepareWebEngine();
 
+// How the browsers compose their pages, decided once, before the engine starts: without a
+// graphics processor (OpenGL only by a software rasteriser such as llvmpipe, or none at all)
+// in software, which keeps each new page renderer's first frames off the user-interface
+// thread's clock (on a rasteriser they held it 40-80 ms); else on OpenGL. A QT_QUICK_BACKEND or
+// a gpu flag in QTWEBENGINE_CHROMIUM_FLAGS set by the user is left alone. Returns the choice in
+// words, for the event log.
+const QString& chooseWebCompositing();
+
 // Starts the browser engine now, if it has not started yet. Its start holds the user-interface
 // thread for about a third of a second once per run; done while the strip is not on air, the
 // first web page or Flash movie of the run does not stop the strip. The engine's own profile
 // stays with owner (nothing is written to disk).
 void warmUpWebEngine(QObject* owner);
+
+namespace webengine {
+// An OpenGL renderer name that is a software rasteriser, or no renderer at all.
+bool softwareRasteriser(const QString& renderer);
+}  // namespace webengine
 
 }  // namespace velumo
