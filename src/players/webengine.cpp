@@ -31,14 +31,14 @@ QString openGlRenderer()
 
 QString decideWebCompositing()
 {
-    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") || flags.contains("gpu"))
-        return QStringLiteral("as the environment sets it");
+    if (!qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        return QStringLiteral("as QT_QUICK_BACKEND sets it");
     const QString renderer = openGlRenderer();
     if (!webengine::softwareRasteriser(renderer))
-        return QStringLiteral("OpenGL on ") + renderer;
+        return QStringLiteral("on OpenGL: ") + renderer;
+    // Chromium keeps its own GPU thread (WebGL still works); only the view's scene goes in
+    // software.
     qputenv("QT_QUICK_BACKEND", "software");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
     return QStringLiteral("in software, no graphics processor (%1)")
         .arg(renderer.isEmpty() ? QStringLiteral("no OpenGL") : renderer);
 }

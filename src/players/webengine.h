@@ -10,12 +10,12 @@ namespace velumo {
 // without the Chromium sandbox when running as root (it refuses to start otherwise).
 void prepareWebEngine();
 
-// How the browsers compose their pages, decided once, before the engine starts: without a
-// graphics processor (OpenGL only by a software rasteriser such as llvmpipe, or none at all)
-// in software, which keeps each new page renderer's first frames off the user-interface
-// thread's clock (on a rasteriser they held it 40-80 ms); else on OpenGL. A QT_QUICK_BACKEND or
-// a gpu flag in QTWEBENGINE_CHROMIUM_FLAGS set by the user is left alone. Returns the choice in
-// words, for the event log.
+// How the browsers' views compose their pages, decided once, before the engine starts: without
+// a graphics processor (OpenGL only by a software rasteriser such as llvmpipe, or none at all)
+// in software, else on OpenGL. On a rasteriser each new page renderer's first frames held the
+// user-interface thread 40-80 ms (a renderer recycle stood the strip still); in software they
+// take a few. A QT_QUICK_BACKEND set by the user is left alone. Returns the choice in words,
+// for the event log.
 const QString& chooseWebCompositing();
 
 // Starts the browser engine now, if it has not started yet. Its start holds the user-interface
