@@ -31,6 +31,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
+#include "fakes/onecolour.h"
 #include "fakes/testsupport.h"
 #include "players/slideshowfiles.h"
 
@@ -91,9 +92,7 @@ public:
                 screen->grabWindow(0, m_rect.x(), m_rect.y(), m_rect.width(), m_rect.height())
                     .toImage();
             const qint64 at = clock.elapsed();
-            // Between two announcements the strip is empty for a moment: with nothing on it
-            // no motion can be seen, so that time is not counted as standing still.
-            if (now != previous || oneColour(now)) {
+            if (now != previous || test::oneColour(now)) {
                 if (!previous.isNull())
                     largest = std::max(largest, at - lastChangeMs);
                 lastChangeMs = at;
@@ -105,18 +104,6 @@ public:
     }
 
 private:
-    static bool oneColour(const QImage& image)
-    {
-        const QImage pixels = image.convertToFormat(QImage::Format_RGB32);
-        const QRgb first = pixels.pixel(0, 0);
-        for (int y = 0; y < pixels.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-            if (!std::all_of(line, line + pixels.width(), [first](QRgb c) { return c == first; }))
-                return false;
-        }
-        return true;
-    }
-
     QRect m_rect;
 };
 
