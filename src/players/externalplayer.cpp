@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 
 #include "base/eventlog.h"
 #include "base/guard.h"
@@ -71,6 +72,16 @@ ExternalPlayer::ExternalPlayer(Settings& settings, EventLog& log, TimerFactory& 
         m_process.get(), &QProcess::finished, this,
         Origin::unattended(QStringLiteral("externalplayer")),
         [this](int code, QProcess::ExitStatus status) {
+            if (!m_answered && m_scoped && code != 0 && !m_noScope) {
+                // No user manager to make the scope (or the player failed within it): once
+                // more without one, and no scope for the rest of the run.
+                m_noScope = true;
+                writeEvent(QStringLiteral("launch b: no scope of its own (systemd-run exited "
+                                          "with code %1), started directly")
+                               .arg(code));
+                LaunchBSPlayer(m_launchText);
+                return;
+            }
             if (!m_answered)
                 reportOnce(QStringLiteral("failed b: the external player exited with code %1 "
                                           "before answering on its socket")
@@ -127,6 +138,18 @@ void ExternalPlayer::onDisconnected()
         emit failed(QStringLiteral("the external player has crashed or was killed"));
 }
 
+QStringList ExternalPlayer::inOwnScope(const QStringList& words)
+{
+    return QStringList{QStringLiteral("systemd-run"),
+                       QStringLiteral("--user"),
+                       QStringLiteral("--scope"),
+                       QStringLiteral("--quiet"),
+                       QStringLiteral("--collect"),
+                       QStringLiteral("--description=Velumo external player"),
+                       QStringLiteral("--")} +
+           words;
+}
+
 QStringList ExternalPlayer::commandLine(const QString& text, const QString& socketPath)
 {
     QStringList words;
@@ -167,7 +190,15 @@ void ExternalPlayer::LaunchBSPlayer(const QString& text)
         return;
     // Nothing answers on it: a file left by a player that was killed.
     QFile::remove(m_socketPath);
-    const QStringList words = commandLine(text, m_socketPath);
+    QStringList words = commandLine(text, m_socketPath);
+    // A service's stop or restart ends every process in its control group, and the player is
+    // to play on through ours: under a service manager (which sets INVOCATION_ID for whatever
+    // it runs) it is started in a scope of its own.
+    m_launchText = text;
+    m_scoped = !m_noScope && qEnvironmentVariableIsSet("INVOCATION_ID") &&
+               !QStandardPaths::findExecutable(QStringLiteral("systemd-run")).isEmpty();
+    if (m_scoped)
+        words = inOwnScope(words);
     m_launchReported = false;
     m_answered = false;
     m_unansweredMs = 0;

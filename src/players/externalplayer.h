@@ -60,6 +60,9 @@ public:
 
     // The program and arguments a command line of SCEdit9 starts.
     static QStringList commandLine(const QString& text, const QString& socketPath);
+    // The same words started in a scope of their own by the service manager: systemd-run makes
+    // the scope and then runs them in its own place (the same process).
+    static QStringList inOwnScope(const QStringList& words);
 
     bool running() const;
     bool paused() const { return m_paused; }
@@ -109,6 +112,10 @@ private:
     bool m_adopted = false;
     // The final close was sent.
     bool m_closing = false;
+    // The last launch went through systemd-run; a failed one is not tried again this run.
+    bool m_scoped = false;
+    bool m_noScope = false;
+    QString m_launchText;
 };
 
 }  // namespace velumo

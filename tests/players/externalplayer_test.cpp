@@ -224,4 +224,66 @@ TEST_F(External, APlayerLeftRunningIsAdoptedByTheNextStart)
     EXPECT_FALSE(QFile::exists(stale.fileName()));
 }
 
+// Under a service manager the player is started in a scope of its own, so that the service's
+// stop or restart does not end it; where no scope can be made (no user manager) it is started
+// directly, once more and from then on.
+TEST_F(External, UnderAServiceManagerThePlayerGetsAScopeOfItsOwnOrStartsDirectly)
+{
+    if (QStandardPaths::findExecutable("mpv").isEmpty() || !TestMedia::haveFfmpeg())
+        GTEST_SKIP() << "mpv or ffmpeg is missing";
+    const QString clip = dir.filePath("clip.mp4");
+    ASSERT_TRUE(TestMedia::make(clip, {"testsrc=s=SIZE", "r=25"}, 2, "160x120"));
+    settings.setText(key::SCEdit9,
+                     "mpv --vo=null --ao=null --no-config --really-quiet --loop-file=inf");
+    // A systemd-run that writes down what it was asked and runs the command in its own place,
+    // and one that cannot reach a manager.
+    const QString bin = dir.filePath("bin");
+    QDir().mkpath(bin);
+    const QString asked = dir.filePath("systemd-run.args");
+    auto fakeSystemdRun = [&](const QByteArray& body) {
+        writeAll(bin + "/systemd-run",
+                 "#!/bin/sh\necho \"$*\" >> '" + asked.toUtf8() + "'\n" + body);
+        QFile::setPermissions(bin + "/systemd-run", QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    };
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8() + ":" + path);
+    qputenv("INVOCATION_ID", "0123456789abcdef0123456789abcdef");
+    const auto restore = qScopeGuard([&] {
+        qputenv("PATH", path);
+        qunsetenv("INVOCATION_ID");
+    });
+
+    fakeSystemdRun("while [ \"$1\" != -- ]; do shift; done\nshift\nexec \"$@\"\n");
+    {
+        ExternalPlayer scoped{settings, log, timers, dir.filePath("scoped.sock")};
+        QSignalSpy onScreen(&scoped, &ContentPlayer::onScreen);
+        scoped.start(request(clip));
+        ASSERT_TRUE(waitFor([&] { return onScreen.count() > 0; }))
+            << events().join('\n').toStdString();
+        EXPECT_TRUE(QString::fromUtf8(readAll(asked)).startsWith("--user --scope "));
+        EXPECT_EQ(events().filter("launch b systemd-run --user --scope").size(), 1);
+        scoped.stop();
+        ASSERT_TRUE(waitFor([&] { return !events().filter("closed b").isEmpty(); }));
+    }
+
+    QFile::remove(asked);
+    fakeSystemdRun("echo 'Failed to connect to bus' >&2\nexit 1\n");
+    ExternalPlayer direct{settings, log, timers, dir.filePath("direct.sock")};
+    QSignalSpy onScreen(&direct, &ContentPlayer::onScreen);
+    QSignalSpy failed(&direct, &ContentPlayer::failed);
+    direct.start(request(clip));
+    ASSERT_TRUE(waitFor([&] { return onScreen.count() > 0; })) << events().join('\n').toStdString();
+    EXPECT_EQ(events().filter("started directly").size(), 1);
+    EXPECT_TRUE(events().filter("failed b").isEmpty()) << events().join('\n').toStdString();
+    EXPECT_EQ(failed.count(), 0);
+    // The next launch of this run does not ask again.
+    direct.stop();
+    ASSERT_TRUE(waitFor([&] { return direct.processId() == 0; }));
+    direct.start(request(clip));
+    ASSERT_TRUE(waitFor([&] { return onScreen.count() > 1; }));
+    EXPECT_EQ(QString::fromUtf8(readAll(asked)).count("--scope"), 1);
+    direct.stop();
+    ASSERT_TRUE(waitFor([&] { return direct.processId() == 0; }));
+}
+
 }  // namespace
