@@ -6,6 +6,7 @@
 //   block   "block load" of a block of 100 000 announcements by the control channel;
 //   string  a plan's s line whose slot names such a block (the dispatcher's switch at its second);
 //   web     the first w line of the run (a local page);
+//   flash   the first f line of the run (a Flash movie in Ruffle);
 //   slides  a slide show's first page, from the conversion cache ("slides test" twice), and its
 //           window resized twice.
 // Target: under 50 ms each. Usage: stripgap_bench PROGRAM [CASE...] (default: every case).
@@ -34,6 +35,7 @@
 #include "fakes/onecolour.h"
 #include "fakes/testsupport.h"
 #include "players/slideshowfiles.h"
+#include "players/webrig.h"
 
 using namespace velumo;
 
@@ -224,6 +226,18 @@ bool planLineGap(Program& run, const QString& program, const QString& planFile, 
     }
     QThread::msleep(toDueMs - 1000);
     print(what, alone, sampler.largestGapMs(sampleMs));
+    // The line ran: its start is in the log (and, for content, its first picture).
+    const QStringList events =
+        QString::fromUtf8(test::readAll(run.folder + "/velumo.log")).split(u'\n');
+    const QString subject = QString(QLatin1Char(code[0])) + u' ' + QLatin1String(code + 1);
+    const bool started = !events.filter("\tstart\t").isEmpty();
+    const bool shown =
+        code[0] == 's' || !events.filter("first picture after ").filter(subject).isEmpty();
+    if (!started || !shown) {
+        std::printf("%s: the line did not run; velumo.log:\n%s\n", code,
+                    qPrintable(events.join(u'\n')));
+        return false;
+    }
     return true;
 }
 
@@ -233,7 +247,9 @@ bool blockByPlan(const QString& program)
     Program run([&](Settings& s) {
         planFile = s.text(key::SCEdit5).section(u'/', 0, -2) + "/plan.pln";
         s.setText(key::SCEdit59, s.text(key::SCEdit5).section(u'/', 0, -2) + "/big.str");
+        // The dispatcher on, and its plan read and armed at the start.
         s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
         s.setText(key::SCEditn10, planFile);
     });
     writeFileAtomic(run.folder + "/big.str", blockOf(kAnnouncements));
@@ -256,11 +272,35 @@ bool firstWebPage(const QString& program)
         s.setText(key::SCEdit39, QStringLiteral("0"));
         s.setText(key::SCEdit44, QStringLiteral("640"));
         s.setText(key::SCEdit46, QStringLiteral("400"));
+        // The dispatcher on, and its plan read and armed at the start.
         s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
         s.setText(key::SCEditn10, planFile);
     });
     return planLineGap(run, program, planFile, "w1", 5000,
                        "first w line of the run (browser engine)");
+}
+
+bool firstFlashMovie(const QString& program)
+{
+    QString planFile;
+    Program run([&](Settings& s) {
+        const QString folder = s.text(key::SCEdit5).section(u'/', 0, -2);
+        planFile = folder + "/plan.pln";
+        test::writeAll(folder + "/movie.swf", test::flashMovie(640, 360, QColor(0x80, 0x40, 0xff)));
+        s.setText(key::SCEdit52, folder + "/movie.swf");
+        // The movie's window above the strip.
+        s.setSpin(key::SpinEdit45, 0);
+        s.setSpin(key::SpinEdit47, 0);
+        s.setSpin(key::SpinEdit46, 640);
+        s.setSpin(key::SpinEdit48, 360);
+        // The dispatcher on, and its plan read and armed at the start.
+        s.setChecked(key::SCCheckBox6, true);
+        s.setChecked(key::SCCheckbox19, true);
+        s.setText(key::SCEditn10, planFile);
+    });
+    return planLineGap(run, program, planFile, "f4", 6000,
+                       "first f line of the run (browser engine, Ruffle)");
 }
 
 QByteArray geometryOf(const QString& window)
@@ -351,7 +391,7 @@ int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PROGRAM [block|string|web|slides]...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s PROGRAM [block|string|web|flash|slides]...\n", argv[0]);
         return 2;
     }
     const QString program = QString::fromLocal8Bit(argv[1]);
@@ -359,7 +399,7 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i)
         cases.append(QString::fromLocal8Bit(argv[i]));
     if (cases.isEmpty())
-        cases = {"block", "string", "web", "slides"};
+        cases = {"block", "string", "web", "flash", "slides"};
     bool ok = true;
     for (const QString& name : cases) {
         if (name == u"block")
@@ -368,6 +408,8 @@ int main(int argc, char** argv)
             ok = blockByPlan(program) && ok;
         else if (name == u"web")
             ok = firstWebPage(program) && ok;
+        else if (name == u"flash")
+            ok = firstFlashMovie(program) && ok;
         else if (name == u"slides")
             ok = firstSlide(program) && ok;
         else
