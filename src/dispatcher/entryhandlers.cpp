@@ -341,12 +341,13 @@ void EntryHandlers::startString(const Job& job, Next next)
         rest();
         return;
     }
-    TickerControl& ticker = m_devices.ticker;
-    ticker.setTickerRunning(false);
-    ticker.setResumeLine(0);
     m_stopCode = u's' + mode;
+    // The strip is stopped and started again at the switch: while the new block is read, the
+    // announcements on the strip go on moving.
     auto switchOn = [this, rest](const QString& failure) {
         try {
+            m_devices.ticker.setTickerRunning(false);
+            m_devices.ticker.setResumeLine(0);
             if (!failure.isEmpty())
                 throw Failure(failure);
             m_devices.ticker.setTickerRunning(true);
@@ -366,6 +367,8 @@ void EntryHandlers::startString(const Job& job, Next next)
     } catch (...) {
         m_log.write(QStringLiteral("error"), currentExceptionText());
         m_notifier.message(kStringLoadFailed);
+        m_devices.ticker.setTickerRunning(false);
+        m_devices.ticker.setResumeLine(0);
         rest();
         return;
     }

@@ -54,8 +54,9 @@ TEST_F(Handlers, StringStartFillsFieldsLoadsItsSlotAndRuns)
     EXPECT_EQ(rig.port.writes, 0);
 }
 
-// The block of a string line is read off the user-interface thread: the ticker is switched on
-// and run only once it is in place, and nothing of the handler's later steps comes before.
+// The block of a string line is read off the user-interface thread: the strip goes on with the
+// old block meanwhile, the ticker is stopped, switched on and run only once the new one is in
+// place, and nothing of the handler's later steps comes before.
 TEST_F(Handlers, StringSwitchesTheTickerWhenItsBlockIsInPlace)
 {
     settings.setChecked(key::SCCheckBox26, true);
@@ -69,7 +70,7 @@ TEST_F(Handlers, StringSwitchesTheTickerWhenItsBlockIsInPlace)
     runThrowing([&](HandlerSerializer::Caller caller) {
         caller.finished = [&] { finished = true; };
         handlers.startCurrentEntry(std::move(caller));
-        EXPECT_EQ(rig.ticker.calls, (QStringList{"not running", "resume 0"}));
+        EXPECT_TRUE(rig.ticker.calls.isEmpty()) << rig.ticker.calls.join(u',').toStdString();
         EXPECT_EQ(rig.block.text(), QStringList{"1Старое"});
         EXPECT_TRUE(rig.tones.tones.empty());
         EXPECT_FALSE(finished);
