@@ -174,6 +174,11 @@ void PlayersModule::warmUpBrowsers()
     // browser holds the user-interface thread for about a tenth of a second.
     m_web->browser(0).prepare();
     m_flash->browser().prepare();
+    // Their windows' native windows too (made at the first show otherwise), the web window at
+    // the size it will have.
+    m_webPages->prepareWindow();
+    m_web->winId();
+    m_flash->winId();
 }
 
 void PlayersModule::armTimers()

@@ -258,6 +258,14 @@ void BrowserPanel::recycle()
     });
 }
 
+void BrowserPanel::prepare()
+{
+    ensureView();
+    // The page makes its web contents at its first use, which would be the first load (some
+    // 15 ms of the user-interface thread); an empty script is such a use, and loads nothing.
+    m_page->runJavaScript(QString());
+}
+
 qint64 BrowserPanel::rendererPid() const
 {
     return m_page && !m_rendererGone ? m_page->renderProcessPid() : 0;

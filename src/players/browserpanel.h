@@ -35,9 +35,10 @@ public:
     // picture meanwhile.
     void recycle();
     void stopLoading();
-    // Makes the browser (its view and page) now, with nothing loaded: done before the strip is
-    // on air, the first page of the run does not stop the strip for it.
-    void prepare() { ensureView(); }
+    // Makes the browser (its view, its page and the page's web contents) now, with nothing
+    // loaded: done before the strip is on air, the first page of the run does not stop the strip
+    // for it.
+    void prepare();
     // Black, the browser's page left as it is.
     void cover();
     // Takes the black cover away again, unless a load is still to paint.

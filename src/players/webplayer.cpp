@@ -112,6 +112,13 @@ void WebPlayer::HideWebWindow()
     m_parked = true;
 }
 
+void WebPlayer::prepareWindow()
+{
+    const QRect rect = playerplacement::rect(m_settings, u'w');
+    m_surface.setWindowRect(rect);
+    m_surface.setPanels(rect.width(), m_settings.integer(key::SCEdit74));
+}
+
 void WebPlayer::showSite(const QString& address, const QRect& rect, bool fromDispatcher,
                          const QString& slot)
 {

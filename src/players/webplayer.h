@@ -74,6 +74,10 @@ public:
     bool loaded() const { return m_panels[0].loaded; }
     int crawlOffset() const { return m_offsetPx; }
 
+    // The window and its pages at the size the settings give, nothing shown or loaded: done
+    // before the strip is on air, the first page's frames come at their size.
+    void prepareWindow();
+
 private:
     struct Panel {
         bool navigated = false;
