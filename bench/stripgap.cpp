@@ -241,16 +241,23 @@ bool planLineGap(Program& run, const QString& program, const QString& planFile, 
     return true;
 }
 
+// The dispatcher on, with plan.pln in the program's folder read and armed at the start (without
+// SCCheckbox19 a dispatcher on in the settings resumes nothing); returns the plan's path.
+QString armedPlan(Settings& s)
+{
+    const QString planFile = s.text(key::SCEdit5).section(u'/', 0, -2) + "/plan.pln";
+    s.setChecked(key::SCCheckBox6, true);
+    s.setChecked(key::SCCheckbox19, true);
+    s.setText(key::SCEditn10, planFile);
+    return planFile;
+}
+
 bool blockByPlan(const QString& program)
 {
     QString planFile;
     Program run([&](Settings& s) {
-        planFile = s.text(key::SCEdit5).section(u'/', 0, -2) + "/plan.pln";
         s.setText(key::SCEdit59, s.text(key::SCEdit5).section(u'/', 0, -2) + "/big.str");
-        // The dispatcher on, and its plan read and armed at the start.
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, planFile);
+        planFile = armedPlan(s);
     });
     writeFileAtomic(run.folder + "/big.str", blockOf(kAnnouncements));
     return planLineGap(run, program, planFile, "s1", 4000,
@@ -262,7 +269,6 @@ bool firstWebPage(const QString& program)
     QString planFile;
     Program run([&](Settings& s) {
         const QString folder = s.text(key::SCEdit5).section(u'/', 0, -2);
-        planFile = folder + "/plan.pln";
         test::writeAll(folder + "/page.html",
                        "<html><body style=\"background:#204080;color:#fff;font:40px sans-serif\">"
                        "<h1>Страница</h1></body></html>");
@@ -272,10 +278,7 @@ bool firstWebPage(const QString& program)
         s.setText(key::SCEdit39, QStringLiteral("0"));
         s.setText(key::SCEdit44, QStringLiteral("640"));
         s.setText(key::SCEdit46, QStringLiteral("400"));
-        // The dispatcher on, and its plan read and armed at the start.
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, planFile);
+        planFile = armedPlan(s);
     });
     return planLineGap(run, program, planFile, "w1", 5000,
                        "first w line of the run (browser engine)");
@@ -286,7 +289,6 @@ bool firstFlashMovie(const QString& program)
     QString planFile;
     Program run([&](Settings& s) {
         const QString folder = s.text(key::SCEdit5).section(u'/', 0, -2);
-        planFile = folder + "/plan.pln";
         test::writeAll(folder + "/movie.swf", test::flashMovie(640, 360, QColor(0x80, 0x40, 0xff)));
         s.setText(key::SCEdit52, folder + "/movie.swf");
         // The movie's window above the strip.
@@ -294,10 +296,7 @@ bool firstFlashMovie(const QString& program)
         s.setSpin(key::SpinEdit47, 0);
         s.setSpin(key::SpinEdit46, 640);
         s.setSpin(key::SpinEdit48, 360);
-        // The dispatcher on, and its plan read and armed at the start.
-        s.setChecked(key::SCCheckBox6, true);
-        s.setChecked(key::SCCheckbox19, true);
-        s.setText(key::SCEditn10, planFile);
+        planFile = armedPlan(s);
     });
     return planLineGap(run, program, planFile, "f4", 6000,
                        "first f line of the run (browser engine, Ruffle)");
