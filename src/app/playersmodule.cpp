@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTimer>
+#include <utility>
 
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
@@ -167,6 +168,9 @@ void PlayersModule::setUpSlideShows()
 
 void PlayersModule::warmUpBrowsers()
 {
+    // Once a run: the start-up and the dispatcher's first start may both ask.
+    if (std::exchange(m_browsersWarm, true))
+        return;
     warmUpWebEngine(m_web);
     m_services.log.write(QStringLiteral("web"),
                          QStringLiteral("pages composed ") + chooseWebCompositing());

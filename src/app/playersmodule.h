@@ -78,6 +78,7 @@ private:
     const Services& m_services;
     std::unique_ptr<RssFeed> m_rss;
     WebWindow* m_web = nullptr;
+    bool m_browsersWarm = false;
     TitlesWindow* m_titles = nullptr;
     ClipWindow* m_clip = nullptr;
     CaptureWindow* m_capture = nullptr;
