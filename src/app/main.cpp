@@ -1,4 +1,5 @@
 #include <malloc.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include "net/curlglobal.h"
 #include "players/flashwindow.h"
 #include "players/webengine.h"
+#include "system/servicenotifier.h"
 #include "ui/qttranslations.h"
 
 using namespace velumo;
@@ -52,6 +54,8 @@ void keepLargeBuffersInTheHeap()
 
 int main(int argc, char** argv)
 {
+    // Before any thread starts: no program this one starts speaks to systemd in its name.
+    ServiceNotifier::takeFromEnvironment(qint64(::getpid()));
     // libcurl's set-up is not thread-safe: done here, before any thread starts, for the run.
     const CurlGlobal curl;
     QStringList arguments;

@@ -6,13 +6,32 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 
 #include "base/timer.h"
 
 namespace velumo {
 
+namespace {
+
+std::optional<ServiceNotifier::Setup>& taken()
+{
+    static std::optional<ServiceNotifier::Setup> setup;
+    return setup;
+}
+
+}  // namespace
+
+void ServiceNotifier::takeFromEnvironment(qint64 ownPid)
+{
+    taken() = fromEnvironment(ownPid);
+    clearEnvironment();
+}
+
 ServiceNotifier::Setup ServiceNotifier::fromEnvironment(qint64 ownPid)
 {
+    if (taken())
+        return *taken();
     Setup setup;
     setup.socket = qgetenv("NOTIFY_SOCKET");
     bool ok = false;

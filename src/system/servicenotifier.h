@@ -25,6 +25,11 @@ public:
     // What the environment asks for. $WATCHDOG_PID, when set, names the process the watchdog is
     // meant for: any other process (a child that inherited the environment) has none.
     static Setup fromEnvironment(qint64 ownPid);
+    // Reads the variables and removes them at once, before any thread of the program starts: a
+    // program started meanwhile (a clock check, a player) would otherwise inherit them and speak
+    // to systemd in our name (timedatectl sends "ERRNO=" when it fails). fromEnvironment gives
+    // what was taken from then on.
+    static void takeFromEnvironment(qint64 ownPid);
     // Removes the variables, so the players and converters the program starts do not talk to
     // systemd in its name.
     static void clearEnvironment();
