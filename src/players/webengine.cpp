@@ -29,23 +29,8 @@ QString openGlRenderer()
     return renderer;
 }
 
-QString decideWebCompositing()
-{
-    if (!qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
-        return QStringLiteral("as QT_QUICK_BACKEND sets it");
-    const QString renderer = openGlRenderer();
-    if (!webengine::softwareRasteriser(renderer))
-        return QStringLiteral("on OpenGL: ") + renderer;
-    // Chromium keeps its own GPU thread (WebGL still works); only the view's scene goes in
-    // software.
-    qputenv("QT_QUICK_BACKEND", "software");
-    return QStringLiteral("in software, no graphics processor (%1)")
-        .arg(renderer.isEmpty() ? QStringLiteral("no OpenGL") : renderer);
-}
-
-}  // namespace
-
-bool webengine::softwareRasteriser(const QString& renderer)
+// An OpenGL renderer name that is a software rasteriser, or no renderer at all.
+bool softwareRasteriser(const QString& renderer)
 {
     static const char* const kSoftware[] = {"llvmpipe", "softpipe", "swrast", "Software Rasterizer",
                                             "SwiftShader"};
@@ -56,6 +41,22 @@ bool webengine::softwareRasteriser(const QString& renderer)
             return true;
     return false;
 }
+
+QString decideWebCompositing()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        return QStringLiteral("as QT_QUICK_BACKEND sets it");
+    const QString renderer = openGlRenderer();
+    if (!softwareRasteriser(renderer))
+        return QStringLiteral("on OpenGL: ") + renderer;
+    // Chromium keeps its own GPU thread (WebGL still works); only the view's scene goes in
+    // software.
+    qputenv("QT_QUICK_BACKEND", "software");
+    return QStringLiteral("in software, no graphics processor (%1)")
+        .arg(renderer.isEmpty() ? QStringLiteral("no OpenGL") : renderer);
+}
+
+}  // namespace
 
 void prepareWebEngine()
 {

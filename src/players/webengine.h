@@ -24,9 +24,4 @@ const QString& chooseWebCompositing();
 // stays with owner (nothing is written to disk).
 void warmUpWebEngine(QObject* owner);
 
-namespace webengine {
-// An OpenGL renderer name that is a software rasteriser, or no renderer at all.
-bool softwareRasteriser(const QString& renderer);
-}  // namespace webengine
-
 }  // namespace velumo

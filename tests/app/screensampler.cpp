@@ -119,11 +119,13 @@ int gaps(QScreen* screen, qint64 seconds)
         const qint64 after = now();
         ++reads;
         longestRead = std::max(longestRead, after - before);
-        if (band != last || velumo::test::oneColour(band)) {
+        if (band != last) {
             if (lastChange >= 0)
                 stills.append(after - lastChange);
             lastChange = after;
             last = band;
+        } else if (velumo::test::oneColour(band)) {
+            lastChange = after;  // an empty strip: nothing to time, and no still either
         }
     }
     std::sort(stills.begin(), stills.end());
