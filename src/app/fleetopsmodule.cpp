@@ -1,8 +1,7 @@
 #include "fleetopsmodule.h"
 
 #include <QEvent>
-#include <QFileInfo>
-#include <QSettings>
+#include <QScreen>
 
 #include "app/accessoriesmodule.h"
 #include "app/playersmodule.h"
@@ -12,6 +11,7 @@
 #include "base/eventlog.h"
 #include "base/worker.h"
 #include "fleet/alarmmonitor.h"
+#include "fleet/fleetconfig.h"
 #include "fleet/metricsserver.h"
 #include "fleet/repaintwatch.h"
 #include "fleet/screenshotservice.h"
@@ -40,7 +40,15 @@ constexpr qint64 kSlideStillMs = 15 * 60'000;
 constexpr qint64 kForeverMs = std::numeric_limits<qint64>::max();
 constexpr qint64 kBlackMs = 20'000;
 
-const QString kFleetFile = QStringLiteral("fleet.ini");
+// A player's window is on air while it is shown on its screen: a stopped page stays shown,
+// moved above the screen's top, and its picture is nobody's concern any more.
+bool onAir(const QWidget* window)
+{
+    if (!window || !window->isVisible())
+        return false;
+    const QScreen* screen = window->screen();
+    return !screen || screen->virtualGeometry().intersects(window->frameGeometry());
+}
 
 }  // namespace
 
@@ -82,7 +90,7 @@ FleetOpsModule::FleetOpsModule(const Services& services, TickerModule& ticker,
         std::vector<AlarmMonitor::PlayerFrame> frames;
         auto add = [&frames](QWidget* window, const QString& name, const QImage& frame,
                              qint64 stillMs) {
-            if (window && window->isVisible())
+            if (onAir(window))
                 frames.push_back({name, frame, stillMs, kBlackMs});
         };
         if (ClipWindow* clip = players.clipWindow())
@@ -91,8 +99,8 @@ FleetOpsModule::FleetOpsModule(const Services& services, TickerModule& ticker,
             add(capture, QStringLiteral("capture"), capture->picture(), kClipStillMs);
         if (SlideShowWindow* slides = players.slideShowWindow())
             add(slides, QStringLiteral("slides"), slides->picture(), kSlideStillMs);
-        // A page is drawn by the browser: looked at only while its window is up.
-        if (WebWindow* web = players.webWindow(); web && web->isVisible())
+        // A page is drawn by the browser: looked at only while it is on air.
+        if (WebWindow* web = players.webWindow(); web && onAir(web))
             add(web, QStringLiteral("web"), web->grab().toImage(), kForeverMs);
         return frames;
     };
@@ -129,23 +137,17 @@ FleetOpsModule::~FleetOpsModule()
 
 void FleetOpsModule::startConfiguredMetrics()
 {
-    const QString file = m_services.filePath(kFleetFile);
-    if (!QFileInfo::exists(file))
-        return;
-    const QSettings ini(file, QSettings::IniFormat);
-    bool ok = false;
-    const uint port = ini.value(QStringLiteral("metrics/metrics_port")).toUInt(&ok);
-    if (!ok || port == 0 || port > 65535)
-        return;
-    QHostAddress address(QHostAddress::LocalHost);
-    const QString named = ini.value(QStringLiteral("metrics/metrics_address")).toString().trimmed();
-    if (!named.isEmpty() && !address.setAddress(named)) {
-        m_services.log.write(
-            QStringLiteral("fleet"),
-            QStringLiteral("fleet.ini: metrics_address %1 is no address").arg(named));
+    // The one reader of fleet.ini: the link's part and this one are judged each on its own.
+    const fleet::MetricsConfig metrics = fleet::readFleetConfig(m_services.folder).metrics;
+    if (!metrics.error.isEmpty()) {
+        m_services.log.write(QStringLiteral("error"),
+                             QStringLiteral("Метрики не включены: ошибка в разделе [metrics] "
+                                            "файла fleet.ini — %1")
+                                 .arg(metrics.error));
         return;
     }
-    startMetrics(address, quint16(port));
+    if (metrics.port != 0)
+        startMetrics(QHostAddress(metrics.address), metrics.port);
 }
 
 bool FleetOpsModule::startMetrics(const QHostAddress& address, quint16 port)

@@ -66,6 +66,30 @@ TEST(FleetConfig, EveryMistakeIsNamed)
     EXPECT_FALSE(readFleetConfig(dir.path()).present);
 }
 
+// What the page saves goes into the file as written: every other line, section and comment
+// stays, and a value that looks like a comment goes in quotes and reads back whole.
+TEST(FleetConfigFields, SavedIntoTheFileKeepingEverythingElse)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QLatin1String(kFleetIniName));
+    test::writeAll(path,
+                   "# site\r\n[fleet]\r\nbroker = mqtt://old:1   # ours\r\nuser = a\r\n"
+                   "user = b\r\n\r\n[metrics]\r\nmetrics_port = 9100   # scraped\r\n");
+    FleetConfigFields fields = readFleetConfigFields(dir.path());
+    ASSERT_EQ(fields.broker, "mqtt://old:1");
+    fields.broker = QStringLiteral("mqtt://new:2");
+    fields.user.clear();
+    fields.password = QStringLiteral("x #1 \"q\"");
+    ASSERT_EQ(saveFleetConfigFields(dir.path(), fields), "");
+    EXPECT_EQ(test::readAll(path),
+              "# site\r\n[fleet]\r\nbroker = mqtt://new:2   # ours\r\npassword = \"x #1 "
+              "\\\"q\\\"\"\r\n\r\n[metrics]\r\nmetrics_port = 9100   # scraped\r\n");
+    const FleetConfigRead read = readFleetConfig(dir.path());
+    EXPECT_EQ(read.error, "");
+    EXPECT_EQ(read.config.password, fields.password);
+    EXPECT_EQ(read.metrics.port, 9100);
+}
+
 TEST(FleetConfig, AllowListMatchesWholeVerbs)
 {
     FleetConfig c;

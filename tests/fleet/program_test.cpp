@@ -15,6 +15,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 
 #include <csignal>
 #include <cstdio>
@@ -60,7 +61,7 @@ quint16 metricsOn(const QString& folder)
     }
     test::writeAll(folder + "/fleet.ini",
                    QStringLiteral("[link]\nbroker=example\n[metrics]\nmetrics_port=%1\n"
-                                  "metrics_address=127.0.0.1\nother=1\n")
+                                  "metrics_address=127.0.0.1\n")
                        .arg(port)
                        .toUtf8());
     return port;
@@ -260,6 +261,35 @@ TEST_F(FleetOpsProgram, ScreenshotOverAPlayingClipShowsTheClipAndTheStrip)
         "(of %lld repaints)\n",
         eachMs, over50(before), over50(after), gapBucket(after, "+Inf"));
     EXPECT_LE(over50(after) - over50(before), 2);
+    EXPECT_TRUE(program.close());
+}
+
+// A page that stays black raises player_frozen while its line runs; when the line stops, the
+// page leaves the air (its window moves above the screen) and the alarm is cleared.
+TEST_F(FleetOpsProgram, FrozenPageIsClearedWhenItsLineStops)
+{
+    test::writeAll(path("black.html"), "<html><body style=\"background:#000\"></body></html>");
+    QDateTime first = QDateTime::currentDateTime().addSecs(5);
+    first = first.addMSecs(-first.time().msec());
+    const QDateTime stop = first.addSecs(28);
+    writeTextLines(path("plan.pln"),
+                   {QStringLiteral("%1|w1|00|%2").arg(stamp(first), stamp(stop))});
+    Settings settings;
+    settings.setText(key::SCEditn10, path("plan.pln"));
+    settings.setChecked(key::SCCheckbox19, true);
+    settings.setText(key::SCEdit1w1, QUrl::fromLocalFile(path("black.html")).toString());
+    test::writeAll(path("velumo.cfg"), configfile::save(settings));
+    program.start({}, env);
+    ASSERT_TRUE(program.waitReady());
+    ASSERT_EQ(program.send("dispatcher start").code, 0);
+    const auto seen = [this](const char* what) { return !alarmLines().filter(what).isEmpty(); };
+    ASSERT_TRUE(
+        test::waitFor([&] { return seen("raised player_frozen: the picture of web"); }, 40000, 100))
+        << test::logEvents(path("velumo.log"), "player").join(u'\n').toStdString();
+    EXPECT_LT(QDateTime::currentDateTime(), stop);
+    ASSERT_TRUE(test::waitFor([&] { return seen("cleared player_frozen"); }, 30000, 100))
+        << alarmLines().join(u'\n').toStdString();
+    EXPECT_GE(QDateTime::currentDateTime(), stop);
     EXPECT_TRUE(program.close());
 }
 
