@@ -359,7 +359,13 @@ void DispatcherEngine::executeAndArm(const Job& job, Next next)
     } catch (...) {
         reportFailure(line, currentExceptionText());
     }
-    m_log.post(QStringLiteral("start"), {{QStringLiteral("line"), line}}, line);
+    // The start carries its own lateness: what counts late starts reads it here, never from
+    // the timers' texts.
+    QJsonObject fields{{QStringLiteral("line"), line}};
+    if (m_lastExecutedStart)
+        fields.insert(QStringLiteral("late_ms"),
+                      double(qMax<qint64>(0, m_lastExecutedStart->msecsTo(m_clock.now()))));
+    m_log.post(QStringLiteral("start"), fields, line);
     emit entryExecuted(line, m_clock.now());
     m_handlers.startCurrentEntry(job, afterEntry);
 }

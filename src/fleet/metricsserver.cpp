@@ -3,6 +3,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 
 #include "base/guard.h"
 
@@ -49,27 +50,60 @@ quint16 MetricsServer::port() const
 void MetricsServer::accept()
 {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        if (m_clients >= kMaxClients) {
+        const QHostAddress peer = socket->peerAddress();
+        if (!makeRoom(peer)) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        ++m_clients;
+        m_clients.push_back({socket, peer});
         socket->setParent(this);
-        connectGuarded(socket, &QObject::destroyed, this, origin(), [this] { --m_clients; });
         connectGuarded(socket, &QTcpSocket::readyRead, this, origin(),
                        [this, socket] { read(socket); });
-        connectGuarded(socket, &QTcpSocket::disconnected, socket, origin(),
-                       [socket] { socket->deleteLater(); });
+        connectGuarded(socket, &QTcpSocket::disconnected, this, origin(),
+                       [this, socket] { drop(socket); });
         // A client that never finishes its request does not keep its place.
         auto* idle = new QTimer(socket);
         idle->setSingleShot(true);
-        connectGuarded(idle, &QTimer::timeout, socket, origin(), [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
+        connectGuarded(idle, &QTimer::timeout, this, origin(), [this, socket] { drop(socket); });
         idle->start(kIdleMs);
     }
+}
+
+bool MetricsServer::makeRoom(const QHostAddress& peer)
+{
+    const auto countOf = [this](const QHostAddress& address) {
+        return std::count_if(m_clients.begin(), m_clients.end(),
+                             [&address](const Client& c) { return c.peer == address; });
+    };
+    QHostAddress from = peer;
+    if (countOf(peer) < kMaxClientsPerAddress) {
+        if (int(m_clients.size()) < kMaxClients)
+            return true;
+        // Full: the address that holds most gives a place up.
+        for (const Client& c : m_clients)
+            if (countOf(c.peer) > countOf(from))
+                from = c.peer;
+    }
+    const auto waiting = std::find_if(m_clients.begin(), m_clients.end(), [&from](const Client& c) {
+        return c.peer == from && !c.answered;
+    });
+    if (waiting == m_clients.end())
+        return false;
+    drop(waiting->socket);
+    return true;
+}
+
+void MetricsServer::drop(QTcpSocket* socket)
+{
+    const auto found = std::find_if(m_clients.begin(), m_clients.end(),
+                                    [socket](const Client& c) { return c.socket == socket; });
+    if (found == m_clients.end())
+        return;
+    // Gone from the list first: the abort announces the end again.
+    m_clients.erase(found);
+    socket->abort();
+    socket->deleteLater();
 }
 
 void MetricsServer::read(QTcpSocket* socket)
@@ -80,14 +114,16 @@ void MetricsServer::read(QTcpSocket* socket)
     const qsizetype end = head.indexOf("\r\n\r\n");
     if (end < 0) {
         if (head.size() > kMaxHeadBytes) {
-            socket->abort();
-            socket->deleteLater();
+            drop(socket);
             return;
         }
         socket->setProperty("head", head);
         return;
     }
     socket->setProperty("answered", true);
+    for (Client& c : m_clients)
+        if (c.socket == socket)
+            c.answered = true;
     const QList<QByteArray> request = head.left(head.indexOf("\r\n")).split(' ');
     if (request.size() < 3 || !request[2].startsWith("HTTP/")) {
         answer(socket, "400 Bad Request", "text/plain", "bad request\n");

@@ -5,6 +5,7 @@
 #include "base/eventlog.h"
 #include "base/guard.h"
 #include "dispatcher/scheduleline.h"
+#include "dispatcher/walltimer.h"
 #include "fleet/alarmmonitor.h"
 #include "fleet/repaintwatch.h"
 
@@ -61,15 +62,10 @@ void StationMetrics::take(const Event& event)
         const QString line = event.fields.value(QStringLiteral("line")).toString();
         const QString letter = line.mid(scheduleline::kLetterPos - 1, 1).trimmed();
         ++m_starts[letter];
-        if (m_lateNoticed)
+        // Late as the start timer judges it: past its moment by more than a timer's tolerance.
+        if (event.fields.value(QStringLiteral("late_ms")).toDouble() >
+            double(WallTimer::kLateToleranceMs))
             ++m_lateStarts[letter];
-        m_lateNoticed = false;
-    } else if (event.kind == QLatin1String("dispatcher")) {
-        // The start timer says so when it fires after its moment; the next start is the late one.
-        if (event.fields.value(QStringLiteral("text"))
-                .toString()
-                .contains(QLatin1String(": late by ")))
-            m_lateNoticed = true;
     } else if (event.kind == QLatin1String("player")) {
         const QString what = event.fields.value(QStringLiteral("event")).toString();
         const QString letter = event.fields.value(QStringLiteral("letter")).toString();

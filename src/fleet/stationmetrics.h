@@ -14,8 +14,9 @@ class RepaintWatch;
 struct Event;
 
 // The station's figures in Prometheus' text format (0.0.4): what the program's events tell
-// (content on air, the dispatcher's starts and late starts, player failures), the strip's
-// repaint gaps, the alarms, and what the fleet link hands in (its spool depth and state).
+// (content on air, the dispatcher's starts and those later than their moment, player failures),
+// the strip's repaint gaps, the alarms, and what the fleet link hands in (its spool depth and
+// state).
 class StationMetrics final : public QObject {
     Q_OBJECT
 public:
@@ -42,7 +43,6 @@ private:
     std::map<QString, quint64> m_starts;                        // by content letter
     std::map<QString, quint64> m_lateStarts;                    // by content letter
     std::map<std::pair<QString, QString>, quint64> m_failures;  // by letter and reason
-    bool m_lateNoticed = false;
     qint64 m_spoolDepth = 0;
     QString m_linkState = QStringLiteral("off");
 };

@@ -2,6 +2,7 @@
 // figures, the text as Prometheus parses it, and a client that misbehaves cut off.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -11,6 +12,7 @@
 #include <map>
 
 #include "base/eventlog.h"
+#include "dispatcher/rig.h"
 #include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "fleet/alarmmonitor.h"
@@ -88,8 +90,8 @@ TEST_F(Metrics, EventsGapsAndInputsBecomeFiguresPrometheusReads)
 {
     // Column 19 of a schedule line is its content letter.
     log.post("start", {{"line", "13.10.10 12:00:00|k1|00|13.10.10 12:00:10"}}, "x");
-    log.write("dispatcher", "Timer1start: late by 900 ms (the wall clock passed ...)");
-    log.post("start", {{"line", "13.10.10 12:00:10|s1|00|13.10.10 12:00:20"}}, "x");
+    log.post("start", {{"line", "13.10.10 12:00:10|s1|00|13.10.10 12:00:20"}, {"late_ms", 900}},
+             "x");
     log.post("start", {{"line", "13.10.10 12:00:20|k1|00|13.10.10 12:00:30"}}, "x");
     log.post("player", {{"event", "started"}, {"letter", "k"}});
     log.post("player", {{"event", "started"}, {"letter", "w"}});
@@ -147,8 +149,44 @@ TEST_F(Metrics, ClientThatSendsNoRequestOrTooMuchIsCutOff)
     ASSERT_TRUE(test::waitFor([&] { return post.bytesAvailable() > 0; }, 5000, 20));
     EXPECT_TRUE(post.readAll().startsWith("HTTP/1.1 405 "));
 
-    // Still serving.
+    // More connections that send nothing than it takes, from the scraper's own address: still
+    // serving, at once.
+    std::vector<std::unique_ptr<QTcpSocket>> idle(MetricsServer::kMaxClients + 4);
+    for (auto& socket : idle) {
+        socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, server->port());
+        ASSERT_TRUE(socket->waitForConnected(3000));
+    }
+    QElapsedTimer took;
+    took.start();
     EXPECT_EQ(get(server->port(), "/metrics").status, 200);
+    EXPECT_LT(took.elapsed(), MetricsServer::kIdleMs);
+}
+
+// Late starts as the real dispatcher reports them: a stop timer that fires late is no late
+// start (the next line starts on time), a start past its moment is one.
+TEST(StationMetricsLateStarts, CountedFromTheStartsOwnLateness)
+{
+    test::DispatcherRig rig;
+    StationMetrics metrics{rig.log, nullptr, nullptr};
+    const auto at = [&rig](int h, int m, int s) {
+        return QDateTime(rig.clock.now().date(), {h, m, s});
+    };
+    rig.writePlan({test::planLine("12:00:10", "k1", "12:00:20"),
+                   test::planLine("13:00:00", "x1", "13:05:00"),
+                   test::planLine("13:10:00", "x1", "13:15:00")});
+    rig.settings.setChecked(key::SCCheckbox19, true);
+    rig.engine.SCButton43Click();
+    rig.timers.advance(12'000);
+    rig.clock.setNow(at(12, 0, 25));
+    rig.timers.advance(rig.clock.now().msecsTo(at(13, 9, 0)));
+    rig.clock.setNow(at(13, 10, 3));
+    rig.timers.advance(WallTimer::kMaxStepMs);
+    ASSERT_EQ(rig.events("start").size(), 3);
+    ASSERT_FALSE(rig.events("dispatcher").filter("late by").isEmpty());
+    const std::map<QString, double> v = parse(metrics.text());
+    EXPECT_EQ(v.count(R"(velumo_late_starts_total{kind="k"})"), 0u);
+    EXPECT_EQ(v.at(R"(velumo_late_starts_total{kind="x"})"), 1);
 }
 
 TEST(MetricsServerPort, PortInUseIsRefusedWithAReason)
