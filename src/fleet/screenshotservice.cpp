@@ -45,14 +45,65 @@ void ScreenshotService::capture(std::function<void(const JobResult<QByteArray>&)
         this, [picture](const auto&) { return encode(picture); }, std::move(done));
 }
 
+QString ScreenshotService::targetPath(const QString& folder, const QString& named, QString& refusal)
+{
+    const QString home = QDir::cleanPath(QDir(folder).absolutePath());
+    const QString path = QDir::cleanPath(
+        QDir(home).absoluteFilePath(named.isEmpty() ? QString::fromLatin1(kDefaultFile) : named));
+    const QFileInfo file(path);
+    const QString canonicalHome = QFileInfo(home).canonicalFilePath();
+    const QString canonicalParent = QFileInfo(file.absolutePath()).canonicalFilePath();
+    const auto inside = [](const QString& inner, const QString& outer) {
+        return !inner.isEmpty() && !outer.isEmpty() &&
+               (inner == outer || inner.startsWith(outer + u'/'));
+    };
+    // The names the program keeps in its folder (settings, translations, fleet and journal
+    // files, logs, state, plans, blocks, keys): none of them is ever a picture's place.
+    static const QStringList kept{
+        QStringLiteral("velumo*"), QStringLiteral("panel_lang*"), QStringLiteral("fleet*"),
+        QStringLiteral("asrun*"),  QStringLiteral("str_disp*"),   QStringLiteral("slides.cache"),
+        QStringLiteral("*.pln"),   QStringLiteral("*.str"),       QStringLiteral("*.txt"),
+        QStringLiteral("*.key"),   QStringLiteral("*.pub"),       QStringLiteral("*.cfg"),
+        QStringLiteral("*.ini")};
+    if (!inside(path, home) || path == home)
+        refusal = QStringLiteral("Снимок экрана пишется только в папку программы (%1), а не в %2")
+                      .arg(home, path);
+    else if (canonicalParent.isEmpty())
+        refusal = QStringLiteral("Снимок экрана не записан: нет папки %1").arg(file.absolutePath());
+    else if (!inside(canonicalParent, canonicalHome))
+        refusal = QStringLiteral(
+                      "Снимок экрана пишется только в папку программы (%1): папка %2 "
+                      "ведёт за её пределы")
+                      .arg(home, file.absolutePath());
+    else if (!file.fileName().endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        refusal = QStringLiteral("Снимок экрана пишется только в файл .png, а не в %1").arg(path);
+    else if (file.isSymLink() || (file.exists() && !file.isFile()))
+        refusal = QStringLiteral("Снимок экрана не записан: %1 — не обычный файл").arg(path);
+    if (!refusal.isEmpty())
+        return {};
+    for (const QString& part : path.mid(home.size() + 1).split(u'/'))
+        for (const QString& pattern : kept)
+            if (QDir::match(pattern, part)) {
+                refusal = QStringLiteral(
+                              "Снимок экрана не записан: %1 — файл программы, его "
+                              "снимок не заменит")
+                              .arg(path);
+                return {};
+            }
+    return path;
+}
+
 void ScreenshotService::addControl(ControlServer& control)
 {
     control.addCommand(
         QStringLiteral("screenshot"),
         [this](const QString& arguments, const std::shared_ptr<CommandReply>& reply) {
-            const QString named = arguments.trimmed();
-            const QString path = QDir(m_folder).absoluteFilePath(
-                named.isEmpty() ? QString::fromLatin1(kDefaultFile) : named);
+            QString refusal;
+            const QString path = targetPath(m_folder, arguments.trimmed(), refusal);
+            if (path.isEmpty()) {
+                reply->fail(refusal);
+                return;
+            }
             QImage picture;
             if (!reply->run([&] { picture = composeHere(); }))
                 return;

@@ -16,7 +16,8 @@ class ScreenshotSource;
 // windows), encoded and written on the worker, so that the strip does not wait for the encoder.
 //
 // Control command "screenshot [FILE]" writes the PNG (screenshot.png in the program folder when no
-// file is named) and answers "PATH WIDTHxHEIGHT BYTES bytes".
+// file is named) and answers "PATH WIDTHxHEIGHT BYTES bytes". FILE lies in the program folder
+// (a link out of it does not count) and is a .png that is none of the program's own files.
 class ScreenshotService final : public QObject {
     Q_OBJECT
 public:
@@ -38,6 +39,8 @@ public:
     std::function<QByteArray()> pngSource();
 
     static QByteArray encode(const QImage& picture);
+    // Where "screenshot FILE" may write: the full path, or why not (refusal set, path empty).
+    static QString targetPath(const QString& folder, const QString& named, QString& refusal);
 
 private:
     QImage composeHere();

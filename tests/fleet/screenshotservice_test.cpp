@@ -3,12 +3,16 @@
 // screen makes the command fail with a reason rather than write an empty file.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
 
+#include "base/controlchannel.h"
 #include "base/notifier.h"
+#include "base/operations.h"
 #include "base/screenshotsource.h"
 #include "base/worker.h"
 #include "fakes/testsupport.h"
@@ -72,6 +76,43 @@ TEST(ScreenshotServiceTest, CallerOnAnotherThreadGetsThePngComposedOnTheOwnersTh
     EXPECT_THROW(service.capture([&](const JobResult<QByteArray>& r) { captured = r; }),
                  std::exception);
     EXPECT_TRUE(png().isEmpty());
+}
+
+// "screenshot FILE" through the control channel writes a picture inside the program folder,
+// never outside it (by a path or a link) and never over a file the program keeps.
+TEST(ScreenshotServiceTest, CommandWritesOnlyAPictureOfItsOwnInsideTheProgramFolder)
+{
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    SolidSource source;
+    Worker worker("screenshot test");
+    ScreenshotService service(dir.path(), source, worker);
+    test::RecordingNotifier notifier;
+    Operations operations;
+    ControlServer control(dir.path(), notifier, nullptr, operations);
+    service.addControl(control);
+    const auto send = [&control](const QString& line) {
+        std::pair<int, QString> got{-1, {}};
+        control.execute(line, [&got](int code, const QString& text) { got = {code, text}; });
+        EXPECT_TRUE(test::waitFor([&got] { return got.first >= 0; }, 10000));
+        return got;
+    };
+    ASSERT_TRUE(QDir(dir.path()).mkpath("asrun"));
+    ASSERT_TRUE(QFile::link(outside.path(), dir.filePath("out")));
+    const QStringList kept{"velumo.cfg",   "velumo_lang.cfg", "fleet.ini", "asrun.key", "asrun.pub",
+                           "velumo.log.1", "velumo.state",    "plan.pln",  "news.str",  "news.txt"};
+    for (const QString& name : kept)
+        test::writeAll(dir.filePath(name), "kept");
+    for (const QString& name : kept + QStringList{"asrun/a.png", "velumo.png", "../a.png",
+                                                  "out/a.png", outside.filePath("a.png")}) {
+        const auto [code, text] = send("screenshot " + name);
+        EXPECT_EQ(code, 2) << name.toStdString() << ": " << text.toStdString();
+        EXPECT_TRUE(text.startsWith("Снимок экрана")) << text.toStdString();
+        EXPECT_TRUE(!kept.contains(name) || test::readAll(dir.filePath(name)) == "kept");
+    }
+    EXPECT_TRUE(QDir(outside.path()).isEmpty());
+    EXPECT_EQ(send("screenshot a.png").first, 0);
+    EXPECT_FALSE(QImage(dir.filePath("a.png")).isNull());
 }
 
 }  // namespace
