@@ -1,5 +1,6 @@
 #include "tickermodule.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLabel>
@@ -176,8 +177,19 @@ void TickerModule::registerCommands()
         return QString();
     });
     c.addCommand(QStringLiteral("log write"), [this](const QString&) {
+        const qsizetype waiting = m_playbackLog->records().size();
+        const bool written = !QFileInfo::exists(m_playbackLog->currentFilePath());
         m_playbackLog->Timer7Timer();
-        return m_services.settings.text(key::SCEdit88);
+        if (!m_playbackLog->writingOn())
+            return QStringLiteral(
+                "the playback log is off (SCCheckbox22, SCEdit103): nothing "
+                "written");
+        const QString path = m_services.settings.text(key::SCEdit88);
+        if (!written)
+            return QStringLiteral("%1 records wait for the next minute: there is already %2")
+                .arg(waiting)
+                .arg(path);
+        return QStringLiteral("%1 records written to %2").arg(waiting).arg(path);
     });
 }
 

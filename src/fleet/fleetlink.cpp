@@ -196,7 +196,7 @@ void FleetLink::trackOnAir(const Event& event)
             changed = true;
         }
     } else if (event.kind == u"start") {
-        m_planLine = event.fields.value(u"text").toString();
+        m_planLine = event.fields.value(u"line").toString();
         m_planLineSince = event.time;
         changed = true;
     } else if (event.kind == u"ticker" || event.kind == u"stop" || event.kind == u"dispatcher") {

@@ -47,6 +47,8 @@ public:
 
     // Path of this minute's log file, or empty when no folder is set.
     QString currentFilePath() const;
+    // Writing is on (SCCheckbox22) and has a folder (SCEdit103).
+    bool writingOn() const;
 
 signals:
     void recordAppended(const QString& record);
@@ -54,7 +56,6 @@ signals:
     void recordsReset();
 
 private:
-    bool writingOn() const;
     void writeFile(const QString& path, bool append);
 
     Settings& m_settings;
