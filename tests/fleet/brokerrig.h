@@ -38,6 +38,28 @@ inline int freePort()
     return server.serverPort();
 }
 
+// Debian's /etc/mosquitto/mosquitto.conf as installed, with its paths in folder (the pid
+// file, the broker's state), its log line and its include line replaced (left out when empty).
+inline QByteArray debianStockConf(const QString& folder, const QByteArray& log,
+                                  const QByteArray& include)
+{
+    QByteArray out;
+    for (const QByteArray& line : test::readAll("/etc/mosquitto/mosquitto.conf").split('\n')) {
+        QByteArray kept = line;
+        if (line.startsWith("pid_file "))
+            kept = "pid_file " + (folder + "/mosquitto.pid").toUtf8();
+        else if (line.startsWith("persistence_location "))
+            kept = "persistence_location " + (folder + "/").toUtf8();
+        else if (line.startsWith("log_dest "))
+            kept = log;
+        else if (line.startsWith("include_dir "))
+            kept = include;
+        if (!kept.isEmpty() || line.isEmpty())
+            out += kept + '\n';
+    }
+    return out;
+}
+
 class Broker {
 public:
     // Accounts: the operator and the stations named; each password is "pw-" + the name.
@@ -66,7 +88,9 @@ public:
         QByteArray conf = test::readAll(source("data/mosquitto/velumo.conf"));
         conf.replace("/etc/mosquitto/velumo/", (m_path + "/").toUtf8());
         conf.replace("listener 8883", "listener " + QByteArray::number(m_port) + " 127.0.0.1");
-        test::writeAll(file("velumo.conf"), conf);
+        // Installed, ours comes after Debian's own mosquitto.conf (its persistence, pid file and
+        // log), here with that file's paths in this folder and its log on the output.
+        test::writeAll(file("velumo.conf"), debianStockConf(m_path, "log_dest stderr", {}) + conf);
         QFile::copy(source("data/mosquitto/velumo.acl"), file("velumo.acl"));
         QFile::setPermissions(file("velumo.acl"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
     }

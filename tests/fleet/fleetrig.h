@@ -19,14 +19,20 @@ class Subscriber : public QObject {
 public:
     Subscriber(const Broker& broker, const QList<QByteArray>& topics, const QString& id = {},
                int sessionExpiryS = 0)
+        : Subscriber(broker.port(), broker.file("ca.crt"), "operator", topics, id, sessionExpiryS)
+    {
+    }
+    // A client of the broker at port as user (password "pw-" + user).
+    Subscriber(int port, const QString& caFile, const QString& user,
+               const QList<QByteArray>& topics, const QString& id = {}, int sessionExpiryS = 0)
     {
         fleet::MqttClient::Options o;
         o.host = "127.0.0.1";
-        o.port = broker.port();
+        o.port = port;
         o.tls = true;
-        o.caFile = broker.file("ca.crt");
-        o.user = "operator";
-        o.password = "pw-operator";
+        o.caFile = caFile;
+        o.user = user;
+        o.password = "pw-" + user;
         o.clientId = id.isEmpty() ? QStringLiteral("test-%1").arg(quintptr(this)) : id;
         o.keepAliveS = 5;
         o.subscriptions = topics;
