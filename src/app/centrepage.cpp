@@ -1,5 +1,7 @@
 #include "centrepage.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -120,7 +122,8 @@ void CentrePage::load()
 
 bool CentrePage::save()
 {
-    // What the page does not show (status_interval) stays as the file has it.
+    // What the page does not show (status_interval, the metrics, comments) stays as the file
+    // has it.
     fleet::FleetConfigFields values = fleet::readFleetConfigFields(m_folder);
     for (const FieldRow& row : kFields)
         values.*row.value = field(row.name)->text();
@@ -139,7 +142,11 @@ void CentrePage::refresh()
 {
     const QJsonObject s = m_status ? m_status() : QJsonObject();
     if (s.isEmpty()) {
-        m_state->setText(QStringLiteral("Связи нет: в папке программы нет fleet.ini."));
+        // A fleet.ini of the metrics alone makes no link either.
+        m_state->setText(
+            QFileInfo::exists(QDir(m_folder).filePath(QLatin1String(fleet::kFleetIniName)))
+                ? QStringLiteral("Связи нет: в fleet.ini не задан брокер (раздел [fleet]).")
+                : QStringLiteral("Связи нет: в папке программы нет fleet.ini."));
         return;
     }
     const auto text = [&s](const char* key) { return s.value(QLatin1String(key)).toVariant(); };
