@@ -65,6 +65,13 @@ QString ScreenshotService::targetPath(const QString& folder, const QString& name
         QStringLiteral("*.pln"),   QStringLiteral("*.str"),       QStringLiteral("*.txt"),
         QStringLiteral("*.key"),   QStringLiteral("*.pub"),       QStringLiteral("*.cfg"),
         QStringLiteral("*.ini")};
+    const auto isKept = [&] {
+        for (const QString& part : path.mid(home.size() + 1).split(u'/'))
+            for (const QString& pattern : kept)
+                if (QDir::match(pattern, part))
+                    return true;
+        return false;
+    };
     if (!inside(path, home) || path == home)
         refusal = QStringLiteral("Снимок экрана пишется только в папку программы (%1), а не в %2")
                       .arg(home, path);
@@ -75,21 +82,17 @@ QString ScreenshotService::targetPath(const QString& folder, const QString& name
                       "Снимок экрана пишется только в папку программы (%1): папка %2 "
                       "ведёт за её пределы")
                       .arg(home, file.absolutePath());
+    else if (isKept())
+        refusal = QStringLiteral(
+                      "Снимок экрана не записан: %1 — файл программы, снимок его не "
+                      "заменит")
+                      .arg(path);
     else if (!file.fileName().endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         refusal = QStringLiteral("Снимок экрана пишется только в файл .png, а не в %1").arg(path);
     else if (file.isSymLink() || (file.exists() && !file.isFile()))
         refusal = QStringLiteral("Снимок экрана не записан: %1 — не обычный файл").arg(path);
     if (!refusal.isEmpty())
         return {};
-    for (const QString& part : path.mid(home.size() + 1).split(u'/'))
-        for (const QString& pattern : kept)
-            if (QDir::match(pattern, part)) {
-                refusal = QStringLiteral(
-                              "Снимок экрана не записан: %1 — файл программы, его "
-                              "снимок не заменит")
-                              .arg(path);
-                return {};
-            }
     return path;
 }
 
