@@ -21,6 +21,18 @@ if hits=$(grep -rn '#include "fleet/' src --include='*.cpp' --include='*.h' | gr
     echo "$hits" >&2
     status=1
 fi
+# Emergency alerts (velumo_alerts) stand on src/base alone: the windows and the fleet plug in to
+# their interfaces from src/app.
+if hits=$(grep -rnE '#include <(QtWidgets|QtMultimedia|QtWebEngine|QWidget|QApplication|QDialog|QMessageBox|QMainWindow)|#include "[a-z]+/' src/alerts --include='*.cpp' --include='*.h' | grep -vE '#include "(base|alerts)/'); then
+    echo "src/alerts uses more than src/base:" >&2
+    echo "$hits" >&2
+    status=1
+fi
+if hits=$(grep -rn '#include "alerts/' src --include='*.cpp' --include='*.h' | grep -vE '^src/(app|alerts)/'); then
+    echo "src/alerts is included outside src/app:" >&2
+    echo "$hits" >&2
+    status=1
+fi
 edges=$(grep -rhoE --include='*.cpp' --include='*.h' '^#include "[a-z]+/' src -H |
     sed -E 's#^src/([a-z]+)/[^:]*:\#include "([a-z]+)/#\1 \2#' | awk '$1 != $2' | sort -u)
 while read -r from to; do

@@ -32,6 +32,9 @@ packages+=(x11-xserver-utils dbus-daemon)
 # The fleet link: libmosquitto; its tests run a real Mosquitto with certificates made by openssl
 # and passwords by mosquitto_passwd.
 packages+=(libmosquitto-dev mosquitto mosquitto-clients openssl)
+# Emergency alerts: libxml2 reads them, xmlsec checks their signatures; the tests sign theirs
+# with the xmlsec1 command and certificates made by openssl.
+packages+=(libxml2-dev libxmlsec1-dev xmlsec1)
 missing=()
 # npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
 # Debian's npm package, so it is only installed when no npm is there.

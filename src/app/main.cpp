@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "alerts/checkalertcommand.h"
 #include "app/application.h"
 #include "asrun/asruncommand.h"
 #include "base/commandline.h"
@@ -99,6 +100,12 @@ int main(int argc, char** argv)
         QCoreApplication core(argc, argv);
         return runPlanCheck(commandLine.checkPlanFile, folder,
                             {FlashWindow::defaultRuffleFolder()});
+    }
+
+    // The alert check: no windows, nothing written.
+    if (commandLine.checkAlert) {
+        QCoreApplication core(argc, argv);
+        return alerts::runCheckAlert(commandLine.checkAlertFile, folder);
     }
 
     // An installed program's own folder in the user's data folder is made at the first start.

@@ -29,6 +29,9 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         } else if (argument == QLatin1String("--check-plan") && hasValue) {
             line.checkPlan = true;
             line.checkPlanFile = arguments[++i];
+        } else if (argument == QLatin1String("--check-alert") && hasValue) {
+            line.checkAlert = true;
+            line.checkAlertFile = arguments[++i];
         } else if (argument == QLatin1String("--asrun-verify")) {
             line.asrunVerify = true;
         } else if (argument == QLatin1String("--asrun-report")) {
@@ -68,6 +71,7 @@ QString CommandLine::usage()
         "Usage: velumo [--dir FOLDER] [down|sleep|kill|r]\n"
         "   or: velumo [--dir FOLDER] --send COMMAND\n"
         "   or: velumo [--dir FOLDER] --check-plan PLAN.pln\n"
+        "   or: velumo [--dir FOLDER] --check-alert FILE.xml\n"
         "   or: velumo [--dir FOLDER] --asrun-verify [--pub FILE] FILE...\n"
         "   or: velumo [--dir FOLDER] --asrun-report FROM TO [--csv] [--kind K] [--file NAME]\n"
         "   or: velumo --fleet BROKER [--user U] [--password-file F] [--ca F] [--once] [--json]\n"
@@ -84,6 +88,9 @@ QString CommandLine::usage()
         "                      (exit 0 done, 1 no running copy, 2 the command failed)\n"
         "  --check-plan FILE   check a plan file against now (exit 0 every line runs,\n"
         "                      1 a line will not run, 2 the file cannot be read)\n"
+        "  --check-alert FILE  read a CAP alert file as the station would (alerts.ini of the\n"
+        "                      folder) and say whether and how it would be shown (exit 0\n"
+        "                      shown or acted on, 1 refused or not shown)\n"
         "  --asrun-verify FILE...  check as-run journal files: chain, seals, signatures\n"
         "                      (exit 0 all holds, 1 names the first record that does not,\n"
         "                      2 a file cannot be read); --pub FILE: the public key\n"

@@ -6,7 +6,8 @@
 namespace velumo {
 
 // The program's command line. Our own options come first ("--dir DIR", "--send COMMAND",
-// "--check-plan FILE"); of the rest only the first argument is examined for a switch.
+// "--check-plan FILE", "--check-alert FILE"); of the rest only the first argument is examined
+// for a switch.
 struct CommandLine {
     enum class Switch { None, Down, Sleep, Kill };
 
@@ -15,6 +16,8 @@ struct CommandLine {
     bool send = false;
     QString checkPlanFile;
     bool checkPlan = false;
+    QString checkAlertFile;
+    bool checkAlert = false;
     // The as-run journal's modes: "--asrun-verify [--pub FILE] FILE..." and
     // "--asrun-report FROM TO [--csv] [--kind K] [--file NAME]"; files and dates are positional.
     bool asrunVerify = false;

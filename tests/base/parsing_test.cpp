@@ -158,7 +158,7 @@ TEST(HelpAndVersion, AreOptionsAnywhereAndTheUsageNamesEverything)
     EXPECT_EQ(CommandLine::parse({"--help"}).powerSwitch, CommandLine::Switch::None);
     const QString usage = CommandLine::usage();
     for (const char* word :
-         {"--dir", "--send", "--check-plan", "down", "sleep", "kill", " r ", "status", "block load",
+         {"--dir", "--send", "--check-plan", "--check-alert", "down", "sleep", "kill", " r ", "status", "block load",
           "ticker start", "dispatcher start", "ftp add-upload", "dialup down", "rss read", "vibor",
           "phrase", "log write", "get NAME"})
         EXPECT_TRUE(usage.contains(QLatin1String(word))) << word;
