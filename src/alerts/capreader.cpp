@@ -3,10 +3,10 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <QHash>
-#include <QLocale>
 #include <QRegularExpression>
 #include <QTimeZone>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <memory>
 #include <span>
@@ -250,36 +250,62 @@ QDateTime moment(const QString& text, const char* name)
              .arg(QLatin1String(name), text));
 }
 
-double number(const QString& text, bool* ok)
+// A decimal number as CAP writes one (C locale). Shapes hold tens of thousands of them, so they
+// are read with std::from_chars rather than through a locale.
+double number(QStringView text, bool* ok)
 {
-    const double value = QLocale::c().toDouble(text, ok);
-    *ok = *ok && std::isfinite(value);
+    char digits[64];
+    double value = 0;
+    *ok = text.size() > 0 && text.size() < qsizetype(sizeof digits);
+    for (qsizetype i = 0; *ok && i < text.size(); ++i) {
+        *ok = text[i].unicode() < 128;
+        digits[i] = char(text[i].unicode());
+    }
+    if (!*ok)
+        return 0;
+    const char* begin = digits[0] == '+' ? digits + 1 : digits;
+    const char* end = digits + text.size();
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    *ok = error == std::errc() && stop == end && std::isfinite(value);
     return value;
 }
 
-GeoPoint point(const QString& pair, const char* name)
+GeoPoint point(QStringView pair, const char* name)
 {
-    const QStringList parts = pair.split(u',');
+    const qsizetype comma = pair.indexOf(u',');
     bool latOk = false;
     bool lonOk = false;
-    const GeoPoint p{parts.size() == 2 ? number(parts[0], &latOk) : 0.0,
-                     parts.size() == 2 ? number(parts[1], &lonOk) : 0.0};
+    const GeoPoint p{comma > 0 ? number(pair.left(comma), &latOk) : 0.0,
+                     comma > 0 ? number(pair.mid(comma + 1), &lonOk) : 0.0};
     if (!latOk || !lonOk || std::abs(p.lat) > 90 || std::abs(p.lon) > 180)
         fail(QStringLiteral("<%1> point \"%2\" is not latitude,longitude")
-                 .arg(QLatin1String(name), pair));
+                 .arg(QLatin1String(name), pair.toString()));
     return p;
 }
 
-QStringList words(const QString& text)
+// The blank-separated words of a text (XML's blanks), as views into it.
+std::vector<QStringView> words(QStringView text)
 {
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    return text.split(blanks, Qt::SkipEmptyParts);
+    std::vector<QStringView> list;
+    list.reserve(std::size_t(text.size() / 16));
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const char16_t c = i == text.size() ? u' ' : text[i].unicode();
+        const bool blank = c == u' ' || c == u'\n' || c == u'\t' || c == u'\r';
+        if (blank && start >= 0) {
+            list.push_back(text.mid(start, i - start));
+            start = -1;
+        } else if (!blank && start < 0) {
+            start = i;
+        }
+    }
+    return list;
 }
 
 std::vector<GeoPoint> polygon(const QString& text)
 {
     std::vector<GeoPoint> points;
-    for (const QString& pair : words(text))
+    for (const QStringView pair : words(text))
         points.push_back(point(pair, "polygon"));
     if (points.size() < 4)
         fail(QStringLiteral("<polygon> has %1 points; a closed one has at least four")
@@ -291,13 +317,14 @@ std::vector<GeoPoint> polygon(const QString& text)
 
 GeoCircle circle(const QString& text)
 {
-    const QStringList parts = words(text);
+    const std::vector<QStringView> parts = words(text);
     if (parts.size() != 2)
         fail(QStringLiteral("<circle> \"%1\" is not a centre and a radius").arg(text));
     bool ok = false;
     const GeoCircle c{point(parts[0], "circle"), number(parts[1], &ok)};
     if (!ok || c.radiusKm < 0)
-        fail(QStringLiteral("<circle> radius \"%1\" is not a distance in km").arg(parts[1]));
+        fail(QStringLiteral("<circle> radius \"%1\" is not a distance in km")
+                 .arg(parts[1].toString()));
     return c;
 }
 
@@ -425,11 +452,12 @@ void readAlert(xmlNodePtr root, const QString& ns, CapAlert& alert)
         fail(QStringLiteral("scope Restricted without <restriction>"));
     if (alert.scope == Scope::Private && alert.addresses.isEmpty())
         fail(QStringLiteral("scope Private without <addresses>"));
-    for (const QString& reference : words(children.text("references"))) {
-        const QStringList parts = reference.split(u',');
+    const QString references = children.text("references");
+    for (const QStringView reference : words(references)) {
+        const QStringList parts = reference.toString().split(u',');
         if (parts.size() != 3 || parts[0].isEmpty() || parts[1].isEmpty())
             fail(QStringLiteral("<references> entry \"%1\" is not sender,identifier,sent")
-                     .arg(reference));
+                     .arg(reference.toString()));
         alert.references.push_back({{parts[0], parts[1]}, moment(parts[2], "references")});
     }
     if ((alert.msgType == MsgType::Update || alert.msgType == MsgType::Cancel) &&

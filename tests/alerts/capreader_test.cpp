@@ -3,6 +3,8 @@
 // signatures made by the real xmlsec1 with certificates made by openssl.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "alerts/alertselection.h"
 #include "alerts/capreader.h"
 #include "capfixtures.h"
@@ -217,6 +219,21 @@ TEST(CapSignature, OnlyTheTrustedSignerOverTheWholeUnalteredDocumentCounts)
     // Unrequired and nothing to check it against: shown, and said so.
     EXPECT_EQ(readCap(signed_, {}).signature.state, SignatureCheck::State::Unchecked);
     EXPECT_EQ(readCap(signed_, {}).kind, CapReading::Kind::Alert);
+}
+
+TEST(CapSignature, TheSystemsCertificateAuthoritiesAreNotTrusted)
+{
+    const Signer issuer("Test Issuer");
+    const Signer stranger("Stranger");
+    const QByteArray document = stranger.sign(xml({.tail = signatureTemplate()}));
+    ASSERT_FALSE(document.isEmpty());
+    // The stranger stands in for a public authority of the system's store (a fresh thread: the
+    // store is read once a thread).
+    qputenv("SSL_CERT_FILE", stranger.certificate().toLocal8Bit());
+    CapReading reading;
+    std::thread([&] { reading = readCap(document, {{issuer.certificate()}, true}); }).join();
+    qunsetenv("SSL_CERT_FILE");
+    EXPECT_EQ(reading.kind, CapReading::Kind::Refused) << reading.signature.detail.toStdString();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "alerts/dropfolder.h"
 #include "alerts/feedpoller.h"
 #include "base/clock.h"
+#include "base/eventlog.h"
 #include "base/timer.h"
 #include "base/worker.h"
 #include "capfixtures.h"
@@ -114,7 +115,8 @@ TEST(DropFolder, ReadsAnFtpUploadOnceCompleteWithinTwoSecondsAndFilesEverythingA
     QtTimerFactory timers;
     AlertBoard board(station(), clock, timers);
     Worker worker("alerts test");
-    AlertIntake intake(board, worker, {}, clock);
+    EventLog log(root.filePath("velumo.log"));
+    AlertIntake intake(board, worker, {}, clock, &log);
     QStringList receipts;
     QObject::connect(&intake, &AlertIntake::received, [&](const AlertReceipt& r) { receipts << r.source + ": " + r.text; });
     DropFolder drop(folder, intake, worker, timers);
@@ -139,10 +141,11 @@ TEST(DropFolder, ReadsAnFtpUploadOnceCompleteWithinTwoSecondsAndFilesEverythingA
     EXPECT_LT(sinceComplete.elapsed(), 2000);
     EXPECT_EQ(receipts, QStringList{"folder big.xml: в эфире: полоса"});
 
-    writeAll(folder + "/bad.xml", xml({.status = "Real", .sent = sent}));
+    writeAll(folder + "/bad.xml", xml({.id = "&x;"}).replace("?>\n", "?>\n<!DOCTYPE alert [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"));
     writeAll(folder + "/.hidden.xml", "<partial");
     ASSERT_TRUE(waitFor([&] { return receipts.size() == 2; }));
-    EXPECT_TRUE(receipts.last().startsWith("folder bad.xml: <status>"));
+    EXPECT_TRUE(receipts.last().startsWith("folder bad.xml: a DTD (DOCTYPE) is not allowed"));
+    EXPECT_TRUE(velumo::test::logEvents(root.filePath("velumo.log"), "alert").last().startsWith("refused from folder bad.xml: a DTD"));
     const auto files = [&](const QString& sub) { return QDir(folder + sub).entryList(QDir::Files); };
     EXPECT_EQ(files(""), QStringList{});
     EXPECT_TRUE(files("/done").join(u' ').endsWith("-big.xml"));
