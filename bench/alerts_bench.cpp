@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "alerts/alertselection.h"
-#include "alerts/capreader.h"
 #include "alerts/capfixtures.h"
+#include "alerts/capreader.h"
 
 using namespace velumo::alerts;
 
@@ -27,9 +27,13 @@ QByteArray largeDocument(bool withTemplate)
     for (int a = 0; areas.size() < 1000 * 1000; ++a) {
         QString points;
         for (int i = 0; i < 1200; ++i)
-            points += QStringLiteral("%1,%2 ").arg(50 + a * 0.01 + i * 1e-6, 0, 'f', 6).arg(30 + i * 1e-5, 0, 'f', 6);
+            points += QStringLiteral("%1,%2 ")
+                          .arg(50 + a * 0.01 + i * 1e-6, 0, 'f', 6)
+                          .arg(30 + i * 1e-5, 0, 'f', 6);
         points += QStringLiteral("%1,%2").arg(50 + a * 0.01, 0, 'f', 6).arg(30.0, 0, 'f', 6);
-        areas += QStringLiteral("<area><areaDesc>Район %1</areaDesc><polygon>%2</polygon></area>").arg(a).arg(points);
+        areas += QStringLiteral("<area><areaDesc>Район %1</areaDesc><polygon>%2</polygon></area>")
+                     .arg(a)
+                     .arg(points);
     }
     return test::xml({.infos = {test::info("Severe", "Immediate", areas)},
                       .tail = withTemplate ? test::signatureTemplate() : QString()});
@@ -60,10 +64,10 @@ void measure(const char* what, const QByteArray& document, const CapTrust& trust
         }
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%-34s %8lld bytes  first %6.1f ms, then min %6.1f ms  median %6.1f ms  max "
-                "%6.1f ms  (%d runs)\n",
-                what, qint64(document.size()), firstMs, ms.front(), ms[ms.size() / 2], ms.back(),
-                runs);
+    std::printf(
+        "%-34s %8lld bytes  first %6.1f ms, then min %6.1f ms  median %6.1f ms  max "
+        "%6.1f ms  (%d runs)\n",
+        what, qint64(document.size()), firstMs, ms.front(), ms[ms.size() / 2], ms.back(), runs);
 }
 
 }  // namespace

@@ -28,25 +28,28 @@ QString displayName(Display display)
 QString reasonName(AlertChange::Reason reason)
 {
     switch (reason) {
-    case AlertChange::Reason::None:
-        break;
-    case AlertChange::Reason::Expired:
-        return QStringLiteral("expired");
-    case AlertChange::Reason::Cancelled:
-        return QStringLiteral("cancelled");
-    case AlertChange::Reason::Replaced:
-        return QStringLiteral("replaced");
-    case AlertChange::Reason::Operator:
-        return QStringLiteral("operator");
-    case AlertChange::Reason::Settings:
-        return QStringLiteral("settings");
+        case AlertChange::Reason::None:
+            break;
+        case AlertChange::Reason::Expired:
+            return QStringLiteral("expired");
+        case AlertChange::Reason::Cancelled:
+            return QStringLiteral("cancelled");
+        case AlertChange::Reason::Replaced:
+            return QStringLiteral("replaced");
+        case AlertChange::Reason::Operator:
+            return QStringLiteral("operator");
+        case AlertChange::Reason::Settings:
+            return QStringLiteral("settings");
     }
     return {};
 }
 
-AlertBoard::AlertBoard(AlertsConfig config, const Clock& clock, TimerFactory& timers,
-                       EventLog* log, QObject* parent)
-    : QObject(parent), m_config(std::move(config)), m_clock(clock), m_log(log),
+AlertBoard::AlertBoard(AlertsConfig config, const Clock& clock, TimerFactory& timers, EventLog* log,
+                       QObject* parent)
+    : QObject(parent),
+      m_config(std::move(config)),
+      m_clock(clock),
+      m_log(log),
       m_timer(timers.create(QStringLiteral("alerts"), true))
 {
     m_timer->setHandler([this] { reconsider(); });
@@ -96,8 +99,7 @@ QString AlertBoard::offer(const CapAlert& alert, const QString& source, const QS
             if (find(target) != m_held.end())
                 done << (update ? QStringLiteral("заменяет %1") : QStringLiteral("отменяет %1"))
                             .arg(target.text());
-            end(target,
-                update ? AlertChange::Reason::Replaced : AlertChange::Reason::Cancelled,
+            end(target, update ? AlertChange::Reason::Replaced : AlertChange::Reason::Cancelled,
                 key.text(), update ? key : AlertKey{});
         }
     }
@@ -229,8 +231,8 @@ void AlertBoard::comeOn(Held& held, const Selection& selection)
                   m_clock.now(),
                   selection.until,
                   held.signer};
-    m_outbox.push_back({AlertChange::Kind::On, AlertChange::Reason::None, held.shown,
-                        held.shown.since, {}});
+    m_outbox.push_back(
+        {AlertChange::Kind::On, AlertChange::Reason::None, held.shown, held.shown.since, {}});
 }
 
 void AlertBoard::goOff(Held& held, AlertChange::Reason reason, const QString& note)
@@ -247,10 +249,12 @@ void AlertBoard::flush()
         const OnAirAlert& a = change.alert;
         if (change.kind == AlertChange::Kind::On)
             log(QStringLiteral("on air (%1): %2 %3/%4 «%5»%6")
-                    .arg(a.display == Display::Band ? QStringLiteral("band") : QStringLiteral("strip"),
-                         a.key.text(), name(a.info.severity), name(a.info.urgency),
-                         a.info.headline.isEmpty() ? a.info.event : a.info.headline,
-                         a.until.isValid() ? QStringLiteral(" until ") + when(a.until) : QString()));
+                    .arg(
+                        a.display == Display::Band ? QStringLiteral("band")
+                                                   : QStringLiteral("strip"),
+                        a.key.text(), name(a.info.severity), name(a.info.urgency),
+                        a.info.headline.isEmpty() ? a.info.event : a.info.headline,
+                        a.until.isValid() ? QStringLiteral(" until ") + when(a.until) : QString()));
         else
             log(QStringLiteral("off air (%1%2): %3")
                     .arg(reasonName(change.reason),

@@ -31,11 +31,11 @@ struct OnAirAlert {
     MsgType msgType = MsgType::Alert;
     QString source;  // where it came from first ("feed URL", "folder NAME", "fleet")
     Display display = Display::None;
-    CapInfo info;    // the block chosen for the station: language, event, texts, area
-    QString mark;    // «УЧЕБНОЕ», «ТЕСТ» or empty
-    QDateTime since; // when it came on air
-    QDateTime until; // its expires; invalid: until it is cancelled or taken off
-    QString signer;  // the signer's certificate subject; empty when not signed
+    CapInfo info;     // the block chosen for the station: language, event, texts, area
+    QString mark;     // «УЧЕБНОЕ», «ТЕСТ» or empty
+    QDateTime since;  // when it came on air
+    QDateTime until;  // its expires; invalid: until it is cancelled or taken off
+    QString signer;   // the signer's certificate subject; empty when not signed
 };
 
 // One change of what is on air, in the order it happened.
@@ -109,8 +109,8 @@ private:
         QString source;
         QString signer;
         bool onAir = false;
-        int info = -1;       // the block on air
-        QDateTime next;      // its next moment: on air, until; waiting, from
+        int info = -1;   // the block on air
+        QDateTime next;  // its next moment: on air, until; waiting, from
         OnAirAlert shown;
     };
     struct Known {

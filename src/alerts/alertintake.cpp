@@ -9,8 +9,12 @@ namespace velumo::alerts {
 
 AlertIntake::AlertIntake(AlertBoard& board, Worker& worker, CapTrust trust, const Clock& clock,
                          EventLog* log, QObject* parent)
-    : QObject(parent), m_board(board), m_worker(worker), m_trust(std::move(trust)),
-      m_clock(clock), m_log(log)
+    : QObject(parent),
+      m_board(board),
+      m_worker(worker),
+      m_trust(std::move(trust)),
+      m_clock(clock),
+      m_log(log)
 {
 }
 
@@ -39,19 +43,18 @@ void AlertIntake::accept(const CapReading& reading, const QString& source)
     AlertReceipt receipt{m_clock.now(), source, reading.alert.key(), false, reading.fault};
     if (reading.kind == CapReading::Kind::Alert) {
         receipt.accepted = true;
-        const QString signer =
-            reading.signature.state == SignatureCheck::State::Valid ? reading.signature.detail
-                                                                    : QString();
+        const QString signer = reading.signature.state == SignatureCheck::State::Valid
+                                   ? reading.signature.detail
+                                   : QString();
         receipt.text = m_board.offer(reading.alert, source, signer);
     }
     if (reading.kind != CapReading::Kind::Index && m_log)
-        m_log->write(QStringLiteral("alert"),
-                     QStringLiteral("%1 from %2%3: %4")
-                         .arg(receipt.accepted ? QStringLiteral("received")
-                                               : QStringLiteral("refused"),
-                              source,
-                              receipt.key.isEmpty() ? QString() : u' ' + receipt.key.text(),
-                              receipt.text));
+        m_log->write(
+            QStringLiteral("alert"),
+            QStringLiteral("%1 from %2%3: %4")
+                .arg(receipt.accepted ? QStringLiteral("received") : QStringLiteral("refused"),
+                     source, receipt.key.isEmpty() ? QString() : u' ' + receipt.key.text(),
+                     receipt.text));
     emit received(receipt);
 }
 

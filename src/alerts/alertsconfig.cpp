@@ -67,9 +67,8 @@ QList<DisplayPattern> AlertsConfig::defaultBand()
 Display AlertsConfig::displayFor(Severity severity, Urgency urgency) const
 {
     const auto any = [&](const QList<DisplayPattern>& list) {
-        return std::any_of(list.begin(), list.end(), [&](const DisplayPattern& p) {
-            return p.matches(severity, urgency);
-        });
+        return std::any_of(list.begin(), list.end(),
+                           [&](const DisplayPattern& p) { return p.matches(severity, urgency); });
     };
     return any(band) ? Display::Band : any(strip) ? Display::Strip : Display::None;
 }

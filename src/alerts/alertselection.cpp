@@ -86,18 +86,19 @@ Selection select(const CapAlert& alert, const AlertsConfig& config, const QDateT
         return s;
     };
     switch (alert.status) {
-    case Status::Actual:
-        break;
-    case Status::Exercise:
-    case Status::Test:
-        if (!config.showTests)
-            return no(QStringLiteral("учебное или тестовое (status %1), а show_tests = 0")
-                          .arg(name(alert.status)));
-        s.mark = alert.status == Status::Test ? QStringLiteral("ТЕСТ") : QStringLiteral("УЧЕБНОЕ");
-        break;
-    case Status::System:
-    case Status::Draft:
-        return no(QStringLiteral("status %1 не показывается").arg(name(alert.status)));
+        case Status::Actual:
+            break;
+        case Status::Exercise:
+        case Status::Test:
+            if (!config.showTests)
+                return no(QStringLiteral("учебное или тестовое (status %1), а show_tests = 0")
+                              .arg(name(alert.status)));
+            s.mark =
+                alert.status == Status::Test ? QStringLiteral("ТЕСТ") : QStringLiteral("УЧЕБНОЕ");
+            break;
+        case Status::System:
+        case Status::Draft:
+            return no(QStringLiteral("status %1 не показывается").arg(name(alert.status)));
     }
     if (alert.scope != Scope::Public &&
         (config.station.isEmpty() || !alert.addresses.contains(config.station)))
@@ -105,7 +106,8 @@ Selection select(const CapAlert& alert, const AlertsConfig& config, const QDateT
                                  "alerts.ini)")
                       .arg(name(alert.scope)));
     if (alert.msgType == MsgType::Cancel)
-        return no(QStringLiteral("отмена (Cancel) только снимает оповещения, на которые ссылается"));
+        return no(
+            QStringLiteral("отмена (Cancel) только снимает оповещения, на которые ссылается"));
     if (alert.msgType == MsgType::Ack || alert.msgType == MsgType::Error)
         return no(QStringLiteral("msgType %1 не показывается").arg(name(alert.msgType)));
 
@@ -113,8 +115,9 @@ Selection select(const CapAlert& alert, const AlertsConfig& config, const QDateT
     bool placeUnknown = false;
     for (int i = 0; i < int(alert.infos.size()); ++i) {
         const CapInfo& info = alert.infos[std::size_t(i)];
-        if (info.areas.empty() || std::any_of(info.areas.begin(), info.areas.end(),
-                                              [&](const CapArea& a) { return areaHolds(a, config); }))
+        if (info.areas.empty() ||
+            std::any_of(info.areas.begin(), info.areas.end(),
+                        [&](const CapArea& a) { return areaHolds(a, config); }))
             here.push_back(i);
         else if (!config.place && config.geocodes.empty())
             placeUnknown = true;

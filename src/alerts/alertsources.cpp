@@ -13,17 +13,15 @@ AlertSources::AlertSources(const QString& programFolder, const AlertsConfig& con
     : QObject(parent)
 {
     if (!config.feeds.isEmpty())
-        m_feedWorker = std::make_unique<Worker>(QStringLiteral("alert feeds"),
-                                                Worker::Order::Parallel, kFeedThreads, nullptr,
-                                                log);
+        m_feedWorker = std::make_unique<Worker>(
+            QStringLiteral("alert feeds"), Worker::Order::Parallel, kFeedThreads, nullptr, log);
     for (const QString& url : config.feeds) {
         m_feeds.push_back(std::make_unique<FeedPoller>(url, config.pollS, config.staleMin, intake,
                                                        *m_feedWorker, timers, clock, log));
-        connectGuarded(m_feeds.back().get(), &FeedPoller::staleChanged, this,
-                       Origin::unattended(QStringLiteral("alerts")),
-                       [this](const QString& url, bool stale) {
-                           emit feedStaleChanged(url, stale);
-                       });
+        connectGuarded(
+            m_feeds.back().get(), &FeedPoller::staleChanged, this,
+            Origin::unattended(QStringLiteral("alerts")),
+            [this](const QString& url, bool stale) { emit feedStaleChanged(url, stale); });
     }
     if (const QString folder = config.dropFolderPath(programFolder); !folder.isEmpty())
         m_folder = std::make_unique<DropFolder>(folder, intake, folderWorker, timers, log);

@@ -109,16 +109,16 @@ Document parse(const QByteArray& bytes)
 {
     ParseState state;
     const std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> parser(xmlNewParserCtxt(),
-                                                                             xmlFreeParserCtxt);
+                                                                            xmlFreeParserCtxt);
     if (!parser)
         fail(QStringLiteral("the XML parser cannot be set up"));
     parser->_private = &state;
     parser->sax->internalSubset = onDoctype;
     parser->sax->serror = onParseError;
-    Document document(xmlCtxtReadMemory(parser.get(), bytes.constData(), int(bytes.size()),
-                                        "document.xml", nullptr,
-                                        XML_PARSE_NONET | XML_PARSE_NOWARNING),
-                      xmlFreeDoc);
+    Document document(
+        xmlCtxtReadMemory(parser.get(), bytes.constData(), int(bytes.size()), "document.xml",
+                          nullptr, XML_PARSE_NONET | XML_PARSE_NOWARNING),
+        xmlFreeDoc);
     if (state.doctype)
         fail(QStringLiteral("a DTD (DOCTYPE) is not allowed; none of its entities was read"));
     if (!document || !state.error.isEmpty())
@@ -136,21 +136,21 @@ struct Child {
 };
 
 constexpr Child kAlertChildren[] = {
-    {"identifier", true, false}, {"sender", true, false},      {"sent", true, false},
-    {"status", true, false},     {"msgType", true, false},     {"source", false, false},
+    {"identifier", true, false}, {"sender", true, false},       {"sent", true, false},
+    {"status", true, false},     {"msgType", true, false},      {"source", false, false},
     {"scope", true, false},      {"restriction", false, false}, {"addresses", false, false},
-    {"code", false, true},       {"note", false, false},       {"references", false, false},
+    {"code", false, true},       {"note", false, false},        {"references", false, false},
     {"incidents", false, false}, {"info", false, true}};
 constexpr Child kInfoChildren[] = {
-    {"language", false, false},    {"category", true, true},     {"event", true, false},
-    {"responseType", false, true}, {"urgency", true, false},     {"severity", true, false},
-    {"certainty", true, false},    {"audience", false, false},   {"eventCode", false, true},
-    {"effective", false, false},   {"onset", false, false},      {"expires", false, false},
-    {"senderName", false, false},  {"headline", false, false},   {"description", false, false},
-    {"instruction", false, false}, {"web", false, false},        {"contact", false, false},
-    {"parameter", false, true},    {"resource", false, true},    {"area", false, true}};
-constexpr Child kAreaChildren[] = {{"areaDesc", true, false}, {"polygon", false, true},
-                                   {"circle", false, true},   {"geocode", false, true},
+    {"language", false, false},    {"category", true, true},   {"event", true, false},
+    {"responseType", false, true}, {"urgency", true, false},   {"severity", true, false},
+    {"certainty", true, false},    {"audience", false, false}, {"eventCode", false, true},
+    {"effective", false, false},   {"onset", false, false},    {"expires", false, false},
+    {"senderName", false, false},  {"headline", false, false}, {"description", false, false},
+    {"instruction", false, false}, {"web", false, false},      {"contact", false, false},
+    {"parameter", false, true},    {"resource", false, true},  {"area", false, true}};
+constexpr Child kAreaChildren[] = {{"areaDesc", true, false},  {"polygon", false, true},
+                                   {"circle", false, true},    {"geocode", false, true},
                                    {"altitude", false, false}, {"ceiling", false, false}};
 constexpr Child kNamedValueChildren[] = {{"valueName", true, false}, {"value", true, false}};
 constexpr Child kResourceChildren[] = {{"resourceDesc", true, false}, {"mimeType", true, false},
@@ -180,7 +180,8 @@ public:
                                                    textOf(nodes.first()).isEmpty())))
                 fail(QStringLiteral("<%1> has no <%2>").arg(where, QLatin1String(c.name)));
             if (!c.repeated && nodes.size() > 1)
-                fail(QStringLiteral("<%1> has more than one <%2>").arg(where, QLatin1String(c.name)));
+                fail(QStringLiteral("<%1> has more than one <%2>")
+                         .arg(where, QLatin1String(c.name)));
         }
     }
 
@@ -238,10 +239,11 @@ QDateTime moment(const QString& text, const char* name)
     const auto field = [&](int n) { return match.captured(n).toInt(); };
     if (match.hasMatch()) {
         const QDate date(field(1), field(2), field(3));
-        const QTime time(field(4), field(5), field(6), match.captured(7).left(3).leftJustified(3, u'0').toInt());
+        const QTime time(field(4), field(5), field(6),
+                         match.captured(7).left(3).leftJustified(3, u'0').toInt());
         const int offsetS = match.captured(8) == u"Z" ? 0
-                                                     : (match.captured(9) == u"-" ? -1 : 1) *
-                                                           (field(10) * 3600 + field(11) * 60);
+                                                      : (match.captured(9) == u"-" ? -1 : 1) *
+                                                            (field(10) * 3600 + field(11) * 60);
         if (date.isValid() && time.isValid() && field(10) <= 14 && field(11) < 60)
             return QDateTime(date, time, QTimeZone(offsetS));
     }
@@ -444,10 +446,8 @@ void readAlert(xmlNodePtr root, const QString& ns, CapAlert& alert)
     alert.note = children.text("note");
     // Addresses are separated by blanks; one holding blanks is quoted.
     static const QRegularExpression address(QStringLiteral(R"re("([^"]*)"|(\S+))re"));
-    for (const QRegularExpressionMatch& match :
-         address.globalMatch(children.text("addresses")))
-        alert.addresses.append(match.captured(1).isEmpty() ? match.captured(2)
-                                                           : match.captured(1));
+    for (const QRegularExpressionMatch& match : address.globalMatch(children.text("addresses")))
+        alert.addresses.append(match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
     if (alert.scope == Scope::Restricted && alert.restriction.isEmpty())
         fail(QStringLiteral("scope Restricted without <restriction>"));
     if (alert.scope == Scope::Private && alert.addresses.isEmpty())
@@ -469,8 +469,7 @@ void readAlert(xmlNodePtr root, const QString& ns, CapAlert& alert)
 
 xmlNodePtr signatureOf(xmlNodePtr root)
 {
-    const std::vector<xmlNodePtr> signatures =
-        elements(root, QLatin1String(kDsig), "Signature");
+    const std::vector<xmlNodePtr> signatures = elements(root, QLatin1String(kDsig), "Signature");
     if (signatures.size() > 1)
         fail(QStringLiteral("more than one signature"));
     return signatures.empty() ? nullptr : signatures.front();

@@ -20,10 +20,10 @@ struct CapTrust {
 // What became of a document's XML signature.
 struct SignatureCheck {
     enum class State {
-        Unsigned,    // no signature
-        Unchecked,   // signed, but no certificate is configured to check it against
-        Valid,       // signed by one of the trusted certificates, over the whole document
-        Invalid,     // altered, signed by someone else, or signed over part of it only
+        Unsigned,   // no signature
+        Unchecked,  // signed, but no certificate is configured to check it against
+        Valid,      // signed by one of the trusted certificates, over the whole document
+        Invalid,    // altered, signed by someone else, or signed over part of it only
     };
     State state = State::Unsigned;
     QString detail;  // Valid: the signer's certificate subject; Invalid: what failed

@@ -61,9 +61,8 @@ QString untrusted(X509* signer, xmlSecKeyDataPtr brought, const QStringList& fil
         } catch (...) {
             return QStringLiteral("certificate %1: %2").arg(file, currentExceptionText());
         }
-        const std::unique_ptr<BIO, int (*)(BIO*)> bio(BIO_new_mem_buf(pem.constData(),
-                                                                      int(pem.size())),
-                                                      BIO_free);
+        const std::unique_ptr<BIO, int (*)(BIO*)> bio(
+            BIO_new_mem_buf(pem.constData(), int(pem.size())), BIO_free);
         int read = 0;
         while (X509* cert = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)) {
             X509_STORE_add_cert(store.get(), cert);
@@ -74,20 +73,19 @@ QString untrusted(X509* signer, xmlSecKeyDataPtr brought, const QStringList& fil
             return QStringLiteral("certificate %1 is not a PEM certificate").arg(file);
     }
     const std::unique_ptr<STACK_OF(X509), void (*)(STACK_OF(X509)*)> chain(
-        sk_X509_new_null(), [](STACK_OF(X509)* stack) { sk_X509_free(stack); });
+        sk_X509_new_null(), [](STACK_OF(X509) * stack) { sk_X509_free(stack); });
     for (xmlSecSize i = 0; i < xmlSecOpenSSLKeyDataX509GetCertsSize(brought); ++i)
         sk_X509_push(chain.get(), xmlSecOpenSSLKeyDataX509GetCert(brought, i));
-    const std::unique_ptr<X509_STORE_CTX, void (*)(X509_STORE_CTX*)> context(
-        X509_STORE_CTX_new(), X509_STORE_CTX_free);
+    const std::unique_ptr<X509_STORE_CTX, void (*)(X509_STORE_CTX*)> context(X509_STORE_CTX_new(),
+                                                                             X509_STORE_CTX_free);
     if (!context || X509_STORE_CTX_init(context.get(), store.get(), signer, chain.get()) != 1)
         return QStringLiteral("the certificate check cannot be set up");
     X509_STORE_CTX_set_flags(context.get(), X509_V_FLAG_PARTIAL_CHAIN);
     if (X509_verify_cert(context.get()) == 1)
         return {};
     return QStringLiteral("the signer's certificate (%1) is not trusted: %2")
-        .arg(subjectOf(signer),
-             QString::fromUtf8(X509_verify_cert_error_string(
-                 X509_STORE_CTX_get_error(context.get()))));
+        .arg(subjectOf(signer), QString::fromUtf8(X509_verify_cert_error_string(
+                                    X509_STORE_CTX_get_error(context.get()))));
 }
 
 }  // namespace
@@ -115,16 +113,17 @@ SignatureCheck checkSignature(_xmlNode* signature, const CapTrust& trust)
                      const_cast<void*>(static_cast<const void*>(xmlSecKeyDataX509Id)));
     if (xmlSecDSigCtxVerify(context.get(), signature) < 0) {
         if (!context->signKey)
-            return invalid(QStringLiteral("the signature brings no certificate (X509Data) to "
-                                          "check; a bare key proves nothing"));
+            return invalid(
+                QStringLiteral("the signature brings no certificate (X509Data) to "
+                               "check; a bare key proves nothing"));
         return invalid(errors.first().isEmpty() ? QStringLiteral("the signature cannot be checked")
                                                 : errors.first());
     }
     if (context->status != xmlSecDSigStatusSucceeded)
         return invalid(QStringLiteral("the signature does not match the document"));
     const xmlSecSize references = xmlSecPtrListGetSize(&context->signedInfoReferences);
-    auto* reference = references == 1 ? static_cast<xmlSecDSigReferenceCtxPtr>(xmlSecPtrListGetItem(
-                                            &context->signedInfoReferences, 0))
+    auto* reference = references == 1 ? static_cast<xmlSecDSigReferenceCtxPtr>(
+                                            xmlSecPtrListGetItem(&context->signedInfoReferences, 0))
                                       : nullptr;
     if (!reference || (reference->uri && reference->uri[0] != '\0'))
         return invalid(QStringLiteral("the signature does not cover the whole document"));
@@ -132,8 +131,7 @@ SignatureCheck checkSignature(_xmlNode* signature, const CapTrust& trust)
     X509* signer = brought ? xmlSecOpenSSLKeyDataX509GetKeyCert(brought) : nullptr;
     if (!signer)
         return invalid(QStringLiteral("the signature brings no certificate (X509Data)"));
-    if (const QString fault = untrusted(signer, brought, trust.certificateFiles);
-        !fault.isEmpty())
+    if (const QString fault = untrusted(signer, brought, trust.certificateFiles); !fault.isEmpty())
         return invalid(fault);
     return {State::Valid, subjectOf(signer)};
 }

@@ -20,14 +20,14 @@ QString when(const QDateTime& moment)
 QString signatureText(const SignatureCheck& check)
 {
     switch (check.state) {
-    case SignatureCheck::State::Unsigned:
-        return QStringLiteral("нет");
-    case SignatureCheck::State::Unchecked:
-        return QStringLiteral("есть, не проверена: ") + check.detail;
-    case SignatureCheck::State::Valid:
-        return QStringLiteral("верна, ") + check.detail;
-    case SignatureCheck::State::Invalid:
-        break;
+        case SignatureCheck::State::Unsigned:
+            return QStringLiteral("нет");
+        case SignatureCheck::State::Unchecked:
+            return QStringLiteral("есть, не проверена: ") + check.detail;
+        case SignatureCheck::State::Valid:
+            return QStringLiteral("верна, ") + check.detail;
+        case SignatureCheck::State::Invalid:
+            break;
     }
     return QStringLiteral("неверна: ") + check.detail;
 }
@@ -48,8 +48,8 @@ QStringList checkAlertReport(const QString& file, const QString& programFolder,
     *exitCode = 1;
     CapReading reading;
     try {
-        reading = readCap(readFileBytes(file, kMaxDocumentBytes),
-                          settings.config.trust(programFolder));
+        reading =
+            readCap(readFileBytes(file, kMaxDocumentBytes), settings.config.trust(programFolder));
     } catch (...) {
         reading.fault = currentExceptionText();
     }
@@ -58,8 +58,9 @@ QStringList checkAlertReport(const QString& file, const QString& programFolder,
         return lines;
     }
     if (reading.kind == CapReading::Kind::Index) {
-        lines << QStringLiteral("Указатель оповещений (Atom или RSS), ссылок: %1; станция читает "
-                                "каждый документ по ссылке, если указатель задан как feed:")
+        lines << QStringLiteral(
+                     "Указатель оповещений (Atom или RSS), ссылок: %1; станция читает "
+                     "каждый документ по ссылке, если указатель задан как feed:")
                      .arg(reading.links.size());
         for (const QString& link : reading.links)
             lines << QStringLiteral("  ") + link;
@@ -73,7 +74,8 @@ QStringList checkAlertReport(const QString& file, const QString& programFolder,
     for (const CapInfo& info : alert.infos)
         lines << QStringLiteral("  [%1] %2/%3/%4 «%5»%6")
                      .arg(info.language, name(info.severity), name(info.urgency),
-                          name(info.certainty), info.headline.isEmpty() ? info.event : info.headline,
+                          name(info.certainty),
+                          info.headline.isEmpty() ? info.event : info.headline,
                           info.expires.isValid() ? QStringLiteral(", до ") + when(info.expires)
                                                  : QString());
     if (alert.msgType == MsgType::Update || alert.msgType == MsgType::Cancel) {
@@ -89,28 +91,29 @@ QStringList checkAlertReport(const QString& file, const QString& programFolder,
         }
     }
     const Selection selection = select(alert, settings.config, now);
-    const QString shape = selection.display == Display::Band ? QStringLiteral("полосой поверх всего")
-                                                             : QStringLiteral("в строке");
-    const CapInfo* info =
-        selection.info >= 0 ? &alert.infos[std::size_t(selection.info)] : nullptr;
+    const QString shape = selection.display == Display::Band
+                              ? QStringLiteral("полосой поверх всего")
+                              : QStringLiteral("в строке");
+    const CapInfo* info = selection.info >= 0 ? &alert.infos[std::size_t(selection.info)] : nullptr;
     const QString until = selection.until.isValid() ? QStringLiteral(" до ") + when(selection.until)
                                                     : QStringLiteral(" до отмены");
     switch (selection.verdict) {
-    case Selection::Verdict::Show:
-        lines << QStringLiteral("Будет показано %1%2 (блок %3 %4/%5)%6")
-                     .arg(shape, until, info->language, name(info->severity), name(info->urgency),
-                          selection.mark.isEmpty() ? QString() : u' ' + selection.mark);
-        *exitCode = 0;
-        break;
-    case Selection::Verdict::Later:
-        lines << QStringLiteral("Будет показано %1 с %2%3 (блок %4 %5/%6)")
-                     .arg(shape, when(selection.from), until, info->language,
-                          name(info->severity), name(info->urgency));
-        *exitCode = 0;
-        break;
-    case Selection::Verdict::NotShown:
-        lines << QStringLiteral("Не будет показано: ") + selection.reason;
-        break;
+        case Selection::Verdict::Show:
+            lines << QStringLiteral("Будет показано %1%2 (блок %3 %4/%5)%6")
+                         .arg(shape, until, info->language, name(info->severity),
+                              name(info->urgency),
+                              selection.mark.isEmpty() ? QString() : u' ' + selection.mark);
+            *exitCode = 0;
+            break;
+        case Selection::Verdict::Later:
+            lines << QStringLiteral("Будет показано %1 с %2%3 (блок %4 %5/%6)")
+                         .arg(shape, when(selection.from), until, info->language,
+                              name(info->severity), name(info->urgency));
+            *exitCode = 0;
+            break;
+        case Selection::Verdict::NotShown:
+            lines << QStringLiteral("Не будет показано: ") + selection.reason;
+            break;
     }
     return lines;
 }

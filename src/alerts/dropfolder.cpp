@@ -87,10 +87,10 @@ DropLook lookIntoDropFolder(const QString& folder, const QHash<QString, Sighting
             look.seen.insert(name, now);
             continue;
         }
-        const QString problem = fileAway(
-            folder, name,
-            reading.kind == CapReading::Kind::Alert ? QStringLiteral("done")
-                                                    : QStringLiteral("refused"));
+        const QString problem =
+            fileAway(folder, name,
+                     reading.kind == CapReading::Kind::Alert ? QStringLiteral("done")
+                                                             : QStringLiteral("refused"));
         if (!problem.isEmpty()) {
             look.problems << problem;
             now.read = true;
@@ -103,8 +103,12 @@ DropLook lookIntoDropFolder(const QString& folder, const QHash<QString, Sighting
 
 DropFolder::DropFolder(QString folder, AlertIntake& intake, Worker& worker, TimerFactory& timers,
                        EventLog* log, QObject* parent)
-    : QObject(parent), m_folder(std::move(folder)), m_intake(intake), m_worker(worker),
-      m_log(log), m_timer(timers.create(QStringLiteral("alerts folder")))
+    : QObject(parent),
+      m_folder(std::move(folder)),
+      m_intake(intake),
+      m_worker(worker),
+      m_log(log),
+      m_timer(timers.create(QStringLiteral("alerts folder")))
 {
     m_timer->setInterval(kLookMs);
     m_timer->setHandler([this] { look(); });

@@ -32,7 +32,7 @@ struct Sighting {
 struct DropLook {
     QHash<QString, Sighting> seen;
     std::vector<std::pair<QString, CapReading>> taken;  // file name, reading
-    QStringList problems;                                // what could not be done, for the log
+    QStringList problems;                               // what could not be done, for the log
 };
 
 // One look into the drop folder (blocking, for a worker). A file is read once two looks in a row

@@ -82,12 +82,17 @@ FeedPollResult pollFeed(const QString& url, FeedState state, const CapTrust& tru
     return result;
 }
 
-FeedPoller::FeedPoller(QString url, int pollS, int staleMin, AlertIntake& intake,
-                       Worker& worker, TimerFactory& timers, const Clock& clock, EventLog* log,
-                       QObject* parent)
-    : QObject(parent), m_url(std::move(url)), m_pollS(std::max(pollS, 5)),
-      m_staleMin(std::max(staleMin, 1)), m_intake(intake), m_worker(worker), m_clock(clock),
-      m_log(log), m_timer(timers.create(QStringLiteral("alerts feed")))
+FeedPoller::FeedPoller(QString url, int pollS, int staleMin, AlertIntake& intake, Worker& worker,
+                       TimerFactory& timers, const Clock& clock, EventLog* log, QObject* parent)
+    : QObject(parent),
+      m_url(std::move(url)),
+      m_pollS(std::max(pollS, 5)),
+      m_staleMin(std::max(staleMin, 1)),
+      m_intake(intake),
+      m_worker(worker),
+      m_clock(clock),
+      m_log(log),
+      m_timer(timers.create(QStringLiteral("alerts feed")))
 {
     m_timer->setHandler([this] {
         m_timer->stop();
@@ -140,9 +145,8 @@ void FeedPoller::onResult(FeedPollResult result)
             log(QStringLiteral("feed %1 unread for %2 min: stale").arg(m_url).arg(m_staleMin));
             emit staleChanged(m_url, true);
         }
-        const qint64 backOffS =
-            std::min<qint64>(qint64(m_pollS) << std::min(m_failures, 16),
-                             std::max(m_pollS, kMaxBackOffS));
+        const qint64 backOffS = std::min<qint64>(qint64(m_pollS) << std::min(m_failures, 16),
+                                                 std::max(m_pollS, kMaxBackOffS));
         qint64 waitMs = backOffS * 1000;
         if (!m_stale)
             waitMs = std::min(waitMs, std::max<qint64>(0, m_lastReadMs + staleMs - nowMs));

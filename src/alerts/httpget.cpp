@@ -70,8 +70,8 @@ HttpAnswer httpGet(const QString& url, const Validators& known, qint64 maxBytes,
     if (!known.etag.isEmpty())
         headers = curl_slist_append(headers, ("If-None-Match: " + known.etag).constData());
     if (!known.lastModified.isEmpty())
-        headers = curl_slist_append(headers,
-                                    ("If-Modified-Since: " + known.lastModified).constData());
+        headers =
+            curl_slist_append(headers, ("If-Modified-Since: " + known.lastModified).constData());
     const std::unique_ptr<curl_slist, void (*)(curl_slist*)> headerList(headers,
                                                                         curl_slist_free_all);
     CURL* c = curl.get();

@@ -19,7 +19,7 @@ struct HttpAnswer {
     int status = 0;  // 200 or 304 when ok
     QByteArray body;
     Validators validators;
-    QString error;  // not reached, a status other than 200 and 304, too large, cancelled
+    QString error;          // not reached, a status other than 200 and 304, too large, cancelled
     bool tooLarge = false;  // the error is the body's size: it will not get smaller by asking
 
     bool ok() const { return error.isEmpty(); }

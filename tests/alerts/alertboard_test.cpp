@@ -33,9 +33,11 @@ struct Rig {
     {
         QObject::connect(&board, &AlertBoard::changed, [this](const AlertChange& c) {
             changes << (c.kind == AlertChange::Kind::On
-                            ? QStringLiteral("on %1 %2").arg(c.alert.key.identifier,
-                                                             c.alert.display == Display::Band ? "band" : "strip")
-                            : QStringLiteral("off %1 %2 %3").arg(c.alert.key.identifier, reasonName(c.reason), c.note))
+                            ? QStringLiteral("on %1 %2")
+                                  .arg(c.alert.key.identifier,
+                                       c.alert.display == Display::Band ? "band" : "strip")
+                            : QStringLiteral("off %1 %2 %3")
+                                  .arg(c.alert.key.identifier, reasonName(c.reason), c.note))
                            .trimmed();
             last = c;
         });
@@ -62,7 +64,8 @@ struct Rig {
 TEST(AlertBoard, ShowsOnceWhateverTheSourceAndLeavesWithinASecondOfExpires)
 {
     Rig rig;
-    EXPECT_EQ(rig.offer({.infos = {info("Severe", "Immediate", until("12:30"))}}), "в эфире: полоса");
+    EXPECT_EQ(rig.offer({.infos = {info("Severe", "Immediate", until("12:30"))}}),
+              "в эфире: полоса");
     EXPECT_EQ(rig.offer({.infos = {info("Severe", "Immediate", until("12:30"))}}, "folder a.xml"),
               "уже получено (feed)");
     EXPECT_EQ(rig.changes, QStringList{"on a1 band"});
@@ -80,7 +83,9 @@ TEST(AlertBoard, UpdatesReplaceAlongTheChainAndCancelsTakeOffEvenAheadOfTheOrigi
     rig.offer({.id = "a1", .infos = {info("Moderate", "Immediate")}});
     rig.offer({.id = "a2", .msgType = "Update", .extra = refs({"a1"})});
     // An Update naming only the first message replaces what stands in its place.
-    EXPECT_EQ(rig.offer({.id = "a3", .msgType = "Update", .extra = refs({"a1"}),
+    EXPECT_EQ(rig.offer({.id = "a3",
+                         .msgType = "Update",
+                         .extra = refs({"a1"}),
                          .infos = {info("Extreme", "Immediate")}}),
               "заменяет mchs@example.ru/a2; в эфире: полоса");
     rig.offer({.id = "a4", .msgType = "Cancel", .extra = refs({"a1"}), .infos = {}});
@@ -93,8 +98,11 @@ TEST(AlertBoard, UpdatesReplaceAlongTheChainAndCancelsTakeOffEvenAheadOfTheOrigi
     rig.offer({.id = "c1", .msgType = "Cancel", .extra = refs({"b1"}), .infos = {}});
     EXPECT_TRUE(rig.offer({.id = "b1"}).startsWith("не показано: отменено"));
     rig.offer({.id = "b2"});
-    EXPECT_TRUE(rig.offer({.id = "c2", .sender = "other@example.org", .msgType = "Cancel",
-                           .extra = refs({"b2"}), .infos = {}})
+    EXPECT_TRUE(rig.offer({.id = "c2",
+                           .sender = "other@example.org",
+                           .msgType = "Cancel",
+                           .extra = refs({"b2"}),
+                           .infos = {}})
                     .startsWith("ссылка на сообщение другого отправителя"));
     EXPECT_EQ(rig.onAir(), QStringList{"b2"});
 }
@@ -104,8 +112,9 @@ TEST(AlertBoard, WaitsForEffectiveFollowsClockStepsOrdersAndObeysTheOperatorAndS
     AlertsConfig config = station();
     config.showTests = true;
     Rig rig(config);
-    EXPECT_TRUE(rig.offer({.id = "w", .infos = {info("Minor", "Future",
-                                                     "<effective>2026-05-01T12:10:00+03:00</effective>")}})
+    EXPECT_TRUE(rig.offer({.id = "w",
+                           .infos = {info("Minor", "Future",
+                                          "<effective>2026-05-01T12:10:00+03:00</effective>")}})
                     .startsWith("в эфире будет с 01.05.2026"));
     EXPECT_EQ(rig.board.waiting(), 1);
     rig.timers.advance(10 * 60 * 1000);
@@ -151,7 +160,8 @@ TEST(AlertsConfig, RoundTripsReportsEachWrongLineAndDefaultsWithoutOne)
     const AlertsConfigRead read = readAlertsConfig(dir.path());
     EXPECT_TRUE(read.present && read.errors.isEmpty()) << read.errors.join('\n').toStdString();
     EXPECT_EQ(read.config.text(), c.text());
-    EXPECT_EQ(read.config.trust(dir.path()).certificateFiles.first(), dir.path() + "/certs/mchs.pem");
+    EXPECT_EQ(read.config.trust(dir.path()).certificateFiles.first(),
+              dir.path() + "/certs/mchs.pem");
     EXPECT_EQ(read.config.displayFor(Severity::Extreme, Urgency::Past), Display::Band);
     EXPECT_EQ(read.config.displayFor(Severity::Severe, Urgency::Immediate), Display::None);
 

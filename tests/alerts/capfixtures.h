@@ -37,13 +37,15 @@ inline AlertsConfig station()
 
 // An <info> block; extra goes after the severity's siblings (times, texts, areas).
 inline QString info(const QString& severity = QStringLiteral("Severe"),
-                    const QString& urgency = QStringLiteral("Immediate"),
-                    const QString& extra = {}, const QString& language = QStringLiteral("ru-RU"))
+                    const QString& urgency = QStringLiteral("Immediate"), const QString& extra = {},
+                    const QString& language = QStringLiteral("ru-RU"))
 {
-    return QStringLiteral("<info>%1<category>Met</category><event>Буря</event>"
-                          "<urgency>%2</urgency><severity>%3</severity><certainty>Observed"
-                          "</certainty>%4<headline>%5 %3</headline></info>")
-        .arg(language.isEmpty() ? QString() : QStringLiteral("<language>%1</language>").arg(language),
+    return QStringLiteral(
+               "<info>%1<category>Met</category><event>Буря</event>"
+               "<urgency>%2</urgency><severity>%3</severity><certainty>Observed"
+               "</certainty>%4<headline>%5 %3</headline></info>")
+        .arg(language.isEmpty() ? QString()
+                                : QStringLiteral("<language>%1</language>").arg(language),
              urgency, severity, extra, language);
 }
 
@@ -72,10 +74,11 @@ struct Doc {
 
 inline QByteArray xml(const Doc& d)
 {
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<alert xmlns=\"%1\">"
-                          "<identifier>%2</identifier><sender>%3</sender><sent>%4</sent>"
-                          "<status>%5</status><msgType>%6</msgType><scope>%7</scope>%8%9%10"
-                          "</alert>\n")
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<alert xmlns=\"%1\">"
+               "<identifier>%2</identifier><sender>%3</sender><sent>%4</sent>"
+               "<status>%5</status><msgType>%6</msgType><scope>%7</scope>%8%9%10"
+               "</alert>\n")
         .arg(d.ns, d.id, d.sender, d.sent, d.status, d.msgType, d.scope, d.extra,
              d.infos.join(QString()), d.tail)
         .toUtf8();
@@ -96,7 +99,8 @@ inline QString signatureTemplate(bool keyValue = false)
 {
     return QStringLiteral(
                "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignedInfo>"
-               "<CanonicalizationMethod Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/>"
+               "<CanonicalizationMethod "
+               "Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/>"
                "<SignatureMethod Algorithm=\"http://www.w3.org/2001/04/xmldsig-more#rsa-sha256\"/>"
                "<Reference URI=\"\"><Transforms><Transform Algorithm=\"http://www.w3.org/2000/09/"
                "xmldsig#enveloped-signature\"/></Transforms><DigestMethod Algorithm=\"http://"

@@ -46,7 +46,8 @@ TEST(CapReader, EachDocumentComesToWhatTheStationMustDoWithIt)
     const QString until1100 = "<expires>2026-05-01T11:00:00+03:00</expires>";
     const QString from1400 = "<effective>2026-05-01T14:00:00+03:00</effective>";
     const QString okato = "<geocode><valueName>OKATO</valueName><value>%1</value></geocode>";
-    const QString addressed = "<restriction>Сеть</restriction><addresses>%1 \"studio 2\"</addresses>";
+    const QString addressed =
+        "<restriction>Сеть</restriction><addresses>%1 \"studio 2\"</addresses>";
     const QString big(1100 * 1024, u'x');
     const std::vector<Case> cases = {
         {"extreme", xml({.infos = {info("Extreme", "Immediate")}}), "show band ru-RU"},
@@ -60,7 +61,8 @@ TEST(CapReader, EachDocumentComesToWhatTheStationMustDoWithIt)
          xml({.infos = {info("Extreme", "Immediate", {}, "en-US"), info("Minor", "Immediate")}}),
          "show strip ru-RU"},
         {"language without region",
-         xml({.infos = {info("Minor", "Expected", {}, "en-GB"), info("Moderate", "Past", {}, "ru")}}),
+         xml({.infos = {info("Minor", "Expected", {}, "en-GB"),
+                        info("Moderate", "Past", {}, "ru")}}),
          "show strip ru "},
         {"any language else", xml({.infos = {info("Severe", "Immediate", {}, "de-DE")}}),
          "show band de-DE"},
@@ -68,9 +70,11 @@ TEST(CapReader, EachDocumentComesToWhatTheStationMustDoWithIt)
          "show strip en-US"},
         {"in a polygon", xml({.infos = {info("Severe", "Immediate", area(kAroundMoscow))}}),
          "show band"},
-        {"outside a polygon", xml({.infos = {info("Severe", "Immediate", area(kAroundPetersburg))}}),
+        {"outside a polygon",
+         xml({.infos = {info("Severe", "Immediate", area(kAroundPetersburg))}}),
          "not: станция вне"},
-        {"in a circle", xml({.infos = {info("Minor", "Immediate", area("<circle>55.7,37.5 20</circle>"))}}),
+        {"in a circle",
+         xml({.infos = {info("Minor", "Immediate", area("<circle>55.7,37.5 20</circle>"))}}),
          "show strip"},
         {"outside a circle",
          xml({.infos = {info("Minor", "Immediate", area("<circle>55.9,37.5 5.5</circle>"))}}),
@@ -79,13 +83,16 @@ TEST(CapReader, EachDocumentComesToWhatTheStationMustDoWithIt)
          "show strip"},
         {"other geocode", xml({.infos = {info("Minor", "Immediate", area(okato.arg("40000000")))}}),
          "not: станция вне"},
-        {"second area", xml({.infos = {info("Severe", "Immediate", area(kAroundPetersburg) + area(kAroundMoscow))}}),
+        {"second area",
+         xml({.infos = {info("Severe", "Immediate",
+                             area(kAroundPetersburg) + area(kAroundMoscow))}}),
          "show band"},
         {"second polygon",
          xml({.infos = {info("Severe", "Immediate", area(kAroundPetersburg + kAroundMoscow))}}),
          "show band"},
         {"circle after geocode",
-         xml({.infos = {info("Minor", "Immediate", area(okato.arg("1") + "<circle>55.75,37.62 0.5</circle>"))}}),
+         xml({.infos = {info("Minor", "Immediate",
+                             area(okato.arg("1") + "<circle>55.75,37.62 0.5</circle>"))}}),
          "show strip"},
         {"the block whose area holds",
          xml({.infos = {info("Extreme", "Immediate", area(kAroundPetersburg)),
@@ -94,23 +101,29 @@ TEST(CapReader, EachDocumentComesToWhatTheStationMustDoWithIt)
         {"expired", xml({.infos = {info("Severe", "Immediate", until1100)}}), "not: истекло"},
         {"not yet effective", xml({.infos = {info("Severe", "Immediate", from1400)}}),
          "later band ru-RU 2026-05-01T14:00:00+03:00"},
-        {"onset ahead", xml({.infos = {info("Severe", "Expected", "<onset>2026-05-01T18:00:00+03:00</onset>")}}),
+        {"onset ahead",
+         xml({.infos = {info("Severe", "Expected", "<onset>2026-05-01T18:00:00+03:00</onset>")}}),
          "show band"},
-        {"UTC as Z", xml({.infos = {info("Severe", "Immediate", "<expires>2026-05-01T09:30:00Z</expires>")}}),
+        {"UTC as Z",
+         xml({.infos = {info("Severe", "Immediate", "<expires>2026-05-01T09:30:00Z</expires>")}}),
          "show band"},
-        {"sent without zone", xml({.sent = "2026-05-01T10:00:00"}), "refused: <sent> \"2026-05-01T10:00:00\""},
-        {"expires without zone", xml({.infos = {info("Severe", "Immediate", "<expires>2026-05-01T13:00:00</expires>")}}),
+        {"sent without zone", xml({.sent = "2026-05-01T10:00:00"}),
+         "refused: <sent> \"2026-05-01T10:00:00\""},
+        {"expires without zone",
+         xml({.infos = {info("Severe", "Immediate", "<expires>2026-05-01T13:00:00</expires>")}}),
          "refused: <expires>"},
         {"31 April", xml({.sent = "2026-04-31T10:00:00+03:00"}), "refused: <sent>"},
         {"test", xml({.status = "Test"}), "not: учебное или тестовое (status Test)"},
         {"exercise", xml({.status = "Exercise"}), "not: учебное"},
         {"system", xml({.status = "System"}), "not: status System"},
         {"draft", xml({.status = "Draft"}), "not: status Draft"},
-        {"restricted to us", xml({.scope = "Restricted", .extra = addressed.arg("studio-1")}), "show band"},
+        {"restricted to us", xml({.scope = "Restricted", .extra = addressed.arg("studio-1")}),
+         "show band"},
         {"restricted to others", xml({.scope = "Restricted", .extra = addressed.arg("studio-9")}),
          "not: scope Restricted"},
         {"private without addresses", xml({.scope = "Private"}), "refused: scope Private"},
-        {"restricted without restriction", xml({.scope = "Restricted"}), "refused: scope Restricted"},
+        {"restricted without restriction", xml({.scope = "Restricted"}),
+         "refused: scope Restricted"},
         {"update", xml({.msgType = "Update", .extra = refs({"a0"})}), "show band"},
         {"update without references", xml({.msgType = "Update"}), "refused: msgType Update"},
         {"cancel", xml({.msgType = "Cancel", .extra = refs({"a0"})}), "not: отмена"},
@@ -118,57 +131,77 @@ TEST(CapReader, EachDocumentComesToWhatTheStationMustDoWithIt)
         {"no info", xml({.infos = {}}), "not: в оповещении нет"},
         {"CAP 1.1", xml({.ns = kCap11}), "show band"},
         {"AllClear is CAP 1.2's",
-         xml({.infos = {info("Minor", "Past", "<responseType>AllClear</responseType>")}, .ns = kCap11}),
+         xml({.infos = {info("Minor", "Past", "<responseType>AllClear</responseType>")},
+              .ns = kCap11}),
          "refused: <responseType> \"AllClear\""},
-        {"AllClear in CAP 1.2", xml({.infos = {info("Minor", "Past", "<responseType>AllClear</responseType>")}}),
+        {"AllClear in CAP 1.2",
+         xml({.infos = {info("Minor", "Past", "<responseType>AllClear</responseType>")}}),
          "show strip"},
         {"extension", xml({.extra = "<x:colour xmlns:x=\"urn:x\">red</x:colour>"}), "show band"},
         {"malformed", "<alert xmlns=\"urn:oasis:names:tc:emergency:cap:1.2\"><identifier>a</alert>",
          "refused: not well-formed XML, line 1"},
-        {"CAP 1.0 namespace", xml({.ns = "http://www.incident.com/cap/1.0"}), "refused: <alert> of namespace"},
+        {"CAP 1.0 namespace", xml({.ns = "http://www.incident.com/cap/1.0"}),
+         "refused: <alert> of namespace"},
         {"no namespace", xml({.ns = ""}), "refused: <alert> of namespace \"\""},
         {"not an alert", "<html><body/></html>", "refused: neither a CAP alert"},
-        {"bad severity", xml({.infos = {info("Catastrophic")}}), "refused: <severity> \"Catastrophic\""},
+        {"bad severity", xml({.infos = {info("Catastrophic")}}),
+         "refused: <severity> \"Catastrophic\""},
         {"bad urgency", xml({.infos = {info("Severe", "Now")}}), "refused: <urgency> \"Now\""},
         {"bad status", xml({.status = "Real"}), "refused: <status> \"Real\""},
         {"bad msgType", xml({.msgType = "Warning"}), "refused: <msgType>"},
         {"bad scope", xml({.scope = "All"}), "refused: <scope>"},
-        {"bad category", xml({.infos = {info("Severe", "Immediate", "<category>Weather</category>")}}),
+        {"bad category",
+         xml({.infos = {info("Severe", "Immediate", "<category>Weather</category>")}}),
          "refused: <category> \"Weather\""},
         {"unclosed polygon",
-         xml({.infos = {info("Severe", "Immediate", area("<polygon>55.5,37.3 56,37.3 56,38 55.5,38</polygon>"))}}),
+         xml({.infos = {info("Severe", "Immediate",
+                             area("<polygon>55.5,37.3 56,37.3 56,38 55.5,38</polygon>"))}}),
          "refused: <polygon> is not closed"},
-        {"three points", xml({.infos = {info("Severe", "Immediate", area("<polygon>55,37 56,37 55,37</polygon>"))}}),
+        {"three points",
+         xml({.infos = {info("Severe", "Immediate",
+                             area("<polygon>55,37 56,37 55,37</polygon>"))}}),
          "refused: <polygon> has 3 points"},
         {"point off the globe",
-         xml({.infos = {info("Severe", "Immediate", area("<polygon>95,37 56,37 56,38 95,37</polygon>"))}}),
+         xml({.infos = {info("Severe", "Immediate",
+                             area("<polygon>95,37 56,37 56,38 95,37</polygon>"))}}),
          "refused: <polygon> point \"95,37\""},
-        {"circle without radius", xml({.infos = {info("Minor", "Immediate", area("<circle>55.7,37.5</circle>"))}}),
+        {"circle without radius",
+         xml({.infos = {info("Minor", "Immediate", area("<circle>55.7,37.5</circle>"))}}),
          "refused: <circle> \"55.7,37.5\""},
-        {"area without description", xml({.infos = {info("Minor", "Immediate", "<area>" + kAroundMoscow + "</area>")}}),
+        {"area without description",
+         xml({.infos = {info("Minor", "Immediate", "<area>" + kAroundMoscow + "</area>")}}),
          "refused: <area> has no <areaDesc>"},
         {"no identifier", xml({.id = ""}), "refused: <alert> has no <identifier>"},
         {"identifier with a blank", xml({.id = "a 1"}), "refused: <identifier> \"a 1\""},
-        {"two severities", xml({.infos = {info("Severe", "Immediate", "<severity>Minor</severity>")}}),
+        {"two severities",
+         xml({.infos = {info("Severe", "Immediate", "<severity>Minor</severity>")}}),
          "refused: <info> has more than one <severity>"},
-        {"unknown element", xml({.extra = "<colour>red</colour>"}), "refused: unknown element <colour> in <alert>"},
+        {"unknown element", xml({.extra = "<colour>red</colour>"}),
+         "refused: unknown element <colour> in <alert>"},
         {"bad reference", xml({.msgType = "Update", .extra = "<references>a0</references>"}),
          "refused: <references> entry \"a0\""},
         {"XXE", withDoctype("<!DOCTYPE alert [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>", "&x;"),
          "refused: a DTD (DOCTYPE) is not allowed"},
         {"entity bomb",
-         withDoctype("<!DOCTYPE alert [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-                     "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
-                     "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\"><!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
-                     "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\"><!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">]>",
+         withDoctype("<!DOCTYPE alert [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+                     "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+                     "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d "
+                     "\"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+                     "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\"><!ENTITY f "
+                     "\"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
+                     "<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\"><!ENTITY h "
+                     "\"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">]>",
                      "&h;"),
          "refused: a DTD (DOCTYPE) is not allowed"},
-        {"over 1 MiB", xml({.infos = {info("Minor", "Immediate", "<description>" + big + "</description>")}}),
+        {"over 1 MiB",
+         xml({.infos = {info("Minor", "Immediate", "<description>" + big + "</description>")}}),
          "refused: larger than 1 MiB"},
         {"Atom index",
          "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>t</title>"
-         "<entry><id>1</id><link rel=\"alternate\" type=\"application/cap+xml\" href=\"a1.xml\"/></entry>"
-         "<entry><link href=\"http://example.org/p.html\" type=\"text/html\"/><link href=\"a2.xml\" "
+         "<entry><id>1</id><link rel=\"alternate\" type=\"application/cap+xml\" "
+         "href=\"a1.xml\"/></entry>"
+         "<entry><link href=\"http://example.org/p.html\" type=\"text/html\"/><link "
+         "href=\"a2.xml\" "
          "type=\"application/cap+xml\"/></entry><entry><link rel=\"self\" href=\"s.xml\"/>"
          "<link href=\"a3.xml\"/></entry></feed>",
          "index a1.xml a2.xml a3.xml"},
@@ -180,7 +213,8 @@ TEST(CapReader, EachDocumentComesToWhatTheStationMustDoWithIt)
     EXPECT_GE(cases.size(), 50u);
     for (const Case& c : cases) {
         const QString got = outcome(c.document);
-        EXPECT_TRUE(got.startsWith(QString::fromUtf8(c.expected))) << c.name << ": " << got.toStdString();
+        EXPECT_TRUE(got.startsWith(QString::fromUtf8(c.expected)))
+            << c.name << ": " << got.toStdString();
         EXPECT_FALSE(got.contains(u'\n')) << c.name;
     }
 }
@@ -192,12 +226,14 @@ TEST(CapSignature, OnlyTheTrustedSignerOverTheWholeUnalteredDocumentCounts)
     ASSERT_TRUE(issuer.ok && stranger.ok) << "openssl is missing (tools/install-deps.sh)";
     const QByteArray unsigned_ = xml({.tail = signatureTemplate()});
     const QByteArray signed_ = issuer.sign(unsigned_);
-    ASSERT_TRUE(signed_.contains("X509Certificate")) << "xmlsec1 is missing (tools/install-deps.sh)";
+    ASSERT_TRUE(signed_.contains("X509Certificate"))
+        << "xmlsec1 is missing (tools/install-deps.sh)";
     const CapTrust trusted{{issuer.certificate()}, true};
     const CapReading good = readCap(signed_, trusted);
     EXPECT_EQ(good.kind, CapReading::Kind::Alert) << good.fault.toStdString();
     EXPECT_EQ(good.signature.state, SignatureCheck::State::Valid);
-    EXPECT_TRUE(good.signature.detail.contains("CN=Test Issuer")) << good.signature.detail.toStdString();
+    EXPECT_TRUE(good.signature.detail.contains("CN=Test Issuer"))
+        << good.signature.detail.toStdString();
 
     QByteArray altered = signed_;
     altered.replace("<severity>Severe", "<severity>Minor");

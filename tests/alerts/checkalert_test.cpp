@@ -18,10 +18,15 @@ TEST(CheckAlert, TheProgramSaysWhatTheStationWouldDoAndExitsAccordingly)
     const QTemporaryDir dir;
     AlertsConfig config = station();
     config.save(dir.path());
-    const QString sent = QDateTime::currentDateTime().addSecs(-60).toOffsetFromUtc(3 * 3600).toString(Qt::ISODate);
-    writeAll(dir.filePath("band.xml"), xml({.infos = {info("Extreme", "Immediate", area(kAroundMoscow))}, .sent = sent}));
-    writeAll(dir.filePath("far.xml"), xml({.infos = {info("Minor", "Immediate", area(kAroundPetersburg))}, .sent = sent}));
-    writeAll(dir.filePath("bad.xml"), xml({.infos = {info("Minor", "Immediate", area("<polygon>1,1 2,2 3,3 4,4</polygon>"))}}));
+    const QString sent =
+        QDateTime::currentDateTime().addSecs(-60).toOffsetFromUtc(3 * 3600).toString(Qt::ISODate);
+    writeAll(dir.filePath("band.xml"),
+             xml({.infos = {info("Extreme", "Immediate", area(kAroundMoscow))}, .sent = sent}));
+    writeAll(dir.filePath("far.xml"),
+             xml({.infos = {info("Minor", "Immediate", area(kAroundPetersburg))}, .sent = sent}));
+    writeAll(
+        dir.filePath("bad.xml"),
+        xml({.infos = {info("Minor", "Immediate", area("<polygon>1,1 2,2 3,3 4,4</polygon>"))}}));
     const std::vector<std::tuple<const char*, int, const char*>> cases = {
         {"band.xml", 0, "Будет показано полосой поверх всего до отмены"},
         {"far.xml", 1, "Не будет показано: станция вне районов оповещения"},
@@ -29,7 +34,10 @@ TEST(CheckAlert, TheProgramSaysWhatTheStationWouldDoAndExitsAccordingly)
         {"none.xml", 1, "Отклонено: "}};
     for (const auto& [file, code, text] : cases) {
         QString output;
-        EXPECT_EQ(velumo::test::runToEnd({"--dir", dir.path(), "--check-alert", dir.filePath(file)}, &output), code) << file;
+        EXPECT_EQ(velumo::test::runToEnd({"--dir", dir.path(), "--check-alert", dir.filePath(file)},
+                                         &output),
+                  code)
+            << file;
         EXPECT_TRUE(output.contains(QString::fromUtf8(text))) << output.toStdString();
     }
 }

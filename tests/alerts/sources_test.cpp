@@ -31,7 +31,8 @@ using velumo::test::writeAll;
 
 QStringList requests(const QString& root)
 {
-    QStringList lines = QString::fromUtf8(readAll(root + "/requests.log")).split(u'\n', Qt::SkipEmptyParts);
+    QStringList lines =
+        QString::fromUtf8(readAll(root + "/requests.log")).split(u'\n', Qt::SkipEmptyParts);
     QFile::remove(root + "/requests.log");
     return lines;
 }
@@ -40,7 +41,8 @@ QByteArray atom(const QStringList& links)
 {
     QString entries;
     for (const QString& link : links)
-        entries += QStringLiteral("<entry><link type=\"application/cap+xml\" href=\"%1\"/></entry>").arg(link);
+        entries += QStringLiteral("<entry><link type=\"application/cap+xml\" href=\"%1\"/></entry>")
+                       .arg(link);
     return ("<feed xmlns=\"http://www.w3.org/2005/Atom\">" + entries + "</feed>").toUtf8();
 }
 
@@ -49,7 +51,10 @@ TEST(FeedPoller, AsksConditionallyFollowsTheIndexBacksOffTurnsStaleAndRecovers)
     const QTemporaryDir root;
     writeAll(root.filePath("a1.xml"), xml({.id = "a1"}));
     writeAll(root.filePath("a2.xml"), xml({.id = "a2"}));
-    writeAll(root.filePath("big.xml"), xml({.id = "big", .infos = {info("Minor", "Immediate", "<note>" + QString(1 << 20, u'x') + "</note>")}}));
+    writeAll(root.filePath("big.xml"),
+             xml({.id = "big",
+                  .infos = {
+                      info("Minor", "Immediate", "<note>" + QString(1 << 20, u'x') + "</note>")}}));
     writeAll(root.filePath("index.atom"), atom({"a1.xml", "/a2.xml", "big.xml"}));
     auto server = std::make_unique<integration::LoopbackServer>("alerts/capserver.py", root.path());
     const int port = server->port;
@@ -61,12 +66,15 @@ TEST(FeedPoller, AsksConditionallyFollowsTheIndexBacksOffTurnsStaleAndRecovers)
     Worker worker("alerts test");
     AlertIntake intake(board, worker, {}, clock);
     QStringList receipts;
-    QObject::connect(&intake, &AlertIntake::received, [&](const AlertReceipt& r) { receipts << r.text; });
-    FeedPoller poller(QStringLiteral("http://127.0.0.1:%1/index.atom").arg(port), 30, 10, intake, worker, timers, clock);
+    QObject::connect(&intake, &AlertIntake::received,
+                     [&](const AlertReceipt& r) { receipts << r.text; });
+    FeedPoller poller(QStringLiteral("http://127.0.0.1:%1/index.atom").arg(port), 30, 10, intake,
+                      worker, timers, clock);
     int polls = 0;
     QList<bool> stale;
     QObject::connect(&poller, &FeedPoller::polled, [&] { ++polls; });
-    QObject::connect(&poller, &FeedPoller::staleChanged, [&](const QString&, bool s) { stale << s; });
+    QObject::connect(&poller, &FeedPoller::staleChanged,
+                     [&](const QString&, bool s) { stale << s; });
     const auto poll = [&](bool first = false) {
         const int before = polls;
         first ? poller.start() : timers.fire("alerts feed");
@@ -101,10 +109,24 @@ TEST(FeedPoller, AsksConditionallyFollowsTheIndexBacksOffTurnsStaleAndRecovers)
     EXPECT_EQ(stale, QList<bool>{true});
     EXPECT_EQ(board.onAir().size(), 3);  // what is on air stays until it expires
     QFile::remove(root.path() + ".port");
-    server = std::make_unique<integration::LoopbackServer>("alerts/capserver.py", root.path(), QString::number(port));
+    server = std::make_unique<integration::LoopbackServer>("alerts/capserver.py", root.path(),
+                                                           QString::number(port));
     ASSERT_TRUE(poll());
     EXPECT_EQ(stale, (QList<bool>{true, false}));
     EXPECT_EQ(timers.timer("alerts feed").interval(), 30'000);
+}
+
+TEST(HttpGet, AServerWithoutETagsAnswersIfModifiedSinceWith304)
+{
+    const QTemporaryDir root;
+    writeAll(root.filePath("a.xml"), xml({}));
+    const integration::HttpServer server(root.path());  // Python's own file server
+    const QString url = QStringLiteral("http://127.0.0.1:%1/a.xml").arg(server.port);
+    const HttpAnswer first = httpGet(url, {}, kMaxDocumentBytes);
+    ASSERT_EQ(first.status, 200) << first.error.toStdString();
+    EXPECT_TRUE(first.validators.etag.isEmpty());
+    EXPECT_EQ(httpGet(url, first.validators, kMaxDocumentBytes).status, 304);
+    EXPECT_TRUE(httpGet(url + "x", {}, kMaxDocumentBytes).error.startsWith("HTTP status 404"));
 }
 
 TEST(DropFolder, ReadsAnFtpUploadOnceCompleteWithinTwoSecondsAndFilesEverythingAway)
@@ -118,15 +140,21 @@ TEST(DropFolder, ReadsAnFtpUploadOnceCompleteWithinTwoSecondsAndFilesEverythingA
     EventLog log(root.filePath("velumo.log"));
     AlertIntake intake(board, worker, {}, clock, &log);
     QStringList receipts;
-    QObject::connect(&intake, &AlertIntake::received, [&](const AlertReceipt& r) { receipts << r.source + ": " + r.text; });
+    QObject::connect(&intake, &AlertIntake::received,
+                     [&](const AlertReceipt& r) { receipts << r.source + ": " + r.text; });
     DropFolder drop(folder, intake, worker, timers);
     drop.start();
     ASSERT_TRUE(waitFor([&] { return QDir(folder).exists(); }));
 
     // About 320 KiB at 64 KiB a second, in bursts: a look between two bursts finds it unchanged.
-    const QString sent = QDateTime::currentDateTime().addSecs(-60).toOffsetFromUtc(3 * 3600).toString(Qt::ISODate);
+    const QString sent =
+        QDateTime::currentDateTime().addSecs(-60).toOffsetFromUtc(3 * 3600).toString(Qt::ISODate);
     const QTemporaryDir outbox;
-    writeAll(outbox.filePath("big.xml"), xml({.id = "big", .infos = {info("Extreme", "Immediate", "<description>" + QString(320 * 1024, u'x') + "</description>")}, .sent = sent}));
+    writeAll(outbox.filePath("big.xml"),
+             xml({.id = "big",
+                  .infos = {info("Extreme", "Immediate",
+                                 "<description>" + QString(320 * 1024, u'x') + "</description>")},
+                  .sent = sent}));
     const integration::FtpServer ftp(root.path(), integration::FtpServer::Slow);
     QProcess upload;
     upload.start("curl", {"-sS", "-T", outbox.filePath("big.xml"),
@@ -141,12 +169,19 @@ TEST(DropFolder, ReadsAnFtpUploadOnceCompleteWithinTwoSecondsAndFilesEverythingA
     EXPECT_LT(sinceComplete.elapsed(), 2000);
     EXPECT_EQ(receipts, QStringList{"folder big.xml: в эфире: полоса"});
 
-    writeAll(folder + "/bad.xml", xml({.id = "&x;"}).replace("?>\n", "?>\n<!DOCTYPE alert [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"));
+    writeAll(
+        folder + "/bad.xml",
+        xml({.id = "&x;"})
+            .replace("?>\n", "?>\n<!DOCTYPE alert [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"));
     writeAll(folder + "/.hidden.xml", "<partial");
     ASSERT_TRUE(waitFor([&] { return receipts.size() == 2; }));
     EXPECT_TRUE(receipts.last().startsWith("folder bad.xml: a DTD (DOCTYPE) is not allowed"));
-    EXPECT_TRUE(velumo::test::logEvents(root.filePath("velumo.log"), "alert").last().startsWith("refused from folder bad.xml: a DTD"));
-    const auto files = [&](const QString& sub) { return QDir(folder + sub).entryList(QDir::Files); };
+    EXPECT_TRUE(velumo::test::logEvents(root.filePath("velumo.log"), "alert")
+                    .last()
+                    .startsWith("refused from folder bad.xml: a DTD"));
+    const auto files = [&](const QString& sub) {
+        return QDir(folder + sub).entryList(QDir::Files);
+    };
     EXPECT_EQ(files(""), QStringList{});
     EXPECT_TRUE(files("/done").join(u' ').endsWith("-big.xml"));
     EXPECT_TRUE(files("/refused").join(u' ').endsWith("-bad.xml"));

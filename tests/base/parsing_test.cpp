@@ -158,9 +158,9 @@ TEST(HelpAndVersion, AreOptionsAnywhereAndTheUsageNamesEverything)
     EXPECT_EQ(CommandLine::parse({"--help"}).powerSwitch, CommandLine::Switch::None);
     const QString usage = CommandLine::usage();
     for (const char* word :
-         {"--dir", "--send", "--check-plan", "--check-alert", "down", "sleep", "kill", " r ", "status", "block load",
-          "ticker start", "dispatcher start", "ftp add-upload", "dialup down", "rss read", "vibor",
-          "phrase", "log write", "get NAME"})
+         {"--dir", "--send", "--check-plan", "--check-alert", "down", "sleep", "kill", " r ",
+          "status", "block load", "ticker start", "dispatcher start", "ftp add-upload",
+          "dialup down", "rss read", "vibor", "phrase", "log write", "get NAME"})
         EXPECT_TRUE(usage.contains(QLatin1String(word))) << word;
     for (const char* word : {"clip start", "capture devices", "flash start", "web preview",
                              "panel show", "panel dispatcher-start", "asrun seal", "exit"})
