@@ -10,6 +10,7 @@
 
 #include "alerts/alertboard.h"
 #include "alerts/alertintake.h"
+#include "alerts/alertsources.h"
 #include "alerts/dropfolder.h"
 #include "alerts/feedpoller.h"
 #include "base/clock.h"
@@ -113,6 +114,31 @@ TEST(FeedPoller, AsksConditionallyFollowsTheIndexBacksOffTurnsStaleAndRecovers)
     ASSERT_TRUE(poll());
     EXPECT_EQ(stale, (QList<bool>{true, false}));
     EXPECT_EQ(timers.timer("alerts feed").interval(), 30'000);
+}
+
+TEST(AlertSources, StartsWhatAlertsIniNamesAndPassesOnAStaleFeed)
+{
+    const QTemporaryDir root;
+    AlertsConfig config = station();
+    config.feeds = {"http://127.0.0.1:1/refused.xml"};
+    config.staleMin = 1;
+    velumo::test::FakeClock clock(noon());
+    velumo::test::FakeTimerFactory timers(clock);
+    AlertBoard board(config, clock, timers);
+    Worker worker("alerts test");
+    AlertIntake intake(board, worker, {}, clock);
+    AlertSources sources(root.path(), config, intake, worker, timers, clock);
+    QStringList stale;
+    QObject::connect(&sources, &AlertSources::feedStaleChanged,
+                     [&](const QString& url, bool s) { stale << url + (s ? " stale" : " read"); });
+    sources.start();
+    ASSERT_TRUE(waitFor([&] { return timers.timer("alerts feed").isActive(); }));
+    EXPECT_TRUE(waitFor([&] { return QDir(root.filePath("alerts")).exists(); }));
+    clock.advanceMs(60'000);
+    timers.fire("alerts feed");
+    ASSERT_TRUE(waitFor([&] { return !stale.isEmpty(); }));
+    EXPECT_EQ(stale, QStringList{"http://127.0.0.1:1/refused.xml stale"});
+    EXPECT_EQ(sources.staleFeeds(), QStringList{"http://127.0.0.1:1/refused.xml"});
 }
 
 TEST(HttpGet, AServerWithoutETagsAnswersIfModifiedSinceWith304)
