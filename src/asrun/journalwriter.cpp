@@ -253,9 +253,9 @@ void JournalWriter::seal(std::function<void(bool ok, QString text)> done, const 
 {
     // Behind records a full disk holds back the seal would wait as long: the caller hears now.
     if (m_diskFull.load()) {
-        answer(
-            std::move(done), false,
-            QStringLiteral("the journal cannot be written (disk full?): records wait in memory"));
+        answer(std::move(done), false,
+               QStringLiteral(
+                   "Журнал показов не запечатан: диск не принимает записи, они ждут в памяти"));
         return;
     }
     {
@@ -362,7 +362,7 @@ void JournalWriter::write()
             ++unwritten;
         if (item.kind == Item::Kind::Seal)
             answer(std::move(item.done), false,
-                   QStringLiteral("the program ended before the journal was sealed"));
+                   QStringLiteral("Журнал показов не запечатан: программа завершается"));
     }
     m_queue.clear();
     m_lost = 0;
@@ -391,14 +391,15 @@ bool JournalWriter::writeHead(std::unique_lock<std::mutex>& lock)
     if (item.kind != Item::Kind::Seal) {
         done = writeRecord(std::move(item.record), item.stamp);
     } else if (!m_key) {
-        answer(std::move(item.done), false,
-               QStringLiteral("the journal cannot be sealed: no usable key (%1)").arg(m_keyError));
+        answer(
+            std::move(item.done), false,
+            QStringLiteral("Журнал показов не запечатан: ключа печати нет (%1)").arg(m_keyError));
     } else {
         const bool ok = writeSeal("request", item.stamp);
         answer(
             std::move(item.done), ok,
             ok ? QStringLiteral("sealed %1 at seq %2").arg(m_day.toString(Qt::ISODate)).arg(m_seq)
-               : QStringLiteral("the journal could not be sealed"));
+               : QStringLiteral("Журнал показов не запечатан: печать не записана на диск"));
     }
     lock.lock();
     m_writing = false;
