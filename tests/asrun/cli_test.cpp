@@ -87,9 +87,12 @@ TEST(AsrunCommandLine, VerifyAndReportRunWithoutADisplay)
 TEST(AsrunCommandLine, VerifyNamesItsKeyWhatIsNotSealedYetAndAClosedDayWithoutSignature)
 {
     QTemporaryDir dir;
-    QTemporaryDir copy;
-    const QString days = copy.path() + QLatin1String("/asrun/");
+    const QString day = dir.path() + QLatin1String("/asrun/2026-12-09.jsonl");
+    const QString today = dir.path() + QLatin1String("/asrun/2026-12-10.jsonl");
+    QByteArray out;
+    QByteArray err;
     ManualClock clock(QDateTime(QDate(2026, 12, 9), QTime(23, 0)));
+    QByteArray keyLine;
     {
         asrun::Journal journal(dir.path(), {}, clock, nullptr);
         journal.append(announcement(1));
@@ -99,37 +102,27 @@ TEST(AsrunCommandLine, VerifyNamesItsKeyWhatIsNotSealedYetAndAClosedDayWithoutSi
         for (int i = 3; i <= 5; ++i)
             journal.append(announcement(i));
         ASSERT_TRUE(journal.flush(5000));
-        // The folder as it is while the program runs.
-        QDir().mkpath(days);
-        for (const QString& name :
-             QDir(dir.path() + QLatin1String("/asrun")).entryList(QDir::Files))
-            QFile::copy(dir.path() + QLatin1String("/asrun/") + name, days + name);
+        keyLine = "key: " + stationPublicKey(dir.path()).keyIdText().toLatin1() + " (" +
+                  QFile::encodeName(dir.path()) + "/asrun.pub)\n";
+        // While the program runs.
+        EXPECT_EQ(
+            runWithoutDisplay({"--dir", dir.path(), "--asrun-verify", today, day}, &out, &err), 0)
+            << err.toStdString();
+        EXPECT_EQ(out, "all holds: 2 files, 6 records, last seq 6\n" + keyLine +
+                           "not sealed yet: 3 records after the last seal, " +
+                           QFile::encodeName(today) + ":1-3 (seq 4-6)\n");
     }
-    QFile::copy(dir.path() + QLatin1String("/asrun.pub"),
-                copy.path() + QLatin1String("/asrun.pub"));
-    const QString day = days + QLatin1String("2026-12-09.jsonl");
-    const QString today = days + QLatin1String("2026-12-10.jsonl");
-    const QByteArray keyLine = "key: " + stationPublicKey(dir.path()).keyIdText().toLatin1() +
-                               " (" + QFile::encodeName(copy.path()) + "/asrun.pub)\n";
-    QByteArray out;
-    QByteArray err;
-    EXPECT_EQ(runWithoutDisplay({"--dir", copy.path(), "--asrun-verify", today, day}, &out, &err),
-              0)
-        << err.toStdString();
-    EXPECT_EQ(out, "all holds: 2 files, 6 records, last seq 6\n" + keyLine +
-                       "not sealed yet: 3 records after the last seal, " +
-                       QFile::encodeName(today) + ":1-3 (seq 4-6)\n");
 
     // The day before, alone: today's file beside it says it was closed.
     QFile::remove(day + QLatin1String(".minisig"));
-    EXPECT_EQ(runWithoutDisplay({"--dir", copy.path(), "--asrun-verify", day}, &out, &err), 1);
+    EXPECT_EQ(runWithoutDisplay({"--dir", dir.path(), "--asrun-verify", day}, &out, &err), 1);
     EXPECT_TRUE(
         err.contains("2026-12-09.jsonl:3 (seq 3): the day is closed, but its signature "
                      "2026-12-09.jsonl.minisig is missing"))
         << err.toStdString();
     EXPECT_TRUE(err.endsWith(keyLine)) << err.toStdString();
     writeAll(day, readAll(day).split('\n').first() + '\n');
-    EXPECT_EQ(runWithoutDisplay({"--dir", copy.path(), "--asrun-verify", day}, &out, &err), 1);
+    EXPECT_EQ(runWithoutDisplay({"--dir", dir.path(), "--asrun-verify", day}, &out, &err), 1);
     EXPECT_TRUE(err.contains("2026-12-09.jsonl:1 (seq 1): the day does not end with a seal"))
         << err.toStdString();
 }
