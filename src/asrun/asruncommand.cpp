@@ -47,7 +47,12 @@ int runVerify(const QStringList& files, const QString& publicKeyPath, const QStr
         return 2;
     }
     const Verifier::Result result = Verifier(*key).verify(files);
-    print(result.outcome == Verifier::Outcome::Holds ? stdout : stderr, result.text + u'\n');
+    // The verdict, the key it rests on, and what no seal vouches for yet.
+    QString text = result.text + u'\n' +
+                   QStringLiteral("key: %1 (%2)\n").arg(result.keyId, QDir::cleanPath(keyPath));
+    if (!result.unsealedText.isEmpty())
+        text += result.unsealedText + u'\n';
+    print(result.outcome == Verifier::Outcome::Holds ? stdout : stderr, text);
     return int(result.outcome);
 }
 

@@ -1,8 +1,12 @@
 #include "chain.h"
 
 #include <QCryptographicHash>
+#include <QFile>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTimeZone>
+
+#include <algorithm>
 
 #include "asrun/publickey.h"
 
@@ -12,6 +16,7 @@ namespace {
 
 constexpr QByteArrayView kSigMember = ",\"sig\":\"";
 constexpr qsizetype kSigHexChars = 128;
+constexpr qint64 kTailBytes = 64 * 1024;  // holds a record's line many times over
 
 }  // namespace
 
@@ -63,6 +68,47 @@ std::optional<QDate> dayOfFileName(const QString& fileName)
     if (!day.isValid())
         return std::nullopt;
     return day;
+}
+
+bool closesDay(const QJsonObject& record)
+{
+    const QString type = record.value(u"type").toString();
+    const QString reason = record.value(u"reason").toString();
+    return (type == u"seal" || type == u"unsealed") &&
+           (reason == u"midnight" || reason == u"clock");
+}
+
+QByteArray firstLine(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray line = file.readLine(kTailBytes);
+    return line.endsWith('\n') ? line.chopped(1) : QByteArray();
+}
+
+QByteArray lastWholeLine(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    qint64 from = std::max<qint64>(0, file.size() - kTailBytes);
+    for (;;) {
+        if (!file.seek(from))
+            return {};
+        const QByteArray tail = file.readAll();
+        const qsizetype end = tail.lastIndexOf('\n');
+        const qsizetype before = end > 0 ? tail.lastIndexOf('\n', end - 1) : -1;
+        if (from == 0 || before >= 0)
+            return end < 0 ? QByteArray() : tail.mid(before + 1, end - before - 1);
+        from = 0;  // a line longer than the tail: the whole file
+    }
+}
+
+qint64 seqOf(const QByteArray& line)
+{
+    const QJsonValue seq = QJsonDocument::fromJson(line).object().value(u"seq");
+    return seq.isDouble() ? seq.toInteger(-1) : -1;
 }
 
 QString localText(const QDateTime& moment)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -30,6 +31,18 @@ bool splitSealLine(const QByteArray& line, QByteArray* body, QByteArray* signatu
 // "YYYY-MM-DD.jsonl" and back.
 QString dayFileName(QDate day);
 std::optional<QDate> dayOfFileName(const QString& fileName);
+
+// A record that closes its day: the seal written when the day was left, at its midnight or for a
+// step of the clock ("reason" "midnight" or "clock"), or, with no key to seal, the "unsealed"
+// record that says why there is none. A closed day is never written again.
+bool closesDay(const QJsonObject& record);
+
+// A day file's first line and its last whole one (read from the file's end); "" when there is
+// none or the file cannot be read.
+QByteArray firstLine(const QString& path);
+QByteArray lastWholeLine(const QString& path);
+// The seq of a record's line; -1 when the line is no record.
+qint64 seqOf(const QByteArray& line);
 
 // "2026-12-09T23:40:01.123+03:00" and "2026-12-09T20:40:01.123Z".
 QString localText(const QDateTime& moment);

@@ -1,17 +1,11 @@
 #pragma once
 
-#include <QDate>
-#include <QDateTime>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
 
-#include <atomic>
-#include <condition_variable>
-#include <deque>
+#include <chrono>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <thread>
 
 #include "asrun/journaloptions.h"
@@ -24,7 +18,7 @@ class EventLog;
 
 namespace velumo::asrun {
 
-class StationKey;
+class JournalWriter;
 
 // The as-run journal: one JSON-lines file a day ("asrun/YYYY-MM-DD.jsonl"), each record chained
 // to the one before by its SHA-256, sealed with the station's key at midnight, at exit and on
@@ -36,87 +30,42 @@ class StationKey;
 // too, so the user-interface thread never waits for the disk. While the disk is full the records
 // wait in memory (at most queueLimit; beyond that they are counted and answered by a gap record),
 // and velumo.log hears of it once.
+//
+// A record goes to the file of its own date unless that day is closed (then to the next day
+// still open). Without a usable key the days are closed all the same, each by an "unsealed"
+// record that says why; velumo.log and status.asrun ("error") say so too. Old sealed days are
+// removed only while a time service holds the clock and it is not behind the last record.
 class Journal final : public RecordSink {
 public:
+    // The exit's bound: the writer writes what is queued for kExitWriteMs, and is waited for no
+    // longer than kExitWait (a disk that hangs); what it did not write is counted in velumo.log.
+    static constexpr std::chrono::milliseconds kExitWrite{4000};
+    static constexpr std::chrono::milliseconds kExitWait{5000};
+
     // log may be null (tests); otherwise its lines are written on the thread that made the
     // journal, as are the seal's answers.
     Journal(QString programFolder, JournalOptions options, const Clock& clock, EventLog* log);
-    ~Journal() override;  // writes what is queued, seals the day ("exit") and ends the writer
+    ~Journal() override;  // writes what is queued, seals the day ("exit"), ends the writer
 
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
     void append(QJsonObject record) override;
     void seal(std::function<void(bool ok, QString text)> done) override;
+    // {"file", "records", "last_seq", "last_seal", "key_id", "error", "waiting"}.
     QJsonObject status() const override;
 
     // Waits at most timeoutMs until the start-up's recovery is done and everything appended so far
     // is on the disk (tests, benchmark).
     bool flush(int timeoutMs);
 
-    QString folder() const { return m_folder; }
+    QString folder() const;
 
 private:
-    struct Item {
-        enum class Kind { Record, Lost, Seal } kind = Kind::Record;
-        QJsonObject record;
-        QDateTime stamp;
-        std::function<void(bool, QString)> done;  // Seal
-    };
-    struct Day;
-
-    void run();
-    void write();
-    void recover();
-    void closeDay(const char* reason);
-    bool writeRecord(QJsonObject record, const QDateTime& stamp, QByteArray* line = nullptr);
-    bool writeSeal(const char* reason, const QDateTime& stamp);
-    // Writes a record's line and makes it the chain's last; sealReason is null for a record.
-    bool commitLine(const QByteArray& line, const char* sealReason, const QDateTime& stamp);
-    bool writeLine(const QByteArray& line, QString* error);
-    bool openDay(QDate day, QString* error);
-    void signClosedDay(QDate day);
-    void removeExpired();
-    void report(const QString& kind, const QString& text);
-    void answer(std::function<void(bool, QString)> done, bool ok, QString text);
-    void setAlarm(const QString& text);
-    void clearAlarm();
-
-    const QString m_programFolder;
-    const JournalOptions m_options;
-    const QString m_folder;
     const Clock& m_clock;
     EventLog* m_log;
     QObject m_context;  // lives on the thread that made the journal: log lines and answers
-
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_idle;
-    std::deque<Item> m_queue;
-    bool m_ready = false;  // the start-up's recovery is done
-    bool m_writing = false;
-    bool m_failed = false;  // the writer stopped on an exception
-    bool m_stopping = false;
-    qint64 m_lost = 0;
-    bool m_overflowTold = false;  // the overflow was reported in this trouble
-    QDateTime m_lostFrom;
-    QDateTime m_lostTo;
-    QJsonObject m_status;
-
-    // Writer thread only.
-    std::unique_ptr<StationKey> m_key;
-    QDate m_day;       // the newest day a file was opened or closed for
-    int m_fd = -1;     // that day's file while it is open
-    qint64 m_end = 0;  // its length up to the last whole record
-    int m_dayRecords = 0;
-    QByteArray m_dayFirstPrev;
-    QByteArray m_lastHash;
-    qint64 m_seq = 0;
-    bool m_lastWasSeal = false;
-    QByteArray m_lastSealReason;
-    bool m_alarm = false;
-    std::atomic_bool m_diskFull{false};  // m_alarm, for the user-interface thread
-
+    std::shared_ptr<JournalWriter> m_writer;
     std::thread m_thread;
 };
 

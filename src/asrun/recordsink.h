@@ -26,7 +26,8 @@ namespace velumo::asrun {
 //   program       event ("start", "exit"), version
 //   clock         step_s (the wall clock's step the program noticed, seconds, signed)
 //
-// "gap" and "seal" records are the journal's own.
+// "gap", "seal" and "unsealed" (a day closed without a seal: no usable key, "why" says so)
+// records are the journal's own.
 class RecordSink {
 public:
     virtual ~RecordSink() = default;
@@ -37,7 +38,8 @@ public:
     // user-interface thread with the outcome and a short text of it.
     virtual void seal(std::function<void(bool ok, QString text)> done) = 0;
 
-    // status.asrun: {"file", "records", "last_seq", "last_seal"}.
+    // status.asrun: {"file", "records", "last_seq", "last_seal"}; the journal adds "key_id",
+    // "error" (why it cannot write or seal, "" when it can) and "waiting" (records in memory).
     virtual QJsonObject status() const = 0;
 };
 

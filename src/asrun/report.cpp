@@ -24,8 +24,37 @@ QString secondsText(double seconds, QChar decimalPoint)
     return text;
 }
 
+// The field as text whether the record holds a string or a number.
+QString fieldText(const QJsonValue& value)
+{
+    if (value.isDouble()) {
+        const double number = value.toDouble();
+        return number == double(value.toInteger()) ? QString::number(value.toInteger())
+                                                   : QString::number(number);
+    }
+    return value.toString();
+}
+
+// Indexes that are numbers by their value, before any other text.
+bool indexBefore(const QString& a, const QString& b)
+{
+    bool numberA = false;
+    bool numberB = false;
+    const qlonglong valueA = a.toLongLong(&numberA);
+    const qlonglong valueB = b.toLongLong(&numberB);
+    if (numberA != numberB)
+        return numberA;
+    if (numberA && valueA != valueB)
+        return valueA < valueB;
+    return a < b;
+}
+
 QString csvField(QString text)
 {
+    // A spreadsheet runs a field that starts so as a formula: the quote makes it text.
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && kFormulaStarts.contains(text.front()))
+        text.prepend(u'\'');
     if (text.contains(u';') || text.contains(u'"') || text.contains(u'\n') ||
         text.contains(u'\r')) {
         text.replace(QLatin1String("\""), QLatin1String("\"\""));
@@ -81,12 +110,13 @@ void Report::add(const QJsonObject& record)
             return;
         if (!m_filter.file.isEmpty() || !inPeriod(record, QStringLiteral("entered")))
             return;
-        const int index = record.value(u"index").toInt();
-        auto row = std::lower_bound(m_announcements.begin(), m_announcements.end(), index,
-                                    [](const Announcement& a, int i) { return a.index < i; });
+        const QString index = fieldText(record.value(u"index"));
+        auto row = std::lower_bound(
+            m_announcements.begin(), m_announcements.end(), index,
+            [](const Announcement& a, const QString& i) { return indexBefore(a.index, i); });
         if (row == m_announcements.end() || row->index != index)
-            row = m_announcements.insert(row, Announcement{index, 0, {}, 0, 0});
-        row->tariff = record.value(u"tariff").toInt();
+            row = m_announcements.insert(row, Announcement{index, {}, {}, 0, 0});
+        row->tariff = fieldText(record.value(u"tariff"));
         row->text = record.value(u"text").toString();
         ++row->shown;
         const QDateTime entered = moment(record, QStringLiteral("entered"));
@@ -157,9 +187,9 @@ QByteArray Report::csv() const
     QStringList lines;
     lines.append(QStringLiteral("Вид;Номер;Тариф;Текст или файл;Показов;Секунд"));
     for (const Announcement& a : m_announcements)
-        lines.append(QStringList{QStringLiteral("объявление"), QString::number(a.index),
-                                 QString::number(a.tariff), csvField(a.text),
-                                 QString::number(a.shown), secondsText(a.seconds, u',')}
+        lines.append(QStringList{QStringLiteral("объявление"), csvField(a.index),
+                                 csvField(a.tariff), csvField(a.text), QString::number(a.shown),
+                                 secondsText(a.seconds, u',')}
                          .join(u';'));
     for (const Content& c : m_content)
         lines.append(QStringList{csvField(c.kind), QString(), QString(), csvField(c.source),

@@ -20,9 +20,11 @@ public:
         QString kind;  // "announcement", or a content kind ("k", "b", "p", "f", "w", "t"); "" all
         QString file;  // a content source, whole or its file name; "" all
     };
+    // An announcement's index and tariff as its block gives them: the recorder writes them as
+    // text, a number is read as its decimal text.
     struct Announcement {
-        int index = 0;
-        int tariff = 0;
+        QString index;
+        QString tariff;
         QString text;
         int shown = 0;
         double seconds = 0;
@@ -46,14 +48,15 @@ public:
     int unreadableLines() const { return m_unreadableLines; }
 
     QString text() const;
-    // Windows-1251, ";"-separated, CR LF, decimal commas: what a Russian spreadsheet opens.
+    // Windows-1251, ";"-separated, CR LF, decimal commas: what a Russian spreadsheet opens. A
+    // text that a spreadsheet would take for a formula starts with "'".
     QByteArray csv() const;
 
 private:
     bool inPeriod(const QJsonObject& record, const QString& momentMember) const;
 
     Filter m_filter;
-    QList<Announcement> m_announcements;  // in index order
+    QList<Announcement> m_announcements;  // in index order (numbers by value, then texts)
     QList<Content> m_content;             // in kind, then source order
     int m_unreadableLines = 0;
 };

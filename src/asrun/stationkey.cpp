@@ -97,6 +97,14 @@ std::optional<StationKey> StationKey::loadOrCreate(const QString& programFolder,
         }
         keyId = decoded.decoded.mid(2, PublicKey::kKeyIdBytes);
         secret = decoded.decoded.mid(2 + PublicKey::kKeyIdBytes);
+    } else if (QFile::exists(publicPath)) {
+        // The auditors hold asrun.pub: a new secret key could never match it, and replacing it
+        // silently would disown every sealed day.
+        *error = QStringLiteral(
+                     "%1 is missing (%2 is there: put the key back, or remove both "
+                     "for a new pair)")
+                     .arg(secretPath, publicPath);
+        return std::nullopt;
     } else {
         unsigned char pk[crypto_sign_PUBLICKEYBYTES];
         secret.resize(crypto_sign_SECRETKEYBYTES);

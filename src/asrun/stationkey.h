@@ -14,9 +14,9 @@ namespace velumo::asrun {
 // secret key) and "asrun.pub" (minisign's public key format) in the program folder.
 class StationKey {
 public:
-    // Loads the pair, or makes it when there is no secret key yet; a missing public key file is
-    // written again from the secret key. Nothing, with the reason in error, when the key cannot
-    // be read or written.
+    // Loads the pair, or makes it when there is neither key file yet; a missing public key file
+    // is written again from the secret key. Nothing, with the reason in error, when the key
+    // cannot be read or written, or the secret key is gone while its public key is there.
     static std::optional<StationKey> loadOrCreate(const QString& programFolder, QString* error);
 
     static QString secretKeyPath(const QString& programFolder);

@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <QSet>
+
 #include <algorithm>
 #include <optional>
 
@@ -48,19 +50,62 @@ QString tornPartFault(const QString& dayPath, const QJsonObject& gap)
     return QString();
 }
 
+// The files in the order they were written: by the seq of their first record (a clock stepped
+// back writes a day dated before one written already); a file without one keeps its place by
+// date.
+void sortByChain(QStringList& files)
+{
+    std::stable_sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
+        const auto dayA = dayOf(a);
+        const auto dayB = dayOf(b);
+        return dayA && dayB && *dayA < *dayB;
+    });
+    QList<std::pair<qint64, QString>> keyed;
+    qint64 carried = -1;
+    for (const QString& path : files) {
+        const qint64 seq = chain::seqOf(chain::firstLine(path));
+        carried = seq >= 0 ? seq : carried;
+        keyed.append({carried, path});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (qsizetype i = 0; i < keyed.size(); ++i)
+        files[i] = keyed[i].second;
+}
+
+// The first seq of the named files and of the day files beside them, by absolute path.
+QList<std::pair<QString, qint64>> neighbours(const QStringList& files)
+{
+    QList<std::pair<QString, qint64>> found;
+    QSet<QString> seen;
+    const auto add = [&](const QString& path) {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        if (seen.contains(absolute))
+            return;
+        seen.insert(absolute);
+        found.append({absolute, chain::seqOf(chain::firstLine(path))});
+    };
+    for (const QString& path : files) {
+        add(path);
+        const QDir folder = QFileInfo(path).absoluteDir();
+        for (const QString& name : folder.entryList({QStringLiteral("*.jsonl")}, QDir::Files)) {
+            if (chain::dayOfFileName(name))
+                add(folder.filePath(name));
+        }
+    }
+    return found;
+}
+
 }  // namespace
 
 Verifier::Verifier(PublicKey key) : m_key(std::move(key)) {}
 
 Verifier::Result Verifier::verify(QStringList files) const
 {
-    // Days in date order whatever order they were named in; other names keep their place.
-    std::stable_sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
-        const auto dayA = dayOf(a);
-        const auto dayB = dayOf(b);
-        return dayA && dayB && *dayA < *dayB;
-    });
+    sortByChain(files);
+    const auto around = neighbours(files);
     Result result;
+    result.keyId = m_key.keyIdText();
     std::optional<QByteArray> previousHash;
     std::optional<qint64> previousSeq;
     const auto broken = [&result](const QString& where, const QString& what) {
@@ -88,6 +133,7 @@ Verifier::Result Verifier::verify(QStringList files) const
         QByteArray firstPrev;
         QJsonObject record;
         QString where = path;
+        qsizetype lastSeal = -1;
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const QByteArray& line = lines[i];
             where = QStringLiteral("%1:%2").arg(path).arg(i + 1);
@@ -142,15 +188,15 @@ Verifier::Result Verifier::verify(QStringList files) const
                     return broken(where, QStringLiteral("the seal's first_prev is not the first "
                                                         "record's prev (the day's start was "
                                                         "changed)"));
+                lastSeal = i;
             }
             previousHash = chain::sha256Hex(line);
             previousSeq = seq;
             ++result.records;
         }
-        const bool sealed = !lines.isEmpty() && record.value(u"type").toString() == u"seal";
         const QString signaturePath = path + QLatin1String(".minisig");
-        const bool closed = QFile::exists(signaturePath);
-        if (closed) {
+        const bool signedDay = QFile::exists(signaturePath);
+        if (signedDay) {
             QFile signatureFile(signaturePath);
             if (!signatureFile.open(QIODevice::ReadOnly)) {
                 result.outcome = Outcome::Unreadable;
@@ -162,9 +208,39 @@ Verifier::Result Verifier::verify(QStringList files) const
             if (!minisign::verify(m_key, bytes, signatureFile.read(64 * 1024), &why))
                 return broken(where, QStringLiteral("the day's minisign signature: %1").arg(why));
         }
-        if ((closed || f + 1 < files.size()) && !sealed && !lines.isEmpty())
-            return broken(where, QStringLiteral("the day does not end with a seal (records "
-                                                "removed at its end)"));
+        if (lines.isEmpty())
+            continue;  // nothing else to vouch for
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        const bool followed =
+            std::any_of(around.begin(), around.end(), [&](const std::pair<QString, qint64>& other) {
+                return other.first != absolute && other.second > *previousSeq;
+            });
+        if (signedDay || followed || chain::closesDay(record)) {
+            if (record.value(u"type").toString() == u"unsealed")
+                return broken(where, QStringLiteral("the day was closed without a seal (%1)")
+                                         .arg(record.value(u"why").toString()));
+            if (lastSeal + 1 < lines.size())
+                return broken(where, QStringLiteral("the day does not end with a seal (records "
+                                                    "removed at its end)"));
+            if (!signedDay)
+                return broken(where, QStringLiteral("the day is closed, but its signature %1 is "
+                                                    "missing (removed?)")
+                                         .arg(QFileInfo(signaturePath).fileName()));
+        } else if (lastSeal + 1 < lines.size()) {
+            // The open day: its last records hold the chain, but no seal vouches for them yet.
+            const qint64 count = lines.size() - 1 - lastSeal;
+            result.unsealed += count;
+            result.unsealedText =
+                QStringLiteral(
+                    "not sealed yet: %1 records after the last seal, %2:%3-%4 (seq "
+                    "%5-%6)")
+                    .arg(count)
+                    .arg(path)
+                    .arg(lastSeal + 2)
+                    .arg(lines.size())
+                    .arg(*previousSeq - count + 1)
+                    .arg(*previousSeq);
+        }
     }
     result.text =
         QStringLiteral("all holds: %1 files, %2 records").arg(files.size()).arg(result.records);

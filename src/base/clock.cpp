@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "base/clocksync.h"
+
 namespace velumo {
 
 QDateTime SystemClock::now() const
@@ -13,6 +15,11 @@ qint64 SystemClock::monotonicMs() const
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool SystemClock::synchronised() const
+{
+    return clockSynchronised();
 }
 
 }  // namespace velumo

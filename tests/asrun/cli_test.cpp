@@ -80,3 +80,49 @@ TEST(AsrunCommandLine, VerifyAndReportRunWithoutADisplay)
         << out.toStdString();
     EXPECT_EQ(runWithoutDisplay({"--dir", dir.path(), "--asrun-report", "2026-12-09"}, &out), 1);
 }
+
+// The verifier on the journal's own days: it names the key it checked with, counts and names the
+// open day's records after its last seal ("not sealed yet": they hold, no seal vouches for them
+// yet), and refuses a closed day whose signature was removed, its end cut off or not.
+TEST(AsrunCommandLine, VerifyNamesItsKeyWhatIsNotSealedYetAndAClosedDayWithoutSignature)
+{
+    QTemporaryDir dir;
+    const QString day = dir.path() + QLatin1String("/asrun/2026-12-09.jsonl");
+    const QString today = dir.path() + QLatin1String("/asrun/2026-12-10.jsonl");
+    QByteArray out;
+    QByteArray err;
+    ManualClock clock(QDateTime(QDate(2026, 12, 9), QTime(23, 0)));
+    QByteArray keyLine;
+    {
+        asrun::Journal journal(dir.path(), {}, clock, nullptr);
+        journal.append(announcement(1));
+        journal.append(announcement(2));
+        ASSERT_TRUE(journal.flush(5000));
+        clock.set(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
+        for (int i = 3; i <= 5; ++i)
+            journal.append(announcement(i));
+        ASSERT_TRUE(journal.flush(5000));
+        keyLine = "key: " + stationPublicKey(dir.path()).keyIdText().toLatin1() + " (" +
+                  QFile::encodeName(dir.path()) + "/asrun.pub)\n";
+        // While the program runs.
+        EXPECT_EQ(
+            runWithoutDisplay({"--dir", dir.path(), "--asrun-verify", today, day}, &out, &err), 0)
+            << err.toStdString();
+        EXPECT_EQ(out, "all holds: 2 files, 6 records, last seq 6\n" + keyLine +
+                           "not sealed yet: 3 records after the last seal, " +
+                           QFile::encodeName(today) + ":1-3 (seq 4-6)\n");
+    }
+
+    // The day before, alone: today's file beside it says it was closed.
+    QFile::remove(day + QLatin1String(".minisig"));
+    EXPECT_EQ(runWithoutDisplay({"--dir", dir.path(), "--asrun-verify", day}, &out, &err), 1);
+    EXPECT_TRUE(
+        err.contains("2026-12-09.jsonl:3 (seq 3): the day is closed, but its signature "
+                     "2026-12-09.jsonl.minisig is missing"))
+        << err.toStdString();
+    EXPECT_TRUE(err.endsWith(keyLine)) << err.toStdString();
+    writeAll(day, readAll(day).split('\n').first() + '\n');
+    EXPECT_EQ(runWithoutDisplay({"--dir", dir.path(), "--asrun-verify", day}, &out, &err), 1);
+    EXPECT_TRUE(err.contains("2026-12-09.jsonl:1 (seq 1): the day does not end with a seal"))
+        << err.toStdString();
+}

@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -52,6 +53,20 @@ int minisignVerify(const QString& programFolder, const QString& file)
 }
 
 const QDateTime kEvening(QDate(2026, 12, 9), QTime(23, 59, 58));
+
+// A full disk to be: a 64 KiB tmpfs on a temporary folder for the test's life (needs root).
+struct SmallDisk {
+    QTemporaryDir dir;
+    bool mounted =
+        QProcess::execute(QStringLiteral("mount"),
+                          {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                           QStringLiteral("size=64k"), QStringLiteral("tmpfs"), dir.path()}) == 0;
+    ~SmallDisk()
+    {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {dir.path()});
+    }
+};
 
 }  // namespace
 
@@ -458,19 +473,10 @@ TEST(AsrunJournal, SealOnRequestAndRetentionOfSealedDaysOnly)
 // writing resumes by itself when space comes back; the chain holds throughout.
 TEST(AsrunJournal, FullDiskKeepsTheOrderAndResumesWithACountedGap)
 {
-    QTemporaryDir dir;
+    SmallDisk disk;
+    ASSERT_TRUE(disk.mounted) << "mounting a tmpfs needs root";
+    const QTemporaryDir& dir = disk.dir;
     QTemporaryDir logDir;
-    const QByteArray mountPoint = QFile::encodeName(dir.path());
-    ASSERT_EQ(
-        QProcess::execute(QStringLiteral("mount"),
-                          {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                           QStringLiteral("size=64k"), QStringLiteral("tmpfs"), dir.path()}),
-        0)
-        << "mounting a tmpfs needs root";
-    struct Unmount {
-        QString path;
-        ~Unmount() { QProcess::execute(QStringLiteral("umount"), {path}); }
-    } unmount{dir.path()};
     EventLog log(logDir.path() + QLatin1String("/velumo.log"));
     ManualClock clock(QDateTime(QDate(2026, 12, 9), QTime(12, 0)));
     asrun::JournalOptions options;
@@ -561,6 +567,167 @@ TEST(AsrunJournal, MidnightClosesTheDayByItselfAndAClockStepBackNeverReopensIt)
     ASSERT_EQ(second.size(), 2);
     EXPECT_EQ(second[0].value(u"index").toInt(), 2);
     EXPECT_EQ(second[0].value(u"local").toString().left(19), QStringLiteral("2026-12-09T23:59:58"));
+    const auto result = verifyFolder(dir.path());
+    EXPECT_EQ(result.outcome, asrun::Verifier::Outcome::Holds) << result.text.toStdString();
+}
+
+namespace {
+
+QStringList types(const QList<QJsonObject>& list)
+{
+    QStringList names;
+    for (const QJsonObject& record : list)
+        names.append(record.value(u"type").toString());
+    return names;
+}
+
+}  // namespace
+
+// Without a usable key (asrun.key gone while asrun.pub is there, or rubbish) the writer goes on:
+// midnight closes the day with an "unsealed" record that says why, velumo.log and status say it,
+// the exit is prompt and clean (no gap at the next start), and the verifier refuses the day.
+TEST(AsrunJournal, WithoutAUsableKeyDaysCloseUnsealedAndSayWhy)
+{
+    const QList<std::pair<const char*, QByteArray>> damages{{"gone", {}},
+                                                            {"rubbish", "not a key\n"}};
+    for (const auto& [what, bytes] : damages) {
+        SCOPED_TRACE(what);
+        QTemporaryDir dir;
+        const QString keyPath = dir.path() + QLatin1String("/asrun.key");
+        ManualClock clock(kEvening);
+        {
+            asrun::Journal journal(dir.path(), {}, clock, nullptr);
+            journal.append(announcement(1));
+        }
+        QFile::remove(keyPath);
+        if (!bytes.isEmpty())
+            writeAll(keyPath, bytes);
+        EventLog log(dir.path() + QLatin1String("/velumo.log"));
+        for (int run = 0; run < 2; ++run) {
+            asrun::Journal journal(dir.path(), {}, clock, &log);
+            journal.append(announcement(2 + run));
+            ASSERT_TRUE(journal.flush(5000));
+            EXPECT_TRUE(journal.status().value(u"error").toString().contains(u"asrun.key"));
+            clock.set(kEvening.addSecs(3 + run));  // past midnight
+            journal.append(announcement(4 + run));
+            ASSERT_TRUE(journal.flush(5000));
+        }
+        ASSERT_FALSE(QFile::exists(keyPath) && bytes.isEmpty()) << "no new key beside asrun.pub";
+        const QString folder = dir.path() + QLatin1String("/asrun");
+        const auto first = records(folder + QLatin1String("/2026-12-09.jsonl"));
+        EXPECT_EQ(types(first), (QStringList{"announcement", "seal", "announcement", "unsealed"}));
+        EXPECT_TRUE(first[3].value(u"why").toString().contains(u"asrun.key"));
+        // The clean exit of the first run leaves no gap at the second's start.
+        const auto second = records(folder + QLatin1String("/2026-12-10.jsonl"));
+        EXPECT_EQ(types(second), (QStringList{"announcement", "unsealed", "announcement",
+                                              "announcement", "unsealed"}));
+        EXPECT_TRUE(logEvents(log.path(), QStringLiteral("error"))
+                        .value(0)
+                        .contains(QStringLiteral("без печати")));
+        const auto result = verifyFolder(dir.path());
+        EXPECT_EQ(result.outcome, asrun::Verifier::Outcome::Broken);
+        EXPECT_TRUE(result.text.contains(QStringLiteral("2026-12-09.jsonl:4")))
+            << result.text.toStdString();
+    }
+}
+
+// The exit waits for the writer no more than 5 s: a full disk at midnight (a real 64 KiB tmpfs)
+// refuses at once and the records it held back are counted in velumo.log; a writer that hangs in
+// the file system (its key file a FIFO nobody writes, as a share that stopped answering) is left.
+TEST(AsrunJournal, TheExitNeverWaitsLongForTheWriterAndCountsWhatItDidNotWrite)
+{
+    SmallDisk disk;
+    ASSERT_TRUE(disk.mounted) << "mounting a tmpfs needs root";
+    const QTemporaryDir& dir = disk.dir;
+    QTemporaryDir logDir;
+    EventLog log(logDir.path() + QLatin1String("/velumo.log"));
+    ManualClock clock(kEvening);
+    QElapsedTimer exit;
+    {
+        asrun::Journal journal(dir.path(), {}, clock, &log);
+        journal.append(announcement(0));
+        ASSERT_TRUE(journal.flush(5000));
+        QFile fill(dir.path() + QLatin1String("/filler"));
+        ASSERT_TRUE(fill.open(QIODevice::WriteOnly));
+        while (fill.write(QByteArray(1024, 'x')) == 1024 && fill.flush()) {
+        }
+        // The day's file takes records until its last block is full too, then midnight comes.
+        for (int i = 1; i <= 40; ++i)
+            journal.append(announcement(i));
+        ASSERT_TRUE(waitFor(
+            [&] { return !logEvents(log.path(), QStringLiteral("error")).isEmpty(); }, 5000));
+        clock.set(kEvening.addSecs(3));
+        journal.append(announcement(41));
+        waitFor([] { return false; }, 1500);
+        EXPECT_FALSE(journal.status().value(u"error").toString().isEmpty());
+        exit.start();
+    }
+    EXPECT_LT(exit.elapsed(), asrun::Journal::kExitWait.count());
+    const qsizetype written =
+        types(records(dir.path() + QLatin1String("/asrun/2026-12-09.jsonl"))).count("announcement");
+    EXPECT_TRUE(logEvents(log.path(), QStringLiteral("error"))
+                    .contains(QStringLiteral("Журнал показов: при выходе не записано записей: %1")
+                                  .arg(42 - written)))
+        << logEvents(log.path(), QStringLiteral("error")).join(u'\n').toStdString();
+
+    QTemporaryDir hung;
+    const QByteArray fifo = QFile::encodeName(hung.path() + QLatin1String("/asrun.key"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    {
+        asrun::Journal journal(hung.path(), {}, clock, &log);
+        for (int i = 1; i <= 3; ++i)
+            journal.append(announcement(i));
+        exit.start();
+    }
+    EXPECT_LT(exit.elapsed(), asrun::Journal::kExitWait.count() + 1000);
+    EXPECT_TRUE(logEvents(log.path(), QStringLiteral("error")).last().endsWith(u"записей: 3"));
+    // The thread left behind goes on once its read returns, and ends at its next step.
+    const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    ::close(writer);
+    EXPECT_TRUE(waitFor([&] { return QDir(hung.path() + QLatin1String("/asrun")).exists(); }));
+}
+
+// A clock in a wrong year (unsynchronised) removes no sealed day, nor does a start whose clock is
+// behind the last record written; once the clock is back, records go to their own date's file
+// (not on into the future day), and the chain verifies in the order the files were written.
+TEST(AsrunJournal, AClockInAWrongYearRemovesNothingAndRecordsGoBackToTheirOwnDate)
+{
+    QTemporaryDir dir;
+    writeAll(dir.path() + QLatin1String("/asrun.ini"), "retention_days=30\n");
+    const auto options = asrun::JournalOptions::read(dir.path());
+    const QString folder = dir.path() + QLatin1String("/asrun");
+    ManualClock clock(QDateTime(QDate(2026, 1, 1), QTime(10, 0)));
+    {
+        asrun::Journal journal(dir.path(), options, clock, nullptr);
+        journal.append(announcement(1));
+        ASSERT_TRUE(journal.flush(5000));
+        clock.set(QDateTime(QDate(2026, 1, 2), QTime(10, 0)));
+        journal.append(announcement(2));
+        ASSERT_TRUE(journal.flush(5000));
+        clock.setSynchronised(false);
+        clock.set(QDateTime(QDate(2031, 6, 1), QTime(10, 0)));
+        journal.append(announcement(3));
+        ASSERT_TRUE(journal.flush(5000));
+    }
+    const QStringList sealed{folder + QLatin1String("/2026-01-01.jsonl"),
+                             folder + QLatin1String("/2026-01-02.jsonl")};
+    for (const QString& day : sealed)
+        EXPECT_TRUE(QFile::exists(day) && QFile::exists(day + QLatin1String(".minisig")));
+    clock.setSynchronised(true);
+    clock.set(QDateTime(QDate(2026, 3, 1), QTime(10, 0)));
+    {
+        asrun::Journal journal(dir.path(), options, clock, nullptr);
+        ASSERT_TRUE(journal.flush(5000));
+        for (const QString& day : sealed)
+            EXPECT_TRUE(QFile::exists(day)) << "the clock is behind the last record";
+        journal.append(announcement(4));
+        ASSERT_TRUE(journal.flush(5000));
+    }
+    const auto back = records(folder + QLatin1String("/2026-03-01.jsonl"));
+    ASSERT_FALSE(back.isEmpty());
+    EXPECT_EQ(back[0].value(u"index").toInt(), 4);
+    EXPECT_EQ(types(records(folder + QLatin1String("/2031-06-01.jsonl"))).last(), "seal");
     const auto result = verifyFolder(dir.path());
     EXPECT_EQ(result.outcome, asrun::Verifier::Outcome::Holds) << result.text.toStdString();
 }

@@ -21,11 +21,14 @@ public:
     explicit ManualClock(const QDateTime& start) : m_ms(start.toMSecsSinceEpoch()) {}
     QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(m_ms.load()); }
     qint64 monotonicMs() const override { return m_ms.load(); }
+    bool synchronised() const override { return m_synced.load(); }
     void set(const QDateTime& moment) { m_ms = moment.toMSecsSinceEpoch(); }
     void advanceMs(qint64 ms) { m_ms += ms; }
+    void setSynchronised(bool synced) { m_synced = synced; }
 
 private:
     std::atomic<qint64> m_ms;
+    std::atomic_bool m_synced{true};
 };
 
 inline QJsonObject announcement(int index, const QString& text = QStringLiteral("Скидки"))

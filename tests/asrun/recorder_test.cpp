@@ -2,13 +2,16 @@
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
 #include "asrun/asruncontrol.h"
+#include "asrun/journalrig.h"
 #include "asrun/recorder.h"
 #include "asrun/recordsink.h"
+#include "asrun/report.h"
 #include "base/controlchannel.h"
 #include "base/operations.h"
 #include "base/worker.h"
@@ -314,6 +317,40 @@ TEST_F(Announcements, EachFromItsFirstLetterEnteringToItsLastLeavingWithThePlayb
     EXPECT_EQ(sink.records[1].value(u"index").toString(), "102");
     EXPECT_EQ(at(sink.records[1].value(u"left")), clock.now());
     EXPECT_EQ(log.records().size(), 2);
+}
+
+// The billing report on the journal the recorder really wrote: each index with its tariff, as
+// the block gives them, sums its own showings, and a text a spreadsheet would run as a formula is
+// neutralised in the CSV.
+TEST_F(Announcements, TheBillingReportOnTheRecordersOwnJournalAddsUp)
+{
+    {
+        ManualClock journalClock(clock.now());
+        asrun::Journal journal(dir.path(), {}, journalClock, nullptr);
+        asrun::Recorder journalRecorder(events, journal, hashing);
+        block.setLists({"0Хлеб", "0=HYPERLINK(\"http://x\")", "0-50% на всё"}, {"3", "0", "7"},
+                       {"101", "102", "9"});
+        recordedEngine.BitBtn2Click();
+        for (int i = 0; i < 1000 && sink.records.size() < 3; ++i)
+            timers.advance(10 * TickerEngine::kFrameMs);
+        ASSERT_EQ(sink.records.size(), 3);
+        journalRecorder.finish();
+        ASSERT_TRUE(journal.flush(5000));
+    }
+    asrun::Report report({clock.now().date(), clock.now().date(), {}, {}});
+    QString error;
+    ASSERT_TRUE(report.read(journalFiles(dir.filePath(QStringLiteral("asrun"))), &error));
+    const QStringList rows = QString(QStringDecoder("windows-1251")(report.csv()))
+                                 .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    // In index order, numbers by value; each shown once.
+    ASSERT_EQ(rows.size(), 4) << rows.join(u'\n').toStdString();
+    EXPECT_TRUE(rows[1].startsWith(QStringLiteral("объявление;9;7;'-50% на всё ;1;")))
+        << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].startsWith(QStringLiteral("объявление;101;3;Хлеб ;1;")))
+        << rows[2].toStdString();
+    EXPECT_TRUE(rows[3].startsWith(
+        QStringLiteral("объявление;102;0;\"'=HYPERLINK(\"\"http://x\"\") \";1;")))
+        << rows[3].toStdString();
 }
 
 TEST(AsrunControl, SealAnswersWhenTheSinkHasSealedAndStatusIsTheSinks)

@@ -66,10 +66,10 @@ TEST(AsrunReport, SumsTheTimesShownAndTheSecondsOfThePeriod)
 {
     const asrun::Report all = sample({QDate(2026, 12, 1), QDate(2026, 12, 2), {}, {}});
     ASSERT_EQ(all.announcements().size(), 2);
-    EXPECT_EQ(all.announcements()[0].index, 2);
+    EXPECT_EQ(all.announcements()[0].index, QStringLiteral("2"));
     EXPECT_EQ(all.announcements()[0].shown, 1);
     EXPECT_DOUBLE_EQ(all.announcements()[0].seconds, 3.25);
-    EXPECT_EQ(all.announcements()[1].index, 5);
+    EXPECT_EQ(all.announcements()[1].index, QStringLiteral("5"));
     EXPECT_EQ(all.announcements()[1].shown, 2);
     EXPECT_DOUBLE_EQ(all.announcements()[1].seconds, 22.5);
     ASSERT_EQ(all.content().size(), 2);
@@ -110,4 +110,26 @@ TEST(AsrunReport, CsvIsWindows1251WithSemicolonsCrLfAndDecimalCommas)
     EXPECT_FALSE(csv.contains('?'));
     QStringDecoder decoder("windows-1251");
     EXPECT_TRUE(QString(decoder(csv)).contains(QStringLiteral("Весёлый")));
+}
+
+// The recorder writes index and tariff as text, a number is read the same; every text that a
+// spreadsheet takes for a formula (=, +, -, @, tab, carriage return first) starts with "'".
+TEST(AsrunReport, IndexAsTextOrNumberAndNoFormulaInTheCsv)
+{
+    asrun::Report report({QDate(2026, 12, 1), QDate(2026, 12, 1), {}, {}});
+    const QStringList texts{"=1+2", "+7", "-5", "@SUM(A1)", "\tx", "\rx", "5=5"};
+    const QStringList fields{"'=1+2;2;4,0", "'+7;1;2,0",      "'-5;1;2,0", "'@SUM(A1);1;2,0",
+                             "'\tx;1;2,0",  "\"'\rx\";1;2,0", "5=5;1;2,0"};
+    QJsonObject record = shown(10, texts[0], QStringLiteral("2026-12-01T10:00:00.000+03:00"),
+                               QStringLiteral("2026-12-01T10:00:02.000+03:00"));
+    report.add(record);  // index 10 and tariff 1 as numbers
+    for (int i = 0; i < texts.size(); ++i) {
+        record.insert(QStringLiteral("index"), QString::number(10 + i));
+        record.insert(QStringLiteral("tariff"), QStringLiteral("1"));
+        record.insert(QStringLiteral("text"), texts[i]);
+        report.add(record);
+        EXPECT_TRUE(report.csv().contains(
+            test::cp1251(QStringLiteral("\r\nобъявление;%1;1;%2\r\n").arg(10 + i).arg(fields[i]))))
+            << i << ": " << report.csv().toStdString();
+    }
 }
