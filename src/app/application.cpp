@@ -36,6 +36,7 @@
 #include "players/clipwindow.h"
 #include "players/flashwindow.h"
 #include "players/titleswindow.h"
+#include "system/stopsignals.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
@@ -152,6 +153,12 @@ bool Application::start()
                        m_panel->notifyTray(FailureFeed::lineText(entry));
                    });
 
+    // A stop signal takes the way out of "exit"; one that came during the start-up waits in the
+    // pipe until now.
+    m_stopSignals = std::make_unique<StopSignals>();
+    connectGuarded(m_stopSignals.get(), &StopSignals::received, this,
+                   Origin::unattended(QStringLiteral("service")),
+                   [this](int signal) { stopBySignal(signal); });
     connectGuarded(m_form1, &SettingsWindow::closeRequested, this,
                    Origin::byOperator(QStringLiteral("application")),
                    [this] { m_services->guard([this] { FormClose(); }); });
@@ -304,7 +311,23 @@ void Application::postExit()
     if (m_exitPosted)
         return;
     m_exitPosted = true;
-    m_log.post(QStringLiteral("program"), {{QStringLiteral("event"), QStringLiteral("exit")}});
+    QJsonObject fields{{QStringLiteral("event"), QStringLiteral("exit")}};
+    if (!m_stopSignal.isEmpty())
+        fields.insert(QStringLiteral("signal"), m_stopSignal);
+    m_log.post(QStringLiteral("program"), fields);
+}
+
+void Application::stopBySignal(int signal)
+{
+    if (m_closing)
+        return;
+    m_stopSignal = StopSignals::name(signal);
+    m_log.write(QStringLiteral("program"),
+                QStringLiteral("%1: the program ends as by exit; what is on air is kept for the "
+                               "next start")
+                    .arg(m_stopSignal));
+    m_onAir->keepForNextStart(m_stopSignal);
+    exitProgram();
 }
 
 void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
@@ -312,6 +335,8 @@ void Application::shutDown(std::initializer_list<QWidget*> windowsToClose)
     if (m_closing)
         return;
     m_closing = true;
+    // The service manager waits for the end from now on (its stop timeout) and pings no more.
+    m_service->stopping();
     Exiting();
     m_ticker->engine().setTickerRunning(false);
     m_ticker->writePendingLog();

@@ -38,6 +38,7 @@ class PowerControl;
 class ServiceModule;
 class SettingsWindow;
 class ShellModule;
+class StopSignals;
 class TickerControl;
 class TickerModule;
 
@@ -74,6 +75,9 @@ private:
     void shutDown(std::initializer_list<QWidget*> windowsToClose);
     // The "program" event "exit", once, however the program ends.
     void postExit();
+    // SIGTERM, SIGINT, SIGHUP: the way out of "exit", but what is on air is kept for the next
+    // start (a service's restart brings it back, as after an unclean end).
+    void stopBySignal(int signal);
 
     QString m_folder;
     CommandLine m_commandLine;
@@ -110,7 +114,10 @@ private:
     std::unique_ptr<OnAirModule> m_onAir;
     std::unique_ptr<FleetOpsModule> m_fleetOps;
 
+    std::unique_ptr<StopSignals> m_stopSignals;
     std::unique_ptr<Timer> m_testThrow;  // the test hook's timer
+    // The signal that ended the run, empty for the other ways out.
+    QString m_stopSignal;
     bool m_closing = false;
     bool m_exitPosted = false;
 };

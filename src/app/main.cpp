@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMessageBox>
 #include <cstdio>
 #include <memory>
@@ -22,6 +24,8 @@
 #include "players/flashwindow.h"
 #include "players/webengine.h"
 #include "system/servicenotifier.h"
+#include "system/servicestart.h"
+#include "system/stopsignals.h"
 #include "ui/qttranslations.h"
 
 using namespace velumo;
@@ -49,6 +53,18 @@ void keepLargeBuffersInTheHeap()
         return;
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+}
+
+// The copy running on the folder is the service's: its status says a service manager runs it.
+bool runsAsService(const QString& folder)
+{
+    const ControlReply reply = sendControlCommand(folder, QStringLiteral("status"));
+    return reply.code == 0 && QJsonDocument::fromJson(reply.text.toUtf8())
+                                  .object()
+                                  .value(QLatin1String("service"))
+                                  .toObject()
+                                  .value(QLatin1String("manager"))
+                                  .toBool();
 }
 
 }  // namespace
@@ -112,6 +128,13 @@ int main(int argc, char** argv)
     if (const QString error = ProgramFolder::prepare(choice); !error.isEmpty())
         std::fputs((error + u'\n').toLocal8Bit().constData(), stderr);
 
+    // Started by the service manager, the program waits for a display and a free folder rather
+    // than fail (a failed start would show windows of a second copy, or count towards nothing).
+    const ServiceNotifier::Setup service = ServiceNotifier::fromEnvironment(qint64(::getpid()));
+    const bool underService = !service.socket.isEmpty();
+    if (underService && commandLine.powerSwitch == CommandLine::Switch::None)
+        ServiceStart::waitForWhatTheStartNeeds(service, folder);
+
     // Single instance: a copy already running on this folder is only shown (or closed by
     // "kill"); this copy then ends without touching any file.
     const bool running = isRunning(folder);
@@ -126,6 +149,10 @@ int main(int argc, char** argv)
         return 0;
     }
     if (running) {
+        // The autostart entry's start beside the service's copy: that copy runs the station, and
+        // nothing of either comes up on the public screen.
+        if (underService || (commandLine.autostart && runsAsService(folder)))
+            return 0;
         // The main window and the panel both come back (also from the notification area).
         sendControlCommand(folder, QStringLiteral("show"));
         sendControlCommand(folder, QStringLiteral("panel restore"));
@@ -141,6 +168,10 @@ int main(int argc, char** argv)
     if (!installQtTranslations(app))
         std::fputs("Qt's Russian translations were not found; Qt's own texts stay English\n",
                    stderr);
+    // From here on a stop signal ends the run as the exit command does (handled once the event
+    // loop runs); before, it ends the program as it always did.
+    if (!StopSignals::install())
+        std::fputs("The stop signals cannot be caught; they end the program outright\n", stderr);
     // Only the construction and start-up are caught here: once the event loop runs, every entry
     // point goes through the guard, and a failure there is reported while the program goes on.
     std::unique_ptr<Application> application;

@@ -63,6 +63,14 @@ void OnAirModule::begin()
     m_recorder->begin();
 }
 
+void OnAirModule::keepForNextStart(const QString& stoppedBy)
+{
+    OnAirState state = m_recorder->current();
+    m_recorder->end();
+    state.stoppedBy = stoppedBy;
+    m_file->keep(state);
+}
+
 void OnAirModule::finish()
 {
     m_file->finish();

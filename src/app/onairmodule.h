@@ -32,6 +32,9 @@ public:
     void begin();
     // The normal exit: velumo.state goes, the screen is released.
     void finish();
+    // A stop from outside (a signal): what is on air now stays in velumo.state for the next
+    // start, whatever the way out stops after this; finish() then keeps the file.
+    void keepForNextStart(const QString& stoppedBy);
 
 private:
     const Services& m_services;

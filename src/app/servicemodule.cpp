@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <QBoxLayout>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
@@ -120,6 +121,11 @@ void ServiceModule::registerCommands()
 {
     ControlServer& c = m_services.control;
     c.addStatus(QStringLiteral("desktop"), [] { return QJsonValue(probeDesktop().toJson()); });
+    // Whether a service manager runs this copy (a copy of the autostart entry then leaves it be).
+    c.addStatus(QStringLiteral("service"), [this] {
+        return QJsonValue(QJsonObject{{QStringLiteral("manager"), m_notifier->active()},
+                                      {QStringLiteral("stopping"), m_notifier->stoppingSent()}});
+    });
     // For the whole-program tests only, never in a normal run: the user-interface thread stops
     // answering for a while, as a stuck event loop would.
     if (qEnvironmentVariable("VELUMO_TEST_HOOKS") == QLatin1String("1")) {

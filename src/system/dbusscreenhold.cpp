@@ -6,6 +6,7 @@
 #include <QDBusPendingReply>
 #include <QDir>
 #include <QFileInfo>
+#include <utility>
 
 #include "base/guard.h"
 
@@ -66,10 +67,21 @@ void DBusScreenHold::probe(std::function<void(bool offered)> answer)
                  });
 }
 
-void DBusScreenHold::hold()
+void DBusScreenHold::answerHold(const QString& failure)
+{
+    if (Answer answer = std::exchange(m_holdAnswer, nullptr))
+        answer(failure);
+}
+
+void DBusScreenHold::hold(Answer answer)
 {
     m_wanted = true;
-    if (m_cookie || m_asking)
+    m_holdAnswer = std::move(answer);
+    if (m_cookie) {
+        answerHold({});
+        return;
+    }
+    if (m_asking)
         return;
     m_asking = true;
     QDBusMessage inhibit = screenSaverCall(QStringLiteral("Inhibit"));
@@ -78,41 +90,53 @@ void DBusScreenHold::hold()
                  [this](const QDBusPendingCall& call) {
                      m_asking = false;
                      const QDBusPendingReply<uint> reply = call;
-                     if (reply.isError())
+                     if (reply.isError()) {
+                         answerHold(QStringLiteral("%1 refused Inhibit: %2 %3")
+                                        .arg(kService, reply.error().name(),
+                                             reply.error().message()));
                          return;
+                     }
                      m_cookie = reply.value();
                      // Off air again while the answer was on its way.
                      if (!m_wanted)
-                         release();
+                         release([](const QString&) {});
+                     else
+                         answerHold({});
                  });
 }
 
-void DBusScreenHold::release()
+void DBusScreenHold::release(Answer answer)
 {
     m_wanted = false;
-    if (!m_cookie)
+    m_holdAnswer = nullptr;
+    if (!m_cookie) {
+        answer({});
         return;
-    unInhibit(*m_cookie, false);
-    m_cookie.reset();
-}
-
-void DBusScreenHold::releaseNow()
-{
-    m_wanted = false;
-    if (!m_cookie)
-        return;
-    unInhibit(*m_cookie, true);
-    m_cookie.reset();
-}
-
-void DBusScreenHold::unInhibit(uint cookie, bool wait)
-{
+    }
     QDBusMessage call = screenSaverCall(QStringLiteral("UnInhibit"));
-    call << cookie;
-    if (wait)
-        QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
-    else
-        QDBusConnection::sessionBus().asyncCall(call);
+    call << *m_cookie;
+    m_cookie.reset();
+    whenAnswered(QDBusConnection::sessionBus().asyncCall(call), m_context.get(),
+                 [answer](const QDBusPendingCall& reply) {
+                     answer(reply.isError() ? QStringLiteral("%1 refused UnInhibit: %2")
+                                                  .arg(kService, reply.error().message())
+                                            : QString());
+                 });
+}
+
+QString DBusScreenHold::releaseNow()
+{
+    m_wanted = false;
+    m_holdAnswer = nullptr;
+    if (!m_cookie)
+        return {};
+    QDBusMessage call = screenSaverCall(QStringLiteral("UnInhibit"));
+    call << *m_cookie;
+    m_cookie.reset();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
+    return reply.type() == QDBusMessage::ErrorMessage
+               ? QStringLiteral("%1 refused UnInhibit: %2").arg(kService, reply.errorMessage())
+               : QString();
 }
 
 }  // namespace velumo

@@ -20,18 +20,20 @@ public:
 
     QString kind() const override { return QStringLiteral("dbus"); }
     void probe(std::function<void(bool offered)> answer) override;
-    void hold() override;
-    void release() override;
-    void releaseNow() override;
+    void hold(Answer answer) override;
+    void release(Answer answer) override;
+    QString releaseNow() override;
 
 private:
-    void unInhibit(uint cookie, bool wait);
+    // The answer of the hold asked last, once the service's answer is there.
+    void answerHold(const QString& failure);
 
     // The answers come back to this object while the hold lives.
     std::unique_ptr<QObject> m_context = std::make_unique<QObject>();
     bool m_wanted = false;
     bool m_asking = false;
     std::optional<uint> m_cookie;
+    Answer m_holdAnswer;
 };
 
 }  // namespace velumo

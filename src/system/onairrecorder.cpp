@@ -8,6 +8,8 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "dispatcher/dispatcherengine.h"
+#include "dispatcher/entryhandlers.h"
+#include "dispatcher/walltimer.h"
 #include "dispatcher/scheduleline.h"
 #include "players/playerregistry.h"
 #include "system/onairstatefile.h"
@@ -34,8 +36,10 @@ OnAirRecorder::OnAirRecorder(Parts parts, OnAirStateFile& file, const Clock& clo
     connectGuarded(&parts.players, &PlayerRegistry::stateChanged, this, origin,
                    [this] { record(false); });
     connectGuarded(&parts.settings, &Settings::changed, this, origin, [this](const QString& name) {
+        // The stop fields change as the dispatcher arms and runs a line's stop.
         if (name == QLatin1String(key::SCCheckBox6) || name == QLatin1String(key::SCEditn10) ||
-            name == QLatin1String(key::SCEdit5))
+            name == QLatin1String(key::SCEdit5) || name == QLatin1String(key::SCEditn3) ||
+            name == QLatin1String(key::SCEditn6))
             record(false);
     });
 }
@@ -51,6 +55,10 @@ OnAirState OnAirRecorder::current() const
     state.nextLine = m_parts.ticker.ResumeLine();
     state.dispatcherOn = settings.checked(key::SCCheckBox6);
     state.planFile = settings.text(key::SCEditn10);
+    for (const QChar letter : QStringLiteral("skbpfwt"))
+        if (const WallTimer* stop = m_parts.dispatcher.handlers().stopTimer(QString(letter));
+            stop && stop->isActive())
+            state.dispatcherStops.append(letter);
     state.players = m_parts.players.runningRequests();
     return state;
 }
@@ -81,7 +89,12 @@ void OnAirRecorder::logResume(const QString& text)
 void OnAirRecorder::prepareResume(const OnAirState& state)
 {
     Settings& settings = m_parts.settings;
-    settings.setChecked(key::SCCheckBox6, state.dispatcherOn);
+    // A line still on air after the day's last start left the dispatcher off: it comes back all
+    // the same, so that its own resume starts the line again with its stop (where the plan is
+    // loaded at start, the condition of that resume), and then arms the next line or goes off.
+    settings.setChecked(key::SCCheckBox6,
+                        state.dispatcherOn || (!state.dispatcherStops.isEmpty() &&
+                                               settings.checked(key::SCCheckbox19)));
     if (!state.planFile.isEmpty())
         settings.setText(key::SCEditn10, state.planFile);
     if (!state.blockFile.isEmpty())
@@ -92,17 +105,28 @@ void OnAirRecorder::resume(const OnAirState& state)
 {
     m_resumed.clear();
     Settings& settings = m_parts.settings;
-    if (state.dispatcherOn) {
+    logResume(state.stoppedBy.isEmpty() ? QStringLiteral("after an unclean end")
+                                        : QStringLiteral("after a stop by %1").arg(state.stoppedBy));
+    const bool dispatcherOn = settings.checked(key::SCCheckBox6);
+    if (dispatcherOn) {
         m_resumed.append(QStringLiteral("dispatcher"));
         logResume(QStringLiteral("dispatcher on, plan %1").arg(settings.text(key::SCEditn10)));
     }
     // The line the dispatcher's own resume starts again is left to it.
     QString byDispatcher;
-    if (state.dispatcherOn && settings.checked(key::SCCheckbox19))
+    if (dispatcherOn && settings.checked(key::SCCheckbox19))
         byDispatcher = scheduleline::contentLetter(m_parts.dispatcher.runningSavedEntry());
     for (const PlayerRequest& request : state.players) {
         if (byDispatcher == request.letter)
             continue;
+        // Content of a line whose stop nothing would arm again does not come back to play on
+        // past that stop.
+        if (byDispatcher.isEmpty() && state.dispatcherStops.contains(request.letter)) {
+            logResume(QStringLiteral("player %1 left off: its plan line is not resumed "
+                                     "(the plan is not loaded at start)")
+                          .arg(request.letter));
+            continue;
+        }
         guarded(m_notifier, [&] {
             logResume(QStringLiteral("player %1 %2 %3")
                           .arg(request.letter)

@@ -40,6 +40,8 @@ public:
     // Records from now on, starting with the state now. Until then (during the start-up, while
     // the stored settings come in) what a crash left stays in velumo.state.
     void begin();
+    // Records no more: what the way out stops is not written.
+    void end() { m_recording = false; }
 
     // The state now, as velumo.state holds it.
     OnAirState current() const;

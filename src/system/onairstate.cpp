@@ -46,15 +46,18 @@ QByteArray OnAirState::toJson() const
     QJsonArray playerList;
     for (const PlayerRequest& request : players)
         playerList.append(requestJson(request));
-    const QJsonObject object{
+    QJsonObject object{
         {QStringLiteral("format"), kFormat},
         {QStringLiteral("ticker"), QJsonObject{{QStringLiteral("running"), tickerRunning},
                                                {QStringLiteral("block_file"), blockFile},
                                                {QStringLiteral("next_line"), nextLine}}},
         {QStringLiteral("dispatcher"), QJsonObject{{QStringLiteral("on"), dispatcherOn},
-                                                   {QStringLiteral("plan_file"), planFile}}},
+                                                   {QStringLiteral("plan_file"), planFile},
+                                                   {QStringLiteral("stops_armed"), dispatcherStops}}},
         {QStringLiteral("players"), playerList},
     };
+    if (!stoppedBy.isEmpty())
+        object.insert(QStringLiteral("stopped_by"), stoppedBy);
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
@@ -75,6 +78,8 @@ std::optional<OnAirState> OnAirState::fromJson(const QByteArray& bytes)
     const QJsonObject dispatcher = object.value(QStringLiteral("dispatcher")).toObject();
     state.dispatcherOn = dispatcher.value(QStringLiteral("on")).toBool();
     state.planFile = dispatcher.value(QStringLiteral("plan_file")).toString();
+    state.dispatcherStops = dispatcher.value(QStringLiteral("stops_armed")).toString();
+    state.stoppedBy = object.value(QStringLiteral("stopped_by")).toString();
     for (const QJsonValue& value : object.value(QStringLiteral("players")).toArray())
         if (const std::optional<PlayerRequest> request = requestFrom(value.toObject()))
             state.players.append(*request);
@@ -89,7 +94,9 @@ bool OnAirState::operator==(const OnAirState& other) const
     };
     return tickerRunning == other.tickerRunning && blockFile == other.blockFile &&
            nextLine == other.nextLine && dispatcherOn == other.dispatcherOn &&
-           planFile == other.planFile && players.size() == other.players.size() &&
+           planFile == other.planFile && dispatcherStops == other.dispatcherStops &&
+           stoppedBy == other.stoppedBy &&
+           players.size() == other.players.size() &&
            std::equal(players.begin(), players.end(), other.players.begin(), same);
 }
 

@@ -85,6 +85,17 @@ void OnAirStateFile::writeNow()
         });
 }
 
+void OnAirStateFile::keep(const OnAirState& state)
+{
+    if (m_finished)
+        return;
+    m_delay->stop();
+    m_pending = state;
+    writeNow();
+    m_kept = true;
+    finish();
+}
+
 void OnAirStateFile::finish()
 {
     if (m_finished)
@@ -92,7 +103,8 @@ void OnAirStateFile::finish()
     m_finished = true;
     m_delay->stop();
     m_worker.waitForIdle(std::chrono::milliseconds(2000));
-    QFile::remove(m_path);
+    if (!m_kept)
+        QFile::remove(m_path);
 }
 
 }  // namespace velumo

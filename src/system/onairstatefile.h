@@ -37,6 +37,9 @@ public:
     void record(const OnAirState& state, bool announcementOnly = false);
     // The normal exit: pending writes end, the file goes, nothing more is recorded.
     void finish();
+    // A stop from outside: the state is written now and kept by finish(); nothing more is
+    // recorded.
+    void keep(const OnAirState& state);
 
     QString path() const { return m_path; }
     // Writes handed to the worker so far (for tests and benchmarks).
@@ -57,6 +60,7 @@ private:
     QString m_lastFailure;
     int m_writes = 0;
     bool m_finished = false;
+    bool m_kept = false;
 };
 
 }  // namespace velumo

@@ -52,41 +52,67 @@ void ScreenInhibitor::setOnAir(bool onAir)
     apply();
 }
 
+void ScreenInhibitor::log(const QString& text)
+{
+    if (m_log)
+        m_log->write(QStringLiteral("screen"), text);
+}
+
 void ScreenInhibitor::apply()
 {
-    if (!m_decided || m_wanted == m_held)
+    if (!m_decided || m_wanted == m_asked || m_chosen >= m_ways.size())
         return;
-    if (m_chosen >= m_ways.size()) {
-        m_held = false;
+    ScreenHold& hold = *m_ways[m_chosen];
+    m_asked = m_wanted;
+    const quint64 number = ++m_holdNumber;
+    QPointer<ScreenInhibitor> self(this);
+    if (m_asked) {
+        hold.hold([self, number](const QString& failure) {
+            if (self && self->m_asked && number == self->m_holdNumber)
+                self->holdAnswered(failure);
+        });
         return;
     }
-    ScreenHold& hold = *m_ways[m_chosen];
-    m_held = m_wanted;
-    if (m_held)
-        hold.hold();
-    else
-        hold.release();
-    if (m_log)
-        m_log->write(QStringLiteral("screen"),
-                     (m_held ? QStringLiteral("held (%1)") : QStringLiteral("released (%1)"))
-                         .arg(hold.kind()));
+    m_held = false;
+    log(QStringLiteral("released (%1)").arg(hold.kind()));
+    hold.release([self, kind = hold.kind()](const QString& failure) {
+        if (!self || failure.isEmpty())
+            return;
+        self->m_error = failure;
+        self->log(QStringLiteral("not released (%1): %2").arg(kind, failure));
+    });
+}
+
+void ScreenInhibitor::holdAnswered(const QString& failure)
+{
+    const QString kind = m_ways[m_chosen]->kind();
+    m_held = failure.isEmpty();
+    m_error = failure;
+    log(m_held ? QStringLiteral("held (%1)").arg(kind)
+               : QStringLiteral("not held (%1): %2").arg(kind, failure));
 }
 
 void ScreenInhibitor::releaseAtExit()
 {
     m_wanted = false;
-    if (!m_held || m_chosen >= m_ways.size())
+    if (!m_asked || m_chosen >= m_ways.size())
         return;
+    m_asked = false;
     m_held = false;
-    m_ways[m_chosen]->releaseNow();
-    if (m_log)
-        m_log->write(QStringLiteral("screen"),
-                     QStringLiteral("released (%1)").arg(m_ways[m_chosen]->kind()));
+    ++m_holdNumber;
+    ScreenHold& hold = *m_ways[m_chosen];
+    const QString failure = hold.releaseNow();
+    m_error = failure;
+    log(failure.isEmpty() ? QStringLiteral("released (%1)").arg(hold.kind())
+                          : QStringLiteral("not released (%1): %2").arg(hold.kind(), failure));
 }
 
 QJsonObject ScreenInhibitor::status() const
 {
-    return QJsonObject{{QStringLiteral("inhibit"), way()}, {QStringLiteral("held"), m_held}};
+    QJsonObject object{{QStringLiteral("inhibit"), way()}, {QStringLiteral("held"), m_held}};
+    if (!m_error.isEmpty())
+        object.insert(QStringLiteral("error"), m_error);
+    return object;
 }
 
 }  // namespace velumo

@@ -20,6 +20,28 @@ std::optional<ServiceNotifier::Setup>& taken()
     return setup;
 }
 
+// Only a path or an abstract name; anything else (a vsock address) is not ours to speak.
+bool speakable(const QByteArray& name)
+{
+    return !name.isEmpty() && (name[0] == '/' || name[0] == '@') &&
+           size_t(name.size()) < sizeof(sockaddr_un::sun_path);
+}
+
+bool sendTo(int fd, QByteArray name, const QByteArray& message)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (name[0] == '@')
+        name[0] = '\0';
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    // An abstract name has no terminating zero: its length is part of the name.
+    const socklen_t length = socklen_t(offsetof(sockaddr_un, sun_path) + size_t(name.size()) +
+                                       (name[0] == '\0' ? 0 : 1));
+    // A manager that does not read is not waited for: the datagram is dropped.
+    return ::sendto(fd, message.constData(), size_t(message.size()), MSG_NOSIGNAL,
+                    reinterpret_cast<const sockaddr*>(&address), length) == message.size();
+}
+
 }  // namespace
 
 void ServiceNotifier::takeFromEnvironment(qint64 ownPid)
@@ -51,14 +73,21 @@ void ServiceNotifier::clearEnvironment()
     qunsetenv("WATCHDOG_PID");
 }
 
+bool ServiceNotifier::sendOnce(const Setup& setup, const QByteArray& message)
+{
+    if (!speakable(setup.socket))
+        return false;
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    const bool sent = sendTo(fd, setup.socket, message);
+    ::close(fd);
+    return sent;
+}
+
 ServiceNotifier::ServiceNotifier(Setup setup, TimerFactory& timers) : m_setup(std::move(setup))
 {
-    const QByteArray& name = m_setup.socket;
-    // Only a path or an abstract name; anything else (a vsock address) is not ours to speak.
-    if (name.isEmpty() || (name[0] != '/' && name[0] != '@'))
-        return;
-    sockaddr_un address{};
-    if (size_t(name.size()) >= sizeof(address.sun_path))
+    if (!speakable(m_setup.socket))
         return;
     m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (m_fd < 0)
@@ -92,20 +121,7 @@ qint64 ServiceNotifier::watchdogIntervalMs() const
 
 bool ServiceNotifier::send(const QByteArray& message)
 {
-    if (m_fd < 0)
-        return false;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    QByteArray name = m_setup.socket;
-    if (name[0] == '@')
-        name[0] = '\0';
-    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-    // An abstract name has no terminating zero: its length is part of the name.
-    const socklen_t length = socklen_t(offsetof(sockaddr_un, sun_path) + size_t(name.size()) +
-                                       (name[0] == '\0' ? 0 : 1));
-    // A manager that does not read is not waited for: the datagram is dropped.
-    return ::sendto(m_fd, message.constData(), size_t(message.size()), MSG_NOSIGNAL,
-                    reinterpret_cast<const sockaddr*>(&address), length) == message.size();
+    return m_fd >= 0 && sendTo(m_fd, m_setup.socket, message);
 }
 
 void ServiceNotifier::ready()

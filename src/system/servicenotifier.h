@@ -34,10 +34,15 @@ public:
     // systemd in its name.
     static void clearEnvironment();
 
+    // One message sent at once, for the time before the event loop runs (a start that waits);
+    // false when no manager listens or it could not be sent.
+    static bool sendOnce(const Setup& setup, const QByteArray& message);
+
     ServiceNotifier(Setup setup, TimerFactory& timers);
     ~ServiceNotifier();
 
     bool active() const { return m_fd >= 0; }
+    bool stoppingSent() const { return m_stopping; }
     qint64 watchdogIntervalMs() const;
 
     void ready();

@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include "base/failure.h"
+#include "base/guard.h"
 #include "base/textfile.h"
 
 namespace velumo {
@@ -102,13 +103,16 @@ void XsetScreenHold::probe(std::function<void(bool offered)> answer)
         [answer](const JobResult<bool>& result) { answer(result.ok() && *result.value); });
 }
 
-void XsetScreenHold::hold()
+void XsetScreenHold::hold(Answer answer)
 {
     m_worker.run(
         this,
         [display = m_display, kept = m_keptPath, found = m_found](const auto&) {
             const QString query = runXset(display, {QStringLiteral("q")});
             const std::optional<Settings> now = parse(query);
+            if (!now)
+                throw Failure(QStringLiteral("xset q gave no screen-saver settings: %1")
+                                  .arg(query.left(200)));
             {
                 // A hold that follows a hold keeps what was found first; one that follows a run
                 // that never released takes what that run found.
@@ -127,35 +131,53 @@ void XsetScreenHold::hold()
                 }
             }
             runXset(display, {QStringLiteral("s"), QStringLiteral("off")});
-            if (now && now->dpmsPresent)
+            if (now->dpmsPresent)
                 runXset(display, {QStringLiteral("-dpms")});
         },
-        [](const JobResult<std::monostate>&) {});
+        [answer](const JobResult<std::monostate>& result) { answer(result.error); });
 }
 
-void XsetScreenHold::release()
+void XsetScreenHold::runRelease(Answer answer, std::shared_ptr<QString> failure)
 {
     m_worker.run(
         this,
-        [display = m_display, kept = m_keptPath, found = m_found](const auto&) {
+        [display = m_display, kept = m_keptPath, found = m_found, failure](const auto&) {
             std::optional<Settings> settings;
             {
                 const QMutexLocker lock(&g_foundLock);
                 settings = *found;
                 found->reset();
             }
-            if (settings)
-                for (const QStringList& arguments : restoreArguments(*settings))
-                    runXset(display, arguments);
+            try {
+                if (settings)
+                    for (const QStringList& arguments : restoreArguments(*settings))
+                        runXset(display, arguments);
+            } catch (...) {
+                if (failure) {
+                    const QMutexLocker lock(&g_foundLock);
+                    *failure = currentExceptionText();
+                }
+                // The settings found stay in the kept file for the next run to put back.
+                throw;
+            }
             QFile::remove(kept);
         },
-        [](const JobResult<std::monostate>&) {});
+        [answer](const JobResult<std::monostate>& result) { answer(result.error); });
 }
 
-void XsetScreenHold::releaseNow()
+void XsetScreenHold::release(Answer answer)
 {
-    release();
-    m_worker.waitForIdle(std::chrono::milliseconds(2 * kXsetTimeoutMs));
+    runRelease(std::move(answer));
+}
+
+QString XsetScreenHold::releaseNow()
+{
+    auto failure = std::make_shared<QString>();
+    runRelease([](const QString&) {}, failure);
+    if (!m_worker.waitForIdle(std::chrono::milliseconds(2 * kXsetTimeoutMs)))
+        return QStringLiteral("xset did not end in time");
+    const QMutexLocker lock(&g_foundLock);
+    return *failure;
 }
 
 }  // namespace velumo

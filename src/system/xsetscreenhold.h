@@ -39,11 +39,15 @@ public:
 
     QString kind() const override { return QStringLiteral("x11"); }
     void probe(std::function<void(bool offered)> answer) override;
-    void hold() override;
-    void release() override;
-    void releaseNow() override;
+    void hold(Answer answer) override;
+    void release(Answer answer) override;
+    QString releaseNow() override;
 
 private:
+    // The release job: the settings found put back, the kept file removed. failure (when given)
+    // receives why it failed, for the exit that cannot wait for an answer.
+    void runRelease(Answer answer, std::shared_ptr<QString> failure = {});
+
     QString m_keptPath;
     QString m_display;
     Worker m_worker;

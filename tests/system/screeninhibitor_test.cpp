@@ -9,7 +9,8 @@ using namespace velumo;
 
 namespace {
 
-// Records what it was asked; answers the probe when the test says so.
+// Records what it was asked; answers the probe when the test says so, a hold and a release at
+// once with the failure the test set.
 class RecordingHold final : public ScreenHold {
 public:
     RecordingHold(QString kind, QStringList& calls) : m_kind(std::move(kind)), m_calls(calls) {}
@@ -19,10 +20,23 @@ public:
         m_calls.append(m_kind + QStringLiteral(" probe"));
         m_answer = std::move(answer);
     }
-    void hold() override { m_calls.append(m_kind + QStringLiteral(" hold")); }
-    void release() override { m_calls.append(m_kind + QStringLiteral(" release")); }
-    void releaseNow() override { m_calls.append(m_kind + QStringLiteral(" releaseNow")); }
+    void hold(Answer answer) override
+    {
+        m_calls.append(m_kind + QStringLiteral(" hold"));
+        answer(failure);
+    }
+    void release(Answer answer) override
+    {
+        m_calls.append(m_kind + QStringLiteral(" release"));
+        answer(failure);
+    }
+    QString releaseNow() override
+    {
+        m_calls.append(m_kind + QStringLiteral(" releaseNow"));
+        return failure;
+    }
     void answer(bool offered) { m_answer(offered); }
+    QString failure;
 
 private:
     QString m_kind;
