@@ -67,10 +67,10 @@ Journal readJournal(const QString& folder)
         out.unsealed += sinceSeal;
     }
     QString output;
-    out.verified = test::runToEnd(QStringList{QStringLiteral("--dir"), folder,
-                                              QStringLiteral("--asrun-verify")} +
-                                      files,
-                                  &output, 60000) == 0;
+    out.verified =
+        test::runToEnd(
+            QStringList{QStringLiteral("--dir"), folder, QStringLiteral("--asrun-verify")} + files,
+            &output, 60000) == 0;
     out.verifierText = output.trimmed();
     return out;
 }
@@ -156,11 +156,11 @@ int main(int argc, char** argv)
                 stopMs.empty() ? -1LL : static_cast<long long>(stopMs.back()));
     std::printf("  runs without a clean end: %d; not on air when stopped: %d\n", failures,
                 notOnAir);
-    std::printf("  journal: %d days, %d records, %d exit seals, %d records not sealed, %d gaps "
-                "of an unclean end; verifier: %s (%s)\n",
-                journal.days, journal.records, journal.exitSeals, journal.unsealed,
-                journal.uncleanGaps, journal.verified ? "holds" : "FAILS",
-                qPrintable(journal.verifierText.left(300)));
+    std::printf(
+        "  journal: %d days, %d records, %d exit seals, %d records not sealed, %d gaps "
+        "of an unclean end; verifier: %s (%s)\n",
+        journal.days, journal.records, journal.exitSeals, journal.unsealed, journal.uncleanGaps,
+        journal.verified ? "holds" : "FAILS", qPrintable(journal.verifierText.left(300)));
     const bool clean = failures == 0 && journal.verified && journal.unsealed == 0 &&
                        journal.uncleanGaps == 0 && journal.exitSeals >= runs;
     std::printf("  %s\n", clean ? "every stop clean" : "NOT every stop clean");

@@ -86,23 +86,23 @@ void DBusScreenHold::hold(Answer answer)
     m_asking = true;
     QDBusMessage inhibit = screenSaverCall(QStringLiteral("Inhibit"));
     inhibit << QStringLiteral("velumo") << QStringLiteral("Вещание в эфире");
-    whenAnswered(QDBusConnection::sessionBus().asyncCall(inhibit), m_context.get(),
-                 [this](const QDBusPendingCall& call) {
-                     m_asking = false;
-                     const QDBusPendingReply<uint> reply = call;
-                     if (reply.isError()) {
-                         answerHold(QStringLiteral("%1 refused Inhibit: %2 %3")
-                                        .arg(kService, reply.error().name(),
-                                             reply.error().message()));
-                         return;
-                     }
-                     m_cookie = reply.value();
-                     // Off air again while the answer was on its way.
-                     if (!m_wanted)
-                         release([](const QString&) {});
-                     else
-                         answerHold({});
-                 });
+    whenAnswered(
+        QDBusConnection::sessionBus().asyncCall(inhibit), m_context.get(),
+        [this](const QDBusPendingCall& call) {
+            m_asking = false;
+            const QDBusPendingReply<uint> reply = call;
+            if (reply.isError()) {
+                answerHold(QStringLiteral("%1 refused Inhibit: %2 %3")
+                               .arg(kService, reply.error().name(), reply.error().message()));
+                return;
+            }
+            m_cookie = reply.value();
+            // Off air again while the answer was on its way.
+            if (!m_wanted)
+                release([](const QString&) {});
+            else
+                answerHold({});
+        });
 }
 
 void DBusScreenHold::release(Answer answer)

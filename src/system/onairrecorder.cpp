@@ -9,8 +9,8 @@
 #include "base/settingskeys.h"
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/entryhandlers.h"
-#include "dispatcher/walltimer.h"
 #include "dispatcher/scheduleline.h"
+#include "dispatcher/walltimer.h"
 #include "players/playerregistry.h"
 #include "system/onairstatefile.h"
 #include "ticker/tickerblock.h"
@@ -105,8 +105,9 @@ void OnAirRecorder::resume(const OnAirState& state)
 {
     m_resumed.clear();
     Settings& settings = m_parts.settings;
-    logResume(state.stoppedBy.isEmpty() ? QStringLiteral("after an unclean end")
-                                        : QStringLiteral("after a stop by %1").arg(state.stoppedBy));
+    logResume(state.stoppedBy.isEmpty()
+                  ? QStringLiteral("after an unclean end")
+                  : QStringLiteral("after a stop by %1").arg(state.stoppedBy));
     const bool dispatcherOn = settings.checked(key::SCCheckBox6);
     if (dispatcherOn) {
         m_resumed.append(QStringLiteral("dispatcher"));

@@ -51,9 +51,10 @@ QByteArray OnAirState::toJson() const
         {QStringLiteral("ticker"), QJsonObject{{QStringLiteral("running"), tickerRunning},
                                                {QStringLiteral("block_file"), blockFile},
                                                {QStringLiteral("next_line"), nextLine}}},
-        {QStringLiteral("dispatcher"), QJsonObject{{QStringLiteral("on"), dispatcherOn},
-                                                   {QStringLiteral("plan_file"), planFile},
-                                                   {QStringLiteral("stops_armed"), dispatcherStops}}},
+        {QStringLiteral("dispatcher"),
+         QJsonObject{{QStringLiteral("on"), dispatcherOn},
+                     {QStringLiteral("plan_file"), planFile},
+                     {QStringLiteral("stops_armed"), dispatcherStops}}},
         {QStringLiteral("players"), playerList},
     };
     if (!stoppedBy.isEmpty())
@@ -95,8 +96,7 @@ bool OnAirState::operator==(const OnAirState& other) const
     return tickerRunning == other.tickerRunning && blockFile == other.blockFile &&
            nextLine == other.nextLine && dispatcherOn == other.dispatcherOn &&
            planFile == other.planFile && dispatcherStops == other.dispatcherStops &&
-           stoppedBy == other.stoppedBy &&
-           players.size() == other.players.size() &&
+           stoppedBy == other.stoppedBy && players.size() == other.players.size() &&
            std::equal(players.begin(), players.end(), other.players.begin(), same);
 }
 

@@ -141,8 +141,9 @@ int ServiceStart::waitForWhatTheStartNeeds(const ServiceNotifier::Setup& setup,
                 qputenv(it.key().toLocal8Bit().constData(), it.value().toLocal8Bit());
             break;
         }
-        waitAMoment(QStringLiteral("Жду дисплей: сеанс ещё не передал DISPLAY службе "
-                                   "(systemctl --user import-environment DISPLAY XAUTHORITY)"));
+        waitAMoment(
+            QStringLiteral("Жду дисплей: сеанс ещё не передал DISPLAY службе "
+                           "(systemctl --user import-environment DISPLAY XAUTHORITY)"));
     }
     interval = kFirstLook;
     while (isRunning(folder))

@@ -39,8 +39,7 @@ public:
 
     // Waits until a display is named and the folder is free; the display variables found are
     // set in this process's environment. Returns how many looks it took (0: nothing lacked).
-    static int waitForWhatTheStartNeeds(const ServiceNotifier::Setup& setup,
-                                        const QString& folder);
+    static int waitForWhatTheStartNeeds(const ServiceNotifier::Setup& setup, const QString& folder);
 };
 
 }  // namespace velumo

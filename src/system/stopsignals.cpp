@@ -61,14 +61,14 @@ bool StopSignals::install()
 QString StopSignals::name(int signal)
 {
     switch (signal) {
-    case SIGTERM:
-        return QStringLiteral("SIGTERM");
-    case SIGINT:
-        return QStringLiteral("SIGINT");
-    case SIGHUP:
-        return QStringLiteral("SIGHUP");
-    default:
-        return QStringLiteral("signal %1").arg(signal);
+        case SIGTERM:
+            return QStringLiteral("SIGTERM");
+        case SIGINT:
+            return QStringLiteral("SIGINT");
+        case SIGHUP:
+            return QStringLiteral("SIGHUP");
+        default:
+            return QStringLiteral("signal %1").arg(signal);
     }
 }
 

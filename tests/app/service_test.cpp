@@ -5,7 +5,6 @@
 // package's unit under a user service manager of the test's own.
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <csignal>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -20,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -252,32 +252,36 @@ QString xsetQuery(const QString& display)
     return QString::fromLocal8Bit(xset.readAllStandardOutput());
 }
 
-// The journal's records of the folder, and whether "--asrun-verify" says the days hold.
+// The journal's records of the folder; verified: whether "--asrun-verify" says the days hold.
 QList<QJsonObject> journal(const QString& folder, bool* verified = nullptr)
 {
     QList<QJsonObject> records;
     QStringList files;
     const QDir dir(folder + "/asrun");
-    for (const QString& name : dir.entryList({"*.jsonl"}, QDir::Files, QDir::Name)) {
-        files.append(dir.filePath(name));
-        for (const QByteArray& line : test::readAll(files.last()).split('\n'))
+    for (const QString& name : dir.entryList({"*.jsonl"}, QDir::Files, QDir::Name))
+        for (const QByteArray& line :
+             test::readAll(files.emplace_back(dir.filePath(name))).split('\n'))
             if (!line.trimmed().isEmpty())
                 records.append(QJsonDocument::fromJson(line).object());
-    }
     if (verified)
         *verified = test::runToEnd(QStringList{"--dir", folder, "--asrun-verify"} + files) == 0;
     return records;
 }
 
-// A signal to the program's own process only (a pid of 0 would reach the test's whole group).
+// To the program's own process only: a pid of 0 would reach the test's whole group.
 void signalProgram(test::Program& program, int number)
 {
     ASSERT_GT(program.pid(), 0);
     ::kill(pid_t(program.pid()), number);
 }
 
-// A strip with a block of long announcements and a clip on air, started as the service starts
-// the program ("r"), on a virtual X server whose screen saver it holds (xset).
+bool clipPlaying(test::Program& program)
+{
+    return at(program.status(), {"players", "clip", "position_ms"}).toInt() > 0;
+}
+
+// The program on a virtual X server whose screen saver it holds (xset), told by the notify
+// socket, with a block of long announcements and a clip.
 class OnAirStation : public ::testing::Test {
 protected:
     void SetUp() override
@@ -285,31 +289,13 @@ protected:
         QString why;
         ASSERT_TRUE(screen.start(201, 220, &why, {"-noreset"})) << why.toStdString();
         ASSERT_TRUE(test::TestMedia::make(dir.filePath("clip.mp4"), {"testsrc=s=SIZE"}, 60));
-        QString text;
-        for (int i = 1; i <= 4; ++i)
-            text += QStringLiteral("^%1\r\n~0\r\n1Объявление %1, которое идёт долго\r\n").arg(i);
-        test::writeAll(dir.filePath("news.str"), test::cp1251(text));
+        test::writeAll(
+            dir.filePath("news.str"),
+            test::cp1251(
+                QStringLiteral("^1\r\n~0\r\n1Объявление, которое идёт долго\r\n").repeated(4)));
         env = screen.environment();
         env.insert("VELUMO_TEST_HOOKS", "1");
         env.insert("NOTIFY_SOCKET", dir.filePath("notify"));
-    }
-    void startOnAir(test::Program& program)
-    {
-        integration::writeConfig(dir.path(), [&](Settings& s) {
-            s.setText(key::SCEdit5, dir.filePath("news.str"));
-            s.setSpin(key::SpinEdit1, 10);
-            s.setText(key::SCEdit49, dir.filePath("clip.mp4"));
-        });
-        program.start({"r"}, env);
-        ASSERT_TRUE(program.waitReady());
-        ASSERT_EQ(program.send("clip start").code, 0);
-        ASSERT_TRUE(test::waitFor(
-            [&] {
-                const QJsonObject now = program.status();
-                return at(now, {"players", "clip", "position_ms"}).toInt() > 0 &&
-                       at(now, {"screen", "held"}).toBool();
-            },
-            20000, 100));
     }
 
     test::VirtualScreen screen;
@@ -317,22 +303,32 @@ protected:
     QProcessEnvironment env;
 };
 
-// Each stop signal takes the way of "exit": STOPPING=1, the clip's as-run record closed with
-// the end, the exit seal, the screen saver's settings back, the lock gone; what was on air stays
-// for the next start, which brings it back with no unclean end in the journal.
+// Each stop signal during a clip and an announcement takes the way of "exit": STOPPING=1, the
+// clip's as-run record closed, the exit seal, the screen saver's settings back, the lock gone;
+// what was on air stays for the next start, which brings it back with no unclean end.
 TEST_F(OnAirStation, AStopSignalEndsTheRunAsExitDoesAndTheNextStartResumes)
 {
     ASSERT_EQ(QProcess::execute("xset", {"-display", screen.display(), "s", "300", "60"}), 0);
     const QString before = xsetQuery(screen.display());
-    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
-        const QString name = number == SIGTERM ? "SIGTERM" : number == SIGINT ? "SIGINT" : "SIGHUP";
-        SCOPED_TRACE(name.toStdString());
+    integration::writeConfig(dir.path(), [&](Settings& s) {
+        s.setText(key::SCEdit5, dir.filePath("news.str"));
+        s.setSpin(key::SpinEdit1, 10);
+        s.setText(key::SCEdit49, dir.filePath("clip.mp4"));
+    });
+    for (const auto& [number, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGINT, "SIGINT"},
+                                       std::pair{SIGHUP, "SIGHUP"}}) {
+        SCOPED_TRACE(name);
         QFile::remove(dir.filePath("notify"));
         NotifySocket notify(dir.filePath("notify"));
         test::Program program(dir.path());
-        startOnAir(program);
-        notify.read(200);
-        ASSERT_NE(xsetQuery(screen.display()), before);
+        program.start({"r"}, env);
+        ASSERT_TRUE(program.waitReady());
+        program.send("clip start");
+        ASSERT_TRUE(test::waitFor(
+            [&] {
+                return clipPlaying(program) && at(program.status(), {"screen", "held"}).toBool();
+            },
+            20000, 100));
         QElapsedTimer stop;
         stop.start();
         signalProgram(program, number);
@@ -344,41 +340,34 @@ TEST_F(OnAirStation, AStopSignalEndsTheRunAsExitDoesAndTheNextStartResumes)
         EXPECT_EQ(notify.messages.back().text, "STOPPING=1");
         EXPECT_FALSE(QFileInfo::exists(dir.filePath("velumo.lock")));
         EXPECT_EQ(xsetQuery(screen.display()), before);
-        EXPECT_TRUE(integration::logTexts(dir.path(), "program")
-                        .contains(name + ": the program ends as by exit; what is on air is kept "
-                                         "for the next start"));
+        EXPECT_EQ(integration::logTexts(dir.path(), "program").filter(name).size(), 1);
         bool verified = false;
         const QList<QJsonObject> records = journal(dir.path(), &verified);
         EXPECT_TRUE(verified);
         ASSERT_GE(records.size(), 3);
-        EXPECT_EQ(records.last()["type"], "seal");
         EXPECT_EQ(records.last()["reason"], "exit");
-        const auto clip = std::find_if(records.rbegin(), records.rend(), [](const auto& r) {
-            return r["type"] == "content" && r["kind"] == "k";
-        });
-        ASSERT_NE(clip, records.rend());
-        EXPECT_EQ((*clip)["end"], "stopped");
+        EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const QJsonObject& r) {
+            return r["kind"] == "k" && r["end"] == "stopped";
+        }));
         const auto state = OnAirState::fromJson(test::readAll(dir.filePath("velumo.state")));
         ASSERT_TRUE(state);
         EXPECT_EQ(state->stoppedBy, name);
-        EXPECT_TRUE(state->tickerRunning);
-        std::printf("[ measured ] %s: the program ended %lld ms after the signal\n",
-                    qPrintable(name), static_cast<long long>(stopMs));
+        std::printf("[ measured ] %s: the program ended %lld ms after the signal\n", name,
+                    static_cast<long long>(stopMs));
     }
     test::Program next(dir.path());
     next.start({"r"}, env);
     ASSERT_TRUE(next.waitReady());
-    EXPECT_TRUE(test::waitFor(
-        [&] { return at(next.status(), {"onair", "resumed"}).toArray().contains("k"); }, 10000, 100));
+    EXPECT_TRUE(test::waitFor([&] { return clipPlaying(next); }, 10000, 100));
     EXPECT_TRUE(integration::logTexts(dir.path(), "resume").contains("after a stop by SIGHUP"));
     EXPECT_TRUE(next.close());
     for (const QJsonObject& record : journal(dir.path()))
         EXPECT_NE(record["type"], "gap") << QJsonDocument(record).toJson().toStdString();
 }
 
-// Killed outright while the dispatcher runs the day's last line (a clip: the dispatcher has
+// Killed outright while the dispatcher runs the day's last line (a clip; the dispatcher has
 // switched itself off, the line's stop is armed), the program started again brings the line back
-// with its plan and its stop: the clip leaves at the line's own stop, not never.
+// with its plan and its stop: the clip leaves at the line's own stop.
 TEST_F(OnAirStation, AfterAKillTheDispatchersLastLineComesBackWithItsStop)
 {
     const QDateTime t0 = QDateTime::currentDateTime().addSecs(4);
@@ -390,15 +379,11 @@ TEST_F(OnAirStation, AfterAKillTheDispatchersLastLineComesBackWithItsStop)
         s.setText(key::SCEditn10, dir.filePath("plan.pln"));
         s.setText(key::SCEdit49, dir.filePath("clip.mp4"));
     });
-    auto clipPlaying = [](test::Program& program) {
-        return at(program.status(), {"players", "clip", "position_ms"}).toInt() > 0;
-    };
     test::Program first(dir.path());
     first.start({"r"}, env);
     ASSERT_TRUE(first.waitReady());
     ASSERT_TRUE(test::waitFor([&] { return clipPlaying(first); }, 20000, 100));
     first.cutPower();
-
     test::Program second(dir.path());
     second.start({"r"}, env);
     ASSERT_TRUE(second.waitReady());
@@ -409,15 +394,13 @@ TEST_F(OnAirStation, AfterAKillTheDispatchersLastLineComesBackWithItsStop)
     EXPECT_EQ(integration::logTexts(dir.path(), "stop").size(), 1);
 }
 
-// A second signal while the first waits for a busy user-interface thread ends the program at
-// once; the first alone waits for it.
+// The first signal waits for a busy user-interface thread; a second one ends the program at once.
 TEST_F(OnAirStation, ASecondSignalWhileStoppingEndsAtOnce)
 {
     test::Program program(dir.path());
     program.start({}, env);
     ASSERT_TRUE(program.waitReady());
     QProcess hold;
-    hold.setProcessEnvironment(env);
     hold.start(test::programPath(), {"--dir", dir.path(), "--send", "test hold 6000"});
     QThread::msleep(1000);
     signalProgram(program, SIGTERM);
@@ -431,25 +414,27 @@ TEST_F(OnAirStation, ASecondSignalWhileStoppingEndsAtOnce)
     hold.waitForFinished(8000);
 }
 
-// An X server gone after the screen saver's way was chosen: the hold fails and says so, the
-// screen does not count as held.
+// The X server gone after it was chosen to hold the screen: the hold fails, and says so.
 TEST_F(OnAirStation, AHoldTheXServerRefusesIsNotReportedAsHeld)
 {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     test::Program program(dir.path());
     program.start({}, env);
-    ASSERT_TRUE(program.waitReady());
-    ASSERT_TRUE(test::waitFor([&] { return at(program.status(), {"screen", "inhibit"}) == "x11"; },
-                              10000, 100));
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            return program.waitReady() && at(program.status(), {"screen", "inhibit"}) == "x11";
+        },
+        10000, 100));
     screen.stop();
     ASSERT_EQ(program.send("block load " + dir.filePath("news.str")).code, 0);
     ASSERT_EQ(program.send("ticker start").code, 0);
-    ASSERT_TRUE(test::waitFor([&] { return program.status()["screen"].toObject().contains("error"); },
-                              10000, 100));
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            return at(program.status(), {"screen", "error"}).isString();
+        },
+        10000, 100));
     EXPECT_FALSE(at(program.status(), {"screen", "held"}).toBool());
-    const QStringList lines = integration::logTexts(dir.path(), "screen");
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines.last().startsWith("not held (x11): xset q ")) << lines.last().toStdString();
+    EXPECT_FALSE(integration::logTexts(dir.path(), "screen").filter("not held (x11): ").isEmpty());
     EXPECT_TRUE(program.close());
 }
 
@@ -530,28 +515,26 @@ TEST_F(OneFolder, ACopyKilledOutrightDoesNotKeepTheNextOneOut)
 }
 
 // A user service manager of the test's own (tests/app/usermanager.sh) with the package's unit
-// installed for the program of this build on a folder of the test's.
+// for the program of this build on a folder of the test's.
 class UserUnit : public ::testing::Test {
 protected:
     void SetUp() override
     {
         if (::geteuid() != 0)
             GTEST_SKIP() << "a user service manager of the test's own needs root";
-        home = root.filePath("home");
-        runtime = root.filePath("run");
-        folder = root.filePath("station");
-        ASSERT_TRUE(QDir().mkpath(home + "/.config/systemd/user/velumo.service.d"));
-        ASSERT_TRUE(QDir().mkpath(folder));
-        QString unit = QString::fromUtf8(
-            test::readAll(qEnvironmentVariable("VELUMO_SOURCE_DIR") + "/data/velumo.service"));
+        const QString source = qEnvironmentVariable("VELUMO_SOURCE_DIR");
+        QString unit = QString::fromUtf8(test::readAll(source + "/data/velumo.service"));
         unit.replace("ExecStart=/usr/bin/velumo r",
                      "ExecStart=" + test::programPath() + " --dir " + folder + " r");
-        test::writeAll(home + "/.config/systemd/user/velumo.service", unit.toUtf8());
-        dropIn("root.conf", "[Service]\nEnvironment=QTWEBENGINE_DISABLE_SANDBOX=1\n");
-        manager.start("bash", {qEnvironmentVariable("VELUMO_SOURCE_DIR") +
-                                   "/tests/app/usermanager.sh",
-                               runtime, home});
-        ASSERT_TRUE(test::waitFor([&] { return systemctl({"show-environment"}) == 0; }, 15000, 100));
+        ASSERT_TRUE(QDir().mkpath(units + "/velumo.service.d") && QDir().mkpath(folder));
+        test::writeAll(units + "/velumo.service", unit.toUtf8());
+        test::writeAll(units + "/velumo.service.d/root.conf",
+                       "[Service]\nEnvironment=QTWEBENGINE_DISABLE_SANDBOX=1\n");
+        manager.start("bash",
+                      {source + "/tests/app/usermanager.sh", runtime, root.filePath("home")});
+        ASSERT_TRUE(test::waitFor(
+            [&] { return systemctl({"show-environment"}).contains("XDG_RUNTIME_DIR="); }, 15000,
+            100));
     }
     void TearDown() override
     {
@@ -559,11 +542,9 @@ protected:
         if (!manager.waitForFinished(40000))
             manager.kill();
     }
-    void dropIn(const QString& name, const QByteArray& text)
-    {
-        test::writeAll(home + "/.config/systemd/user/velumo.service.d/" + name, text);
-    }
-    int systemctl(const QStringList& arguments, QString* output = nullptr)
+    // What "systemctl --user" on the test's manager printed; "failed" when it failed without a
+    // word.
+    QString systemctl(const QStringList& arguments)
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -571,65 +552,58 @@ protected:
         process.setProcessEnvironment(env);
         process.start("systemctl", QStringList{"--user"} + arguments);
         process.waitForFinished(30000);
-        if (output)
-            *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-        return process.exitCode();
+        const QString out = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+        return process.exitCode() == 0 || !out.isEmpty() ? out : QStringLiteral("failed");
     }
     QString property(const QString& name)
     {
-        QString value;
-        systemctl({"show", "-p", name, "--value", "velumo.service"}, &value);
-        return value;
+        return systemctl({"show", "-p", name, "--value", "velumo.service"});
     }
 
     QTemporaryDir root;
-    QString home, runtime, folder;
+    const QString runtime = root.filePath("run");
+    const QString folder = root.filePath("station");
+    const QString units = root.filePath("home/.config/systemd/user");
     QProcess manager;
 };
 
-// A program that keeps failing is started again and again, never left off for good.
-TEST_F(UserUnit, AStationThatKeepsFailingIsNeverOffForGood)
+// A station that keeps failing to start is started again and again, never left off for good.
+// Once it can start, in a session that never reaches graphical-session.target and before X, it
+// waits for the display the session hands to the manager, then runs; the autostart entry's copy
+// beside it ends without a window; a stop ends the run as "exit" does.
+TEST_F(UserUnit, TheUnitKeepsTryingWaitsForTheDisplayAndStopsCleanly)
 {
-    dropIn("fail.conf", "[Service]\nExecStart=\nExecStart=/bin/false\nRestartSec=1\n");
-    ASSERT_EQ(systemctl({"daemon-reload"}), 0);
+    const QString failing = units + "/velumo.service.d/fail.conf";
+    test::writeAll(failing, "[Service]\nExecStart=\nExecStart=/bin/false\nRestartSec=1\n");
+    ASSERT_EQ(systemctl({"daemon-reload"}), "");
     systemctl({"start", "--no-block", "velumo.service"});
-    EXPECT_TRUE(test::waitFor([&] { return property("NRestarts").toInt() >= 7; }, 30000, 200))
+    ASSERT_TRUE(test::waitFor([&] { return property("NRestarts").toInt() >= 7; }, 30000, 200))
         << property("NRestarts").toStdString() << " restarts, " << property("Result").toStdString();
-    EXPECT_NE(property("Result"), "start-limit-hit");
-}
-
-// Started in a session that never reaches graphical-session.target and before X, the unit
-// waits for the display the session hands to the manager, then runs the station; a copy of the
-// autostart entry beside it ends without a window; a stop ends the run as "exit" does.
-TEST_F(UserUnit, TheUnitWaitsForTheDisplayAndStopsCleanly)
-{
-    ASSERT_EQ(systemctl({"daemon-reload"}), 0);
-    systemctl({"start", "--no-block", "velumo.service"});
-    ASSERT_TRUE(test::waitFor([&] { return property("StatusText").startsWith("Жду дисплей"); },
-                              15000, 200))
+    QFile::remove(failing);
+    ASSERT_EQ(systemctl({"daemon-reload"}), "");
+    ASSERT_TRUE(
+        test::waitFor([&] { return property("StatusText").startsWith("Жду дисплей"); }, 15000, 200))
         << property("ActiveState").toStdString() << " " << property("Result").toStdString();
     EXPECT_EQ(property("ActiveState"), "activating");
     test::VirtualScreen screen;
     QString why;
     ASSERT_TRUE(screen.start(201, 220, &why)) << why.toStdString();
-    ASSERT_EQ(systemctl({"set-environment", "DISPLAY=" + screen.display()}), 0);
+    ASSERT_EQ(systemctl({"set-environment", "DISPLAY=" + screen.display()}), "");
     ASSERT_TRUE(test::waitFor([&] { return property("ActiveState") == "active"; }, 30000, 200));
-    ASSERT_EQ(sendControlCommand(folder, "status").code, 0);
 
-    const int shows = test::logEvents(folder + "/velumo.log", "control").count("show");
-    QProcessEnvironment session = test::programEnvironment();
-    session.insert("DISPLAY", screen.display());
-    session.insert("QT_QPA_PLATFORM", "xcb");
+    QProcessEnvironment session = screen.environment();
     qint64 autostartMs = 0;
     EXPECT_EQ(runIn(session, {"--dir", folder, "r"}, nullptr, &autostartMs), 0);
-    EXPECT_EQ(test::logEvents(folder + "/velumo.log", "control").count("show"), shows);
+    EXPECT_EQ(test::logEvents(folder + "/velumo.log", "control").count("show"), 0);
 
-    ASSERT_EQ(systemctl({"stop", "velumo.service"}), 0);
+    ASSERT_EQ(systemctl({"stop", "velumo.service"}), "");
     EXPECT_EQ(property("Result"), "success");
     EXPECT_EQ(property("ExecMainStatus"), "0");
-    EXPECT_TRUE(integration::logTexts(folder, "program").last().startsWith("SIGTERM: "));
+    EXPECT_EQ(integration::logTexts(folder, "program").filter("SIGTERM: ").size(), 1);
     bool verified = false;
-    EXPECT_EQ(journal(folder, &verified).last()["reason"], "exit");
+    const QList<QJsonObject> records = journal(folder, &verified);
+    ASSERT_FALSE(records.isEmpty());
+    EXPECT_EQ(records.last()["reason"], "exit");
     EXPECT_TRUE(verified);
     std::printf("[ measured ] the autostart entry's copy beside the unit ended in %lld ms\n",
                 static_cast<long long>(autostartMs));
