@@ -32,6 +32,18 @@ using namespace velumo;
 
 namespace {
 
+// The copy running on the folder is the service's: its status says a service manager runs it.
+bool runsAsService(const QString& folder)
+{
+    const ControlReply reply = sendControlCommand(folder, QStringLiteral("status"));
+    return reply.code == 0 && QJsonDocument::fromJson(reply.text.toUtf8())
+                                  .object()
+                                  .value(QLatin1String("service"))
+                                  .toObject()
+                                  .value(QLatin1String("manager"))
+                                  .toBool();
+}
+
 QString executableFolder(const char* argv0)
 {
     const QFileInfo self(QStringLiteral("/proc/self/exe"));
@@ -53,18 +65,6 @@ void keepLargeBuffersInTheHeap()
         return;
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
-}
-
-// The copy running on the folder is the service's: its status says a service manager runs it.
-bool runsAsService(const QString& folder)
-{
-    const ControlReply reply = sendControlCommand(folder, QStringLiteral("status"));
-    return reply.code == 0 && QJsonDocument::fromJson(reply.text.toUtf8())
-                                  .object()
-                                  .value(QLatin1String("service"))
-                                  .toObject()
-                                  .value(QLatin1String("manager"))
-                                  .toBool();
 }
 
 }  // namespace
@@ -129,7 +129,7 @@ int main(int argc, char** argv)
         std::fputs((error + u'\n').toLocal8Bit().constData(), stderr);
 
     // Started by the service manager, the program waits for a display and a free folder rather
-    // than fail (a failed start would show windows of a second copy, or count towards nothing).
+    // than fail and be started again and again.
     const ServiceNotifier::Setup service = ServiceNotifier::fromEnvironment(qint64(::getpid()));
     const bool underService = !service.socket.isEmpty();
     if (underService && commandLine.powerSwitch == CommandLine::Switch::None)
@@ -179,8 +179,10 @@ int main(int argc, char** argv)
         application = std::make_unique<Application>(folder, commandLine, *power);
         if (!application->start()) {
             // Another copy took the folder at the same moment: it is shown, as above.
-            sendControlCommand(folder, QStringLiteral("show"));
-            sendControlCommand(folder, QStringLiteral("panel restore"));
+            if (!underService) {
+                sendControlCommand(folder, QStringLiteral("show"));
+                sendControlCommand(folder, QStringLiteral("panel restore"));
+            }
             return 0;
         }
     } catch (...) {
