@@ -305,8 +305,9 @@ protected:
 
 // Each stop signal during a clip and an announcement takes the way of "exit": STOPPING=1, the
 // clip's as-run record closed, the exit seal, the screen saver's settings back, the lock gone;
-// what was on air stays for the next start, which brings it back with no unclean end.
-TEST_F(OnAirStation, AStopSignalEndsTheRunAsExitDoesAndTheNextStartResumes)
+// what was on air stays for the next start, which brings it back with no unclean end. A second
+// signal while stopping ends the program at once.
+TEST_F(OnAirStation, AStopSignalEndsTheRunAsExitDoesTheNextStartResumesASecondEndsAtOnce)
 {
     ASSERT_EQ(QProcess::execute("xset", {"-display", screen.display(), "s", "300", "60"}), 0);
     const QString before = xsetQuery(screen.display());
@@ -329,11 +330,8 @@ TEST_F(OnAirStation, AStopSignalEndsTheRunAsExitDoesAndTheNextStartResumes)
                 return clipPlaying(program) && at(program.status(), {"screen", "held"}).toBool();
             },
             20000, 100));
-        QElapsedTimer stop;
-        stop.start();
         signalProgram(program, number);
         ASSERT_TRUE(program.process().waitForFinished(30000));
-        const qint64 stopMs = stop.elapsed();
         EXPECT_EQ(program.process().exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.process().exitCode(), 0);
         notify.read(100);
@@ -352,17 +350,28 @@ TEST_F(OnAirStation, AStopSignalEndsTheRunAsExitDoesAndTheNextStartResumes)
         const auto state = OnAirState::fromJson(test::readAll(dir.filePath("velumo.state")));
         ASSERT_TRUE(state);
         EXPECT_EQ(state->stoppedBy, name);
-        std::printf("[ measured ] %s: the program ended %lld ms after the signal\n", name,
-                    static_cast<long long>(stopMs));
     }
     test::Program next(dir.path());
     next.start({"r"}, env);
     ASSERT_TRUE(next.waitReady());
     EXPECT_TRUE(test::waitFor([&] { return clipPlaying(next); }, 10000, 100));
     EXPECT_TRUE(integration::logTexts(dir.path(), "resume").contains("after a stop by SIGHUP"));
-    EXPECT_TRUE(next.close());
     for (const QJsonObject& record : journal(dir.path()))
         EXPECT_NE(record["type"], "gap") << QJsonDocument(record).toJson().toStdString();
+
+    // The first signal waits for a busy user-interface thread; a second one ends it at once.
+    QProcess hold;
+    hold.start(test::programPath(), {"--dir", dir.path(), "--send", "test hold 6000"});
+    QThread::msleep(1000);
+    signalProgram(next, SIGTERM);
+    EXPECT_FALSE(next.process().waitForFinished(1000)) << "the first signal ended it at once";
+    QElapsedTimer second;
+    second.start();
+    signalProgram(next, SIGTERM);
+    ASSERT_TRUE(next.process().waitForFinished(3000));
+    EXPECT_LT(second.elapsed(), 1500);
+    EXPECT_EQ(next.process().exitStatus(), QProcess::CrashExit);
+    hold.waitForFinished(8000);
 }
 
 // Killed outright while the dispatcher runs the day's last line (a clip; the dispatcher has
@@ -394,35 +403,16 @@ TEST_F(OnAirStation, AfterAKillTheDispatchersLastLineComesBackWithItsStop)
     EXPECT_EQ(integration::logTexts(dir.path(), "stop").size(), 1);
 }
 
-// The first signal waits for a busy user-interface thread; a second one ends the program at once.
-TEST_F(OnAirStation, ASecondSignalWhileStoppingEndsAtOnce)
-{
-    test::Program program(dir.path());
-    program.start({}, env);
-    ASSERT_TRUE(program.waitReady());
-    QProcess hold;
-    hold.start(test::programPath(), {"--dir", dir.path(), "--send", "test hold 6000"});
-    QThread::msleep(1000);
-    signalProgram(program, SIGTERM);
-    EXPECT_FALSE(program.process().waitForFinished(1000)) << "the first signal ended it at once";
-    QElapsedTimer second;
-    second.start();
-    signalProgram(program, SIGTERM);
-    ASSERT_TRUE(program.process().waitForFinished(3000));
-    EXPECT_LT(second.elapsed(), 1500);
-    EXPECT_EQ(program.process().exitStatus(), QProcess::CrashExit);
-    hold.waitForFinished(8000);
-}
-
 // The X server gone after it was chosen to hold the screen: the hold fails, and says so.
 TEST_F(OnAirStation, AHoldTheXServerRefusesIsNotReportedAsHeld)
 {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     test::Program program(dir.path());
     program.start({}, env);
+    ASSERT_TRUE(program.waitReady());
     ASSERT_TRUE(test::waitFor(
         [&] {
-            return program.waitReady() && at(program.status(), {"screen", "inhibit"}) == "x11";
+            return at(program.status(), {"screen", "inhibit"}) == "x11";
         },
         10000, 100));
     screen.stop();
@@ -584,16 +574,13 @@ TEST_F(UserUnit, TheUnitKeepsTryingWaitsForTheDisplayAndStopsCleanly)
     ASSERT_TRUE(
         test::waitFor([&] { return property("StatusText").startsWith("Жду дисплей"); }, 15000, 200))
         << property("ActiveState").toStdString() << " " << property("Result").toStdString();
-    EXPECT_EQ(property("ActiveState"), "activating");
     test::VirtualScreen screen;
     QString why;
     ASSERT_TRUE(screen.start(201, 220, &why)) << why.toStdString();
     ASSERT_EQ(systemctl({"set-environment", "DISPLAY=" + screen.display()}), "");
     ASSERT_TRUE(test::waitFor([&] { return property("ActiveState") == "active"; }, 30000, 200));
 
-    QProcessEnvironment session = screen.environment();
-    qint64 autostartMs = 0;
-    EXPECT_EQ(runIn(session, {"--dir", folder, "r"}, nullptr, &autostartMs), 0);
+    EXPECT_EQ(runIn(screen.environment(), {"--dir", folder, "r"}), 0);
     EXPECT_EQ(test::logEvents(folder + "/velumo.log", "control").count("show"), 0);
 
     ASSERT_EQ(systemctl({"stop", "velumo.service"}), "");
@@ -605,8 +592,6 @@ TEST_F(UserUnit, TheUnitKeepsTryingWaitsForTheDisplayAndStopsCleanly)
     ASSERT_FALSE(records.isEmpty());
     EXPECT_EQ(records.last()["reason"], "exit");
     EXPECT_TRUE(verified);
-    std::printf("[ measured ] the autostart entry's copy beside the unit ended in %lld ms\n",
-                static_cast<long long>(autostartMs));
 }
 
 // The compositor is asked of the X server at each status: xcompmgr started and stopped while

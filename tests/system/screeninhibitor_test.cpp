@@ -10,7 +10,7 @@ using namespace velumo;
 namespace {
 
 // Records what it was asked; answers the probe when the test says so, a hold and a release at
-// once with the failure the test set.
+// once.
 class RecordingHold final : public ScreenHold {
 public:
     RecordingHold(QString kind, QStringList& calls) : m_kind(std::move(kind)), m_calls(calls) {}
@@ -23,20 +23,19 @@ public:
     void hold(Answer answer) override
     {
         m_calls.append(m_kind + QStringLiteral(" hold"));
-        answer(failure);
+        answer({});
     }
     void release(Answer answer) override
     {
         m_calls.append(m_kind + QStringLiteral(" release"));
-        answer(failure);
+        answer({});
     }
     QString releaseNow() override
     {
         m_calls.append(m_kind + QStringLiteral(" releaseNow"));
-        return failure;
+        return {};
     }
     void answer(bool offered) { m_answer(offered); }
-    QString failure;
 
 private:
     QString m_kind;
