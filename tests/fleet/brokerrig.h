@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -12,6 +15,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 #include "fakes/testsupport.h"
 
@@ -63,7 +69,8 @@ inline QByteArray debianStockConf(const QString& folder, const QByteArray& log,
 class Broker {
 public:
     // Accounts: the operator and the stations named; each password is "pw-" + the name.
-    explicit Broker(const QStringList& stations)
+    // extra: lines added to the site configuration ("max_packet_size 524288").
+    explicit Broker(const QStringList& stations, const QByteArray& extra = {})
     {
         m_path = m_dir.path();
         QFile::setPermissions(
@@ -90,7 +97,8 @@ public:
         conf.replace("listener 8883", "listener " + QByteArray::number(m_port) + " 127.0.0.1");
         // Installed, ours comes after Debian's own mosquitto.conf (its persistence, pid file and
         // log), here with that file's paths in this folder and its log on the output.
-        test::writeAll(file("velumo.conf"), debianStockConf(m_path, "log_dest stderr", {}) + conf);
+        test::writeAll(file("velumo.conf"),
+                       debianStockConf(m_path, "log_dest stderr", {}) + conf + extra);
         QFile::copy(source("data/mosquitto/velumo.acl"), file("velumo.acl"));
         QFile::setPermissions(file("velumo.acl"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
     }
@@ -157,6 +165,56 @@ private:
     QString m_path;
     int m_port = 0;
     QProcess m_process;
+};
+
+// A plain TCP listener on 127.0.0.1 that keeps every byte it is sent, on a thread of its own (a
+// test may wait in a blocking call meanwhile). Where a broker should be, it shows what a client
+// would have told one.
+class Recorder {
+public:
+    explicit Recorder(int port)
+    {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int on = 1;
+        ::setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(quint16(port));
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::bind(m_socket, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+        EXPECT_EQ(::listen(m_socket, 8), 0);
+        m_thread = std::thread([this] {
+            for (int client; (client = ::accept(m_socket, nullptr, nullptr)) >= 0;) {
+                ++connections;
+                char buffer[4096];
+                timeval wait{0, 300000};
+                ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+                for (ssize_t n; (n = ::recv(client, buffer, sizeof buffer, 0)) > 0;) {
+                    std::lock_guard lock(m_mutex);
+                    m_bytes.append(buffer, n);
+                }
+                ::close(client);
+            }
+        });
+    }
+    ~Recorder()
+    {
+        ::shutdown(m_socket, SHUT_RDWR);
+        ::close(m_socket);
+        m_thread.join();
+    }
+    QByteArray bytes()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_bytes;
+    }
+    std::atomic<int> connections{0};
+
+private:
+    int m_socket = -1;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    QByteArray m_bytes;
 };
 
 }  // namespace velumo::fleettest
