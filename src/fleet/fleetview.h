@@ -33,6 +33,10 @@ private:
     QMap<QString, Station> m_stations;
 };
 
+// The text with what a terminal would take as orders (escape sequences, other controls, marks
+// that reorder the line) taken out; newlines stay.
+QString printable(const QString& text);
+
 // "velumo --fleet BROKER [--user U] [--password-file F] [--ca F] [--cert F --key F]
 //  [--once] [--json] [--send STATION COMMAND] [--timeout MS]": the live table of the fleet, or
 // one command to one station with the exit codes of "--send". Needs no display.

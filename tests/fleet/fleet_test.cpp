@@ -270,6 +270,170 @@ TEST(FleetLink, ScreenshotAlarmsAndAFullSpool)
     EXPECT_EQ(ran, QStringList{"phrase Hello"});
 }
 
+// TLS or nothing: the CA goes missing while the station runs, the operator gives none. Where the
+// broker was, a listener records what comes: never a word in clear.
+TEST(FleetLink, NothingInClearWhenTlsCannotBeSetUp)
+{
+    Broker broker({"st1"});
+    ASSERT_TRUE(broker.start());
+    QTemporaryDir folder;
+    writeFleetIni(folder.path(), broker, {});
+    test::Program program(folder.path());
+    program.start();
+    ASSERT_TRUE(program.waitReady());
+    const auto fleet = [&] { return program.status().value(u"fleet").toObject(); };
+    ASSERT_TRUE(waitFor([&] { return fleet().value(u"state") == "online"; }, 15000));
+    QFile::remove(broker.file("ca.crt"));
+    broker.stop();
+    Recorder recorder(broker.port());
+    ASSERT_TRUE(waitFor([&] { return fleet().value(u"state") == "error"; }, 15000))
+        << QJsonDocument(fleet()).toJson().toStdString();
+    EXPECT_TRUE(test::readAll(folder.path() + "/velumo.log").contains("Связь с центром выключена"));
+    QThread::msleep(2500);
+    EXPECT_EQ(recorder.connections, 0) << recorder.bytes().toStdString();
+
+    test::writeAll(broker.file("operator.pw"), "pw-operator\n");
+    const QStringList view{
+        "--fleet",         broker.address(),           "--user",    "operator", "--once",
+        "--password-file", broker.file("operator.pw"), "--timeout", "3000"};
+    EXPECT_EQ(test::runToEnd(view), 1);
+    const QByteArray seen = recorder.bytes();
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.at(0), 0x16) << "a TLS handshake record";
+    EXPECT_FALSE(seen.contains("pw-operator"));
+    QString output;
+    EXPECT_EQ(test::runToEnd(view + QStringList{"--ca", broker.file("ca.crt")}, &output), 2);
+    EXPECT_TRUE(output.contains(broker.file("ca.crt"))) << output.toStdString();
+    EXPECT_EQ(recorder.bytes(), seen);
+}
+
+// The broker refuses the station's events (its ACL pairs the user with another station): the
+// link stops sending them and says so once, never through itself, and the events wait.
+TEST(FleetLink, RefusedEventsWaitAndAreSaidOnce)
+{
+    Broker broker({"st1", "st2"});
+    ASSERT_TRUE(broker.start());
+    QTemporaryDir folder;
+    writeFleetIni(folder.path(), broker,
+                  {.station = "st1", .password = "pw-st2", .extra = "user = st2\n"});
+    test::Program program(folder.path());
+    program.start();
+    ASSERT_TRUE(program.waitReady());
+    for (int i = 0; i < 3; ++i) {
+        program.send("ticker start");
+        program.send("ticker stop");
+    }
+    const auto fleet = [&] { return program.status().value(u"fleet").toObject(); };
+    ASSERT_TRUE(waitFor([&] { return fleet().value(u"state") == "error"; }, 15000))
+        << test::readAll(folder.path() + "/velumo.log").toStdString();
+    QThread::msleep(3000);
+    EXPECT_EQ(test::readAll(folder.path() + "/velumo.log").count("refused event"), 1);
+    EXPECT_GT(fleet().value(u"spool").toInteger(), 5);
+}
+
+// What a caller from afar sends is declared and bounded: no file named for a screenshot, no
+// command larger than the link takes, no request run twice. An event larger than the broker
+// takes is left out, not in the way of the next.
+TEST(FleetLink, RemoteRequestsAreDeclaredBoundedAndRunOnce)
+{
+    Broker broker({"lab"}, "max_packet_size 524288\n");
+    ASSERT_TRUE(broker.start());
+    QTemporaryDir folder;
+    fleet::FleetConfig config;
+    config.setBroker(broker.address());
+    config.station = config.user = "lab";
+    config.password = "pw-lab";
+    config.caFile = broker.file("ca.crt");
+    config.allow = fleet::FleetConfig::defaultAllow();
+    EventLog log(folder.filePath("velumo.log"));
+    QtTimerFactory timers;
+    QStringList ran;
+    int shots = 0;
+    fleet::FleetLink link(
+        config, folder.path(), log,
+        {[] { return QJsonObject(); },
+         [&](const QString& line, std::function<void(int, const QString&)> answer) {
+             ran << line;
+             answer(0, "done");
+         },
+         [&](std::function<void(const QByteArray&)> done) { done(QByteArray(++shots, 'p')); }},
+        timers);
+    Subscriber watch(broker, {"velumo/lab/#"});
+    ASSERT_TRUE(watch.waitConnected());
+    link.start();
+    ASSERT_TRUE(waitFor([&] { return !watch.on("velumo/lab/status").isEmpty(); }, 15000));
+    for (const QByteArray file : {"asrun.key", "../../x"})
+        EXPECT_TRUE(request(watch, "lab", "screenshot " + file, "velumo/lab/reply/s", file)
+                        .startsWith("2 not allowed: screenshot takes no arguments"));
+    EXPECT_EQ(shots, 0);
+    for (int again = 1; again <= 2; ++again) {
+        watch.client->publish(
+            {"velumo/lab/cmd", "phrase once", 1, false, "velumo/lab/reply/o", "once", {}});
+        EXPECT_TRUE(waitFor([&] { return watch.on("velumo/lab/reply/o").size() == again; }, 5000));
+    }
+    EXPECT_EQ(watch.last("velumo/lab/reply/o"), "0 done");
+    watch.client->publish({"velumo/lab/cmd",
+                           "phrase " + QByteArray(300 * 1024, 'x'),
+                           1,
+                           false,
+                           "velumo/lab/reply/b",
+                           "big",
+                           {}});
+    EXPECT_EQ(request(watch, "lab", "phrase after", "velumo/lab/reply/a", "after"), "0 done");
+    EXPECT_EQ(ran.join(u'|'), "phrase once|phrase after");
+
+    log.write("start", QString(600 * 1024, u'x'));
+    log.write("start", "after the large one");
+    EXPECT_TRUE(waitFor(
+        [&] { return watch.last("velumo/lab/events").contains("after the large one"); }, 5000));
+    EXPECT_TRUE(test::readAll(folder.filePath("velumo.log")).contains("is left out"));
+}
+
+// The operator's view prints none of a station's escape sequences, and sends a command once,
+// a restart of the broker notwithstanding.
+TEST(FleetView, PrintsNoControlsAndSendsOnce)
+{
+    Broker broker({"st1"});
+    ASSERT_TRUE(broker.start());
+    Subscriber station(broker.port(), broker.file("ca.crt"), "st1", {}, "fake-st1");
+    ASSERT_TRUE(station.waitConnected());
+    station.client->publish(
+        {"velumo/st1/status",
+         R"({"on_air":{"plan_line":"\u001b[2J\u001b]0;owned\u0007 12:00 k1 \u009b31m\u202e"}})", 1,
+         true});
+    test::writeAll(broker.file("operator.pw"), "pw-operator\n");
+    const QStringList access{"--fleet",  broker.address(),     "--user",
+                             "operator", "--password-file",    broker.file("operator.pw"),
+                             "--ca",     broker.file("ca.crt")};
+    for (const char* form : {"--once", "--json"}) {
+        QString output;
+        EXPECT_EQ(test::runToEnd(access + QStringList{"--once", form}, &output), 0);
+        EXPECT_TRUE(output.contains("12:00 k1")) << output.toStdString();
+        for (const QChar c : output)
+            EXPECT_TRUE(c == u'\n' || (c.category() != QChar::Other_Control && c != QChar(0x202e)))
+                << "U+" << std::hex << int(c.unicode());
+    }
+
+    Subscriber commands(broker, {"velumo/st1/cmd"}, "cmd-watch", 600);
+    ASSERT_TRUE(commands.waitConnected());
+    QProcess view;
+    view.setProcessEnvironment(test::programEnvironment());
+    view.start(test::programPath(),
+               access + QStringList{"--send", "st1", "ticker start", "--timeout", "30000"});
+    ASSERT_TRUE(waitFor([&] { return commands.on("velumo/st1/cmd").size() == 1; }, 10000));
+    // Taken by the broker (its acknowledgements have gone both ways), then the broker restarts.
+    waitFor([] { return false; }, 1000);
+    broker.stop();
+    ASSERT_TRUE(broker.start());
+    // The view and the watcher are back within a few seconds.
+    QThread::msleep(4000);
+    ASSERT_TRUE(commands.waitConnected());
+    waitFor([] { return false; }, 1000);
+    EXPECT_EQ(commands.on("velumo/st1/cmd").size(), 1);
+    view.kill();
+    view.waitForFinished(3000);
+}
+
 // Events made while the broker is away reach it once it is back: every one, in order.
 TEST(FleetLink, NothingLostWhileTheBrokerIsAway)
 {
