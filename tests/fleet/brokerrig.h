@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QDir>
@@ -167,51 +168,77 @@ private:
     QProcess m_process;
 };
 
-// A plain TCP listener on 127.0.0.1 that keeps every byte it is sent, on a thread of its own (a
-// test may wait in a blocking call meanwhile). Where a broker should be, it shows what a client
-// would have told one.
-class Recorder {
+// A TCP listener on 127.0.0.1 on a thread of its own (a test may wait in a blocking call
+// meanwhile). Alone, where a broker should be, it keeps every byte a client sends: what the client
+// would have told a broker. Given the broker's port it passes both ways, and spoils one byte of
+// what the broker sends when told, as a damaged line does.
+class Tap {
 public:
-    explicit Recorder(int port)
+    explicit Tap(int port, int brokerPort = 0) : port(port)
     {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
         const int on = 1;
-        ::setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_port = htons(quint16(port));
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::bind(m_socket, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
-        EXPECT_EQ(::listen(m_socket, 8), 0);
-        m_thread = std::thread([this] {
-            for (int client; (client = ::accept(m_socket, nullptr, nullptr)) >= 0;) {
-                ++connections;
-                char buffer[4096];
-                timeval wait{0, 300000};
-                ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-                for (ssize_t n; (n = ::recv(client, buffer, sizeof buffer, 0)) > 0;) {
-                    std::lock_guard lock(m_mutex);
-                    m_bytes.append(buffer, n);
-                }
+        ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        EXPECT_EQ(::bind(m_listener, address(port), sizeof(sockaddr_in)), 0);
+        EXPECT_EQ(::listen(m_listener, 8), 0);
+        m_thread = std::thread([this, brokerPort] {
+            for (pollfd next{m_listener, POLLIN, 0}; !m_stop;) {
+                if (::poll(&next, 1, 100) <= 0)
+                    continue;
+                const int client = ::accept(m_listener, nullptr, nullptr);
+                const int broker = brokerPort ? ::socket(AF_INET, SOCK_STREAM, 0) : -1;
+                if (brokerPort)
+                    ::connect(broker, address(brokerPort), sizeof(sockaddr_in));
+                pump(client, broker);
                 ::close(client);
+                ::close(broker);
             }
         });
     }
-    ~Recorder()
+    ~Tap()
     {
-        ::shutdown(m_socket, SHUT_RDWR);
-        ::close(m_socket);
+        m_stop = true;
         m_thread.join();
+        ::close(m_listener);
     }
     QByteArray bytes()
     {
         std::lock_guard lock(m_mutex);
         return m_bytes;
     }
-    std::atomic<int> connections{0};
+    const int port;
+    std::atomic<bool> spoil{false};
 
 private:
-    int m_socket = -1;
+    const sockaddr* address(int port)
+    {
+        m_address = {AF_INET, htons(quint16(port)), {htonl(INADDR_LOOPBACK)}, {}};
+        return reinterpret_cast<const sockaddr*>(&m_address);
+    }
+    void pump(int client, int broker)
+    {
+        pollfd ends[2] = {{client, POLLIN, 0}, {broker, POLLIN, 0}};
+        char buffer[16384];
+        // Alone, a client silent for a while has said all it would.
+        for (bool open = true; open && !m_stop;) {
+            const int ready = ::poll(ends, broker < 0 ? 1 : 2, 300);
+            open = ready > 0 || broker >= 0;
+            for (int i = 0; i < 2 && ready > 0 && open; ++i) {
+                if (!(ends[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                    continue;
+                const ssize_t n = ::recv(ends[i].fd, buffer, sizeof buffer, 0);
+                if (n > 8 && i == 1 && spoil.exchange(false))
+                    buffer[n / 2] ^= 0x5a;
+                std::lock_guard lock(m_mutex);
+                open = n > 0 &&
+                       (broker < 0 ? (m_bytes.append(buffer, n), true)
+                                   : ::send(ends[1 - i].fd, buffer, size_t(n), MSG_NOSIGNAL) == n);
+            }
+        }
+    }
+
+    int m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in m_address{};
+    std::atomic<bool> m_stop{false};
     std::thread m_thread;
     std::mutex m_mutex;
     QByteArray m_bytes;

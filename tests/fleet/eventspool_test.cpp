@@ -84,13 +84,11 @@ TEST(EventSpool, ALineCutShortIsNoMessage)
     ASSERT_TRUE(file.open(QIODevice::Append));
     file.write("{\"seq\":3,\"pa");
     file.close();
-    {
-        EventSpool again(dir.path());
-        ASSERT_EQ(again.open(), "");
-        EXPECT_EQ(again.pending().size(), 2u);
-        // The torn part is cut away at open: the next line is not joined to it.
-        EXPECT_EQ(*again.append([](quint64 seq) { return message(seq); }), 3u);
-    }
+    EventSpool again(dir.path());
+    ASSERT_EQ(again.open(), "");
+    EXPECT_EQ(again.pending().size(), 2u);
+    // The torn part is cut away at open: the next line is not joined to it.
+    EXPECT_EQ(*again.append([](quint64 seq) { return message(seq); }), 3u);
     EventSpool third(dir.path());
     ASSERT_EQ(third.open(), "");
     ASSERT_EQ(third.pending().size(), 3u);
@@ -128,18 +126,16 @@ TEST(EventSpool, AShortWriteLeavesNoPartOfItsLine)
 TEST(EventSpool, NumbersNeverRepeatAfterAPowerLoss)
 {
     QTemporaryDir dir;
-    for (int run = 0; run < 2; ++run) {
+    for (quint64 expected = 1; expected <= 2; ++expected) {
         EventSpool spool(dir.path(), EventSpool::kLimitBytes, "boot-1");
         ASSERT_EQ(spool.open(), "");
-        for (int i = 1; i <= 3; ++i)
-            EXPECT_EQ(*spool.append([](quint64 seq) { return message(seq); }),
-                      quint64(run * 3 + i));
+        EXPECT_EQ(*spool.append([](quint64 seq) { return message(seq); }), expected);
     }
     for (const QString& lost : {QStringLiteral("fleet.spool"), QStringLiteral("fleet.spool.ack")})
         QFile::resize(dir.filePath(lost), 0);
     EventSpool afterPowerLoss(dir.path(), EventSpool::kLimitBytes, "boot-2");
     ASSERT_EQ(afterPowerLoss.open(), "");
-    EXPECT_GT(*afterPowerLoss.append([](quint64 seq) { return message(seq); }), 6u);
+    EXPECT_GT(*afterPowerLoss.append([](quint64 seq) { return message(seq); }), 2u);
 }
 
 TEST(EventSpool, BoundedAndSaysWhenNearlyFull)

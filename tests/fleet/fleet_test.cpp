@@ -34,6 +34,19 @@ QByteArray request(Subscriber& caller, const QByteArray& station, const QByteArr
     return answer;
 }
 
+// The station "lab" of the broker, as a link in this process has it.
+fleet::FleetConfig labConfig(const Broker& broker)
+{
+    fleet::FleetConfig config;
+    config.setBroker(broker.address());
+    config.station = config.user = "lab";
+    config.password = "pw-lab";
+    config.caFile = broker.file("ca.crt");
+    config.keepAliveS = 5;
+    config.allow = fleet::FleetConfig::defaultAllow();
+    return config;
+}
+
 QList<qint64> eventSeqs(const Subscriber& s, const QByteArray& station)
 {
     QList<qint64> out;
@@ -203,6 +216,20 @@ TEST(FleetLink, RefusedAndBrokenConfigurations)
     EXPECT_EQ(fleetOf(pc).value(u"state").toString(), "error");
     EXPECT_TRUE(fleetOf(pc).value(u"error").toString().contains("unknown key \"colour\""));
     EXPECT_TRUE(test::readAll(c.path() + "/velumo.log").contains("fleet.ini: "));
+    // A user the ACL pairs with another station: every event is refused. The link holds them and
+    // says so once, never through itself.
+    QTemporaryDir e;
+    writeFleetIni(e.path(), broker,
+                  {.station = "st4", .password = "pw-st1", .extra = "user = st1\n"});
+    test::Program pe(e.path());
+    pe.start();
+    ASSERT_TRUE(pe.waitReady());
+    for (const QString command : {"ticker start", "ticker stop", "ticker start", "ticker stop"})
+        pe.send(command);
+    ASSERT_TRUE(waitFor([&] { return fleetOf(pe).value(u"state") == "error"; }, 15000));
+    QThread::msleep(3000);
+    EXPECT_EQ(test::readAll(e.path() + "/velumo.log").count("refused event"), 1);
+    EXPECT_GT(fleetOf(pe).value(u"spool").toInteger(), 3);
     // No fleet.ini: no link, no member.
     QTemporaryDir d;
     test::Program pd(d.path());
@@ -218,13 +245,7 @@ TEST(FleetLink, ScreenshotAlarmsAndAFullSpool)
     Broker broker({"lab"});
     ASSERT_TRUE(broker.start());
     QTemporaryDir folder;
-    fleet::FleetConfig config;
-    config.setBroker(broker.address());
-    config.station = config.user = "lab";
-    config.password = "pw-lab";
-    config.caFile = broker.file("ca.crt");
-    config.keepAliveS = 5;
-    config.allow = fleet::FleetConfig::defaultAllow();
+    const fleet::FleetConfig config = labConfig(broker);
     EventLog log(folder.filePath("velumo.log"));
     QtTimerFactory timers;
     const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(5000, 'p');
@@ -271,7 +292,7 @@ TEST(FleetLink, ScreenshotAlarmsAndAFullSpool)
 }
 
 // TLS or nothing: the CA goes missing while the station runs, the operator gives none. Where the
-// broker was, a listener records what comes: never a word in clear.
+// broker was, a listener records what comes from both: never a word in clear.
 TEST(FleetLink, NothingInClearWhenTlsCannotBeSetUp)
 {
     Broker broker({"st1"});
@@ -285,12 +306,10 @@ TEST(FleetLink, NothingInClearWhenTlsCannotBeSetUp)
     ASSERT_TRUE(waitFor([&] { return fleet().value(u"state") == "online"; }, 15000));
     QFile::remove(broker.file("ca.crt"));
     broker.stop();
-    Recorder recorder(broker.port());
+    Tap recorder(broker.port());
     ASSERT_TRUE(waitFor([&] { return fleet().value(u"state") == "error"; }, 15000))
         << QJsonDocument(fleet()).toJson().toStdString();
     EXPECT_TRUE(test::readAll(folder.path() + "/velumo.log").contains("Связь с центром выключена"));
-    QThread::msleep(2500);
-    EXPECT_EQ(recorder.connections, 0) << recorder.bytes().toStdString();
 
     test::writeAll(broker.file("operator.pw"), "pw-operator\n");
     const QStringList view{
@@ -300,35 +319,11 @@ TEST(FleetLink, NothingInClearWhenTlsCannotBeSetUp)
     const QByteArray seen = recorder.bytes();
     ASSERT_FALSE(seen.isEmpty());
     EXPECT_EQ(seen.at(0), 0x16) << "a TLS handshake record";
-    EXPECT_FALSE(seen.contains("pw-operator"));
+    EXPECT_FALSE(seen.contains("MQTT"));
     QString output;
     EXPECT_EQ(test::runToEnd(view + QStringList{"--ca", broker.file("ca.crt")}, &output), 2);
     EXPECT_TRUE(output.contains(broker.file("ca.crt"))) << output.toStdString();
     EXPECT_EQ(recorder.bytes(), seen);
-}
-
-// The broker refuses the station's events (its ACL pairs the user with another station): the
-// link stops sending them and says so once, never through itself, and the events wait.
-TEST(FleetLink, RefusedEventsWaitAndAreSaidOnce)
-{
-    Broker broker({"st1", "st2"});
-    ASSERT_TRUE(broker.start());
-    QTemporaryDir folder;
-    writeFleetIni(folder.path(), broker,
-                  {.station = "st1", .password = "pw-st2", .extra = "user = st2\n"});
-    test::Program program(folder.path());
-    program.start();
-    ASSERT_TRUE(program.waitReady());
-    for (int i = 0; i < 3; ++i) {
-        program.send("ticker start");
-        program.send("ticker stop");
-    }
-    const auto fleet = [&] { return program.status().value(u"fleet").toObject(); };
-    ASSERT_TRUE(waitFor([&] { return fleet().value(u"state") == "error"; }, 15000))
-        << test::readAll(folder.path() + "/velumo.log").toStdString();
-    QThread::msleep(3000);
-    EXPECT_EQ(test::readAll(folder.path() + "/velumo.log").count("refused event"), 1);
-    EXPECT_GT(fleet().value(u"spool").toInteger(), 5);
 }
 
 // What a caller from afar sends is declared and bounded: no file named for a screenshot, no
@@ -339,18 +334,12 @@ TEST(FleetLink, RemoteRequestsAreDeclaredBoundedAndRunOnce)
     Broker broker({"lab"}, "max_packet_size 524288\n");
     ASSERT_TRUE(broker.start());
     QTemporaryDir folder;
-    fleet::FleetConfig config;
-    config.setBroker(broker.address());
-    config.station = config.user = "lab";
-    config.password = "pw-lab";
-    config.caFile = broker.file("ca.crt");
-    config.allow = fleet::FleetConfig::defaultAllow();
     EventLog log(folder.filePath("velumo.log"));
     QtTimerFactory timers;
     QStringList ran;
     int shots = 0;
     fleet::FleetLink link(
-        config, folder.path(), log,
+        labConfig(broker), folder.path(), log,
         {[] { return QJsonObject(); },
          [&](const QString& line, std::function<void(int, const QString&)> answer) {
              ran << line;
@@ -366,19 +355,15 @@ TEST(FleetLink, RemoteRequestsAreDeclaredBoundedAndRunOnce)
         EXPECT_TRUE(request(watch, "lab", "screenshot " + file, "velumo/lab/reply/s", file)
                         .startsWith("2 not allowed: screenshot takes no arguments"));
     EXPECT_EQ(shots, 0);
+    const auto post = [&](const QByteArray& line, const QByteArray& to) {
+        watch.client->publish({"velumo/lab/cmd", line, 1, false, "velumo/lab/reply/" + to, to, {}});
+    };
     for (int again = 1; again <= 2; ++again) {
-        watch.client->publish(
-            {"velumo/lab/cmd", "phrase once", 1, false, "velumo/lab/reply/o", "once", {}});
-        EXPECT_TRUE(waitFor([&] { return watch.on("velumo/lab/reply/o").size() == again; }, 5000));
+        post("phrase once", "once");
+        EXPECT_TRUE(waitFor([&] { return watch.on("velumo/lab/reply/once").size() == again; }));
     }
-    EXPECT_EQ(watch.last("velumo/lab/reply/o"), "0 done");
-    watch.client->publish({"velumo/lab/cmd",
-                           "phrase " + QByteArray(300 * 1024, 'x'),
-                           1,
-                           false,
-                           "velumo/lab/reply/b",
-                           "big",
-                           {}});
+    EXPECT_EQ(watch.last("velumo/lab/reply/once"), "0 done");
+    post("phrase " + QByteArray(300 * 1024, 'x'), "big");
     EXPECT_EQ(request(watch, "lab", "phrase after", "velumo/lab/reply/a", "after"), "0 done");
     EXPECT_EQ(ran.join(u'|'), "phrase once|phrase after");
 
@@ -426,9 +411,7 @@ TEST(FleetView, PrintsNoControlsAndSendsOnce)
     broker.stop();
     ASSERT_TRUE(broker.start());
     // The view and the watcher are back within a few seconds.
-    QThread::msleep(4000);
-    ASSERT_TRUE(commands.waitConnected());
-    waitFor([] { return false; }, 1000);
+    waitFor([] { return false; }, 5000);
     EXPECT_EQ(commands.on("velumo/st1/cmd").size(), 1);
     view.kill();
     view.waitForFinished(3000);
