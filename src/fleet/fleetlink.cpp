@@ -6,6 +6,7 @@
 #include "base/eventlog.h"
 #include "base/guard.h"
 #include "base/timer.h"
+#include "fleet/fleetverbs.h"
 #include "fleet/mqttclient.h"
 
 namespace velumo::fleet {
@@ -39,6 +40,16 @@ Origin origin()
     return Origin::unattended(QStringLiteral("fleet"));
 }
 
+// The mark of the link's own lines in the stream of events.
+const QString kOwnSource = QStringLiteral("fleet link");
+
+// Refusals that concern the one message, not the station: that message alone is left out.
+bool refusesOnlyThisMessage(int reasonCode)
+{
+    return reasonCode == 0x95 /* packet too large */ ||
+           reasonCode == 0x99 /* payload format invalid */;
+}
+
 }  // namespace
 
 FleetLink::FleetLink(FleetConfig config, QString programFolder, EventLog& log, Sources sources,
@@ -60,6 +71,12 @@ FleetLink::FleetLink(FleetConfig config, QString programFolder, EventLog& log, S
     m_statusEvery = timers.create(QStringLiteral("FleetStatusEvery"));
     m_statusEvery->setInterval(qint64(m_config.statusIntervalS) * 1000);
     m_statusEvery->setHandler([this] { publishStatus(); });
+    m_probe = timers.create(QStringLiteral("FleetRefusedRetry"));
+    m_probe->setInterval(kRefusedRetryMs);
+    m_probe->setHandler([this] {
+        m_probe->stop();
+        probe();
+    });
 }
 
 FleetLink::~FleetLink()
@@ -89,7 +106,7 @@ void FleetLink::start()
     if (const QString error = m_spool->open(); !error.isEmpty()) {
         // Events cannot be kept: the link still reports status and takes commands.
         m_error = error;
-        m_log.write(QStringLiteral("error"), QStringLiteral("fleet: ") + error);
+        note(QStringLiteral("error"), QStringLiteral("fleet: ") + error);
     }
     connectGuarded(&m_log, &EventLog::posted, this, origin(), &FleetLink::onEvent);
 
@@ -99,6 +116,7 @@ void FleetLink::start()
     o.willPayload = "0";
     o.willRetain = true;
     o.subscriptions = {topic(QStringLiteral("cmd")).toUtf8()};
+    o.maxPacketBytes = kCommandBytes;
     m_client = std::make_unique<MqttClient>(o);
     // The client's signals come from its network thread: queued to this thread.
     connectGuarded(m_client.get(), &MqttClient::connected, this, origin(), &FleetLink::onConnected,
@@ -119,6 +137,7 @@ void FleetLink::stop()
         return;
     m_statusEvery->stop();
     m_statusSettle->stop();
+    m_probe->stop();
     if (m_client->isConnected())
         m_client->publish({topic(QStringLiteral("online")).toUtf8(), "0", 1, true});
     m_client->stop();
@@ -129,9 +148,11 @@ void FleetLink::stop()
 QJsonObject FleetLink::fleetStatus() const
 {
     QString state;
-    QString error = m_error;
+    QString error = !m_unusable.isEmpty() ? m_unusable : m_held ? m_refusal : m_error;
     if (!m_client)
         state = QStringLiteral("stopped");
+    else if (!m_unusable.isEmpty() || m_held)
+        state = QStringLiteral("error");
     else if (m_online)
         state = QStringLiteral("online");
     else
@@ -151,10 +172,16 @@ QJsonObject FleetLink::fleetStatus() const
             {QStringLiteral("error"), error}};
 }
 
+void FleetLink::note(const QString& kind, const QString& text)
+{
+    m_log.post(kind, {{QStringLiteral("text"), text}, {QStringLiteral("source"), kOwnSource}},
+               text);
+}
+
 void FleetLink::onEvent(const Event& event)
 {
     trackOnAir(event);
-    if (!forwards(event.kind))
+    if (!forwards(event.kind) || event.fields.value(u"source").toString() == kOwnSource)
         return;
     QJsonObject fields = event.fields;
     const auto seq = m_spool->append([&](quint64 number) {
@@ -169,11 +196,11 @@ void FleetLink::onEvent(const Event& event)
     if (nearlyFull != m_spoolAlarmed) {
         m_spoolAlarmed = nearlyFull;
         if (nearlyFull)
-            m_log.write(QStringLiteral("net"),
-                        QStringLiteral("fleet: the event spool is %1 %% full, %2 events wait for "
-                                       "the broker")
-                            .arg(qRound(m_spool->fill() * 100))
-                            .arg(m_spool->pending().size()));
+            note(QStringLiteral("net"),
+                 QStringLiteral("fleet: the event spool is %1 %% full, %2 events wait for "
+                                "the broker")
+                     .arg(qRound(m_spool->fill() * 100))
+                     .arg(m_spool->pending().size()));
         emit stateChanged();
     }
     if (seq)
@@ -256,16 +283,20 @@ void FleetLink::onConnected(int generation)
     m_inFlight.clear();
     m_sentUpTo = 0;
     m_error.clear();
-    m_log.write(
-        QStringLiteral("net"),
-        QStringLiteral("fleet: connected to %1 as %2").arg(m_config.broker, m_config.station));
+    m_unusable.clear();
+    // A new connection tries the events afresh (the broker's ACL may have been put right).
+    m_held = false;
+    m_probing = 0;
+    m_probe->stop();
+    note(QStringLiteral("net"),
+         QStringLiteral("fleet: connected to %1 as %2").arg(m_config.broker, m_config.station));
     m_client->publish({topic(QStringLiteral("online")).toUtf8(), "1", 1, true});
     publishStatus();
     sendMore();
     emit stateChanged();
 }
 
-void FleetLink::onDisconnected(int generation, const QString& reason)
+void FleetLink::onDisconnected(int generation, const QString& reason, bool unusable)
 {
     if (!m_client)
         return;
@@ -274,32 +305,102 @@ void FleetLink::onDisconnected(int generation, const QString& reason)
     m_online = false;
     m_inFlight.clear();
     m_sentUpTo = 0;
+    m_probing = 0;
+    m_probe->stop();
     if (was)
-        m_log.write(QStringLiteral("net"),
-                    QStringLiteral("fleet: the connection to %1 ended: %2, %3 events wait")
-                        .arg(m_config.broker, reason)
-                        .arg(m_spool->pending().size()));
+        note(QStringLiteral("net"), QStringLiteral("fleet: the connection to %1 ended: %2, %3 "
+                                                   "events wait")
+                                        .arg(m_config.broker, reason)
+                                        .arg(m_spool->pending().size()));
+    if (unusable && reason != m_unusable)
+        note(QStringLiteral("error"),
+             QStringLiteral("Связь с центром выключена: без шифрования станция ничего не "
+                            "отправляет. Проверьте файлы ca_file, cert_file и key_file в "
+                            "fleet.ini (%1)")
+                 .arg(reason));
+    m_unusable = unusable ? reason : QString();
     emit stateChanged();
 }
 
 void FleetLink::sendMore()
 {
-    if (!m_client || !m_online)
+    if (!m_client || !m_online || m_held)
         return;
     // A window of messages in flight: the spool drains in order in slices, and the user-interface
     // thread never copies the whole spool at once.
+    QList<std::pair<quint64, qsizetype>> tooLarge;
     for (const EventSpool::Entry& entry : m_spool->pending()) {
         if (m_inFlight.size() >= kInFlight)
             break;
-        if (entry.seq <= m_sentUpTo)
+        if (entry.seq <= m_sentUpTo || m_spool->acknowledged(entry.seq))
             continue;
         const int mid =
             m_client->publish({topic(QStringLiteral("events")).toUtf8(), entry.payload, 1, false});
+        if (mid == MqttClient::kTooLarge) {
+            tooLarge.append({entry.seq, entry.payload.size()});
+            m_sentUpTo = entry.seq;
+            continue;
+        }
         if (mid < 0)
             break;
         m_inFlight.insert(mid, entry.seq);
         m_sentUpTo = entry.seq;
     }
+    // Left out after the loop: leaving one out changes the spool.
+    for (const auto& [seq, bytes] : tooLarge)
+        leaveOut(seq, QStringLiteral("%1 bytes, larger than the broker takes").arg(bytes));
+}
+
+void FleetLink::leaveOut(quint64 seq, const QString& why)
+{
+    note(QStringLiteral("error"),
+         QStringLiteral("fleet: event %1 is left out: %2").arg(seq).arg(why));
+    m_spool->acknowledge(seq);
+}
+
+void FleetLink::refused(quint64 seq, int reasonCode)
+{
+    m_resendFrom = m_held ? qMin(m_resendFrom, seq) : seq;
+    if (!m_held) {
+        m_held = true;
+        emit stateChanged();
+    }
+    m_refusal = QStringLiteral(
+                    "the broker refuses the station's events (reason %1): is the "
+                    "station id its user name in the broker's ACL?")
+                    .arg(reasonCode);
+    if (!m_refusalNoted.isValid() || m_refusalNoted.elapsed() >= kRefusedRetryMs) {
+        m_refusalNoted.start();
+        note(QStringLiteral("error"),
+             QStringLiteral("fleet: the broker refused event %1 (reason %2); events wait in the "
+                            "spool, tried again once a minute")
+                 .arg(seq)
+                 .arg(reasonCode));
+    }
+    if (!m_probe->isActive())
+        m_probe->start();
+}
+
+void FleetLink::probe()
+{
+    if (!m_client || !m_online || !m_held || m_probing != 0)
+        return;
+    for (const EventSpool::Entry& entry : m_spool->pending()) {
+        if (m_spool->acknowledged(entry.seq))
+            continue;
+        const int mid =
+            m_client->publish({topic(QStringLiteral("events")).toUtf8(), entry.payload, 1, false});
+        if (mid >= 0) {
+            m_inFlight.insert(mid, entry.seq);
+            m_probing = entry.seq;
+        } else {
+            m_probe->start();
+        }
+        return;
+    }
+    // Nothing waits: the next event shows whether the broker takes them.
+    m_held = false;
+    emit stateChanged();
 }
 
 void FleetLink::onPublished(int generation, int messageId, int reasonCode)
@@ -311,14 +412,24 @@ void FleetLink::onPublished(int generation, int messageId, int reasonCode)
         return;
     const quint64 seq = found.value();
     m_inFlight.erase(found);
-    // A message the broker will not take (reason 128 and above) is not sent again: it never
-    // would be taken.
-    if (reasonCode >= 128)
-        m_log.write(QStringLiteral("error"),
-                    QStringLiteral("fleet: the broker refused event %1 (reason %2)")
-                        .arg(seq)
-                        .arg(reasonCode));
-    m_spool->acknowledge(seq);
+    const bool probed = seq == m_probing;
+    if (probed)
+        m_probing = 0;
+    if (reasonCode >= 128 && refusesOnlyThisMessage(reasonCode)) {
+        leaveOut(seq, QStringLiteral("the broker refused it (reason %1)").arg(reasonCode));
+    } else if (reasonCode >= 128) {
+        refused(seq, reasonCode);
+        return;
+    } else {
+        m_spool->acknowledge(seq);
+        if (m_held && probed) {
+            // Taken again: what was refused goes out once more, in order.
+            m_held = false;
+            m_sentUpTo = m_resendFrom - 1;
+            note(QStringLiteral("net"), QStringLiteral("fleet: the broker takes the events again"));
+            emit stateChanged();
+        }
+    }
     sendMore();
 }
 
@@ -329,21 +440,31 @@ void FleetLink::onMessage(const MqttMessage& message)
     runCommand(message);
 }
 
-void FleetLink::publishScreenshot(const MqttMessage& request, const QByteArray& png)
+void FleetLink::publishScreenshot(const QByteArray& key, const MqttMessage& request,
+                                  const QByteArray& png)
 {
     if (png.isEmpty()) {
-        reply(request, 2, QStringLiteral("no screenshot available"));
+        answer(key, request, 2, QStringLiteral("no screenshot available"));
         return;
     }
+    if (!m_client)
+        return;
     const QString at = isoTime(QDateTime::currentDateTime());
-    m_client->publish({topic(QStringLiteral("screenshot")).toUtf8(),
-                       png,
-                       1,
-                       false,
-                       {},
-                       {},
-                       {{"time", at.toUtf8()}, {"content-type", "image/png"}}});
-    reply(request, 0, QStringLiteral("screenshot published at %1").arg(at));
+    const int sent = m_client->publish({topic(QStringLiteral("screenshot")).toUtf8(),
+                                        png,
+                                        1,
+                                        false,
+                                        {},
+                                        {},
+                                        {{"time", at.toUtf8()}, {"content-type", "image/png"}}});
+    if (sent == MqttClient::kTooLarge)
+        answer(key, request, 2,
+               QStringLiteral("the screenshot (%1 bytes) is larger than the broker takes")
+                   .arg(png.size()));
+    else if (sent < 0)
+        answer(key, request, 2, QStringLiteral("the screenshot could not be sent"));
+    else
+        answer(key, request, 0, QStringLiteral("screenshot published at %1").arg(at));
 }
 
 void FleetLink::runCommand(const MqttMessage& request)
@@ -353,39 +474,67 @@ void FleetLink::runCommand(const MqttMessage& request)
     const QByteArray& to = request.responseTopic;
     if (!to.startsWith(replyRoot) || to.size() == replyRoot.size() || to.contains('+') ||
         to.contains('#')) {
-        m_log.write(QStringLiteral("net"),
-                    QStringLiteral("fleet: command \"%1\" refused: its reply topic \"%2\" is not "
-                                   "under %3")
-                        .arg(line, QString::fromUtf8(to), QString::fromUtf8(replyRoot)));
+        note(QStringLiteral("net"),
+             QStringLiteral("fleet: command \"%1\" refused: its reply topic \"%2\" is not under %3")
+                 .arg(line, QString::fromUtf8(to), QString::fromUtf8(replyRoot)));
         return;
     }
-    if (!m_config.allows(line)) {
-        m_log.write(QStringLiteral("net"),
-                    QStringLiteral("fleet: command \"%1\" refused: not allowed").arg(line));
-        reply(request, 2, QStringLiteral("not allowed: %1").arg(line.section(u' ', 0, 0)));
-        return;
-    }
-    if (line == u"screenshot") {
-        if (!m_sources.screenshot) {
-            reply(request, 2, QStringLiteral("no screenshot available"));
+    // A request sent again (the caller reconnected before its answer came) runs once: it gets
+    // the first answer, now or when that comes.
+    QByteArray key;
+    if (!request.correlation.isEmpty()) {
+        key = to + '\n' + request.correlation;
+        if (const auto known = m_answers.constFind(key); known != m_answers.cend()) {
+            if (known->done)
+                reply(request, known->code, known->text);
             return;
         }
-        m_sources.screenshot([self = QPointer<FleetLink>(this), request](const QByteArray& png) {
+        m_answers.insert(key, {});
+        m_answerOrder.append(key);
+        while (m_answerOrder.size() > kRememberedAnswers)
+            m_answers.remove(m_answerOrder.takeFirst());
+    }
+    if (!m_config.allows(line)) {
+        note(QStringLiteral("net"),
+             QStringLiteral("fleet: command \"%1\" refused: not allowed").arg(line));
+        answer(key, request, 2, QStringLiteral("not allowed: %1").arg(line.section(u' ', 0, 0)));
+        return;
+    }
+    if (const QString why = refuseFleetArguments(line); !why.isEmpty()) {
+        note(QStringLiteral("net"),
+             QStringLiteral("fleet: command \"%1\" refused: %2").arg(line, why));
+        answer(key, request, 2, QStringLiteral("not allowed: %1").arg(why));
+        return;
+    }
+    QPointer<FleetLink> self(this);
+    if (line == u"screenshot") {
+        if (!m_sources.screenshot) {
+            answer(key, request, 2, QStringLiteral("no screenshot available"));
+            return;
+        }
+        m_sources.screenshot([self, key, request](const QByteArray& png) {
             if (self)
-                self->publishScreenshot(request, png);
+                self->publishScreenshot(key, request, png);
         });
         return;
     }
     if (!m_sources.execute) {
-        reply(request, 2, QStringLiteral("no control channel"));
+        answer(key, request, 2, QStringLiteral("no control channel"));
         return;
     }
     // The reply may come later (an asynchronous command); the link may be gone by then.
-    QPointer<FleetLink> self(this);
-    m_sources.execute(line, [self, request](int code, const QString& text) {
+    m_sources.execute(line, [self, key, request](int code, const QString& text) {
         if (self)
-            self->reply(request, code, text);
+            self->answer(key, request, code, text);
     });
+}
+
+void FleetLink::answer(const QByteArray& key, const MqttMessage& request, int code,
+                       const QString& text)
+{
+    if (const auto known = m_answers.find(key); !key.isEmpty() && known != m_answers.end())
+        *known = {true, code, text};
+    reply(request, code, text);
 }
 
 void FleetLink::reply(const MqttMessage& request, int code, const QString& text)

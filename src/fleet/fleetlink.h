@@ -35,10 +35,19 @@ struct MqttMessage;
 //              broker is away; the spool drains in order on reconnect)
 //   cmd        MQTT 5 requests: one control command line, answered on the request's response
 //              topic (under velumo/<station>/reply/ only) with the code and text of the control
-//              channel; verbs off the allow-list are refused with code 2 and never run
+//              channel; verbs off the allow-list, and arguments their verb does not declare for
+//              the fleet, are refused with code 2 and never run. A request that comes again (the
+//              same response topic and correlation data) gets the first answer and runs once.
+//              Larger than kCommandBytes, the broker never hands it to us
 //   screenshot the PNG of the screenshot source, on the command "screenshot"
 // The network work runs on the client's thread; everything here runs on the user-interface
 // thread, whose connections go through the guard.
+//
+// What the link says of itself goes to velumo.log only, never to the events topic: a failure of
+// the link reported through the link would fail again, without end. An event the broker refuses
+// (its ACL, say) stays in the spool; the link stops sending events (state "error", one log line a
+// minute at most) and offers the first of them again once a minute. One larger than the broker
+// takes is logged and left out, so it never holds up those behind it.
 class FleetLink final : public QObject {
     Q_OBJECT
 public:
@@ -81,6 +90,10 @@ public:
     static bool forwards(const QString& kind);
     static constexpr int kInFlight = 64;
     static constexpr int kStatusSettleMs = 200;
+    static constexpr int kCommandBytes = 256 * 1024;
+    static constexpr int kRefusedRetryMs = 60000;
+    // Answers kept for requests that come again.
+    static constexpr int kRememberedAnswers = 256;
 
 signals:
     void stateChanged();
@@ -88,15 +101,22 @@ signals:
 private:
     void onEvent(const Event& event);
     void onConnected(int generation);
-    void onDisconnected(int generation, const QString& reason);
+    void onDisconnected(int generation, const QString& reason, bool unusable);
     void onPublished(int generation, int messageId, int reasonCode);
     void onMessage(const MqttMessage& message);
     void sendMore();
     void publishStatus();
     void statusSoon();
     void reply(const MqttMessage& request, int code, const QString& text);
+    void answer(const QByteArray& key, const MqttMessage& request, int code, const QString& text);
+    // A line of the link's own in velumo.log; never an event of the fleet.
+    void note(const QString& kind, const QString& text);
+    void leaveOut(quint64 seq, const QString& why);
+    void refused(quint64 seq, int reasonCode);
+    void probe();
     void runCommand(const MqttMessage& request);
-    void publishScreenshot(const MqttMessage& request, const QByteArray& png);
+    void publishScreenshot(const QByteArray& key, const MqttMessage& request,
+                           const QByteArray& png);
     void trackOnAir(const Event& event);
     QJsonObject onAir() const;
 
@@ -126,6 +146,23 @@ private:
     QString m_planLine;
     QDateTime m_planLineSince;
     bool m_spoolAlarmed = false;
+    // The client cannot be set up (a TLS file that cannot be read): why.
+    QString m_unusable;
+    // The broker refuses the station's events: none is sent but a probe a minute.
+    bool m_held = false;
+    QString m_refusal;
+    quint64 m_resendFrom = 0;  // the first refused event: sent again once the broker takes one
+    quint64 m_probing = 0;
+    std::unique_ptr<Timer> m_probe;
+    QElapsedTimer m_refusalNoted;
+    struct Answered {
+        bool done = false;
+        int code = 0;
+        QString text;
+    };
+    // By response topic and correlation data, oldest first.
+    QHash<QByteArray, Answered> m_answers;
+    QList<QByteArray> m_answerOrder;
 };
 
 }  // namespace fleet

@@ -16,9 +16,32 @@ namespace velumo::fleet {
 
 namespace {
 
+// Characters a terminal takes as orders, not text: the C0 and C1 controls (escape sequences
+// start with one) and the marks that reorder the text shown after them.
+bool ordersTheTerminal(QChar c)
+{
+    const char16_t u = c.unicode();
+    return c.category() == QChar::Other_Control || (u >= 0x202A && u <= 0x202E) ||
+           (u >= 0x2066 && u <= 0x2069) || u == 0x200E || u == 0x200F || u == 0x061C;
+}
+
+}  // namespace
+
+QString printable(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text)
+        if (c == u'\n' || !ordersTheTerminal(c))
+            out += c;
+    return out;
+}
+
+namespace {
+
 QString cell(QString text, int width)
 {
-    text.replace(u'\n', u' ').replace(u'\t', u' ');
+    text = printable(text.replace(u'\n', u' ').replace(u'\t', u' '));
     if (text.size() > width)
         return text.left(width - 1) + QChar(0x2026);
     return text.leftJustified(width);
@@ -57,6 +80,16 @@ QString alarmsText(const QJsonObject& status)
     for (const QJsonValue& v : status.value(u"alarms").toArray())
         names << (v.isObject() ? v.toObject().value(u"name").toString() : v.toString());
     return names.isEmpty() ? QStringLiteral("-") : names.join(u',');
+}
+
+// JSON escapes the C0 controls itself; the others go out as \\u escapes, still the same JSON.
+QString printableJson(const QByteArray& json)
+{
+    QString out;
+    for (const QChar c : QString::fromUtf8(json))
+        out += ordersTheTerminal(c) ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QChar(u'0'))
+                                    : QString(c);
+    return out;
 }
 
 void print(const QString& text, FILE* to = stdout)
@@ -196,10 +229,13 @@ int runFleetCommand(const QStringList& arguments)
         config,
         QStringLiteral("velumo-fleet-%1-%2").arg(::getpid()).arg(QString::fromLatin1(token)), 30);
     const QByteArray replyTopic = "velumo/" + station.toUtf8() + "/reply/" + token;
-    if (send)
+    if (send) {
         o.subscriptions = {replyTopic};
-    else
+        // The broker keeps the reply for us over a lost connection.
+        o.sessionExpiryS = qMax(60, timeoutMs / 1000 + 30);
+    } else {
         o.subscriptions = {"velumo/+/online", "velumo/+/status", "velumo/+/events"};
+    }
     MqttClient client(o);
     FleetTable table;
     int exitCode = 1;
@@ -209,7 +245,7 @@ int runFleetCommand(const QStringList& arguments)
     const auto show = [&] {
         const QDateTime now = QDateTime::currentDateTime();
         if (json)
-            print(QString::fromUtf8(QJsonDocument(table.json(now)).toJson(QJsonDocument::Compact)) +
+            print(printableJson(QJsonDocument(table.json(now)).toJson(QJsonDocument::Compact)) +
                   u'\n');
         else
             print((once || !::isatty(1) ? QString() : QStringLiteral("\x1b[H\x1b[2J")) +
@@ -234,22 +270,58 @@ int runFleetCommand(const QStringList& arguments)
         QCoreApplication::exit(exitCode);
     });
     const QByteArray correlation = token;
+    // The command goes out once: again only on a new connection before the broker took it, and
+    // then with the same correlation data, which the station answers without running it twice.
+    bool delivered = false;
+    int sentGeneration = -1;
+    int sentId = -1;
     connectGuarded(
         &client, &MqttClient::connected, &deadline, origin,
-        [&] {
-            if (send) {
-                client.publish({"velumo/" + station.toUtf8() + "/cmd",
-                                command.toUtf8(),
-                                1,
-                                false,
-                                replyTopic,
-                                correlation,
-                                {}});
+        [&](int generation) {
+            if (send && !delivered) {
+                sentGeneration = generation;
+                sentId = client.publish({"velumo/" + station.toUtf8() + "/cmd",
+                                         command.toUtf8(),
+                                         1,
+                                         false,
+                                         replyTopic,
+                                         correlation,
+                                         {}});
             } else if (once) {
                 // The retained online and status of every station come at once after the
                 // subscription.
                 deadline.start(qMin(timeoutMs, 1000));
             }
+        },
+        Qt::QueuedConnection);
+    connectGuarded(
+        &client, &MqttClient::published, &deadline, origin,
+        [&](int generation, int messageId, int reasonCode) {
+            if (!send || generation != sentGeneration || messageId != sentId)
+                return;
+            if (reasonCode < 128) {
+                delivered = true;
+                return;
+            }
+            print(QStringLiteral("the broker refused the command (reason %1)\n").arg(reasonCode),
+                  stderr);
+            exitCode = 2;
+            QCoreApplication::exit(exitCode);
+        },
+        Qt::QueuedConnection);
+    // Settings that cannot be used (a TLS file that cannot be read) end the run at once: nothing
+    // goes out in clear.
+    connectGuarded(
+        &client, &MqttClient::disconnected, &deadline, origin,
+        [&](int, const QString& reason, bool unusable) {
+            if (!unusable)
+                return;
+            print(QStringLiteral("Связь с брокером не установлена: без шифрования ничего не "
+                                 "отправлено (%1)\n")
+                      .arg(reason),
+                  stderr);
+            exitCode = 2;
+            QCoreApplication::exit(exitCode);
         },
         Qt::QueuedConnection);
     connectGuarded(
@@ -260,8 +332,8 @@ int runFleetCommand(const QStringList& arguments)
                     return;
                 const qsizetype space = message.payload.indexOf(' ');
                 const int code = message.payload.left(space).toInt();
-                const QString text =
-                    QString::fromUtf8(space < 0 ? QByteArray() : message.payload.mid(space + 1));
+                const QString text = printable(
+                    QString::fromUtf8(space < 0 ? QByteArray() : message.payload.mid(space + 1)));
                 print(text + u'\n', code == 0 ? stdout : stderr);
                 exitCode = code;
                 QCoreApplication::exit(code);

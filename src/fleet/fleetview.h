@@ -33,9 +33,16 @@ private:
     QMap<QString, Station> m_stations;
 };
 
+// The text with what a terminal would take as orders (escape sequences, other controls, marks
+// that reorder the line) taken out; newlines stay.
+QString printable(const QString& text);
+
 // "velumo --fleet BROKER [--user U] [--password-file F] [--ca F] [--cert F --key F]
 //  [--once] [--json] [--send STATION COMMAND] [--timeout MS]": the live table of the fleet, or
-// one command to one station with the exit codes of "--send". Needs no display.
+// one command to one station with the exit codes of "--send". Needs no display. An mqtts://
+// broker without --ca is checked against the system's CA store; a CA, certificate or key that
+// cannot be read ends the run (exit 2) before anything is sent. What stations send is printed
+// without the characters a terminal would obey.
 int runFleetCommand(const QStringList& arguments);
 
 }  // namespace velumo::fleet

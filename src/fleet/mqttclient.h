@@ -34,6 +34,14 @@ struct MqttMessage {
 // unacknowledged; the next one is a fresh session after a pause that doubles from 1 s to 60 s
 // (back to 1 s once a broker has accepted us). Whoever needs delivery keeps its own copy until
 // published() and sends it again after connected().
+//
+// TLS or nothing: with tls set, a connection is only made once every TLS setting has been taken
+// (the CA, the certificate and the key read, at every attempt) and the socket really speaks TLS;
+// otherwise the attempt ends before a byte is sent and disconnected() says the client is
+// unusable. Without a CA file the system's CA store is trusted.
+//
+// No lock of ours is held while libmosquitto runs: its callbacks (the log's among them) may come
+// from inside any of its calls.
 class MqttClient final : public QObject {
     Q_OBJECT
 public:
@@ -59,7 +67,17 @@ public:
         int sessionExpiryS = 0;
         int firstRetryMs = 1000;
         int lastRetryMs = 60000;
+        // The largest packet the broker may send us (MQTT 5 maximum packet size): it drops
+        // larger ones, and a larger one that comes all the same is never handed on.
+        int maxPacketBytes = kCommandPacketBytes;
     };
+
+    static constexpr int kCommandPacketBytes = 256 * 1024;
+    // What publish() gives instead of a message id.
+    static constexpr int kNotConnected = -1;
+    static constexpr int kTooLarge = -2;  // over the broker's maximum packet size
+    static constexpr int kRejected = -3;  // anything else libmosquitto would not queue
+    static constexpr char kSystemCaPath[] = "/etc/ssl/certs";
 
     struct Publish {
         QByteArray topic;
@@ -79,7 +97,8 @@ public:
     // has gone out, waiting at most waitMs; ends the thread.
     void stop(int waitMs = 1500);
 
-    // Queues a message on the live connection; its message id, or -1 when there is none.
+    // Queues a message on the live connection; its message id, or kNotConnected, kTooLarge or
+    // kRejected.
     int publish(const Publish& message);
     bool isConnected() const;
     // The broker's or the network's last complaint, empty while connected.
@@ -87,7 +106,9 @@ public:
 
 signals:
     void connected(int generation);
-    void disconnected(int generation, const QString& reason);
+    // unusable: the attempt was never made, the settings cannot be used as they are (a TLS file
+    // that cannot be read): nothing was sent.
+    void disconnected(int generation, const QString& reason, bool unusable);
     // The broker has acknowledged a QoS 1 message of the connection (reasonCode < 128: taken).
     void published(int generation, int messageId, int reasonCode);
     void messageReceived(const velumo::fleet::MqttMessage& message);
@@ -98,6 +119,8 @@ private:
     // client goes: the thread is then let go and ends by itself, announcing nothing more.
     struct Shared;
     static void run(const std::shared_ptr<Shared>& shared);
+    // One attempt: set up, connect, serve until the connection ends or the client stops.
+    static void attempt(Shared& s, bool& accepted, QString& reason, bool& unusable);
     // libmosquitto's callbacks, on the network thread.
     friend struct MqttCallbacks;
 

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -12,6 +16,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 #include "fakes/testsupport.h"
 
@@ -63,7 +70,8 @@ inline QByteArray debianStockConf(const QString& folder, const QByteArray& log,
 class Broker {
 public:
     // Accounts: the operator and the stations named; each password is "pw-" + the name.
-    explicit Broker(const QStringList& stations)
+    // extra: lines added to the site configuration ("max_packet_size 524288").
+    explicit Broker(const QStringList& stations, const QByteArray& extra = {})
     {
         m_path = m_dir.path();
         QFile::setPermissions(
@@ -90,7 +98,8 @@ public:
         conf.replace("listener 8883", "listener " + QByteArray::number(m_port) + " 127.0.0.1");
         // Installed, ours comes after Debian's own mosquitto.conf (its persistence, pid file and
         // log), here with that file's paths in this folder and its log on the output.
-        test::writeAll(file("velumo.conf"), debianStockConf(m_path, "log_dest stderr", {}) + conf);
+        test::writeAll(file("velumo.conf"),
+                       debianStockConf(m_path, "log_dest stderr", {}) + conf + extra);
         QFile::copy(source("data/mosquitto/velumo.acl"), file("velumo.acl"));
         QFile::setPermissions(file("velumo.acl"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
     }
@@ -157,6 +166,82 @@ private:
     QString m_path;
     int m_port = 0;
     QProcess m_process;
+};
+
+// A TCP listener on 127.0.0.1 on a thread of its own (a test may wait in a blocking call
+// meanwhile). Alone, where a broker should be, it keeps every byte a client sends: what the client
+// would have told a broker. Given the broker's port it passes both ways, and spoils one byte of
+// what the broker sends when told, as a damaged line does.
+class Tap {
+public:
+    explicit Tap(int port, int brokerPort = 0) : port(port)
+    {
+        const int on = 1;
+        ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        EXPECT_EQ(::bind(m_listener, address(port), sizeof(sockaddr_in)), 0);
+        EXPECT_EQ(::listen(m_listener, 8), 0);
+        m_thread = std::thread([this, brokerPort] {
+            for (pollfd next{m_listener, POLLIN, 0}; !m_stop;) {
+                if (::poll(&next, 1, 100) <= 0)
+                    continue;
+                const int client = ::accept(m_listener, nullptr, nullptr);
+                const int broker = brokerPort ? ::socket(AF_INET, SOCK_STREAM, 0) : -1;
+                if (brokerPort)
+                    ::connect(broker, address(brokerPort), sizeof(sockaddr_in));
+                pump(client, broker);
+                ::close(client);
+                ::close(broker);
+            }
+        });
+    }
+    ~Tap()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listener);
+    }
+    QByteArray bytes()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_bytes;
+    }
+    const int port;
+    std::atomic<bool> spoil{false};
+
+private:
+    const sockaddr* address(int port)
+    {
+        m_address = {AF_INET, htons(quint16(port)), {htonl(INADDR_LOOPBACK)}, {}};
+        return reinterpret_cast<const sockaddr*>(&m_address);
+    }
+    void pump(int client, int broker)
+    {
+        pollfd ends[2] = {{client, POLLIN, 0}, {broker, POLLIN, 0}};
+        char buffer[16384];
+        // Alone, a client silent for a while has said all it would.
+        for (bool open = true; open && !m_stop;) {
+            const int ready = ::poll(ends, broker < 0 ? 1 : 2, 300);
+            open = ready > 0 || broker >= 0;
+            for (int i = 0; i < 2 && ready > 0 && open; ++i) {
+                if (!(ends[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                    continue;
+                const ssize_t n = ::recv(ends[i].fd, buffer, sizeof buffer, 0);
+                if (n > 8 && i == 1 && spoil.exchange(false))
+                    buffer[n / 2] ^= 0x5a;
+                std::lock_guard lock(m_mutex);
+                open = n > 0 &&
+                       (broker < 0 ? (m_bytes.append(buffer, n), true)
+                                   : ::send(ends[1 - i].fd, buffer, size_t(n), MSG_NOSIGNAL) == n);
+            }
+        }
+    }
+
+    int m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in m_address{};
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+    std::mutex m_mutex;
+    QByteArray m_bytes;
 };
 
 }  // namespace velumo::fleettest

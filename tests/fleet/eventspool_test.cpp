@@ -1,10 +1,12 @@
 // The spool of events on their way to the broker: order, acknowledgement, restart, bound.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 
 #include "fakes/testsupport.h"
 #include "fleet/eventspool.h"
@@ -85,6 +87,55 @@ TEST(EventSpool, ALineCutShortIsNoMessage)
     EventSpool again(dir.path());
     ASSERT_EQ(again.open(), "");
     EXPECT_EQ(again.pending().size(), 2u);
+    // The torn part is cut away at open: the next line is not joined to it.
+    EXPECT_EQ(*again.append([](quint64 seq) { return message(seq); }), 3u);
+    EventSpool third(dir.path());
+    ASSERT_EQ(third.open(), "");
+    ASSERT_EQ(third.pending().size(), 3u);
+    EXPECT_EQ(third.pending().back().payload, message(3));
+}
+
+// The kernel cuts a write short (here at a file size limit, as a full disk does): the part that
+// went out is cut away at once, and the next event is whole.
+TEST(EventSpool, AShortWriteLeavesNoPartOfItsLine)
+{
+    QTemporaryDir dir;
+    EventSpool spool(dir.path());
+    ASSERT_EQ(spool.open(), "");
+    ASSERT_TRUE(spool.append([](quint64 seq) { return message(seq); }));
+    const qint64 whole = QFileInfo(spool.spoolPath()).size();
+    const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{rlim_t(whole + 100), limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_FALSE(spool.append([](quint64 seq) { return message(seq, 1000); }));
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, xfsz);
+    EXPECT_FALSE(spool.error().isEmpty());
+    EXPECT_EQ(QFileInfo(spool.spoolPath()).size(), whole);
+    EXPECT_EQ(*spool.append([](quint64 seq) { return message(seq); }), 2u);
+    EventSpool again(dir.path());
+    ASSERT_EQ(again.open(), "");
+    ASSERT_EQ(again.pending().size(), 2u);
+    EXPECT_EQ(again.pending().back().payload, message(2));
+}
+
+// A restart in the same boot goes on with the next number; after a power loss took the last
+// unsynced writes (the spool and the acknowledgement back to nothing), no number is used twice.
+TEST(EventSpool, NumbersNeverRepeatAfterAPowerLoss)
+{
+    QTemporaryDir dir;
+    for (quint64 expected = 1; expected <= 2; ++expected) {
+        EventSpool spool(dir.path(), EventSpool::kLimitBytes, "boot-1");
+        ASSERT_EQ(spool.open(), "");
+        EXPECT_EQ(*spool.append([](quint64 seq) { return message(seq); }), expected);
+    }
+    for (const QString& lost : {QStringLiteral("fleet.spool"), QStringLiteral("fleet.spool.ack")})
+        QFile::resize(dir.filePath(lost), 0);
+    EventSpool afterPowerLoss(dir.path(), EventSpool::kLimitBytes, "boot-2");
+    ASSERT_EQ(afterPowerLoss.open(), "");
+    EXPECT_GT(*afterPowerLoss.append([](quint64 seq) { return message(seq); }), 2u);
 }
 
 TEST(EventSpool, BoundedAndSaysWhenNearlyFull)

@@ -34,6 +34,19 @@ QByteArray request(Subscriber& caller, const QByteArray& station, const QByteArr
     return answer;
 }
 
+// The station "lab" of the broker, as a link in this process has it.
+fleet::FleetConfig labConfig(const Broker& broker)
+{
+    fleet::FleetConfig config;
+    config.setBroker(broker.address());
+    config.station = config.user = "lab";
+    config.password = "pw-lab";
+    config.caFile = broker.file("ca.crt");
+    config.keepAliveS = 5;
+    config.allow = fleet::FleetConfig::defaultAllow();
+    return config;
+}
+
 QList<qint64> eventSeqs(const Subscriber& s, const QByteArray& station)
 {
     QList<qint64> out;
@@ -203,6 +216,20 @@ TEST(FleetLink, RefusedAndBrokenConfigurations)
     EXPECT_EQ(fleetOf(pc).value(u"state").toString(), "error");
     EXPECT_TRUE(fleetOf(pc).value(u"error").toString().contains("unknown key \"colour\""));
     EXPECT_TRUE(test::readAll(c.path() + "/velumo.log").contains("fleet.ini: "));
+    // A user the ACL pairs with another station: every event is refused. The link holds them and
+    // says so once, never through itself.
+    QTemporaryDir e;
+    writeFleetIni(e.path(), broker,
+                  {.station = "st4", .password = "pw-st1", .extra = "user = st1\n"});
+    test::Program pe(e.path());
+    pe.start();
+    ASSERT_TRUE(pe.waitReady());
+    for (const QString command : {"ticker start", "ticker stop", "ticker start", "ticker stop"})
+        pe.send(command);
+    ASSERT_TRUE(waitFor([&] { return fleetOf(pe).value(u"state") == "error"; }, 15000));
+    QThread::msleep(3000);
+    EXPECT_EQ(test::readAll(e.path() + "/velumo.log").count("refused event"), 1);
+    EXPECT_GT(fleetOf(pe).value(u"spool").toInteger(), 3);
     // No fleet.ini: no link, no member.
     QTemporaryDir d;
     test::Program pd(d.path());
@@ -218,13 +245,7 @@ TEST(FleetLink, ScreenshotAlarmsAndAFullSpool)
     Broker broker({"lab"});
     ASSERT_TRUE(broker.start());
     QTemporaryDir folder;
-    fleet::FleetConfig config;
-    config.setBroker(broker.address());
-    config.station = config.user = "lab";
-    config.password = "pw-lab";
-    config.caFile = broker.file("ca.crt");
-    config.keepAliveS = 5;
-    config.allow = fleet::FleetConfig::defaultAllow();
+    const fleet::FleetConfig config = labConfig(broker);
     EventLog log(folder.filePath("velumo.log"));
     QtTimerFactory timers;
     const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(5000, 'p');
@@ -268,6 +289,132 @@ TEST(FleetLink, ScreenshotAlarmsAndAFullSpool)
     EXPECT_TRUE(ran.isEmpty());
     EXPECT_EQ(request(watch, "lab", "phrase Hello", "velumo/lab/reply/p", "p1"), "0 done");
     EXPECT_EQ(ran, QStringList{"phrase Hello"});
+}
+
+// TLS or nothing: the CA goes missing while the station runs, the operator gives none. Where the
+// broker was, a listener records what comes from both: never a word in clear.
+TEST(FleetLink, NothingInClearWhenTlsCannotBeSetUp)
+{
+    Broker broker({"st1"});
+    ASSERT_TRUE(broker.start());
+    QTemporaryDir folder;
+    writeFleetIni(folder.path(), broker, {});
+    test::Program program(folder.path());
+    program.start();
+    ASSERT_TRUE(program.waitReady());
+    const auto fleet = [&] { return program.status().value(u"fleet").toObject(); };
+    ASSERT_TRUE(waitFor([&] { return fleet().value(u"state") == "online"; }, 15000));
+    QFile::remove(broker.file("ca.crt"));
+    broker.stop();
+    Tap recorder(broker.port());
+    ASSERT_TRUE(waitFor([&] { return fleet().value(u"state") == "error"; }, 15000))
+        << QJsonDocument(fleet()).toJson().toStdString();
+    EXPECT_TRUE(test::readAll(folder.path() + "/velumo.log").contains("Связь с центром выключена"));
+
+    test::writeAll(broker.file("operator.pw"), "pw-operator\n");
+    const QStringList view{
+        "--fleet",         broker.address(),           "--user",    "operator", "--once",
+        "--password-file", broker.file("operator.pw"), "--timeout", "3000"};
+    EXPECT_EQ(test::runToEnd(view), 1);
+    const QByteArray seen = recorder.bytes();
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.at(0), 0x16) << "a TLS handshake record";
+    EXPECT_FALSE(seen.contains("MQTT"));
+    QString output;
+    EXPECT_EQ(test::runToEnd(view + QStringList{"--ca", broker.file("ca.crt")}, &output), 2);
+    EXPECT_TRUE(output.contains(broker.file("ca.crt"))) << output.toStdString();
+    EXPECT_EQ(recorder.bytes(), seen);
+}
+
+// What a caller from afar sends is declared and bounded: no file named for a screenshot, no
+// command larger than the link takes, no request run twice. An event larger than the broker
+// takes is left out, not in the way of the next.
+TEST(FleetLink, RemoteRequestsAreDeclaredBoundedAndRunOnce)
+{
+    Broker broker({"lab"}, "max_packet_size 524288\n");
+    ASSERT_TRUE(broker.start());
+    QTemporaryDir folder;
+    EventLog log(folder.filePath("velumo.log"));
+    QtTimerFactory timers;
+    QStringList ran;
+    int shots = 0;
+    fleet::FleetLink link(
+        labConfig(broker), folder.path(), log,
+        {[] { return QJsonObject(); },
+         [&](const QString& line, std::function<void(int, const QString&)> answer) {
+             ran << line;
+             answer(0, "done");
+         },
+         [&](std::function<void(const QByteArray&)> done) { done(QByteArray(++shots, 'p')); }},
+        timers);
+    Subscriber watch(broker, {"velumo/lab/#"});
+    ASSERT_TRUE(watch.waitConnected());
+    link.start();
+    ASSERT_TRUE(waitFor([&] { return !watch.on("velumo/lab/status").isEmpty(); }, 15000));
+    for (const QByteArray file : {"asrun.key", "../../x"})
+        EXPECT_TRUE(request(watch, "lab", "screenshot " + file, "velumo/lab/reply/s", file)
+                        .startsWith("2 not allowed: screenshot takes no arguments"));
+    EXPECT_EQ(shots, 0);
+    const auto post = [&](const QByteArray& line, const QByteArray& to) {
+        watch.client->publish({"velumo/lab/cmd", line, 1, false, "velumo/lab/reply/" + to, to, {}});
+    };
+    for (int again = 1; again <= 2; ++again) {
+        post("phrase once", "once");
+        EXPECT_TRUE(waitFor([&] { return watch.on("velumo/lab/reply/once").size() == again; }));
+    }
+    EXPECT_EQ(watch.last("velumo/lab/reply/once"), "0 done");
+    post("phrase " + QByteArray(300 * 1024, 'x'), "big");
+    EXPECT_EQ(request(watch, "lab", "phrase after", "velumo/lab/reply/a", "after"), "0 done");
+    EXPECT_EQ(ran.join(u'|'), "phrase once|phrase after");
+
+    log.write("start", QString(600 * 1024, u'x'));
+    log.write("start", "after the large one");
+    EXPECT_TRUE(waitFor(
+        [&] { return watch.last("velumo/lab/events").contains("after the large one"); }, 5000));
+    EXPECT_TRUE(test::readAll(folder.filePath("velumo.log")).contains("is left out"));
+}
+
+// The operator's view prints none of a station's escape sequences, and sends a command once,
+// a restart of the broker notwithstanding.
+TEST(FleetView, PrintsNoControlsAndSendsOnce)
+{
+    Broker broker({"st1"});
+    ASSERT_TRUE(broker.start());
+    Subscriber station(broker.port(), broker.file("ca.crt"), "st1", {}, "fake-st1");
+    ASSERT_TRUE(station.waitConnected());
+    station.client->publish(
+        {"velumo/st1/status",
+         R"({"on_air":{"plan_line":"\u001b[2J\u001b]0;owned\u0007 12:00 k1 \u009b31m\u202e"}})", 1,
+         true});
+    test::writeAll(broker.file("operator.pw"), "pw-operator\n");
+    const QStringList access{"--fleet",  broker.address(),     "--user",
+                             "operator", "--password-file",    broker.file("operator.pw"),
+                             "--ca",     broker.file("ca.crt")};
+    for (const char* form : {"--once", "--json"}) {
+        QString output;
+        EXPECT_EQ(test::runToEnd(access + QStringList{"--once", form}, &output), 0);
+        EXPECT_TRUE(output.contains("12:00 k1")) << output.toStdString();
+        for (const QChar c : output)
+            EXPECT_TRUE(c == u'\n' || (c.category() != QChar::Other_Control && c != QChar(0x202e)))
+                << "U+" << std::hex << int(c.unicode());
+    }
+
+    Subscriber commands(broker, {"velumo/st1/cmd"}, "cmd-watch", 600);
+    ASSERT_TRUE(commands.waitConnected());
+    QProcess view;
+    view.setProcessEnvironment(test::programEnvironment());
+    view.start(test::programPath(),
+               access + QStringList{"--send", "st1", "ticker start", "--timeout", "30000"});
+    ASSERT_TRUE(waitFor([&] { return commands.on("velumo/st1/cmd").size() == 1; }, 10000));
+    // Taken by the broker (its acknowledgements have gone both ways), then the broker restarts.
+    waitFor([] { return false; }, 1000);
+    broker.stop();
+    ASSERT_TRUE(broker.start());
+    // The view and the watcher are back within a few seconds.
+    waitFor([] { return false; }, 5000);
+    EXPECT_EQ(commands.on("velumo/st1/cmd").size(), 1);
+    view.kill();
+    view.waitForFinished(3000);
 }
 
 // Events made while the broker is away reach it once it is back: every one, in order.

@@ -38,6 +38,7 @@ public:
         o.subscriptions = topics;
         o.sessionExpiryS = sessionExpiryS;
         o.lastRetryMs = 1000;
+        o.maxPacketBytes = 64 * 1024 * 1024;
         client = std::make_unique<fleet::MqttClient>(o);
         QObject::connect(client.get(), &fleet::MqttClient::messageReceived, this,
                          [this](const fleet::MqttMessage& m) { messages.append(m); });

@@ -1,5 +1,6 @@
 // The client's thread never holds up the one that stops it: not while a broker stays silent,
-// not while it waits to try again.
+// not while it waits to try again, nor while another thread publishes. With TLS asked for,
+// nothing goes out in clear.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 #include <QTcpSocket>
 
 #include "fakes/testsupport.h"
+#include "fleet/brokerrig.h"
 #include "fleet/mqttclient.h"
 
 namespace velumo::fleet {
@@ -53,6 +55,76 @@ TEST(MqttClient, StopsAtOnceWhateverTheBrokerDoes)
     stopping.start();
     client.stop(1500);
     EXPECT_LT(stopping.elapsed(), 500);
+}
+
+// A CA, certificate or key that cannot be read: the listener gets nothing, not even a TLS
+// hello, and the client says it cannot be used as set.
+TEST(MqttClient, TlsOrNothing)
+{
+    const int port = fleettest::freePort();
+    fleettest::Tap recorder(port);
+    QTemporaryDir dir;
+    const QString here = dir.filePath("here.pem");
+    const QString gone = dir.filePath("gone.pem");
+    test::writeAll(here, "not used: the listener never gets that far\n");
+    MqttClient::Options o = localOptions(port);
+    o.tls = true;
+    for (const auto& [ca, cert, key] :
+         {std::tuple{gone, QString(), QString()}, std::tuple{here, gone, here},
+          std::tuple{here, here, gone}}) {
+        o.caFile = ca;
+        o.certFile = cert;
+        o.keyFile = key;
+        MqttClient client(o);
+        QSignalSpy ended(&client, &MqttClient::disconnected);
+        client.start();
+        ASSERT_TRUE(test::waitFor([&] { return ended.count() > 0; }, 5000));
+        EXPECT_TRUE(ended.first().at(2).toBool()) << "unusable";
+        EXPECT_TRUE(ended.first().at(1).toString().contains(gone));
+    }
+    EXPECT_EQ(recorder.bytes(), "");
+}
+
+// One thread publishes without pause while the client's own thread meets TLS records spoiled on
+// the line and logs them: neither waits for the other (our lock held across libmosquitto's calls,
+// whose log callback took it too, stopped both for good).
+TEST(MqttClient, PublishesWhileTheNetworkThreadLogsAFault)
+{
+    fleettest::Broker broker({});
+    ASSERT_TRUE(broker.start());
+    fleettest::Tap line(fleettest::freePort(), broker.port());
+    MqttClient::Options o = localOptions(line.port);
+    o.tls = true;
+    o.caFile = broker.file("ca.crt");
+    o.user = "operator";
+    o.password = "pw-operator";
+    o.subscriptions = {"velumo/+/cmd"};
+    o.firstRetryMs = 100;
+    MqttClient client(o);
+    client.start();
+    std::atomic<qint64> calls{0};
+    std::atomic<bool> done{false};
+    std::thread publisher([&] {
+        for (; !done; ++calls) {
+            client.publish({"velumo/x/cmd", QByteArray(200, 'c'), 0, false});
+            ::usleep(20);
+        }
+    });
+    int fault = 0;
+    for (; fault < 20 && test::waitFor([&] { return client.isConnected(); }, 10000); ++fault) {
+        test::waitFor([] { return false; }, 100);
+        line.spoil = true;
+        test::waitFor([&] { return !client.isConnected(); }, 3000);
+        const qint64 before = calls;
+        test::waitFor([] { return false; }, 300);
+        if (calls == before) {
+            ADD_FAILURE() << "the publishing thread stopped at fault " << fault;
+            std::_Exit(1);  // the two threads wait for each other for good: no way out
+        }
+    }
+    EXPECT_EQ(fault, 20);
+    done = true;
+    publisher.join();
 }
 
 }  // namespace
