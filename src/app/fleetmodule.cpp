@@ -27,7 +27,7 @@ FleetModule::FleetModule(const Services& services, Sources sources) : m_services
     if (!read.error.isEmpty()) {
         // A station with a broken fleet.ini goes on without the link, and says why.
         services.log.write(QStringLiteral("error"),
-                           QStringLiteral("fleet.ini: %1; the fleet link is off").arg(read.error));
+                           QStringLiteral("Связь с центром выключена: исправьте fleet.ini — %1").arg(read.error));
         m_brokenStatus = QJsonObject{{QStringLiteral("state"), QStringLiteral("error")},
                                      {QStringLiteral("broker"), read.config.broker},
                                      {QStringLiteral("station"), read.config.station},
