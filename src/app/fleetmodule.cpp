@@ -26,8 +26,9 @@ FleetModule::FleetModule(const Services& services, Sources sources) : m_services
     ControlServer& control = services.control;
     if (!read.error.isEmpty()) {
         // A station with a broken fleet.ini goes on without the link, and says why.
-        services.log.write(QStringLiteral("error"),
-                           QStringLiteral("Связь с центром выключена: исправьте fleet.ini — %1").arg(read.error));
+        services.log.write(
+            QStringLiteral("error"),
+            QStringLiteral("Связь с центром выключена: исправьте fleet.ini — %1").arg(read.error));
         m_brokenStatus = QJsonObject{{QStringLiteral("state"), QStringLiteral("error")},
                                      {QStringLiteral("broker"), read.config.broker},
                                      {QStringLiteral("station"), read.config.station},
