@@ -21,6 +21,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/shellcontrol.h"
+#include "base/version.h"
 #include "panel/controlpanel.h"
 #include "panel/firststartlayout.h"
 #include "ui/mainpagebar.h"
@@ -154,8 +155,9 @@ void ShellModule::buildFooter()
                        m_services.guard([&operations] { operations.run(QStringLiteral("exit")); });
                    });
 
-    auto* foot =
-        new QLabel(QStringLiteral("Velumo 7.9.10 — бегущая строка и диспетчер вещания"), central);
+    auto* foot = new QLabel(
+        QStringLiteral("Velumo %1 — бегущая строка и диспетчер вещания").arg(programVersion()),
+        central);
     foot->setObjectName(QStringLiteral("Label79"));
     foot->setEnabled(false);
     window.footer()->addWidget(foot);
@@ -195,9 +197,8 @@ void ShellModule::placeOnFirstStart(QWidget& panel, QWidget& clock, QWidget& ico
         clock.frameSize().expandedTo(QSize(kClockWidth, 1)));
     m_services.window.resize(plan.windows.main.size());
     m_services.window.move(plan.windows.main.topLeft());
-    // A panel with a stored place of its own stays there.
-    if (s.integer(key::SCEdit97) == 0 && s.integer(key::SCEdit98) == 0)
-        panel.move(plan.windows.panel);
+    // The panel stands where its module put it: a stored place, or this layout's
+    // (firstStartPanelPlace).
     if (plan.clockMoved)
         clock.move(plan.windows.clock);
     if (plan.iconMoved)

@@ -34,6 +34,7 @@
 #include "base/notifier.h"
 #include "base/pageschema.h"
 #include "base/settings.h"
+#include "base/version.h"
 #include "base/wincolor.h"
 #include "componenttext.h"
 #include "dialogspec.h"
@@ -125,7 +126,7 @@ SettingsWindow::SettingsWindow(Settings& settings, Notifier* notifier, QWidget* 
     : QMainWindow(parent), m_settings(settings), m_notifier(notifier)
 {
     setObjectName(QStringLiteral("TForm1"));
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(caption());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         resize(initialSize(screen->availableGeometry().size()));
     else
@@ -166,6 +167,11 @@ SettingsWindow::SettingsWindow(Settings& settings, Notifier* notifier, QWidget* 
     connectGuarded(&m_settings, &Settings::changed, this,
                    Origin::byOperator(QStringLiteral("settingswindow")),
                    &SettingsWindow::onSettingChanged);
+}
+
+QString SettingsWindow::caption()
+{
+    return QStringLiteral("   Велумо  v. ") + programVersion();
 }
 
 QSize SettingsWindow::initialSize(const QSize& available)

@@ -36,7 +36,8 @@ public:
     explicit SettingsWindow(Settings& settings, Notifier* notifier = nullptr,
                             QWidget* parent = nullptr);
 
-    static constexpr char kCaption[] = "   Велумо  v. 7.9.10";
+    // The window's title: the program's name and version.
+    static QString caption();
     // The window's size when it first opens on a screen of that free area.
     static QSize initialSize(const QSize& available);
 
