@@ -32,9 +32,10 @@ namespace {
 // Runs a picker after the click has been delivered (no dialog inside the event filter).
 void onClick(QWidget* widget, QObject* context, std::function<void()> action)
 {
-    ClickFilter::install(widget, [context, action] {
-        postGuarded(context, Origin::byOperator(QStringLiteral("tickersettings")), action);
-    });
+    ClickFilter::install(
+        widget, Origin::byOperator(QStringLiteral("tickersettings")), [context, action] {
+            postGuarded(context, Origin::byOperator(QStringLiteral("tickersettings")), action);
+        });
 }
 
 }  // namespace
