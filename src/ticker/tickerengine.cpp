@@ -470,6 +470,8 @@ QString TickerEngine::ApplyTariff(int line, const QString& text)
         m_style.font.setPointSize(qBound(1, settingInt(key::SCEdit85, 30), 1000));
     }
     if (m_haltPending) {
+        // The width as the settings give it now; an emptied field keeps the strip's own (no
+        // font is measured on the frame's path, as stripRect would).
         m_haltStripWidthPx = settingInt(key::SCEdit77, m_stripWidthPx);
         m_haltStopPx = m_settings.spin(key::SpinEdit16);
         m_haltMs = qMax(0, settingInt(key::SCEdit3, 500));

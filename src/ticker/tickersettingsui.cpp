@@ -18,6 +18,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/wincolor.h"
+#include "ticker/accessorygeometry.h"
 #include "ticker/playbacklog.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickertextpage.h"
@@ -181,7 +182,7 @@ void TickerSettingsUi::applyLogVisibility()
 
 void TickerSettingsUi::SpinEdit16Change()
 {
-    if (m_settings.integer(key::SCEdit77) < m_settings.spin(key::SpinEdit16))
+    if (stripRect(m_settings).width() < m_settings.spin(key::SpinEdit16))
         m_notifier.message(QString::fromUtf8(kStopPlaceMessage));
 }
 
