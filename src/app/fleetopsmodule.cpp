@@ -59,7 +59,7 @@ public:
     StripPaintFilter(StripWindow& strip, RepaintWatch& watch, const Clock& clock)
         : m_strip(strip), m_watch(watch), m_clock(clock)
     {
-        m_strip.installEventFilter(this);
+        m_strip.installEventFilter(this);  // plain: counts paints, nothing in it can throw
     }
     ~StripPaintFilter() override { m_strip.removeEventFilter(this); }
 

@@ -53,10 +53,10 @@ void ShellControl::loadSettingsFiles()
         m_window.move(QPoint(left, m_window.position().y()));
 }
 
-bool ShellControl::firstStart() const
+bool ShellControl::firstStart(const Settings& settings)
 {
-    return strToIntDef(m_settings.text(key::SCEdit94), 0) <= 0 &&
-           strToIntDef(m_settings.text(key::SCEdit96), 0) <= 0;
+    return strToIntDef(settings.text(key::SCEdit94), 0) <= 0 &&
+           strToIntDef(settings.text(key::SCEdit96), 0) <= 0;
 }
 
 void ShellControl::readTranslation()

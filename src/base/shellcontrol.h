@@ -40,7 +40,8 @@ public:
     void loadSettingsFiles();
     // No stored position of the main window (no velumo.cfg, or one never saved with the
     // window): the windows are placed as on a first start.
-    bool firstStart() const;
+    bool firstStart() const { return firstStart(m_settings); }
+    static bool firstStart(const Settings& settings);
     // velumo_lang.cfg into the window's captions, when the file exists.
     void readTranslation();
     // Closed access: the page sets whose boxes are checked are hidden.

@@ -14,9 +14,9 @@
 #include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "broadcastmute.h"
-#include "lptpins.h"
-#include "toneplayer.h"
+#include "devices/broadcastmute.h"
+#include "devices/lptpins.h"
+#include "devices/toneplayer.h"
 #include "ui/clickfilter.h"
 #include "ui/settingswindow.h"
 
@@ -57,6 +57,7 @@ PortsPage::PortsPage(SettingsWindow& window, Settings& settings, LptPins& pins, 
     };
     for (const auto& [field, handler] : toneFields)
         ClickFilter::install(m_window.control(QString::fromLatin1(field)),
+                             Origin::byOperator(QStringLiteral("portspage")),
                              [this, handler] { run(handler); });
 }
 
