@@ -7,9 +7,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -302,6 +304,53 @@ TEST(Worker, ShutDownCancelsWaitsBoundedAndAbandonsAJobThatNeverEnds)
         "worker\tstubborn: 1 job(s) still running 300 ms after the shut-down, abandoned")))
         << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("polite")));
+}
+
+// A worker that must work off its queue at exit (the journal's records) drains: the job waiting
+// for a retry is woken, the queued ones still run and see the cancel, and the wait is bounded
+// all the same. Its beat keeps time while nothing is queued, and stops with it.
+TEST(Worker, DrainWorksOffTheQueueWithinItsGraceAndTheBeatRunsOnlyWhileIdle)
+{
+    auto beats = std::make_shared<std::atomic_int>(0);
+    std::optional<Worker> worker;
+    worker.emplace(QStringLiteral("drained"), 20ms, [beats](const auto&) { ++*beats; });
+    std::atomic_bool retryCutShort = false;
+    std::vector<bool> queuedSawCancel;
+    worker->run([](const auto&) {});
+    waitUntil([&] { return *beats >= 3; });
+    EXPECT_GE(*beats, 3);
+    worker->run([&](const auto& job) { retryCutShort = !job.sleepFor(10s); });
+    for (int i = 0; i < 3; ++i)
+        worker->run([&](const auto& job) { queuedSawCancel.push_back(job.cancelled()); });
+    const int beatsBefore = *beats;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(worker->drain(5000ms));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(retryCutShort);
+    EXPECT_EQ(queuedSawCancel, (std::vector<bool>{true, true, true}));
+    worker->run([&](const auto&) { queuedSawCancel.push_back(false); });  // refused
+    EXPECT_LE(*beats, beatsBefore + 1);  // one may have been on its way
+    worker.reset();
+    EXPECT_EQ(queuedSawCancel.size(), 3u);
+
+    // A job that never ends holds the drain up no longer than its grace; the queue behind it
+    // is dropped.
+    auto gate = std::make_shared<Gate>();
+    bool queuedRan = false;
+    {
+        Worker stuck(QStringLiteral("stuck"));
+        stuck.run([gate](const auto&) { gate->pass(); });
+        stuck.run([&queuedRan](const auto&) { queuedRan = true; });
+        ASSERT_TRUE(gate->waitForArrivals(1));
+        clock.start();
+        EXPECT_FALSE(stuck.drain(300ms));
+    }
+    EXPECT_GE(clock.elapsed(), 290);
+    EXPECT_LT(clock.elapsed(), 2000);
+    gate->release();
+    spin(50);
+    EXPECT_FALSE(queuedRan);
 }
 
 }  // namespace

@@ -56,9 +56,9 @@ protected:
     RecordingMasterMute mute;
     BroadcastMute broadcast{mute};
     RecordingClipEngine media;
-    ClipPlayer clip{media, settings, notifier, log, dir.path()};
+    ClipPlayer clip{media, settings, notifier, log, timers, dir.path()};
     FakeCaptureBackend devices;
-    CapturePlayer capture{devices, settings, broadcast, log};
+    CapturePlayer capture{devices, settings, broadcast, log, timers};
     PlaceholderPlayer external, slideShow, flash, web;
     PlayerRegistry registry{log, {clip, external, slideShow, flash, web, capture}};
     HandlerSerializer serializer{notifier, &log};
