@@ -27,9 +27,9 @@ class JournalWriter;
 // append() stamps the record with the clock and queues it; the journal's serial worker writes the
 // records in order, each flushed to the disk (fdatasync) before the next. The start-up's recovery
 // (a torn last line moved aside, the gap it leaves, a day left open by the last run closed) runs
-// there too, so the user-interface thread never waits for the disk. While the disk is full the records
-// wait in memory (at most queueLimit; beyond that they are counted and answered by a gap record),
-// and velumo.log hears of it once.
+// there too, so the user-interface thread never waits for the disk. While the disk is full the
+// records wait in memory (at most queueLimit; beyond that they are counted and answered by a gap
+// record), and velumo.log hears of it once.
 //
 // A record goes to the file of its own date unless that day is closed (then to the next day
 // still open). Without a usable key the days are closed all the same, each by an "unsealed"

@@ -228,15 +228,15 @@ QList<JournalWriter::Item> JournalWriter::admit(QJsonObject record, const QDateT
         } else {
             if (m_lost > 0) {
                 // The records that found no room are answered where they would have been.
-                items.append(Item{Item::Kind::Lost,
-                                  QJsonObject{{QStringLiteral("type"), QStringLiteral("gap")},
-                                              {QStringLiteral("reason"),
-                                               QStringLiteral("queue full")},
-                                              {QStringLiteral("lost"), m_lost},
-                                              {QStringLiteral("from"), chain::localText(m_lostFrom)},
-                                              {QStringLiteral("to"), chain::localText(m_lostTo)}},
-                                  stamp,
-                                  {}});
+                items.append(
+                    Item{Item::Kind::Lost,
+                         QJsonObject{{QStringLiteral("type"), QStringLiteral("gap")},
+                                     {QStringLiteral("reason"), QStringLiteral("queue full")},
+                                     {QStringLiteral("lost"), m_lost},
+                                     {QStringLiteral("from"), chain::localText(m_lostFrom)},
+                                     {QStringLiteral("to"), chain::localText(m_lostTo)}},
+                         stamp,
+                         {}});
                 m_lost = 0;
             }
             items.append(Item{Item::Kind::Record, std::move(record), stamp, {}});

@@ -138,8 +138,8 @@ private:
     QObject* m_context;
 
     mutable std::mutex m_mutex;
-    qint64 m_queued = 0;   // items given to the worker and not done with
-    qint64 m_records = 0;  // records among them not written
+    qint64 m_queued = 0;    // items given to the worker and not done with
+    qint64 m_records = 0;   // records among them not written
     bool m_failed = false;  // a job stopped on an exception: nothing more is written
     std::chrono::steady_clock::time_point m_exitUntil;
     qint64 m_lost = 0;

@@ -10,8 +10,8 @@
 namespace velumo {
 
 // Converts video frames into pictures of a window's size on a thread of its own (a LoopThread):
-// a frame may come in on any thread, only the newest waiting one is converted, and picture() is delivered
-// to the receiver's thread. Used where the frames do not come from a deck.
+// a frame may come in on any thread, only the newest waiting one is converted, and picture() is
+// delivered to the receiver's thread. Used where the frames do not come from a deck.
 class PictureConverter final : public QObject {
     Q_OBJECT
 public:

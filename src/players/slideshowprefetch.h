@@ -22,8 +22,8 @@ class SlideShowPrefetch final : public QObject {
 public:
     // A file named without a path lives in programFolder.
     SlideShowPrefetch(const Settings& settings, PresentationConverter& converter, EventLog& log,
-                      TimerFactory& timers, QString programFolder = QString(),
-                      int quietMs = 2000, QObject* parent = nullptr);
+                      TimerFactory& timers, QString programFolder = QString(), int quietMs = 2000,
+                      QObject* parent = nullptr);
 
     // Looks at every slot now (start-up).
     void scanNow();

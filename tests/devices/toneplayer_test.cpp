@@ -238,7 +238,6 @@ TEST(AlsaTonePlayerTest, QuittingDuringABeepStillWaitsForItsEnd)
     EXPECT_LE(record->played.size(), 2u);
 }
 
-
 // A tone longer than the player's grace (an output that hangs in its drain) does not hold up
 // the exit: the player goes within the grace and the tone's ended is never called.
 TEST(AlsaTonePlayerTest, QuittingDuringALongToneIsBounded)

@@ -80,7 +80,8 @@ protected:
     MediaClipEngine engine{window};
     // Limits a loaded machine keeps to; the limits themselves are tested with a fake engine.
     QtTimerFactory timers;
-    ClipPlayer player{engine, settings, notifier, log, timers, dir.path(), ClipLimits{15000, 15000}};
+    ClipPlayer player{
+        engine, settings, notifier, log, timers, dir.path(), ClipLimits{15000, 15000}};
 };
 
 TEST_F(ClipWindowTest, ShowsTheClipAtItsRectangleHoldsTheLastFrameAndStops)
