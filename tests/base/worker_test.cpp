@@ -1,5 +1,6 @@
 // The worker hands results back on the user-interface thread, drops what nobody waits for any
-// more, keeps the order of a serial queue and never holds up the shut-down for long.
+// more, keeps the order of a serial queue and never holds up the shut-down for long; so does its
+// variant with an event loop.
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -17,6 +18,8 @@
 
 #include "base/eventlog.h"
 #include "base/failure.h"
+#include "base/guard.h"
+#include "base/loopthread.h"
 #include "base/worker.h"
 #include "fakes/testsupport.h"
 
@@ -351,6 +354,54 @@ TEST(Worker, DrainWorksOffTheQueueWithinItsGraceAndTheBeatRunsOnlyWhileIdle)
     gate->release();
     spin(50);
     EXPECT_FALSE(queuedRan);
+}
+
+// Objects that need an event loop live on a LoopThread: calls reach them there, the last call
+// and their deletion happen there when it stops, and a thread stuck in a call is left behind
+// after the grace instead of being waited for (or destroyed while it runs).
+TEST(LoopThread, RunsItsObjectsThereDeletesThemThereAndStopsWithinTheGrace)
+{
+    struct Probe final : QObject {
+        explicit Probe(std::atomic<QThread*>& diedOn) : diedOn(diedOn) {}
+        ~Probe() override { diedOn = QThread::currentThread(); }
+        std::atomic<QThread*>& diedOn;
+    };
+    std::atomic<QThread*> ranOn{nullptr};
+    std::atomic<QThread*> lastOn{nullptr};
+    std::atomic<QThread*> diedOn{nullptr};
+    {
+        LoopThread thread(QStringLiteral("loop"));
+        auto* probe = new Probe(diedOn);
+        thread.adopt(probe);
+        postGuarded(probe, Origin::unattended(QStringLiteral("test")),
+                    [&] { ranOn = QThread::currentThread(); });
+        thread.quit([&] { lastOn = QThread::currentThread(); });
+        EXPECT_TRUE(thread.stop(2000ms));
+    }
+    EXPECT_NE(ranOn.load(), nullptr);
+    EXPECT_NE(ranOn.load(), QCoreApplication::instance()->thread());
+    EXPECT_EQ(lastOn.load(), ranOn.load());
+    EXPECT_EQ(diedOn.load(), ranOn.load());
+
+    QTemporaryDir dir;
+    EventLog log(dir.filePath(QStringLiteral("velumo.log")));
+    auto gate = std::make_shared<Gate>();
+    QElapsedTimer clock;
+    {
+        LoopThread thread(QStringLiteral("stuck loop"), &log);
+        auto* object = new QObject();
+        thread.adopt(object);
+        postGuarded(object, Origin::unattended(QStringLiteral("test")), [gate] { gate->pass(); });
+        ASSERT_TRUE(gate->waitForArrivals(1));
+        clock.start();
+        EXPECT_FALSE(thread.stop(300ms));
+    }
+    EXPECT_LT(clock.elapsed(), 2000);
+    gate->release();  // the thread left behind ends by itself
+    QFile file(log.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(
+        "worker\tstuck loop: still running 300 ms after the shut-down, abandoned"));
 }
 
 }  // namespace
