@@ -28,7 +28,8 @@ FleetModule::FleetModule(const Services& services, Sources sources) : m_services
         // A station with a broken fleet.ini goes on without the link, and says why.
         services.log.write(
             QStringLiteral("error"),
-            QStringLiteral("Связь с центром выключена: исправьте fleet.ini — %1").arg(read.error));
+            QStringLiteral("fleet.ini: %1 — связь с центром выключена, исправьте файл")
+                .arg(read.error));
         m_brokenStatus = QJsonObject{{QStringLiteral("state"), QStringLiteral("error")},
                                      {QStringLiteral("broker"), read.config.broker},
                                      {QStringLiteral("station"), read.config.station},
