@@ -25,8 +25,8 @@
 #include "net/ftpclient.h"
 #include "net/ftpexchange.h"
 #include "net/nettestsupport.h"
-#include "players/rssdocument.h"
 #include "ticker/blocktextreader.h"
+#include "ticker/rssdocument.h"
 #include "ticker/tickerblock.h"
 
 using namespace velumo;

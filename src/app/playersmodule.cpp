@@ -28,8 +28,6 @@
 #include "players/placeholderplayer.h"
 #include "players/playerregistry.h"
 #include "players/presentationconverter.h"
-#include "players/rssfeed.h"
-#include "players/rsspage.h"
 #include "players/slideshowcontrol.h"
 #include "players/slideshowpage.h"
 #include "players/slideshowplayer.h"
@@ -39,6 +37,9 @@
 #include "players/webengine.h"
 #include "players/webplayer.h"
 #include "players/webwindow.h"
+#include "ticker/rssfeed.h"
+#include "ticker/rsspage.h"
+#include "ticker/tickerblock.h"
 
 namespace velumo {
 

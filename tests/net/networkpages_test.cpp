@@ -14,8 +14,8 @@
 #include "net/netrig.h"
 #include "net/nettestsupport.h"
 #include "net/networkpages.h"
-#include "players/rssfeed.h"
-#include "players/rsspage.h"
+#include "ticker/rssfeed.h"
+#include "ticker/rsspage.h"
 #include "ui/settingswindow.h"
 
 using namespace velumo;

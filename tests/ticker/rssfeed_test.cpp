@@ -15,8 +15,8 @@
 #include "fakes/stubs.h"
 #include "fakes/testsupport.h"
 #include "net/nettestsupport.h"
-#include "players/rssdocument.h"
-#include "players/rssfeed.h"
+#include "ticker/rssdocument.h"
+#include "ticker/rssfeed.h"
 #include "ticker/tickerblock.h"
 
 using namespace velumo;

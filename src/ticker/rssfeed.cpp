@@ -12,9 +12,9 @@
 #include "base/timer.h"
 #include "base/worker.h"
 #include "net/progressthrottle.h"
-#include "players/rssdocument.h"
 #include "ticker/blockedits.h"
-#include "ticker/tickerblock.h"
+#include "ticker/feedsink.h"
+#include "ticker/rssdocument.h"
 
 namespace velumo {
 
@@ -30,11 +30,10 @@ constexpr qint64 kMinuteMs = 60000;
 // How often the download's progress may reach the page.
 constexpr qint64 kProgressIntervalMs = 100;
 const QString kMark = QStringLiteral(" _ ");
-const QString kZero = QStringLiteral("0");
 
 }  // namespace
 
-RssFeed::RssFeed(Settings& settings, TickerBlock& block, BlockEdits& edits, Notifier& notifier,
+RssFeed::RssFeed(Settings& settings, FeedSink& block, BlockEdits& edits, Notifier& notifier,
                  EventLog* log, TimerFactory& timers, QString programFolder, FetchLimits limits,
                  QObject* parent)
     : QObject(parent),
@@ -73,11 +72,7 @@ QString RssFeed::shownAddress() const
 
 qsizetype RssFeed::feedLines() const
 {
-    qsizetype count = 0;
-    for (const QString& line : m_block.text())
-        if (line.size() >= 2 && line[1] == u'_')
-            ++count;
-    return count;
+    return m_block.feedLineCount();
 }
 
 void RssFeed::ReadRssFeed(std::function<void(bool applied)> after)
@@ -159,32 +154,21 @@ bool RssFeed::applyDocument(const RssDocument& document)
         return false;
     }
     m_edits.flushEdits();
-    m_block.RemoveRssLines();
-    QStringList text = m_block.text();
-    QStringList tariff = m_block.tariff();
-    QStringList index = m_block.index();
-    auto append = [&](const QString& line) {
-        text.append(line);
-        tariff.append(kZero);
-        index.append(kZero);
-    };
     if (document.hasVersion && document.version != QLatin1String("2.0")) {
         // The error line is not a feed line, so it would stay; one copy is enough.
-        if (!text.contains(kVersionError))
-            append(kVersionError);
-        m_block.setLists(text, tariff, index);
-        m_block.updateCounters();
+        m_block.replaceFeedLines(m_block.holdsLine(kVersionError) ? QStringList()
+                                                                  : QStringList{kVersionError});
         netLog(QStringLiteral("%1: RSS version %2 refused").arg(shownAddress(), document.version));
         return true;
     }
     if (!document.hasRss || !document.hasVersion)
         m_notifier.message(kBadAddress);
+    QStringList lines;
     if (document.hasLastBuildDate)
-        append(kMark + document.lastBuildDate);
+        lines.append(kMark + document.lastBuildDate);
     for (const QString& item : document.items)
-        append(kMark + item);
-    m_block.setLists(text, tariff, index);
-    m_block.updateCounters();
+        lines.append(kMark + item);
+    m_block.replaceFeedLines(lines);
     netLog(
         QStringLiteral("%1: %2 items%3")
             .arg(shownAddress())

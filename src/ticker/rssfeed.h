@@ -13,9 +13,9 @@ namespace velumo {
 class BlockEdits;
 class CommandReply;
 class EventLog;
+class FeedSink;
 class Notifier;
 class Settings;
-class TickerBlock;
 class Timer;
 class TimerFactory;
 class Worker;
@@ -23,11 +23,12 @@ struct RssDocument;
 
 // The news feed in the ticker: reads the RSS 2.0 document at SCEdit20 (on a worker thread) and
 // replaces the feed's lines of the previous read (marked " _ ") by the channel's last build date
-// and the first child text of every item. By hand or every SpinEdit3 minutes (TimerRSS).
+// and the first child text of every item, through the block's FeedSink. By hand or every
+// SpinEdit3 minutes (TimerRSS).
 class RssFeed : public QObject {
     Q_OBJECT
 public:
-    RssFeed(Settings& settings, TickerBlock& block, BlockEdits& edits, Notifier& notifier,
+    RssFeed(Settings& settings, FeedSink& block, BlockEdits& edits, Notifier& notifier,
             EventLog* log, TimerFactory& timers, QString programFolder, FetchLimits limits = {},
             QObject* parent = nullptr);
     ~RssFeed() override;
@@ -83,7 +84,7 @@ private:
     void showResult(const RssDocument& document, bool applied);
 
     Settings& m_settings;
-    TickerBlock& m_block;
+    FeedSink& m_block;
     BlockEdits& m_edits;
     Notifier& m_notifier;
     EventLog* m_log;

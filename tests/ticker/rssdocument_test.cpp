@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/testsupport.h"
-#include "players/rssdocument.h"
+#include "ticker/rssdocument.h"
 
 using namespace velumo;
 

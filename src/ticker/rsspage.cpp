@@ -9,7 +9,7 @@
 #include "base/pageschema.h"
 #include "base/settingskeys.h"
 #include "net/netactivityview.h"
-#include "players/rssfeed.h"
+#include "ticker/rssfeed.h"
 #include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
 
