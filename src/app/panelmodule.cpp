@@ -19,7 +19,6 @@
 #include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "base/shellcontrol.h"
 #include "base/textfile.h"
 #include "base/translationfile.h"
 #include "dispatcher/dispatcherengine.h"
@@ -33,6 +32,7 @@
 #include "panel/systemtrayicon.h"
 #include "ticker/accessorygeometry.h"
 #include "ui/settingswindow.h"
+#include "ui/shellcontrol.h"
 
 namespace velumo {
 

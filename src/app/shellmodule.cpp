@@ -20,12 +20,12 @@
 #include "base/operations.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "base/shellcontrol.h"
 #include "base/version.h"
 #include "panel/controlpanel.h"
 #include "panel/firststartlayout.h"
 #include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
+#include "ui/shellcontrol.h"
 
 namespace velumo {
 

@@ -12,7 +12,6 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
-#include "base/ziparchive.h"
 #include "fakes/testsupport.h"
 #include "players/playerplacement.h"
 #include "players/playerregistry.h"
@@ -23,6 +22,7 @@
 #include "players/slideshowprefetch.h"
 #include "players/slideshowtiming.h"
 #include "players/slidesurface.h"
+#include "players/ziparchive.h"
 
 using namespace velumo;
 using namespace velumo::test;

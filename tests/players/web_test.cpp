@@ -3,9 +3,9 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 
-#include "base/processmemory.h"
 #include "base/settingskeys.h"
 #include "players/browserpanel.h"
+#include "players/processmemory.h"
 #include "players/webrig.h"
 
 using namespace velumo;

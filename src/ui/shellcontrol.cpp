@@ -4,16 +4,16 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 
-#include "base/autostartentry.h"
 #include "base/configfile.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/guard.h"
 #include "base/notifier.h"
-#include "base/numberfields.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
+#include "ui/autostartentry.h"
+#include "ui/numberfields.h"
 
 namespace velumo {
 

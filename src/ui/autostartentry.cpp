@@ -1,6 +1,6 @@
 #include "autostartentry.h"
 
-#include "failure.h"
+#include "base/failure.h"
 
 namespace velumo::autostartentry {
 

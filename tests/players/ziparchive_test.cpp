@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "base/failure.h"
-#include "base/ziparchive.h"
 #include "fakes/testsupport.h"
 #include "fakes/testzip.h"
+#include "players/ziparchive.h"
 
 using namespace velumo;
 using namespace velumo::test;

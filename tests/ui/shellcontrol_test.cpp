@@ -7,11 +7,13 @@
 
 #include "base/configfile.h"
 #include "base/eventlog.h"
+#include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "base/shellcontrol.h"
 #include "base/textfile.h"
 #include "fakes/testsupport.h"
+#include "ui/autostartentry.h"
+#include "ui/shellcontrol.h"
 
 namespace velumo {
 namespace {
@@ -117,6 +119,19 @@ TEST_F(Shell, TheSaveWritesBothFilesAndAFailedSaveSaysSo)
     ShellControl nowhere(dir.filePath("missing/folder"), settings, notifier, log, window);
     nowhere.saveSettingsFiles();
     EXPECT_EQ(notifier.messages, QStringList{QString::fromUtf8(configfile::kWriteFailedMessage)});
+}
+
+TEST(AutostartEntry, ExecLineSurvivesAwkwardPaths)
+{
+    EXPECT_EQ(autostartentry::execArgument("/opt/velumo"), "\"/opt/velumo\"");
+    EXPECT_EQ(autostartentry::execArgument("/a b/\"q\"/$x/`y`/50%"),
+              "\"/a b/\\\\\"q\\\\\"/\\\\$x/\\\\`y\\\\`/50%%\"");
+    EXPECT_EQ(autostartentry::execArgument("c:\\d"), "\"c:\\\\\\\\d\"");
+    const QString entry = autostartentry::desktopEntry("/usr/bin/velumo", "/srv/demo");
+    EXPECT_TRUE(entry.contains("Exec=\"/usr/bin/velumo\" --dir \"/srv/demo\" r\n"));
+    EXPECT_TRUE(entry.contains("Path=/srv/demo\n"));
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
+    EXPECT_THROW(autostartentry::desktopEntry("/usr/bin/velumo", "/a\nExec=evil"), Failure);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <memory>
 
-#include "base/processmemory.h"
+#include "players/processmemory.h"
 
 namespace velumo {
 namespace {

@@ -1,10 +1,10 @@
 #include "numberfields.h"
 
-#include "configfile.h"
-#include "controlspec.h"
-#include "eventlog.h"
-#include "failure.h"
-#include "settings.h"
+#include "base/configfile.h"
+#include "base/controlspec.h"
+#include "base/eventlog.h"
+#include "base/failure.h"
+#include "base/settings.h"
 
 namespace velumo::numberfields {
 

@@ -5,7 +5,8 @@ namespace velumo {
 // The components of the main settings window in their declared order: velumo.cfg and
 // velumo_lang.cfg hold one line per component in this order (from the last to the first), so
 // files written by earlier versions keep reading the same whatever order the pages are built in.
-// The settings schema is checked against it when the program is compiled.
+// The settings schema is checked against it when the window is compiled
+// (mainwindowcomponents.cpp).
 inline constexpr const char* kMainWindowComponents[] = {
     "PageControl5",
     "PageControl2",
