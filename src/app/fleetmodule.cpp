@@ -16,7 +16,8 @@
 
 namespace velumo {
 
-FleetModule::FleetModule(const Services& services, Sources sources) : m_services(services)
+FleetModule::FleetModule(const Services& services, const OnAirModel& onAir, Sources sources)
+    : m_services(services)
 {
     const fleet::FleetConfigRead read = fleet::readFleetConfig(services.folder);
     if (!read.present) {
@@ -53,7 +54,7 @@ FleetModule::FleetModule(const Services& services, Sources sources) : m_services
             });
         },
         std::move(sources.screenshot), std::move(sources.alarms)};
-    m_link = std::make_unique<fleet::FleetLink>(read.config, services.folder, services.log,
+    m_link = std::make_unique<fleet::FleetLink>(read.config, services.folder, services.log, onAir,
                                                 std::move(linkSources), services.timers);
     control.addStatus(QStringLiteral("fleet"), [this] { return QJsonValue(status()); });
     m_link->start();

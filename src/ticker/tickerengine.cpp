@@ -90,13 +90,8 @@ void TickerEngine::announcementLeft()
     // One that never reached the strip was not shown.
     if (shown.enteredMs < 0 || !m_events)
         return;
-    m_events->post(QStringLiteral("ticker"),
-                   {{QStringLiteral("event"), QStringLiteral("announcement")},
-                    {QStringLiteral("index"), shown.index},
-                    {QStringLiteral("tariff"), shown.tariff},
-                    {QStringLiteral("text"), shown.text},
-                    {QStringLiteral("entered_ms"), double(shown.enteredMs)},
-                    {QStringLiteral("left_ms"), double(m_clock.now().toMSecsSinceEpoch())}});
+    m_events->post(TickerEvent{shown.index, shown.tariff, shown.text, shown.enteredMs,
+                               m_clock.now().toMSecsSinceEpoch()});
 }
 
 void TickerEngine::setTickerRunning(bool running)

@@ -32,7 +32,7 @@
 #include "integration/programrig.h"
 #include "players/testmedia.h"
 #include "system/desktopfacts.h"
-#include "system/onairstate.h"
+#include "onair/onairstate.h"
 
 namespace velumo {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "base/worker.h"
-#include "system/onairstate.h"
+#include "onair/onairstate.h"
 
 namespace velumo {
 

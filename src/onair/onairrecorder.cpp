@@ -8,58 +8,48 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "dispatcher/dispatcherengine.h"
-#include "dispatcher/entryhandlers.h"
 #include "dispatcher/scheduleline.h"
-#include "dispatcher/walltimer.h"
+#include "onair/onairmodel.h"
+#include "onair/onairstatefile.h"
 #include "players/playerregistry.h"
-#include "system/onairstatefile.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
 
 namespace velumo {
 
-OnAirRecorder::OnAirRecorder(Parts parts, OnAirStateFile& file, const Clock& clock,
-                             Notifier& notifier, EventLog& log, QObject* parent)
+OnAirRecorder::OnAirRecorder(const OnAirModel& model, Parts parts, OnAirStateFile& file,
+                             const Clock& clock, Notifier& notifier, EventLog& log,
+                             QObject* parent)
     : QObject(parent),
+      m_model(model),
       m_parts(parts),
       m_file(file),
       m_clock(clock),
       m_notifier(notifier),
       m_log(log)
 {
-    const Origin origin = Origin::unattended(QStringLiteral("onair"));
-    // A new announcement only moves the line on; the strip's start and stop are written at once.
-    connectGuarded(&parts.ticker, &TickerEngine::onAirLineChanged, this, origin,
-                   [this](int line) { record(line >= 0 && m_parts.ticker.TickerRunning()); });
-    connectGuarded(&parts.ticker, &TickerEngine::runningChanged, this, origin,
-                   [this] { record(false); });
-    connectGuarded(&parts.players, &PlayerRegistry::stateChanged, this, origin,
-                   [this] { record(false); });
-    connectGuarded(&parts.settings, &Settings::changed, this, origin, [this](const QString& name) {
-        // The stop fields change as the dispatcher arms and runs a line's stop.
-        if (name == QLatin1String(key::SCCheckBox6) || name == QLatin1String(key::SCEditn10) ||
-            name == QLatin1String(key::SCEdit5) || name == QLatin1String(key::SCEditn3) ||
-            name == QLatin1String(key::SCEditn6))
-            record(false);
-    });
+    // A new announcement alone is written at most once a second; every other change at once.
+    connectGuarded(&model, &OnAirModel::changed, this, Origin::unattended(QStringLiteral("onair")),
+                   [this](OnAirModel::Part part) { record(part == OnAirModel::Part::Announcement); });
 }
 
 OnAirRecorder::~OnAirRecorder() = default;
 
 OnAirState OnAirRecorder::current() const
 {
+    const OnAirNow now = m_model.now();
     OnAirState state;
-    const Settings& settings = m_parts.settings;
-    state.tickerRunning = m_parts.ticker.TickerRunning();
-    state.blockFile = settings.text(key::SCEdit5);
-    state.nextLine = m_parts.ticker.ResumeLine();
-    state.dispatcherOn = settings.checked(key::SCCheckBox6);
-    state.planFile = settings.text(key::SCEditn10);
-    for (const QChar letter : QStringLiteral("skbpfwt"))
-        if (const WallTimer* stop = m_parts.dispatcher.handlers().stopTimer(QString(letter));
-            stop && stop->isActive())
-            state.dispatcherStops.append(letter);
-    state.players = m_parts.players.runningRequests();
+    if (now.strip) {
+        state.tickerRunning = now.strip->running;
+        state.blockFile = now.strip->blockFile;
+        state.nextLine = now.strip->nextLine;
+    }
+    if (now.dispatcher) {
+        state.dispatcherOn = now.dispatcher->on;
+        state.planFile = now.dispatcher->planFile;
+        state.dispatcherStops = now.dispatcher->stopsArmed;
+    }
+    state.players = now.showing();
     return state;
 }
 

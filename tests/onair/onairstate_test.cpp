@@ -9,8 +9,8 @@
 #include "base/eventlog.h"
 #include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
-#include "system/onairstate.h"
-#include "system/onairstatefile.h"
+#include "onair/onairstate.h"
+#include "onair/onairstatefile.h"
 
 using namespace velumo;
 

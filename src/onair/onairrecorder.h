@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QStringList>
 
-#include "system/onairstate.h"
+#include "onair/onairstate.h"
 
 namespace velumo {
 
@@ -12,13 +12,15 @@ class Clock;
 class DispatcherEngine;
 class EventLog;
 class Notifier;
+class OnAirModel;
 class OnAirStateFile;
 class PlayerRegistry;
 class Settings;
 class TickerBlock;
 class TickerEngine;
 
-// Keeps velumo.state up to date with what is on air, and brings it back after an unclean end:
+// Keeps velumo.state up to date with what the on-air model says is on air, and brings it back
+// after an unclean end:
 // the strip at the announcement after the one that was on air, the dispatcher as it was (its own
 // start-up resume starts the line that was running again), and the content the players showed,
 // each at its slot. Announces whether anything is on air (the screen stays awake meanwhile).
@@ -33,8 +35,8 @@ public:
         PlayerRegistry& players;
     };
 
-    OnAirRecorder(Parts parts, OnAirStateFile& file, const Clock& clock, Notifier& notifier,
-                  EventLog& log, QObject* parent = nullptr);
+    OnAirRecorder(const OnAirModel& model, Parts parts, OnAirStateFile& file, const Clock& clock,
+                  Notifier& notifier, EventLog& log, QObject* parent = nullptr);
     ~OnAirRecorder() override;
 
     // Records from now on, starting with the state now. Until then (during the start-up, while
@@ -68,6 +70,7 @@ private:
     void record(bool announcementOnly);
     void logResume(const QString& text);
 
+    const OnAirModel& m_model;
     Parts m_parts;
     OnAirStateFile& m_file;
     const Clock& m_clock;
