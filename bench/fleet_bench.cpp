@@ -21,11 +21,11 @@
 
 #include "base/eventlog.h"
 #include "base/timer.h"
-#include "onair/onairmodel.h"
 #include "fleet/brokerrig.h"
 #include "fleet/fleetconfig.h"
 #include "fleet/fleetlink.h"
 #include "fleet/mqttclient.h"
+#include "onair/onairmodel.h"
 
 using namespace velumo;
 

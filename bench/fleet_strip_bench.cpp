@@ -7,9 +7,9 @@
 
 #include "base/eventlog.h"
 #include "base/timer.h"
-#include "onair/onairmodel.h"
 #include "fleet/brokerrig.h"
 #include "fleet/fleetlink.h"
+#include "onair/onairmodel.h"
 #include "stripsampler.h"
 
 using namespace velumo;

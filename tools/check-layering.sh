@@ -11,18 +11,16 @@ cd "$(dirname "$0")/.."
 # The floors, lowest first; the README's layout table gives each room its floor.
 floors=(
     "base"                      # 0: what two or more rooms use
-    "devices"                   # 1: the machine's ports, tones, mute and power
+    "devices system"            # 1: the machine's ports, tones, mute and power; the system's adapters
     "ui"                        # 2: the main window, its pages' parts, the message boxes
     "net"                       # 3: FTP, dial-up, HTML export
     "players"                   # 4: one player per content kind
     "ticker"                    # 5: the block, the strip, the news feed
     "dispatcher onair"          # 6: plans and handlers; what is on air
-    "fleet asrun alerts system" # 7: beside the core, reading it
+    "fleet asrun alerts"        # 7: beside the core, reading it
     "panel"                     # 8: control panel, tray, clock and icon windows
     "app"                       # 9: the wiring
 )
-# src/system holds the on-air code until it moves to src/onair; with only the operating
-# system's adapters left it includes base alone and goes down to floor 1.
 
 widgets='#include <(QtWidgets|QtMultimedia|QtWebEngine|QWidget|QApplication|QDialog|QMessageBox|QMainWindow)'
 
@@ -80,6 +78,20 @@ check() {
     fi
     if hits=$(grep -rn '#include "alerts/' src --include='*.cpp' --include='*.h' | grep -vE '^src/(app|alerts)/'); then
         echo "src/alerts is included outside src/app:" >&2
+        echo "$hits" >&2
+        status=1
+    fi
+    # The operating system's adapters (the service manager, the screen hold, the desktop, the
+    # stop signals) stand on src/base alone.
+    if hits=$(grep -rnE '#include "[a-z]+/' src/system --include='*.cpp' --include='*.h' | grep -vE '#include "(base|system)/'); then
+        echo "src/system uses more than src/base:" >&2
+        echo "$hits" >&2
+        status=1
+    fi
+    # What is on air reads the players, the strip and the dispatcher; the fleet, the journal, the
+    # wiring and the windows read it.
+    if hits=$(grep -rnE '#include "[a-z]+/' src/onair --include='*.cpp' --include='*.h' | grep -vE '#include "(base|players|ticker|dispatcher|onair)/'); then
+        echo "src/onair uses more than src/base, players, ticker and dispatcher:" >&2
         echo "$hits" >&2
         status=1
     fi

@@ -113,13 +113,13 @@ bool Application::start()
     m_fleet = std::make_unique<FleetModule>(
         s, m_onAirModel,
         FleetModule::Sources{
-               [this](std::function<void(const QByteArray&)> done) {
-                   if (m_fleetOps)
-                       m_fleetOps->screenshot(std::move(done));
-                   else
-                       done({});
-               },
-               [this] { return m_fleetOps ? m_fleetOps->alarms().status() : QJsonArray(); }});
+            [this](std::function<void(const QByteArray&)> done) {
+                if (m_fleetOps)
+                    m_fleetOps->screenshot(std::move(done));
+                else
+                    done({});
+            },
+            [this] { return m_fleetOps ? m_fleetOps->alarms().status() : QJsonArray(); }});
     m_log.post(ProgramEvent{ProgramEvent::What::Start});
     m_shell = std::make_unique<ShellModule>(s);
     m_devices = std::make_unique<DevicesModule>(s);

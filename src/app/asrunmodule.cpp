@@ -17,8 +17,7 @@ AsrunModule::AsrunModule(const Services& services, const OnAirModel& onAir)
     // Clips are hashed one after the other, so a large file never holds back a second core.
     m_hashing = std::make_unique<Worker>(QStringLiteral("asrun"), Worker::Order::Serial, 1,
                                          &services.notifier, &services.log);
-    m_recorder =
-        std::make_unique<asrun::Recorder>(services.log, onAir, *m_journal, *m_hashing);
+    m_recorder = std::make_unique<asrun::Recorder>(services.log, onAir, *m_journal, *m_hashing);
     m_clockSteps = std::make_unique<ClockStepWatch>(&services.log);
     asrun::addControl(services.control, *m_journal);
 }

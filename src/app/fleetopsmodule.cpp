@@ -112,8 +112,8 @@ FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAir
     services.control.addStatus(QStringLiteral("alarms"),
                                [this] { return QJsonValue(m_alarms->status()); });
 
-    m_metrics =
-        std::make_unique<StationMetrics>(services.log, onAirModel, m_repaints.get(), m_alarms.get());
+    m_metrics = std::make_unique<StationMetrics>(services.log, onAirModel, m_repaints.get(),
+                                                 m_alarms.get());
 
     m_screens = std::make_unique<WindowScreenshot>([&ticker, &accessories, &players] {
         return std::vector<QWidget*>{

@@ -9,8 +9,8 @@
 
 #include "base/controlchannel.h"
 #include "base/failure.h"
-#include "base/timer.h"
 #include "base/guard.h"
+#include "base/timer.h"
 #include "onair/onairmodel.h"
 #include "onair/onairsummary.h"
 #include "system/desktopprobe.h"

@@ -15,9 +15,9 @@ class Timer;
 
 // The program as a systemd user service and on its desktop: the notify protocol (ready once the
 // control channel answers, what is on air as the on-air model announces it, stopping at the
-// end, the watchdog from the user-interface thread), the "desktop" status member with the line under the main window's
-// pages that names what the desktop lacks, and the hint beside the autostart button where a
-// user service can be enabled.
+// end, the watchdog from the user-interface thread), the "desktop" status member with the line
+// under the main window's pages that names what the desktop lacks, and the hint beside the
+// autostart button where a user service can be enabled.
 class ServiceModule {
 public:
     ServiceModule(const Services& services, const OnAirModel& onAir);

@@ -149,8 +149,7 @@ void Recorder::open(const OnAirNow::Player& entry)
     if (m_finished || m_exited)
         return;
     auto hash = std::make_shared<Hash>();
-    const QString file =
-        entry.request.letter == u't' ? QString() : localFile(entry.request.target);
+    const QString file = entry.request.letter == u't' ? QString() : localFile(entry.request.target);
     if (file.isEmpty()) {
         hash->done = true;
     } else {

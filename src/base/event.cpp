@@ -91,8 +91,8 @@ QJsonObject AlarmEvent::fields() const
 
 QJsonObject ProgramEvent::fields() const
 {
-    QJsonObject object{{QStringLiteral("event"), what == What::Start ? QStringLiteral("start")
-                                                                      : QStringLiteral("exit")}};
+    QJsonObject object{{QStringLiteral("event"),
+                        what == What::Start ? QStringLiteral("start") : QStringLiteral("exit")}};
     if (!signal.isEmpty())
         object.insert(QStringLiteral("signal"), signal);
     return object;

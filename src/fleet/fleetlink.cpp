@@ -223,13 +223,13 @@ QJsonObject FleetLink::onAir() const
         if (entry.failed)
             continue;
         const QChar letter = entry.request.letter;
-        players.append(QJsonObject{{QStringLiteral("kind"), kindOfLetter(letter)},
-                                   {QStringLiteral("letter"), QString(letter)},
-                                   {QStringLiteral("slot"), entry.request.slot},
-                                   {letter == u'w' ? QStringLiteral("address")
-                                                   : QStringLiteral("file"),
-                                    entry.request.target},
-                                   {QStringLiteral("since"), isoTime(entry.since)}});
+        players.append(
+            QJsonObject{{QStringLiteral("kind"), kindOfLetter(letter)},
+                        {QStringLiteral("letter"), QString(letter)},
+                        {QStringLiteral("slot"), entry.request.slot},
+                        {letter == u'w' ? QStringLiteral("address") : QStringLiteral("file"),
+                         entry.request.target},
+                        {QStringLiteral("since"), isoTime(entry.since)}});
     }
     QJsonObject object{{QStringLiteral("players"), players}};
     object.insert(QStringLiteral("plan_line"), now.planLine);

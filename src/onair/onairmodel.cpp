@@ -45,9 +45,9 @@ void OnAirModel::watch(Settings& settings, TickerEngine& ticker, DispatcherEngin
         if (name == QLatin1String(key::SCEdit5))
             emit changed(Part::Strip);
         // The stop fields change as the dispatcher arms and runs a line's stop.
-        else if (name == QLatin1String(key::SCCheckBox6) ||
-                 name == QLatin1String(key::SCEditn10) || name == QLatin1String(key::SCEdit10) ||
-                 name == QLatin1String(key::SCEditn3) || name == QLatin1String(key::SCEditn6))
+        else if (name == QLatin1String(key::SCCheckBox6) || name == QLatin1String(key::SCEditn10) ||
+                 name == QLatin1String(key::SCEdit10) || name == QLatin1String(key::SCEditn3) ||
+                 name == QLatin1String(key::SCEditn6))
             emit changed(Part::Dispatcher);
     });
 }
@@ -134,9 +134,8 @@ void OnAirModel::takePlayer(const PlayerEvent& event, const QDateTime& at)
             opened.request.planLine = event.planLine;
             opened.since = at;
             qsizetype place = 0;
-            while (place < m_players.size() &&
-                   kLetters.indexOf(m_players[place].request.letter) <
-                       kLetters.indexOf(event.letter))
+            while (place < m_players.size() && kLetters.indexOf(m_players[place].request.letter) <
+                                                   kLetters.indexOf(event.letter))
                 ++place;
             m_players.insert(place, opened);
             emit entryOpened(opened);

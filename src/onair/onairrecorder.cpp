@@ -18,8 +18,7 @@
 namespace velumo {
 
 OnAirRecorder::OnAirRecorder(const OnAirModel& model, Parts parts, OnAirStateFile& file,
-                             const Clock& clock, Notifier& notifier, EventLog& log,
-                             QObject* parent)
+                             const Clock& clock, Notifier& notifier, EventLog& log, QObject* parent)
     : QObject(parent),
       m_model(model),
       m_parts(parts),
@@ -29,8 +28,9 @@ OnAirRecorder::OnAirRecorder(const OnAirModel& model, Parts parts, OnAirStateFil
       m_log(log)
 {
     // A new announcement alone is written at most once a second; every other change at once.
-    connectGuarded(&model, &OnAirModel::changed, this, Origin::unattended(QStringLiteral("onair")),
-                   [this](OnAirModel::Part part) { record(part == OnAirModel::Part::Announcement); });
+    connectGuarded(
+        &model, &OnAirModel::changed, this, Origin::unattended(QStringLiteral("onair")),
+        [this](OnAirModel::Part part) { record(part == OnAirModel::Part::Announcement); });
 }
 
 OnAirRecorder::~OnAirRecorder() = default;

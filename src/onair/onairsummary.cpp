@@ -20,20 +20,28 @@ QString shortName(const QString& fileOrAddress)
     return name;
 }
 
-QString dispatcherPart(const OnAirNow::Dispatcher& dispatcher)
+// A schedule line: "dd.MM.yy hh:mm:ss|code|stop|…".
+bool isScheduleLine(const QString& text)
 {
-    if (!dispatcher.on)
+    return text.section(u'|', 1, 1).size() > 0;
+}
+
+QString dispatcherPart(const OnAirNow& now)
+{
+    if (!now.dispatcher->on)
         return QStringLiteral("ЦУП: выкл");
-    // The current line: "dd.MM.yy hh:mm:ss|code|stop|…"; anything else is the engine's own text.
-    const QStringList fields = dispatcher.current.split(u'|');
-    if (fields.size() >= 2 && !fields[1].isEmpty()) {
-        const QString time = fields[0].section(u' ', 1, 1);
-        return time.isEmpty() ? QStringLiteral("ЦУП: %1").arg(fields[1])
-                              : QStringLiteral("ЦУП: %1 с %2").arg(fields[1], time);
+    // The engine's own word for what it waits for (an update of the plan) says most.
+    const QString& current = now.dispatcher->current;
+    if (!current.isEmpty() && !isScheduleLine(current))
+        return QStringLiteral("ЦУП: %1").arg(shortName(current));
+    // The line it started last and since when; the line it has armed is not on air yet.
+    if (isScheduleLine(now.planLine)) {
+        const QString code = now.planLine.section(u'|', 1, 1);
+        const QString time = now.planLine.section(u'|', 0, 0).section(u' ', 1, 1);
+        return time.isEmpty() ? QStringLiteral("ЦУП: %1").arg(code)
+                              : QStringLiteral("ЦУП: %1 с %2").arg(code, time);
     }
-    return dispatcher.current.isEmpty()
-               ? QStringLiteral("ЦУП: вкл")
-               : QStringLiteral("ЦУП: %1").arg(shortName(dispatcher.current));
+    return QStringLiteral("ЦУП: вкл");
 }
 
 QStringList playerParts(const OnAirNow& now)
@@ -68,7 +76,7 @@ QString onAirSummary(const OnAirNow& now)
         parts.append(now.strip->running ? QStringLiteral("Строка: идёт")
                                         : QStringLiteral("Строка: стоит"));
     if (now.dispatcher)
-        parts.append(dispatcherPart(*now.dispatcher));
+        parts.append(dispatcherPart(now));
     parts += playerParts(now);
     return parts.join(QLatin1String("; "));
 }

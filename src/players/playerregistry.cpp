@@ -60,14 +60,14 @@ void PlayerRegistry::bind(Kind& kind)
                            return;
                        fail(kind, reason);
                    });
-    connectGuarded(player, &ContentPlayer::ended, this,
-                   Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
-                       write(QStringLiteral("ended ") + subject(kind), &kind,
-                             {.what = PlayerEvent::What::Ended,
-                              .running = kind.state == State::Running});
-                       if (kind.state == State::Running && kind.endEndsEntry)
-                           emit entryEnded(kind.letter);
-                   });
+    connectGuarded(
+        player, &ContentPlayer::ended, this, Origin::unattended(QStringLiteral("playerregistry")),
+        [this, &kind] {
+            write(QStringLiteral("ended ") + subject(kind), &kind,
+                  {.what = PlayerEvent::What::Ended, .running = kind.state == State::Running});
+            if (kind.state == State::Running && kind.endEndsEntry)
+                emit entryEnded(kind.letter);
+        });
 }
 
 void PlayerRegistry::fail(Kind& kind, const QString& reason)

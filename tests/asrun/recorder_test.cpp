@@ -137,6 +137,23 @@ TEST_F(Recording, ThePlanLinesContentFromStartToStopWithTheHashOfItsFile)
     EXPECT_EQ(sink.records[1].value(u"event").toString(), "stop");
 }
 
+// The dispatcher's own lines in velumo.log (a start timer that fired late) are no records: only
+// its start and stop are.
+TEST_F(Recording, TheDispatchersOwnLinesAreNoRecords)
+{
+    startPlan({planLine("12:00:10", "k3", "12:00:40")});
+    rig.clock.setNow(QDateTime(rig.clock.now().date(), {12, 0, 25}));
+    rig.timers.advance(WallTimer::kMaxStepMs);
+    rig.timers.advance(30'000);
+    ASSERT_FALSE(rig.events("dispatcher").filter("late by").isEmpty());
+    ASSERT_TRUE(waitForRecords(3));
+    QStringList dispatcher;
+    for (const QJsonObject& record : sink.records)
+        if (record.value(u"type").toString() == "dispatcher")
+            dispatcher.append(record.value(u"event").toString());
+    EXPECT_EQ(dispatcher, (QStringList{"start", "stop"}));
+}
+
 TEST_F(Recording, HowContentEndedFailedWithItsReasonEndedByItselfParkedOrNeverShown)
 {
     auto startByHand = [&](QChar letter, const QString& target) {

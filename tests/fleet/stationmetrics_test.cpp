@@ -99,8 +99,8 @@ TEST_F(Metrics, EventsGapsAndInputsBecomeFiguresPrometheusReads)
     using What = PlayerEvent::What;
     for (const char letter : {'k', 'w'}) {
         log.post(PlayerEvent{.what = What::Start, .letter = QChar(letter), .aboutContent = true});
-        log.post(PlayerEvent{.what = What::Started, .letter = QChar(letter), .aboutContent = true,
-                             .first = true});
+        log.post(PlayerEvent{
+            .what = What::Started, .letter = QChar(letter), .aboutContent = true, .first = true});
     }
     log.post(PlayerEvent{.what = What::Stopped, .letter = u'w', .aboutContent = true});
     log.post(PlayerEvent{.what = What::Failed, .letter = u'f', .reason = "no \"movie\" here"});

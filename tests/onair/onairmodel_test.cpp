@@ -30,8 +30,9 @@ class Model : public ::testing::Test {
 protected:
     Model()
     {
-        QObject::connect(&model, &OnAirModel::entryOpened,  // plain: test
-                         [this](const OnAirNow::Player& e) { lives.append(u'+' + e.request.letter); });
+        QObject::connect(
+            &model, &OnAirModel::entryOpened,  // plain: test
+            [this](const OnAirNow::Player& e) { lives.append(u'+' + e.request.letter); });
         QObject::connect(  // plain: test
             &model, &OnAirModel::entryClosed,
             [this](const OnAirNow::Player& e, const OnAirEnd& end) {
@@ -51,7 +52,8 @@ protected:
         request.target = target;
         request.rect = QRect(10, 20, 320, 240);
         request.screen = letter == u'p' ? 1 : -1;
-        request.planLine = QStringLiteral("13.10.10 12:00:00|%1 2|00|13.10.10 12:01:00").arg(letter);
+        request.planLine =
+            QStringLiteral("13.10.10 12:00:00|%1 2|00|13.10.10 12:01:00").arg(letter);
         registry.start(request);
     }
     // What shows, as the registry and the model each say it.
@@ -76,12 +78,10 @@ TEST_F(Model, FollowsEveryKindFromItsStartToItsEndAsTheRegistryDoes)
         QChar letter;
         QString target;
     };
-    const Kind kinds[] = {{players.clip, u'k', "/m/clip.mp4"},
-                          {players.external, u'b', "/m/film.avi"},
-                          {players.slideShow, u'p', "/m/show.pptx"},
-                          {players.flash, u'f', "/m/movie.swf"},
-                          {players.web, u'w', "http://127.0.0.1/page"},
-                          {players.capture, u't', ""}};
+    const Kind kinds[] = {
+        {players.clip, u'k', "/m/clip.mp4"},          {players.external, u'b', "/m/film.avi"},
+        {players.slideShow, u'p', "/m/show.pptx"},    {players.flash, u'f', "/m/movie.swf"},
+        {players.web, u'w', "http://127.0.0.1/page"}, {players.capture, u't', ""}};
     // Every kind started (in another order than the model lists them) and put on screen.
     for (int i : {4, 0, 5, 2, 1, 3}) {
         start(kinds[i].letter, kinds[i].target);
@@ -131,11 +131,11 @@ TEST_F(Model, FollowsEveryKindFromItsStartToItsEndAsTheRegistryDoes)
     EXPECT_TRUE(model.now().players.isEmpty());
     EXPECT_FALSE(model.now().onAir());
 
-    EXPECT_EQ(lives, (QStringList{"+w", "+k", "+t", "+p", "+b", "+f", "-k stopped shown",
-                                  "-b parked shown", "-w failed host not found shown",
-                                  "-p ended shown", "-f stopped shown", "+f",
-                                  "-t failed the player did not stop shown", "+k",
-                                  "-k failed the player failed", "-f stopped"}));
+    EXPECT_EQ(lives,
+              (QStringList{"+w", "+k", "+t", "+p", "+b", "+f", "-k stopped shown",
+                           "-b parked shown", "-w failed host not found shown", "-p ended shown",
+                           "-f stopped shown", "+f", "-t failed the player did not stop shown",
+                           "+k", "-k failed the player failed", "-f stopped"}));
 }
 
 }  // namespace

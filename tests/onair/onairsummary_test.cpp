@@ -32,10 +32,14 @@ TEST(OnAirSummary, NamesTheStripTheDispatcherLineAndWhatPlays)
     idle.strip = OnAirNow::Strip{};
     idle.dispatcher = dispatcher(false);
 
+    // The line started last, not the one armed next.
     OnAirNow clip;
     clip.strip = OnAirNow::Strip{true, {}, 0};
-    clip.dispatcher = dispatcher(true, "09.12.26 16:30:30|k1|00|09.12.26 16:30:30");
+    clip.dispatcher = dispatcher(true, "09.12.26 16:31:00|s1|00|09.12.26 16:32:00");
+    clip.planLine = "09.12.26 16:30:30|k1|00|09.12.26 16:30:30";
     clip.players = {entry(u'k', "/srv/clips/news.mp4")};
+    OnAirNow armed;
+    armed.dispatcher = dispatcher(true, "09.12.26 16:31:00|s1|00|09.12.26 16:32:00");
 
     OnAirNow several;
     several.strip = OnAirNow::Strip{true, {}, 0};
@@ -53,6 +57,7 @@ TEST(OnAirSummary, NamesTheStripTheDispatcherLineAndWhatPlays)
     } cases[] = {
         {idle, "Строка: стоит; ЦУП: выкл"},
         {clip, "Строка: идёт; ЦУП: k1 с 16:30:30; клип news.mp4"},
+        {armed, "ЦУП: вкл"},
         {several,
          "Строка: идёт; ЦУП: Жду обновления расписания; плеер b.avi; веб http://127.0.0.1/x; "
          "сбой kt"},
