@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 # The floors, lowest first; the README's layout table gives each room its floor.
 floors=(
     "base"                      # 0: what two or more rooms use
-    "devices system"            # 1: the machine's ports, tones, mute and power; the system's adapters
+    "devices system"            # 1: the ports, tones, mute and power; the operating system
     "ui"                        # 2: the main window, its pages' parts, the message boxes
     "net"                       # 3: FTP, dial-up, HTML export
     "players"                   # 4: one player per content kind
