@@ -27,7 +27,6 @@
 #include "base/textfile.h"
 #include "dispatcher/browserneed.h"
 #include "dispatcher/dispatcherengine.h"
-#include "dispatcher/scheduleline.h"
 #include "fleet/alarmmonitor.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
@@ -176,7 +175,7 @@ bool Application::start()
     connectGuarded(&m_dispatcher->engine(), &DispatcherEngine::planStarted, this,
                    Origin::unattended(QStringLiteral("application")), [this] {
                        if (!m_ticker->engine().TickerRunning() &&
-                           scheduleline::planShows(m_dispatcher->engine().Memon1(), u"fw"))
+                           browserneed::inPlan(m_dispatcher->engine().Memon1()))
                            m_players->warmUpBrowsers();
                    });
     Initial();

@@ -20,6 +20,7 @@
 #include "panel/iconwindow.h"
 #include "players/capturewindow.h"
 #include "players/clipwindow.h"
+#include "players/contentkind.h"
 #include "players/flashwindow.h"
 #include "players/slideshowwindow.h"
 #include "players/titleswindow.h"
@@ -31,14 +32,6 @@
 namespace velumo {
 
 namespace {
-
-// How long a player's picture may stand still, and stay black, before it counts as frozen. A
-// clip moves; a slide stands for its time; a web page or a titles window may stand for ever but
-// should not stay black.
-constexpr qint64 kClipStillMs = 20'000;
-constexpr qint64 kSlideStillMs = 15 * 60'000;
-constexpr qint64 kForeverMs = std::numeric_limits<qint64>::max();
-constexpr qint64 kBlackMs = 20'000;
 
 // A player's window is on air while it is shown on its screen: a stopped page stays shown,
 // moved above the screen's top, and its picture is nobody's concern any more.
@@ -89,20 +82,22 @@ FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAir
     TickerEngine& engine = ticker.engine();
     auto playerFrames = [&players] {
         std::vector<AlarmMonitor::PlayerFrame> frames;
-        auto add = [&frames](QWidget* window, const QString& name, const QImage& frame,
-                             qint64 stillMs) {
+        // Each window under its kind's name and still limits.
+        auto add = [&frames](QWidget* window, char16_t letter, const QImage& frame) {
+            const ContentKind& kind = ContentKind::of(letter);
             if (onAir(window))
-                frames.push_back({name, frame, stillMs, kBlackMs});
+                frames.push_back({QString::fromLatin1(kind.statusMember), frame, kind.stillLimitMs,
+                                  kind.blackLimitMs});
         };
         if (ClipWindow* clip = players.clipWindow())
-            add(clip, QStringLiteral("clip"), clip->picture(), kClipStillMs);
+            add(clip, kinds::kClip, clip->picture());
         if (CaptureWindow* capture = players.captureWindow())
-            add(capture, QStringLiteral("capture"), capture->picture(), kClipStillMs);
+            add(capture, kinds::kCapture, capture->picture());
         if (SlideShowWindow* slides = players.slideShowWindow())
-            add(slides, QStringLiteral("slides"), slides->picture(), kSlideStillMs);
+            add(slides, kinds::kSlideShow, slides->picture());
         // A page is drawn by the browser: looked at only while it is on air.
         if (WebWindow* web = players.webWindow(); web && onAir(web))
-            add(web, QStringLiteral("web"), web->grab().toImage(), kForeverMs);
+            add(web, kinds::kWeb, web->grab().toImage());
         return frames;
     };
     m_alarms = std::make_unique<AlarmMonitor>(

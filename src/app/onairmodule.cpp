@@ -21,6 +21,7 @@ OnAirModule::OnAirModule(const Services& services, OnAirModel& onAir, TickerModu
     : m_services(services)
 {
     onAir.watch(services.settings, ticker.engine(), dispatcher.engine());
+    onAir.watch(players.registry(), services.clock);
     m_file = std::make_unique<OnAirStateFile>(services.folder, services.clock, services.timers,
                                               services.log);
     // Read before anything is recorded: the start-up's own changes must not overwrite it.

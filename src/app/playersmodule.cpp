@@ -19,7 +19,9 @@
 #include "players/clipcontrol.h"
 #include "players/clipplayer.h"
 #include "players/clipspage.h"
+#include "players/clipstart.h"
 #include "players/clipwindow.h"
+#include "players/contentkind.h"
 #include "players/externalplayer.h"
 #include "players/flashplayer.h"
 #include "players/flashwebpages.h"
@@ -42,6 +44,16 @@
 #include "ticker/tickerblock.h"
 
 namespace velumo {
+
+namespace {
+
+// A kind's member of the status's "players".
+QString statusMember(char16_t letter)
+{
+    return QString::fromLatin1(ContentKind::of(letter).statusMember);
+}
+
+}  // namespace
 
 PlayersModule::PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits,
                              BroadcastMute& broadcast)
@@ -75,8 +87,12 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
     createSlideShow();
     createFlashAndWeb();
     m_registry = std::make_unique<PlayerRegistry>(
-        services.log, PlayerSet{*m_clipPlayer, *m_externalPlayer, *m_slidePlayer, *m_flashMovies,
-                                *m_webPages, *m_capturePlayer});
+        services.log, PlayerSet{{kinds::kClip, m_clipPlayer.get()},
+                                {kinds::kExternal, m_externalPlayer.get()},
+                                {kinds::kSlideShow, m_slidePlayer.get()},
+                                {kinds::kFlash, m_flashMovies.get()},
+                                {kinds::kWeb, m_webPages.get()},
+                                {kinds::kCapture, m_capturePlayer.get()}});
     // Content that fails, once an entry: the operator who started it (a button, a command) is
     // told as by any failure; on air nobody is there, so the status line and the tray learn of
     // it (the player's "failed" event is its record in velumo.log) and no box comes up.
@@ -93,6 +109,10 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
     // The test group and the panel work on the player the k and b starts chose.
     m_clipControl = std::make_unique<ClipControl>(services.settings, *m_clipPlayer,
                                                   *m_externalPlayer, m_registry->playerChoice());
+    m_clipStart = std::make_unique<ClipStart>(
+        services.settings, *m_registry, [&services](QChar letter, const QString& line) {
+            return playerrequests::resolveAvi(services.settings, services.notifier, letter, line);
+        });
     m_clipsPage = new ClipsPage(services.window, services.notifier, services.settings,
                                 *m_clipControl, *m_externalPlayer, *m_capturePlayer);
     setUpSlideShows();
@@ -102,7 +122,8 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
 
 PlayersModule::~PlayersModule()
 {
-    // The clip control works on the registry's player choice.
+    // The clip control and the clip commands work on the registry and its player choice.
+    m_clipStart.reset();
     m_clipControl.reset();
     m_registry.reset();
     m_capturePlayer.reset();
@@ -191,19 +212,6 @@ void PlayersModule::armTimers()
     m_rss->armAtStartup();
 }
 
-void PlayersModule::startAvi()
-{
-    const Settings& settings = m_services.settings;
-    const QChar letter = playerrequests::clipPlayerLetter(m_clipControl->PlayerChoice());
-    m_registry->start(playerrequests::resolveAvi(settings, m_services.notifier, letter,
-                                                 settings.text(key::SCEdit10)));
-}
-
-void PlayersModule::stopAvi()
-{
-    m_registry->stop(playerrequests::clipPlayerLetter(m_clipControl->PlayerChoice()));
-}
-
 void PlayersModule::registerCommands()
 {
     ControlServer& c = m_services.control;
@@ -235,8 +243,8 @@ void PlayersModule::registerCommands()
                 m_services.serializer.run(QString::fromLatin1(verb), body, answering(reply), false);
             });
     };
-    serialized("clip start", [this] { startAvi(); });
-    serialized("clip stop", [this] { stopAvi(); });
+    serialized("clip start", [this] { m_clipStart->StartAvi(); });
+    serialized("clip stop", [this] { m_clipStart->StopAvi(); });
     command("clip test", [&clips] { clips.SCButton27Click(); });
     command("clip pause", [&clips] { clips.SCButton30Click(); });
     command("clip play", [&clips] { clips.SCButton31Click(); });
@@ -257,28 +265,26 @@ void PlayersModule::registerCommands()
         const ExternalPlayer& external = *m_externalPlayer;
         const CapturePlayer& capture = *m_capturePlayer;
         QJsonObject players{
-            {QStringLiteral("clip"),
+            {statusMember(kinds::kClip),
              QJsonObject{{QStringLiteral("choice"), m_clipControl->PlayerChoice()},
                          {QStringLiteral("playing"), clip.playing()},
                          {QStringLiteral("parked"), clip.ClipParked()},
                          {QStringLiteral("file"), clip.file()},
                          {QStringLiteral("position_ms"), clip.positionMs()}}},
-            {QStringLiteral("external"),
+            {statusMember(kinds::kExternal),
              QJsonObject{{QStringLiteral("running"), external.running()},
                          {QStringLiteral("file"), external.file()},
                          {QStringLiteral("paused"), external.paused()}}},
-            {QStringLiteral("capture"),
+            {statusMember(kinds::kCapture),
              QJsonObject{
                  {QStringLiteral("active"), capture.active()},
                  {QStringLiteral("device"), capture.device()},
                  {QStringLiteral("devices"), QJsonArray::fromStringList(capture.devices())}}},
-            {QStringLiteral("slides"), m_slidePlayer->status()},
+            {statusMember(kinds::kSlideShow), m_slidePlayer->status()},
         };
         // The letters whose running entry failed (their windows are off the screen).
-        QString failed;
-        for (QChar letter : QStringLiteral("kbpfwt"))
-            if (m_registry->failed(letter))
-                failed += letter;
+        const QString failed = ContentKind::letters(
+            [this](const ContentKind& kind) { return m_registry->failed(kind.qLetter()); });
         players.insert(QStringLiteral("failed"), failed);
         addFlashAndWebStatus(players);
         return QJsonValue(players);
@@ -322,10 +328,10 @@ void PlayersModule::registerFlashAndWebCommands()
 
 void PlayersModule::addFlashAndWebStatus(QJsonObject& players) const
 {
-    players.insert(QStringLiteral("flash"),
+    players.insert(statusMember(kinds::kFlash),
                    QJsonObject{{QStringLiteral("visible"), m_flashMovies->visible()},
                                {QStringLiteral("movie"), m_flashMovies->movie()}});
-    players.insert(QStringLiteral("web"),
+    players.insert(statusMember(kinds::kWeb),
                    QJsonObject{{QStringLiteral("visible"), m_webPages->visible()},
                                {QStringLiteral("parked"), m_webPages->parked()},
                                {QStringLiteral("address"), m_webPages->address()},

@@ -16,6 +16,7 @@ class CaptureWindow;
 class ClipControl;
 class ClipEngine;
 class ClipPlayer;
+class ClipStart;
 class ClipsPage;
 class ClipWindow;
 class ContentPlayer;
@@ -67,9 +68,6 @@ private:
     // conversion ahead and commands after it.
     void createSlideShow();
     void setUpSlideShows();
-    // StartAvi with the player in use, for the line in SCEdit10.
-    void startAvi();
-    void stopAvi();
     void createFlashAndWeb();
     void registerFlashAndWebCommands();
     // The members "flash" and "web" of the status member "players".
@@ -91,6 +89,7 @@ private:
     std::unique_ptr<CaptureBackend> m_captureBackend;
     std::unique_ptr<CapturePlayer> m_capturePlayer;
     std::unique_ptr<ClipControl> m_clipControl;
+    std::unique_ptr<ClipStart> m_clipStart;
     std::unique_ptr<FlashPlayer> m_flashMovies;
     std::unique_ptr<WebPlayer> m_webPages;
 

@@ -12,6 +12,7 @@
 #include "base/guard.h"
 #include "base/worker.h"
 #include "onair/onairmodel.h"
+#include "players/contentkind.h"
 
 #ifndef VELUMO_VERSION
 #define VELUMO_VERSION "unknown"
@@ -149,7 +150,11 @@ void Recorder::open(const OnAirNow::Player& entry)
     if (m_finished || m_exited)
         return;
     auto hash = std::make_shared<Hash>();
-    const QString file = entry.request.letter == u't' ? QString() : localFile(entry.request.target);
+    // A kind without slots (the capture) plays no file.
+    const ContentKind* kind = ContentKind::find(entry.request.letter);
+    const QString file = kind && kind->slotColumn == ContentKind::SlotColumn::None
+                             ? QString()
+                             : localFile(entry.request.target);
     if (file.isEmpty()) {
         hash->done = true;
     } else {

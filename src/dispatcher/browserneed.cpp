@@ -5,6 +5,7 @@
 #include "base/textfile.h"
 #include "dispatcher/scheduleline.h"
 #include "dispatcher/slottable.h"
+#include "players/contentkind.h"
 
 namespace velumo::browserneed {
 
@@ -23,28 +24,39 @@ bool isSet(const Settings& settings, const char* field)
 
 bool atStartUp(const Settings& settings, const QStringList& plan)
 {
-    for (int slot = 0; slot <= 9; ++slot) {
-        if (isSet(settings, SlotTable::field(u'w', slot)))
-            return true;
-        // The f lines share their slots with the clips: only a movie needs the browser.
-        if (SlotTable::text(settings, u'f', slot)
-                .trimmed()
-                .endsWith(QLatin1String(".swf"), Qt::CaseInsensitive))
-            return true;
+    for (const ContentKind& kind : ContentKind::all()) {
+        if (!kind.needsBrowser)
+            continue;
+        for (int slot = 0; slot <= 9; ++slot) {
+            // An address needs the browser; a kind that shares its slots with the clips needs
+            // it only for a movie.
+            if (kind.slotColumn == ContentKind::SlotColumn::Web
+                    ? isSet(settings, SlotTable::field(kind.qLetter(), slot))
+                    : SlotTable::text(settings, kind.qLetter(), slot)
+                          .trimmed()
+                          .endsWith(QLatin1String(".swf"), Qt::CaseInsensitive))
+                return true;
+        }
     }
     for (const char* field : kTomorrowAddresses)
         if (isSet(settings, field))
             return true;
     if (!plan.isEmpty())
-        return scheduleline::planShows(plan, u"fw");
+        return inPlan(plan);
     const QString planFile = settings.text(key::SCEditn10);
     if (planFile.isEmpty())
         return false;
     try {
-        return scheduleline::planShows(readTextLines(planFile), u"fw");
+        return inPlan(readTextLines(planFile));
     } catch (...) {
         return false;  // the dispatcher's start says what is wrong with it
     }
+}
+
+bool inPlan(const QStringList& plan)
+{
+    return scheduleline::planShows(
+        plan, ContentKind::letters([](const ContentKind& kind) { return kind.needsBrowser; }));
 }
 
 }  // namespace velumo::browserneed

@@ -35,129 +35,12 @@ QString spanText(qint64 ms)
     return QTime::fromMSecsSinceStartOfDay(int(ms % kDayMs)).toString(u"hh:mm:ss");
 }
 
-struct Tone {
-    const char* box;
-    const char* frequency;
-};
-
-struct Pin {
-    const char* box;
-    const char* number;
-};
-
-// The two groups of the page "Порты диспетчера".
-constexpr Tone kStringStartTone{key::SCCheckBox4, key::SCEdit69};
-constexpr Tone kStringStopTone{key::SCCheckBox5, key::SCEdit70};
-constexpr Pin kStringPin{key::SCCheckBox2, key::SpinEdit9};
-constexpr Tone kClipStartTone{key::SCCheckBox1, key::SCEdit71};
-constexpr Tone kClipStopTone{key::SCCheckBox3, key::SCEdit72};
-constexpr Pin kClipPin{key::SCCheckBox8, key::SpinEdit10};
-
-// The current-entry fields of a group: slot, duration, stop time, start moment.
-struct Fields {
-    const char* slot;
-    const char* duration;
-    const char* stop;
-    const char* start;
-};
-constexpr Fields kStringFields{key::SCEditn4, key::SCEditn5, key::SCEditn6, key::SCEditn9};
-constexpr Fields kClipFields{key::SCEditn1, key::SCEditn2, key::SCEditn3, key::SCEditn8};
-
-}  // namespace
-
-// One row per content letter.
-struct EntryHandlers::Kind {
-    char letter = 0;
-    const char* timerName = nullptr;
-    // ContentKind after a start; nullptr leaves it (the ticker text).
-    const char* contentKind = nullptr;
-    const Fields* fields = &kClipFields;
-    // nullptr: none.
-    const Tone* startTone = nullptr;
-    const Tone* stopTone = nullptr;
-    const Pin* pin = nullptr;
-    bool pinDropsAtStop = false;
-    // The stop empties the current-entry fields (Flash, web page and capture leave them).
-    bool stopEmptiesFields = false;
-    // A stop code of the letter and "z" parks instead of stopping.
-    bool parks = false;
-    // A broadcast asks BroadcastMute to mute the output while it runs.
-    bool mutes = false;
-    // The ticker comes to the front of the new content's window.
-    bool tickerToFront = false;
-    // Failures of the stop are of no consequence (the Flash movie is gone either way).
-    bool stopIgnoresFailures = false;
-};
-
-namespace {
-
 using Kind = EntryHandlers::Kind;
 
-const Kind kKindTable[] = {
-    // The ticker text: a park ("sz") differs only at the next string start.
-    {.letter = 's',
-     .timerName = "Timer1stops",
-     .fields = &kStringFields,
-     .startTone = &kStringStartTone,
-     .stopTone = &kStringStopTone,
-     .pin = &kStringPin,
-     .pinDropsAtStop = true,
-     .stopEmptiesFields = true,
-     .parks = true},
-    {.letter = 'k',
-     .timerName = "Timer1stopk",
-     .contentKind = "avi",
-     .startTone = &kClipStartTone,
-     .stopTone = &kClipStopTone,
-     .pin = &kClipPin,
-     .pinDropsAtStop = true,
-     .stopEmptiesFields = true,
-     .parks = true,
-     .tickerToFront = true},
-    // The external player places its own window; no tones, no pin.
-    {.letter = 'b',
-     .timerName = "TimerStopB",
-     .contentKind = "bsp",
-     .stopEmptiesFields = true,
-     .parks = true,
-     .tickerToFront = true},
-    // The slide show raises the pin of its group and leaves it up at its stop.
-    {.letter = 'p',
-     .timerName = "TimerStopPPT",
-     .contentKind = "ppt",
-     .startTone = &kClipStartTone,
-     .pin = &kClipPin,
-     .stopEmptiesFields = true,
-     .parks = true,
-     .tickerToFront = true},
-    {.letter = 'f',
-     .timerName = "Timer1StopF",
-     .contentKind = "flash",
-     .tickerToFront = true,
-     .stopIgnoresFailures = true},
-    // The web page stays in front of the ticker.
-    {.letter = 'w', .timerName = "Timer1stopw", .contentKind = "www"},
-    {.letter = 't',
-     .timerName = "Timerstoptt",
-     .contentKind = "tt",
-     .mutes = true,
-     .tickerToFront = true},
-};
-
-const Kind* findKind(const QString& letter)
-{
-    if (letter.size() != 1)
-        return nullptr;
-    for (const Kind& kind : kKindTable)
-        if (letter[0] == QLatin1Char(kind.letter))
-            return &kind;
-    return nullptr;
-}
-
 // A row that is in the table.
-const Kind& kindOf(char letter)
+const Kind& kindOf(char16_t letter)
 {
-    return *findKind(QString(QLatin1Char(letter)));
+    return Kind::of(QChar(letter));
 }
 
 }  // namespace
@@ -172,12 +55,10 @@ EntryHandlers::EntryHandlers(Settings& settings, Notifier& notifier, EventLog& l
       m_serializer(serializer),
       m_devices(std::move(devices))
 {
-    static_assert(std::size(kKindTable) == kKinds);
-    for (int i = 0; i < kKinds; ++i) {
-        const Kind& kind = kKindTable[i];
-        m_stopTimers[i] =
-            std::make_unique<WallTimer>(QString::fromLatin1(kind.timerName), timers, clock, &log);
-        WallTimer& stop = *m_stopTimers[i];
+    for (const Kind& kind : Kind::all()) {
+        m_stopTimers.push_back(
+            std::make_unique<WallTimer>(QString::fromLatin1(kind.stopTimer), timers, clock, &log));
+        WallTimer& stop = *m_stopTimers.back();
         stop.setHandler([this, &stop, &kind] {
             // One-shot: the timer is disabled before anything can fail (a failing stop is
             // reported once) and before its stop waits for a running handler (a stop due at
@@ -188,13 +69,14 @@ EntryHandlers::EntryHandlers(Settings& settings, Notifier& notifier, EventLog& l
             });
         });
     }
-    // A slide show that has shown its last slide ends its entry as its stop timer would. Queued:
+    // Content whose own end ends its entry (a slide show that has shown its last slide) ends it
+    // as its stop timer would. Queued:
     // the stop then does not run inside the player's own report.
     connectGuarded(
         &m_devices.players, &ContentPlayers::entryEnded, &m_context,
         Origin::unattended(QStringLiteral("entryhandlers")),
         [this](QChar letter) {
-            const Kind* kind = findKind(QString(letter));
+            const Kind* kind = Kind::find(letter);
             if (kind)
                 m_serializer.start(timer(*kind).name(), [this, kind](const Job& job) {
                     stopEntry(job, *kind, [job] { job.finish(); });
@@ -205,7 +87,7 @@ EntryHandlers::EntryHandlers(Settings& settings, Notifier& notifier, EventLog& l
     // first, a movie loads): the ticker is brought to the front again over the new window.
     connectGuarded(&m_devices.players, &ContentPlayers::contentOnScreen, &m_context,
                    Origin::unattended(QStringLiteral("entryhandlers")), [this](QChar letter) {
-                       const Kind* kind = findKind(QString(letter));
+                       const Kind* kind = Kind::find(letter);
                        if (kind && kind->tickerToFront)
                            m_devices.ticker.bringToFront();
                    });
@@ -215,12 +97,12 @@ EntryHandlers::~EntryHandlers() = default;
 
 WallTimer& EntryHandlers::timer(const Kind& kind) const
 {
-    return *m_stopTimers[&kind - kKindTable];
+    return *m_stopTimers[Kind::indexOf(kind)];
 }
 
 WallTimer* EntryHandlers::stopTimer(const QString& letter) const
 {
-    const Kind* kind = findKind(letter);
+    const Kind* kind = Kind::find(letter);
     return kind ? &timer(*kind) : nullptr;
 }
 
@@ -231,7 +113,7 @@ QString EntryHandlers::currentLine() const
 
 bool EntryHandlers::startCurrentEntry(Caller caller)
 {
-    const Kind* kind = findKind(scheduleline::contentLetter(currentLine()));
+    const Kind* kind = Kind::find(scheduleline::contentLetter(currentLine()));
     if (!kind)
         return false;
     submit("startCurrentEntry", *kind, true, std::move(caller));
@@ -240,7 +122,7 @@ bool EntryHandlers::startCurrentEntry(Caller caller)
 
 bool EntryHandlers::startCurrentEntry(const Job& job, Next next)
 {
-    const Kind* kind = findKind(scheduleline::contentLetter(currentLine()));
+    const Kind* kind = Kind::find(scheduleline::contentLetter(currentLine()));
     if (!kind) {
         next();
         return false;
@@ -265,7 +147,7 @@ void EntryHandlers::submit(const char* name, const Kind& kind, bool start, Calle
 
 void EntryHandlers::startEntry(const Job& job, const Kind& kind, Next next)
 {
-    if (kind.letter == 's')
+    if (!kind.hasPlayer)
         startString(job, std::move(next));
     else
         startPlayerEntry(job, kind, std::move(next));
@@ -319,7 +201,8 @@ void EntryHandlers::logStop(QChar letter)
 
 void EntryHandlers::startString(const Job& job, Next next)
 {
-    const Kind& kind = kindOf('s');
+    const Kind& kind = kindOf(kinds::kTickerText);
+    const QChar letter = kind.qLetter();
     const QString line = currentLine();
     const QString slot = scheduleline::slotDigit(line);
     const QString mode = scheduleline::stopMode(line);
@@ -327,8 +210,8 @@ void EntryHandlers::startString(const Job& job, Next next)
     showTimes(kind);
     armStop(timer(kind));
     // What follows the switch of the strip, once the block is in place.
-    auto rest = [this, &kind, job, mode, next] {
-        m_stopCode = u's' + mode;
+    auto rest = [this, &kind, job, letter, mode, next] {
+        m_stopCode = letter + mode;
         m_devices.ticker.StartRunStringThread();
         beep(job, kind.startTone->box, kind.startTone->frequency, [this, &kind, next] {
             pin(kind.pin->box, kind.pin->number, 1);
@@ -337,11 +220,11 @@ void EntryHandlers::startString(const Job& job, Next next)
         });
     };
     // A parked text ("sz") goes on with its lines; nothing is loaded.
-    if (m_stopCode == u"sz") {
+    if (m_stopCode == letter + u'z') {
         rest();
         return;
     }
-    m_stopCode = u's' + mode;
+    m_stopCode = letter + mode;
     // The strip is stopped and started again at the switch: while the new block is read, the
     // announcements on the strip go on moving.
     auto switchOn = [this, rest](const QString& failure) {
@@ -363,7 +246,7 @@ void EntryHandlers::startString(const Job& job, Next next)
     QString name;
     try {
         // Any number outside 0 to 9 loads nothing.
-        name = SlotTable::text(m_settings, u's', strToInt(slot));
+        name = SlotTable::text(m_settings, letter, strToInt(slot));
     } catch (...) {
         m_log.write(QStringLiteral("error"), currentExceptionText());
         m_notifier.message(kStringLoadFailed);
@@ -393,8 +276,8 @@ void EntryHandlers::startString(const Job& job, Next next)
 
 void EntryHandlers::stopString(const Job& job, Next next)
 {
-    const Kind& kind = kindOf('s');
-    logStop(u's');
+    const Kind& kind = kindOf(kinds::kTickerText);
+    logStop(kind.qLetter());
     timer(kind).stop();
     for (const char* field : {kind.fields->slot, kind.fields->duration, kind.fields->stop})
         m_settings.setText(field, QString());
@@ -412,12 +295,12 @@ void EntryHandlers::startPlayerEntry(const Job& job, const Kind& kind, Next next
 {
     const QString line = currentLine();
     // The k and b starts choose the clip player first.
-    m_devices.players.playerChoice().started(QLatin1Char(kind.letter));
+    m_devices.players.playerChoice().started(kind.qLetter());
     m_settings.setText(kind.fields->slot, scheduleline::slotDigit(line));
     showTimes(kind);
     armStop(timer(kind));
-    m_contentKind = QString::fromLatin1(kind.contentKind);
-    m_stopCode = QLatin1Char(kind.letter) + scheduleline::stopMode(line);
+    m_contentKind = QString::fromUtf8(kind.entryKind);
+    m_stopCode = kind.qLetter() + scheduleline::stopMode(line);
     m_devices.ticker.setWorkLabel(kWorking);
     Next rest = [this, &kind, line, next] {
         if (kind.pin)
@@ -426,7 +309,7 @@ void EntryHandlers::startPlayerEntry(const Job& job, const Kind& kind, Next next
         if (kind.mutes)
             m_devices.broadcast.broadcastStarting(m_settings);
         PlayerRequest request =
-            playerrequests::resolve(m_settings, m_notifier, QLatin1Char(kind.letter), line);
+            playerrequests::resolve(m_settings, m_notifier, kind.qLetter(), line);
         request.planLine = line;
         m_devices.players.start(request);
         if (kind.tickerToFront)
@@ -441,11 +324,12 @@ void EntryHandlers::startPlayerEntry(const Job& job, const Kind& kind, Next next
 
 void EntryHandlers::stopPlayerEntry(const Job& job, const Kind& kind, Next next)
 {
-    const QChar letter = QLatin1Char(kind.letter);
+    const QChar letter = kind.qLetter();
     logStop(letter);
     timer(kind).stop();
     if (kind.stopEmptiesFields)
-        for (const char* field : {key::SCEditn1, key::SCEditn2, key::SCEditn3, key::SCEditn8})
+        for (const char* field :
+             {kind.fields->slot, kind.fields->duration, kind.fields->stop, kind.fields->start})
             m_settings.setText(field, QString());
     if (kind.mutes)
         m_devices.broadcast.broadcastStopping(m_settings);
@@ -493,7 +377,7 @@ bool EntryHandlers::nextStartFollows(QChar letter) const
 
 void EntryHandlers::stopEntry(const Job& job, const Kind& kind, Next next)
 {
-    if (kind.letter == 's')
+    if (!kind.hasPlayer)
         stopString(job, std::move(next));
     else
         stopPlayerEntry(job, kind, std::move(next));
@@ -501,80 +385,92 @@ void EntryHandlers::stopEntry(const Job& job, const Kind& kind, Next next)
 
 // ---- the operations by name ----
 
+void EntryHandlers::submitStart(char16_t letter, Caller caller)
+{
+    const Kind& kind = kindOf(letter);
+    submit(kind.startHandler, kind, true, std::move(caller));
+}
+
+void EntryHandlers::submitStop(char16_t letter, Caller caller)
+{
+    const Kind& kind = kindOf(letter);
+    submit(kind.stopHandler, kind, false, std::move(caller));
+}
+
 void EntryHandlers::StartStringEntry(Caller caller)
 {
-    submit("StartStringEntry", kindOf('s'), true, std::move(caller));
+    submitStart(kinds::kTickerText, std::move(caller));
 }
 
 void EntryHandlers::StartClipEntry(Caller caller)
 {
-    submit("StartClipEntry", kindOf('k'), true, std::move(caller));
+    submitStart(kinds::kClip, std::move(caller));
 }
 
 void EntryHandlers::StartBSPlayerEntry(Caller caller)
 {
-    submit("StartBSPlayerEntry", kindOf('b'), true, std::move(caller));
+    submitStart(kinds::kExternal, std::move(caller));
 }
 
 void EntryHandlers::StartSlideShowEntry(Caller caller)
 {
-    submit("StartSlideShowEntry", kindOf('p'), true, std::move(caller));
+    submitStart(kinds::kSlideShow, std::move(caller));
 }
 
 void EntryHandlers::StartFlashEntry(Caller caller)
 {
-    submit("StartFlashEntry", kindOf('f'), true, std::move(caller));
+    submitStart(kinds::kFlash, std::move(caller));
 }
 
 void EntryHandlers::StartWebEntry(Caller caller)
 {
-    submit("StartWebEntry", kindOf('w'), true, std::move(caller));
+    submitStart(kinds::kWeb, std::move(caller));
 }
 
 void EntryHandlers::StartBroadcastEntry(Caller caller)
 {
-    submit("StartBroadcastEntry", kindOf('t'), true, std::move(caller));
+    submitStart(kinds::kCapture, std::move(caller));
 }
 
 void EntryHandlers::StopStringEntry(Caller caller)
 {
-    submit("StopStringEntry", kindOf('s'), false, std::move(caller));
+    submitStop(kinds::kTickerText, std::move(caller));
 }
 
 void EntryHandlers::StopClipEntry(Caller caller)
 {
-    submit("StopClipEntry", kindOf('k'), false, std::move(caller));
+    submitStop(kinds::kClip, std::move(caller));
 }
 
 void EntryHandlers::StopBSPlayerEntry(Caller caller)
 {
-    submit("StopBSPlayerEntry", kindOf('b'), false, std::move(caller));
+    submitStop(kinds::kExternal, std::move(caller));
 }
 
 void EntryHandlers::StopPPT(Caller caller)
 {
-    submit("StopPPT", kindOf('p'), false, std::move(caller));
+    submitStop(kinds::kSlideShow, std::move(caller));
 }
 
 void EntryHandlers::StopFlashEntry(Caller caller)
 {
-    submit("StopFlashEntry", kindOf('f'), false, std::move(caller));
+    submitStop(kinds::kFlash, std::move(caller));
 }
 
 void EntryHandlers::HideWebWindow(Caller caller)
 {
-    submit("HideWebWindow", kindOf('w'), false, std::move(caller));
+    submitStop(kinds::kWeb, std::move(caller));
 }
 
 void EntryHandlers::StopBroadcastEntry(Caller caller)
 {
-    submit("StopBroadcastEntry", kindOf('t'), false, std::move(caller));
+    submitStop(kinds::kCapture, std::move(caller));
 }
 
 void EntryHandlers::disableStringAndClipStops()
 {
-    timer(kindOf('s')).stop();
-    timer(kindOf('k')).stop();
+    timer(kindOf(kinds::kTickerText)).stop();
+    timer(kindOf(kinds::kClip)).stop();
 }
 
 }  // namespace velumo

@@ -2,12 +2,13 @@
 
 #include <QObject>
 #include <QString>
-#include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "devices/broadcastmute.h"
 #include "dispatcher/handlerserializer.h"
+#include "players/contentkind.h"
 #include "players/contentplayers.h"
 
 namespace velumo {
@@ -36,14 +37,15 @@ struct EntryDevices {
     std::function<void()> clockRedraw;
 };
 
-// The start and stop handlers of the seven content letters. A start handler takes the line to
-// execute from SCEdit10, fills the current-entry fields, arms the stop timer of its kind for
-// the line's stop, sounds tones, raises pins and starts the content; the stop timer's handler
-// empties the fields, sounds the stop tone, drops the pin and stops or parks the content.
-// Kinds are independent: a ticker text may run over a clip, each with its own stop timer.
-// What differs between the kinds is one row of a table each (timer, fields, tones, pin...); the
-// request a player gets (file, rectangle, screen) comes from playerrequests::resolve. The ticker
-// text has a start and a stop of its own.
+// The start and stop handlers of the content kinds. A start handler takes the line to execute
+// from SCEdit10, fills the current-entry fields, arms the stop timer of its kind for the line's
+// stop, sounds tones, raises pins and starts the content; the stop timer's handler empties the
+// fields, sounds the stop tone, drops the pin and stops or parks the content. Kinds are
+// independent: a ticker text may run over a clip, each with its own stop timer. What differs
+// between the kinds is their row of the content-kind table (ContentKind: handler names, timer,
+// fields, tones, pin...); the request a player gets (file, rectangle, screen) comes from
+// playerrequests::resolve. The ticker text, which has no player, has a start and a stop of its
+// own.
 //
 // Every handler runs through the serializer, so a stop never runs between the steps of another
 // handler (a start that is sounding its tone). A handler that sounds a tone goes on with its
@@ -87,7 +89,7 @@ public:
     // The dispatcher's stop takes the stop timers of the ticker text and the internal clip.
     void disableStringAndClipStops();
 
-    // The stop timer of a content letter ("s", "k"...), or nullptr.
+    // The stop timer of a content letter, or nullptr.
     WallTimer* stopTimer(const QString& letter) const;
 
     const QString& StopCode() const { return m_stopCode; }
@@ -98,11 +100,10 @@ public:
     // The player choice of clips, which the k and b starts set (ClipPlayerChoice).
     int playerChoice() const { return m_devices.players.playerChoice().value(); }
 
-    struct Kind;
+    // A row of the content-kind table (the member ContentKind() hides its name here).
+    using Kind = velumo::ContentKind;
 
 private:
-    static constexpr int kKinds = 7;
-
     QString currentLine() const;
     WallTimer& timer(const Kind& kind) const;
     // Writes the start moment, duration and stop time of the current line into the fields of
@@ -116,6 +117,9 @@ private:
 
     // Runs one handler through the serializer as a job of its own.
     void submit(const char* name, const Kind& kind, bool start, Caller caller);
+    // The start or stop handler of a kind by its name.
+    void submitStart(char16_t letter, Caller caller);
+    void submitStop(char16_t letter, Caller caller);
     void startEntry(const Job& job, const Kind& kind, Next next);
     void startString(const Job& job, Next next);
     void stopString(const Job& job, Next next);
@@ -140,7 +144,7 @@ private:
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 
     // In the order of the table of kinds.
-    std::array<std::unique_ptr<WallTimer>, kKinds> m_stopTimers;
+    std::vector<std::unique_ptr<WallTimer>> m_stopTimers;
 
     QString m_stopCode;
     QString m_contentKind;

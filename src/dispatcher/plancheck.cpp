@@ -9,27 +9,51 @@
 #include "base/settingskeys.h"
 #include "dispatcher/scheduleline.h"
 #include "dispatcher/slottable.h"
+#include "players/contentkind.h"
 
 namespace velumo {
 
 namespace {
 
-// The text a slot selects, or a null string when the slot digit is no digit.
-QString slotText(const Settings& settings, const QString& letter, const QString& slot)
+// The text a slot of a kind selects, or a null string when the slot digit is no digit or the
+// kind has no slots.
+QString slotText(const Settings& settings, const ContentKind& kind, const QString& slot)
 {
-    if (letter.size() != 1 || !SlotTable::field(letter[0], slot))
+    if (!SlotTable::field(kind.qLetter(), slot))
         return QString();
     // The start-up puts its ticker file into slot 0 of the string column; the plan is checked
     // against that.
-    if (letter == u"s" && slot == u"0")
+    if (kind.slotColumn == ContentKind::SlotColumn::String && slot == u"0")
         return settings.text(key::SCEdit5);
-    return SlotTable::text(settings, letter[0], slot);
+    return SlotTable::text(settings, kind.qLetter(), slot);
 }
 
-// The letters whose slot names a file (the web pages' slots hold addresses).
-bool slotIsFile(const QString& letter)
+// What a kind needs that the station lacks: the verdict and its detail; nothing when it has
+// it or it is not checked.
+std::optional<std::pair<PlanCheck::Verdict, QString>> lacking(
+    const ContentKind& kind, const PlanCheck::Environment& environment)
 {
-    return letter == u"s" || letter == u"k" || letter == u"b" || letter == u"p" || letter == u"f";
+    using Verdict = PlanCheck::Verdict;
+    switch (kind.needs) {
+        case ContentKind::Needs::LibreOffice:
+            if (environment.libreOffice == false)
+                return std::pair(Verdict::MissingProgram,
+                                 QStringLiteral("для презентаций нужен LibreOffice (soffice)"));
+            break;
+        case ContentKind::Needs::Ruffle:
+            if (environment.ruffle == false)
+                return std::pair(Verdict::MissingProgram,
+                                 QStringLiteral("для Flash нужен Ruffle (ruffle.js)"));
+            break;
+        case ContentKind::Needs::CaptureDevice:
+            if (environment.captureDevice == false)
+                return std::pair(Verdict::NoDevice,
+                                 QStringLiteral("подключите камеру или плату видеозахвата"));
+            break;
+        case ContentKind::Needs::Nothing:
+            break;
+    }
+    return std::nullopt;
 }
 
 // Why a slot's file cannot be opened, or nothing when it can.
@@ -114,7 +138,8 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
         result.start = start->toDateTime();
         result.verdict = Verdict::WillRun;
         const QString letter = contentLetter(line);
-        if (!isContentLetter(letter)) {
+        const ContentKind* kind = ContentKind::find(letter);
+        if (!kind) {
             result.verdict = Verdict::UnknownLetter;
             result.detail = QStringLiteral("буква \"%1\"").arg(letter);
             results.append(result);
@@ -138,21 +163,15 @@ QList<PlanCheck::Result> PlanCheck::check(const QStringList& lines, const QDateT
                                 .arg(letter, previous->toString(u"dd.MM.yyyy hh:mm:ss"));
         } else if (stopMoment < result.start) {
             result.verdict = Verdict::StopBeforeStart;
-        } else if (slotSettings && letter != u"t" &&
-                   slotText(*slotSettings, letter, slotDigit(line)).trimmed().isEmpty()) {
+        } else if (slotSettings && kind->slotColumn != ContentKind::SlotColumn::None &&
+                   slotText(*slotSettings, *kind, slotDigit(line)).trimmed().isEmpty()) {
             result.verdict = Verdict::EmptySlot;
             result.detail = QStringLiteral("слот \"%1\"").arg(slotDigit(line));
-        } else if (letter == u"p" && environment.libreOffice == false) {
-            result.verdict = Verdict::MissingProgram;
-            result.detail = QStringLiteral("для презентаций нужен LibreOffice (soffice)");
-        } else if (letter == u"f" && environment.ruffle == false) {
-            result.verdict = Verdict::MissingProgram;
-            result.detail = QStringLiteral("для Flash нужен Ruffle (ruffle.js)");
-        } else if (letter == u"t" && environment.captureDevice == false) {
-            result.verdict = Verdict::NoDevice;
-            result.detail = QStringLiteral("подключите камеру или плату видеозахвата");
-        } else if (slotSettings && environment.checkFiles && slotIsFile(letter)) {
-            const QString name = slotText(*slotSettings, letter, slotDigit(line)).trimmed();
+        } else if (const auto lack = lacking(*kind, environment)) {
+            result.verdict = lack->first;
+            result.detail = lack->second;
+        } else if (slotSettings && environment.checkFiles && kind->slotNamesFile()) {
+            const QString name = slotText(*slotSettings, *kind, slotDigit(line)).trimmed();
             if (const std::optional<QString> problem =
                     fileProblem(environment.programFolder, name)) {
                 result.verdict = Verdict::MissingFile;

@@ -2,6 +2,8 @@
 
 #include "dispatcher/scheduleline.h"
 #include "dispatcher/slottable.h"
+#include "players/clipplayerchoice.h"
+#include "players/contentkind.h"
 #include "players/playerplacement.h"
 #include "players/slideshowtiming.h"
 
@@ -13,24 +15,26 @@ PlayerRequest build(const Settings& settings, Notifier& notifier, QChar letter, 
 {
     PlayerRequest request;
     request.letter = letter;
-    if (letter == u'f')
+    const ContentKind* kind = ContentKind::find(letter);
+    if (!kind) {
+        request.slot = slot;
+        return request;
+    }
+    if (kind->slotTrimmed)
         slot = slot.trimmed();
     request.slot = slot;
-    switch (letter.unicode()) {
-        case u'k':
-        case u'b':
-        case u'f':
-        case u'w':
+    switch (kind->target) {
+        case ContentKind::Target::SlotField:
             request.target = SlotTable::text(settings, letter, slot);
             break;
-        case u'p':
+        case ContentKind::Target::SlideShowFile:
             request.target = slideshowtiming::slideShowFile(settings, notifier, slot);
             break;
-        default:
+        case ContentKind::Target::None:
             break;
     }
-    request.rect = playerplacement::rect(settings, letter);
-    request.screen = playerplacement::screen(settings, letter);
+    request.rect = playerplacement::rect(settings, *kind);
+    request.screen = playerplacement::screen(settings, *kind);
     return request;
 }
 
@@ -44,7 +48,7 @@ PlayerRequest resolve(const Settings& settings, Notifier& notifier, QChar letter
 
 QChar clipPlayerLetter(int playerChoice)
 {
-    return playerChoice == 0 ? u'k' : u'b';
+    return ClipPlayerChoice::letterOf(playerChoice);
 }
 
 PlayerRequest resolveAvi(const Settings& settings, Notifier& notifier, QChar letter,

@@ -2,6 +2,7 @@
 
 #include "base/datetext.h"
 #include "base/failure.h"
+#include "players/contentkind.h"
 
 namespace velumo::scheduleline {
 
@@ -152,7 +153,7 @@ std::optional<qsizetype> selectNext(const QStringList& lines, const QDateTime& n
 
 bool isContentLetter(const QString& letter)
 {
-    return letter.size() == 1 && QStringLiteral("skbpfwt").contains(letter[0]);
+    return ContentKind::find(letter) != nullptr;
 }
 
 }  // namespace velumo::scheduleline

@@ -70,7 +70,7 @@ inline QString stopCode(const QString& line)
     return contentLetter(line) + stopMode(line);
 }
 
-// Whether a line of the plan shows content of one of the letters ("fw": a browser's).
+// Whether a line of the plan shows content of one of the letters.
 bool planShows(const QStringList& plan, QStringView letters);
 
 LocalStamp startOf(const QString& line, int currentYear);
@@ -90,7 +90,7 @@ bool isBlank(const QString& line);
 std::optional<qsizetype> selectNext(const QStringList& lines, const QDateTime& now,
                                     QList<qsizetype>* unreadable = nullptr);
 
-// The letters that start something.
+// The letters that start something: those of the content kinds (ContentKind).
 bool isContentLetter(const QString& letter);
 
 }  // namespace scheduleline

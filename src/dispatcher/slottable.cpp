@@ -22,19 +22,8 @@ constexpr SlotTable::Fields kWebFields = {
 
 SlotTable::Column SlotTable::column(QChar letter)
 {
-    switch (letter.unicode()) {
-        case u's':
-            return Column::String;
-        case u'k':
-        case u'b':
-        case u'p':
-        case u'f':
-            return Column::Clip;
-        case u'w':
-            return Column::Web;
-        default:
-            return Column::None;
-    }
+    const ContentKind* kind = ContentKind::find(letter);
+    return kind ? kind->slotColumn : Column::None;
 }
 
 const SlotTable::Fields& SlotTable::fields(Column column)

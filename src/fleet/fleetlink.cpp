@@ -9,30 +9,11 @@
 #include "fleet/fleetverbs.h"
 #include "fleet/mqttclient.h"
 #include "onair/onairmodel.h"
+#include "players/contentkind.h"
 
 namespace velumo::fleet {
 
 namespace {
-
-QString kindOfLetter(QChar letter)
-{
-    switch (letter.unicode()) {
-        case u'k':
-            return QStringLiteral("clip");
-        case u'b':
-            return QStringLiteral("external");
-        case u'p':
-            return QStringLiteral("slideshow");
-        case u'f':
-            return QStringLiteral("flash");
-        case u'w':
-            return QStringLiteral("web");
-        case u't':
-            return QStringLiteral("capture");
-        default:
-            return QString(letter);
-    }
-}
 
 QString isoTime(const QDateTime& at)
 {
@@ -217,18 +198,20 @@ void FleetLink::onEvent(const Event& event)
 
 QJsonObject FleetLink::onAir() const
 {
-    const OnAirNow now = m_onAir.now();
+    return onAirOf(m_onAir.now());
+}
+
+QJsonObject FleetLink::onAirOf(const OnAirNow& now)
+{
     QJsonArray players;
-    for (const OnAirNow::Player& entry : now.players) {
-        if (entry.failed)
-            continue;
+    for (const OnAirNow::Player& entry : now.onScreen()) {
         const QChar letter = entry.request.letter;
+        const ContentKind* kind = ContentKind::find(letter);
         players.append(
-            QJsonObject{{QStringLiteral("kind"), kindOfLetter(letter)},
+            QJsonObject{{QStringLiteral("kind"), kind ? kind->fleetKind() : QString(letter)},
                         {QStringLiteral("letter"), QString(letter)},
                         {QStringLiteral("slot"), entry.request.slot},
-                        {letter == u'w' ? QStringLiteral("address") : QStringLiteral("file"),
-                         entry.request.target},
+                        {kind ? kind->targetName() : QStringLiteral("file"), entry.request.target},
                         {QStringLiteral("since"), isoTime(entry.since)}});
     }
     QJsonObject object{{QStringLiteral("players"), players}};

@@ -19,6 +19,7 @@ namespace velumo {
 struct Event;
 class EventLog;
 class OnAirModel;
+struct OnAirNow;
 class Timer;
 class TimerFactory;
 
@@ -90,6 +91,10 @@ public:
 
     // The event kinds that go to the events topic.
     static bool forwards(const QString& kind);
+    // The status's "on_air" of what is on air: the content on the screen, by the plan or by
+    // hand, each with its kind's fleet name, letter, slot, file or address and since when, and
+    // the plan line started last.
+    static QJsonObject onAirOf(const OnAirNow& now);
     static constexpr int kInFlight = 64;
     static constexpr int kStatusSettleMs = 200;
     static constexpr int kCommandBytes = 256 * 1024;

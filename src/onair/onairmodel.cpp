@@ -1,5 +1,6 @@
 #include "onairmodel.h"
 
+#include "base/clock.h"
 #include "base/eventlog.h"
 #include "base/guard.h"
 #include "base/settings.h"
@@ -7,18 +8,30 @@
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/entryhandlers.h"
 #include "dispatcher/walltimer.h"
+#include "players/contentkind.h"
+#include "players/playerregistry.h"
 #include "ticker/tickerengine.h"
 
 namespace velumo {
 
 namespace {
 
-// The order of the entries, as velumo.state and the status line list them.
-const QString kLetters = QStringLiteral("kbpfwt");
-
 Origin origin()
 {
     return Origin::unattended(QStringLiteral("onair"));
+}
+
+// Where an entry of a letter goes among entries kept in the order of the table of kinds.
+qsizetype placeOf(const QList<OnAirNow::Player>& entries, QChar letter)
+{
+    const auto rank = [](QChar l) {
+        const ContentKind* kind = ContentKind::find(l);
+        return kind ? ContentKind::indexOf(*kind) : qsizetype(-1);
+    };
+    qsizetype place = 0;
+    while (place < entries.size() && rank(entries[place].request.letter) < rank(letter))
+        ++place;
+    return place;
 }
 
 }  // namespace
@@ -52,10 +65,49 @@ void OnAirModel::watch(Settings& settings, TickerEngine& ticker, DispatcherEngin
     });
 }
 
+void OnAirModel::watch(const PlayerRegistry& players, const Clock& clock)
+{
+    m_registry = &players;
+    m_clock = &clock;
+    connectGuarded(&players, &PlayerRegistry::byHandChanged, this, origin(),
+                   &OnAirModel::takeByHand);
+    for (const ContentKind& kind : ContentKind::all())
+        if (players.byHand(kind.qLetter()))
+            takeByHand(kind.qLetter());
+}
+
+void OnAirModel::takeByHand(QChar letter)
+{
+    const std::optional<PlayerRequest> shown =
+        m_registry ? m_registry->byHand(letter) : std::nullopt;
+    qsizetype index = 0;
+    while (index < m_byHand.size() && m_byHand[index].request.letter != letter)
+        ++index;
+    const bool known = index < m_byHand.size();
+    if (!shown) {
+        if (!known)
+            return;
+        m_byHand.removeAt(index);
+    } else if (known && m_byHand[index].request.slot == shown->slot &&
+               m_byHand[index].request.target == shown->target) {
+        return;  // the same content again
+    } else {
+        OnAirNow::Player entry;
+        entry.request = *shown;
+        entry.since = m_clock->now();
+        if (known)
+            m_byHand[index] = entry;
+        else
+            m_byHand.insert(placeOf(m_byHand, letter), entry);
+    }
+    emit changed(Part::ByHand);
+}
+
 OnAirNow OnAirModel::now() const
 {
     OnAirNow out;
     out.players = m_players;
+    out.byHand = m_byHand;
     out.planLine = m_planLine;
     out.planLineSince = m_planLineSince;
     out.alerts = m_alerts;
@@ -67,10 +119,10 @@ OnAirNow OnAirModel::now() const
     OnAirNow::Dispatcher dispatcher{settings.checked(key::SCCheckBox6),
                                     settings.text(key::SCEditn10), settings.text(key::SCEdit10),
                                     QString()};
-    for (const QChar letter : QStringLiteral("skbpfwt"))
-        if (const WallTimer* stop = m_dispatcher->handlers().stopTimer(QString(letter));
+    for (const ContentKind& kind : ContentKind::all())
+        if (const WallTimer* stop = m_dispatcher->handlers().stopTimer(QString(kind.qLetter()));
             stop && stop->isActive())
-            dispatcher.stopsArmed.append(letter);
+            dispatcher.stopsArmed.append(kind.qLetter());
     out.dispatcher = dispatcher;
     return out;
 }
@@ -133,11 +185,7 @@ void OnAirModel::takePlayer(const PlayerEvent& event, const QDateTime& at)
             opened.request.screen = event.screen;
             opened.request.planLine = event.planLine;
             opened.since = at;
-            qsizetype place = 0;
-            while (place < m_players.size() && kLetters.indexOf(m_players[place].request.letter) <
-                                                   kLetters.indexOf(event.letter))
-                ++place;
-            m_players.insert(place, opened);
+            m_players.insert(placeOf(m_players, event.letter), opened);
             emit entryOpened(opened);
             break;
         }

@@ -11,8 +11,10 @@
 
 namespace velumo {
 
+class Clock;
 class DispatcherEngine;
 class EventLog;
+class PlayerRegistry;
 class Settings;
 class TickerEngine;
 struct Event;
@@ -59,6 +61,8 @@ public:
         Dispatcher,
         PlanLine,
         Alerts,
+        // Content a player shows by hand, outside the plan.
+        ByHand,
     };
     Q_ENUM(Part)
 
@@ -68,6 +72,9 @@ public:
     // The strip and the dispatcher, once they exist (they are made after the stream's first
     // readers); their parts are unknown again once one of them is gone.
     void watch(Settings& settings, TickerEngine& ticker, DispatcherEngine& dispatcher);
+    // The content the players show by hand, as the registry tells it, from now on; clock
+    // stamps when it came.
+    void watch(const PlayerRegistry& players, const Clock& clock);
 
     OnAirNow now() const;
     // The entry of a letter, null when it has none.
@@ -87,11 +94,16 @@ private:
     // Closes and removes the entry of its letter.
     void close(qsizetype index, OnAirEnd end);
     qsizetype indexOf(QChar letter) const;
+    // A player's content by hand came, changed or went.
+    void takeByHand(QChar letter);
 
     QPointer<Settings> m_settings;
     QPointer<TickerEngine> m_ticker;
     QPointer<DispatcherEngine> m_dispatcher;
+    const PlayerRegistry* m_registry = nullptr;
+    const Clock* m_clock = nullptr;
     QList<OnAirNow::Player> m_players;
+    QList<OnAirNow::Player> m_byHand;
     // Letters whose stop or park is asked and not done yet.
     QString m_ending;
     QString m_planLine;

@@ -49,8 +49,15 @@ struct OnAirNow {
         QDateTime until;  // invalid: until cancelled
     };
 
-    // Entries in the order of the letters k, b, p, f, w, t; failed ones among them.
+    // The plan's entries (the dispatcher's, StartAvi's, a slide show's test), in the order of
+    // the table of kinds; failed ones among them.
     QList<Player> players;
+    // Content the operator put on the screen with a player's own buttons or commands, outside
+    // the plan ("web show", "flash start", "clip test", "capture start"), one entry a kind in
+    // the table's order, as its player reports it. It is on the public screen, so the service's
+    // status line and the fleet's on_air name it; velumo.state, the journal and the metrics
+    // count the plan's entries only (a restart does not bring a test back).
+    QList<Player> byHand;
     // Unknown (none) where the model watches no strip or no dispatcher.
     std::optional<Strip> strip;
     std::optional<Dispatcher> dispatcher;
@@ -61,8 +68,12 @@ struct OnAirNow {
 
     // The entry of a letter, null when it has none.
     const Player* player(QChar letter) const;
-    // The requests of the content on the screen (entries that have not failed).
+    // The requests of the plan's content on the screen (entries that have not failed).
     QList<PlayerRequest> showing() const;
+    // All content on the screen, one entry a kind in the table's order: the plan's entries that
+    // have not failed, and content by hand, which stands in place of its kind's entry (it came
+    // later: a start of the plan takes it off).
+    QList<Player> onScreen() const;
     // The letters whose entry failed.
     QString failedLetters() const;
     // Anything a restart would bring back: the strip runs or content is showing.

@@ -11,6 +11,7 @@
 #include "dispatcher/scheduleline.h"
 #include "onair/onairmodel.h"
 #include "onair/onairstatefile.h"
+#include "players/contentkind.h"
 #include "players/playerregistry.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
@@ -127,7 +128,8 @@ void OnAirRecorder::resume(const OnAirState& state)
         });
     }
     // A string line the dispatcher starts again brings its own block to the strip.
-    if (state.tickerRunning && byDispatcher == u"s") {
+    const ContentKind* resumedKind = ContentKind::find(byDispatcher);
+    if (state.tickerRunning && resumedKind && resumedKind->letter == kinds::kTickerText) {
         logResume(QStringLiteral("ticker with the dispatcher's line"));
         m_resumed.append(QStringLiteral("ticker"));
     } else if (state.tickerRunning) {

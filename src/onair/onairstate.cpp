@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "players/contentkind.h"
+
 namespace velumo {
 
 namespace {
@@ -26,7 +28,8 @@ QJsonObject requestJson(const PlayerRequest& request)
 std::optional<PlayerRequest> requestFrom(const QJsonObject& object)
 {
     const QString letter = object.value(QStringLiteral("letter")).toString();
-    if (letter.size() != 1 || !QStringLiteral("kbpfwt").contains(letter))
+    const ContentKind* kind = ContentKind::find(letter);
+    if (!kind || !kind->hasPlayer)
         return std::nullopt;
     PlayerRequest request;
     request.letter = letter.at(0);

@@ -2,8 +2,10 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 #include "onair/onairnow.h"
+#include "players/contentkind.h"
 
 namespace velumo {
 
@@ -46,19 +48,21 @@ QString dispatcherPart(const OnAirNow& now)
 
 QStringList playerParts(const OnAirNow& now)
 {
-    // The clip players first, then the capture, the slide show, Flash and the web page.
-    static const struct {
-        char16_t letter;
-        const char* name;
-    } kParts[] = {{u'k', "клип"},   {u'b', "плеер"}, {u't', "захват"},
-                  {u'p', "слайды"}, {u'f', "флэш"},  {u'w', "веб"}};
+    // Each kind at its place of the line (the clip players first, then the capture, the slide
+    // show, Flash and the web page), by hand or by the plan.
+    QList<OnAirNow::Player> shown = now.onScreen();
+    const auto place = [](const OnAirNow::Player& entry) {
+        const ContentKind* kind = ContentKind::find(entry.request.letter);
+        return kind ? kind->statusLinePlace : 0;
+    };
+    std::stable_sort(shown.begin(), shown.end(),
+                     [&](const auto& a, const auto& b) { return place(a) < place(b); });
     QStringList parts;
-    for (const auto& part : kParts) {
-        const OnAirNow::Player* entry = now.player(QChar(part.letter));
-        if (!entry || entry->failed)
-            continue;
-        const QString name = QString::fromUtf8(part.name);
-        const QString target = shortName(entry->request.target);
+    for (const OnAirNow::Player& entry : shown) {
+        const ContentKind* kind = ContentKind::find(entry.request.letter);
+        const QString name = kind && kind->statusLineName ? QString::fromUtf8(kind->statusLineName)
+                                                          : QString(entry.request.letter);
+        const QString target = shortName(entry.request.target);
         parts.append(target.isEmpty() ? name : name + u' ' + target);
     }
     const QString failed = now.failedLetters();

@@ -10,6 +10,7 @@
 #include "base/timer.h"
 #include "devices/broadcastmute.h"
 #include "players/capturebackend.h"
+#include "players/contentkind.h"
 #include "players/playerplacement.h"
 
 namespace velumo {
@@ -66,6 +67,7 @@ void CapturePlayer::writeEvent(const QString& text)
 
 void CapturePlayer::start(const PlayerRequest& request)
 {
+    clearByHand();
     showAt(request.rect);
 }
 
@@ -82,7 +84,8 @@ void CapturePlayer::park()
 void CapturePlayer::SCButton63Click()
 {
     m_broadcast.broadcastStarting(m_settings);
-    showAt(playerplacement::rect(m_settings, u't'));
+    showAt(playerplacement::rect(m_settings, kinds::kCapture));
+    showByHand(QString(), m_device);
 }
 
 void CapturePlayer::showAt(const QRect& rect)
@@ -98,6 +101,7 @@ void CapturePlayer::panelStart()
     m_backend.showWindow();
     SelectCaptureDevice();
     m_backend.showWindow();
+    showByHand(QString(), m_device);
 }
 
 void CapturePlayer::panelStop()
@@ -108,6 +112,7 @@ void CapturePlayer::panelStop()
     m_awaitingPicture = false;
     m_backend.close();
     m_backend.hideWindow();
+    clearByHand();
 }
 
 void CapturePlayer::SCButton26Click()
@@ -120,6 +125,7 @@ void CapturePlayer::SelectCaptureDevice()
 {
     m_rebind->stop();
     m_backend.close();
+    clearByHand();
     m_active = false;
     m_lost = false;
     m_awaitingPicture = false;

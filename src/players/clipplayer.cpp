@@ -11,6 +11,7 @@
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "players/clipengine.h"
+#include "players/contentkind.h"
 #include "players/dvdfolder.h"
 #include "players/playerplacement.h"
 
@@ -129,6 +130,7 @@ void ClipPlayer::start(const PlayerRequest& request)
 {
     // The slot must be a number; the file itself came with the request.
     strToInt(request.slot);
+    clearByHand();
     m_handOver->stop();
     applyMode();
     const QRect rect = request.rect;
@@ -216,6 +218,7 @@ void ClipPlayer::fail(int deck, const QString& reason)
 {
     const QString file = deck >= 0 ? m_decks[deck].file : QString();
     tearDown();
+    clearByHand();
     emit failed(file.isEmpty() ? reason : reason + QStringLiteral(" (") + file + u')');
 }
 
@@ -300,6 +303,7 @@ void ClipPlayer::stop()
 {
     m_handOver->stop();
     tearDown();
+    clearByHand();
     m_engine.hideWindow();
     // Nothing is left to resume.
     m_parked = false;
@@ -307,6 +311,7 @@ void ClipPlayer::stop()
 
 void ClipPlayer::handOver()
 {
+    clearByHand();
     // Only a picture on the screen can stay there.
     if (m_parked || m_current < 0 || !m_decks[m_current].shown) {
         stop();
@@ -326,6 +331,7 @@ void ClipPlayer::handOver()
 
 void ClipPlayer::park()
 {
+    clearByHand();
     m_handOver->stop();
     // A clip still being prepared has never been on the screen: it is dropped.
     if (m_pending >= 0) {
@@ -344,7 +350,7 @@ void ClipPlayer::park()
 
 void ClipPlayer::testLoad()
 {
-    const QRect rect = playerplacement::rect(m_settings, u'k');
+    const QRect rect = playerplacement::rect(m_settings, kinds::kClip);
     m_engine.place(rect);
     m_parked = false;
     applyMode();
@@ -352,6 +358,7 @@ void ClipPlayer::testLoad()
     QString refusal;
     if (!playFile(file, rect, &refusal))
         throw Failure(refusal + QStringLiteral(": ") + file);
+    showByHand(QString(), file);
 }
 
 void ClipPlayer::pauseClip()

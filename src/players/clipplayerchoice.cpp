@@ -1,5 +1,7 @@
 #include "clipplayerchoice.h"
 
+#include "players/contentkind.h"
+
 namespace velumo {
 
 void ClipPlayerChoice::fromComboText(const QString& text)
@@ -12,10 +14,18 @@ void ClipPlayerChoice::fromComboText(const QString& text)
 
 void ClipPlayerChoice::started(QChar letter)
 {
-    if (letter == u'k')
-        m_choice = 0;
-    else if (letter == u'b')
-        m_choice = 1;
+    const ContentKind* kind = ContentKind::find(letter);
+    if (kind && kind->clipChoice >= 0)
+        m_choice = kind->clipChoice;
+}
+
+QChar ClipPlayerChoice::letterOf(int choice)
+{
+    const int wanted = choice == 0 ? 0 : 1;
+    for (const ContentKind& kind : ContentKind::all())
+        if (kind.clipChoice == wanted)
+            return kind.qLetter();
+    return QChar();
 }
 
 }  // namespace velumo

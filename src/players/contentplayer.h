@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 #include "players/playerrequest.h"
 
@@ -16,6 +17,11 @@ namespace velumo {
 // park() keeps the content loaded and out of sight until the next start of its kind.
 //
 // A player reports back through its signals; it may do so during start() or later.
+//
+// Content the operator puts on the screen with the player's own buttons or commands (a test
+// load, "web show", "flash start", "capture start"), outside the plan, is on the public screen
+// all the same: the player reports it (byHand) from that start until it leaves the screen (its
+// stop or hide, a failure, or a start of the plan, which takes the player over).
 class ContentPlayer : public QObject {
     Q_OBJECT
 public:
@@ -29,6 +35,10 @@ public:
     // itself when none comes); the others just stop.
     virtual void handOver() { stop(); }
 
+    // The content shown by hand now: its slot and file or address (the capture: its device);
+    // none while there is none.
+    const std::optional<PlayerRequest>& byHand() const { return m_byHand; }
+
 signals:
     // The content is on the screen (the first picture of a clip, the first slide...).
     void onScreen();
@@ -36,6 +46,29 @@ signals:
     void ended();
     // The content cannot be shown; reason is for velumo.log.
     void failed(const QString& reason);
+    // The content shown by hand came, changed or went.
+    void byHandChanged();
+
+protected:
+    // What the player's own buttons and commands put on the screen, and its leaving.
+    void showByHand(const QString& slot, const QString& target)
+    {
+        PlayerRequest content;
+        content.slot = slot;
+        content.target = target;
+        m_byHand = content;
+        emit byHandChanged();
+    }
+    void clearByHand()
+    {
+        if (m_byHand) {
+            m_byHand.reset();
+            emit byHandChanged();
+        }
+    }
+
+private:
+    std::optional<PlayerRequest> m_byHand;
 };
 
 }  // namespace velumo

@@ -82,6 +82,7 @@ ExternalPlayer::ExternalPlayer(Settings& settings, EventLog& log, TimerFactory& 
                 LaunchBSPlayer(m_launchText);
                 return;
             }
+            clearByHand();
             if (!m_answered)
                 reportOnce(QStringLiteral("failed b: the external player exited with code %1 "
                                           "before answering on its socket")
@@ -128,6 +129,7 @@ void ExternalPlayer::onDisconnected()
 {
     m_received.clear();
     m_paused = false;
+    clearByHand();
     if (!m_adopted)
         return;
     // A player of an earlier run has no process here to report its end: the socket does.
@@ -213,6 +215,7 @@ void ExternalPlayer::LaunchBSPlayer(const QString& text)
 
 void ExternalPlayer::start(const PlayerRequest& request)
 {
+    clearByHand();
     m_settings.setText(key::SCEdit2, request.target);
     LaunchBSPlayer(m_settings.text(key::SCEdit9));
     m_timer3->start();
@@ -224,6 +227,7 @@ void ExternalPlayer::testLoad()
     LaunchBSPlayer(m_settings.text(key::SCEdit9));
     m_timer3->start();
     play();
+    showByHand(QString(), m_settings.text(key::SCEdit2));
 }
 
 void ExternalPlayer::onTimer3()
@@ -287,6 +291,7 @@ void ExternalPlayer::stopClip()
 
 void ExternalPlayer::close()
 {
+    clearByHand();
     if (running())
         m_closing = true;
     stopClip();
@@ -301,6 +306,7 @@ void ExternalPlayer::stop()
 
 void ExternalPlayer::park()
 {
+    clearByHand();
     pause();
 }
 
@@ -361,6 +367,7 @@ void ExternalPlayer::onMessage(const QJsonObject& message)
         emit onScreen();
     } else if (event == u"end-file" && message.value(u"reason").toString() == u"error") {
         m_awaitingPicture = false;
+        clearByHand();
         emit failed(QStringLiteral("mpv cannot play the file: ") +
                     message.value(u"file_error").toString());
     } else if (event == u"property-change") {

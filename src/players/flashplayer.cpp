@@ -8,6 +8,7 @@
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "players/contentkind.h"
 #include "players/flashsurface.h"
 #include "players/playerplacement.h"
 
@@ -51,6 +52,7 @@ void FlashPlayer::startf(const QString& slot)
 
 void FlashPlayer::stop()
 {
+    clearByHand();
     m_waitingForPicture = false;
     m_surface.stopMovie();
     m_surface.hideWindow();
@@ -63,7 +65,7 @@ void FlashPlayer::moveflashwindow(int left, int width, int top, int height)
 
 void FlashPlayer::moveToSettings()
 {
-    m_surface.setWindowRect(playerplacement::rect(m_settings, u'f'));
+    m_surface.setWindowRect(playerplacement::rect(m_settings, kinds::kFlash));
 }
 
 void FlashPlayer::showAndPlay()
@@ -103,8 +105,12 @@ void FlashPlayer::load(const QString& file, bool fromDispatcher, const QString& 
     m_fromDispatcher = fromDispatcher;
     m_loadedAtMs = m_clock.monotonicMs();
     m_waitingForPicture = false;
-    if (!fromDispatcher)
+    if (fromDispatcher) {
+        clearByHand();
+    } else {
         write(QStringLiteral("started ") + subject());
+        showByHand(slot, file);
+    }
     // The window is shown all the same, black.
     if (file.trimmed().isEmpty()) {
         m_surface.loadMovie(QString());
@@ -136,15 +142,17 @@ void FlashPlayer::onPlaying()
 void FlashPlayer::onFailed(const QString& reason)
 {
     m_waitingForPicture = false;
-    if (m_fromDispatcher)
+    if (m_fromDispatcher) {
         emit failed(reason);
-    else
+    } else {
         write(QStringLiteral("failed ") + subject() + QStringLiteral(": ") + reason);
+        clearByHand();
+    }
 }
 
 QString FlashPlayer::subject() const
 {
-    QString text = QStringLiteral("f");
+    QString text = QChar(kinds::kFlash);
     if (!m_slot.isEmpty())
         text += u' ' + m_slot;
     if (!m_movie.isEmpty())

@@ -1,25 +1,31 @@
 #include "playerregistry.h"
 
 #include <QScopeGuard>
+#include <algorithm>
+#include <stdexcept>
 
 #include "base/eventlog.h"
 #include "base/guard.h"
+#include "players/contentkind.h"
 #include "players/placeholderplayer.h"
 
 #include <QTimer>
 
 namespace velumo {
 
-PlayerRegistry::PlayerRegistry(EventLog& log, PlayerSet players, QObject* parent)
-    : ContentPlayers(parent),
-      m_log(log),
-      m_kinds{{{u'k', &players.clip},
-               {u'b', &players.external},
-               {u'p', &players.slideShow, true},
-               {u'f', &players.flash},
-               {u'w', &players.web},
-               {u't', &players.capture}}}
+PlayerRegistry::PlayerRegistry(EventLog& log, const PlayerSet& players, QObject* parent)
+    : ContentPlayers(parent), m_log(log)
 {
+    for (const ContentKind& row : ContentKind::all()) {
+        if (!row.hasPlayer)
+            continue;
+        const auto found = std::find_if(players.begin(), players.end(),
+                                        [&row](const auto& p) { return p.first == row.qLetter(); });
+        if (found == players.end() || !found->second)
+            throw std::logic_error("the player registry has no player for a content kind");
+        m_kinds.emplace_back(row.qLetter(), found->second, row.endsEntry);
+    }
+    // The handlers keep references to their kinds: bound once the list is complete.
     for (Kind& kind : m_kinds)
         bind(kind);
 }
@@ -29,10 +35,14 @@ PlayerRegistry::~PlayerRegistry() = default;
 std::unique_ptr<PlayerRegistry> PlayerRegistry::withPlaceholders(EventLog& log)
 {
     std::vector<std::unique_ptr<ContentPlayer>> owned;
-    for (int i = 0; i < 6; ++i)
+    PlayerSet players;
+    for (const ContentKind& row : ContentKind::all()) {
+        if (!row.hasPlayer)
+            continue;
         owned.push_back(std::make_unique<PlaceholderPlayer>());
-    auto registry = std::make_unique<PlayerRegistry>(
-        log, PlayerSet{*owned[0], *owned[1], *owned[2], *owned[3], *owned[4], *owned[5]});
+        players.emplace_back(row.qLetter(), owned.back().get());
+    }
+    auto registry = std::make_unique<PlayerRegistry>(log, players);
     registry->m_owned = std::move(owned);
     return registry;
 }
@@ -60,6 +70,9 @@ void PlayerRegistry::bind(Kind& kind)
                            return;
                        fail(kind, reason);
                    });
+    connectGuarded(player, &ContentPlayer::byHandChanged, this,
+                   Origin::unattended(QStringLiteral("playerregistry")),
+                   [this, &kind] { emit byHandChanged(kind.letter); });
     connectGuarded(
         player, &ContentPlayer::ended, this, Origin::unattended(QStringLiteral("playerregistry")),
         [this, &kind] {
@@ -225,6 +238,16 @@ QList<PlayerRequest> PlayerRegistry::runningRequests() const
         if (kind.state == State::Running && !kind.failed)
             out.append(kind.request);
     return out;
+}
+
+std::optional<PlayerRequest> PlayerRegistry::byHand(QChar letter) const
+{
+    const Kind* kind = find(letter);
+    if (!kind || !kind->player->byHand())
+        return std::nullopt;
+    PlayerRequest request = *kind->player->byHand();
+    request.letter = letter;
+    return request;
 }
 
 void PlayerRegistry::handOver(QChar letter)

@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QString>
-#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,15 +14,9 @@ namespace velumo {
 
 class EventLog;
 
-// The player of each content letter. The references must outlive the registry.
-struct PlayerSet {
-    ContentPlayer& clip;       // k
-    ContentPlayer& external;   // b
-    ContentPlayer& slideShow;  // p
-    ContentPlayer& flash;      // f
-    ContentPlayer& web;        // w
-    ContentPlayer& capture;    // t
-};
+// The player of each content kind that has one (ContentKind::hasPlayer), by its letter. The
+// players must outlive the registry.
+using PlayerSet = std::vector<std::pair<QChar, ContentPlayer*>>;
 
 // Hands the dispatcher's requests to the player of their letter and keeps velumo.log's account
 // of them ("player" events): the request as it comes ("start k 3", "stop k", "park k") and
@@ -42,14 +35,19 @@ struct PlayerSet {
 // entry; the entry's stop then writes no "stopped". Failures after the entry ended, or repeated
 // within it (a page that retries), are not logged again.
 //
-// A slide show that ends by itself ends its entry: the registry announces entryEnded('p') and
-// the dispatcher runs the slide show's stop. The other kinds keep their last picture until
-// their stop; their own end is only logged. An end or a failure reported by a player that is
-// not running (stopped, or parked) is only logged.
+// Content whose own end ends its entry (ContentKind::endsEntry: a slide show after its last
+// slide) makes the registry announce entryEnded and the dispatcher runs that kind's stop. The
+// other kinds keep their last picture until their stop; their own end is only logged. An end or
+// a failure reported by a player that is not running (stopped, or parked) is only logged.
+//
+// What the operator puts on the screen with a player's own buttons or commands, outside the
+// plan, is no entry: each player reports it (ContentPlayer::byHand) and the registry tells it
+// by kind (byHand, byHandChanged).
 class PlayerRegistry final : public ContentPlayers {
     Q_OBJECT
 public:
-    PlayerRegistry(EventLog& log, PlayerSet players, QObject* parent = nullptr);
+    // Every kind with a player has one in players (std::logic_error otherwise).
+    PlayerRegistry(EventLog& log, const PlayerSet& players, QObject* parent = nullptr);
     ~PlayerRegistry() override;
 
     // A registry whose players are all PlaceholderPlayers, owned by it: nothing goes on the
@@ -71,10 +69,16 @@ public:
     Q_SIGNAL void contentFailed(QChar letter, const QString& reason);
     // Whether the running entry of a letter failed.
     bool failed(QChar letter) const;
-    // The requests whose content is running now, in the order of the letters k, b, p, f, w, t.
+    // The requests whose content is running now, in the order of the table of kinds.
     QList<PlayerRequest> runningRequests() const;
     // A start, stop or park has changed what a letter's player is doing.
     Q_SIGNAL void stateChanged(QChar letter);
+
+    // The content a letter's player shows by the operator's hand, outside the plan, with the
+    // letter; none when it shows none.
+    std::optional<PlayerRequest> byHand(QChar letter) const;
+    // A player's content by hand came or went.
+    Q_SIGNAL void byHandChanged(QChar letter);
 
 private:
     struct Kind {
@@ -125,7 +129,8 @@ private:
     static std::optional<double> secondsOnScreen(const Kind& kind);
 
     EventLog& m_log;
-    std::array<Kind, 6> m_kinds;
+    // One for each kind with a player, in the table's order; never resized after the start.
+    std::vector<Kind> m_kinds;
     std::vector<std::unique_ptr<ContentPlayer>> m_owned;
 };
 

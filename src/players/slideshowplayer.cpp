@@ -11,6 +11,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
+#include "players/contentkind.h"
 #include "players/playerplacement.h"
 #include "players/slideshowtiming.h"
 #include "players/slidesurface.h"
@@ -73,11 +74,12 @@ SlideShowPlayer::~SlideShowPlayer() = default;
 PlayerRequest SlideShowPlayer::testRunRequest(const Settings& settings, Notifier& notifier)
 {
     PlayerRequest request;
-    request.letter = u'p';
+    request.letter = kinds::kSlideShow;
     request.slot = settings.text(key::SCEdit1);
     request.target = slideshowtiming::slideShowFile(settings, notifier, request.slot);
-    request.rect = playerplacement::rect(settings, u'p');
-    request.screen = playerplacement::screen(settings, u'p');
+    const ContentKind& kind = ContentKind::of(kinds::kSlideShow);
+    request.rect = playerplacement::rect(settings, kind);
+    request.screen = playerplacement::screen(settings, kind);
     return request;
 }
 

@@ -6,6 +6,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
+#include "players/contentkind.h"
 #include "players/playerplacement.h"
 #include "players/websurface.h"
 
@@ -75,17 +76,18 @@ void WebPlayer::stop()
 void WebPlayer::startwww(const QString& slot)
 {
     const QString address = m_settings.text(QStringLiteral("SCEdit1w") + slot);
-    showSite(address, playerplacement::rect(m_settings, u'w'), false, slot);
+    showSite(address, playerplacement::rect(m_settings, kinds::kWeb), false, slot);
 }
 
 void WebPlayer::SCButton11Click()
 {
-    showSite(m_settings.text(key::SCEdit36), playerplacement::rect(m_settings, u'w'), false,
+    showSite(m_settings.text(key::SCEdit36), playerplacement::rect(m_settings, kinds::kWeb), false,
              QString());
 }
 
 void WebPlayer::SCButton65Click()
 {
+    clearByHand();
     m_surface.hideWindow();
     m_parked = false;
 }
@@ -110,11 +112,12 @@ void WebPlayer::HideWebWindow()
     const QRect rect = m_surface.windowRect();
     m_surface.moveWindowTop(-(rect.height() + 40));
     m_parked = true;
+    clearByHand();
 }
 
 void WebPlayer::prepareWindow()
 {
-    const QRect rect = playerplacement::rect(m_settings, u'w');
+    const QRect rect = playerplacement::rect(m_settings, kinds::kWeb);
     m_surface.setWindowRect(rect);
     m_surface.setPanels(rect.width(), m_settings.integer(key::SCEdit74));
 }
@@ -125,8 +128,12 @@ void WebPlayer::showSite(const QString& address, const QRect& rect, bool fromDis
     m_address = address;
     m_slot = slot;
     m_fromDispatcher = fromDispatcher;
-    if (!fromDispatcher)
+    if (fromDispatcher) {
+        clearByHand();
+    } else {
         write(QStringLiteral("started ") + subject());
+        showByHand(slot, address);
+    }
     m_surface.setWindowRect(rect);
     m_parked = false;
     m_panelHeightPx = m_settings.integer(key::SCEdit74);
@@ -262,6 +269,9 @@ void WebPlayer::onPainted(int panel)
               .arg(subject()));
     if (m_fromDispatcher)
         emit onScreen();
+    // A page by hand that failed has loaded at a later try, where it still stands.
+    else if (!byHand() && !m_parked && m_surface.windowVisible())
+        showByHand(m_slot, m_address);
 }
 
 void WebPlayer::onFailed(int panel, const QString& reason)
@@ -277,10 +287,12 @@ void WebPlayer::onFailed(int panel, const QString& reason)
     if (panel != 0)
         return;
     // The first picture of a later try is still this start's first.
-    if (m_fromDispatcher)
+    if (m_fromDispatcher) {
         emit failed(reason);
-    else
+    } else {
         write(QStringLiteral("failed ") + subject() + QStringLiteral(": ") + reason);
+        clearByHand();
+    }
 }
 
 void WebPlayer::armRetry()
@@ -294,7 +306,7 @@ void WebPlayer::armRetry()
 
 QString WebPlayer::subject() const
 {
-    QString text = QStringLiteral("w");
+    QString text = QChar(kinds::kWeb);
     if (!m_slot.isEmpty())
         text += u' ' + m_slot;
     if (!m_address.isEmpty())

@@ -63,7 +63,13 @@ protected:
     FakeCaptureBackend devices;
     CapturePlayer capture{devices, settings, broadcast, log, playerTimers};
     PlaceholderPlayer external, slideShow, flash, web;
-    PlayerRegistry registry{log, {clip, external, slideShow, flash, web, capture}};
+    PlayerRegistry registry{log,
+                            {{u'k', &clip},
+                             {u'b', &external},
+                             {u'p', &slideShow},
+                             {u'f', &flash},
+                             {u'w', &web},
+                             {u't', &capture}}};
     HandlerSerializer serializer{notifier, &log};
     EntryHandlers handlers{settings,
                            notifier,

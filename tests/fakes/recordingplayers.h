@@ -3,6 +3,7 @@
 #include <QList>
 #include <QStringList>
 
+#include "players/contentkind.h"
 #include "players/contentplayer.h"
 #include "players/playerregistry.h"
 
@@ -38,10 +39,25 @@ private:
     QStringList& m_calls;
 };
 
+// One player standing for every kind that has one.
+inline PlayerSet everyKind(ContentPlayer& player)
+{
+    PlayerSet set;
+    for (const ContentKind& kind : ContentKind::all())
+        if (kind.hasPlayer)
+            set.emplace_back(kind.qLetter(), &player);
+    return set;
+}
+
 // One recording player for every kind behind the real registry.
 struct RecordingPlayers {
     explicit RecordingPlayers(EventLog& log)
-        : registry(log, {clip, external, slideShow, flash, web, capture})
+        : registry(log, {{u'k', &clip},
+                         {u'b', &external},
+                         {u'p', &slideShow},
+                         {u'f', &flash},
+                         {u'w', &web},
+                         {u't', &capture}})
     {
     }
 

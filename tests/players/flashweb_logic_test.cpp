@@ -106,8 +106,12 @@ TEST_F(FlashWebLogicTest, DispatcherFlashMovieStandsAtTheRequestsRectangle)
 TEST_F(FlashWebLogicTest, DispatcherFlashContentReportsThroughTheRegistry)
 {
     RecordingPlayers others(log);
-    PlayerRegistry registry(
-        log, {others.clip, others.external, others.slideShow, flash, others.web, others.capture});
+    PlayerRegistry registry(log, {{u'k', &others.clip},
+                                  {u'b', &others.external},
+                                  {u'p', &others.slideShow},
+                                  {u'f', &flash},
+                                  {u'w', &others.web},
+                                  {u't', &others.capture}});
     settings.setText(key::SCEdit51, movie);
     registry.start({u'f', QStringLiteral("3"), movie, QRect()});
     flashSurface.reportPlaying();

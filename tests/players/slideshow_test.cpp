@@ -12,6 +12,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
+#include "fakes/recordingplayers.h"
 #include "fakes/testsupport.h"
 #include "players/playerplacement.h"
 #include "players/playerregistry.h"
@@ -799,7 +800,7 @@ TEST_F(Player, DirectOutputWithOneScreenSaysSoAndTheShowGoesOn)
     EXPECT_FALSE(surface.calls.contains(u"full screen 1"));
 
     // SCButton16 ticks the box whatever the outcome, SCButton19 clears it.
-    PlayerRegistry registry(log, PlayerSet{*player, *player, *player, *player, *player, *player});
+    PlayerRegistry registry(log, test::everyKind(*player));
     SlideShowControl control(settings, notifier, *player, registry);
     settings.setChecked(key::SCCheckbox27, false);
     control.SCButton16Click();
@@ -893,7 +894,7 @@ TEST_F(Player, TheTestRunGoesThroughThePlayersAndTimerPptEndsTheEntry)
     settings.setText(key::SCEdit50, show);
     settings.setText(key::SpinEdit26, QStringLiteral("5"));
     settings.setText(key::SpinEdit28, QStringLiteral("6"));
-    PlayerRegistry registry(log, PlayerSet{*player, *player, *player, *player, *player, *player});
+    PlayerRegistry registry(log, test::everyKind(*player));
     SlideShowControl control(settings, notifier, *player, registry);
     QSignalSpy entryEnded(&registry, &ContentPlayers::entryEnded);
     control.SCButton18Click();
