@@ -119,10 +119,11 @@ void Recorder::onPlayer(const Event& event)
     const QChar letter = letterText.at(0);
     const QString what = f.value(u"event").toString();
     const double seconds = f.value(u"seconds").toDouble();
-    if (what == u"start") {
+    if (what == u"start" || what == u"recovered") {
         if (!f.contains(u"target"))
             return;  // a letter without a player
-        // A start over a running entry replaces its content.
+        // A start over a running entry replaces its content; failed content that came back is
+        // recorded from its return.
         close(letter, event.time, QStringLiteral("stopped"));
         open(letter, event);
         return;

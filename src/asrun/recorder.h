@@ -22,7 +22,8 @@ class RecordSink;
 
 // Turns the program's events (EventLog::posted) into as-run records for a sink: an announcement
 // when it has left the strip, a content entry when it has ended (stopped, parked, failed; "ended"
-// when the player ended it by itself before its stop), the dispatcher's start and stop, the
+// when the player ended it by itself before its stop; content that failed and came back while
+// its entry ran is a second entry from its return), the dispatcher's start and stop, the
 // program's start and exit, the steps of the wall clock.
 //
 // The file of a content entry is hashed (SHA-256) on the worker from the moment its start was

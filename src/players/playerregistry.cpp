@@ -60,6 +60,12 @@ void PlayerRegistry::bind(Kind& kind)
                            return;
                        fail(kind, reason);
                    });
+    connectGuarded(player, &ContentPlayer::recovered, this,
+                   Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
+                       // Content of an entry that is over, or that never failed, stays as it is.
+                       if (kind.state == State::Running && kind.failed)
+                           bringBack(kind);
+                   });
     connectGuarded(player, &ContentPlayer::ended, this,
                    Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
                        write(QStringLiteral("ended ") + subject(kind), &kind,
@@ -93,6 +99,19 @@ void PlayerRegistry::takeOff(Kind& kind)
             writeFailed(kind, currentExceptionText());
         }
     });
+}
+
+void PlayerRegistry::bringBack(Kind& kind)
+{
+    write(QStringLiteral("recovered ") + subject(kind), &kind, QStringLiteral("recovered"),
+          {{QStringLiteral("plan_line"), kind.request.planLine}});
+    const auto announce = qScopeGuard([this, &kind] { emit stateChanged(kind.letter); });
+    call(kind, [](ContentPlayer& player) { player.showAgain(); });
+    kind.failed = false;
+    kind.onScreen.start();
+    write(QStringLiteral("started ") + subject(kind), &kind, QStringLiteral("started"),
+          {{QStringLiteral("first"), true}});
+    emit contentOnScreen(kind.letter);
 }
 
 bool PlayerRegistry::failed(QChar letter) const

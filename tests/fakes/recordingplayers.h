@@ -23,6 +23,7 @@ public:
     }
     void stop() override { m_calls.append(QStringLiteral("stop ") + m_letter); }
     void park() override { m_calls.append(QStringLiteral("park ") + m_letter); }
+    void showAgain() override { m_calls.append(QStringLiteral("show again ") + m_letter); }
 
     QList<PlayerRequest> requests;
     bool failStart = false;
