@@ -19,6 +19,11 @@ bool isSet(const Settings& settings, const char* field)
     return field && !settings.text(field).trimmed().isEmpty();
 }
 
+bool isMovie(const QString& file)
+{
+    return file.trimmed().endsWith(QLatin1String(".swf"), Qt::CaseInsensitive);
+}
+
 }  // namespace
 
 bool atStartUp(const Settings& settings, const QStringList& plan)
@@ -27,14 +32,19 @@ bool atStartUp(const Settings& settings, const QStringList& plan)
         if (isSet(settings, SlotTable::field(u'w', slot)))
             return true;
         // The f lines share their slots with the clips: only a movie needs the browser.
-        if (SlotTable::text(settings, u'f', slot)
-                .trimmed()
-                .endsWith(QLatin1String(".swf"), Qt::CaseInsensitive))
+        if (isMovie(SlotTable::text(settings, u'f', slot)))
             return true;
     }
     for (const char* field : kTomorrowAddresses)
         if (isSet(settings, field))
             return true;
+    // The operator's own page and movie buttons: the page's design address is no page of
+    // the station.
+    const QString site = settings.text(key::SCEdit36).trimmed();
+    if (!site.isEmpty() && site != QLatin1String(findControl(key::SCEdit36)->defaultValue))
+        return true;
+    if (isMovie(settings.text(key::SCEdit99)))
+        return true;
     if (!plan.isEmpty())
         return scheduleline::planShows(plan, u"fw");
     const QString planFile = settings.text(key::SCEditn10);

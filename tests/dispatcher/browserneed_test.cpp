@@ -34,6 +34,8 @@ TEST(BrowserNeed, AWebAddressAMovieSlotOrABrowserLineOfThePlan)
         {"slide show in a clip slot", key::SCEdit58, "/srv/show.pptx", nullptr, false},
         // The manual address of the page's button has a default; it starts nothing.
         {"site button's address", key::SCEdit36, "www.example.org", nullptr, false},
+        {"site button's own page", key::SCEdit36, "news.example.org/wall", nullptr, true},
+        {"movie buttons' movie", key::SCEdit99, "/srv/test.swf", nullptr, true},
         {"web line in the plan", nullptr, "", "w1", true},
         {"movie line in the plan", nullptr, "", "f4", true},
         {"clip line in the plan", nullptr, "", "k1", false},
