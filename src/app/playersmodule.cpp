@@ -177,7 +177,7 @@ void PlayersModule::warmUpBrowsers()
     // The first browser of the web window and the movie's browser are made now too: making a
     // browser holds the user-interface thread for about a tenth of a second.
     m_web->browser(0).prepare();
-    m_flash->browser().prepare();
+    m_flash->prepare();
     // Their windows' native windows too (made at the first show otherwise), the web window at
     // the size it will have.
     m_webPages->prepareWindow();
