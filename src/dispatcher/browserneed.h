@@ -17,6 +17,9 @@ namespace browserneed {
 // will read it. A page or movie first set while the program runs starts the engine at its first
 // show.
 bool atStartUp(const Settings& settings, const QStringList& plan);
+// Whether that includes a Flash movie (a movie in a slot or in the buttons' field, an f line):
+// then Ruffle is loaded and compiled at start-up too.
+bool moviesAtStartUp(const Settings& settings, const QStringList& plan);
 
 }  // namespace browserneed
 

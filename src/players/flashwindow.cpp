@@ -203,9 +203,8 @@ QString FlashWindow::defaultRuffleFolder()
                                        QString::fromUtf8(VELUMO_RUFFLE_DIR));
 }
 
-void FlashWindow::prepare()
+void FlashWindow::prepareRuffle()
 {
-    m_browser->prepare();
     if (m_ruffleFolder.isEmpty() ||
         !QFileInfo::exists(m_ruffleFolder + QStringLiteral("/ruffle.js")))
         return;

@@ -23,10 +23,10 @@ public:
 
     FlashSurface& surface();
     BrowserPanel& browser() const { return *m_browser; }
-    // Makes the movie's browser, loads Ruffle's page and has Ruffle compile itself with a
-    // movie of one pixel, out of sight: done before the strip is on air, the first movie of the
-    // run costs the strip no more than a later one.
-    void prepare();
+    // Loads Ruffle's page and has Ruffle compile itself with a movie of one pixel, out of
+    // sight: done before the strip is on air, the first movie of the run costs the strip no
+    // more than a later one.
+    void prepareRuffle();
 
     // The folder with ruffle.js: "ruffle" beside the program, else an installed program's
     // share/velumo/ruffle, else the one the build fetched.

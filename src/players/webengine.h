@@ -24,7 +24,8 @@ const QString& chooseWebCompositing();
 // compiles a movie player or builds its first page took the processor from the strip for tens
 // of milliseconds at a time; it now waits for the strip's frames instead. Call it after the
 // engine has started (it looks for the zygotes among the program's child processes) and with
-// each new renderer (pid; 0 for none).
+// each new renderer (pid; 0 for none). Run as root, the engine raises a shown page's renderer
+// to nice 0 again (a user may not lower a nice value); a station runs as a user.
 inline constexpr int kBrowserNice = 10;
 void yieldBrowserProcesses(qint64 rendererPid = 0);
 

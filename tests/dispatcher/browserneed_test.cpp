@@ -50,6 +50,10 @@ TEST(BrowserNeed, AWebAddressAMovieSlotOrABrowserLineOfThePlan)
             plan = {QStringLiteral("13.10.10"),
                     planLine("11:00:00", QString::fromLatin1(c.code), "11:30:00")};
         EXPECT_EQ(browserneed::atStartUp(settings, plan), c.needed) << c.name;
+        // Ruffle is prepared for a movie only.
+        EXPECT_EQ(browserneed::moviesAtStartUp(settings, plan),
+                  c.needed && QByteArray(c.name).contains("movie"))
+            << c.name;
     }
 }
 

@@ -138,7 +138,7 @@ TEST_F(FlashMovieTest, APreparedWindowShowsItsFirstMovie)
     bool primed = false;
     QObject::connect(&window.browser(), &BrowserPanel::pageMessage, &window,
                      [&](const QString& text) { primed = primed || text == u"primed"; });
-    window.prepare();
+    window.prepareRuffle();
     ASSERT_TRUE(waitUntil([&] { return primed; }, 60'000));
     rig.settings.setText(FlashPlayer::movieField(rig.settings, QStringLiteral("5")), green);
     player.startf(QStringLiteral("5"));
