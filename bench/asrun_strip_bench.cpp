@@ -16,6 +16,7 @@
 #include "base/clock.h"
 #include "base/eventlog.h"
 #include "base/worker.h"
+#include "onair/onairmodel.h"
 #include "stripsampler.h"
 
 using namespace velumo;
@@ -25,31 +26,25 @@ namespace {
 // One announcement as the ticker posts it when it has left the strip.
 void postAnnouncement(EventLog& log, int n)
 {
-    const double nowMs = double(QDateTime::currentMSecsSinceEpoch());
-    log.post(QStringLiteral("ticker"), {{QStringLiteral("event"), QStringLiteral("announcement")},
-                                        {QStringLiteral("index"), QString::number(n)},
-                                        {QStringLiteral("tariff"), QStringLiteral("0")},
-                                        {QStringLiteral("text"), QStringLiteral("Объявление ")},
-                                        {QStringLiteral("entered_ms"), nowMs - 5000},
-                                        {QStringLiteral("left_ms"), nowMs}});
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    log.post(TickerEvent{QString::number(n), QStringLiteral("0"), QStringLiteral("Объявление "),
+                         nowMs - 5000, nowMs});
 }
 
 // A clip entry of the registry's events: start, first picture, stop.
 void postClip(EventLog& log, const QString& file)
 {
-    const QJsonObject kind{{QStringLiteral("letter"), QStringLiteral("k")},
-                           {QStringLiteral("slot"), QStringLiteral("1")},
-                           {QStringLiteral("target"), file}};
-    auto with = [&kind](const char* event, QJsonObject more = {}) {
-        QJsonObject fields = kind;
-        fields.insert(QStringLiteral("event"), QLatin1String(event));
-        for (auto it = more.begin(); it != more.end(); ++it)
-            fields.insert(it.key(), it.value());
-        return fields;
+    auto event = [&file](PlayerEvent::What what) {
+        return PlayerEvent{
+            .what = what, .letter = u'k', .aboutContent = true, .slot = "1", .target = file};
     };
-    log.post(QStringLiteral("player"), with("start", {{QStringLiteral("plan_line"), QString()}}));
-    log.post(QStringLiteral("player"), with("started", {{QStringLiteral("first"), true}}));
-    log.post(QStringLiteral("player"), with("stopped", {{QStringLiteral("seconds"), 0.0}}));
+    log.post(event(PlayerEvent::What::Start));
+    PlayerEvent started = event(PlayerEvent::What::Started);
+    started.first = true;
+    log.post(started);
+    PlayerEvent stopped = event(PlayerEvent::What::Stopped);
+    stopped.seconds = 0.0;
+    log.post(stopped);
 }
 
 }  // namespace
@@ -73,7 +68,8 @@ int main(int argc, char** argv)
     SystemClock clock;
     asrun::Journal journal(dir.path(), asrun::JournalOptions{}, clock, &log);
     Worker hashing(QStringLiteral("asrun"));
-    asrun::Recorder recorder(log, journal, hashing);
+    OnAirModel onAir(log);
+    asrun::Recorder recorder(log, onAir, journal, hashing);
     bench::StripSampler strip;
     strip.show();
 

@@ -20,6 +20,7 @@
 
 #include "base/eventlog.h"
 #include "base/settings.h"
+#include "base/timer.h"
 #include "fakes/testsupport.h"
 #include "players/clipplayer.h"
 #include "players/clipwindow.h"
@@ -83,7 +84,8 @@ int main(int argc, char** argv)
     Settings settings;
     ClipWindow window;
     MediaClipEngine engine(window);
-    ClipPlayer player(engine, settings, notifier, log, dir.path());
+    QtTimerFactory timers;
+    ClipPlayer player(engine, settings, notifier, log, timers, dir.path());
     StripSampler strip;
     strip.show();
     const QRect rect(0, 60, 960, 540);

@@ -25,6 +25,7 @@
 #include "fleet/fleetconfig.h"
 #include "fleet/fleetlink.h"
 #include "fleet/mqttclient.h"
+#include "onair/onairmodel.h"
 
 using namespace velumo;
 
@@ -60,6 +61,7 @@ int runStations(int count, int port, const QString& ca, const QString& folder)
 {
     QtTimerFactory timers;
     std::vector<std::unique_ptr<EventLog>> logs;
+    std::vector<std::unique_ptr<OnAirModel>> onAir;
     std::vector<std::unique_ptr<fleet::FleetLink>> links;
     // A recorded status of a busy station.
     const QJsonObject recorded =
@@ -81,13 +83,14 @@ int runStations(int count, int port, const QString& ca, const QString& folder)
         config.keepAliveS = kKeepAliveS;
         config.allow = fleet::FleetConfig::defaultAllow();
         logs.push_back(std::make_unique<EventLog>(dir + QStringLiteral("/velumo.log")));
+        onAir.push_back(std::make_unique<OnAirModel>(*logs.back()));
         fleet::FleetLink::Sources sources{
             [recorded] { return recorded; },
             [recorded](const QString&, std::function<void(int, const QString&)> answer) {
                 answer(0,
                        QString::fromUtf8(QJsonDocument(recorded).toJson(QJsonDocument::Compact)));
             }};
-        links.push_back(std::make_unique<fleet::FleetLink>(config, dir, *logs.back(),
+        links.push_back(std::make_unique<fleet::FleetLink>(config, dir, *logs.back(), *onAir.back(),
                                                            std::move(sources), timers));
         links.back()->start();
     }
@@ -102,7 +105,8 @@ int runStations(int count, int port, const QString& ca, const QString& folder)
         120000, 20);
     test::waitFor([] { return false; }, 3000, 20);
     for (auto& log : logs)
-        log->write(QStringLiteral("start"), QStringLiteral("12:00:00 k1 fanout"));
+        log->post(StartEvent{QStringLiteral("12:00:00 k1 fanout")},
+                  QStringLiteral("12:00:00 k1 fanout"));
     return QCoreApplication::exec();
 }
 

@@ -9,6 +9,7 @@
 #include "base/timer.h"
 #include "fleet/brokerrig.h"
 #include "fleet/fleetlink.h"
+#include "onair/onairmodel.h"
 #include "stripsampler.h"
 
 using namespace velumo;
@@ -26,8 +27,9 @@ int main(int argc, char** argv)
     config.caFile = broker.file(QStringLiteral("ca.crt"));
     config.allow = fleet::FleetConfig::defaultAllow();
     EventLog log(folder.filePath(QStringLiteral("velumo.log")));
+    OnAirModel onAir(log);
     QtTimerFactory timers;
-    fleet::FleetLink link(config, folder.path(), log,
+    fleet::FleetLink link(config, folder.path(), log, onAir,
                           {[] { return QJsonObject{}; },
                            [](const QString&, std::function<void(int, const QString&)> answer) {
                                answer(0, QString());

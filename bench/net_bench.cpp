@@ -25,7 +25,8 @@
 #include "net/ftpclient.h"
 #include "net/ftpexchange.h"
 #include "net/nettestsupport.h"
-#include "players/rssdocument.h"
+#include "ticker/blocktextreader.h"
+#include "ticker/rssdocument.h"
 #include "ticker/tickerblock.h"
 
 using namespace velumo;
@@ -138,10 +139,11 @@ void gapBenchmark(const QString& base)
     settings.setChecked(key::SCCheckbox12, true);
     TickerBlock block(settings);
     CountingBlockEdits edits;
+    BlockTextReader blockText(block, edits);
     SilentNotifier notifier;
     QtTimerFactory timers;
     DialUp dialUp(notifier, nullptr);
-    FtpExchange ftp(settings, block, edits, dialUp, notifier, nullptr, timers, base);
+    FtpExchange ftp(settings, blockText, dialUp, notifier, nullptr, timers, base);
 
     QElapsedTimer sinceTick;
     qint64 maxGapMs = 0;

@@ -23,6 +23,7 @@
 
 #include "base/eventlog.h"
 #include "base/settings.h"
+#include "base/timer.h"
 #include "fakes/testsupport.h"
 #include "players/presentationconverter.h"
 #include "players/slideshowfiles.h"
@@ -100,10 +101,11 @@ int main(int argc, char** argv)
     bench::StripSampler strip;
     strip.show();
     SlideShowWindow window;
+    QtTimerFactory timers;
     waitMs(300);
 
     auto measure = [&](PresentationConverter& converter, Figures& figures) {
-        SlideShowPlayer player(settings, notifier, log, converter, window);
+        SlideShowPlayer player(settings, notifier, log, timers, converter, window);
         bool on = false;
         QObject::connect(&player, &ContentPlayer::onScreen, [&] { on = true; });
         QObject::connect(&player, &ContentPlayer::failed, [](const QString& reason) {
@@ -146,7 +148,7 @@ int main(int argc, char** argv)
     // The slide changes of a whole show, with the strip running.
     Figures changes;
     {
-        SlideShowPlayer player(settings, notifier, log, warm, window);
+        SlideShowPlayer player(settings, notifier, log, timers, warm, window);
         player.start({u'p', QStringLiteral("1"), show, QRect(0, 0, 1280, 720)});
         strip.resetGap();
         waitMs(3500);

@@ -24,7 +24,7 @@
 
 #include "base/configfile.h"
 #include "base/controlchannel.h"
-#include "base/processmemory.h"
+#include "players/processmemory.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"

@@ -24,12 +24,12 @@
 
 #include "base/clock.h"
 #include "base/eventlog.h"
-#include "base/processmemory.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "fakes/testsupport.h"
 #include "players/browserpanel.h"
+#include "players/processmemory.h"
 #include "players/webengine.h"
 #include "players/webplayer.h"
 #include "players/webrig.h"

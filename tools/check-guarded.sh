@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Every connection that calls the program's own code runs through the guard: connectGuarded()
 # (src/base/guard.h), and so does every call put off for later: singleShotGuarded() and
-# postGuarded() instead of QTimer::singleShot() and QMetaObject::invokeMethod(). A plain
-# connect(), singleShot() or invokeMethod() is allowed only for Qt's own plumbing (a Qt slot such as
+# postGuarded() instead of QTimer::singleShot() and QMetaObject::invokeMethod(), and every event
+# filter: filterEventsGuarded() instead of installEventFilter(). A plain connect(), singleShot(),
+# invokeMethod() or installEventFilter() is allowed only for Qt's own plumbing (a Qt slot such as
 # deleteLater or QEventLoop::quit, a signal passed on as a signal), and says so with the marker
 # `// plain: <why>` at the end of its statement. Everything else fails here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 hits=$(find src -name '*.cpp' -o -name '*.h' | sort | xargs awk '
-    # A connect( in code (not in a comment) that is not disconnect( or connectGuarded(, or a
-    # QTimer::singleShot( or QMetaObject::invokeMethod(: follow
+    # A connect( in code (not in a comment) that is not disconnect( or connectGuarded(, a
+    # QTimer::singleShot(, a QMetaObject::invokeMethod( or an installEventFilter(: follow
     # the statement to the parenthesis that closes the call; the marker is on its first or
     # last line.
     function scan(text, from,    i, c) {
@@ -25,7 +26,7 @@ hits=$(find src -name '*.cpp' -o -name '*.h' | sort | xargs awk '
         if (!open) {
             code = $0
             sub(/\/\/.*/, "", code)
-            if (match(code, /(^|[^A-Za-z_])connect\(|QTimer::singleShot\(|QMetaObject::invokeMethod\(/) == 0) next
+            if (match(code, /(^|[^A-Za-z_])connect\(|QTimer::singleShot\(|QMetaObject::invokeMethod\(|installEventFilter\(/) == 0) next
             start = FILENAME ":" FNR ": " $0
             marked = ($0 ~ /\/\/ plain: /)
             depth = 0
@@ -40,8 +41,9 @@ hits=$(find src -name '*.cpp' -o -name '*.h' | sort | xargs awk '
         }
     }')
 if [ -n "$hits" ]; then
-    echo "connect(), singleShot() or invokeMethod() to the program's own code without the guard" >&2
-    echo "(use connectGuarded, singleShotGuarded or postGuarded, or mark" >&2
+    echo "connect(), singleShot(), invokeMethod() or installEventFilter() to the program's own" >&2
+    echo "code without the guard (use connectGuarded, singleShotGuarded, postGuarded or" >&2
+    echo "filterEventsGuarded, or mark" >&2
     echo "Qt plumbing with a trailing '// plain: <why>'):" >&2
     echo "$hits" >&2
     exit 1

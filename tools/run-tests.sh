@@ -9,7 +9,9 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 tools/check-format.sh
 tools/check-layering.sh
+tools/check-layering.sh --self-test
 tools/check-guarded.sh
+tools/check-threads.sh
 source tools/ccache-env.sh
 export VELUMO_FAIL_ON_SKIP=${VELUMO_FAIL_ON_SKIP:-1}
 jobs=$(nproc)

@@ -99,7 +99,7 @@ void AccessoriesModule::applyStoredSettings()
     const Settings& settings = m_services.settings;
     m_clockTicker->setClockText(settings.text(key::SCEdit41));
     // The strip's width and the accessory windows beside its left edge.
-    m_strip.resize(qMax(1, settings.integer(key::SCEdit77)), m_strip.height());
+    m_strip.resize(stripRect(settings).width(), m_strip.height());
     m_clockWindow->move(clockLeft(settings, m_strip.x()), m_clockWindow->y());
     m_icon->move(iconPosition(settings, m_strip.x()));
     m_clockWindow->move(m_clockWindow->x(), settings.integer(key::SCEdit16));

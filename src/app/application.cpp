@@ -107,19 +107,20 @@ bool Application::start()
     m_services.reset(new Services{m_folder, m_log, m_notifier, m_settings, m_clock, m_timers,
                                   m_operations, *m_control, m_power, *m_form1, m_serializer});
     const Services& s = *m_services;
-    m_asrun = std::make_unique<AsrunModule>(s);
+    m_asrun = std::make_unique<AsrunModule>(s, m_onAirModel);
     // The link starts first, so that it carries the program's start; what it takes from the
     // alarms and the screenshot comes once they are there.
     m_fleet = std::make_unique<FleetModule>(
-        s, FleetModule::Sources{
-               [this](std::function<void(const QByteArray&)> done) {
-                   if (m_fleetOps)
-                       m_fleetOps->screenshot(std::move(done));
-                   else
-                       done({});
-               },
-               [this] { return m_fleetOps ? m_fleetOps->alarms().status() : QJsonArray(); }});
-    m_log.post(QStringLiteral("program"), {{QStringLiteral("event"), QStringLiteral("start")}});
+        s, m_onAirModel,
+        FleetModule::Sources{
+            [this](std::function<void(const QByteArray&)> done) {
+                if (m_fleetOps)
+                    m_fleetOps->screenshot(std::move(done));
+                else
+                    done({});
+            },
+            [this] { return m_fleetOps ? m_fleetOps->alarms().status() : QJsonArray(); }});
+    m_log.post(ProgramEvent{ProgramEvent::What::Start});
     m_shell = std::make_unique<ShellModule>(s);
     m_devices = std::make_unique<DevicesModule>(s);
     TickerCompanions& companions = *this;
@@ -137,14 +138,15 @@ bool Application::start()
     m_ticker->placeWindows(m_accessories->clockWindow(), m_accessories->iconWindow(),
                            &m_panel->panel(), *m_accessories);
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
-    m_onAir = std::make_unique<OnAirModule>(s, *m_ticker, *m_dispatcher, *m_players);
-    m_fleetOps = std::make_unique<FleetOpsModule>(s, *m_ticker, *m_accessories, *m_players);
+    m_onAir = std::make_unique<OnAirModule>(s, m_onAirModel, *m_ticker, *m_dispatcher, *m_players);
+    m_fleetOps =
+        std::make_unique<FleetOpsModule>(s, m_onAirModel, *m_ticker, *m_accessories, *m_players);
     m_fleet->report(m_fleetOps->alarms(), m_fleetOps->metrics());
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
     m_form1->footer()->addWidget(new StatusLine(m_failures, m_form1));
     // Below it, what the desktop lacks; and the service manager hears how we are.
-    m_service = std::make_unique<ServiceModule>(s);
+    m_service = std::make_unique<ServiceModule>(s, m_onAirModel);
     if (auto* box = qobject_cast<QBoxLayout*>(m_panel->panel().layout()))
         box->addWidget(new StatusLine(m_failures, &m_panel->panel()));
     connectGuarded(&m_failures, &FailureFeed::added, this,
@@ -313,10 +315,7 @@ void Application::postExit()
     if (m_exitPosted)
         return;
     m_exitPosted = true;
-    QJsonObject fields{{QStringLiteral("event"), QStringLiteral("exit")}};
-    if (!m_stopSignal.isEmpty())
-        fields.insert(QStringLiteral("signal"), m_stopSignal);
-    m_log.post(QStringLiteral("program"), fields);
+    m_log.post(ProgramEvent{ProgramEvent::What::Exit, m_stopSignal});
 }
 
 void Application::stopBySignal(int signal)

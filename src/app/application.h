@@ -15,6 +15,7 @@
 #include "base/settings.h"
 #include "base/timer.h"
 #include "dispatcher/handlerserializer.h"
+#include "onair/onairmodel.h"
 #include "ticker/tickercompanions.h"
 #include "ui/guinotifier.h"
 
@@ -83,6 +84,9 @@ private:
     CommandLine m_commandLine;
     PowerControl& m_power;
     EventLog m_log;
+    // What is on air, from the first event on: the journal, the fleet, the metrics, the service
+    // and velumo.state read it.
+    OnAirModel m_onAirModel{m_log};
     GuiNotifier m_notifier;
     // The program's one report sink: every guarded entry point reports here while we live.
     GuardSink m_guardSink{m_notifier};

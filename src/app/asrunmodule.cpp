@@ -9,7 +9,7 @@
 
 namespace velumo {
 
-AsrunModule::AsrunModule(const Services& services)
+AsrunModule::AsrunModule(const Services& services, const OnAirModel& onAir)
 {
     m_journal = std::make_unique<asrun::Journal>(services.folder,
                                                  asrun::JournalOptions::read(services.folder),
@@ -17,7 +17,7 @@ AsrunModule::AsrunModule(const Services& services)
     // Clips are hashed one after the other, so a large file never holds back a second core.
     m_hashing = std::make_unique<Worker>(QStringLiteral("asrun"), Worker::Order::Serial, 1,
                                          &services.notifier, &services.log);
-    m_recorder = std::make_unique<asrun::Recorder>(services.log, *m_journal, *m_hashing);
+    m_recorder = std::make_unique<asrun::Recorder>(services.log, onAir, *m_journal, *m_hashing);
     m_clockSteps = std::make_unique<ClockStepWatch>(&services.log);
     asrun::addControl(services.control, *m_journal);
 }

@@ -7,6 +7,7 @@
 namespace velumo {
 
 class ClockStepWatch;
+class OnAirModel;
 class Worker;
 
 namespace asrun {
@@ -14,11 +15,12 @@ class Journal;
 class Recorder;
 }  // namespace asrun
 
-// The as-run journal and the recorder that feeds it from the program's events, the watch of the
-// wall clock's steps, and the journal's control commands ("asrun seal", status "asrun").
+// The as-run journal and the recorder that feeds it from what went on air and the program's
+// events, the watch of the wall clock's steps, and the journal's control commands ("asrun seal",
+// status "asrun").
 class AsrunModule {
 public:
-    explicit AsrunModule(const Services& services);
+    AsrunModule(const Services& services, const OnAirModel& onAir);
     // The recorder hands its last records (the program's exit) to the journal before the journal
     // seals the day.
     ~AsrunModule();

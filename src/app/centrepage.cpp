@@ -11,10 +11,10 @@
 
 #include "base/guard.h"
 #include "base/timer.h"
-#include "base/windowcomponents.h"
 #include "fleet/fleetconfig.h"
 #include "fleet/fleetlink.h"
 #include "ui/settingswindow.h"
+#include "ui/windowcomponents.h"
 
 namespace velumo {
 

@@ -4,8 +4,8 @@
 #include "devices/alsatoneplayer.h"
 #include "devices/broadcastmute.h"
 #include "devices/lptpins.h"
-#include "devices/portspage.h"
 #include "devices/ppdevparallelport.h"
+#include "dispatcher/portspage.h"
 
 namespace velumo {
 

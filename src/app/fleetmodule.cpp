@@ -16,7 +16,8 @@
 
 namespace velumo {
 
-FleetModule::FleetModule(const Services& services, Sources sources) : m_services(services)
+FleetModule::FleetModule(const Services& services, const OnAirModel& onAir, Sources sources)
+    : m_services(services)
 {
     const fleet::FleetConfigRead read = fleet::readFleetConfig(services.folder);
     if (!read.present) {
@@ -26,8 +27,10 @@ FleetModule::FleetModule(const Services& services, Sources sources) : m_services
     ControlServer& control = services.control;
     if (!read.error.isEmpty()) {
         // A station with a broken fleet.ini goes on without the link, and says why.
-        services.log.write(QStringLiteral("error"),
-                           QStringLiteral("Связь с центром выключена: исправьте fleet.ini — %1").arg(read.error));
+        services.log.write(
+            QStringLiteral("error"),
+            QStringLiteral("fleet.ini: %1 — связь с центром выключена, исправьте файл")
+                .arg(read.error));
         m_brokenStatus = QJsonObject{{QStringLiteral("state"), QStringLiteral("error")},
                                      {QStringLiteral("broker"), read.config.broker},
                                      {QStringLiteral("station"), read.config.station},
@@ -51,7 +54,7 @@ FleetModule::FleetModule(const Services& services, Sources sources) : m_services
             });
         },
         std::move(sources.screenshot), std::move(sources.alarms)};
-    m_link = std::make_unique<fleet::FleetLink>(read.config, services.folder, services.log,
+    m_link = std::make_unique<fleet::FleetLink>(read.config, services.folder, services.log, onAir,
                                                 std::move(linkSources), services.timers);
     control.addStatus(QStringLiteral("fleet"), [this] { return QJsonValue(status()); });
     m_link->start();

@@ -14,6 +14,7 @@ namespace velumo {
 
 class AlarmMonitor;
 class CentrePage;
+class OnAirModel;
 class StationMetrics;
 class Timer;
 
@@ -29,7 +30,7 @@ public:
         std::function<QJsonArray()> alarms;
     };
 
-    FleetModule(const Services& services, Sources sources);
+    FleetModule(const Services& services, const OnAirModel& onAir, Sources sources);
     // A clean exit: the station goes offline on the broker.
     ~FleetModule();
 

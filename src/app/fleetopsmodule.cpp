@@ -59,7 +59,7 @@ public:
     StripPaintFilter(StripWindow& strip, RepaintWatch& watch, const Clock& clock)
         : m_strip(strip), m_watch(watch), m_clock(clock)
     {
-        m_strip.installEventFilter(this);
+        m_strip.installEventFilter(this);  // plain: counts paints, nothing in it can throw
     }
     ~StripPaintFilter() override { m_strip.removeEventFilter(this); }
 
@@ -76,8 +76,9 @@ private:
     const Clock& m_clock;
 };
 
-FleetOpsModule::FleetOpsModule(const Services& services, TickerModule& ticker,
-                               AccessoriesModule& accessories, PlayersModule& players)
+FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAirModel,
+                               TickerModule& ticker, AccessoriesModule& accessories,
+                               PlayersModule& players)
     : m_services(services)
 {
     m_repaints = std::make_unique<RepaintWatch>();
@@ -111,7 +112,8 @@ FleetOpsModule::FleetOpsModule(const Services& services, TickerModule& ticker,
     services.control.addStatus(QStringLiteral("alarms"),
                                [this] { return QJsonValue(m_alarms->status()); });
 
-    m_metrics = std::make_unique<StationMetrics>(services.log, m_repaints.get(), m_alarms.get());
+    m_metrics = std::make_unique<StationMetrics>(services.log, onAirModel, m_repaints.get(),
+                                                 m_alarms.get());
 
     m_screens = std::make_unique<WindowScreenshot>([&ticker, &accessories, &players] {
         return std::vector<QWidget*>{

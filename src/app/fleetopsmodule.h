@@ -12,6 +12,7 @@ namespace velumo {
 class AccessoriesModule;
 class AlarmMonitor;
 class MetricsServer;
+class OnAirModel;
 class PlayersModule;
 class RepaintWatch;
 class ScreenshotService;
@@ -29,8 +30,8 @@ class Worker;
 // thread: the picture is composed on the user-interface thread, encoded on the caller's).
 class FleetOpsModule {
 public:
-    FleetOpsModule(const Services& services, TickerModule& ticker, AccessoriesModule& accessories,
-                   PlayersModule& players);
+    FleetOpsModule(const Services& services, const OnAirModel& onAir, TickerModule& ticker,
+                   AccessoriesModule& accessories, PlayersModule& players);
     ~FleetOpsModule();
 
     // Starts the metrics endpoint at address and port (0: none). The [metrics] section of

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
 #include <cstdio>
@@ -35,13 +34,8 @@ namespace {
 // The copy running on the folder is the service's: its status says a service manager runs it.
 bool runsAsService(const QString& folder)
 {
-    const ControlReply reply = sendControlCommand(folder, QStringLiteral("status"));
-    return reply.code == 0 && QJsonDocument::fromJson(reply.text.toUtf8())
-                                  .object()
-                                  .value(QLatin1String("service"))
-                                  .toObject()
-                                  .value(QLatin1String("manager"))
-                                  .toBool();
+    const std::optional<QJsonObject> status = askStatus(folder);
+    return status && ServiceNotifier::runsAsService(*status);
 }
 
 QString executableFolder(const char* argv0)

@@ -7,6 +7,7 @@
 namespace velumo {
 
 class BlockEdits;
+class BlockTextReader;
 class DialUp;
 class FtpExchange;
 class NetworkPages;
@@ -26,6 +27,7 @@ private:
     void registerCommands();
 
     const Services& m_services;
+    std::unique_ptr<BlockTextReader> m_blockText;
     std::unique_ptr<DialUp> m_dialUp;
     std::unique_ptr<FtpExchange> m_ftp;
     NetworkPages* m_pages = nullptr;

@@ -7,23 +7,26 @@
 #include "app/tickermodule.h"
 #include "base/controlchannel.h"
 #include "base/guard.h"
+#include "onair/onairmodel.h"
+#include "onair/onairrecorder.h"
+#include "onair/onairstatefile.h"
 #include "system/dbusscreenhold.h"
-#include "system/onairrecorder.h"
-#include "system/onairstatefile.h"
 #include "system/screeninhibitor.h"
 #include "system/xsetscreenhold.h"
 
 namespace velumo {
 
-OnAirModule::OnAirModule(const Services& services, TickerModule& ticker,
+OnAirModule::OnAirModule(const Services& services, OnAirModel& onAir, TickerModule& ticker,
                          DispatcherModule& dispatcher, PlayersModule& players)
     : m_services(services)
 {
+    onAir.watch(services.settings, ticker.engine(), dispatcher.engine());
     m_file = std::make_unique<OnAirStateFile>(services.folder, services.clock, services.timers,
                                               services.log);
     // Read before anything is recorded: the start-up's own changes must not overwrite it.
     m_leftover = m_file->leftover();
     m_recorder = std::make_unique<OnAirRecorder>(
+        onAir,
         OnAirRecorder::Parts{services.settings, ticker.block(), ticker.engine(),
                              dispatcher.engine(), players.registry()},
         *m_file, services.clock, services.notifier, services.log);

@@ -4,23 +4,26 @@
 #include <optional>
 
 #include "app/services.h"
-#include "system/onairstate.h"
+#include "onair/onairstate.h"
 
 namespace velumo {
 
 class DispatcherModule;
+class OnAirModel;
 class OnAirRecorder;
 class OnAirStateFile;
 class PlayersModule;
 class ScreenInhibitor;
 class TickerModule;
 
-// What is on air: velumo.state kept up to date and brought back after an unclean end, and the
-// screen kept awake meanwhile; the status members "onair" and "screen".
+// What is on air: the on-air model watches the strip and the dispatcher (it follows the players
+// from the program's events from its start), velumo.state is kept up to date and brought back
+// after an unclean end, and the screen is kept awake meanwhile; the status members "onair" and
+// "screen".
 class OnAirModule {
 public:
-    OnAirModule(const Services& services, TickerModule& ticker, DispatcherModule& dispatcher,
-                PlayersModule& players);
+    OnAirModule(const Services& services, OnAirModel& onAir, TickerModule& ticker,
+                DispatcherModule& dispatcher, PlayersModule& players);
     ~OnAirModule();
 
     // The last run did not end normally: its state is brought back instead of the "r" start.

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "app/shellmodule.h"
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
@@ -23,12 +24,15 @@
 #include "dispatcher/dispatcherengine.h"
 #include "panel/clockticker.h"
 #include "panel/controlpanel.h"
+#include "panel/firststartlayout.h"
 #include "panel/paneldock.h"
 #include "panel/paneldockplace.h"
 #include "panel/panelphrases.h"
 #include "panel/panelplacement.h"
 #include "panel/systemtrayicon.h"
+#include "ticker/accessorygeometry.h"
 #include "ui/settingswindow.h"
+#include "ui/shellcontrol.h"
 
 namespace velumo {
 
@@ -138,11 +142,19 @@ void PanelModule::applyPosition()
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    const QRect available = screen->availableGeometry();
+    // A first start places the main window, the clock and the icon window around the panel's
+    // place in the same layout (ShellModule::placeOnFirstStart).
+    if (ShellControl::firstStart(s)) {
+        m_dock->moveFloating(
+            firstStartPanelPlace(s, available, SettingsWindow::initialSize(available.size()),
+                                 QSize(ShellModule::kMinimumWidth, ShellModule::kMinimumHeight),
+                                 m_panel->frameSize().expandedTo(ControlPanel::kSize)));
+        return;
+    }
     // The strip where its settings put it on air, not where the hidden window waits.
-    const QRect strip(s.integer(key::SCEdit45), s.integer(key::SCEdit43), s.integer(key::SCEdit77),
-                      qBound(20, m_strip.height(), 200));
     m_dock->moveFloating(
-        firstPanelPosition(screen->availableGeometry(), m_panel->frameSize(), strip,
+        firstPanelPosition(available, m_panel->frameSize(), stripRect(s),
                            {m_services.window.frameGeometry(), m_clockWindow.frameGeometry()}));
 }
 

@@ -42,8 +42,9 @@ public:
     // Initial, after velumo.cfg: panel_lang.cfg when "Загружать перевод" is checked and the
     // file exists.
     void readTranslation();
-    // Initial: the panel's position from SCEdit97 (top) and SCEdit98 (left); both 0 (a first
-    // start) places it clear of the strip and the main window. Throws Failure on a position
+    // Initial: the panel's position from SCEdit97 (top) and SCEdit98 (left); both 0 places it
+    // clear of the strip and the main window: on a first start where the first start's layout
+    // puts it, otherwise clear of the main window where it stands. Throws Failure on a position
     // that is not a number.
     void applyPosition();
     // Exiting: the panel's position into SCEdit97 and SCEdit98.

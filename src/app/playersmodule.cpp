@@ -28,8 +28,6 @@
 #include "players/placeholderplayer.h"
 #include "players/playerregistry.h"
 #include "players/presentationconverter.h"
-#include "players/rssfeed.h"
-#include "players/rsspage.h"
 #include "players/slideshowcontrol.h"
 #include "players/slideshowpage.h"
 #include "players/slideshowplayer.h"
@@ -39,6 +37,9 @@
 #include "players/webengine.h"
 #include "players/webplayer.h"
 #include "players/webwindow.h"
+#include "ticker/rssfeed.h"
+#include "ticker/rsspage.h"
+#include "ticker/tickerblock.h"
 
 namespace velumo {
 
@@ -64,13 +65,13 @@ PlayersModule::PlayersModule(const Services& services, TickerBlock& block, Block
 
     m_clipEngine = std::make_unique<MediaClipEngine>(*m_clip);
     m_clipPlayer = std::make_unique<ClipPlayer>(*m_clipEngine, services.settings, services.notifier,
-                                                services.log, services.folder);
+                                                services.log, services.timers, services.folder);
     m_externalPlayer = std::make_unique<ExternalPlayer>(
         services.settings, services.log, services.timers,
         ControlServer::serverName(services.folder) + QStringLiteral(".mpv"));
     m_captureBackend = std::make_unique<CameraCaptureBackend>(*m_capture);
     m_capturePlayer = std::make_unique<CapturePlayer>(*m_captureBackend, services.settings,
-                                                      broadcast, services.log);
+                                                      broadcast, services.log, services.timers);
     createSlideShow();
     createFlashAndWeb();
     m_registry = std::make_unique<PlayerRegistry>(
@@ -134,8 +135,8 @@ void PlayersModule::createSlideShow()
     m_converter =
         std::make_unique<PresentationConverter>(s.filePath(QStringLiteral("slides.cache")));
     m_slideWindow = std::make_unique<SlideShowWindow>();
-    m_slidePlayer = std::make_unique<SlideShowPlayer>(s.settings, s.notifier, s.log, *m_converter,
-                                                      *m_slideWindow, s.folder);
+    m_slidePlayer = std::make_unique<SlideShowPlayer>(s.settings, s.notifier, s.log, s.timers,
+                                                      *m_converter, *m_slideWindow, s.folder);
 }
 
 void PlayersModule::setUpSlideShows()
@@ -146,7 +147,7 @@ void PlayersModule::setUpSlideShows()
     new SlideShowPage(s.window, s.notifier, s.settings, *m_slideControl, *m_slidePlayer);
     // The slot files are converted ahead once the stored settings name them.
     m_slidePrefetch =
-        std::make_unique<SlideShowPrefetch>(s.settings, *m_converter, s.log, s.folder);
+        std::make_unique<SlideShowPrefetch>(s.settings, *m_converter, s.log, s.timers, s.folder);
 
     ControlServer& c = s.control;
     SlideShowControl& control = *m_slideControl;

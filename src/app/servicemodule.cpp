@@ -9,9 +9,11 @@
 
 #include "base/controlchannel.h"
 #include "base/failure.h"
+#include "base/guard.h"
 #include "base/timer.h"
+#include "onair/onairmodel.h"
+#include "onair/onairsummary.h"
 #include "system/desktopprobe.h"
-#include "system/onairsummary.h"
 #include "system/servicenotifier.h"
 #include "ui/desktopline.h"
 #include "ui/settingswindow.h"
@@ -35,7 +37,8 @@ QBoxLayout* layoutHolding(QLayout* root, QWidget* widget)
 
 }  // namespace
 
-ServiceModule::ServiceModule(const Services& services) : m_services(services)
+ServiceModule::ServiceModule(const Services& services, const OnAirModel& onAir)
+    : m_services(services), m_onAir(onAir)
 {
     m_notifier = std::make_unique<ServiceNotifier>(
         ServiceNotifier::fromEnvironment(qint64(::getpid())), services.timers);
@@ -49,12 +52,15 @@ ServiceModule::ServiceModule(const Services& services) : m_services(services)
         m_ready->setHandler([this] {
             m_ready->stop();
             m_notifier->ready();
+            m_told = true;
             refreshOnAir();
-            m_onAir->start();
         });
-        m_onAir = services.timers.create(QStringLiteral("ServiceOnAir"));
-        m_onAir->setInterval(kOnAirPollMs);
-        m_onAir->setHandler([this] { refreshOnAir(); });
+        // The notifier sends a changed line at most once a second, the latest one.
+        connectGuarded(&onAir, &OnAirModel::changed, &m_connections,
+                       Origin::unattended(QStringLiteral("service")), [this] {
+                           if (m_told)
+                               refreshOnAir();
+                       });
     }
     m_desktopLine = new DesktopLine(&services.window);
     services.window.footer()->addWidget(m_desktopLine);
@@ -79,15 +85,13 @@ void ServiceModule::stopping()
 {
     if (m_ready)
         m_ready->stop();
-    if (m_onAir)
-        m_onAir->stop();
+    m_told = false;
     m_notifier->stopping();
 }
 
 void ServiceModule::refreshOnAir()
 {
-    m_notifier->setStatus(onAirSummary(m_services.control.status(
-        {QStringLiteral("ticker"), QStringLiteral("dispatcher"), QStringLiteral("players")})));
+    m_notifier->setStatus(onAirSummary(m_onAir.now()));
 }
 
 void ServiceModule::refreshDesktop()
@@ -122,10 +126,7 @@ void ServiceModule::registerCommands()
     ControlServer& c = m_services.control;
     c.addStatus(QStringLiteral("desktop"), [] { return QJsonValue(probeDesktop().toJson()); });
     // Whether a service manager runs this copy (a copy of the autostart entry then leaves it be).
-    c.addStatus(QStringLiteral("service"), [this] {
-        return QJsonValue(QJsonObject{{QStringLiteral("manager"), m_notifier->active()},
-                                      {QStringLiteral("stopping"), m_notifier->stoppingSent()}});
-    });
+    c.addStatus(QStringLiteral("service"), [this] { return QJsonValue(m_notifier->status()); });
     // For the whole-program tests only, never in a normal run: the user-interface thread stops
     // answering for a while, as a stuck event loop would.
     if (qEnvironmentVariable("VELUMO_TEST_HOOKS") == QLatin1String("1")) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <memory>
 
 #include "app/services.h"
@@ -8,17 +9,18 @@
 namespace velumo {
 
 class DesktopLine;
+class OnAirModel;
 class ServiceNotifier;
 class Timer;
 
 // The program as a systemd user service and on its desktop: the notify protocol (ready once the
-// control channel answers, what is on air, stopping at the end, the watchdog from the
-// user-interface thread), the "desktop" status member with the line under the main window's
-// pages that names what the desktop lacks, and the hint beside the autostart button where a
-// user service can be enabled.
+// control channel answers, what is on air as the on-air model announces it, stopping at the
+// end, the watchdog from the user-interface thread), the "desktop" status member with the line
+// under the main window's pages that names what the desktop lacks, and the hint beside the
+// autostart button where a user service can be enabled.
 class ServiceModule {
 public:
-    explicit ServiceModule(const Services& services);
+    ServiceModule(const Services& services, const OnAirModel& onAir);
     ~ServiceModule();
 
     // Start-up is done: READY=1 on the next turn of the event loop, when "status" is answered.
@@ -26,7 +28,6 @@ public:
     // The program ends: STOPPING=1, no more pings.
     void stopping();
 
-    static constexpr int kOnAirPollMs = 1000;
     static constexpr int kDesktopPollMs = 10000;
 
 private:
@@ -36,9 +37,13 @@ private:
     void registerCommands();
 
     const Services& m_services;
+    const OnAirModel& m_onAir;
     std::unique_ptr<ServiceNotifier> m_notifier;
     std::unique_ptr<Timer> m_ready;
-    std::unique_ptr<Timer> m_onAir;
+    // READY=1 has gone: the status line follows what is on air.
+    bool m_told = false;
+    // The connections of this module end with it.
+    QObject m_connections;
     std::unique_ptr<Timer> m_desktop;
     DesktopLine* m_desktopLine = nullptr;
 };

@@ -20,42 +20,36 @@
 #include "base/operations.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "base/shellcontrol.h"
+#include "base/version.h"
 #include "panel/controlpanel.h"
 #include "panel/firststartlayout.h"
 #include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
+#include "ui/shellcontrol.h"
 
 namespace velumo {
 
 namespace {
 
 // Keeps a sideways-scrolling row as tall as its content, and its scroll bar when that shows.
-class RowHeight final : public QObject {
-public:
-    explicit RowHeight(QScrollArea* area) : QObject(area), m_area(area)
-    {
-        area->installEventFilter(this);
-        area->horizontalScrollBar()->installEventFilter(this);
-        fit();
-    }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
-            event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
-            fit();
-        return false;
-    }
-
-private:
-    void fit()
-    {
-        const QScrollBar* bar = m_area->horizontalScrollBar();
-        const int height = m_area->widget() ? m_area->widget()->sizeHint().height() : 0;
-        m_area->setFixedHeight(height + (bar->isVisible() ? bar->sizeHint().height() : 0));
-    }
-    QScrollArea* m_area;
-};
+void keepRowHeight(QScrollArea* area)
+{
+    const auto fit = [area] {
+        const QScrollBar* bar = area->horizontalScrollBar();
+        const int height = area->widget() ? area->widget()->sizeHint().height() : 0;
+        area->setFixedHeight(height + (bar->isVisible() ? bar->sizeHint().height() : 0));
+    };
+    for (QObject* watched :
+         {static_cast<QObject*>(area), static_cast<QObject*>(area->horizontalScrollBar())})
+        filterEventsGuarded(
+            watched, Origin::byOperator(QStringLiteral("shellmodule")), [fit](QEvent* event) {
+                if (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+                    event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
+                    fit();
+                return false;
+            });
+    fit();
+}
 
 // The main settings window as the shell's logic sees it.
 class SettingsWindowShell final : public ShellWindow {
@@ -142,7 +136,7 @@ void ShellModule::buildFooter()
     rowArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     rowArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     rowArea->setWidget(rowWidget);
-    new RowHeight(rowArea);
+    keepRowHeight(rowArea);
     window.footer()->addWidget(rowArea);
     // The second exit, on the tool bar, ends the program the same way. It has no line of its
     // own in velumo_lang.cfg, whose lines stay those of earlier versions.
@@ -154,8 +148,9 @@ void ShellModule::buildFooter()
                        m_services.guard([&operations] { operations.run(QStringLiteral("exit")); });
                    });
 
-    auto* foot =
-        new QLabel(QStringLiteral("Velumo 7.9.10 — бегущая строка и диспетчер вещания"), central);
+    auto* foot = new QLabel(
+        QStringLiteral("Velumo %1 — бегущая строка и диспетчер вещания").arg(programVersion()),
+        central);
     foot->setObjectName(QStringLiteral("Label79"));
     foot->setEnabled(false);
     window.footer()->addWidget(foot);
@@ -195,9 +190,8 @@ void ShellModule::placeOnFirstStart(QWidget& panel, QWidget& clock, QWidget& ico
         clock.frameSize().expandedTo(QSize(kClockWidth, 1)));
     m_services.window.resize(plan.windows.main.size());
     m_services.window.move(plan.windows.main.topLeft());
-    // A panel with a stored place of its own stays there.
-    if (s.integer(key::SCEdit97) == 0 && s.integer(key::SCEdit98) == 0)
-        panel.move(plan.windows.panel);
+    // The panel stands where its module put it: a stored place, or this layout's
+    // (firstStartPanelPlace).
     if (plan.clockMoved)
         clock.move(plan.windows.clock);
     if (plan.iconMoved)

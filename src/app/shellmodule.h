@@ -33,9 +33,10 @@ public:
     // No stored position of the main window (no velumo.cfg, or one never saved with the
     // window): a first start.
     bool firstStart() const;
-    // A first start, whether or not velumo.cfg could be read: the main window, the panel, the
-    // clock and the icon window on the screen, clear of the strip and of each other; the main
-    // window no larger than the screen (its pages scroll).
+    // A first start, whether or not velumo.cfg could be read: the main window, the clock and
+    // the icon window on the screen, clear of the strip, of each other and of the panel's place
+    // in the same layout (the panel module puts the panel there); the main window no larger
+    // than the screen (its pages scroll).
     void placeOnFirstStart(QWidget& panel, QWidget& clock, QWidget& icon);
     void applyClosedAccess();
     // Both files in one pass over the components; a failed save leaves the previous files

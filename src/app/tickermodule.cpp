@@ -63,8 +63,10 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
     Notifier& notifier = services.notifier;
     for (const char* counter : {key::SCEdit12, key::SCEdit14, key::SCEdit15})
         ClickFilter::install(window.control(QString::fromLatin1(counter)),
+                             Origin::byOperator(QStringLiteral("tickermodule")),
                              [&notifier] { notifier.message(kCountersMessage); });
     ClickFilter::install(window.findChild<QLabel*>(QStringLiteral("Label91")),
+                         Origin::byOperator(QStringLiteral("tickermodule")),
                          [&notifier] { notifier.message(kCountersMessage); });
     registerCommands();
 }

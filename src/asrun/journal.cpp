@@ -12,19 +12,19 @@ Journal::Journal(QString programFolder, JournalOptions options, const Clock& clo
     : m_clock(clock),
       m_log(log),
       m_writer(std::make_shared<JournalWriter>(std::move(programFolder), std::move(options), clock,
-                                               log, &m_context))
+                                               log, &m_context)),
+      m_worker(QStringLiteral("asrun journal"), JournalWriter::kBeat,
+               [writer = m_writer](const JournalWriter::Job& job) { writer->beat(job); })
 {
-    // The thread holds the writer too: left behind at exit, it still has what it uses.
-    m_thread = std::thread([writer = m_writer] { writer->run(); });
+    m_worker.run([writer = m_writer](const JournalWriter::Job&) { writer->recover(); });
 }
 
 Journal::~Journal()
 {
-    if (m_writer->stop(kExitWrite, kExitWait)) {
-        m_thread.join();
-    } else {
+    m_writer->exitBy(std::chrono::steady_clock::now() + kExitWrite);
+    m_worker.run([writer = m_writer](const JournalWriter::Job&) { writer->exit(); });
+    if (!m_worker.drain(kExitWait)) {
         const qint64 unwritten = m_writer->leave();
-        m_thread.detach();
         if (m_log)
             m_log->write(QStringLiteral("error"),
                          QStringLiteral("Журнал показов: запись на диск не закончилась за %1 с, "
@@ -38,12 +38,18 @@ Journal::~Journal()
 
 void Journal::append(QJsonObject record)
 {
-    m_writer->append(std::move(record), m_clock.now());
+    for (JournalWriter::Item& item : m_writer->admit(std::move(record), m_clock.now()))
+        m_worker.run([writer = m_writer, item = std::move(item)](const JournalWriter::Job& job) {
+            writer->write(item, job);
+        });
 }
 
 void Journal::seal(std::function<void(bool ok, QString text)> done)
 {
-    m_writer->seal(std::move(done), m_clock.now());
+    if (auto item = m_writer->admitSeal(std::move(done), m_clock.now()))
+        m_worker.run([writer = m_writer, item = std::move(*item)](const JournalWriter::Job& job) {
+            writer->write(item, job);
+        });
 }
 
 QJsonObject Journal::status() const
@@ -53,7 +59,7 @@ QJsonObject Journal::status() const
 
 bool Journal::flush(int timeoutMs)
 {
-    return m_writer->flush(timeoutMs);
+    return m_worker.waitForIdle(std::chrono::milliseconds(timeoutMs));
 }
 
 QString Journal::folder() const

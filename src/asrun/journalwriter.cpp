@@ -27,13 +27,12 @@ namespace velumo::asrun {
 
 namespace {
 
-constexpr auto kIdleWake = std::chrono::milliseconds(500);  // midnight is noticed within this
-constexpr auto kRetry = std::chrono::seconds(1);            // a full disk is tried again
+constexpr auto kRetry = std::chrono::seconds(1);  // a full disk is tried again
 const QString kLogKind = QStringLiteral("asrun");
 const QString kSeal = QStringLiteral("seal");
 const QString kUnsealed = QStringLiteral("unsealed");
 
-// Thrown on the writer's thread once it was left to itself: it unwinds to the thread's end.
+// Thrown in the writer's job once it was left to itself: it unwinds to the job's end.
 struct Left {};
 
 QString errnoText(int error)
@@ -211,12 +210,13 @@ JournalWriter::~JournalWriter()
         ::close(m_fd);
 }
 
-void JournalWriter::append(QJsonObject record, const QDateTime& stamp)
+QList<JournalWriter::Item> JournalWriter::admit(QJsonObject record, const QDateTime& stamp)
 {
+    QList<Item> items;
     bool overflow = false;
     {
         const std::lock_guard lock(m_mutex);
-        if (qsizetype(m_queue.size()) >= m_options.queueLimit) {
+        if (m_queued >= m_options.queueLimit) {
             // Told once while the disk stays full: a record the writer got out meanwhile makes
             // room for one more, and the queue that fills again is the same trouble.
             overflow = m_lost == 0 && !m_overflowTold;
@@ -228,66 +228,56 @@ void JournalWriter::append(QJsonObject record, const QDateTime& stamp)
         } else {
             if (m_lost > 0) {
                 // The records that found no room are answered where they would have been.
-                Item lost{Item::Kind::Lost,
-                          QJsonObject{{QStringLiteral("type"), QStringLiteral("gap")},
-                                      {QStringLiteral("reason"), QStringLiteral("queue full")},
-                                      {QStringLiteral("lost"), m_lost},
-                                      {QStringLiteral("from"), chain::localText(m_lostFrom)},
-                                      {QStringLiteral("to"), chain::localText(m_lostTo)}},
-                          stamp,
-                          {}};
-                m_queue.push_back(std::move(lost));
+                items.append(
+                    Item{Item::Kind::Lost,
+                         QJsonObject{{QStringLiteral("type"), QStringLiteral("gap")},
+                                     {QStringLiteral("reason"), QStringLiteral("queue full")},
+                                     {QStringLiteral("lost"), m_lost},
+                                     {QStringLiteral("from"), chain::localText(m_lostFrom)},
+                                     {QStringLiteral("to"), chain::localText(m_lostTo)}},
+                         stamp,
+                         {}});
                 m_lost = 0;
             }
-            m_queue.push_back(Item{Item::Kind::Record, std::move(record), stamp, {}});
+            items.append(Item{Item::Kind::Record, std::move(record), stamp, {}});
+            m_queued += items.size();
+            ++m_records;
         }
     }
     if (overflow)
         report(kLogKind, QStringLiteral("Журнал показов: очередь записей переполнена (%1), новые "
                                         "записи теряются, пока диск не освободится")
                              .arg(m_options.queueLimit));
-    m_wake.notify_one();
+    return items;
 }
 
-void JournalWriter::seal(std::function<void(bool ok, QString text)> done, const QDateTime& stamp)
+std::optional<JournalWriter::Item> JournalWriter::admitSeal(
+    std::function<void(bool ok, QString text)> done, const QDateTime& stamp)
 {
     // Behind records a full disk holds back the seal would wait as long: the caller hears now.
     if (m_diskFull.load()) {
         answer(std::move(done), false,
                QStringLiteral(
                    "Журнал показов не запечатан: диск не принимает записи, они ждут в памяти"));
-        return;
+        return std::nullopt;
     }
-    {
-        const std::lock_guard lock(m_mutex);
-        m_queue.push_back(Item{Item::Kind::Seal, {}, stamp, std::move(done)});
-    }
-    m_wake.notify_one();
+    const std::lock_guard lock(m_mutex);
+    ++m_queued;
+    return Item{Item::Kind::Seal, {}, stamp, std::move(done)};
 }
 
 QJsonObject JournalWriter::status() const
 {
     const std::lock_guard lock(m_mutex);
     QJsonObject status = m_status;
-    status.insert(QStringLiteral("waiting"), qint64(m_queue.size()) + m_lost);
+    status.insert(QStringLiteral("waiting"), m_queued + m_lost);
     return status;
 }
 
-bool JournalWriter::flush(int timeoutMs)
+void JournalWriter::exitBy(std::chrono::steady_clock::time_point until)
 {
-    std::unique_lock lock(m_mutex);
-    return m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
-        return m_failed || m_ended || (m_ready && m_queue.empty() && !m_writing);
-    });
-}
-
-bool JournalWriter::stop(std::chrono::milliseconds writeFor, std::chrono::milliseconds wait)
-{
-    std::unique_lock lock(m_mutex);
-    m_stopping = true;
-    m_writeUntil = std::chrono::steady_clock::now() + writeFor;
-    m_wake.notify_all();
-    return m_idle.wait_for(lock, wait, [this] { return m_ended; });
+    const std::lock_guard lock(m_mutex);
+    m_exitUntil = until;
 }
 
 qint64 JournalWriter::leave()
@@ -299,18 +289,18 @@ qint64 JournalWriter::leave()
         m_context = nullptr;
     }
     const std::lock_guard lock(m_mutex);
-    qint64 unwritten = m_lost;
-    for (const Item& item : m_queue)
-        unwritten += item.kind == Item::Kind::Record ? 1 : 0;
-    return unwritten;
+    return m_lost + m_records;
 }
 
-void JournalWriter::run()
+void JournalWriter::step(const std::function<void()>& body)
 {
-    // Nothing may end the program from this thread: what throws (memory) is logged and the
-    // journal stops writing; the queue keeps what it was given.
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_failed)
+            return;
+    }
     try {
-        write();
+        body();
     } catch (const Left&) {
         // Left to itself at exit: nothing more to tell anyone.
     } catch (...) {
@@ -320,95 +310,112 @@ void JournalWriter::run()
         } catch (...) {
         }
         const std::lock_guard lock(m_mutex);
-        m_ready = true;
         m_failed = true;
     }
-    const std::lock_guard lock(m_mutex);
-    m_ended = true;
-    m_idle.notify_all();
 }
 
-void JournalWriter::write()
+void JournalWriter::write(Item item, const Job& job)
 {
-    recover();
-    std::unique_lock lock(m_mutex);
-    m_ready = true;
-    while (!m_stopping) {
-        if (m_fd >= 0) {
-            lock.unlock();
-            // Midnight closes the day with no record to make it; a disk that refuses its closing
-            // record is tried again a little later, records of the new day waiting meanwhile.
-            const bool followed = now().date() <= m_day || closeDay("midnight");
-            lock.lock();
-            if (!followed) {
-                m_wake.wait_for(lock, kRetry, [this] { return m_stopping; });
-                continue;
-            }
-        }
-        if (m_queue.empty()) {
-            m_idle.notify_all();
-            m_wake.wait_for(lock, kIdleWake, [this] { return m_stopping || !m_queue.empty(); });
-            continue;
-        }
-        if (!writeHead(lock))
-            m_wake.wait_for(lock, kRetry, [this] { return m_stopping; });
+    bool written = false;
+    step([&] {
+        // Midnight closes the day before the next record goes; a disk that refuses the closing
+        // record or the record itself is tried again a little later, until the exit begins.
+        while (!job.cancelled() && !(written = followMidnight() && writeItem(item)))
+            job.sleepFor(kRetry);
+        if (!written)
+            written = writeAtExit(item);
+    });
+    const std::lock_guard lock(m_mutex);
+    if (m_failed)
+        return;  // counted as unwritten at exit
+    --m_queued;
+    if (written && item.kind == Item::Kind::Record)
+        --m_records;
+}
+
+void JournalWriter::beat(const Job& job)
+{
+    step([&] {
+        // Midnight with no record to close the day; a disk that refuses its closing record is
+        // tried again a little later.
+        if (!followMidnight())
+            job.sleepFor(kRetry);
+    });
+}
+
+void JournalWriter::exit()
+{
+    qint64 unwritten = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        unwritten = m_lost + m_records;
+        m_lost = 0;
+        m_records = 0;
     }
-    // The exit: what is queued, as long as the exit's time allows (a full disk refuses at once).
-    while (!m_queue.empty() && std::chrono::steady_clock::now() < m_writeUntil && writeHead(lock)) {
-    }
-    qint64 unwritten = m_lost;
-    for (Item& item : m_queue) {
-        if (item.kind == Item::Kind::Record)
-            ++unwritten;
-        if (item.kind == Item::Kind::Seal)
-            answer(std::move(item.done), false,
-                   QStringLiteral("Журнал показов не запечатан: программа завершается"));
-    }
-    m_queue.clear();
-    m_lost = 0;
-    lock.unlock();
     if (unwritten > 0)
         report(QStringLiteral("error"),
                QStringLiteral("Журнал показов: при выходе не записано записей: %1").arg(unwritten));
-    if (!isExit(m_lastType, m_lastReason)) {
-        const QDateTime stamp = now();
-        if (!(m_key ? writeSeal("exit", stamp) : writeUnsealed("exit", stamp)))
-            report(QStringLiteral("error"),
-                   QStringLiteral("Журнал показов: день не запечатан при выходе"));
-    }
+    step([&] {
+        if (!isExit(m_lastType, m_lastReason)) {
+            const QDateTime stamp = now();
+            if (!(m_key ? writeSeal("exit", stamp) : writeUnsealed("exit", stamp)))
+                report(QStringLiteral("error"),
+                       QStringLiteral("Журнал показов: день не запечатан при выходе"));
+        }
+    });
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
     }
 }
 
-bool JournalWriter::writeHead(std::unique_lock<std::mutex>& lock)
+bool JournalWriter::followMidnight()
 {
-    Item item = m_queue.front();
-    m_writing = true;
-    lock.unlock();
-    bool done = true;
-    if (item.kind != Item::Kind::Seal) {
-        done = writeRecord(std::move(item.record), item.stamp);
-    } else if (!m_key) {
+    return m_fd < 0 || now().date() <= m_day || closeDay("midnight");
+}
+
+bool JournalWriter::writeItem(Item& item)
+{
+    if (item.kind != Item::Kind::Seal)
+        return writeRecord(item.record, item.stamp);
+    if (!m_key) {
         answer(
             std::move(item.done), false,
             QStringLiteral("Журнал показов не запечатан: ключа печати нет (%1)").arg(m_keyError));
-    } else {
-        const bool ok = writeSeal("request", item.stamp);
-        answer(
-            std::move(item.done), ok,
-            ok ? QStringLiteral("sealed %1 at seq %2").arg(m_day.toString(Qt::ISODate)).arg(m_seq)
-               : QStringLiteral("Журнал показов не запечатан: печать не записана на диск"));
+        return true;
     }
-    lock.lock();
-    m_writing = false;
-    if (done)
-        m_queue.pop_front();
-    return done;
+    const bool ok = writeSeal("request", item.stamp);
+    answer(std::move(item.done), ok,
+           ok ? QStringLiteral("sealed %1 at seq %2").arg(m_day.toString(Qt::ISODate)).arg(m_seq)
+              : QStringLiteral("Журнал показов не запечатан: печать не записана на диск"));
+    return true;
+}
+
+bool JournalWriter::writeAtExit(Item& item)
+{
+    // The exit: what is queued, as long as the exit's time allows (a full disk refuses at once).
+    std::chrono::steady_clock::time_point until;
+    {
+        const std::lock_guard lock(m_mutex);
+        until = m_exitUntil;
+    }
+    if (!m_exitRefused && std::chrono::steady_clock::now() < until) {
+        if (writeItem(item))
+            return true;
+        m_exitRefused = true;
+    }
+    if (item.kind == Item::Kind::Seal)
+        answer(std::move(item.done), false,
+               QStringLiteral("Журнал показов не запечатан: программа завершается"));
+    return false;
 }
 
 void JournalWriter::recover()
+{
+    step([this] { recoverDays(); });
+}
+
+void JournalWriter::recoverDays()
 {
     QString error;
     if (auto key = StationKey::loadOrCreate(m_programFolder, &error)) {

@@ -7,15 +7,18 @@
 #include <QSet>
 #include <QString>
 
+#include <QList>
+
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <variant>
 
 #include "asrun/journaloptions.h"
+#include "base/worker.h"
 
 class QObject;
 
@@ -28,13 +31,28 @@ namespace velumo::asrun {
 
 class StationKey;
 
-// The journal's queue and the thread's work on the day files (see Journal). Shared by the journal
-// and its thread, so that a thread left behind at exit (a disk that hangs) keeps what it uses;
-// once left, it reaches nothing outside this object and ends at its next step.
+// The journal's work on the day files (see Journal), done in the jobs of the journal's serial
+// worker: the worker's queue is the journal's, and this keeps its count. Shared by the journal
+// and the jobs, so that a job left behind at exit (a disk that hangs) keeps what it uses; once
+// left, it reaches nothing outside this object and ends at its next step.
 class JournalWriter final {
 public:
+    // How often the writer looks at the clock while nothing is queued: midnight closes the day
+    // within this.
+    static constexpr std::chrono::milliseconds kBeat{500};
+
+    // What the writer is given: a record, the gap that answers records lost to a full queue,
+    // or a seal asked for (answered through done).
+    struct Item {
+        enum class Kind { Record, Lost, Seal } kind = Kind::Record;
+        QJsonObject record;
+        QDateTime stamp;
+        std::function<void(bool, QString)> done;  // Seal
+    };
+    using Job = JobContext<std::monostate>;
+
     // clock, log (may be null) and context (the user-interface thread's object that log lines and
-    // answers go through) are used until the thread has ended or was left.
+    // answers go through) are used until the writer's last job has ended or was left.
     JournalWriter(QString programFolder, JournalOptions options, const Clock& clock, EventLog* log,
                   QObject* context);
     ~JournalWriter();
@@ -42,35 +60,44 @@ public:
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
 
-    void run();  // the thread's body
-
     // The user-interface thread's side.
-    void append(QJsonObject record, const QDateTime& stamp);
-    void seal(std::function<void(bool ok, QString text)> done, const QDateTime& stamp);
+    // The items a record appended now gives the writer, in order: none when the queue is full
+    // (the record is counted as lost), else the record, after the gap for those lost before it.
+    QList<Item> admit(QJsonObject record, const QDateTime& stamp);
+    // The item of a seal asked for; none when it is answered at once (the disk refuses).
+    std::optional<Item> admitSeal(std::function<void(bool ok, QString text)> done,
+                                  const QDateTime& stamp);
     QJsonObject status() const;
-    bool flush(int timeoutMs);
-    // The thread writes what is queued for at most writeFor, seals ("exit") and ends; true when
-    // it ended within wait.
-    bool stop(std::chrono::milliseconds writeFor, std::chrono::milliseconds wait);
-    // After a stop that did not end: the thread is left to itself. The records it has not
-    // written.
+    // The exit has begun (the worker's cancel flag says so to the jobs): the items still queued
+    // are written until then, the first refusal ending it.
+    void exitBy(std::chrono::steady_clock::time_point until);
+    // After an exit that did not end in time: the writer is left to itself. The records it has
+    // not written.
     qint64 leave();
+
+    // The jobs, on the worker's thread, in this order: recover() first, write() for each item,
+    // exit() last; beat() while nothing is queued.
+    void recover();
+    void write(Item item, const Job& job);
+    void beat(const Job& job);
+    void exit();
 
     const QString& folder() const { return m_folder; }
 
 private:
-    struct Item {
-        enum class Kind { Record, Lost, Seal } kind = Kind::Record;
-        QJsonObject record;
-        QDateTime stamp;
-        std::function<void(bool, QString)> done;  // Seal
-    };
-
-    void write();
-    // Writes the item at the head of the queue (lock held on entry and return); false when it
-    // must be tried again.
-    bool writeHead(std::unique_lock<std::mutex>& lock);
-    void recover();
+    // Runs a job's body; what throws there (memory) is logged and the journal stops writing,
+    // its queue counted as unwritten at exit. Nothing may end the program from this thread.
+    void step(const std::function<void()>& body);
+    // The start-up: the key, a torn last line moved aside, the gap it leaves, a day the last run
+    // left open closed, old sealed days removed.
+    void recoverDays();
+    // Closes the open day when midnight has passed; false when its closing record cannot be
+    // written (tried again later, the records of the new day waiting meanwhile).
+    bool followMidnight();
+    // Writes the item; false when it must be tried again (a seal is answered either way).
+    bool writeItem(Item& item);
+    // The item's part of the exit: written while the exit's time allows.
+    bool writeAtExit(Item& item);
     // Ends the open day with its closing record (a seal, or without a key the record saying
     // why), signs it; false when that record cannot be written (the day stays open).
     bool closeDay(const char* reason);
@@ -91,7 +118,7 @@ private:
     void removeExpired();
     QString dayPath(QDate day) const;
 
-    // The outside world, through these only (they end the thread once it was left).
+    // The outside world, through these only (they end the job once the writer was left).
     QDateTime now() const;
     bool clockSynchronised() const;
     void report(const QString& kind, const QString& text);
@@ -111,24 +138,20 @@ private:
     QObject* m_context;
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_idle;
-    std::deque<Item> m_queue;
-    bool m_ready = false;  // the start-up's recovery is done
-    bool m_writing = false;
-    bool m_failed = false;  // the writer stopped on an exception
-    bool m_stopping = false;
-    bool m_ended = false;
-    std::chrono::steady_clock::time_point m_writeUntil;
+    qint64 m_queued = 0;    // items given to the worker and not done with
+    qint64 m_records = 0;   // records among them not written
+    bool m_failed = false;  // a job stopped on an exception: nothing more is written
+    std::chrono::steady_clock::time_point m_exitUntil;
     qint64 m_lost = 0;
     bool m_overflowTold = false;  // the overflow was reported in this trouble
     QDateTime m_lostFrom;
     QDateTime m_lostTo;
     QJsonObject m_status;
-    QString m_keyError;    // why there is no key (set once, before m_ready)
+    QString m_keyError;    // why there is no key (set once, by the recovery)
     QString m_writeError;  // why the disk refuses, while it does
 
     // Writer thread only.
+    bool m_exitRefused = false;  // the exit met a refusal: what is left is not tried
     std::unique_ptr<StationKey> m_key;
     QDate m_day;       // the open day, or the day last closed
     int m_fd = -1;     // that day's file while it is open

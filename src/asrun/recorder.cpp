@@ -11,6 +11,7 @@
 #include "base/eventlog.h"
 #include "base/guard.h"
 #include "base/worker.h"
+#include "onair/onairmodel.h"
 
 #ifndef VELUMO_VERSION
 #define VELUMO_VERSION "unknown"
@@ -60,13 +61,32 @@ QString localFile(const QString& target)
     return path;
 }
 
+// The record's "end".
+QString endName(OnAirEnd::How how)
+{
+    switch (how) {
+        case OnAirEnd::How::Ended:
+            return QStringLiteral("ended");
+        case OnAirEnd::How::Failed:
+            return QStringLiteral("failed");
+        case OnAirEnd::How::Parked:
+            return QStringLiteral("parked");
+        case OnAirEnd::How::Stopped:
+            break;
+    }
+    return QStringLiteral("stopped");
+}
+
 }  // namespace
 
-Recorder::Recorder(EventLog& events, RecordSink& sink, Worker& hashing, QObject* parent)
-    : QObject(parent), m_events(events), m_sink(sink), m_hashing(hashing)
+Recorder::Recorder(EventLog& events, const OnAirModel& onAir, RecordSink& sink, Worker& hashing,
+                   QObject* parent)
+    : QObject(parent), m_onAir(onAir), m_sink(sink), m_hashing(hashing)
 {
-    connectGuarded(&m_events, &EventLog::posted, this, Origin::unattended(QStringLiteral("asrun")),
-                   &Recorder::onEvent);
+    const Origin origin = Origin::unattended(QStringLiteral("asrun"));
+    connectGuarded(&events, &EventLog::posted, this, origin, &Recorder::onEvent);
+    connectGuarded(&onAir, &OnAirModel::entryOpened, this, origin, &Recorder::open);
+    connectGuarded(&onAir, &OnAirModel::entryClosed, this, origin, &Recorder::close);
 }
 
 Recorder::~Recorder()
@@ -95,72 +115,45 @@ void Recorder::onEvent(const Event& event)
     // The program's exit is its last record.
     if (m_finished || m_exited)
         return;
-    if (event.kind == u"player") {
-        onPlayer(event);
-    } else if (event.kind == u"ticker") {
-        onTicker(event);
-    } else if (event.kind == u"dispatcher") {
+    if (const TickerEvent* shown = event.as<TickerEvent>()) {
+        const auto at = [](qint64 ms) { return moment(QDateTime::fromMSecsSinceEpoch(ms)); };
+        enqueue({{kType, QStringLiteral("announcement")},
+                 {QStringLiteral("index"), shown->index},
+                 {QStringLiteral("tariff"), shown->tariff},
+                 {QStringLiteral("text"), shown->text},
+                 {QStringLiteral("entered"), at(shown->enteredMs)},
+                 {QStringLiteral("left"), at(shown->leftMs)}});
+    } else if (const DispatcherEvent* dispatcher = event.as<DispatcherEvent>()) {
         enqueue({{kType, QStringLiteral("dispatcher")},
-                 {QStringLiteral("event"), event.fields.value(u"event").toString()}});
-    } else if (event.kind == u"program") {
-        onProgram(event);
-    } else if (event.kind == u"clock") {
-        enqueue({{kType, QStringLiteral("clock")},
-                 {QStringLiteral("step_s"), event.fields.value(u"step_s").toDouble()}});
+                 {QStringLiteral("event"),
+                  dispatcher->on ? QStringLiteral("start") : QStringLiteral("stop")}});
+    } else if (const ProgramEvent* program = event.as<ProgramEvent>()) {
+        const bool exit = program->what == ProgramEvent::What::Exit;
+        if (exit) {
+            // What is still on the screen ends with the program.
+            for (const OnAirNow::Player& entry : m_onAir.now().players)
+                if (!entry.failed)
+                    close(entry, {OnAirEnd::How::Stopped, event.time, std::nullopt, QString()});
+            m_exited = true;
+        }
+        enqueue({{kType, QStringLiteral("program")},
+                 {QStringLiteral("event"), exit ? QStringLiteral("exit") : QStringLiteral("start")},
+                 {QStringLiteral("version"), QStringLiteral(VELUMO_VERSION)}});
+    } else if (const ClockEvent* clock = event.as<ClockEvent>()) {
+        enqueue({{kType, QStringLiteral("clock")}, {QStringLiteral("step_s"), clock->stepS}});
     }
 }
 
-void Recorder::onPlayer(const Event& event)
+void Recorder::open(const OnAirNow::Player& entry)
 {
-    const QJsonObject& f = event.fields;
-    const QString letterText = f.value(u"letter").toString();
-    if (letterText.size() != 1)
+    if (m_finished || m_exited)
         return;
-    const QChar letter = letterText.at(0);
-    const QString what = f.value(u"event").toString();
-    const double seconds = f.value(u"seconds").toDouble();
-    if (what == u"start" || what == u"recovered") {
-        if (!f.contains(u"target"))
-            return;  // a letter without a player
-        // A start over a running entry replaces its content; failed content that came back is
-        // recorded from its return.
-        close(letter, event.time, QStringLiteral("stopped"));
-        open(letter, event);
-        return;
-    }
-    auto entry = m_open.find(letter);
-    if (entry == m_open.end())
-        return;
-    if (what == u"started") {
-        if (f.value(u"first").toBool() && !entry->firstPicture.isValid())
-            entry->firstPicture = event.time;
-    } else if (what == u"ended") {
-        entry->ended = true;
-    } else if (what == u"failed") {
-        close(letter, event.time, QStringLiteral("failed"), seconds, f.value(u"reason").toString());
-    } else if (what == u"stopped") {
-        close(letter, event.time,
-              entry->ended ? QStringLiteral("ended") : QStringLiteral("stopped"), seconds);
-    } else if (what == u"parked") {
-        close(letter, event.time, QStringLiteral("parked"), seconds);
-    }
-}
-
-void Recorder::open(QChar letter, const Event& event)
-{
-    const QJsonObject& f = event.fields;
-    Entry entry;
-    entry.kind = QString(letter);
-    entry.slot = f.value(u"slot").toString();
-    entry.source = f.value(u"target").toString();
-    entry.planLine = f.value(u"plan_line").toString();
-    entry.hash = std::make_shared<Hash>();
-    const QString file = letter == u't' ? QString() : localFile(entry.source);
+    auto hash = std::make_shared<Hash>();
+    const QString file = entry.request.letter == u't' ? QString() : localFile(entry.request.target);
     if (file.isEmpty()) {
-        entry.hash->done = true;
+        hash->done = true;
     } else {
         // The file as it is when its player opens it; the record waits for the hash.
-        std::shared_ptr<Hash> hash = entry.hash;
         m_hashing.run(
             this,
             [file, hash](const JobContext<std::monostate>& context) {
@@ -171,66 +164,37 @@ void Recorder::open(QChar letter, const Event& event)
             },
             [this](const JobResult<std::monostate>&) { drain(); });
     }
-    m_open.insert(letter, entry);
+    m_open.insert(entry.request.letter, std::move(hash));
 }
 
-void Recorder::close(QChar letter, const QDateTime& at, const QString& end, double seconds,
-                     const QString& reason)
+void Recorder::close(const OnAirNow::Player& entry, const OnAirEnd& end)
 {
-    auto found = m_open.find(letter);
+    if (m_finished || m_exited)
+        return;
+    const auto found = m_open.find(entry.request.letter);
     if (found == m_open.end())
         return;
-    const Entry entry = *found;
+    std::shared_ptr<Hash> hash = found.value();
     m_open.erase(found);
-    if (seconds < 0 && entry.firstPicture.isValid())
-        seconds = entry.firstPicture.msecsTo(at) / 1000.0;
+    const bool shown = entry.firstPicture.isValid();
+    const double seconds = !shown        ? 0.0
+                           : end.seconds ? *end.seconds
+                                         : entry.firstPicture.msecsTo(end.at) / 1000.0;
     QJsonObject record{
         {kType, QStringLiteral("content")},
-        {QStringLiteral("kind"), entry.kind},
-        {QStringLiteral("slot"), entry.slot},
-        {QStringLiteral("source"), entry.source},
-        {QStringLiteral("plan_line"), entry.planLine},
-        {QStringLiteral("first_picture"), entry.firstPicture.isValid()
-                                              ? QJsonValue(moment(entry.firstPicture))
-                                              : QJsonValue(QJsonValue::Null)},
-        {QStringLiteral("left"), moment(at)},
-        {QStringLiteral("seconds"), entry.firstPicture.isValid() ? seconds : 0.0},
-        {QStringLiteral("end"), end},
+        {QStringLiteral("kind"), QString(entry.request.letter)},
+        {QStringLiteral("slot"), entry.request.slot},
+        {QStringLiteral("source"), entry.request.target},
+        {QStringLiteral("plan_line"), entry.request.planLine},
+        {QStringLiteral("first_picture"),
+         shown ? QJsonValue(moment(entry.firstPicture)) : QJsonValue(QJsonValue::Null)},
+        {QStringLiteral("left"), moment(end.at)},
+        {QStringLiteral("seconds"), seconds},
+        {QStringLiteral("end"), endName(end.how)},
     };
-    if (end == u"failed")
-        record.insert(QStringLiteral("reason"), reason);
-    enqueue(std::move(record), entry.hash);
-}
-
-void Recorder::onTicker(const Event& event)
-{
-    const QJsonObject& f = event.fields;
-    if (f.value(u"event").toString() != u"announcement")
-        return;
-    const auto at = [&f](const char16_t* name) {
-        return moment(QDateTime::fromMSecsSinceEpoch(qint64(f.value(name).toDouble())));
-    };
-    enqueue({{kType, QStringLiteral("announcement")},
-             {QStringLiteral("index"), f.value(u"index").toString()},
-             {QStringLiteral("tariff"), f.value(u"tariff").toString()},
-             {QStringLiteral("text"), f.value(u"text").toString()},
-             {QStringLiteral("entered"), at(u"entered_ms")},
-             {QStringLiteral("left"), at(u"left_ms")}});
-}
-
-void Recorder::onProgram(const Event& event)
-{
-    const QString what = event.fields.value(u"event").toString();
-    if (what == u"exit") {
-        m_exited = true;
-        // What is still on the screen ends with the program.
-        const QList<QChar> letters = m_open.keys();
-        for (QChar letter : letters)
-            close(letter, event.time, QStringLiteral("stopped"));
-    }
-    enqueue({{kType, QStringLiteral("program")},
-             {QStringLiteral("event"), what},
-             {QStringLiteral("version"), QStringLiteral(VELUMO_VERSION)}});
+    if (end.how == OnAirEnd::How::Failed)
+        record.insert(QStringLiteral("reason"), end.reason);
+    enqueue(std::move(record), std::move(hash));
 }
 
 void Recorder::enqueue(QJsonObject record, std::shared_ptr<Hash> hash)

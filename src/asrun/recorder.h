@@ -10,21 +10,25 @@
 #include <deque>
 #include <memory>
 
+#include "onair/onairnow.h"
+
 namespace velumo {
 class EventLog;
+class OnAirModel;
 class Worker;
 struct Event;
+struct OnAirEnd;
 }  // namespace velumo
 
 namespace velumo::asrun {
 
 class RecordSink;
 
-// Turns the program's events (EventLog::posted) into as-run records for a sink: an announcement
-// when it has left the strip, a content entry when it has ended (stopped, parked, failed; "ended"
-// when the player ended it by itself before its stop; content that failed and came back while
-// its entry ran is a second entry from its return), the dispatcher's start and stop, the
-// program's start and exit, the steps of the wall clock.
+// Turns what went on air into as-run records for a sink: a content entry when the on-air model
+// closes it (stopped, parked, failed; "ended" when the player ended it by itself before its
+// stop; content that failed and came back while its entry ran is a second entry from its
+// return), and from the program's typed events an announcement when it has left the strip, the
+// dispatcher's start and stop, the program's start and exit, the steps of the wall clock.
 //
 // The file of a content entry is hashed (SHA-256) on the worker from the moment its start was
 // asked; its record waits for the hash, and so do the records after it, so the sink gets them
@@ -33,7 +37,8 @@ class Recorder final : public QObject {
     Q_OBJECT
 public:
     // The references must outlive the recorder; the worker hashes the files.
-    Recorder(EventLog& events, RecordSink& sink, Worker& hashing, QObject* parent = nullptr);
+    Recorder(EventLog& events, const OnAirModel& onAir, RecordSink& sink, Worker& hashing,
+             QObject* parent = nullptr);
     // finish() with its bounded wait.
     ~Recorder() override;
 
@@ -57,15 +62,6 @@ public:
 
 private:
     struct Hash;
-    struct Entry {
-        QString kind;
-        QString slot;
-        QString source;
-        QString planLine;
-        std::shared_ptr<Hash> hash;
-        QDateTime firstPicture;
-        bool ended = false;
-    };
     struct Waiting {
         QJsonObject record;
         std::shared_ptr<Hash> hash;  // null: ready
@@ -73,21 +69,17 @@ private:
     };
 
     void onEvent(const Event& event);
-    void onPlayer(const Event& event);
-    void onTicker(const Event& event);
-    void onProgram(const Event& event);
-    void open(QChar letter, const Event& event);
-    // seconds < 0: from the first picture to at.
-    void close(QChar letter, const QDateTime& at, const QString& end, double seconds = -1,
-               const QString& reason = {});
+    void open(const OnAirNow::Player& entry);
+    void close(const OnAirNow::Player& entry, const OnAirEnd& end);
     void enqueue(QJsonObject record, std::shared_ptr<Hash> hash = {});
     // Hands the records at the head of the queue whose hash is done to the sink.
     void drain(bool all = false);
 
-    EventLog& m_events;
+    const OnAirModel& m_onAir;
     RecordSink& m_sink;
     Worker& m_hashing;
-    QHash<QChar, Entry> m_open;
+    // The hash of each entry on air, by its letter.
+    QHash<QChar, std::shared_ptr<Hash>> m_open;
     std::deque<Waiting> m_queue;
     bool m_exited = false;
     bool m_finished = false;

@@ -72,8 +72,7 @@ void ClockStepWatch::onReadable()
         return;
     m_lastStepMs = m_offsetMs - before;
     if (m_events)
-        m_events->post(QStringLiteral("clock"),
-                       {{QStringLiteral("step_s"), double(m_lastStepMs) / 1000.0}});
+        m_events->post(ClockEvent{double(m_lastStepMs) / 1000.0});
     emit this->stepped();
 }
 

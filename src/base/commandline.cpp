@@ -1,10 +1,7 @@
 #include "commandline.h"
 
 #include "controlcommands.h"
-
-#ifndef VELUMO_VERSION
-#define VELUMO_VERSION "unknown"
-#endif
+#include "version.h"
 
 namespace velumo {
 
@@ -108,7 +105,7 @@ QString CommandLine::usage()
 
 QString CommandLine::versionText()
 {
-    return QStringLiteral("velumo %1").arg(QLatin1String(VELUMO_VERSION));
+    return QStringLiteral("velumo %1").arg(programVersion());
 }
 
 }  // namespace velumo

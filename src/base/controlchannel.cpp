@@ -579,6 +579,15 @@ ControlReply sendControlCommand(const QString& programFolder, const QString& com
     return reply;
 }
 
+std::optional<QJsonObject> askStatus(const QString& programFolder, int timeoutMs)
+{
+    const ControlReply reply =
+        sendControlCommand(programFolder, QStringLiteral("status"), timeoutMs);
+    if (reply.code != 0)
+        return std::nullopt;
+    return QJsonDocument::fromJson(reply.text.toUtf8()).object();
+}
+
 bool isRunning(const QString& programFolder)
 {
     if (FolderLock::isHeld(ControlServer::folderLockPath(programFolder)))

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLocalSocket;
@@ -142,6 +143,9 @@ struct ControlReply {
 // Sends one command to the copy running on the folder and waits for its reply.
 ControlReply sendControlCommand(const QString& programFolder, const QString& command,
                                 int timeoutMs = 30000);
+// The status of the copy running on the folder, read back as the channel wrote it; none when no
+// copy answers.
+std::optional<QJsonObject> askStatus(const QString& programFolder, int timeoutMs = 30000);
 
 // True when a copy answers on the folder's channel, or holds its single-instance lock.
 bool isRunning(const QString& programFolder);

@@ -11,15 +11,15 @@ void EventLog::write(const QString& kind, const QString& text)
 {
     const QDateTime at = QDateTime::currentDateTime();
     writeLine(at, kind, text);
-    emit posted(Event{kind, at, QJsonObject{{QStringLiteral("text"), text}}});
+    emit posted(Event{kind, at, LineEvent{text}});
 }
 
-void EventLog::post(const QString& kind, QJsonObject fields, const QString& text)
+void EventLog::post(const QString& kind, EventBody body, const QString& text)
 {
     const QDateTime at = QDateTime::currentDateTime();
     if (!text.isEmpty())
         writeLine(at, kind, text);
-    emit posted(Event{kind, at, std::move(fields)});
+    emit posted(Event{kind, at, std::move(body)});
 }
 
 void EventLog::writeLine(const QDateTime& at, const QString& kind, const QString& text)

@@ -1,36 +1,33 @@
 #pragma once
 
 #include <QDateTime>
-#include <QJsonObject>
 #include <QObject>
 #include <QString>
 
-namespace velumo {
+#include "base/event.h"
 
-// One event of the program as its readers get it: velumo.log writes its line, the as-run
-// recorder and the fleet link read the fields. A kind is velumo.log's ("player", "start",
-// "ticker"...) or one that has no line there ("dispatcher", "program", "clock"). The fields of a
-// typed event are named where it is posted; a line with no typed fields carries its text in
-// "text" only.
-struct Event {
-    QString kind;
-    QDateTime time;
-    QJsonObject fields;
-};
+namespace velumo {
 
 // velumo.log: one event a line, "YYYY-MM-DD hh:mm:ss.zzz<TAB>KIND<TAB>TEXT", UTF-8, local time.
 // Kinds: message, error, start, stop, ticker, control, net... Rotated at 10 MiB to velumo.log.1.
 //
 // It is also the program's one stream of events: every event, written to the file or not, is
-// announced by posted() with the moment its line carries.
+// announced once by posted() with the moment its line carries, as the typed value its poster
+// made (base/event.h).
 class EventLog final : public QObject {
     Q_OBJECT
 public:
     explicit EventLog(QString path, QObject* parent = nullptr);
 
+    // A line and nothing more (a LineEvent).
     void write(const QString& kind, const QString& text);
-    // A typed event; its line is text, and an empty text writes no line.
-    void post(const QString& kind, QJsonObject fields, const QString& text = {});
+    // A typed event of its own kind; its line is text, and an empty text writes no line.
+    template <typename T>
+    void post(T event, const QString& text = {})
+    {
+        post(QString::fromLatin1(T::kKind), EventBody(std::move(event)), text);
+    }
+    void post(const QString& kind, EventBody body, const QString& text);
     QString path() const { return m_path; }
 
     static constexpr qint64 kRotateBytes = 10 * 1024 * 1024;

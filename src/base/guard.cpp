@@ -53,7 +53,36 @@ bool runGuarded(const std::function<void()>& body, QString* errorText, Report re
     }
 }
 
+class GuardedEventFilter final : public QObject {
+public:
+    GuardedEventFilter(QObject* watched, Origin origin, std::function<bool(QEvent*)> handler)
+        : QObject(watched), m_origin(std::move(origin)), m_handler(std::move(handler))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        bool eaten = false;
+        guarded(m_origin, [&] { eaten = m_handler(event); });
+        return eaten;
+    }
+
+private:
+    Origin m_origin;
+    std::function<bool(QEvent*)> m_handler;
+};
+
 }  // namespace
+
+QObject* filterEventsGuarded(QObject* watched, Origin origin, std::function<bool(QEvent*)> handler)
+{
+    if (!watched)
+        return nullptr;
+    auto* filter = new GuardedEventFilter(watched, std::move(origin), std::move(handler));
+    watched->installEventFilter(filter);  // plain: the guard itself
+    return filter;
+}
 
 GuardSink::GuardSink(Notifier& notifier) : m_previous(g_sink.exchange(&notifier)) {}
 

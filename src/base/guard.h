@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -101,6 +102,12 @@ QMetaObject::Connection connectGuarded(Sender* sender, Signal signal, Context* c
         },
         type);
 }
+
+// Filters the events of watched through the guard: handler(event) runs with the given origin
+// for each of them and says whether the event is eaten; a handler that failed lets the event go
+// on. The filter lives as long as watched (none is installed on nullptr). Every event filter that
+// calls the program's own code is installed here; tools/check-guarded.sh keeps it that way.
+QObject* filterEventsGuarded(QObject* watched, Origin origin, std::function<bool(QEvent*)> handler);
 
 // Runs fn once on the context's thread after ms milliseconds (0: when the event loop is back),
 // through the guard with the given origin; nothing runs when the context is gone by then.

@@ -28,6 +28,19 @@ protected:
 
 }  // namespace
 
+void CancelFlag::set()
+{
+    const std::lock_guard lock(m_mutex);
+    m_set = true;
+    m_changed.notify_all();
+}
+
+bool CancelFlag::sleepUntil(std::chrono::steady_clock::time_point deadline) const
+{
+    std::unique_lock lock(m_mutex);
+    return !m_changed.wait_until(lock, deadline, [this] { return m_set.load(); });
+}
+
 // Everything the threads use. They hold it shared, so an abandoned thread outlives the worker
 // without touching anything that has gone.
 struct Worker::State {
@@ -35,7 +48,10 @@ struct Worker::State {
 
     QString name;
     int maxThreads = 1;
-    std::shared_ptr<std::atomic_bool> cancel = std::make_shared<std::atomic_bool>(false);
+    std::shared_ptr<CancelFlag> cancel;
+    // Serial workers only: run when no job has come for beatEvery.
+    std::chrono::milliseconds beatEvery{0};
+    Beat beat;
 
     std::mutex mutex;
     std::condition_variable work;  // a task was queued, or the worker stops
@@ -45,6 +61,7 @@ struct Worker::State {
     int busy = 0;     // tasks running
     int waiting = 0;  // threads waiting for a task
     bool stopping = false;
+    bool draining = false;  // no job is accepted; the queued ones still run
     // Receives the posted functions on the worker's own thread; null once the worker has shut
     // down (what was still queued for it went with it).
     QObject* mailbox = nullptr;
@@ -69,7 +86,16 @@ Worker::Worker(QString name, Order order, int maxThreads, Notifier* notifier, Ev
     m_notifier = notifier;
     m_state->name = m_name;
     m_state->maxThreads = order == Order::Serial ? 1 : std::max(1, maxThreads);
+    m_state->cancel = m_cancel;
     m_state->mailbox = new QObject();
+}
+
+Worker::Worker(QString name, std::chrono::milliseconds beatEvery, Beat beat, Notifier* notifier,
+               EventLog* log)
+    : Worker(std::move(name), Order::Serial, 1, notifier, log)
+{
+    m_state->beatEvery = beatEvery;
+    m_state->beat = std::move(beat);
 }
 
 Worker::~Worker()
@@ -79,7 +105,7 @@ Worker::~Worker()
 
 std::shared_ptr<const std::atomic_bool> Worker::cancelToken() const
 {
-    return m_state->cancel;
+    return {m_cancel, &m_cancel->flag()};
 }
 
 int Worker::pending() const
@@ -100,7 +126,7 @@ void Worker::submit(std::function<void(const Post& post)> task)
 {
     State& state = *m_state;
     std::unique_lock lock(state.mutex);
-    if (state.stopping)
+    if (state.stopping || state.draining)
         return;  // the task goes with this frame, after the lock
     state.queue.push_back(std::move(task));
     if (state.waiting >= int(state.queue.size()) || int(state.threads.size()) >= state.maxThreads) {
@@ -112,7 +138,18 @@ void Worker::submit(std::function<void(const Post& post)> task)
 
 bool Worker::shutDown(std::chrono::milliseconds grace)
 {
+    return stop(grace, false);
+}
+
+bool Worker::drain(std::chrono::milliseconds grace)
+{
+    return stop(grace, true);
+}
+
+bool Worker::stop(std::chrono::milliseconds grace, bool workOffQueue)
+{
     State& state = *m_state;
+    const auto deadline = std::chrono::steady_clock::now() + grace;
     std::deque<State::Task> dropped;
     QObject* mailbox = nullptr;
     std::vector<std::thread> threads;
@@ -121,11 +158,16 @@ bool Worker::shutDown(std::chrono::milliseconds grace)
         std::unique_lock lock(state.mutex);
         if (!state.mailbox)
             return true;  // shut down before
+        state.cancel->set();
+        if (workOffQueue) {
+            state.draining = true;
+            state.idle.wait_until(lock, deadline,
+                                  [&] { return state.busy == 0 && state.queue.empty(); });
+        }
         state.stopping = true;
-        *state.cancel = true;
         dropped.swap(state.queue);
         state.work.notify_all();
-        state.idle.wait_for(lock, grace, [&] { return state.busy == 0; });
+        state.idle.wait_until(lock, deadline, [&] { return state.busy == 0; });
         abandoned = state.busy;
         mailbox = std::exchange(state.mailbox, nullptr);
         threads.swap(state.threads);
@@ -160,15 +202,29 @@ void Worker::loop(const std::shared_ptr<State>& state)
     // The kernel keeps 15 bytes of a thread's name.
     pthread_setname_np(pthread_self(), state->name.toUtf8().left(15).constData());
     const auto post = [state](std::function<void()> fn) { state->post(std::move(fn)); };
+    const auto ready = [&] { return state->stopping || !state->queue.empty(); };
     std::unique_lock lock(state->mutex);
     for (;;) {
         ++state->waiting;
-        state->work.wait(lock, [&] { return state->stopping || !state->queue.empty(); });
+        bool quiet = false;  // no job came for a beat's time
+        if (state->beat)
+            quiet = !state->work.wait_for(lock, state->beatEvery, ready);
+        else
+            state->work.wait(lock, ready);
         --state->waiting;
         if (state->stopping)
             return;
-        State::Task task = std::move(state->queue.front());
-        state->queue.pop_front();
+        State::Task task;
+        if (!state->queue.empty()) {
+            task = std::move(state->queue.front());
+            state->queue.pop_front();
+        } else if (quiet && !state->draining) {
+            task = [state](const Post&) {
+                state->beat(JobContext<std::monostate>(state->cancel, [](std::monostate) {}));
+            };
+        } else {
+            continue;
+        }
         ++state->busy;
         lock.unlock();
         try {

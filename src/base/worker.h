@@ -5,8 +5,10 @@
 #include <QString>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -29,25 +31,53 @@ struct JobResult {
     bool ok() const { return value.has_value(); }
 };
 
+// A worker's cancel flag: set once, when the worker stops; a job's pause ends when it is set.
+class CancelFlag final {
+public:
+    bool isSet() const { return m_set.load(); }
+    const std::atomic_bool& flag() const { return m_set; }
+    void set();
+    // Waits until deadline; false when the flag is set first (or was already).
+    bool sleepUntil(std::chrono::steady_clock::time_point deadline) const;
+
+private:
+    std::atomic_bool m_set{false};
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+};
+
 // The worker's side of a running job: the worker's cancel flag (set when it shuts down; long
-// jobs poll it, libcurl's progress callback reads it) and a way to send the receiver values
-// while the job goes on (progress, a listing). report() is for the job's thread only.
+// jobs poll it, libcurl's progress callback reads it), a pause the shut-down cuts short, and a
+// way to send the receiver values while the job goes on (progress, a listing). report() is for
+// the job's thread only.
 template <class Update>
 class JobContext {
 public:
-    JobContext(std::shared_ptr<const std::atomic_bool> cancel, std::function<void(Update)> report)
+    JobContext(std::shared_ptr<const CancelFlag> cancel, std::function<void(Update)> report)
         : m_cancel(std::move(cancel)), m_report(std::move(report))
     {
     }
 
-    bool cancelled() const { return m_cancel->load(); }
-    const std::atomic_bool& cancelFlag() const { return *m_cancel; }
+    bool cancelled() const { return m_cancel->isSet(); }
+    const std::atomic_bool& cancelFlag() const { return m_cancel->flag(); }
     // Outlives the worker; for what a job keeps beyond its own run (an FTP client).
-    std::shared_ptr<const std::atomic_bool> cancelToken() const { return m_cancel; }
+    std::shared_ptr<const std::atomic_bool> cancelToken() const
+    {
+        return {m_cancel, &m_cancel->flag()};
+    }
+    // Waits (a retry later, a tone's length) unless the worker stops first; false when it did.
+    bool sleepUntil(std::chrono::steady_clock::time_point deadline) const
+    {
+        return m_cancel->sleepUntil(deadline);
+    }
+    bool sleepFor(std::chrono::milliseconds duration) const
+    {
+        return sleepUntil(std::chrono::steady_clock::now() + duration);
+    }
     void report(Update update) const { m_report(std::move(update)); }
 
 private:
-    std::shared_ptr<const std::atomic_bool> m_cancel;
+    std::shared_ptr<const CancelFlag> m_cancel;
     std::function<void(Update)> m_report;
 };
 
@@ -69,14 +99,28 @@ private:
 // threads are plain threads rather than Qt's pool or QThread because only a plain thread can be
 // abandoned: the pool waits for its jobs without limit when it goes, and a QThread destroyed
 // while running ends the program.
+//
+// The program's one way to run work on another thread. A worker that must finish its queue
+// before it goes (the journal's records) drains instead of shutting down; one that must notice
+// time passing while nothing is queued (the journal's midnight) keeps a beat. Objects that need
+// an event loop on their thread (media players) live on a LoopThread (base/loopthread.h), the
+// one variant, stopped within the same grace. The MQTT client's network thread
+// (fleet/mqttclient.h) is the one exception. Nothing joins a thread without a limit;
+// tools/check-threads.sh finds a thread, a condition variable or moveToThread anywhere else.
 class Worker final {
 public:
     enum class Order { Serial, Parallel };
     static constexpr std::chrono::milliseconds kShutDownGrace{2500};
 
+    using Beat = std::function<void(const JobContext<std::monostate>&)>;
+
     // notifier hears a receiver's failure (none: a warning); log gets the abandonment lines.
     explicit Worker(QString name, Order order = Order::Serial, int maxThreads = 1,
                     Notifier* notifier = nullptr, EventLog* log = nullptr);
+    // A serial worker with a beat: beat runs on the worker's thread, as a job does, whenever no
+    // job has come for beatEvery (from the first job on, until the worker stops).
+    Worker(QString name, std::chrono::milliseconds beatEvery, Beat beat,
+           Notifier* notifier = nullptr, EventLog* log = nullptr);
     ~Worker();  // shutDown()
 
     Worker(const Worker&) = delete;
@@ -96,10 +140,27 @@ public:
     template <class Update, class Job, class OnUpdate, class Done>
     void run(QObject* receiver, Job job, OnUpdate onUpdate, Done done);
 
+    // A job whose end nobody waits for: job(const JobContext<std::monostate>&) returns nothing
+    // and nothing comes back; it tells what it must itself (what it throws is lost).
+    template <class Job>
+    void run(Job job)
+    {
+        submit([job = std::move(job), cancel = m_cancel](const Post&) mutable {
+            job(JobContext<std::monostate>(cancel, [](std::monostate) {}));
+        });
+    }
+
     // Sets the cancel flag, drops the jobs not yet started and waits at most grace for the
     // running ones; those still running then are abandoned (logged). Nothing is delivered
     // afterwards and nothing more is accepted. True when every job had ended.
     bool shutDown(std::chrono::milliseconds grace = kShutDownGrace);
+
+    // The shut-down of a worker whose queue must be worked off (records on their way to the
+    // disk): the cancel flag is set and nothing more is accepted, but the queued jobs still run
+    // (they see cancelled() and do only what cannot wait); after grace at most, the worker shuts
+    // down as above, dropping what has not started and abandoning what still runs. True when
+    // every job had ended.
+    bool drain(std::chrono::milliseconds grace);
 
     // Waits at most timeout for the queued and running jobs to end, without cancelling them
     // (for a job that must run to its end even when its owner goes at once). True when they did.
@@ -117,12 +178,14 @@ private:
     using Post = std::function<void(std::function<void()>)>;
     void submit(std::function<void(const Post& post)> task);
     static void loop(const std::shared_ptr<State>& state);
+    bool stop(std::chrono::milliseconds grace, bool workOffQueue);
     Notifier& notifier() const { return *m_notifier; }
 
     QString m_name;
     std::unique_ptr<Notifier> m_ownNotifier;
     Notifier* m_notifier;
     EventLog* m_log;
+    std::shared_ptr<CancelFlag> m_cancel = std::make_shared<CancelFlag>();
     std::shared_ptr<State> m_state;
 };
 
@@ -144,7 +207,7 @@ void Worker::run(QObject* receiver, Job job, OnUpdate onUpdate, Done done)
     auto delivery = std::make_shared<Delivery>(Delivery{QPointer<QObject>(receiver), m_notifier,
                                                         Origin::unattended(m_name),
                                                         std::move(onUpdate), std::move(done)});
-    auto cancel = cancelToken();
+    std::shared_ptr<const CancelFlag> cancel = m_cancel;
     submit([job = std::move(job), delivery = std::move(delivery),
             cancel = std::move(cancel)](const Post& post) mutable {
         JobResult<Value> result;

@@ -2,8 +2,6 @@
 
 #include <chrono>
 
-#include <QMetaObject>
-
 #include "alsatonesink.h"
 #include "base/eventlog.h"
 #include "base/guard.h"
@@ -12,27 +10,18 @@
 namespace velumo {
 
 AlsaTonePlayer::AlsaTonePlayer(Notifier& notifier, std::unique_ptr<ToneSink> sink, EventLog* log)
-    : m_notifier(notifier), m_log(log), m_sink(std::move(sink))
+    : m_notifier(notifier),
+      m_log(log),
+      m_sink(std::move(sink)),
+      m_worker(QStringLiteral("tone"), Worker::Order::Serial, 1, &notifier, log)
 {
     if (!m_sink)
-        m_sink = std::make_unique<AlsaToneSink>();
-    m_worker = std::thread([this] { work(); });
+        m_sink = std::make_shared<AlsaToneSink>();
 }
 
-AlsaTonePlayer::~AlsaTonePlayer()
-{
-    std::deque<Job> dropped;
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-        dropped.swap(m_jobs);
-    }
-    m_wake.notify_all();
-    // A tone that is sounding plays out (at most its length); the waiting ones are dropped with
-    // their ended (nothing goes on after them now), here on the user-interface thread.
-    m_worker.join();
-    dropped.clear();
-}
+// The worker goes first (a member declared last): the tone sounding gets the grace, the waiting
+// ones are dropped with their ended, here on the user-interface thread.
+AlsaTonePlayer::~AlsaTonePlayer() = default;
 
 void AlsaTonePlayer::MyBEEP(int frequencyHz, int durationMs, Ended ended)
 {
@@ -41,11 +30,24 @@ void AlsaTonePlayer::MyBEEP(int frequencyHz, int durationMs, Ended ended)
             guarded(m_notifier, ended);
         return;
     }
-    {
-        std::lock_guard lock(m_mutex);
-        m_jobs.push_back({frequencyHz, durationMs, std::move(ended)});
-    }
-    m_wake.notify_one();
+    m_worker.run<QString>(
+        &m_context,
+        [sink = m_sink, frequencyHz, durationMs](const JobContext<QString>& job) {
+            const auto end =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(durationMs);
+            const ToneSink::Result result = sink->play(frequencyHz, durationMs);
+            if (result.code != 0)
+                job.report(QStringLiteral("%1 (%2)").arg(result.reason).arg(result.code));
+            // A tone never ends before its length, sounded or not.
+            job.sleepUntil(end);
+        },
+        [this](const QString& reason) { reportBlocked(reason); },
+        // The continuation comes back to the user-interface thread whole: what it holds is let
+        // go there.
+        [ended = std::move(ended)](const JobResult<std::monostate>&) {
+            if (ended)
+                ended();
+        });
 }
 
 void AlsaTonePlayer::reportBlocked(const QString& reason)
@@ -53,45 +55,6 @@ void AlsaTonePlayer::reportBlocked(const QString& reason)
     if (m_log)
         m_log->write(QStringLiteral("sound"), reason);
     m_notifier.message(QString::fromUtf8(kBlockedMessage));
-}
-
-void AlsaTonePlayer::finish(Job& job)
-{
-    // The continuation moves to the user-interface thread whole: what it holds is let go there.
-    postGuarded(&m_context, Origin::unattended(QStringLiteral("tone")),
-                [this, ended = std::move(job.ended)] {
-                    if (ended)
-                        guarded(m_notifier, ended);
-                });
-}
-
-void AlsaTonePlayer::work()
-{
-    using Clock = std::chrono::steady_clock;
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
-            if (m_stopping)
-                return;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-        }
-        const auto end = Clock::now() + std::chrono::milliseconds(job.durationMs);
-        const ToneSink::Result result = m_sink->play(job.frequencyHz, job.durationMs);
-        if (result.code != 0) {
-            const QString reason = QStringLiteral("%1 (%2)").arg(result.reason).arg(result.code);
-            postGuarded(&m_context, Origin::unattended(QStringLiteral("tone")),
-                        [this, reason] { reportBlocked(reason); });
-        }
-        // A tone never ends before its length, sounded or not.
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait_until(lock, end, [this] { return m_stopping; });
-        }
-        finish(job);
-    }
 }
 
 }  // namespace velumo

@@ -1,12 +1,9 @@
 #pragma once
 
 #include <QObject>
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <thread>
 
+#include "base/worker.h"
 #include "toneplayer.h"
 #include "tonesink.h"
 
@@ -17,16 +14,17 @@ class Notifier;
 
 // Tones on the sound output (ALSA "default" unless another sink is given).
 //
-// One worker thread sounds the tones one after another, so tones never overlap. MyBEEP hands
-// its tone to the worker and returns; when the tone has ended the worker hands its ended back
-// to the user-interface thread. No event loop is nested and nobody waits: the strip, the clock
+// A serial worker sounds the tones one after another, so tones never overlap. MyBEEP hands its
+// tone to the worker and returns; when the tone has ended the worker hands its ended back to
+// the user-interface thread. No event loop is nested and nobody waits: the strip, the clock
 // and every timer go on while a tone sounds, and a tone asked for meanwhile queues behind it.
 //
 // When the output cannot be had, "Доступ к динамику РС заблокирован операционной системой!" is
 // shown (the reason goes to velumo.log) and the beep still lasts its length before ended is
 // called, so that a schedule keeps its timing. MyBEEP must be called on the thread that made the
 // player (the user-interface thread). Tones still waiting when the player goes are dropped
-// without their ended.
+// without their ended; the one sounding plays out within the worker's grace, or is left to the
+// output (an ALSA drain that hangs) without holding up the exit.
 class AlsaTonePlayer final : public TonePlayer {
 public:
     static constexpr char kBlockedMessage[] =
@@ -44,28 +42,15 @@ public:
     void MyBEEP(int frequencyHz, int durationMs, Ended ended) override;
 
 private:
-    struct Job {
-        int frequencyHz = 0;
-        int durationMs = 0;
-        Ended ended;
-    };
-
-    void work();
-    // The tone has ended: its ended runs on the user-interface thread.
-    void finish(Job& job);
     void reportBlocked(const QString& reason);
 
     Notifier& m_notifier;
     EventLog* m_log;
-    std::unique_ptr<ToneSink> m_sink;
-    // Lives on the user-interface thread: the worker's reports are delivered through it.
+    // Shared with the job sounding: a tone left behind at exit keeps its output.
+    std::shared_ptr<ToneSink> m_sink;
+    // Lives on the user-interface thread: the worker's reports are delivered to it.
     QObject m_context;
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Job> m_jobs;
-    bool m_stopping = false;
-    std::thread m_worker;
+    Worker m_worker;
 };
 
 }  // namespace velumo

@@ -361,11 +361,10 @@ void DispatcherEngine::executeAndArm(const Job& job, Next next)
     }
     // The start carries its own lateness: what counts late starts reads it here, never from
     // the timers' texts.
-    QJsonObject fields{{QStringLiteral("line"), line}};
+    StartEvent start{line};
     if (m_lastExecutedStart)
-        fields.insert(QStringLiteral("late_ms"),
-                      double(qMax<qint64>(0, m_lastExecutedStart->msecsTo(m_clock.now()))));
-    m_log.post(QStringLiteral("start"), fields, line);
+        start.lateMs = qMax<qint64>(0, m_lastExecutedStart->msecsTo(m_clock.now()));
+    m_log.post(std::move(start), line);
     emit entryExecuted(line, m_clock.now());
     m_handlers.startCurrentEntry(job, afterEntry);
 }
@@ -391,9 +390,7 @@ void DispatcherEngine::showRunning(bool running)
     // own start and stop.
     if (running != m_running) {
         m_running = running;
-        m_log.post(QStringLiteral("dispatcher"),
-                   {{QStringLiteral("event"),
-                     running ? QStringLiteral("start") : QStringLiteral("stop")}});
+        m_log.post(DispatcherEvent{running});
     }
     emit panelLabelVisible(running);
 }

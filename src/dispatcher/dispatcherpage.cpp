@@ -77,11 +77,13 @@ DispatcherPage::DispatcherPage(SettingsWindow& window, DispatcherEngine& engine,
     for (DialogSpec* dialog : {m_planDialog, clipDialog, stringDialog})
         window.addComponent(dialog, ComponentClass::Dialog);
     for (const char* field : SlotTable::fields(SlotTable::Column::Clip))
-        ClickFilter::install(window.control(QString::fromLatin1(field)), [this, field, clipDialog] {
-            chooseSlotFile(QString::fromLatin1(field), clipDialog);
-        });
+        ClickFilter::install(
+            window.control(QString::fromLatin1(field)),
+            Origin::byOperator(QStringLiteral("dispatcherpage")),
+            [this, field, clipDialog] { chooseSlotFile(QString::fromLatin1(field), clipDialog); });
     for (const char* field : SlotTable::fields(SlotTable::Column::String))
         ClickFilter::install(window.control(QString::fromLatin1(field)),
+                             Origin::byOperator(QStringLiteral("dispatcherpage")),
                              [this, field, stringDialog] {
                                  chooseSlotFile(QString::fromLatin1(field), stringDialog);
                              });

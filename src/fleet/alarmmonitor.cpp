@@ -175,18 +175,14 @@ void AlarmMonitor::set(const QString& id, bool on, const QString& text, const QD
     const auto found = m_active.find(id);
     if (on == (found != m_active.end()))
         return;
-    QJsonObject fields{{QStringLiteral("id"), id}};
     if (on) {
         const Alarm alarm{id, since.isValid() ? since : m_clock.now(), text};
         m_active.emplace(id, alarm);
-        fields.insert(QStringLiteral("event"), QStringLiteral("raised"));
-        fields.insert(QStringLiteral("since"), alarm.since.toString(Qt::ISODateWithMs));
-        fields.insert(QStringLiteral("text"), text);
-        m_log.post(QStringLiteral("alarm"), fields, QStringLiteral("raised %1: %2").arg(id, text));
+        m_log.post(AlarmEvent{true, id, alarm.since, text},
+                   QStringLiteral("raised %1: %2").arg(id, text));
     } else {
         m_active.erase(found);
-        fields.insert(QStringLiteral("event"), QStringLiteral("cleared"));
-        m_log.post(QStringLiteral("alarm"), fields, QStringLiteral("cleared ") + id);
+        m_log.post(AlarmEvent{false, id}, QStringLiteral("cleared ") + id);
     }
     emit changed();
 }

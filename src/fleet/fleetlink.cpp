@@ -8,26 +8,30 @@
 #include "base/timer.h"
 #include "fleet/fleetverbs.h"
 #include "fleet/mqttclient.h"
+#include "onair/onairmodel.h"
 
 namespace velumo::fleet {
 
 namespace {
 
-QString kindOfLetter(const QString& letter)
+QString kindOfLetter(QChar letter)
 {
-    if (letter == u"k")
-        return QStringLiteral("clip");
-    if (letter == u"b")
-        return QStringLiteral("external");
-    if (letter == u"p")
-        return QStringLiteral("slideshow");
-    if (letter == u"f")
-        return QStringLiteral("flash");
-    if (letter == u"w")
-        return QStringLiteral("web");
-    if (letter == u"t")
-        return QStringLiteral("capture");
-    return letter;
+    switch (letter.unicode()) {
+        case u'k':
+            return QStringLiteral("clip");
+        case u'b':
+            return QStringLiteral("external");
+        case u'p':
+            return QStringLiteral("slideshow");
+        case u'f':
+            return QStringLiteral("flash");
+        case u'w':
+            return QStringLiteral("web");
+        case u't':
+            return QStringLiteral("capture");
+        default:
+            return QString(letter);
+    }
 }
 
 QString isoTime(const QDateTime& at)
@@ -52,12 +56,14 @@ bool refusesOnlyThisMessage(int reasonCode)
 
 }  // namespace
 
-FleetLink::FleetLink(FleetConfig config, QString programFolder, EventLog& log, Sources sources,
-                     TimerFactory& timers, QObject* parent)
+FleetLink::FleetLink(FleetConfig config, QString programFolder, EventLog& log,
+                     const OnAirModel& onAir, Sources sources, TimerFactory& timers,
+                     QObject* parent)
     : QObject(parent),
       m_config(std::move(config)),
       m_folder(std::move(programFolder)),
       m_log(log),
+      m_onAir(onAir),
       m_sources(std::move(sources)),
       m_spool(std::make_unique<EventSpool>(m_folder))
 {
@@ -109,6 +115,8 @@ void FleetLink::start()
         note(QStringLiteral("error"), QStringLiteral("fleet: ") + error);
     }
     connectGuarded(&m_log, &EventLog::posted, this, origin(), &FleetLink::onEvent);
+    // What changes what is on air publishes the status soon (at most once in kStatusSettleMs).
+    connectGuarded(&m_onAir, &OnAirModel::changed, this, origin(), [this] { statusSoon(); });
 
     MqttClient::Options o =
         brokerOptions(m_config, QStringLiteral("velumo-") + m_config.station, m_config.keepAliveS);
@@ -174,16 +182,16 @@ QJsonObject FleetLink::fleetStatus() const
 
 void FleetLink::note(const QString& kind, const QString& text)
 {
-    m_log.post(kind, {{QStringLiteral("text"), text}, {QStringLiteral("source"), kOwnSource}},
-               text);
+    m_log.post(kind, LineEvent{text, kOwnSource}, text);
 }
 
 void FleetLink::onEvent(const Event& event)
 {
-    trackOnAir(event);
-    if (!forwards(event.kind) || event.fields.value(u"source").toString() == kOwnSource)
+    if (!forwards(event.kind))
         return;
-    QJsonObject fields = event.fields;
+    if (const LineEvent* line = event.as<LineEvent>(); line && line->source == kOwnSource)
+        return;
+    const QJsonObject fields = event.fields();
     const auto seq = m_spool->append([&](quint64 number) {
         QJsonObject message{{QStringLiteral("seq"), qint64(number)},
                             {QStringLiteral("station"), m_config.station},
@@ -207,48 +215,26 @@ void FleetLink::onEvent(const Event& event)
         sendMore();
 }
 
-void FleetLink::trackOnAir(const Event& event)
-{
-    bool changed = false;
-    if (event.kind == u"player") {
-        const QString what = event.fields.value(u"event").toString();
-        const QString letter = event.fields.value(u"letter").toString();
-        if (what == u"start" && event.fields.contains(u"target") && !letter.isEmpty()) {
-            m_showing.insert(letter, {letter, event.fields.value(u"slot").toString(),
-                                      event.fields.value(u"target").toString(), event.time});
-            changed = true;
-        } else if ((what == u"stopped" || what == u"parked" || what == u"ended" ||
-                    what == u"failed") &&
-                   m_showing.remove(letter) > 0) {
-            changed = true;
-        }
-    } else if (event.kind == u"start") {
-        m_planLine = event.fields.value(u"line").toString();
-        m_planLineSince = event.time;
-        changed = true;
-    } else if (event.kind == u"ticker" || event.kind == u"stop" || event.kind == u"dispatcher") {
-        changed = true;
-    }
-    if (changed)
-        statusSoon();
-}
-
 QJsonObject FleetLink::onAir() const
 {
+    const OnAirNow now = m_onAir.now();
     QJsonArray players;
-    for (const Showing& s : m_showing) {
-        const QString kind = kindOfLetter(s.letter);
-        players.append(QJsonObject{
-            {QStringLiteral("kind"), kind},
-            {QStringLiteral("letter"), s.letter},
-            {QStringLiteral("slot"), s.slot},
-            {kind == u"web" ? QStringLiteral("address") : QStringLiteral("file"), s.target},
-            {QStringLiteral("since"), isoTime(s.since)}});
+    for (const OnAirNow::Player& entry : now.players) {
+        if (entry.failed)
+            continue;
+        const QChar letter = entry.request.letter;
+        players.append(
+            QJsonObject{{QStringLiteral("kind"), kindOfLetter(letter)},
+                        {QStringLiteral("letter"), QString(letter)},
+                        {QStringLiteral("slot"), entry.request.slot},
+                        {letter == u'w' ? QStringLiteral("address") : QStringLiteral("file"),
+                         entry.request.target},
+                        {QStringLiteral("since"), isoTime(entry.since)}});
     }
     QJsonObject object{{QStringLiteral("players"), players}};
-    object.insert(QStringLiteral("plan_line"), m_planLine);
-    object.insert(QStringLiteral("plan_line_since"), m_planLineSince.isValid()
-                                                         ? QJsonValue(isoTime(m_planLineSince))
+    object.insert(QStringLiteral("plan_line"), now.planLine);
+    object.insert(QStringLiteral("plan_line_since"), now.planLineSince.isValid()
+                                                         ? QJsonValue(isoTime(now.planLineSince))
                                                          : QJsonValue(QJsonValue::Null));
     return object;
 }

@@ -18,6 +18,7 @@ namespace velumo {
 
 struct Event;
 class EventLog;
+class OnAirModel;
 class Timer;
 class TimerFactory;
 
@@ -28,8 +29,9 @@ struct MqttMessage;
 
 // The station's link to the fleet's broker, under velumo/<station>/:
 //   online     retained "1" while connected; the broker's last will sets "0", so does a clean exit
-//   status     retained; the control channel's status plus station, version, uptime_s, on_air and
-//              alarms; on every change of what is on air and every status interval
+//   status     retained; the control channel's status plus station, version, uptime_s, on_air (the
+//              on-air model's players and plan line) and alarms; on every change of what is on
+//              air and every status interval
 //   events     QoS 1; the events of velumo.log's kinds the fleet reads, each with a sequence
 //              number of the station's own, through the disk spool (nothing is lost while the
 //              broker is away; the spool drains in order on reconnect)
@@ -70,8 +72,8 @@ public:
         std::function<QJsonArray()> alarms = {};
     };
 
-    FleetLink(FleetConfig config, QString programFolder, EventLog& log, Sources sources,
-              TimerFactory& timers, QObject* parent = nullptr);
+    FleetLink(FleetConfig config, QString programFolder, EventLog& log, const OnAirModel& onAir,
+              Sources sources, TimerFactory& timers, QObject* parent = nullptr);
     ~FleetLink() override;
 
     // Opens the spool and starts connecting (in the background).
@@ -117,12 +119,12 @@ private:
     void runCommand(const MqttMessage& request);
     void publishScreenshot(const QByteArray& key, const MqttMessage& request,
                            const QByteArray& png);
-    void trackOnAir(const Event& event);
     QJsonObject onAir() const;
 
     FleetConfig m_config;
     QString m_folder;
     EventLog& m_log;
+    const OnAirModel& m_onAir;
     Sources m_sources;
     std::unique_ptr<EventSpool> m_spool;
     std::unique_ptr<MqttClient> m_client;
@@ -136,15 +138,6 @@ private:
     // Message ids of the connection's events in flight, to their sequence numbers.
     QHash<int, quint64> m_inFlight;
     quint64 m_sentUpTo = 0;  // the last sequence number handed to this connection
-    struct Showing {
-        QString letter;
-        QString slot;
-        QString target;
-        QDateTime since;
-    };
-    QHash<QString, Showing> m_showing;
-    QString m_planLine;
-    QDateTime m_planLineSince;
     bool m_spoolAlarmed = false;
     // The client cannot be set up (a TLS file that cannot be read): why.
     QString m_unusable;

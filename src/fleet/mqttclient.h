@@ -30,6 +30,12 @@ struct MqttMessage {
 // writing, reconnecting) runs on a thread of its own: nothing here blocks the caller's thread
 // except stop(). Results come back as signals, queued to the thread the client lives on.
 //
+// That thread is the program's one exception to Worker (base/worker.h): libmosquitto's loop
+// holds it for a connection's whole life (a blocking connect, then mosquitto_loop on the socket
+// and its keep-alive), which no mailbox of short jobs fits. Its stop is bounded all the same: it
+// is joined only once it has ended within stop()'s wait, and let go otherwise
+// (tools/check-threads.sh names it as the exception).
+//
 // A connection that ends is dropped whole, with whatever libmosquitto still held unsent or
 // unacknowledged; the next one is a fresh session after a pause that doubles from 1 s to 60 s
 // (back to 1 s once a broker has accepted us). Whoever needs delivery keeps its own copy until

@@ -1,6 +1,6 @@
 #include "stationmetrics.h"
 
-#include <QJsonObject>
+#include <set>
 
 #include "base/eventlog.h"
 #include "base/guard.h"
@@ -8,6 +8,7 @@
 #include "dispatcher/walltimer.h"
 #include "fleet/alarmmonitor.h"
 #include "fleet/repaintwatch.h"
+#include "onair/onairmodel.h"
 
 namespace velumo {
 
@@ -38,9 +39,9 @@ void byLetter(QString& out, const char* name, const std::map<QString, quint64>& 
 
 }  // namespace
 
-StationMetrics::StationMetrics(EventLog& log, const RepaintWatch* strip, const AlarmMonitor* alarms,
-                               QObject* parent)
-    : QObject(parent), m_strip(strip), m_alarms(alarms)
+StationMetrics::StationMetrics(EventLog& log, const OnAirModel& onAir, const RepaintWatch* strip,
+                               const AlarmMonitor* alarms, QObject* parent)
+    : QObject(parent), m_onAir(onAir), m_strip(strip), m_alarms(alarms)
 {
     connectGuarded(&log, &EventLog::posted, this, Origin::unattended(QStringLiteral("metrics")),
                    [this](const Event& event) { take(event); });
@@ -58,28 +59,15 @@ void StationMetrics::setLinkState(const QString& state)
 
 void StationMetrics::take(const Event& event)
 {
-    if (event.kind == QLatin1String("start")) {
-        const QString line = event.fields.value(QStringLiteral("line")).toString();
-        const QString letter = line.mid(scheduleline::kLetterPos - 1, 1).trimmed();
+    if (const StartEvent* start = event.as<StartEvent>()) {
+        const QString letter = start->line.mid(scheduleline::kLetterPos - 1, 1).trimmed();
         ++m_starts[letter];
         // Late as the start timer judges it: past its moment by more than a timer's tolerance.
-        if (event.fields.value(QStringLiteral("late_ms")).toDouble() >
-            double(WallTimer::kLateToleranceMs))
+        if (start->lateMs.value_or(0) > WallTimer::kLateToleranceMs)
             ++m_lateStarts[letter];
-    } else if (event.kind == QLatin1String("player")) {
-        const QString what = event.fields.value(QStringLiteral("event")).toString();
-        const QString letter = event.fields.value(QStringLiteral("letter")).toString();
-        if (what == QLatin1String("started") || what == QLatin1String("resumed")) {
-            m_onAir.insert(letter);
-        } else if (what == QLatin1String("failed")) {
-            m_onAir.erase(letter);
-            const QString reason =
-                event.fields.value(QStringLiteral("reason")).toString().left(kReasonChars);
-            ++m_failures[{letter, reason}];
-        } else if (what == QLatin1String("ended") || what == QLatin1String("stopped") ||
-                   what == QLatin1String("parked")) {
-            m_onAir.erase(letter);
-        }
+    } else if (const PlayerEvent* player = event.as<PlayerEvent>();
+               player && player->what == PlayerEvent::What::Failed) {
+        ++m_failures[{QString(player->letter), player->reason.left(kReasonChars)}];
     }
 }
 
@@ -90,7 +78,11 @@ QByteArray StationMetrics::text() const
     out += QStringLiteral("velumo_up 1\n");
 
     header(out, "velumo_on_air", "gauge", "Content on screen, by content letter.");
-    for (const QString& letter : m_onAir)
+    std::set<QString> onScreen;
+    for (const OnAirNow::Player& entry : m_onAir.now().players)
+        if (!entry.failed && entry.firstPicture.isValid())
+            onScreen.insert(QString(entry.request.letter));
+    for (const QString& letter : onScreen)
         out += QStringLiteral("velumo_on_air{kind=\"%1\"} 1\n").arg(label(letter));
 
     header(out, "velumo_starts_total", "counter", "Schedule lines started, by content letter.");

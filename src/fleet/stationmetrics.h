@@ -4,25 +4,25 @@
 #include <QString>
 #include <functional>
 #include <map>
-#include <set>
 
 namespace velumo {
 
 class AlarmMonitor;
 class EventLog;
+class OnAirModel;
 class RepaintWatch;
 struct Event;
 
-// The station's figures in Prometheus' text format (0.0.4): what the program's events tell
-// (content on air, the dispatcher's starts and those later than their moment, player failures),
-// the strip's repaint gaps, the alarms, and what the fleet link hands in (its spool depth and
-// state).
+// The station's figures in Prometheus' text format (0.0.4): the content on screen as the on-air
+// model has it, what the program's typed events tell (the dispatcher's starts and those later
+// than their moment, player failures), the strip's repaint gaps, the alarms, and what the fleet
+// link hands in (its spool depth and state).
 class StationMetrics final : public QObject {
     Q_OBJECT
 public:
     // strip and alarms may be missing (their figures are then left out).
-    StationMetrics(EventLog& log, const RepaintWatch* strip, const AlarmMonitor* alarms,
-                   QObject* parent = nullptr);
+    StationMetrics(EventLog& log, const OnAirModel& onAir, const RepaintWatch* strip,
+                   const AlarmMonitor* alarms, QObject* parent = nullptr);
 
     // Events kept in the fleet link's spool.
     void setSpoolDepth(qint64 events);
@@ -37,9 +37,9 @@ public:
 private:
     void take(const Event& event);
 
+    const OnAirModel& m_onAir;
     const RepaintWatch* m_strip;
     const AlarmMonitor* m_alarms;
-    std::set<QString> m_onAir;                                  // content letters on screen
     std::map<QString, quint64> m_starts;                        // by content letter
     std::map<QString, quint64> m_lateStarts;                    // by content letter
     std::map<std::pair<QString, QString>, quint64> m_failures;  // by letter and reason

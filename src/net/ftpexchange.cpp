@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "base/blocktext.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
 #include "base/guard.h"
@@ -15,8 +16,6 @@
 #include "net/dialup.h"
 #include "net/htmlexport.h"
 #include "net/progressthrottle.h"
-#include "ticker/blockedits.h"
-#include "ticker/tickerblock.h"
 
 namespace velumo {
 
@@ -328,13 +327,12 @@ Connected connectClient(FtpClient& client, const FtpLogin& login)
 
 }  // namespace
 
-FtpExchange::FtpExchange(Settings& settings, TickerBlock& block, BlockEdits& edits, DialUp& dialUp,
+FtpExchange::FtpExchange(Settings& settings, BlockText& blockText, DialUp& dialUp,
                          Notifier& notifier, EventLog* log, TimerFactory& timers,
                          QString programFolder, FtpLimits limits, QObject* parent)
     : QObject(parent),
       m_settings(settings),
-      m_block(block),
-      m_edits(edits),
+      m_blockText(blockText),
       m_dialUp(dialUp),
       m_notifier(notifier),
       m_log(log),
@@ -558,10 +556,8 @@ void FtpExchange::submitRun(Side side, bool permanent, const FtpLogin& login,
     if (side == Transmit)
         order.uploads = m_uploads;
     order.webPage = side == Transmit && m_settings.checked(key::SCCheckbox20);
-    if (order.webPage) {
-        m_edits.flushEdits();
-        order.text = m_block.text();
-    }
+    if (order.webPage)
+        order.text = m_blockText.wholeText();
     order.fileCount = int(order.uploads.size()) + (order.webPage ? 1 : 0);
 
     m_workers[side]->run<FtpUpdate>(

@@ -11,12 +11,11 @@
 
 namespace velumo {
 
-class BlockEdits;
+class BlockText;
 class DialUp;
 class EventLog;
 class Notifier;
 class Settings;
-class TickerBlock;
 class Timer;
 class TimerFactory;
 class Worker;
@@ -34,9 +33,9 @@ public:
     enum Side { Receive = 0, Transmit = 1 };
     using Finished = std::function<void(bool ok)>;
 
-    FtpExchange(Settings& settings, TickerBlock& block, BlockEdits& edits, DialUp& dialUp,
-                Notifier& notifier, EventLog* log, TimerFactory& timers, QString programFolder,
-                FtpLimits limits = {}, QObject* parent = nullptr);
+    FtpExchange(Settings& settings, BlockText& blockText, DialUp& dialUp, Notifier& notifier,
+                EventLog* log, TimerFactory& timers, QString programFolder, FtpLimits limits = {},
+                QObject* parent = nullptr);
     ~FtpExchange() override;  // a transfer still going is stopped; finished files stay as they are
 
     // Manual connect and disconnect of the two sides.
@@ -105,8 +104,7 @@ private:
     static QString sideName(Side side);
 
     Settings& m_settings;
-    TickerBlock& m_block;
-    BlockEdits& m_edits;
+    BlockText& m_blockText;
     DialUp& m_dialUp;
     Notifier& m_notifier;
     EventLog* m_log;

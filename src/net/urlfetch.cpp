@@ -81,7 +81,7 @@ QByteArray fetchUrl(const QString& address, const QString& baseFolder, const Fet
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits.maxBytes));
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Velumo/7.9.10");
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Velumo/" VELUMO_VERSION);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CappedBuffer::append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);

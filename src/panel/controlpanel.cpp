@@ -107,11 +107,11 @@ void ControlPanel::build()
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setUniformItemSizes(true);  // lists of many thousand lines stay quick
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_list->installEventFilter(this);
+    watchKeys(m_list);
     left->addWidget(m_list, 1);
     m_input = new QLineEdit(QStringLiteral("Строка для добавления в перечень"), this);
     m_input->setObjectName(QStringLiteral("scEdit1"));
-    m_input->installEventFilter(this);
+    watchKeys(m_input);
     left->addWidget(m_input);
     auto* listButtons = new QHBoxLayout();
     QPushButton* add = button("SCButton4");
@@ -198,7 +198,7 @@ void ControlPanel::build()
     m_stringStop = mirrorField(zup, "SCEdit3");
     m_clipStop = mirrorField(zup, "SCEdit4");
     for (QLineEdit* field : {m_nextStart, m_stringStop, m_clipStop})
-        field->installEventFilter(this);
+        watchKeys(field);
     auto* stops = new QHBoxLayout();
     stops->addWidget(m_stringStop);
     stops->addWidget(m_clipStop);
@@ -306,7 +306,8 @@ void ControlPanel::build()
     connectGuarded(n2, &QAction::triggered, this,
                    Origin::byOperator(QStringLiteral("controlpanel")),
                    [this] { run([this] { SCButton3Click(); }); });
-    ClickFilter::install(m_label1, [this] { run([this] { Label1Click(); }); });
+    ClickFilter::install(m_label1, Origin::byOperator(QStringLiteral("controlpanel")),
+                         [this] { run([this] { Label1Click(); }); });
 }
 
 void ControlPanel::run(const std::function<void()>& body)
@@ -515,7 +516,13 @@ void ControlPanel::updatePlayerButtons()
             b->setEnabled(m_operations.contains(operation));
 }
 
-bool ControlPanel::eventFilter(QObject* watched, QEvent* event)
+void ControlPanel::watchKeys(QObject* watched)
+{
+    filterEventsGuarded(watched, Origin::byOperator(QStringLiteral("controlpanel")),
+                        [this, watched](QEvent* event) { return keyEvent(watched, event); });
+}
+
+bool ControlPanel::keyEvent(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -528,7 +535,7 @@ bool ControlPanel::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return false;
 }
 
 void ControlPanel::closeEvent(QCloseEvent* event)

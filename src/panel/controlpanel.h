@@ -107,10 +107,12 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Insert adds a phrase and Delete removes the chosen one, from the list and the fields.
+    void watchKeys(QObject* watched);
+    bool keyEvent(QObject* watched, QEvent* event);
     void build();
     QPushButton* button(const char* name);
     void run(const std::function<void()>& body);

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/settings.h"
-#include "base/settingskeys.h"
+#include "panel/panelplacement.h"
 #include "ticker/accessorygeometry.h"
 
 namespace velumo {
@@ -12,12 +12,6 @@ namespace {
 
 // Between two windows placed beside each other.
 constexpr int kGap = 8;
-
-qint64 overlap(const QRect& a, const QRect& b)
-{
-    const QRect both = a.intersected(b);
-    return both.isEmpty() ? 0 : qint64(both.width()) * both.height();
-}
 
 // The window moved onto the screen as far as it fits.
 QPoint ontoScreen(const QRect& screen, const QSize& size, QPoint at)
@@ -117,10 +111,8 @@ FirstStartWindows firstStartLayout(const QRect& screen, const QRect& strip,
     FirstStartWindows placed;
     placed.main = mainWindow(screen, strip, sizes);
     QList<QRect> taken{strip, placed.main};
-    // The panel in a corner of the screen first, as an operator expects it.
-    placed.panel = freePlace(screen, sizes.panel, taken,
-                             QPoint(screen.right() + 1 - sizes.panel.width(),
-                                    screen.bottom() + 1 - sizes.panel.height()));
+    // The panel as anywhere it has no place of its own: off the strip first of all.
+    placed.panel = firstPanelPosition(screen, sizes.panel, strip, {placed.main});
     taken.append(QRect(placed.panel, sizes.panel));
     placed.clock = freePlace(screen, sizes.clock, taken, sizes.clockDesign);
     taken.append(QRect(placed.clock, sizes.clock));
@@ -131,15 +123,13 @@ FirstStartWindows firstStartLayout(const QRect& screen, const QRect& strip,
 FirstStartPlan planFirstStart(Settings& settings, const QRect& screen, const QSize& mainPreferred,
                               const QSize& mainMinimum, const QSize& panel, const QSize& clock)
 {
-    const int stripHeight = qBound(20, 2 * settings.integer(key::SCEdit18), 200);
-    const QRect strip(settings.integer(key::SCEdit45), settings.integer(key::SCEdit43),
-                      settings.integer(key::SCEdit77), stripHeight);
+    const QRect strip = stripRect(settings);
     const QRect icon = iconGeometry(settings);
     FirstStartSizes sizes;
     sizes.mainPreferred = mainPreferred;
     sizes.mainMinimum = mainMinimum;
     sizes.panel = panel;
-    sizes.clock = clock.expandedTo(QSize(1, stripHeight));
+    sizes.clock = clock.expandedTo(QSize(1, strip.height()));
     sizes.icon = icon.size().expandedTo(QSize(1, 1));
     sizes.clockDesign = clockPosition(settings, strip.left());
     sizes.iconDesign = icon.topLeft();
@@ -153,6 +143,18 @@ FirstStartPlan planFirstStart(Settings& settings, const QRect& screen, const QSi
     if (plan.iconMoved)
         storeIconGeometry(settings, QRect(plan.windows.icon, icon.size()));
     return plan;
+}
+
+QPoint firstStartPanelPlace(const Settings& settings, const QRect& screen,
+                            const QSize& mainPreferred, const QSize& mainMinimum,
+                            const QSize& panel)
+{
+    const QRect strip = stripRect(settings);
+    FirstStartSizes sizes;
+    sizes.mainPreferred = mainPreferred;
+    sizes.mainMinimum = mainMinimum;
+    sizes.panel = panel;
+    return firstPanelPosition(screen, panel, strip, {mainWindow(screen, strip, sizes)});
 }
 
 }  // namespace velumo

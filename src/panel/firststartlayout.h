@@ -32,11 +32,11 @@ struct FirstStartWindows {
 FirstStartWindows firstStartLayout(const QRect& screen, const QRect& strip,
                                    const FirstStartSizes& sizes);
 
-// A first start from the settings: the strip where they put it on air (left SCEdit45, top
-// SCEdit43, width SCEdit77, two text heights of SCEdit18), the clock's and the icon window's
-// places as their fields give them. A clock or icon place that had to move is stored in its
-// fields (relative to the strip, as the frame's switch-off stores it); the caller moves the
-// windows. Throws Failure for a field that is not a number.
+// A first start from the settings: the strip where they put it on air (stripRect), the clock's
+// and the icon window's places as their fields give them. A clock or icon place that had to
+// move is stored in its fields (relative to the strip, as the frame's switch-off stores it); the
+// caller moves the main window, the clock and the icon window; the panel goes to
+// firstStartPanelPlace. Throws Failure for a field that is not a number.
 struct FirstStartPlan {
     FirstStartWindows windows;
     bool clockMoved = false;
@@ -44,6 +44,12 @@ struct FirstStartPlan {
 };
 FirstStartPlan planFirstStart(Settings& settings, const QRect& screen, const QSize& mainPreferred,
                               const QSize& mainMinimum, const QSize& panel, const QSize& clock);
+
+// The panel's place in the same first start's layout: firstPanelPosition, clear of the strip
+// and of the main window where the layout puts it. Throws as planFirstStart.
+QPoint firstStartPanelPlace(const Settings& settings, const QRect& screen,
+                            const QSize& mainPreferred, const QSize& mainMinimum,
+                            const QSize& panel);
 
 // A place for a window of that size on the screen that covers none of the taken rectangles:
 // the preferred place when it is free, else one beside a taken rectangle or in a corner; when

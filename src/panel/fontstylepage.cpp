@@ -65,13 +65,15 @@ FontStylePage::FontStylePage(SettingsWindow& window, Settings& settings, Notifie
 
     for (const char* field : {key::SCEdit82, key::SCEdit85})
         ClickFilter::install(m_window.control(field),
+                             Origin::byOperator(QStringLiteral("fontstylepage")),
                              [this] { guard([this] { chooseTemporaryFont(); }); });
 
     // Every click on the outline thickness warns, on the arrows or in the text.
     if (QWidget* thickness = m_window.control(key::SpinEdit13)) {
         auto warn = [this] { m_notifier.message(QString::fromUtf8(kOutlineWarning)); };
-        ClickFilter::install(thickness, warn);
-        ClickFilter::install(thickness->findChild<QLineEdit*>(), warn);
+        const Origin origin = Origin::byOperator(QStringLiteral("fontstylepage"));
+        ClickFilter::install(thickness, origin, warn);
+        ClickFilter::install(thickness->findChild<QLineEdit*>(), origin, warn);
     }
 
     // The clock size follows the reduction as it is typed (a field emptied to be retyped waits

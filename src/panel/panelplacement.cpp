@@ -7,13 +7,13 @@ namespace {
 // Between the main window and the panel beside it.
 constexpr int kPanelGap = 8;
 
+}  // namespace
+
 qint64 overlap(const QRect& a, const QRect& b)
 {
     const QRect both = a.intersected(b);
     return both.isEmpty() ? 0 : qint64(both.width()) * both.height();
 }
-
-}  // namespace
 
 QPoint firstPanelPosition(const QRect& screen, const QSize& panel, const QRect& strip,
                           const QList<QRect>& others)

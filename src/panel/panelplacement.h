@@ -7,9 +7,13 @@
 
 namespace velumo {
 
-// Where a first start (no stored position) puts the control panel: on the screen, clear of the
-// strip on air first of all, then of the main window, as far as the screen allows. Corners and
-// edge middles are tried, the bottom right first.
+// The area two rectangles share, 0 when they do not meet: what a placement tries to keep small.
+qint64 overlap(const QRect& a, const QRect& b);
+
+// Where the control panel goes when it has no stored position: on the screen, clear of the
+// strip on air first of all, then of the main window (where it stands, or where a first start
+// puts it: firstStartPanelPlace), as far as the screen allows. Corners and edge middles are
+// tried, the bottom right first.
 QPoint firstPanelPosition(const QRect& screen, const QSize& panel, const QRect& strip,
                           const QList<QRect>& others);
 

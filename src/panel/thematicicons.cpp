@@ -81,7 +81,8 @@ void ThematicIcons::buildPreviews()
         layout->addWidget(preview.picture);
         layout->addWidget(preview.animation);
         layout->addWidget(field, 1);
-        ClickFilter::install(field, [this, i] { guarded(m_notifier, [&] { pickFile(i); }); });
+        ClickFilter::install(field, Origin::byOperator(QStringLiteral("thematicicons")),
+                             [this, i] { guarded(m_notifier, [&] { pickFile(i); }); });
     }
 
     const ControlSpec* first = findControl(kIconSlotKeys[0]);
@@ -96,7 +97,8 @@ void ThematicIcons::buildPreviews()
     warning->setFont(bold);
     static_cast<QFormLayout*>(group->layout())->addRow(warning);
     m_window.addComponent(warning, ComponentClass::Label);
-    ClickFilter::install(warning, [this] { m_notifier.message(kWhiteSquareMessage); });
+    ClickFilter::install(warning, Origin::byOperator(QStringLiteral("thematicicons")),
+                         [this] { m_notifier.message(kWhiteSquareMessage); });
 }
 
 void ThematicIcons::showSlot(int slot)

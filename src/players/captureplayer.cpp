@@ -7,6 +7,7 @@
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/timer.h"
 #include "devices/broadcastmute.h"
 #include "players/capturebackend.h"
 #include "players/playerplacement.h"
@@ -16,16 +17,16 @@ namespace velumo {
 const QString CapturePlayer::kNoDevice = QStringLiteral("no video capture device");
 
 CapturePlayer::CapturePlayer(CaptureBackend& backend, Settings& settings, BroadcastMute& broadcast,
-                             EventLog& log, QObject* parent)
+                             EventLog& log, TimerFactory& timers, QObject* parent)
     : ContentPlayer(parent),
       m_backend(backend),
       m_settings(settings),
       m_broadcast(broadcast),
-      m_log(log)
+      m_log(log),
+      m_rebind(timers.create(QStringLiteral("CaptureRebind")))
 {
-    m_rebind.setInterval(kRebindMs);
-    connectGuarded(&m_rebind, &QTimer::timeout, this,
-                   Origin::unattended(QStringLiteral("captureplayer")), &CapturePlayer::rebind);
+    m_rebind->setInterval(kRebindMs);
+    m_rebind->setHandler([this] { rebind(); });
     connectGuarded(&backend, &CaptureBackend::devicesChanged, this,
                    Origin::unattended(QStringLiteral("captureplayer")), &CapturePlayer::rebind);
     connectGuarded(
@@ -36,7 +37,7 @@ CapturePlayer::CapturePlayer(CaptureBackend& backend, Settings& settings, Broadc
             m_lost = true;
             m_backend.close();
             writeEvent(QStringLiteral("lost t ") + m_device + QStringLiteral(": ") + reason);
-            m_rebind.start();
+            m_rebind->start();
         });
     // The broadcast is on the screen with the device's first picture, not when it opens.
     connectGuarded(&backend, &CaptureBackend::firstPicture, this,
@@ -101,7 +102,7 @@ void CapturePlayer::panelStart()
 
 void CapturePlayer::panelStop()
 {
-    m_rebind.stop();
+    m_rebind->stop();
     m_active = false;
     m_lost = false;
     m_awaitingPicture = false;
@@ -117,7 +118,7 @@ void CapturePlayer::SCButton26Click()
 
 void CapturePlayer::SelectCaptureDevice()
 {
-    m_rebind.stop();
+    m_rebind->stop();
     m_backend.close();
     m_active = false;
     m_lost = false;
@@ -148,7 +149,7 @@ void CapturePlayer::rebind()
             m_backend.close();
             writeEvent(QStringLiteral("lost t ") + m_device +
                        QStringLiteral(": the device is gone"));
-            m_rebind.start();
+            m_rebind->start();
         }
         return;
     }
@@ -156,7 +157,7 @@ void CapturePlayer::rebind()
         return;
     if (m_backend.open(int(index))) {
         m_lost = false;
-        m_rebind.stop();
+        m_rebind->stop();
         writeEvent(QStringLiteral("returned t ") + m_device);
     }
 }

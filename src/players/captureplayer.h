@@ -2,8 +2,9 @@
 
 #include <QRect>
 #include <QStringList>
-#include <QTimer>
+#include <memory>
 
+#include "base/timer.h"
 #include "players/contentplayer.h"
 
 namespace velumo {
@@ -30,7 +31,7 @@ public:
     static constexpr int kRebindMs = 1000;
 
     CapturePlayer(CaptureBackend& backend, Settings& settings, BroadcastMute& broadcast,
-                  EventLog& log, QObject* parent = nullptr);
+                  EventLog& log, TimerFactory& timers, QObject* parent = nullptr);
 
     // The dispatcher's start: the window at the request's rectangle, the device selected.
     void start(const PlayerRequest& request) override;
@@ -73,7 +74,7 @@ private:
     // onScreen() waits for the opened device's first picture.
     bool m_awaitingPicture = false;
     QString m_device;
-    QTimer m_rebind;
+    std::unique_ptr<Timer> m_rebind;
 };
 
 }  // namespace velumo

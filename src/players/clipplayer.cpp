@@ -9,6 +9,7 @@
 #include "base/notifier.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/timer.h"
 #include "players/clipengine.h"
 #include "players/dvdfolder.h"
 #include "players/playerplacement.h"
@@ -20,34 +21,35 @@ const QString ClipPlayer::kDvdNotSupported = QStringLiteral(
     "воспроизводятся как обычные клипы");
 
 ClipPlayer::ClipPlayer(ClipEngine& engine, Settings& settings, Notifier& notifier, EventLog& log,
-                       QString folder, Limits limits, QObject* parent)
+                       TimerFactory& timers, QString folder, Limits limits, QObject* parent)
     : ContentPlayer(parent),
       m_engine(engine),
       m_settings(settings),
       m_notifier(notifier),
       m_log(log),
       m_folder(std::move(folder)),
-      m_limits(limits)
+      m_limits(limits),
+      m_firstFrameWatch(timers.create(QStringLiteral("ClipFirstFrame"))),
+      m_stallWatch(timers.create(QStringLiteral("ClipStall"))),
+      m_handOver(timers.create(QStringLiteral("ClipHandOver")))
 {
-    m_firstFrameWatch.setSingleShot(true);
-    m_stallWatch.setSingleShot(true);
-    m_handOver.setSingleShot(true);
-    connectGuarded(&m_handOver, &QTimer::timeout, this,
-                   Origin::unattended(QStringLiteral("clipplayer")), [this] { stop(); });
-    connectGuarded(
-        &m_firstFrameWatch, &QTimer::timeout, this,
-        Origin::unattended(QStringLiteral("clipplayer")), [this] {
-            if (m_pending >= 0)
-                fail(m_pending,
-                     QStringLiteral("no picture within %1 ms").arg(m_limits.firstFrameMs));
-        });
-    connectGuarded(
-        &m_stallWatch, &QTimer::timeout, this, Origin::unattended(QStringLiteral("clipplayer")),
-        [this] {
-            if (m_current >= 0)
-                fail(m_current,
-                     QStringLiteral("stalled: no progress for %1 ms").arg(m_limits.stallMs));
-        });
+    m_firstFrameWatch->setInterval(m_limits.firstFrameMs);
+    m_stallWatch->setInterval(m_limits.stallMs);
+    m_handOver->setInterval(kHandOverMs);
+    m_handOver->setHandler([this] {
+        m_handOver->stop();
+        stop();
+    });
+    m_firstFrameWatch->setHandler([this] {
+        m_firstFrameWatch->stop();
+        if (m_pending >= 0)
+            fail(m_pending, QStringLiteral("no picture within %1 ms").arg(m_limits.firstFrameMs));
+    });
+    m_stallWatch->setHandler([this] {
+        m_stallWatch->stop();
+        if (m_current >= 0)
+            fail(m_current, QStringLiteral("stalled: no progress for %1 ms").arg(m_limits.stallMs));
+    });
     connectGuarded(&engine, &ClipEngine::firstFrame, this,
                    Origin::unattended(QStringLiteral("clipplayer")), &ClipPlayer::onFirstFrame);
     connectGuarded(&engine, &ClipEngine::progressed, this,
@@ -127,7 +129,7 @@ void ClipPlayer::start(const PlayerRequest& request)
 {
     // The slot must be a number; the file itself came with the request.
     strToInt(request.slot);
-    m_handOver.stop();
+    m_handOver->stop();
     applyMode();
     const QRect rect = request.rect;
     if (m_parked) {
@@ -149,7 +151,7 @@ void ClipPlayer::start(const PlayerRequest& request)
 
 bool ClipPlayer::playFile(const QString& file, const QRect& rect, QString* refusal)
 {
-    m_handOver.stop();
+    m_handOver->stop();
     showPlaced(rect);
     m_sinceStart.start();
     // In DVD mode an .ifo file or a VIDEO_TS folder plays the disc's longest title from its
@@ -186,7 +188,7 @@ bool ClipPlayer::playFile(const QString& file, const QRect& rect, QString* refus
     deck.loaded = true;
     m_pending = next;
     m_engine.load(next, deck.ticket, source);
-    m_firstFrameWatch.start(m_limits.firstFrameMs);
+    m_firstFrameWatch->start();
     return true;
 }
 
@@ -222,7 +224,7 @@ void ClipPlayer::onFirstFrame(int deck, quint64 ticket)
     Deck* next = deckOf(deck, ticket);
     if (!next || deck != m_pending)
         return;
-    m_firstFrameWatch.stop();
+    m_firstFrameWatch->stop();
     const int previous = m_current;
     m_current = deck;
     m_pending = -1;
@@ -251,8 +253,8 @@ void ClipPlayer::onProgressed(int deck, quint64 ticket, qint64 positionMs)
     if (!d)
         return;
     d->positionMs = positionMs;
-    if (deck == m_current && m_stallWatch.isActive())
-        m_stallWatch.start(m_limits.stallMs);
+    if (deck == m_current && m_stallWatch->isActive())
+        m_stallWatch->start();
 }
 
 void ClipPlayer::onEnded(int deck, quint64 ticket)
@@ -262,7 +264,7 @@ void ClipPlayer::onEnded(int deck, quint64 ticket)
         return;
     // The last picture stays in the window until the stop.
     d->ended = true;
-    m_stallWatch.stop();
+    m_stallWatch->stop();
     emit ended();
 }
 
@@ -278,17 +280,17 @@ void ClipPlayer::watchStall()
     const bool running = m_current >= 0 && m_decks[m_current].shown && !m_decks[m_current].paused &&
                          !m_decks[m_current].ended && !m_parked;
     if (running)
-        m_stallWatch.start(m_limits.stallMs);
+        m_stallWatch->start();
     else
-        m_stallWatch.stop();
+        m_stallWatch->stop();
 }
 
 void ClipPlayer::tearDown()
 {
     if (m_current >= 0)
         logOnScreen(m_decks[m_current]);
-    m_firstFrameWatch.stop();
-    m_stallWatch.stop();
+    m_firstFrameWatch->stop();
+    m_stallWatch->stop();
     unloadDeck(0);
     unloadDeck(1);
     m_engine.blank();
@@ -296,7 +298,7 @@ void ClipPlayer::tearDown()
 
 void ClipPlayer::stop()
 {
-    m_handOver.stop();
+    m_handOver->stop();
     tearDown();
     m_engine.hideWindow();
     // Nothing is left to resume.
@@ -311,23 +313,23 @@ void ClipPlayer::handOver()
         return;
     }
     if (m_pending >= 0) {
-        m_firstFrameWatch.stop();
+        m_firstFrameWatch->stop();
         unloadDeck(m_pending);
     }
     Deck& deck = m_decks[m_current];
     m_engine.pause(m_current);
     deck.paused = true;
     logOnScreen(deck);
-    m_stallWatch.stop();
-    m_handOver.start(kHandOverMs);
+    m_stallWatch->stop();
+    m_handOver->start();
 }
 
 void ClipPlayer::park()
 {
-    m_handOver.stop();
+    m_handOver->stop();
     // A clip still being prepared has never been on the screen: it is dropped.
     if (m_pending >= 0) {
-        m_firstFrameWatch.stop();
+        m_firstFrameWatch->stop();
         unloadDeck(m_pending);
     }
     if (m_current >= 0) {
@@ -335,7 +337,7 @@ void ClipPlayer::park()
         m_decks[m_current].paused = true;
         logOnScreen(m_decks[m_current]);
     }
-    m_stallWatch.stop();
+    m_stallWatch->stop();
     m_engine.hideWindow();
     m_parked = true;
 }
@@ -358,7 +360,7 @@ void ClipPlayer::pauseClip()
         return;
     m_engine.pause(m_current);
     m_decks[m_current].paused = true;
-    m_stallWatch.stop();
+    m_stallWatch->stop();
 }
 
 void ClipPlayer::playClip()

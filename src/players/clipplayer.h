@@ -3,8 +3,8 @@
 #include <QElapsedTimer>
 #include <QRect>
 #include <QString>
-#include <QTimer>
 #include <array>
+#include <memory>
 
 #include "players/contentplayer.h"
 
@@ -14,6 +14,8 @@ class ClipEngine;
 class EventLog;
 class Notifier;
 class Settings;
+class Timer;
+class TimerFactory;
 
 // How long a clip may take to show its first picture, and to make no progress while playing.
 struct ClipLimits {
@@ -39,7 +41,8 @@ public:
 
     // Clip names without a path are in folder.
     ClipPlayer(ClipEngine& engine, Settings& settings, Notifier& notifier, EventLog& log,
-               QString folder, ClipLimits limits = ClipLimits(), QObject* parent = nullptr);
+               TimerFactory& timers, QString folder, ClipLimits limits = ClipLimits(),
+               QObject* parent = nullptr);
     ~ClipPlayer() override;
 
     // A k start: the slot must be a number (the conversion error otherwise); a parked clip
@@ -118,9 +121,10 @@ private:
     // The deck being prepared for a gapless change, -1 for none.
     int m_pending = -1;
     quint64 m_nextTicket = 1;
-    QTimer m_firstFrameWatch;
-    QTimer m_stallWatch;
-    QTimer m_handOver;
+    // One-shot watches: each handler stops its timer first.
+    std::unique_ptr<Timer> m_firstFrameWatch;
+    std::unique_ptr<Timer> m_stallWatch;
+    std::unique_ptr<Timer> m_handOver;
     QElapsedTimer m_sinceStart;
     QElapsedTimer m_onScreen;
 };

@@ -62,13 +62,11 @@ ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& setti
 
     // A click on the player's path field chooses the program.
     m_playerPath = window.control(QString::fromLatin1(key::SCEdit9));
-    if (m_playerPath)
-        m_playerPath->installEventFilter(this);
+    watchField(m_playerPath);
 
     // The window list is refilled each time it drops down.
     m_windows = qobject_cast<QComboBox*>(window.control(QString::fromLatin1(key::ComboBox4)));
-    if (m_windows)
-        m_windows->installEventFilter(this);
+    watchField(m_windows);
 
     button(groupid::Broadcast, "SCButton75", QStringLiteral("Добавить все у-ва в список"),
            [this] { fillDevices(); });
@@ -77,8 +75,7 @@ ClipsPage::ClipsPage(SettingsWindow& window, Notifier& notifier, Settings& setti
     button(groupid::Broadcast, "SCButton26", QStringLiteral("Стоп видеотрансляции"),
            [this] { m_capture.SCButton26Click(); });
     m_devices = qobject_cast<QComboBox*>(window.control(QString::fromLatin1(key::ComboBox3)));
-    if (m_devices)
-        m_devices->installEventFilter(this);
+    watchField(m_devices);
 }
 
 void ClipsPage::fillDevices()
@@ -93,7 +90,13 @@ void ClipsPage::fillDevices()
         m_devices->setCurrentText(devices.last());
 }
 
-bool ClipsPage::eventFilter(QObject* watched, QEvent* event)
+void ClipsPage::watchField(QObject* field)
+{
+    filterEventsGuarded(field, Origin::byOperator(QStringLiteral("clipspage")),
+                        [this, field](QEvent* event) { return fieldEvent(field, event); });
+}
+
+bool ClipsPage::fieldEvent(QObject* watched, QEvent* event)
 {
     if (watched == m_windows && m_windows &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)) {
@@ -117,7 +120,7 @@ bool ClipsPage::eventFilter(QObject* watched, QEvent* event)
         guarded(m_notifier,
                 [this] { m_settings.setText(key::SCEdit100, m_devices->currentText()); });
     }
-    return QObject::eventFilter(watched, event);
+    return false;
 }
 
 }  // namespace velumo

@@ -25,10 +25,11 @@ public:
     // SCButton75: the device list anew.
     void fillDevices();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
+    // The player's path field, the window list and the device list act on their own events.
+    void watchField(QObject* field);
+    bool fieldEvent(QObject* watched, QEvent* event);
+
     SettingsWindow& m_window;
     Notifier& m_notifier;
     Settings& m_settings;

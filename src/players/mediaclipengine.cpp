@@ -1,10 +1,9 @@
 #include "mediaclipengine.h"
 
 #include <QDeadlineTimer>
-#include <QScopeGuard>
-#include <QtDebug>
 
 #include "base/guard.h"
+#include "base/loopthread.h"
 #include "players/clipdeck.h"
 #include "players/picturewindow.h"
 
@@ -15,11 +14,10 @@ MediaClipEngine::MediaClipEngine(PictureWindow& window, QObject* parent)
 {
     for (int i = 0; i < kDecks; ++i) {
         Slot& slot = m_slots[i];
-        slot.thread = new QThread();
-        slot.thread->setObjectName(QStringLiteral("clip deck %1").arg(i));
+        slot.thread = std::make_unique<LoopThread>(QStringLiteral("clip deck %1").arg(i));
         slot.deck = new ClipDeck();
         slot.deck->setTargetSize(window.size());
-        slot.deck->moveToThread(slot.thread);
+        slot.thread->adopt(slot.deck);
         connectGuarded(
             slot.deck, &ClipDeck::picture, this,
             Origin::unattended(QStringLiteral("mediaclipengine")),
@@ -44,7 +42,6 @@ MediaClipEngine::MediaClipEngine(PictureWindow& window, QObject* parent)
                            if (ticket == m_slots[i].ticket)
                                emit failed(i, ticket, why);
                        });
-        slot.thread->start();
     }
     connectGuarded(&window, &PictureWindow::resized, this,
                    Origin::unattended(QStringLiteral("mediaclipengine")),
@@ -56,32 +53,16 @@ MediaClipEngine::MediaClipEngine(PictureWindow& window, QObject* parent)
 
 MediaClipEngine::~MediaClipEngine()
 {
-    // The media go on the deck's own thread, then the thread ends; the deck itself goes after
-    // its thread has ended. Both decks unload at once, and a deck that takes too long (a media
-    // stop that hangs) is left behind with its thread instead of holding up the exit.
+    // The media go on the deck's own thread, then the deck, then the thread ends. Both decks
+    // unload at once, and a deck that takes too long (a media stop that hangs) is left behind
+    // with its thread instead of holding up the exit.
     for (Slot& slot : m_slots) {
         disconnect(slot.deck, nullptr, this, nullptr);
-        QThread* thread = slot.thread;
-        postGuarded(slot.deck, Origin::unattended(QStringLiteral("clipplayer")),
-                    [deck = slot.deck, thread] {
-                        // The thread ends whatever the unload does.
-                        const auto quit = qScopeGuard([thread] { thread->quit(); });
-                        deck->unload();
-                    });
+        slot.thread->quit([deck = slot.deck] { deck->unload(); });
     }
     const QDeadlineTimer deadline(kShutDownMs);
-    for (Slot& slot : m_slots) {
-        if (!slot.thread->wait(deadline)) {
-            qWarning().noquote() << slot.thread->objectName()
-                                 << QStringLiteral(
-                                        ": still unloading %1 ms after the shut-down, "
-                                        "abandoned")
-                                        .arg(kShutDownMs);
-            continue;
-        }
-        delete slot.deck;
-        delete slot.thread;
-    }
+    for (Slot& slot : m_slots)
+        slot.thread->stop(std::chrono::milliseconds(deadline.remainingTime()));
 }
 
 template <typename Call>

@@ -1,18 +1,20 @@
 #pragma once
 
 #include <QImage>
-#include <QThread>
 #include <array>
+#include <memory>
 
 #include "players/clipengine.h"
 
 namespace velumo {
 
 class ClipDeck;
+class LoopThread;
 class PictureWindow;
 
-// The clip engine over Qt Multimedia: two decks, each a QMediaPlayer on its own thread, and the
-// clip window that draws the pictures of the deck it shows. The window must outlive it.
+// The clip engine over Qt Multimedia: two decks, each a QMediaPlayer on a thread with an event
+// loop of its own (LoopThread: the player reports through it), and the clip window that draws
+// the pictures of the deck it shows. The window must outlive it.
 class MediaClipEngine final : public ClipEngine {
     Q_OBJECT
 public:
@@ -32,7 +34,7 @@ public:
 private:
     static constexpr int kShutDownMs = 2500;
     struct Slot {
-        QThread* thread = nullptr;
+        std::unique_ptr<LoopThread> thread;
         ClipDeck* deck = nullptr;
         quint64 ticket = 0;
         bool sawPicture = false;

@@ -1,9 +1,7 @@
 #include "pictureconverter.h"
 
-#include <QDeadlineTimer>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QtDebug>
 #include <vector>
 
 #include "base/guard.h"
@@ -117,29 +115,20 @@ private:
     QSize m_target;
 };
 
-PictureConverter::PictureConverter() : m_thread(new QThread()), m_core(new Core())
+PictureConverter::PictureConverter()
+    : m_thread(QStringLiteral("picture converter")), m_core(new Core())
 {
-    m_thread->setObjectName(QStringLiteral("picture converter"));
-    m_core->moveToThread(m_thread);
+    m_thread.adopt(m_core);
     // Goes with this object: a picture of a converter that has gone reaches nobody.
     connect(m_core, &Core::picture, this, &PictureConverter::picture,
             Qt::DirectConnection);  // plain: a signal passed on
-    m_thread->start();
 }
 
 PictureConverter::~PictureConverter()
 {
     disconnect(m_core, nullptr, this, nullptr);
-    m_thread->quit();
-    if (m_thread->wait(QDeadlineTimer(2500))) {
-        delete m_core;
-        delete m_thread;
-        return;
-    }
-    // A frame that takes this long is left to finish; its thread and core are let go.
-    qWarning(
-        "picture converter: a conversion still running 2500 ms after the shut-down, "
-        "abandoned");
+    // A frame that takes longer than the grace is left to finish, its thread and core let go.
+    m_thread.stop();
 }
 
 void PictureConverter::setTargetSize(const QSize& size)

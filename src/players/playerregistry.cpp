@@ -47,7 +47,7 @@ void PlayerRegistry::bind(Kind& kind)
                        if (first)
                            kind.onScreen.start();
                        write(QStringLiteral("started ") + subject(kind), &kind,
-                             QStringLiteral("started"), {{QStringLiteral("first"), first}});
+                             {.what = PlayerEvent::What::Started, .first = first});
                        if (counts)
                            emit contentOnScreen(kind.letter);
                    });
@@ -66,14 +66,14 @@ void PlayerRegistry::bind(Kind& kind)
                        if (kind.state == State::Running && kind.failed)
                            bringBack(kind);
                    });
-    connectGuarded(player, &ContentPlayer::ended, this,
-                   Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
-                       write(QStringLiteral("ended ") + subject(kind), &kind,
-                             QStringLiteral("ended"),
-                             {{QStringLiteral("running"), kind.state == State::Running}});
-                       if (kind.state == State::Running && kind.endEndsEntry)
-                           emit entryEnded(kind.letter);
-                   });
+    connectGuarded(
+        player, &ContentPlayer::ended, this, Origin::unattended(QStringLiteral("playerregistry")),
+        [this, &kind] {
+            write(QStringLiteral("ended ") + subject(kind), &kind,
+                  {.what = PlayerEvent::What::Ended, .running = kind.state == State::Running});
+            if (kind.state == State::Running && kind.endEndsEntry)
+                emit entryEnded(kind.letter);
+        });
 }
 
 void PlayerRegistry::fail(Kind& kind, const QString& reason)
@@ -103,14 +103,20 @@ void PlayerRegistry::takeOff(Kind& kind)
 
 void PlayerRegistry::bringBack(Kind& kind)
 {
-    write(QStringLiteral("recovered ") + subject(kind), &kind, QStringLiteral("recovered"),
-          {{QStringLiteral("plan_line"), kind.request.planLine}});
+    // The entry's request goes with it: from here its content is on air as from a start.
+    write(QStringLiteral("recovered ") + subject(kind), &kind,
+          {.what = PlayerEvent::What::Recovered,
+           .planLine = kind.request.planLine,
+           .rect = kind.request.rect,
+           .screen = kind.request.screen});
+    // A take-off still queued for the failure is no longer wanted.
+    ++kind.entry;
     const auto announce = qScopeGuard([this, &kind] { emit stateChanged(kind.letter); });
     call(kind, [](ContentPlayer& player) { player.showAgain(); });
     kind.failed = false;
     kind.onScreen.start();
-    write(QStringLiteral("started ") + subject(kind), &kind, QStringLiteral("started"),
-          {{QStringLiteral("first"), true}});
+    write(QStringLiteral("started ") + subject(kind), &kind,
+          {.what = PlayerEvent::What::Started, .first = true});
     emit contentOnScreen(kind.letter);
 }
 
@@ -127,10 +133,10 @@ QString PlayerRegistry::timeOnScreen(const Kind& kind)
     return QStringLiteral(" (on screen %1 s)").arg(kind.onScreen.elapsed() / 1000.0, 0, 'f', 1);
 }
 
-QJsonValue PlayerRegistry::secondsOnScreen(const Kind& kind)
+std::optional<double> PlayerRegistry::secondsOnScreen(const Kind& kind)
 {
     if (!kind.onScreen.isValid())
-        return QJsonValue(QJsonValue::Null);
+        return std::nullopt;
     return kind.onScreen.elapsed() / 1000.0;
 }
 
@@ -153,23 +159,21 @@ PlayerRegistry::State PlayerRegistry::state(QChar letter) const
     return kind ? kind->state : State::Idle;
 }
 
-void PlayerRegistry::write(const QString& text, const Kind* kind, const QString& event,
-                           QJsonObject fields)
+void PlayerRegistry::write(const QString& text, const Kind* kind, PlayerEvent event)
 {
-    fields.insert(QStringLiteral("event"), event);
     if (kind) {
-        fields.insert(QStringLiteral("letter"), QString(kind->letter));
-        fields.insert(QStringLiteral("slot"), kind->slot);
-        fields.insert(QStringLiteral("target"), kind->target);
+        event.letter = kind->letter;
+        event.aboutContent = true;
+        event.slot = kind->slot;
+        event.target = kind->target;
     }
-    m_log.post(QStringLiteral("player"), std::move(fields), text);
+    m_log.post(std::move(event), text);
 }
 
 void PlayerRegistry::writeFailed(const Kind& kind, const QString& reason)
 {
     write(QStringLiteral("failed ") + subject(kind) + QStringLiteral(": ") + reason, &kind,
-          QStringLiteral("failed"),
-          {{QStringLiteral("reason"), reason}, {QStringLiteral("seconds"), secondsOnScreen(kind)}});
+          {.what = PlayerEvent::What::Failed, .reason = reason, .seconds = secondsOnScreen(kind)});
 }
 
 QString PlayerRegistry::subject(const Kind& kind)
@@ -197,16 +201,21 @@ void PlayerRegistry::start(const PlayerRequest& request)
 {
     Kind* kind = find(request.letter);
     const QString text = QStringLiteral("start ") + request.letter + u' ' + request.slot;
-    QJsonObject fields{{QStringLiteral("plan_line"), request.planLine}};
     if (!kind) {
-        fields.insert(QStringLiteral("letter"), QString(request.letter));
-        write(text, nullptr, QStringLiteral("start"), std::move(fields));
+        write(text, nullptr,
+              {.what = PlayerEvent::What::Start,
+               .letter = request.letter,
+               .planLine = request.planLine});
         return;
     }
     kind->request = request;
     kind->slot = request.slot;
     kind->target = request.target;
-    write(text, kind, QStringLiteral("start"), std::move(fields));
+    write(text, kind,
+          {.what = PlayerEvent::What::Start,
+           .planLine = request.planLine,
+           .rect = request.rect,
+           .screen = request.screen});
     kind->state = State::Running;
     kind->failed = false;
     kind->onScreen.invalidate();
@@ -230,8 +239,8 @@ void PlayerRegistry::start(const PlayerRequest& request)
 
 void PlayerRegistry::stop(QChar letter)
 {
-    endEntry(letter, State::Idle, &ContentPlayer::stop, QStringLiteral("stop"),
-             QStringLiteral("stopped"));
+    endEntry(letter, State::Idle, &ContentPlayer::stop, PlayerEvent::What::Stop,
+             PlayerEvent::What::Stopped);
 }
 
 QList<PlayerRequest> PlayerRegistry::runningRequests() const
@@ -245,21 +254,21 @@ QList<PlayerRequest> PlayerRegistry::runningRequests() const
 
 void PlayerRegistry::handOver(QChar letter)
 {
-    endEntry(letter, State::Idle, &ContentPlayer::handOver, QStringLiteral("stop"),
-             QStringLiteral("stopped"));
+    endEntry(letter, State::Idle, &ContentPlayer::handOver, PlayerEvent::What::Stop,
+             PlayerEvent::What::Stopped);
 }
 
 void PlayerRegistry::park(QChar letter)
 {
-    endEntry(letter, State::Parked, &ContentPlayer::park, QStringLiteral("park"),
-             QStringLiteral("parked"));
+    endEntry(letter, State::Parked, &ContentPlayer::park, PlayerEvent::What::Park,
+             PlayerEvent::What::Parked);
 }
 
 void PlayerRegistry::endEntry(QChar letter, State next, void (ContentPlayer::*request)(),
-                              const QString& asked, const QString& done)
+                              PlayerEvent::What asked, PlayerEvent::What done)
 {
     Kind* kind = find(letter);
-    write(asked + u' ' + letter, nullptr, asked, {{QStringLiteral("letter"), QString(letter)}});
+    write(PlayerEvent::name(asked) + u' ' + letter, nullptr, {.what = asked, .letter = letter});
     if (!kind)
         return;
     const bool failed = kind->state == State::Running && kind->failed;
@@ -269,8 +278,8 @@ void PlayerRegistry::endEntry(QChar letter, State next, void (ContentPlayer::*re
     call(*kind, [request](ContentPlayer& player) { (player.*request)(); });
     // A failed entry ended with its "failed".
     if (!failed)
-        write(done + u' ' + subject(*kind) + timeOnScreen(*kind), kind, done,
-              {{QStringLiteral("seconds"), secondsOnScreen(*kind)}});
+        write(PlayerEvent::name(done) + u' ' + subject(*kind) + timeOnScreen(*kind), kind,
+              {.what = done, .seconds = secondsOnScreen(*kind)});
     kind->onScreen.invalidate();
 }
 

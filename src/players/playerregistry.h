@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QJsonObject>
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "base/event.h"
 #include "players/contentplayer.h"
 #include "players/contentplayers.h"
 
@@ -30,10 +31,10 @@ struct PlayerSet {
 // "parked ...", "ended ...", "failed k 3 FILE: REASON"). A failure of a request is logged and
 // goes on to the handler that asked.
 //
-// Each line is also a typed event (EventLog::post) whose fields are those of the line: "event"
-// (start, started, ended, failed, stop, stopped, park, parked), "letter", "slot", "target",
-// "plan_line" of a start, "first" of a "started" that is the first picture of its entry,
-// "reason" of a failure, "seconds" on screen of the end events.
+// Each line is also a typed PlayerEvent (EventLog::post) with what the line says: the request
+// (start, stop, park) or its outcome (started, ended, failed, stopped, parked), the letter, the
+// slot and file or address, the whole request of a start, whether a "started" is the first
+// picture of its entry, the reason of a failure, the seconds on screen of the end events.
 //
 // Every start has one end event: "stopped" or "parked" with the seconds its content was on the
 // screen ("(on screen 59.8 s)"), or "failed". Content that fails while its entry runs is
@@ -104,10 +105,9 @@ private:
     Kind* find(QChar letter);
     const Kind* find(QChar letter) const;
     void bind(Kind& kind);
-    // A "player" event: its velumo.log line and its typed fields ("event" and the kind's
-    // "letter", "slot", "target" with what is given).
-    void write(const QString& text, const Kind* kind, const QString& event,
-               QJsonObject fields = {});
+    // A "player" event: its velumo.log line and its typed value, about the kind's content when
+    // a kind is given.
+    void write(const QString& text, const Kind* kind, PlayerEvent event);
     // The "failed" event of a kind's content.
     void writeFailed(const Kind& kind, const QString& reason);
     // "k 3 FILE": the content a kind's events are about.
@@ -122,12 +122,12 @@ private:
     // The failed content of a running entry loaded at a later try: back on the screen.
     void bringBack(Kind& kind);
     // The stop or park of an entry: the request and its end event, with the time on screen.
-    void endEntry(QChar letter, State next, void (ContentPlayer::*request)(), const QString& asked,
-                  const QString& done);
+    void endEntry(QChar letter, State next, void (ContentPlayer::*request)(),
+                  PlayerEvent::What asked, PlayerEvent::What done);
     // " (on screen 59.8 s)" when the content reached the screen, else nothing.
     static QString timeOnScreen(const Kind& kind);
-    // The seconds on screen with milliseconds, null when the content did not reach it.
-    static QJsonValue secondsOnScreen(const Kind& kind);
+    // The seconds on screen with milliseconds, none when the content did not reach it.
+    static std::optional<double> secondsOnScreen(const Kind& kind);
 
     EventLog& m_log;
     std::array<Kind, 6> m_kinds;

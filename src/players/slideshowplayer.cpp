@@ -10,18 +10,30 @@
 #include "base/notifier.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/timer.h"
 #include "players/playerplacement.h"
 #include "players/slideshowtiming.h"
 #include "players/slidesurface.h"
 
 namespace velumo {
 
+namespace {
+
+// Arms a one-shot timer for ms from now, whether it runs or not.
+void startOnce(Timer& timer, qint64 ms)
+{
+    timer.setInterval(ms);
+    timer.start();
+}
+
+}  // namespace
+
 const QString SlideShowPlayer::kMonitorMessage =
     QStringLiteral("Не корректно установлена версия MsOffice в настройках Velumo7");
 
 SlideShowPlayer::SlideShowPlayer(const Settings& settings, Notifier& notifier, EventLog& log,
-                                 PresentationConverter& converter, SlideSurface& surface,
-                                 QString programFolder, QObject* parent)
+                                 TimerFactory& timers, PresentationConverter& converter,
+                                 SlideSurface& surface, QString programFolder, QObject* parent)
     : ContentPlayer(parent),
       m_settings(settings),
       m_notifier(notifier),
@@ -29,25 +41,21 @@ SlideShowPlayer::SlideShowPlayer(const Settings& settings, Notifier& notifier, E
       m_converter(converter),
       m_surface(surface),
       m_folder(std::move(programFolder)),
+      m_timerPpt(timers.create(QStringLiteral("Timer_ppt"), true)),
+      m_advance(timers.create(QStringLiteral("SlideAdvance"), true)),
       m_label133(QStringLiteral("Общее время  Число слайдов"))
 {
-    m_timerPpt.setObjectName(QStringLiteral("Timer_ppt"));
-    m_timerPpt.setSingleShot(true);
-    m_timerPpt.setTimerType(Qt::PreciseTimer);
-    m_advance.setSingleShot(true);
-    m_advance.setTimerType(Qt::PreciseTimer);
-    connectGuarded(
-        &m_timerPpt, &QTimer::timeout, this, Origin::unattended(QStringLiteral("slideshowplayer")),
-        [this] {
-            guarded(m_notifier, [this] {
-                m_timerPpt.stop();
-                write(QStringLiteral("p Timer_ppt: the show's %1 s are over").arg(m_seconds));
-                emit ended();
-            });
+    m_timerPpt->setHandler([this] {
+        guarded(m_notifier, [this] {
+            m_timerPpt->stop();
+            write(QStringLiteral("p Timer_ppt: the show's %1 s are over").arg(m_seconds));
+            emit ended();
         });
-    connectGuarded(&m_advance, &QTimer::timeout, this,
-                   Origin::unattended(QStringLiteral("slideshowplayer")),
-                   [this] { guarded(m_notifier, [this] { advance(); }); });
+    });
+    m_advance->setHandler([this] {
+        m_advance->stop();
+        guarded(m_notifier, [this] { advance(); });
+    });
     connectGuarded(&m_converter, &PresentationConverter::converted, this,
                    Origin::unattended(QStringLiteral("slideshowplayer")),
                    [this](const QString& file, const Presentation& presentation) {
@@ -192,19 +200,19 @@ void SlideShowPlayer::firstPageShown(bool fromCache)
         return;
     // T = 0: an interval of 0 that never fires; only the scheduled stop ends the show.
     if (m_seconds > 0)
-        m_timerPpt.start(m_seconds * 1000);
+        startOnce(*m_timerPpt, qint64(m_seconds) * 1000);
     armAdvance();
 }
 
 void SlideShowPlayer::armAdvance()
 {
-    m_advance.stop();
+    m_advance->stop();
     if (m_current + 1 >= slides())
         return;
     const std::optional<double> seconds = m_durations[m_current];
     if (!seconds || !std::isfinite(*seconds) || *seconds < 0)
         return;
-    m_advance.start(int(std::min(*seconds * 1000.0, 2.0e9)));
+    startOnce(*m_advance, qint64(std::min(*seconds * 1000.0, 2.0e9)));
 }
 
 void SlideShowPlayer::advance()
@@ -227,8 +235,8 @@ bool SlideShowPlayer::ChangeMonitorPPT()
 
 void SlideShowPlayer::closeShow()
 {
-    m_timerPpt.stop();
-    m_advance.stop();
+    m_timerPpt->stop();
+    m_advance->stop();
     if (m_open || m_opening)
         m_surface.close();
     m_open = false;

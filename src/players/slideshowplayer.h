@@ -2,7 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QJsonObject>
-#include <QTimer>
+#include <memory>
 
 #include "players/contentplayer.h"
 #include "players/presentationconverter.h"
@@ -13,6 +13,8 @@ class EventLog;
 class Notifier;
 class Settings;
 class SlideSurface;
+class Timer;
+class TimerFactory;
 
 // The slide show (content letter p): StartPPT's show of a presentation on its own slide
 // timings in the rectangle of the request, or full screen on the request's screen (the second
@@ -32,7 +34,7 @@ class SlideShowPlayer final : public ContentPlayer {
 public:
     // A file named without a path lives in programFolder.
     SlideShowPlayer(const Settings& settings, Notifier& notifier, EventLog& log,
-                    PresentationConverter& converter, SlideSurface& surface,
+                    TimerFactory& timers, PresentationConverter& converter, SlideSurface& surface,
                     QString programFolder = QString(), QObject* parent = nullptr);
     ~SlideShowPlayer() override;
 
@@ -58,7 +60,7 @@ public:
     int currentSlide() const { return m_open ? m_current + 1 : 0; }
     int slides() const { return int(m_durations.size()); }
     int seconds() const { return m_seconds; }
-    const QTimer& timerPpt() const { return m_timerPpt; }
+    const Timer& timerPpt() const { return *m_timerPpt; }
 
     // status.players.slides.
     QJsonObject status() const;
@@ -91,8 +93,9 @@ private:
     SlideSurface& m_surface;
     QString m_folder;
 
-    QTimer m_timerPpt;
-    QTimer m_advance;
+    // One-shot: each handler stops its timer first.
+    std::unique_ptr<Timer> m_timerPpt;
+    std::unique_ptr<Timer> m_advance;
     QElapsedTimer m_sinceStart;
     QString m_file;
     QRect m_rect;

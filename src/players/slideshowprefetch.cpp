@@ -7,6 +7,7 @@
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/timer.h"
 #include "players/presentationconverter.h"
 
 namespace velumo {
@@ -20,33 +21,34 @@ const char* const kSlotFields[] = {key::SCEdit49, key::SCEdit50, key::SCEdit51, 
 }  // namespace
 
 SlideShowPrefetch::SlideShowPrefetch(const Settings& settings, PresentationConverter& converter,
-                                     EventLog& log, QString programFolder, int quietMs,
-                                     QObject* parent)
+                                     EventLog& log, TimerFactory& timers, QString programFolder,
+                                     int quietMs, QObject* parent)
     : QObject(parent),
       m_settings(settings),
       m_converter(converter),
       m_log(log),
-      m_folder(std::move(programFolder))
+      m_folder(std::move(programFolder)),
+      m_quiet(timers.create(QStringLiteral("SlidePrefetch")))
 {
-    m_quiet.setSingleShot(true);
-    m_quiet.setInterval(quietMs);
-    connectGuarded(&m_quiet, &QTimer::timeout, this,
-                   Origin::unattended(QStringLiteral("slideshowprefetch")),
-                   &SlideShowPrefetch::scan);
+    m_quiet->setInterval(quietMs);
+    m_quiet->setHandler([this] {
+        m_quiet->stop();
+        scan();
+    });
     // A file written bit by bit restarts the wait each time.
     connectGuarded(&m_watcher, &QFileSystemWatcher::fileChanged, this,
                    Origin::unattended(QStringLiteral("slideshowprefetch")),
-                   [this] { m_quiet.start(); });
+                   [this] { m_quiet->start(); });
     connectGuarded(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
                    Origin::unattended(QStringLiteral("slideshowprefetch")),
-                   [this] { m_quiet.start(); });
+                   [this] { m_quiet->start(); });
     connectGuarded(&m_settings, &Settings::changed, this,
                    Origin::byOperator(QStringLiteral("slideshowprefetch")),
                    [this](const QString& name) {
                        for (const char* field : kSlotFields)
                            if (name == QLatin1String(field)) {
                                watch();
-                               m_quiet.start();
+                               m_quiet->start();
                            }
                    });
     connectGuarded(&m_converter, &PresentationConverter::converted, this,

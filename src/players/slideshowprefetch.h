@@ -3,7 +3,9 @@
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QStringList>
-#include <QTimer>
+#include <memory>
+
+#include "base/timer.h"
 
 namespace velumo {
 
@@ -20,7 +22,7 @@ class SlideShowPrefetch final : public QObject {
 public:
     // A file named without a path lives in programFolder.
     SlideShowPrefetch(const Settings& settings, PresentationConverter& converter, EventLog& log,
-                      QString programFolder = QString(), int quietMs = 2000,
+                      TimerFactory& timers, QString programFolder = QString(), int quietMs = 2000,
                       QObject* parent = nullptr);
 
     // Looks at every slot now (start-up).
@@ -40,7 +42,7 @@ private:
     EventLog& m_log;
     QString m_folder;
     QFileSystemWatcher m_watcher;
-    QTimer m_quiet;
+    std::unique_ptr<Timer> m_quiet;  // one-shot
     QStringList m_queue;
     QString m_running;
 };

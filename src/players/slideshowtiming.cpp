@@ -13,7 +13,7 @@
 #include "base/notifier.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "base/ziparchive.h"
+#include "players/ziparchive.h"
 
 namespace velumo::slideshowtiming {
 

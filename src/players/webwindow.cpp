@@ -1,8 +1,8 @@
 #include "webwindow.h"
 
 #include "base/guard.h"
-#include "base/processmemory.h"
 #include "players/browserpanel.h"
+#include "players/processmemory.h"
 
 namespace velumo {
 

@@ -139,6 +139,19 @@ void ServiceNotifier::stopping()
     send("STOPPING=1");
 }
 
+QJsonObject ServiceNotifier::status() const
+{
+    return {{QStringLiteral("manager"), active()}, {QStringLiteral("stopping"), m_stopping}};
+}
+
+bool ServiceNotifier::runsAsService(const QJsonObject& programStatus)
+{
+    return programStatus.value(QLatin1String("service"))
+        .toObject()
+        .value(QLatin1String("manager"))
+        .toBool();
+}
+
 void ServiceNotifier::setStatus(const QString& text)
 {
     if (m_fd < 0 || m_stopping)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <memory>
 
@@ -43,6 +44,11 @@ public:
 
     bool active() const { return m_fd >= 0; }
     bool stoppingSent() const { return m_stopping; }
+    // The status member "service": whether a service manager runs this copy ("manager") and
+    // whether its stop has been told ("stopping").
+    QJsonObject status() const;
+    // Whether a program's status says that a service manager runs it.
+    static bool runsAsService(const QJsonObject& programStatus);
     qint64 watchdogIntervalMs() const;
 
     void ready();

@@ -1,9 +1,33 @@
 #include "accessorygeometry.h"
 
+#include <QFontMetrics>
+
+#include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "ticker/announcementpicture.h"
+#include "ticker/tickerfont.h"
 
 namespace velumo {
+
+namespace {
+
+int numberOrDesign(const Settings& settings, const char* name)
+{
+    const QString key = QString::fromLatin1(name);
+    return strToIntDef(settings.text(key),
+                       strToIntDef(QString::fromLatin1(settings.entry(key).defaultValue), 0));
+}
+
+}  // namespace
+
+QRect stripRect(const Settings& settings)
+{
+    const int heightPx =
+        QFontMetrics(tickerFont(settings)).height() + AnnouncementPicture::kExtraHeightPx;
+    return QRect(numberOrDesign(settings, key::SCEdit45), numberOrDesign(settings, key::SCEdit43),
+                 qMax(1, numberOrDesign(settings, key::SCEdit77)), heightPx);
+}
 
 int clockLeft(const Settings& settings)
 {
@@ -46,8 +70,8 @@ QPoint iconPosition(const Settings& settings, int stripLeft)
 
 QRect stripWithClock(const Settings& settings, int stripHeight)
 {
-    QRect strip(settings.integer(key::SCEdit45), settings.integer(key::SCEdit43),
-                settings.integer(key::SCEdit77), stripHeight);
+    QRect strip = stripRect(settings);
+    strip.setHeight(stripHeight);
     const QRect clock(clockPosition(settings, strip.left()), QSize(1, stripHeight));
     if (clock.intersects(strip.adjusted(0, -2 * stripHeight, 0, 2 * stripHeight)))
         strip = strip.united(QRect(strip.left(), clock.top(), strip.width(), stripHeight));

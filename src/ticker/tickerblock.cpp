@@ -357,6 +357,36 @@ void TickerBlock::RemoveRssLines()
     updateCounters();
 }
 
+qsizetype TickerBlock::feedLineCount() const
+{
+    qsizetype count = 0;
+    for (const QString& line : m_text)
+        if (line.size() >= 2 && line[1] == u'_')
+            ++count;
+    return count;
+}
+
+bool TickerBlock::holdsLine(const QString& line) const
+{
+    return m_text.contains(line);
+}
+
+void TickerBlock::replaceFeedLines(const QStringList& lines)
+{
+    RemoveRssLines();
+    QStringList text = m_text;
+    QStringList tariff = m_tariff;
+    QStringList index = m_index;
+    const QString zero = QStringLiteral("0");
+    for (const QString& line : lines) {
+        text.append(line);
+        tariff.append(zero);
+        index.append(zero);
+    }
+    setLists(text, tariff, index);
+    updateCounters();
+}
+
 void TickerBlock::updateCounters()
 {
     m_settings.setText(key::SCEdit12, QString::number(m_text.size()));

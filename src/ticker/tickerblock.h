@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 
+#include "ticker/feedsink.h"
+
 namespace velumo {
 
 class Settings;
@@ -25,7 +27,7 @@ enum class BlockList { Text, Tariff, Index };
 
 // The block of announcements: three parallel lists, same position = same announcement.
 // text (Memo1): icon code character, then the text; tariff (Memotarif); index (Memoindex).
-class TickerBlock : public QObject {
+class TickerBlock : public QObject, public FeedSink {
     Q_OBJECT
 public:
     explicit TickerBlock(Settings& settings, QObject* parent = nullptr);
@@ -105,6 +107,11 @@ public:
 
     // Drops every announcement whose text begins with "_" (second character of its line).
     void RemoveRssLines();
+
+    // What a feed's read does to the block (FeedSink).
+    qsizetype feedLineCount() const override;
+    bool holdsLine(const QString& line) const override;
+    void replaceFeedLines(const QStringList& lines) override;
 
     // The block as the status reply shows it: the file, the three lists (at most kStatusLines
     // lines each, a line at most kStatusLineChars characters), their counts, and "cut" true when

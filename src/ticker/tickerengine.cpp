@@ -1,6 +1,5 @@
 #include "tickerengine.h"
 
-#include <QFontMetrics>
 #include <QPointer>
 #include <climits>
 
@@ -91,13 +90,8 @@ void TickerEngine::announcementLeft()
     // One that never reached the strip was not shown.
     if (shown.enteredMs < 0 || !m_events)
         return;
-    m_events->post(QStringLiteral("ticker"),
-                   {{QStringLiteral("event"), QStringLiteral("announcement")},
-                    {QStringLiteral("index"), shown.index},
-                    {QStringLiteral("tariff"), shown.tariff},
-                    {QStringLiteral("text"), shown.text},
-                    {QStringLiteral("entered_ms"), double(shown.enteredMs)},
-                    {QStringLiteral("left_ms"), double(m_clock.now().toMSecsSinceEpoch())}});
+    m_events->post(TickerEvent{shown.index, shown.tariff, shown.text, shown.enteredMs,
+                               m_clock.now().toMSecsSinceEpoch()});
 }
 
 void TickerEngine::setTickerRunning(bool running)
@@ -147,11 +141,8 @@ void TickerEngine::ApplyTickerWindow()
     if (m_view)
         m_view->showPanel(true);
     TickerLayout layout;
-    const QFont font = tickerFont(m_settings);
-    const int heightPx = QFontMetrics(font).height() + AnnouncementPicture::kExtraHeightPx;
-    const int left = m_settings.integer(key::SCEdit45);
-    layout.strip = QRect(left, m_settings.integer(key::SCEdit43),
-                         qMax(1, m_settings.integer(key::SCEdit77)), heightPx);
+    layout.strip = stripRect(m_settings);
+    const int left = layout.strip.left();
     layout.stripColour = colorFromNumber(m_settings.integer(key::SCEdit13));
     layout.transparent = m_settings.checked(key::SCCheckBox9);
     layout.clock = clockPosition(m_settings, left);
@@ -211,7 +202,7 @@ void TickerEngine::ShowTickerWindows()
         m_view->showClock(settingInt(key::SCEdit16, 20));
     m_running = true;
     if (m_view)
-        m_view->showStrip(settingInt(key::SCEdit43, 400));
+        m_view->showStrip(stripRect(m_settings).top());
     RunTicker();
 }
 
@@ -267,8 +258,7 @@ void TickerEngine::RunTicker()
     m_normalDelayMs = qMax(1, m_settings.spin(key::SpinEdit1));
     m_delayMs = m_normalDelayMs;
     m_stepPx = qMax(0, m_settings.spin(key::SpinEdit2));
-    m_stripWidthPx =
-        m_haveLayout ? m_layout.strip.width() : qMax(1, settingInt(key::SCEdit77, 400));
+    m_stripWidthPx = m_haveLayout ? m_layout.strip.width() : stripRect(m_settings).width();
     m_currentLine = m_resumeLine;
     rebase(nowMs, left);
     // The first announcement of a run enters at the strip's right end.
@@ -475,6 +465,8 @@ QString TickerEngine::ApplyTariff(int line, const QString& text)
         m_style.font.setPointSize(qBound(1, settingInt(key::SCEdit85, 30), 1000));
     }
     if (m_haltPending) {
+        // The width as the settings give it now; an emptied field keeps the strip's own (no
+        // font is measured on the frame's path, as stripRect would).
         m_haltStripWidthPx = settingInt(key::SCEdit77, m_stripWidthPx);
         m_haltStopPx = m_settings.spin(key::SpinEdit16);
         m_haltMs = qMax(0, settingInt(key::SCEdit3, 500));

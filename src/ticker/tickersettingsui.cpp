@@ -18,6 +18,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/wincolor.h"
+#include "ticker/accessorygeometry.h"
 #include "ticker/playbacklog.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickertextpage.h"
@@ -32,9 +33,10 @@ namespace {
 // Runs a picker after the click has been delivered (no dialog inside the event filter).
 void onClick(QWidget* widget, QObject* context, std::function<void()> action)
 {
-    ClickFilter::install(widget, [context, action] {
-        postGuarded(context, Origin::byOperator(QStringLiteral("tickersettings")), action);
-    });
+    ClickFilter::install(
+        widget, Origin::byOperator(QStringLiteral("tickersettings")), [context, action] {
+            postGuarded(context, Origin::byOperator(QStringLiteral("tickersettings")), action);
+        });
 }
 
 }  // namespace
@@ -180,7 +182,7 @@ void TickerSettingsUi::applyLogVisibility()
 
 void TickerSettingsUi::SpinEdit16Change()
 {
-    if (m_settings.integer(key::SCEdit77) < m_settings.spin(key::SpinEdit16))
+    if (stripRect(m_settings).width() < m_settings.spin(key::SpinEdit16))
         m_notifier.message(QString::fromUtf8(kStopPlaceMessage));
 }
 

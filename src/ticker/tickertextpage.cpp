@@ -126,7 +126,8 @@ TickerTextPage::TickerTextPage(SettingsWindow& window, TickerBlock& block, QStri
     window.addComponent(m_openDialog, ComponentClass::Dialog);
     window.addComponent(m_saveDialog, ComponentClass::Dialog);
 
-    m_table->installEventFilter(this);
+    filterEventsGuarded(m_table, Origin::byOperator(QStringLiteral("tickertext")),
+                        [this](QEvent* event) { return tableEvent(event); });
     // Loading hides the table and shows it again when it has finished; a failed load leaves
     // it hidden until the next load.
     connectGuarded(&m_block, &TickerBlock::loading, m_table,
@@ -185,13 +186,13 @@ void TickerTextPage::showOnAir(int line)
         scrollToOnAir();
 }
 
-bool TickerTextPage::eventFilter(QObject* watched, QEvent* event)
+bool TickerTextPage::tableEvent(QEvent* event)
 {
-    if (watched == m_table && event->type() == QEvent::Show)
+    if (event->type() == QEvent::Show)
         singleShotGuarded(0, m_table, Origin::byOperator(QStringLiteral("tickertext")),
                           [this] { scrollToOnAir(); });
     // The rows follow the table's font (its face is the ticker text font).
-    if (watched == m_table && event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange)
         m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     return false;
 }

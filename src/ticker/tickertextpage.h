@@ -41,10 +41,10 @@ signals:
     void openChosen(const QString& path);
     void saveChosen(const QString& path);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
+    // What the table's own events ask: the row on air in view when it shows, rows as tall as
+    // its font.
+    bool tableEvent(QEvent* event);
     bool rowInView(int row) const;
     void scrollToOnAir();
     void insertRow(bool atEnd);

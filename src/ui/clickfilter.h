@@ -4,32 +4,23 @@
 #include <QObject>
 #include <functional>
 
+#include "base/guard.h"
+
 namespace velumo {
 
-// Calls a function when the watched widget is clicked (for fields and labels that act on a
-// click, such as pickers behind path fields).
-class ClickFilter final : public QObject {
+// Calls a function through the guard when the watched widget is clicked (for fields and labels
+// that act on a click, such as pickers behind path fields).
+class ClickFilter final {
 public:
-    static void install(QObject* watched, std::function<void()> onClick)
+    static void install(QObject* watched, Origin origin, std::function<void()> onClick)
     {
-        if (watched)
-            watched->installEventFilter(new ClickFilter(watched, std::move(onClick)));
+        filterEventsGuarded(watched, std::move(origin),
+                            [onClick = std::move(onClick)](QEvent* event) {
+                                if (event->type() == QEvent::MouseButtonRelease)
+                                    onClick();
+                                return false;
+                            });
     }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::MouseButtonRelease)
-            m_onClick();
-        return false;
-    }
-
-private:
-    ClickFilter(QObject* parent, std::function<void()> onClick)
-        : QObject(parent), m_onClick(std::move(onClick))
-    {
-    }
-    std::function<void()> m_onClick;
 };
 
 }  // namespace velumo

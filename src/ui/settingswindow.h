@@ -1,33 +1,30 @@
 #pragma once
 
-#include <QHash>
 #include <QList>
 #include <QMainWindow>
-#include <QPointer>
-#include <QSet>
-
+#include <memory>
 #include <string_view>
 
 #include "base/translationfile.h"
 
 class QAbstractButton;
 class QGroupBox;
-class QHBoxLayout;
-class QLabel;
-class QLineEdit;
 class QPushButton;
-class QTabWidget;
 class QVBoxLayout;
 
 namespace velumo {
 
-class DialogSpec;
+class ComponentCodec;
 class Notifier;
 class Settings;
+class SettingsBinder;
+class SettingsPageBuilder;
 
 // The main settings window: every page and group of the settings, each value control bound
-// to the settings store both ways. Pages are built from the settings schema; subsystems add
-// their buttons and lists into the pages through page() and group().
+// to the settings store both ways. Pages are built from the settings schema
+// (SettingsPageBuilder), the controls bound by SettingsBinder, the settings files' lines read
+// and written by ComponentCodec; subsystems add their buttons and lists into the pages through
+// page() and group().
 class SettingsWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -35,8 +32,10 @@ public:
     // reported through notifier; without one it goes to the warning log.
     explicit SettingsWindow(Settings& settings, Notifier* notifier = nullptr,
                             QWidget* parent = nullptr);
+    ~SettingsWindow() override;
 
-    static constexpr char kCaption[] = "   Велумо  v. 7.9.10";
+    // The window's title: the program's name and version.
+    static QString caption();
     // The window's size when it first opens on a screen of that free area.
     static QSize initialSize(const QSize& available);
 
@@ -58,7 +57,7 @@ public:
     // share a row.
     void placeButton(std::string_view groupId, QAbstractButton* button);
     // The widget bound to a setting ("SCEdit43"), or nullptr.
-    QWidget* control(const QString& name) const { return m_controls.value(name); }
+    QWidget* control(const QString& name) const;
     // Binds a widget made elsewhere to a setting (its objectName is the setting's name).
     void bindControl(QWidget* widget, const QString& name);
 
@@ -87,9 +86,6 @@ public:
     // that adds labels later may call it again.
     void alignLabelColumns();
 
-    // A wrapped caption is at most this wide in the label column.
-    static constexpr int kWrappedLabelWidth = 260;
-
     QVBoxLayout* footer() const { return m_footer; }
 
 signals:
@@ -100,35 +96,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // A row of buttons wraps before it grows wider than this (the style's spacing between).
-    static constexpr int kButtonRowWidth = 560;
-    static constexpr int kButtonSpacing = 6;
-    struct Page {
-        QWidget* content = nullptr;
-        QVBoxLayout* layout = nullptr;
-    };
-    QTabWidget* pageSetTabs(const QString& top);
-    void buildFromSchema();
-    QWidget* createControl(const struct ControlSpec& entry);
-    void onSettingChanged(const QString& name);
-    void updateHint(const QString& name);
-    void joinRow(const QString& checkName, const QString& fieldName, bool captionAfterField);
-    void showColour(QWidget* widget, int number);
-    QList<QPair<QPointer<QObject>, ComponentClass>> declaredOrder() const;
-
-    Settings& m_settings;
-    Notifier* m_notifier;
-    QTabWidget* m_top = nullptr;
-    QHash<QString, Page> m_pages;
-    QHash<QString, QGroupBox*> m_groups;
-    QHash<QString, QWidget*> m_pageSetWidgets;
-    QHash<QString, QWidget*> m_controls;
-    QHash<QGroupBox*, QHBoxLayout*> m_buttonRows;
-    QSet<QString> m_colourFields;
-    QList<QPair<QPointer<QObject>, ComponentClass>> m_components;
+    std::unique_ptr<ComponentCodec> m_codec;
+    std::unique_ptr<SettingsBinder> m_binder;
+    std::unique_ptr<SettingsPageBuilder> m_builder;
     QVBoxLayout* m_footer = nullptr;
-    int m_pageCount = 0;
-    bool m_updating = false;
 };
 
 }  // namespace velumo

@@ -3,17 +3,16 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-namespace velumo {
+#include "base/guard.h"
 
-TypingFilter::TypingFilter(QLineEdit* edit, InputFilter filter)
-    : QObject(edit), m_edit(edit), m_filter(filter)
-{
-}
+namespace velumo {
 
 void TypingFilter::install(QLineEdit* edit, InputFilter filter)
 {
     if (edit && filter != InputFilter::None)
-        edit->installEventFilter(new TypingFilter(edit, filter));
+        filterEventsGuarded(
+            edit, Origin::byOperator(QStringLiteral("typingfilter")),
+            [edit, filter](QEvent* event) { return filterKey(edit, filter, event); });
 }
 
 bool TypingFilter::accepts(InputFilter filter, QChar c)
@@ -34,9 +33,9 @@ bool TypingFilter::accepts(InputFilter filter, QChar c)
     return true;
 }
 
-bool TypingFilter::eventFilter(QObject* watched, QEvent* event)
+bool TypingFilter::filterKey(QLineEdit* edit, InputFilter filter, QEvent* event)
 {
-    if (watched != m_edit || event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const QString text = key->text();
@@ -45,18 +44,18 @@ bool TypingFilter::eventFilter(QObject* watched, QEvent* event)
     QString typed;
     bool changed = false;
     for (QChar c : text) {
-        if (accepts(m_filter, c)) {
+        if (accepts(filter, c)) {
             typed += c;
         } else {
             changed = true;
-            if (m_filter == InputFilter::TimeBlank)
+            if (filter == InputFilter::TimeBlank)
                 typed += u' ';
         }
     }
     if (!changed)
         return false;
-    if (!typed.isEmpty() && !m_edit->isReadOnly())
-        m_edit->insert(typed);
+    if (!typed.isEmpty() && !edit->isReadOnly())
+        edit->insert(typed);
     return true;
 }
 

@@ -434,6 +434,16 @@ TEST_F(Wiring, SavedFilesKeepTheirComponentOrder)
         EXPECT_EQ(names[i], expectedNames[i]) << "velumo.cfg line " << i + 1;
 }
 
+// The title and the footer name the version the build was made with, in the words they always had.
+TEST_F(Wiring, TheWindowNamesTheProgramVersion)
+{
+    SettingsWindow* window = start();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("   Велумо  v. 7.9.10"));
+    EXPECT_EQ(window->findChild<QLabel*>("Label79")->text(),
+              QStringLiteral("Velumo 7.9.10 — бегущая строка и диспетчер вещания"));
+}
+
 // A translated text reaches its own component, whatever order the pages were built in: the
 // group "Пин-тест" is built after "Блок объявлений" today, but declared before it.
 TEST_F(Wiring, TranslatedTextsReachTheDeclaredComponents)

@@ -7,11 +7,11 @@
 #include "base/controlspec.h"
 #include "base/eventlog.h"
 #include "base/failure.h"
-#include "base/numberfields.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
 #include "fakes/testsupport.h"
+#include "ui/numberfields.h"
 
 namespace velumo {
 namespace {

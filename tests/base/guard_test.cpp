@@ -256,6 +256,33 @@ TEST_F(GuardTest, PutOffCallsThatThrowAreReportedAndTheLoopGoesOn)
     EXPECT_FALSE(ranAfter);
 }
 
+// An event filter's handler is an entry point too: its failure is reported with its origin, the
+// event goes on to its receiver, and the next event is filtered again.
+TEST_F(GuardTest, AnEventFilterThatThrowsIsReportedAndTheEventGoesOn)
+{
+    class Watched final : public QObject {
+    public:
+        int received = 0;
+        bool event(QEvent* e) override { return e->type() == QEvent::User ? ++received : false; }
+    } watched;
+    int filtered = 0;
+    filterEventsGuarded(&watched, Origin::byOperator(QStringLiteral("SCEdit69")), [&](QEvent* e) {
+        if (e->type() == QEvent::User && ++filtered == 1)
+            throw Failure(QStringLiteral("no tone"));
+        return false;
+    });
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&watched, &event);
+    QCoreApplication::sendEvent(&watched, &event);
+    EXPECT_EQ(filtered, 2);
+    EXPECT_EQ(watched.received, 2);
+    EXPECT_EQ(notifier.errors, QStringList{QStringLiteral("no tone")});
+    ASSERT_EQ(notifier.errorOrigins.size(), 1u);
+    EXPECT_EQ(notifier.errorOrigins[0].source(), QStringLiteral("SCEdit69"));
+    EXPECT_EQ(filterEventsGuarded(nullptr, Origin::byOperator({}), [](QEvent*) { return true; }),
+              nullptr);
+}
+
 }  // namespace
 }  // namespace velumo
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "base/autostartentry.h"
 #include "base/commandline.h"
 #include "base/controlcommands.h"
 #include "base/datetext.h"
@@ -135,19 +134,6 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"", QDate()}, DateCase{"13-10-10", QDate()},
                       DateCase{"13.10.10.1", QDate()}, DateCase{"-1.10.10", QDate()}),
     [](const auto& info) { return std::to_string(info.index); });
-
-TEST(AutostartEntry, ExecLineSurvivesAwkwardPaths)
-{
-    EXPECT_EQ(autostartentry::execArgument("/opt/velumo"), "\"/opt/velumo\"");
-    EXPECT_EQ(autostartentry::execArgument("/a b/\"q\"/$x/`y`/50%"),
-              "\"/a b/\\\\\"q\\\\\"/\\\\$x/\\\\`y\\\\`/50%%\"");
-    EXPECT_EQ(autostartentry::execArgument("c:\\d"), "\"c:\\\\\\\\d\"");
-    const QString entry = autostartentry::desktopEntry("/usr/bin/velumo", "/srv/demo");
-    EXPECT_TRUE(entry.contains("Exec=\"/usr/bin/velumo\" --dir \"/srv/demo\" r\n"));
-    EXPECT_TRUE(entry.contains("Path=/srv/demo\n"));
-    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
-    EXPECT_THROW(autostartentry::desktopEntry("/usr/bin/velumo", "/a\nExec=evil"), Failure);
-}
 
 TEST(HelpAndVersion, AreOptionsAnywhereAndTheUsageNamesEverything)
 {

@@ -1,5 +1,6 @@
 // The worker hands results back on the user-interface thread, drops what nobody waits for any
-// more, keeps the order of a serial queue and never holds up the shut-down for long.
+// more, keeps the order of a serial queue and never holds up the shut-down for long; so does its
+// variant with an event loop.
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -7,14 +8,18 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
 #include "base/eventlog.h"
 #include "base/failure.h"
+#include "base/guard.h"
+#include "base/loopthread.h"
 #include "base/worker.h"
 #include "fakes/testsupport.h"
 
@@ -302,6 +307,101 @@ TEST(Worker, ShutDownCancelsWaitsBoundedAndAbandonsAJobThatNeverEnds)
         "worker\tstubborn: 1 job(s) still running 300 ms after the shut-down, abandoned")))
         << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("polite")));
+}
+
+// A worker that must work off its queue at exit (the journal's records) drains: the job waiting
+// for a retry is woken, the queued ones still run and see the cancel, and the wait is bounded
+// all the same. Its beat keeps time while nothing is queued, and stops with it.
+TEST(Worker, DrainWorksOffTheQueueWithinItsGraceAndTheBeatRunsOnlyWhileIdle)
+{
+    auto beats = std::make_shared<std::atomic_int>(0);
+    std::optional<Worker> worker;
+    worker.emplace(QStringLiteral("drained"), 20ms, [beats](const auto&) { ++*beats; });
+    std::atomic_bool retryCutShort = false;
+    std::vector<bool> queuedSawCancel;
+    worker->run([](const auto&) {});
+    waitUntil([&] { return *beats >= 3; });
+    EXPECT_GE(*beats, 3);
+    worker->run([&](const auto& job) { retryCutShort = !job.sleepFor(10s); });
+    for (int i = 0; i < 3; ++i)
+        worker->run([&](const auto& job) { queuedSawCancel.push_back(job.cancelled()); });
+    const int beatsBefore = *beats;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(worker->drain(5000ms));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(retryCutShort);
+    EXPECT_EQ(queuedSawCancel, (std::vector<bool>{true, true, true}));
+    worker->run([&](const auto&) { queuedSawCancel.push_back(false); });  // refused
+    EXPECT_LE(*beats, beatsBefore + 1);  // one may have been on its way
+    worker.reset();
+    EXPECT_EQ(queuedSawCancel.size(), 3u);
+
+    // A job that never ends holds the drain up no longer than its grace; the queue behind it
+    // is dropped.
+    auto gate = std::make_shared<Gate>();
+    bool queuedRan = false;
+    {
+        Worker stuck(QStringLiteral("stuck"));
+        stuck.run([gate](const auto&) { gate->pass(); });
+        stuck.run([&queuedRan](const auto&) { queuedRan = true; });
+        ASSERT_TRUE(gate->waitForArrivals(1));
+        clock.start();
+        EXPECT_FALSE(stuck.drain(300ms));
+    }
+    EXPECT_GE(clock.elapsed(), 290);
+    EXPECT_LT(clock.elapsed(), 2000);
+    gate->release();
+    spin(50);
+    EXPECT_FALSE(queuedRan);
+}
+
+// Objects that need an event loop live on a LoopThread: calls reach them there, the last call
+// and their deletion happen there when it stops, and a thread stuck in a call is left behind
+// after the grace instead of being waited for (or destroyed while it runs).
+TEST(LoopThread, RunsItsObjectsThereDeletesThemThereAndStopsWithinTheGrace)
+{
+    struct Probe final : QObject {
+        explicit Probe(std::atomic<QThread*>& diedOn) : diedOn(diedOn) {}
+        ~Probe() override { diedOn = QThread::currentThread(); }
+        std::atomic<QThread*>& diedOn;
+    };
+    std::atomic<QThread*> ranOn{nullptr};
+    std::atomic<QThread*> lastOn{nullptr};
+    std::atomic<QThread*> diedOn{nullptr};
+    {
+        LoopThread thread(QStringLiteral("loop"));
+        auto* probe = new Probe(diedOn);
+        thread.adopt(probe);
+        postGuarded(probe, Origin::unattended(QStringLiteral("test")),
+                    [&] { ranOn = QThread::currentThread(); });
+        thread.quit([&] { lastOn = QThread::currentThread(); });
+        EXPECT_TRUE(thread.stop(2000ms));
+    }
+    EXPECT_NE(ranOn.load(), nullptr);
+    EXPECT_NE(ranOn.load(), QCoreApplication::instance()->thread());
+    EXPECT_EQ(lastOn.load(), ranOn.load());
+    EXPECT_EQ(diedOn.load(), ranOn.load());
+
+    QTemporaryDir dir;
+    EventLog log(dir.filePath(QStringLiteral("velumo.log")));
+    auto gate = std::make_shared<Gate>();
+    QElapsedTimer clock;
+    {
+        LoopThread thread(QStringLiteral("stuck loop"), &log);
+        auto* object = new QObject();
+        thread.adopt(object);
+        postGuarded(object, Origin::unattended(QStringLiteral("test")), [gate] { gate->pass(); });
+        ASSERT_TRUE(gate->waitForArrivals(1));
+        clock.start();
+        EXPECT_FALSE(thread.stop(300ms));
+    }
+    EXPECT_LT(clock.elapsed(), 2000);
+    gate->release();  // the thread left behind ends by itself
+    QFile file(log.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(
+        "worker\tstuck loop: still running 300 ms after the shut-down, abandoned"));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/eventlog.h"
+#include "base/worker.h"
 #include "devices/alsatoneplayer.h"
 #include "devices/alsatonesink.h"
 #include "fakes/testsupport.h"
@@ -235,6 +236,30 @@ TEST(AlsaTonePlayerTest, QuittingDuringABeepStillWaitsForItsEnd)
     EXPECT_EQ(droppedEnded, 0);
     std::lock_guard lock(record->mutex);
     EXPECT_LE(record->played.size(), 2u);
+}
+
+// A tone longer than the player's grace (an output that hangs in its drain) does not hold up
+// the exit: the player goes within the grace and the tone's ended is never called.
+TEST(AlsaTonePlayerTest, QuittingDuringALongToneIsBounded)
+{
+    auto record = std::make_shared<SinkRecord>();
+    RecordingNotifier notifier;
+    bool ended = false;
+    QElapsedTimer elapsed;
+    {
+        AlsaTonePlayer player(notifier, std::make_unique<FakeToneSink>(record));
+        player.MyBEEP(300, 8000, [&] { ended = true; });
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                std::lock_guard lock(record->mutex);
+                return record->active == 1;
+            },
+            5000));
+        elapsed.start();
+    }
+    EXPECT_LT(elapsed.elapsed(), Worker::kShutDownGrace.count() + 1000);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ended);
 }
 
 }  // namespace

@@ -56,9 +56,12 @@ protected:
     RecordingMasterMute mute;
     BroadcastMute broadcast{mute};
     RecordingClipEngine media;
-    ClipPlayer clip{media, settings, notifier, log, dir.path()};
+    // The players' watches run in real time: the recording engine never shows a picture, and the
+    // dispatcher's hours pass in an instant.
+    QtTimerFactory playerTimers;
+    ClipPlayer clip{media, settings, notifier, log, playerTimers, dir.path()};
     FakeCaptureBackend devices;
-    CapturePlayer capture{devices, settings, broadcast, log};
+    CapturePlayer capture{devices, settings, broadcast, log, playerTimers};
     PlaceholderPlayer external, slideShow, flash, web;
     PlayerRegistry registry{log, {clip, external, slideShow, flash, web, capture}};
     HandlerSerializer serializer{notifier, &log};

@@ -21,12 +21,18 @@ public:
         if (failStart)
             throw std::runtime_error("the player failed");
     }
-    void stop() override { m_calls.append(QStringLiteral("stop ") + m_letter); }
+    void stop() override
+    {
+        m_calls.append(QStringLiteral("stop ") + m_letter);
+        if (failStop)
+            throw std::runtime_error("the player did not stop");
+    }
     void park() override { m_calls.append(QStringLiteral("park ") + m_letter); }
     void showAgain() override { m_calls.append(QStringLiteral("show again ") + m_letter); }
 
     QList<PlayerRequest> requests;
     bool failStart = false;
+    bool failStop = false;
 
 private:
     QChar m_letter;

@@ -32,7 +32,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         QObject::connect(&log, &EventLog::posted, [this](const Event& event) {  // plain: test
             if (event.kind == QLatin1String("alarm"))
-                events.append(event.fields);
+                events.append(event.fields());
         });
         monitor = std::make_unique<AlarmMonitor>(
             dir.path(), log, timers.clock(), timers, nullptr,

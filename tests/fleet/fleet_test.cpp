@@ -11,6 +11,7 @@
 #include "base/timer.h"
 #include "fleet/fleetlink.h"
 #include "fleet/fleetrig.h"
+#include "onair/onairmodel.h"
 
 namespace velumo::fleettest {
 namespace {
@@ -247,11 +248,12 @@ TEST(FleetLink, ScreenshotAlarmsAndAFullSpool)
     QTemporaryDir folder;
     const fleet::FleetConfig config = labConfig(broker);
     EventLog log(folder.filePath("velumo.log"));
+    OnAirModel onAir(log);
     QtTimerFactory timers;
     const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(5000, 'p');
     QStringList ran;
     fleet::FleetLink link(
-        config, folder.path(), log,
+        config, folder.path(), log, onAir,
         {[] {
              return QJsonObject{{"ticker", QJsonObject{{"running", false}}}};
          },
@@ -335,11 +337,12 @@ TEST(FleetLink, RemoteRequestsAreDeclaredBoundedAndRunOnce)
     ASSERT_TRUE(broker.start());
     QTemporaryDir folder;
     EventLog log(folder.filePath("velumo.log"));
+    OnAirModel onAir(log);
     QtTimerFactory timers;
     QStringList ran;
     int shots = 0;
     fleet::FleetLink link(
-        labConfig(broker), folder.path(), log,
+        labConfig(broker), folder.path(), log, onAir,
         {[] { return QJsonObject(); },
          [&](const QString& line, std::function<void(int, const QString&)> answer) {
              ran << line;

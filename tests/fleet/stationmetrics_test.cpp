@@ -19,6 +19,7 @@
 #include "fleet/metricsserver.h"
 #include "fleet/repaintwatch.h"
 #include "fleet/stationmetrics.h"
+#include "onair/onairmodel.h"
 
 namespace velumo {
 namespace {
@@ -82,22 +83,28 @@ protected:
     AlarmMonitor alarms{dir.path(),     log,
                         timers.clock(), timers,
                         nullptr,        AlarmMonitor::Sources{[] { return true; }, &watch, {}, {}}};
-    StationMetrics metrics{log, &watch, &alarms};
+    OnAirModel onAir{log};
+    StationMetrics metrics{log, onAir, &watch, &alarms};
     std::unique_ptr<MetricsServer> server;
 };
 
 TEST_F(Metrics, EventsGapsAndInputsBecomeFiguresPrometheusReads)
 {
     // Column 19 of a schedule line is its content letter.
-    log.post("start", {{"line", "13.10.10 12:00:00|k1|00|13.10.10 12:00:10"}}, "x");
-    log.post("start", {{"line", "13.10.10 12:00:10|s1|00|13.10.10 12:00:20"}, {"late_ms", 900}},
-             "x");
-    log.post("start", {{"line", "13.10.10 12:00:20|k1|00|13.10.10 12:00:30"}}, "x");
-    log.post("player", {{"event", "started"}, {"letter", "k"}});
-    log.post("player", {{"event", "started"}, {"letter", "w"}});
-    log.post("player", {{"event", "stopped"}, {"letter", "w"}});
-    log.post("player", {{"event", "failed"}, {"letter", "f"}, {"reason", "no \"movie\" here"}});
-    log.post("player", {{"event", "failed"}, {"letter", "f"}, {"reason", "no \"movie\" here"}});
+    log.post(StartEvent{"13.10.10 12:00:00|k1|00|13.10.10 12:00:10"}, "x");
+    log.post(StartEvent{"13.10.10 12:00:10|s1|00|13.10.10 12:00:20", 900}, "x");
+    log.post(StartEvent{"13.10.10 12:00:20|k1|00|13.10.10 12:00:30"}, "x");
+    // The registry's events of a clip and a page on screen (the page then stopped), and two
+    // failures of a movie.
+    using What = PlayerEvent::What;
+    for (const char letter : {'k', 'w'}) {
+        log.post(PlayerEvent{.what = What::Start, .letter = QChar(letter), .aboutContent = true});
+        log.post(PlayerEvent{
+            .what = What::Started, .letter = QChar(letter), .aboutContent = true, .first = true});
+    }
+    log.post(PlayerEvent{.what = What::Stopped, .letter = u'w', .aboutContent = true});
+    log.post(PlayerEvent{.what = What::Failed, .letter = u'f', .reason = "no \"movie\" here"});
+    log.post(PlayerEvent{.what = What::Failed, .letter = u'f', .reason = "no \"movie\" here"});
     for (int gap : {5, 16, 16, 40, 300, 7000})
         watch.painted(gap, gap * 2);  // gaps 22, none (same place), 48, 520 and 13400 ms
     metrics.setSpoolDepth(42);
@@ -168,7 +175,8 @@ TEST_F(Metrics, ClientThatSendsNoRequestOrTooMuchIsCutOff)
 TEST(StationMetricsLateStarts, CountedFromTheStartsOwnLateness)
 {
     test::DispatcherRig rig;
-    StationMetrics metrics{rig.log, nullptr, nullptr};
+    OnAirModel onAir{rig.log};
+    StationMetrics metrics{rig.log, onAir, nullptr, nullptr};
     const auto at = [&rig](int h, int m, int s) {
         return QDateTime(rig.clock.now().date(), {h, m, s});
     };

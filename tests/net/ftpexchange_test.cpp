@@ -51,7 +51,7 @@ protected:
         settings.setText(key::SCEdit84, local);
         settings.setChecked(key::SCCheckbox12, true);
         settings.setChecked(key::SCCheckbox16, true);
-        ftp = std::make_unique<FtpExchange>(settings, block, edits, dialUp, notifier, &log, timers,
+        ftp = std::make_unique<FtpExchange>(settings, blockText, dialUp, notifier, &log, timers,
                                             program, limits);
         QObject::connect(ftp.get(), &FtpExchange::activityChanged, ftp.get(), [this](int side) {
             seen[side].append(ftp->activity(FtpExchange::Side(side)));

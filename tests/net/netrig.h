@@ -10,6 +10,7 @@
 #include "fakes/testsupport.h"
 #include "net/dialup.h"
 #include "net/fakenmcli.h"
+#include "ticker/blocktextreader.h"
 #include "ticker/tickerblock.h"
 
 namespace velumo::test {
@@ -31,6 +32,7 @@ struct ExchangeRig : NetFolder {
     Settings settings;
     TickerBlock block{settings};
     CountingBlockEdits edits;
+    BlockTextReader blockText{block, edits};
     FakeTimerFactory timers;
     DialUp dialUp{notifier, &log};
 };

@@ -14,8 +14,8 @@
 #include "net/netrig.h"
 #include "net/nettestsupport.h"
 #include "net/networkpages.h"
-#include "players/rssfeed.h"
-#include "players/rsspage.h"
+#include "ticker/rssfeed.h"
+#include "ticker/rsspage.h"
 #include "ui/settingswindow.h"
 
 using namespace velumo;
@@ -25,7 +25,7 @@ namespace {
 
 class NetworkPagesTest : public ::testing::Test, protected test::ExchangeRig {
 protected:
-    FtpExchange ftp{settings, block, edits, dialUp, notifier, &log, timers, dir.path()};
+    FtpExchange ftp{settings, blockText, dialUp, notifier, &log, timers, dir.path()};
     RssFeed rss{settings, block, edits, notifier, &log, timers, dir.path()};
     SettingsWindow window{settings};
     Operations operations;

@@ -3,6 +3,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "panel/firststartlayout.h"
+#include "ticker/accessorygeometry.h"
 
 namespace velumo {
 namespace {
@@ -101,6 +102,36 @@ TEST(FirstStartLayoutRules, TheDesignSettingsGiveAPlanAndMovedPlacesAreStored)
             EXPECT_EQ(settings.text(key::SCEdit16), "20");
         }
     }
+}
+
+// The strip the first start keeps clear of is the one on air (stripRect: a line of the ticker
+// font), however large the font; the panel's place is the same for its module as in the plan,
+// and even a screen too small for all keeps the panel off the strip.
+TEST(FirstStartLayoutRules, WindowsKeepClearOfTheStripOnAirAndThePanelOffItFirstOfAll)
+{
+    for (const char* points : {"10", "150"}) {
+        Settings settings;
+        settings.setText(key::SCEdit18, QString::fromLatin1(points));
+        settings.setText(key::SCEdit43, QStringLiteral("0"));
+        const QRect screen(0, 0, 1920, 1080);
+        const QSize main(1120, 780);
+        const FirstStartPlan plan = planFirstStart(settings, screen, main, QSize(660, 420),
+                                                   QSize(591, 341), QSize(160, 48));
+        const QRect strip = stripRect(settings);
+        EXPECT_FALSE(plan.windows.main.intersects(strip)) << points;
+        EXPECT_FALSE(QRect(plan.windows.panel, QSize(591, 341)).intersects(strip)) << points;
+        EXPECT_EQ(firstStartPanelPlace(settings, screen, main, QSize(660, 420), QSize(591, 341)),
+                  plan.windows.panel)
+            << points;
+    }
+    Settings small;
+    small.setText(key::SCEdit45, QStringLiteral("0"));
+    small.setText(key::SCEdit43, QStringLiteral("540"));
+    small.setText(key::SCEdit77, QStringLiteral("800"));
+    const QRect screen(0, 0, 800, 600);
+    const QPoint panel =
+        firstStartPanelPlace(small, screen, QSize(760, 540), QSize(660, 420), QSize(591, 341));
+    EXPECT_FALSE(QRect(panel, QSize(591, 341)).intersects(stripRect(small)));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/timer.h"
 #include "devices/broadcastmute.h"
 #include "fakes/fakecapturebackend.h"
 #include "fakes/fakedevices.h"
@@ -35,7 +36,8 @@ protected:
     RecordingMasterMute mute;
     BroadcastMute broadcast{mute};
     FakeCaptureBackend backend;
-    CapturePlayer player{backend, settings, broadcast, log};
+    QtTimerFactory timers;
+    CapturePlayer player{backend, settings, broadcast, log, timers};
 };
 
 TEST_F(Capture, StartPlacesShowsAndOpensTheNamedDeviceStopHides)

@@ -9,6 +9,7 @@
 #include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/timer.h"
 #include "fakes/recordingclipengine.h"
 #include "fakes/testsupport.h"
 #include "players/clipplayer.h"
@@ -47,7 +48,8 @@ protected:
     RecordingNotifier notifier;
     Settings settings;
     RecordingClipEngine engine;
-    ClipPlayer player{engine, settings, notifier, log, dir.path(), {200, 300}};
+    QtTimerFactory timers;
+    ClipPlayer player{engine, settings, notifier, log, timers, dir.path(), {200, 300}};
     QString red;
     QString blue;
 };

@@ -10,6 +10,7 @@
 #include "base/eventlog.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "base/timer.h"
 #include "fakes/testsupport.h"
 #include "players/clipplayer.h"
 #include "players/clipwindow.h"
@@ -78,7 +79,9 @@ protected:
     ClipWindow window;
     MediaClipEngine engine{window};
     // Limits a loaded machine keeps to; the limits themselves are tested with a fake engine.
-    ClipPlayer player{engine, settings, notifier, log, dir.path(), ClipLimits{15000, 15000}};
+    QtTimerFactory timers;
+    ClipPlayer player{
+        engine, settings, notifier, log, timers, dir.path(), ClipLimits{15000, 15000}};
 };
 
 TEST_F(ClipWindowTest, ShowsTheClipAtItsRectangleHoldsTheLastFrameAndStops)

@@ -11,7 +11,7 @@
 #include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "base/ziparchive.h"
+#include "base/timer.h"
 #include "fakes/testsupport.h"
 #include "players/playerplacement.h"
 #include "players/playerregistry.h"
@@ -22,6 +22,7 @@
 #include "players/slideshowprefetch.h"
 #include "players/slideshowtiming.h"
 #include "players/slidesurface.h"
+#include "players/ziparchive.h"
 
 using namespace velumo;
 using namespace velumo::test;
@@ -547,7 +548,8 @@ TEST_F(Converter, SlotFilesAreConvertedAheadWhenTheyChange)
     Settings settings;
     EventLog log(dir.path() + QStringLiteral("/velumo.log"));
     PresentationConverter converter(cache, fakeOffice(dir.path()));
-    SlideShowPrefetch prefetch(settings, converter, log, QString(), 100);
+    QtTimerFactory timers;
+    SlideShowPrefetch prefetch(settings, converter, log, timers, QString(), 100);
     const QString show = dir.path() + QStringLiteral("/arrives.fodp");
     settings.setText(key::SCEdit52, show);
     settings.setText(key::SCEdit53, dir.path() + QStringLiteral("/notes.txt"));
@@ -645,8 +647,9 @@ protected:
     RecordingSurface surface;
     std::unique_ptr<PresentationConverter> converter =
         std::make_unique<PresentationConverter>(cache, fakeOffice(dir.path()));
-    std::unique_ptr<SlideShowPlayer> player =
-        std::make_unique<SlideShowPlayer>(settings, notifier, log, *converter, surface, dir.path());
+    QtTimerFactory timers;
+    std::unique_ptr<SlideShowPlayer> player = std::make_unique<SlideShowPlayer>(
+        settings, notifier, log, timers, *converter, surface, dir.path());
     const QRect rect{10, 20, 300, 400};
 
     PlayerRequest request(const QString& file)

@@ -11,6 +11,7 @@
 
 #include "base/eventlog.h"
 #include "base/settings.h"
+#include "base/timer.h"
 #include "fakes/testsupport.h"
 #include "players/presentationconverter.h"
 #include "players/slideshowfiles.h"
@@ -152,7 +153,8 @@ TEST_F(SlideShowWindowTest, TheColoursInTheirOrderAtTheRectangleAndTheParkGoesOn
     RecordingNotifier notifier;
     PresentationConverter converter(cache());
     SlideShowWindow window;
-    SlideShowPlayer player(settings, notifier, log, converter, window);
+    QtTimerFactory timers;
+    SlideShowPlayer player(settings, notifier, log, timers, converter, window);
 
     QSignalSpy on(&player, &ContentPlayer::onScreen);
     player.start({u'p', QStringLiteral("1"), s_show, QRect(40, 30, 320, 240)});

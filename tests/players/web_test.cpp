@@ -6,10 +6,10 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 
-#include "base/processmemory.h"
 #include "base/settingskeys.h"
 #include "fakes/testsupport.h"
 #include "players/browserpanel.h"
+#include "players/processmemory.h"
 #include "players/webengine.h"
 #include "players/webrig.h"
 

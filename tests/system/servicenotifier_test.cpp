@@ -5,13 +5,10 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <cstring>
 
 #include "fakes/faketimers.h"
-#include "system/onairsummary.h"
 #include "system/servicenotifier.h"
 
 using namespace velumo;
@@ -142,43 +139,6 @@ TEST(ServiceNotifier, WithoutASocketOrForAnotherProcessNothingHappens)
     ServiceNotifier::clearEnvironment();
     EXPECT_TRUE(ServiceNotifier::fromEnvironment(4242).socket.isEmpty());
     EXPECT_FALSE(qEnvironmentVariableIsSet("WATCHDOG_PID"));
-}
-
-QJsonObject json(const char* text)
-{
-    return QJsonDocument::fromJson(text).object();
-}
-
-TEST(OnAirSummary, NamesTheStripTheDispatcherLineAndWhatPlays)
-{
-    const struct {
-        const char* status;
-        const char* summary;
-    } cases[] = {
-        {R"({"ticker":{"running":false},"dispatcher":{"on":false},"players":{}})",
-         "Строка: стоит; ЦУП: выкл"},
-        {R"({"ticker":{"running":true},"dispatcher":{"on":true,
-             "current":"09.12.26 16:30:30|k1|00|09.12.26 16:30:30"},
-             "players":{"clip":{"playing":true,"file":"/srv/clips/news.mp4"},"failed":""}})",
-         "Строка: идёт; ЦУП: k1 с 16:30:30; клип news.mp4"},
-        {R"({"ticker":{"running":true},"dispatcher":{"on":true,
-             "current":"Жду обновления расписания"},
-             "players":{"external":{"running":true,"file":"/a/b.avi"},
-                        "web":{"visible":true,"address":"http://127.0.0.1/x"},"failed":"kt"}})",
-         "Строка: идёт; ЦУП: Жду обновления расписания; плеер b.avi; веб http://127.0.0.1/x; "
-         "сбой kt"},
-        // A member that failed (an error object) or is missing leaves out its part.
-        {R"({"ticker":{"error":"boom"},"players":{"capture":{"active":true,"device":"Cam"}}})",
-         "захват Cam"},
-        {R"({})", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(onAirSummary(json(c.status)), QString::fromUtf8(c.summary)) << c.status;
-    // A long file name is cut, so the line stays one line of systemctl.
-    const QJsonObject clip{{"playing", true}, {"file", "/x/" + QString(200, u'a') + ".mp4"}};
-    const QString summary = onAirSummary(QJsonObject{{"players", QJsonObject{{"clip", clip}}}});
-    EXPECT_LT(summary.size(), 60);
-    EXPECT_TRUE(summary.endsWith(u'…'));
 }
 
 }  // namespace

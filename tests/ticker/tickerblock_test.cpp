@@ -11,6 +11,8 @@
 #include "base/settingskeys.h"
 #include "base/textfile.h"
 #include "fakes/testsupport.h"
+#include "ticker/blockedits.h"
+#include "ticker/blocktextreader.h"
 #include "ticker/tickerblock.h"
 
 namespace velumo {
@@ -401,6 +403,21 @@ TEST_F(BlockFiles, ABlockFileOverItsLimitIsRefusedWithoutReadingIt)
         EXPECT_TRUE(failure.text().contains(QString::number(kMaxBlockFileBytes)));
     }
     EXPECT_TRUE(block.text().isEmpty());
+}
+
+// A reader outside the ticker (the upload's web page) gets the text with the operator's edits
+// that the text page still holds.
+TEST(BlockTextReader, TakesThePendingEditsInFirst)
+{
+    Settings settings;
+    TickerBlock block(settings);
+    struct PageEdits final : BlockEdits {
+        explicit PageEdits(TickerBlock& b) : block(b) {}
+        void flushEdits() override { block.setText({QStringLiteral("0typed")}); }
+        TickerBlock& block;
+    } edits(block);
+    BlockTextReader reader(block, edits);
+    EXPECT_EQ(reader.wholeText(), QStringList{QStringLiteral("0typed")});
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QTemporaryDir>
 
 #include "base/settingskeys.h"
 #include "base/wincolor.h"
+#include "ticker/accessorygeometry.h"
 #include "ticker/announcementpicture.h"
 #include "ticker/recordingview.h"
+#include "ticker/tickerfont.h"
 #include "ticker/tickerrig.h"
 
 namespace velumo::test {
@@ -370,6 +373,25 @@ TEST_F(TickerEngineTest, StartButtonLaysOutTheWindowsFromTheSettings)
     EXPECT_EQ(view.layout.icon.x(), 80);
     EXPECT_TRUE(view.calls.contains("panel+hide"));
     EXPECT_EQ(view.texts.size(), 1);
+}
+
+// The strip's rectangle is stripRect's, as tall as the font's line; a place or width emptied by
+// hand is its design value, the start goes on (the strip's left, top and width at 600, 400, 400).
+TEST_F(TickerEngineTest, TheStripIsLaidOutByStripRectEvenWithAnEmptiedField)
+{
+    settings.setText(key::SCEdit18, QStringLiteral("40"));
+    engine.SCButton3Click();
+    EXPECT_EQ(view.layout.strip, stripRect(settings));
+    EXPECT_EQ(view.layout.strip.height(),
+              QFontMetrics(tickerFont(settings)).height() + AnnouncementPicture::kExtraHeightPx);
+    for (const char* field : {key::SCEdit43, key::SCEdit45, key::SCEdit77})
+        settings.setText(QString::fromLatin1(field), QString());
+    engine.SCButton3Click();
+    EXPECT_EQ(view.layout.strip.topLeft(), QPoint(600, 400));
+    EXPECT_EQ(view.layout.strip.width(), 400);
+    engine.ContinueTicker();
+    EXPECT_TRUE(view.calls.contains("strip 400"));
+    EXPECT_TRUE(notifier.errors.isEmpty());
 }
 
 TEST_F(TickerEngineTest, BadSettingsNeitherStopNorFreezeTheStrip)

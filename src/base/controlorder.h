@@ -1,0 +1,65 @@
+#pragma once
+
+#include "base/settingskeys.h"
+
+namespace velumo {
+
+// The names of the settings window's value controls in the schema's order (checked against the
+// schema when it is compiled), for whatever must follow that order without the schema itself.
+inline constexpr const char* kControlOrder[] = {
+    key::SCEdit12,      key::SCEdit14,      key::SCEdit15,      key::SCEdit5,
+    key::SCCheckBox6,   key::SCCheckBox9,   key::SCCheckbox18,  key::SCCheckbox28,
+    key::SCCheckbox30,  key::SpinEdit4,     key::SCCheckbox29,  key::SCEdit104,
+    key::SCCheckBoxpc1, key::SCCheckBoxpc2, key::SCCheckBoxpc3, key::SCCheckBoxpc5,
+    key::SCEdit11,      key::SCEdit43,      key::SCEdit45,      key::SCEdit77,
+    key::SpinEdit1,     key::SpinEdit2,     key::SCEdit18,      key::SCEdit6,
+    key::SCEdit21,      key::SCEdit48,      key::SCEdit87,      key::SpinEdit14,
+    key::SCEdit47,      key::SCEdit13,      key::SpinEdit13,    key::SCEdit19,
+    key::SCEdit22,      key::SCEdit23,      key::SCEdit24,      key::SCEdit25,
+    key::SCEdit26,      key::SCEdit31,      key::SCEdit32,      key::SCEdit33,
+    key::SCEdit34,      key::SCEdit35,      key::SCEdit27,      key::SCEdit28,
+    key::SCEdit29,      key::SCEdit30,      key::SCEdit16,      key::SCEdit17,
+    key::SCEdit40,      key::SCEdit41,      key::SCEdit80,      key::SCCheckbox7,
+    key::SCEdit37,      key::SCEdit88,      key::SpinEdit43,    key::SCCheckbox21,
+    key::SCCheckbox22,  key::SCEdit103,     key::SCEdit3,       key::SCEdit79,
+    key::SpinEdit16,    key::SCEdit81,      key::SpinEdit15,    key::SCEdit82,
+    key::SCEdit85,      key::SCEdit97,      key::SCEdit98,      key::SCEdit94,
+    key::SCEdit96,      key::SCEdit1,       key::SpinEdit26,    key::SpinEdit27,
+    key::SpinEdit28,    key::SpinEdit29,    key::SCCheckbox27,  key::ComboBox1,
+    key::SCEdit2,       key::SpinEdit34,    key::ComboBox2,     key::SCEdit9,
+    key::SpinEdit19,    key::SpinEdit20,    key::SpinEdit21,    key::SpinEdit22,
+    key::ComboBox4,     key::ComboBox5,     key::SCEdit99,      key::SpinEdit45,
+    key::SpinEdit46,    key::SpinEdit47,    key::SpinEdit48,    key::ComboBox3,
+    key::SCEdit100,     key::SCCheckbox25,  key::SpinEdit53,    key::SpinEdit54,
+    key::SpinEdit55,    key::SpinEdit56,    key::SCEditn1,      key::SCEditn2,
+    key::SCEditn3,      key::SCEditn8,      key::SCEditn4,      key::SCEditn5,
+    key::SCEditn6,      key::SCEditn9,      key::SCCheckBox14,  key::SCEdit78,
+    key::SCEditn7,      key::SCCheckBox23,  key::SCEdit10,      key::SCEdit101,
+    key::SCCheckbox19,  key::SpinEdit5,     key::SCEdit49,      key::SCEdit50,
+    key::SCEdit51,      key::SCEdit52,      key::SCEdit53,      key::SCEdit54,
+    key::SCEdit55,      key::SCEdit56,      key::SCEdit57,      key::SCEdit58,
+    key::SCEdit59,      key::SCEdit60,      key::SCEdit61,      key::SCEdit62,
+    key::SCEdit63,      key::SCEdit64,      key::SCEdit65,      key::SCEdit66,
+    key::SCEdit67,      key::SCEdit68,      key::SCEditn10,     key::SCCheckBox4,
+    key::SCCheckBox5,   key::SCCheckBox2,   key::SpinEdit9,     key::SCCheckBox1,
+    key::SCCheckBox3,   key::SCCheckBox8,   key::SpinEdit10,    key::SCEdit69,
+    key::SCEdit70,      key::SCEdit71,      key::SCEdit72,      key::SCEdit73,
+    key::SCEdit7,       key::SCEdit42,      key::SCCheckBox26,  key::SCEdit4,
+    key::SCEdit8,       key::SCEdit75,      key::SCEdit76,      key::SCEdit86,
+    key::SCEdit83,      key::SCEdit84,      key::SpinEdit35,    key::SCCheckbox12,
+    key::SCCheckbox15,  key::SpinEdit41,    key::SCEdit89,      key::SCEdit90,
+    key::SCEdit91,      key::SCEdit92,      key::SCEdit95,      key::SCEdit93,
+    key::SpinEdit38,    key::SCCheckbox16,  key::SCCheckbox17,  key::SCCheckbox20,
+    key::SpinEdit42,    key::SCEdit36,      key::SpinEdit37,    key::SCCheckBox10,
+    key::SCEdit1w1,     key::SCEdit1w2,     key::SCEdit1w3,     key::SCEdit1w4,
+    key::SCEdit1w5,     key::SCEdit1w6,     key::SCEdit1w7,     key::SCEdit1w8,
+    key::SCEdit1w9,     key::SCEdit1w0,     key::SCEdit2w1,     key::SCEdit2w2,
+    key::SCEdit2w3,     key::SCEdit2w4,     key::SCEdit2w5,     key::SCEdit2w6,
+    key::SCEdit2w7,     key::SCEdit2w8,     key::SCEdit2w9,     key::SCEdit2w0,
+    key::SpinEdit40,    key::SCEdit20,      key::SCCheckbox24,  key::SCCheckbox13,
+    key::SpinEdit3,     key::SpinEdit39,    key::SCEdit38,      key::SCEdit39,
+    key::SCEdit44,      key::SCEdit46,      key::SCCheckbox11,  key::SpinEdit12,
+    key::SpinEdit36,    key::SCEdit74,      key::SCEdit102,
+};
+
+}  // namespace velumo
