@@ -176,13 +176,15 @@ bool Application::start()
                    Origin::unattended(QStringLiteral("application")), [this] {
                        if (!m_ticker->engine().TickerRunning() &&
                            browserneed::inPlan(m_dispatcher->engine().Memon1()))
-                           m_players->warmUpBrowsers();
+                           m_players->warmUpBrowsers(
+                               browserneed::moviesInPlan(m_dispatcher->engine().Memon1()));
                    });
     Initial();
     // Settings and plan are read: a run that may show a web page or a movie starts the browser
     // engine now, before the strip is on air.
     if (browserneed::atStartUp(m_settings, m_dispatcher->engine().Memon1()))
-        m_players->warmUpBrowsers();
+        m_players->warmUpBrowsers(
+            browserneed::moviesAtStartUp(m_settings, m_dispatcher->engine().Memon1()));
     removeLeftoverTemporaries({m_folder, m_settings.text(key::SCEdit103)}, m_clock.now(), &m_log);
     m_form1->show();
     // After an unclean end what was on air comes back, in place of the "r" start.

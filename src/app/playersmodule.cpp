@@ -188,23 +188,26 @@ void PlayersModule::setUpSlideShows()
     });
 }
 
-void PlayersModule::warmUpBrowsers()
+void PlayersModule::warmUpBrowsers(bool movies)
 {
     // Once a run: the start-up and the dispatcher's first start may both ask.
-    if (std::exchange(m_browsersWarm, true))
-        return;
-    warmUpWebEngine(m_web);
-    m_services.log.write(QStringLiteral("web"),
-                         QStringLiteral("pages composed ") + chooseWebCompositing());
-    // The first browser of the web window and the movie's browser are made now too: making a
-    // browser holds the user-interface thread for about a tenth of a second.
-    m_web->browser(0).prepare();
-    m_flash->browser().prepare();
-    // Their windows' native windows too (made at the first show otherwise), the web window at
-    // the size it will have.
-    m_webPages->prepareWindow();
-    m_web->winId();
-    m_flash->winId();
+    if (!std::exchange(m_browsersWarm, true)) {
+        warmUpWebEngine(m_web);
+        m_services.log.write(QStringLiteral("web"),
+                             QStringLiteral("pages composed ") + chooseWebCompositing());
+        // The first browser of the web window and the movie's browser are made now too: making
+        // a browser holds the user-interface thread for about a tenth of a second.
+        m_web->browser(0).prepare();
+        m_flash->browser().prepare();
+        // Their windows' native windows too (made at the first show otherwise), the web window
+        // at the size it will have.
+        m_webPages->prepareWindow();
+        m_web->winId();
+        m_flash->winId();
+    }
+    // Ruffle's compilation keeps the processor busy for a second or two: only for movies.
+    if (movies && !std::exchange(m_moviesWarm, true))
+        m_flash->prepareRuffle();
 }
 
 void PlayersModule::armTimers()

@@ -48,8 +48,9 @@ public:
     // Start-up: feed reading with its stored period.
     void armTimers();
 
-    // Starts the browser engine of web pages and Flash movies ahead of their first use.
-    void warmUpBrowsers();
+    // Starts the browser engine of web pages and Flash movies ahead of their first use, and
+    // with movies Ruffle too.
+    void warmUpBrowsers(bool movies);
 
     // The players the dispatcher's handlers call.
     ContentPlayers& players();
@@ -77,6 +78,7 @@ private:
     std::unique_ptr<RssFeed> m_rss;
     WebWindow* m_web = nullptr;
     bool m_browsersWarm = false;
+    bool m_moviesWarm = false;
     TitlesWindow* m_titles = nullptr;
     ClipWindow* m_clip = nullptr;
     CaptureWindow* m_capture = nullptr;

@@ -34,6 +34,12 @@ struct ContentKind {
     };
     // What the station must have to show it.
     enum class Needs { Nothing, LibreOffice, Ruffle, CaptureDevice };
+    // What the browser engine shows of it, which is started ahead when a run may show it.
+    enum class Browser {
+        None,
+        Pages,   // its slots' addresses
+        Movies,  // the Flash movies (.swf) among the files of its slots
+    };
 
     struct Tone {
         const char* box;
@@ -89,8 +95,10 @@ struct ContentKind {
     // The clip page's player choice its start sets (ClipPlayerChoice); -1 leaves it.
     int clipChoice = -1;
     Needs needs = Needs::Nothing;
-    // It is shown by the browser engine, which is started ahead when the plan has it.
-    bool needsBrowser = false;
+    Browser browser = Browser::None;
+    // Its player tries failed content again while the entry runs, and content that loads at a
+    // later try comes back on the screen ("recovered"); the others stay off for the entry.
+    bool comesBack = false;
 
     // Its handlers: fields, tones and pin of its group of the dispatcher page, and what its
     // stop does.

@@ -34,6 +34,10 @@ public:
     // content without a gap keeps its last picture until that start replaces it (and stops by
     // itself when none comes); the others just stop.
     virtual void handOver() { stop(); }
+    // Puts content that failed, and has loaded since at a later try (recovered() said so), back
+    // at its place on the screen; the registry asks it while the failed entry still runs. A
+    // kind that never tries again has nothing to put back.
+    virtual void showAgain() {}
 
     // The content shown by hand now: its slot and file or address (the capture: its device);
     // none while there is none.
@@ -48,6 +52,9 @@ signals:
     void failed(const QString& reason);
     // The content shown by hand came, changed or went.
     void byHandChanged();
+    // Content that failed has loaded at a later try (a web page whose server answers again);
+    // it is still off the screen until showAgain().
+    void recovered();
 
 protected:
     // What the player's own buttons and commands put on the screen, and its leaving.

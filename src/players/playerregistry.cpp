@@ -23,7 +23,7 @@ PlayerRegistry::PlayerRegistry(EventLog& log, const PlayerSet& players, QObject*
                                         [&row](const auto& p) { return p.first == row.qLetter(); });
         if (found == players.end() || !found->second)
             throw std::logic_error("the player registry has no player for a content kind");
-        m_kinds.emplace_back(row.qLetter(), found->second, row.endsEntry);
+        m_kinds.emplace_back(row.qLetter(), found->second, row.endsEntry, row.comesBack);
     }
     // The handlers keep references to their kinds: bound once the list is complete.
     for (Kind& kind : m_kinds)
@@ -73,6 +73,13 @@ void PlayerRegistry::bind(Kind& kind)
     connectGuarded(player, &ContentPlayer::byHandChanged, this,
                    Origin::unattended(QStringLiteral("playerregistry")),
                    [this, &kind] { emit byHandChanged(kind.letter); });
+    connectGuarded(player, &ContentPlayer::recovered, this,
+                   Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
+                       // Content of an entry that is over, or that never failed, stays as it is;
+                       // so does that of a kind whose content never comes back.
+                       if (kind.state == State::Running && kind.failed && kind.comesBack)
+                           bringBack(kind);
+                   });
     connectGuarded(
         player, &ContentPlayer::ended, this, Origin::unattended(QStringLiteral("playerregistry")),
         [this, &kind] {
@@ -106,6 +113,25 @@ void PlayerRegistry::takeOff(Kind& kind)
             writeFailed(kind, currentExceptionText());
         }
     });
+}
+
+void PlayerRegistry::bringBack(Kind& kind)
+{
+    // The entry's request goes with it: from here its content is on air as from a start.
+    write(QStringLiteral("recovered ") + subject(kind), &kind,
+          {.what = PlayerEvent::What::Recovered,
+           .planLine = kind.request.planLine,
+           .rect = kind.request.rect,
+           .screen = kind.request.screen});
+    // A take-off still queued for the failure is no longer wanted.
+    ++kind.entry;
+    const auto announce = qScopeGuard([this, &kind] { emit stateChanged(kind.letter); });
+    call(kind, [](ContentPlayer& player) { player.showAgain(); });
+    kind.failed = false;
+    kind.onScreen.start();
+    write(QStringLiteral("started ") + subject(kind), &kind,
+          {.what = PlayerEvent::What::Started, .first = true});
+    emit contentOnScreen(kind.letter);
 }
 
 bool PlayerRegistry::failed(QChar letter) const

@@ -31,9 +31,13 @@ using PlayerSet = std::vector<std::pair<QChar, ContentPlayer*>>;
 //
 // Every start has one end event: "stopped" or "parked" with the seconds its content was on the
 // screen ("(on screen 59.8 s)"), or "failed". Content that fails while its entry runs is
-// reported once (contentFailed), taken off the screen at once and stays off for the rest of its
-// entry; the entry's stop then writes no "stopped". Failures after the entry ended, or repeated
-// within it (a page that retries), are not logged again.
+// reported once (contentFailed) and taken off the screen at once; the entry's stop then writes
+// no "stopped". Failures after the entry ended, or repeated within it (a page that retries),
+// are not logged again. Content of a kind whose player tries again (ContentKind::comesBack: web
+// pages) and that loads while its entry still runs comes back: "recovered" (with the entry's
+// "plan_line", as a start has) and a "started" that is its first picture, and from then on it
+// counts as any running content, with its end event at the stop. The other kinds stay off for
+// the rest of their entry, whatever their player says.
 //
 // Content whose own end ends its entry (ContentKind::endsEntry: a slide show after its last
 // slide) makes the registry announce entryEnded and the dispatcher runs that kind's stop. The
@@ -82,14 +86,16 @@ public:
 
 private:
     struct Kind {
-        Kind(QChar letter, ContentPlayer* player, bool endEndsEntry = false)
-            : letter(letter), player(player), endEndsEntry(endEndsEntry)
+        Kind(QChar letter, ContentPlayer* player, bool endEndsEntry, bool comesBack)
+            : letter(letter), player(player), endEndsEntry(endEndsEntry), comesBack(comesBack)
         {
         }
         QChar letter;
         ContentPlayer* player;
         // Its own end ends the entry.
         bool endEndsEntry = false;
+        // Its failed content comes back when it loads again while the entry runs.
+        bool comesBack = false;
         State state = State::Idle;
         // The request that started the content.
         PlayerRequest request;
@@ -120,6 +126,8 @@ private:
     void fail(Kind& kind, const QString& reason);
     // Stops the kind's player when the event loop is back, if its entry is still the failed one.
     void takeOff(Kind& kind);
+    // The failed content of a running entry loaded at a later try: back on the screen.
+    void bringBack(Kind& kind);
     // The stop or park of an entry: the request and its end event, with the time on screen.
     void endEntry(QChar letter, State next, void (ContentPlayer::*request)(),
                   PlayerEvent::What asked, PlayerEvent::What done);

@@ -34,6 +34,8 @@ TEST(BrowserNeed, AWebAddressAMovieSlotOrABrowserLineOfThePlan)
         {"slide show in a clip slot", key::SCEdit58, "/srv/show.pptx", nullptr, false},
         // The manual address of the page's button has a default; it starts nothing.
         {"site button's address", key::SCEdit36, "www.example.org", nullptr, false},
+        {"site button's own page", key::SCEdit36, "news.example.org/wall", nullptr, true},
+        {"movie buttons' movie", key::SCEdit99, "/srv/test.swf", nullptr, true},
         {"web line in the plan", nullptr, "", "w1", true},
         {"movie line in the plan", nullptr, "", "f4", true},
         {"clip line in the plan", nullptr, "", "k1", false},
@@ -48,6 +50,10 @@ TEST(BrowserNeed, AWebAddressAMovieSlotOrABrowserLineOfThePlan)
             plan = {QStringLiteral("13.10.10"),
                     planLine("11:00:00", QString::fromLatin1(c.code), "11:30:00")};
         EXPECT_EQ(browserneed::atStartUp(settings, plan), c.needed) << c.name;
+        // Ruffle is prepared for a movie only.
+        EXPECT_EQ(browserneed::moviesAtStartUp(settings, plan),
+                  c.needed && QByteArray(c.name).contains("movie"))
+            << c.name;
     }
 }
 

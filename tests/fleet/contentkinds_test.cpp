@@ -160,3 +160,23 @@ TEST(ContentKinds, WhatTheOperatorShowsByHandIsOnAirUntilItLeavesOrThePlanTakesO
     EXPECT_EQ(model.now().onScreen()[0].request.target, request.target);
     EXPECT_TRUE(model.now().byHand.isEmpty());
 }
+
+TEST(ContentKinds, OnlyTheContentOfAKindThatComesBackIsBroughtBackAfterItsFailure)
+{
+    QTemporaryDir dir;
+    EventLog log{dir.filePath(QStringLiteral("velumo.log"))};
+    QStringList calls;
+    RecordingPlayer player{u'?', calls};
+    PlayerRegistry registry(log, everyKind(player));
+    for (const ContentKind& kind : ContentKind::all()) {
+        if (!kind.hasPlayer)
+            continue;
+        SCOPED_TRACE(QString(kind.qLetter()).toStdString());
+        registry.start({kind.qLetter(), QStringLiteral("1"), QStringLiteral("content"), QRect()});
+        emit player.failed(QStringLiteral("gone"));
+        ASSERT_TRUE(registry.failed(kind.qLetter()));
+        emit player.recovered();
+        EXPECT_EQ(registry.failed(kind.qLetter()), !kind.comesBack);
+        registry.stop(kind.qLetter());
+    }
+}
