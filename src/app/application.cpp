@@ -27,7 +27,6 @@
 #include "base/textfile.h"
 #include "dispatcher/browserneed.h"
 #include "dispatcher/dispatcherengine.h"
-#include "dispatcher/scheduleline.h"
 #include "fleet/alarmmonitor.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
@@ -175,17 +174,13 @@ bool Application::start()
     // its start would otherwise stop the strip at the first web page or movie.
     connectGuarded(&m_dispatcher->engine(), &DispatcherEngine::planStarted, this,
                    Origin::unattended(QStringLiteral("application")), [this] {
-                       if (!m_ticker->engine().TickerRunning() &&
-                           scheduleline::planShows(m_dispatcher->engine().Memon1(), u"fw"))
-                           m_players->warmUpBrowsers(
-                               scheduleline::planShows(m_dispatcher->engine().Memon1(), u"f"));
+                       m_players->warmUpBrowsers(browserneed::forPlanStart(
+                           m_ticker->engine().TickerRunning(), m_dispatcher->engine().Memon1()));
                    });
     Initial();
     // Settings and plan are read: a run that may show a web page or a movie starts the browser
     // engine now, before the strip is on air.
-    if (browserneed::atStartUp(m_settings, m_dispatcher->engine().Memon1()))
-        m_players->warmUpBrowsers(
-            browserneed::moviesAtStartUp(m_settings, m_dispatcher->engine().Memon1()));
+    m_players->warmUpBrowsers(browserneed::forStartUp(m_settings, m_dispatcher->engine().Memon1()));
     removeLeftoverTemporaries({m_folder, m_settings.text(key::SCEdit103)}, m_clock.now(), &m_log);
     m_form1->show();
     // After an unclean end what was on air comes back, in place of the "r" start.

@@ -65,4 +65,18 @@ bool moviesAtStartUp(const Settings& settings, const QStringList& plan)
     return isMovie(settings.text(key::SCEdit99)) || planShows(settings, plan, u"f");
 }
 
+Warmup forStartUp(const Settings& settings, const QStringList& plan)
+{
+    if (!atStartUp(settings, plan))
+        return {};
+    return {.browsers = true, .movies = moviesAtStartUp(settings, plan)};
+}
+
+Warmup forPlanStart(bool stripOnAir, const QStringList& plan)
+{
+    if (stripOnAir || !scheduleline::planShows(plan, u"fw"))
+        return {};
+    return {.browsers = true, .movies = scheduleline::planShows(plan, u"f")};
+}
+
 }  // namespace velumo::browserneed
