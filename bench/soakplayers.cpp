@@ -24,11 +24,11 @@
 
 #include "base/configfile.h"
 #include "base/controlchannel.h"
-#include "players/processmemory.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/textfile.h"
 #include "fakes/testsupport.h"
+#include "players/processmemory.h"
 #include "players/slideshowfiles.h"
 #include "players/testmedia.h"
 #include "players/webrig.h"
