@@ -34,16 +34,20 @@ def figures(values):
 
 
 def tree(pid):
-    """Chromium's processes: the browser and every child."""
+    """Chromium's processes: every descendant of chromedriver."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                parent = int(f.read().rsplit(")", 1)[1].split()[1])
+            children.setdefault(parent, []).append(int(entry))
+        except (OSError, ValueError, IndexError):
+            pass
     out, todo = [], [pid]
     while todo:
         p = todo.pop()
         out.append(p)
-        try:
-            with open("/proc/%d/task/%d/children" % (p, p)) as f:
-                todo += [int(c) for c in f.read().split()]
-        except OSError:
-            pass
+        todo += children.get(p, [])
     return out
 
 
@@ -91,7 +95,12 @@ def main():
         assert wait_for(lambda: sum(l.endswith(" 1") for _, l in watch.seen) >= N + 1, 120), \
             "not every station came online"
         time.sleep(2)
-        print("%d stations online on one broker; load %s" % (N + 1, load()))
+        status = subprocess.run(
+            ["mosquitto_sub", "-h", "127.0.0.1", "-p", str(broker.mqtt), "--cafile",
+             broker.file("ca.crt"), "-u", "operator", "-P", "pw-operator", "-C", "1", "-t",
+             "velumo/bench000/status"], stdout=subprocess.PIPE, timeout=10).stdout
+        print("%d stations online on one broker, a retained status of %d bytes each; load %s"
+              % (N + 1, len(status), load()))
 
         # Login to a usable page: every card with its state and status.
         driver.get(broker.page("?screenshots=1"))
@@ -164,7 +173,6 @@ def main():
         driver.find_element("id", "bulk-close").click()
 
         # The browser's memory while the thumbnails in view refresh every minute.
-        pids = tree(driver.service.process.pid)
         shown = driver.execute_script(
             "return Array.prototype.filter.call(document.querySelectorAll('.card'), function (c) {"
             "var r = c.getBoundingClientRect(); return r.bottom > 0 && r.top < innerHeight;"
@@ -177,7 +185,8 @@ def main():
             minute = (time.time() - start) / 60
             heap = driver.execute_script("return performance.memory.usedJSHeapSize") / 2**20
             thumbs = driver.execute_script("return document.querySelectorAll('.has-thumb').length")
-            samples.append((minute, pss_mb(tree(driver.service.process.pid)), heap))
+            pids = tree(driver.service.process.pid)
+            samples.append((minute, pss_mb(pids), heap))
             print("  %5.1f min: browser %.0f MB (PSS of %d processes), JS heap %.1f MB, "
                   "%d thumbnails; load %s" % (minute, samples[-1][1], len(pids), heap, thumbs,
                                               load()), flush=True)

@@ -602,6 +602,8 @@
         clearTimeout(shot.timer);
         if (pictures) pictures.unsubscribe("velumo/" + id + "/screenshot");
         if (problem) {
+            // Asked again within a minute (or the interval, when shorter), not N minutes on.
+            if (!shot.full) lastShot[id] = Date.now() - Math.max(0, shotEveryMs - 60000);
             if (cards[id] && !cards[id].el.classList.contains("has-thumb"))
                 cards[id].thumbNote.textContent = "снимка нет: " + problem;
             if (shot.full && fleet.openStation === id) $("sv-shot-note").textContent = problem;

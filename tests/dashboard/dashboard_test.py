@@ -1,6 +1,6 @@
 """The dashboard in Chromium against a real Mosquitto (Debian's stock configuration including
 ours) and real stations; the watcher against the same."""
-import os, shutil, signal, subprocess, tempfile, time, unittest
+import json, os, shutil, signal, subprocess, tempfile, time, unittest
 
 import rig
 from rig import wait_for, card_state, card_text
@@ -58,7 +58,13 @@ class Dashboard(unittest.TestCase):
     def test_the_program_on_the_page(self):
         program = self.keep(rig.Program(self.broker), lambda: program.stop())
         program.start()
-        self.assertEqual(program.send("block load " + rig.SOURCE + "/demo/demo.str")[0], 0)
+        # A block of a thousand announcements: the retained status stays a few kilobytes.
+        block = os.path.join(program.folder, "big.str")
+        with open(block, "w", encoding="utf-8", newline="\r\n") as f:
+            for i in range(1000):
+                f.write("^%d\n~%d\n%dОбъявление номер %d: длинный текст о новостях города.\n"
+                        % (i + 1, i % 10, i % 10, i + 1))
+        self.assertEqual(program.send("block load " + block), (0, "1000\n"))
         driver = self.page(query="?screenshots=0.05")
         self.assertTrue(wait_for(lambda: card_state(driver, "hall") == "online", 20))
 
@@ -67,7 +73,17 @@ class Dashboard(unittest.TestCase):
         driver.find_element("css selector", '#sv-commands [data-verb="ticker start"]').click()
         answer = lambda: driver.find_element("id", "sv-answers").text
         self.assertTrue(wait_for(lambda: "ticker start → 0" in answer(), 12), answer())
-        self.assertTrue(wait_for(lambda: "Строка\nидёт" in card_text(driver, "hall"), 10))
+        self.assertTrue(wait_for(lambda: "Строка\nидёт: «Объявление номер" in card_text(
+            driver, "hall"), 10), card_text(driver, "hall"))
+        status = subprocess.run(
+            ["mosquitto_sub", "-h", "127.0.0.1", "-p", str(self.broker.mqtt), "--cafile",
+             self.broker.file("ca.crt"), "-u", "operator", "-P", "pw-operator", "-C", "1",
+             "-t", "velumo/hall/status"], stdout=subprocess.PIPE, timeout=10).stdout
+        self.assertLess(len(status), 4000)
+        self.assertEqual(json.loads(status)["block"]["text_count"], 1000)
+        # Its events as they come, the announcements shown among them.
+        self.assertTrue(wait_for(lambda: "ticker" in driver.find_element(
+            "id", "sv-events").text, 20))
 
         # The full screenshot on request, and the thumbnail in the grid.
         driver.find_element("css selector", '#sv-commands [data-verb="screenshot"]').click()

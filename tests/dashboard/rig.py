@@ -160,7 +160,8 @@ class Stations:
 
     def start(self):
         self.process = subprocess.Popen(self.args, stdin=subprocess.PIPE,
-                                        env=dict(os.environ, XDG_RUNTIME_DIR=self.folder))
+                                        env=dict(os.environ, XDG_RUNTIME_DIR=self.folder,
+                                                 VELUMO_SOURCE_DIR=SOURCE))
 
     def send(self, line):
         self.process.stdin.write((line + "\n").encode())

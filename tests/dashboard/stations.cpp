@@ -6,10 +6,12 @@
 //   onair N TEXT       station N's dispatcher starts the plan line TEXT
 //   stop N             station N's link ends cleanly
 // A command is answered "0 <command> done by <station>"; "status" as the program does; the
-// screenshot is a PNG of 1280 by 720 in the station's own colour.
+// screenshot is a PNG of 1280 by 720 in the station's own colour; the status is a real
+// program's (status.json beside this file).
 #include <unistd.h>
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
@@ -75,12 +77,14 @@ int main(int argc, char** argv)
     SystemClock clock;
     QtTimerFactory timers;
     std::vector<Station> stations(size_t(std::max(0, count)));
-    const QJsonObject recorded =
-        QJsonDocument::fromJson(
-            R"({"ticker":{"running":true,"current_line":3,"resume_line":0,"block_run_count":1},
-            "dispatcher":{"on":true,"plan":"plan.pln"},"onair":{"on_air":true,"resumed":[]},
-            "failures":{"today":0,"boxes":[],"last":null}})")
-            .object();
+    // The status of a real program (the demo block on the strip), as its control channel gives it.
+    QFile file(qEnvironmentVariable("VELUMO_SOURCE_DIR") +
+               QStringLiteral("/tests/dashboard/status.json"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "fleet_stations: no %s\n", qPrintable(file.fileName()));
+        return 2;
+    }
+    const QJsonObject recorded = QJsonDocument::fromJson(file.readAll()).object();
     for (int i = 0; i < count; ++i) {
         Station& s = stations[size_t(i)];
         const QString id = args[4] + QStringLiteral("%1").arg(i, 3, 10, QChar(u'0'));
