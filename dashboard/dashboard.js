@@ -496,9 +496,10 @@
             card.badge.textContent = VelumoFleet.STATE_NAMES[state];
         }
         card.pick.checked = !!picked[s.id];
-        card.facts.textContent = factsText(s, now);
+        // Ages go on by themselves: tick() renews them for the cards in view.
         if (card.seen === s.version) return;
         card.seen = s.version;
+        card.facts.textContent = factsText(s, now);
         card.el.classList.toggle("has-status", !!s.status);
         card.onAir.textContent = s.onAir().map(clean).join(" · ") || "—";
         card.plan.textContent = clean(s.planLine()) || "—";

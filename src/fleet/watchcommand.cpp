@@ -81,7 +81,7 @@ void ShellNoticeRunner::startNext()
         auto* process = new QProcess(this);
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedChannels);
-        process->setInputChannelMode(QProcess::ForwardedInputChannel);
+        process->setStandardInputFile(QProcess::nullDevice());
         std::shared_ptr<Timer> limit = m_timers.create(QStringLiteral("FleetWatchCommandLimit"));
         limit->setInterval(kLimitMs);
         limit->setHandler([process, limit = limit.get(), station] {
