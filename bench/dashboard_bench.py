@@ -2,16 +2,18 @@
 """The fleet dashboard with many stations on one Mosquitto (Debian's stock configuration with
 ours, TLS WebSockets, the page from its http_dir), in headless Chromium, all on 127.0.0.1.
   bench/dashboard_bench.py [--stations 200] [--minutes 5] [--build build]
+Every station's strip changes its announcement every 5 s (an event and a status each time).
 Prints: the page usable after login (every station's card with its state and status), a change
 at a station to the page, a killed station shown offline after the broker sent its last will, a
 command to every station answered, and the browser's memory while the thumbnails of the
 stations in view refresh every minute (--minutes 30 for the long run)."""
-import argparse, os, signal, statistics, subprocess, sys, threading, time
+import argparse, os, re, signal, statistics, subprocess, sys, threading, time
 
 parser = argparse.ArgumentParser()
 parser.add_argument("--stations", type=int, default=200)
 parser.add_argument("--minutes", type=float, default=5)
 parser.add_argument("--build", default=None)
+parser.add_argument("--shots", type=float, default=1, help="minutes between thumbnails")
 args = parser.parse_args()
 here = os.path.dirname(os.path.abspath(__file__))
 os.environ.setdefault("VELUMO_SOURCE_DIR", os.path.dirname(here))
@@ -52,14 +54,22 @@ def tree(pid):
 
 
 def pss_mb(pids):
-    total = 0
+    """The proportional set size of the processes, by Chromium's process type."""
+    kinds = {}
     for p in pids:
         try:
+            with open("/proc/%d/cmdline" % p, "rb") as f:
+                line = f.read()  # Chromium's children rewrite theirs: blanks, not NULs
+            kind = re.search(rb"--type=([\w-]+)", line)
+            kind = kind.group(1).decode() if kind else "browser"
+            if b"chromedriver" in line.split(b"\0")[0]:
+                kind = "driver"
             with open("/proc/%d/smaps_rollup" % p) as f:
-                total += sum(int(l.split()[1]) for l in f if l.startswith("Pss:"))
+                kb = sum(int(l.split()[1]) for l in f if l.startswith("Pss:"))
+            kinds[kind] = kinds.get(kind, 0) + kb / 1024
         except OSError:
             pass
-    return total / 1024
+    return kinds
 
 
 class OnlineWatch(threading.Thread):
@@ -87,8 +97,11 @@ def main():
     broker = rig.Broker(names)
     broker.start()
     stations = rig.Stations(broker, "bench", N)
+    # As on air: each strip's announcement changes every 5 s (an event and a new status).
+    stations.send("announce 5000")
     victim = rig.Stations(broker, "victim", 1)
-    driver = rig.browser(broker, size="1920,2160")
+    # gc() before each memory sample: what is held, not what waits for a collection.
+    driver = rig.browser(broker, size="1920,2160", extra=["--js-flags=--expose-gc"])
     driver.set_script_timeout(120)
     try:
         watch = OnlineWatch(broker)
@@ -103,7 +116,7 @@ def main():
               % (N + 1, len(status), load()))
 
         # Login to a usable page: every card with its state and status.
-        driver.get(broker.page("?screenshots=1"))
+        driver.get(broker.page("?screenshots=%g" % args.shots))
         driver.find_element("id", "broker").send_keys(broker.address())
         driver.find_element("id", "user").send_keys("operator")
         driver.find_element("id", "password").send_keys("pw-operator")
@@ -119,9 +132,10 @@ def main():
 
         # A change at a station (its dispatcher starts a line) to the page.
         driver.execute_script("""window.benchSeen = {};
-            new MutationObserver(function () {
-                document.querySelectorAll('.card').forEach(function (c) {
-                    var m = /mark-(\\d+)/.exec(c.innerText);
+            new MutationObserver(function (records) {
+                records.forEach(function (r) {
+                    var node = r.target.nodeType === 1 ? r.target : r.target.parentElement;
+                    var m = /mark-(\\d+)/.exec(node.textContent);
                     if (m && !benchSeen[m[1]]) benchSeen[m[1]] = Date.now();
                 });
             }).observe(document.getElementById('grid'), {subtree: true, childList: true,
@@ -177,19 +191,26 @@ def main():
             "return Array.prototype.filter.call(document.querySelectorAll('.card'), function (c) {"
             "var r = c.getBoundingClientRect(); return r.bottom > 0 && r.top < innerHeight;"
             "}).length")
-        print("memory over %.0f minutes, %d stations in view, a thumbnail each a minute:"
-              % (args.minutes, shown))
+        print("memory over %.0f minutes, %d stations in view, a thumbnail each %g minutes:"
+              % (args.minutes, shown, args.shots))
         start = time.time()
         samples = []
         while True:
             minute = (time.time() - start) / 60
+            driver.execute_script("gc()")
             heap = driver.execute_script("return performance.memory.usedJSHeapSize") / 2**20
-            thumbs = driver.execute_script("return document.querySelectorAll('.has-thumb').length")
-            pids = tree(driver.service.process.pid)
-            samples.append((minute, pss_mb(pids), heap))
-            print("  %5.1f min: browser %.0f MB (PSS of %d processes), JS heap %.1f MB, "
-                  "%d thumbnails; load %s" % (minute, samples[-1][1], len(pids), heap, thumbs,
-                                              load()), flush=True)
+            fresh = driver.execute_script("""var now = new Date(), n = 0;
+                document.querySelectorAll('.has-thumb canvas').forEach(function (c) {
+                    var t = /(\\d+):(\\d+):(\\d+)/.exec(c.title), d = new Date(now);
+                    if (t) { d.setHours(+t[1], +t[2], +t[3]); if (now - d < 90000) n++; }
+                }); return n;""")
+            kinds = pss_mb(tree(driver.service.process.pid))
+            total = sum(v for k, v in kinds.items() if k != "driver")
+            samples.append((minute, total, heap))
+            print("  %5.1f min: browser %.0f MB (%s), JS heap %.1f MB, %d thumbnails of the last "
+                  "90 s; load %s" % (minute, total, ", ".join(
+                      "%s %.0f" % kv for kv in sorted(kinds.items()) if kv[0] != "driver"),
+                      heap, fresh, load()), flush=True)
             if minute >= args.minutes:
                 break
             time.sleep(60)

@@ -225,8 +225,13 @@
         document.body.className = text ? "lost" : "online";
     }
 
+    // velumo/<station>/reply/<token>...: an answer to one of our commands.
+    function isAnswer(topic) {
+        return topic.split("/")[2] === "reply";
+    }
+
     function onMessage(topic, payload, packet) {
-        if (topic.indexOf("/reply/") > 0) {
+        if (isAnswer(topic)) {
             onAnswer(payload, packet);
             return;
         }
@@ -613,7 +618,7 @@
 
     // A picture never touches the station's state: only its thumbnail and the open view.
     function onPicture(topic, payload, packet) {
-        if (topic.indexOf("/reply/") > 0) {
+        if (isAnswer(topic)) {
             onAnswer(payload, packet);
             return;
         }

@@ -8,6 +8,7 @@
 #include "base/clock.h"
 #include "base/timer.h"
 #include "fleet/fleetconfig.h"
+#include "fleet/fleetview.h"
 #include "fleet/mqttclient.h"
 
 namespace velumo::fleet {
@@ -40,13 +41,10 @@ QDateTime parseTime(const QJsonValue& value)
     return QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
 }
 
-// Text from afar goes into an environment and a mail: no control characters.
+// Text from afar goes into an environment, a terminal and a mail: nothing a terminal obeys.
 QString plain(QString text)
 {
-    for (QChar& c : text)
-        if (c.category() == QChar::Other_Control)
-            c = u' ';
-    return text;
+    return printable(text.replace(u'\n', u' '));
 }
 
 }  // namespace

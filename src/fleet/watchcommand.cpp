@@ -154,8 +154,17 @@ int runFleetWatch(const FleetConfig& config, const QString& command)
         Qt::QueuedConnection);
     connectGuarded(
         &client, &MqttClient::disconnected, &watch, origin(),
-        [&](int, const QString& reason) {
+        [&](int, const QString& reason, bool unusable) {
             watch.setConnected(false);
+            // Settings that cannot be used (a TLS file that cannot be read): nothing goes out
+            // in clear, and trying again would not help.
+            if (unusable) {
+                say(QStringLiteral("связь с брокером %1 не установлена: без шифрования ничего не "
+                                   "отправлено (%2)")
+                        .arg(config.broker, reason));
+                QCoreApplication::exit(2);
+                return;
+            }
             if (reason != lastComplaint)
                 say(QStringLiteral("нет связи с брокером %1: %2").arg(config.broker, reason));
             lastComplaint = reason;

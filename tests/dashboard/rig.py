@@ -233,7 +233,7 @@ class Program:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
-def browser(broker, size="1400,1000"):
+def browser(broker, size="1400,1000", extra=()):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     options = webdriver.ChromeOptions()
@@ -242,7 +242,7 @@ def browser(broker, size="1400,1000"):
     for a in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
               "--disable-component-update", "--disable-sync", "--no-first-run",
               "--user-data-dir=" + profile, "--window-size=" + size,
-              "--ignore-certificate-errors-spki-list=" + broker.spki()):
+              "--ignore-certificate-errors-spki-list=" + broker.spki()) + tuple(extra):
         options.add_argument(a)
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     driver.profile = profile

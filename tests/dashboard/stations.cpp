@@ -5,6 +5,7 @@
 //   alarm N on|off     the spool_full alarm of station N raised or cleared (N: a number or *)
 //   onair N TEXT       station N's dispatcher starts the plan line TEXT
 //   stop N             station N's link ends cleanly
+//   announce MS        each station's strip shows an announcement every MS milliseconds
 // A command is answered "0 <command> done by <station>"; "status" as the program does; the
 // screenshot is a PNG of 1280 by 720 in the station's own colour; the status is a real
 // program's (status.json beside this file).
@@ -121,6 +122,19 @@ int main(int argc, char** argv)
         s.link->start();
     }
 
+    // A busy fleet: an announcement leaves some station's strip every interval / count.
+    std::unique_ptr<Timer> strips = timers.create(QStringLiteral("strips"));
+    int next = 0;
+    strips->setHandler([&] {
+        Station& s = stations[size_t(next++ % count)];
+        s.log->post(QStringLiteral("ticker"),
+                    {{QStringLiteral("event"), QStringLiteral("announcement")},
+                     {QStringLiteral("index"), QStringLiteral("2")},
+                     {QStringLiteral("tariff"), QStringLiteral("1")},
+                     {QStringLiteral("text"), QStringLiteral("Прогноз погоды: завтра +12…+15, "
+                                                             "без осадков.")}});
+    });
+
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pending;
     const Origin origin = Origin::unattended(QStringLiteral("stations"));
@@ -137,6 +151,10 @@ int main(int argc, char** argv)
             if (words.size() < 2)
                 continue;
             const QString& verb = words[0];
+            if (verb == u"announce" && count > 0) {
+                strips->setInterval(qMax(1, words[1].toInt() / count));
+                strips->start();
+            }
             for (int i = 0; i < count; ++i) {
                 if (words[1] != u"*" && words[1].toInt() != i)
                     continue;
