@@ -1,13 +1,13 @@
 #!/usr/bin/python3
 """The fleet dashboard with many stations on one Mosquitto (Debian's stock configuration with
 ours, TLS WebSockets, the page from its http_dir), in headless Chromium, all on 127.0.0.1.
-  bench/dashboard_bench.py [--stations 200] [--minutes 5] [--build build]
+  bench/dashboard_bench.py [--stations 200] [--minutes 5] [--shots 1] [--build build]
 Every station's strip changes its announcement every 5 s (an event and a status each time).
 Prints: the page usable after login (every station's card with its state and status), a change
 at a station to the page, a killed station shown offline after the broker sent its last will, a
 command to every station answered, and the browser's memory while the thumbnails of the
 stations in view refresh every minute (--minutes 30 for the long run)."""
-import argparse, os, re, signal, statistics, subprocess, sys, threading, time
+import argparse, os, re, statistics, subprocess, sys, threading, time
 
 parser = argparse.ArgumentParser()
 parser.add_argument("--stations", type=int, default=200)

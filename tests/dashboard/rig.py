@@ -149,32 +149,36 @@ class Broker:
 
 
 class Stations:
-    """Fleet links of PREFIX000.. in one helper process, driven by lines (stations.cpp)."""
+    """Fleet links of PREFIX000.. in helper processes of a hundred, driven by lines
+    (stations.cpp)."""
 
     def __init__(self, broker, prefix, count, status_s=60, keepalive_s=30):
         self.folder = tempfile.mkdtemp(prefix="velumo-st-")  # mode 0700
-        self.args = [HELPER, str(broker.mqtt), broker.file("ca.crt"), self.folder, prefix,
-                     str(count), str(status_s), str(keepalive_s)]
+        self.args = [[HELPER, str(broker.mqtt), broker.file("ca.crt"), self.folder, prefix,
+                      str(first), str(min(100, count - first)), str(status_s), str(keepalive_s)]
+                     for first in range(0, count, 100)]
         self.ids = ["%s%03d" % (prefix, i) for i in range(count)]
         self.start()
 
     def start(self):
-        self.process = subprocess.Popen(self.args, stdin=subprocess.PIPE,
-                                        env=dict(os.environ, XDG_RUNTIME_DIR=self.folder,
-                                                 VELUMO_SOURCE_DIR=SOURCE))
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.folder, VELUMO_SOURCE_DIR=SOURCE)
+        self.processes = [subprocess.Popen(a, stdin=subprocess.PIPE, env=env)
+                          for a in self.args]
 
     def send(self, line):
-        self.process.stdin.write((line + "\n").encode())
-        self.process.stdin.flush()
+        for p in self.processes:
+            p.stdin.write((line + "\n").encode())
+            p.stdin.flush()
 
     def kill(self, sig=signal.SIGKILL):
-        self.process.send_signal(sig)
-        if sig == signal.SIGKILL:
-            self.process.wait(10)
-            self.process.stdin.close()
+        for p in self.processes:
+            p.send_signal(sig)
+            if sig == signal.SIGKILL:
+                p.wait(10)
+                p.stdin.close()
 
     def stop(self):
-        if self.process.poll() is None:
+        if any(p.poll() is None for p in self.processes):
             self.kill()
         shutil.rmtree(self.folder, ignore_errors=True)
 

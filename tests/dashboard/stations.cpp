@@ -1,7 +1,9 @@
 // Stations for the dashboard's tests and benchmark: the real fleet link (FleetLink) and the real
 // alarm monitor of each, many in one process, driven by lines on the standard input.
-//   fleet_stations PORT CA FOLDER PREFIX COUNT [STATUS_INTERVAL_S [KEEPALIVE_S]]
-// Stations PREFIX000..; each user's password is "pw-" + its name. Lines:
+//   fleet_stations PORT CA FOLDER PREFIX FIRST COUNT [STATUS_INTERVAL_S [KEEPALIVE_S]]
+// Stations PREFIX<FIRST>.. (three digits); each user's password is "pw-" + its name. A link
+// holds six descriptors and libmosquitto waits on its socket with select(), which takes none
+// above 1023: a hundred stations a process. Lines:
 //   alarm N on|off     the spool_full alarm of station N raised or cleared (N: a number or *)
 //   onair N TEXT       station N's dispatcher starts the plan line TEXT
 //   stop N             station N's link ends cleanly
@@ -68,13 +70,15 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 6) {
+    if (args.size() < 7) {
         std::fprintf(
-            stderr, "usage: fleet_stations PORT CA FOLDER PREFIX COUNT [STATUS_S [KEEPALIVE_S]]\n");
+            stderr,
+            "usage: fleet_stations PORT CA FOLDER PREFIX FIRST COUNT [STATUS_S [KEEPALIVE_S]]\n");
         return 2;
     }
     const int port = args[1].toInt();
-    const int count = args[5].toInt();
+    const int first = args[5].toInt();
+    const int count = args[6].toInt();
     SystemClock clock;
     QtTimerFactory timers;
     std::vector<Station> stations(size_t(std::max(0, count)));
@@ -86,9 +90,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const QJsonObject recorded = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
     for (int i = 0; i < count; ++i) {
         Station& s = stations[size_t(i)];
-        const QString id = args[4] + QStringLiteral("%1").arg(i, 3, 10, QChar(u'0'));
+        const QString id = args[4] + QStringLiteral("%1").arg(first + i, 3, 10, QChar(u'0'));
         const QString dir = args[3] + u'/' + id;
         QDir().mkpath(dir);
         fleet::FleetConfig config;
@@ -97,8 +102,8 @@ int main(int argc, char** argv)
         config.user = id;
         config.password = QStringLiteral("pw-") + id;
         config.caFile = args[2];
-        config.statusIntervalS = args.size() > 6 ? args[6].toInt() : 60;
-        config.keepAliveS = args.size() > 7 ? args[7].toInt() : 30;
+        config.statusIntervalS = args.size() > 7 ? args[7].toInt() : 60;
+        config.keepAliveS = args.size() > 8 ? args[8].toInt() : 30;
         config.allow = fleet::FleetConfig::defaultAllow();
         s.log = std::make_unique<EventLog>(dir + QStringLiteral("/velumo.log"));
         s.alarms = std::make_unique<AlarmMonitor>(dir, *s.log, clock, timers, nullptr,
@@ -113,8 +118,8 @@ int main(int argc, char** argv)
                 else
                     answer(0, QStringLiteral("%1 done by %2").arg(line, id));
             },
-            [self, i](std::function<void(const QByteArray&)> done) {
-                done(picture(i, ++self->shots));
+            [self, n = first + i](std::function<void(const QByteArray&)> done) {
+                done(picture(n, ++self->shots));
             },
             [self] { return self->alarms->status(); }};
         s.link =
@@ -156,13 +161,16 @@ int main(int argc, char** argv)
                 strips->start();
             }
             for (int i = 0; i < count; ++i) {
-                if (words[1] != u"*" && words[1].toInt() != i)
+                if (words[1] != u"*" && words[1].toInt() != first + i)
                     continue;
                 Station& s = stations[size_t(i)];
                 if (verb == u"alarm")
                     s.alarms->setSpoolFill(words.value(2) == u"on" ? 0.9 : 0.0);
                 else if (verb == u"onair")
-                    s.log->write(QStringLiteral("start"), words.mid(2).join(u' '));
+                    // As the dispatcher posts a line it starts.
+                    s.log->post(QStringLiteral("start"),
+                                {{QStringLiteral("line"), words.mid(2).join(u' ')}},
+                                words.mid(2).join(u' '));
                 else if (verb == u"stop")
                     s.link->stop();
             }
