@@ -60,10 +60,9 @@ class Dashboard(unittest.TestCase):
         program.start()
         # A block of a thousand announcements: the retained status stays a few kilobytes.
         block = os.path.join(program.folder, "big.str")
-        with open(block, "w", encoding="utf-8", newline="\r\n") as f:
-            for i in range(1000):
-                f.write("^%d\n~%d\n%dОбъявление номер %d: длинный текст о новостях города.\n"
-                        % (i + 1, i % 10, i % 10, i + 1))
+        rig.write(block, "".join("^%d\r\n~%d\r\n%dОбъявление номер %d: длинный текст о "
+                                 "новостях города.\r\n" % (i + 1, i % 10, i % 10, i + 1)
+                                 for i in range(1000)))
         self.assertEqual(program.send("block load " + block), (0, "1000\n"))
         driver = self.page(query="?screenshots=0.05")
         self.assertTrue(wait_for(lambda: card_state(driver, "hall") == "online", 20))
@@ -162,8 +161,7 @@ class Dashboard(unittest.TestCase):
         stations = rig.Stations(self.broker, "watch", 2)
         self.keep(stations, stations.stop)
         out = self.keep(tempfile.mkdtemp(prefix="velumo-watch-"), lambda: shutil.rmtree(out))
-        with open(os.path.join(out, "pw"), "w") as f:
-            f.write("pw-operator\n")
+        rig.write(os.path.join(out, "pw"), "pw-operator\n")
         log = self.keep(open(os.path.join(out, "log"), "wb"), lambda: log.close())
         watcher = subprocess.Popen(
             [os.path.join(rig.BUILD, "velumo"), "--fleet", "mqtts://127.0.0.1:%d" %
@@ -174,12 +172,8 @@ class Dashboard(unittest.TestCase):
         self.cleanups.append(lambda: watcher.poll() is None and watcher.kill())
 
         def runs():
-            found = []
-            for name in sorted(os.listdir(out)):
-                if name.startswith("run."):
-                    with open(os.path.join(out, name)) as f:
-                        found.append(dict(l.rstrip("\n").split("=", 1) for l in f if "=" in l))
-            return found
+            return [dict(l.split("=", 1) for l in rig.read(os.path.join(out, n)).splitlines()
+                         if "=" in l) for n in sorted(os.listdir(out)) if n.startswith("run.")]
 
         def told(station, key, value):
             return [r for r in runs() if r.get("VELUMO_STATION") == station and

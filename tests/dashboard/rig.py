@@ -54,6 +54,11 @@ def read(path):
         return f.read()
 
 
+def write(path, text):
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+
+
 def run(*args, cwd=None):
     subprocess.run(args, cwd=cwd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
@@ -69,12 +74,11 @@ class Broker:
             "/CN=Velumo test CA", "-keyout", "ca.key", "-out", "ca.crt", cwd=d)
         run("openssl", "req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1",
             "-keyout", "server.key", "-out", "server.csr", cwd=d)
-        with open(os.path.join(d, "server.ext"), "w") as f:
-            f.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n")
+        write(os.path.join(d, "server.ext"), "subjectAltName=IP:127.0.0.1,DNS:localhost\n")
         run("openssl", "x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
             "-CAcreateserial", "-days", "2", "-extfile", "server.ext", "-out", "server.crt", cwd=d)
-        with open(os.path.join(d, "passwd"), "w") as f:
-            f.writelines("%s:pw-%s\n" % (u, u) for u in ["operator"] + list(stations))
+        write(os.path.join(d, "passwd"), "".join("%s:pw-%s\n" % (u, u)
+                                                 for u in ["operator"] + list(stations)))
         run("mosquitto_passwd", "-U", os.path.join(d, "passwd"))
         shutil.copy(os.path.join(SOURCE, "data/mosquitto/velumo.acl"), d)
         # The page as the package installs it: its files and the fetched MQTT.js.
@@ -83,8 +87,7 @@ class Broker:
         shutil.copy(os.path.join(BUILD, "dashboard", "mqtt.min.js"), www)
         self.mqtt, self.wss, self.http = free_port(), free_port(), free_port()
         os.makedirs(os.path.join(d, "conf.d"))
-        with open("/etc/mosquitto/mosquitto.conf") as f:
-            stock = f.read()
+        stock = read("/etc/mosquitto/mosquitto.conf")
         for old, new in (("/run/mosquitto/mosquitto.pid", d + "/mosquitto.pid"),
                          ("/var/lib/mosquitto/", d + "/"),
                          ("log_dest file /var/log/mosquitto/mosquitto.log",
@@ -93,19 +96,16 @@ class Broker:
             assert old in stock, old
             stock = stock.replace(old, new)
         self.conf = os.path.join(d, "mosquitto.conf")
-        with open(self.conf, "w") as f:
-            f.write(stock)
+        write(self.conf, stock)
         for name in ("velumo.conf", "velumo-dashboard.conf"):
-            with open(os.path.join(SOURCE, "data/mosquitto", name)) as f:
-                text = f.read()
+            text = read(os.path.join(SOURCE, "data/mosquitto", name))
             for old, new in (("/etc/mosquitto/velumo/", d + "/"),
                              ("/usr/share/velumo/dashboard", www),
                              ("listener 8883\n", "listener %d 127.0.0.1\n" % self.mqtt),
                              ("listener 8884\n", "listener %d 127.0.0.1\n" % self.wss),
                              ("listener 8084 127.0.0.1\n", "listener %d 127.0.0.1\n" % self.http)):
                 text = text.replace(old, new)
-            with open(os.path.join(d, "conf.d", name), "w") as f:
-                f.write(text)
+            write(os.path.join(d, "conf.d", name), text)
         for root, dirs, files in os.walk(d):
             for name in dirs + files:
                 os.chmod(os.path.join(root, name), 0o777 if name in dirs else 0o644)
@@ -118,15 +118,11 @@ class Broker:
         with open(self.file("broker.out"), "wb") as out:
             self.process = subprocess.Popen(["mosquitto", "-c", self.conf], stdout=out,
                                             stderr=subprocess.STDOUT)
-        up = wait_for(lambda: all(self._listening(p) for p in (self.mqtt, self.wss, self.http)),
-                      10)
-        if not up:
+        def listening(port):
+            with socket.socket() as s:
+                return s.connect_ex(("127.0.0.1", port)) == 0
+        if not wait_for(lambda: all(map(listening, (self.mqtt, self.wss, self.http))), 10):
             raise AssertionError("the broker did not start: " + read(self.file("broker.out")))
-
-    @staticmethod
-    def _listening(port):
-        with socket.socket() as s:
-            return s.connect_ex(("127.0.0.1", port)) == 0
 
     def page(self, query=""):
         return "http://127.0.0.1:%d/index.html%s" % (self.http, query)
@@ -188,22 +184,21 @@ class Program:
 
     def __init__(self, broker, station="hall"):
         self.folder = tempfile.mkdtemp(prefix="velumo-prog-")
-        with open(os.path.join(self.folder, "fleet.password"), "w") as f:
-            f.write("pw-%s\n" % station)
-        with open(os.path.join(self.folder, "fleet.ini"), "w") as f:
-            f.write("[fleet]\nbroker = mqtts://127.0.0.1:%d\nstation = %s\nuser = %s\n"
-                    "password_file = fleet.password\nca_file = %s\nkeepalive = 30\n"
-                    % (broker.mqtt, station, station, broker.file("ca.crt")))
-        read, write = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
-                                      "1280x720x24", "-nolisten", "tcp"], pass_fds=[write])
-        os.close(write)
+        write(os.path.join(self.folder, "fleet.password"), "pw-%s\n" % station)
+        write(os.path.join(self.folder, "fleet.ini"),
+              "[fleet]\nbroker = mqtts://127.0.0.1:%d\nstation = %s\nuser = %s\n"
+              "password_file = fleet.password\nca_file = %s\nkeepalive = 30\n"
+              % (broker.mqtt, station, station, broker.file("ca.crt")))
+        display_in, display_out = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(display_out), "-screen", "0",
+                                      "1280x720x24", "-nolisten", "tcp"], pass_fds=[display_out])
+        os.close(display_out)
         number = b""
         while not number.endswith(b"\n"):
-            chunk = os.read(read, 16)
+            chunk = os.read(display_in, 16)
             assert chunk, "Xvfb did not start"
             number += chunk
-        os.close(read)
+        os.close(display_in)
         self.display = ":" + number.decode().strip()
         self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb",
                         PATH=os.path.join(SOURCE, "tests/fakes/bin") + ":" + os.environ["PATH"])
