@@ -13,6 +13,7 @@
 // program's (status.json beside this file).
 #include <unistd.h>
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -25,12 +26,14 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/event.h"
 #include "base/eventlog.h"
 #include "base/guard.h"
 #include "base/timer.h"
 #include "fleet/alarmmonitor.h"
 #include "fleet/fleetconfig.h"
 #include "fleet/fleetlink.h"
+#include "onair/onairmodel.h"
 
 using namespace velumo;
 
@@ -57,6 +60,7 @@ QByteArray picture(int number, int shot)
 
 struct Station {
     std::unique_ptr<EventLog> log;
+    std::unique_ptr<OnAirModel> onAir;
     std::unique_ptr<AlarmMonitor> alarms;
     std::unique_ptr<fleet::FleetLink> link;
     int shots = 0;
@@ -106,6 +110,7 @@ int main(int argc, char** argv)
         config.keepAliveS = args.size() > 8 ? args[8].toInt() : 30;
         config.allow = fleet::FleetConfig::defaultAllow();
         s.log = std::make_unique<EventLog>(dir + QStringLiteral("/velumo.log"));
+        s.onAir = std::make_unique<OnAirModel>(*s.log);
         s.alarms = std::make_unique<AlarmMonitor>(dir, *s.log, clock, timers, nullptr,
                                                   AlarmMonitor::Sources{});
         Station* self = &s;
@@ -122,8 +127,8 @@ int main(int argc, char** argv)
                 done(picture(n, ++self->shots));
             },
             [self] { return self->alarms->status(); }};
-        s.link =
-            std::make_unique<fleet::FleetLink>(config, dir, *s.log, std::move(sources), timers);
+        s.link = std::make_unique<fleet::FleetLink>(config, dir, *s.log, *s.onAir,
+                                                    std::move(sources), timers);
         s.link->start();
     }
 
@@ -132,12 +137,10 @@ int main(int argc, char** argv)
     int next = 0;
     strips->setHandler([&] {
         Station& s = stations[size_t(next++ % count)];
-        s.log->post(QStringLiteral("ticker"),
-                    {{QStringLiteral("event"), QStringLiteral("announcement")},
-                     {QStringLiteral("index"), QStringLiteral("2")},
-                     {QStringLiteral("tariff"), QStringLiteral("1")},
-                     {QStringLiteral("text"), QStringLiteral("Прогноз погоды: завтра +12…+15, "
-                                                             "без осадков.")}});
+        const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+        s.log->post(TickerEvent{QStringLiteral("2"), QStringLiteral("1"),
+                                QStringLiteral("Прогноз погоды: завтра +12…+15, без осадков."),
+                                nowMs - 5000, nowMs});
     });
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
@@ -166,11 +169,8 @@ int main(int argc, char** argv)
                 Station& s = stations[size_t(i)];
                 if (verb == u"alarm")
                     s.alarms->setSpoolFill(words.value(2) == u"on" ? 0.9 : 0.0);
-                else if (verb == u"onair")
-                    // As the dispatcher posts a line it starts.
-                    s.log->post(QStringLiteral("start"),
-                                {{QStringLiteral("line"), words.mid(2).join(u' ')}},
-                                words.mid(2).join(u' '));
+                else if (verb == u"onair")  // as the dispatcher posts a line it starts
+                    s.log->post(StartEvent{words.mid(2).join(u' ')}, words.mid(2).join(u' '));
                 else if (verb == u"stop")
                     s.link->stop();
             }
