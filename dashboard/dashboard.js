@@ -185,11 +185,16 @@
         document.body.className = "online";
         observer = new IntersectionObserver(onVisibility);
         link.on("message", onMessage);
-        link.on("connect", function () { linkState(""); });
+        link.on("connect", function () {
+            fleet.linkBack(Date.now());
+            linkState("");
+        });
+        link.on("close", function () { fleet.linkLost(Date.now()); });
         link.on("reconnect", function () {
             linkState("Связь с брокером прервана; новая попытка…");
         });
         link.on("offline", function () {
+            fleet.linkLost(Date.now());
             linkState("Связь с брокером прервана; новая попытка…");
         });
         link.on("error", function (error) {
@@ -365,6 +370,8 @@
                 (counts.silent ? ", без ответа " + counts.silent : "");
         };
         summary();
+        // Above the grid, however many stations there are: the answers are in sight.
+        $("bulk").scrollIntoView({ block: "nearest" });
         ids.forEach(function (id) {
             var row = element("tr", "waiting");
             row.dataset.station = id;
@@ -417,13 +424,14 @@
         card.canvas.width = card.canvas.height = 0;
         card.thumbNote = thumb.appendChild(element("span", "note", "нет снимка"));
         var facts = el.appendChild(element("dl"));
-        var fact = function (label) {
+        var fact = function (label, className) {
             facts.appendChild(element("dt", "", label));
-            return facts.appendChild(element("dd"));
+            return facts.appendChild(element("dd", className));
         };
-        card.onAir = fact("В эфире");
-        card.plan = fact("План");
-        card.strip = fact("Строка");
+        // Long texts end in "…" after three lines; the whole is in the tooltip.
+        card.onAir = fact("В эфире", "clip");
+        card.plan = fact("План", "clip");
+        card.strip = fact("Строка", "clip");
         card.alarms = fact("Тревоги");
         card.facts = el.appendChild(element("footer"));
         observer.observe(el);
@@ -486,9 +494,16 @@
         var parts = ["событие " + (isNaN(s.lastEvent) ? "—" : VelumoFleet.age(now - s.lastEvent) +
             " назад")];
         if (s.status && s.status.version) parts.push("версия " + clean(s.status.version));
-        var up = s.uptimeS(now);
-        if (!isNaN(up)) parts.push("работает " + VelumoFleet.age(up * 1000));
-        return parts.join(" · ");
+        parts.push(lifeText(s, now));
+        return parts.filter(Boolean).join(" · ");
+    }
+
+    // How long it has run, or how long it has been away: a station away runs nothing we know.
+    function lifeText(s, now) {
+        if (s.online === false)
+            return isNaN(s.onlineSince) ? "" : "нет связи " + VelumoFleet.age(now - s.onlineSince);
+        var up = s.online ? s.uptimeS(now) : NaN;
+        return isNaN(up) ? "" : "работает " + VelumoFleet.age(up * 1000);
     }
 
     function updateCard(card, s, now) {
@@ -509,6 +524,7 @@
         card.onAir.textContent = s.onAir().map(clean).join(" · ") || "—";
         card.plan.textContent = clean(s.planLine()) || "—";
         card.strip.textContent = stripText(s);
+        [card.onAir, card.plan, card.strip].forEach(function (dd) { dd.title = dd.textContent; });
         var active = s.activeAlarms();
         var cleared = s.clearedAlarms().slice(0, 1);
         card.el.classList.toggle("alarmed", active.length > 0);
@@ -608,8 +624,7 @@
         clearTimeout(shot.timer);
         if (pictures) pictures.unsubscribe("velumo/" + id + "/screenshot");
         if (problem) {
-            // Asked again within a minute (or the interval, when shorter), not N minutes on.
-            if (!shot.full) lastShot[id] = Date.now() - Math.max(0, shotEveryMs - 60000);
+            // A failed thumbnail is asked again like any other, N minutes after the last.
             if (cards[id] && !cards[id].el.classList.contains("has-thumb"))
                 cards[id].thumbNote.textContent = "снимка нет: " + problem;
             if (shot.full && fleet.openStation === id) $("sv-shot-note").textContent = problem;
@@ -761,8 +776,8 @@
         fact("Последнее событие", isNaN(s.lastEvent) ? "—" : VelumoFleet.clock(s.lastEvent) +
             " (" + VelumoFleet.age(now - s.lastEvent) + " назад)");
         fact("Версия", s.status && s.status.version ? clean(s.status.version) : "—");
-        var up = s.uptimeS(now);
-        fact("Работает", isNaN(up) ? "—" : VelumoFleet.age(up * 1000));
+        fact(s.online === false ? "Нет связи" : "Работает",
+             lifeText(s, now).replace(/^(работает|нет связи) /, "") || "—");
         fact("Статус от", VelumoFleet.clock(s.statusTime));
         var body = $("sv-events").tBodies[0];
         var first = body.firstChild && body.firstChild.dataset.key;
@@ -792,6 +807,11 @@
         });
         $("pick-shown").addEventListener("click", function () {
             shownOrder.forEach(function (id) { picked[id] = true; });
+            render();
+            showPicked();
+        });
+        $("pick-all").addEventListener("click", function () {
+            fleet.list().forEach(function (s) { picked[s.id] = true; });
             render();
             showPicked();
         });

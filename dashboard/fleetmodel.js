@@ -11,6 +11,9 @@ var VelumoFleet = (function () {
     var EVENTS_KEPT_OPEN = 300;
     // Cleared alarms shown beside the raised ones.
     var CLEARED_KEPT = 5;
+    // After the page's own link is back, what the broker holds is given this long to arrive
+    // before silence counts again.
+    var SETTLE_MS = 3000;
 
     var STATE_ORDER = { offline: 0, stale: 1, unknown: 3, online: 4 };
     var KIND_NAMES = {
@@ -46,8 +49,9 @@ var VelumoFleet = (function () {
         }
     }
 
-    function Station(id) {
+    function Station(id, link) {
         this.id = id;
+        this.link = link; // the page's own link to the broker, shared by every station
         this.online = null; // null: never heard of "online"
         this.onlineSince = NaN; // when the present "online" value began, as far as we know
         this.status = null;
@@ -69,7 +73,9 @@ var VelumoFleet = (function () {
     Station.prototype.state = function (now) {
         if (this.online === null) return "unknown";
         if (!this.online) return "offline";
-        if (!(now - this.lastSeen <= 2 * this.statusIntervalMs())) return "stale";
+        // While the page hears nothing itself, a station's silence is not the station's.
+        var heard = isNaN(this.link.lostAt) ? now : Math.min(now, this.link.lostAt);
+        if (!(heard - this.lastSeen <= 2 * this.statusIntervalMs())) return "stale";
         return "online";
     };
 
@@ -153,12 +159,27 @@ var VelumoFleet = (function () {
     function Fleet() {
         this.stations = {};
         this.openStation = ""; // whose view is open: it keeps more events
+        this.link = { lostAt: NaN };
     }
 
     Fleet.prototype.station = function (id) {
         var s = this.stations[id];
-        if (!s) s = this.stations[id] = new Station(id);
+        if (!s) s = this.stations[id] = new Station(id, this.link);
         return s;
+    };
+
+    // The page's link to the broker went down: from now on nothing heard means nothing.
+    Fleet.prototype.linkLost = function (now) {
+        if (isNaN(this.link.lostAt)) this.link.lostAt = now;
+    };
+
+    // It is back: the time it was down is not counted as any station's silence.
+    Fleet.prototype.linkBack = function (now) {
+        var lostAt = this.link.lostAt;
+        if (isNaN(lostAt)) return;
+        this.link.lostAt = NaN;
+        var credit = Math.max(0, now - lostAt) + SETTLE_MS;
+        for (var id in this.stations) this.stations[id].lastSeen += credit;
     };
 
     Fleet.prototype.list = function () {

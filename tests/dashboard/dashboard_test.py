@@ -157,6 +157,25 @@ class Dashboard(unittest.TestCase):
         quiet.kill(signal.SIGCONT)
         self.assertTrue(wait_for(lambda: card_state(driver, "quiet000") == "online", 10))
 
+    def test_the_page_losing_the_broker_is_no_station_falling_silent(self):
+        broker = rig.Broker(["quiet000"])
+        self.keep(broker, broker.stop)
+        broker.start()
+        quiet = rig.Stations(broker, "quiet", 1, status_s=2, keepalive_s=60)
+        self.keep(quiet, quiet.stop)
+        driver = self.keep(rig.browser(broker), lambda: rig.close_browser(driver))
+        rig.login(driver, broker)
+        self.assertTrue(wait_for(lambda: card_state(driver, "quiet000") == "online", 20))
+        broker.process.kill()
+        broker.process.wait(10)
+        link = lambda: driver.find_element("id", "link-state").text
+        self.assertTrue(wait_for(lambda: "прервана" in link(), 10), link())
+        time.sleep(6)  # three status intervals
+        self.assertEqual(card_state(driver, "quiet000"), "online")
+        broker.start()
+        self.assertTrue(wait_for(lambda: link() == "", 20), link())
+        self.assertTrue(wait_for(lambda: card_state(driver, "quiet000") == "online", 30))
+
     def test_the_watcher_runs_once_per_change(self):
         stations = rig.Stations(self.broker, "watch", 2)
         self.keep(stations, stations.stop)
