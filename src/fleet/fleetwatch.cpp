@@ -51,6 +51,13 @@ QString plain(QString text)
 
 QString WatchNotice::summary() const
 {
+    if (station.isEmpty())
+        return state == u"broker_lost"
+                   ? QStringLiteral("брокер недоступен с %1: о станциях ничего не известно")
+                         .arg(clockTime(since))
+                   : QStringLiteral("брокер снова доступен с %1 (был недоступен с %2)")
+                         .arg(clockTime(since),
+                              clockTime(changes.isEmpty() ? QDateTime() : changes[0].at));
     QString out = station + QStringLiteral(": ") + stateName(state) + QStringLiteral(" с ") +
                   clockTime(since);
     if (previousState != state)
@@ -103,11 +110,21 @@ FleetWatch::FleetWatch(const Clock& clock, TimerFactory& timers, NoticeRunner& r
       m_clock(clock),
       m_timers(timers),
       m_runner(runner),
-      m_check(timers.create(QStringLiteral("FleetWatchCheck")))
+      m_check(timers.create(QStringLiteral("FleetWatchCheck"))),
+      m_lost(timers.create(QStringLiteral("FleetWatchBrokerLost"))),
+      m_lostSince(clock.now())
 {
     m_check->setInterval(kCheckMs);
     m_check->setHandler([this] { check(); });
     m_check->start();
+    // A broker never reached is away as well.
+    m_lost->setInterval(kBrokerLostMs);
+    m_lost->setHandler([this] {
+        m_lost->stop();
+        m_lostTold = true;
+        tellBroker(QStringLiteral("broker_lost"));
+    });
+    m_lost->start();
 }
 
 FleetWatch::~FleetWatch() = default;
@@ -121,8 +138,31 @@ QString FleetWatch::state(const QString& station) const
 void FleetWatch::setConnected(bool connected)
 {
     m_connected = connected;
-    if (connected)
+    if (connected) {
         m_settledAtMs = m_clock.monotonicMs() + kSettleMs;
+        m_lost->stop();
+        if (m_lostTold) {
+            m_lostTold = false;
+            tellBroker(QStringLiteral("broker_back"));
+        }
+    } else if (!m_lost->isActive() && !m_lostTold) {
+        // Every failed attempt says so again: the time away counts from the first.
+        m_lostSince = m_clock.now();
+        m_lost->start();
+    }
+}
+
+void FleetWatch::tellBroker(const QString& state)
+{
+    const bool lost = state == u"broker_lost";
+    WatchNotice notice;
+    notice.state = state;
+    notice.previousState = lost ? QStringLiteral("broker_back") : QStringLiteral("broker_lost");
+    notice.since = lost ? m_lostSince : m_clock.now();
+    notice.changes = {{m_lostSince, QStringLiteral("broker"), QStringLiteral("broker_lost"), {}}};
+    if (!lost)
+        notice.changes.append({notice.since, QStringLiteral("broker"), state, {}});
+    m_runner.run(notice);
 }
 
 void FleetWatch::take(const MqttMessage& message)

@@ -21,7 +21,8 @@ namespace fleet {
 struct MqttMessage;
 
 // What one run of the watcher's command tells about one station: every change gathered within
-// the window, and the state and alarms as they are at its end.
+// the window, and the state and alarms as they are at its end. Without a station it tells of the
+// broker: "broker_lost" (the watcher hears no station at all) or "broker_back".
 struct WatchNotice {
     struct Change {
         QDateTime at;
@@ -67,6 +68,9 @@ public:
     // counts again.
     static constexpr qint64 kSettleMs = 3000;
     static constexpr qint64 kDefaultStatusIntervalMs = 60000;
+    // The broker away this long is told once, so that no news is never taken for good news, and
+    // so is its return; a restart of the broker tells nothing.
+    static constexpr qint64 kBrokerLostMs = 2 * kDefaultStatusIntervalMs;
 
     FleetWatch(const Clock& clock, TimerFactory& timers, NoticeRunner& runner,
                QObject* parent = nullptr);
@@ -112,6 +116,7 @@ private:
     void note(const QString& id, Station& s, WatchNotice::Change change);
     void send(const QString& id, Station& s);
     void check();
+    void tellBroker(const QString& state);
 
     const Clock& m_clock;
     TimerFactory& m_timers;
@@ -120,6 +125,9 @@ private:
     std::map<QString, std::unique_ptr<Station>> m_stations;
     bool m_connected = false;
     qint64 m_settledAtMs = 0;
+    std::unique_ptr<Timer> m_lost;
+    QDateTime m_lostSince;
+    bool m_lostTold = false;
 };
 
 }  // namespace fleet

@@ -77,7 +77,10 @@ void ShellNoticeRunner::startNext()
     while (m_running < kAtOnce && !m_waiting.empty()) {
         const QProcessEnvironment env = std::move(m_waiting.front());
         m_waiting.pop_front();
-        const QString station = env.value(QStringLiteral("VELUMO_STATION"));
+        // Named in what is said of the command: the station, or the broker's own notice.
+        QString station = env.value(QStringLiteral("VELUMO_STATION"));
+        if (station.isEmpty())
+            station = QStringLiteral("брокера");
         auto* process = new QProcess(this);
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedChannels);

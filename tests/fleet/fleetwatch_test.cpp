@@ -142,5 +142,22 @@ TEST(FleetWatch, SilenceCountsOnlyWhileTheBrokerIsThere)
     EXPECT_EQ(rig.recorder.notices[0].since.secsTo(rig.timers.clock().now()), 25);
 }
 
+TEST(FleetWatch, TheBrokerAwayTwoMinutesIsToldOnceAndSoIsItsReturn)
+{
+    WatchRig rig;
+    rig.watch.setConnected(false);
+    rig.timers.advance(60000);
+    rig.watch.setConnected(false);  // every failed attempt says so again
+    rig.timers.advance(60000);
+    ASSERT_EQ(rig.recorder.notices.size(), 1);
+    EXPECT_EQ(rig.recorder.notices[0].environment().value("VELUMO_STATE"), "broker_lost");
+    EXPECT_EQ(rig.recorder.notices[0].since.secsTo(rig.timers.clock().now()), 120);
+    rig.timers.advance(600000);
+    rig.watch.setConnected(true);
+    ASSERT_EQ(rig.recorder.notices.size(), 2);
+    EXPECT_EQ(rig.recorder.notices[1].state, "broker_back");
+    EXPECT_TRUE(rig.recorder.notices[1].summary().startsWith("брокер снова доступен"));
+}
+
 }  // namespace
 }  // namespace velumo::fleet
