@@ -159,9 +159,9 @@ void FleetWatch::tellBroker(const QString& state)
     notice.state = state;
     notice.previousState = lost ? QStringLiteral("broker_back") : QStringLiteral("broker_lost");
     notice.since = lost ? m_lostSince : m_clock.now();
-    notice.changes = {{m_lostSince, QStringLiteral("broker"), QStringLiteral("broker_lost"), {}}};
+    notice.changes = {{m_lostSince, QStringLiteral("state"), QStringLiteral("broker_lost"), {}}};
     if (!lost)
-        notice.changes.append({notice.since, QStringLiteral("broker"), state, {}});
+        notice.changes.append({notice.since, QStringLiteral("state"), state, {}});
     m_runner.run(notice);
 }
 
