@@ -577,7 +577,8 @@
     // Every two seconds: a thumbnail for stations in view whose last one is older than the
     // interval, one request a station, a few at a time.
     function pumpShots() {
-        if (!pictures || !pictures.connected) return;
+        // A page in a background tab has no station in view.
+        if (!pictures || !pictures.connected || document.hidden) return;
         var now = Date.now();
         var inFlight = Object.keys(shots).length;
         for (var i = 0; i < shownOrder.length && inFlight < SHOTS_IN_FLIGHT; ++i) {
