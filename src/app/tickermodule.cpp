@@ -153,6 +153,7 @@ void TickerModule::registerCommands()
         return QJsonValue(QJsonObject{
             {QStringLiteral("running"), m_engine->TickerRunning()},
             {QStringLiteral("current_line"), m_engine->CurrentLine()},
+            {QStringLiteral("on_air_line"), m_engine->onAirLine()},
             {QStringLiteral("resume_line"), m_engine->ResumeLine()},
             {QStringLiteral("block_run_count"), m_engine->BlockRunCount()},
             {QStringLiteral("halt_pending"), m_engine->haltPending()},

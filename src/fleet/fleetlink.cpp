@@ -8,6 +8,7 @@
 #include "base/timer.h"
 #include "fleet/fleetverbs.h"
 #include "fleet/mqttclient.h"
+#include "fleet/stationstatus.h"
 #include "onair/onairmodel.h"
 
 namespace velumo::fleet {
@@ -256,6 +257,9 @@ void FleetLink::publishStatus()
     status.insert(QStringLiteral("on_air"), onAir());
     status.insert(QStringLiteral("alarms"), m_sources.alarms ? m_sources.alarms() : QJsonArray());
     status.insert(QStringLiteral("time"), isoTime(QDateTime::currentDateTime()));
+    status = stationStatus(status);
+    status.insert(QStringLiteral("status_interval_s"), m_config.statusIntervalS);
+    status.insert(QStringLiteral("allow"), QJsonArray::fromStringList(m_config.allow));
     m_client->publish({topic(QStringLiteral("status")).toUtf8(),
                        QJsonDocument(status).toJson(QJsonDocument::Compact), 1, true});
 }
