@@ -41,6 +41,7 @@
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickertextpage.h"
+#include "ui/mainfooter.h"
 #include "ui/settingswindow.h"
 #include "ui/statusline.h"
 
@@ -144,9 +145,9 @@ bool Application::start()
     m_fleet->report(m_fleetOps->alarms(), m_fleetOps->metrics());
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
-    m_form1->footer()->addWidget(new StatusLine(m_failures, m_form1));
+    m_shell->footer().addLine(new StatusLine(m_failures, m_form1));
     // Below it, what the desktop lacks; and the service manager hears how we are.
-    m_service = std::make_unique<ServiceModule>(s, m_onAirModel);
+    m_service = std::make_unique<ServiceModule>(s, m_onAirModel, m_shell->footer());
     if (auto* box = qobject_cast<QBoxLayout*>(m_panel->panel().layout()))
         box->addWidget(new StatusLine(m_failures, &m_panel->panel()));
     connectGuarded(&m_failures, &FailureFeed::added, this,

@@ -5,14 +5,10 @@
 
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
-#include "base/guard.h"
-#include "base/timer.h"
-#include "centrepage.h"
-#include "fleet/alarmmonitor.h"
-#include "fleet/eventspool.h"
 #include "fleet/fleetconfig.h"
 #include "fleet/fleetlink.h"
-#include "fleet/stationmetrics.h"
+#include "fleet/gui/centrepage.h"
+#include "fleet/linkreport.h"
 
 namespace velumo {
 
@@ -63,6 +59,7 @@ FleetModule::FleetModule(const Services& services, const OnAirModel& onAir, Sour
 
 FleetModule::~FleetModule()
 {
+    m_report.reset();
     // The page asks this module for the status: it goes first.
     delete m_page.data();
     if (m_link)
@@ -88,22 +85,8 @@ QJsonObject FleetModule::status() const
 
 void FleetModule::report(AlarmMonitor& alarms, StationMetrics& metrics)
 {
-    if (!m_link)
-        return;
-    auto update = [this, &alarms, &metrics] {
-        const QJsonObject state = m_link->fleetStatus();
-        alarms.setSpoolFill(double(state.value(QLatin1String("spool_bytes")).toInteger()) /
-                            double(fleet::EventSpool::kLimitBytes));
-        metrics.setSpoolDepth(state.value(QLatin1String("spool")).toInteger());
-        metrics.setLinkState(state.value(QLatin1String("state")).toString());
-    };
-    connectGuarded(m_link.get(), &fleet::FleetLink::stateChanged, m_link.get(),
-                   Origin::unattended(QStringLiteral("fleet")), update);
-    m_reportEvery = m_services.timers.create(QStringLiteral("fleet report"), true);
-    m_reportEvery->setInterval(5000);
-    m_reportEvery->setHandler(update);
-    m_reportEvery->start();
-    update();
+    if (m_link)
+        m_report = std::make_unique<fleet::LinkReport>(*m_link, alarms, metrics, m_services.timers);
 }
 
 }  // namespace velumo

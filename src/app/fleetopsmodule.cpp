@@ -1,8 +1,5 @@
 #include "fleetopsmodule.h"
 
-#include <QEvent>
-#include <QScreen>
-
 #include "app/accessoriesmodule.h"
 #include "app/playersmodule.h"
 #include "app/tickermodule.h"
@@ -12,6 +9,7 @@
 #include "base/worker.h"
 #include "fleet/alarmmonitor.h"
 #include "fleet/fleetconfig.h"
+#include "fleet/gui/stationwatch.h"
 #include "fleet/metricsserver.h"
 #include "fleet/repaintwatch.h"
 #include "fleet/screenshotservice.h"
@@ -30,52 +28,6 @@
 
 namespace velumo {
 
-namespace {
-
-// How long a player's picture may stand still, and stay black, before it counts as frozen. A
-// clip moves; a slide stands for its time; a web page or a titles window may stand for ever but
-// should not stay black.
-constexpr qint64 kClipStillMs = 20'000;
-constexpr qint64 kSlideStillMs = 15 * 60'000;
-constexpr qint64 kForeverMs = std::numeric_limits<qint64>::max();
-constexpr qint64 kBlackMs = 20'000;
-
-// A player's window is on air while it is shown on its screen: a stopped page stays shown,
-// moved above the screen's top, and its picture is nobody's concern any more.
-bool onAir(const QWidget* window)
-{
-    if (!window || !window->isVisible())
-        return false;
-    const QScreen* screen = window->screen();
-    return !screen || screen->virtualGeometry().intersects(window->frameGeometry());
-}
-
-}  // namespace
-
-// Sees the strip's repaints as they are delivered: a comparison and a clock reading a frame,
-// and nothing in the strip itself changes.
-class StripPaintFilter final : public QObject {
-public:
-    StripPaintFilter(StripWindow& strip, RepaintWatch& watch, const Clock& clock)
-        : m_strip(strip), m_watch(watch), m_clock(clock)
-    {
-        m_strip.installEventFilter(this);  // plain: counts paints, nothing in it can throw
-    }
-    ~StripPaintFilter() override { m_strip.removeEventFilter(this); }
-
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_watch.painted(m_strip.pictureLeft(), m_clock.monotonicMs());
-        return false;
-    }
-
-private:
-    StripWindow& m_strip;
-    RepaintWatch& m_watch;
-    const Clock& m_clock;
-};
-
 FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAirModel,
                                TickerModule& ticker, AccessoriesModule& accessories,
                                PlayersModule& players)
@@ -87,28 +39,15 @@ FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAir
                                         &services.notifier, &services.log);
 
     TickerEngine& engine = ticker.engine();
-    auto playerFrames = [&players] {
-        std::vector<AlarmMonitor::PlayerFrame> frames;
-        auto add = [&frames](QWidget* window, const QString& name, const QImage& frame,
-                             qint64 stillMs) {
-            if (onAir(window))
-                frames.push_back({name, frame, stillMs, kBlackMs});
-        };
-        if (ClipWindow* clip = players.clipWindow())
-            add(clip, QStringLiteral("clip"), clip->picture(), kClipStillMs);
-        if (CaptureWindow* capture = players.captureWindow())
-            add(capture, QStringLiteral("capture"), capture->picture(), kClipStillMs);
-        if (SlideShowWindow* slides = players.slideShowWindow())
-            add(slides, QStringLiteral("slides"), slides->picture(), kSlideStillMs);
-        // A page is drawn by the browser: looked at only while it is on air.
-        if (WebWindow* web = players.webWindow(); web && onAir(web))
-            add(web, QStringLiteral("web"), web->grab().toImage(), kForeverMs);
-        return frames;
-    };
     m_alarms = std::make_unique<AlarmMonitor>(
         services.folder, services.log, services.clock, services.timers, m_worker.get(),
         AlarmMonitor::Sources{[&engine] { return engine.TickerRunning(); }, m_repaints.get(),
-                              playerFrames, &AlarmMonitor::readSystemState});
+                              playerFrames([&players] {
+                                  return WatchedPlayers{
+                                      players.clipWindow(), players.captureWindow(),
+                                      players.slideShowWindow(), players.webWindow()};
+                              }),
+                              &AlarmMonitor::readSystemState});
     services.control.addStatus(QStringLiteral("alarms"),
                                [this] { return QJsonValue(m_alarms->status()); });
 

@@ -8,8 +8,9 @@ class QWidget;
 
 namespace velumo {
 
+class MainFooter;
 class ShellControl;
-class ShellWindow;
+class SettingsWindowShell;
 
 // The application shell around the main settings window: its footer (administrator entry,
 // save, autostart, help, exit), the closed access to the page sets, the settings and
@@ -45,14 +46,16 @@ public:
     // Exiting: the window's position and today's date into their fields.
     void storePosition();
 
+    // The footer of the main window, where other modules put their lines.
+    MainFooter& footer() { return *m_footer; }
+
 private:
-    void buildFooter();
     void registerCommands();
-    void run_helpExecute();
 
     const Services& m_services;
-    std::unique_ptr<ShellWindow> m_window;
+    std::unique_ptr<SettingsWindowShell> m_window;
     std::unique_ptr<ShellControl> m_control;
+    MainFooter* m_footer = nullptr;  // the main window's child
 };
 
 }  // namespace velumo
