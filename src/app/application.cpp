@@ -200,19 +200,8 @@ bool Application::start()
 void Application::registerCommands()
 {
     // What failed today with nobody asking, and the boxes open on the screen.
-    m_control->addStatus(QStringLiteral("failures"), [this] {
-        QJsonObject object{
-            {QStringLiteral("today"), qint64(m_failures.today().size())},
-            {QStringLiteral("boxes"), QJsonArray::fromStringList(m_notifier.openTexts())}};
-        if (const std::optional<FailureFeed::Entry> last = m_failures.last())
-            object.insert(QStringLiteral("last"),
-                          QJsonObject{{QStringLiteral("at"), last->at.toString(Qt::ISODateWithMs)},
-                                      {QStringLiteral("source"), last->source},
-                                      {QStringLiteral("text"), last->text}});
-        else
-            object.insert(QStringLiteral("last"), QJsonValue(QJsonValue::Null));
-        return QJsonValue(object);
-    });
+    m_control->addStatus(QStringLiteral("failures"),
+                         [this] { return QJsonValue(m_failures.status(m_notifier.openTexts())); });
     m_operations.add(QStringLiteral("save"), [this](const QString&) {
         Exiting();
         return QString();

@@ -1,6 +1,5 @@
 #include "fleetmodule.h"
 
-#include <QFile>
 #include <QJsonObject>
 
 #include "base/controlchannel.h"
@@ -22,26 +21,12 @@ FleetModule::FleetModule(const Services& services, const OnAirModel& onAir, Sour
     }
     ControlServer& control = services.control;
     if (!read.error.isEmpty()) {
-        // A station with a broken fleet.ini goes on without the link, and says why.
-        services.log.write(
-            QStringLiteral("error"),
-            QStringLiteral("fleet.ini: %1 — связь с центром выключена, исправьте файл")
-                .arg(read.error));
-        m_brokenStatus = QJsonObject{{QStringLiteral("state"), QStringLiteral("error")},
-                                     {QStringLiteral("broker"), read.config.broker},
-                                     {QStringLiteral("station"), read.config.station},
-                                     {QStringLiteral("spool"), 0},
-                                     {QStringLiteral("error"), read.error}};
+        m_brokenStatus = fleet::refusedLinkStatus(read, services.log);
         control.addStatus(QStringLiteral("fleet"), [this] { return QJsonValue(status()); });
         addPage();
         return;
     }
-    // It may hold a password: for the station's user alone.
-    const QFile::Permissions open =
-        QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
-    if (QFile::permissions(services.filePath(QLatin1String(fleet::kFleetIniName))) & open)
-        services.log.write(QStringLiteral("net"),
-                           QStringLiteral("fleet.ini can be read by other users: chmod 600 it"));
+    fleet::noteOpenPermissions(services.folder, services.log);
     fleet::FleetLink::Sources linkSources{
         [&control] { return control.status(); },
         [&control](const QString& line, std::function<void(int, const QString&)> answer) {

@@ -8,7 +8,6 @@
 #include "base/eventlog.h"
 #include "base/worker.h"
 #include "fleet/alarmmonitor.h"
-#include "fleet/fleetconfig.h"
 #include "fleet/gui/stationwatch.h"
 #include "fleet/metricsserver.h"
 #include "fleet/repaintwatch.h"
@@ -63,7 +62,8 @@ FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAir
     m_screenshot = std::make_unique<ScreenshotService>(services.folder, *m_screens, *m_worker);
     m_screenshot->addControl(services.control);
 
-    startConfiguredMetrics();
+    m_server = MetricsServer::startConfigured(
+        services.folder, [metrics = m_metrics.get()] { return metrics->text(); }, services.log);
 }
 
 FleetOpsModule::~FleetOpsModule()
@@ -74,41 +74,6 @@ FleetOpsModule::~FleetOpsModule()
     m_metrics.reset();
     m_alarms.reset();
     m_stripFilter.reset();
-}
-
-void FleetOpsModule::startConfiguredMetrics()
-{
-    // The one reader of fleet.ini: the link's part and this one are judged each on its own.
-    const fleet::MetricsConfig metrics = fleet::readFleetConfig(m_services.folder).metrics;
-    if (!metrics.error.isEmpty()) {
-        m_services.log.write(QStringLiteral("error"),
-                             QStringLiteral("Метрики не включены: ошибка в разделе [metrics] "
-                                            "файла fleet.ini — %1")
-                                 .arg(metrics.error));
-        return;
-    }
-    if (metrics.port != 0)
-        startMetrics(QHostAddress(metrics.address), metrics.port);
-}
-
-bool FleetOpsModule::startMetrics(const QHostAddress& address, quint16 port)
-{
-    m_server.reset();
-    if (port == 0)
-        return false;
-    StationMetrics* metrics = m_metrics.get();
-    m_server =
-        std::make_unique<MetricsServer>(address, port, [metrics] { return metrics->text(); });
-    if (m_server->listen())
-        return true;
-    m_services.log.write(QStringLiteral("fleet"), m_server->errorString());
-    m_server.reset();
-    return false;
-}
-
-quint16 FleetOpsModule::metricsPort() const
-{
-    return m_server ? m_server->port() : 0;
 }
 
 void FleetOpsModule::screenshot(std::function<void(const QByteArray& png)> done)
