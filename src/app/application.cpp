@@ -137,7 +137,7 @@ bool Application::start()
     m_panel = std::make_unique<PanelModule>(s, m_accessories->clockTicker(), m_dispatcher->engine(),
                                             m_ticker->strip(), *m_accessories->clockWindow());
     m_ticker->placeWindows(m_accessories->clockWindow(), m_accessories->iconWindow(),
-                           &m_panel->panel(), *m_accessories);
+                           &m_panel->panel(), m_accessories->styler());
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
     m_onAir = std::make_unique<OnAirModule>(s, m_onAirModel, *m_ticker, *m_dispatcher, *m_players);
     m_fleetOps =

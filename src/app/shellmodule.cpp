@@ -5,8 +5,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "base/controlchannel.h"
-#include "base/failure.h"
 #include "base/operations.h"
 #include "base/settings.h"
 #include "panel/controlpanel.h"
@@ -30,7 +28,7 @@ ShellModule::ShellModule(const Services& services)
          [&operations] { operations.run(QStringLiteral("save")); },
          [this] { m_control->fix_startExecute(QCoreApplication::applicationFilePath()); },
          [&operations] { operations.run(QStringLiteral("exit")); }});
-    registerCommands();
+    m_window->addCommands(services.control, services.folder, services.settings);
 }
 
 ShellModule::~ShellModule() = default;
@@ -80,27 +78,6 @@ void ShellModule::storePosition()
 void ShellModule::saveSettingsFiles()
 {
     m_control->saveSettingsFiles();
-}
-
-void ShellModule::registerCommands()
-{
-    ControlServer& c = m_services.control;
-    c.addStatus(QStringLiteral("program_folder"), [this] { return QJsonValue(m_services.folder); });
-    c.addCommand(QStringLiteral("show"), [this](const QString&) {
-        m_services.window.showNormal();
-        m_services.window.raise();
-        m_services.window.activateWindow();
-        return QString();
-    });
-    c.addCommand(QStringLiteral("close"), [this](const QString&) {
-        m_services.window.close();
-        return QString();
-    });
-    c.addCommand(QStringLiteral("get"), [this](const QString& name) {
-        if (!m_services.settings.contains(name))
-            throw Failure(QStringLiteral("no setting named %1").arg(name));
-        return m_services.settings.text(name);
-    });
 }
 
 }  // namespace velumo

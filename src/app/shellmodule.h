@@ -14,7 +14,7 @@ class SettingsWindowShell;
 
 // The application shell around the main settings window: its footer (administrator entry,
 // save, autostart, help, exit), the closed access to the page sets, the settings and
-// translation files, and the commands show, close, save, get.
+// translation files, and the commands show, close, get.
 class ShellModule {
 public:
     explicit ShellModule(const Services& services);
@@ -50,8 +50,6 @@ public:
     MainFooter& footer() { return *m_footer; }
 
 private:
-    void registerCommands();
-
     const Services& m_services;
     std::unique_ptr<SettingsWindowShell> m_window;
     std::unique_ptr<ShellControl> m_control;

@@ -1,5 +1,7 @@
 #include "settingswindowshell.h"
 
+#include "base/controlchannel.h"
+#include "base/failure.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "ui/settingswindow.h"
@@ -46,6 +48,27 @@ void SettingsWindowShell::showLoadedLook(const Settings& settings)
         font.setPointSize(qBound(1, settings.integer(key::SCEdit85), 200));
         sample->setFont(font);
     }
+}
+
+void SettingsWindowShell::addCommands(ControlServer& c, const QString& folder,
+                                      const Settings& settings)
+{
+    c.addStatus(QStringLiteral("program_folder"), [folder] { return QJsonValue(folder); });
+    c.addCommand(QStringLiteral("show"), [this](const QString&) {
+        m_window.showNormal();
+        m_window.raise();
+        m_window.activateWindow();
+        return QString();
+    });
+    c.addCommand(QStringLiteral("close"), [this](const QString&) {
+        m_window.close();
+        return QString();
+    });
+    c.addCommand(QStringLiteral("get"), [&settings](const QString& name) {
+        if (!settings.contains(name))
+            throw Failure(QStringLiteral("no setting named %1").arg(name));
+        return settings.text(name);
+    });
 }
 
 }  // namespace velumo

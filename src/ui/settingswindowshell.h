@@ -4,6 +4,7 @@
 
 namespace velumo {
 
+class ControlServer;
 class Settings;
 class SettingsWindow;
 
@@ -20,6 +21,8 @@ public:
 
     // Once velumo.cfg is read: the colour fields' previews and the sample font of SCEdit82.
     void showLoadedLook(const Settings& settings);
+    // The commands show, close and get, and the status member "program_folder".
+    void addCommands(ControlServer& control, const QString& folder, const Settings& settings);
 
 private:
     SettingsWindow& m_window;
