@@ -37,6 +37,7 @@
 #include "players/flashwindow.h"
 #include "players/titleswindow.h"
 #include "system/stopsignals.h"
+#include "system/testhooks.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
@@ -210,21 +211,7 @@ void Application::registerCommands()
         exitProgram();
         return QString();
     });
-    // For the whole-program tests only, never in a normal run: a timer whose handler fails.
-    if (qEnvironmentVariable("VELUMO_TEST_HOOKS") == QLatin1String("1")) {
-        m_operations.add(QStringLiteral("test throw"), [this](const QString&) {
-            if (!m_testThrow) {
-                m_testThrow = m_timers.create(QStringLiteral("TestThrow"));
-                m_testThrow->setHandler([this] {
-                    m_testThrow->stop();
-                    throw Failure(QStringLiteral("test hook: the timer handler failed"));
-                });
-            }
-            m_testThrow->setInterval(0);
-            m_testThrow->start();
-            return QStringLiteral("armed");
-        });
-    }
+    m_testHooks = std::make_unique<TestHooks>(*m_control, m_operations, m_timers);
 }
 
 void Application::vibor(int code)

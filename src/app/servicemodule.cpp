@@ -3,10 +3,8 @@
 #include <unistd.h>
 #include <QJsonObject>
 #include <QLabel>
-#include <QThread>
 
 #include "base/controlchannel.h"
-#include "base/failure.h"
 #include "base/guard.h"
 #include "base/timer.h"
 #include "onair/onairmodel.h"
@@ -102,18 +100,6 @@ void ServiceModule::registerCommands()
     c.addStatus(QStringLiteral("desktop"), [] { return QJsonValue(probeDesktop().toJson()); });
     // Whether a service manager runs this copy (a copy of the autostart entry then leaves it be).
     c.addStatus(QStringLiteral("service"), [this] { return QJsonValue(m_notifier->status()); });
-    // For the whole-program tests only, never in a normal run: the user-interface thread stops
-    // answering for a while, as a stuck event loop would.
-    if (qEnvironmentVariable("VELUMO_TEST_HOOKS") == QLatin1String("1")) {
-        c.addCommand(QStringLiteral("test hold"), [](const QString& arguments) {
-            bool ok = false;
-            const int ms = arguments.trimmed().toInt(&ok);
-            if (!ok || ms < 0 || ms > 60000)
-                throw Failure(QStringLiteral("test hold needs milliseconds (0-60000)"));
-            QThread::msleep(ulong(ms));
-            return QStringLiteral("held %1 ms").arg(ms);
-        });
-    }
 }
 
 }  // namespace velumo
