@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 #include <QJsonObject>
-#include <QLabel>
 
 #include "base/controlchannel.h"
 #include "base/guard.h"
@@ -85,13 +84,7 @@ void ServiceModule::offerUserService()
     // watchdog) instead of, or beside, the autostart entry the button writes.
     if (!DesktopFacts::userSystemdRuns(QProcessEnvironment::systemEnvironment()))
         return;
-    auto* hint = new QLabel(QStringLiteral("или служба"));
-    hint->setObjectName(QStringLiteral("UserServiceHint"));
-    hint->setToolTip(QStringLiteral(
-        "Программу можно запускать службой пользователя systemd (она перезапускается, если "
-        "зависнет): systemctl --user enable --now velumo"));
-    hint->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_footer.addBeside(m_footer.autostartButton(), hint);
+    m_footer.addBeside(m_footer.autostartButton(), userServiceHint());
 }
 
 void ServiceModule::registerCommands()

@@ -1,7 +1,5 @@
 #include "tickermodule.h"
 
-#include <QLabel>
-
 #include "base/clock.h"
 #include "base/guard.h"
 #include "base/settings.h"
@@ -14,17 +12,9 @@
 #include "ticker/tickersettingsui.h"
 #include "ticker/tickertextpage.h"
 #include "ticker/tickerwindows.h"
-#include "ui/clickfilter.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
-
-namespace {
-
-const QString kCountersMessage =
-    QStringLiteral("Для обработки тарифов, количество строк должно быть одинаковым");
-
-}  // namespace
 
 TickerModule::TickerModule(const Services& services, TickerCompanions& companions)
     : m_services(services)
@@ -55,14 +45,6 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
     connectGuarded(m_textPage, &TickerTextPage::saveChosen, m_textPage,
                    Origin::byOperator(QStringLiteral("tickermodule")),
                    [this](const QString& p) { m_services.guard([&] { saveBlockFile(p); }); });
-    Notifier& notifier = services.notifier;
-    for (const char* counter : {key::SCEdit12, key::SCEdit14, key::SCEdit15})
-        ClickFilter::install(window.control(QString::fromLatin1(counter)),
-                             Origin::byOperator(QStringLiteral("tickermodule")),
-                             [&notifier] { notifier.message(kCountersMessage); });
-    ClickFilter::install(window.findChild<QLabel*>(QStringLiteral("Label91")),
-                         Origin::byOperator(QStringLiteral("tickermodule")),
-                         [&notifier] { notifier.message(kCountersMessage); });
     addTickerCommands(
         services.control,
         {*m_block, *m_engine, *m_playbackLog, settings, [this] { m_textPage->flushEdits(); },
