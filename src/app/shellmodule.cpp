@@ -2,13 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include "base/operations.h"
 #include "base/settings.h"
-#include "panel/controlpanel.h"
-#include "panel/firststartlayout.h"
+#include "panel/firststartplace.h"
 #include "ui/mainfooter.h"
 #include "ui/settingswindow.h"
 #include "ui/settingswindowshell.h"
@@ -46,23 +43,8 @@ bool ShellModule::firstStart() const
 
 void ShellModule::placeOnFirstStart(QWidget& panel, QWidget& clock, QWidget& icon)
 {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    Settings& s = m_services.settings;
-    const QRect available = screen->availableGeometry();
-    const FirstStartPlan plan = planFirstStart(
-        s, available, SettingsWindow::initialSize(available.size()),
-        QSize(kMinimumWidth, kMinimumHeight), panel.frameSize().expandedTo(ControlPanel::kSize),
-        clock.frameSize().expandedTo(QSize(kClockWidth, 1)));
-    m_services.window.resize(plan.windows.main.size());
-    m_services.window.move(plan.windows.main.topLeft());
-    // The panel stands where its module put it: a stored place, or this layout's
-    // (firstStartPanelPlace).
-    if (plan.clockMoved)
-        clock.move(plan.windows.clock);
-    if (plan.iconMoved)
-        icon.move(plan.windows.icon);
+    velumo::placeOnFirstStart(m_services.settings, m_services.window, panel, clock, icon,
+                              QSize(kMinimumWidth, kMinimumHeight), kClockWidth);
 }
 
 void ShellModule::applyClosedAccess()
