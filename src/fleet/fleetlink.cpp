@@ -154,7 +154,7 @@ void FleetLink::stop()
     m_online = false;
 }
 
-QJsonObject FleetLink::fleetStatus() const
+FleetLink::LinkState FleetLink::linkState() const
 {
     QString state;
     QString error = !m_unusable.isEmpty() ? m_unusable : m_held ? m_refusal : m_error;
@@ -170,15 +170,21 @@ QJsonObject FleetLink::fleetStatus() const
         error = m_client->lastError();
     if (error.isEmpty() && !m_spool->error().isEmpty())
         error = m_spool->error();
-    return {{QStringLiteral("state"), state},
+    return {state, error, qint64(m_spool->pending().size()), m_spool->pendingBytes()};
+}
+
+QJsonObject FleetLink::fleetStatus() const
+{
+    const LinkState now = linkState();
+    return {{QStringLiteral("state"), now.state},
             {QStringLiteral("broker"), m_config.broker},
             {QStringLiteral("station"), m_config.station},
-            {QStringLiteral("spool"), qint64(m_spool->pending().size())},
-            {QStringLiteral("spool_bytes"), m_spool->pendingBytes()},
+            {QStringLiteral("spool"), now.spool},
+            {QStringLiteral("spool_bytes"), now.spoolBytes},
             {QStringLiteral("spool_refused"), qint64(m_spool->refused())},
             {QStringLiteral("spool_nearly_full"), m_spool->nearlyFull()},
             {QStringLiteral("last_seq"), qint64(m_spool->lastSeq())},
-            {QStringLiteral("error"), error}};
+            {QStringLiteral("error"), now.error}};
 }
 
 void FleetLink::note(const QString& kind, const QString& text)
