@@ -1,9 +1,6 @@
-#include <malloc.h>
 #include <unistd.h>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QJsonObject>
 #include <QMessageBox>
 #include <cstdio>
 #include <memory>
@@ -22,45 +19,13 @@
 #include "net/curlglobal.h"
 #include "players/flashwindow.h"
 #include "players/webengine.h"
+#include "system/heaps.h"
 #include "system/servicenotifier.h"
 #include "system/servicestart.h"
 #include "system/stopsignals.h"
 #include "ui/qttranslations.h"
 
 using namespace velumo;
-
-namespace {
-
-// The copy running on the folder is the service's: its status says a service manager runs it.
-bool runsAsService(const QString& folder)
-{
-    const std::optional<QJsonObject> status = askStatus(folder);
-    return status && ServiceNotifier::runsAsService(*status);
-}
-
-QString executableFolder(const char* argv0)
-{
-    const QFileInfo self(QStringLiteral("/proc/self/exe"));
-    const QString target = self.symLinkTarget();
-    if (!target.isEmpty())
-        return QFileInfo(target).absolutePath();
-    return QFileInfo(QString::fromLocal8Bit(argv0)).absolutePath();
-}
-
-// The threads that allocate (the browser engine's, the media pipelines') share two heaps,
-// instead of one heap each up to sixteen: freed blocks scattered over many heaps were never
-// given back, and the program's memory crept up by one or two megabytes a minute over a soak of
-// every player; with two heaps it stays flat. Blocks of a frame's size keep the C library's own
-// rule (their own mappings until one is freed, then the heap). A GLIBC_TUNABLES of the user is
-// left as it is.
-void shareTheHeaps()
-{
-    if (qEnvironmentVariableIsSet("GLIBC_TUNABLES"))
-        return;
-    mallopt(M_ARENA_MAX, 2);
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -78,7 +43,7 @@ int main(int argc, char** argv)
     }
     const CommandLine commandLine = CommandLine::parse(arguments);
     const ProgramFolder::Choice choice = ProgramFolder::choose(
-        commandLine.programFolder, ProgramFolder::probe(executableFolder(argv[0])));
+        commandLine.programFolder, ProgramFolder::probe(ProgramFolder::executableFolder(argv[0])));
     const QString folder = choice.folder;
 
     if (commandLine.help || commandLine.version) {
@@ -144,7 +109,7 @@ int main(int argc, char** argv)
     if (running) {
         // The autostart entry's start beside the service's copy: that copy runs the station, and
         // nothing of either comes up on the public screen.
-        if (underService || (commandLine.autostart && runsAsService(folder)))
+        if (underService || (commandLine.autostart && ServiceNotifier::copyRunsAsService(folder)))
             return 0;
         // The main window and the panel both come back (also from the notification area).
         sendControlCommand(folder, QStringLiteral("show"));

@@ -11,6 +11,7 @@
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "dispatcher/browserneed.h"
 #include "dispatcher/playerrequests.h"
 #include "players/browserpanel.h"
 #include "players/cameracapturebackend.h"
@@ -188,10 +189,10 @@ void PlayersModule::setUpSlideShows()
     });
 }
 
-void PlayersModule::warmUpBrowsers(bool movies)
+void PlayersModule::warmUpBrowsers(const browserneed::Warmup& need)
 {
     // Once a run: the start-up and the dispatcher's first start may both ask.
-    if (!std::exchange(m_browsersWarm, true)) {
+    if (need.browsers && !std::exchange(m_browsersWarm, true)) {
         warmUpWebEngine(m_web);
         m_services.log.write(QStringLiteral("web"),
                              QStringLiteral("pages composed ") + chooseWebCompositing());
@@ -205,8 +206,7 @@ void PlayersModule::warmUpBrowsers(bool movies)
         m_web->winId();
         m_flash->winId();
     }
-    // Ruffle's compilation keeps the processor busy for a second or two: only for movies.
-    if (movies && !std::exchange(m_moviesWarm, true))
+    if (need.movies && !std::exchange(m_moviesWarm, true))
         m_flash->prepareRuffle();
 }
 

@@ -8,6 +8,10 @@
 
 namespace velumo {
 
+namespace browserneed {
+struct Warmup;
+}  // namespace browserneed
+
 class BlockEdits;
 class BroadcastMute;
 class CaptureBackend;
@@ -48,9 +52,8 @@ public:
     // Start-up: feed reading with its stored period.
     void armTimers();
 
-    // Starts the browser engine of web pages and Flash movies ahead of their first use, and
-    // with movies Ruffle too.
-    void warmUpBrowsers(bool movies);
+    // Makes what browserneed says ahead of the first page or movie; what is made once stays.
+    void warmUpBrowsers(const browserneed::Warmup& need);
 
     // The players the dispatcher's handlers call.
     ContentPlayers& players();

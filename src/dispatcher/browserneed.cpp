@@ -79,16 +79,21 @@ bool moviesAtStartUp(const Settings& settings, const QStringList& plan)
            planShows(settings, plan, lettersOf(ContentKind::Browser::Movies));
 }
 
-bool inPlan(const QStringList& plan)
+Warmup forStartUp(const Settings& settings, const QStringList& plan)
 {
-    return scheduleline::planShows(plan, ContentKind::letters([](const ContentKind& kind) {
-                                       return kind.browser != ContentKind::Browser::None;
-                                   }));
+    if (!atStartUp(settings, plan))
+        return {};
+    return {.browsers = true, .movies = moviesAtStartUp(settings, plan)};
 }
 
-bool moviesInPlan(const QStringList& plan)
+Warmup forPlanStart(bool stripOnAir, const QStringList& plan)
 {
-    return scheduleline::planShows(plan, lettersOf(ContentKind::Browser::Movies));
+    const QString browsers = ContentKind::letters(
+        [](const ContentKind& kind) { return kind.browser != ContentKind::Browser::None; });
+    if (stripOnAir || !scheduleline::planShows(plan, browsers))
+        return {};
+    return {.browsers = true,
+            .movies = scheduleline::planShows(plan, lettersOf(ContentKind::Browser::Movies))};
 }
 
 }  // namespace velumo::browserneed

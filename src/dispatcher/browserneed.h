@@ -22,10 +22,19 @@ bool atStartUp(const Settings& settings, const QStringList& plan);
 // then Ruffle is loaded and compiled at start-up too.
 bool moviesAtStartUp(const Settings& settings, const QStringList& plan);
 
-// Whether a line of the plan is of a kind the browser shows (ContentKind::browser), and of
-// one whose movies it shows.
-bool inPlan(const QStringList& plan);
-bool moviesInPlan(const QStringList& plan);
+// What is made ahead of the first page or movie: the browser engine with the first browsers,
+// and with movies Ruffle too (its compilation keeps the processor busy a second or two).
+struct Warmup {
+    bool browsers = false;
+    bool movies = false;
+    bool operator==(const Warmup&) const = default;
+};
+// At start-up, the settings and the plan read (atStartUp, moviesAtStartUp).
+Warmup forStartUp(const Settings& settings, const QStringList& plan);
+// When the dispatcher starts a plan whose lines of the browser's kinds the start-up did not see (a
+// plan loaded later): only while the strip is not on air, since the warm-up holds the
+// user-interface thread as long as a first show would.
+Warmup forPlanStart(bool stripOnAir, const QStringList& plan);
 
 }  // namespace browserneed
 

@@ -78,4 +78,17 @@ TEST(BrowserNeed, ThePlanFileWhileNoPlanIsLoaded)
     EXPECT_FALSE(browserneed::atStartUp(settings, {}));
 }
 
+// A plan's start warms for its w and f lines, Ruffle for f only, never under a strip on air.
+TEST(BrowserNeed, TheWarmUpOfAPlansStart)
+{
+    using browserneed::Warmup;
+    const auto plan = [](const char* code) {
+        return QStringList{QStringLiteral("13.10.10"), planLine("11:00:00", code, "11:30:00")};
+    };
+    EXPECT_EQ(browserneed::forPlanStart(false, plan("w1")), (Warmup{true, false}));
+    EXPECT_EQ(browserneed::forPlanStart(false, plan("f2")), (Warmup{true, true}));
+    EXPECT_EQ(browserneed::forPlanStart(false, plan("k1")), Warmup{});
+    EXPECT_EQ(browserneed::forPlanStart(true, plan("f2")), Warmup{});
+}
+
 }  // namespace
