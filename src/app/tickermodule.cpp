@@ -156,6 +156,8 @@ void TickerModule::registerCommands()
             {QStringLiteral("resume_line"), m_engine->ResumeLine()},
             {QStringLiteral("block_run_count"), m_engine->BlockRunCount()},
             {QStringLiteral("halt_pending"), m_engine->haltPending()},
+            // The key of the priority text (an alert's) crossing the strip; "" for the block's.
+            {QStringLiteral("priority"), m_engine->priorityOnStrip()},
         });
     });
     c.addCommand(QStringLiteral("ticker start"), [this](const QString&) {
