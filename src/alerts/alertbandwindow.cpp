@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "alerts/alertpresenter.h"
+#include "base/clock.h"
 #include "base/timer.h"
 
 namespace velumo::alerts {
@@ -19,9 +20,10 @@ struct AlertBandWindow::Metrics {
     int gap = 0;
 };
 
-AlertBandWindow::AlertBandWindow(TimerFactory& timers, QWidget* parent)
+AlertBandWindow::AlertBandWindow(TimerFactory& timers, const Clock& clock, QWidget* parent)
     : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
                           Qt::WindowDoesNotAcceptFocus),
+      m_clock(clock),
       m_raise(timers.create(QStringLiteral("alert band raise")))
 {
     setObjectName(QStringLiteral("AlertBand"));
@@ -149,7 +151,7 @@ void AlertBandWindow::paintEvent(QPaintEvent*)
         left = tag.right() + 1 + 2 * m.gap;
     }
     painter.setPen(fore);
-    const QString until = untilText(m_view.until, QDateTime::currentDateTime());
+    const QString until = untilText(m_view.until, m_clock.now());
     const int untilWidth = metaMetrics.horizontalAdvance(until);
     painter.drawText(QRect(area.right() + 1 - untilWidth, area.top(), untilWidth,
                            metaMetrics.height()),

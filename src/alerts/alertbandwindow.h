@@ -8,6 +8,7 @@
 #include "alerts/alertscreen.h"
 
 namespace velumo {
+class Clock;
 class Timer;
 class TimerFactory;
 }  // namespace velumo
@@ -22,7 +23,7 @@ class AlertBandWindow final : public QWidget {
 public:
     static constexpr qint64 kRaiseMs = 500;
 
-    explicit AlertBandWindow(TimerFactory& timers, QWidget* parent = nullptr);
+    AlertBandWindow(TimerFactory& timers, const Clock& clock, QWidget* parent = nullptr);
     ~AlertBandWindow() override;
 
     // Shows the view across screen, clear of the strip (bandPlace).
@@ -43,6 +44,7 @@ private:
     Metrics metrics(int screenHeight) const;
     int contentHeight(int width, int screenHeight) const;
 
+    const Clock& m_clock;
     BandView m_view;
     int m_screenHeight = 720;
     std::unique_ptr<Timer> m_raise;

@@ -17,7 +17,7 @@ namespace velumo::alerts {
 
 AlertWindows::AlertWindows(QWidget& strip, StripPriority& priority, TonePlayer& tones,
                            BroadcastMute& mute, const Settings& settings, TimerFactory& timers,
-                           EventLog* log, QObject* parent)
+                           const Clock& clock, EventLog* log, QObject* parent)
     : QObject(parent),
       m_strip(strip),
       m_priority(priority),
@@ -25,7 +25,7 @@ AlertWindows::AlertWindows(QWidget& strip, StripPriority& priority, TonePlayer& 
       m_mute(mute),
       m_settings(settings),
       m_log(log),
-      m_band(new AlertBandWindow(timers))
+      m_band(new AlertBandWindow(timers, clock))
 {
 }
 

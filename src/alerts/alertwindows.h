@@ -8,6 +8,7 @@
 
 namespace velumo {
 class BroadcastMute;
+class Clock;
 class EventLog;
 class Settings;
 class StripPriority;
@@ -28,7 +29,8 @@ class AlertWindows final : public QObject, public AlertScreen {
 public:
     // The references must outlive this object.
     AlertWindows(QWidget& strip, StripPriority& priority, TonePlayer& tones, BroadcastMute& mute,
-                 const Settings& settings, TimerFactory& timers, EventLog* log = nullptr,
+                 const Settings& settings, TimerFactory& timers, const Clock& clock,
+                 EventLog* log = nullptr,
                  QObject* parent = nullptr);
     ~AlertWindows() override;
 

@@ -42,7 +42,7 @@ AlertsModule::AlertsModule(const Services& services, OnAirModel& onAir, Outputs 
             *m_board, *m_worker, config.trust(services.folder), services.clock, &services.log);
         m_windows = std::make_unique<alerts::AlertWindows>(
             outputs.strip, outputs.priority, outputs.tones, outputs.mute, services.settings,
-            services.timers, &services.log);
+            services.timers, services.clock, &services.log);
         m_presenter = std::make_unique<alerts::AlertPresenter>(*m_board, *m_windows,
                                                                services.timers, services.clock);
         connectGuarded(m_board.get(), &alerts::AlertBoard::changed, m_board.get(),
