@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimeZone>
@@ -36,8 +38,8 @@ QString loadAverage()
 // A CAP document for everyone, from now until `seconds` from now (whole seconds).
 QByteArray alert(const QString& id, const QString& severity, int seconds)
 {
-    const QDateTime now = QDateTime::fromSecsSinceEpoch(
-        QDateTime::currentSecsSinceEpoch(), QTimeZone(3 * 3600));
+    const QDateTime now =
+        QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), QTimeZone(3 * 3600));
     return QStringLiteral(
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<alert xmlns=\"urn:oasis:names:tc:"
                "emergency:cap:1.2\"><identifier>%1</identifier><sender>bench@example.ru</sender>"
@@ -49,6 +51,45 @@ QByteArray alert(const QString& id, const QString& severity, int seconds)
                "Оставайтесь дома</instruction></info></alert>\n")
         .arg(id, now.toString(Qt::ISODate), severity, now.addSecs(seconds).toString(Qt::ISODate))
         .toUtf8();
+}
+
+// The program's own count of the strip's repaint gaps by bucket (its metrics endpoint).
+QList<QPair<QString, qint64>> gapBuckets(quint16 port)
+{
+    QProcess curl;
+    curl.start("curl", {"-s", "-f", QStringLiteral("http://127.0.0.1:%1/metrics").arg(port)});
+    curl.waitForFinished(10000);
+    const QString text = QString::fromUtf8(curl.readAllStandardOutput());
+    QList<QPair<QString, qint64>> out;
+    const QRegularExpression line(
+        QStringLiteral(R"re(\nvelumo_strip_repaint_gap_seconds_bucket\{le="([^"]+)"\} (\d+))re"));
+    for (auto it = line.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        out.append({m.captured(1), m.captured(2).toLongLong()});
+    }
+    return out;
+}
+
+// Between two readings: the repaints, those over 50 ms, and the bucket the largest gap is in.
+QString gapFigures(const QList<QPair<QString, qint64>>& before,
+                   const QList<QPair<QString, qint64>>& after)
+{
+    if (before.size() != after.size() || after.isEmpty())
+        return QStringLiteral("no metrics");
+    const qint64 all = after.last().second - before.last().second;
+    qint64 within50 = 0;
+    QString largest;
+    for (qsizetype i = 0; i < after.size(); ++i) {
+        const qint64 n = after[i].second - before[i].second;
+        if (after[i].first == u"0.05")
+            within50 = n;
+        if (largest.isEmpty() && n == all)
+            largest = after[i].first;
+    }
+    return QStringLiteral("program: %1 repaints, %2 over 50 ms, largest gap <= %3 s")
+        .arg(all)
+        .arg(all - within50)
+        .arg(largest);
 }
 
 // One run: the sampler over the strip for `seconds`; with alerts, one in the band and one in
@@ -70,12 +111,13 @@ QString run(const QString& folder, const QProcessEnvironment& env, int seconds, 
         if (!alerts || elapsed.elapsed() > (seconds - 3) * 1000)
             continue;
         const QString id = QStringLiteral("b%1-%2").arg(QDateTime::currentMSecsSinceEpoch()).arg(n);
-        test::writeAll(folder + "/alerts/" + id + ".xml",
-                       alert(id, n % 2 ? QStringLiteral("Moderate") : QStringLiteral("Extreme"), 3));
+        test::writeAll(
+            folder + "/alerts/" + id + ".xml",
+            alert(id, n % 2 ? QStringLiteral("Moderate") : QStringLiteral("Extreme"), 3));
         ++*shown;
     }
     sampler.waitForFinished(seconds * 1000 + 10000);
-    return QString::fromUtf8(sampler.readAll()).trimmed();
+    return QStringLiteral("screen: ") + QString::fromUtf8(sampler.readAll()).trimmed();
 }
 
 }  // namespace
@@ -109,6 +151,16 @@ int main(int argc, char** argv)
     test::writeAll(dir.filePath("velumo.cfg"), configfile::save(settings));
     test::writeAll(dir.filePath("alerts.ini"), "[alerts]\nrepeat_min = 1\n");
     QDir().mkpath(dir.filePath("alerts"));
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        port = probe.serverPort();
+    }
+    test::writeAll(dir.filePath("fleet.ini"),
+                   QStringLiteral("[metrics]\nmetrics_port=%1\nmetrics_address=127.0.0.1\n")
+                       .arg(port)
+                       .toUtf8());
 
     test::Program program(dir.path());
     program.start({}, screen.environment());
@@ -123,8 +175,10 @@ int main(int argc, char** argv)
     for (const bool alerts : {false, true, false, true}) {
         int shown = 0;
         const QString before = loadAverage();
-        const QString figures = run(dir.path(), screen.environment(), seconds, alerts, &shown);
+        const auto bucketsBefore = gapBuckets(port);
+        QString figures = run(dir.path(), screen.environment(), seconds, alerts, &shown);
         QThread::sleep(4);  // the last one expires
+        figures += QStringLiteral("; ") + gapFigures(bucketsBefore, gapBuckets(port));
         std::printf("%-26s %s; %d alerts on and off; load average %s before, %s after\n",
                     alerts ? "alerts on and off:" : "no alerts:", qPrintable(figures), shown,
                     qPrintable(before), qPrintable(loadAverage()));

@@ -96,7 +96,8 @@ int AlertBandWindow::contentHeight(int width, int screenHeight) const
     const auto wrapped = [inner](const QFont& f, const QString& text) {
         if (text.isEmpty())
             return 0;
-        return QFontMetrics(f).boundingRect(QRect(0, 0, inner, 100000), Qt::TextWordWrap, text)
+        return QFontMetrics(f)
+            .boundingRect(QRect(0, 0, inner, 100000), Qt::TextWordWrap, text)
             .height();
     };
     int height = m.padding + QFontMetrics(m.meta).height() + m.gap +
@@ -153,9 +154,9 @@ void AlertBandWindow::paintEvent(QPaintEvent*)
     painter.setPen(fore);
     const QString until = untilText(m_view.until, m_clock.now());
     const int untilWidth = metaMetrics.horizontalAdvance(until);
-    painter.drawText(QRect(area.right() + 1 - untilWidth, area.top(), untilWidth,
-                           metaMetrics.height()),
-                     Qt::AlignRight | Qt::AlignVCenter, until);
+    painter.drawText(
+        QRect(area.right() + 1 - untilWidth, area.top(), untilWidth, metaMetrics.height()),
+        Qt::AlignRight | Qt::AlignVCenter, until);
     QString who = m_view.event;
     if (!m_view.senderName.isEmpty())
         who += (who.isEmpty() ? QString() : QStringLiteral(" — ")) + m_view.senderName;
@@ -168,13 +169,11 @@ void AlertBandWindow::paintEvent(QPaintEvent*)
     // The headline and the instruction, wrapped; what does not fit is cut at the band's edge.
     QRect used;
     painter.setFont(m.headline);
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_view.headline,
-                     &used);
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_view.headline, &used);
     area.setTop(used.bottom() + 1 + m.gap);
     if (!m_view.instruction.isEmpty() && area.height() > 0) {
         painter.setFont(m.instruction);
-        painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                         m_view.instruction);
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_view.instruction);
     }
 }
 

@@ -54,8 +54,8 @@ AlertEvent alertEvent(const AlertChange& change)
 {
     const OnAirAlert& a = change.alert;
     AlertEvent event;
-    event.what = change.kind == AlertChange::Kind::On ? AlertEvent::What::On
-                                                      : AlertEvent::What::Off;
+    event.what =
+        change.kind == AlertChange::Kind::On ? AlertEvent::What::On : AlertEvent::What::Off;
     event.identifier = a.key.identifier;
     event.sender = a.key.sender;
     event.source = a.source;
@@ -207,22 +207,22 @@ int AlertBoard::waiting() const
 QJsonObject AlertBoard::status() const
 {
     const auto moment = [](const QDateTime& at) {
-        return at.isValid() ? QJsonValue(at.toOffsetFromUtc(at.offsetFromUtc())
-                                             .toString(Qt::ISODateWithMs))
-                            : QJsonValue(QJsonValue::Null);
+        return at.isValid()
+                   ? QJsonValue(at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs))
+                   : QJsonValue(QJsonValue::Null);
     };
     QJsonArray list;
     for (const OnAirAlert& a : onAir())
-        list.append(QJsonObject{
-            {QStringLiteral("id"), a.key.text()},
-            {QStringLiteral("severity"), name(a.info.severity)},
-            {QStringLiteral("urgency"), name(a.info.urgency)},
-            {QStringLiteral("display"), displayWord(a.display)},
-            {QStringLiteral("headline"), a.info.headline.isEmpty() ? a.info.event : a.info.headline},
-            {QStringLiteral("mark"), a.mark},
-            {QStringLiteral("source"), a.source},
-            {QStringLiteral("since"), moment(a.since)},
-            {QStringLiteral("until"), moment(a.until)}});
+        list.append(QJsonObject{{QStringLiteral("id"), a.key.text()},
+                                {QStringLiteral("severity"), name(a.info.severity)},
+                                {QStringLiteral("urgency"), name(a.info.urgency)},
+                                {QStringLiteral("display"), displayWord(a.display)},
+                                {QStringLiteral("headline"),
+                                 a.info.headline.isEmpty() ? a.info.event : a.info.headline},
+                                {QStringLiteral("mark"), a.mark},
+                                {QStringLiteral("source"), a.source},
+                                {QStringLiteral("since"), moment(a.since)},
+                                {QStringLiteral("until"), moment(a.until)}});
     return {{QStringLiteral("on_air"), list}, {QStringLiteral("waiting"), waiting()}};
 }
 
@@ -322,12 +322,12 @@ void AlertBoard::flush()
         const OnAirAlert& a = change.alert;
         QString line;
         if (change.kind == AlertChange::Kind::On)
-            line = QStringLiteral("on air (%1): %2 %3/%4 «%5»%6")
-                       .arg(displayWord(a.display), a.key.text(), name(a.info.severity),
-                            name(a.info.urgency),
-                            a.info.headline.isEmpty() ? a.info.event : a.info.headline,
-                            a.until.isValid() ? QStringLiteral(" until ") + when(a.until)
-                                              : QString());
+            line =
+                QStringLiteral("on air (%1): %2 %3/%4 «%5»%6")
+                    .arg(displayWord(a.display), a.key.text(), name(a.info.severity),
+                         name(a.info.urgency),
+                         a.info.headline.isEmpty() ? a.info.event : a.info.headline,
+                         a.until.isValid() ? QStringLiteral(" until ") + when(a.until) : QString());
         else
             line = QStringLiteral("off air (%1%2): %3")
                        .arg(reasonName(change.reason),
@@ -369,6 +369,5 @@ void AlertBoard::forgetOld()
         else
             ++it;
 }
-
 
 }  // namespace velumo::alerts

@@ -134,8 +134,7 @@ private:
         QString by;          // Cancelled, Replaced: the key text of the message that did it
     };
 
-    QString take(const CapAlert& alert, const QString& source, const QString& signer,
-                 bool ownTest);
+    QString take(const CapAlert& alert, const QString& source, const QString& signer, bool ownTest);
     Selection judge(const CapAlert& alert, bool ownTest, const QDateTime& now) const;
     void reconsider(AlertChange::Reason goneReason);
     // Takes a held alert off (Off when it is on air) and remembers why.

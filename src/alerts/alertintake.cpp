@@ -55,12 +55,12 @@ void AlertIntake::accept(const CapReading& reading, const QString& source)
         event.sender = receipt.key.sender;
         event.source = source;
         event.text = receipt.text;
-        m_log->post(std::move(event),
-                    QStringLiteral("%1 from %2%3: %4")
-                        .arg(receipt.accepted ? QStringLiteral("received")
-                                              : QStringLiteral("refused"),
-                             source, receipt.key.isEmpty() ? QString() : u' ' + receipt.key.text(),
-                             receipt.text));
+        m_log->post(
+            std::move(event),
+            QStringLiteral("%1 from %2%3: %4")
+                .arg(receipt.accepted ? QStringLiteral("received") : QStringLiteral("refused"),
+                     source, receipt.key.isEmpty() ? QString() : u' ' + receipt.key.text(),
+                     receipt.text));
     }
     emit received(receipt);
 }

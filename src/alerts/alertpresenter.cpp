@@ -47,8 +47,8 @@ AlertPresenter::AlertPresenter(AlertBoard& board, AlertScreen& screen, TimerFact
       m_repeat(timers.create(QStringLiteral("alerts repeat")))
 {
     m_repeat->setHandler([this] { announceDue(); });
-    connectGuarded(&board, &AlertBoard::changed, this,
-                   Origin::unattended(QStringLiteral("alerts")), [this] { refresh(); });
+    connectGuarded(&board, &AlertBoard::changed, this, Origin::unattended(QStringLiteral("alerts")),
+                   [this] { refresh(); });
 }
 
 AlertPresenter::~AlertPresenter() = default;
@@ -77,8 +77,9 @@ QString AlertPresenter::announcementText(const OnAirAlert& alert)
     const CapInfo& info = alert.info;
     QString text = oneLine(info.headline.isEmpty() ? info.event : info.headline);
     if (const QString description = oneLine(info.description); !description.isEmpty())
-        text += (text.endsWith(u'.') || text.isEmpty() ? QStringLiteral(" ") : QStringLiteral(". ")) +
-                description;
+        text +=
+            (text.endsWith(u'.') || text.isEmpty() ? QStringLiteral(" ") : QStringLiteral(". ")) +
+            description;
     return marked(alert, text.trimmed());
 }
 
@@ -174,7 +175,8 @@ CapAlert stationTestAlert(const QDateTime& now, const QString& station, int seco
     CapAlert alert;
     alert.version = QStringLiteral("1.2");
     alert.identifier = QStringLiteral("test-") + QString::number(now.toMSecsSinceEpoch());
-    alert.sender = QStringLiteral("velumo@") + (station.isEmpty() ? QStringLiteral("station") : station);
+    alert.sender =
+        QStringLiteral("velumo@") + (station.isEmpty() ? QStringLiteral("station") : station);
     alert.sent = now;
     alert.status = Status::Test;
     alert.msgType = MsgType::Alert;
@@ -190,8 +192,9 @@ CapAlert stationTestAlert(const QDateTime& now, const QString& station, int seco
     info.expires = now.addSecs(seconds);
     info.senderName = QStringLiteral("Станция");
     info.headline = QStringLiteral("Проверка системы оповещения");
-    info.description = QStringLiteral("Это проверка системы оповещения станции. Никакой "
-                                      "опасности нет.");
+    info.description = QStringLiteral(
+        "Это проверка системы оповещения станции. Никакой "
+        "опасности нет.");
     info.instruction = QStringLiteral("Никаких действий не требуется.");
     alert.infos.push_back(info);
     return alert;

@@ -32,8 +32,8 @@ class AlertPresenter final : public QObject {
     Q_OBJECT
 public:
     // The references must outlive the presenter.
-    AlertPresenter(AlertBoard& board, AlertScreen& screen, TimerFactory& timers,
-                   const Clock& clock, QObject* parent = nullptr);
+    AlertPresenter(AlertBoard& board, AlertScreen& screen, TimerFactory& timers, const Clock& clock,
+                   QObject* parent = nullptr);
     ~AlertPresenter() override;
 
     // Shows the board as it stands (the board's changes call it).

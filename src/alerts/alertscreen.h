@@ -15,8 +15,8 @@ struct BandView {
     QString senderName;
     QString headline;
     QString instruction;
-    QString mark;      // «УЧЕБНОЕ», «ТЕСТ» or empty
-    QDateTime until;   // invalid: until cancelled
+    QString mark;     // «УЧЕБНОЕ», «ТЕСТ» or empty
+    QDateTime until;  // invalid: until cancelled
 };
 
 // Where alerts go on air: the band over everything, the strip's priority texts and the attention

@@ -92,8 +92,9 @@ AlertsPage::AlertsPage(SettingsWindow& window, QString programFolder, AlertBoard
     onAirLayout->addWidget(m_onAir);
     auto* takeOff = new QPushButton(QStringLiteral("Снять"), onAirBox);
     takeOff->setObjectName(QStringLiteral("SCButtonAlertsTakeOff"));
-    takeOff->setToolTip(QStringLiteral("Снять выбранное оповещение с эфира; причина попадёт в "
-                                       "журнал"));
+    takeOff->setToolTip(
+        QStringLiteral("Снять выбранное оповещение с эфира; причина попадёт в "
+                       "журнал"));
     auto* takeOffRow = new QHBoxLayout();
     takeOffRow->addWidget(takeOff);
     takeOffRow->addStretch();
@@ -168,8 +169,7 @@ AlertsPage::AlertsPage(SettingsWindow& window, QString programFolder, AlertBoard
     connectGuarded(saveButton, &QPushButton::clicked, this,
                    Origin::byOperator(QStringLiteral("alerts.ini")), [this] { save(); });
     connectGuarded(takeOff, &QPushButton::clicked, this,
-                   Origin::byOperator(QStringLiteral("alerts page")),
-                   [this] { askAndTakeOff(); });
+                   Origin::byOperator(QStringLiteral("alerts page")), [this] { askAndTakeOff(); });
     if (board)
         connectGuarded(board, &AlertBoard::changed, this,
                        Origin::unattended(QStringLiteral("alerts page")), [this] { refresh(); });
@@ -210,7 +210,8 @@ void AlertsPage::load()
     lines("EditAlertsCertificates")->setPlainText(c.certificates.join(u'\n'));
     box("CheckAlertsShowTests")->setChecked(c.showTests);
     line("EditAlertsLanguage")->setText(c.language);
-    line("EditAlertsLatitude")->setText(c.place ? QString::number(c.place->lat, 'g', 12) : QString());
+    line("EditAlertsLatitude")
+        ->setText(c.place ? QString::number(c.place->lat, 'g', 12) : QString());
     line("EditAlertsLongitude")
         ->setText(c.place ? QString::number(c.place->lon, 'g', 12) : QString());
     QStringList geocodes;
@@ -282,8 +283,9 @@ bool AlertsPage::save()
             m_apply(read.config);
         m_saved->setText(QStringLiteral("alerts.ini записан; новые значения действуют."));
     } else {
-        m_saved->setText(QStringLiteral("alerts.ini записан; оповещения включатся при следующем "
-                                        "запуске программы."));
+        m_saved->setText(
+            QStringLiteral("alerts.ini записан; оповещения включатся при следующем "
+                           "запуске программы."));
     }
     refresh();
     return true;
@@ -292,8 +294,9 @@ bool AlertsPage::save()
 void AlertsPage::refresh()
 {
     if (!m_board) {
-        m_state->setText(QStringLiteral("Оповещения выключены: в папке программы нет "
-                                        "alerts.ini."));
+        m_state->setText(
+            QStringLiteral("Оповещения выключены: в папке программы нет "
+                           "alerts.ini."));
         return;
     }
     const QList<OnAirAlert> onAir = m_board->onAir();
@@ -304,12 +307,11 @@ void AlertsPage::refresh()
     m_onAir->clear();
     for (const OnAirAlert& a : onAir) {
         auto* item = new QTreeWidgetItem(
-            m_onAir, {severityName(a.info.severity) + (a.mark.isEmpty() ? QString() : u' ' + a.mark),
-                      a.display == Display::Band ? QStringLiteral("полоса")
-                                                 : QStringLiteral("строка"),
-                      shortTime(a.until),
-                      a.info.senderName.isEmpty() ? a.key.sender : a.info.senderName,
-                      a.info.headline.isEmpty() ? a.info.event : a.info.headline});
+            m_onAir,
+            {severityName(a.info.severity) + (a.mark.isEmpty() ? QString() : u' ' + a.mark),
+             a.display == Display::Band ? QStringLiteral("полоса") : QStringLiteral("строка"),
+             shortTime(a.until), a.info.senderName.isEmpty() ? a.key.sender : a.info.senderName,
+             a.info.headline.isEmpty() ? a.info.event : a.info.headline});
         item->setData(0, kKeyRole, a.key.sender);
         item->setData(1, kKeyRole, a.key.identifier);
         item->setToolTip(4, a.key.text());
@@ -361,10 +363,10 @@ void AlertsPage::askAndTakeOff()
         return;
     }
     bool ok = false;
-    const QString reason = QInputDialog::getText(
-        this, QStringLiteral("Снять оповещение"),
-        QStringLiteral("Причина (она будет записана в журнал):"), QLineEdit::Normal, QString(),
-        &ok);
+    const QString reason =
+        QInputDialog::getText(this, QStringLiteral("Снять оповещение"),
+                              QStringLiteral("Причина (она будет записана в журнал):"),
+                              QLineEdit::Normal, QString(), &ok);
     if (ok)
         takeOffChosen(reason);
 }

@@ -76,16 +76,14 @@ void AlertWindows::attention()
 
 void AlertWindows::applyMute()
 {
-    const bool want =
-        m_wantMute && m_tonesSounding <= 0 && m_settings.checked(key::SCCheckbox25);
+    const bool want = m_wantMute && m_tonesSounding <= 0 && m_settings.checked(key::SCCheckbox25);
     if (want == m_muted)
         return;
     // A broadcast's own mute is the broadcast's: it is neither taken nor lifted here.
     if (want && m_mute.BroadcastMuted())
         return;
-    const bool done = guarded(Origin::unattended(QStringLiteral("alerts")), [&] {
-        m_mute.masterMute().SetMasterMuteValue(want);
-    });
+    const bool done = guarded(Origin::unattended(QStringLiteral("alerts")),
+                              [&] { m_mute.masterMute().SetMasterMuteValue(want); });
     m_muted = want;
     m_mute.setBroadcastMuted(want);
     if (m_log)

@@ -30,8 +30,7 @@ public:
     // The references must outlive this object.
     AlertWindows(QWidget& strip, StripPriority& priority, TonePlayer& tones, BroadcastMute& mute,
                  const Settings& settings, TimerFactory& timers, const Clock& clock,
-                 EventLog* log = nullptr,
-                 QObject* parent = nullptr);
+                 EventLog* log = nullptr, QObject* parent = nullptr);
     ~AlertWindows() override;
 
     // The attention tone: two tones, four times.

@@ -28,9 +28,9 @@ AlertsModule::AlertsModule(const Services& services, OnAirModel& onAir, Outputs 
 {
     const alerts::AlertsConfigRead read = alerts::readAlertsConfig(services.folder);
     for (const QString& error : read.errors)
-        services.log.write(QStringLiteral("error"),
-                           QStringLiteral("%1 — взято значение по умолчанию, исправьте файл")
-                               .arg(error));
+        services.log.write(
+            QStringLiteral("error"),
+            QStringLiteral("%1 — взято значение по умолчанию, исправьте файл").arg(error));
     if (read.present) {
         const alerts::AlertsConfig& config = read.config;
         // Documents are read here one after another, and the drop folder is looked into.
@@ -46,9 +46,8 @@ AlertsModule::AlertsModule(const Services& services, OnAirModel& onAir, Outputs 
         m_presenter = std::make_unique<alerts::AlertPresenter>(*m_board, *m_windows,
                                                                services.timers, services.clock);
         connectGuarded(m_board.get(), &alerts::AlertBoard::changed, m_board.get(),
-                       Origin::unattended(QStringLiteral("alerts")), [this, &onAir] {
-                           onAir.setAlerts(alerts::onAirEntries(m_board->onAir()));
-                       });
+                       Origin::unattended(QStringLiteral("alerts")),
+                       [this, &onAir] { onAir.setAlerts(alerts::onAirEntries(m_board->onAir())); });
         startSources(config);
         services.control.addStatus(QStringLiteral("alerts"), [this] {
             QJsonObject status = m_board->status();
@@ -66,8 +65,7 @@ AlertsModule::AlertsModule(const Services& services, OnAirModel& onAir, Outputs 
                    alerts::stationTestAlert(now, m_board->config().station, kTestSeconds),
                    QStringLiteral("alert test"));
     });
-    m_page = new alerts::AlertsPage(services.window, services.folder, m_board.get(),
-                                    m_intake.get(),
+    m_page = new alerts::AlertsPage(services.window, services.folder, m_board.get(), m_intake.get(),
                                     [this](const alerts::AlertsConfig& config) { apply(config); });
 }
 
@@ -92,9 +90,8 @@ void AlertsModule::startSources(const alerts::AlertsConfig& config)
     if (m_alarms) {
         m_alarms->setStaleAlertFeeds({});
         connectGuarded(m_sources.get(), &alerts::AlertSources::feedStaleChanged, m_alarms,
-                       Origin::unattended(QStringLiteral("alerts")), [this] {
-                           m_alarms->setStaleAlertFeeds(m_sources->staleFeeds());
-                       });
+                       Origin::unattended(QStringLiteral("alerts")),
+                       [this] { m_alarms->setStaleAlertFeeds(m_sources->staleFeeds()); });
     }
     m_sources->start();
 }

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QScopeGuard>
 
+#include "alerts/alertsconfig.h"
 #include "app/accessoriesmodule.h"
 #include "app/alertsmodule.h"
 #include "app/asrunmodule.h"
@@ -21,7 +22,6 @@
 #include "app/servicemodule.h"
 #include "app/shellmodule.h"
 #include "app/tickermodule.h"
-#include "alerts/alertsconfig.h"
 #include "base/configfile.h"
 #include "base/controlchannel.h"
 #include "base/failure.h"

@@ -84,19 +84,20 @@ QJsonObject alertRecord(const AlertEvent& alert, const QDateTime& at)
         return t.isValid() ? QJsonValue(Recorder::moment(t)) : QJsonValue(QJsonValue::Null);
     };
     const bool off = alert.what == AlertEvent::What::Off;
-    QJsonObject record{{kType, QStringLiteral("alert")},
-                       {QStringLiteral("event"), off ? QStringLiteral("off") : QStringLiteral("on")},
-                       {QStringLiteral("identifier"), alert.identifier},
-                       {QStringLiteral("sender"), alert.sender},
-                       {QStringLiteral("sent"), moment(alert.sent)},
-                       {QStringLiteral("severity"), alert.severity},
-                       {QStringLiteral("urgency"), alert.urgency},
-                       {QStringLiteral("display"), alert.display},
-                       {QStringLiteral("headline"), alert.headline},
-                       {QStringLiteral("mark"), alert.mark},
-                       {QStringLiteral("source"), alert.source},
-                       {QStringLiteral("came_on"), moment(alert.since)},
-                       {QStringLiteral("until"), moment(alert.until)}};
+    QJsonObject record{
+        {kType, QStringLiteral("alert")},
+        {QStringLiteral("event"), off ? QStringLiteral("off") : QStringLiteral("on")},
+        {QStringLiteral("identifier"), alert.identifier},
+        {QStringLiteral("sender"), alert.sender},
+        {QStringLiteral("sent"), moment(alert.sent)},
+        {QStringLiteral("severity"), alert.severity},
+        {QStringLiteral("urgency"), alert.urgency},
+        {QStringLiteral("display"), alert.display},
+        {QStringLiteral("headline"), alert.headline},
+        {QStringLiteral("mark"), alert.mark},
+        {QStringLiteral("source"), alert.source},
+        {QStringLiteral("came_on"), moment(alert.since)},
+        {QStringLiteral("until"), moment(alert.until)}};
     if (off) {
         record.insert(QStringLiteral("went_off"), moment(at));
         record.insert(QStringLiteral("why"), alert.reason);
@@ -164,11 +165,22 @@ void Recorder::onEvent(const Event& event)
                 if (!entry.failed)
                     close(entry, {OnAirEnd::How::Stopped, event.time, std::nullopt, QString()});
             for (const OnAirNow::Alert& alert : now.alerts)
-                enqueue(alertRecord(
-                    {AlertEvent::What::Off, alert.identifier, alert.sender, alert.source, {},
-                     alert.sent, alert.severity, alert.urgency, alert.display, alert.headline,
-                     alert.mark, alert.since, alert.until, QStringLiteral("exit"), {}},
-                    event.time));
+                enqueue(alertRecord({AlertEvent::What::Off,
+                                     alert.identifier,
+                                     alert.sender,
+                                     alert.source,
+                                     {},
+                                     alert.sent,
+                                     alert.severity,
+                                     alert.urgency,
+                                     alert.display,
+                                     alert.headline,
+                                     alert.mark,
+                                     alert.since,
+                                     alert.until,
+                                     QStringLiteral("exit"),
+                                     {}},
+                                    event.time));
             m_exited = true;
         }
         enqueue({{kType, QStringLiteral("program")},

@@ -133,9 +133,9 @@ QJsonObject AlertEvent::fields() const
         return object;
     }
     const auto moment = [](const QDateTime& at) {
-        return at.isValid() ? QJsonValue(at.toOffsetFromUtc(at.offsetFromUtc())
-                                             .toString(Qt::ISODateWithMs))
-                            : QJsonValue(QJsonValue::Null);
+        return at.isValid()
+                   ? QJsonValue(at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs))
+                   : QJsonValue(QJsonValue::Null);
     };
     object.insert(QStringLiteral("identifier"), identifier);
     object.insert(QStringLiteral("sender"), sender);

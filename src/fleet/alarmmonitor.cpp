@@ -197,8 +197,8 @@ void AlarmMonitor::set(const QString& id, bool on, const QString& text, const QD
 
 const QStringList& AlarmMonitor::ids()
 {
-    static const QStringList all{kIdStripFrozen, kIdPlayerFrozen, kIdSpoolFull, kIdDiskFull,
-                                 kIdClockUnsynced, kIdAlertFeedStale};
+    static const QStringList all{kIdStripFrozen, kIdPlayerFrozen,  kIdSpoolFull,
+                                 kIdDiskFull,    kIdClockUnsynced, kIdAlertFeedStale};
     return all;
 }
 

@@ -97,11 +97,10 @@ QString FleetLink::topic(const QString& leaf) const
 
 bool FleetLink::forwards(const QString& kind)
 {
-    static const QStringList kinds{QStringLiteral("start"),   QStringLiteral("stop"),
-                                   QStringLiteral("player"),  QStringLiteral("ticker"),
-                                   QStringLiteral("message"), QStringLiteral("error"),
-                                   QStringLiteral("net"),     QStringLiteral("alarm"),
-                                   QStringLiteral("alert")};
+    static const QStringList kinds{
+        QStringLiteral("start"),  QStringLiteral("stop"),    QStringLiteral("player"),
+        QStringLiteral("ticker"), QStringLiteral("message"), QStringLiteral("error"),
+        QStringLiteral("net"),    QStringLiteral("alarm"),   QStringLiteral("alert")};
     return kinds.contains(kind);
 }
 
@@ -245,8 +244,8 @@ QJsonObject FleetLink::onAir() const
             {QStringLiteral("headline"), alert.headline},
             {QStringLiteral("mark"), alert.mark},
             {QStringLiteral("since"), isoTime(alert.since)},
-            {QStringLiteral("until"),
-             alert.until.isValid() ? QJsonValue(isoTime(alert.until)) : QJsonValue(QJsonValue::Null)}});
+            {QStringLiteral("until"), alert.until.isValid() ? QJsonValue(isoTime(alert.until))
+                                                            : QJsonValue(QJsonValue::Null)}});
     QJsonObject object{{QStringLiteral("players"), players}, {QStringLiteral("alerts"), alerts}};
     object.insert(QStringLiteral("plan_line"), now.planLine);
     object.insert(QStringLiteral("plan_line_since"), now.planLineSince.isValid()
@@ -441,14 +440,15 @@ void FleetLink::onMessage(const MqttMessage& message)
                             message.topic == kFleetAlertTopic)) {
         // A retained alert is the one standing now: the board judges its time and knows it when
         // it comes again.
-        m_sources.alert(message.payload, QStringLiteral("fleet ") + QString::fromUtf8(message.topic));
+        m_sources.alert(message.payload,
+                        QStringLiteral("fleet ") + QString::fromUtf8(message.topic));
         return;
     }
     if (message.topic != topic(QStringLiteral("cmd")).toUtf8() || message.retained)
         return;
     if (message.payload.size() > kCommandBytes) {
-        note(QStringLiteral("net"),
-             QStringLiteral("fleet: a command of %1 bytes refused unread").arg(message.payload.size()));
+        note(QStringLiteral("net"), QStringLiteral("fleet: a command of %1 bytes refused unread")
+                                        .arg(message.payload.size()));
         return;
     }
     runCommand(message);

@@ -165,8 +165,7 @@ void TickerEngine::requestCut()
         return;
     }
     // Parked: a text taken off must not come back with the strip.
-    if (!m_priorityOnStrip.isEmpty() &&
-        (!m_hold || m_hold->key != m_priorityOnStrip)) {
+    if (!m_priorityOnStrip.isEmpty() && (!m_hold || m_hold->key != m_priorityOnStrip)) {
         m_picture.reset();
         m_priorityOnStrip.clear();
         if (m_view)

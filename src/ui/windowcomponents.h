@@ -587,14 +587,14 @@ inline constexpr const char* kCentrePageComponents[] = {
 // The page "Интернет > Оповещения" (alerts.ini, the alerts on air and received, «Снять»), after
 // the Центр page's components and, for the same reason, outside both files. Its texts are fixed.
 inline constexpr const char* kAlertsPageComponents[] = {
-    "TabSheetAlerts",      "GroupBoxAlertsOnAir",      "ListAlertsOnAir",
+    "TabSheetAlerts",        "GroupBoxAlertsOnAir",    "ListAlertsOnAir",
     "SCButtonAlertsTakeOff", "LabelAlertsState",       "GroupBoxAlertsReceived",
-    "ListAlertsReceived",  "GroupBoxAlertsIni",        "EditAlertsFeeds",
-    "EditAlertsDropFolder", "EditAlertsPoll",          "EditAlertsStale",
-    "CheckAlertsSignature", "EditAlertsCertificates",  "CheckAlertsShowTests",
-    "EditAlertsLanguage",  "EditAlertsLatitude",       "EditAlertsLongitude",
-    "EditAlertsGeocodes",  "EditAlertsStation",        "EditAlertsBand",
-    "EditAlertsStrip",     "EditAlertsRepeat",         "SCButtonAlertsSave",
+    "ListAlertsReceived",    "GroupBoxAlertsIni",      "EditAlertsFeeds",
+    "EditAlertsDropFolder",  "EditAlertsPoll",         "EditAlertsStale",
+    "CheckAlertsSignature",  "EditAlertsCertificates", "CheckAlertsShowTests",
+    "EditAlertsLanguage",    "EditAlertsLatitude",     "EditAlertsLongitude",
+    "EditAlertsGeocodes",    "EditAlertsStation",      "EditAlertsBand",
+    "EditAlertsStrip",       "EditAlertsRepeat",       "SCButtonAlertsSave",
     "LabelAlertsSaved",
 };
 

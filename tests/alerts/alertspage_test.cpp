@@ -37,11 +37,10 @@ TEST(AlertsPage, SavesAlertsIniAloneAppliesItAndTakesOffOnlyWithAReason)
     ASSERT_EQ(board.onAir().size(), 1);
     test::station().save(dir.path());
     QList<AlertsConfig> applied;
-    auto* page = new AlertsPage(window, dir.path(), &board, nullptr,
-                                [&](const AlertsConfig& c) {
-                                    applied << c;
-                                    board.setConfig(c);
-                                });
+    auto* page = new AlertsPage(window, dir.path(), &board, nullptr, [&](const AlertsConfig& c) {
+        applied << c;
+        board.setConfig(c);
+    });
     const auto type = [&](const char* name, const QString& text) {
         window.findChild<QLineEdit*>(QLatin1String(name))->setText(text);
     };

@@ -58,7 +58,8 @@ int bandPoints(const QImage& screen, const QColor& colour)
     int found = 0;
     for (int x = 4; x < screen.width(); x += 40) {
         const QColor c = screen.pixelColor(x, 3);
-        found += std::abs(c.red() - colour.red()) < 40 && std::abs(c.green() - colour.green()) < 40 &&
+        found += std::abs(c.red() - colour.red()) < 40 &&
+                 std::abs(c.green() - colour.green()) < 40 &&
                  std::abs(c.blue() - colour.blue()) < 40;
     }
     return found;
@@ -138,20 +139,24 @@ TEST_F(AlertsOnAir, BandOverTheStripLeavesOnItsExpiryAndOnACancelToTheFleet)
     // The station's own account may not publish an alert: the broker drops it.
     Subscriber station(broker.port(), broker.file("ca.crt"), "st1", {});
     ASSERT_TRUE(station.waitConnected());
-    station.client->publish({"velumo/st1/alert", xml(alertDoc("own", "Extreme", now,
-                                                              now.addSecs(60))),
-                             1, false, {}, {}, {}});
+    station.client->publish({"velumo/st1/alert",
+                             xml(alertDoc("own", "Extreme", now, now.addSecs(60))),
+                             1,
+                             false,
+                             {},
+                             {},
+                             {}});
 
     // Extreme, until six seconds from now: red over the top of the screen, the strip held.
     // CAP's times are whole seconds.
-    const QDateTime expires = QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() + 6, QTimeZone::utc());
+    const QDateTime expires =
+        QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch() + 6, QTimeZone::utc());
     const QDateTime published = QDateTime::currentDateTimeUtc();
     op.client->publish(
         {"velumo/st1/alert", xml(alertDoc("a1", "Extreme", now, expires)), 1, false, {}, {}, {}});
     const QDateTime seen = screenUntil(red, true);
-    ASSERT_TRUE(seen.isValid()) << test::logEvents(path("velumo.log"), "alert")
-                                       .join(u'\n')
-                                       .toStdString();
+    ASSERT_TRUE(seen.isValid())
+        << test::logEvents(path("velumo.log"), "alert").join(u'\n').toStdString();
     // The strip beneath, in its place: green where no letter is.
     const QImage picture = grab();
     int green = 0;
@@ -184,8 +189,13 @@ TEST_F(AlertsOnAir, BandOverTheStripLeavesOnItsExpiryAndOnACancelToTheFleet)
 
     // Severe to the whole fleet, then its Cancel: orange, then gone within a second.
     now = QDateTime::currentDateTimeUtc();
-    op.client->publish({"velumo/all/alert", xml(alertDoc("a2", "Severe", now, now.addSecs(600))),
-                        1, false, {}, {}, {}});
+    op.client->publish({"velumo/all/alert",
+                        xml(alertDoc("a2", "Severe", now, now.addSecs(600))),
+                        1,
+                        false,
+                        {},
+                        {},
+                        {}});
     ASSERT_TRUE(screenUntil(orange, true).isValid());
     Doc cancel{.id = "c2", .msgType = "Cancel", .infos = {}, .sent = capTime(now.addSecs(1))};
     cancel.extra = "<references>mchs@example.ru,a2," + capTime(now) + "</references>";
@@ -194,10 +204,10 @@ TEST_F(AlertsOnAir, BandOverTheStripLeavesOnItsExpiryAndOnACancelToTheFleet)
     const QDateTime cleared = screenUntil(orange, false);
     ASSERT_TRUE(cleared.isValid());
     EXPECT_LT(cancelled.msecsTo(cleared), 1000);
-    std::printf("fleet push to the band on screen: %lld ms; expires to off screen: the last "
-                "read with it began %lld ms after; Cancel to off screen: %lld ms\n",
-                published.msecsTo(seen), expiryMs,
-                cancelled.msecsTo(cleared));
+    std::printf(
+        "fleet push to the band on screen: %lld ms; expires to off screen: the last "
+        "read with it began %lld ms after; Cancel to off screen: %lld ms\n",
+        published.msecsTo(seen), expiryMs, cancelled.msecsTo(cleared));
     EXPECT_LT(published.msecsTo(seen), 1000);
     EXPECT_TRUE(onAir().isEmpty());
     ASSERT_TRUE(program.close());
@@ -208,8 +218,8 @@ TEST_F(AlertsOnAir, BandOverTheStripLeavesOnItsExpiryAndOnACancelToTheFleet)
         for (const QByteArray& line : test::readAll(path("asrun/" + name)).split('\n')) {
             const QJsonObject r = QJsonDocument::fromJson(line).object();
             if (r.value("type").toString() == u"alert")
-                ends << r.value("identifier").toString() + ' ' + r.value("event").toString() +
-                            ' ' + r.value("why").toString();
+                ends << r.value("identifier").toString() + ' ' + r.value("event").toString() + ' ' +
+                            r.value("why").toString();
         }
     EXPECT_EQ(ends, QStringList({"a1 on ", "a1 off expired", "a2 on ", "a2 off cancelled"}));
 }
