@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <QTextOption>
 #include <algorithm>
@@ -35,6 +36,13 @@ AlertBandWindow::AlertBandWindow(TimerFactory& timers, const Clock& clock, QWidg
         if (isVisible())
             raise();
     });
+    // The native window and the large type's glyphs are made now, at the start, not while the
+    // strip runs when the first alert comes.
+    winId();
+    QImage warm(size().boundedTo(QSize(640, 240)), QImage::Format_RGB32);
+    m_view.headline = m_view.instruction = QStringLiteral("Оповещение 0123456789");
+    render(&warm);
+    m_view = {};
 }
 
 AlertBandWindow::~AlertBandWindow() = default;
