@@ -101,8 +101,9 @@ void AlertPresenter::refresh()
             m_screen.takeOffStrip(announcementKey(band->key));
         m_band = band->key;
         m_bandShown = true;
-        m_screen.showBand(bandView(*band));
+        // The tone first: a mute of the band waits for it.
         m_screen.attention();
+        m_screen.showBand(bandView(*band));
         m_screen.holdStrip(holdKey(band->key), holdText(*band));
     } else if (!band && m_bandShown) {
         m_screen.takeOffStrip(holdKey(m_band));

@@ -28,7 +28,8 @@ public:
     // The band shows this alert, in place of what it showed.
     virtual void showBand(const BandView& view) = 0;
     virtual void hideBand() = 0;
-    // The attention tone, for an alert that has just come into the band.
+    // The attention tone, for an alert that comes into the band: asked just before showBand,
+    // so that the band's mute comes after it.
     virtual void attention() = 0;
     // The strip shows text over and over in place of the block until it is taken off.
     virtual void holdStrip(const QString& key, const QString& text) = 0;

@@ -79,13 +79,15 @@ void AlertWindows::applyMute()
     const bool want = m_wantMute && m_tonesSounding <= 0 && m_settings.checked(key::SCCheckbox25);
     if (want == m_muted)
         return;
-    // A broadcast's own mute is the broadcast's: it is neither taken nor lifted here.
-    if (want && m_mute.BroadcastMuted())
+    // A broadcast's own mute (or the sound test's) is theirs: it is neither taken nor lifted
+    // here, not even when it came while the band had the sound muted.
+    if (m_mute.BroadcastMuted()) {
+        m_muted = false;
         return;
+    }
     const bool done = guarded(Origin::unattended(QStringLiteral("alerts")),
                               [&] { m_mute.masterMute().SetMasterMuteValue(want); });
     m_muted = want;
-    m_mute.setBroadcastMuted(want);
     if (m_log)
         m_log->write(QStringLiteral("alert"),
                      QStringLiteral("%1 for the alert band%2")

@@ -223,7 +223,7 @@ TEST(AlertPresenter, OneInTheBandTheOthersAnnouncedAgainUntilEachLeaves)
     EXPECT_EQ(screen.take(), QStringList{"announce a1"});
     EXPECT_EQ(screen.announced, "ru-RU Moderate. До 50 мм за час");
     rig.offer({.id = "a2", .infos = {info("Extreme", "Immediate", until("12:10") + texts)}});
-    EXPECT_EQ(screen.take(), QStringList({"band a2", "tone", "hold a2"}));
+    EXPECT_EQ(screen.take(), QStringList({"tone", "band a2", "hold a2"}));
     EXPECT_EQ(screen.held, "До 50 мм за час");
     rig.offer({.id = "a3", .infos = {info("Severe", "Immediate", until("12:20"))}});
     EXPECT_EQ(screen.take(), QStringList{"announce a3"});
@@ -231,7 +231,7 @@ TEST(AlertPresenter, OneInTheBandTheOthersAnnouncedAgainUntilEachLeaves)
     rig.timers.advance(5 * 60 * 1000);
     EXPECT_EQ(screen.take(), QStringList({"announce a3", "announce a1"}));
     rig.timers.advance(5 * 60 * 1000 + AlertBoard::kMaxWaitMs);
-    EXPECT_EQ(screen.take(), QStringList({"unhold a2", "unannounce a3", "band a3", "tone",
+    EXPECT_EQ(screen.take(), QStringList({"unhold a2", "unannounce a3", "tone", "band a3",
                                           "hold a3", "announce a1"}));
     EXPECT_TRUE(rig.board.takeOff({"mchs@example.ru", "a3"}, "проверка"));
     EXPECT_EQ(screen.take(), QStringList({"unhold a3", "hide"}));

@@ -1,5 +1,6 @@
 // The page "Интернет > Оповещения": alerts.ini checked and written there and applied at once,
-// velumo.cfg and velumo_lang.cfg untouched by it, «Снять» only with a reason.
+// velumo.cfg and velumo_lang.cfg untouched by it, «Снять» only with a reason. The band's mute
+// after its tone.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -9,12 +10,18 @@
 
 #include "alerts/alertboard.h"
 #include "alerts/alertspage.h"
+#include "alerts/alertwindows.h"
 #include "alerts/capreader.h"
 #include "base/configfile.h"
 #include "base/settings.h"
+#include "base/settingskeys.h"
 #include "base/translationfile.h"
 #include "capfixtures.h"
+#include "devices/broadcastmute.h"
+#include "fakes/delayingtoneplayer.h"
+#include "fakes/fakedevices.h"
 #include "fakes/faketimers.h"
+#include "ticker/strippriority.h"
 #include "ui/settingswindow.h"
 
 namespace velumo::alerts {
@@ -83,6 +90,43 @@ TEST(AlertsPage, SavesAlertsIniAloneAppliesItAndTakesOffOnlyWithAReason)
     EXPECT_TRUE(page->takeOffChosen("ложная тревога"));
     EXPECT_TRUE(board.onAir().isEmpty());
     EXPECT_EQ(note, "ложная тревога");
+}
+
+struct NoPriority final : StripPriority {
+    void announce(const QString&, const QString&) override {}
+    void hold(const QString&, const QString&) override {}
+    void takeOff(const QString&) override {}
+};
+
+// With SCCheckbox25 the band mutes the output once its tone has sounded, and lifts the mute as
+// it goes unless a broadcast has taken the mute meanwhile.
+TEST(AlertWindows, MutesAfterTheToneAndLeavesABroadcastsMuteAlone)
+{
+    Settings settings;
+    settings.setChecked(key::SCCheckbox25, true);
+    QWidget strip;
+    NoPriority priority;
+    velumo::test::DelayingTonePlayer tones;
+    velumo::test::RecordingMasterMute master;
+    BroadcastMute mute(master);
+    velumo::test::FakeClock clock{test::noon()};
+    velumo::test::FakeTimerFactory timers{clock};
+    AlertWindows windows(strip, priority, tones, mute, settings, timers, clock);
+    windows.attention();
+    windows.showBand({});
+    EXPECT_TRUE(master.calls.empty());  // not over the tone
+    ASSERT_TRUE(velumo::test::waitFor([&] { return !tones.sounding(); }, 10000));
+    EXPECT_EQ(master.calls, std::vector<bool>{true});
+    windows.hideBand();
+    EXPECT_EQ(master.calls, (std::vector<bool>{true, false}));
+
+    windows.attention();
+    windows.showBand({});
+    ASSERT_TRUE(velumo::test::waitFor([&] { return !tones.sounding(); }, 10000));
+    mute.broadcastStarting(settings);
+    windows.hideBand();
+    EXPECT_EQ(master.calls, (std::vector<bool>{true, false, true, true}));
+    EXPECT_TRUE(mute.BroadcastMuted());
 }
 
 }  // namespace
