@@ -2,7 +2,8 @@
 // ACL): a CAP document the operator publishes to the station's alert topic is in the band over
 // the strip, in its severity's colour, and its description holds the strip; it leaves the screen
 // within a second of its expires and of a Cancel to the whole fleet, and the journal has both
-// ends. A station cannot publish an alert, not even to itself.
+// ends. A station cannot publish an alert, not even to itself. "alert test" is in the band,
+// marked, and goes off with the exit.
 #include <gtest/gtest.h>
 
 #include <QDateTime>
@@ -210,6 +211,11 @@ TEST_F(AlertsOnAir, BandOverTheStripLeavesOnItsExpiryAndOnACancelToTheFleet)
         published.msecsTo(seen), expires.msecsTo(gone), expiryMs, cancelled.msecsTo(cleared));
     EXPECT_LT(published.msecsTo(seen), 1000);
     EXPECT_TRUE(onAir().isEmpty());
+
+    // The station's own test: in the band, marked, still on air at the exit.
+    ASSERT_EQ(program.send("alert test").code, 0);
+    ASSERT_TRUE(screenUntil(orange, true).isValid());
+    EXPECT_EQ(onAir()[0].toObject().value("mark").toString(), "ТЕСТ");
     ASSERT_TRUE(program.close());
 
     // The journal: each on and off, and why it went off; the station's own never came.
@@ -218,10 +224,11 @@ TEST_F(AlertsOnAir, BandOverTheStripLeavesOnItsExpiryAndOnACancelToTheFleet)
         for (const QByteArray& line : test::readAll(path("asrun/" + name)).split('\n')) {
             const QJsonObject r = QJsonDocument::fromJson(line).object();
             if (r.value("type").toString() == u"alert")
-                ends << r.value("identifier").toString() + ' ' + r.value("event").toString() + ' ' +
-                            r.value("why").toString();
+                ends << r.value("identifier").toString().section(u'-', 0, 0) + ' ' +
+                            r.value("event").toString() + ' ' + r.value("why").toString();
         }
-    EXPECT_EQ(ends, QStringList({"a1 on ", "a1 off expired", "a2 on ", "a2 off cancelled"}));
+    EXPECT_EQ(ends, QStringList({"a1 on ", "a1 off expired", "a2 on ", "a2 off cancelled",
+                                 "test on ", "test off exit"}));
 }
 
 }  // namespace
