@@ -7,6 +7,8 @@
 //   string  a plan's s line whose slot names such a block (the dispatcher's switch at its second);
 //   web     the first w line of the run (a local page);
 //   flash   the first f line of the run (a Flash movie in Ruffle);
+//   webshow the operator's first "web show" of the run (the page button's own address), with a
+//           "status" asked meanwhile: how long its reply took too (prompt: under 100 ms);
 //   slides  a slide show's first page, from the conversion cache ("slides test" twice), and its
 //           window resized twice.
 // Target: under 50 ms each. Usage: stripgap_bench PROGRAM [CASE...] (default: every case).
@@ -166,7 +168,10 @@ class Sent {
 public:
     Sent(const QString& folder, const QString& command)
         : m_thread([this, folder, command] {
+              QElapsedTimer clock;
+              clock.start();
               m_reply = sendControlCommand(folder, command, 60000);
+              m_replyMs = clock.elapsed();
               m_done = true;
           })
     {
@@ -174,9 +179,12 @@ public:
     ~Sent() { m_thread.join(); }
     bool done() const { return m_done; }
     const ControlReply& reply() const { return m_reply; }
+    // From the send to the reply; valid once done().
+    qint64 replyMs() const { return m_replyMs; }
 
 private:
     ControlReply m_reply;
+    std::atomic<qint64> m_replyMs = -1;
     std::atomic_bool m_done = false;
     std::thread m_thread;
 };
@@ -302,6 +310,50 @@ bool firstFlashMovie(const QString& program)
                        "first f line of the run (browser engine, Ruffle)");
 }
 
+// The operator's "web show" with the page's own address in the settings (a page configured,
+// no plan), and a "status" sent 20 ms after it.
+bool firstWebShow(const QString& program)
+{
+    Program run([&](Settings& s) {
+        const QString folder = s.text(key::SCEdit5).section(u'/', 0, -2);
+        test::writeAll(folder + "/page.html",
+                       "<html><body style=\"background:#802040;color:#fff;font:40px sans-serif\">"
+                       "<h1>Страница</h1></body></html>");
+        s.setText(key::SCEdit36, QUrl::fromLocalFile(folder + "/page.html").toString());
+        // The page's window above the strip.
+        s.setText(key::SCEdit38, QStringLiteral("0"));
+        s.setText(key::SCEdit39, QStringLiteral("0"));
+        s.setText(key::SCEdit44, QStringLiteral("640"));
+        s.setText(key::SCEdit46, QStringLiteral("400"));
+    });
+    if (!run.start(program))
+        return false;
+    ScreenSampler sampler(kStrip);
+    const qint64 alone = sampler.largestGapMs(1500);
+    std::unique_ptr<Sent> show = std::make_unique<Sent>(run.folder, "web show");
+    QThread::msleep(20);
+    std::unique_ptr<Sent> asked = std::make_unique<Sent>(run.folder, "status");
+    const qint64 gap = sampler.largestGapMs(5000, [&] { return !show->done() || !asked->done(); });
+    print("first web show of the run (the operator's page)", alone, gap);
+    QElapsedTimer quiet;
+    quiet.start();
+    const ControlReply later = sendControlCommand(run.folder, QStringLiteral("status"), 5000);
+    const qint64 quietMs = quiet.elapsed();
+    std::printf("%-58s %5lld ms (web show's own reply %lld ms; status later %lld ms)%s\n",
+                "status asked 20 ms after it, its reply", static_cast<long long>(asked->replyMs()),
+                static_cast<long long>(show->replyMs()), static_cast<long long>(quietMs),
+                asked->replyMs() < 100 ? "" : "  OVER 100 ms");
+    const QStringList events =
+        QString::fromUtf8(test::readAll(run.folder + "/velumo.log")).split(u'\n');
+    if (show->reply().code != 0 || later.code != 0 ||
+        events.filter("first picture after ").filter("page.html").isEmpty()) {
+        std::printf("webshow: the page was not shown; velumo.log:\n%s\n",
+                    qPrintable(events.join(u'\n')));
+        return false;
+    }
+    return true;
+}
+
 QByteArray geometryOf(const QString& window)
 {
     QProcess geometry;
@@ -390,7 +442,8 @@ int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PROGRAM [block|string|web|flash|slides]...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s PROGRAM [block|string|web|flash|webshow|slides]...\n",
+                     argv[0]);
         return 2;
     }
     const QString program = QString::fromLocal8Bit(argv[1]);
@@ -398,7 +451,7 @@ int main(int argc, char** argv)
     for (int i = 2; i < argc; ++i)
         cases.append(QString::fromLocal8Bit(argv[i]));
     if (cases.isEmpty())
-        cases = {"block", "string", "web", "flash", "slides"};
+        cases = {"block", "string", "web", "flash", "webshow", "slides"};
     bool ok = true;
     for (const QString& name : cases) {
         if (name == u"block")
@@ -409,6 +462,8 @@ int main(int argc, char** argv)
             ok = firstWebPage(program) && ok;
         else if (name == u"flash")
             ok = firstFlashMovie(program) && ok;
+        else if (name == u"webshow")
+            ok = firstWebShow(program) && ok;
         else if (name == u"slides")
             ok = firstSlide(program) && ok;
         else

@@ -2,7 +2,7 @@
 # Checks a built package: lintian finds no error and no warning; unpacked into a scratch root
 # (dpkg-deb -x) the program starts from there with a scratch home, makes its program folder in
 # the user's data folder from the installed demo, answers "status" and finds the installed
-# Ruffle; the user unit passes systemd-analyze verify.
+# Ruffle; the user units pass systemd-analyze verify.
 # Usage: tools/check-deb.sh velumo_VERSION_ARCH.deb
 set -euo pipefail
 deb=$(realpath "$1")
@@ -28,7 +28,9 @@ for f in usr/bin/velumo usr/share/velumo/ruffle/ruffle.js usr/share/velumo/demo/
     usr/share/velumo/demo/icons/0.png usr/share/man/man1/velumo.1.gz \
     usr/share/applications/velumo.desktop usr/share/metainfo/org.velumo.Velumo.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/velumo.svg usr/share/icons/hicolor/48x48/apps/velumo.png \
-    usr/share/icons/hicolor/256x256/apps/velumo.png usr/lib/systemd/user/velumo.service; do
+    usr/share/icons/hicolor/256x256/apps/velumo.png usr/lib/systemd/user/velumo.service \
+    usr/lib/systemd/user/velumo-fleet-watch.service usr/share/velumo/dashboard/index.html \
+    usr/share/velumo/dashboard/mqtt.min.js; do
     [ -e "$root/$f" ] || fail "the package lacks /$f"
 done
 
@@ -75,16 +77,18 @@ if ! report=$(run --dir "$scratch/plan" --check-plan "$plan"); then
 fi
 echo "Ruffle found in /usr/share/velumo/ruffle"
 
-echo "== systemd-analyze verify velumo.service"
-# The unit names /usr/bin/velumo and man:velumo(1), which only the scratch root has: verified
-# there. A user unit is verified against a user manager, which needs a runtime folder (a
-# container has none).
-unitdir=$scratch/unit
-mkdir -p "$unitdir"
-sed "s#^ExecStart=/usr/bin/velumo#ExecStart=$velumo#" "$root/usr/lib/systemd/user/velumo.service" \
-    >"$unitdir/velumo.service"
-if ! out=$(MANPATH=$root/usr/share/man XDG_RUNTIME_DIR="$scratch/run" systemd-analyze --user verify "$unitdir/velumo.service" 2>&1) ||
-    [ -n "$out" ]; then
-    fail "systemd-analyze: $out"
-fi
-echo "velumo.service verified"
+for unit in velumo.service velumo-fleet-watch.service; do
+    echo "== systemd-analyze verify $unit"
+    # The unit names /usr/bin/velumo and man:velumo(1), which only the scratch root has: verified
+    # there. A user unit is verified against a user manager, which needs a runtime folder (a
+    # container has none).
+    unitdir=$scratch/unit
+    mkdir -p "$unitdir"
+    sed "s#^ExecStart=/usr/bin/velumo#ExecStart=$velumo#" "$root/usr/lib/systemd/user/$unit" \
+        >"$unitdir/$unit"
+    if ! out=$(MANPATH=$root/usr/share/man XDG_RUNTIME_DIR="$scratch/run" systemd-analyze --user verify "$unitdir/$unit" 2>&1) ||
+        [ -n "$out" ]; then
+        fail "systemd-analyze: $out"
+    fi
+    echo "$unit verified"
+done

@@ -35,6 +35,8 @@ packages+=(libmosquitto-dev mosquitto mosquitto-clients openssl)
 # Emergency alerts: libxml2 reads them, xmlsec checks their signatures; the tests sign theirs
 # with the xmlsec1 command and certificates made by openssl.
 packages+=(libxml2-dev libxmlsec1-dev xmlsec1)
+# The fleet dashboard's tests drive Debian's Chromium through its WebDriver from Python.
+packages+=(chromium chromium-driver python3-selenium)
 missing=()
 # npm fetches Ruffle; a Node.js that brings its own npm (as NodeSource's does) conflicts with
 # Debian's npm package, so it is only installed when no npm is there.

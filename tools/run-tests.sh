@@ -26,6 +26,14 @@ if ! tools/fetch-ruffle.sh build/ruffle; then
     fi
     echo "Ruffle could not be fetched: the Flash tests are skipped" >&2
 fi
+# The dashboard's page with MQTT.js for its browser tests.
+if ! tools/fetch-mqttjs.sh build/dashboard; then
+    if [ "${CI:-}" = true ] || [ "$VELUMO_FAIL_ON_SKIP" = 1 ]; then
+        echo "MQTT.js could not be fetched: the dashboard tests cannot run" >&2
+        exit 1
+    fi
+    echo "MQTT.js could not be fetched: the dashboard tests are skipped" >&2
+fi
 (cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
 
 # The Debian package, built with the same compile commands (compiler-cache hits), and checked:

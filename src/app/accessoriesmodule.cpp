@@ -1,13 +1,10 @@
 #include "accessoriesmodule.h"
 
-#include <QJsonObject>
-
-#include "base/controlchannel.h"
-#include "base/failure.h"
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "panel/accessorycontrol.h"
+#include "panel/accessorywindows.h"
 #include "panel/bordermenu.h"
 #include "panel/clockticker.h"
 #include "panel/clockwindow.h"
@@ -16,7 +13,6 @@
 #include "panel/iconwindow.h"
 #include "panel/picturereader.h"
 #include "panel/thematicicons.h"
-#include "ticker/accessorygeometry.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickercontrol.h"
 #include "ticker/tickertextpage.h"
@@ -63,12 +59,14 @@ AccessoriesModule::AccessoriesModule(const Services& services, TickerControl& ti
     m_fontPage = new FontStylePage(services.window, settings, services.notifier, *m_clockTicker,
                                    textPage.textList());
     installStripBorderMenu(&m_strip, settings, services.notifier);
+    m_windows = std::make_unique<AccessoryWindows>(*m_clockWindow, *m_icon, *m_clockTicker);
+    m_windows->addCommands(services.control, *m_iconSlots);
     m_clockTicker->start();
-    registerCommands();
 }
 
 AccessoriesModule::~AccessoriesModule()
 {
+    m_windows.reset();
     delete m_clockWindow;
     delete m_icon;
 }
@@ -83,15 +81,9 @@ void AccessoriesModule::requestClockRedraw()
     m_clockTicker->requestRedraw();
 }
 
-void AccessoriesModule::followStrip(const TickerLayout& layout)
+TickerWindowsStyler& AccessoriesModule::styler()
 {
-    m_clockWindow->setBackgroundColour(layout.stripColour);
-    m_clockWindow->setTransparentColour(layout.stripColour, layout.transparent);
-    m_icon->setBackgroundColour(layout.stripColour);
-    m_icon->setTransparentColour(layout.stripColour, layout.transparent);
-    const QSize clockSize = m_clockTicker->labelSize();
-    if (clockSize.isValid() && !clockSize.isEmpty())
-        m_clockWindow->resize(clockSize);
+    return *m_windows;
 }
 
 void AccessoriesModule::applyStoredSettings()
@@ -99,32 +91,11 @@ void AccessoriesModule::applyStoredSettings()
     const Settings& settings = m_services.settings;
     m_clockTicker->setClockText(settings.text(key::SCEdit41));
     // The strip's width and the accessory windows beside its left edge.
-    m_strip.resize(stripRect(settings).width(), m_strip.height());
-    m_clockWindow->move(clockLeft(settings, m_strip.x()), m_clockWindow->y());
-    m_icon->move(iconPosition(settings, m_strip.x()));
-    m_clockWindow->move(m_clockWindow->x(), settings.integer(key::SCEdit16));
+    m_windows->place(settings, m_strip);
     // Keep-on-top control, the sample font with the clock font, the thematic pictures.
     m_control->applyTimerStrOver();
     m_fontPage->applyStoredFonts();
     m_iconSlots->loadAll();
-}
-
-void AccessoriesModule::registerCommands()
-{
-    ControlServer& c = m_services.control;
-    c.addCommand(QStringLiteral("vibor"), [this](const QString& index) {
-        vibor(strToInt(index));
-        return QString();
-    });
-    c.addStatus(QStringLiteral("clock"), [this] {
-        return QJsonValue(QJsonObject{
-            {QStringLiteral("text"), m_clockTicker->ClockText()},
-            {QStringLiteral("string"), m_clockTicker->clockString()},
-            {QStringLiteral("redraw_counter"), m_clockTicker->ClockRedrawCounter()},
-            {QStringLiteral("visible"), m_clockWindow->isVisible()},
-            {QStringLiteral("icon_visible"), m_icon->isVisible()},
-        });
-    });
 }
 
 }  // namespace velumo

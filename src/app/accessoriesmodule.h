@@ -8,6 +8,7 @@
 namespace velumo {
 
 class AccessoryControl;
+class AccessoryWindows;
 class ClockTicker;
 class ClockWindow;
 class FontStylePage;
@@ -21,17 +22,18 @@ class TickerTextPage;
 
 // The strip's accessories: the clock with its one-second tick, the clock visibility and
 // keep-on-top control, the icon window with the thematic icons, and the lettering dialogs.
-class AccessoriesModule final : public TickerWindowsStyler {
+class AccessoriesModule final {
 public:
     AccessoriesModule(const Services& services, TickerControl& ticker, StripWindow& strip,
                       TickerTextPage& textPage);
-    ~AccessoriesModule() override;
+    ~AccessoriesModule();
 
     // The thematic icon of an announcement: 0-9 a slot, 10 none; never fails.
     void vibor(int index);
     // The clock is redrawn on the next second (ClockRedrawCounter = 59).
     void requestClockRedraw();
-    void followStrip(const TickerLayout& layout) override;
+    // What the strip's look does to the clock and the icon window.
+    TickerWindowsStyler& styler();
 
     // Start-up steps once the settings are read: the clock text, the windows beside the strip's
     // left edge, the keep-on-top timer, the stored fonts, the thematic pictures.
@@ -43,14 +45,13 @@ public:
     ClockTicker& clockTicker() { return *m_clockTicker; }
 
 private:
-    void registerCommands();
-
     const Services& m_services;
     StripWindow& m_strip;
     IconWindow* m_icon = nullptr;
     ClockWindow* m_clockWindow = nullptr;
     std::unique_ptr<ClockTicker> m_clockTicker;
     std::unique_ptr<AccessoryControl> m_control;
+    std::unique_ptr<AccessoryWindows> m_windows;
     std::unique_ptr<PictureReader> m_pictures;
     std::unique_ptr<IconSlots> m_iconSlots;
     ThematicIcons* m_icons = nullptr;

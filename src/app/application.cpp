@@ -30,7 +30,6 @@
 #include "base/textfile.h"
 #include "dispatcher/browserneed.h"
 #include "dispatcher/dispatcherengine.h"
-#include "dispatcher/scheduleline.h"
 #include "fleet/alarmmonitor.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
@@ -40,10 +39,12 @@
 #include "players/flashwindow.h"
 #include "players/titleswindow.h"
 #include "system/stopsignals.h"
+#include "system/testhooks.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickertextpage.h"
+#include "ui/mainfooter.h"
 #include "ui/settingswindow.h"
 #include "ui/statusline.h"
 
@@ -149,7 +150,7 @@ bool Application::start()
     m_panel = std::make_unique<PanelModule>(s, m_accessories->clockTicker(), m_dispatcher->engine(),
                                             m_ticker->strip(), *m_accessories->clockWindow());
     m_ticker->placeWindows(m_accessories->clockWindow(), m_accessories->iconWindow(),
-                           &m_panel->panel(), *m_accessories);
+                           &m_panel->panel(), m_accessories->styler());
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
     m_onAir = std::make_unique<OnAirModule>(s, m_onAirModel, *m_ticker, *m_dispatcher, *m_players);
     // Its page after every other; its band over every window of the screenshot.
@@ -163,9 +164,9 @@ bool Application::start()
     m_alerts->report(m_fleetOps->alarms());
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
-    m_form1->footer()->addWidget(new StatusLine(m_failures, m_form1));
+    m_shell->footer().addLine(new StatusLine(m_failures, m_form1));
     // Below it, what the desktop lacks; and the service manager hears how we are.
-    m_service = std::make_unique<ServiceModule>(s, m_onAirModel);
+    m_service = std::make_unique<ServiceModule>(s, m_onAirModel, m_shell->footer());
     if (auto* box = qobject_cast<QBoxLayout*>(m_panel->panel().layout()))
         box->addWidget(new StatusLine(m_failures, &m_panel->panel()));
     connectGuarded(&m_failures, &FailureFeed::added, this,
@@ -194,15 +195,13 @@ bool Application::start()
     // its start would otherwise stop the strip at the first web page or movie.
     connectGuarded(&m_dispatcher->engine(), &DispatcherEngine::planStarted, this,
                    Origin::unattended(QStringLiteral("application")), [this] {
-                       if (!m_ticker->engine().TickerRunning() &&
-                           scheduleline::planShows(m_dispatcher->engine().Memon1(), u"fw"))
-                           m_players->warmUpBrowsers();
+                       m_players->warmUpBrowsers(browserneed::forPlanStart(
+                           m_ticker->engine().TickerRunning(), m_dispatcher->engine().Memon1()));
                    });
     Initial();
     // Settings and plan are read: a run that may show a web page or a movie starts the browser
     // engine now, before the strip is on air.
-    if (browserneed::atStartUp(m_settings, m_dispatcher->engine().Memon1()))
-        m_players->warmUpBrowsers();
+    m_players->warmUpBrowsers(browserneed::forStartUp(m_settings, m_dispatcher->engine().Memon1()));
     removeLeftoverTemporaries({m_folder, m_settings.text(key::SCEdit103)}, m_clock.now(), &m_log);
     m_form1->show();
     // After an unclean end what was on air comes back, in place of the "r" start.
@@ -218,19 +217,8 @@ bool Application::start()
 void Application::registerCommands()
 {
     // What failed today with nobody asking, and the boxes open on the screen.
-    m_control->addStatus(QStringLiteral("failures"), [this] {
-        QJsonObject object{
-            {QStringLiteral("today"), qint64(m_failures.today().size())},
-            {QStringLiteral("boxes"), QJsonArray::fromStringList(m_notifier.openTexts())}};
-        if (const std::optional<FailureFeed::Entry> last = m_failures.last())
-            object.insert(QStringLiteral("last"),
-                          QJsonObject{{QStringLiteral("at"), last->at.toString(Qt::ISODateWithMs)},
-                                      {QStringLiteral("source"), last->source},
-                                      {QStringLiteral("text"), last->text}});
-        else
-            object.insert(QStringLiteral("last"), QJsonValue(QJsonValue::Null));
-        return QJsonValue(object);
-    });
+    m_control->addStatus(QStringLiteral("failures"),
+                         [this] { return QJsonValue(m_failures.status(m_notifier.openTexts())); });
     m_operations.add(QStringLiteral("save"), [this](const QString&) {
         Exiting();
         return QString();
@@ -239,21 +227,7 @@ void Application::registerCommands()
         exitProgram();
         return QString();
     });
-    // For the whole-program tests only, never in a normal run: a timer whose handler fails.
-    if (qEnvironmentVariable("VELUMO_TEST_HOOKS") == QLatin1String("1")) {
-        m_operations.add(QStringLiteral("test throw"), [this](const QString&) {
-            if (!m_testThrow) {
-                m_testThrow = m_timers.create(QStringLiteral("TestThrow"));
-                m_testThrow->setHandler([this] {
-                    m_testThrow->stop();
-                    throw Failure(QStringLiteral("test hook: the timer handler failed"));
-                });
-            }
-            m_testThrow->setInterval(0);
-            m_testThrow->start();
-            return QStringLiteral("armed");
-        });
-    }
+    m_testHooks = std::make_unique<TestHooks>(*m_control, m_operations, m_timers);
 }
 
 void Application::vibor(int code)

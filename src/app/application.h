@@ -41,6 +41,7 @@ class ServiceModule;
 class SettingsWindow;
 class ShellModule;
 class StopSignals;
+class TestHooks;
 class TickerControl;
 class TickerModule;
 
@@ -121,7 +122,7 @@ private:
     std::unique_ptr<FleetOpsModule> m_fleetOps;
 
     std::unique_ptr<StopSignals> m_stopSignals;
-    std::unique_ptr<Timer> m_testThrow;  // the test hook's timer
+    std::unique_ptr<TestHooks> m_testHooks;
     // The signal that ended the run, empty for the other ways out.
     QString m_stopSignal;
     bool m_closing = false;

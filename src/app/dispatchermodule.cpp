@@ -1,11 +1,9 @@
 #include "dispatchermodule.h"
 
-#include <QJsonObject>
-
 #include "app/devicesmodule.h"
-#include "base/controlchannel.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "dispatcher/dispatchercommands.h"
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/dispatcherpage.h"
 #include "dispatcher/plandiagramwindow.h"
@@ -36,7 +34,7 @@ DispatcherModule::DispatcherModule(const Services& services, TickerControl& tick
                                 services.operations, services.folder);
     m_plannerPage = new PlannerPage(services.window, *m_planner, services.settings,
                                     services.notifier, services.clock, services.folder);
-    registerCommands();
+    addDispatcherCommands(services.control, *m_engine);
 }
 
 DispatcherModule::~DispatcherModule()
@@ -59,25 +57,6 @@ void DispatcherModule::applyStoredState()
         settings.setText(key::SCEditn3, QString());
         settings.setText(key::SCEditn5, QString());
     }
-}
-
-void DispatcherModule::registerCommands()
-{
-    ControlServer& c = m_services.control;
-    c.addStatus(QStringLiteral("dispatcher"), [this] { return QJsonValue(m_engine->status()); });
-    // Through the serializer, as the buttons: a command that falls due while a handler sounds
-    // its tone waits for that handler's end and answers when it has run.
-    using Reply = std::shared_ptr<CommandReply>;
-    c.addCommand(QStringLiteral("dispatcher start"), [this](const QString&, const Reply& reply) {
-        m_engine->SCButton43Click(answering(reply));
-    });
-    c.addCommand(QStringLiteral("dispatcher stop"), [this](const QString&, const Reply& reply) {
-        m_engine->SCButton44Click(answering(reply));
-    });
-    // The slide show's stop, as its timers run it: the fields emptied, parked for "pz".
-    c.addCommand(QStringLiteral("slides stop"), [this](const QString&, const Reply& reply) {
-        m_engine->handlers().StopPPT(answering(reply));
-    });
 }
 
 }  // namespace velumo

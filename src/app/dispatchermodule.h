@@ -35,8 +35,6 @@ public:
     DispatcherEngine& engine() { return *m_engine; }
 
 private:
-    void registerCommands();
-
     const Services& m_services;
     std::unique_ptr<DispatcherEngine> m_engine;
     std::unique_ptr<Planner> m_planner;

@@ -1,18 +1,13 @@
 #include "fleetmodule.h"
 
-#include <QFile>
 #include <QJsonObject>
 
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
-#include "base/guard.h"
-#include "base/timer.h"
-#include "centrepage.h"
-#include "fleet/alarmmonitor.h"
-#include "fleet/eventspool.h"
 #include "fleet/fleetconfig.h"
 #include "fleet/fleetlink.h"
-#include "fleet/stationmetrics.h"
+#include "fleet/gui/centrepage.h"
+#include "fleet/linkreport.h"
 
 namespace velumo {
 
@@ -26,26 +21,12 @@ FleetModule::FleetModule(const Services& services, const OnAirModel& onAir, Sour
     }
     ControlServer& control = services.control;
     if (!read.error.isEmpty()) {
-        // A station with a broken fleet.ini goes on without the link, and says why.
-        services.log.write(
-            QStringLiteral("error"),
-            QStringLiteral("fleet.ini: %1 — связь с центром выключена, исправьте файл")
-                .arg(read.error));
-        m_brokenStatus = QJsonObject{{QStringLiteral("state"), QStringLiteral("error")},
-                                     {QStringLiteral("broker"), read.config.broker},
-                                     {QStringLiteral("station"), read.config.station},
-                                     {QStringLiteral("spool"), 0},
-                                     {QStringLiteral("error"), read.error}};
+        m_brokenStatus = fleet::refusedLinkStatus(read, services.log);
         control.addStatus(QStringLiteral("fleet"), [this] { return QJsonValue(status()); });
         addPage();
         return;
     }
-    // It may hold a password: for the station's user alone.
-    const QFile::Permissions open =
-        QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
-    if (QFile::permissions(services.filePath(QLatin1String(fleet::kFleetIniName))) & open)
-        services.log.write(QStringLiteral("net"),
-                           QStringLiteral("fleet.ini can be read by other users: chmod 600 it"));
+    fleet::noteOpenPermissions(services.folder, services.log);
     fleet::FleetLink::Sources linkSources{
         [&control] { return control.status(); },
         [&control](const QString& line, std::function<void(int, const QString&)> answer) {
@@ -63,6 +44,7 @@ FleetModule::FleetModule(const Services& services, const OnAirModel& onAir, Sour
 
 FleetModule::~FleetModule()
 {
+    m_report.reset();
     // The page asks this module for the status: it goes first.
     delete m_page.data();
     if (m_link)
@@ -88,22 +70,8 @@ QJsonObject FleetModule::status() const
 
 void FleetModule::report(AlarmMonitor& alarms, StationMetrics& metrics)
 {
-    if (!m_link)
-        return;
-    auto update = [this, &alarms, &metrics] {
-        const QJsonObject state = m_link->fleetStatus();
-        alarms.setSpoolFill(double(state.value(QLatin1String("spool_bytes")).toInteger()) /
-                            double(fleet::EventSpool::kLimitBytes));
-        metrics.setSpoolDepth(state.value(QLatin1String("spool")).toInteger());
-        metrics.setLinkState(state.value(QLatin1String("state")).toString());
-    };
-    connectGuarded(m_link.get(), &fleet::FleetLink::stateChanged, m_link.get(),
-                   Origin::unattended(QStringLiteral("fleet")), update);
-    m_reportEvery = m_services.timers.create(QStringLiteral("fleet report"), true);
-    m_reportEvery->setInterval(5000);
-    m_reportEvery->setHandler(update);
-    m_reportEvery->start();
-    update();
+    if (m_link)
+        m_report = std::make_unique<fleet::LinkReport>(*m_link, alarms, metrics, m_services.timers);
 }
 
 }  // namespace velumo

@@ -16,7 +16,9 @@ class AlarmMonitor;
 class CentrePage;
 class OnAirModel;
 class StationMetrics;
-class Timer;
+namespace fleet {
+class LinkReport;
+}
 
 // The station's fleet link, when fleet.ini is in the program folder (without it nothing here
 // exists and the program is as it always was); the status member "fleet".
@@ -52,7 +54,7 @@ private:
     QJsonObject m_brokenStatus;  // fleet.ini that does not read: the link is off, this says why
     QPointer<CentrePage> m_page;
     std::unique_ptr<fleet::FleetLink> m_link;
-    std::unique_ptr<Timer> m_reportEvery;
+    std::unique_ptr<fleet::LinkReport> m_report;
 };
 
 }  // namespace velumo

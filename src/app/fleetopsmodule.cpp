@@ -1,8 +1,5 @@
 #include "fleetopsmodule.h"
 
-#include <QEvent>
-#include <QScreen>
-
 #include "app/accessoriesmodule.h"
 #include "app/playersmodule.h"
 #include "app/tickermodule.h"
@@ -11,7 +8,7 @@
 #include "base/eventlog.h"
 #include "base/worker.h"
 #include "fleet/alarmmonitor.h"
-#include "fleet/fleetconfig.h"
+#include "fleet/gui/stationwatch.h"
 #include "fleet/metricsserver.h"
 #include "fleet/repaintwatch.h"
 #include "fleet/screenshotservice.h"
@@ -30,52 +27,6 @@
 
 namespace velumo {
 
-namespace {
-
-// How long a player's picture may stand still, and stay black, before it counts as frozen. A
-// clip moves; a slide stands for its time; a web page or a titles window may stand for ever but
-// should not stay black.
-constexpr qint64 kClipStillMs = 20'000;
-constexpr qint64 kSlideStillMs = 15 * 60'000;
-constexpr qint64 kForeverMs = std::numeric_limits<qint64>::max();
-constexpr qint64 kBlackMs = 20'000;
-
-// A player's window is on air while it is shown on its screen: a stopped page stays shown,
-// moved above the screen's top, and its picture is nobody's concern any more.
-bool onAir(const QWidget* window)
-{
-    if (!window || !window->isVisible())
-        return false;
-    const QScreen* screen = window->screen();
-    return !screen || screen->virtualGeometry().intersects(window->frameGeometry());
-}
-
-}  // namespace
-
-// Sees the strip's repaints as they are delivered: a comparison and a clock reading a frame,
-// and nothing in the strip itself changes.
-class StripPaintFilter final : public QObject {
-public:
-    StripPaintFilter(StripWindow& strip, RepaintWatch& watch, const Clock& clock)
-        : m_strip(strip), m_watch(watch), m_clock(clock)
-    {
-        m_strip.installEventFilter(this);  // plain: counts paints, nothing in it can throw
-    }
-    ~StripPaintFilter() override { m_strip.removeEventFilter(this); }
-
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_watch.painted(m_strip.pictureLeft(), m_clock.monotonicMs());
-        return false;
-    }
-
-private:
-    StripWindow& m_strip;
-    RepaintWatch& m_watch;
-    const Clock& m_clock;
-};
-
 FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAirModel,
                                TickerModule& ticker, AccessoriesModule& accessories,
                                PlayersModule& players, QWidget* alertBand)
@@ -87,28 +38,15 @@ FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAir
                                         &services.notifier, &services.log);
 
     TickerEngine& engine = ticker.engine();
-    auto playerFrames = [&players] {
-        std::vector<AlarmMonitor::PlayerFrame> frames;
-        auto add = [&frames](QWidget* window, const QString& name, const QImage& frame,
-                             qint64 stillMs) {
-            if (onAir(window))
-                frames.push_back({name, frame, stillMs, kBlackMs});
-        };
-        if (ClipWindow* clip = players.clipWindow())
-            add(clip, QStringLiteral("clip"), clip->picture(), kClipStillMs);
-        if (CaptureWindow* capture = players.captureWindow())
-            add(capture, QStringLiteral("capture"), capture->picture(), kClipStillMs);
-        if (SlideShowWindow* slides = players.slideShowWindow())
-            add(slides, QStringLiteral("slides"), slides->picture(), kSlideStillMs);
-        // A page is drawn by the browser: looked at only while it is on air.
-        if (WebWindow* web = players.webWindow(); web && onAir(web))
-            add(web, QStringLiteral("web"), web->grab().toImage(), kForeverMs);
-        return frames;
-    };
     m_alarms = std::make_unique<AlarmMonitor>(
         services.folder, services.log, services.clock, services.timers, m_worker.get(),
         AlarmMonitor::Sources{[&engine] { return engine.TickerRunning(); }, m_repaints.get(),
-                              playerFrames, &AlarmMonitor::readSystemState});
+                              playerFrames([&players] {
+                                  return WatchedPlayers{
+                                      players.clipWindow(), players.captureWindow(),
+                                      players.slideShowWindow(), players.webWindow()};
+                              }),
+                              &AlarmMonitor::readSystemState});
     services.control.addStatus(QStringLiteral("alarms"),
                                [this] { return QJsonValue(m_alarms->status()); });
 
@@ -125,7 +63,8 @@ FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAir
     m_screenshot = std::make_unique<ScreenshotService>(services.folder, *m_screens, *m_worker);
     m_screenshot->addControl(services.control);
 
-    startConfiguredMetrics();
+    m_server = MetricsServer::startConfigured(
+        services.folder, [metrics = m_metrics.get()] { return metrics->text(); }, services.log);
 }
 
 FleetOpsModule::~FleetOpsModule()
@@ -136,41 +75,6 @@ FleetOpsModule::~FleetOpsModule()
     m_metrics.reset();
     m_alarms.reset();
     m_stripFilter.reset();
-}
-
-void FleetOpsModule::startConfiguredMetrics()
-{
-    // The one reader of fleet.ini: the link's part and this one are judged each on its own.
-    const fleet::MetricsConfig metrics = fleet::readFleetConfig(m_services.folder).metrics;
-    if (!metrics.error.isEmpty()) {
-        m_services.log.write(QStringLiteral("error"),
-                             QStringLiteral("Метрики не включены: ошибка в разделе [metrics] "
-                                            "файла fleet.ini — %1")
-                                 .arg(metrics.error));
-        return;
-    }
-    if (metrics.port != 0)
-        startMetrics(QHostAddress(metrics.address), metrics.port);
-}
-
-bool FleetOpsModule::startMetrics(const QHostAddress& address, quint16 port)
-{
-    m_server.reset();
-    if (port == 0)
-        return false;
-    StationMetrics* metrics = m_metrics.get();
-    m_server =
-        std::make_unique<MetricsServer>(address, port, [metrics] { return metrics->text(); });
-    if (m_server->listen())
-        return true;
-    m_services.log.write(QStringLiteral("fleet"), m_server->errorString());
-    m_server.reset();
-    return false;
-}
-
-quint16 FleetOpsModule::metricsPort() const
-{
-    return m_server ? m_server->port() : 0;
 }
 
 void FleetOpsModule::screenshot(std::function<void(const QByteArray& png)> done)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHostAddress>
 #include <functional>
 #include <memory>
 
@@ -23,7 +22,8 @@ class WindowScreenshot;
 class Worker;
 
 // What the station tells about itself: its alarms (status member "alarms", "alarm" events),
-// its metrics endpoint, and its screenshot (control command "screenshot [FILE]").
+// its metrics endpoint (the [metrics] section of fleet.ini), and its screenshot (control
+// command "screenshot [FILE]").
 //
 // The fleet link feeds alarms().setSpoolFill(), metrics().setSpoolDepth() and
 // metrics().setLinkState(), and publishes screenshotPng() (to be called on the link's own
@@ -36,12 +36,6 @@ public:
                    QWidget* alertBand = nullptr);
     ~FleetOpsModule();
 
-    // Starts the metrics endpoint at address and port (0: none). The [metrics] section of
-    // fleet.ini, when there is one, starts it at construction. False when the port cannot be
-    // opened (the reason goes to velumo.log).
-    bool startMetrics(const QHostAddress& address, quint16 port);
-    quint16 metricsPort() const;
-
     AlarmMonitor& alarms() { return *m_alarms; }
     StationMetrics& metrics() { return *m_metrics; }
     std::function<QByteArray()> screenshotPng();
@@ -49,8 +43,6 @@ public:
     void screenshot(std::function<void(const QByteArray& png)> done);
 
 private:
-    void startConfiguredMetrics();
-
     const Services& m_services;
     std::unique_ptr<RepaintWatch> m_repaints;
     std::unique_ptr<StripPaintFilter> m_stripFilter;

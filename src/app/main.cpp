@@ -1,9 +1,6 @@
-#include <malloc.h>
 #include <unistd.h>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QJsonObject>
 #include <QMessageBox>
 #include <cstdio>
 #include <memory>
@@ -22,46 +19,13 @@
 #include "net/curlglobal.h"
 #include "players/flashwindow.h"
 #include "players/webengine.h"
+#include "system/heaps.h"
 #include "system/servicenotifier.h"
 #include "system/servicestart.h"
 #include "system/stopsignals.h"
 #include "ui/qttranslations.h"
 
 using namespace velumo;
-
-namespace {
-
-// The copy running on the folder is the service's: its status says a service manager runs it.
-bool runsAsService(const QString& folder)
-{
-    const std::optional<QJsonObject> status = askStatus(folder);
-    return status && ServiceNotifier::runsAsService(*status);
-}
-
-QString executableFolder(const char* argv0)
-{
-    const QFileInfo self(QStringLiteral("/proc/self/exe"));
-    const QString target = self.symLinkTarget();
-    if (!target.isEmpty())
-        return QFileInfo(target).absolutePath();
-    return QFileInfo(QString::fromLocal8Bit(argv0)).absolutePath();
-}
-
-// The frames of a web page or a Flash movie (a few MiB each, copied and drawn on the
-// user-interface thread) came from fresh memory: blocks that large got mappings of their own,
-// given back when freed, so new frames paid their page faults again (about 5-10 ms of the
-// strip's time at the first page of a run). Blocks up to 32 MiB now come from the heap, which
-// keeps up to 64 MiB free at its top for the next ones. A GLIBC_TUNABLES of the user is left as
-// it is.
-void keepLargeBuffersInTheHeap()
-{
-    if (qEnvironmentVariableIsSet("GLIBC_TUNABLES"))
-        return;
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -79,7 +43,7 @@ int main(int argc, char** argv)
     }
     const CommandLine commandLine = CommandLine::parse(arguments);
     const ProgramFolder::Choice choice = ProgramFolder::choose(
-        commandLine.programFolder, ProgramFolder::probe(executableFolder(argv[0])));
+        commandLine.programFolder, ProgramFolder::probe(ProgramFolder::executableFolder(argv[0])));
     const QString folder = choice.folder;
 
     if (commandLine.help || commandLine.version) {
@@ -145,7 +109,7 @@ int main(int argc, char** argv)
     if (running) {
         // The autostart entry's start beside the service's copy: that copy runs the station, and
         // nothing of either comes up on the public screen.
-        if (underService || (commandLine.autostart && runsAsService(folder)))
+        if (underService || (commandLine.autostart && ServiceNotifier::copyRunsAsService(folder)))
             return 0;
         // The main window and the panel both come back (also from the notification area).
         sendControlCommand(folder, QStringLiteral("show"));
@@ -153,7 +117,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    keepLargeBuffersInTheHeap();
+    shareTheHeaps();
     prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velumo"));

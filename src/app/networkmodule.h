@@ -24,8 +24,6 @@ public:
     void armTimers();
 
 private:
-    void registerCommands();
-
     const Services& m_services;
     std::unique_ptr<BlockTextReader> m_blockText;
     std::unique_ptr<DialUp> m_dialUp;

@@ -20,6 +20,7 @@ class EventLog;
 class Notifier;
 class Operations;
 class PanelPhrases;
+class PanelStore;
 class Settings;
 class SettingsWindow;
 class SystemTrayIcon;
@@ -56,11 +57,6 @@ public:
     void notifyTray(const QString& text);
 
 private:
-    void registerOperations();
-    void addMainWindowButtons();
-    QString filePath(const char* name) const;
-    int phraseNumber(const QString& argument) const;
-
     const Services& m_services;
     QWidget& m_strip;
     QWidget& m_clockWindow;
@@ -69,7 +65,7 @@ private:
     SystemTrayIcon* m_tray = nullptr;
     ControlPanel* m_panel = nullptr;
     QPointer<PanelDock> m_dock;  // the main window's child
-    bool m_filesWritten = false;
+    std::unique_ptr<PanelStore> m_store;
 };
 
 }  // namespace velumo

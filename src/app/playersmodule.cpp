@@ -11,6 +11,7 @@
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
+#include "dispatcher/browserneed.h"
 #include "dispatcher/playerrequests.h"
 #include "players/browserpanel.h"
 #include "players/cameracapturebackend.h"
@@ -167,23 +168,25 @@ void PlayersModule::setUpSlideShows()
     });
 }
 
-void PlayersModule::warmUpBrowsers()
+void PlayersModule::warmUpBrowsers(const browserneed::Warmup& need)
 {
     // Once a run: the start-up and the dispatcher's first start may both ask.
-    if (std::exchange(m_browsersWarm, true))
-        return;
-    warmUpWebEngine(m_web);
-    m_services.log.write(QStringLiteral("web"),
-                         QStringLiteral("pages composed ") + chooseWebCompositing());
-    // The first browser of the web window and the movie's browser are made now too: making a
-    // browser holds the user-interface thread for about a tenth of a second.
-    m_web->browser(0).prepare();
-    m_flash->browser().prepare();
-    // Their windows' native windows too (made at the first show otherwise), the web window at
-    // the size it will have.
-    m_webPages->prepareWindow();
-    m_web->winId();
-    m_flash->winId();
+    if (need.browsers && !std::exchange(m_browsersWarm, true)) {
+        warmUpWebEngine(m_web);
+        m_services.log.write(QStringLiteral("web"),
+                             QStringLiteral("pages composed ") + chooseWebCompositing());
+        // The first browser of the web window and the movie's browser are made now too: making
+        // a browser holds the user-interface thread for about a tenth of a second.
+        m_web->browser(0).prepare();
+        m_flash->browser().prepare();
+        // Their windows' native windows too (made at the first show otherwise), the web window
+        // at the size it will have.
+        m_webPages->prepareWindow();
+        m_web->winId();
+        m_flash->winId();
+    }
+    if (need.movies && !std::exchange(m_moviesWarm, true))
+        m_flash->prepareRuffle();
 }
 
 void PlayersModule::armTimers()

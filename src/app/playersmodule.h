@@ -8,6 +8,10 @@
 
 namespace velumo {
 
+namespace browserneed {
+struct Warmup;
+}  // namespace browserneed
+
 class BlockEdits;
 class BroadcastMute;
 class CaptureBackend;
@@ -47,8 +51,8 @@ public:
     // Start-up: feed reading with its stored period.
     void armTimers();
 
-    // Starts the browser engine of web pages and Flash movies ahead of their first use.
-    void warmUpBrowsers();
+    // Makes what browserneed says ahead of the first page or movie; what is made once stays.
+    void warmUpBrowsers(const browserneed::Warmup& need);
 
     // The players the dispatcher's handlers call.
     ContentPlayers& players();
@@ -79,6 +83,7 @@ private:
     std::unique_ptr<RssFeed> m_rss;
     WebWindow* m_web = nullptr;
     bool m_browsersWarm = false;
+    bool m_moviesWarm = false;
     TitlesWindow* m_titles = nullptr;
     ClipWindow* m_clip = nullptr;
     CaptureWindow* m_capture = nullptr;

@@ -1,14 +1,9 @@
 #include "servicemodule.h"
 
 #include <unistd.h>
-#include <QBoxLayout>
 #include <QJsonObject>
-#include <QLabel>
-#include <QPushButton>
-#include <QThread>
 
 #include "base/controlchannel.h"
-#include "base/failure.h"
 #include "base/guard.h"
 #include "base/timer.h"
 #include "onair/onairmodel.h"
@@ -16,29 +11,13 @@
 #include "system/desktopprobe.h"
 #include "system/servicenotifier.h"
 #include "ui/desktopline.h"
+#include "ui/mainfooter.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
 
-namespace {
-
-// The layout (of those under root) that holds widget.
-QBoxLayout* layoutHolding(QLayout* root, QWidget* widget)
-{
-    if (!root)
-        return nullptr;
-    if (root->indexOf(widget) >= 0)
-        return qobject_cast<QBoxLayout*>(root);
-    for (int i = 0; i < root->count(); ++i)
-        if (QBoxLayout* found = layoutHolding(root->itemAt(i)->layout(), widget))
-            return found;
-    return nullptr;
-}
-
-}  // namespace
-
-ServiceModule::ServiceModule(const Services& services, const OnAirModel& onAir)
-    : m_services(services), m_onAir(onAir)
+ServiceModule::ServiceModule(const Services& services, const OnAirModel& onAir, MainFooter& footer)
+    : m_services(services), m_onAir(onAir), m_footer(footer)
 {
     m_notifier = std::make_unique<ServiceNotifier>(
         ServiceNotifier::fromEnvironment(qint64(::getpid())), services.timers);
@@ -63,7 +42,7 @@ ServiceModule::ServiceModule(const Services& services, const OnAirModel& onAir)
                        });
     }
     m_desktopLine = new DesktopLine(&services.window);
-    services.window.footer()->addWidget(m_desktopLine);
+    footer.addLine(m_desktopLine);
     m_desktop = services.timers.create(QStringLiteral("DesktopCheck"));
     m_desktop->setInterval(kDesktopPollMs);
     m_desktop->setHandler([this] { refreshDesktop(); });
@@ -105,20 +84,7 @@ void ServiceModule::offerUserService()
     // watchdog) instead of, or beside, the autostart entry the button writes.
     if (!DesktopFacts::userSystemdRuns(QProcessEnvironment::systemEnvironment()))
         return;
-    auto* button = m_services.window.findChild<QPushButton*>(QStringLiteral("SCButton4"));
-    // The button's row, inside the footer's sideways-scrolling area.
-    QBoxLayout* row = button && button->parentWidget()
-                          ? layoutHolding(button->parentWidget()->layout(), button)
-                          : nullptr;
-    if (!row)
-        return;
-    auto* hint = new QLabel(QStringLiteral("или служба"), button->parentWidget());
-    hint->setObjectName(QStringLiteral("UserServiceHint"));
-    hint->setToolTip(QStringLiteral(
-        "Программу можно запускать службой пользователя systemd (она перезапускается, если "
-        "зависнет): systemctl --user enable --now velumo"));
-    hint->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    row->insertWidget(row->indexOf(button) + 1, hint);
+    m_footer.addBeside(m_footer.autostartButton(), userServiceHint());
 }
 
 void ServiceModule::registerCommands()
@@ -127,18 +93,6 @@ void ServiceModule::registerCommands()
     c.addStatus(QStringLiteral("desktop"), [] { return QJsonValue(probeDesktop().toJson()); });
     // Whether a service manager runs this copy (a copy of the autostart entry then leaves it be).
     c.addStatus(QStringLiteral("service"), [this] { return QJsonValue(m_notifier->status()); });
-    // For the whole-program tests only, never in a normal run: the user-interface thread stops
-    // answering for a while, as a stuck event loop would.
-    if (qEnvironmentVariable("VELUMO_TEST_HOOKS") == QLatin1String("1")) {
-        c.addCommand(QStringLiteral("test hold"), [](const QString& arguments) {
-            bool ok = false;
-            const int ms = arguments.trimmed().toInt(&ok);
-            if (!ok || ms < 0 || ms > 60000)
-                throw Failure(QStringLiteral("test hold needs milliseconds (0-60000)"));
-            QThread::msleep(ulong(ms));
-            return QStringLiteral("held %1 ms").arg(ms);
-        });
-    }
 }
 
 }  // namespace velumo

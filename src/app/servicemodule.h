@@ -9,6 +9,7 @@
 namespace velumo {
 
 class DesktopLine;
+class MainFooter;
 class OnAirModel;
 class ServiceNotifier;
 class Timer;
@@ -20,7 +21,8 @@ class Timer;
 // autostart button where a user service can be enabled.
 class ServiceModule {
 public:
-    ServiceModule(const Services& services, const OnAirModel& onAir);
+    // The desktop's line and the service's hint go into footer.
+    ServiceModule(const Services& services, const OnAirModel& onAir, MainFooter& footer);
     ~ServiceModule();
 
     // Start-up is done: READY=1 on the next turn of the event loop, when "status" is answered.
@@ -38,6 +40,7 @@ private:
 
     const Services& m_services;
     const OnAirModel& m_onAir;
+    MainFooter& m_footer;
     std::unique_ptr<ServiceNotifier> m_notifier;
     std::unique_ptr<Timer> m_ready;
     // READY=1 has gone: the status line follows what is on air.

@@ -3,7 +3,6 @@
 #include <QString>
 #include <functional>
 
-#include "base/commandreply.h"
 #include "base/guard.h"
 #include "base/notifier.h"
 #include "dispatcher/handlerserializer.h"
@@ -39,13 +38,5 @@ struct Services {
     // Runs an entry point of the event loop through the one guard.
     void guard(const std::function<void()>& body) const { guarded(notifier, body); }
 };
-
-// A control command's reply as the caller of a serialized handler: the handler's steps run as
-// the command's work, and the command answers when the handler has finished.
-inline HandlerSerializer::Caller answering(const std::shared_ptr<CommandReply>& reply)
-{
-    return {[reply](const std::function<void()>& step) { return reply->run(step); },
-            [reply] { reply->done(); }};
-}
 
 }  // namespace velumo

@@ -8,12 +8,13 @@ class QWidget;
 
 namespace velumo {
 
+class MainFooter;
 class ShellControl;
-class ShellWindow;
+class SettingsWindowShell;
 
 // The application shell around the main settings window: its footer (administrator entry,
 // save, autostart, help, exit), the closed access to the page sets, the settings and
-// translation files, and the commands show, close, save, get.
+// translation files, and the commands show, close, get.
 class ShellModule {
 public:
     explicit ShellModule(const Services& services);
@@ -45,14 +46,14 @@ public:
     // Exiting: the window's position and today's date into their fields.
     void storePosition();
 
-private:
-    void buildFooter();
-    void registerCommands();
-    void run_helpExecute();
+    // The footer of the main window, where other modules put their lines.
+    MainFooter& footer() { return *m_footer; }
 
+private:
     const Services& m_services;
-    std::unique_ptr<ShellWindow> m_window;
+    std::unique_ptr<SettingsWindowShell> m_window;
     std::unique_ptr<ShellControl> m_control;
+    MainFooter* m_footer = nullptr;  // the main window's child
 };
 
 }  // namespace velumo

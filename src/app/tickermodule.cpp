@@ -1,35 +1,20 @@
 #include "tickermodule.h"
 
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QLabel>
-
 #include "base/clock.h"
-#include "base/commandreply.h"
-#include "base/controlchannel.h"
-#include "base/failure.h"
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "ticker/playbacklog.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerblock.h"
+#include "ticker/tickercommands.h"
 #include "ticker/tickerengine.h"
 #include "ticker/tickersettingsui.h"
 #include "ticker/tickertextpage.h"
 #include "ticker/tickerwindows.h"
-#include "ui/clickfilter.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
-
-namespace {
-
-const QString kCountersMessage =
-    QStringLiteral("Для обработки тарифов, количество строк должно быть одинаковым");
-
-}  // namespace
 
 TickerModule::TickerModule(const Services& services, TickerCompanions& companions)
     : m_services(services)
@@ -60,15 +45,13 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
     connectGuarded(m_textPage, &TickerTextPage::saveChosen, m_textPage,
                    Origin::byOperator(QStringLiteral("tickermodule")),
                    [this](const QString& p) { m_services.guard([&] { saveBlockFile(p); }); });
-    Notifier& notifier = services.notifier;
-    for (const char* counter : {key::SCEdit12, key::SCEdit14, key::SCEdit15})
-        ClickFilter::install(window.control(QString::fromLatin1(counter)),
-                             Origin::byOperator(QStringLiteral("tickermodule")),
-                             [&notifier] { notifier.message(kCountersMessage); });
-    ClickFilter::install(window.findChild<QLabel*>(QStringLiteral("Label91")),
-                         Origin::byOperator(QStringLiteral("tickermodule")),
-                         [&notifier] { notifier.message(kCountersMessage); });
-    registerCommands();
+    addTickerCommands(
+        services.control,
+        {*m_block, *m_engine, *m_playbackLog, settings, [this] { m_textPage->flushEdits(); },
+         [this](const QString& path, std::function<void(const QString&)> done) {
+             loadBlockFile(path, std::move(done));
+         },
+         [this](const QString& path) { saveBlockFile(path); }});
 }
 
 TickerModule::~TickerModule()
@@ -122,79 +105,6 @@ void TickerModule::applyStoredLog()
 {
     m_playbackLog->applyTimer();
     m_ui->applyLogVisibility();
-}
-
-void TickerModule::registerCommands()
-{
-    ControlServer& c = m_services.control;
-    c.addStatus(QStringLiteral("block"), [this] {
-        m_textPage->flushEdits();
-        return QJsonValue(m_block->statusJson(m_services.settings.text(key::SCEdit5)));
-    });
-    c.addCommand(QStringLiteral("block load"),
-                 [this](const QString& path, const std::shared_ptr<CommandReply>& reply) {
-                     if (path.isEmpty())
-                         throw Failure(QStringLiteral("block load needs a file path"));
-                     // Answered when the block is in place, with its number of announcements.
-                     loadBlockFile(path, [this, reply](const QString& error) {
-                         if (error.isEmpty())
-                             reply->done(QString::number(m_block->text().size()));
-                         else
-                             reply->fail(error);
-                     });
-                 });
-    c.addCommand(QStringLiteral("block save"), [this](const QString& path) {
-        if (path.isEmpty())
-            throw Failure(QStringLiteral("block save needs a file path"));
-        saveBlockFile(path);
-        return QString();
-    });
-    c.addStatus(QStringLiteral("ticker"), [this] {
-        return QJsonValue(QJsonObject{
-            {QStringLiteral("running"), m_engine->TickerRunning()},
-            {QStringLiteral("current_line"), m_engine->CurrentLine()},
-            {QStringLiteral("resume_line"), m_engine->ResumeLine()},
-            {QStringLiteral("block_run_count"), m_engine->BlockRunCount()},
-            {QStringLiteral("halt_pending"), m_engine->haltPending()},
-            // The key of the priority text (an alert's) crossing the strip; "" for the block's.
-            {QStringLiteral("priority"), m_engine->priorityOnStrip()},
-        });
-    });
-    c.addCommand(QStringLiteral("ticker start"), [this](const QString&) {
-        m_engine->SCButton3Click();
-        return QString();
-    });
-    c.addCommand(QStringLiteral("ticker stop"), [this](const QString&) {
-        m_engine->StopTicker();
-        return QString();
-    });
-    c.addCommand(QStringLiteral("ticker continue"), [this](const QString&) {
-        m_engine->ContinueTicker();
-        return QString();
-    });
-    c.addCommand(QStringLiteral("ticker restart"), [this](const QString&) {
-        m_engine->restartBlock();
-        return QString();
-    });
-    c.addCommand(QStringLiteral("phrase"), [this](const QString& text) {
-        m_engine->setPanelPhrase(text);
-        return QString();
-    });
-    c.addCommand(QStringLiteral("log write"), [this](const QString&) {
-        const qsizetype waiting = m_playbackLog->records().size();
-        const bool written = !QFileInfo::exists(m_playbackLog->currentFilePath());
-        m_playbackLog->Timer7Timer();
-        if (!m_playbackLog->writingOn())
-            return QStringLiteral(
-                "the playback log is off (SCCheckbox22, SCEdit103): nothing "
-                "written");
-        const QString path = m_services.settings.text(key::SCEdit88);
-        if (!written)
-            return QStringLiteral("%1 records wait for the next minute: there is already %2")
-                .arg(waiting)
-                .arg(path);
-        return QStringLiteral("%1 records written to %2").arg(waiting).arg(path);
-    });
 }
 
 }  // namespace velumo

@@ -47,8 +47,6 @@ public:
     StripWindow& strip() { return *m_strip; }
 
 private:
-    void registerCommands();
-
     const Services& m_services;
     std::unique_ptr<TickerBlock> m_block;
     std::unique_ptr<PlaybackLog> m_playbackLog;

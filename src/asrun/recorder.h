@@ -26,7 +26,8 @@ class RecordSink;
 
 // Turns what went on air into as-run records for a sink: a content entry when the on-air model
 // closes it (stopped, parked, failed; "ended" when the player ended it by itself before its
-// stop), and from the program's typed events an announcement when it has left the strip, the
+// stop; content that failed and came back while its entry ran is a second entry from its
+// return), and from the program's typed events an announcement when it has left the strip, the
 // dispatcher's start and stop, the program's start and exit, the steps of the wall clock, and an
 // emergency alert as it comes on air and goes off (one still on air at the exit goes off with it).
 //

@@ -73,6 +73,7 @@ QString CommandLine::usage()
         "   or: velumo [--dir FOLDER] --asrun-report FROM TO [--csv] [--kind K] [--file NAME]\n"
         "   or: velumo --fleet BROKER [--user U] [--password-file F] [--ca F] [--once] [--json]\n"
         "   or: velumo --fleet BROKER [...] --send STATION COMMAND\n"
+        "   or: velumo --fleet BROKER [...] --watch --exec COMMAND\n"
         "   or: velumo --help | --version\n"
         "\n"
         "  --dir FOLDER        the program folder (default: the executable's folder; for an\n"
@@ -97,7 +98,10 @@ QString CommandLine::usage()
         "                      --csv: Windows-1251 CSV; --kind K, --file NAME: only those\n"
         "  --fleet BROKER      the stations on an MQTT broker (mqtt:// or mqtts://host:port):\n"
         "                      a live table (--once: once; --json: JSON); --send STATION\n"
-        "                      COMMAND: one command to a station (exit codes as --send)\n"
+        "                      COMMAND: one command to a station (exit codes as --send);\n"
+        "                      --watch --exec COMMAND: runs COMMAND (sh -c) for every change\n"
+        "                      of a station's state and every alarm raised or cleared, with\n"
+        "                      VELUMO_STATION, VELUMO_STATE, VELUMO_ALARM, VELUMO_SINCE...\n"
         "  --help, --version   print this text or the version\n"
         "\n");
     return options + controlcommands::usageSection();

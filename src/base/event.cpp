@@ -21,6 +21,8 @@ QString PlayerEvent::name(What what)
             return QStringLiteral("park");
         case What::Parked:
             return QStringLiteral("parked");
+        case What::Recovered:
+            return QStringLiteral("recovered");
     }
     return QString();
 }
@@ -36,6 +38,7 @@ QJsonObject PlayerEvent::fields() const
     const QJsonValue onScreen = seconds ? QJsonValue(*seconds) : QJsonValue(QJsonValue::Null);
     switch (what) {
         case What::Start:
+        case What::Recovered:
             object.insert(QStringLiteral("plan_line"), planLine);
             break;
         case What::Started:

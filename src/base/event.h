@@ -30,12 +30,15 @@ struct LineEvent {
 };
 
 // A request of the player registry and what became of it. Fields: "event", "letter"; "slot" and
-// "target" when the event is about a player's content; "plan_line" of a start, "first" of a
-// started, "running" of an ended, "reason" of a failed, "seconds" of a failed, stopped or parked
-// (null when the content never reached the screen).
+// "target" when the event is about a player's content; "plan_line" of a start or recovered,
+// "first" of a started, "running" of an ended, "reason" of a failed, "seconds" of a failed,
+// stopped or parked (null when the content never reached the screen).
+//
+// Recovered: content that failed while its entry runs loaded again at a later try and is back on
+// the screen; it carries its entry's request as a start does, and its "started" follows.
 struct PlayerEvent {
     static constexpr char kKind[] = "player";
-    enum class What { Start, Started, Ended, Failed, Stop, Stopped, Park, Parked };
+    enum class What { Start, Started, Ended, Failed, Stop, Stopped, Park, Parked, Recovered };
 
     What what = What::Start;
     QChar letter = {};
@@ -43,7 +46,7 @@ struct PlayerEvent {
     bool aboutContent = false;
     QString slot = {};
     QString target = {};
-    // Start: the request as the player gets it.
+    // Start, Recovered: the request as the player gets it.
     QString planLine = {};
     QRect rect = {};
     int screen = -1;

@@ -1,5 +1,7 @@
 #include "failurefeed.h"
 
+#include <QJsonArray>
+
 #include "clock.h"
 
 namespace velumo {
@@ -14,6 +16,20 @@ void FailureFeed::add(const QString& source, const QString& text)
         m_entries.removeFirst();
     m_entries.append(Entry{m_clock.now(), source, text});
     emit added(m_entries.last());
+}
+
+QJsonObject FailureFeed::status(const QStringList& openBoxes) const
+{
+    QJsonObject object{{QStringLiteral("today"), qint64(today().size())},
+                       {QStringLiteral("boxes"), QJsonArray::fromStringList(openBoxes)}};
+    if (const std::optional<Entry> entry = last())
+        object.insert(QStringLiteral("last"),
+                      QJsonObject{{QStringLiteral("at"), entry->at.toString(Qt::ISODateWithMs)},
+                                  {QStringLiteral("source"), entry->source},
+                                  {QStringLiteral("text"), entry->text}});
+    else
+        object.insert(QStringLiteral("last"), QJsonValue(QJsonValue::Null));
+    return object;
 }
 
 QList<FailureFeed::Entry> FailureFeed::today() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -31,6 +32,9 @@ public:
     // The last one of today, or nothing.
     std::optional<Entry> last() const;
     void clear();
+
+    // The status member "failures": today's count, the boxes open on the screen, the last one.
+    QJsonObject status(const QStringList& openBoxes) const;
 
     // "hh:mm:ss text", as the status line shows it.
     static QString lineText(const Entry& entry);

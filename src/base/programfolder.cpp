@@ -38,6 +38,15 @@ QString copyTree(const QString& from, const QString& to)
 
 }  // namespace
 
+QString ProgramFolder::executableFolder(const char* argv0)
+{
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    const QString target = self.symLinkTarget();
+    if (!target.isEmpty())
+        return QFileInfo(target).absolutePath();
+    return QFileInfo(QString::fromLocal8Bit(argv0)).absolutePath();
+}
+
 ProgramFolder::Place ProgramFolder::probe(const QString& executableFolder)
 {
     Place place;

@@ -27,6 +27,9 @@ public:
     };
 
     static Place probe(const QString& executableFolder);
+    // The running executable's folder (through /proc/self/exe, so a link to it counts where it
+    // points), or argv0's.
+    static QString executableFolder(const char* argv0);
 
     // <exe>/../share/velumo, whether or not it exists.
     static QString sharedDataFolder(const QString& executableFolder);

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "base/commandreply.h"
+
 namespace velumo {
 
 class EventLog;
@@ -78,5 +80,13 @@ public:
 private:
     std::shared_ptr<Core> m_core;
 };
+
+// A control command's reply as the caller of a serialized handler: the handler's steps run as
+// the command's work, and the command answers when the handler has finished.
+inline HandlerSerializer::Caller answering(const std::shared_ptr<CommandReply>& reply)
+{
+    return {[reply](const std::function<void()>& step) { return reply->run(step); },
+            [reply] { reply->done(); }};
+}
 
 }  // namespace velumo

@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <vector>
 
+#include "base/eventlog.h"
+
 namespace velumo::fleet {
 
 namespace {
@@ -504,6 +506,27 @@ QString saveFleetConfigFields(const QString& programFolder, const FleetConfigFie
     if (!errors.isEmpty())
         return errors.join(QStringLiteral("; "));
     return writeFleetConfigText(programFolder, text);
+}
+
+QJsonObject refusedLinkStatus(const FleetConfigRead& read, EventLog& log)
+{
+    log.write(QStringLiteral("error"),
+              QStringLiteral("fleet.ini: %1 — связь с центром выключена, исправьте файл")
+                  .arg(read.error));
+    return QJsonObject{{QStringLiteral("state"), QStringLiteral("error")},
+                       {QStringLiteral("broker"), read.config.broker},
+                       {QStringLiteral("station"), read.config.station},
+                       {QStringLiteral("spool"), 0},
+                       {QStringLiteral("error"), read.error}};
+}
+
+void noteOpenPermissions(const QString& programFolder, EventLog& log)
+{
+    const QFile::Permissions open =
+        QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    if (QFile::permissions(QDir(programFolder).filePath(QLatin1String(kFleetIniName))) & open)
+        log.write(QStringLiteral("net"),
+                  QStringLiteral("fleet.ini can be read by other users: chmod 600 it"));
 }
 
 }  // namespace velumo::fleet

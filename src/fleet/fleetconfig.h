@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
+
+namespace velumo {
+class EventLog;
+}
 
 namespace velumo::fleet {
 
@@ -94,5 +99,11 @@ QByteArray fleetConfigText(const QByteArray& text, const FleetConfigFields& fiel
 QString saveFleetConfigFields(const QString& programFolder, const FleetConfigFields& fields);
 
 inline constexpr char kFleetIniName[] = "fleet.ini";
+
+// A station whose fleet.ini does not read goes on without the link and says why: in velumo.log
+// and in the status member "fleet" this returns.
+QJsonObject refusedLinkStatus(const FleetConfigRead& read, EventLog& log);
+// fleet.ini may hold a password: velumo.log says so when others may read it.
+void noteOpenPermissions(const QString& programFolder, EventLog& log);
 
 }  // namespace velumo::fleet

@@ -8,6 +8,7 @@
 #include "base/timer.h"
 #include "fleet/fleetverbs.h"
 #include "fleet/mqttclient.h"
+#include "fleet/stationstatus.h"
 #include "onair/onairmodel.h"
 
 namespace velumo::fleet {
@@ -157,7 +158,7 @@ void FleetLink::stop()
     m_online = false;
 }
 
-QJsonObject FleetLink::fleetStatus() const
+FleetLink::LinkState FleetLink::linkState() const
 {
     QString state;
     QString error = !m_unusable.isEmpty() ? m_unusable : m_held ? m_refusal : m_error;
@@ -173,15 +174,21 @@ QJsonObject FleetLink::fleetStatus() const
         error = m_client->lastError();
     if (error.isEmpty() && !m_spool->error().isEmpty())
         error = m_spool->error();
-    return {{QStringLiteral("state"), state},
+    return {state, error, qint64(m_spool->pending().size()), m_spool->pendingBytes()};
+}
+
+QJsonObject FleetLink::fleetStatus() const
+{
+    const LinkState now = linkState();
+    return {{QStringLiteral("state"), now.state},
             {QStringLiteral("broker"), m_config.broker},
             {QStringLiteral("station"), m_config.station},
-            {QStringLiteral("spool"), qint64(m_spool->pending().size())},
-            {QStringLiteral("spool_bytes"), m_spool->pendingBytes()},
+            {QStringLiteral("spool"), now.spool},
+            {QStringLiteral("spool_bytes"), now.spoolBytes},
             {QStringLiteral("spool_refused"), qint64(m_spool->refused())},
             {QStringLiteral("spool_nearly_full"), m_spool->nearlyFull()},
             {QStringLiteral("last_seq"), qint64(m_spool->lastSeq())},
-            {QStringLiteral("error"), error}};
+            {QStringLiteral("error"), now.error}};
 }
 
 void FleetLink::note(const QString& kind, const QString& text)
@@ -271,6 +278,9 @@ void FleetLink::publishStatus()
     status.insert(QStringLiteral("on_air"), onAir());
     status.insert(QStringLiteral("alarms"), m_sources.alarms ? m_sources.alarms() : QJsonArray());
     status.insert(QStringLiteral("time"), isoTime(QDateTime::currentDateTime()));
+    status = stationStatus(status);
+    status.insert(QStringLiteral("status_interval_s"), m_config.statusIntervalS);
+    status.insert(QStringLiteral("allow"), QJsonArray::fromStringList(m_config.allow));
     m_client->publish({topic(QStringLiteral("status")).toUtf8(),
                        QJsonDocument(status).toJson(QJsonDocument::Compact), 1, true});
 }

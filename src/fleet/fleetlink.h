@@ -87,6 +87,14 @@ public:
     // A clean exit: online "0", what is queued goes out, the connection ends.
     void stop();
 
+    // What the link is and holds now, as the status member "fleet" tells it.
+    struct LinkState {
+        QString state;  // stopped, connecting, online, offline or error
+        QString error;
+        qint64 spool = 0;       // events waiting in the spool
+        qint64 spoolBytes = 0;  // their size on disk
+    };
+    LinkState linkState() const;
     // The "fleet" member of the status: state, broker, station, spool depth, error.
     QJsonObject fleetStatus() const;
     const FleetConfig& config() const { return m_config; }

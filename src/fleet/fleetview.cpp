@@ -11,6 +11,7 @@
 #include "base/guard.h"
 #include "fleet/fleetconfig.h"
 #include "fleet/mqttclient.h"
+#include "fleet/watchcommand.h"
 
 namespace velumo::fleet {
 
@@ -170,7 +171,8 @@ int runFleetCommand(const QStringList& arguments)
 {
     const QString usage = QStringLiteral(
         "usage: velumo --fleet BROKER [--user U] [--password-file F] [--ca F] [--cert F --key F]\n"
-        "                [--once] [--json] [--send STATION COMMAND] [--timeout MS]\n");
+        "                [--once] [--json] [--send STATION COMMAND] [--timeout MS]\n"
+        "                [--watch --exec COMMAND]\n");
     if (arguments.isEmpty()) {
         print(usage, stderr);
         return 2;
@@ -185,6 +187,8 @@ int runFleetCommand(const QStringList& arguments)
     QString station;
     QString command;
     bool send = false;
+    bool watch = false;
+    QString exec;
     int timeoutMs = 15000;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
@@ -193,6 +197,10 @@ int runFleetCommand(const QStringList& arguments)
             once = true;
         } else if (a == u"--json") {
             json = true;
+        } else if (a == u"--watch") {
+            watch = true;
+        } else if (a == u"--exec" && hasValue) {
+            exec = arguments[++i];
         } else if (a == u"--user" && hasValue) {
             config.user = arguments[++i];
         } else if (a == u"--password-file" && hasValue) {
@@ -219,6 +227,8 @@ int runFleetCommand(const QStringList& arguments)
             return 2;
         }
     }
+    if (watch)
+        return runFleetWatch(config, exec);
     if (send && !isStationId(station)) {
         print(QStringLiteral("not a station id: %1\n").arg(station), stderr);
         return 2;

@@ -38,11 +38,12 @@ private:
 QString printable(const QString& text);
 
 // "velumo --fleet BROKER [--user U] [--password-file F] [--ca F] [--cert F --key F]
-//  [--once] [--json] [--send STATION COMMAND] [--timeout MS]": the live table of the fleet, or
-// one command to one station with the exit codes of "--send". Needs no display. An mqtts://
-// broker without --ca is checked against the system's CA store; a CA, certificate or key that
-// cannot be read ends the run (exit 2) before anything is sent. What stations send is printed
-// without the characters a terminal would obey.
+//  [--once] [--json] [--send STATION COMMAND] [--timeout MS] [--watch --exec COMMAND]": the
+// live table of the fleet, one command to one station with the exit codes of "--send", or the
+// watcher (watchcommand.h). Needs no display. An mqtts:// broker without --ca is checked against
+// the system's CA store; a CA, certificate or key that cannot be read ends the run (exit 2)
+// before anything is sent. What stations send is printed without the characters a terminal
+// would obey.
 int runFleetCommand(const QStringList& arguments);
 
 }  // namespace velumo::fleet

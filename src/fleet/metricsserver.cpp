@@ -5,7 +5,9 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "base/eventlog.h"
 #include "base/guard.h"
+#include "fleet/fleetconfig.h"
 
 namespace velumo {
 
@@ -17,6 +19,28 @@ Origin origin()
 }
 
 }  // namespace
+
+std::unique_ptr<MetricsServer> MetricsServer::startConfigured(const QString& folder,
+                                                              std::function<QByteArray()> source,
+                                                              EventLog& log)
+{
+    // The one reader of fleet.ini: the link's part and this one are judged each on its own.
+    const fleet::MetricsConfig metrics = fleet::readFleetConfig(folder).metrics;
+    if (!metrics.error.isEmpty()) {
+        log.write(QStringLiteral("error"), QStringLiteral("Метрики не включены: ошибка в разделе "
+                                                          "[metrics] файла fleet.ini — %1")
+                                               .arg(metrics.error));
+        return nullptr;
+    }
+    if (metrics.port == 0)
+        return nullptr;
+    auto server =
+        std::make_unique<MetricsServer>(QHostAddress(metrics.address), metrics.port, source);
+    if (server->listen())
+        return server;
+    log.write(QStringLiteral("fleet"), server->errorString());
+    return nullptr;
+}
 
 MetricsServer::MetricsServer(QHostAddress address, quint16 port, std::function<QByteArray()> source,
                              QObject* parent)

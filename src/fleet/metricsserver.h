@@ -4,12 +4,15 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QTcpServer;
 class QTcpSocket;
 
 namespace velumo {
+
+class EventLog;
 
 // A small HTTP endpoint for Prometheus: GET /metrics (or /) answers the text the source gives,
 // as text format 0.0.4; anything else gets 404, a request that is not GET 405. One request a
@@ -29,6 +32,12 @@ public:
     MetricsServer(QHostAddress address, quint16 port, std::function<QByteArray()> source,
                   QObject* parent = nullptr);
     ~MetricsServer() override;
+
+    // The endpoint of the [metrics] section of fleet.ini in folder, listening; none when the
+    // section asks for none, is wrong, or its port cannot be opened (the reason goes to log).
+    static std::unique_ptr<MetricsServer> startConfigured(const QString& folder,
+                                                          std::function<QByteArray()> source,
+                                                          EventLog& log);
 
     // Opens the port; false when it cannot (errorString() says why).
     bool listen();

@@ -141,6 +141,21 @@ void OnAirModel::takePlayer(const PlayerEvent& event, const QDateTime& at)
             emit entryOpened(opened);
             break;
         }
+        case What::Recovered: {
+            // Failed content back on the screen: its entry closed at the failure, and its air
+            // from the return on is a new one with the same request.
+            if (!entry || !entry->failed)
+                return;
+            OnAirNow::Player back = *entry;
+            back.since = at;
+            back.firstPicture = QDateTime();
+            back.ended = false;
+            back.failed = false;
+            back.failure.clear();
+            *entry = back;
+            emit entryOpened(back);
+            break;
+        }
         case What::Started:
             if (!entry || !event.first || entry->failed || entry->firstPicture.isValid())
                 return;

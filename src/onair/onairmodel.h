@@ -42,8 +42,9 @@ struct OnAirEnd {
 // one stream, so it is known from the first event on, and it is exactly what the registry says
 // happened: an entry opens at its start (a start over a running entry closes that one first),
 // gets its first picture, may end by itself (its last picture stays), and closes at its stop,
-// park or failure. The strip and the dispatcher are read from their engines and the settings
-// once they are watched.
+// park or failure. Failed content that loads again while its entry runs (a web page whose server
+// answers again) opens a new entry at its return, with the same request. The strip and the
+// dispatcher are read from their engines and the settings once they are watched.
 //
 // changed() says which part moved; entryOpened() and entryClosed() tell each entry's life once,
 // in the order of the events.

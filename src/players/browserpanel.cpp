@@ -115,6 +115,7 @@ void BrowserPanel::ensureView()
         // Memory only: no stale page from a disk cache, nothing written.
         m_profile = new QWebEngineProfile(this);
         m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+        yieldBrowserProcesses();
     }
     BrowserPage* page = new BrowserPage(m_profile, this);
     m_page = page;
@@ -151,6 +152,12 @@ void BrowserPanel::ensureView()
                            onLoadFinished(false, reasonOf(info));
                        else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
                            onLoadFinished(true, QString());
+                   });
+    // Each new renderer yields the processor to the strip.
+    connectGuarded(m_page, &QWebEnginePage::renderProcessPidChanged, this,
+                   Origin::unattended(QStringLiteral("browserpanel")), [](qint64 pid) {
+                       if (pid > 0)
+                           yieldBrowserProcesses(pid);
                    });
     connectGuarded(m_page, &QWebEnginePage::renderProcessTerminated, this,
                    Origin::unattended(QStringLiteral("browserpanel")),

@@ -28,6 +28,10 @@ public:
     // content without a gap keeps its last picture until that start replaces it (and stops by
     // itself when none comes); the others just stop.
     virtual void handOver() { stop(); }
+    // Puts content that failed, and has loaded since at a later try (recovered() said so), back
+    // at its place on the screen; the registry asks it while the failed entry still runs. A
+    // kind that never tries again has nothing to put back.
+    virtual void showAgain() {}
 
 signals:
     // The content is on the screen (the first picture of a clip, the first slide...).
@@ -36,6 +40,9 @@ signals:
     void ended();
     // The content cannot be shown; reason is for velumo.log.
     void failed(const QString& reason);
+    // Content that failed has loaded at a later try (a web page whose server answers again);
+    // it is still off the screen until showAgain().
+    void recovered();
 };
 
 }  // namespace velumo

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "base/guard.h"
 #include "base/programfolder.h"
@@ -62,6 +63,7 @@ function fail(n, reason) {
 }
 function velumoLoad(url, n, limitMs) {
   unload();
+  if (primer) { try { primer.remove(); } catch (e) {} primer = null; }
   current = n;
   if (!url) return;
   try {
@@ -84,6 +86,20 @@ function velumoLoad(url, n, limitMs) {
     const done = player.ruffle().load({ url: url });
     if (done && done.catch) done.catch((e) => fail(n, "Ruffle could not load the movie: " + e));
   } catch (e) { fail(n, "Ruffle could not load the movie: " + e); }
+}
+// Ruffle compiles its WebAssembly at its first movie: a movie of one black pixel, played out of
+// sight, has that done before the first real one.
+let primer = null;
+function velumoPrime() {
+  if (player || primer) return;
+  const movie = Uint8Array.from(atob("RldTCiQAAACAAAAAoAAAAKAADAEARBEAAAAAQwIAAABAAAAA"), (c) => c.charCodeAt(0));
+  try { primer = window.RufflePlayer.newest().createPlayer(); } catch (e) { return; }
+  primer.style.visibility = "hidden";
+  const done = () => { if (primer) { try { primer.remove(); } catch (e) {} primer = null; say("primed"); } };
+  primer.addEventListener("loadedmetadata", done);
+  primer.addEventListener("panic", done);
+  document.getElementById("stage").appendChild(primer);
+  try { const p = primer.ruffle().load({ data: movie }); if (p && p.catch) p.catch(done); } catch (e) { done(); }
 }
 function velumoPlay() { try { if (player) player.ruffle().resume(); } catch (e) { try { player.play(); } catch (f) {} } }
 function velumoStop() { current = 0; unload(); }
@@ -187,6 +203,15 @@ QString FlashWindow::defaultRuffleFolder()
                                        QString::fromUtf8(VELUMO_RUFFLE_DIR));
 }
 
+void FlashWindow::prepareRuffle()
+{
+    if (m_ruffleFolder.isEmpty() ||
+        !QFileInfo::exists(m_ruffleFolder + QStringLiteral("/ruffle.js")))
+        return;
+    m_primePending = true;
+    ensureHost();
+}
+
 void FlashWindow::ensureHost()
 {
     if (m_hostRequested)
@@ -224,6 +249,8 @@ void FlashWindow::onPageMessage(const QString& text)
 {
     if (text == u"host-ready") {
         m_hostReady = true;
+        if (std::exchange(m_primePending, false) && !m_loadPending)
+            m_browser->runScript(QStringLiteral("velumoPrime();"));
         sendLoad();
         return;
     }

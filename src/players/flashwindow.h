@@ -23,6 +23,10 @@ public:
 
     FlashSurface& surface();
     BrowserPanel& browser() const { return *m_browser; }
+    // Loads Ruffle's page and has Ruffle compile itself with a movie of one pixel, out of
+    // sight: done before the strip is on air, the first movie of the run costs the strip no
+    // more than a later one.
+    void prepareRuffle();
 
     // The folder with ruffle.js: "ruffle" beside the program, else an installed program's
     // share/velumo/ruffle, else the one the build fetched.
@@ -39,6 +43,7 @@ private:
     Surface* m_surface = nullptr;
     bool m_hostRequested = false;
     bool m_hostReady = false;
+    bool m_primePending = false;
     QString m_pendingMovie;
     bool m_loadPending = false;
     int m_movieNumber = 0;

@@ -60,6 +60,12 @@ void PlayerRegistry::bind(Kind& kind)
                            return;
                        fail(kind, reason);
                    });
+    connectGuarded(player, &ContentPlayer::recovered, this,
+                   Origin::unattended(QStringLiteral("playerregistry")), [this, &kind] {
+                       // Content of an entry that is over, or that never failed, stays as it is.
+                       if (kind.state == State::Running && kind.failed)
+                           bringBack(kind);
+                   });
     connectGuarded(
         player, &ContentPlayer::ended, this, Origin::unattended(QStringLiteral("playerregistry")),
         [this, &kind] {
@@ -93,6 +99,25 @@ void PlayerRegistry::takeOff(Kind& kind)
             writeFailed(kind, currentExceptionText());
         }
     });
+}
+
+void PlayerRegistry::bringBack(Kind& kind)
+{
+    // The entry's request goes with it: from here its content is on air as from a start.
+    write(QStringLiteral("recovered ") + subject(kind), &kind,
+          {.what = PlayerEvent::What::Recovered,
+           .planLine = kind.request.planLine,
+           .rect = kind.request.rect,
+           .screen = kind.request.screen});
+    // A take-off still queued for the failure is no longer wanted.
+    ++kind.entry;
+    const auto announce = qScopeGuard([this, &kind] { emit stateChanged(kind.letter); });
+    call(kind, [](ContentPlayer& player) { player.showAgain(); });
+    kind.failed = false;
+    kind.onScreen.start();
+    write(QStringLiteral("started ") + subject(kind), &kind,
+          {.what = PlayerEvent::What::Started, .first = true});
+    emit contentOnScreen(kind.letter);
 }
 
 bool PlayerRegistry::failed(QChar letter) const

@@ -38,9 +38,12 @@ struct PlayerSet {
 //
 // Every start has one end event: "stopped" or "parked" with the seconds its content was on the
 // screen ("(on screen 59.8 s)"), or "failed". Content that fails while its entry runs is
-// reported once (contentFailed), taken off the screen at once and stays off for the rest of its
-// entry; the entry's stop then writes no "stopped". Failures after the entry ended, or repeated
-// within it (a page that retries), are not logged again.
+// reported once (contentFailed) and taken off the screen at once; the entry's stop then writes
+// no "stopped". Failures after the entry ended, or repeated within it (a page that retries),
+// are not logged again. Content whose player tries again (web pages) and loads while its entry
+// still runs comes back: "recovered" (with the entry's "plan_line", as a start has) and a
+// "started" that is its first picture, and from then on it counts as any running content, with
+// its end event at the stop. The other kinds stay off for the rest of their entry.
 //
 // A slide show that ends by itself ends its entry: the registry announces entryEnded('p') and
 // the dispatcher runs the slide show's stop. The other kinds keep their last picture until
@@ -116,6 +119,8 @@ private:
     void fail(Kind& kind, const QString& reason);
     // Stops the kind's player when the event loop is back, if its entry is still the failed one.
     void takeOff(Kind& kind);
+    // The failed content of a running entry loaded at a later try: back on the screen.
+    void bringBack(Kind& kind);
     // The stop or park of an entry: the request and its end event, with the time on screen.
     void endEntry(QChar letter, State next, void (ContentPlayer::*request)(),
                   PlayerEvent::What asked, PlayerEvent::What done);

@@ -1,11 +1,15 @@
 #include "webengine.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QWebEngineProfile>
+#include <cerrno>
 
 namespace velumo {
 
@@ -56,7 +60,65 @@ QString decideWebCompositing()
         .arg(renderer.isEmpty() ? QStringLiteral("no OpenGL") : renderer);
 }
 
+QByteArray readProc(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(64 * 1024) : QByteArray();
+}
+
+// The child processes of a process: those of each of its threads.
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> children;
+    const QString tasks = QStringLiteral("/proc/%1/task/").arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QByteArray& child :
+             readProc(tasks + task + QStringLiteral("/children")).split(' '))
+            if (const qint64 id = child.trimmed().toLongLong(); id > 0)
+                children.append(id);
+    return children;
+}
+
+bool isBrowserProcess(qint64 pid)
+{
+    return readProc(QStringLiteral("/proc/%1/cmdline").arg(pid)).contains("QtWebEngineProcess");
+}
+
+void lowerTasksOf(qint64 pid)
+{
+    const QStringList tasks =
+        QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& task : tasks) {
+        const id_t tid = id_t(task.toLongLong());
+        errno = 0;
+        const int nice = getpriority(PRIO_PROCESS, tid);
+        if (errno == 0 && nice < kBrowserNice)
+            setpriority(PRIO_PROCESS, tid, kBrowserNice);
+    }
+}
+
 }  // namespace
+
+void yieldBrowserProcesses(qint64 rendererPid)
+{
+    if (rendererPid > 0) {
+        lowerTasksOf(rendererPid);
+        return;
+    }
+    // The engine's zygotes are children of this process, its renderers theirs. Once the
+    // zygotes are found, the renderers they fork later inherit their priority.
+    static bool zygotesFound = false;
+    if (zygotesFound)
+        return;
+    for (const qint64 child : childrenOf(qint64(::getpid()))) {
+        if (!isBrowserProcess(child))
+            continue;
+        zygotesFound = true;
+        lowerTasksOf(child);
+        for (const qint64 grandchild : childrenOf(child))
+            lowerTasksOf(grandchild);
+    }
+}
 
 void prepareWebEngine()
 {
@@ -80,6 +142,7 @@ void warmUpWebEngine(QObject* owner)
     chooseWebCompositing();
     // An off-the-record profile: creating the first profile starts the engine.
     new QWebEngineProfile(owner);
+    yieldBrowserProcesses();
 }
 
 }  // namespace velumo

@@ -1,5 +1,8 @@
 #include "webplayer.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "base/clock.h"
 #include "base/eventlog.h"
 #include "base/guard.h"
@@ -29,6 +32,7 @@ WebPlayer::WebPlayer(Settings& settings, EventLog& log, const Clock& clock, Time
         m_retry->stop();
         if (!m_surface.windowVisible())
             return;
+        ++m_retries;
         for (int panel = 0; panel < WebSurface::kPanels; ++panel)
             if (m_panels[panel].navigated && !m_panels[panel].loaded && !m_panels[panel].loading)
                 reload(panel);
@@ -70,6 +74,13 @@ void WebPlayer::start(const PlayerRequest& request)
 void WebPlayer::stop()
 {
     HideWebWindow();
+}
+
+void WebPlayer::showAgain()
+{
+    m_surface.setWindowRect(m_rect);
+    m_surface.showWindow();
+    m_parked = false;
 }
 
 void WebPlayer::startwww(const QString& slot)
@@ -124,7 +135,10 @@ void WebPlayer::showSite(const QString& address, const QRect& rect, bool fromDis
 {
     m_address = address;
     m_slot = slot;
+    m_rect = rect;
     m_fromDispatcher = fromDispatcher;
+    m_failedOnAir = false;
+    m_retries = 0;
     if (!fromDispatcher)
         write(QStringLiteral("started ") + subject());
     m_surface.setWindowRect(rect);
@@ -254,13 +268,20 @@ void WebPlayer::onPainted(int panel)
         p.rendererPid = renderer.pid;
         p.baselineKb = renderer.memoryKb;
     }
-    if (panel != 0 || !m_firstPictureDue)
+    if (panel != 0)
         return;
-    m_firstPictureDue = false;
-    write(QStringLiteral("first picture after %1 ms: %2")
-              .arg(m_clock.monotonicMs() - p.loadStartMs)
-              .arg(subject()));
-    if (m_fromDispatcher)
+    m_retries = 0;
+    const bool first = std::exchange(m_firstPictureDue, false);
+    if (first)
+        write(QStringLiteral("first picture after %1 ms: %2")
+                  .arg(m_clock.monotonicMs() - p.loadStartMs)
+                  .arg(subject()));
+    if (!m_fromDispatcher)
+        return;
+    // A failure took the page off the screen: the registry brings it back.
+    if (std::exchange(m_failedOnAir, false))
+        emit recovered();
+    else if (first)
         emit onScreen();
 }
 
@@ -277,9 +298,10 @@ void WebPlayer::onFailed(int panel, const QString& reason)
     if (panel != 0)
         return;
     // The first picture of a later try is still this start's first.
-    if (m_fromDispatcher)
+    if (m_fromDispatcher) {
+        m_failedOnAir = true;
         emit failed(reason);
-    else
+    } else
         write(QStringLiteral("failed ") + subject() + QStringLiteral(": ") + reason);
 }
 
@@ -288,7 +310,12 @@ void WebPlayer::armRetry()
     // With the refresh on, the next refresh tries again.
     if (m_refresh->isActive() || m_retry->isActive())
         return;
-    m_retry->setInterval(m_limits.retryMs);
+    // One retry time apart for the first three tries; then the wait doubles, up to the longest.
+    constexpr int kEvenTries = 3;
+    qint64 waitMs = m_limits.retryMs;
+    for (int i = kEvenTries; i <= m_retries && waitMs < m_limits.longestRetryMs; ++i)
+        waitMs *= 2;
+    m_retry->setInterval(std::min(waitMs, std::max(m_limits.retryMs, m_limits.longestRetryMs)));
     m_retry->start();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <array>
 #include <memory>
@@ -20,8 +21,11 @@ class WebSurface;
 //
 // Beyond the window's own rules, a page never puts a browser's screen on air: a load that
 // fails, or does not end within the load limit, leaves the panel with its last good picture
-// (or black), writes a "player" event and is tried again at the next refresh, or after the
-// retry time when the refresh is off.
+// (or black), writes a "player" event and is tried again at the next refresh or, with the
+// refresh off, while the window is open: the first tries one retry time apart, later ones each
+// after twice the wait before, up to the longest wait. A page of the dispatcher whose failure took
+// it off the screen says it has recovered when a later try paints it (the registry then puts it
+// back with showAgain()).
 //
 // A page renderer's memory is bounded over months of refreshes: its memory at the first
 // picture of a page is the baseline, and a refresh that finds it grown past rendererGrowth
@@ -32,9 +36,12 @@ class WebPlayer final : public ContentPlayer {
 public:
     struct Limits {
         qint64 loadTimeoutMs = 30'000;
-        qint64 retryMs = 60'000;
+        // On air a failed page is missed at once: its first tries come soon.
+        qint64 retryMs = 15'000;
         // 0: never recycled.
         double rendererGrowth = 1.5;
+        // The longest wait between two tries of a page that keeps failing.
+        qint64 longestRetryMs = 300'000;
     };
 
     WebPlayer(Settings& settings, EventLog& log, const Clock& clock, TimerFactory& timers,
@@ -52,6 +59,8 @@ public:
     // HideWebWindow: above the screen, open, still refreshing.
     void stop() override;
     void park() override { stop(); }
+    // The window back at the start's rectangle, its page as the last try painted it.
+    void showAgain() override;
 
     // startwww: the address of "SCEdit1w" + slot.
     void startwww(const QString& slot);
@@ -115,7 +124,12 @@ private:
     std::array<Panel, 2> m_panels;
     QString m_address;
     QString m_slot;
+    QRect m_rect;
     bool m_fromDispatcher = false;
+    // wb's page failed since the dispatcher's start or since it last painted.
+    bool m_failedOnAir = false;
+    // Tries since the page last failed, for the wait before the next.
+    int m_retries = 0;
     bool m_parked = false;
     bool m_firstPictureDue = false;
     int m_panelHeightPx = 0;

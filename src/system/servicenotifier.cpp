@@ -8,6 +8,7 @@
 #include <cstring>
 #include <optional>
 
+#include "base/controlchannel.h"
 #include "base/timer.h"
 
 namespace velumo {
@@ -142,6 +143,12 @@ void ServiceNotifier::stopping()
 QJsonObject ServiceNotifier::status() const
 {
     return {{QStringLiteral("manager"), active()}, {QStringLiteral("stopping"), m_stopping}};
+}
+
+bool ServiceNotifier::copyRunsAsService(const QString& folder)
+{
+    const std::optional<QJsonObject> status = askStatus(folder);
+    return status && runsAsService(*status);
 }
 
 bool ServiceNotifier::runsAsService(const QJsonObject& programStatus)

@@ -49,6 +49,8 @@ public:
     QJsonObject status() const;
     // Whether a program's status says that a service manager runs it.
     static bool runsAsService(const QJsonObject& programStatus);
+    // Whether the copy running on folder is the service's (its status says so).
+    static bool copyRunsAsService(const QString& folder);
     qint64 watchdogIntervalMs() const;
 
     void ready();

@@ -30,6 +30,9 @@ namespace velumo {
 
 namespace {
 
+const QString kCountersMessage =
+    QStringLiteral("Для обработки тарифов, количество строк должно быть одинаковым");
+
 // Runs a picker after the click has been delivered (no dialog inside the event filter).
 void onClick(QWidget* widget, QObject* context, std::function<void()> action)
 {
@@ -110,6 +113,14 @@ TickerSettingsUi::TickerSettingsUi(SettingsWindow& window, Settings& settings, T
                    });
     applyLogVisibility();
     arrangeTariffs();
+    // The counters are counted, not typed: a click on one, or on their label, says why.
+    for (const char* counter : {key::SCEdit12, key::SCEdit14, key::SCEdit15})
+        ClickFilter::install(window.control(QString::fromLatin1(counter)),
+                             Origin::byOperator(QStringLiteral("tickermodule")),
+                             [&notifier] { notifier.message(kCountersMessage); });
+    ClickFilter::install(window.findChild<QLabel*>(QStringLiteral("Label91")),
+                         Origin::byOperator(QStringLiteral("tickermodule")),
+                         [&notifier] { notifier.message(kCountersMessage); });
 }
 
 void TickerSettingsUi::arrangeTariffs()

@@ -23,4 +23,15 @@ void DesktopLine::setMissing(const QStringList& texts)
     setVisible(!texts.isEmpty());
 }
 
+QLabel* userServiceHint()
+{
+    auto* hint = new QLabel(QStringLiteral("или служба"));
+    hint->setObjectName(QStringLiteral("UserServiceHint"));
+    hint->setToolTip(QStringLiteral(
+        "Программу можно запускать службой пользователя systemd (она перезапускается, если "
+        "зависнет): systemctl --user enable --now velumo"));
+    hint->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return hint;
+}
+
 }  // namespace velumo

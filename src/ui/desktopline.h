@@ -20,4 +20,8 @@ private:
     QStringList m_missing;
 };
 
+// The hint beside the autostart button where the user's own systemd runs: the program can run as
+// its service (restarted by the watchdog) instead of, or beside, the autostart entry.
+QLabel* userServiceHint();
+
 }  // namespace velumo

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +27,7 @@
 #include "fakes/programrun.h"
 #include "fakes/testsupport.h"
 #include "fakes/virtualscreen.h"
+#include "integration/programrig.h"
 #include "players/testmedia.h"
 
 namespace velumo {
@@ -306,6 +308,50 @@ TEST_F(PlayersRun, TheExternalPlayerOutlivesTheProgramAndIsAdoptedByTheNextStart
     ASSERT_EQ(program.send("clip close").code, 0);
     EXPECT_TRUE(test::waitFor([&] { return !alive(pid); }, 10000, 50));
     EXPECT_FALSE(external().value("running").toBool());
+}
+
+// A page of a plan line whose server answers 500: off the screen at its failure, tried again
+// while its line runs, and back at the line's rectangle once the server answers again.
+TEST_F(PlayersRun, AFailedWebPageComesBackWhenItsServerAnswersAgain)
+{
+    startServer();
+    ScreenPixel screen(display);
+    ASSERT_TRUE(screen.ok());
+    QDir(dir.path()).mkdir("www");
+    test::writeAll(path("www/page.html"),
+                   "<html><body style=\"background:#ff0000\"></body></html>");
+    test::writeAll(path("www/page.html.status"), "500");
+    integration::HttpServer server(path("www"));
+    ASSERT_GT(server.port, 0);
+
+    QDateTime first = QDateTime::currentDateTime().addSecs(8);
+    first = first.addMSecs(-first.time().msec());
+    writeTextLines(path("plan.pln"), {stamp(first) + "|w1|00|" + stamp(first.addSecs(120))});
+    Settings settings;
+    settings.setText(key::SCEditn10, path("plan.pln"));
+    settings.setChecked(key::SCCheckbox19, true);
+    settings.setChecked(key::SCCheckBox6, true);
+    settings.setText(key::SCEdit1w1, QStringLiteral("127.0.0.1:%1/page.html").arg(server.port));
+    settings.setText(key::SCEdit38, QStringLiteral("100"));
+    settings.setText(key::SCEdit39, QStringLiteral("100"));
+    settings.setText(key::SCEdit44, QStringLiteral("400"));
+    settings.setText(key::SCEdit46, QStringLiteral("300"));
+    test::writeAll(path("velumo.cfg"), configfile::save(settings));
+    program.start({}, env);
+    ASSERT_TRUE(program.waitReady());
+
+    auto failed = [&] { return players().value("failed").toString() == u"w"; };
+    ASSERT_TRUE(test::waitFor(failed, 30'000, 100)) << qPrintable(events().join(u'\n'));
+    EXPECT_NE(screen.at(300, 250), Colour::Red);
+    QFile::remove(path("www/page.html.status"));
+    QElapsedTimer back;
+    back.start();
+    ASSERT_TRUE(test::waitFor([&] { return screen.at(300, 250) == Colour::Red; }, 40'000, 20))
+        << qPrintable(events().join(u'\n'));
+    std::printf("back on the screen %lld ms after the server's recovery\n",
+                static_cast<long long>(back.elapsed()));
+    EXPECT_FALSE(failed());
+    EXPECT_TRUE(events().filter("recovered w 1 ").size() == 1) << qPrintable(events().join(u'\n'));
 }
 
 }  // namespace

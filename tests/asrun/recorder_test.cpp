@@ -263,6 +263,24 @@ TEST_F(Recording, ContentStillOnTheScreenAtExitEndsBeforeTheExitRecord)
     EXPECT_EQ(sink.records[1].value(u"sha256").toString(), sha256Hex(kClipBytes));
 }
 
+// A page that failed and came back while its line ran: the failure, then the line's content
+// again from its return to its stop.
+TEST_F(Recording, ContentThatCameBackIsAnEntryFromItsReturnToItsStop)
+{
+    PlayerRequest request = requestOf(u'w', QStringLiteral("1"), QStringLiteral("127.0.0.1:9/a"));
+    request.planLine = planLine("12:00:10", "w1", "12:05:10");
+    rig.players.registry.start(request);
+    rig.players.web.failed(QStringLiteral("HTTP 500"));
+    QCoreApplication::processEvents();
+    rig.players.web.recovered();
+    rig.players.registry.stop(u'w');
+    ASSERT_TRUE(waitForRecords(2));
+    EXPECT_EQ(sink.records[0].value(u"end").toString(), "failed");
+    EXPECT_EQ(sink.records[1].value(u"end").toString(), "stopped");
+    EXPECT_EQ(sink.records[1].value(u"plan_line").toString(), request.planLine);
+    EXPECT_TRUE(sink.records[1].value(u"first_picture").isString());
+}
+
 TEST(RecorderMoments, LocalTimeWithMillisecondsAndItsOffset)
 {
     const QDateTime at(QDate(2026, 12, 9), QTime(23, 40, 1, 123), QTimeZone(3 * 3600));

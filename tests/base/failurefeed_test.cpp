@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -11,6 +13,23 @@ using namespace velumo;
 using namespace velumo::test;
 
 namespace {
+
+// The status member "failures": a day without one says so with null, not with an old entry.
+TEST(FailureFeed, StatusCountsTodayAndNamesTheLast)
+{
+    FakeClock clock(QDateTime(QDate(2026, 12, 9), QTime(23, 59, 58)));
+    FailureFeed feed(clock);
+    feed.add("rss", "Лента недоступна");
+    QJsonObject status = feed.status({"Открытое окно"});
+    EXPECT_EQ(status.value("today").toInteger(), 1);
+    EXPECT_EQ(status.value("boxes").toArray().first().toString(), "Открытое окно");
+    EXPECT_EQ(status.value("last").toObject().value("source").toString(), "rss");
+    EXPECT_EQ(status.value("last").toObject().value("at").toString(), "2026-12-09T23:59:58.000");
+    clock.advanceMs(3000);
+    status = feed.status({});
+    EXPECT_EQ(status.value("today").toInteger(), 0);
+    EXPECT_TRUE(status.value("last").isNull());
+}
 
 TEST(FailureFeed, KeepsTodaysFailuresOnlyAndBoundsThem)
 {

@@ -34,6 +34,8 @@ TEST(BrowserNeed, AWebAddressAMovieSlotOrABrowserLineOfThePlan)
         {"slide show in a clip slot", key::SCEdit58, "/srv/show.pptx", nullptr, false},
         // The manual address of the page's button has a default; it starts nothing.
         {"site button's address", key::SCEdit36, "www.example.org", nullptr, false},
+        {"site button's own page", key::SCEdit36, "news.example.org/wall", nullptr, true},
+        {"movie buttons' movie", key::SCEdit99, "/srv/test.swf", nullptr, true},
         {"web line in the plan", nullptr, "", "w1", true},
         {"movie line in the plan", nullptr, "", "f4", true},
         {"clip line in the plan", nullptr, "", "k1", false},
@@ -48,6 +50,10 @@ TEST(BrowserNeed, AWebAddressAMovieSlotOrABrowserLineOfThePlan)
             plan = {QStringLiteral("13.10.10"),
                     planLine("11:00:00", QString::fromLatin1(c.code), "11:30:00")};
         EXPECT_EQ(browserneed::atStartUp(settings, plan), c.needed) << c.name;
+        // Ruffle is prepared for a movie only.
+        EXPECT_EQ(browserneed::moviesAtStartUp(settings, plan),
+                  c.needed && QByteArray(c.name).contains("movie"))
+            << c.name;
     }
 }
 
@@ -70,6 +76,19 @@ TEST(BrowserNeed, ThePlanFileWhileNoPlanIsLoaded)
     EXPECT_FALSE(browserneed::atStartUp(settings, {}));
     settings.setText(key::SCEditn10, dir.filePath(QStringLiteral("missing.pln")));
     EXPECT_FALSE(browserneed::atStartUp(settings, {}));
+}
+
+// A plan's start warms for its w and f lines, Ruffle for f only, never under a strip on air.
+TEST(BrowserNeed, TheWarmUpOfAPlansStart)
+{
+    using browserneed::Warmup;
+    const auto plan = [](const char* code) {
+        return QStringList{QStringLiteral("13.10.10"), planLine("11:00:00", code, "11:30:00")};
+    };
+    EXPECT_EQ(browserneed::forPlanStart(false, plan("w1")), (Warmup{true, false}));
+    EXPECT_EQ(browserneed::forPlanStart(false, plan("f2")), (Warmup{true, true}));
+    EXPECT_EQ(browserneed::forPlanStart(false, plan("k1")), Warmup{});
+    EXPECT_EQ(browserneed::forPlanStart(true, plan("f2")), Warmup{});
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ public:
             throw std::runtime_error("the player did not stop");
     }
     void park() override { m_calls.append(QStringLiteral("park ") + m_letter); }
+    void showAgain() override { m_calls.append(QStringLiteral("show again ") + m_letter); }
 
     QList<PlayerRequest> requests;
     bool failStart = false;

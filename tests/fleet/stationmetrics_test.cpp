@@ -7,6 +7,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <map>
@@ -16,6 +17,9 @@
 #include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "fleet/alarmmonitor.h"
+#include "fleet/fleetconfig.h"
+#include "fleet/fleetlink.h"
+#include "fleet/linkreport.h"
 #include "fleet/metricsserver.h"
 #include "fleet/repaintwatch.h"
 #include "fleet/stationmetrics.h"
@@ -138,6 +142,36 @@ TEST_F(Metrics, EventsGapsAndInputsBecomeFiguresPrometheusReads)
 
     EXPECT_EQ(get(server->port(), "/").status, 200);
     EXPECT_EQ(get(server->port(), "/other").status, 404);
+}
+
+// fleet.ini's [metrics] section starts the endpoint; a wrong section or a port in use starts
+// none and says why in velumo.log. The link's own state and spool reach the figures.
+TEST_F(Metrics, ConfiguredEndpointAndTheLinksReport)
+{
+    const QString ini = dir.filePath(QLatin1String(fleet::kFleetIniName));
+    const auto start = [&](const QByteArray& text) {
+        test::writeAll(ini, text);
+        return MetricsServer::startConfigured(
+            dir.path(), [] { return QByteArray("up 1\n"); }, log);
+    };
+    EXPECT_EQ(start("[metrics]\nmetrics_port = 0\n"), nullptr);
+    EXPECT_EQ(start("[metrics]\nmetrics_port = 99999\n"), nullptr);
+    EXPECT_TRUE(test::readAll(dir.filePath("velumo.log")).contains("Метрики не включены"));
+    EXPECT_EQ(start("[metrics]\nmetrics_port = " + QByteArray::number(server->port()) + "\n"),
+              nullptr);
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 free = probe.serverPort();
+    probe.close();
+    const auto configured = start("[metrics]\nmetrics_port = " + QByteArray::number(free) + "\n");
+    ASSERT_NE(configured, nullptr);
+    EXPECT_EQ(get(free, "/metrics").body, "up 1\n");
+
+    fleet::FleetLink link(fleet::FleetConfig{}, dir.path(), log, onAir, {}, timers);
+    fleet::LinkReport report(link, alarms, metrics, timers);
+    std::map<QString, double> v = parse(get(server->port(), "/metrics").body);
+    EXPECT_EQ(v.at(R"(velumo_fleet_link_state{state="stopped"})"), 1);
+    EXPECT_EQ(v.at("velumo_fleet_spool_events"), 0);
 }
 
 TEST_F(Metrics, ClientThatSendsNoRequestOrTooMuchIsCutOff)

@@ -2,7 +2,8 @@
 
 Usage: httpserver.py ROOT PORTFILE
 Writes the port it listens on into PORTFILE once it is ready and ends with the process that
-started it.
+started it. A file NAME.status beside NAME makes the server answer NAME with that status
+instead (a server in trouble: "500"), until the test removes it.
 """
 import functools
 import http.server
@@ -15,6 +16,15 @@ root, port_file = sys.argv[1], sys.argv[2]
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, format, *args):
         pass
+
+    def send_head(self):
+        try:
+            with open(self.translate_path(self.path) + ".status") as f:
+                status = int(f.read().strip())
+        except (OSError, ValueError):
+            return super().send_head()
+        self.send_error(status)
+        return None
 
 
 handler = functools.partial(QuietHandler, directory=root)

@@ -2,6 +2,7 @@
 // at every step it agrees with the registry on what is showing, and it tells each entry's life
 // once, as the journal records it.
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include "base/eventlog.h"
@@ -136,6 +137,23 @@ TEST_F(Model, FollowsEveryKindFromItsStartToItsEndAsTheRegistryDoes)
                            "-b parked shown", "-w failed host not found shown", "-p ended shown",
                            "-f stopped shown", "+f", "-t failed the player did not stop shown",
                            "+k", "-k failed the player failed", "-f stopped"}));
+}
+
+// A page that failed and painted at a later try while its line runs is on air again, as a new
+// entry with the line's request, until its stop.
+TEST_F(Model, ContentThatCameBackIsOnAirAgainUntilItsStop)
+{
+    start(u'w', "http://127.0.0.1/page");
+    emit players.web.onScreen();
+    emit players.web.failed(QStringLiteral("HTTP 500"));
+    QCoreApplication::processEvents();
+    emit players.web.recovered();
+    agree("back");
+    EXPECT_EQ(model.now().failedLetters(), "");
+    EXPECT_TRUE(model.now().onAir());
+    registry.stop(u'w');
+    agree("stopped");
+    EXPECT_EQ(lives, (QStringList{"+w", "-w failed HTTP 500 shown", "+w", "-w stopped shown"}));
 }
 
 }  // namespace

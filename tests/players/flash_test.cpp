@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "base/settingskeys.h"
+#include "players/browserpanel.h"
 #include "players/webrig.h"
 
 using namespace velumo;
@@ -126,6 +127,24 @@ TEST_F(FlashMovieTest, AFileThatIsNoMovieStaysBlackAndTheNextMoviePlays)
     // The movie's first frame may reach the window a little after the event.
     EXPECT_TRUE(waitUntil([&] { return near(at(150, 100), QColor(0, 200, 0)); }))
         << at(150, 100).name().toStdString();
+}
+
+// A movie window prepared while hidden (Ruffle's page loaded and compiled out of sight) shows
+// its first movie as any other.
+TEST_F(FlashMovieTest, APreparedWindowShowsItsFirstMovie)
+{
+    FlashWindow window;
+    FlashPlayer player(rig.settings, rig.log, rig.clock, window.surface());
+    bool primed = false;
+    QObject::connect(&window.browser(), &BrowserPanel::pageMessage, &window,
+                     [&](const QString& text) { primed = primed || text == u"primed"; });
+    window.prepareRuffle();
+    ASSERT_TRUE(waitUntil([&] { return primed; }, 60'000));
+    rig.settings.setText(FlashPlayer::movieField(rig.settings, QStringLiteral("5")), green);
+    player.startf(QStringLiteral("5"));
+    EXPECT_TRUE(waitUntil([&] { return near(pixelOf(window, 150, 100), QColor(0, 200, 0)); }))
+        << pixelOf(window, 150, 100).name().toStdString();
+    player.stop();
 }
 
 }  // namespace

@@ -368,3 +368,35 @@ TEST_F(FlashWebLogicTest, AnEndedRendererIsLoggedAndItsPageTriedAgainAsARefresh)
 }
 
 }  // namespace
+
+// A page of the dispatcher that failed is tried again while its line runs, slower and slower,
+// and comes back at the line's rectangle at the first try that paints it.
+TEST_F(FlashWebLogicTest, AFailedPageOfALineComesBackWhenATryPaintsIt)
+{
+    RecordingPlayers others(log);
+    PlayerRegistry registry(
+        log, {others.clip, others.external, others.slideShow, others.flash, web, others.capture});
+    const QRect line(10, 20, 320, 200);
+    registry.start({u'w', QStringLiteral("1"), QStringLiteral("a"), line});
+    webSurface.reportFailed(0, QStringLiteral("HTTP 500"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(registry.failed(u'w'));
+    EXPECT_LT(webSurface.rect.bottom(), 0) << "off the screen";
+    // Tries one minute apart, then after 2, 4 and (at most) 5 minutes.
+    QList<qint64> triedAtS;
+    for (qint64 s = 1; s <= 15 * 60; ++s) {
+        webSurface.calls.clear();
+        timers.advance(1'000);
+        if (webSurface.calls.contains(QStringLiteral("reload 0"))) {
+            triedAtS.append(s);
+            webSurface.reportFailed(0, QStringLiteral("HTTP 500"));
+        }
+    }
+    EXPECT_EQ(triedAtS, (QList<qint64>{60, 120, 180, 300, 540, 840}));
+    timers.advance((840 + 300 - 900) * 1'000);
+    webSurface.reportPainted(0);
+    EXPECT_FALSE(registry.failed(u'w'));
+    EXPECT_EQ(webSurface.rect, line);
+    EXPECT_TRUE(webSurface.visible);
+    EXPECT_EQ(events().mid(events().size() - 2), (QStringList{"recovered w 1 a", "started w 1 a"}));
+}

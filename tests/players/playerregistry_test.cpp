@@ -97,6 +97,32 @@ TEST_F(Registry, FailedContentLeavesTheScreenOnceAndStaysOffForItsEntry)
     EXPECT_EQ(registry.state(u'k'), PlayerRegistry::State::Running);
 }
 
+// A page whose server answers again comes back while its line runs, as content on the screen
+// from then on; after its line, or for an entry that never failed, a recovery changes nothing.
+TEST_F(Registry, FailedContentThatLoadsAgainComesBackWhileItsEntryRuns)
+{
+    QSignalSpy onScreen(&registry, &ContentPlayers::contentOnScreen);
+    registry.start(request('w', "2", "127.0.0.1:8/news"));
+    emit players.web.failed(QStringLiteral("HTTP 500"));
+    QCoreApplication::processEvents();
+    emit players.web.recovered();
+    EXPECT_FALSE(registry.failed(u'w'));
+    EXPECT_EQ(registry.runningRequests().size(), 1);
+    EXPECT_EQ(players.calls, (QStringList{"start w 2", "stop w", "show again w"}));
+    ASSERT_EQ(onScreen.size(), 1);
+    // Failing again is news again, and its stop ends it with that failure.
+    emit players.web.failed(QStringLiteral("HTTP 502"));
+    registry.stop(u'w');
+    emit players.web.recovered();
+    registry.start(request('w', "3", "127.0.0.1:8/other"));
+    emit players.web.recovered();
+    EXPECT_EQ(events(),
+              (QStringList{"start w 2", "failed w 2 127.0.0.1:8/news: HTTP 500",
+                           "recovered w 2 127.0.0.1:8/news", "started w 2 127.0.0.1:8/news",
+                           "failed w 2 127.0.0.1:8/news: HTTP 502", "stop w", "start w 3"}));
+    EXPECT_EQ(players.calls.count(QStringLiteral("show again w")), 1);
+}
+
 TEST_F(Registry, AFailingStartIsLoggedAndGoesOnToTheHandler)
 {
     players.flash.failStart = true;

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <QDir>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
 #include "base/settingskeys.h"
+#include "fakes/testsupport.h"
 #include "players/browserpanel.h"
 #include "players/processmemory.h"
+#include "players/webengine.h"
 #include "players/webrig.h"
 
 using namespace velumo;
@@ -34,6 +39,19 @@ QByteArray growingPage(const char* colour)
            "\"><div style=\"height:2000px\"></div><script>window.kept = [];"
            "for (let i = 0; i < 4; ++i) { const a = new Float64Array(6553600); a.fill(i + 1); "
            "window.kept.push(a); }</script></body></html>";
+}
+
+// The browser engine's zygotes among this process's children, and their nice values.
+QList<int> zygoteNiceValues()
+{
+    QList<int> nice;
+    const QString tasks = QStringLiteral("/proc/%1/task/").arg(::getpid());
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QByteArray& child : readAll(tasks + task + "/children").split(' '))
+            if (const int pid = child.trimmed().toInt();
+                pid > 0 && readAll(QStringLiteral("/proc/%1/cmdline").arg(pid)).contains("zygote"))
+                nice.append(getpriority(PRIO_PROCESS, id_t(pid)));
+    return nice;
 }
 
 class WebPageTest : public ::testing::Test {
@@ -99,6 +117,11 @@ TEST_F(WebPageTest, APageIsShownAtTheRectangleAndItsFirstPictureIsLogged)
     EXPECT_EQ(events[0], QStringLiteral("started w 1 ") + rig.server.address("/red.html"));
     EXPECT_TRUE(events[1].startsWith(QStringLiteral("first picture after ")))
         << events[1].toStdString();
+    // The engine's processes give way to the program's own thread.
+    const QList<int> nice = zygoteNiceValues();
+    ASSERT_FALSE(nice.isEmpty());
+    for (int value : nice)
+        EXPECT_GE(value, kBrowserNice);
 
     // The stop parks the window above the screen; it stays open.
     rig.web->HideWebWindow();

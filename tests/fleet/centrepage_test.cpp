@@ -9,13 +9,13 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include "app/centrepage.h"
 #include "base/configfile.h"
 #include "base/settings.h"
 #include "base/translationfile.h"
 #include "fakes/faketimers.h"
 #include "fakes/testsupport.h"
 #include "fleet/fleetconfig.h"
+#include "fleet/gui/centrepage.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {
