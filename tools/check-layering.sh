@@ -22,6 +22,9 @@ floors=(
     "app"                       # 9: the wiring
 )
 
+# The files of the alerts' side in the running program (library velumo_alerts_gui).
+alertsGui='alertbandwindow|alertwindows|alertspage|alertsonair'
+
 widgets='#include <(QtWidgets|QtMultimedia|QtWebEngine|QWidget|QApplication|QDialog|QMessageBox|QMainWindow)'
 
 # Checks the tree under the current folder (its src); prints every broken rule, fails on any.
@@ -77,10 +80,17 @@ check() {
         echo "$hits" >&2
         status=1
     fi
-    # Emergency alerts (velumo_alerts) stand on src/base alone: the windows and the fleet plug
-    # in to their interfaces from src/app.
-    if hits=$(grep -rnE "$widgets|#include \"[a-z]+/" src/alerts --include='*.cpp' --include='*.h' | grep -vE '#include "(base|alerts)/'); then
+    # Emergency alerts (velumo_alerts) stand on src/base alone. Their side in the running
+    # program (velumo_alerts_gui: the band, the screen's outputs, the page, the on-air model's
+    # entries) also uses widgets, the windows of src/ui, the tones and mute of src/devices, the
+    # strip's priority texts of src/ticker and the on-air model, nothing more.
+    if hits=$(grep -rnE "$widgets|#include \"[a-z]+/" src/alerts --include='*.cpp' --include='*.h' | grep -vE "^src/alerts/($alertsGui)\.(cpp|h):" | grep -vE '#include "(base|alerts)/'); then
         echo "src/alerts uses more than src/base:" >&2
+        echo "$hits" >&2
+        status=1
+    fi
+    if hits=$(grep -rnE '#include "[a-z]+/' src/alerts --include='*.cpp' --include='*.h' | grep -E "^src/alerts/($alertsGui)\.(cpp|h):" | grep -vE '#include "(base|alerts|ui|devices|ticker|onair)/'); then
+        echo "the alerts' side in the program uses more than base, ui, devices, ticker and onair:" >&2
         echo "$hits" >&2
         status=1
     fi

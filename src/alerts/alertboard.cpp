@@ -1,6 +1,7 @@
 #include "alertboard.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <algorithm>
 
 #include "base/clock.h"
@@ -21,6 +22,11 @@ QString when(const QDateTime& moment)
 QString displayName(Display display)
 {
     return display == Display::Band ? QStringLiteral("полоса") : QStringLiteral("строка");
+}
+
+QString displayWord(Display display)
+{
+    return display == Display::Band ? QStringLiteral("band") : QStringLiteral("strip");
 }
 
 }  // namespace
@@ -44,6 +50,30 @@ QString reasonName(AlertChange::Reason reason)
     return {};
 }
 
+AlertEvent alertEvent(const AlertChange& change)
+{
+    const OnAirAlert& a = change.alert;
+    AlertEvent event;
+    event.what =
+        change.kind == AlertChange::Kind::On ? AlertEvent::What::On : AlertEvent::What::Off;
+    event.identifier = a.key.identifier;
+    event.sender = a.key.sender;
+    event.source = a.source;
+    event.sent = a.sent;
+    event.severity = name(a.info.severity);
+    event.urgency = name(a.info.urgency);
+    event.display = displayWord(a.display);
+    event.headline = a.info.headline.isEmpty() ? a.info.event : a.info.headline;
+    event.mark = a.mark;
+    event.since = a.since;
+    event.until = a.until;
+    if (change.kind == AlertChange::Kind::Off) {
+        event.reason = reasonName(change.reason);
+        event.note = change.note;
+    }
+    return event;
+}
+
 AlertBoard::AlertBoard(AlertsConfig config, const Clock& clock, TimerFactory& timers, EventLog* log,
                        QObject* parent)
     : QObject(parent),
@@ -63,6 +93,26 @@ AlertBoard::AlertBoard(AlertsConfig config, const Clock& clock, TimerFactory& ti
 AlertBoard::~AlertBoard() = default;
 
 QString AlertBoard::offer(const CapAlert& alert, const QString& source, const QString& signer)
+{
+    return take(alert, source, signer, false);
+}
+
+QString AlertBoard::offerTest(const CapAlert& alert, const QString& source)
+{
+    return take(alert, source, QString(), true);
+}
+
+Selection AlertBoard::judge(const CapAlert& alert, bool ownTest, const QDateTime& now) const
+{
+    if (!ownTest)
+        return select(alert, m_config, now);
+    AlertsConfig config = m_config;
+    config.showTests = true;
+    return select(alert, config, now);
+}
+
+QString AlertBoard::take(const CapAlert& alert, const QString& source, const QString& signer,
+                         bool ownTest)
 {
     forgetOld();
     const AlertKey key = alert.key();
@@ -103,7 +153,7 @@ QString AlertBoard::offer(const CapAlert& alert, const QString& source, const QS
                 key.text(), update ? key : AlertKey{});
         }
     }
-    const Selection selection = select(alert, m_config, now);
+    const Selection selection = judge(alert, ownTest, now);
     if (selection.verdict == Selection::Verdict::NotShown) {
         m_known[key].ended = true;  // `known` may have moved: end() adds to the table
         done << QStringLiteral("не показано: ") + selection.reason;
@@ -112,6 +162,7 @@ QString AlertBoard::offer(const CapAlert& alert, const QString& source, const QS
         held.alert = alert;
         held.source = source;
         held.signer = signer;
+        held.ownTest = ownTest;
         if (selection.verdict == Selection::Verdict::Show) {
             comeOn(held, selection);
             done << QStringLiteral("в эфире: ") + displayName(selection.display);
@@ -153,6 +204,28 @@ int AlertBoard::waiting() const
     return int(std::count_if(m_held.begin(), m_held.end(), [](const Held& h) { return !h.onAir; }));
 }
 
+QJsonObject AlertBoard::status() const
+{
+    const auto moment = [](const QDateTime& at) {
+        return at.isValid()
+                   ? QJsonValue(at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs))
+                   : QJsonValue(QJsonValue::Null);
+    };
+    QJsonArray list;
+    for (const OnAirAlert& a : onAir())
+        list.append(QJsonObject{{QStringLiteral("id"), a.key.text()},
+                                {QStringLiteral("severity"), name(a.info.severity)},
+                                {QStringLiteral("urgency"), name(a.info.urgency)},
+                                {QStringLiteral("display"), displayWord(a.display)},
+                                {QStringLiteral("headline"),
+                                 a.info.headline.isEmpty() ? a.info.event : a.info.headline},
+                                {QStringLiteral("mark"), a.mark},
+                                {QStringLiteral("source"), a.source},
+                                {QStringLiteral("since"), moment(a.since)},
+                                {QStringLiteral("until"), moment(a.until)}});
+    return {{QStringLiteral("on_air"), list}, {QStringLiteral("waiting"), waiting()}};
+}
+
 void AlertBoard::setConfig(AlertsConfig config)
 {
     m_config = std::move(config);
@@ -168,7 +241,7 @@ void AlertBoard::reconsider(AlertChange::Reason goneReason)
 {
     const QDateTime now = m_clock.now();
     for (auto it = m_held.begin(); it != m_held.end();) {
-        const Selection selection = select(it->alert, m_config, now);
+        const Selection selection = judge(it->alert, it->ownTest, now);
         if (selection.verdict == Selection::Verdict::Show) {
             if (!it->onAir || it->info != selection.info) {
                 if (it->onAir)
@@ -247,19 +320,21 @@ void AlertBoard::flush()
     changes.swap(m_outbox);
     for (const AlertChange& change : changes) {
         const OnAirAlert& a = change.alert;
+        QString line;
         if (change.kind == AlertChange::Kind::On)
-            log(QStringLiteral("on air (%1): %2 %3/%4 «%5»%6")
-                    .arg(
-                        a.display == Display::Band ? QStringLiteral("band")
-                                                   : QStringLiteral("strip"),
-                        a.key.text(), name(a.info.severity), name(a.info.urgency),
-                        a.info.headline.isEmpty() ? a.info.event : a.info.headline,
-                        a.until.isValid() ? QStringLiteral(" until ") + when(a.until) : QString()));
+            line =
+                QStringLiteral("on air (%1): %2 %3/%4 «%5»%6")
+                    .arg(displayWord(a.display), a.key.text(), name(a.info.severity),
+                         name(a.info.urgency),
+                         a.info.headline.isEmpty() ? a.info.event : a.info.headline,
+                         a.until.isValid() ? QStringLiteral(" until ") + when(a.until) : QString());
         else
-            log(QStringLiteral("off air (%1%2): %3")
-                    .arg(reasonName(change.reason),
-                         change.note.isEmpty() ? QString() : QStringLiteral(": ") + change.note,
-                         a.key.text()));
+            line = QStringLiteral("off air (%1%2): %3")
+                       .arg(reasonName(change.reason),
+                            change.note.isEmpty() ? QString() : QStringLiteral(": ") + change.note,
+                            a.key.text());
+        if (m_log)
+            m_log->post(alertEvent(change), line);
         emit changed(change);
     }
 }
@@ -293,12 +368,6 @@ void AlertBoard::forgetOld()
             it = m_known.erase(it);
         else
             ++it;
-}
-
-void AlertBoard::log(const QString& text) const
-{
-    if (m_log)
-        m_log->write(QStringLiteral("alert"), text);
 }
 
 }  // namespace velumo::alerts

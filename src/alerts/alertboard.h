@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -11,6 +12,7 @@
 #include "alerts/alertsconfig.h"
 #include "alerts/alertselection.h"
 #include "alerts/capalert.h"
+#include "base/event.h"
 
 namespace velumo {
 class Clock;
@@ -58,6 +60,9 @@ struct AlertChange {
 };
 
 QString reasonName(AlertChange::Reason reason);  // "expired", "cancelled"...
+// The change as the program's event "alert" (on, off) that velumo.log, the journal and the fleet
+// read.
+AlertEvent alertEvent(const AlertChange& change);
 
 // The alerts the station holds: on air now, or accepted and waiting for their moment. It takes
 // valid documents (readCap) from any source, answers what is on air, and announces every
@@ -86,6 +91,9 @@ public:
     // reading's signature gave it). Returns what became of it, one line (Russian) for the log
     // and the operator.
     QString offer(const CapAlert& alert, const QString& source, const QString& signer = {});
+    // The station's own test ("alert test"): shown whatever show_tests says, marked as a test by
+    // its status.
+    QString offerTest(const CapAlert& alert, const QString& source);
     // The operator's «Снять»: takes the alert off the air with the reason given. False when it
     // is not held.
     bool takeOff(const AlertKey& key, const QString& reason);
@@ -93,6 +101,9 @@ public:
     QList<OnAirAlert> onAir() const;
     // Alerts accepted that wait for their effective moment.
     int waiting() const;
+    // The status member "alerts": on_air ([{id, severity, urgency, display, headline, mark,
+    // source, since, until}]) and waiting.
+    QJsonObject status() const;
 
     const AlertsConfig& config() const { return m_config; }
     // New settings: every alert held is judged again at once.
@@ -109,6 +120,7 @@ private:
         QString source;
         QString signer;
         bool onAir = false;
+        bool ownTest = false;
         int info = -1;   // the block on air
         QDateTime next;  // its next moment: on air, until; waiting, from
         OnAirAlert shown;
@@ -122,6 +134,8 @@ private:
         QString by;          // Cancelled, Replaced: the key text of the message that did it
     };
 
+    QString take(const CapAlert& alert, const QString& source, const QString& signer, bool ownTest);
+    Selection judge(const CapAlert& alert, bool ownTest, const QDateTime& now) const;
     void reconsider(AlertChange::Reason goneReason);
     // Takes a held alert off (Off when it is on air) and remembers why.
     void end(const AlertKey& key, AlertChange::Reason reason, const QString& note,
@@ -134,7 +148,6 @@ private:
     std::vector<Held>::iterator find(const AlertKey& key);
     void arm();
     void forgetOld();
-    void log(const QString& text) const;
 
     AlertsConfig m_config;
     const Clock& m_clock;

@@ -48,13 +48,20 @@ void AlertIntake::accept(const CapReading& reading, const QString& source)
                                    : QString();
         receipt.text = m_board.offer(reading.alert, source, signer);
     }
-    if (reading.kind != CapReading::Kind::Index && m_log)
-        m_log->write(
-            QStringLiteral("alert"),
+    if (reading.kind != CapReading::Kind::Index && m_log) {
+        AlertEvent event;
+        event.what = receipt.accepted ? AlertEvent::What::Received : AlertEvent::What::Refused;
+        event.identifier = receipt.key.identifier;
+        event.sender = receipt.key.sender;
+        event.source = source;
+        event.text = receipt.text;
+        m_log->post(
+            std::move(event),
             QStringLiteral("%1 from %2%3: %4")
                 .arg(receipt.accepted ? QStringLiteral("received") : QStringLiteral("refused"),
                      source, receipt.key.isEmpty() ? QString() : u' ' + receipt.key.text(),
                      receipt.text));
+    }
     emit received(receipt);
 }
 

@@ -17,14 +17,6 @@ QString resolve(const QString& folder, const QString& name)
     return name.isEmpty() || QFileInfo(name).isAbsolute() ? name : QDir(folder).filePath(name);
 }
 
-QString patternsText(const QList<DisplayPattern>& patterns)
-{
-    QStringList texts;
-    for (const DisplayPattern& pattern : patterns)
-        texts.append(pattern.text());
-    return texts.join(QStringLiteral(", "));
-}
-
 std::optional<QList<DisplayPattern>> patterns(const QString& text)
 {
     QList<DisplayPattern> list;
@@ -53,6 +45,14 @@ std::optional<int> wholeNumber(const QString& text, int least, int most)
 bool DisplayPattern::matches(Severity s, Urgency u) const
 {
     return (severity == u"*" || severity == name(s)) && (urgency == u"*" || urgency == name(u));
+}
+
+QString patternsText(const QList<DisplayPattern>& patterns)
+{
+    QStringList texts;
+    for (const DisplayPattern& pattern : patterns)
+        texts.append(pattern.text());
+    return texts.join(QStringLiteral(", "));
 }
 
 QList<DisplayPattern> AlertsConfig::defaultBand()

@@ -25,6 +25,9 @@ struct DisplayPattern {
     QString text() const { return severity + u'/' + urgency; }
 };
 
+// The display rules as alerts.ini writes them ("Extreme/Immediate, Severe/*").
+QString patternsText(const QList<DisplayPattern>& patterns);
+
 // alerts.ini in the program folder (UTF-8, "key = value" lines, '#' or ';' comments, an
 // optional "[alerts]" heading). Without the file the station takes no alerts at all.
 //

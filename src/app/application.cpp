@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QScopeGuard>
 
+#include "alerts/alertsconfig.h"
 #include "app/accessoriesmodule.h"
+#include "app/alertsmodule.h"
 #include "app/asrunmodule.h"
 #include "app/devicesmodule.h"
 #include "app/dispatchermodule.h"
@@ -68,6 +71,8 @@ Application::~Application()
     m_service.reset();
     m_fleetOps.reset();
     m_onAir.reset();
+    // Its band and strip texts go before the strip, the tones and the players.
+    m_alerts.reset();
     m_network.reset();
     m_panel.reset();
     // The dispatcher's handlers call the players.
@@ -120,7 +125,15 @@ bool Application::start()
                 else
                     done({});
             },
-            [this] { return m_fleetOps ? m_fleetOps->alarms().status() : QJsonArray(); }});
+            [this] { return m_fleetOps ? m_fleetOps->alarms().status() : QJsonArray(); },
+            // Only a station that takes alerts subscribes to the fleet's.
+            QFileInfo::exists(s.filePath(QLatin1String(alerts::kAlertsIniName)))
+                ? std::function<void(const QByteArray&, const QString&)>(
+                      [this](const QByteArray& document, const QString& source) {
+                          if (m_alerts)
+                              m_alerts->take(document, source);
+                      })
+                : nullptr});
     m_log.post(ProgramEvent{ProgramEvent::What::Start});
     m_shell = std::make_unique<ShellModule>(s);
     m_devices = std::make_unique<DevicesModule>(s);
@@ -140,9 +153,15 @@ bool Application::start()
                            &m_panel->panel(), m_accessories->styler());
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
     m_onAir = std::make_unique<OnAirModule>(s, m_onAirModel, *m_ticker, *m_dispatcher, *m_players);
-    m_fleetOps =
-        std::make_unique<FleetOpsModule>(s, m_onAirModel, *m_ticker, *m_accessories, *m_players);
+    // Its page after every other; its band over every window of the screenshot.
+    m_alerts = std::make_unique<AlertsModule>(
+        s, m_onAirModel,
+        AlertsModule::Outputs{m_ticker->strip(), m_ticker->engine(), m_devices->tones(),
+                              m_devices->broadcastMute()});
+    m_fleetOps = std::make_unique<FleetOpsModule>(s, m_onAirModel, *m_ticker, *m_accessories,
+                                                  *m_players, m_alerts->band());
     m_fleet->report(m_fleetOps->alarms(), m_fleetOps->metrics());
+    m_alerts->report(m_fleetOps->alarms());
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
     m_shell->footer().addLine(new StatusLine(m_failures, m_form1));

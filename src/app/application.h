@@ -24,6 +24,7 @@ class QWidget;
 namespace velumo {
 
 class AccessoriesModule;
+class AlertsModule;
 class AsrunModule;
 class ClockTicker;
 class ControlServer;
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<NetworkModule> m_network;
     std::unique_ptr<PlayersModule> m_players;
     std::unique_ptr<DispatcherModule> m_dispatcher;
+    std::unique_ptr<AlertsModule> m_alerts;
     std::unique_ptr<ServiceModule> m_service;
     std::unique_ptr<OnAirModule> m_onAir;
     std::unique_ptr<FleetOpsModule> m_fleetOps;

@@ -34,7 +34,7 @@ FleetModule::FleetModule(const Services& services, const OnAirModel& onAir, Sour
                 answer(code, text);
             });
         },
-        std::move(sources.screenshot), std::move(sources.alarms)};
+        std::move(sources.screenshot), std::move(sources.alarms), std::move(sources.alert)};
     m_link = std::make_unique<fleet::FleetLink>(read.config, services.folder, services.log, onAir,
                                                 std::move(linkSources), services.timers);
     control.addStatus(QStringLiteral("fleet"), [this] { return QJsonValue(status()); });

@@ -30,6 +30,8 @@ public:
         fleet::FleetLink::Screenshot screenshot;
         // The alarms now, for the status.
         std::function<QJsonArray()> alarms;
+        // Takes the CAP documents of the station's alert topics; none: no alerts are taken.
+        std::function<void(const QByteArray&, const QString&)> alert = {};
     };
 
     FleetModule(const Services& services, const OnAirModel& onAir, Sources sources);

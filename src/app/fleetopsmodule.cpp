@@ -29,7 +29,7 @@ namespace velumo {
 
 FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAirModel,
                                TickerModule& ticker, AccessoriesModule& accessories,
-                               PlayersModule& players)
+                               PlayersModule& players, QWidget* alertBand)
     : m_services(services)
 {
     m_repaints = std::make_unique<RepaintWatch>();
@@ -53,11 +53,12 @@ FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAir
     m_metrics = std::make_unique<StationMetrics>(services.log, onAirModel, m_repaints.get(),
                                                  m_alarms.get());
 
-    m_screens = std::make_unique<WindowScreenshot>([&ticker, &accessories, &players] {
-        return std::vector<QWidget*>{
-            players.clipWindow(), players.captureWindow(),   players.slideShowWindow(),
-            players.webWindow(),  players.flashWindow(),     players.titlesWindow(),
-            &ticker.strip(),      accessories.clockWindow(), accessories.iconWindow()};
+    m_screens = std::make_unique<WindowScreenshot>([&ticker, &accessories, &players, alertBand] {
+        return std::vector<QWidget*>{players.clipWindow(),      players.captureWindow(),
+                                     players.slideShowWindow(), players.webWindow(),
+                                     players.flashWindow(),     players.titlesWindow(),
+                                     &ticker.strip(),           accessories.clockWindow(),
+                                     accessories.iconWindow(),  alertBand};
     });
     m_screenshot = std::make_unique<ScreenshotService>(services.folder, *m_screens, *m_worker);
     m_screenshot->addControl(services.control);

@@ -30,8 +30,10 @@ class Worker;
 // thread: the picture is composed on the user-interface thread, encoded on the caller's).
 class FleetOpsModule {
 public:
+    // alertBand: the alert band's window, over every other in the screenshot (null: none).
     FleetOpsModule(const Services& services, const OnAirModel& onAir, TickerModule& ticker,
-                   AccessoriesModule& accessories, PlayersModule& players);
+                   AccessoriesModule& accessories, PlayersModule& players,
+                   QWidget* alertBand = nullptr);
     ~FleetOpsModule();
 
     AlarmMonitor& alarms() { return *m_alarms; }

@@ -78,6 +78,35 @@ QString endName(OnAirEnd::How how)
     return QStringLiteral("stopped");
 }
 
+// An alert's record: "on" when it came on air, "off" when it went off, and why.
+QJsonObject alertRecord(const AlertEvent& alert, const QDateTime& at)
+{
+    const auto moment = [](const QDateTime& t) {
+        return t.isValid() ? QJsonValue(Recorder::moment(t)) : QJsonValue(QJsonValue::Null);
+    };
+    const bool off = alert.what == AlertEvent::What::Off;
+    QJsonObject record{
+        {kType, QStringLiteral("alert")},
+        {QStringLiteral("event"), off ? QStringLiteral("off") : QStringLiteral("on")},
+        {QStringLiteral("identifier"), alert.identifier},
+        {QStringLiteral("sender"), alert.sender},
+        {QStringLiteral("sent"), moment(alert.sent)},
+        {QStringLiteral("severity"), alert.severity},
+        {QStringLiteral("urgency"), alert.urgency},
+        {QStringLiteral("display"), alert.display},
+        {QStringLiteral("headline"), alert.headline},
+        {QStringLiteral("mark"), alert.mark},
+        {QStringLiteral("source"), alert.source},
+        {QStringLiteral("came_on"), moment(alert.since)},
+        {QStringLiteral("until"), moment(alert.until)}};
+    if (off) {
+        record.insert(QStringLiteral("went_off"), moment(at));
+        record.insert(QStringLiteral("why"), alert.reason);
+        record.insert(QStringLiteral("note"), alert.note);
+    }
+    return record;
+}
+
 }  // namespace
 
 Recorder::Recorder(EventLog& events, const OnAirModel& onAir, RecordSink& sink, Worker& hashing,
@@ -132,14 +161,35 @@ void Recorder::onEvent(const Event& event)
         const bool exit = program->what == ProgramEvent::What::Exit;
         if (exit) {
             // What is still on the screen ends with the program.
-            for (const OnAirNow::Player& entry : m_onAir.now().players)
+            const OnAirNow now = m_onAir.now();
+            for (const OnAirNow::Player& entry : now.players)
                 if (!entry.failed)
                     close(entry, {OnAirEnd::How::Stopped, event.time, std::nullopt, QString()});
+            for (const OnAirNow::Alert& alert : now.alerts)
+                enqueue(alertRecord({AlertEvent::What::Off,
+                                     alert.identifier,
+                                     alert.sender,
+                                     alert.source,
+                                     {},
+                                     alert.sent,
+                                     alert.severity,
+                                     alert.urgency,
+                                     alert.display,
+                                     alert.headline,
+                                     alert.mark,
+                                     alert.since,
+                                     alert.until,
+                                     QStringLiteral("exit"),
+                                     {}},
+                                    event.time));
             m_exited = true;
         }
         enqueue({{kType, QStringLiteral("program")},
                  {QStringLiteral("event"), exit ? QStringLiteral("exit") : QStringLiteral("start")},
                  {QStringLiteral("version"), QStringLiteral(VELUMO_VERSION)}});
+    } else if (const AlertEvent* alert = event.as<AlertEvent>()) {
+        if (alert->what == AlertEvent::What::On || alert->what == AlertEvent::What::Off)
+            enqueue(alertRecord(*alert, event.time));
     } else if (const ClockEvent* clock = event.as<ClockEvent>()) {
         enqueue({{kType, QStringLiteral("clock")}, {QStringLiteral("step_s"), clock->stepS}});
     }

@@ -28,7 +28,8 @@ class RecordSink;
 // closes it (stopped, parked, failed; "ended" when the player ended it by itself before its
 // stop; content that failed and came back while its entry ran is a second entry from its
 // return), and from the program's typed events an announcement when it has left the strip, the
-// dispatcher's start and stop, the program's start and exit, the steps of the wall clock.
+// dispatcher's start and stop, the program's start and exit, the steps of the wall clock, and an
+// emergency alert as it comes on air and goes off (one still on air at the exit goes off with it).
 //
 // The file of a content entry is hashed (SHA-256) on the worker from the moment its start was
 // asked; its record waits for the hash, and so do the records after it, so the sink gets them

@@ -25,6 +25,11 @@ namespace velumo::asrun {
 //   dispatcher    event ("start", "stop")
 //   program       event ("start", "exit"), version
 //   clock         step_s (the wall clock's step the program noticed, seconds, signed)
+//   alert         event ("on", "off"), identifier, sender, sent, severity, urgency, display
+//                 ("band", "strip"), headline, mark ("УЧЕБНОЕ", "ТЕСТ", ""), source, came_on,
+//                 until (its expires, null: until cancelled); an "off" also went_off, why
+//                 ("expired", "cancelled", "replaced", "operator", "settings", "exit") and note
+//                 (the message that cancelled or replaced it, or the operator's reason)
 //
 // "gap", "seal" and "unsealed" (a day closed without a seal: no usable key, "why" says so)
 // records are the journal's own.

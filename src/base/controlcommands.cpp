@@ -64,6 +64,7 @@ constexpr ControlCommand kCommands[] = {
      "capture started"},
     {"panel capture-stop", "", "the panel's capture stop", "capture stopped"},
     {"asrun seal", "", "seal the as-run journal now", nullptr},
+    {"alert test", "", "a test alert (marked as such) in the alert band for 30 s", nullptr},
     {"screenshot", "[FILE]",
      "a PNG of what the program shows (screenshot.png in the program folder)", nullptr},
 };

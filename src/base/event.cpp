@@ -111,6 +111,52 @@ QJsonObject ClockEvent::fields() const
     return {{QStringLiteral("step_s"), stepS}};
 }
 
+QString AlertEvent::name(What what)
+{
+    switch (what) {
+        case What::Received:
+            return QStringLiteral("received");
+        case What::Refused:
+            return QStringLiteral("refused");
+        case What::On:
+            return QStringLiteral("on");
+        case What::Off:
+            return QStringLiteral("off");
+    }
+    return QString();
+}
+
+QJsonObject AlertEvent::fields() const
+{
+    QJsonObject object{{QStringLiteral("event"), name(what)},
+                       {QStringLiteral("id"), id()},
+                       {QStringLiteral("source"), source}};
+    if (what == What::Received || what == What::Refused) {
+        object.insert(QStringLiteral("text"), text);
+        return object;
+    }
+    const auto moment = [](const QDateTime& at) {
+        return at.isValid()
+                   ? QJsonValue(at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs))
+                   : QJsonValue(QJsonValue::Null);
+    };
+    object.insert(QStringLiteral("identifier"), identifier);
+    object.insert(QStringLiteral("sender"), sender);
+    object.insert(QStringLiteral("sent"), moment(sent));
+    object.insert(QStringLiteral("severity"), severity);
+    object.insert(QStringLiteral("urgency"), urgency);
+    object.insert(QStringLiteral("display"), display);
+    object.insert(QStringLiteral("headline"), headline);
+    object.insert(QStringLiteral("mark"), mark);
+    object.insert(QStringLiteral("since"), moment(since));
+    object.insert(QStringLiteral("until"), moment(until));
+    if (what == What::Off) {
+        object.insert(QStringLiteral("reason"), reason);
+        object.insert(QStringLiteral("note"), note);
+    }
+    return object;
+}
+
 QJsonObject Event::fields() const
 {
     return std::visit(

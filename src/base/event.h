@@ -124,8 +124,41 @@ struct ClockEvent {
     QJsonObject fields() const;
 };
 
+// An emergency alert received or refused by the station, put on air or taken off it. Fields:
+// "event" (received, refused, on, off), "id" (sender/identifier; "" when a refused document did
+// not say), "source" (where it came from: "feed URL", "folder NAME", "fleet TOPIC"); "text" of a
+// received or refused one (what became of it, or the first fault); of an on or off:
+// "identifier", "sender", "sent", "severity", "urgency", "display" (band, strip), "headline",
+// "mark" (УЧЕБНОЕ, ТЕСТ or ""), "since" (when it came on), "until" (its expires; null: until
+// cancelled); of an off also "reason" (expired, cancelled, replaced, operator, settings) and
+// "note" (the message that cancelled or replaced it, or the operator's reason).
+struct AlertEvent {
+    static constexpr char kKind[] = "alert";
+    enum class What { Received, Refused, On, Off };
+
+    What what = What::Received;
+    QString identifier = {};
+    QString sender = {};
+    QString source = {};
+    QString text = {};
+    QDateTime sent = {};
+    QString severity = {};
+    QString urgency = {};
+    QString display = {};
+    QString headline = {};
+    QString mark = {};
+    QDateTime since = {};
+    QDateTime until = {};
+    QString reason = {};
+    QString note = {};
+
+    static QString name(What what);
+    QString id() const { return identifier.isEmpty() ? QString() : sender + u'/' + identifier; }
+    QJsonObject fields() const;
+};
+
 using EventBody = std::variant<LineEvent, PlayerEvent, StartEvent, TickerEvent, AlarmEvent,
-                               ProgramEvent, DispatcherEvent, ClockEvent>;
+                               ProgramEvent, DispatcherEvent, ClockEvent, AlertEvent>;
 
 // One event as its readers get it: its velumo.log kind, the moment its line carries, the typed
 // value.

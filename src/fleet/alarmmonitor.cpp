@@ -22,6 +22,7 @@ const QString kIdPlayerFrozen = QStringLiteral("player_frozen");
 const QString kIdSpoolFull = QStringLiteral("spool_full");
 const QString kIdDiskFull = QStringLiteral("disk_full");
 const QString kIdClockUnsynced = QStringLiteral("clock_unsynced");
+const QString kIdAlertFeedStale = QStringLiteral("alert_feed_stale");
 
 struct Sample {
     quint64 hash = 1469598103934665603ull;
@@ -159,6 +160,13 @@ void AlarmMonitor::setSpoolFill(double fraction)
         QStringLiteral("the fleet spool is %1 full").arg(percent(fraction)));
 }
 
+void AlarmMonitor::setStaleAlertFeeds(const QStringList& urls)
+{
+    set(kIdAlertFeedStale, !urls.isEmpty(),
+        QStringLiteral("alert feeds not read for their stale time: %1")
+            .arg(urls.join(QStringLiteral(", "))));
+}
+
 void AlarmMonitor::applySystem(const SystemState& state)
 {
     if (state.diskFill)
@@ -189,8 +197,8 @@ void AlarmMonitor::set(const QString& id, bool on, const QString& text, const QD
 
 const QStringList& AlarmMonitor::ids()
 {
-    static const QStringList all{kIdStripFrozen, kIdPlayerFrozen, kIdSpoolFull, kIdDiskFull,
-                                 kIdClockUnsynced};
+    static const QStringList all{kIdStripFrozen, kIdPlayerFrozen,  kIdSpoolFull,
+                                 kIdDiskFull,    kIdClockUnsynced, kIdAlertFeedStale};
     return all;
 }
 

@@ -31,6 +31,7 @@ class Worker;
 //   spool_full       the fleet link's spool is over 80 % full
 //   disk_full        the program folder's disk is over 95 % full
 //   clock_unsynced   the system clock is not synchronised
+//   alert_feed_stale an alert feed of alerts.ini has not been read for its stale_min minutes
 //
 // The strip and the players are looked at every second and every few seconds on the
 // user-interface thread (a few comparisons, a picture shrunk to 16 by 9); the disk and the clock
@@ -83,6 +84,8 @@ public:
 
     // The fleet link's spool fill, 0..1.
     void setSpoolFill(double fraction);
+    // The alert feeds that are stale now (none: the alarm clears).
+    void setStaleAlertFeeds(const QStringList& urls);
     // Applies what the disk and the clock say (the worker's result).
     void applySystem(const SystemState& state);
 

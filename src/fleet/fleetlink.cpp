@@ -79,10 +79,10 @@ QString FleetLink::topic(const QString& leaf) const
 
 bool FleetLink::forwards(const QString& kind)
 {
-    static const QStringList kinds{QStringLiteral("start"),   QStringLiteral("stop"),
-                                   QStringLiteral("player"),  QStringLiteral("ticker"),
-                                   QStringLiteral("message"), QStringLiteral("error"),
-                                   QStringLiteral("net"),     QStringLiteral("alarm")};
+    static const QStringList kinds{
+        QStringLiteral("start"),  QStringLiteral("stop"),    QStringLiteral("player"),
+        QStringLiteral("ticker"), QStringLiteral("message"), QStringLiteral("error"),
+        QStringLiteral("net"),    QStringLiteral("alarm"),   QStringLiteral("alert")};
     return kinds.contains(kind);
 }
 
@@ -107,6 +107,10 @@ void FleetLink::start()
     o.willRetain = true;
     o.subscriptions = {topic(QStringLiteral("cmd")).toUtf8()};
     o.maxPacketBytes = kCommandBytes;
+    if (m_sources.alert) {
+        o.subscriptions += {topic(QStringLiteral("alert")).toUtf8(), QByteArray(kFleetAlertTopic)};
+        o.maxPacketBytes = kAlertBytes;
+    }
     m_client = std::make_unique<MqttClient>(o);
     // The client's signals come from its network thread: queued to this thread.
     connectGuarded(m_client.get(), &MqttClient::connected, this, origin(), &FleetLink::onConnected,
@@ -221,7 +225,18 @@ QJsonObject FleetLink::onAirOf(const OnAirNow& now)
                         {kind ? kind->targetName() : QStringLiteral("file"), entry.request.target},
                         {QStringLiteral("since"), isoTime(entry.since)}});
     }
-    QJsonObject object{{QStringLiteral("players"), players}};
+    QJsonArray alerts;
+    for (const OnAirNow::Alert& alert : now.alerts)
+        alerts.append(QJsonObject{
+            {QStringLiteral("id"), alert.id},
+            {QStringLiteral("severity"), alert.severity},
+            {QStringLiteral("display"), alert.display},
+            {QStringLiteral("headline"), alert.headline},
+            {QStringLiteral("mark"), alert.mark},
+            {QStringLiteral("since"), isoTime(alert.since)},
+            {QStringLiteral("until"), alert.until.isValid() ? QJsonValue(isoTime(alert.until))
+                                                            : QJsonValue(QJsonValue::Null)}});
+    QJsonObject object{{QStringLiteral("players"), players}, {QStringLiteral("alerts"), alerts}};
     object.insert(QStringLiteral("plan_line"), now.planLine);
     object.insert(QStringLiteral("plan_line_since"), now.planLineSince.isValid()
                                                          ? QJsonValue(isoTime(now.planLineSince))
@@ -414,8 +429,21 @@ void FleetLink::onPublished(int generation, int messageId, int reasonCode)
 
 void FleetLink::onMessage(const MqttMessage& message)
 {
+    if (m_sources.alert && (message.topic == topic(QStringLiteral("alert")).toUtf8() ||
+                            message.topic == kFleetAlertTopic)) {
+        // A retained alert is the one standing now: the board judges its time and knows it when
+        // it comes again.
+        m_sources.alert(message.payload,
+                        QStringLiteral("fleet ") + QString::fromUtf8(message.topic));
+        return;
+    }
     if (message.topic != topic(QStringLiteral("cmd")).toUtf8() || message.retained)
         return;
+    if (message.payload.size() > kCommandBytes) {
+        note(QStringLiteral("net"), QStringLiteral("fleet: a command of %1 bytes refused unread")
+                                        .arg(message.payload.size()));
+        return;
+    }
     runCommand(message);
 }
 

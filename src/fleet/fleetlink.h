@@ -41,7 +41,10 @@ struct MqttMessage;
 //              channel; verbs off the allow-list, and arguments their verb does not declare for
 //              the fleet, are refused with code 2 and never run. A request that comes again (the
 //              same response topic and correlation data) gets the first answer and runs once.
-//              Larger than kCommandBytes, the broker never hands it to us
+//              Larger than kCommandBytes, it is refused unread
+//   alert      a CAP document for this station; with velumo/all/alert (the whole fleet's), QoS 1,
+//              handed to the alerts' intake when the station takes alerts; the broker's ACL lets
+//              only operators write them. Larger than kAlertBytes, the broker never hands it to us
 //   screenshot the PNG of the screenshot source, on the command "screenshot"
 // The network work runs on the client's thread; everything here runs on the user-interface
 // thread, whose connections go through the guard.
@@ -71,6 +74,9 @@ public:
         Screenshot screenshot = {};
         // The alarms now (a JSON array); none: an empty array.
         std::function<QJsonArray()> alarms = {};
+        // Takes a CAP document that came on an alert topic (source: "fleet TOPIC"); none: the
+        // station takes no alerts and subscribes to none.
+        std::function<void(const QByteArray& document, const QString& source)> alert = {};
     };
 
     FleetLink(FleetConfig config, QString programFolder, EventLog& log, const OnAirModel& onAir,
@@ -106,6 +112,10 @@ public:
     static constexpr int kInFlight = 64;
     static constexpr int kStatusSettleMs = 200;
     static constexpr int kCommandBytes = 256 * 1024;
+    // A CAP document of the largest size the station reads, with the packet's own bytes.
+    static constexpr int kAlertBytes = (1 << 20) + 16 * 1024;
+    // The fleet's topic for an alert to every station.
+    static constexpr char kFleetAlertTopic[] = "velumo/all/alert";
     static constexpr int kRefusedRetryMs = 60000;
     // Answers kept for requests that come again.
     static constexpr int kRememberedAnswers = 256;

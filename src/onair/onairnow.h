@@ -43,8 +43,15 @@ struct OnAirNow {
     // reader of the model sees them with the rest.
     struct Alert {
         QString id;  // sender and identifier
+        QString sender;
+        QString identifier;
+        QDateTime sent;
         QString severity;
+        QString urgency;
+        QString display;  // "band" or "strip"
         QString headline;
+        QString mark;  // «УЧЕБНОЕ», «ТЕСТ» or empty
+        QString source;
         QDateTime since;
         QDateTime until;  // invalid: until cancelled
     };

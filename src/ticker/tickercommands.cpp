@@ -46,6 +46,8 @@ void addTickerCommands(ControlServer& c, TickerCommandTargets t)
             {QStringLiteral("resume_line"), t.engine.ResumeLine()},
             {QStringLiteral("block_run_count"), t.engine.BlockRunCount()},
             {QStringLiteral("halt_pending"), t.engine.haltPending()},
+            // The key of the priority text (an alert's) crossing the strip; "" for the block's.
+            {QStringLiteral("priority"), t.engine.priorityOnStrip()},
         });
     });
     c.addCommand(QStringLiteral("ticker start"), [t](const QString&) {

@@ -124,6 +124,104 @@ void TickerEngine::setPanelPhrase(const QString& phrase)
     m_panelPhrasePending = true;
 }
 
+void TickerEngine::announce(const QString& key, const QString& text)
+{
+    for (Priority& waiting : m_announcements)
+        if (waiting.key == key) {
+            waiting.text = text;
+            return;
+        }
+    m_announcements.push_back({key, text});
+}
+
+void TickerEngine::hold(const QString& key, const QString& text)
+{
+    const bool was = m_hold && m_hold->key == m_priorityOnStrip;
+    m_hold = Priority{key, text};
+    if (m_priorityOnStrip.isEmpty()) {
+        // The block's announcement it cuts off comes again afterwards.
+        if (m_onAirLine >= 0)
+            m_interruptedLine = m_onAirLine;
+        requestCut();
+    } else if (was && m_priorityOnStrip != key) {
+        requestCut();
+    }
+    // An announcement on the strip goes on: announcements go before the hold's turn anyway.
+}
+
+void TickerEngine::takeOff(const QString& key)
+{
+    std::erase_if(m_announcements, [&](const Priority& p) { return p.key == key; });
+    if (m_hold && m_hold->key == key)
+        m_hold.reset();
+    if (!key.isEmpty() && m_priorityOnStrip == key)
+        requestCut();
+}
+
+void TickerEngine::requestCut()
+{
+    if (m_looping) {
+        m_cutPending = true;
+        return;
+    }
+    // Parked: a text taken off must not come back with the strip.
+    if (!m_priorityOnStrip.isEmpty() && (!m_hold || m_hold->key != m_priorityOnStrip)) {
+        m_picture.reset();
+        m_priorityOnStrip.clear();
+        if (m_view)
+            m_view->setPicture(nullptr);
+    }
+}
+
+void TickerEngine::cut(qint64 nowMs)
+{
+    m_carryOver = false;
+    const bool priority = !m_announcements.empty() || m_hold;
+    if (priority || m_block.loadsPending() == 0) {
+        prepareNext(nowMs, leftAt(nowMs));
+        return;
+    }
+    // The block being read comes next (see frame()); the strip is empty until it is in place.
+    announcementLeft();
+    m_picture.reset();
+    m_priorityOnStrip.clear();
+    if (m_view)
+        m_view->setPicture(nullptr);
+    rebase(nowMs, -kGapPx);
+}
+
+std::optional<TickerEngine::Priority> TickerEngine::takePriority()
+{
+    if (!m_announcements.empty()) {
+        Priority next = std::move(m_announcements.front());
+        m_announcements.pop_front();
+        return next;
+    }
+    return m_hold;
+}
+
+void TickerEngine::showPriority(qint64 nowMs, int left, int startLeft, const Priority& priority)
+{
+    m_priorityOnStrip = priority.key;
+    m_haltPending = false;
+    const qint64 oldDelayMs = m_delayMs;
+    m_style = m_baseStyle;
+    m_delayMs = m_normalDelayMs;
+    const bool transparent =
+        m_haveLayout ? m_layout.transparent : m_settings.checked(key::SCCheckBox9);
+    m_picture = std::make_shared<AnnouncementPicture>(priority.text + u' ', m_style, transparent);
+    m_picture->tile(0);
+    if (m_view) {
+        m_view->setStripHeight(m_picture->height());
+        m_view->setPicture(m_picture);
+    }
+    if (m_delayMs == oldDelayMs)
+        m_baseLeft += startLeft - left;
+    else
+        rebase(nowMs, startLeft);
+    setOnAirLine(-1);
+}
+
 void TickerEngine::setWorkLabel(const QString& text)
 {
     if (m_view)
@@ -317,13 +415,18 @@ void TickerEngine::frame()
     if (m_view && m_settings.checked(key::SCCheckbox7))
         m_view->keepClockVisible();
     int left = leftAt(nowMs);
+    if (m_cutPending) {
+        m_cutPending = false;
+        cut(nowMs);
+        left = leftAt(nowMs);
+    }
     // P2: the previous announcement has left the strip.
     if (m_picture)
         m_picture->layoutTo(-left + m_stripWidthPx + AnnouncementPicture::kTileWidthPx);
     const int drawnWidth =
         m_picture ? (m_picture->laidOut() ? m_picture->placedWidth() : INT_MAX / 2) : 0;
     if (left <= -drawnWidth - kGapPx) {
-        if (m_block.loadsPending() > 0) {
+        if (m_block.loadsPending() > 0 && m_announcements.empty() && !m_hold) {
             // The next announcement comes from the block being read: the strip runs on empty
             // until it is in place, and the new picture then enters at the right end.
             m_carryOver = false;
@@ -358,6 +461,18 @@ void TickerEngine::prepareNext(qint64 nowMs, int left)
     const int excess = m_carryOver ? qBound(0, -previousWidth - kGapPx - left, m_stripWidthPx) : 0;
     m_carryOver = true;
     const int startLeft = m_stripWidthPx - excess;
+
+    if (const std::optional<Priority> priority = takePriority()) {
+        showPriority(nowMs, left, startLeft, *priority);
+        return;
+    }
+    m_priorityOnStrip.clear();
+    if (m_interruptedLine >= 0) {
+        // Not the block's last line: that one has wrapped the block already.
+        if (m_interruptedLine < m_block.text().size() - 1)
+            m_currentLine = m_interruptedLine;
+        m_interruptedLine = -1;
+    }
 
     // P4
     const QStringList& lines = m_block.text();

@@ -2,11 +2,13 @@
 
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include "ticker/glyphpainter.h"
+#include "ticker/strippriority.h"
 #include "ticker/tickercontrol.h"
 #include "ticker/tickerview.h"
 
@@ -27,7 +29,10 @@ class TimerFactory;
 // one frame timer: each tick is one pass (clock visible, next announcement prepared when the
 // previous one has left the strip, halt check, scroll). The strip's position is computed from
 // the monotonic clock: SpinEdit2 pixels every SpinEdit1 milliseconds on average, without drift.
-class TickerEngine final : public QObject, public TickerControl {
+//
+// Priority texts (StripPriority) go ahead of the block and of the panel's phrase; they are not
+// the block's announcements: no playback-log record, no "announcement" event, no on-air line.
+class TickerEngine final : public QObject, public TickerControl, public StripPriority {
     Q_OBJECT
 public:
     // Frame period of the scroll timer.
@@ -54,6 +59,13 @@ public:
     void StopTicker() override;
     void bringToFront() override;
     void setWorkLabel(const QString& text) override;
+
+    // StripPriority
+    void announce(const QString& key, const QString& text) override;
+    void hold(const QString& key, const QString& text) override;
+    void takeOff(const QString& key) override;
+    // The key of the priority text on the strip; empty while it shows the block's.
+    const QString& priorityOnStrip() const { return m_priorityOnStrip; }
 
     // The start button SCButton3 and the direct start of the "r" autostart.
     void SCButton3Click();
@@ -113,6 +125,15 @@ private:
     // a "ticker" event "announcement" with both.
     void followAnnouncement(int left);
     void announcementLeft();
+    struct Priority {
+        QString key;
+        QString text;
+    };
+    std::optional<Priority> takePriority();
+    void showPriority(qint64 nowMs, int left, int startLeft, const Priority& priority);
+    // What crosses the strip leaves it at the next frame.
+    void requestCut();
+    void cut(qint64 nowMs);
 
     Settings& m_settings;
     TickerBlock& m_block;
@@ -136,6 +157,12 @@ private:
     QString m_panelPhrase;
     bool m_panelPhrasePending = false;
     QString m_reloadFailure;
+    std::deque<Priority> m_announcements;
+    std::optional<Priority> m_hold;
+    QString m_priorityOnStrip;
+    bool m_cutPending = false;
+    // The block's line a hold cut off: it comes again once the priority texts are done.
+    int m_interruptedLine = -1;
     struct OnStrip {
         QString index;
         QString tariff;

@@ -584,6 +584,20 @@ inline constexpr const char* kCentrePageComponents[] = {
     "EditCentreKeepAlive",    "EditCentreAllow",    "SCButtonCentreSave", "LabelCentreSaved",
 };
 
+// The page "Интернет > Оповещения" (alerts.ini, the alerts on air and received, «Снять»), after
+// the Центр page's components and, for the same reason, outside both files. Its texts are fixed.
+inline constexpr const char* kAlertsPageComponents[] = {
+    "TabSheetAlerts",        "GroupBoxAlertsOnAir",    "ListAlertsOnAir",
+    "SCButtonAlertsTakeOff", "LabelAlertsState",       "GroupBoxAlertsReceived",
+    "ListAlertsReceived",    "GroupBoxAlertsIni",      "EditAlertsFeeds",
+    "EditAlertsDropFolder",  "EditAlertsPoll",         "EditAlertsStale",
+    "CheckAlertsSignature",  "EditAlertsCertificates", "CheckAlertsShowTests",
+    "EditAlertsLanguage",    "EditAlertsLatitude",     "EditAlertsLongitude",
+    "EditAlertsGeocodes",    "EditAlertsStation",      "EditAlertsBand",
+    "EditAlertsStrip",       "EditAlertsRepeat",       "SCButtonAlertsSave",
+    "LabelAlertsSaved",
+};
+
 namespace componentsdetail {
 constexpr bool sameName(const char* a, const char* b)
 {
@@ -599,7 +613,21 @@ constexpr bool centreNamesAreNew()
                 return false;
     return true;
 }
+constexpr bool alertsNamesAreNew()
+{
+    for (const char* a : kAlertsPageComponents) {
+        for (const char* m : kMainWindowComponents)
+            if (sameName(a, m))
+                return false;
+        for (const char* c : kCentrePageComponents)
+            if (sameName(a, c))
+                return false;
+    }
+    return true;
+}
 }  // namespace componentsdetail
 static_assert(componentsdetail::centreNamesAreNew(), "a Центр component has an existing name");
+static_assert(componentsdetail::alertsNamesAreNew(),
+              "an Оповещения component has an existing name");
 
 }  // namespace velumo

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 
 #include "alerts/alertboard.h"
+#include "alerts/alertpresenter.h"
+#include "alerts/alertscreen.h"
 #include "alerts/capreader.h"
 #include "capfixtures.h"
 #include "fakes/faketimers.h"
@@ -174,6 +176,69 @@ TEST(AlertsConfig, RoundTripsReportsEachWrongLineAndDefaultsWithoutOne)
     EXPECT_EQ(wrong.config.displayFor(Severity::Severe, Urgency::Expected), Display::Band);
     EXPECT_EQ(wrong.config.displayFor(Severity::Minor, Urgency::Unknown), Display::Strip);
     EXPECT_FALSE(readAlertsConfig(dir.path() + "/none").present);
+}
+
+}  // namespace
+}  // namespace velumo::alerts
+
+namespace velumo::alerts {
+namespace {
+
+// The screen as the presenter drives it, one word per call.
+struct RecordingScreen final : AlertScreen {
+    static QString id(const QString& key) { return key.section(u'/', -1); }
+    void showBand(const BandView& view) override { calls << "band " + view.key.identifier; }
+    void hideBand() override { calls << "hide"; }
+    void attention() override { calls << "tone"; }
+    void holdStrip(const QString& key, const QString& text) override
+    {
+        calls << "hold " + id(key);
+        held = text;
+    }
+    void announce(const QString& key, const QString& text) override
+    {
+        calls << "announce " + id(key);
+        announced = text;
+    }
+    void takeOffStrip(const QString& key) override
+    {
+        calls << (key.startsWith("alert hold ") ? "unhold " : "unannounce ") + id(key);
+    }
+    QStringList take() { return std::exchange(calls, {}); }
+    QStringList calls;
+    QString held, announced;
+};
+
+// The most pressing alert in the band with its tone and its description holding the strip; the
+// others announced in the strip every repeat_min; the next in turn takes the band when it leaves.
+TEST(AlertPresenter, OneInTheBandTheOthersAnnouncedAgainUntilEachLeaves)
+{
+    AlertsConfig config = station();
+    config.repeatMin = 5;
+    Rig rig(config);
+    RecordingScreen screen;
+    AlertPresenter presenter(rig.board, screen, rig.timers, rig.clock);
+    const QString texts = "<description>До 50 мм\n  за час</description>";
+    rig.offer({.id = "a1", .infos = {info("Moderate", "Expected", until("12:30") + texts)}});
+    EXPECT_EQ(screen.take(), QStringList{"announce a1"});
+    EXPECT_EQ(screen.announced, "ru-RU Moderate. До 50 мм за час");
+    rig.offer({.id = "a2", .infos = {info("Extreme", "Immediate", until("12:10") + texts)}});
+    EXPECT_EQ(screen.take(), QStringList({"tone", "band a2", "hold a2"}));
+    EXPECT_EQ(screen.held, "До 50 мм за час");
+    rig.offer({.id = "a3", .infos = {info("Severe", "Immediate", until("12:20"))}});
+    EXPECT_EQ(screen.take(), QStringList{"announce a3"});
+
+    rig.timers.advance(5 * 60 * 1000);
+    EXPECT_EQ(screen.take(), QStringList({"announce a3", "announce a1"}));
+    rig.timers.advance(5 * 60 * 1000 + AlertBoard::kMaxWaitMs);
+    EXPECT_EQ(screen.take(), QStringList({"unhold a2", "unannounce a3", "tone", "band a3",
+                                          "hold a3", "announce a1"}));
+    EXPECT_TRUE(rig.board.takeOff({"mchs@example.ru", "a3"}, "проверка"));
+    EXPECT_EQ(screen.take(), QStringList({"unhold a3", "hide"}));
+    rig.timers.advance(20 * 60 * 1000);
+    // 12:15, 12:20, 12:25, and gone at 12:30.
+    EXPECT_EQ(screen.take(),
+              QStringList({"announce a1", "announce a1", "announce a1", "unannounce a1"}));
 }
 
 }  // namespace

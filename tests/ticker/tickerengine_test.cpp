@@ -337,6 +337,38 @@ TEST_F(TickerEngineTest, VeryLongAnnouncementIsDrawnOnlyNearTheStrip)
     EXPECT_LE(mostTiles, 400 / AnnouncementPicture::kTileWidthPx + 3);
 }
 
+// A hold cuts the block's announcement at once and comes over and over; an announcement goes
+// before the hold's next turn; taken off, the hold leaves the strip at once and the block goes on
+// with the announcement it cut, logged once for each time it was put on the strip.
+TEST_F(TickerEngineTest, HoldCutsTheBlockAndTheBlockResumesWhereItStood)
+{
+    setBlock({"1Один", "2Два", "3Три"}, {"0", "0", "0"}, {"1", "2", "3"});
+    engine.BitBtn2Click();
+    runUntilTexts(2);
+    timers.advance(100);
+    engine.hold("h", "Описание");
+    timers.advance(TickerEngine::kFrameMs);
+    ASSERT_EQ(view.texts.size(), 3);
+    EXPECT_EQ(view.texts.last(), "Описание ");
+    EXPECT_EQ(view.left, 400);
+    EXPECT_EQ(engine.priorityOnStrip(), "h");
+    EXPECT_EQ(engine.onAirLine(), -1);
+    engine.announce("a", "Объявление");
+    engine.announce("gone", "Снятое");
+    engine.takeOff("gone");
+    runUntilTexts(5);
+    EXPECT_EQ(view.texts.mid(3), QStringList({"Объявление ", "Описание "}));
+    timers.advance(100);
+    engine.takeOff("h");
+    timers.advance(TickerEngine::kFrameMs);
+    runUntilTexts(7);
+    EXPECT_EQ(view.texts.mid(5), QStringList({"Два ", "Три "}));
+    EXPECT_TRUE(engine.priorityOnStrip().isEmpty());
+    // No record for the priority texts: the block's own lines only.
+    ASSERT_EQ(log.records().size(), 4);
+    EXPECT_TRUE(log.records()[2].endsWith(";Два "));
+}
+
 TEST_F(TickerEngineTest, StopParksAndContinueResumesAfterTheLastPrepared)
 {
     setBlock({"0А", "0Б", "0В"}, {"0", "0", "0"}, {"1", "2", "3"});

@@ -1,0 +1,192 @@
+// The strip's largest repaint gap with the whole program under Xvfb while alerts come on the air
+// and go off it (an Extreme in the band, whose description holds the strip, then a Moderate
+// announced in the strip, each until its expiry), against the same run without them. The alerts
+// arrive by the drop folder; the gaps are what the screen shows (tests/app/screen_sampler).
+//
+//   alerts_strip_bench [seconds per run]
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimeZone>
+#include <cstdio>
+
+#include "base/configfile.h"
+#include "base/settings.h"
+#include "base/settingskeys.h"
+#include "fakes/programrun.h"
+#include "fakes/testsupport.h"
+#include "fakes/virtualscreen.h"
+
+using namespace velumo;
+
+namespace {
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(u' ', 0, 2)
+                                          : QStringLiteral("?");
+}
+
+// A CAP document for everyone, from now until `seconds` from now (whole seconds).
+QByteArray alert(const QString& id, const QString& severity, int seconds)
+{
+    const QDateTime now =
+        QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), QTimeZone(3 * 3600));
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<alert xmlns=\"urn:oasis:names:tc:"
+               "emergency:cap:1.2\"><identifier>%1</identifier><sender>bench@example.ru</sender>"
+               "<sent>%2</sent><status>Actual</status><msgType>Alert</msgType><scope>Public"
+               "</scope><info><category>Met</category><event>Ураган</event><urgency>Immediate"
+               "</urgency><severity>%3</severity><certainty>Observed</certainty><expires>%4"
+               "</expires><headline>Ураган</headline><description>Порывы ветра до 40 м/с, "
+               "не выходите из дома без крайней необходимости</description><instruction>"
+               "Оставайтесь дома</instruction></info></alert>\n")
+        .arg(id, now.toString(Qt::ISODate), severity, now.addSecs(seconds).toString(Qt::ISODate))
+        .toUtf8();
+}
+
+// The program's own count of the strip's repaint gaps by bucket (its metrics endpoint).
+QList<QPair<QString, qint64>> gapBuckets(quint16 port)
+{
+    QProcess curl;
+    curl.start("curl", {"-s", "-f", QStringLiteral("http://127.0.0.1:%1/metrics").arg(port)});
+    curl.waitForFinished(10000);
+    const QString text = QString::fromUtf8(curl.readAllStandardOutput());
+    QList<QPair<QString, qint64>> out;
+    const QRegularExpression line(
+        QStringLiteral(R"re(\nvelumo_strip_repaint_gap_seconds_bucket\{le="([^"]+)"\} (\d+))re"));
+    for (auto it = line.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        out.append({m.captured(1), m.captured(2).toLongLong()});
+    }
+    return out;
+}
+
+// Between two readings: the repaints, those over 50 ms, and the bucket the largest gap is in.
+QString gapFigures(const QList<QPair<QString, qint64>>& before,
+                   const QList<QPair<QString, qint64>>& after)
+{
+    if (before.size() != after.size() || after.isEmpty())
+        return QStringLiteral("no metrics");
+    const qint64 all = after.last().second - before.last().second;
+    qint64 within50 = 0;
+    QString largest;
+    for (qsizetype i = 0; i < after.size(); ++i) {
+        const qint64 n = after[i].second - before[i].second;
+        if (after[i].first == u"0.05")
+            within50 = n;
+        if (largest.isEmpty() && n == all)
+            largest = after[i].first;
+    }
+    return QStringLiteral("program: %1 repaints, %2 over 50 ms, largest gap <= %3 s")
+        .arg(all)
+        .arg(all - within50)
+        .arg(largest);
+}
+
+// One run: the sampler over the strip for `seconds`; with alerts, one in the band and one in
+// the strip a few seconds each, over and over.
+QString run(const QString& folder, const QProcessEnvironment& env, int seconds, bool alerts,
+            int* shown)
+{
+    QProcess sampler;
+    sampler.setProcessEnvironment(env);
+    sampler.start(qEnvironmentVariable("VELUMO_BUILD_DIR") + "/tests/app/screen_sampler",
+                  {"--gaps", QString::number(seconds)});
+    sampler.waitForStarted(5000);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int n = 0; elapsed.elapsed() < (seconds + 1) * 1000; ++n) {
+        // The sampler finds the strip first; then an alert every two seconds, each for about
+        // three: the band and the strip change hands while the strip runs.
+        QThread::msleep(2000);
+        if (!alerts || elapsed.elapsed() > (seconds - 3) * 1000)
+            continue;
+        const QString id = QStringLiteral("b%1-%2").arg(QDateTime::currentMSecsSinceEpoch()).arg(n);
+        test::writeAll(
+            folder + "/alerts/" + id + ".xml",
+            alert(id, n % 2 ? QStringLiteral("Moderate") : QStringLiteral("Extreme"), 3));
+        ++*shown;
+    }
+    sampler.waitForFinished(seconds * 1000 + 10000);
+    return QStringLiteral("screen: ") + QString::fromUtf8(sampler.readAll()).trimmed();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 30;
+    if (qEnvironmentVariableIsEmpty("VELUMO_BUILD_DIR") ||
+        qEnvironmentVariableIsEmpty("VELUMO_SOURCE_DIR")) {
+        std::fprintf(stderr, "set VELUMO_BUILD_DIR and VELUMO_SOURCE_DIR\n");
+        return 2;
+    }
+    test::VirtualScreen screen;
+    QString why;
+    if (!screen.start(261, 280, &why)) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        return 1;
+    }
+    QTemporaryDir dir;
+    const QString block = dir.filePath("news.str");
+    // One long announcement: the strip is never empty.
+    test::writeAll(
+        block, test::cp1251(QStringLiteral("^7\r\n~0\r\n0") +
+                            QStringLiteral("Эфир: новости, погода и объявления. ").repeated(12) +
+                            QStringLiteral("\r\n")));
+    Settings settings;
+    settings.setText(key::SCEdit5, block);
+    settings.setSpin(key::SpinEdit1, 1);
+    settings.setSpin(key::SpinEdit2, 4);
+    test::writeAll(dir.filePath("velumo.cfg"), configfile::save(settings));
+    test::writeAll(dir.filePath("alerts.ini"), "[alerts]\nrepeat_min = 1\n");
+    QDir().mkpath(dir.filePath("alerts"));
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        port = probe.serverPort();
+    }
+    test::writeAll(dir.filePath("fleet.ini"),
+                   QStringLiteral("[metrics]\nmetrics_port=%1\nmetrics_address=127.0.0.1\n")
+                       .arg(port)
+                       .toUtf8());
+
+    test::Program program(dir.path());
+    program.start({}, screen.environment());
+    if (!program.waitReady(60000)) {
+        std::fprintf(stderr, "the program did not come up\n");
+        return 1;
+    }
+    program.send("block load " + block);
+    program.send("ticker start");
+    QThread::sleep(3);
+
+    for (const bool alerts : {false, true, false, true}) {
+        int shown = 0;
+        const QString before = loadAverage();
+        const auto bucketsBefore = gapBuckets(port);
+        QString figures = run(dir.path(), screen.environment(), seconds, alerts, &shown);
+        QThread::sleep(4);  // the last one expires
+        figures += QStringLiteral("; ") + gapFigures(bucketsBefore, gapBuckets(port));
+        std::printf("%-26s %s; %d alerts on and off; load average %s before, %s after\n",
+                    alerts ? "alerts on and off:" : "no alerts:", qPrintable(figures), shown,
+                    qPrintable(before), qPrintable(loadAverage()));
+        std::fflush(stdout);
+    }
+    const QStringList lines = test::logEvents(dir.filePath("velumo.log"), "alert");
+    std::printf("alert lines in velumo.log: %lld on, %lld off\n",
+                qint64(lines.filter("on air (").size()), qint64(lines.filter("off air (").size()));
+    program.close();
+    return 0;
+}
