@@ -22,9 +22,9 @@
 #include "base/settings.h"
 #include "base/timer.h"
 #include "fakes/testsupport.h"
-#include "players/clipplayer.h"
-#include "players/clipwindow.h"
-#include "players/mediaclipengine.h"
+#include "players/clip/clipplayer.h"
+#include "players/clip/clipwindow.h"
+#include "players/clip/mediaclipengine.h"
 #include "players/testmedia.h"
 #include "stripsampler.h"
 

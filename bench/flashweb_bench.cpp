@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "base/settingskeys.h"
-#include "players/webengine.h"
+#include "players/web/webengine.h"
 #include "players/webrig.h"
 #include "stripsampler.h"
 

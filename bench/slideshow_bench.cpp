@@ -25,10 +25,10 @@
 #include "base/settings.h"
 #include "base/timer.h"
 #include "fakes/testsupport.h"
-#include "players/presentationconverter.h"
+#include "players/slides/presentationconverter.h"
 #include "players/slideshowfiles.h"
-#include "players/slideshowplayer.h"
-#include "players/slideshowwindow.h"
+#include "players/slides/slideshowplayer.h"
+#include "players/slides/slideshowwindow.h"
 #include "stripsampler.h"
 
 using namespace velumo;

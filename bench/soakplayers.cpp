@@ -28,7 +28,7 @@
 #include "base/settingskeys.h"
 #include "base/textfile.h"
 #include "fakes/testsupport.h"
-#include "players/processmemory.h"
+#include "players/web/processmemory.h"
 #include "players/slideshowfiles.h"
 #include "players/testmedia.h"
 #include "players/webrig.h"

@@ -28,12 +28,12 @@
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "fakes/testsupport.h"
-#include "players/browserpanel.h"
-#include "players/processmemory.h"
-#include "players/webengine.h"
-#include "players/webplayer.h"
+#include "players/web/browserpanel.h"
+#include "players/web/processmemory.h"
+#include "players/web/webengine.h"
+#include "players/web/webplayer.h"
 #include "players/webrig.h"
-#include "players/webwindow.h"
+#include "players/web/webwindow.h"
 #include "stripsampler.h"
 
 using namespace velumo;

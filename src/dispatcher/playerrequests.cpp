@@ -2,10 +2,10 @@
 
 #include "dispatcher/scheduleline.h"
 #include "dispatcher/slottable.h"
-#include "players/clipplayerchoice.h"
+#include "players/clip/clipplayerchoice.h"
 #include "players/contentkind.h"
 #include "players/playerplacement.h"
-#include "players/slideshowtiming.h"
+#include "players/slides/slideshowtiming.h"
 
 namespace velumo::playerrequests {
 

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "players/clipplayerchoice.h"
+#include "players/clip/clipplayerchoice.h"
 #include "players/playerrequest.h"
 
 namespace velumo {

@@ -7,8 +7,8 @@
 #include "dispatcher/handlerserializer.h"
 #include "fakes/fakecapturebackend.h"
 #include "fakes/recordingclipengine.h"
-#include "players/captureplayer.h"
-#include "players/clipplayer.h"
+#include "players/capture/captureplayer.h"
+#include "players/clip/clipplayer.h"
 #include "players/placeholderplayer.h"
 #include "rig.h"
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "fakes/recordedwindow.h"
-#include "players/capturebackend.h"
+#include "players/capture/capturebackend.h"
 
 namespace velumo::test {
 

@@ -4,7 +4,7 @@
 #include <array>
 
 #include "fakes/recordedwindow.h"
-#include "players/clipengine.h"
+#include "players/clip/clipengine.h"
 
 namespace velumo::test {
 

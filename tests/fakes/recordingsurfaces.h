@@ -5,8 +5,8 @@
 #include <array>
 
 #include "fakes/recordedwindow.h"
-#include "players/flashsurface.h"
-#include "players/websurface.h"
+#include "players/web/flashsurface.h"
+#include "players/web/websurface.h"
 
 namespace velumo::test {
 

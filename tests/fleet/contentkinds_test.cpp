@@ -18,9 +18,9 @@
 #include "onair/onairmodel.h"
 #include "onair/onairsummary.h"
 #include "players/contentkind.h"
-#include "players/flashplayer.h"
+#include "players/web/flashplayer.h"
 #include "players/playerplacement.h"
-#include "players/webplayer.h"
+#include "players/web/webplayer.h"
 
 using namespace velumo;
 using namespace velumo::test;

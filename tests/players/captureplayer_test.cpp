@@ -12,7 +12,7 @@
 #include "fakes/fakecapturebackend.h"
 #include "fakes/fakedevices.h"
 #include "fakes/testsupport.h"
-#include "players/captureplayer.h"
+#include "players/capture/captureplayer.h"
 
 using namespace velumo;
 using namespace velumo::test;

@@ -12,7 +12,7 @@
 #include "base/timer.h"
 #include "fakes/recordingclipengine.h"
 #include "fakes/testsupport.h"
-#include "players/clipplayer.h"
+#include "players/clip/clipplayer.h"
 
 using namespace velumo;
 using namespace velumo::test;

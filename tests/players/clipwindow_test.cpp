@@ -12,12 +12,12 @@
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "fakes/testsupport.h"
-#include "players/clipplayer.h"
-#include "players/clipwindow.h"
-#include "players/dvdfolder.h"
-#include "players/mediaclipengine.h"
+#include "players/clip/clipplayer.h"
+#include "players/clip/clipwindow.h"
+#include "players/clip/dvdfolder.h"
+#include "players/clip/mediaclipengine.h"
 #include "players/testmedia.h"
-#include "players/windowtitles.h"
+#include "players/clip/windowtitles.h"
 
 using namespace velumo;
 using namespace velumo::test;

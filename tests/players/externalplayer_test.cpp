@@ -15,7 +15,7 @@
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "fakes/testsupport.h"
-#include "players/externalplayer.h"
+#include "players/clip/externalplayer.h"
 #include "players/testmedia.h"
 
 using namespace velumo;

@@ -4,7 +4,7 @@
 #include <QLabel>
 
 #include "base/settingskeys.h"
-#include "players/browserpanel.h"
+#include "players/web/browserpanel.h"
 #include "players/webrig.h"
 
 using namespace velumo;

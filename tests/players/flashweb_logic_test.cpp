@@ -11,8 +11,8 @@
 #include "fakes/recordingplayers.h"
 #include "fakes/recordingsurfaces.h"
 #include "fakes/testsupport.h"
-#include "players/flashplayer.h"
-#include "players/webplayer.h"
+#include "players/web/flashplayer.h"
+#include "players/web/webplayer.h"
 
 using namespace velumo;
 using namespace velumo::test;

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <memory>
 
-#include "players/processmemory.h"
+#include "players/web/processmemory.h"
 
 namespace velumo {
 namespace {

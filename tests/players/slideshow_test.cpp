@@ -16,14 +16,14 @@
 #include "fakes/testsupport.h"
 #include "players/playerplacement.h"
 #include "players/playerregistry.h"
-#include "players/presentationconverter.h"
-#include "players/slideshowcontrol.h"
+#include "players/slides/presentationconverter.h"
+#include "players/slides/slideshowcontrol.h"
 #include "players/slideshowfiles.h"
-#include "players/slideshowplayer.h"
-#include "players/slideshowprefetch.h"
-#include "players/slideshowtiming.h"
-#include "players/slidesurface.h"
-#include "players/ziparchive.h"
+#include "players/slides/slideshowplayer.h"
+#include "players/slides/slideshowprefetch.h"
+#include "players/slides/slideshowtiming.h"
+#include "players/slides/slidesurface.h"
+#include "players/slides/ziparchive.h"
 
 using namespace velumo;
 using namespace velumo::test;

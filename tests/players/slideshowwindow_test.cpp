@@ -13,11 +13,11 @@
 #include "base/settings.h"
 #include "base/timer.h"
 #include "fakes/testsupport.h"
-#include "players/presentationconverter.h"
+#include "players/slides/presentationconverter.h"
 #include "players/slideshowfiles.h"
-#include "players/slideshowplayer.h"
-#include "players/slideshowtiming.h"
-#include "players/slideshowwindow.h"
+#include "players/slides/slideshowplayer.h"
+#include "players/slides/slideshowtiming.h"
+#include "players/slides/slideshowwindow.h"
 
 using namespace velumo;
 using namespace velumo::test;

@@ -8,9 +8,9 @@
 
 #include "base/settingskeys.h"
 #include "fakes/testsupport.h"
-#include "players/browserpanel.h"
-#include "players/processmemory.h"
-#include "players/webengine.h"
+#include "players/web/browserpanel.h"
+#include "players/web/processmemory.h"
+#include "players/web/webengine.h"
 #include "players/webrig.h"
 
 using namespace velumo;

@@ -2,7 +2,7 @@
 #include <QApplication>
 
 #include "fakes/failonskip.h"
-#include "players/webengine.h"
+#include "players/web/webengine.h"
 #include "players/webrig.h"
 
 // One application object and one set of browser windows for the whole run: browsers are slow

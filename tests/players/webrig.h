@@ -15,10 +15,10 @@
 #include "base/eventlog.h"
 #include "base/settings.h"
 #include "base/timer.h"
-#include "players/flashplayer.h"
-#include "players/flashwindow.h"
-#include "players/webplayer.h"
-#include "players/webwindow.h"
+#include "players/web/flashplayer.h"
+#include "players/web/flashwindow.h"
+#include "players/web/webplayer.h"
+#include "players/web/webwindow.h"
 
 namespace velumo::test {
 

@@ -5,7 +5,7 @@
 #include "base/failure.h"
 #include "fakes/testsupport.h"
 #include "fakes/testzip.h"
-#include "players/ziparchive.h"
+#include "players/slides/ziparchive.h"
 
 using namespace velumo;
 using namespace velumo::test;

@@ -5,11 +5,11 @@
 
 #include "base/clock.h"
 #include "fleet/repaintwatch.h"
-#include "players/capturewindow.h"
-#include "players/clipwindow.h"
+#include "players/capture/capturewindow.h"
+#include "players/clip/clipwindow.h"
 #include "players/contentkind.h"
-#include "players/slideshowwindow.h"
-#include "players/webwindow.h"
+#include "players/slides/slideshowwindow.h"
+#include "players/web/webwindow.h"
 #include "ticker/stripwindow.h"
 
 namespace velumo {

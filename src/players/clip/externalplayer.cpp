@@ -12,7 +12,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
-#include "players/dvdfolder.h"
+#include "players/clip/dvdfolder.h"
 
 #include <unistd.h>
 #include <vector>

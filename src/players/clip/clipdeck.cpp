@@ -6,7 +6,7 @@
 #include <QVideoSink>
 
 #include "base/guard.h"
-#include "players/dvdsource.h"
+#include "players/clip/dvdsource.h"
 #include "players/pictureconverter.h"
 
 namespace velumo {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "players/contentplayer.h"
-#include "players/presentationconverter.h"
+#include "players/slides/presentationconverter.h"
 
 namespace velumo {
 

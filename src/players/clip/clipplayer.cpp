@@ -10,9 +10,9 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
-#include "players/clipengine.h"
+#include "players/clip/clipengine.h"
 #include "players/contentkind.h"
-#include "players/dvdfolder.h"
+#include "players/clip/dvdfolder.h"
 #include "players/playerplacement.h"
 
 namespace velumo {

@@ -15,7 +15,7 @@
 #include "base/failure.h"
 #include "base/guard.h"
 #include "base/worker.h"
-#include "players/slideshowtiming.h"
+#include "players/slides/slideshowtiming.h"
 
 namespace velumo {
 

@@ -11,7 +11,7 @@
 #include "base/timer.h"
 #include "players/contentkind.h"
 #include "players/playerplacement.h"
-#include "players/websurface.h"
+#include "players/web/websurface.h"
 
 namespace velumo {
 

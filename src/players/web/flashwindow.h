@@ -3,7 +3,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "players/flashsurface.h"
+#include "players/web/flashsurface.h"
 
 namespace velumo {
 

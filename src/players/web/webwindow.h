@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <array>
 
-#include "players/websurface.h"
+#include "players/web/websurface.h"
 
 namespace velumo {
 

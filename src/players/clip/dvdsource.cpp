@@ -7,7 +7,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "players/dvdfolder.h"
+#include "players/clip/dvdfolder.h"
 
 namespace velumo::dvdsource {
 

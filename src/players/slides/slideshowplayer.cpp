@@ -13,8 +13,8 @@
 #include "base/timer.h"
 #include "players/contentkind.h"
 #include "players/playerplacement.h"
-#include "players/slideshowtiming.h"
-#include "players/slidesurface.h"
+#include "players/slides/slideshowtiming.h"
+#include "players/slides/slidesurface.h"
 
 namespace velumo {
 

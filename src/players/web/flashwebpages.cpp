@@ -10,9 +10,9 @@
 #include "base/pageschema.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "players/browserpanel.h"
-#include "players/flashplayer.h"
-#include "players/webplayer.h"
+#include "players/web/browserpanel.h"
+#include "players/web/flashplayer.h"
+#include "players/web/webplayer.h"
 #include "ui/mainpagebar.h"
 #include "ui/settingswindow.h"
 

@@ -1,8 +1,8 @@
 #include "webwindow.h"
 
 #include "base/guard.h"
-#include "players/browserpanel.h"
-#include "players/processmemory.h"
+#include "players/web/browserpanel.h"
+#include "players/web/processmemory.h"
 
 namespace velumo {
 

@@ -8,7 +8,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/timer.h"
-#include "players/presentationconverter.h"
+#include "players/slides/presentationconverter.h"
 
 namespace velumo {
 

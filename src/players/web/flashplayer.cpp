@@ -9,7 +9,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/contentkind.h"
-#include "players/flashsurface.h"
+#include "players/web/flashsurface.h"
 #include "players/playerplacement.h"
 
 namespace velumo {

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <memory>
 
-#include "players/slidesurface.h"
+#include "players/slides/slidesurface.h"
 
 namespace velumo {
 

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "base/guard.h"
-#include "players/webengine.h"
+#include "players/web/webengine.h"
 
 namespace velumo {
 

@@ -3,9 +3,9 @@
 #include "base/guard.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "players/clipplayer.h"
-#include "players/clipplayerchoice.h"
-#include "players/externalplayer.h"
+#include "players/clip/clipplayer.h"
+#include "players/clip/clipplayerchoice.h"
+#include "players/clip/externalplayer.h"
 
 namespace velumo {
 

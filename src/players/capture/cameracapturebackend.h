@@ -7,7 +7,7 @@
 #include <QVideoSink>
 #include <memory>
 
-#include "players/capturebackend.h"
+#include "players/capture/capturebackend.h"
 #include "players/pictureconverter.h"
 
 class QCamera;

@@ -11,7 +11,7 @@
 
 #include "base/guard.h"
 #include "base/programfolder.h"
-#include "players/browserpanel.h"
+#include "players/web/browserpanel.h"
 
 #ifndef VELUMO_RUFFLE_DIR
 #define VELUMO_RUFFLE_DIR ""

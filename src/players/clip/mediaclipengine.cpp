@@ -4,7 +4,7 @@
 
 #include "base/guard.h"
 #include "base/loopthread.h"
-#include "players/clipdeck.h"
+#include "players/clip/clipdeck.h"
 #include "players/picturewindow.h"
 
 namespace velumo {

@@ -4,7 +4,7 @@
 #include <array>
 #include <memory>
 
-#include "players/clipengine.h"
+#include "players/clip/clipengine.h"
 
 namespace velumo {
 

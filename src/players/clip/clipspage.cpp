@@ -13,10 +13,10 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/translationfile.h"
-#include "players/captureplayer.h"
-#include "players/clipcontrol.h"
-#include "players/externalplayer.h"
-#include "players/windowtitles.h"
+#include "players/capture/captureplayer.h"
+#include "players/clip/clipcontrol.h"
+#include "players/clip/externalplayer.h"
+#include "players/clip/windowtitles.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {

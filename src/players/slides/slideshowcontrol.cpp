@@ -4,7 +4,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/contentplayers.h"
-#include "players/slideshowplayer.h"
+#include "players/slides/slideshowplayer.h"
 
 namespace velumo {
 

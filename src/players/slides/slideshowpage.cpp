@@ -13,8 +13,8 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "base/translationfile.h"
-#include "players/slideshowcontrol.h"
-#include "players/slideshowplayer.h"
+#include "players/slides/slideshowcontrol.h"
+#include "players/slides/slideshowplayer.h"
 #include "ui/settingswindow.h"
 
 namespace velumo {

@@ -13,7 +13,7 @@
 #include "base/notifier.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
-#include "players/ziparchive.h"
+#include "players/slides/ziparchive.h"
 
 namespace velumo::slideshowtiming {
 

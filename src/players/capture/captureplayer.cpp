@@ -9,7 +9,7 @@
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "devices/broadcastmute.h"
-#include "players/capturebackend.h"
+#include "players/capture/capturebackend.h"
 #include "players/contentkind.h"
 #include "players/playerplacement.h"
 
