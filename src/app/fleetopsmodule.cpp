@@ -1,8 +1,6 @@
 #include "fleetopsmodule.h"
 
 #include "app/accessoriesmodule.h"
-#include "app/playersmodule.h"
-#include "app/tickermodule.h"
 #include "base/clock.h"
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
@@ -18,18 +16,20 @@
 #include "players/capturewindow.h"
 #include "players/clipwindow.h"
 #include "players/flashwindow.h"
+#include "players/playerstation.h"
 #include "players/slideshowwindow.h"
 #include "players/titleswindow.h"
 #include "players/webwindow.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerengine.h"
+#include "ticker/tickerstation.h"
 #include "ui/windowscreenshot.h"
 
 namespace velumo {
 
 FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAirModel,
-                               TickerModule& ticker, AccessoriesModule& accessories,
-                               PlayersModule& players, QWidget* alertBand)
+                               TickerStation& ticker, AccessoriesModule& accessories,
+                               PlayerStation& players, QWidget* alertBand)
     : m_services(services)
 {
     m_repaints = std::make_unique<RepaintWatch>();
