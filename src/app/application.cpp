@@ -8,7 +8,6 @@
 #include <QScopeGuard>
 
 #include "alerts/alertsconfig.h"
-#include "app/accessoriesmodule.h"
 #include "app/alertsmodule.h"
 #include "app/asrunmodule.h"
 #include "app/devicesmodule.h"
@@ -30,6 +29,7 @@
 #include "dispatcher/dispatcherengine.h"
 #include "dispatcher/dispatcherstation.h"
 #include "fleet/alarmmonitor.h"
+#include "panel/accessories.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
 #include "panel/iconwindow.h"
@@ -143,8 +143,10 @@ bool Application::start()
         std::make_unique<TickerStation>(TickerStationParts{s.folder, s.log, s.notifier, s.settings,
                                                            s.clock, s.timers, s.control, s.window},
                                         companions);
-    m_accessories = std::make_unique<AccessoriesModule>(s, m_ticker->engine(), m_ticker->strip(),
-                                                        m_ticker->textPage());
+    m_accessories = std::make_unique<Accessories>(
+        AccessoriesParts{s.folder, s.log, s.notifier, s.settings, s.clock, s.timers, s.power,
+                         s.control, s.window},
+        m_ticker->engine(), m_ticker->strip(), m_ticker->textPage());
     m_players = std::make_unique<PlayersModule>(s, m_ticker->block(), m_ticker->textPage(),
                                                 m_devices->broadcastMute());
     m_dispatcher = std::make_unique<DispatcherStation>(

@@ -23,7 +23,7 @@ class QWidget;
 
 namespace velumo {
 
-class AccessoriesModule;
+class Accessories;
 class AlertsModule;
 class AsrunModule;
 class ClockTicker;
@@ -112,7 +112,7 @@ private:
     std::unique_ptr<DevicesModule> m_devices;
     std::unique_ptr<TickerStation> m_ticker;
     std::unique_ptr<PanelModule> m_panel;
-    std::unique_ptr<AccessoriesModule> m_accessories;
+    std::unique_ptr<Accessories> m_accessories;
     std::unique_ptr<NetworkModule> m_network;
     std::unique_ptr<PlayersModule> m_players;
     std::unique_ptr<DispatcherStation> m_dispatcher;

@@ -1,6 +1,5 @@
 #include "fleetopsmodule.h"
 
-#include "app/accessoriesmodule.h"
 #include "base/clock.h"
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
@@ -11,6 +10,7 @@
 #include "fleet/repaintwatch.h"
 #include "fleet/screenshotservice.h"
 #include "fleet/stationmetrics.h"
+#include "panel/accessories.h"
 #include "panel/clockwindow.h"
 #include "panel/iconwindow.h"
 #include "players/capturewindow.h"
@@ -28,7 +28,7 @@
 namespace velumo {
 
 FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAirModel,
-                               TickerStation& ticker, AccessoriesModule& accessories,
+                               TickerStation& ticker, Accessories& accessories,
                                PlayerStation& players, QWidget* alertBand)
     : m_services(services)
 {

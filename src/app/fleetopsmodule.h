@@ -8,7 +8,7 @@
 
 namespace velumo {
 
-class AccessoriesModule;
+class Accessories;
 class AlarmMonitor;
 class MetricsServer;
 class OnAirModel;
@@ -32,8 +32,7 @@ class FleetOpsModule {
 public:
     // alertBand: the alert band's window, over every other in the screenshot (null: none).
     FleetOpsModule(const Services& services, const OnAirModel& onAir, TickerStation& ticker,
-                   AccessoriesModule& accessories, PlayerStation& players,
-                   QWidget* alertBand = nullptr);
+                   Accessories& accessories, PlayerStation& players, QWidget* alertBand = nullptr);
     ~FleetOpsModule();
 
     AlarmMonitor& alarms() { return *m_alarms; }
