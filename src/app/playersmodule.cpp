@@ -1,7 +1,5 @@
 #include "playersmodule.h"
 
-#include <QJsonObject>
-
 #include "base/controlchannel.h"
 #include "dispatcher/browserneed.h"
 #include "dispatcher/playerrequests.h"
@@ -10,17 +8,17 @@
 #include "ticker/rssfeed.h"
 #include "ticker/rsspage.h"
 #include "ticker/tickerblock.h"
+#include "ticker/tickercommands.h"
 
 namespace velumo {
 
 PlayersModule::PlayersModule(const Services& services, TickerBlock& block, BlockEdits& edits,
                              BroadcastMute& broadcast)
-    : m_services(services)
 {
     m_rss = std::make_unique<RssFeed>(services.settings, block, edits, services.notifier,
                                       &services.log, services.timers, services.folder);
     new RssPage(services.window, services.notifier, *m_rss);
-    registerFeedCommands();
+    addFeedCommands(services.control, *m_rss);
     m_station = std::make_unique<PlayerStation>(PlayerStationParts{
         services.folder, services.log, services.notifier, services.settings, services.clock,
         services.timers, services.control, services.window, broadcast,
@@ -50,22 +48,6 @@ void PlayersModule::warmUpBrowsers(const browserneed::Warmup& need)
 void PlayersModule::armTimers()
 {
     m_rss->armAtStartup();
-}
-
-void PlayersModule::registerFeedCommands()
-{
-    ControlServer& c = m_services.control;
-    // The command answers when its own read has ended; the strip and the timers go on meanwhile.
-    c.addCommand(QStringLiteral("rss read"),
-                 [this](const QString&, const std::shared_ptr<CommandReply>& reply) {
-                     m_rss->readForCommand(reply);
-                 });
-    c.addStatus(QStringLiteral("rss"), [this] {
-        return QJsonValue(QJsonObject{{QStringLiteral("last_address"), m_rss->shownAddress()},
-                                      {QStringLiteral("lines"), qint64(m_rss->feedLines())},
-                                      {QStringLiteral("reading"), m_rss->busy()},
-                                      {QStringLiteral("progress"), m_rss->activity().toJson()}});
-    });
 }
 
 }  // namespace velumo

@@ -33,9 +33,6 @@ public:
     PlayerStation& station() { return *m_station; }
 
 private:
-    void registerFeedCommands();
-
-    const Services& m_services;
     std::unique_ptr<RssFeed> m_rss;
     std::unique_ptr<PlayerStation> m_station;
 };
