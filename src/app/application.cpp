@@ -8,7 +8,7 @@
 #include <QScopeGuard>
 
 #include "alerts/alertsconfig.h"
-#include "app/alertsmodule.h"
+#include "alerts/alertstation.h"
 #include "app/asrunmodule.h"
 #include "app/devicesmodule.h"
 #include "app/fleetmodule.h"
@@ -164,14 +164,19 @@ bool Application::start()
     m_onAir = std::make_unique<OnAirModule>(s, m_onAirModel, *m_ticker, *m_dispatcher,
                                             m_players->station());
     // Its page after every other; its band over every window of the screenshot.
-    m_alerts = std::make_unique<AlertsModule>(
-        s, m_onAirModel,
-        AlertsModule::Outputs{m_ticker->strip(), m_ticker->engine(), m_devices->tones(),
-                              m_devices->broadcastMute()});
+    m_alerts = std::make_unique<alerts::AlertStation>(
+        alerts::AlertStationParts{s.folder, s.log, s.notifier, s.settings, s.clock, s.timers,
+                                  s.control, s.window},
+        m_onAirModel,
+        alerts::AlertStation::Outputs{m_ticker->strip(), m_ticker->engine(), m_devices->tones(),
+                                      m_devices->broadcastMute()});
     m_fleetOps = std::make_unique<FleetOpsModule>(s, m_onAirModel, *m_ticker, *m_accessories,
                                                   m_players->station(), m_alerts->band());
     m_fleet->report(m_fleetOps->alarms(), m_fleetOps->metrics());
-    m_alerts->report(m_fleetOps->alarms());
+    m_alerts->reportStaleFeeds([this](const QStringList& urls) {
+        if (m_fleetOps)
+            m_fleetOps->alarms().setStaleAlertFeeds(urls);
+    });
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
     m_shell->footer().addLine(new StatusLine(m_failures, m_form1));

@@ -23,8 +23,11 @@ class QWidget;
 
 namespace velumo {
 
+namespace alerts {
+class AlertStation;
+}  // namespace alerts
+
 class Accessories;
-class AlertsModule;
 class AsrunModule;
 class ClockTicker;
 class ControlServer;
@@ -116,7 +119,7 @@ private:
     std::unique_ptr<NetworkModule> m_network;
     std::unique_ptr<PlayersModule> m_players;
     std::unique_ptr<DispatcherStation> m_dispatcher;
-    std::unique_ptr<AlertsModule> m_alerts;
+    std::unique_ptr<alerts::AlertStation> m_alerts;
     std::unique_ptr<ServiceModule> m_service;
     std::unique_ptr<OnAirModule> m_onAir;
     std::unique_ptr<FleetOpsModule> m_fleetOps;
