@@ -26,9 +26,9 @@
 #include "base/timer.h"
 #include "fakes/testsupport.h"
 #include "players/slides/presentationconverter.h"
-#include "players/slideshowfiles.h"
 #include "players/slides/slideshowplayer.h"
 #include "players/slides/slideshowwindow.h"
+#include "players/slideshowfiles.h"
 #include "stripsampler.h"
 
 using namespace velumo;

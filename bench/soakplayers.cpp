@@ -28,9 +28,9 @@
 #include "base/settingskeys.h"
 #include "base/textfile.h"
 #include "fakes/testsupport.h"
-#include "players/web/processmemory.h"
 #include "players/slideshowfiles.h"
 #include "players/testmedia.h"
+#include "players/web/processmemory.h"
 #include "players/webrig.h"
 
 using namespace velumo;

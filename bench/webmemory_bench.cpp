@@ -32,8 +32,8 @@
 #include "players/web/processmemory.h"
 #include "players/web/webengine.h"
 #include "players/web/webplayer.h"
-#include "players/webrig.h"
 #include "players/web/webwindow.h"
+#include "players/webrig.h"
 #include "stripsampler.h"
 
 using namespace velumo;

@@ -23,7 +23,7 @@ floors=(
 )
 
 # The files of the alerts' side in the running program (library velumo_alerts_gui).
-alertsGui='alertbandwindow|alertwindows|alertspage|alertsonair'
+alertsGui='alertbandwindow|alertwindows|alertspage|alertsonair|alertstation'
 
 widgets='#include <(QtWidgets|QtMultimedia|QtWebEngine|QWidget|QApplication|QDialog|QMessageBox|QMainWindow)'
 

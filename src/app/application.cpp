@@ -8,11 +8,9 @@
 #include <QScopeGuard>
 
 #include "alerts/alertsconfig.h"
-#include "app/accessoriesmodule.h"
-#include "app/alertsmodule.h"
+#include "alerts/alertstation.h"
 #include "app/asrunmodule.h"
 #include "app/devicesmodule.h"
-#include "app/dispatchermodule.h"
 #include "app/fleetmodule.h"
 #include "app/fleetopsmodule.h"
 #include "app/networkmodule.h"
@@ -21,7 +19,6 @@
 #include "app/playersmodule.h"
 #include "app/servicemodule.h"
 #include "app/shellmodule.h"
-#include "app/tickermodule.h"
 #include "base/configfile.h"
 #include "base/controlchannel.h"
 #include "base/failure.h"
@@ -30,19 +27,23 @@
 #include "base/textfile.h"
 #include "dispatcher/browserneed.h"
 #include "dispatcher/dispatcherengine.h"
+#include "dispatcher/dispatcherstation.h"
 #include "fleet/alarmmonitor.h"
+#include "panel/accessories.h"
 #include "panel/clockwindow.h"
 #include "panel/controlpanel.h"
 #include "panel/iconwindow.h"
 #include "players/capture/capturewindow.h"
 #include "players/clip/clipwindow.h"
-#include "players/web/flashwindow.h"
+#include "players/playerstation.h"
 #include "players/titleswindow.h"
+#include "players/web/flashwindow.h"
 #include "system/stopsignals.h"
 #include "system/testhooks.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
+#include "ticker/tickerstation.h"
 #include "ticker/tickertextpage.h"
 #include "ui/mainfooter.h"
 #include "ui/settingswindow.h"
@@ -138,30 +139,44 @@ bool Application::start()
     m_shell = std::make_unique<ShellModule>(s);
     m_devices = std::make_unique<DevicesModule>(s);
     TickerCompanions& companions = *this;
-    m_ticker = std::make_unique<TickerModule>(s, companions);
-    m_accessories = std::make_unique<AccessoriesModule>(s, m_ticker->engine(), m_ticker->strip(),
-                                                        m_ticker->textPage());
+    m_ticker =
+        std::make_unique<TickerStation>(TickerStationParts{s.folder, s.log, s.notifier, s.settings,
+                                                           s.clock, s.timers, s.control, s.window},
+                                        companions);
+    m_accessories = std::make_unique<Accessories>(
+        AccessoriesParts{s.folder, s.log, s.notifier, s.settings, s.clock, s.timers, s.power,
+                         s.control, s.window},
+        m_ticker->engine(), m_ticker->strip(), m_ticker->textPage());
     m_players = std::make_unique<PlayersModule>(s, m_ticker->block(), m_ticker->textPage(),
                                                 m_devices->broadcastMute());
-    m_dispatcher =
-        std::make_unique<DispatcherModule>(s, m_ticker->engine(), m_ticker->block(), *m_devices,
-                                           m_players->players(), [this] { requestClockRedraw(); });
+    m_dispatcher = std::make_unique<DispatcherStation>(
+        DispatcherStationParts{s.folder, s.log, s.notifier, s.settings, s.clock, s.timers,
+                               s.operations, s.control, s.window, s.serializer},
+        EntryDevices{m_ticker->engine(), m_ticker->block(), m_devices->pins(), m_devices->tones(),
+                     m_devices->broadcastMute(), m_players->station().players(),
+                     [this] { requestClockRedraw(); }});
     // The control panel raises the strip and the clock, so it follows them.
     m_panel = std::make_unique<PanelModule>(s, m_accessories->clockTicker(), m_dispatcher->engine(),
                                             m_ticker->strip(), *m_accessories->clockWindow());
     m_ticker->placeWindows(m_accessories->clockWindow(), m_accessories->iconWindow(),
                            &m_panel->panel(), m_accessories->styler());
     m_network = std::make_unique<NetworkModule>(s, m_ticker->block(), m_ticker->textPage());
-    m_onAir = std::make_unique<OnAirModule>(s, m_onAirModel, *m_ticker, *m_dispatcher, *m_players);
+    m_onAir = std::make_unique<OnAirModule>(s, m_onAirModel, *m_ticker, *m_dispatcher,
+                                            m_players->station());
     // Its page after every other; its band over every window of the screenshot.
-    m_alerts = std::make_unique<AlertsModule>(
-        s, m_onAirModel,
-        AlertsModule::Outputs{m_ticker->strip(), m_ticker->engine(), m_devices->tones(),
-                              m_devices->broadcastMute()});
+    m_alerts = std::make_unique<alerts::AlertStation>(
+        alerts::AlertStationParts{s.folder, s.log, s.notifier, s.settings, s.clock, s.timers,
+                                  s.control, s.window},
+        m_onAirModel,
+        alerts::AlertStation::Outputs{m_ticker->strip(), m_ticker->engine(), m_devices->tones(),
+                                      m_devices->broadcastMute()});
     m_fleetOps = std::make_unique<FleetOpsModule>(s, m_onAirModel, *m_ticker, *m_accessories,
-                                                  *m_players, m_alerts->band());
+                                                  m_players->station(), m_alerts->band());
     m_fleet->report(m_fleetOps->alarms(), m_fleetOps->metrics());
-    m_alerts->report(m_fleetOps->alarms());
+    m_alerts->reportStaleFeeds([this](const QStringList& urls) {
+        if (m_fleetOps)
+            m_fleetOps->alarms().setStaleAlertFeeds(urls);
+    });
     registerCommands();
     // The last failure nobody asked for, under the main window's pages and under the panel.
     m_shell->footer().addLine(new StatusLine(m_failures, m_form1));
@@ -291,14 +306,16 @@ void Application::Exiting()
 
 void Application::FormClose()
 {
-    shutDown({m_players->clipWindow(), m_players->captureWindow(), &m_panel->panel()});
+    shutDown({m_players->station().clipWindow(), m_players->station().captureWindow(),
+              &m_panel->panel()});
 }
 
 void Application::exitProgram()
 {
     shutDown({m_accessories->iconWindow(), m_accessories->clockWindow(), &m_ticker->strip(),
-              &m_panel->panel(), m_players->clipWindow(), m_players->captureWindow(),
-              m_players->flashWindow(), m_players->titlesWindow()});
+              &m_panel->panel(), m_players->station().clipWindow(),
+              m_players->station().captureWindow(), m_players->station().flashWindow(),
+              m_players->station().titlesWindow()});
 }
 
 void Application::postExit()

@@ -23,13 +23,16 @@ class QWidget;
 
 namespace velumo {
 
-class AccessoriesModule;
-class AlertsModule;
+namespace alerts {
+class AlertStation;
+}  // namespace alerts
+
+class Accessories;
 class AsrunModule;
 class ClockTicker;
 class ControlServer;
 class DevicesModule;
-class DispatcherModule;
+class DispatcherStation;
 class FleetModule;
 class NetworkModule;
 class FleetOpsModule;
@@ -43,7 +46,7 @@ class ShellModule;
 class StopSignals;
 class TestHooks;
 class TickerControl;
-class TickerModule;
+class TickerStation;
 
 // The program: the shared services and one wiring module per subsystem, the start-up
 // sequence (Initial), the save (Exiting) and the two ways out.
@@ -110,13 +113,13 @@ private:
     std::unique_ptr<FleetModule> m_fleet;
     std::unique_ptr<ShellModule> m_shell;
     std::unique_ptr<DevicesModule> m_devices;
-    std::unique_ptr<TickerModule> m_ticker;
+    std::unique_ptr<TickerStation> m_ticker;
     std::unique_ptr<PanelModule> m_panel;
-    std::unique_ptr<AccessoriesModule> m_accessories;
+    std::unique_ptr<Accessories> m_accessories;
     std::unique_ptr<NetworkModule> m_network;
     std::unique_ptr<PlayersModule> m_players;
-    std::unique_ptr<DispatcherModule> m_dispatcher;
-    std::unique_ptr<AlertsModule> m_alerts;
+    std::unique_ptr<DispatcherStation> m_dispatcher;
+    std::unique_ptr<alerts::AlertStation> m_alerts;
     std::unique_ptr<ServiceModule> m_service;
     std::unique_ptr<OnAirModule> m_onAir;
     std::unique_ptr<FleetOpsModule> m_fleetOps;

@@ -1,8 +1,5 @@
 #include "fleetopsmodule.h"
 
-#include "app/accessoriesmodule.h"
-#include "app/playersmodule.h"
-#include "app/tickermodule.h"
 #include "base/clock.h"
 #include "base/controlchannel.h"
 #include "base/eventlog.h"
@@ -13,23 +10,26 @@
 #include "fleet/repaintwatch.h"
 #include "fleet/screenshotservice.h"
 #include "fleet/stationmetrics.h"
+#include "panel/accessories.h"
 #include "panel/clockwindow.h"
 #include "panel/iconwindow.h"
 #include "players/capture/capturewindow.h"
 #include "players/clip/clipwindow.h"
-#include "players/web/flashwindow.h"
+#include "players/playerstation.h"
 #include "players/slides/slideshowwindow.h"
 #include "players/titleswindow.h"
+#include "players/web/flashwindow.h"
 #include "players/web/webwindow.h"
 #include "ticker/stripwindow.h"
 #include "ticker/tickerengine.h"
+#include "ticker/tickerstation.h"
 #include "ui/windowscreenshot.h"
 
 namespace velumo {
 
 FleetOpsModule::FleetOpsModule(const Services& services, const OnAirModel& onAirModel,
-                               TickerModule& ticker, AccessoriesModule& accessories,
-                               PlayersModule& players, QWidget* alertBand)
+                               TickerStation& ticker, Accessories& accessories,
+                               PlayerStation& players, QWidget* alertBand)
     : m_services(services)
 {
     m_repaints = std::make_unique<RepaintWatch>();

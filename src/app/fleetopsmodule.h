@@ -8,16 +8,16 @@
 
 namespace velumo {
 
-class AccessoriesModule;
+class Accessories;
 class AlarmMonitor;
 class MetricsServer;
 class OnAirModel;
-class PlayersModule;
+class PlayerStation;
 class RepaintWatch;
 class ScreenshotService;
 class StationMetrics;
 class StripPaintFilter;
-class TickerModule;
+class TickerStation;
 class WindowScreenshot;
 class Worker;
 
@@ -31,9 +31,8 @@ class Worker;
 class FleetOpsModule {
 public:
     // alertBand: the alert band's window, over every other in the screenshot (null: none).
-    FleetOpsModule(const Services& services, const OnAirModel& onAir, TickerModule& ticker,
-                   AccessoriesModule& accessories, PlayersModule& players,
-                   QWidget* alertBand = nullptr);
+    FleetOpsModule(const Services& services, const OnAirModel& onAir, TickerStation& ticker,
+                   Accessories& accessories, PlayerStation& players, QWidget* alertBand = nullptr);
     ~FleetOpsModule();
 
     AlarmMonitor& alarms() { return *m_alarms; }

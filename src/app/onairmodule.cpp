@@ -2,22 +2,22 @@
 
 #include <QJsonObject>
 
-#include "app/dispatchermodule.h"
-#include "app/playersmodule.h"
-#include "app/tickermodule.h"
 #include "base/controlchannel.h"
 #include "base/guard.h"
+#include "dispatcher/dispatcherstation.h"
 #include "onair/onairmodel.h"
 #include "onair/onairrecorder.h"
 #include "onair/onairstatefile.h"
+#include "players/playerstation.h"
 #include "system/dbusscreenhold.h"
 #include "system/screeninhibitor.h"
 #include "system/xsetscreenhold.h"
+#include "ticker/tickerstation.h"
 
 namespace velumo {
 
-OnAirModule::OnAirModule(const Services& services, OnAirModel& onAir, TickerModule& ticker,
-                         DispatcherModule& dispatcher, PlayersModule& players)
+OnAirModule::OnAirModule(const Services& services, OnAirModel& onAir, TickerStation& ticker,
+                         DispatcherStation& dispatcher, PlayerStation& players)
     : m_services(services)
 {
     onAir.watch(services.settings, ticker.engine(), dispatcher.engine());

@@ -8,13 +8,13 @@
 
 namespace velumo {
 
-class DispatcherModule;
+class DispatcherStation;
 class OnAirModel;
 class OnAirRecorder;
 class OnAirStateFile;
-class PlayersModule;
+class PlayerStation;
 class ScreenInhibitor;
-class TickerModule;
+class TickerStation;
 
 // What is on air: the on-air model watches the strip and the dispatcher (it follows the players
 // from the program's events from its start), velumo.state is kept up to date and brought back
@@ -22,8 +22,8 @@ class TickerModule;
 // "screen".
 class OnAirModule {
 public:
-    OnAirModule(const Services& services, OnAirModel& onAir, TickerModule& ticker,
-                DispatcherModule& dispatcher, PlayersModule& players);
+    OnAirModule(const Services& services, OnAirModel& onAir, TickerStation& ticker,
+                DispatcherStation& dispatcher, PlayerStation& players);
     ~OnAirModule();
 
     // The last run did not end normally: its state is brought back instead of the "r" start.

@@ -9,6 +9,7 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "ticker/playbacklog.h"
+#include "ticker/rssfeed.h"
 #include "ticker/tickerblock.h"
 #include "ticker/tickerengine.h"
 
@@ -84,6 +85,21 @@ void addTickerCommands(ControlServer& c, TickerCommandTargets t)
                 .arg(waiting)
                 .arg(path);
         return QStringLiteral("%1 records written to %2").arg(waiting).arg(path);
+    });
+}
+
+void addFeedCommands(ControlServer& c, RssFeed& rss)
+{
+    // The command answers when its own read has ended; the strip and the timers go on meanwhile.
+    c.addCommand(QStringLiteral("rss read"),
+                 [&rss](const QString&, const std::shared_ptr<CommandReply>& reply) {
+                     rss.readForCommand(reply);
+                 });
+    c.addStatus(QStringLiteral("rss"), [&rss] {
+        return QJsonValue(QJsonObject{{QStringLiteral("last_address"), rss.shownAddress()},
+                                      {QStringLiteral("lines"), qint64(rss.feedLines())},
+                                      {QStringLiteral("reading"), rss.busy()},
+                                      {QStringLiteral("progress"), rss.activity().toJson()}});
     });
 }
 

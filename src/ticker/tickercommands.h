@@ -7,6 +7,7 @@ namespace velumo {
 
 class ControlServer;
 class PlaybackLog;
+class RssFeed;
 class Settings;
 class TickerBlock;
 class TickerEngine;
@@ -28,5 +29,8 @@ struct TickerCommandTargets {
 // The commands "block ...", "ticker ...", "phrase", "log write" and the status members "block"
 // and "ticker".
 void addTickerCommands(ControlServer& control, TickerCommandTargets targets);
+
+// The command "rss read" and the status member "rss".
+void addFeedCommands(ControlServer& control, RssFeed& rss);
 
 }  // namespace velumo

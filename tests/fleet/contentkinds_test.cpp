@@ -18,8 +18,8 @@
 #include "onair/onairmodel.h"
 #include "onair/onairsummary.h"
 #include "players/contentkind.h"
-#include "players/web/flashplayer.h"
 #include "players/playerplacement.h"
+#include "players/web/flashplayer.h"
 #include "players/web/webplayer.h"
 
 using namespace velumo;

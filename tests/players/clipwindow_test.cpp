@@ -16,8 +16,8 @@
 #include "players/clip/clipwindow.h"
 #include "players/clip/dvdfolder.h"
 #include "players/clip/mediaclipengine.h"
-#include "players/testmedia.h"
 #include "players/clip/windowtitles.h"
+#include "players/testmedia.h"
 
 using namespace velumo;
 using namespace velumo::test;

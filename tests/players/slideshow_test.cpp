@@ -18,12 +18,12 @@
 #include "players/playerregistry.h"
 #include "players/slides/presentationconverter.h"
 #include "players/slides/slideshowcontrol.h"
-#include "players/slideshowfiles.h"
 #include "players/slides/slideshowplayer.h"
 #include "players/slides/slideshowprefetch.h"
 #include "players/slides/slideshowtiming.h"
 #include "players/slides/slidesurface.h"
 #include "players/slides/ziparchive.h"
+#include "players/slideshowfiles.h"
 
 using namespace velumo;
 using namespace velumo::test;

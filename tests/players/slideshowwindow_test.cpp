@@ -14,10 +14,10 @@
 #include "base/timer.h"
 #include "fakes/testsupport.h"
 #include "players/slides/presentationconverter.h"
-#include "players/slideshowfiles.h"
 #include "players/slides/slideshowplayer.h"
 #include "players/slides/slideshowtiming.h"
 #include "players/slides/slideshowwindow.h"
+#include "players/slideshowfiles.h"
 
 using namespace velumo;
 using namespace velumo::test;

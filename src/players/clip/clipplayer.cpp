@@ -11,8 +11,8 @@
 #include "base/settingskeys.h"
 #include "base/timer.h"
 #include "players/clip/clipengine.h"
-#include "players/contentkind.h"
 #include "players/clip/dvdfolder.h"
+#include "players/contentkind.h"
 #include "players/playerplacement.h"
 
 namespace velumo {

@@ -9,8 +9,8 @@
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "players/contentkind.h"
-#include "players/web/flashsurface.h"
 #include "players/playerplacement.h"
+#include "players/web/flashsurface.h"
 
 namespace velumo {
 

@@ -1,14 +1,22 @@
 #pragma once
 
+#include <QString>
 #include <memory>
 
-#include "app/services.h"
 #include "ticker/tickerwindows.h"
 
 namespace velumo {
 
 class AccessoryControl;
 class AccessoryWindows;
+class Clock;
+class ControlServer;
+class EventLog;
+class Notifier;
+class PowerControl;
+class Settings;
+class SettingsWindow;
+class TimerFactory;
 class ClockTicker;
 class ClockWindow;
 class FontStylePage;
@@ -20,13 +28,26 @@ class ThematicIcons;
 class TickerControl;
 class TickerTextPage;
 
+// What the accessories are built with; everything here outlives them.
+struct AccessoriesParts {
+    QString folder;  // the program's folder, where the thematic icons page looks first
+    EventLog& log;
+    Notifier& notifier;
+    Settings& settings;
+    const Clock& clock;
+    TimerFactory& timers;
+    PowerControl& power;  // the clock's timed shut-down
+    ControlServer& control;
+    SettingsWindow& window;  // the icon and font pages go into it
+};
+
 // The strip's accessories: the clock with its one-second tick, the clock visibility and
 // keep-on-top control, the icon window with the thematic icons, and the lettering dialogs.
-class AccessoriesModule final {
+class Accessories final {
 public:
-    AccessoriesModule(const Services& services, TickerControl& ticker, StripWindow& strip,
-                      TickerTextPage& textPage);
-    ~AccessoriesModule();
+    Accessories(const AccessoriesParts& parts, TickerControl& ticker, StripWindow& strip,
+                TickerTextPage& textPage);
+    ~Accessories();
 
     // The thematic icon of an announcement: 0-9 a slot, 10 none; never fails.
     void vibor(int index);
@@ -45,7 +66,7 @@ public:
     ClockTicker& clockTicker() { return *m_clockTicker; }
 
 private:
-    const Services& m_services;
+    AccessoriesParts m_parts;
     StripWindow& m_strip;
     IconWindow* m_icon = nullptr;
     ClockWindow* m_clockWindow = nullptr;

@@ -1,6 +1,7 @@
-#include "dispatchermodule.h"
+#include "dispatcherstation.h"
 
-#include "app/devicesmodule.h"
+#include "base/guard.h"
+#include "base/notifier.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "dispatcher/dispatchercommands.h"
@@ -9,25 +10,16 @@
 #include "dispatcher/plandiagramwindow.h"
 #include "dispatcher/planner.h"
 #include "dispatcher/plannerpage.h"
-#include "players/contentplayers.h"
 
 namespace velumo {
 
-DispatcherModule::DispatcherModule(const Services& services, TickerControl& ticker,
-                                   TickerBlock& block, DevicesModule& devices,
-                                   ContentPlayers& players, std::function<void()> clockRedraw)
-    : m_services(services)
+DispatcherStation::DispatcherStation(const DispatcherStationParts& parts, EntryDevices devices)
+    : m_parts(parts)
 {
-    EntryDevices entryDevices{ticker,
-                              block,
-                              devices.pins(),
-                              devices.tones(),
-                              devices.broadcastMute(),
-                              players,
-                              std::move(clockRedraw)};
+    const DispatcherStationParts& services = m_parts;
     m_engine = std::make_unique<DispatcherEngine>(
         services.folder, services.settings, services.notifier, services.log, services.clock,
-        services.timers, std::move(entryDevices), &services.serializer);
+        services.timers, std::move(devices), &services.serializer);
     m_planner = std::make_unique<Planner>(services.notifier);
     m_diagram = new PlanDiagramWindow();
     m_page = new DispatcherPage(services.window, *m_engine, services.settings, services.notifier,
@@ -37,20 +29,20 @@ DispatcherModule::DispatcherModule(const Services& services, TickerControl& tick
     addDispatcherCommands(services.control, *m_engine);
 }
 
-DispatcherModule::~DispatcherModule()
+DispatcherStation::~DispatcherStation()
 {
     delete m_diagram;
 }
 
-void DispatcherModule::dispstart()
+void DispatcherStation::dispstart()
 {
-    if (m_services.settings.checked(key::SCCheckBox6))
-        m_services.guard([this] { m_engine->dispstart(); });
+    if (m_parts.settings.checked(key::SCCheckBox6))
+        guarded(m_parts.notifier, [this] { m_engine->dispstart(); });
 }
 
-void DispatcherModule::applyStoredState()
+void DispatcherStation::applyStoredState()
 {
-    Settings& settings = m_services.settings;
+    Settings& settings = m_parts.settings;
     if (settings.checked(key::SCCheckBox6)) {
         m_engine->startAtStartup();
     } else {

@@ -4,13 +4,17 @@
 #include <functional>
 #include <memory>
 
-#include "app/services.h"
-
 class QWidget;
 
 namespace velumo {
 
+class Clock;
+class ControlServer;
+class EventLog;
+class Notifier;
 class PlaybackLog;
+class Settings;
+class SettingsWindow;
 class StripWindow;
 class TickerBlock;
 class TickerCompanions;
@@ -19,13 +23,26 @@ class TickerSettingsUi;
 class TickerTextPage;
 class TickerWindows;
 class TickerWindowsStyler;
+class TimerFactory;
+
+// What the ticker is built with; everything here outlives it.
+struct TickerStationParts {
+    QString folder;  // the program's folder, where the text page opens block files
+    EventLog& log;
+    Notifier& notifier;
+    Settings& settings;
+    const Clock& clock;
+    TimerFactory& timers;
+    ControlServer& control;
+    SettingsWindow& window;  // the text and settings pages go into it
+};
 
 // The ticker: its block, the scroll engine, the strip window, the playback log, the text page
 // and the ticker's settings, and their control commands.
-class TickerModule {
+class TickerStation {
 public:
-    TickerModule(const Services& services, TickerCompanions& companions);
-    ~TickerModule();
+    TickerStation(const TickerStationParts& parts, TickerCompanions& companions);
+    ~TickerStation();
 
     // Puts the engine's layout on the strip and the windows beside it.
     void placeWindows(QWidget* clock, QWidget* icon, QWidget* panel, TickerWindowsStyler& styler);
@@ -47,7 +64,7 @@ public:
     StripWindow& strip() { return *m_strip; }
 
 private:
-    const Services& m_services;
+    TickerStationParts m_parts;
     std::unique_ptr<TickerBlock> m_block;
     std::unique_ptr<PlaybackLog> m_playbackLog;
     std::unique_ptr<TickerEngine> m_engine;

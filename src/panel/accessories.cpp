@@ -1,4 +1,4 @@
-#include "accessoriesmodule.h"
+#include "accessories.h"
 
 #include "base/guard.h"
 #include "base/settings.h"
@@ -20,10 +20,11 @@
 
 namespace velumo {
 
-AccessoriesModule::AccessoriesModule(const Services& services, TickerControl& ticker,
-                                     StripWindow& strip, TickerTextPage& textPage)
-    : m_services(services), m_strip(strip)
+Accessories::Accessories(const AccessoriesParts& parts, TickerControl& ticker, StripWindow& strip,
+                         TickerTextPage& textPage)
+    : m_parts(parts), m_strip(strip)
 {
+    const AccessoriesParts& services = m_parts;
     Settings& settings = services.settings;
     m_icon = new IconWindow(settings, services.notifier);
     m_clockWindow = new ClockWindow(settings, services.notifier);
@@ -64,31 +65,31 @@ AccessoriesModule::AccessoriesModule(const Services& services, TickerControl& ti
     m_clockTicker->start();
 }
 
-AccessoriesModule::~AccessoriesModule()
+Accessories::~Accessories()
 {
     m_windows.reset();
     delete m_clockWindow;
     delete m_icon;
 }
 
-void AccessoriesModule::vibor(int index)
+void Accessories::vibor(int index)
 {
     m_iconSlots->vibor(index);
 }
 
-void AccessoriesModule::requestClockRedraw()
+void Accessories::requestClockRedraw()
 {
     m_clockTicker->requestRedraw();
 }
 
-TickerWindowsStyler& AccessoriesModule::styler()
+TickerWindowsStyler& Accessories::styler()
 {
     return *m_windows;
 }
 
-void AccessoriesModule::applyStoredSettings()
+void Accessories::applyStoredSettings()
 {
-    const Settings& settings = m_services.settings;
+    const Settings& settings = m_parts.settings;
     m_clockTicker->setClockText(settings.text(key::SCEdit41));
     // The strip's width and the accessory windows beside its left edge.
     m_windows->place(settings, m_strip);

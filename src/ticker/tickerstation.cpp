@@ -1,7 +1,8 @@
-#include "tickermodule.h"
+#include "tickerstation.h"
 
 #include "base/clock.h"
 #include "base/guard.h"
+#include "base/notifier.h"
 #include "base/settings.h"
 #include "base/settingskeys.h"
 #include "ticker/playbacklog.h"
@@ -16,9 +17,10 @@
 
 namespace velumo {
 
-TickerModule::TickerModule(const Services& services, TickerCompanions& companions)
-    : m_services(services)
+TickerStation::TickerStation(const TickerStationParts& parts, TickerCompanions& companions)
+    : m_parts(parts)
 {
+    const TickerStationParts& services = m_parts;
     Settings& settings = services.settings;
     m_block = std::make_unique<TickerBlock>(settings);
     m_playbackLog =
@@ -35,16 +37,17 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
                    Origin::unattended(QStringLiteral("tickermodule")), &TickerTextPage::showOnAir);
     connectGuarded(m_textPage, &TickerTextPage::openChosen, m_textPage,
                    Origin::byOperator(QStringLiteral("tickermodule")), [this](const QString& p) {
-                       m_services.guard([&] {
+                       guarded(m_parts.notifier, [&] {
                            loadBlockFile(p, [this, origin = Origin::current()](const QString& e) {
                                if (!e.isEmpty())
-                                   m_services.notifier.errorReport(e, origin);
+                                   m_parts.notifier.errorReport(e, origin);
                            });
                        });
                    });
     connectGuarded(m_textPage, &TickerTextPage::saveChosen, m_textPage,
-                   Origin::byOperator(QStringLiteral("tickermodule")),
-                   [this](const QString& p) { m_services.guard([&] { saveBlockFile(p); }); });
+                   Origin::byOperator(QStringLiteral("tickermodule")), [this](const QString& p) {
+                       guarded(m_parts.notifier, [&] { saveBlockFile(p); });
+                   });
     addTickerCommands(
         services.control,
         {*m_block, *m_engine, *m_playbackLog, settings, [this] { m_textPage->flushEdits(); },
@@ -54,54 +57,54 @@ TickerModule::TickerModule(const Services& services, TickerCompanions& companion
          [this](const QString& path) { saveBlockFile(path); }});
 }
 
-TickerModule::~TickerModule()
+TickerStation::~TickerStation()
 {
     m_engine->setView(nullptr);
     m_windows.reset();
     delete m_strip;
 }
 
-void TickerModule::placeWindows(QWidget* clock, QWidget* icon, QWidget* panel,
-                                TickerWindowsStyler& styler)
+void TickerStation::placeWindows(QWidget* clock, QWidget* icon, QWidget* panel,
+                                 TickerWindowsStyler& styler)
 {
-    m_windows = std::make_unique<TickerWindows>(*m_strip, clock, icon, panel, &m_services.window,
+    m_windows = std::make_unique<TickerWindows>(*m_strip, clock, icon, panel, &m_parts.window,
                                                 m_ui->workLabel(), &styler);
     m_engine->setView(m_windows.get());
 }
 
-void TickerModule::loadBlockFile(const QString& path,
-                                 std::function<void(const QString& error)> done)
+void TickerStation::loadBlockFile(const QString& path,
+                                  std::function<void(const QString& error)> done)
 {
-    m_block->openStartupBlockLater(path, m_services.clock.now(), std::move(done),
+    m_block->openStartupBlockLater(path, m_parts.clock.now(), std::move(done),
                                    [this](qsizetype position, qsizetype maximum) {
                                        m_textPage->setProgress(position, maximum);
                                    });
 }
 
-void TickerModule::saveBlockFile(const QString& path)
+void TickerStation::saveBlockFile(const QString& path)
 {
     m_textPage->flushEdits();
     m_block->saveStartupBlock(path);
 }
 
-void TickerModule::autostartR()
+void TickerStation::autostartR()
 {
-    m_services.guard([this] {
-        m_block->LoadTickerFile(m_services.settings.text(key::SCEdit5), m_services.clock.now(),
+    guarded(m_parts.notifier, [this] {
+        m_block->LoadTickerFile(m_parts.settings.text(key::SCEdit5), m_parts.clock.now(),
                                 [this](qsizetype position, qsizetype maximum) {
                                     m_textPage->setProgress(position, maximum);
                                 });
     });
     // The direct start also starts the dispatcher (dispstart) when SCCheckBox6 is checked.
-    m_services.guard([this] { m_engine->BitBtn2Click(); });
+    guarded(m_parts.notifier, [this] { m_engine->BitBtn2Click(); });
 }
 
-void TickerModule::writePendingLog()
+void TickerStation::writePendingLog()
 {
-    m_services.guard([this] { m_playbackLog->writePending(); });
+    guarded(m_parts.notifier, [this] { m_playbackLog->writePending(); });
 }
 
-void TickerModule::applyStoredLog()
+void TickerStation::applyStoredLog()
 {
     m_playbackLog->applyTimer();
     m_ui->applyLogVisibility();
