@@ -18,6 +18,7 @@
 #include "alerts/alertboard.h"
 #include "alerts/alertintake.h"
 #include "base/guard.h"
+#include "ui/saverow.h"
 #include "ui/settingswindow.h"
 #include "ui/windowcomponents.h"
 
@@ -152,21 +153,13 @@ AlertsPage::AlertsPage(SettingsWindow& window, QString programFolder, AlertBoard
     addLine("EditAlertsBand", "В полосе", patternsText(defaults.band));
     addLine("EditAlertsStrip", "В строке", patternsText(defaults.strip));
     addLine("EditAlertsRepeat", "Повтор в строке, мин", QString::number(defaults.repeatMin));
-    auto* saveButton = new QPushButton(QStringLiteral("Сохранить"), iniBox);
-    saveButton->setObjectName(QStringLiteral("SCButtonAlertsSave"));
-    saveButton->setToolTip(QStringLiteral("Проверить и записать alerts.ini"));
-    m_saved = new QLabel(iniBox);
-    m_saved->setObjectName(QStringLiteral("LabelAlertsSaved"));
-    m_saved->setWordWrap(true);
-    m_saved->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* buttonRow = new QHBoxLayout();
-    buttonRow->addWidget(saveButton);
-    buttonRow->addStretch();
-    form->addRow(buttonRow);
-    form->addRow(m_saved);
+    const SaveRow saveRow =
+        addSaveRow(form, iniBox, QStringLiteral("SCButtonAlertsSave"),
+                   QStringLiteral("LabelAlertsSaved"), QStringLiteral("alerts.ini"));
+    m_saved = saveRow.answer;
     layout->addWidget(iniBox);
 
-    connectGuarded(saveButton, &QPushButton::clicked, this,
+    connectGuarded(saveRow.button, &QPushButton::clicked, this,
                    Origin::byOperator(QStringLiteral("alerts.ini")), [this] { save(); });
     connectGuarded(takeOff, &QPushButton::clicked, this,
                    Origin::byOperator(QStringLiteral("alerts page")), [this] { askAndTakeOff(); });

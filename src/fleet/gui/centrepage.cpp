@@ -13,6 +13,7 @@
 #include "base/timer.h"
 #include "fleet/fleetconfig.h"
 #include "fleet/fleetlink.h"
+#include "ui/saverow.h"
 #include "ui/settingswindow.h"
 #include "ui/windowcomponents.h"
 
@@ -78,22 +79,13 @@ CentrePage::CentrePage(SettingsWindow& window, QString programFolder, TimerFacto
     field("EditCentreAllow")
         ->setPlaceholderText(fleet::FleetConfig::defaultAllow().join(QStringLiteral(", ")));
     field("EditCentreStation")->setPlaceholderText(QStringLiteral("имя компьютера"));
-    auto* saveButton = new QPushButton(QStringLiteral("Сохранить"), iniBox);
-    saveButton->setObjectName(QStringLiteral("SCButtonCentreSave"));
-    saveButton->setToolTip(QStringLiteral("Проверить и записать fleet.ini"));
-    m_saved = new QLabel(iniBox);
-    m_saved->setObjectName(QStringLiteral("LabelCentreSaved"));
-    m_saved->setWordWrap(true);
-    m_saved->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // The answer spans the row beneath the button: a long error wraps over the whole width.
-    auto* buttonRow = new QHBoxLayout();
-    buttonRow->addWidget(saveButton);
-    buttonRow->addStretch();
-    form->addRow(buttonRow);
-    form->addRow(m_saved);
+    const SaveRow saveRow =
+        addSaveRow(form, iniBox, QStringLiteral("SCButtonCentreSave"),
+                   QStringLiteral("LabelCentreSaved"), QStringLiteral("fleet.ini"));
+    m_saved = saveRow.answer;
     layout->addWidget(iniBox);
 
-    connectGuarded(saveButton, &QPushButton::clicked, this,
+    connectGuarded(saveRow.button, &QPushButton::clicked, this,
                    Origin::byOperator(QStringLiteral("fleet.ini")), [this] { save(); });
     if (link)
         connectGuarded(link, &fleet::FleetLink::stateChanged, this,
