@@ -8,32 +8,18 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimeZone>
 #include <cstdio>
 
-#include "base/configfile.h"
-#include "base/settings.h"
-#include "base/settingskeys.h"
-#include "fakes/programrun.h"
-#include "fakes/testsupport.h"
-#include "fakes/virtualscreen.h"
+#include "fakes/stripprogram.h"
 
 using namespace velumo;
 
 namespace {
-
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(u' ', 0, 2)
-                                          : QStringLiteral("?");
-}
 
 // A CAP document for everyone, from now until `seconds` from now (whole seconds).
 QByteArray alert(const QString& id, const QString& severity, int seconds)
@@ -131,62 +117,41 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "set VELUMO_BUILD_DIR and VELUMO_SOURCE_DIR\n");
         return 2;
     }
-    test::VirtualScreen screen;
-    QString why;
-    if (!screen.start(261, 280, &why)) {
-        std::fprintf(stderr, "%s\n", qPrintable(why));
-        return 1;
-    }
-    QTemporaryDir dir;
-    const QString block = dir.filePath("news.str");
-    // One long announcement: the strip is never empty.
-    test::writeAll(
-        block, test::cp1251(QStringLiteral("^7\r\n~0\r\n0") +
-                            QStringLiteral("Эфир: новости, погода и объявления. ").repeated(12) +
-                            QStringLiteral("\r\n")));
-    Settings settings;
-    settings.setText(key::SCEdit5, block);
-    settings.setSpin(key::SpinEdit1, 1);
-    settings.setSpin(key::SpinEdit2, 4);
-    test::writeAll(dir.filePath("velumo.cfg"), configfile::save(settings));
-    test::writeAll(dir.filePath("alerts.ini"), "[alerts]\nrepeat_min = 1\n");
-    QDir().mkpath(dir.filePath("alerts"));
     quint16 port = 0;
     {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost, 0);
         port = probe.serverPort();
     }
-    test::writeAll(dir.filePath("fleet.ini"),
-                   QStringLiteral("[metrics]\nmetrics_port=%1\nmetrics_address=127.0.0.1\n")
-                       .arg(port)
-                       .toUtf8());
-
-    test::Program program(dir.path());
-    program.start({}, screen.environment());
-    if (!program.waitReady(60000)) {
-        std::fprintf(stderr, "the program did not come up\n");
+    test::StripProgram strip;
+    const bool started = strip.start(261, 280, [port](const QString& folder) {
+        test::writeAll(folder + "/alerts.ini", "[alerts]\nrepeat_min = 1\n");
+        QDir().mkpath(folder + "/alerts");
+        test::writeAll(folder + "/fleet.ini",
+                       QStringLiteral("[metrics]\nmetrics_port=%1\nmetrics_address=127.0.0.1\n")
+                           .arg(port)
+                           .toUtf8());
+    });
+    if (!started) {
+        std::fprintf(stderr, "%s\n", qPrintable(strip.why()));
         return 1;
     }
-    program.send("block load " + block);
-    program.send("ticker start");
-    QThread::sleep(3);
 
     for (const bool alerts : {false, true, false, true}) {
         int shown = 0;
-        const QString before = loadAverage();
+        const QString before = test::loadAverage();
         const auto bucketsBefore = gapBuckets(port);
-        QString figures = run(dir.path(), screen.environment(), seconds, alerts, &shown);
+        QString figures = run(strip.folder(), strip.environment(), seconds, alerts, &shown);
         QThread::sleep(4);  // the last one expires
         figures += QStringLiteral("; ") + gapFigures(bucketsBefore, gapBuckets(port));
         std::printf("%-26s %s; %d alerts on and off; load average %s before, %s after\n",
                     alerts ? "alerts on and off:" : "no alerts:", qPrintable(figures), shown,
-                    qPrintable(before), qPrintable(loadAverage()));
+                    qPrintable(before), qPrintable(test::loadAverage()));
         std::fflush(stdout);
     }
-    const QStringList lines = test::logEvents(dir.filePath("velumo.log"), "alert");
+    const QStringList lines = test::logEvents(strip.folder() + "/velumo.log", "alert");
     std::printf("alert lines in velumo.log: %lld on, %lld off\n",
                 qint64(lines.filter("on air (").size()), qint64(lines.filter("off air (").size()));
-    program.close();
+    strip.program().close();
     return 0;
 }
