@@ -14,11 +14,6 @@ namespace velumo::alerts {
 
 namespace {
 
-QString when(const QDateTime& moment)
-{
-    return moment.toLocalTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
-}
-
 QString displayName(Display display)
 {
     return display == Display::Band ? QStringLiteral("полоса") : QStringLiteral("строка");
@@ -168,7 +163,7 @@ QString AlertBoard::take(const CapAlert& alert, const QString& source, const QSt
             done << QStringLiteral("в эфире: ") + displayName(selection.display);
         } else {
             held.next = selection.from;
-            done << QStringLiteral("в эфире будет с ") + when(selection.from);
+            done << QStringLiteral("в эфире будет с ") + momentText(selection.from);
         }
     }
     arm();
@@ -322,12 +317,12 @@ void AlertBoard::flush()
         const OnAirAlert& a = change.alert;
         QString line;
         if (change.kind == AlertChange::Kind::On)
-            line =
-                QStringLiteral("on air (%1): %2 %3/%4 «%5»%6")
-                    .arg(displayWord(a.display), a.key.text(), name(a.info.severity),
-                         name(a.info.urgency),
-                         a.info.headline.isEmpty() ? a.info.event : a.info.headline,
-                         a.until.isValid() ? QStringLiteral(" until ") + when(a.until) : QString());
+            line = QStringLiteral("on air (%1): %2 %3/%4 «%5»%6")
+                       .arg(displayWord(a.display), a.key.text(), name(a.info.severity),
+                            name(a.info.urgency),
+                            a.info.headline.isEmpty() ? a.info.event : a.info.headline,
+                            a.until.isValid() ? QStringLiteral(" until ") + momentText(a.until)
+                                              : QString());
         else
             line = QStringLiteral("off air (%1%2): %3")
                        .arg(reasonName(change.reason),

@@ -21,11 +21,6 @@ bool sameLanguage(const QString& a, const QString& b)
     return a.section(u'-', 0, 0).compare(b.section(u'-', 0, 0), Qt::CaseInsensitive) == 0;
 }
 
-QString when(const QDateTime& moment)
-{
-    return moment.toLocalTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
-}
-
 }  // namespace
 
 bool insidePolygon(const std::vector<GeoPoint>& polygon, GeoPoint point)
@@ -176,7 +171,7 @@ Selection select(const CapAlert& alert, const AlertsConfig& config, const QDateT
     if (!hiddenByRules.isEmpty())
         return no(QStringLiteral("правила показа (band, strip в alerts.ini) не показывают %1")
                       .arg(hiddenByRules));
-    return no(QStringLiteral("истекло %1").arg(when(expired)));
+    return no(QStringLiteral("истекло %1").arg(momentText(expired)));
 }
 
 }  // namespace velumo::alerts

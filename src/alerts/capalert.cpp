@@ -30,6 +30,11 @@ std::optional<Enum> valueIn(const std::array<const char*, N>& names, const QStri
 
 }  // namespace
 
+QString momentText(const QDateTime& moment)
+{
+    return moment.toLocalTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
+}
+
 QString name(Status value)
 {
     return nameIn(kStatus, value);

@@ -36,6 +36,10 @@ std::optional<Severity> severityNamed(const QString& text);
 std::optional<Urgency> urgencyNamed(const QString& text);
 std::optional<Certainty> certaintyNamed(const QString& text);
 
+// A moment of an alert as the operator reads it in logs and answers: local time,
+// "dd.MM.yyyy hh:mm:ss".
+QString momentText(const QDateTime& moment);
+
 struct GeoPoint {
     double lat = 0;
     double lon = 0;

@@ -12,11 +12,6 @@ namespace velumo::alerts {
 
 namespace {
 
-QString when(const QDateTime& moment)
-{
-    return moment.toLocalTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
-}
-
 QString signatureText(const SignatureCheck& check)
 {
     switch (check.state) {
@@ -39,7 +34,7 @@ QStringList checkAlertReport(const QString& file, const QString& programFolder,
 {
     const AlertsConfigRead settings = readAlertsConfig(programFolder);
     QStringList lines{QStringLiteral("Оповещение %1, проверка на %2 (%3)")
-                          .arg(file, when(now),
+                          .arg(file, momentText(now),
                                settings.present
                                    ? QStringLiteral("настройки alerts.ini")
                                    : QStringLiteral("alerts.ini нет: настройки по умолчанию"))};
@@ -69,15 +64,15 @@ QStringList checkAlertReport(const QString& file, const QString& programFolder,
     }
     const CapAlert& alert = reading.alert;
     lines << QStringLiteral("CAP %1: %2, отправлено %3, %4 %5 %6; подпись: %7")
-                 .arg(alert.version, alert.key().text(), when(alert.sent), name(alert.status),
+                 .arg(alert.version, alert.key().text(), momentText(alert.sent), name(alert.status),
                       name(alert.msgType), name(alert.scope), signatureText(reading.signature));
     for (const CapInfo& info : alert.infos)
         lines << QStringLiteral("  [%1] %2/%3/%4 «%5»%6")
-                     .arg(info.language, name(info.severity), name(info.urgency),
-                          name(info.certainty),
-                          info.headline.isEmpty() ? info.event : info.headline,
-                          info.expires.isValid() ? QStringLiteral(", до ") + when(info.expires)
-                                                 : QString());
+                     .arg(
+                         info.language, name(info.severity), name(info.urgency),
+                         name(info.certainty), info.headline.isEmpty() ? info.event : info.headline,
+                         info.expires.isValid() ? QStringLiteral(", до ") + momentText(info.expires)
+                                                : QString());
     if (alert.msgType == MsgType::Update || alert.msgType == MsgType::Cancel) {
         QStringList named;
         for (const CapReference& reference : alert.references)
@@ -95,8 +90,9 @@ QStringList checkAlertReport(const QString& file, const QString& programFolder,
                               ? QStringLiteral("полосой поверх всего")
                               : QStringLiteral("в строке");
     const CapInfo* info = selection.info >= 0 ? &alert.infos[std::size_t(selection.info)] : nullptr;
-    const QString until = selection.until.isValid() ? QStringLiteral(" до ") + when(selection.until)
-                                                    : QStringLiteral(" до отмены");
+    const QString until = selection.until.isValid()
+                              ? QStringLiteral(" до ") + momentText(selection.until)
+                              : QStringLiteral(" до отмены");
     switch (selection.verdict) {
         case Selection::Verdict::Show:
             lines << QStringLiteral("Будет показано %1%2 (блок %3 %4/%5)%6")
@@ -107,7 +103,7 @@ QStringList checkAlertReport(const QString& file, const QString& programFolder,
             break;
         case Selection::Verdict::Later:
             lines << QStringLiteral("Будет показано %1 с %2%3 (блок %4 %5/%6)")
-                         .arg(shape, when(selection.from), until, info->language,
+                         .arg(shape, momentText(selection.from), until, info->language,
                               name(info->severity), name(info->urgency));
             *exitCode = 0;
             break;

@@ -18,7 +18,7 @@ struct Watch {
     const ByteProgress* progress = nullptr;
 };
 
-int onTransferInfo(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off_t, curl_off_t)
+int onFetchProgress(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off_t, curl_off_t)
 {
     const auto* watch = static_cast<const Watch*>(user);
     if (watch->abort && watch->abort->load())
@@ -87,7 +87,7 @@ QByteArray fetchUrl(const QString& address, const QString& baseFolder, const Fet
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     const Watch watch{abort, &progress};
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onTransferInfo);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onFetchProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_cleanup(curl);

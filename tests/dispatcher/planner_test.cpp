@@ -12,8 +12,8 @@ using namespace velumo::test;
 namespace {
 
 const QDate kDay(2010, 10, 13);
-const QDateTime kNow(kDay, QTime(12, 0));
-const QString kSample = QStringLiteral("13.10.10 12:10:30|s1|00|13.10.10 13:50:30");
+const QDateTime kPlannerNow(kDay, QTime(12, 0));
+const QString kPlannerLine = QStringLiteral("13.10.10 12:10:30|s1|00|13.10.10 13:50:30");
 
 TEST(Planner, SamplesAndProposedName)
 {
@@ -27,16 +27,16 @@ TEST(Planner, AddChecksBothDatesAndKeepsTheTextUnchanged)
 {
     RecordingNotifier notifier;
     Planner planner(notifier);
-    const QString padded = kSample + QStringLiteral("|clip.avi           ");
-    planner.BitBtn43Click(padded, kNow);
-    planner.BitBtn43Click(padded, kNow);  // duplicates are allowed
+    const QString padded = kPlannerLine + QStringLiteral("|clip.avi           ");
+    planner.BitBtn43Click(padded, kPlannerNow);
+    planner.BitBtn43Click(padded, kPlannerNow);  // duplicates are allowed
     EXPECT_EQ(planner.Memo3(), (QStringList{padded, padded}));
 
     for (const QString& bad :
          {QStringLiteral("  .  .   17:00:30|k1|00|13.10.10 17:00:30"),
           QStringLiteral("13.10.10 17:00:30|k1|00|  .  .   17:00:30"),
           QStringLiteral("13.10.10 25:00:30|k1|00|13.10.10 17:00:30"), QString()}) {
-        EXPECT_THROW(planner.BitBtn43Click(bad, kNow), Failure) << bad.toStdString();
+        EXPECT_THROW(planner.BitBtn43Click(bad, kPlannerNow), Failure) << bad.toStdString();
     }
     EXPECT_EQ(planner.Memo3().size(), 2);
 }
@@ -47,7 +47,7 @@ TEST(Planner, ReplaceDates)
         QString line;
         QString expected;
     };
-    const QString withComment = kSample + QStringLiteral("|имя файла");
+    const QString withComment = kPlannerLine + QStringLiteral("|имя файла");
     const Case cases[] = {
         {withComment, QStringLiteral("14.10.10 12:10:30|s1|00|14.10.10 13:50:30")},
         {QStringLiteral("12.10.10 23:00:00|k2|z0|13.10.10 01:00:00"),
@@ -69,7 +69,7 @@ TEST(Planner, ReplaceDates)
     // Old equal to new drops only the comment.
     planner.setMemo3({withComment});
     planner.SCButton20Click(kDay, kDay);
-    EXPECT_EQ(planner.Memo3(), QStringList{kSample});
+    EXPECT_EQ(planner.Memo3(), QStringList{kPlannerLine});
 }
 
 TEST(Planner, SaveAsksBeforeOverwriting)
@@ -77,7 +77,8 @@ TEST(Planner, SaveAsksBeforeOverwriting)
     QTemporaryDir dir;
     RecordingNotifier notifier;
     Planner planner(notifier);
-    planner.setMemo3({kSample, QStringLiteral("13.10.10 14:00:00|k1|00|13.10.10 15:00:00|клип")});
+    planner.setMemo3(
+        {kPlannerLine, QStringLiteral("13.10.10 14:00:00|k1|00|13.10.10 15:00:00|клип")});
     const QString path = dir.filePath(Planner::proposedFileName(kDay));
     EXPECT_TRUE(planner.savePlanFile(path));
     EXPECT_TRUE(notifier.questions.isEmpty());
@@ -85,7 +86,7 @@ TEST(Planner, SaveAsksBeforeOverwriting)
               cp1251(planner.Memo3().join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
 
     notifier.answer = false;
-    planner.setMemo3({kSample});
+    planner.setMemo3({kPlannerLine});
     EXPECT_FALSE(planner.savePlanFile(path));
     EXPECT_EQ(notifier.questions, QStringList{"Заменить существующий файл ?"});
     EXPECT_EQ(notifier.messages, QStringList{"План-файл не создан!"});
@@ -93,12 +94,12 @@ TEST(Planner, SaveAsksBeforeOverwriting)
 
     notifier.answer = true;
     EXPECT_TRUE(planner.savePlanFile(path));
-    EXPECT_EQ(readTextLines(path), QStringList{kSample});
+    EXPECT_EQ(readTextLines(path), QStringList{kPlannerLine});
 
     // Open reads the file back, in either encoding.
-    writeAll(dir.filePath("utf8.pln"), (kSample + QStringLiteral("|имя\r\n")).toUtf8());
+    writeAll(dir.filePath("utf8.pln"), (kPlannerLine + QStringLiteral("|имя\r\n")).toUtf8());
     planner.openPlanFile(dir.filePath("utf8.pln"));
-    EXPECT_EQ(planner.Memo3(), QStringList{kSample + QStringLiteral("|имя")});
+    EXPECT_EQ(planner.Memo3(), QStringList{kPlannerLine + QStringLiteral("|имя")});
     EXPECT_THROW(planner.openPlanFile(dir.filePath("missing.pln")), Failure);
     EXPECT_EQ(planner.Memo3().size(), 1);
 }
