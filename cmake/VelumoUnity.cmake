@@ -8,8 +8,8 @@
 # the checkout (found on the include path the cache rewrites relative to the build folder), so
 # the group files, and their objects, are the same in every clone.
 #
-# A file that includes its own moc output, has flags of its own or holds main() is compiled
-# alone, as are generated files.
+# A file that includes its own moc output, has flags of its own, holds main() or is marked
+# SKIP_UNITY_BUILD_INCLUSION is compiled alone, as are generated files.
 
 # The C++ sources of `target` that may be compiled in a group, into `out`.
 function(velumo_unity_members target out)
@@ -37,7 +37,8 @@ function(velumo_unity_members target out)
             continue()
         endif()
         set(ownFlags FALSE)
-        foreach(property COMPILE_OPTIONS COMPILE_DEFINITIONS COMPILE_FLAGS INCLUDE_DIRECTORIES)
+        foreach(property COMPILE_OPTIONS COMPILE_DEFINITIONS COMPILE_FLAGS INCLUDE_DIRECTORIES
+                SKIP_UNITY_BUILD_INCLUSION)
             get_source_file_property(value ${path} TARGET_DIRECTORY ${target} ${property})
             if(value)
                 set(ownFlags TRUE)
