@@ -92,10 +92,12 @@ TEST_F(AsrunDay, WhatReachedTheScreenIsRecordedInItsOrderWithTheClipsHash)
     settings.setChecked(key::SCCheckbox19, true);
     settings.setText(key::SCEdit49, clip);
     settings.setText(key::SCEdit1w1, page);
-    // A short announcement on a fast strip: several of them in the run.
+    // A short announcement on a fast strip: several of them in the run. At 1 px a millisecond
+    // it is on the strip for about a second, so that a stall of a loaded machine does not carry
+    // it across in one frame (entered and left at one moment).
     settings.setText(key::SCEdit5, block);
     settings.setSpin(key::SpinEdit1, 1);
-    settings.setSpin(key::SpinEdit2, 4);
+    settings.setSpin(key::SpinEdit2, 1);
     test::writeAll(path("velumo.cfg"), configfile::save(settings));
 
     program.start({}, env);
