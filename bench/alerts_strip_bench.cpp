@@ -80,14 +80,10 @@ QString gapFigures(const QList<QPair<QString, qint64>>& before,
 
 // One run: the sampler over the strip for `seconds`; with alerts, one in the band and one in
 // the strip a few seconds each, over and over.
-QString run(const QString& folder, const QProcessEnvironment& env, int seconds, bool alerts,
-            int* shown)
+QString run(const test::StripProgram& strip, int seconds, bool alerts, int* shown)
 {
     QProcess sampler;
-    sampler.setProcessEnvironment(env);
-    sampler.start(qEnvironmentVariable("VELUMO_BUILD_DIR") + "/tests/app/screen_sampler",
-                  {"--gaps", QString::number(seconds)});
-    sampler.waitForStarted(5000);
+    strip.startSampler(sampler, seconds);
     QElapsedTimer elapsed;
     elapsed.start();
     for (int n = 0; elapsed.elapsed() < (seconds + 1) * 1000; ++n) {
@@ -98,7 +94,7 @@ QString run(const QString& folder, const QProcessEnvironment& env, int seconds, 
             continue;
         const QString id = QStringLiteral("b%1-%2").arg(QDateTime::currentMSecsSinceEpoch()).arg(n);
         test::writeAll(
-            folder + "/alerts/" + id + ".xml",
+            strip.folder() + "/alerts/" + id + ".xml",
             alert(id, n % 2 ? QStringLiteral("Moderate") : QStringLiteral("Extreme"), 3));
         ++*shown;
     }
@@ -112,11 +108,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 30;
-    if (qEnvironmentVariableIsEmpty("VELUMO_BUILD_DIR") ||
-        qEnvironmentVariableIsEmpty("VELUMO_SOURCE_DIR")) {
-        std::fprintf(stderr, "set VELUMO_BUILD_DIR and VELUMO_SOURCE_DIR\n");
+    if (!test::buildFoldersSet())
         return 2;
-    }
     quint16 port = 0;
     {
         QTcpServer probe;
@@ -141,7 +134,7 @@ int main(int argc, char** argv)
         int shown = 0;
         const QString before = test::loadAverage();
         const auto bucketsBefore = gapBuckets(port);
-        QString figures = run(strip.folder(), strip.environment(), seconds, alerts, &shown);
+        QString figures = run(strip, seconds, alerts, &shown);
         QThread::sleep(4);  // the last one expires
         figures += QStringLiteral("; ") + gapFigures(bucketsBefore, gapBuckets(port));
         std::printf("%-26s %s; %d alerts on and off; load average %s before, %s after\n",

@@ -19,16 +19,13 @@ using namespace velumo;
 namespace {
 
 // One run: the sampler over the strip for `seconds`, a seal a second when `sealing`.
-QString run(test::Program& program, const QProcessEnvironment& env, int seconds, bool sealing,
-            qint64* records)
+QString run(test::StripProgram& strip, int seconds, bool sealing, qint64* records)
 {
+    test::Program& program = strip.program();
     const qint64 seqBefore =
         program.status().value("asrun").toObject().value("last_seq").toInteger();
     QProcess sampler;
-    sampler.setProcessEnvironment(env);
-    sampler.start(qEnvironmentVariable("VELUMO_BUILD_DIR") + "/tests/app/screen_sampler",
-                  {"--gaps", QString::number(seconds)});
-    sampler.waitForStarted(5000);
+    strip.startSampler(sampler, seconds);
     QElapsedTimer elapsed;
     elapsed.start();
     int sent = 0;
@@ -50,28 +47,24 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 30;
-    if (qEnvironmentVariableIsEmpty("VELUMO_BUILD_DIR") ||
-        qEnvironmentVariableIsEmpty("VELUMO_SOURCE_DIR")) {
-        std::fprintf(stderr, "set VELUMO_BUILD_DIR and VELUMO_SOURCE_DIR\n");
+    if (!test::buildFoldersSet())
         return 2;
-    }
     test::StripProgram strip;
     if (!strip.start(161, 190)) {
         std::fprintf(stderr, "%s\n", qPrintable(strip.why()));
         return 1;
     }
-    test::Program& program = strip.program();
 
     for (const bool sealing : {false, true, false, true}) {
         qint64 records = 0;
         const QString before = test::loadAverage();
-        const QString figures = run(program, strip.environment(), seconds, sealing, &records);
+        const QString figures = run(strip, seconds, sealing, &records);
         std::printf("%-28s %s; %lld records (%.1f/s); load average %s before, %s after\n",
                     sealing ? "journal, a seal a second:" : "journal, announcements only:",
                     qPrintable(figures), records, double(records) / seconds, qPrintable(before),
                     qPrintable(test::loadAverage()));
         std::fflush(stdout);
     }
-    program.close();
+    strip.program().close();
     return 0;
 }

@@ -49,13 +49,6 @@ double cpuSeconds(qint64 pid)
     return f.size() > 15 ? (f[13].toDouble() + f[14].toDouble()) / double(sysconf(_SC_CLK_TCK)) : 0;
 }
 
-QString load()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    file.open(QIODevice::ReadOnly);
-    return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
-}
-
 // The stations' side: one process holding every link, killed at the end.
 int runStations(int count, int port, const QString& ca, const QString& folder)
 {
@@ -201,7 +194,7 @@ int main(int argc, char** argv)
     const double connectS = phase.elapsed() / 1000.0;
     const double cpuConnect = cpuSeconds(brokerPid) - cpu0;
     std::printf("%d stations online (TLS, passwords, ACL) in %.2f s; broker CPU %.2f s; load %s\n",
-                count, connectS, cpuConnect, qPrintable(load()));
+                count, connectS, cpuConnect, qPrintable(test::loadAverage()));
 
     test::waitFor([&] { return fanoutSeen.size() == count && fanoutAt.size() == count; }, 60000, 5);
     qint64 fanIn = 0;
@@ -211,7 +204,7 @@ int main(int argc, char** argv)
         "status fan-in: an on-air change at all %d stations at once, every new status at the "
         "operator after %lld ms (%d ms of it the link's settling); load %s\n",
         int(fanoutSeen.size()), (long long)fanIn, fleet::FleetLink::kStatusSettleMs,
-        qPrintable(load()));
+        qPrintable(test::loadAverage()));
 
     // Command round trips, one after the other, over every station.
     const double cpu1 = cpuSeconds(brokerPid);
@@ -242,7 +235,7 @@ int main(int argc, char** argv)
             "broker CPU %.1f %% of a core; load %s\n",
             trips.size(), rounds - int(trips.size()), (long long)trips[trips.size() / 2],
             (long long)trips[trips.size() * 99 / 100], (long long)trips.back(),
-            100.0 * cpuCommands / (window.elapsed() / 1000.0), qPrintable(load()));
+            100.0 * cpuCommands / (window.elapsed() / 1000.0), qPrintable(test::loadAverage()));
 
     // Idle: what keeping 200 connections costs the broker.
     const double cpu2 = cpuSeconds(brokerPid);
@@ -266,7 +259,7 @@ int main(int argc, char** argv)
     std::printf(
         "frozen: %s stations offline after %lld ms (keep-alive %d s, target %d ms); load %s\n",
         noticed ? "all" : "NOT all", (long long)(lastWillMs - killedAtMs), kKeepAliveS,
-        2 * kKeepAliveS * 1000, qPrintable(load()));
+        2 * kKeepAliveS * 1000, qPrintable(test::loadAverage()));
     operatorClient.stop(200);
     return noticed ? 0 : 1;
 }

@@ -52,13 +52,10 @@ int main(int argc, char** argv)
     strip.resetGap();
     const bool drained =
         test::waitFor([&] { return link.isOnline() && link.spool().pending().empty(); }, 120000, 1);
-    QFile loadavg(QStringLiteral("/proc/loadavg"));
-    loadavg.open(QIODevice::ReadOnly);
     std::printf(
         "TLS connect and drain of %d events: %s in %.2f s; largest strip repaint gap %lld "
         "ms (target < 50); load %s\n",
         events, drained ? "done" : "NOT done", drain.elapsed() / 1000.0,
-        (long long)strip.largestGapMs(),
-        loadavg.readAll().split(' ').mid(0, 3).join(' ').constData());
+        (long long)strip.largestGapMs(), qPrintable(test::loadAverage()));
     return drained ? 0 : 1;
 }

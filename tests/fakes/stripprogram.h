@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QFile>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -16,12 +17,14 @@
 
 namespace velumo::test {
 
-// The machine's load average over 1, 5 and 15 minutes, as /proc/loadavg gives it.
-inline QString loadAverage()
+// A bench's check that it knows the build and source folders; says what to set when not.
+inline bool buildFoldersSet()
 {
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(u' ', 0, 2)
-                                          : QStringLiteral("?");
+    if (!qEnvironmentVariableIsEmpty("VELUMO_BUILD_DIR") &&
+        !qEnvironmentVariableIsEmpty("VELUMO_SOURCE_DIR"))
+        return true;
+    std::fprintf(stderr, "set VELUMO_BUILD_DIR and VELUMO_SOURCE_DIR\n");
+    return false;
 }
 
 // The whole program on its own X screen with one long announcement running in the strip: the
@@ -58,6 +61,16 @@ public:
         m_program->send("ticker start");
         QThread::sleep(3);
         return true;
+    }
+
+    // Starts the screen sampler (tests/app/screen_sampler) over the strip for `seconds`: it
+    // prints the strip's repaint gaps as the screen shows them when it ends.
+    void startSampler(QProcess& sampler, int seconds) const
+    {
+        sampler.setProcessEnvironment(m_screen.environment());
+        sampler.start(qEnvironmentVariable("VELUMO_BUILD_DIR") + "/tests/app/screen_sampler",
+                      {"--gaps", QString::number(seconds)});
+        sampler.waitForStarted(5000);
     }
 
     Program& program() { return *m_program; }

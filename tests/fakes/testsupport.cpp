@@ -41,6 +41,13 @@ QByteArray cp1251(const QString& text)
     return encodeCp1251(text);
 }
 
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(u' ', 0, 2)
+                                          : QStringLiteral("?");
+}
+
 QStringList logEvents(const QString& logPath, const QString& kind)
 {
     QStringList out;

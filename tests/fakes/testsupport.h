@@ -89,5 +89,7 @@ void writeAll(const QString& path, const QByteArray& bytes);
 QByteArray cp1251(const QString& text);
 // The texts of the events of one kind in an event log (velumo.log), in their order.
 QStringList logEvents(const QString& logPath, const QString& kind);
+// The machine's load average over 1, 5 and 15 minutes, as /proc/loadavg gives it; "?" without.
+QString loadAverage();
 
 }  // namespace velumo::test
